@@ -1,0 +1,10 @@
+# velumor_add_subdirs(): adds every direct subfolder that has a CMakeLists.txt, in name order.
+macro(velumor_add_subdirs)
+  file(GLOB _velumor_children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT _velumor_children)
+  foreach(_child IN LISTS _velumor_children)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${_child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_child}/CMakeLists.txt)
+      add_subdirectory(${_child})
+    endif()
+  endforeach()
+endmacro()

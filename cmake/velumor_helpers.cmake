@@ -1,0 +1,26 @@
+# velumor_add_test(name SOURCES ... LIBS ...), or velumor_add_test(NAME name SOURCES ... LIBS ...):
+# one GoogleTest target, discovered by CTest.
+function(velumor_add_test first)
+  if(first STREQUAL "NAME")
+    list(POP_FRONT ARGN name)
+  else()
+    set(name ${first})
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "VELUMOR_LANG=en;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg;QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# velumor_embed_file(OUT_VAR SYMBOL FILE): a generated source that holds FILE's bytes as
+# `extern const unsigned char SYMBOL[]; extern const std::size_t SYMBOL_size;`.
+function(velumor_embed_file out_var symbol file)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/embed_${symbol}.cpp)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DIN=${file} -DOUT=${out} -DSYMBOL=${symbol}
+            -P ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
+    DEPENDS ${file} ${PROJECT_SOURCE_DIR}/cmake/embed_file.cmake
+    COMMENT "Embedding ${file}")
+  set(${out_var} ${out} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,240 @@
+#include "platform/ui/control.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+#include "platform/ui/design.h"
+
+#include "platform/ui/form.h"
+
+namespace plat::ui {
+
+using plat::com::RuntimeError;
+using plat::com::VarType;
+namespace err = plat::com::err;
+
+bool NoCaseLess::operator()(std::string_view a, std::string_view b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+namespace {
+constexpr std::pair<ControlType, std::string_view> kTypeNames[] = {
+    {ControlType::Form, "Form"},         {ControlType::Label, "Label"},
+    {ControlType::Frame, "Frame"},       {ControlType::TextBox, "TextBox"},
+    {ControlType::CommandButton, "CommandButton"}, {ControlType::OptionButton, "OptionButton"},
+    {ControlType::CheckBox, "CheckBox"}, {ControlType::Image, "Image"},
+    {ControlType::PictureBox, "PictureBox"}, {ControlType::Shape, "Shape"},
+    {ControlType::Line, "Line"},         {ControlType::Timer, "Timer"},
+    {ControlType::Menu, "Menu"},         {ControlType::TabStrip, "TabStrip"},
+    {ControlType::StatusBar, "StatusBar"}, {ControlType::ImageList, "ImageList"},
+    {ControlType::ListBox, "ListBox"},   {ControlType::ComboBox, "ComboBox"},
+    {ControlType::CommonDialog, "CommonDialog"}, {ControlType::User, "User"},
+};
+}  // namespace
+
+std::string_view controlTypeName(ControlType t) {
+  for (auto& [type, name] : kTypeNames)
+    if (type == t) return name;
+  return "?";
+}
+
+ControlType controlTypeFromName(std::string_view name) {
+  for (auto& [type, n] : kTypeNames)
+    if (plat::com::equalsNoCase(n, name)) return type;
+  plat::com::raise(err::TypeMismatch, "Unknown control type '" + std::string(name) + "'");
+}
+
+Control::Control(Form& form, ControlType type, std::string name, int32_t index)
+    : form_(form), type_(type), name_(std::move(name)), index_(index) {
+  declare("Name", Variant(name_));
+  declare("Index", Variant(index_));
+  declare("Tag", Variant());
+}
+
+Control::~Control() = default;
+
+std::string Control::qualifiedName() const {
+  return index_ < 0 ? name_ : name_ + "(" + std::to_string(index_) + ")";
+}
+
+void Control::setContainer(Control* c) {
+  if (container_) {
+    auto& v = container_->children_;
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
+  }
+  container_ = c;
+  if (c) {
+    c->children_.push_back(this);
+    int32_t top = 0;
+    for (Control* s : c->children_) top = std::max(top, s->zIndex_);
+    zIndex_ = top + 1;
+  }
+}
+
+void Control::declare(std::string_view name, Variant defaultValue) {
+  props_.insert_or_assign(std::string(name), std::move(defaultValue));
+}
+
+const Variant* Control::find(std::string_view name) const {
+  auto it = props_.find(name);
+  return it == props_.end() ? nullptr : &it->second;
+}
+
+bool Control::hasProperty(std::string_view name) const { return find(name) != nullptr; }
+
+Variant Control::getProperty(std::string_view name) const {
+  if (const Variant* v = find(name)) return *v;
+  plat::com::raise(err::NoSuchMember,
+                   "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
+}
+
+Variant Control::coerceLike(const Variant& like, const Variant& value) {
+  switch (like.type()) {
+    case VarType::Boolean:
+      return Variant(value.toBool());
+    case VarType::Byte:
+      return Variant(value.toByte());
+    case VarType::Integer:
+      return Variant(value.toInteger());
+    case VarType::Long:
+      return Variant(value.isString() ? designValue(value).toLong() : value.toLong());
+    case VarType::Single: {
+      double d = value.toDouble();
+      if (!(d > -3.4e38 && d < 3.4e38)) plat::com::raise(err::Overflow);
+      return Variant(static_cast<float>(d));
+    }
+    case VarType::Double:
+      return Variant(value.toDouble());
+    case VarType::String:
+      return Variant(value.toString());
+    default:
+      return value;
+  }
+}
+
+void Control::store(std::string_view name, Variant value) {
+  auto it = props_.find(name);
+  if (it == props_.end()) {
+    plat::com::raise(err::NoSuchMember,
+                     "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
+  }
+  if (it->second.identical(value)) return;
+  it->second = std::move(value);
+  notify(it->first);
+}
+
+void Control::setProperty(std::string_view name, const Variant& value) {
+  const Variant* current = find(name);
+  if (!current) {
+    plat::com::raise(err::NoSuchMember,
+                     "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
+  }
+  if (plat::com::equalsNoCase(name, "Name") || plat::com::equalsNoCase(name, "Index")) {
+    plat::com::raise(err::InvalidPropertyValue, "'" + std::string(name) + "' is read-only at run time");
+  }
+  store(name, coerceLike(*current, value));
+}
+
+void Control::move(double left, double top, double width, double height) {
+  setLeft(left);
+  setTop(top);
+  setWidth(width);
+  setHeight(height);
+}
+
+std::vector<std::pair<std::string, Variant>> Control::properties() const {
+  std::vector<std::pair<std::string, Variant>> out;
+  out.reserve(props_.size());
+  for (auto& [k, v] : props_) out.emplace_back(k, v);
+  return out;
+}
+
+namespace {
+// Splits "Name(arg).Rest" into its first segment, argument and the rest.
+struct Segment {
+  std::string name;
+  std::optional<std::string> arg;
+  std::string rest;
+};
+Segment splitPath(std::string_view path) {
+  Segment s;
+  size_t i = 0;
+  while (i < path.size() && path[i] != '.' && path[i] != '(') ++i;
+  s.name = std::string(path.substr(0, i));
+  if (i < path.size() && path[i] == '(') {
+    size_t close = path.find(')', i);
+    if (close == std::string_view::npos) plat::com::raise(err::InvalidPropertyValue, "Unclosed '(' in " + std::string(path));
+    s.arg = std::string(path.substr(i + 1, close - i - 1));
+    i = close + 1;
+  }
+  if (i < path.size() && path[i] == '.') ++i;
+  s.rest = std::string(path.substr(std::min(i, path.size())));
+  return s;
+}
+}  // namespace
+
+Variant Control::evalPath(std::string_view path) const {
+  Segment s = splitPath(path);
+  if (plat::com::equalsNoCase(s.name, "ZOrder") && !s.arg) {
+    // Rank among the siblings, 0 the frontmost.
+    if (!container_) return Variant(int32_t{0});
+    int32_t rank = 0;
+    for (Control* c : container_->children_)
+      if (c != this && c->zIndex_ > zIndex_) ++rank;
+    return Variant(rank);
+  }
+  if (!s.rest.empty() || s.arg) {
+    plat::com::raise(err::NoSuchMember, "'" + qualifiedName() + "' has no property path '" + std::string(path) + "'");
+  }
+  return getProperty(s.name);
+}
+
+void Control::zOrder(int position) {
+  if (!container_) return;
+  auto& sibs = container_->children_;
+  if (position == 0) {
+    int32_t top = 0;
+    for (Control* c : sibs) top = std::max(top, c->zIndex_);
+    if (zIndex_ != top || std::count_if(sibs.begin(), sibs.end(), [&](Control* c) { return c->zIndex_ == top; }) > 1)
+      zIndex_ = top + 1;
+  } else {
+    int32_t bottom = 0;
+    for (Control* c : sibs) bottom = std::min(bottom, c->zIndex_);
+    zIndex_ = bottom - 1;
+  }
+  notify("ZOrder");
+}
+
+bool Control::effectivelyVisible() const {
+  for (const Control* c = this; c; c = c->container_) {
+    if (c->type_ == ControlType::Menu) {
+      if (!c->getProperty("Visible").toBool()) return false;
+      continue;
+    }
+    if (!c->getProperty("Visible").toBool()) return false;
+  }
+  return form_.getProperty("Visible").toBool();
+}
+
+void Control::addObserver(ControlObserver* o) { observers_.push_back(o); }
+void Control::removeObserver(ControlObserver* o) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), o), observers_.end());
+}
+
+void Control::notify(std::string_view what) {
+  // Observers may unsubscribe while being told.
+  auto copy = observers_;
+  for (ControlObserver* o : copy)
+    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) o->controlChanged(*this, what);
+}
+
+void Control::raise(std::string_view event, EventArgs& args) { form_.raiseEvent(*this, event, args); }
+void Control::raise(std::string_view event) {
+  EventArgs a;
+  raise(event, a);
+}
+
+}  // namespace plat::ui

@@ -1,0 +1,163 @@
+#include "platform/ui/event_loop.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/com/error.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+
+namespace plat::ui {
+
+RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
+int64_t RealClock::nowMs() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+}
+
+EventLoop& EventLoop::instance() {
+  static EventLoop loop;
+  return loop;
+}
+
+EventLoop::EventLoop() : ownedClock_(std::make_unique<ManualClock>()), clock_(ownedClock_.get()) {}
+
+ManualClock* EventLoop::manualClock() const { return dynamic_cast<ManualClock*>(clock_); }
+
+void EventLoop::useManualClock() {
+  if (manualClock()) return;
+  auto c = std::make_unique<ManualClock>();
+  c->set(clock_->nowMs());
+  ownedClock_ = std::move(c);
+  clock_ = ownedClock_.get();
+}
+
+void EventLoop::useRealClock() {
+  int64_t before = clock_->nowMs();
+  auto c = std::make_unique<RealClock>();
+  // Keep armed timers' due times meaningful on the new time base.
+  int64_t shift = c->nowMs() - before;
+  for (auto& [t, a] : timers_) a.due += shift;
+  ownedClock_ = std::move(c);
+  clock_ = ownedClock_.get();
+}
+
+void EventLoop::post(std::function<void()> task) { posted_.push_back(std::move(task)); }
+
+void EventLoop::drainPosted() {
+  // Bounded, so that work that keeps posting more cannot hang the caller.
+  for (int guard = 0; !posted_.empty() && guard < 100000; ++guard) {
+    auto task = std::move(posted_.front());
+    posted_.pop_front();
+    try {
+      task();
+    } catch (const plat::com::RuntimeError& e) {
+      reportError("posted work", "Run-time error " + std::to_string(e.number()) + ": " + e.description());
+    } catch (const std::exception& e) {
+      reportError("posted work", e.what());
+    }
+  }
+}
+
+void EventLoop::arm(TimerControl* timer, int64_t intervalMs) {
+  timers_[timer] = Armed{now() + intervalMs, ++seq_, intervalMs};
+}
+
+void EventLoop::disarm(TimerControl* timer) { timers_.erase(timer); }
+
+bool EventLoop::isArmed(const TimerControl* timer) const {
+  return timers_.count(const_cast<TimerControl*>(timer)) != 0;
+}
+
+int64_t EventLoop::dueAt(const TimerControl* timer) const {
+  auto it = timers_.find(const_cast<TimerControl*>(timer));
+  return it == timers_.end() ? -1 : it->second.due;
+}
+
+TimerControl* EventLoop::nextDue(int64_t until) const {
+  TimerControl* best = nullptr;
+  const Armed* ba = nullptr;
+  for (auto& [t, a] : timers_) {
+    if (a.due > until || t->running()) continue;
+    if (!ba || a.due < ba->due || (a.due == ba->due && a.seq < ba->seq)) {
+      best = t;
+      ba = &a;
+    }
+  }
+  return best;
+}
+
+void EventLoop::fire(TimerControl* t) {
+  // The next tick is due one interval after this one; a handler that re-arms
+  // (enables or sets the interval) restarts the count from now instead.
+  auto it = timers_.find(t);
+  it->second.due += it->second.interval;
+  if (it->second.due <= now()) it->second.due = now() + it->second.interval;
+  it->second.seq = ++seq_;
+  plat::com::Ptr<Form> keep(&t->form());
+  std::string where = t->form().name() + "." + t->qualifiedName() + "_Timer";
+  try {
+    t->fire();
+  } catch (const plat::com::RuntimeError& e) {
+    reportError(where, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
+  } catch (const std::exception& e) {
+    reportError(where, e.what());
+  }
+  drainPosted();
+}
+
+void EventLoop::advance(int64_t ms) {
+  ManualClock* mc = manualClock();
+  if (!mc) return;
+  drainPosted();
+  int64_t target = mc->nowMs() + (ms > 0 ? ms : 0);
+  // Bounded: a 1 ms timer over a long run is many ticks, but never unbounded.
+  for (int64_t guard = 0; guard < 50'000'000; ++guard) {
+    TimerControl* t = nextDue(target);
+    if (!t) break;
+    int64_t due = timers_[t].due;
+    if (due > mc->nowMs()) mc->set(due);
+    fire(t);
+  }
+  mc->set(target);
+  drainPosted();
+}
+
+void EventLoop::processDue() {
+  drainPosted();
+  int64_t now = clock_->nowMs();
+  std::vector<TimerControl*> due;
+  for (auto& [t, a] : timers_)
+    if (a.due <= now) due.push_back(t);
+  std::sort(due.begin(), due.end(), [&](TimerControl* a, TimerControl* b) {
+    auto& x = timers_[a];
+    auto& y = timers_[b];
+    return x.due != y.due ? x.due < y.due : x.seq < y.seq;
+  });
+  for (TimerControl* t : due) {
+    auto it = timers_.find(t);  // an earlier handler may have disarmed or destroyed it
+    if (it == timers_.end() || it->second.due > clock_->nowMs() || t->running()) continue;
+    fire(t);
+  }
+  drainPosted();
+}
+
+int64_t EventLoop::msUntilNextTimer() const {
+  int64_t best = -1;
+  for (auto& [t, a] : timers_) {
+    int64_t d = std::max<int64_t>(0, a.due - now());
+    if (best < 0 || d < best) best = d;
+  }
+  return best;
+}
+
+void EventLoop::reportError(const std::string& where, const std::string& what) {
+  std::string line = where + ": " + what;
+  errors_.push_back(line);
+  if (errors_.size() > 1000) errors_.pop_front();
+  if (errorSink_)
+    errorSink_(where, what);
+  else
+    std::fprintf(stderr, "velumor: %s\n", line.c_str());
+}
+
+}  // namespace plat::ui

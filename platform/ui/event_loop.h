@@ -1,0 +1,103 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "platform/com/export.h"
+
+namespace plat::ui {
+
+class TimerControl;
+
+// Milliseconds since an arbitrary start.
+class PLAT_API Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual int64_t nowMs() const = 0;
+};
+
+// Time that moves only when told: tests and scripted sessions.
+class PLAT_API ManualClock : public Clock {
+ public:
+  int64_t nowMs() const override { return now_; }
+  void set(int64_t ms) { now_ = ms; }
+
+ private:
+  int64_t now_ = 0;
+};
+
+class PLAT_API RealClock : public Clock {
+ public:
+  RealClock();
+  int64_t nowMs() const override;
+
+ private:
+  std::chrono::steady_clock::time_point start_;
+};
+
+// The one user-interface thread's loop: window timers and posted work. It does not block:
+// a driver (the script runner, a test, the front end's real-time tick) tells it when to run.
+class PLAT_API EventLoop {
+ public:
+  static EventLoop& instance();
+
+  // The clock in use; the loop starts on a manual clock.
+  Clock& clock() const { return *clock_; }
+  ManualClock* manualClock() const;
+  void useManualClock();
+  void useRealClock();
+  int64_t now() const { return clock_->nowMs(); }
+
+  // Work to run after the current call returns (host notifications travel this way).
+  void post(std::function<void()> task);
+  // Runs posted work until none is left (work posted meanwhile included).
+  void drainPosted();
+  bool hasPosted() const { return !posted_.empty(); }
+
+  // Manual clock: advances by `ms`, firing every timer that falls due, in time order
+  // (arming order among equal times), with posted work drained after each tick.
+  void advance(int64_t ms);
+  // Real clock: fires what is due now (each timer at most once per call) and drains posted work.
+  void processDue();
+  // Time until the next timer falls due (-1 when none), for drivers that sleep.
+  int64_t msUntilNextTimer() const;
+
+  // Timers arm themselves here: enabled with an interval > 0.
+  void arm(TimerControl* timer, int64_t intervalMs);
+  void disarm(TimerControl* timer);
+  bool isArmed(const TimerControl* timer) const;
+  int64_t dueAt(const TimerControl* timer) const;  // -1 when not armed
+  size_t armedCount() const { return timers_.size(); }
+
+  // Reports an error that escaped an entry point (timer tick, user event, posted work).
+  using ErrorSink = std::function<void(const std::string& where, const std::string& what)>;
+  void setErrorSink(ErrorSink sink) { errorSink_ = std::move(sink); }
+  void reportError(const std::string& where, const std::string& what);
+  // Errors reported so far (kept for tests and scripted sessions).
+  const std::deque<std::string>& errors() const { return errors_; }
+  void clearErrors() { errors_.clear(); }
+
+ private:
+  EventLoop();
+  struct Armed {
+    int64_t due;
+    uint64_t seq;
+    int64_t interval;
+  };
+  TimerControl* nextDue(int64_t until) const;
+  void fire(TimerControl* t);
+
+  std::unique_ptr<Clock> ownedClock_;
+  Clock* clock_;
+  std::map<TimerControl*, Armed> timers_;
+  uint64_t seq_ = 0;
+  std::deque<std::function<void()>> posted_;
+  ErrorSink errorSink_;
+  std::deque<std::string> errors_;
+};
+
+}  // namespace plat::ui

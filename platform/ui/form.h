@@ -1,0 +1,177 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/com/export.h"
+#include "platform/com/ref.h"
+#include "platform/ui/control.h"
+#include "platform/ui/controls.h"
+
+namespace plat::ui {
+
+struct Design;
+
+// Window states.
+inline constexpr int16_t kNormal = 0;
+inline constexpr int16_t kMinimized = 1;
+inline constexpr int16_t kMaximized = 2;
+// Mouse pointers.
+inline constexpr int16_t kDefaultPointer = 0;
+inline constexpr int16_t kHourglass = 11;
+
+// Frame sizes of a top-level window, in twips: what lies between the outer size and the
+// client area (borders, caption, menu bar).
+inline constexpr float kBorderTwips = 60.0f;
+inline constexpr float kCaptionTwips = 345.0f;
+inline constexpr float kMenuBarTwips = 300.0f;
+
+class FormObserver {
+ public:
+  virtual ~FormObserver() = default;
+  virtual void formLoaded(class Form& form) {}
+  virtual void formUnloading(class Form& form) {}
+  virtual void formShown(class Form& form, bool modal) {}
+  virtual void formHidden(class Form& form) {}
+  virtual void controlAdded(class Form& form, Control& control) {}
+  virtual void controlRemoved(class Form& form, Control& control) {}
+  virtual void popupMenu(class Form& form, MenuControl& menu) {}
+  virtual void formDestroyed(class Form& form) {}
+};
+
+// A window. It is created without controls; the first access to a control loads it
+// (creates the controls from its design and raises Form_Load). After it has unloaded,
+// no property access reloads it: such an access raises error 364.
+class PLAT_API Form : public Control, public plat::com::Unknown {
+ public:
+  // `designJson` is the form's design (see design_format.md); `pictures` resolves the
+  // pictures the design names (may be null).
+  // `liveCount` is the owning library's count of live objects (may be null). Forms are
+  // reference counted so that an event handler on the stack keeps its form alive.
+  Form(std::string name, std::string designJson, const PictureResolver* pictures = nullptr,
+       plat::com::LiveCount* liveCount = nullptr);
+  ~Form() override;
+
+  // --- life cycle
+  bool isLoaded() const { return loaded_; }
+  bool wasUnloaded() const { return unloaded_; }
+  // Loads the form if it is not loaded (raises error 364 after an unload).
+  void ensureLoaded();
+  // Loads a form again after it was unloaded (an explicit load, as the language's Load statement).
+  void load();
+  // Query-unload and unload with `mode`; returns false when a handler cancelled.
+  bool unload(int16_t mode = kUnloadFormCode);
+  // The user closes the window (the close box).
+  bool userClose() { return unload(kUnloadFormControlMenu); }
+  void show(bool modal = false);
+  void hide();
+  bool isModal() const { return modal_; }
+
+  // --- controls
+  // The control by name (and index for array members); loads the form; error 340/730-style
+  // (ControlArrayElementMissing / NoSuchMember) when absent.
+  Control& ctl(std::string_view name, int32_t index = -1);
+  template <class T>
+  T& ctlAs(std::string_view name, int32_t index = -1) {
+    return dynamic_cast<T&>(ctl(name, index));
+  }
+  Control* findControl(std::string_view name, int32_t index = -1) const;
+  bool hasControl(std::string_view name, int32_t index = -1) const { return findControl(name, index) != nullptr; }
+  // Members of a control array in index order.
+  std::vector<Control*> controlArray(std::string_view name) const;
+  std::vector<int32_t> arrayIndices(std::string_view name) const;
+  const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+  // Creates array member `index` as a copy of the lowest existing member (Load statement).
+  Control& loadControl(std::string_view name, int32_t index);
+  // Removes a member created by loadControl (Unload statement); error 362-style 5 for design members.
+  void unloadControl(std::string_view name, int32_t index);
+
+  // Shortcuts.
+  TimerControl& timer(std::string_view name) { return ctlAs<TimerControl>(name); }
+  MenuControl& menu(std::string_view name, int32_t index = -1) { return ctlAs<MenuControl>(name, index); }
+  TabStripControl& tabStrip(std::string_view name) { return ctlAs<TabStripControl>(name); }
+  StatusBarControl& statusBar(std::string_view name) { return ctlAs<StatusBarControl>(name); }
+
+  // --- geometry (twips)
+  // Outer size; setting a different size raises Form_Resize at once (nested when a
+  // handler changes the size again).
+  float scaleWidth() const;   // client width
+  float scaleHeight() const;  // client height
+  int16_t windowState() const { return getProperty("WindowState").toInteger(); }
+  void setWindowState(int16_t s) { setProperty("WindowState", s); }
+  bool hasMenuBar() const;
+
+  // --- events
+  using Handler = std::function<void(EventArgs&)>;
+  // Handlers for control events, by control name (every member of an array shares one).
+  void on(std::string_view controlName, std::string_view event, Handler handler);
+  void on(std::string_view controlName, std::string_view event, std::function<void()> handler);
+  // Raises an event of a control (or of the form itself with controlName "Form").
+  void raiseEvent(Control& control, std::string_view event, EventArgs& args);
+  bool hasHandler(std::string_view controlName, std::string_view event) const;
+
+  // Input from outside (front end, script): each runs behind an error boundary, so an
+  // error that escapes a handler is reported, not thrown. Return false when the control
+  // cannot take the input (disabled, invisible, unknown).
+  bool userClick(Control& control);
+  bool userDblClick(Control& control);
+  bool userMouseUp(Control& control, int16_t button, float x = 0, float y = 0);
+  bool userText(Control& control, std::string_view text);
+  bool userSelectTab(TabStripControl& tabs, const Variant& keyOrPosition);
+  bool userResize(float width, float height);
+
+  // Shows a popup menu at the pointer (the front end or the script picks an entry).
+  void popupMenu(MenuControl& menu);
+
+  void setProperty(std::string_view name, const Variant& value) override;
+  Variant getProperty(std::string_view name) const override;
+
+  void addFormObserver(FormObserver* o);
+  void removeFormObserver(FormObserver* o);
+  const PictureResolver* pictures() const { return pictures_; }
+
+ protected:
+  // Form events; derived forms override what they handle.
+  virtual void Form_Load() {}
+  virtual void Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {}
+  virtual void Form_Unload(int16_t& Cancel) {}
+  virtual void Form_Resize() {}
+  virtual void Form_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {}
+  virtual void Form_Activate() {}
+
+ private:
+  void createControls();
+  Control& createControl(const struct DesignControl& dc);
+  void raiseResize();
+  void destroyControls();
+  template <class F>
+  bool boundary(std::string_view where, F&& f);
+
+  std::string designJson_;
+  std::unique_ptr<Design> design_;
+  const PictureResolver* pictures_;
+  std::vector<std::unique_ptr<Control>> controls_;
+  std::vector<std::unique_ptr<Control>> graveyard_;  // unloaded controls, kept while a handler may run
+  std::map<std::string, std::map<int32_t, Control*>, NoCaseLess> byName_;
+  std::map<std::string, Handler, NoCaseLess> handlers_;  // "control.event"
+  std::vector<FormObserver*> formObservers_;
+  std::set<Control*> runtimeLoaded_;  // array members created by loadControl
+  bool suppressEvents_ = false;
+  bool loaded_ = false;
+  bool loading_ = false;
+  bool unloaded_ = false;
+  bool unloading_ = false;
+  bool modal_ = false;
+  int resizeDepth_ = 0;
+  friend class Control;
+};
+
+// Every form that exists, for front ends and scripts (newest last).
+PLAT_API std::vector<Form*> allForms();
+
+}  // namespace plat::ui

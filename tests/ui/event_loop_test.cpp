@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "platform/ui/event_loop.h"
+#include "test_forms.h"
+
+using namespace plat::ui;
+using plat::com::makeObject;
+using plat::com::Variant;
+
+class LoopTest : public ::testing::Test {
+ protected:
+  void SetUp() override { EventLoop::instance().useManualClock(); }
+  EventLoop& loop = EventLoop::instance();
+};
+
+TEST_F(LoopTest, TimersFireInTimeOrderAndArmingOrderBreaksTies) {
+  auto f = makeObject<SampleForm>();
+  std::vector<std::string> order;
+  f->on("Tick", "Timer", [&] { order.push_back("tick@" + std::to_string(loop.now())); });
+  f->on("Other", "Timer", [&] { order.push_back("other@" + std::to_string(loop.now())); });
+  f->timer("Other").setEnabled(true);
+  f->timer("Tick").setEnabled(true);
+  loop.advance(250);
+  EXPECT_EQ(order, (std::vector<std::string>{"other@" + std::to_string(loop.now() - 150),
+                                             "tick@" + std::to_string(loop.now() - 150),
+                                             "other@" + std::to_string(loop.now() - 50),
+                                             "tick@" + std::to_string(loop.now() - 50)}));
+  f->unload();
+}
+
+TEST_F(LoopTest, EnablingOrSettingTheIntervalRestartsTheCount) {
+  auto f = makeObject<SampleForm>();
+  int ticks = 0;
+  f->on("Tick", "Timer", [&] { ++ticks; });
+  auto& t = f->timer("Tick");
+  t.setEnabled(true);
+  loop.advance(90);
+  t.setProperty("Interval", Variant(100));  // restart: next tick at +100 from now
+  loop.advance(90);
+  EXPECT_EQ(ticks, 0);
+  loop.advance(10);
+  EXPECT_EQ(ticks, 1);
+  f->unload();
+}
+
+TEST_F(LoopTest, OneShotTimerThatDisablesItselfFiresOnce) {
+  auto f = makeObject<SampleForm>();
+  int ticks = 0;
+  f->on("Tick", "Timer", [&] {
+    ++ticks;
+    f->timer("Tick").setEnabled(false);
+  });
+  f->timer("Tick").setProperty("Interval", Variant(1));
+  f->timer("Tick").setEnabled(true);
+  loop.advance(1000);
+  EXPECT_EQ(ticks, 1);
+  f->unload();
+}
+
+TEST_F(LoopTest, PostedWorkRunsAfterTheTickThatPostedIt) {
+  auto f = makeObject<SampleForm>();
+  std::vector<std::string> order;
+  f->on("Tick", "Timer", [&] {
+    order.push_back("tick");
+    loop.post([&] { order.push_back("posted"); });
+    order.push_back("tick end");
+    f->timer("Tick").setEnabled(false);
+  });
+  f->timer("Tick").setEnabled(true);
+  loop.advance(100);
+  EXPECT_EQ(order, (std::vector<std::string>{"tick", "tick end", "posted"}));
+  f->unload();
+}
+
+TEST_F(LoopTest, AHandlerErrorIsReportedAndTheTimerKeepsRunning) {
+  auto f = makeObject<SampleForm>();
+  int ticks = 0;
+  f->on("Tick", "Timer", [&] {
+    ++ticks;
+    plat::com::raise(91);
+  });
+  loop.clearErrors();
+  f->timer("Tick").setEnabled(true);
+  loop.advance(300);
+  EXPECT_EQ(ticks, 3);
+  EXPECT_EQ(loop.errors().size(), 3u);
+  loop.clearErrors();
+  f->unload();
+}
+
+TEST_F(LoopTest, ATimerNeverReentersItsOwnHandler) {
+  auto f = makeObject<SampleForm>();
+  int depth = 0, maxDepth = 0, ticks = 0;
+  f->on("Tick", "Timer", [&] {
+    ++depth;
+    ++ticks;
+    maxDepth = std::max(maxDepth, depth);
+    if (ticks == 1) f->timer("Tick").fire();  // as a nested wait would
+    --depth;
+  });
+  f->timer("Tick").setEnabled(true);
+  loop.advance(100);
+  EXPECT_EQ(maxDepth, 1);
+  f->unload();
+}
+
+TEST_F(LoopTest, TimerOfAFormUnloadedByItsOwnTickStopsCleanly) {
+  auto f = makeObject<SampleForm>();
+  int ticks = 0;
+  f->on("Tick", "Timer", [&] {
+    ++ticks;
+    f->unload();
+  });
+  f->timer("Tick").setEnabled(true);
+  loop.advance(1000);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_EQ(loop.armedCount(), 0u);
+}

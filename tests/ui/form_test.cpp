@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/com/error.h"
+#include "platform/ui/event_loop.h"
+#include "platform/ui/form_dump.h"
+#include "platform/ui/services.h"
+#include "test_forms.h"
+
+using namespace plat::ui;
+using plat::com::makeObject;
+using plat::com::Ptr;
+using plat::com::RuntimeError;
+using plat::com::Variant;
+
+namespace {
+int errorNumber(auto&& f) {
+  try {
+    f();
+  } catch (const RuntimeError& e) {
+    return e.number();
+  }
+  return 0;
+}
+}  // namespace
+
+TEST(FormLifecycle, FirstControlAccessLoadsAndUnloadedFormIsNotReloaded) {
+  auto f = makeObject<SampleForm>();
+  EXPECT_FALSE(f->isLoaded());
+  EXPECT_TRUE(f->events.empty());
+  f->ctl("Edit");  // first touch of a control loads the window
+  ASSERT_TRUE(f->isLoaded());
+  EXPECT_EQ(f->events.front(), "Load");
+  EXPECT_TRUE(f->unload());
+  EXPECT_EQ(f->events.back(), "Unload");
+  EXPECT_FALSE(f->isLoaded());
+  EXPECT_EQ(errorNumber([&] { f->ctl("Edit"); }), 364);
+  f->load();  // an explicit load brings it back
+  EXPECT_TRUE(f->isLoaded());
+  EXPECT_EQ(f->ctl("Edit").text(), "x");
+}
+
+TEST(FormLifecycle, QueryUnloadCanRefuseAndCarriesTheMode) {
+  auto f = makeObject<SampleForm>();
+  f->ensureLoaded();
+  f->cancelQuery = 1;
+  EXPECT_FALSE(f->userClose());
+  EXPECT_TRUE(f->isLoaded());
+  EXPECT_EQ(f->events.back(), "QueryUnload0");
+  f->cancelQuery = 0;
+  EXPECT_TRUE(f->unload(kUnloadFormCode));
+  EXPECT_EQ(f->events[f->events.size() - 2], "QueryUnload1");
+}
+
+TEST(FormLifecycle, UnloadStopsTimersAndHidesTheWindow) {
+  auto f = makeObject<SampleForm>();
+  f->show();
+  EXPECT_TRUE(f->visible());
+  auto& t = f->timer("Tick");
+  t.setEnabled(true);
+  EXPECT_TRUE(EventLoop::instance().isArmed(&t));
+  f->unload();
+  EXPECT_FALSE(f->visible());
+  EXPECT_EQ(EventLoop::instance().armedCount(), 0u);
+}
+
+TEST(FormGeometry, DesignClientSizeAndStatusBarAlongTheBottom) {
+  auto f = makeObject<SampleForm>();
+  f->ensureLoaded();
+  EXPECT_FLOAT_EQ(f->scaleWidth(), 6000);
+  EXPECT_FLOAT_EQ(f->scaleHeight(), 4000);  // the menu bar is not part of the client area
+  auto& bar = f->statusBar("Bar");
+  EXPECT_FLOAT_EQ(bar.top(), 4000 - 315);
+  EXPECT_FLOAT_EQ(bar.width(), 6000);
+  // The spring panel takes what the fixed ones leave.
+  EXPECT_FLOAT_EQ(bar.panel(Variant("P2")).width, 6000 - 2400 - 570);
+  EXPECT_FLOAT_EQ(bar.panel(Variant("P3")).left, 6000 - 570);
+  f->setWidth(8000 + 2 * kBorderTwips);
+  EXPECT_FLOAT_EQ(bar.panel(Variant("P2")).width, 8000 - 2400 - 570);
+}
+
+TEST(FormGeometry, ResizeIsRaisedOnlyForRealChangesAndNestsWhenHandlerResizes) {
+  auto f = makeObject<SampleForm>();
+  f->ensureLoaded();
+  f->events.clear();
+  float w = f->width();
+  f->setWidth(w);
+  EXPECT_TRUE(f->events.empty());
+  // A handler that enforces a minimum width raises the event again at once.
+  f->onResize = [&] {
+    if (f->width() < 5000) f->setWidth(5000);
+  };
+  f->setWidth(100);
+  EXPECT_EQ(f->events.size(), 2u);
+  EXPECT_FLOAT_EQ(f->width(), 5000);
+}
+
+TEST(FormGeometry, SizingWhileMinimizedRaisesAndClientAreaIsEmpty) {
+  auto f = makeObject<SampleForm>();
+  f->ensureLoaded();
+  f->setWindowState(kMinimized);
+  EXPECT_FLOAT_EQ(f->scaleWidth(), 0);
+  EXPECT_EQ(errorNumber([&] { f->setWidth(9000); }), 384);
+  // The user restoring and sizing the window goes through.
+  EXPECT_TRUE(f->userResize(7000, 5000));
+  EXPECT_EQ(f->windowState(), kNormal);
+  EXPECT_FLOAT_EQ(f->width(), 7000);
+}
+
+TEST(FormControls, ArraysLookupsAndErrors) {
+  auto f = makeObject<SampleForm>();
+  EXPECT_EQ(f->ctl("Row", 2).caption(), "row 2");
+  EXPECT_EQ(errorNumber([&] { f->ctl("Row", 1); }), 340);
+  EXPECT_EQ(errorNumber([&] { f->ctl("Nope"); }), 438);
+  EXPECT_EQ(f->arrayIndices("Row"), (std::vector<int32_t>{0, 2}));
+  EXPECT_EQ(errorNumber([&] { f->ctl("Row", 0).setProperty("Bogus", Variant(1)); }), 438);
+  EXPECT_EQ(f->ctl("Row", 0).getProperty("caption").toString(), "row 0");  // names ignore case
+}
+
+TEST(FormControls, LoadedMenuEntriesCopyTheirModelAndOnlyThoseUnload) {
+  auto f = makeObject<SampleForm>();
+  auto& e1 = f->loadControl("dynaMenuEntry", 1);
+  EXPECT_EQ(e1.caption(), "entry");
+  EXPECT_TRUE(e1.visible());  // menu entries take their model's visibility
+  EXPECT_EQ(e1.container(), &f->ctl("dynaMenu"));
+  EXPECT_EQ(errorNumber([&] { f->loadControl("dynaMenuEntry", 1); }), 360);
+  EXPECT_EQ(errorNumber([&] { f->unloadControl("dynaMenuEntry", 0); }), 362);
+  f->unloadControl("dynaMenuEntry", 1);
+  EXPECT_FALSE(f->hasControl("dynaMenuEntry", 1));
+  auto& r1 = f->loadControl("Row", 1);
+  EXPECT_FALSE(r1.visible());  // other controls start hidden
+}
+
+TEST(FormControls, OptionButtonsExcludeEachOtherAndDesignValuesRaiseNothing) {
+  auto f = makeObject<SampleForm>();
+  int clicks = 0;
+  f->on("Opt", "Click", [&](EventArgs& a) { clicks += 1 + a.index * 10; });
+  f->ensureLoaded();
+  EXPECT_EQ(clicks, 0);  // the design's Value True raised no event
+  EXPECT_TRUE(f->ctl("Opt", 0).getProperty("Value").toBool());
+  f->show();
+  EXPECT_TRUE(f->userClick(f->ctl("Opt", 1)));
+  EXPECT_EQ(clicks, 11);
+  EXPECT_FALSE(f->ctl("Opt", 0).getProperty("Value").toBool());
+}
+
+TEST(FormControls, ColoursKeepTheirSystemBitsAndDumpAndPathsRead) {
+  auto f = makeObject<SampleForm>();
+  EXPECT_EQ(f->ctl("Edit").getProperty("BackColor").toLong(), static_cast<int32_t>(0x80000005u));
+  auto j = nlohmann::json::parse(dumpFormJson(*f));
+  EXPECT_EQ(j["name"], "SampleForm");
+  bool sawTabs = false;
+  for (auto& c : j["controls"])
+    if (c["name"] == "Tabs") {
+      sawTabs = true;
+      EXPECT_EQ(c["extra"]["tabs"].size(), 3u);
+    }
+  EXPECT_TRUE(sawTabs);
+  EXPECT_EQ(f->ctl("Bar").evalPath("Panels(P1).Text").toString(), "one");
+  EXPECT_EQ(f->ctl("Bar").evalPath("Panels.Count").toLong(), 3);
+  EXPECT_EQ(scriptText(Variant(static_cast<int32_t>(0x80000011u))), "-2147483631");
+  EXPECT_EQ(scriptText(Variant(true)), "true");
+}
+
+TEST(FormInput, DisabledOrHiddenControlsTakeNoInputAndErrorsStayInside) {
+  auto f = makeObject<SampleForm>();
+  f->show();
+  int exits = 0;
+  f->on("MenuExit", "Click", [&] {
+    ++exits;
+    plat::com::raise(5);
+  });
+  EventLoop::instance().clearErrors();
+  EXPECT_TRUE(f->userClick(f->ctl("MenuExit")));  // the error is reported, not thrown
+  EXPECT_EQ(exits, 1);
+  ASSERT_EQ(EventLoop::instance().errors().size(), 1u);
+  EXPECT_NE(EventLoop::instance().errors().front().find("Run-time error 5"), std::string::npos);
+  f->ctl("MenuFile").setEnabled(false);
+  EXPECT_FALSE(f->userClick(f->ctl("MenuExit")));  // a disabled parent menu blocks its entries
+  EXPECT_EQ(exits, 1);
+  f->ctl("Edit").setProperty("Locked", Variant(true));
+  EXPECT_FALSE(f->userText(f->ctl("Edit"), "typed"));
+  EventLoop::instance().clearErrors();
+}
+
+TEST(FormInput, UnloadFromItsOwnHandlerKeepsEverythingValid) {
+  auto f = makeObject<SampleForm>();
+  f->show();
+  f->on("MenuExit", "Click", [&] {
+    f->unload();
+    // The handler's own control still exists in memory while the handler runs.
+    EXPECT_EQ(f->controls().size(), 0u);
+  });
+  EXPECT_TRUE(f->userClick(f->ctl("MenuExit")));
+  EXPECT_FALSE(f->isLoaded());
+}
+
+TEST(CommonDialog, CancelRaisesOnlyWithCancelError) {
+  auto f = makeObject<SampleForm>();
+  auto& dlg = f->ctlAs<CommonDialogControl>("Dlg");
+  auto& h = Services::headless();
+  h.reset();
+  dlg.ShowSave();  // no answer queued: cancelled, recorded as unanswered, no error
+  EXPECT_EQ(h.unanswered().size(), 1u);
+  dlg.setProperty("CancelError", Variant(true));
+  h.queueSaveFile(std::nullopt);
+  EXPECT_EQ(errorNumber([&] { dlg.ShowSave(); }), 32755);
+  h.queueSaveFile(std::string("/tmp/out/VR_Data.prn"));
+  dlg.ShowSave();
+  EXPECT_EQ(dlg.getProperty("FileName").toString(), "/tmp/out/VR_Data.prn");
+  EXPECT_EQ(dlg.getProperty("FileTitle").toString(), "VR_Data.prn");
+  h.queuePrinter(PrinterAnswer{true, 2, true});
+  dlg.ShowPrinter();
+  EXPECT_EQ(dlg.getProperty("Copies").toInteger(), 2);
+  EXPECT_NE(dlg.getProperty("Flags").toLong() & 0x20, 0);
+  h.reset();
+}
