@@ -99,8 +99,9 @@ Ptr<Unknown> ServerLoader::createObject(std::string_view progId) {
     cannotCreate(progId, e.description());
   }
   const auto entry = registry.find(progId);
-  if (!entry) cannotCreate(progId, "the class is not registered in '" + registryPath_.string() + "'",
-                           hr::ClassNotRegistered);
+  if (!entry)
+    cannotCreate(progId, "the class is not registered in '" + registryPath_.string() + "'",
+                 hr::ClassNotRegistered);
   if (entry->library.empty()) cannotCreate(progId, "its registry entry names no library");
 
   const std::filesystem::path library = resolveLibrary(entry->library);
@@ -108,8 +109,8 @@ Ptr<Unknown> ServerLoader::createObject(std::string_view progId) {
   ::dlerror();
   void* symbol = ::dlsym(handle, GetClassObjectSymbol);
   if (!symbol) {
-    cannotCreate(progId, "library '" + library.string() + "' has no entry point " + GetClassObjectSymbol + " (" +
-                             dlerrorText() + ")");
+    cannotCreate(progId, "library '" + library.string() + "' has no entry point " + GetClassObjectSymbol +
+                             " (" + dlerrorText() + ")");
   }
   const auto getClassObject = reinterpret_cast<GetClassObjectFn>(symbol);
 
@@ -117,14 +118,16 @@ Ptr<Unknown> ServerLoader::createObject(std::string_view progId) {
   const int32_t result = getClassObject(std::string(progId).c_str(), &raw);
   if (hr::failed(result) || !raw) {
     if (raw) raw->Release();
-    cannotCreate(progId, "library '" + library.string() + "' does not serve the class: " +
-                             resultText(hr::failed(result) ? result : hr::Pointer),
+    cannotCreate(progId,
+                 "library '" + library.string() +
+                     "' does not serve the class: " + resultText(hr::failed(result) ? result : hr::Pointer),
                  hr::failed(result) ? result : hr::Pointer);
   }
   Ptr<ClassFactory> factory(raw);
   raw->Release();  // the Ptr holds the reference the entry point handed out
   Ptr<Unknown> object = factory->createInstance();
-  if (!object) cannotCreate(progId, "the class factory of library '" + library.string() + "' returned no object");
+  if (!object)
+    cannotCreate(progId, "the class factory of library '" + library.string() + "' returned no object");
   return object;
 }
 

@@ -28,9 +28,13 @@ std::string envOrEmpty(const char* name) {
   return v ? std::string(v) : std::string();
 }
 
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string quoted(const fs::path& p) {
+  return "'" + p.string() + "'";
+}
 
-[[noreturn]] void raiseFileError(const std::string& what) { raise(err::PathFileAccess, what); }
+[[noreturn]] void raiseFileError(const std::string& what) {
+  raise(err::PathFileAccess, what);
+}
 
 // The file's text, or nullopt when there is no file.
 std::optional<std::string> readFile(const fs::path& path, const char* what) {
@@ -175,7 +179,9 @@ struct ClassRegistry::Document {
   }
 };
 
-fs::path ClassRegistry::defaultPath() { return pathFromEnvironment("VELUMOR_REGISTRY", "registry.json"); }
+fs::path ClassRegistry::defaultPath() {
+  return pathFromEnvironment("VELUMOR_REGISTRY", "registry.json");
+}
 
 ClassRegistry::ClassRegistry(fs::path path) : path_(std::move(path)), doc_(std::make_unique<Document>()) {}
 ClassRegistry::~ClassRegistry() = default;
@@ -194,7 +200,8 @@ void ClassRegistry::load() {
   if (const auto it = root.find("classes"); it != root.end()) {
     if (!it->is_object()) raiseCorrupt(path_, kClassRegistry, "\"classes\" is not an object");
     for (const auto& [progId, entry] : it->items()) {
-      if (!entry.is_object()) raiseCorrupt(path_, kClassRegistry, "the entry of " + progId + " is not an object");
+      if (!entry.is_object())
+        raiseCorrupt(path_, kClassRegistry, "the entry of " + progId + " is not an object");
       const auto lib = entry.find("library");
       if (lib == entry.end() || !lib->is_string()) {
         raiseCorrupt(path_, kClassRegistry, "the entry of " + progId + " has no \"library\" text");
@@ -275,9 +282,12 @@ struct SettingsRegistry::Document {
   LoadState state = LoadState::NotLoaded;
 };
 
-fs::path SettingsRegistry::defaultPath() { return pathFromEnvironment("VELUMOR_SETTINGS", "settings.json"); }
+fs::path SettingsRegistry::defaultPath() {
+  return pathFromEnvironment("VELUMOR_SETTINGS", "settings.json");
+}
 
-SettingsRegistry::SettingsRegistry(fs::path path) : path_(std::move(path)), doc_(std::make_unique<Document>()) {}
+SettingsRegistry::SettingsRegistry(fs::path path)
+    : path_(std::move(path)), doc_(std::make_unique<Document>()) {}
 SettingsRegistry::~SettingsRegistry() = default;
 SettingsRegistry::SettingsRegistry(SettingsRegistry&&) noexcept = default;
 SettingsRegistry& SettingsRegistry::operator=(SettingsRegistry&&) noexcept = default;
@@ -338,7 +348,8 @@ std::optional<SettingValue> SettingsRegistry::queryValue(std::string_view key, s
   if (raw.is_string()) {
     out.value = raw.get<std::string>();
   } else if (raw.is_number_integer()) {
-    out.value = raw.is_number_unsigned() ? std::to_string(raw.get<uint64_t>()) : std::to_string(raw.get<int64_t>());
+    out.value =
+        raw.is_number_unsigned() ? std::to_string(raw.get<uint64_t>()) : std::to_string(raw.get<int64_t>());
   } else {
     out.value = formatNumber(raw.get<double>());
   }

@@ -78,7 +78,9 @@ int32_t ServerModule::getClassObject(const char* progId, ClassFactory** out) {
   });
 }
 
-int32_t ServerModule::canUnloadNow() const { return liveCount_.value() == 0 ? 0 : 1; }
+int32_t ServerModule::canUnloadNow() const {
+  return liveCount_.value() == 0 ? 0 : 1;
+}
 
 int32_t ServerModule::registerServer(const char* registryPath, const char* libraryPath) {
   if (!libraryPath || !*libraryPath) return hr::InvalidArgument;
@@ -93,7 +95,8 @@ int32_t ServerModule::registerServer(const char* registryPath, const char* libra
   });
 }
 
-int32_t ServerModule::registerServerFrom(const char* registryPath, const char* libraryPath, const void* anchor) {
+int32_t ServerModule::registerServerFrom(const char* registryPath, const char* libraryPath,
+                                         const void* anchor) {
   if (libraryPath && *libraryPath) return registerServer(registryPath, libraryPath);
   std::string self;
   const int32_t found = guarded([&] {

@@ -92,15 +92,17 @@ class PLAT_API ServerModule {
 // Defines the four exported entry points over `moduleFunction()`, a function returning the
 // library's ServerModule& (a function-local static avoids initialisation-order trouble).
 // A null libraryPath in PlatRegisterServer registers the file this macro was expanded in.
-#define PLAT_SERVER_ENTRY_POINTS(moduleFunction)                                                           \
-  extern "C" PLAT_API int32_t PlatGetClassObject(const char* progId, ::plat::com::ClassFactory** out) {   \
-    return (moduleFunction)().getClassObject(progId, out);                                                 \
-  }                                                                                                        \
-  extern "C" PLAT_API int32_t PlatCanUnloadNow() { return (moduleFunction)().canUnloadNow(); }             \
-  extern "C" PLAT_API int32_t PlatRegisterServer(const char* registryPath, const char* libraryPath) {      \
-    return (moduleFunction)().registerServerFrom(registryPath, libraryPath,                                \
-                                                 reinterpret_cast<const void*>(&PlatCanUnloadNow));         \
-  }                                                                                                        \
-  extern "C" PLAT_API int32_t PlatUnregisterServer(const char* registryPath) {                             \
-    return (moduleFunction)().unregisterServer(registryPath);                                              \
+#define PLAT_SERVER_ENTRY_POINTS(moduleFunction)                                                        \
+  extern "C" PLAT_API int32_t PlatGetClassObject(const char* progId, ::plat::com::ClassFactory** out) { \
+    return (moduleFunction)().getClassObject(progId, out);                                              \
+  }                                                                                                     \
+  extern "C" PLAT_API int32_t PlatCanUnloadNow() {                                                      \
+    return (moduleFunction)().canUnloadNow();                                                           \
+  }                                                                                                     \
+  extern "C" PLAT_API int32_t PlatRegisterServer(const char* registryPath, const char* libraryPath) {   \
+    return (moduleFunction)().registerServerFrom(registryPath, libraryPath,                             \
+                                                 reinterpret_cast<const void*>(&PlatCanUnloadNow));     \
+  }                                                                                                     \
+  extern "C" PLAT_API int32_t PlatUnregisterServer(const char* registryPath) {                          \
+    return (moduleFunction)().unregisterServer(registryPath);                                           \
   }

@@ -26,9 +26,15 @@ size_t checkedOffset(int32_t lowerBound, size_t size, int32_t index) {
 }
 }  // namespace
 
-uint8_t& ByteArray::at(int32_t index) { return data[checkedOffset(lowerBound, data.size(), index)]; }
-uint8_t ByteArray::at(int32_t index) const { return data[checkedOffset(lowerBound, data.size(), index)]; }
-Variant& VariantArray::at(int32_t index) { return items[checkedOffset(lowerBound, items.size(), index)]; }
+uint8_t& ByteArray::at(int32_t index) {
+  return data[checkedOffset(lowerBound, data.size(), index)];
+}
+uint8_t ByteArray::at(int32_t index) const {
+  return data[checkedOffset(lowerBound, data.size(), index)];
+}
+Variant& VariantArray::at(int32_t index) {
+  return items[checkedOffset(lowerBound, items.size(), index)];
+}
 const Variant& VariantArray::at(int32_t index) const {
   return items[checkedOffset(lowerBound, items.size(), index)];
 }
@@ -57,8 +63,12 @@ Int roundToInt(double v, double lo, double hi) {
   return static_cast<Int>(r);
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -199,7 +209,8 @@ std::string_view trimBlanks(std::string_view s) {
 // digits, trailing zeros dropped.
 void significantDigits(double v, int precision, std::string& digits, int& exponent) {
   char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, precision - 1);
+  const auto res =
+      std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, precision - 1);
   const std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
   const size_t e = text.find('e');
   digits.clear();
@@ -248,9 +259,15 @@ std::string formatWithPrecision(double v, int precision) {
 
 }  // namespace
 
-int32_t cLng(double v) { return roundToInt<int32_t>(v, -2147483648.0, 2147483647.0); }
-int16_t cInt(double v) { return roundToInt<int16_t>(v, -32768.0, 32767.0); }
-uint8_t cByte(double v) { return roundToInt<uint8_t>(v, 0.0, 255.0); }
+int32_t cLng(double v) {
+  return roundToInt<int32_t>(v, -2147483648.0, 2147483647.0);
+}
+int16_t cInt(double v) {
+  return roundToInt<int16_t>(v, -32768.0, 32767.0);
+}
+uint8_t cByte(double v) {
+  return roundToInt<uint8_t>(v, 0.0, 255.0);
+}
 
 double val(std::string_view input) {
   // The language drops blanks, tabs and line feeds anywhere before it reads the number.
@@ -277,8 +294,12 @@ std::optional<double> parseNumber(std::string_view s) {
   return decimalValue(scan);
 }
 
-std::string formatNumber(double v) { return formatWithPrecision(v, 15); }
-std::string formatSingle(float v) { return formatWithPrecision(static_cast<double>(v), 7); }
+std::string formatNumber(double v) {
+  return formatWithPrecision(v, 15);
+}
+std::string formatSingle(float v) {
+  return formatWithPrecision(static_cast<double>(v), 7);
+}
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -324,7 +345,9 @@ Variant::Variant(const Variant& o) : value_(o.value_) {
   }
 }
 
-Variant::Variant(Variant&& o) noexcept : value_(std::move(o.value_)) { o.value_ = std::monostate{}; }
+Variant::Variant(Variant&& o) noexcept : value_(std::move(o.value_)) {
+  o.value_ = std::monostate{};
+}
 
 Variant& Variant::operator=(const Variant& o) {
   if (this != &o) {
@@ -354,7 +377,9 @@ Variant Variant::errorCode(int32_t code) {
   return v;
 }
 
-Variant Variant::missing() { return errorCode(hr::ParamNotFound); }
+Variant Variant::missing() {
+  return errorCode(hr::ParamNotFound);
+}
 
 VarType Variant::type() const {
   static_assert(std::variant_size_v<Storage> == static_cast<size_t>(VarType::VariantArray) + 1);
@@ -391,56 +416,75 @@ namespace {
 
 double Variant::toDouble() const {
   switch (type()) {
-    case VarType::Empty: return 0.0;
-    case VarType::Boolean: return std::get<bool>(value_) ? -1.0 : 0.0;
-    case VarType::Byte: return std::get<uint8_t>(value_);
-    case VarType::Integer: return std::get<int16_t>(value_);
-    case VarType::Long: return std::get<int32_t>(value_);
-    case VarType::Single: return std::get<float>(value_);
-    case VarType::Double: return std::get<double>(value_);
+    case VarType::Empty:
+      return 0.0;
+    case VarType::Boolean:
+      return std::get<bool>(value_) ? -1.0 : 0.0;
+    case VarType::Byte:
+      return std::get<uint8_t>(value_);
+    case VarType::Integer:
+      return std::get<int16_t>(value_);
+    case VarType::Long:
+      return std::get<int32_t>(value_);
+    case VarType::Single:
+      return std::get<float>(value_);
+    case VarType::Double:
+      return std::get<double>(value_);
     case VarType::String: {
       const auto parsed = parseNumber(std::get<std::string>(value_));
       if (!parsed) raise(err::TypeMismatch);
       return *parsed;
     }
-    default: raiseNotConvertible(type());
+    default:
+      raiseNotConvertible(type());
   }
 }
 
 bool Variant::toBool() const {
   switch (type()) {
-    case VarType::Boolean: return std::get<bool>(value_);
+    case VarType::Boolean:
+      return std::get<bool>(value_);
     case VarType::String: {
       const std::string_view s = trimBlanks(std::get<std::string>(value_));
       if (equalsNoCase(s, "True")) return true;
       if (equalsNoCase(s, "False")) return false;
       return toDouble() != 0.0;
     }
-    default: return toDouble() != 0.0;  // NaN is non-zero
+    default:
+      return toDouble() != 0.0;  // NaN is non-zero
   }
 }
 
 uint8_t Variant::toByte() const {
   switch (type()) {
-    case VarType::Byte: return std::get<uint8_t>(value_);
-    default: return cByte(toDouble());
+    case VarType::Byte:
+      return std::get<uint8_t>(value_);
+    default:
+      return cByte(toDouble());
   }
 }
 
 int16_t Variant::toInteger() const {
   switch (type()) {
-    case VarType::Integer: return std::get<int16_t>(value_);
-    case VarType::Byte: return std::get<uint8_t>(value_);
-    default: return cInt(toDouble());
+    case VarType::Integer:
+      return std::get<int16_t>(value_);
+    case VarType::Byte:
+      return std::get<uint8_t>(value_);
+    default:
+      return cInt(toDouble());
   }
 }
 
 int32_t Variant::toLong() const {
   switch (type()) {
-    case VarType::Long: return std::get<int32_t>(value_);
-    case VarType::Integer: return std::get<int16_t>(value_);
-    case VarType::Byte: return std::get<uint8_t>(value_);
-    default: return cLng(toDouble());
+    case VarType::Long:
+      return std::get<int32_t>(value_);
+    case VarType::Integer:
+      return std::get<int16_t>(value_);
+    case VarType::Byte:
+      return std::get<uint8_t>(value_);
+    default:
+      return cLng(toDouble());
   }
 }
 
@@ -456,15 +500,24 @@ float Variant::toSingle() const {
 
 std::string Variant::toString() const {
   switch (type()) {
-    case VarType::Empty: return {};
-    case VarType::Boolean: return std::get<bool>(value_) ? "True" : "False";
-    case VarType::Byte: return std::to_string(std::get<uint8_t>(value_));
-    case VarType::Integer: return std::to_string(std::get<int16_t>(value_));
-    case VarType::Long: return std::to_string(std::get<int32_t>(value_));
-    case VarType::Single: return formatSingle(std::get<float>(value_));
-    case VarType::Double: return formatNumber(std::get<double>(value_));
-    case VarType::String: return std::get<std::string>(value_);
-    default: raiseNotConvertible(type());
+    case VarType::Empty:
+      return {};
+    case VarType::Boolean:
+      return std::get<bool>(value_) ? "True" : "False";
+    case VarType::Byte:
+      return std::to_string(std::get<uint8_t>(value_));
+    case VarType::Integer:
+      return std::to_string(std::get<int16_t>(value_));
+    case VarType::Long:
+      return std::to_string(std::get<int32_t>(value_));
+    case VarType::Single:
+      return formatSingle(std::get<float>(value_));
+    case VarType::Double:
+      return formatNumber(std::get<double>(value_));
+    case VarType::String:
+      return std::get<std::string>(value_);
+    default:
+      raiseNotConvertible(type());
   }
 }
 
@@ -514,13 +567,17 @@ bool Variant::identical(const Variant& other) const {
   if (type() != other.type()) return false;
   switch (type()) {
     case VarType::Empty:
-    case VarType::Null: return true;
-    case VarType::Single: return sameFloat(std::get<float>(value_), std::get<float>(other.value_));
-    case VarType::Double: return sameFloat(std::get<double>(value_), std::get<double>(other.value_));
+    case VarType::Null:
+      return true;
+    case VarType::Single:
+      return sameFloat(std::get<float>(value_), std::get<float>(other.value_));
+    case VarType::Double:
+      return sameFloat(std::get<double>(value_), std::get<double>(other.value_));
     case VarType::Object:
       return std::get<std::shared_ptr<ObjectBox>>(value_)->object.get() ==
              std::get<std::shared_ptr<ObjectBox>>(other.value_)->object.get();
-    case VarType::ByteArray: return byteArray() == other.byteArray();
+    case VarType::ByteArray:
+      return byteArray() == other.byteArray();
     case VarType::VariantArray: {
       const VariantArray& a = variantArray();
       const VariantArray& b = other.variantArray();
@@ -530,30 +587,43 @@ bool Variant::identical(const Variant& other) const {
       }
       return true;
     }
-    default: return value_ == other.value_;
+    default:
+      return value_ == other.value_;
   }
 }
 
 std::string Variant::debugString() const {
   switch (type()) {
-    case VarType::Empty: return "Empty";
-    case VarType::Null: return "Null";
-    case VarType::Boolean: return toString();
-    case VarType::Byte: return "Byte " + toString();
-    case VarType::Integer: return "Integer " + toString();
-    case VarType::Long: return "Long " + toString();
-    case VarType::Single: return "Single " + toString();
-    case VarType::Double: return "Double " + toString();
-    case VarType::String: return "\"" + std::get<std::string>(value_) + "\"";
-    case VarType::Object: return toObject() ? "Object" : "Nothing";
+    case VarType::Empty:
+      return "Empty";
+    case VarType::Null:
+      return "Null";
+    case VarType::Boolean:
+      return toString();
+    case VarType::Byte:
+      return "Byte " + toString();
+    case VarType::Integer:
+      return "Integer " + toString();
+    case VarType::Long:
+      return "Long " + toString();
+    case VarType::Single:
+      return "Single " + toString();
+    case VarType::Double:
+      return "Double " + toString();
+    case VarType::String:
+      return "\"" + std::get<std::string>(value_) + "\"";
+    case VarType::Object:
+      return toObject() ? "Object" : "Nothing";
     case VarType::Error: {
       char buf[32];
-      std::snprintf(buf, sizeof buf, "Error &H%08X", static_cast<unsigned>(static_cast<uint32_t>(errorValue())));
+      std::snprintf(buf, sizeof buf, "Error &H%08X",
+                    static_cast<unsigned>(static_cast<uint32_t>(errorValue())));
       return buf;
     }
     case VarType::ByteArray: {
       const ByteArray& a = byteArray();
-      std::string out = "Bytes(" + std::to_string(a.lowerBound) + " To " + std::to_string(a.upperBound()) + ")";
+      std::string out =
+          "Bytes(" + std::to_string(a.lowerBound) + " To " + std::to_string(a.upperBound()) + ")";
       for (uint8_t b : a.data) {
         char buf[4];
         std::snprintf(buf, sizeof buf, " %02X", b);
@@ -563,7 +633,8 @@ std::string Variant::debugString() const {
     }
     case VarType::VariantArray: {
       const VariantArray& a = variantArray();
-      std::string out = "Array(" + std::to_string(a.lowerBound) + " To " + std::to_string(a.upperBound()) + ") {";
+      std::string out =
+          "Array(" + std::to_string(a.lowerBound) + " To " + std::to_string(a.upperBound()) + ") {";
       for (size_t i = 0; i < a.items.size(); ++i) {
         if (i) out += ", ";
         out += a.items[i].debugString();

@@ -50,7 +50,8 @@ struct PLAT_API VariantArray {
   int32_t lowerBound = 0;
   std::vector<Variant> items;
 
-  int32_t upperBound() const { return lowerBound + static_cast<int32_t>(items.size()) - 1; }
+  int32_t upperBound() const;  // defined below, where Variant is complete
+  // Raises error 9 outside the bounds.
   Variant& at(int32_t index);
   const Variant& at(int32_t index) const;
 };
@@ -132,6 +133,8 @@ class PLAT_API Variant {
                                std::shared_ptr<VariantArray>>;
   Storage value_;
 };
+
+inline int32_t VariantArray::upperBound() const { return lowerBound + static_cast<int32_t>(items.size()) - 1; }
 
 // Numeric helpers with the language's rules, used wherever host values become integers.
 PLAT_API int32_t cLng(double v);   // half to even; error 6 outside the Long range or NaN

@@ -206,6 +206,8 @@ class PLAT_API UserControlImpl : public plat::com::Dispatch {
   virtual std::vector<std::pair<std::string, Variant>> snapshot() const = 0;
   // Input from the user (the front end or a script): "text" edited, "select" an entry...
   virtual void userInput(std::string_view what, const Variant& value) {}
+  // The picture the control shows, if it shows one (the lamp).
+  virtual Picture picture() const { return {}; }
   // Reads a property by name (for paths such as "ChannelCaption(1)"); 438 when unknown.
   virtual Variant propertyByName(std::string_view name, std::span<Variant> args);
   virtual void setPropertyByName(std::string_view name, const Variant& value);

@@ -33,6 +33,19 @@ std::string handlerKey(std::string_view control, std::string_view event) {
 
 std::vector<Form*> allForms() { return registry(); }
 
+namespace {
+std::vector<GlobalFormObserver*>& globalObservers() {
+  static std::vector<GlobalFormObserver*> v;
+  return v;
+}
+}  // namespace
+
+void addGlobalFormObserver(GlobalFormObserver* o) { globalObservers().push_back(o); }
+void removeGlobalFormObserver(GlobalFormObserver* o) {
+  auto& v = globalObservers();
+  v.erase(std::remove(v.begin(), v.end(), o), v.end());
+}
+
 Form::Form(std::string name, std::string designJson, const PictureResolver* pictures,
            plat::com::LiveCount* liveCount)
     : Control(*this, ControlType::Form, name, -1),
@@ -66,6 +79,10 @@ Form::Form(std::string name, std::string designJson, const PictureResolver* pict
   declare("ClientWidth", Variant(0.0f));
   declare("ClientHeight", Variant(0.0f));
   registry().push_back(this);
+  for (GlobalFormObserver* o : globalObservers()) {
+    formObservers_.push_back(o);
+    o->formCreated(*this);
+  }
 }
 
 Form::~Form() {

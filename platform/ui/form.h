@@ -171,6 +171,25 @@ class PLAT_API Form : public Control, public plat::com::Unknown {
   friend class Control;
 };
 
+// Implemented by objects that own a window (the view classes), so that a host can reach
+// the window of a view it created: for scripted sessions and the front end.
+class PLAT_API WindowOwner {
+ public:
+  virtual ~WindowOwner() = default;
+  // The owned window, or null when it has none any more.
+  virtual Form* ownedWindow() const = 0;
+};
+
+// Observers that every form created from now on gets (a front end mirrors all windows).
+// A form tells them formCreated-like news through FormObserver::controlAdded etc.; the
+// constructor calls `formCreated` on them.
+class PLAT_API GlobalFormObserver : public FormObserver {
+ public:
+  virtual void formCreated(Form& form) {}
+};
+PLAT_API void addGlobalFormObserver(GlobalFormObserver* o);
+PLAT_API void removeGlobalFormObserver(GlobalFormObserver* o);
+
 // Every form that exists, for front ends and scripts (newest last).
 PLAT_API std::vector<Form*> allForms();
 

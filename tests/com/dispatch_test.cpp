@@ -1,8 +1,9 @@
+#include "platform/com/dispatch.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/ref.h"
 #include "tests/com/test_support.h"
@@ -27,7 +28,7 @@ TEST(RuntimeErrors, CarryNumberTextAndResultCode) {
   EXPECT_EQ(custom.description(), "bad width");
   EXPECT_EQ(custom.resultCode(), hr::fromErrorNumber(380));
 
-  const RuntimeError e = caught([] { raise(err::CancelSelected); });
+  const RuntimeError e = caught([] { plat::com::raise(err::CancelSelected); });
   EXPECT_EQ(e.number(), 32755);
   EXPECT_EQ(e.description(), "Cancel was selected.");
   EXPECT_EQ(e.resultCode(), static_cast<int32_t>(0x800A7FF3u));
@@ -165,9 +166,8 @@ enum : int32_t { IdAdd = 1, IdSwap, IdCaption, IdSum, IdCount, IdChannelCaption,
 class Gauge : public Dispatch {
  public:
   Gauge() {
-    table_.add(IdAdd, "Add", 2, [](InvokeKind, std::span<Variant> a) {
-      return Variant(a[0].toLong() + a[1].toLong());
-    });
+    table_.add(IdAdd, "Add", 2,
+               [](InvokeKind, std::span<Variant> a) { return Variant(a[0].toLong() + a[1].toLong()); });
     table_.add(IdSwap, "Swap", 2, [](InvokeKind, std::span<Variant> a) {
       std::swap(a[0], a[1]);  // both arguments are by reference
       return Variant();
@@ -180,13 +180,16 @@ class Gauge : public Dispatch {
       for (const Variant& v : a) s += v.toDouble();
       return Variant(s);
     });
-    table_.addProperty(IdCount, "Count", [] { return Variant(int32_t{4}); }, nullptr);
+    table_.addProperty(
+        IdCount, "Count", [] { return Variant(int32_t{4}); }, nullptr);
     table_.addIndexedProperty(
         IdChannelCaption, "ChannelCaption", 1,
         [this](std::span<Variant> idx) { return Variant(channels_[idx[0].toLong()]); },
         [this](std::span<Variant> idx, const Variant& v) { channels_[idx[0].toLong()] = v.toString(); });
-    table_.add(IdFail, "Fail", 0, [](InvokeKind, std::span<Variant>) -> Variant { raise(err::InvalidPropertyValue); },
-               true, true, false);
+    table_.add(
+        IdFail, "Fail", 0,
+        [](InvokeKind, std::span<Variant>) -> Variant { plat::com::raise(err::InvalidPropertyValue); }, true,
+        true, false);
   }
   int32_t idOfName(std::string_view name) const override { return table_.idOfName(name); }
   Variant invoke(int32_t id, InvokeKind kind, std::span<Variant> args) override {
@@ -246,15 +249,20 @@ TEST(Dispatch, UnknownMemberIs438) {
 TEST(Dispatch, WrongArgumentCountIs450) {
   Ptr<Gauge> g = makeObject<Gauge>();
   EXPECT_EQ(errorNumberOf([&] { g->call("Add", {Variant(1)}); }), err::WrongArgumentCount);
-  EXPECT_EQ(errorNumberOf([&] { g->call("Add", {Variant(1), Variant(2), Variant(3)}); }), err::WrongArgumentCount);
+  EXPECT_EQ(errorNumberOf([&] {
+              g->call("Add", {Variant(1), Variant(2), Variant(3)});
+            }),
+            err::WrongArgumentCount);
   // The probe of an optional frame operation: one Boolean argument to a member that takes none.
   EXPECT_EQ(errorNumberOf([&] { g->call("Fail", {Variant(true)}); }), err::WrongArgumentCount);
-  EXPECT_EQ(errorNumberOf([&] { g->invoke(IdCaption, InvokeKind::PropertyPut, {}); }), err::WrongArgumentCount);
+  EXPECT_EQ(errorNumberOf([&] { g->invoke(IdCaption, InvokeKind::PropertyPut, {}); }),
+            err::WrongArgumentCount);
   Variant twoArgs[2] = {Variant(1), Variant(2)};
   EXPECT_EQ(errorNumberOf([&] { g->invoke(IdCaption, InvokeKind::PropertyGet, twoArgs); }),
             err::WrongArgumentCount);
-  EXPECT_EQ(errorNumberOf([&] { g->invoke(IdChannelCaption, InvokeKind::PropertyPut, std::span(twoArgs, 1)); }),
-            err::WrongArgumentCount);
+  EXPECT_EQ(
+      errorNumberOf([&] { g->invoke(IdChannelCaption, InvokeKind::PropertyPut, std::span(twoArgs, 1)); }),
+      err::WrongArgumentCount);
 }
 
 TEST(Dispatch, HandlerErrorsPassThrough) {

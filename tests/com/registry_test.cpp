@@ -1,8 +1,9 @@
+#include "platform/com/registry.h"
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include "platform/com/registry.h"
 #include "tests/com/test_support.h"
 
 using namespace plat::com;
@@ -93,10 +94,10 @@ TEST(ClassRegistry, Remove) {
 TEST(ClassRegistry, CorruptFileIsReportedAndNeverOverwritten) {
   TempDir dir;
   const auto path = dir / "registry.json";
-  for (const std::string bad : {std::string("{\"classes\": {\"A.B\": {\"library\": \"/a.so\""),
-                                std::string("[1, 2]"), std::string(R"({"classes": []})"),
-                                std::string(R"({"classes": {"A.B": {"clsid": "{x}"}}})"),
-                                std::string(R"({"classes": {"A.B": "/a.so"}})")}) {
+  for (const std::string& bad :
+       {std::string("{\"classes\": {\"A.B\": {\"library\": \"/a.so\""), std::string("[1, 2]"),
+        std::string(R"({"classes": []})"), std::string(R"({"classes": {"A.B": {"clsid": "{x}"}}})"),
+        std::string(R"({"classes": {"A.B": "/a.so"}})")}) {
     writeText(path, bad);
     ClassRegistry reg(path);
     const RuntimeError e = caught([&] { reg.load(); });
@@ -195,8 +196,9 @@ TEST(SettingsRegistry, SetValueRoundTrip) {
     settings.setValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\T", "Path", {setting_type::String, "/a"});
     settings.setValue("hkey_local_machine\\software\\t", "PATH", {setting_type::String, "/b"});  // same value
     settings.setValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\T", "Count", {setting_type::DWord, "4294967295"});
-    EXPECT_EQ(comtest::errorNumberOf(
-                  [&] { settings.setValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\T", "Bad", {setting_type::DWord, "-1"}); }),
+    EXPECT_EQ(comtest::errorNumberOf([&] {
+                settings.setValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\T", "Bad", {setting_type::DWord, "-1"});
+              }),
               err::TypeMismatch);
     settings.save();
   }
@@ -214,9 +216,9 @@ TEST(SettingsRegistry, SetValueRoundTrip) {
 TEST(SettingsRegistry, CorruptFileIsReportedAndKept) {
   TempDir dir;
   const auto path = dir / "settings.json";
-  for (const std::string bad : {std::string("{"), std::string(R"({"K": {"Path": {"value": "/x"}}})"),
-                                std::string(R"({"K": {"Path": {"type": 1, "value": [1]}}})"),
-                                std::string(R"({"K": 5})")}) {
+  for (const std::string& bad :
+       {std::string("{"), std::string(R"({"K": {"Path": {"value": "/x"}}})"),
+        std::string(R"({"K": {"Path": {"type": 1, "value": [1]}}})"), std::string(R"({"K": 5})")}) {
     writeText(path, bad);
     SettingsRegistry settings(path);
     const RuntimeError e = caught([&] { settings.load(); });

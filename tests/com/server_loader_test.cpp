@@ -21,7 +21,9 @@ namespace {
 const std::filesystem::path kServerLibrary = COM_TEST_SERVER_PATH;
 const std::filesystem::path kNoEntryLibrary = COM_TEST_NOENTRY_PATH;
 
-std::string canonical(const std::filesystem::path& p) { return std::filesystem::weakly_canonical(p).string(); }
+std::string canonicalText(const std::filesystem::path& p) {
+  return std::filesystem::weakly_canonical(p).string();
+}
 
 // ---------------------------------------------------------------------------------------------
 // ServerModule, in process
@@ -50,7 +52,7 @@ TEST_F(ModuleFixture, ClassObjectsAndUnloadCheck) {
 
   ASSERT_EQ(module.getClassObject("widgets.ROUND", &raw), hr::Ok);
   ASSERT_NE(raw, nullptr);
-  EXPECT_EQ(raw->refCount(), 1u);  // the caller's reference only
+  EXPECT_EQ(raw->refCount(), 1u);       // the caller's reference only
   EXPECT_EQ(module.canUnloadNow(), 1);  // a held factory keeps the library
   Ptr<Unknown> object = raw->createInstance();
   raw->Release();
@@ -203,7 +205,7 @@ TEST_F(LoaderFixture, RegistersThroughItsEntryPointAndCreatesThroughDlopen) {
     registry.load();
     const auto entry = registry.find("ComTest.Adder");
     ASSERT_TRUE(entry.has_value());
-    EXPECT_EQ(canonical(entry->library), canonical(kServerLibrary));
+    EXPECT_EQ(canonicalText(entry->library), canonicalText(kServerLibrary));
     EXPECT_EQ(entry->clsid, "{6f1c2a0e-0001-4c6e-9d1a-000000000001}");
   }
 

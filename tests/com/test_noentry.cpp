@@ -1,2 +1,4 @@
 // A shared library without the server entry points, for the loader's error path.
-extern "C" __attribute__((visibility("default"))) int comTestNoEntryMarker() { return 42; }
+extern "C" __attribute__((visibility("default"))) int comTestNoEntryMarker() {
+  return 42;
+}

@@ -15,7 +15,8 @@ LiveCount& liveCount() {
 class Adder final : public Dispatch {
  public:
   Adder() : Dispatch(&liveCount()) {
-    table_.add(1, "Add", 2, [](InvokeKind, std::span<Variant> a) { return Variant(a[0].toLong() + a[1].toLong()); });
+    table_.add(1, "Add", 2,
+               [](InvokeKind, std::span<Variant> a) { return Variant(a[0].toLong() + a[1].toLong()); });
     table_.add(2, "Twice", 1, [](InvokeKind, std::span<Variant> a) {
       a[0] = Variant(a[0].toLong() * 2);  // by reference
       return Variant();

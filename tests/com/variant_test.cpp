@@ -1,10 +1,11 @@
+#include "platform/com/variant.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "platform/com/dispatch.h"
-#include "platform/com/variant.h"
 #include "tests/com/test_support.h"
 
 using namespace plat::com;
@@ -131,7 +132,8 @@ TEST(VariantConversion, HexStringsFollowLiteralWidths) {
 }
 
 TEST(VariantConversion, NonNumericStringsAreTypeMismatch) {
-  for (const char* text : {"", "   ", "abc", "12abc", "1 2", ".", "-", "+", "1e", "1e+", "--1", "1.2.3", "0x10"}) {
+  for (const char* text :
+       {"", "   ", "abc", "12abc", "1 2", ".", "-", "+", "1e", "1e+", "--1", "1.2.3", "0x10"}) {
     EXPECT_EQ(errorNumberOf([text] { Variant(text).toDouble(); }), err::TypeMismatch) << '"' << text << '"';
     EXPECT_EQ(errorNumberOf([text] { Variant(text).toLong(); }), err::TypeMismatch) << '"' << text << '"';
   }
@@ -278,8 +280,8 @@ TEST(Val, HexAndOctal) {
 
 class Probe : public Dispatch {
  public:
-  int32_t idOfName(std::string_view) const override { raise(err::NoSuchMember); }
-  Variant invoke(int32_t, InvokeKind, std::span<Variant>) override { raise(err::NoSuchMember); }
+  int32_t idOfName(std::string_view) const override { plat::com::raise(err::NoSuchMember); }
+  Variant invoke(int32_t, InvokeKind, std::span<Variant>) override { plat::com::raise(err::NoSuchMember); }
 };
 
 TEST(Identical, ComparesTypeAndValue) {
@@ -288,7 +290,8 @@ TEST(Identical, ComparesTypeAndValue) {
   EXPECT_FALSE(Variant(1.0).identical(Variant(1.0f)));
   EXPECT_FALSE(Variant(1.0).identical(Variant(1.0000000001)));
   EXPECT_TRUE(Variant(kNaN).identical(Variant(kNaN)));
-  EXPECT_TRUE(Variant(std::numeric_limits<float>::quiet_NaN()).identical(Variant(std::numeric_limits<float>::quiet_NaN())));
+  EXPECT_TRUE(Variant(std::numeric_limits<float>::quiet_NaN())
+                  .identical(Variant(std::numeric_limits<float>::quiet_NaN())));
   EXPECT_FALSE(Variant(kNaN).identical(Variant(0.0)));
   EXPECT_FALSE(Variant("a").identical(Variant("A")));
   EXPECT_TRUE(Variant().identical(Variant()));
@@ -364,7 +367,8 @@ TEST(Arrays, VariantCopiesOwnTheirElements) {
 
   Variant moved = std::move(original);
   EXPECT_EQ(moved.byteArray().at(1), 1);
-  EXPECT_TRUE(original.isEmpty());  // NOLINT(bugprone-use-after-move): the moved-from state is part of the contract
+  EXPECT_TRUE(
+      original.isEmpty());  // NOLINT(bugprone-use-after-move): the moved-from state is part of the contract
 
   EXPECT_EQ(errorNumberOf([] { Variant(1).byteArray(); }), err::TypeMismatch);
   EXPECT_EQ(errorNumberOf([] { Variant(ByteArray{}).variantArray(); }), err::TypeMismatch);
@@ -405,7 +409,8 @@ TEST(Variants, TypesAndDebugText) {
   EXPECT_FALSE(Variant().isNumeric());
 
   EXPECT_EQ(Variant(ByteArray{3, {0x04, 0x20, 0xC4}}).debugString(), "Bytes(3 To 5) 04 20 C4");
-  EXPECT_EQ(Variant(VariantArray{0, {Variant(2.5), Variant("a")}}).debugString(), "Array(0 To 1) {Double 2.5, \"a\"}");
+  EXPECT_EQ(Variant(VariantArray{0, {Variant(2.5), Variant("a")}}).debugString(),
+            "Array(0 To 1) {Double 2.5, \"a\"}");
   EXPECT_EQ(Variant::missing().debugString(), "Error &H80020004");
 }
 
@@ -413,7 +418,7 @@ TEST(Text, CaseInsensitiveAscii) {
   EXPECT_TRUE(equalsNoCase("&&private&&Connect", "&&PRIVATE&&connect"));
   EXPECT_TRUE(equalsNoCase("", ""));
   EXPECT_FALSE(equalsNoCase("abc", "abcd"));
-  EXPECT_FALSE(equalsNoCase("a[", "A{"));  // only letters fold
+  EXPECT_FALSE(equalsNoCase("a[", "A{"));              // only letters fold
   EXPECT_FALSE(equalsNoCase("\xC3\x84", "\xC3\xA4"));  // other bytes compare exactly
   EXPECT_EQ(toUpperAscii("Kg/s \xC3\xA4z"), "KG/S \xC3\xA4Z");
   EXPECT_EQ(toLowerAscii("Velumor.MAIN"), "velumor.main");

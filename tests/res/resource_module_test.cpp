@@ -8,16 +8,16 @@
 namespace plat::res {
 namespace {
 
+// clang-format off
 // Block 1 (ids 0-15): id 0 "Hi", id 3 "abc", id 15 "Z"; ids 1, 2 and 4-14 undefined.
-constexpr char16_t kEnglish1[] = {2, u'H', u'i', 0, 0, 3, u'a', u'b', u'c', 0, 0,
-                                  0, 0,    0,    0, 0, 0, 0,    0,    0,    1, u'Z'};
+constexpr char16_t kEnglish1[] = {2, u'H', u'i', 0, 0, 3, u'a', u'b', u'c', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, u'Z'};
 // Block 1 in German: id 0 "Hallo", nothing else.
-constexpr char16_t kGerman1[] = {5, u'H', u'a', u'l', u'l', u'o', 0, 0, 0, 0, 0,
-                                 0, 0,    0,    0,    0,    0,    0, 0, 0, 0};
+constexpr char16_t kGerman1[] = {5, u'H', u'a', u'l', u'l', u'o', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 // Block 3 (ids 32-47) in German only: id 33 "nur".
 constexpr char16_t kGerman3[] = {0, 3, u'n', u'u', u'r', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 // Block 2 (ids 16-31) in the neutral table: id 16 "x".
 constexpr char16_t kNeutral2[] = {1, u'x', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+// clang-format on
 
 const StringBlockData kBlocks[] = {
     {kLangEnglish, 1, kEnglish1, std::size(kEnglish1)},

@@ -1,7 +1,5 @@
 #include "tolvar/sim/dd/device_data.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -9,6 +7,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -17,14 +16,16 @@ namespace tolvar::dd {
 
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;  // keeps the order the description file has
 
 constexpr std::string_view kMenuStatePrefix = "&&Menu_State&&";
 
 // ---------------------------------------------------------------------------------------------
 // Small helpers
 
-std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string inQuotes(std::string_view s) {
+  return "\"" + std::string(s) + "\"";
+}
 
 std::string formatDouble(double d) {
   char buf[64];
@@ -45,9 +46,8 @@ std::string hexOctets(const std::vector<uint8_t>& octets) {
 
 // Number of Unicode code points of a UTF-8 text (continuation bytes are not counted).
 size_t codePoints(std::string_view s) {
-  return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  return static_cast<size_t>(std::count_if(
+      s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // Round half to even, as the host's number conversions do; clamps to the 32-bit range, and
@@ -133,8 +133,9 @@ class Parser {
       throw std::runtime_error(data_.source + ": malformed JSON: " + e.what());
     }
     if (!doc.is_object()) fail("the document", "must be a JSON object");
-    checkKeys(doc, "the document",
-              {"format", "device", "properties", "enumerations", "variables", "records", "sequences", "menu"});
+    checkKeys(
+        doc, "the document",
+        {"format", "device", "properties", "enumerations", "variables", "records", "sequences", "menu"});
 
     if (!doc.contains("format") || !doc["format"].is_number_integer() || doc["format"].get<int64_t>() != 1)
       fail("\"format\"", "must be the number 1");
@@ -166,14 +167,16 @@ class Parser {
 
   static std::string entryName(std::string_view list, size_t i, const json& obj) {
     std::string s = std::string(list) + "[" + std::to_string(i) + "]";
-    if (obj.is_object() && obj.contains("name") && obj["name"].is_string()) s += " " + quoted(obj["name"].get<std::string>());
+    if (obj.is_object() && obj.contains("name") && obj["name"].is_string())
+      s += " " + inQuotes(obj["name"].get<std::string>());
     return s;
   }
 
-  void checkKeys(const json& obj, const std::string& entry, std::initializer_list<std::string_view> allowed) const {
+  void checkKeys(const json& obj, const std::string& entry,
+                 std::initializer_list<std::string_view> allowed) const {
     for (auto it = obj.begin(); it != obj.end(); ++it) {
       if (std::find(allowed.begin(), allowed.end(), it.key()) == allowed.end())
-        fail(entry, "unknown field " + quoted(it.key()));
+        fail(entry, "unknown field " + inQuotes(it.key()));
     }
   }
 
@@ -181,74 +184,80 @@ class Parser {
     static const json empty = json::array();
     if (!doc.contains(key)) return empty;
     const json& a = doc[key];
-    if (!a.is_array()) fail(quoted(key), "must be an array");
+    if (!a.is_array()) fail(inQuotes(key), "must be an array");
     return a;
   }
 
-  std::string requireString(const json& obj, const char* key, const std::string& entry, bool allowEmpty = false) const {
-    if (!obj.contains(key)) fail(entry, "field " + quoted(key) + " is missing");
-    if (!obj[key].is_string()) fail(entry, "field " + quoted(key) + " must be a text");
+  std::string requireString(const json& obj, const char* key, const std::string& entry,
+                            bool allowEmpty = false) const {
+    if (!obj.contains(key)) fail(entry, "field " + inQuotes(key) + " is missing");
+    if (!obj[key].is_string()) fail(entry, "field " + inQuotes(key) + " must be a text");
     std::string s = obj[key].get<std::string>();
-    if (s.empty() && !allowEmpty) fail(entry, "field " + quoted(key) + " must not be empty");
+    if (s.empty() && !allowEmpty) fail(entry, "field " + inQuotes(key) + " must not be empty");
     return s;
   }
 
   std::string optionalString(const json& obj, const char* key, const std::string& entry) const {
     if (!obj.contains(key)) return {};
-    if (!obj[key].is_string()) fail(entry, "field " + quoted(key) + " must be a text");
+    if (!obj[key].is_string()) fail(entry, "field " + inQuotes(key) + " must be a text");
     return obj[key].get<std::string>();
   }
 
   bool optionalBool(const json& obj, const char* key, const std::string& entry) const {
     if (!obj.contains(key)) return false;
-    if (!obj[key].is_boolean()) fail(entry, "field " + quoted(key) + " must be true or false");
+    if (!obj[key].is_boolean()) fail(entry, "field " + inQuotes(key) + " must be true or false");
     return obj[key].get<bool>();
   }
 
-  int64_t requireInteger(const json& obj, const char* key, const std::string& entry, int64_t lo, int64_t hi) const {
-    if (!obj.contains(key)) fail(entry, "field " + quoted(key) + " is missing");
+  int64_t requireInteger(const json& obj, const char* key, const std::string& entry, int64_t lo,
+                         int64_t hi) const {
+    if (!obj.contains(key)) fail(entry, "field " + inQuotes(key) + " is missing");
     return integerValue(obj[key], key, entry, lo, hi);
   }
 
-  int64_t integerValue(const json& v, const char* key, const std::string& entry, int64_t lo, int64_t hi) const {
-    if (!v.is_number_integer()) fail(entry, "field " + quoted(key) + " must be a whole number");
+  int64_t integerValue(const json& v, const char* key, const std::string& entry, int64_t lo,
+                       int64_t hi) const {
+    if (!v.is_number_integer()) fail(entry, "field " + inQuotes(key) + " must be a whole number");
     int64_t n = 0;
     if (v.is_number_unsigned()) {
       uint64_t u = v.get<uint64_t>();
       if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
-        fail(entry, "field " + quoted(key) + " is out of range");
+        fail(entry, "field " + inQuotes(key) + " is out of range");
       n = static_cast<int64_t>(u);
     } else {
       n = v.get<int64_t>();
     }
     if (n < lo || n > hi)
-      fail(entry, "field " + quoted(key) + " must lie between " + std::to_string(lo) + " and " + std::to_string(hi));
+      fail(entry, "field " + inQuotes(key) + " must lie between " + std::to_string(lo) + " and " +
+                      std::to_string(hi));
     return n;
   }
 
-  std::vector<std::string> nameList(const json& obj, const char* key, const std::string& entry, bool required) const {
+  std::vector<std::string> nameList(const json& obj, const char* key, const std::string& entry,
+                                    bool required) const {
     std::vector<std::string> out;
     if (!obj.contains(key)) {
-      if (required) fail(entry, "field " + quoted(key) + " is missing");
+      if (required) fail(entry, "field " + inQuotes(key) + " is missing");
       return out;
     }
-    if (!obj[key].is_array()) fail(entry, "field " + quoted(key) + " must be an array of names");
+    if (!obj[key].is_array()) fail(entry, "field " + inQuotes(key) + " must be an array of names");
     for (const json& n : obj[key]) {
       if (!n.is_string() || n.get<std::string>().empty())
-        fail(entry, "field " + quoted(key) + " must hold only non-empty names");
+        fail(entry, "field " + inQuotes(key) + " must hold only non-empty names");
       out.push_back(n.get<std::string>());
     }
     return out;
   }
 
   template <typename Index>
-  void addUnique(Index& index, const std::string& name, size_t pos, const std::string& entry, const char* what,
-                 const std::string& firstSpelling) const {
-    if (!validName(name)) fail(entry, "name " + quoted(name) + " must be printable ASCII without blanks");
+  void addUnique(Index& index, const std::string& name, size_t pos, const std::string& entry,
+                 const char* what, const std::string& firstSpelling) const {
+    if (!validName(name)) fail(entry, "name " + inQuotes(name) + " must be printable ASCII without blanks");
     auto [it, inserted] = index.emplace(foldCase(name), pos);
     if (!inserted)
-      fail(entry, std::string("duplicate ") + what + " name " + quoted(name) + " (names are matched without regard to case; " +
-                      quoted(firstSpelling) + " comes first)");
+      fail(entry, std::string("duplicate ") + what + " name " + inQuotes(name) +
+                      " (names are matched without regard to case; " + inQuotes(firstSpelling) +
+                      " comes first)");
   }
 
   // -------------------------------------------------------------------------------------------
@@ -258,7 +267,7 @@ class Parser {
       fail("\"properties\"", "must be an object of texts");
     std::set<std::string> seen;
     for (auto it = doc["properties"].begin(); it != doc["properties"].end(); ++it) {
-      std::string entry = "properties " + quoted(it.key());
+      std::string entry = "properties " + inQuotes(it.key());
       if (!it.value().is_string()) fail(entry, "must be a text");
       if (!seen.insert(foldCase(it.key())).second)
         fail(entry, "duplicate property name (names are matched without regard to case)");
@@ -266,7 +275,8 @@ class Parser {
     }
     // The views take their window captions and menu title from these two.
     for (const char* required : {"DevDescLong", "Nickname"}) {
-      if (!data_.property(required)) fail("\"properties\"", std::string("property ") + quoted(required) + " is missing");
+      if (!data_.property(required))
+        fail("\"properties\"", std::string("property ") + inQuotes(required) + " is missing");
     }
   }
 
@@ -290,7 +300,8 @@ class Parser {
         if (!en.is_object()) fail(sub, "must be an object with \"value\" and \"text\"");
         checkKeys(en, sub, {"value", "text"});
         EnumEntryDef d;
-        d.value = requireInteger(en, "value", sub, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+        d.value = requireInteger(en, "value", sub, std::numeric_limits<int32_t>::min(),
+                                 std::numeric_limits<int32_t>::max());
         d.text = requireString(en, "text", sub);
         if (!values.insert(d.value).second) fail(sub, "value " + std::to_string(d.value) + " occurs twice");
         def.entries.push_back(std::move(d));
@@ -311,8 +322,9 @@ class Parser {
       std::string entry = entryName("variables", i, v);
       if (!v.is_object()) fail(entry, "must be an object");
       checkKeys(v, entry,
-                {"name", "type", "default", "label", "access", "unitItem", "unit", "enumeration", "length", "octets",
-                 "firstOctet", "min", "max", "decimals", "dataSet", "upload", "download", "refreshAfterAdjust", "help"});
+                {"name", "type", "default", "label", "access", "unitItem", "unit", "enumeration", "length",
+                 "octets", "firstOctet", "min", "max", "decimals", "dataSet", "upload", "download",
+                 "refreshAfterAdjust", "help"});
       VariableDef def;
       def.index = static_cast<int>(i);
       def.name = requireString(v, "name", entry);
@@ -321,37 +333,47 @@ class Parser {
 
       std::string type = requireString(v, "type", entry);
       auto t = parseTypeName(type);
-      if (!t) fail(entry, "unknown type " + quoted(type));
+      if (!t) fail(entry, "unknown type " + inQuotes(type));
       def.type = *t;
       def.label = requireString(v, "label", entry);
 
       std::string access = requireString(v, "access", entry);
-      if (access == "read-only") def.access = Access::ReadOnly;
-      else if (access == "read-write") def.access = Access::ReadWrite;
-      else fail(entry, "access must be \"read-only\" or \"read-write\", not " + quoted(access));
+      if (access == "read-only")
+        def.access = Access::ReadOnly;
+      else if (access == "read-write")
+        def.access = Access::ReadWrite;
+      else
+        fail(entry, "access must be \"read-only\" or \"read-write\", not " + inQuotes(access));
 
       def.unitItem = optionalString(v, "unitItem", entry);
       def.unitText = optionalString(v, "unit", entry);
       if (v.contains("unitItem") && def.unitItem.empty()) fail(entry, "field \"unitItem\" must not be empty");
-      if (!def.unitItem.empty() && v.contains("unit")) fail(entry, "give either \"unitItem\" or \"unit\", not both");
+      if (!def.unitItem.empty() && v.contains("unit"))
+        fail(entry, "give either \"unitItem\" or \"unit\", not both");
 
       bool enumerated = def.type == ValueType::Enum || def.type == ValueType::BitEnum;
       def.enumeration = optionalString(v, "enumeration", entry);
-      if (enumerated && def.enumeration.empty()) fail(entry, "an " + std::string(typeName(def.type)) + " needs an \"enumeration\"");
-      if (!enumerated && v.contains("enumeration")) fail(entry, "only enum and bitenum variables take an \"enumeration\"");
+      if (enumerated && def.enumeration.empty())
+        fail(entry, "an " + std::string(typeName(def.type)) + " needs an \"enumeration\"");
+      if (!enumerated && v.contains("enumeration"))
+        fail(entry, "only enum and bitenum variables take an \"enumeration\"");
 
       bool texty = def.type == ValueType::String || def.type == ValueType::PackedAscii;
-      if (texty) def.length = static_cast<int>(requireInteger(v, "length", entry, 1, 4096));
-      else if (v.contains("length")) fail(entry, "only string and packed_ascii variables take a \"length\"");
+      if (texty)
+        def.length = static_cast<int>(requireInteger(v, "length", entry, 1, 4096));
+      else if (v.contains("length"))
+        fail(entry, "only string and packed_ascii variables take a \"length\"");
 
       if (def.type == ValueType::Bytes) {
         def.octets = static_cast<int>(requireInteger(v, "octets", entry, 1, 4096));
-        if (v.contains("firstOctet")) def.firstOctet = static_cast<int>(requireInteger(v, "firstOctet", entry, 0, 255));
+        if (v.contains("firstOctet"))
+          def.firstOctet = static_cast<int>(requireInteger(v, "firstOctet", entry, 0, 255));
       } else if (v.contains("octets") || v.contains("firstOctet")) {
         fail(entry, "only bytes variables take \"octets\" and \"firstOctet\"");
       }
 
-      bool ranged = def.type == ValueType::Int || def.type == ValueType::Float || def.type == ValueType::Double;
+      bool ranged =
+          def.type == ValueType::Int || def.type == ValueType::Float || def.type == ValueType::Double;
       for (const char* key : {"min", "max"}) {
         if (!v.contains(key)) continue;
         if (!ranged) fail(entry, std::string("only int, float and double variables take \"") + key + "\"");
@@ -409,7 +431,8 @@ class Parser {
         if (!d.is_number()) wrong("a number");
         double x = d.get<double>();
         if (!std::isfinite(x)) wrong("a finite number");
-        if (def.type == ValueType::Float && std::fabs(x) > std::numeric_limits<float>::max()) wrong("a single-precision number");
+        if (def.type == ValueType::Float && std::fabs(x) > std::numeric_limits<float>::max())
+          wrong("a single-precision number");
         checkRange(x);
         return x;
       }
@@ -418,12 +441,15 @@ class Parser {
         if (!d.is_string()) wrong("a text");
         std::string s = d.get<std::string>();
         if (codePoints(s) > static_cast<size_t>(def.length))
-          fail(entry, "default " + quoted(s) + " is longer than " + std::to_string(def.length) + " characters");
+          fail(entry,
+               "default " + inQuotes(s) + " is longer than " + std::to_string(def.length) + " characters");
         if (def.type == ValueType::PackedAscii) {
           for (char c : s) {
             auto u = static_cast<unsigned char>(c);
             if (u < 0x20 || u > 0x5F)
-              fail(entry, "default " + quoted(s) + " holds a character packed ASCII cannot carry (only upper case, digits and punctuation)");
+              fail(entry, "default " + inQuotes(s) +
+                              " holds a character packed ASCII cannot carry (only upper case, digits and "
+                              "punctuation)");
           }
         }
         return s;
@@ -439,7 +465,8 @@ class Parser {
         auto octets = parseHexOctets(d.get<std::string>());
         if (!octets) wrong("hexadecimal octets such as \"04 20 C4\"");
         if (static_cast<int>(octets->size()) != def.octets)
-          fail(entry, "default holds " + std::to_string(octets->size()) + " octets, \"octets\" says " + std::to_string(def.octets));
+          fail(entry, "default holds " + std::to_string(octets->size()) + " octets, \"octets\" says " +
+                          std::to_string(def.octets));
         return *octets;
       }
     }
@@ -459,9 +486,12 @@ class Parser {
                 firstSpelling(data_.recordIndex, data_.records, def.name));
       def.command = static_cast<int>(requireInteger(r, "command", entry, 0, 65535));
       std::string dir = requireString(r, "direction", entry);
-      if (dir == "read") def.direction = Direction::Read;
-      else if (dir == "write") def.direction = Direction::Write;
-      else fail(entry, "direction must be \"read\" or \"write\", not " + quoted(dir));
+      if (dir == "read")
+        def.direction = Direction::Read;
+      else if (dir == "write")
+        def.direction = Direction::Write;
+      else
+        fail(entry, "direction must be \"read\" or \"write\", not " + inQuotes(dir));
       def.label = requireString(r, "label", entry);
       def.items = nameList(r, "items", entry, true);
       data_.records.push_back(std::move(def));
@@ -494,10 +524,11 @@ class Parser {
       checkKeys(m, entry, {"state", "caption", "hint", "command", "number"});
       MenuEntryDef def;
       def.caption = requireString(m, "caption", entry);
-      entry += " " + quoted(def.caption);
+      entry += " " + inQuotes(def.caption);
       if (def.isSeparator()) {
         // A separator gets no state item and runs nothing.
-        if (m.contains("state") || m.contains("command")) fail(entry, "a separator takes no \"state\" and no \"command\"");
+        if (m.contains("state") || m.contains("command"))
+          fail(entry, "a separator takes no \"state\" and no \"command\"");
       } else {
         def.state = requireString(m, "state", entry);
         def.command = requireString(m, "command", entry);
@@ -505,8 +536,8 @@ class Parser {
       }
       def.hint = optionalString(m, "hint", entry);
       if (m.contains("number"))
-        def.number = static_cast<int32_t>(requireInteger(m, "number", entry, std::numeric_limits<int32_t>::min(),
-                                                          std::numeric_limits<int32_t>::max()));
+        def.number = static_cast<int32_t>(requireInteger(
+            m, "number", entry, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
       data_.menu.push_back(std::move(def));
     }
   }
@@ -522,26 +553,29 @@ class Parser {
       const std::string& entry = entryNames_[i];
       if (!v.unitItem.empty()) {
         const VariableDef* unit = variable(v.unitItem);
-        if (!unit) fail(entry, "unit item " + quoted(v.unitItem) + " is not defined");
+        if (!unit) fail(entry, "unit item " + inQuotes(v.unitItem) + " is not defined");
         if (unit == &v) fail(entry, "a variable cannot be its own unit item");
-        if (unit->type != ValueType::Enum) fail(entry, "unit item " + quoted(v.unitItem) + " is not an enum variable");
+        if (unit->type != ValueType::Enum)
+          fail(entry, "unit item " + inQuotes(v.unitItem) + " is not an enum variable");
       }
       if (v.enumeration.empty()) continue;
       const EnumDef* e = data_.findEnumeration(v.enumeration);
-      if (!e) fail(entry, "enumeration " + quoted(v.enumeration) + " is not defined");
+      if (!e) fail(entry, "enumeration " + inQuotes(v.enumeration) + " is not defined");
       int64_t n = std::get<int64_t>(v.defaultValue);
       if (v.type == ValueType::Enum) {
-        if (!e->find(n)) fail(entry, "default " + std::to_string(n) + " is not a value of enumeration " + quoted(e->name));
+        if (!e->find(n))
+          fail(entry, "default " + std::to_string(n) + " is not a value of enumeration " + inQuotes(e->name));
       } else {
         int64_t all = 0;
         for (const EnumEntryDef& en : e->entries) {
           if (en.value <= 0 || (en.value & (en.value - 1)) != 0)
-            fail(entry, "enumeration " + quoted(e->name) + " of a bitenum holds " + std::to_string(en.value) +
-                            ", which is not a single bit");
+            fail(entry, "enumeration " + inQuotes(e->name) + " of a bitenum holds " +
+                            std::to_string(en.value) + ", which is not a single bit");
           all |= en.value;
         }
         if ((n & ~all) != 0)
-          fail(entry, "default " + std::to_string(n) + " sets bits that enumeration " + quoted(e->name) + " does not name");
+          fail(entry, "default " + std::to_string(n) + " sets bits that enumeration " + inQuotes(e->name) +
+                          " does not name");
       }
     }
   }
@@ -549,32 +583,34 @@ class Parser {
   void checkRecordReferences() const {
     for (size_t i = 0; i < data_.records.size(); ++i) {
       const RecordDef& r = data_.records[i];
-      std::string entry = "records[" + std::to_string(i) + "] " + quoted(r.name);
+      std::string entry = "records[" + std::to_string(i) + "] " + inQuotes(r.name);
       std::set<std::string> seen;
       for (const std::string& item : r.items) {
         const VariableDef* v = variable(item);
-        if (!v) fail(entry, "item " + quoted(item) + " is not a defined variable");
-        if (!seen.insert(foldCase(item)).second) fail(entry, "item " + quoted(item) + " occurs twice");
+        if (!v) fail(entry, "item " + inQuotes(item) + " is not a defined variable");
+        if (!seen.insert(foldCase(item)).second) fail(entry, "item " + inQuotes(item) + " occurs twice");
         if (r.direction == Direction::Write && v->access != Access::ReadWrite)
-          fail(entry, "writes item " + quoted(item) + ", which is read-only");
+          fail(entry, "writes item " + inQuotes(item) + ", which is read-only");
       }
       // The items through which the host reports the record's progress and takes its answer.
       requireOwnItem(entry, recordStateItem(r.name), Access::ReadOnly, {ValueType::Int, ValueType::Enum});
       requireOwnItem(entry, recordResponseItem(r.name), Access::ReadOnly, {ValueType::Bytes});
-      requireOwnItem(entry, recordResponseControlItem(r.name), Access::ReadWrite, {ValueType::Int, ValueType::Enum});
+      requireOwnItem(entry, recordResponseControlItem(r.name), Access::ReadWrite,
+                     {ValueType::Int, ValueType::Enum});
     }
   }
 
   void checkSequenceReferences() const {
     for (size_t i = 0; i < data_.sequences.size(); ++i) {
       const SequenceDef& s = data_.sequences[i];
-      std::string entry = "sequences[" + std::to_string(i) + "] " + quoted(s.name);
+      std::string entry = "sequences[" + std::to_string(i) + "] " + inQuotes(s.name);
       for (const std::string& r : s.records)
-        if (!data_.findRecord(r)) fail(entry, "record " + quoted(r) + " is not defined");
+        if (!data_.findRecord(r)) fail(entry, "record " + inQuotes(r) + " is not defined");
       for (const std::string& r : s.adjustRecords)
-        if (!data_.findRecord(r)) fail(entry, "adjust record " + quoted(r) + " is not defined");
+        if (!data_.findRecord(r)) fail(entry, "adjust record " + inQuotes(r) + " is not defined");
       requireOwnItem(entry, sequenceStateItem(s.name), Access::ReadOnly, {ValueType::Int, ValueType::Enum});
-      requireOwnItem(entry, sequenceControlItem(s.name), Access::ReadWrite, {ValueType::Int, ValueType::Enum});
+      requireOwnItem(entry, sequenceControlItem(s.name), Access::ReadWrite,
+                     {ValueType::Int, ValueType::Enum});
       requireOwnItem(entry, sequenceProgressItem(s.name), Access::ReadOnly, {ValueType::Int});
     }
   }
@@ -583,7 +619,7 @@ class Parser {
     for (size_t i = 0; i < data_.menu.size(); ++i) {
       const MenuEntryDef& m = data_.menu[i];
       if (m.isSeparator()) continue;
-      std::string entry = "menu[" + std::to_string(i) + "] " + quoted(m.caption);
+      std::string entry = "menu[" + std::to_string(i) + "] " + inQuotes(m.caption);
       // The views register the state item and write it; the host sets the bits.
       requireOwnItem(entry, menuStateItem(m.state), Access::ReadWrite, {ValueType::Int, ValueType::BitEnum});
     }
@@ -593,21 +629,24 @@ class Parser {
   void requireOwnItem(const std::string& entry, const std::string& name, Access minAccess,
                       std::initializer_list<ValueType> types) const {
     const VariableDef* v = variable(name);
-    if (!v) fail(entry, "its item " + quoted(name) + " is not defined");
+    if (!v) fail(entry, "its item " + inQuotes(name) + " is not defined");
     if (std::find(types.begin(), types.end(), v->type) == types.end())
-      fail(entry, "its item " + quoted(name) + " has type " + std::string(typeName(v->type)) + ", which does not fit");
+      fail(entry, "its item " + inQuotes(name) + " has type " + std::string(typeName(v->type)) +
+                      ", which does not fit");
     if (minAccess == Access::ReadWrite && v->access != Access::ReadWrite)
-      fail(entry, "its item " + quoted(name) + " must be read-write");
+      fail(entry, "its item " + inQuotes(name) + " must be read-write");
   }
 
   void checkTransferFlags() const {
     // An item the upload reads or the download writes must be carried by a record that does so.
     std::set<std::string> read, written;
     for (const RecordDef& r : data_.records)
-      for (const std::string& item : r.items) (r.direction == Direction::Read ? read : written).insert(foldCase(item));
+      for (const std::string& item : r.items)
+        (r.direction == Direction::Read ? read : written).insert(foldCase(item));
     for (size_t i = 0; i < data_.variables.size(); ++i) {
       const VariableDef& v = data_.variables[i];
-      if (v.upload && !read.count(foldCase(v.name))) fail(entryNames_[i], "marked for upload, but no read record carries it");
+      if (v.upload && !read.count(foldCase(v.name)))
+        fail(entryNames_[i], "marked for upload, but no read record carries it");
       if (v.download && !written.count(foldCase(v.name)))
         fail(entryNames_[i], "marked for download, but no write record carries it");
     }
@@ -643,44 +682,67 @@ class Parser {
     for (const VariableDef& v : data_.variables) {
       ObjectDef& o = add(ObjectKind::Object, v.name);
       int32_t accessFlags = kAccessRead | (v.access == Access::ReadWrite ? kAccessWrite : 0);
-      o.info = {v.label, std::string(typeName(v.type)), v.unitItem.empty() ? v.unitText : v.unitItem, accessFlags,
-                v.enumeration, v.defaultText()};
+      o.info = {v.label,
+                std::string(typeName(v.type)),
+                v.unitItem.empty() ? v.unitText : v.unitItem,
+                accessFlags,
+                v.enumeration,
+                v.defaultText()};
       auto [lo, hi] = naturalRange(v);
-      o.info2 = {toLong(v.defaultNumber()), v.sizeInOctets(), v.firstOctet, v.minimum.value_or(lo), v.maximum.value_or(hi),
-                 v.decimals};
+      o.info2 = {toLong(v.defaultNumber()), v.sizeInOctets(),       v.firstOctet,
+                 v.minimum.value_or(lo),    v.maximum.value_or(hi), v.decimals};
       int32_t flags = (v.refreshAfterAdjust ? kObjRefreshAfterAdjust : 0) | (v.dataSet ? kObjDataSet : 0) |
                       (v.upload ? kObjUpload : 0) | (v.download ? kObjDownload : 0) |
                       (v.access == Access::ReadWrite ? kObjWritable : 0) |
                       (std::string_view(v.name).substr(0, 2) == "&&" ? kObjHostSide : 0);
-      o.info3 = {flags, firstRecord(v.name, Direction::Read), firstRecord(v.name, Direction::Write), categoryOf(v.name),
-                 v.help, v.index};
+      o.info3 = {flags,
+                 firstRecord(v.name, Direction::Read),
+                 firstRecord(v.name, Direction::Write),
+                 categoryOf(v.name),
+                 v.help,
+                 v.index};
     }
     for (size_t i = 0; i < data_.records.size(); ++i) {
       const RecordDef& r = data_.records[i];
       ObjectDef& o = add(ObjectKind::Record, r.name);
       int32_t octets = 0;
       for (const std::string& item : r.items) octets += variable(item)->sizeInOctets();
-      o.info = {r.label, std::string("record"), std::string(r.direction == Direction::Read ? "read" : "write"),
-                int32_t(r.command), std::string(), int32_t(r.items.size())};
+      o.info = {r.label,
+                std::string("record"),
+                std::string(r.direction == Direction::Read ? "read" : "write"),
+                int32_t(r.command),
+                std::string(),
+                int32_t(r.items.size())};
       o.info2 = {int32_t(r.command), int32_t(r.items.size()), octets, 0.0, 0.0, int32_t(i)};
-      o.info3 = {int32_t(0), recordStateItem(r.name), recordResponseItem(r.name), recordResponseControlItem(r.name),
-                 join(r.items), int32_t(i)};
+      o.info3 = {int32_t(0),
+                 recordStateItem(r.name),
+                 recordResponseItem(r.name),
+                 recordResponseControlItem(r.name),
+                 join(r.items),
+                 int32_t(i)};
     }
     for (size_t i = 0; i < data_.sequences.size(); ++i) {
       const SequenceDef& s = data_.sequences[i];
       ObjectDef& o = add(ObjectKind::Sequence, s.name);
-      o.info = {s.label, std::string("sequence"), std::string(), int32_t(s.records.size()), std::string(),
-                int32_t(s.adjustRecords.size())};
-      o.info2 = {int32_t(s.records.size()), int32_t(s.adjustRecords.size()), int32_t(0), 0.0, 0.0, int32_t(i)};
-      o.info3 = {int32_t(0), sequenceStateItem(s.name), sequenceControlItem(s.name), sequenceProgressItem(s.name),
-                 join(s.records), int32_t(i)};
+      o.info = {s.label,       std::string("sequence"),        std::string(), int32_t(s.records.size()),
+                std::string(), int32_t(s.adjustRecords.size())};
+      o.info2 = {
+          int32_t(s.records.size()), int32_t(s.adjustRecords.size()), int32_t(0), 0.0, 0.0, int32_t(i)};
+      o.info3 = {int32_t(0),
+                 sequenceStateItem(s.name),
+                 sequenceControlItem(s.name),
+                 sequenceProgressItem(s.name),
+                 join(s.records),
+                 int32_t(i)};
     }
     for (size_t i = 0; i < data_.enumerations.size(); ++i) {
       const EnumDef& e = data_.enumerations[i];
       ObjectDef& o = add(ObjectKind::Enumeration, e.name);
-      auto [lo, hi] = std::minmax_element(e.entries.begin(), e.entries.end(),
-                                          [](const EnumEntryDef& a, const EnumEntryDef& b) { return a.value < b.value; });
-      o.info = {e.label, std::string("enumeration"), std::string(), int32_t(e.entries.size()), e.name, std::string()};
+      auto [lo, hi] =
+          std::minmax_element(e.entries.begin(), e.entries.end(),
+                              [](const EnumEntryDef& a, const EnumEntryDef& b) { return a.value < b.value; });
+      o.info = {e.label,      std::string("enumeration"), std::string(), int32_t(e.entries.size()), e.name,
+                std::string()};
       o.info2 = {int32_t(e.entries.size()), int32_t(lo->value), int32_t(hi->value), 0.0, 0.0, int32_t(i)};
       o.info3 = {int32_t(0), std::string(), std::string(), std::string(), std::string(), int32_t(i)};
     }
@@ -688,11 +750,16 @@ class Parser {
 
   static std::pair<double, double> naturalRange(const VariableDef& v) {
     switch (v.type) {
-      case ValueType::Float: return {-std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
-      case ValueType::Double: return {-std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
-      case ValueType::Int: return {-2147483648.0, 4294967295.0};
-      case ValueType::Bool: return {0.0, 1.0};
-      default: return {0.0, 0.0};
+      case ValueType::Float:
+        return {-std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
+      case ValueType::Double:
+        return {-std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
+      case ValueType::Int:
+        return {-2147483648.0, 4294967295.0};
+      case ValueType::Bool:
+        return {0.0, 1.0};
+      default:
+        return {0.0, 0.0};
     }
   }
 };
@@ -709,23 +776,34 @@ auto* lookup(const std::unordered_map<std::string, size_t>& index, const List& l
 
 std::string_view typeName(ValueType type) {
   switch (type) {
-    case ValueType::Float: return "float";
-    case ValueType::Double: return "double";
-    case ValueType::Int: return "int";
-    case ValueType::Enum: return "enum";
-    case ValueType::BitEnum: return "bitenum";
-    case ValueType::String: return "string";
-    case ValueType::PackedAscii: return "packed_ascii";
-    case ValueType::Date: return "date";
-    case ValueType::Bytes: return "bytes";
-    case ValueType::Bool: return "bool";
+    case ValueType::Float:
+      return "float";
+    case ValueType::Double:
+      return "double";
+    case ValueType::Int:
+      return "int";
+    case ValueType::Enum:
+      return "enum";
+    case ValueType::BitEnum:
+      return "bitenum";
+    case ValueType::String:
+      return "string";
+    case ValueType::PackedAscii:
+      return "packed_ascii";
+    case ValueType::Date:
+      return "date";
+    case ValueType::Bytes:
+      return "bytes";
+    case ValueType::Bool:
+      return "bool";
   }
   return "?";
 }
 
 std::optional<ValueType> parseTypeName(std::string_view name) {
-  for (ValueType t : {ValueType::Float, ValueType::Double, ValueType::Int, ValueType::Enum, ValueType::BitEnum,
-                      ValueType::String, ValueType::PackedAscii, ValueType::Date, ValueType::Bytes, ValueType::Bool}) {
+  for (ValueType t :
+       {ValueType::Float, ValueType::Double, ValueType::Int, ValueType::Enum, ValueType::BitEnum,
+        ValueType::String, ValueType::PackedAscii, ValueType::Date, ValueType::Bytes, ValueType::Bool}) {
     if (typeName(t) == name) return t;
   }
   return std::nullopt;
@@ -738,8 +816,10 @@ bool isNumeric(ValueType type) {
     case ValueType::Int:
     case ValueType::Enum:
     case ValueType::BitEnum:
-    case ValueType::Bool: return true;
-    default: return false;
+    case ValueType::Bool:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -765,16 +845,24 @@ std::string VariableDef::defaultText() const {
 
 int VariableDef::sizeInOctets() const {
   switch (type) {
-    case ValueType::Float: return 4;
-    case ValueType::Double: return 8;
-    case ValueType::Int: return 4;
+    case ValueType::Float:
+      return 4;
+    case ValueType::Double:
+      return 8;
+    case ValueType::Int:
+      return 4;
     case ValueType::Enum:
     case ValueType::BitEnum:
-    case ValueType::Bool: return 1;
-    case ValueType::String: return length;
-    case ValueType::PackedAscii: return (6 * length + 7) / 8;
-    case ValueType::Date: return 3;
-    case ValueType::Bytes: return octets;
+    case ValueType::Bool:
+      return 1;
+    case ValueType::String:
+      return length;
+    case ValueType::PackedAscii:
+      return (6 * length + 7) / 8;
+    case ValueType::Date:
+      return 3;
+    case ValueType::Bytes:
+      return octets;
   }
   return 0;
 }
@@ -805,23 +893,39 @@ std::optional<ObjectKind> parseObjectKind(std::string_view kind) {
 
 std::string_view objectKindName(ObjectKind kind) {
   switch (kind) {
-    case ObjectKind::Object: return "object";
-    case ObjectKind::Record: return "record";
-    case ObjectKind::Sequence: return "sequence";
-    case ObjectKind::Enumeration: return "enumeration";
+    case ObjectKind::Object:
+      return "object";
+    case ObjectKind::Record:
+      return "record";
+    case ObjectKind::Sequence:
+      return "sequence";
+    case ObjectKind::Enumeration:
+      return "enumeration";
   }
   return "?";
 }
 
-std::string recordStateItem(std::string_view record) { return "&&Record_State&&" + std::string(record); }
-std::string recordResponseItem(std::string_view record) { return "&&Record_Response&&" + std::string(record); }
+std::string recordStateItem(std::string_view record) {
+  return "&&Record_State&&" + std::string(record);
+}
+std::string recordResponseItem(std::string_view record) {
+  return "&&Record_Response&&" + std::string(record);
+}
 std::string recordResponseControlItem(std::string_view record) {
   return "&&Record_Response_Control&&" + std::string(record);
 }
-std::string sequenceStateItem(std::string_view sequence) { return "&&Sequence_State&&" + std::string(sequence); }
-std::string sequenceControlItem(std::string_view sequence) { return "&&Sequence_Control&&" + std::string(sequence); }
-std::string sequenceProgressItem(std::string_view sequence) { return "&&Sequence_Progress&&" + std::string(sequence); }
-std::string menuStateItem(std::string_view state) { return std::string(kMenuStatePrefix) + std::string(state); }
+std::string sequenceStateItem(std::string_view sequence) {
+  return "&&Sequence_State&&" + std::string(sequence);
+}
+std::string sequenceControlItem(std::string_view sequence) {
+  return "&&Sequence_Control&&" + std::string(sequence);
+}
+std::string sequenceProgressItem(std::string_view sequence) {
+  return "&&Sequence_Progress&&" + std::string(sequence);
+}
+std::string menuStateItem(std::string_view state) {
+  return std::string(kMenuStatePrefix) + std::string(state);
+}
 
 std::string foldCase(std::string_view s) {
   std::string out(s);
@@ -840,21 +944,35 @@ const std::string* DeviceData::property(std::string_view name) const {
   return nullptr;
 }
 
-const VariableDef* DeviceData::findVariable(std::string_view name) const { return lookup(variableIndex, variables, name); }
+const VariableDef* DeviceData::findVariable(std::string_view name) const {
+  return lookup(variableIndex, variables, name);
+}
 const EnumDef* DeviceData::findEnumeration(std::string_view name) const {
   return lookup(enumerationIndex, enumerations, name);
 }
-const RecordDef* DeviceData::findRecord(std::string_view name) const { return lookup(recordIndex, records, name); }
-const SequenceDef* DeviceData::findSequence(std::string_view name) const { return lookup(sequenceIndex, sequences, name); }
+const RecordDef* DeviceData::findRecord(std::string_view name) const {
+  return lookup(recordIndex, records, name);
+}
+const SequenceDef* DeviceData::findSequence(std::string_view name) const {
+  return lookup(sequenceIndex, sequences, name);
+}
 
 const ObjectDef* DeviceData::findObject(ObjectKind kind, std::string_view name) const {
   // Objects are laid out kind by kind in the order of the lists they come from.
   size_t base = 0;
   const std::unordered_map<std::string, size_t>* index = nullptr;
   switch (kind) {
-    case ObjectKind::Object: index = &variableIndex; break;
-    case ObjectKind::Record: base = variables.size(); index = &recordIndex; break;
-    case ObjectKind::Sequence: base = variables.size() + records.size(); index = &sequenceIndex; break;
+    case ObjectKind::Object:
+      index = &variableIndex;
+      break;
+    case ObjectKind::Record:
+      base = variables.size();
+      index = &recordIndex;
+      break;
+    case ObjectKind::Sequence:
+      base = variables.size() + records.size();
+      index = &sequenceIndex;
+      break;
     case ObjectKind::Enumeration:
       base = variables.size() + records.size() + sequences.size();
       index = &enumerationIndex;

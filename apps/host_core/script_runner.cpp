@@ -1,0 +1,450 @@
+#include "apps/host_core/script_runner.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+#include "platform/com/error.h"
+#include "platform/ui/event_loop.h"
+#include "platform/ui/form_dump.h"
+#include "platform/ui/services.h"
+
+namespace vhost {
+
+using plat::com::equalsNoCase;
+using plat::com::Variant;
+using plat::ui::Control;
+using plat::ui::EventLoop;
+using plat::ui::Form;
+using plat::ui::Services;
+
+std::vector<std::string> splitScriptLine(const std::string& line) {
+  std::vector<std::string> words;
+  std::string cur;
+  bool inWord = false, quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (quoted) {
+      if (c == '\\' && i + 1 < line.size()) {
+        char n = line[++i];
+        switch (n) {
+          case 'r': cur += '\r'; break;
+          case 'n': cur += '\n'; break;
+          case 't': cur += '\t'; break;
+          case '"': cur += '"'; break;
+          case '\\': cur += '\\'; break;
+          default: cur += '\\'; cur += n; break;
+        }
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        cur += c;
+      }
+      continue;
+    }
+    if (c == '#' && !inWord) break;
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      if (inWord) words.push_back(std::move(cur));
+      cur.clear();
+      inWord = false;
+    } else if (c == '"') {
+      quoted = true;
+      inWord = true;
+    } else {
+      cur += c;
+      inWord = true;
+    }
+  }
+  if (quoted) throw std::runtime_error("unclosed double quote");
+  if (inWord) words.push_back(std::move(cur));
+  return words;
+}
+
+std::pair<std::string, int32_t> parseControlRef(const std::string& ref) {
+  auto open = ref.find('(');
+  if (open == std::string::npos || ref.back() != ')') return {ref, -1};
+  std::string idx = ref.substr(open + 1, ref.size() - open - 2);
+  if (idx.empty() || idx.find_first_not_of("0123456789") != std::string::npos)
+    throw std::runtime_error("bad control index in '" + ref + "'");
+  return {ref.substr(0, open), std::stoi(idx)};
+}
+
+namespace {
+bool parseNumber(const std::string& s, double& out) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  out = std::strtod(s.c_str(), &end);
+  return end && *end == '\0' && std::isfinite(out);
+}
+
+plat::com::ByteArray parseHex(const std::vector<std::string>& words, size_t from) {
+  plat::com::ByteArray a;
+  for (size_t i = from; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    if (w.size() != 2 || !std::isxdigit(static_cast<unsigned char>(w[0])) ||
+        !std::isxdigit(static_cast<unsigned char>(w[1])))
+      throw std::runtime_error("'" + w + "' is not a hex byte (two hex digits)");
+    a.data.push_back(static_cast<uint8_t>(std::stoi(w, nullptr, 16)));
+  }
+  return a;
+}
+
+Variant scriptValue(const std::string& word, bool wasQuoted) {
+  double d;
+  if (!wasQuoted && parseNumber(word, d)) return Variant(d);
+  return Variant(word);
+}
+
+int32_t answerCode(const std::string& a) {
+  using namespace plat::ui::mb;
+  if (equalsNoCase(a, "yes")) return IdYes;
+  if (equalsNoCase(a, "no")) return IdNo;
+  if (equalsNoCase(a, "ok")) return IdOK;
+  if (equalsNoCase(a, "cancel")) return IdCancel;
+  if (equalsNoCase(a, "retry")) return IdRetry;
+  if (equalsNoCase(a, "ignore")) return IdIgnore;
+  if (equalsNoCase(a, "abort")) return IdAbort;
+  throw std::runtime_error("unknown answer '" + a + "'");
+}
+
+bool lineHasQuotedArg(const std::string& line, size_t argIndex) {
+  // Whether word `argIndex` of the line was written in quotes.
+  size_t count = 0;
+  bool in = false, q = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (q) {
+      if (c == '\\') ++i;
+      else if (c == '"') q = false;
+      continue;
+    }
+    if (c == ' ' || c == '\t') {
+      if (in) ++count;
+      in = false;
+      continue;
+    }
+    if (!in && c == '"' && count == argIndex) return true;
+    if (c == '"') q = true;
+    in = true;
+  }
+  return false;
+}
+}  // namespace
+
+bool scriptValuesMatch(const std::string& expected, const std::string& actual) {
+  double e, a;
+  if (parseNumber(expected, e) && parseNumber(actual, a)) {
+    return std::fabs(e - a) <= 1e-6 * std::max(1.0, std::fabs(e));
+  }
+  if ((expected == "true" || expected == "false") && (actual == "True" || actual == "False"))
+    return equalsNoCase(expected, actual);
+  return expected == actual;
+}
+
+ScriptRunner::ScriptRunner(HostApi& host, std::ostream& out) : host_(host), out_(out) {
+  messagesSeen_ = Services::headless().requestsOf("msgbox").size();
+  errorsSeen_ = EventLoop::instance().errors().size();
+}
+
+ScriptRunner::~ScriptRunner() = default;
+
+bool ScriptRunner::fail(const std::string& message) {
+  ++failures_;
+  out_ << "FAIL line " << lineNo_ << ": " << line_ << "\n  " << message << "\n";
+  return false;
+}
+
+std::filesystem::path ScriptRunner::outPath(const std::string& p) const {
+  std::filesystem::path path(p);
+  return path.is_absolute() ? path : outDir_ / path;
+}
+
+Form* ScriptRunner::resolveForm(const std::string& name) const {
+  for (auto it = views_.rbegin(); it != views_.rend(); ++it) {
+    if (it->first == name) {
+      auto* owner = dynamic_cast<plat::ui::WindowOwner*>(it->second.get());
+      return owner ? owner->ownedWindow() : nullptr;
+    }
+  }
+  auto forms = plat::ui::allForms();
+  for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+    if ((*it)->name() == name && (*it)->isLoaded()) return *it;
+  for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+    if ((*it)->name() == name) return *it;
+  return nullptr;
+}
+
+Control* ScriptRunner::resolveControl(Form& form, const std::string& ref, std::string& error) const {
+  if (ref == ".") return &form;
+  auto [name, index] = parseControlRef(ref);
+  if (!form.isLoaded()) {
+    error = "window '" + form.name() + "' is not loaded";
+    return nullptr;
+  }
+  Control* c = form.findControl(name, index);
+  if (!c) error = "window '" + form.name() + "' has no control '" + ref + "'";
+  return c;
+}
+
+bool ScriptRunner::checkUnanswered() {
+  auto& h = Services::headless();
+  if (h.unanswered().empty()) return true;
+  std::string all;
+  for (auto& u : h.unanswered()) all += (all.empty() ? "" : "; ") + u;
+  h.clearUnanswered();
+  return fail("no answer was queued for: " + all);
+}
+
+int ScriptRunner::runFile(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  if (!in) {
+    out_ << "FAIL cannot read script " << file << "\n";
+    return ++failures_;
+  }
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return runText(ss.str(), file.string());
+}
+
+int ScriptRunner::runText(const std::string& text, const std::string& sourceName) {
+  std::istringstream in(text);
+  std::string line;
+  int n = 0;
+  while (std::getline(in, line)) runLine(line, ++n);
+  closeAll();
+  EventLoop::instance().drainPosted();
+  checkUnanswered();
+  out_ << (failures_ ? "FAILED " : "PASSED ") << sourceName << " (" << failures_ << " failure"
+       << (failures_ == 1 ? "" : "s") << ")\n";
+  return failures_;
+}
+
+void ScriptRunner::closeAll() {
+  while (!views_.empty()) {
+    auto v = views_.back().second;
+    views_.pop_back();
+    host_.destroyView(v);
+    EventLoop::instance().drainPosted();
+  }
+  for (auto& v : host_.hostOpenedViews()) host_.destroyView(v);
+}
+
+bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
+  lineNo_ = lineNo;
+  line_ = rawLine;
+  std::vector<std::string> w;
+  try {
+    w = splitScriptLine(rawLine);
+  } catch (const std::exception& e) {
+    return fail(e.what());
+  }
+  if (w.empty()) return true;
+  const std::string& cmd = w[0];
+  auto need = [&](size_t n) {
+    if (w.size() < n + 1) throw std::runtime_error("'" + cmd + "' needs " + std::to_string(n) + " argument(s)");
+  };
+  auto form = [&](const std::string& name) -> Form& {
+    Form* f = resolveForm(name);
+    if (!f) throw std::runtime_error("no window '" + name + "'");
+    return *f;
+  };
+  auto control = [&](Form& f, const std::string& ref) -> Control& {
+    std::string err;
+    Control* c = resolveControl(f, ref, err);
+    if (!c) throw std::runtime_error(err);
+    return *c;
+  };
+  auto& loop = EventLoop::instance();
+  auto& headless = Services::headless();
+  bool ok = true;
+  try {
+    if (cmd == "open") {
+      need(1);
+      std::string name = w.size() > 2 ? w[2] : w[1].substr(w[1].find('.') + 1);
+      std::string err;
+      auto view = host_.openView(w[1], err);
+      if (!view) return fail("cannot open '" + w[1] + "': " + err);
+      views_.emplace_back(name, view);
+    } else if (cmd == "show" || cmd == "hide" || cmd == "destroy") {
+      need(1);
+      auto it = std::find_if(views_.rbegin(), views_.rend(), [&](auto& p) { return p.first == w[1]; });
+      if (it == views_.rend()) return fail("no view '" + w[1] + "'");
+      int32_t status = 0;
+      if (cmd == "show") status = it->second->Show();
+      if (cmd == "hide") status = it->second->Hide();
+      if (cmd == "destroy") {
+        auto v = it->second;
+        views_.erase(std::next(it).base());
+        host_.destroyView(v);
+      }
+      if (status != 0) return fail(cmd + " returned status " + std::to_string(status));
+    } else if (cmd == "close") {
+      need(1);
+      Form& f = form(w[1]);
+      if (!f.isLoaded()) return fail("window '" + w[1] + "' is not loaded");
+      f.userClose();
+    } else if (cmd == "set" || cmd == "shadow") {
+      need(2);
+      std::string err;
+      if (!host_.setItem(w[1], scriptValue(w[2], lineHasQuotedArg(rawLine, 2)), cmd == "shadow", err))
+        return fail(err);
+    } else if (cmd == "bytes") {
+      need(1);
+      std::string err;
+      if (!host_.setBytes(w[1], parseHex(w, 2), err)) return fail(err);
+    } else if (cmd == "run") {
+      need(1);
+      double ms;
+      if (!parseNumber(w[1], ms) || ms < 0) return fail("'run' takes a number of milliseconds");
+      loop.advance(static_cast<int64_t>(ms));
+    } else if (cmd == "click" || cmd == "dblclick" || cmd == "rightclick") {
+      need(2);
+      Form& f = form(w[1]);
+      Control& c = control(f, w[2]);
+      bool taken = cmd == "click"      ? f.userClick(c)
+                   : cmd == "dblclick" ? f.userDblClick(c)
+                                       : f.userMouseUp(c, plat::ui::kRightButton);
+      if (!taken) return fail("'" + w[2] + "' takes no input (disabled or hidden)");
+    } else if (cmd == "text") {
+      need(3);
+      Form& f = form(w[1]);
+      if (!f.userText(control(f, w[2]), w[3])) return fail("'" + w[2] + "' takes no text");
+    } else if (cmd == "tab") {
+      need(3);
+      Form& f = form(w[1]);
+      auto* ts = dynamic_cast<plat::ui::TabStripControl*>(&control(f, w[2]));
+      if (!ts) return fail("'" + w[2] + "' is not a tab strip");
+      if (ts->positionOf(w[3]) == 0) return fail("no tab '" + w[3] + "'");
+      if (!f.userSelectTab(*ts, Variant(w[3]))) return fail("the tab strip takes no input");
+    } else if (cmd == "resize") {
+      need(3);
+      double ww, hh;
+      if (!parseNumber(w[2], ww) || !parseNumber(w[3], hh)) return fail("'resize' takes two numbers");
+      form(w[1]).userResize(static_cast<float>(ww), static_cast<float>(hh));
+    } else if (cmd == "minimize") {
+      need(1);
+      Form& f = form(w[1]);
+      f.setWindowState(plat::ui::kMinimized);
+    } else if (cmd == "answer") {
+      need(1);
+      headless.queueMessageAnswer(answerCode(w[1]));
+    } else if (cmd == "savefile") {
+      need(1);
+      headless.queueSaveFile(outPath(w[1]).string());
+    } else if (cmd == "canceldialog") {
+      headless.queueSaveFile(std::nullopt);
+    } else if (cmd == "printdialog") {
+      need(1);
+      plat::ui::PrinterAnswer a;
+      if (w[1] == "ok") {
+        a.ok = true;
+        double copies = 1;
+        if (w.size() > 2 && !parseNumber(w[2], copies)) return fail("bad copies");
+        a.copies = static_cast<int32_t>(copies);
+      } else if (w[1] == "tofile") {
+        a.ok = true;
+        a.printToFile = true;
+      } else if (w[1] == "setup") {
+        a.ok = true;
+      } else if (w[1] != "cancel") {
+        return fail("printdialog takes ok [COPIES] | tofile | setup | cancel");
+      }
+      headless.queuePrinter(a);
+    } else if (cmd == "expect") {
+      need(4);
+      Form& f = form(w[1]);
+      Control& c = control(f, w[2]);
+      std::string actual;
+      try {
+        actual = plat::ui::scriptText(c.evalPath(w[3]));
+      } catch (const plat::com::RuntimeError& e) {
+        return fail("cannot read " + w[2] + "." + w[3] + ": " + e.description());
+      }
+      if (!scriptValuesMatch(w[4], actual))
+        return fail("expected " + w[2] + "." + w[3] + " = \"" + w[4] + "\", actual \"" + actual + "\"");
+    } else if (cmd == "expect-item") {
+      need(2);
+      auto v = host_.itemValue(w[1]);
+      if (!v) return fail("no item '" + w[1] + "'");
+      std::string actual = plat::ui::scriptText(*v);
+      if (v->type() == plat::com::VarType::ByteArray) {
+        std::string expected;
+        for (size_t i = 2; i < w.size(); ++i) expected += (i > 2 ? " " : "") + w[i];
+        if (expected != actual) return fail("expected item " + w[1] + " = " + expected + ", actual " + actual);
+      } else if (!scriptValuesMatch(w[2], actual)) {
+        return fail("expected item " + w[1] + " = \"" + w[2] + "\", actual \"" + actual + "\"");
+      }
+    } else if (cmd == "expect-message" || cmd == "expect-no-message") {
+      auto boxes = headless.requestsOf("msgbox");
+      std::vector<std::string> recent;
+      for (size_t i = messagesSeen_; i < boxes.size(); ++i) recent.push_back(boxes[i].text);
+      messagesSeen_ = boxes.size();
+      if (cmd == "expect-message") {
+        need(1);
+        bool found = false;
+        for (auto& t : recent) found = found || t.find(w[1]) != std::string::npos;
+        if (!found) {
+          std::string seen;
+          for (auto& t : recent) seen += "\n    \"" + t + "\"";
+          return fail("no message box with \"" + w[1] + "\" was shown" + (seen.empty() ? "" : "; shown:" + seen));
+        }
+      } else if (!recent.empty()) {
+        return fail("a message box was shown: \"" + recent.front() + "\"");
+      }
+    } else if (cmd == "expect-no-error") {
+      auto& errs = loop.errors();
+      std::string msg;
+      for (size_t i = errorsSeen_; i < errs.size(); ++i) msg += "\n    " + errs[i];
+      errorsSeen_ = errs.size();
+      if (!msg.empty()) return fail("run-time errors were reported:" + msg);
+    } else if (cmd == "dump") {
+      need(1);
+      std::string json = plat::ui::dumpFormJson(form(w[1]));
+      if (w.size() > 2) {
+        std::ofstream(outPath(w[2])) << json << "\n";
+      } else {
+        out_ << json << "\n";
+      }
+    } else if (cmd == "items") {
+      std::string json = host_.itemsJson();
+      if (w.size() > 1)
+        std::ofstream(outPath(w[1])) << json << "\n";
+      else
+        out_ << json << "\n";
+    } else if (cmd == "screenshot") {
+      need(2);
+      if (!screenshot_) return fail("screenshots need the Qt front end (velumor-host built with Qt)");
+      std::string err;
+      auto path = outPath(w[2]);
+      if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+      if (!screenshot_(form(w[1]), path, err)) return fail(err);
+    } else if (cmd == "frame") {
+      need(1);
+      std::string result, err;
+      std::vector<std::string> args(w.begin() + 2, w.end());
+      if (!host_.frame(w[1], args, result, err)) return fail(err);
+      if (!result.empty()) out_ << "frame " << w[1] << ": " << result << "\n";
+    } else if (cmd == "scenario") {
+      need(1);
+      std::string err;
+      if (!host_.scenario(w[1], err)) return fail(err);
+    } else if (cmd == "echo") {
+      for (size_t i = 1; i < w.size(); ++i) out_ << (i > 1 ? " " : "") << w[i];
+      out_ << "\n";
+    } else {
+      return fail("unknown command '" + cmd + "'");
+    }
+  } catch (const plat::com::RuntimeError& e) {
+    ok = fail("run-time error " + std::to_string(e.number()) + ": " + e.description());
+  } catch (const std::exception& e) {
+    ok = fail(e.what());
+  }
+  loop.drainPosted();
+  for (auto& m : host_.takeHostMessages()) out_ << "host: " << m << "\n";
+  return checkUnanswered() && ok;
+}
+
+}  // namespace vhost

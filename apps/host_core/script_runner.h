@@ -1,0 +1,67 @@
+#pragma once
+// Scripted host sessions: one command a line, run headless on the manual clock.
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "apps/host_core/host_api.h"
+#include "platform/ui/form.h"
+
+namespace vhost {
+
+// Splits a script line into words: blanks separate, double quotes group, and inside
+// quotes \r \n \t \" \\ are escapes. A '#' outside quotes starts a comment.
+std::vector<std::string> splitScriptLine(const std::string& line);
+
+// Parses "Name" or "Name(3)".
+std::pair<std::string, int32_t> parseControlRef(const std::string& ref);
+
+// Compares an expected script value with an actual one: numbers numerically, anything
+// else as text.
+bool scriptValuesMatch(const std::string& expected, const std::string& actual);
+
+class ScriptRunner {
+ public:
+  using ScreenshotFn = std::function<bool(plat::ui::Form&, const std::filesystem::path&, std::string& error)>;
+
+  ScriptRunner(HostApi& host, std::ostream& out);
+  ~ScriptRunner();
+
+  void setOutputDir(std::filesystem::path dir) { outDir_ = std::move(dir); }
+  void setScreenshot(ScreenshotFn fn) { screenshot_ = std::move(fn); }
+
+  // Runs a whole script; returns the number of failures (0 = passed).
+  int runFile(const std::filesystem::path& file);
+  int runText(const std::string& text, const std::string& sourceName = "script");
+  // Runs one command; returns false when it failed (the failure is printed).
+  bool runLine(const std::string& line, int lineNo);
+  // Destroys the views still open, newest first.
+  void closeAll();
+  int failures() const { return failures_; }
+
+  // The window a script NAME refers to: a view opened under that name, else the newest
+  // loaded form of that name. Null when none.
+  plat::ui::Form* resolveForm(const std::string& name) const;
+
+ private:
+  bool fail(const std::string& message);
+  bool checkUnanswered();
+  std::filesystem::path outPath(const std::string& p) const;
+  plat::ui::Control* resolveControl(plat::ui::Form& form, const std::string& ref, std::string& error) const;
+
+  HostApi& host_;
+  std::ostream& out_;
+  std::filesystem::path outDir_ = ".";
+  ScreenshotFn screenshot_;
+  std::vector<std::pair<std::string, plat::com::Ptr<tolvar::View>>> views_;  // in opening order
+  size_t messagesSeen_ = 0;
+  size_t errorsSeen_ = 0;
+  int failures_ = 0;
+  int lineNo_ = 0;
+  std::string line_;
+};
+
+}  // namespace vhost

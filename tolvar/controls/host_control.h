@@ -1,0 +1,132 @@
+#pragma once
+// Common ground of the host's controls: a member table answering numbers and names, the link
+// to the item manager, item watches that die with their binding, and the design properties
+// every control accepts.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/com/dispatch.h"
+#include "platform/com/variant.h"
+#include "platform/ui/controls.h"
+#include "tolvar/applet/applet.h"
+#include "tolvar/applet/host_access.h"
+
+namespace tolvar::controls {
+
+using plat::com::InvokeKind;
+using plat::com::Ptr;
+using plat::com::Variant;
+
+// The item manager a control reads through, and its item access.
+//
+// The access is held as a plain pointer next to a counted reference on the item manager:
+// both interfaces live on one host object, and the item manager's count is the one that
+// keeps that object alive for as long as the control holds the link.
+struct HostLink {
+  Ptr<AppletItemManager> itemManager;
+  HostItemAccess* access = nullptr;
+
+  explicit operator bool() const { return access != nullptr; }
+};
+
+// The link for `aim`; error 91 for Nothing, 430 when the object offers no item access.
+HostLink linkTo(const Ptr<AppletItemManager>& aim);
+
+// One watched item: the watch ends with the object or with reset().
+class ItemWatch {
+ public:
+  ItemWatch() = default;
+  ~ItemWatch() { reset(); }
+  ItemWatch(const ItemWatch&) = delete;
+  ItemWatch& operator=(const ItemWatch&) = delete;
+
+  // Watches `name`; true when the host knows the item (an empty name watches nothing).
+  bool start(HostItemAccess* access, const std::string& name, std::function<void()> onChange);
+  void reset();
+  bool active() const { return id_ != 0; }
+
+ private:
+  HostItemAccess* access_ = nullptr;
+  int32_t id_ = 0;
+};
+
+// Error number for an index outside a property array (the plotter's curve number).
+inline constexpr int32_t kInvalidPropertyArrayIndex = 381;
+// Error number for an object that lacks the interface a call needs.
+inline constexpr int32_t kInterfaceNotSupported = 430;
+
+class HostControl : public plat::ui::UserControlImpl {
+ public:
+  std::string kind() const override { return kind_; }
+  int32_t idOfName(std::string_view name) const override { return table_.idOfName(name); }
+  Variant invoke(int32_t id, InvokeKind kind, std::span<Variant> args) override {
+    return table_.invoke(id, kind, args);
+  }
+  // A control that leaves its form stops following its items.
+  void attach(plat::ui::UserControl* site) override;
+
+  const plat::com::DispatchTable& table() const { return table_; }
+
+ protected:
+  explicit HostControl(std::string kind);
+  ~HostControl() override;
+
+  // Called when the control leaves its form; drops every item link.
+  virtual void dropHost() {}
+
+  // A String or Boolean or Integer property kept in `field`; `after` runs after a put.
+  void addString(int32_t id, std::string name, std::string& field, std::function<void()> after = {});
+  void addBool(int32_t id, std::string name, bool& field, std::function<void()> after = {});
+  void addInteger(int32_t id, std::string name, int16_t& field, std::function<void()> after = {});
+  // A read-only String.
+  void addReadOnly(int32_t id, std::string name, std::function<Variant()> getter);
+  // The window-side Visible, answered by the site that holds the control.
+  void addSiteVisible();
+  // Design properties: stored as given, read back as given, shown in the snapshot.
+  void addDesignProperty(std::string name, Variant defaultValue);
+  // The fonts, colours and alignment a design may give any host control.
+  void addCommonDesignProperties();
+  std::vector<std::pair<std::string, Variant>> designSnapshot() const;
+
+  // Wraps a host call-back so that it does nothing once the control is gone or its binding
+  // was dropped (a notification already on its way), and so that a failure in it is
+  // reported instead of escaping into the event loop.
+  std::function<void()> guarded(std::function<void()> f);
+  // Invalidates every call-back made by guarded() so far.
+  void dropCallbacks() { ++generation_; }
+
+  plat::com::DispatchTable table_;
+
+ private:
+  std::string kind_;
+  std::shared_ptr<char> token_ = std::make_shared<char>();
+  uint64_t generation_ = 0;
+  int32_t nextPrivateId_ = 0x68031000;
+  std::vector<std::pair<std::string, Variant>> design_;
+  bool localVisible_ = true;
+};
+
+// Controls that the item handler binds to the item named in their own properties.
+class ItemBoundControl : public HostControl {
+ public:
+  // Follows the items named in the control's properties through `link`. Returns whether
+  // the control now follows at least one item.
+  virtual bool bindItems(const HostLink& link) = 0;
+  virtual void releaseItems() = 0;
+  virtual bool following() const = 0;
+
+ protected:
+  using HostControl::HostControl;
+  void dropHost() override { releaseItems(); }
+};
+
+// Whether an item mode lets the user edit the item (0 editable, -1 selection field).
+inline bool modeEditable(int16_t mode) { return mode == 0 || mode == -1; }
+
+}  // namespace tolvar::controls
