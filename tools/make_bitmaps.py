@@ -321,8 +321,10 @@ def about_picture():
     def tube_colour(t):
         return _mix(steel_light, steel_dark, (t + 1) / 2)
 
-    _thick_polyline(c, [(52, 120), (52, 146), (64, 158), (124, 158), (136, 146), (136, 120)], 4.5, tube_colour)
-    _thick_polyline(c, [(64, 120), (64, 140), (72, 148), (116, 148), (124, 140), (124, 120)], 4.5, tube_colour)
+    outer = [(52, 120), (52, 146), (64, 158), (124, 158), (136, 146), (136, 120)]
+    inner = [(64, 120), (64, 140), (72, 148), (116, 148), (124, 140), (124, 120)]
+    _thick_polyline(c, outer, 4.5, tube_colour)
+    _thick_polyline(c, inner, 4.5, tube_colour)
 
     # the line itself with its flanges
     for y in range(108, 129):

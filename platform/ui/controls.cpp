@@ -231,6 +231,9 @@ TimerControl::TimerControl(Form& form, std::string name, int32_t index)
   declare("Enabled", Variant(true));
   declare("Left", Variant(0.0f));
   declare("Top", Variant(0.0f));
+  // Invisible at run time, but a design places it with a size like any control.
+  declare("Width", Variant(420.0f));
+  declare("Height", Variant(420.0f));
 }
 
 TimerControl::~TimerControl() { EventLoop::instance().disarm(this); }
@@ -686,6 +689,8 @@ CommonDialogControl::CommonDialogControl(Form& form, std::string name, int32_t i
   auto d = [this](std::string_view n, Variant v) { declare(n, std::move(v)); };
   d("Left", Variant(0.0f));
   d("Top", Variant(0.0f));
+  d("Width", Variant(480.0f));  // its design size; it is never drawn
+  d("Height", Variant(480.0f));
   d("CancelError", Variant(false));
   d("FileName", Variant(std::string()));
   d("FileTitle", Variant(std::string()));

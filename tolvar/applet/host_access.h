@@ -23,8 +23,13 @@ struct ItemDescription {
   std::vector<EnumEntry> enumeration;  // empty when none
 };
 
-class PLAT_API HostItemAccess : public plat::com::Unknown {
+// Not reference counted: it is a second face of the item manager object, reached with a
+// dynamic_cast from the AppletItemManager the control holds; that reference keeps it alive.
+class PLAT_API HostItemAccess {
  public:
+  virtual ~HostItemAccess() = default;
+  // Names of every item, in the device description's order.
+  virtual std::vector<std::string> itemNames() { return {}; }
   // Calls `onChange` after every real change of the item's value (or of its unit item),
   // delivered by the event loop like view notifications. Returns 0 for an unknown item.
   virtual int32_t watchItem(const std::string& name, std::function<void()> onChange) = 0;
@@ -37,9 +42,6 @@ class PLAT_API HostItemAccess : public plat::com::Unknown {
   // set to a message for the user (read-only, not a number, out of range...).
   virtual int32_t setItemFromText(const std::string& name, const std::string& text, std::string& error) = 0;
   virtual int32_t setItemNumber(const std::string& name, double value) = 0;
-
- protected:
-  using Unknown::Unknown;
 };
 
 }  // namespace tolvar

@@ -95,7 +95,7 @@ void HostControl::addSiteVisible() {
 }
 
 void HostControl::addDesignProperty(std::string name, Variant defaultValue) {
-  const int32_t id = nextPrivateId_++;
+  const int32_t id = privateId();
   design_.emplace_back(name, std::move(defaultValue));
   const size_t slot = design_.size() - 1;
   table_.addProperty(
@@ -119,6 +119,12 @@ void HostControl::addCommonDesignProperties() {
 }
 
 std::vector<std::pair<std::string, Variant>> HostControl::designSnapshot() const { return design_; }
+
+Variant HostControl::designValue(std::string_view name) const {
+  for (const auto& [n, v] : design_)
+    if (equalsNoCase(n, name)) return v;
+  return Variant();
+}
 
 std::function<void()> HostControl::guarded(std::function<void()> f) {
   std::weak_ptr<char> alive = token_;

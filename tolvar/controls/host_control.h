@@ -93,6 +93,10 @@ class HostControl : public plat::ui::UserControlImpl {
   // The fonts, colours and alignment a design may give any host control.
   void addCommonDesignProperties();
   std::vector<std::pair<std::string, Variant>> designSnapshot() const;
+  // A design property's value (Empty when there is none of that name).
+  Variant designValue(std::string_view name) const;
+  // A member number of the control's own, for members the callers do not know by number.
+  int32_t privateId() { return nextPrivateId_++; }
 
   // Wraps a host call-back so that it does nothing once the control is gone or its binding
   // was dropped (a notification already on its way), and so that a failure in it is

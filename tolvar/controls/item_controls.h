@@ -39,6 +39,7 @@ class TextControl final : public ItemBoundControl {
   int16_t itemMode_ = 0;
   bool fieldFlag_ = false;
   std::string text_;
+  bool fromItem_ = false;  // text_ came from the item
   std::string lastError_;
   bool readOnlyItem_ = true;
   HostLink link_;  // before the watch: the watch ends while the host is still held
@@ -112,6 +113,7 @@ class LabelTextUnitControl final : public ItemBoundControl {
   std::string labelText_;
   bool labelFlag_ = false;
   std::string text_;
+  bool fromItem_ = false;
   std::string unitText_;
   std::string lastError_;
   bool readOnlyItem_ = true;

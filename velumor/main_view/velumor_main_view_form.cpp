@@ -7,14 +7,16 @@ namespace velumor {
 
 VelumorMainViewForm::VelumorMainViewForm()
     : ViewWindow("VelumorMainViewForm",
-                 designText(velumor_design_VelumorMainViewForm, velumor_design_VelumorMainViewForm_size)) {}
+                 designText(velumor_design_VelumorMainViewForm, velumor_design_VelumorMainViewForm_size)) {
+  on("MainTab", "Click", [this] { MainTab_Click(); });
+}
 
 void VelumorMainViewForm::Form_Load() {
-  createNotifyQueue();  // last step of the load
+  loadMainWindow();  // creates the notification queue last
 }
 
 void VelumorMainViewForm::Form_Unload(int16_t& Cancel) {
-  finishUnload({"NotifyTimer", "SeqStartTimer", "DiagLEDTimer"});
+  unloadMainWindow();  // never cancels
 }
 
 }  // namespace velumor

@@ -18,7 +18,6 @@ void VelumorDisplayAnalogForm::Form_Load() {
 }
 
 void VelumorDisplayAnalogForm::Form_Unload(int16_t& Cancel) {
-  // The registration timer has stopped itself by now.
   finishUnload({"NotifyTimer"});
 }
 

@@ -18,7 +18,6 @@ void VelumorDisplayBarForm::Form_Load() {
 }
 
 void VelumorDisplayBarForm::Form_Unload(int16_t& Cancel) {
-  // The registration timer has stopped itself by now.
   finishUnload({"NotifyTimer"});
 }
 

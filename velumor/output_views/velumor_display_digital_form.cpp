@@ -18,7 +18,6 @@ void VelumorDisplayDigitalForm::Form_Load() {
 }
 
 void VelumorDisplayDigitalForm::Form_Unload(int16_t& Cancel) {
-  // The registration timer has stopped itself by now.
   finishUnload({"NotifyTimer"});
 }
 

@@ -18,7 +18,6 @@ void VelumorDisplayTrendForm::Form_Load() {
 }
 
 void VelumorDisplayTrendForm::Form_Unload(int16_t& Cancel) {
-  // The registration timer has stopped itself by now.
   finishUnload({"NotifyTimer"});
 }
 

@@ -6,8 +6,8 @@ extern const std::size_t velumor_design_VelumorSimulationForm_size;
 namespace velumor {
 
 VelumorSimulationForm::VelumorSimulationForm()
-    : ViewWindow("VelumorSimulationForm",
-                 designText(velumor_design_VelumorSimulationForm, velumor_design_VelumorSimulationForm_size)) {}
+    : ViewWindow("VelumorSimulationForm", designText(velumor_design_VelumorSimulationForm,
+                                                     velumor_design_VelumorSimulationForm_size)) {}
 
 void VelumorSimulationForm::Form_Load() {
   createNotifyQueue();  // last step of the load

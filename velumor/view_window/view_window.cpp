@@ -13,7 +13,8 @@ ViewWindow::ViewWindow(std::string name, std::string designJson)
   on("RegisterTimer", "Timer", [this] { RegisterTimer_Timer(); });
 }
 
-int32_t ViewWindow::SetAppletItemManagRef(int32_t lViewHandle2, plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
+int32_t ViewWindow::SetAppletItemManagRef(int32_t lViewHandle2,
+                                          plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
   // A window the user has closed stays closed: it is not attached to a host again.
   if (wasUnloaded()) plat::com::raise(err::ObjectUnloaded, "Form '" + name() + "' was unloaded");
   if (!AIMRef) plat::com::raise(err::ObjectNotSet, "No item manager was handed over");
@@ -27,7 +28,8 @@ int32_t ViewWindow::SetAppletItemManagRef(int32_t lViewHandle2, plat::com::Ptr<t
   return 0;
 }
 
-int32_t ViewWindow::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState, int32_t lUserLong) {
+int32_t ViewWindow::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState,
+                                  int32_t lUserLong) {
   if (!NotifyQueue) return 0;
   NotifyQueue->push_back(VELUMOR_Notify_Type{lAppletItemHandle, bShadow, lState, lUserLong});
   // Enabling restarts the timer's count, so a running timer is left alone: a steady stream of

@@ -13,6 +13,7 @@
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 #include "tolvar/applet/applet.h"
+#include "velumor/shared/windows/window_files.h"  // designText: the window designs compiled in
 #include "velumor/view_window/notify_type.h"
 
 namespace velumor {
@@ -61,10 +62,5 @@ class ViewWindow : public plat::ui::Form {
   // references and the notification queue are dropped.
   void finishUnload(std::initializer_list<std::string_view> timers);
 };
-
-// The text of a design compiled into the library.
-inline std::string designText(const unsigned char* bytes, std::size_t size) {
-  return std::string(reinterpret_cast<const char*>(bytes), size);
-}
 
 }  // namespace velumor

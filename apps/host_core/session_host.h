@@ -1,0 +1,36 @@
+#pragma once
+// The scripted-session view of the simulated host.
+#include "apps/host_core/host_api.h"
+#include "tolvar/sim/host_session.h"
+
+namespace vhost {
+
+class SessionHost : public HostApi {
+ public:
+  explicit SessionHost(tolvar::sim::HostSession& session) : s_(session) {}
+  plat::com::Ptr<tolvar::View> openView(const std::string& progId, std::string& error) override {
+    return s_.openView(progId, error);
+  }
+  void destroyView(const plat::com::Ptr<tolvar::View>& view) override { s_.destroyView(view); }
+  std::vector<plat::com::Ptr<tolvar::View>> hostOpenedViews() override { return s_.hostOpenedViews(); }
+  bool setItem(const std::string& name, const plat::com::Variant& value, bool shadowOnly,
+               std::string& error) override {
+    return s_.setItem(name, value, shadowOnly, error);
+  }
+  bool setBytes(const std::string& name, const plat::com::ByteArray& octets, std::string& error) override {
+    return s_.setBytes(name, octets, error);
+  }
+  std::optional<plat::com::Variant> itemValue(const std::string& name) override { return s_.itemValue(name); }
+  std::string itemsJson() override { return s_.itemsJson(); }
+  bool frame(const std::string& operation, const std::vector<std::string>& args, std::string& result,
+             std::string& error) override {
+    return s_.frame(operation, args, result, error);
+  }
+  bool scenario(const std::string& name, std::string& error) override { return s_.scenario(name, error); }
+  std::vector<std::string> takeHostMessages() override { return s_.takeHostMessages(); }
+
+ private:
+  tolvar::sim::HostSession& s_;
+};
+
+}  // namespace vhost

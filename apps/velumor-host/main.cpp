@@ -1,0 +1,156 @@
+// velumor-host: the stand-in host. It loads the component's views for a simulated RQ4400,
+// either in real windows or, with --script, in a headless scripted session.
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "apps/host_core/script_runner.h"
+#include "apps/host_core/session_host.h"
+#include "platform/ui/event_loop.h"
+#include "tolvar/controls/generic_view.h"
+#include "tolvar/controls/register.h"
+#include "tolvar/sim/host_session.h"
+
+#ifdef VELUMOR_WITH_QT
+#include <QApplication>
+
+#include "frontend/qt/front_end.h"
+#endif
+
+namespace {
+
+struct Options {
+  std::string script;
+  std::string lang;
+  std::string registry;
+  std::string device;
+  std::string db;
+  std::string out = ".";
+  std::string address = "0";
+  bool offscreen = false;
+  std::vector<std::string> views;
+};
+
+void usage(std::ostream& o) {
+  o << "usage: velumor-host [--script FILE] [--view PROGID]... [--lang de|en] [--registry FILE]\n"
+       "                    [--device FILE] [--db FILE] [--address N] [--out DIR] [--offscreen]\n"
+       "Without --script it opens the main view (with the supervision view loaded) in windows.\n";
+}
+
+bool parse(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= argc) {
+        std::cerr << "velumor-host: " << a << " needs a value\n";
+        return false;
+      }
+      into = argv[++i];
+      return true;
+    };
+    bool ok = true;
+    if (a == "--script") ok = value(o.script);
+    else if (a == "--lang") ok = value(o.lang);
+    else if (a == "--registry") ok = value(o.registry);
+    else if (a == "--device") ok = value(o.device);
+    else if (a == "--db") ok = value(o.db);
+    else if (a == "--out") ok = value(o.out);
+    else if (a == "--address") ok = value(o.address);
+    else if (a == "--offscreen") o.offscreen = true;
+    else if (a == "--view") {
+      std::string v;
+      ok = value(v);
+      o.views.push_back(v);
+    } else if (a == "--help" || a == "-h") {
+      usage(std::cout);
+      std::exit(0);
+    } else {
+      std::cerr << "velumor-host: unknown option " << a << "\n";
+      return false;
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  if (!parse(argc, argv, opt)) {
+    usage(std::cerr);
+    return 2;
+  }
+  if (!opt.lang.empty()) setenv("VELUMOR_LANG", opt.lang.c_str(), 1);
+  if (!opt.registry.empty()) setenv("VELUMOR_REGISTRY", opt.registry.c_str(), 1);
+  bool scripted = !opt.script.empty();
+#ifdef VELUMOR_WITH_QT
+  if (opt.offscreen || scripted) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (!std::getenv("XDG_RUNTIME_DIR")) {
+    auto dir = std::filesystem::temp_directory_path() / ("velumor-runtime-" + std::to_string(getuid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  }
+  QApplication app(argc, argv);
+#endif
+
+  tolvar::controls::registerHostControls();
+  tolvar::sim::HostOptions ho;
+  ho.deviceFile = opt.device;
+  ho.databaseFile = opt.db;
+  ho.registryFile = opt.registry;
+  ho.address = opt.address;
+  int rc = 0;
+  try {
+    tolvar::sim::HostSession session(ho);
+    session.registerBuiltinView("GenericView.GenericViewClass", [&session] {
+      auto* access = session.itemAccess();
+      plat::com::Ptr<plat::com::Unknown> v =
+          tolvar::controls::createGenericView([access] { return access->itemNames(); });
+      return v;
+    });
+    vhost::SessionHost host(session);
+
+    if (scripted) {
+      plat::ui::EventLoop::instance().useManualClock();
+      std::filesystem::create_directories(opt.out);
+      vhost::ScriptRunner runner(host, std::cout);
+      runner.setOutputDir(opt.out);
+#ifdef VELUMOR_WITH_QT
+      vfront::FrontEnd front;
+      front.install(vfront::FrontEnd::Mode::WindowsOnly);  // mirrored only for screenshots
+      runner.setScreenshot(vfront::screenshotFunction());
+#endif
+      rc = runner.runFile(opt.script) == 0 ? 0 : 1;
+#ifdef VELUMOR_WITH_QT
+      front.uninstall();
+#endif
+    } else {
+#ifdef VELUMOR_WITH_QT
+      vfront::FrontEnd front;
+      front.install();
+      front.startRealTime();
+      std::vector<std::string> views = opt.views;
+      if (views.empty()) views = {"Velumor.VelumorAlwaysView", "Velumor.VelumorMainViewClass"};
+      for (auto& progId : views) {
+        std::string error;
+        if (!host.openView(progId, error)) std::cerr << "velumor-host: cannot open " << progId << ": " << error << "\n";
+      }
+      QApplication::setQuitOnLastWindowClosed(true);
+      rc = app.exec();
+      for (auto it = session.views().rbegin(); it != session.views().rend(); ++it) session.destroyView(it->view);
+      front.uninstall();
+#else
+      std::cerr << "velumor-host: built without Qt; use --script FILE\n";
+      rc = 2;
+#endif
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "velumor-host: " << e.what() << "\n";
+    rc = 1;
+  }
+  return rc;
+}

@@ -1,0 +1,229 @@
+#pragma once
+// Widgets that draw what a control shows from plain data: the host's display instruments
+// (needle, bar graph, digital readout, trend plotter), pictures (images, the lamp),
+// shapes, lines and the status bar. None of them keeps a pointer into the window model,
+// so they stay harmless should they outlive a control for a moment.
+#include <QColor>
+#include <QPixmap>
+#include <QRectF>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace vfront {
+
+// Where a value stands on a scale from min to max.
+struct ScalePosition {
+  bool hasScale = false;  // min and max are finite and min < max
+  bool hasValue = false;  // the value is a number (infinities count as out of range)
+  double fraction = 0;    // 0 at min, 1 at max, clamped
+  bool over = false;      // above max (or flagged over range): pinned at the max end
+  bool under = false;     // below min (or flagged under range): pinned at the min end
+};
+ScalePosition scalePosition(double value, double min, double max, bool overFlag = false, bool underFlag = false);
+
+// A scale number as the instruments print it.
+QString scaleText(double v);
+
+// What an instrument shows.
+struct InstrumentData {
+  QString caption;
+  double value = std::numeric_limits<double>::quiet_NaN();
+  double min = 0;
+  double max = 100;
+  QString valueText;
+  QString unitText;
+  bool overRange = false;
+  bool underRange = false;
+};
+
+// Colours the instruments draw with, so that callers (and tests) can find what was drawn.
+inline const QColor kNeedleColour{0xD0, 0x10, 0x10};
+inline const QColor kBarColour{0x20, 0x60, 0xD0};
+inline const QColor kRangeMarkColour{0xF0, 0x90, 0x00};
+inline const QColor kDigitalBackground{0x10, 0x18, 0x10};
+inline const QColor kDigitalForeground{0x40, 0xF0, 0x40};
+// Curve colours of the plotter, in curve order.
+const QColor& curveColour(int curve);
+
+class InstrumentWidget : public QWidget {
+ public:
+  using QWidget::QWidget;
+  void setData(const InstrumentData& d);
+  const InstrumentData& data() const { return data_; }
+  // The line under the instrument: the value text (or the value) and the unit.
+  QString readout() const;
+
+ protected:
+  InstrumentData data_;
+};
+
+class NeedleWidget : public InstrumentWidget {
+ public:
+  using InstrumentWidget::InstrumentWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class BarGraphWidget : public InstrumentWidget {
+ public:
+  using InstrumentWidget::InstrumentWidget;
+  // The bar's own rectangle (vertical when the widget is taller than wide).
+  QRectF barRect() const;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class DigitalWidget : public QWidget {
+ public:
+  using QWidget::QWidget;
+  void setTexts(const QString& caption, const QString& text, const QString& unit);
+  QString text() const { return text_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString caption_, text_, unit_;
+};
+
+struct PlotCurve {
+  QString caption;
+  QString unit;
+  double min = 0;
+  double max = 100;
+  std::vector<std::pair<double, double>> points;  // (time ms, value); NaN breaks the line
+};
+
+// Parses the plotter's curve list (a JSON array); malformed input gives what could be read.
+std::vector<PlotCurve> parseCurves(const QString& json);
+
+class PlotterWidget : public QWidget {
+ public:
+  using QWidget::QWidget;
+  static constexpr int kMaxCurves = 4;
+  void setCurves(std::vector<PlotCurve> curves, double timeSpanMs);
+  const std::vector<PlotCurve>& curves() const { return curves_; }
+  // The area the curves are drawn in (below the legend, above the time axis).
+  QRectF plotRect() const;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  int legendHeight() const;
+  std::vector<PlotCurve> curves_;
+  double timeSpanMs_ = 0;
+};
+
+// A picture: stretched to the widget, at its own size in the top-left corner, or fitted
+// and centred (the lamp); optionally over a background and inside a border.
+class PictureWidget : public QWidget {
+ public:
+  enum class Mode { Natural, Stretch, Fit };
+  using QWidget::QWidget;
+  void setPicture(const QPixmap& p);
+  const QPixmap& picture() const { return pixmap_; }
+  void setMode(Mode m);
+  void setBorder(bool b);
+  void setBackground(const QColor& c);  // invalid colour: transparent
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QPixmap pixmap_;
+  Mode mode_ = Mode::Natural;
+  bool border_ = false;
+  QColor background_;
+};
+
+struct ShapeData {
+  int shape = 0;        // 0 rectangle, 1 square, 2 oval, 3 circle, 4 rounded rectangle, 5 rounded square
+  int fillStyle = 1;    // 0 solid, 1 transparent, 2..7 hatches
+  QColor fillColour;
+  int backStyle = 0;    // 0 transparent, 1 opaque
+  QColor backColour;
+  int borderStyle = 1;  // 0 none, 1 solid, 2 dash, 3 dot, 4 dash-dot, 5 dash-dot-dot, 6 inside solid
+  QColor borderColour;
+  int borderWidth = 1;
+};
+
+class ShapeWidget : public QWidget {
+ public:
+  explicit ShapeWidget(QWidget* parent);
+  void setShape(const ShapeData& d);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  ShapeData d_;
+};
+
+// A line from one point to another, in the widget's coordinates.
+class LineWidget : public QWidget {
+ public:
+  explicit LineWidget(QWidget* parent);
+  void setLine(QPointF from, QPointF to, const QColor& colour, int width, int style);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QPointF from_, to_;
+  QColor colour_;
+  int width_ = 1;
+  int style_ = 1;
+};
+
+struct PanelData {
+  QString key;
+  QString text;
+  QString toolTip;
+  bool picture = false;
+  QPixmap pixmap;
+  int left = 0;  // pixels
+  int width = 0;
+  bool visible = true;
+};
+
+class StatusBarWidget : public QWidget {
+ public:
+  using QWidget::QWidget;
+  void setPanels(std::vector<PanelData> panels);
+  void setSimpleText(bool simple, const QString& text);
+  const std::vector<PanelData>& panels() const { return panels_; }
+  QRect panelRect(const PanelData& p) const;
+  // The tool tip of the panel at `pos` (empty outside every panel).
+  QString toolTipAt(QPoint pos) const;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  bool event(QEvent* e) override;
+
+ private:
+  std::vector<PanelData> panels_;
+  bool simple_ = false;
+  QString simpleText_;
+};
+
+// A user control the front end does not know: a box with its type name.
+class UnknownControlWidget : public QWidget {
+ public:
+  UnknownControlWidget(const QString& typeName, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString typeName_;
+};
+
+}  // namespace vfront

@@ -1,0 +1,569 @@
+#include "frontend/qt/form_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "frontend/qt/qt_convert.h"
+#include "platform/com/error.h"
+#include "platform/ui/event_loop.h"
+
+namespace vfront {
+
+using plat::com::Variant;
+using plat::com::equalsNoCase;
+using plat::ui::Control;
+using plat::ui::ControlType;
+using plat::ui::MenuControl;
+
+// ================================================================ input scope, disposal
+
+namespace {
+int gInputDepth = 0;
+}
+
+InputScope::InputScope() { ++gInputDepth; }
+InputScope::~InputScope() { --gInputDepth; }
+bool InputScope::active() { return gInputDepth > 0; }
+
+void disposeObject(QObject* o) {
+  if (!o) return;
+  if (auto* w = qobject_cast<QWidget*>(o)) w->hide();
+  if (InputScope::active())
+    o->deleteLater();
+  else
+    delete o;
+}
+
+void runGuarded(plat::ui::Form* form, const std::string& where, const std::function<void()>& f) {
+  plat::com::Ptr<plat::ui::Form> keep(form);
+  InputScope scope;
+  std::string place = (form ? form->name() + "." : std::string()) + where;
+  try {
+    f();
+  } catch (const plat::com::RuntimeError& e) {
+    plat::ui::EventLoop::instance().reportError(place,
+                                                "Run-time error " + std::to_string(e.number()) + ": " + e.description());
+  } catch (const std::exception& e) {
+    plat::ui::EventLoop::instance().reportError(place, e.what());
+  }
+  try {
+    plat::ui::EventLoop::instance().drainPosted();
+  } catch (const std::exception& e) {
+    plat::ui::EventLoop::instance().reportError(place, e.what());
+  }
+}
+
+// ================================================================ the window
+
+class WindowWidget : public QWidget {
+ public:
+  explicit WindowWidget(FormWindow* owner) : QWidget(nullptr, Qt::Window), owner_(owner) {}
+  void release() { owner_ = nullptr; }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    if (!owner_) return;
+    owner_->layoutWindow();
+    owner_->userResized();
+  }
+  void closeEvent(QCloseEvent* e) override {
+    // The model decides: it hides or unloads the form, or refuses, and the window follows.
+    e->ignore();
+    if (owner_) owner_->userClose();
+  }
+  void changeEvent(QEvent* e) override {
+    QWidget::changeEvent(e);
+    if (owner_ && e->type() == QEvent::WindowStateChange) owner_->userWindowState();
+  }
+
+ private:
+  FormWindow* owner_;
+};
+
+namespace {
+
+// The client area: the form's background, and the form's own right-button release.
+class ClientWidget : public QWidget {
+ public:
+  ClientWidget(QWidget* parent, FormWindow* owner) : QWidget(parent), owner_(owner) { setAutoFillBackground(true); }
+  void release() { owner_ = nullptr; }
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (owner_ && e->button() == Qt::RightButton) {
+      owner_->userMouseUp(owner_->form(), this, e->position());
+      return;
+    }
+    QWidget::mouseReleaseEvent(e);
+  }
+  void contextMenuEvent(QContextMenuEvent* e) override { e->accept(); }
+
+ private:
+  FormWindow* owner_;
+};
+
+// Menu shortcuts as the designs write them: "^S" Ctrl+S, "+{F5}" Shift+F5, "%X" Alt+X.
+QKeySequence shortcutFromModel(const std::string& s) {
+  if (s.empty()) return {};
+  QString out;
+  size_t i = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] == '^')
+      out += QStringLiteral("Ctrl+");
+    else if (s[i] == '+')
+      out += QStringLiteral("Shift+");
+    else if (s[i] == '%')
+      out += QStringLiteral("Alt+");
+    else
+      break;
+  }
+  std::string key = s.substr(i);
+  if (key.size() > 2 && key.front() == '{' && key.back() == '}') key = key.substr(1, key.size() - 2);
+  if (equalsNoCase(key, "DEL") || equalsNoCase(key, "DELETE")) key = "Del";
+  if (equalsNoCase(key, "INSERT")) key = "Ins";
+  if (equalsNoCase(key, "BKSP")) key = "Backspace";
+  out += qs(key);
+  return QKeySequence(out);
+}
+
+}  // namespace
+
+// ================================================================ FormWindow
+
+FormWindow::FormWindow(plat::ui::Form& form) : form_(form) {
+  window_ = new WindowWidget(this);
+  window_->setAttribute(Qt::WA_DeleteOnClose, false);
+  client_ = new ClientWidget(window_, this);
+  if (form_.hasMenuBar()) {
+    menuBar_ = new QMenuBar(window_);
+    menuBar_->setNativeMenuBar(false);  // the model counts the menu bar into the window's height
+  }
+  form_.addObserver(this);
+  for (auto& c : form_.controls()) addView(*c);
+  for (auto& c : form_.controls())
+    if (!c->children().empty()) restack(c.get());
+  restack(&form_);
+  if (menuBar_) rebuildMenus();
+  for (auto p : {"Caption", "BackColor", "MousePointer", "Enabled"}) applyFormProperty(p);
+  applyWindowFlags();
+  syncGeometry();
+}
+
+FormWindow::~FormWindow() { detach(); }
+
+void FormWindow::detach() {
+  if (detached_) return;
+  detached_ = true;
+  form_.removeObserver(this);
+  for (Control* c : observed_) c->removeObserver(this);
+  observed_.clear();
+  for (auto& [c, v] : views_) v->detach();
+  // The views themselves may be on the stack of the input that ended the window.
+  for (auto& [c, v] : views_) {
+    if (InputScope::active())
+      v.release()->deleteLater();
+    else
+      v.reset();
+  }
+  views_.clear();
+  actions_.clear();
+  if (window_) {
+    window_->release();
+    if (auto* cw = dynamic_cast<ClientWidget*>(client_.data())) cw->release();
+    disposeObject(window_.data());
+  }
+  window_ = nullptr;
+  client_ = nullptr;
+  menuBar_ = nullptr;
+}
+
+QWidget* FormWindow::window() const { return window_; }
+
+ControlView* FormWindow::viewFor(const Control& control) const {
+  auto it = views_.find(&control);
+  return it == views_.end() ? nullptr : it->second.get();
+}
+
+QWidget* FormWindow::widgetFor(const Control& control) const {
+  if (&control == &form_) return window_;
+  ControlView* v = viewFor(control);
+  return v ? v->widget() : nullptr;
+}
+
+QAction* FormWindow::actionFor(const MenuControl& menu) const {
+  auto it = actions_.find(&menu);
+  return it == actions_.end() ? nullptr : it->second.data();
+}
+
+QWidget* FormWindow::parentWidgetFor(const Control& control) const {
+  const Control* container = control.container();
+  if (container && container != &form_)
+    if (QWidget* w = widgetFor(*container)) return w;
+  return client_;
+}
+
+void FormWindow::addView(Control& control) {
+  switch (control.type()) {
+    case ControlType::Menu:
+    case ControlType::ImageList:
+      // Menus live in the menu bar; image lists only feed tab strips.
+      control.addObserver(this);
+      observed_.push_back(&control);
+      return;
+    default:
+      break;
+  }
+  std::unique_ptr<ControlView> view = makeView(*this, control);
+  if (!view) return;
+  view->create(parentWidgetFor(control));
+  views_[&control] = std::move(view);
+}
+
+void FormWindow::removeView(Control& control) {
+  auto it = views_.find(&control);
+  if (it == views_.end()) return;
+  it->second->detach();
+  if (InputScope::active())
+    it->second.release()->deleteLater();
+  views_.erase(it);
+}
+
+void FormWindow::controlAdded(Control& control) {
+  if (detached_) return;
+  addView(control);
+  if (control.type() == ControlType::Menu)
+    rebuildMenus();
+  else
+    restack(control.container());
+}
+
+void FormWindow::controlRemoved(Control& control) {
+  if (detached_) return;
+  auto it = std::find(observed_.begin(), observed_.end(), &control);
+  if (it != observed_.end()) {
+    control.removeObserver(this);
+    observed_.erase(it);
+  }
+  if (control.type() == ControlType::Menu) {
+    rebuildMenus(&control);
+    return;
+  }
+  removeView(control);
+}
+
+void FormWindow::restack(const Control* container) {
+  if (detached_ || !container) return;
+  std::vector<ControlView*> siblings;
+  for (Control* c : container->children())
+    if (ControlView* v = viewFor(*c); v && v->widget()) siblings.push_back(v);
+  std::stable_sort(siblings.begin(), siblings.end(), [](ControlView* a, ControlView* b) {
+    if (a->graphical() != b->graphical()) return a->graphical();
+    return a->control().zIndex() < b->control().zIndex();
+  });
+  for (ControlView* v : siblings) v->widget()->raise();
+}
+
+// ---------------------------------------------------------------- menus
+
+void FormWindow::applyMenu(MenuControl& m, QAction* a) {
+  a->setText(qs(m.caption()));
+  a->setEnabled(m.getProperty("Enabled").toBool());
+  a->setVisible(m.getProperty("Visible").toBool());
+  bool checked = m.getProperty("Checked").toBool();
+  if (!a->menu()) {
+    a->setCheckable(checked || a->isCheckable());
+    a->setChecked(checked);
+    a->setShortcut(shortcutFromModel(m.getProperty("Shortcut").toString()));
+  }
+}
+
+QAction* FormWindow::makeMenuAction(MenuControl& m, QWidget* parent, const Control* leaving, bool popup) {
+  QAction* a = nullptr;
+  std::vector<MenuControl*> entries;
+  for (MenuControl* e : m.entries())
+    if (e != leaving) entries.push_back(e);
+  if (m.isSeparator()) {
+    a = new QAction(parent);
+    a->setSeparator(true);
+    a->setVisible(m.getProperty("Visible").toBool());
+    if (!popup) actions_[&m] = a;
+    return a;
+  }
+  if (!entries.empty()) {
+    auto* sub = new QMenu(parent);
+    fillMenu(sub, m, leaving, popup);
+    a = sub->menuAction();
+    if (!popup) {
+      menuObjects_.push_back(sub);
+      // Opening a menu raises its Click: handlers bring their entries up to date first.
+      QObject::connect(sub, &QMenu::aboutToShow, this, [this, mp = &m] {
+        if (detached_) return;
+        runGuarded(&form_, mp->qualifiedName() + "_Click", [this, mp] { form_.userClick(*mp); });
+      });
+    }
+  } else {
+    a = new QAction(parent);
+    if (!popup) {
+      menuObjects_.push_back(a);
+      QObject::connect(a, &QAction::triggered, this, [this, mp = &m] {
+        if (detached_) return;
+        runGuarded(&form_, mp->qualifiedName() + "_Click", [this, mp] { form_.userClick(*mp); });
+      });
+    }
+  }
+  a->setData(QVariant::fromValue(static_cast<void*>(&m)));
+  applyMenu(m, a);
+  if (!popup) actions_[&m] = a;
+  return a;
+}
+
+void FormWindow::fillMenu(QMenu* menu, MenuControl& parent, const Control* leaving, bool popup) {
+  for (MenuControl* e : parent.entries()) {
+    if (e == leaving) continue;
+    menu->addAction(makeMenuAction(*e, menu, leaving, popup));
+  }
+}
+
+void FormWindow::rebuildMenus(const Control* leaving) {
+  if (detached_ || !menuBar_) return;
+  menuBar_->clear();
+  for (QPointer<QObject>& o : menuObjects_)
+    if (o) disposeObject(o.data());
+  menuObjects_.clear();
+  actions_.clear();
+  for (Control* c : form_.children()) {
+    auto* m = dynamic_cast<MenuControl*>(c);
+    if (!m || m == leaving) continue;
+    menuBar_->addAction(makeMenuAction(*m, menuBar_, leaving, false));
+  }
+}
+
+int FormWindow::menuBarHeight() const {
+  if (!menuBar_) return 0;
+  // Constant, whether or not entries are visible, as the model's frame height is.
+  return std::max(menuBar_->sizeHint().height(), QFontMetrics(menuBar_->font()).height() + 6);
+}
+
+// ---------------------------------------------------------------- tab strips and image lists
+
+void FormWindow::refreshTabStrips() {
+  for (auto& [c, v] : views_)
+    if (c->type() == ControlType::TabStrip) v->controlChanged(const_cast<Control&>(*c), "ImageList");
+}
+
+// ---------------------------------------------------------------- model → window
+
+void FormWindow::controlChanged(Control& control, std::string_view what) {
+  if (detached_) return;
+  if (&control == &form_) {
+    applyFormProperty(what);
+    return;
+  }
+  if (control.type() == ControlType::ImageList) {
+    refreshTabStrips();
+    return;
+  }
+  if (auto* m = dynamic_cast<MenuControl*>(&control)) {
+    QAction* a = actionFor(*m);
+    bool separatorNow = m->isSeparator();
+    if (!a || (equalsNoCase(what, "Caption") && separatorNow != a->isSeparator())) {
+      rebuildMenus();
+      return;
+    }
+    if (a->isSeparator())
+      a->setVisible(m->getProperty("Visible").toBool());
+    else
+      applyMenu(*m, a);
+  }
+}
+
+void FormWindow::applyFormProperty(std::string_view what) {
+  if (!window_) return;
+  auto is = [&](const char* n) { return equalsNoCase(what, n); };
+  if (is("Caption")) {
+    window_->setWindowTitle(qs(form_.caption()));
+  } else if (is("Width") || is("Height")) {
+    if (!inUserResize_) syncGeometry();
+  } else if (is("Left") || is("Top")) {
+    if (form_.windowState() == plat::ui::kNormal)
+      window_->move(twipsToPx(form_.left()), twipsToPx(form_.top()));
+  } else if (is("BackColor")) {
+    QPalette p = client_->palette();
+    p.setColor(QPalette::Window, oleColor(form_.getProperty("BackColor").toLong()));
+    client_->setPalette(p);
+  } else if (is("MousePointer")) {
+    Qt::CursorShape shape;
+    if (cursorForPointer(form_.getProperty("MousePointer").toInteger(), shape))
+      window_->setCursor(shape);
+    else
+      window_->unsetCursor();
+  } else if (is("WindowState")) {
+    applyWindowState();
+  } else if (is("Enabled")) {
+    window_->setEnabled(form_.getProperty("Enabled").toBool());
+  } else if (is("BorderStyle") || is("MinButton") || is("MaxButton") || is("ControlBox")) {
+    applyWindowFlags();
+  }
+}
+
+void FormWindow::applyWindowFlags() {
+  int border = form_.getProperty("BorderStyle").toInteger();
+  bool controlBox = form_.getProperty("ControlBox").toBool();
+  Qt::WindowFlags f = Qt::Window;
+  if (border == 0) {
+    f |= Qt::FramelessWindowHint;
+  } else {
+    f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (controlBox) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    bool sizable = border == 2 || border == 5;
+    if (controlBox && form_.getProperty("MinButton").toBool() && border != 3 && border < 4)
+      f |= Qt::WindowMinimizeButtonHint;
+    if (controlBox && sizable && form_.getProperty("MaxButton").toBool() && border != 5)
+      f |= Qt::WindowMaximizeButtonHint;
+    if (border >= 4) f |= Qt::Tool;
+  }
+  if (window_->windowFlags() != f) {
+    bool shown = window_->isVisible();
+    window_->setWindowFlags(f);  // hides the window
+    if (shown) window_->show();
+  }
+  syncGeometry();
+}
+
+void FormWindow::syncGeometry() {
+  if (!window_ || detached_) return;
+  QSize client(std::max(0, twipsToPx(form_.scaleWidth())), std::max(0, twipsToPx(form_.scaleHeight())));
+  int border = form_.getProperty("BorderStyle").toInteger();
+  applyingGeometry_ = true;
+  if (form_.windowState() == plat::ui::kNormal) {
+    QSize outer(client.width(), client.height() + menuBarHeight());
+    bool fixed = border == 1 || border == 3 || border == 4;
+    if (fixed) {
+      window_->setFixedSize(outer);
+    } else {
+      window_->setMinimumSize(0, 0);
+      window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+      window_->resize(outer);
+    }
+  }
+  layoutWindow();
+  applyingGeometry_ = false;
+}
+
+void FormWindow::layoutWindow() {
+  if (!window_) return;
+  int mb = menuBarHeight();
+  if (menuBar_) menuBar_->setGeometry(0, 0, window_->width(), mb);
+  // The client area has the model's size when the window is normal; else it fills the window.
+  if (form_.windowState() == plat::ui::kNormal && !window_->isMaximized())
+    client_->setGeometry(0, mb, std::max(window_->width(), 0), std::max(0, window_->height() - mb));
+  else
+    client_->setGeometry(0, mb, window_->width(), std::max(0, window_->height() - mb));
+}
+
+void FormWindow::applyWindowState() {
+  if (!window_) return;
+  int16_t s = form_.windowState();
+  Qt::WindowStates want = s == plat::ui::kMinimized   ? Qt::WindowMinimized
+                          : s == plat::ui::kMaximized ? Qt::WindowMaximized
+                                                      : Qt::WindowNoState;
+  if ((window_->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) == want) return;
+  applyingGeometry_ = true;
+  window_->setWindowState(want);
+  applyingGeometry_ = false;
+  if (s == plat::ui::kNormal) syncGeometry();
+}
+
+void FormWindow::show(bool modal) {
+  if (!window_ || detached_) return;
+  Qt::WindowModality want = modal ? Qt::ApplicationModal : Qt::NonModal;
+  if (window_->windowModality() != want) {
+    bool shown = window_->isVisible();
+    if (shown) window_->hide();  // modality changes only on a hidden window
+    window_->setWindowModality(want);
+  }
+  syncGeometry();
+  if (!placed_) {
+    placed_ = true;
+    int start = form_.getProperty("StartUpPosition").toInteger();
+    if (start == 1 || start == 2) {
+      if (QScreen* screen = QApplication::primaryScreen()) {
+        QRect r = window_->frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        window_->move(r.topLeft());
+      }
+    } else if (start == 0) {
+      window_->move(twipsToPx(form_.left()), twipsToPx(form_.top()));
+    }
+  }
+  applyWindowState();
+  if (!window_->isVisible()) window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void FormWindow::hide() {
+  if (window_) window_->hide();
+}
+
+// ---------------------------------------------------------------- window → model
+
+void FormWindow::userClose() {
+  if (detached_) return;
+  runGuarded(&form_, "Form_QueryUnload", [this] { form_.userClose(); });
+}
+
+void FormWindow::userResized() {
+  if (detached_ || applyingGeometry_ || !window_ || !window_->isVisible()) return;
+  if (window_->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+  if (form_.windowState() != plat::ui::kNormal) return;
+  QSize client(window_->width(), std::max(0, window_->height() - menuBarHeight()));
+  if (client.width() == twipsToPx(form_.scaleWidth()) && client.height() == twipsToPx(form_.scaleHeight())) return;
+  float nonClientW = 2 * plat::ui::kBorderTwips;
+  float nonClientH = plat::ui::kCaptionTwips + 2 * plat::ui::kBorderTwips + (form_.hasMenuBar() ? plat::ui::kMenuBarTwips : 0.0f);
+  float w = static_cast<float>(pxToTwips(client.width())) + nonClientW;
+  float h = static_cast<float>(pxToTwips(client.height())) + nonClientH;
+  QPointer<FormWindow> alive(this);
+  inUserResize_ = true;
+  runGuarded(&form_, "Form_Resize", [this, w, h] { form_.userResize(w, h); });
+  if (!alive || detached_) return;
+  inUserResize_ = false;
+  // A handler may have set another size; the window follows the model once Qt is done
+  // with the user's resize.
+  QTimer::singleShot(0, this, [this] {
+    if (detached_ || !window_) return;
+    QSize now(window_->width(), std::max(0, window_->height() - menuBarHeight()));
+    if (now.width() != twipsToPx(form_.scaleWidth()) || now.height() != twipsToPx(form_.scaleHeight())) syncGeometry();
+  });
+}
+
+void FormWindow::userWindowState() {
+  if (detached_ || applyingGeometry_ || !window_) return;
+  Qt::WindowStates ws = window_->windowState();
+  int16_t s = (ws & Qt::WindowMinimized)   ? plat::ui::kMinimized
+              : (ws & Qt::WindowMaximized) ? plat::ui::kMaximized
+                                           : plat::ui::kNormal;
+  if (s == form_.windowState()) return;
+  runGuarded(&form_, "Form_Resize", [this, s] { form_.setWindowState(s); });
+}
+
+void FormWindow::userMouseUp(Control& control, QWidget* widget, QPointF pos) {
+  if (detached_) return;
+  (void)widget;
+  auto x = static_cast<float>(pxToTwips(pos.x())), y = static_cast<float>(pxToTwips(pos.y()));
+  Control* c = &control;
+  runGuarded(&form_, control.qualifiedName() + "_MouseUp",
+             [this, c, x, y] { form_.userMouseUp(*c, plat::ui::kRightButton, x, y); });
+}
+
+}  // namespace vfront

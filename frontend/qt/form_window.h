@@ -1,0 +1,175 @@
+#pragma once
+// The Qt mirror of one loaded form: a top-level window, its menu bar, its client area and
+// one view per control. Internal to the front end; FrontEnd owns the windows.
+#include <QMenuBar>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+
+class QAction;
+class QMenu;
+
+namespace vfront {
+
+// Marks that a call into the model started from a widget is running. While one runs, the
+// widgets and views that the call makes obsolete are hidden at once and deleted when
+// control returns to Qt's event loop, never under the feet of the widget that called.
+class InputScope {
+ public:
+  InputScope();
+  ~InputScope();
+  InputScope(const InputScope&) = delete;
+  InputScope& operator=(const InputScope&) = delete;
+  static bool active();
+};
+
+// Hides a QObject's widget and deletes it: at once, or later while an input is running.
+void disposeObject(QObject* o);
+
+// Runs `f` as a user event of `form`: keeps the form alive meanwhile, reports an error that
+// escapes instead of letting it into Qt, and delivers the work the call posted.
+void runGuarded(plat::ui::Form* form, const std::string& where, const std::function<void()>& f);
+
+class FormWindow;
+
+// The view of one control: its widget, kept in step with the control's properties.
+class ControlView : public QObject, public plat::ui::ControlObserver {
+ public:
+  ControlView(FormWindow& owner, plat::ui::Control& control);
+  ~ControlView() override;
+  // Creates the widget in `parent` and applies every property.
+  void create(QWidget* parent);
+  // Stops observing and disposes the widget; the view does nothing afterwards.
+  void detach();
+  bool detached() const { return detached_; }
+
+  QWidget* widget() const { return widget_; }
+  plat::ui::Control& control() const { return control_; }
+  FormWindow& owner() const { return owner_; }
+  // The widget's place in its parent, from the model.
+  virtual QRect modelGeometry() const;
+  // Graphical controls (labels, images, shapes, lines) stay beneath the others, as
+  // controls without a window of their own do.
+  virtual bool graphical() const { return false; }
+
+  void controlChanged(plat::ui::Control& control, std::string_view what) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ protected:
+  virtual QWidget* makeWidget(QWidget* parent) = 0;
+  // One property by name; false when not handled.
+  virtual bool apply(std::string_view what) { return false; }
+  // Everything the subclass shows (called after the common properties).
+  virtual void applyAll() {}
+  virtual void applyColours() {}
+  // Double clicks the widget handles itself (text selection) are passed on to it.
+  virtual bool passDoubleClick() const { return false; }
+  // Builds the widget anew (a text box that became multi-line).
+  void recreate();
+  // A user event into the model; false when the view was detached meanwhile (then the
+  // caller touches nothing of the view any more).
+  bool input(const std::string& where, const std::function<void()>& f);
+  // Runs `f` once control is back in Qt's event loop, unless the view was detached by then:
+  // for input from widgets (tab bars, lists, combo boxes) that must not see their own
+  // contents change inside their own signal.
+  void later(std::function<void()> f);
+  // Property reads that never throw.
+  plat::com::Variant prop(std::string_view name) const;
+  QString textProp(std::string_view name) const;
+  int intProp(std::string_view name, int fallback = 0) const;
+  bool boolProp(std::string_view name, bool fallback = false) const;
+  QColor colourProp(std::string_view name) const;
+  void watch(QWidget* w);  // routes the widget's (and its parts') mouse events here
+
+  FormWindow& owner_;
+  plat::ui::Control& control_;
+  QPointer<QWidget> widget_;
+  bool detached_ = false;
+
+ private:
+  void applyCommon();
+  void applyFont();
+  void applyPointer();
+};
+
+// A view for `control`, or null for controls without a widget (timers, menus, image
+// lists, common dialogs, the item handler).
+std::unique_ptr<ControlView> makeView(FormWindow& owner, plat::ui::Control& control);
+
+class WindowWidget;
+
+class FormWindow : public QObject, public plat::ui::ControlObserver {
+ public:
+  explicit FormWindow(plat::ui::Form& form);
+  ~FormWindow() override;
+  void detach();
+  bool detached() const { return detached_; }
+
+  plat::ui::Form& form() const { return form_; }
+  QWidget* window() const;
+  QWidget* client() const { return client_; }
+  QMenuBar* menuBar() const { return menuBar_; }
+  QWidget* widgetFor(const plat::ui::Control& control) const;
+  ControlView* viewFor(const plat::ui::Control& control) const;
+  QAction* actionFor(const plat::ui::MenuControl& menu) const;
+  // The widget a control's widget goes into: its container's, or the client area.
+  QWidget* parentWidgetFor(const plat::ui::Control& control) const;
+
+  void show(bool modal);
+  void hide();
+  void controlAdded(plat::ui::Control& control);
+  void controlRemoved(plat::ui::Control& control);
+  // Orders the widgets of `container`'s controls by their z-order.
+  void restack(const plat::ui::Control* container);
+  void rebuildMenus(const plat::ui::Control* leaving = nullptr);
+  void refreshTabStrips();
+  // Sizes the window from the model (client area = ScaleWidth x ScaleHeight).
+  void syncGeometry();
+  int menuBarHeight() const;
+  // Lays the menu bar and the client area into the window.
+  void layoutWindow();
+
+  void controlChanged(plat::ui::Control& control, std::string_view what) override;
+
+  // From the window: the user acted on it.
+  void userClose();
+  void userResized();
+  void userWindowState();
+  void userMouseUp(plat::ui::Control& control, QWidget* widget, QPointF pos);
+
+  // Fills `menu` with the entries of `parent` (a popup menu or a submenu).
+  void fillMenu(QMenu* menu, plat::ui::MenuControl& parent, const plat::ui::Control* leaving, bool popup);
+
+ private:
+  void addView(plat::ui::Control& control);
+  void removeView(plat::ui::Control& control);
+  QAction* makeMenuAction(plat::ui::MenuControl& m, QWidget* parent, const plat::ui::Control* leaving, bool popup);
+  void applyMenu(plat::ui::MenuControl& m, QAction* a);
+  void applyFormProperty(std::string_view what);
+  void applyWindowFlags();
+  void applyWindowState();
+
+  plat::ui::Form& form_;
+  QPointer<WindowWidget> window_;
+  QPointer<QWidget> client_;
+  QPointer<QMenuBar> menuBar_;
+  std::map<const plat::ui::Control*, std::unique_ptr<ControlView>> views_;
+  std::map<const plat::ui::MenuControl*, QPointer<QAction>> actions_;
+  std::vector<QPointer<QObject>> menuObjects_;
+  std::vector<plat::ui::Control*> observed_;  // menus and image lists this window observes
+  bool applyingGeometry_ = false;
+  bool inUserResize_ = false;
+  bool detached_ = false;
+  bool placed_ = false;
+};
+
+}  // namespace vfront

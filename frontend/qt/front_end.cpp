@@ -1,0 +1,375 @@
+#include "frontend/qt/front_end.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "frontend/qt/form_window.h"
+#include "frontend/qt/qt_convert.h"
+#include "frontend/qt/qt_services.h"
+#include "platform/com/error.h"
+#include "platform/ui/event_loop.h"
+#include "platform/ui/services.h"
+
+namespace vfront {
+
+using plat::ui::Control;
+using plat::ui::Form;
+using plat::ui::MenuControl;
+
+namespace {
+
+FrontEnd* gCurrent = nullptr;
+
+bool haveWidgetApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+// Renders `w`'s window; `temp` builds one for the moment when the form has none.
+QImage renderWindow(Form& form, FormWindow* existing, QString& error) {
+  if (!haveWidgetApplication()) {
+    error = QStringLiteral("screenshots need a QApplication");
+    return {};
+  }
+  if (!form.isLoaded()) {
+    error = QStringLiteral("the window '%1' is not loaded").arg(qs(form.name()));
+    return {};
+  }
+  // Work the windows deferred (deletions, sizes) is done first.
+  QCoreApplication::sendPostedEvents();
+  std::unique_ptr<FormWindow> temp;
+  FormWindow* w = existing;
+  if (!w) {
+    temp = std::make_unique<FormWindow>(form);
+    w = temp.get();
+  }
+  w->syncGeometry();
+  QWidget* win = w->window();
+  if (!win || win->width() <= 0 || win->height() <= 0) {
+    error = QStringLiteral("the window '%1' has no area to show").arg(qs(form.name()));
+    return {};
+  }
+  QImage img = win->grab().toImage();
+  if (img.isNull()) error = QStringLiteral("the window '%1' could not be drawn").arg(qs(form.name()));
+  return img;
+}
+
+bool saveImage(const QImage& img, const QString& path, QString& error) {
+  QFileInfo fi(path);
+  if (!fi.dir().exists() && !QDir().mkpath(fi.absolutePath())) {
+    error = QStringLiteral("cannot create the folder %1").arg(fi.absolutePath());
+    return false;
+  }
+  if (!img.save(path, "PNG")) {
+    error = QStringLiteral("cannot write %1").arg(path);
+    return false;
+  }
+  return true;
+}
+
+// The entries of a popup menu; each chosen action carries its menu control.
+void addPopupEntries(QMenu* menu, MenuControl& parent) {
+  for (MenuControl* e : parent.entries()) {
+    bool visible = e->getProperty("Visible").toBool();
+    bool enabled = e->getProperty("Enabled").toBool();
+    if (e->isSeparator()) {
+      menu->addSeparator()->setVisible(visible);
+      continue;
+    }
+    if (!e->entries().empty()) {
+      QMenu* sub = menu->addMenu(qs(e->caption()));
+      addPopupEntries(sub, *e);
+      sub->menuAction()->setVisible(visible);
+      sub->menuAction()->setEnabled(enabled);
+      continue;
+    }
+    QAction* a = menu->addAction(qs(e->caption()));
+    a->setVisible(visible);
+    a->setEnabled(enabled);
+    if (e->getProperty("Checked").toBool()) {
+      a->setCheckable(true);
+      a->setChecked(true);
+    }
+    a->setData(QVariant::fromValue(static_cast<void*>(e)));
+  }
+}
+
+}  // namespace
+
+FrontEnd::FrontEnd() = default;
+
+FrontEnd::~FrontEnd() { uninstall(); }
+
+FrontEnd* FrontEnd::current() { return gCurrent; }
+
+void FrontEnd::install(Mode mode) {
+  if (installed_) return;
+  if (!haveWidgetApplication()) throw std::logic_error("vfront::FrontEnd::install needs a QApplication");
+  if (gCurrent && gCurrent != this) gCurrent->uninstall();
+  gCurrent = this;
+  installed_ = true;
+  mode_ = mode;
+  if (mode == Mode::WindowsAndServices) {
+    services_ = std::make_unique<QtServices>(*this);
+    QtServices* s = services_.get();
+    plat::ui::Services::install(s, s, s, s, s, s);
+  }
+  if (QScreen* screen = QApplication::primaryScreen()) {
+    QRect r = screen->geometry();
+    plat::ui::Screen::setSize(static_cast<float>(pxToTwips(r.width())), static_cast<float>(pxToTwips(r.height())));
+  }
+  plat::ui::addGlobalFormObserver(this);
+  for (Form* f : plat::ui::allForms()) {
+    if (std::find(observed_.begin(), observed_.end(), f) != observed_.end()) continue;
+    f->addFormObserver(this);
+    observed_.push_back(f);
+    if (f->isLoaded()) {
+      createWindow(*f);
+      if (f->visible()) windowOf(*f)->show(false);
+    }
+  }
+}
+
+void FrontEnd::uninstall() {
+  if (!installed_) return;
+  for (Modal& m : modals_) m.loop->quit();
+  modals_.clear();
+  stopRealTime();
+  plat::ui::removeGlobalFormObserver(this);
+  for (Form* f : observed_) f->removeFormObserver(this);
+  observed_.clear();
+  while (!windows_.empty()) destroyWindow(*windows_.begin()->first);
+  if (services_) {
+    if (&plat::ui::Services::messageBox() == static_cast<plat::ui::MessageBoxService*>(services_.get()))
+      plat::ui::Services::installHeadless();
+    services_.reset();
+  }
+  if (screenPointer_ != 0) {
+    QApplication::restoreOverrideCursor();
+    screenPointer_ = 0;
+  }
+  installed_ = false;
+  if (gCurrent == this) gCurrent = nullptr;
+}
+
+// ---------------------------------------------------------------- real time
+
+void FrontEnd::startRealTime(int tickMs) {
+  tickMs_ = std::clamp(tickMs, 1, 100);
+  plat::ui::EventLoop::instance().useRealClock();
+  if (!tickers_.empty()) {
+    tickers_.front()->setInterval(tickMs_);
+    return;
+  }
+  auto t = std::make_unique<QTimer>();
+  t->setInterval(tickMs_);
+  QObject::connect(t.get(), &QTimer::timeout, [this] { tick(0); });
+  t->start();
+  tickers_.push_back(std::move(t));
+}
+
+void FrontEnd::stopRealTime() {
+  if (tickers_.empty()) return;
+  for (auto& t : tickers_) {
+    t->stop();
+    // A timer whose tick is on the stack goes when that tick has returned.
+    if (tickDepth_ > 0) t.release()->deleteLater();
+  }
+  tickers_.clear();
+  plat::ui::EventLoop::instance().useManualClock();
+}
+
+void FrontEnd::tick(size_t level) {
+  if (level >= tickers_.size()) return;
+  if (tickers_.size() <= level + 1) {
+    auto t = std::make_unique<QTimer>();
+    t->setInterval(tickMs_);
+    QObject::connect(t.get(), &QTimer::timeout, [this, next = level + 1] { tick(next); });
+    tickers_.push_back(std::move(t));
+  }
+  QPointer<QTimer> nested = tickers_[level + 1].get();
+  nested->start();
+  ++tickDepth_;
+  try {
+    plat::ui::EventLoop::instance().processDue();
+  } catch (const std::exception& e) {
+    plat::ui::EventLoop::instance().reportError("event loop", e.what());
+  }
+  --tickDepth_;
+  if (nested) nested->stop();
+  // The screen's pointer (an hourglass over the whole application while busy).
+  int16_t p = plat::ui::Screen::mousePointer();
+  if (p != screenPointer_) {
+    Qt::CursorShape shape;
+    if (screenPointer_ != 0 && cursorForPointer(screenPointer_, shape)) QApplication::restoreOverrideCursor();
+    if (cursorForPointer(p, shape)) QApplication::setOverrideCursor(shape);
+    screenPointer_ = p;
+  }
+}
+
+// ---------------------------------------------------------------- windows
+
+FormWindow* FrontEnd::windowOf(const Form& form) const {
+  auto it = windows_.find(&form);
+  return it == windows_.end() ? nullptr : it->second.get();
+}
+
+void FrontEnd::createWindow(Form& form) {
+  if (windowOf(form)) return;
+  windows_[&form] = std::make_unique<FormWindow>(form);
+}
+
+void FrontEnd::destroyWindow(const Form& form) {
+  auto it = windows_.find(&form);
+  if (it == windows_.end()) return;
+  std::unique_ptr<FormWindow> w = std::move(it->second);
+  windows_.erase(it);
+  w->detach();
+  // The window may be the one whose event is being handled.
+  if (InputScope::active()) w.release()->deleteLater();
+}
+
+QWidget* FrontEnd::window(const Form& form) const {
+  FormWindow* w = windowOf(form);
+  return w ? w->window() : nullptr;
+}
+
+QWidget* FrontEnd::clientArea(const Form& form) const {
+  FormWindow* w = windowOf(form);
+  return w ? w->client() : nullptr;
+}
+
+QMenuBar* FrontEnd::menuBar(const Form& form) const {
+  FormWindow* w = windowOf(form);
+  return w ? w->menuBar() : nullptr;
+}
+
+QWidget* FrontEnd::widget(const Control& control) const {
+  FormWindow* w = windowOf(control.form());
+  return w ? w->widgetFor(control) : nullptr;
+}
+
+QAction* FrontEnd::menuAction(const MenuControl& menu) const {
+  FormWindow* w = windowOf(menu.form());
+  return w ? w->actionFor(menu) : nullptr;
+}
+
+QImage FrontEnd::grabImage(Form& form, QString& error) { return renderWindow(form, windowOf(form), error); }
+
+bool FrontEnd::grab(Form& form, const QString& pngPath, QString& error) {
+  QImage img = grabImage(form, error);
+  return !img.isNull() && saveImage(img, pngPath, error);
+}
+
+// ---------------------------------------------------------------- modal runs, popup menus
+
+void FrontEnd::runModal(Form& form) {
+  if (!windowOf(form) || !form.isLoaded() || !form.visible()) return;
+  plat::com::Ptr<Form> keep(&form);
+  QEventLoop loop;
+  modals_.push_back({&form, &loop});
+  loop.exec(QEventLoop::DialogExec);
+  modals_.erase(std::remove_if(modals_.begin(), modals_.end(), [&](const Modal& m) { return m.loop == &loop; }),
+                modals_.end());
+}
+
+void FrontEnd::endModal(const Form& form) {
+  for (auto it = modals_.begin(); it != modals_.end();) {
+    if (it->form == &form) {
+      it->loop->quit();
+      it = modals_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void FrontEnd::showPopupMenu(Form& form, MenuControl& menu) {
+  if (!form.isLoaded()) return;
+  plat::com::Ptr<Form> keep(&form);
+  FormWindow* w = windowOf(form);
+  QMenu popup(w ? w->window() : nullptr);
+  addPopupEntries(&popup, menu);
+  // The chosen entry, however it was chosen (pointer, keyboard, or triggered directly).
+  QAction* chosen = nullptr;
+  QObject::connect(&popup, &QMenu::triggered, &popup, [&chosen](QAction* a) { chosen = a; });
+  if (QAction* a = popup.exec(QCursor::pos())) chosen = a;
+  if (!chosen || !form.isLoaded()) return;
+  auto* entry = static_cast<MenuControl*>(chosen->data().value<void*>());
+  // A timer may have unloaded the entry while the menu was open.
+  bool present = std::any_of(form.controls().begin(), form.controls().end(),
+                             [&](const std::unique_ptr<Control>& c) { return c.get() == entry; });
+  if (!present) return;
+  // A popup menu is usually a hidden top-level menu: what counts is that the entry itself
+  // could be chosen, not whether its menu shows in the menu bar.
+  runGuarded(&form, entry->qualifiedName() + "_Click", [&] {
+    if (entry->getProperty("Enabled").toBool() && entry->getProperty("Visible").toBool()) entry->raise("Click");
+  });
+}
+
+// ---------------------------------------------------------------- form observer
+
+void FrontEnd::formCreated(Form& form) {
+  if (std::find(observed_.begin(), observed_.end(), &form) == observed_.end()) observed_.push_back(&form);
+}
+
+void FrontEnd::formLoaded(Form& form) { createWindow(form); }
+
+void FrontEnd::formUnloading(Form& form) {
+  endModal(form);
+  destroyWindow(form);
+}
+
+void FrontEnd::formShown(Form& form, bool modal) {
+  if (!windowOf(form) && form.isLoaded()) createWindow(form);
+  if (FormWindow* w = windowOf(form)) w->show(modal);
+}
+
+void FrontEnd::formHidden(Form& form) {
+  if (FormWindow* w = windowOf(form)) w->hide();
+  endModal(form);
+}
+
+void FrontEnd::controlAdded(Form& form, Control& control) {
+  if (FormWindow* w = windowOf(form)) w->controlAdded(control);
+}
+
+void FrontEnd::controlRemoved(Form& form, Control& control) {
+  if (FormWindow* w = windowOf(form)) w->controlRemoved(control);
+}
+
+void FrontEnd::formDestroyed(Form& form) {
+  endModal(form);
+  destroyWindow(form);
+  observed_.erase(std::remove(observed_.begin(), observed_.end(), &form), observed_.end());
+}
+
+// ---------------------------------------------------------------- screenshots
+
+ScreenshotFunction screenshotFunction() {
+  return [](Form& form, const std::filesystem::path& path, std::string& error) {
+    QString e;
+    QString p = QString::fromStdString(path.string());
+    bool ok;
+    if (FrontEnd* fe = FrontEnd::current()) {
+      ok = fe->grab(form, p, e);
+    } else {
+      QImage img = renderWindow(form, nullptr, e);
+      ok = !img.isNull() && saveImage(img, p, e);
+    }
+    if (!ok) error = utf8(e);
+    return ok;
+  };
+}
+
+}  // namespace vfront

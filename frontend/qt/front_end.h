@@ -1,0 +1,127 @@
+#pragma once
+// The Qt front end: real windows that mirror the window model, the platform services
+// drawn with Qt, and the real-time drive of the model's event loop.
+//
+// Use (the host application, after it created its QApplication):
+//   vfront::FrontEnd frontEnd;
+//   frontEnd.install();        // services + a window for every form, existing and future
+//   frontEnd.startRealTime();  // interactive sessions: model timers on real time
+//   ... app.exec() ...
+//   (destroy the views) then frontEnd.uninstall() (the destructor does it too),
+//   before the QApplication goes.
+// Scripted sessions keep the manual clock and the headless services and only mirror
+// windows for screenshots: install(FrontEnd::Mode::WindowsOnly), or use
+// screenshotFunction() alone.
+#include <QImage>
+#include <QString>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+
+class QAction;
+class QEventLoop;
+class QMenuBar;
+class QTimer;
+class QWidget;
+
+namespace vfront {
+
+class FormWindow;
+class QtServices;
+
+class FrontEnd : public plat::ui::GlobalFormObserver {
+ public:
+  enum class Mode {
+    WindowsAndServices,  // the interactive host: Qt message boxes, dialogs, printing, help
+    WindowsOnly,         // windows only; the installed services stay as they are
+  };
+
+  FrontEnd();
+  ~FrontEnd() override;
+  FrontEnd(const FrontEnd&) = delete;
+  FrontEnd& operator=(const FrontEnd&) = delete;
+
+  // Mirrors every form from now on and the forms that exist already; installs the Qt
+  // services into plat::ui::Services (WindowsAndServices). Needs a QApplication.
+  // One front end is installed at a time.
+  void install(Mode mode = Mode::WindowsAndServices);
+  // Closes every window and modal wait, restores the headless services (if it installed
+  // its own), stops the real-time drive and forgets every form.
+  void uninstall();
+  bool installed() const { return installed_; }
+  // The installed front end, or null.
+  static FrontEnd* current();
+
+  // Runs the model's event loop on real time, driven every `tickMs` from Qt, also inside
+  // nested waits (message boxes, modal windows, popup menus).
+  void startRealTime(int tickMs = 5);
+  // Stops the drive and puts the event loop back on a manual clock (at the current time).
+  void stopRealTime();
+  bool realTime() const { return !tickers_.empty(); }
+
+  // Renders the form's window (loaded; shown or not) offscreen to a PNG file.
+  bool grab(plat::ui::Form& form, const QString& pngPath, QString& error);
+  QImage grabImage(plat::ui::Form& form, QString& error);
+
+  // The Qt objects of a form and its controls (null when there are none).
+  QWidget* window(const plat::ui::Form& form) const;
+  QWidget* clientArea(const plat::ui::Form& form) const;
+  QMenuBar* menuBar(const plat::ui::Form& form) const;
+  QWidget* widget(const plat::ui::Control& control) const;
+  QAction* menuAction(const plat::ui::MenuControl& menu) const;
+  QtServices* services() const { return services_.get(); }
+
+  // Modal runs and popup menus (the interaction service calls these).
+  void runModal(plat::ui::Form& form);
+  void showPopupMenu(plat::ui::Form& form, plat::ui::MenuControl& menu);
+
+  // --- plat::ui::GlobalFormObserver
+  void formCreated(plat::ui::Form& form) override;
+  void formLoaded(plat::ui::Form& form) override;
+  void formUnloading(plat::ui::Form& form) override;
+  void formShown(plat::ui::Form& form, bool modal) override;
+  void formHidden(plat::ui::Form& form) override;
+  void controlAdded(plat::ui::Form& form, plat::ui::Control& control) override;
+  void controlRemoved(plat::ui::Form& form, plat::ui::Control& control) override;
+  // The interaction service shows popup menus; the form's notice of one needs nothing here.
+  void popupMenu(plat::ui::Form&, plat::ui::MenuControl&) override {}
+  void formDestroyed(plat::ui::Form& form) override;
+
+ private:
+  FormWindow* windowOf(const plat::ui::Form& form) const;
+  void createWindow(plat::ui::Form& form);
+  void destroyWindow(const plat::ui::Form& form);
+  void endModal(const plat::ui::Form& form);
+  void tick(size_t level);
+
+  bool installed_ = false;
+  Mode mode_ = Mode::WindowsAndServices;
+  std::unique_ptr<QtServices> services_;
+  std::map<const plat::ui::Form*, std::unique_ptr<FormWindow>> windows_;
+  std::vector<plat::ui::Form*> observed_;
+  struct Modal {
+    const plat::ui::Form* form;
+    QEventLoop* loop;
+  };
+  std::vector<Modal> modals_;
+  // One timer per nesting level: Qt does not deliver a timer again while its own
+  // handler runs, so a wait inside a tick is driven by the next timer.
+  std::vector<std::unique_ptr<QTimer>> tickers_;
+  int tickMs_ = 5;
+  int tickDepth_ = 0;
+  int16_t screenPointer_ = 0;
+};
+
+// The scripted host's screenshot command: a PNG of the form's window. Uses the installed
+// front end's window, or builds a window for the moment when none is installed.
+using ScreenshotFunction = std::function<bool(plat::ui::Form&, const std::filesystem::path&, std::string& error)>;
+ScreenshotFunction screenshotFunction();
+
+}  // namespace vfront

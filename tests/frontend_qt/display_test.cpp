@@ -1,0 +1,321 @@
+// The display controls and the other drawn controls show their values: pixels are
+// compared at the places the values decide, not whole images.
+#include <QLabel>
+
+#include <cmath>
+#include <limits>
+
+#include "frontend/qt/display_widgets.h"
+#include "frontend/qt/qt_convert.h"
+#include "qt_test_support.h"
+
+using namespace vtest;
+using vfront::ScalePosition;
+using vfront::scalePosition;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+bool isNeedle(QColor c) { return near(c, vfront::kNeedleColour, 60) && c.red() > 150 && c.green() < 90; }
+bool isBar(QColor c) { return near(c, vfront::kBarColour, 40); }
+bool isMark(QColor c) { return near(c, vfront::kRangeMarkColour, 50) && c.green() > 100 && c.blue() < 80; }
+
+// Instrument values through the fake control's snapshot, as a host control gives them.
+void showValue(FakeControl& fc, double value, double min, double max) {
+  fc.set("Min", Variant(min));
+  fc.set("Max", Variant(max));
+  fc.set("Value", Variant(value));
+}
+
+struct Halves {
+  int left, right;
+};
+Halves needleHalves(const QImage& img) {
+  int mid = img.width() / 2;
+  return {countPixels(img, QRect(0, 0, mid - 3, img.height()), isNeedle),
+          countPixels(img, QRect(mid + 3, 0, img.width() - mid - 3, img.height()), isNeedle)};
+}
+
+}  // namespace
+
+TEST(ScalePositionTest, EndsOfTheScaleAndBeyond) {
+  ScalePosition atMin = scalePosition(0, 0, 100);
+  EXPECT_TRUE(atMin.hasScale && atMin.hasValue);
+  EXPECT_DOUBLE_EQ(atMin.fraction, 0);
+  EXPECT_FALSE(atMin.under);
+  ScalePosition atMax = scalePosition(100, 0, 100);
+  EXPECT_DOUBLE_EQ(atMax.fraction, 1);
+  EXPECT_FALSE(atMax.over);
+  EXPECT_DOUBLE_EQ(scalePosition(-5, -10, 10).fraction, 0.25);
+  ScalePosition above = scalePosition(100.001, 0, 100);
+  EXPECT_TRUE(above.over);
+  EXPECT_DOUBLE_EQ(above.fraction, 1);
+  ScalePosition below = scalePosition(-1e300, 0, 100);
+  EXPECT_TRUE(below.under);
+  EXPECT_DOUBLE_EQ(below.fraction, 0);
+  EXPECT_TRUE(scalePosition(kInf, 0, 100).over);
+  EXPECT_TRUE(scalePosition(-kInf, 0, 100).under);
+  // The host's own flags pin the pointer even when the number is inside.
+  EXPECT_TRUE(scalePosition(50, 0, 100, true, false).over);
+  EXPECT_DOUBLE_EQ(scalePosition(50, 0, 100, false, true).fraction, 0);
+}
+
+TEST(ScalePositionTest, NoNumberOrNoScale) {
+  ScalePosition none = scalePosition(kNaN, 0, 100);
+  EXPECT_TRUE(none.hasScale);
+  EXPECT_FALSE(none.hasValue);
+  EXPECT_FALSE(none.over || none.under);
+  EXPECT_FALSE(scalePosition(5, 10, 10).hasScale);   // empty range
+  EXPECT_FALSE(scalePosition(5, 10, 0).hasScale);    // inverted range
+  EXPECT_FALSE(scalePosition(5, kNaN, 10).hasScale);
+  EXPECT_FALSE(scalePosition(5, 0, kInf).hasScale);
+  // Huge ranges do not overflow into a wrong position.
+  EXPECT_DOUBLE_EQ(scalePosition(0, -1.7e308, 1.7e308).fraction, 0.5);
+}
+
+TEST(ColourTest, OleColoursAndSystemColours) {
+  QPalette p;
+  p.setColor(QPalette::Base, QColor(1, 2, 3));
+  p.setColor(QPalette::Text, QColor(4, 5, 6));
+  p.setColor(QPalette::Button, QColor(7, 8, 9));
+  p.setColor(QPalette::ButtonText, QColor(10, 11, 12));
+  p.setColor(QPalette::Disabled, QPalette::Text, QColor(13, 14, 15));
+  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000005u), p), QColor(1, 2, 3));
+  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000008u), p), QColor(4, 5, 6));
+  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x8000000Fu), p), QColor(7, 8, 9));
+  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000012u), p), QColor(10, 11, 12));
+  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000011u), p), QColor(13, 14, 15));
+  // &HBBGGRR: red is the low byte.
+  EXPECT_EQ(vfront::oleColor(0x0000FF, p), QColor(255, 0, 0));
+  EXPECT_EQ(vfront::oleColor(0xFF0000, p), QColor(0, 0, 255));
+  EXPECT_EQ(vfront::oleColor(0x123456, p), QColor(0x56, 0x34, 0x12));
+}
+
+TEST(FontTest, DesignFontsMapToInstalledFaces) {
+  EXPECT_TRUE(vfront::fontFamilyFor("Courier New").contains(QStringLiteral("Mono")));
+  QFont sans = vfront::modelFont("MS Sans Serif", 8.25, true);
+  EXPECT_TRUE(sans.bold());
+  EXPECT_DOUBLE_EQ(sans.pointSizeF(), 8.25);
+  EXPECT_DOUBLE_EQ(vfront::modelFont("Arial", -3).pointSizeF(), 8.25);  // a nonsense size falls back
+  EXPECT_EQ(vfront::stripMnemonic(QStringLiteral("&Datei && mehr")), QStringLiteral("Datei & mehr"));
+}
+
+using DisplayDrawing = FrontEndTest;
+
+TEST_F(DisplayDrawing, NeedlePointsAtTheValue) {
+  auto f = openForm();
+  FakeControl& fc = fake(*f, "Needle");
+  fc.set("Caption", Variant("Durchfluss"));
+  fc.set("UnitText", Variant("kg/h"));
+  QWidget* w = frontEnd.widget(f->ctl("Needle"));
+  showValue(fc, 0, 0, 100);
+  Halves atMin = needleHalves(shot(w));
+  showValue(fc, 100, 0, 100);
+  Halves atMax = needleHalves(shot(w));
+  EXPECT_GT(atMin.left, 20);
+  EXPECT_EQ(atMin.right, 0);
+  EXPECT_GT(atMax.right, 20);
+  EXPECT_EQ(atMax.left, 0);
+  EXPECT_EQ(countPixels(shot(w), w->rect(), isMark), 0);  // inside the scale: no range mark
+  // Half way the needle stands upright: both halves see only its edge, far less than an end.
+  showValue(fc, 50, 0, 100);
+  Halves mid = needleHalves(shot(w));
+  EXPECT_LT(mid.left, atMin.left / 2);
+  EXPECT_LT(mid.right, atMax.right / 2);
+}
+
+TEST_F(DisplayDrawing, NeedleOutsideTheScaleIsPinnedWithAMark) {
+  auto f = openForm();
+  FakeControl& fc = fake(*f, "Needle");
+  QWidget* w = frontEnd.widget(f->ctl("Needle"));
+  showValue(fc, 250, 0, 100);
+  QImage over = shot(w);
+  EXPECT_GT(needleHalves(over).right, 20);
+  EXPECT_GT(countPixels(over, w->rect(), isMark), 5);
+  showValue(fc, -kInf, 0, 100);
+  QImage under = shot(w);
+  EXPECT_GT(needleHalves(under).left, 20);
+  EXPECT_GT(countPixels(under, w->rect(), isMark), 5);
+  // No number: no needle, and the readout says so.
+  showValue(fc, kNaN, 0, 100);
+  Halves none = needleHalves(shot(w));
+  EXPECT_EQ(none.left + none.right, 0);
+  auto* needle = widgetAs<vfront::NeedleWidget>(f->ctl("Needle"));
+  EXPECT_EQ(needle->readout(), QStringLiteral("---"));
+  // An empty or inverted range has no scale to point on.
+  for (auto [lo, hi] : {std::pair{10.0, 10.0}, std::pair{100.0, 0.0}, std::pair{kNaN, 5.0}}) {
+    showValue(fc, 7, lo, hi);
+    Halves h = needleHalves(shot(w));
+    EXPECT_EQ(h.left + h.right, 0) << lo << " " << hi;
+  }
+  // A tiny widget draws without trouble.
+  f->ctl("Needle").move(150, 3300, 90, 60);
+  EXPECT_EQ(shot(w).size(), QSize(6, 4));
+}
+
+TEST_F(DisplayDrawing, BarGraphFillsUpToTheValue) {
+  auto f = openForm();
+  FakeControl& fc = fake(*f, "Bar");
+  QWidget* w = frontEnd.widget(f->ctl("Bar"));
+  auto* bar = widgetAs<vfront::BarGraphWidget>(f->ctl("Bar"));
+  showValue(fc, 0, 0, 10);
+  QRect r = bar->barRect().toAlignedRect();
+  ASSERT_GT(r.height(), 40);
+  QRect upper(r.left() + 2, r.top() + 2, r.width() - 4, r.height() / 2 - 4);
+  QRect lower(r.left() + 2, r.center().y() + 2, r.width() - 4, r.height() / 2 - 4);
+  QImage empty = shot(w);
+  EXPECT_EQ(countPixels(empty, r, isBar), 0);
+  showValue(fc, 10, 0, 10);
+  QImage full = shot(w);
+  EXPECT_EQ(countPixels(full, upper, isBar), upper.width() * upper.height());
+  EXPECT_EQ(countPixels(full, lower, isBar), lower.width() * lower.height());
+  showValue(fc, 2.5, 0, 10);
+  QImage quarter = shot(w);
+  EXPECT_EQ(countPixels(quarter, upper, isBar), 0);
+  EXPECT_GT(countPixels(quarter, lower, isBar), 0);
+  EXPECT_EQ(countPixels(quarter, r, isMark), 0);
+  showValue(fc, 11, 0, 10);
+  QImage over = shot(w);
+  EXPECT_EQ(countPixels(over, upper, isBar), upper.width() * upper.height());
+  EXPECT_GT(countPixels(over, w->rect(), isMark), 3);
+  showValue(fc, 5, 10, 0);  // inverted: nothing filled
+  EXPECT_EQ(countPixels(shot(w), r, isBar), 0);
+}
+
+TEST_F(DisplayDrawing, WideBarGraphFillsFromTheLeft) {
+  auto f = openForm();
+  f->ctl("Bar").move(2700, 3300, 2400, 600);
+  FakeControl& fc = fake(*f, "Bar");
+  auto* bar = widgetAs<vfront::BarGraphWidget>(f->ctl("Bar"));
+  showValue(fc, 50, 0, 100);
+  QRect r = bar->barRect().toAlignedRect();
+  ASSERT_GT(r.width(), r.height());
+  QImage img = shot(bar);
+  QRect left(r.left() + 2, r.top() + 2, r.width() / 2 - 6, r.height() - 4);
+  QRect right(r.center().x() + 4, r.top() + 2, r.width() / 2 - 6, r.height() - 4);
+  EXPECT_EQ(countPixels(img, left, isBar), left.width() * left.height());
+  EXPECT_EQ(countPixels(img, right, isBar), 0);
+}
+
+TEST_F(DisplayDrawing, DigitalReadoutShowsItsText) {
+  auto f = openForm();
+  FakeControl& fc = fake(*f, "Digits");
+  QWidget* w = frontEnd.widget(f->ctl("Digits"));
+  auto isDigit = [](QColor c) { return near(c, vfront::kDigitalForeground, 60) && c.green() > 180; };
+  fc.set("Text", Variant(""));
+  int dashes = countPixels(shot(w), w->rect(), isDigit);
+  EXPECT_GT(dashes, 0);  // an empty readout shows "---"
+  fc.set("Text", Variant("1234.5"));
+  fc.set("UnitText", Variant("m³/h"));
+  QImage a = shot(w);
+  EXPECT_GT(countPixels(a, w->rect(), isDigit), dashes);
+  fc.set("Text", Variant("8"));
+  QImage b = shot(w);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(widgetAs<vfront::DigitalWidget>(f->ctl("Digits"))->text(), QStringLiteral("8"));
+}
+
+TEST_F(DisplayDrawing, PlotterDrawsCurvesInTheirRangeAndColour) {
+  auto f = openForm();
+  FakeControl& fc = fake(*f, "Trend");
+  auto* plot = widgetAs<vfront::PlotterWidget>(f->ctl("Trend"));
+  fc.set("TimeSpanMs", Variant(10000.0));
+  fc.set("Curves", Variant(R"([{"caption":"Durchfluss","unit":"kg/h","min":0,"max":100,
+                               "points":[[0,100],[5000,100],[10000,100]]},
+                              {"caption":"Dichte","unit":"g/l","min":0,"max":10,
+                               "points":[[0,0],[10000,0]]}])"));
+  ASSERT_EQ(plot->curves().size(), 2u);
+  QRect pr = plot->plotRect().toAlignedRect();
+  QRect top(pr.left(), pr.top(), pr.width(), pr.height() / 2);
+  QRect bottom(pr.left(), pr.center().y(), pr.width(), pr.height() / 2);
+  auto red = [](QColor c) { return near(c, vfront::curveColour(0), 50) && c.red() > 170; };
+  auto blue = [](QColor c) { return near(c, vfront::curveColour(1), 50) && c.blue() > 170; };
+  QImage img = shot(plot);
+  EXPECT_GT(countPixels(img, top, red), pr.width() / 2);
+  EXPECT_EQ(countPixels(img, bottom, red), 0);
+  EXPECT_GT(countPixels(img, bottom, blue), pr.width() / 2);
+  EXPECT_EQ(countPixels(img, top, blue), 0);
+  // Beyond its range a curve runs along the edge; an unusable range scales to the data.
+  fc.set("Curves", Variant(R"([{"caption":"A","min":0,"max":1,"points":[[0,-50],[10000,-50]]},
+                              {"caption":"B","min":5,"max":5,"points":[[0,1],[5000,null],[9000,3]]}])"));
+  img = shot(plot);
+  QRect bottomEdge(pr.left(), pr.bottom() - 3, pr.width(), 4);
+  EXPECT_GT(countPixels(img, bottomEdge, red), pr.width() / 2);
+  EXPECT_GT(countPixels(img, pr, blue), 0);
+  // Malformed curves draw nothing and break nothing.
+  for (const char* bad : {"", "{", "[1,2]", R"([{"points":"x"}])", R"([{"points":[["a",1],[null,2]]}])"}) {
+    fc.set("Curves", Variant(bad));
+    img = shot(plot);
+    EXPECT_EQ(countPixels(img, pr, red), 0) << bad;
+  }
+  // Extreme numbers draw without trouble.
+  fc.set("Curves", Variant(R"([{"points":[[1e308,1e308],[-1e308,-1e308],[1e308,-1e308]]}])"));
+  EXPECT_FALSE(shot(plot).isNull());
+  // No more than four curves.
+  fc.set("Curves", Variant(R"([{"points":[]},{"points":[]},{"points":[]},{"points":[]},{"points":[]}])"));
+  EXPECT_EQ(plot->curves().size(), 4u);
+}
+
+TEST_F(DisplayDrawing, LampShowsItsPicture) {
+  auto f = openForm();
+  FakeControl& fc = fake(*f, "Lamp");
+  QWidget* w = frontEnd.widget(f->ctl("Lamp"));
+  QPoint centre = w->rect().center();
+  fc.setPicture(TestPictures::instance().resolve("file:green.png"));
+  EXPECT_EQ(shot(w).pixelColor(centre), QColor(0, 255, 0));
+  fc.setPicture(TestPictures::instance().resolve("file:red.png"));
+  EXPECT_EQ(shot(w).pixelColor(centre), QColor(255, 0, 0));
+  fc.setPicture({});
+  EXPECT_NE(shot(w).pixelColor(centre), QColor(255, 0, 0));
+}
+
+TEST_F(DisplayDrawing, UnknownHostControlIsALabelledBox) {
+  auto f = openForm();
+  QWidget* w = frontEnd.widget(f->ctl("Odd"));
+  QImage img = shot(w);
+  EXPECT_GT(distinctColours(img), 2);  // border, background and text
+}
+
+TEST_F(DisplayDrawing, PicturesShapesLabelsAndPanelsDrawTheirColours) {
+  auto f = openForm();
+  // The image stretches its red picture over the whole control.
+  QWidget* picture = frontEnd.widget(f->ctl("Picture"));
+  QImage pi = shot(picture);
+  EXPECT_EQ(pi.pixelColor(2, 2), QColor(255, 0, 0));
+  EXPECT_EQ(pi.pixelColor(pi.width() - 3, pi.height() - 3), QColor(255, 0, 0));
+  f->ctl("Picture").setProperty("Picture", Variant("file:blue.png"));
+  EXPECT_EQ(shot(picture).pixelColor(pi.width() / 2, pi.height() / 2), QColor(0, 0, 255));
+
+  // A solid shape shows its fill colour inside its border colour.
+  QWidget* box = frontEnd.widget(f->ctl("Box"));
+  QImage bi = shot(box);
+  EXPECT_EQ(bi.pixelColor(bi.width() / 2, bi.height() / 2), QColor(0, 255, 0));
+  EXPECT_EQ(bi.pixelColor(0, bi.height() / 2), QColor(255, 0, 0));
+  f->ctl("Box").setProperty("FillColor", Variant(static_cast<int32_t>(0xFF0000)));
+  EXPECT_EQ(shot(box).pixelColor(bi.width() / 2, bi.height() / 2), QColor(0, 0, 255));
+  // Transparent fill: the form's background shows through the window's image.
+  f->ctl("Box").setProperty("FillStyle", Variant(int16_t{1}));
+  QImage win = shot(frontEnd.window(*f));
+  QPoint inBox = box->mapTo(frontEnd.window(*f), box->rect().center());
+  EXPECT_EQ(win.pixelColor(inBox), QColor(0xC0, 0xC0, 0xC0));
+
+  // A transparent label lets the form's colour through; an opaque one shows its own.
+  f->ctl("Title").setCaption("");
+  f->ctl("Title").setProperty("BackColor", Variant(static_cast<int32_t>(0x00FFFF)));
+  QImage opaque = shot(frontEnd.widget(f->ctl("Title")));
+  EXPECT_EQ(opaque.pixelColor(3, 3), QColor(255, 255, 0));
+  f->ctl("Title").setProperty("BackStyle", Variant(int16_t{0}));
+  QWidget* frame = frontEnd.widget(f->ctl("PageFrame"));
+  QImage framed = shot(frame);
+  QPoint inLabel = frontEnd.widget(f->ctl("Title"))->geometry().topLeft() + QPoint(3, 3);
+  EXPECT_NE(framed.pixelColor(inLabel), QColor(255, 255, 0));
+
+  // The status bar's picture panel draws its picture inside the panel.
+  auto* sw = widgetAs<vfront::StatusBarWidget>(f->ctl("Status"));
+  QImage si = shot(sw);
+  QRect pic = sw->panelRect(sw->panels()[1]);
+  EXPECT_GT(countPixels(si, pic, [](QColor c) { return c == QColor(0, 255, 0); }), 20);
+  EXPECT_EQ(countPixels(si, sw->panelRect(sw->panels()[0]), [](QColor c) { return c == QColor(0, 255, 0); }), 0);
+}

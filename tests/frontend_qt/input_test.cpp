@@ -1,0 +1,332 @@
+// What the user does in a window reaches the model as its events, and the window then
+// shows what the model decided.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+
+#include "qt_test_support.h"
+
+using namespace vtest;
+using plat::ui::EventArgs;
+
+namespace {
+
+void type(QWidget* w, const QString& text) {
+  for (QChar ch : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QCoreApplication::sendEvent(w, &press);
+  }
+}
+
+void key(QWidget* w, Qt::Key k) {
+  QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &press);
+}
+
+void rightRelease(QWidget* w, QPoint pos) {
+  QPointF global = w->mapToGlobal(QPointF(pos));
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), global, Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &release);
+}
+
+}  // namespace
+
+using WindowInput = FrontEndTest;
+using WindowInputWithServices = FrontEndWithServicesTest;
+
+TEST_F(WindowInput, ButtonClickRunsTheHandler) {
+  auto f = openForm();
+  int clicks = 0;
+  f->on("Apply", "Click", [&] { ++clicks; });
+  widgetAs<QPushButton>(f->ctl("Apply"))->click();
+  EXPECT_EQ(clicks, 1);
+  // A disabled button takes no click.
+  f->ctl("Apply").setEnabled(false);
+  widgetAs<QPushButton>(f->ctl("Apply"))->click();
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(WindowInput, AnErrorInAHandlerIsReportedNotThrownIntoQt) {
+  auto f = openForm();
+  f->on("Apply", "Click", [] { plat::com::raise(5, "Invalid procedure call"); });
+  widgetAs<QPushButton>(f->ctl("Apply"))->click();
+  ASSERT_EQ(plat::ui::EventLoop::instance().errors().size(), 1u);
+  EXPECT_NE(plat::ui::EventLoop::instance().errors().front().find("Run-time error 5"), std::string::npos);
+}
+
+TEST_F(WindowInput, TypingChangesTheTextAndRaisesChangeUnlessLocked) {
+  auto f = openForm();
+  int changes = 0;
+  f->on("Edit", "Change", [&] { ++changes; });
+  auto* edit = widgetAs<QLineEdit>(f->ctl("Edit"));
+  edit->setFocus();
+  edit->end(false);
+  type(edit, QStringLiteral("dä"));
+  EXPECT_EQ(f->ctl("Edit").text(), "abcdä");
+  EXPECT_EQ(changes, 2);
+  // A handler that rewrites the text: the box shows the model's text.
+  f->on("Edit", "Change", [&] {
+    std::string t = f->ctl("Edit").text();
+    if (t != "fest") f->ctl("Edit").setText("fest");
+  });
+  type(edit, QStringLiteral("x"));
+  EXPECT_EQ(edit->text(), QStringLiteral("fest"));
+  f->ctl("Edit").setProperty("Locked", Variant(true));
+  EXPECT_TRUE(edit->isReadOnly());
+}
+
+TEST_F(WindowInput, OptionButtonsAndCheckBoxesAskTheModel) {
+  auto f = openForm();
+  std::vector<int> clicked;
+  f->on("Opt", "Click", [&](EventArgs& a) { clicked.push_back(a.index); });
+  auto* second = widgetAs<QRadioButton>(f->ctl("Opt", 1));
+  second->click();
+  EXPECT_EQ(clicked, std::vector<int>{1});
+  EXPECT_TRUE(f->ctl("Opt", 1).getProperty("Value").toBool());
+  EXPECT_FALSE(f->ctl("Opt", 0).getProperty("Value").toBool());
+  EXPECT_FALSE(widgetAs<QRadioButton>(f->ctl("Opt", 0))->isChecked());
+  // A click on the option that is on leaves it on (the widget would toggle it off).
+  second->click();
+  EXPECT_TRUE(second->isChecked());
+  EXPECT_TRUE(f->ctl("Opt", 1).getProperty("Value").toBool());
+
+  int checks = 0;
+  f->on("Check", "Click", [&] { ++checks; });
+  widgetAs<QCheckBox>(f->ctl("Check"))->click();
+  EXPECT_EQ(f->ctl("Check").getProperty("Value").toInteger(), 1);
+  EXPECT_EQ(checks, 1);
+  // Disabled: the model refuses and the widget keeps showing the model's value.
+  f->ctl("Check").setEnabled(false);
+  widgetAs<QCheckBox>(f->ctl("Check"))->click();
+  EXPECT_EQ(f->ctl("Check").getProperty("Value").toInteger(), 1);
+}
+
+TEST_F(WindowInput, MenusRaiseClickAndOpeningAMenuToo) {
+  auto f = openForm();
+  std::vector<std::string> seen;
+  f->on("MenuSave", "Click", [&] { seen.push_back("save"); });
+  f->on("MenuFile", "Click", [&] {
+    seen.push_back("file");
+    f->menu("MenuSave").setEnabled(false);  // handlers bring entries up to date before they show
+  });
+  QAction* file = frontEnd.menuAction(f->menu("MenuFile"));
+  emit file->menu()->aboutToShow();
+  EXPECT_EQ(seen, (std::vector<std::string>{"file"}));
+  EXPECT_FALSE(frontEnd.menuAction(f->menu("MenuSave"))->isEnabled());
+  f->menu("MenuSave").setEnabled(true);
+  frontEnd.menuAction(f->menu("MenuSave"))->trigger();
+  EXPECT_EQ(seen.back(), "save");
+}
+
+TEST_F(WindowInput, SelectingATabReachesTheModelAndReselectingClicksAgain) {
+  auto f = openForm();
+  std::vector<std::string> clicks;
+  f->on("Tabs", "Click", [&] { clicks.push_back(f->tabStrip("Tabs").selectedKey()); });
+  QTabBar* bar = frontEnd.widget(f->ctl("Tabs"))->findChild<QTabBar*>();
+  bar->setCurrentIndex(1);
+  settle();
+  EXPECT_EQ(f->tabStrip("Tabs").selectedKey(), "BKey");
+  EXPECT_EQ(clicks, std::vector<std::string>{"BKey"});
+  emit bar->tabBarClicked(1);
+  settle();
+  EXPECT_EQ(clicks.size(), 2u);
+  // A handler that sends the user back: the strip shows the model's choice.
+  f->tabStrip("Tabs").select(Variant("AKey"));
+  EXPECT_EQ(bar->currentIndex(), 0);
+  f->on("Tabs", "Click", [&] {
+    if (f->tabStrip("Tabs").selectedKey() != "AKey") f->tabStrip("Tabs").select(Variant("AKey"));
+  });
+  bar->setCurrentIndex(1);
+  settle();
+  EXPECT_EQ(bar->currentIndex(), 0);
+}
+
+TEST_F(WindowInput, TheCloseBoxAsksTheFormWhichMayRefuse) {
+  auto f = openForm();
+  QPointer<QWidget> win = frontEnd.window(*f);
+  f->refuseClose = 1;
+  win->close();
+  settle();
+  EXPECT_EQ(f->events.back(), "QueryUnload0");
+  EXPECT_TRUE(f->isLoaded());
+  ASSERT_FALSE(win.isNull());
+  EXPECT_TRUE(win->isVisible());
+  f->refuseClose = 0;
+  win->close();
+  settle();
+  EXPECT_FALSE(f->isLoaded());
+  EXPECT_TRUE(win.isNull());
+}
+
+TEST_F(WindowInput, AUserResizeRaisesResizeAndTheModelMaySetTheSizeBack) {
+  auto f = openForm();
+  QWidget* win = frontEnd.window(*f);
+  int mb = frontEnd.menuBar(*f)->height();
+  f->events.clear();
+  win->resize(700, 500 + mb);
+  settle();
+  EXPECT_EQ(f->events, std::vector<std::string>{"Resize"});
+  EXPECT_FLOAT_EQ(f->scaleWidth(), 700 * 15);
+  EXPECT_FLOAT_EQ(f->scaleHeight(), 500 * 15);
+  EXPECT_FLOAT_EQ(f->width(), 700 * 15 + 2 * plat::ui::kBorderTwips);
+  // A form with a minimum size puts it back; the window follows the model.
+  f->onResize = [&] {
+    if (f->scaleWidth() < 6000) f->setWidth(6000 + 2 * plat::ui::kBorderTwips);
+  };
+  win->resize(200, 500 + mb);
+  settle();
+  EXPECT_FLOAT_EQ(f->scaleWidth(), 6000);
+  EXPECT_EQ(win->width(), 400);
+  EXPECT_EQ(frontEnd.clientArea(*f)->width(), 400);
+}
+
+TEST_F(WindowInput, MinimisingTheWindowSetsTheWindowState) {
+  auto f = openForm();
+  QWidget* win = frontEnd.window(*f);
+  f->events.clear();
+  win->showMinimized();
+  settle();
+  EXPECT_EQ(f->windowState(), plat::ui::kMinimized);
+  EXPECT_FALSE(f->events.empty());
+  EXPECT_EQ(f->events.back(), "Resize");
+  win->showNormal();
+  settle();
+  EXPECT_EQ(f->windowState(), plat::ui::kNormal);
+}
+
+TEST_F(WindowInput, RightButtonReleaseGoesToTheControlOrTheForm) {
+  auto f = openForm();
+  std::vector<std::string> ups;
+  f->on("Title", "MouseUp", [&](EventArgs& a) {
+    ups.push_back(std::to_string(a.button) + " " + std::to_string(static_cast<int>(a.x)) + " " +
+                  std::to_string(static_cast<int>(a.y)));
+  });
+  rightRelease(frontEnd.widget(f->ctl("Title")), QPoint(10, 4));
+  EXPECT_EQ(ups, std::vector<std::string>{"2 150 60"});  // twips, relative to the label
+  EXPECT_TRUE(f->events.empty() || f->events.back().rfind("MouseUp", 0) != 0);  // not the form's too
+  rightRelease(frontEnd.clientArea(*f), QPoint(590, 400));
+  ASSERT_FALSE(f->events.empty());
+  EXPECT_EQ(f->events.back(), "MouseUp 2 8850 6000");
+}
+
+TEST_F(WindowInputWithServices, PopupMenuShowsTheEntriesAndTheChosenOneClicks) {
+  auto f = openForm();
+  std::vector<int> chosen;
+  f->on("PopupEntry", "Click", [&](EventArgs& a) { chosen.push_back(a.index); });
+  f->on("Title", "MouseUp", [&] { f->popupMenu(f->menu("PopupMenu")); });
+  QStringList shown;
+  whenReady([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; },
+            [&] {
+              auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+              if (!menu) return;
+              for (QAction* a : menu->actions()) shown << a->text();
+              menu->actions().at(1)->trigger();
+              menu->close();
+            });
+  rightRelease(frontEnd.widget(f->ctl("Title")), QPoint(5, 5));
+  EXPECT_EQ(shown, (QStringList{QStringLiteral("Eintrag 0"), QStringLiteral("Eintrag 1")}));
+  EXPECT_EQ(chosen, std::vector<int>{1});
+}
+
+TEST_F(WindowInput, ChoosingAListEntrySetsListIndexAndClicks) {
+  auto f = openForm();
+  auto& log = f->ctlAs<plat::ui::ListBoxControl>("Log");
+  log.addItem("eins\t1");
+  log.addItem("zwei\t2");
+  log.setTabStops({40});
+  int clicks = 0;
+  f->on("Log", "Click", [&] { ++clicks; });
+  widgetAs<QListWidget>(log)->setCurrentRow(1);
+  settle();
+  EXPECT_EQ(log.listIndex(), 1);
+  EXPECT_EQ(clicks, 1);
+  // A handler that empties the list while its own selection signal was on the stack.
+  f->on("Log", "Click", [&] { log.clear(); });
+  widgetAs<QListWidget>(log)->setCurrentRow(0);
+  settle();
+  EXPECT_EQ(widgetAs<QListWidget>(log)->count(), 0);
+
+  auto& choice = f->ctlAs<plat::ui::ListBoxControl>("Choice");
+  choice.addItem("a");
+  choice.addItem("b");
+  auto* combo = widgetAs<QComboBox>(choice);
+  emit combo->activated(1);
+  settle();
+  EXPECT_EQ(choice.listIndex(), 1);
+  EXPECT_EQ(choice.text(), "b");
+}
+
+TEST_F(WindowInput, HostTextControlsCommitWhatTheUserTyped) {
+  auto f = openForm();
+  FakeControl& tag = fake(*f, "TagText");
+  tag.set("Text", Variant("FT-101"));
+  tag.set("Editable", Variant(true));
+  auto* edit = widgetAs<QLineEdit>(f->ctl("TagText"));
+  EXPECT_EQ(edit->text(), QStringLiteral("FT-101"));
+  EXPECT_FALSE(edit->isReadOnly());
+  edit->setFocus();
+  edit->selectAll();
+  type(edit, QStringLiteral("Zähler"));
+  EXPECT_TRUE(tag.inputs.empty());  // nothing is written per keystroke
+  key(edit, Qt::Key_Return);
+  ASSERT_EQ(tag.inputs.size(), 1u);
+  EXPECT_EQ(tag.inputs[0], (std::pair<std::string, std::string>{"text", "Zähler"}));
+  // A value arriving while the user types does not overwrite the typing.
+  type(edit, QStringLiteral("X"));
+  tag.set("Text", Variant("vom Gerät"));
+  EXPECT_EQ(edit->text(), QStringLiteral("ZählerX"));
+  tag.set("Editable", Variant(false));
+  EXPECT_TRUE(edit->isReadOnly());
+
+  FakeControl& flow = fake(*f, "Flow");
+  flow.set("LabelText", Variant("Durchfluss"));
+  flow.set("Text", Variant("12.5"));
+  flow.set("UnitText", Variant("kg/h"));
+  QWidget* row = frontEnd.widget(f->ctl("Flow"));
+  QList<QLabel*> labels = row->findChildren<QLabel*>();
+  ASSERT_EQ(labels.size(), 2);
+  EXPECT_EQ(labels[0]->text(), QStringLiteral("Durchfluss"));
+  EXPECT_EQ(labels[1]->text(), QStringLiteral("kg/h"));
+  EXPECT_EQ(row->findChild<QLineEdit*>()->text(), QStringLiteral("12.5"));
+}
+
+TEST_F(WindowInput, HostComboSelectsThroughTheControlAndSurvivesItsErrors) {
+  auto f = openForm();
+  FakeControl& mode = fake(*f, "Mode");
+  mode.set("Entries", Variant("Aus\nEin\nTest"));
+  mode.set("Text", Variant("Ein"));
+  mode.set("Editable", Variant(true));
+  auto* combo = widgetAs<QComboBox>(f->ctl("Mode"));
+  ASSERT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->currentText(), QStringLiteral("Ein"));
+  EXPECT_TRUE(combo->isEnabled());
+  emit combo->activated(2);
+  settle();
+  ASSERT_EQ(mode.inputs.size(), 1u);
+  EXPECT_EQ(mode.inputs[0], (std::pair<std::string, std::string>{"select", "Test"}));
+  // The control refuses: the error is reported and the combo shows the control's value again.
+  mode.failInput = true;
+  combo->setCurrentIndex(0);
+  emit combo->activated(0);
+  settle();
+  EXPECT_EQ(mode.inputs.size(), 2u);
+  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 1u);
+  EXPECT_EQ(combo->currentText(), QStringLiteral("Test"));
+  // A value outside the entries still shows; a read-only item cannot be changed.
+  mode.set("Text", Variant("Unbekannt"));
+  EXPECT_EQ(combo->currentIndex(), -1);
+  EXPECT_EQ(combo->placeholderText(), QStringLiteral("Unbekannt"));
+  mode.set("Editable", Variant(false));
+  EXPECT_FALSE(combo->isEnabled());
+}

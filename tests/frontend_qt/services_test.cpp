@@ -1,0 +1,328 @@
+// The Qt services: message boxes, dialogs, printing, help, modal runs, and the model's
+// timers running on real time through every nested wait.
+#include <QAbstractButton>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPdfWriter>
+#include <QPainter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+
+#include "frontend/qt/qt_services.h"
+#include "qt_test_support.h"
+
+using namespace vtest;
+namespace mb = plat::ui::mb;
+
+namespace {
+
+const char* kTimerDesign = R"({
+  "form": {"name": "TimerForm", "props": {"Caption": "Zeit", "ClientWidth": 3000, "ClientHeight": 1500}},
+  "controls": [
+    {"name": "Tick", "type": "Timer", "props": {"Interval": 10, "Enabled": false}},
+    {"name": "Other", "type": "Timer", "props": {"Interval": 15, "Enabled": false}},
+    {"name": "Info", "type": "Label", "props": {"Left": 150, "Top": 150, "Width": 2000, "Height": 255, "Caption": "läuft"}}
+  ]
+})";
+
+QAbstractButton* buttonOf(QMessageBox* box, QMessageBox::StandardButton b) { return box->button(b); }
+
+// Answers the next message box once `ready` holds, noting what it offered.
+struct BoxAnswer {
+  QStringList buttons;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString defaultText;
+  QString text;
+  bool seen = false;
+};
+
+void answerBox(BoxAnswer& out, QMessageBox::StandardButton press, std::function<bool()> ready = [] { return true; }) {
+  whenReady([ready] { return ready() && qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
+            [&out, press] {
+              auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+              if (!box) return;
+              out.seen = true;
+              for (QAbstractButton* b : box->buttons()) out.buttons << b->text().remove(QLatin1Char('&'));
+              out.icon = box->icon();
+              out.defaultText = box->defaultButton() ? box->defaultButton()->text().remove(QLatin1Char('&')) : QString();
+              out.text = box->text();
+              buttonOf(box, press)->click();
+            });
+}
+
+int pdfPages(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  QByteArray all = f.readAll();
+  if (!all.startsWith("%PDF")) return -1;
+  int n = 0;
+  for (qsizetype i = all.indexOf("/Type /Page"); i >= 0; i = all.indexOf("/Type /Page", i + 1))
+    if (all.mid(i + 11, 1) != "s") ++n;
+  return n;
+}
+
+}  // namespace
+
+TEST(MessageBoxStyle, ButtonsIconAndDefaultComeFromTheStyleBits) {
+  auto yesNo = vfront::makeMessageBox("Speichern?", mb::YesNo | mb::Question | mb::DefaultButton2, "Titel", nullptr);
+  EXPECT_EQ(yesNo->buttons().size(), 2);
+  EXPECT_EQ(yesNo->icon(), QMessageBox::Question);
+  EXPECT_EQ(yesNo->defaultButton(), yesNo->button(QMessageBox::No));
+  EXPECT_EQ(yesNo->windowTitle(), QStringLiteral("Titel"));
+  EXPECT_EQ(vfront::messageBoxAnswer(*yesNo, yesNo->button(QMessageBox::Yes), mb::YesNo), mb::IdYes);
+  EXPECT_EQ(vfront::messageBoxAnswer(*yesNo, nullptr, mb::YesNo), mb::IdNo);  // closed without an answer
+
+  auto okCancel = vfront::makeMessageBox("Fehler\r\nZeile 2", mb::OKCancel | mb::Exclamation, "", nullptr);
+  EXPECT_EQ(okCancel->icon(), QMessageBox::Warning);
+  EXPECT_EQ(okCancel->defaultButton(), okCancel->button(QMessageBox::Ok));
+  EXPECT_EQ(okCancel->escapeButton(), okCancel->button(QMessageBox::Cancel));
+  EXPECT_EQ(okCancel->text(), QStringLiteral("Fehler\nZeile 2"));
+  EXPECT_EQ(okCancel->windowTitle(), QStringLiteral("Velumor test"));  // no title: the application's
+
+  auto ari = vfront::makeMessageBox("x", mb::AbortRetryIgnore | mb::Critical | mb::DefaultButton3, "", nullptr);
+  EXPECT_EQ(ari->buttons().size(), 3);
+  EXPECT_EQ(ari->icon(), QMessageBox::Critical);
+  EXPECT_EQ(ari->defaultButton(), ari->button(QMessageBox::Ignore));
+  EXPECT_EQ(vfront::messageBoxAnswer(*ari, ari->button(QMessageBox::Retry), mb::AbortRetryIgnore), mb::IdRetry);
+
+  // A default button the box does not have falls back to the first.
+  auto ok = vfront::makeMessageBox("x", mb::OKOnly | mb::Information | mb::DefaultButton3, "", nullptr);
+  EXPECT_EQ(ok->buttons().size(), 1);
+  EXPECT_EQ(ok->icon(), QMessageBox::Information);
+  EXPECT_EQ(ok->defaultButton(), ok->button(QMessageBox::Ok));
+  auto ync = vfront::makeMessageBox("x", mb::YesNoCancel | mb::DefaultButton3, "", nullptr);
+  EXPECT_EQ(ync->defaultButton(), ync->button(QMessageBox::Cancel));
+  EXPECT_EQ(vfront::messageBoxAnswer(*ync, nullptr, mb::YesNoCancel), mb::IdCancel);
+  auto rc = vfront::makeMessageBox("x", mb::RetryCancel, "", nullptr);
+  EXPECT_EQ(vfront::messageBoxAnswer(*rc, rc->button(QMessageBox::Retry), mb::RetryCancel), mb::IdRetry);
+}
+
+TEST(NameFilters, CommonDialogFiltersBecomeQtFilters) {
+  EXPECT_EQ(vfront::qtNameFilters("Text (*.prn)|*.prn|All (*.*)|*.*"),
+            (QStringList{QStringLiteral("Text (*.prn)"), QStringLiteral("All (*)")}));
+  EXPECT_EQ(vfront::qtNameFilters("Daten|*.txt;*.prn"), QStringList{QStringLiteral("Daten (*.txt *.prn)")});
+  EXPECT_EQ(vfront::qtNameFilters(""), QStringList{});
+  EXPECT_EQ(vfront::qtNameFilters("Nur Text"), QStringList{QStringLiteral("Nur Text (Nur Text)")});
+  EXPECT_EQ(vfront::qtNameFilters("Bilder|"), QStringList{QStringLiteral("Bilder (*)")});
+}
+
+TEST(Printing, PagesOfRunsBecomePdfPages) {
+  QTemporaryDir dir;
+  QString path = dir.filePath(QStringLiteral("report.pdf"));
+  plat::ui::PrintDocument doc;
+  doc.title = "Gerätedaten";
+  doc.pages.push_back({{1440, 1440, "Seite 1: Übertragung", "Courier New", 10, false}});
+  doc.pages.push_back({{1440, 1440, "Seite 2", "Courier New", 10, true}});
+  doc.pages.push_back({});
+  {
+    QPdfWriter writer(path);
+    vfront::printDocument(doc, writer);
+  }
+  EXPECT_EQ(pdfPages(path), 3);
+  // An empty document prints nothing at all.
+  QString none = dir.filePath(QStringLiteral("none.pdf"));
+  {
+    QPdfWriter writer(none);
+    vfront::printDocument(plat::ui::PrintDocument{}, writer);
+  }
+  EXPECT_FALSE(QFile::exists(none) && QFile(none).size() > 0);
+}
+
+TEST(Printing, RunsStandWhereTheirTwipsSay) {
+  // 144 dots per inch: 1440 twips are 144 dots.
+  QImage page(600, 400, QImage::Format_RGB32);
+  page.setDotsPerMeterX(5669);
+  page.setDotsPerMeterY(5669);
+  page.fill(Qt::white);
+  {
+    QPainter p(&page);
+    p.setPen(Qt::black);
+    vfront::paintRuns(p, {{1440, 720, "MMMM", "Courier New", 12, false}}, page);
+  }
+  auto dark = [](QColor c) { return c.lightness() < 128; };
+  EXPECT_EQ(countPixels(page, QRect(0, 0, 140, 400), dark), 0);
+  EXPECT_GT(countPixels(page, QRect(144, 72, 100, 40), dark), 20);
+  EXPECT_EQ(countPixels(page, QRect(0, 0, 600, 70), dark), 0);  // the run's top is at 720 twips
+  EXPECT_EQ(vfront::pdfPathBeside(QStringLiteral("/tmp/out/VR_Data.prn")), QStringLiteral("/tmp/out/VR_Data.pdf"));
+}
+
+using QtServicesTest = FrontEndWithServicesTest;
+
+TEST_F(QtServicesTest, FixedPitchReportFontMeasuresEveryCharacterAlike) {
+  auto& printer = plat::ui::Services::printer();
+  float m = printer.textWidth("MMMMMMMMMM", "Courier New", 10);
+  float i = printer.textWidth("iiiiiiiiii", "Courier New", 10);
+  EXPECT_NEAR(m, i, 1.0f);
+  EXPECT_NEAR(m, 10 * 10 * 20 * 0.6f, 10 * 10 * 20 * 0.1f);  // about six tenths of the size a character
+  EXPECT_GT(printer.textHeight("Courier New", 10), 200.0f);
+  EXPECT_GT(printer.pageWidth(), 9000.0f);  // at least a letter or A4 page less margins
+  EXPECT_GT(printer.pageHeight(), printer.pageWidth());
+}
+
+TEST_F(QtServicesTest, AModalMessageBoxKeepsTheModelTimersRunning) {
+  auto f = plat::com::makeObject<MirrorForm>(kTimerDesign);
+  f->show();
+  int ticks = 0;
+  f->on("Tick", "Timer", [&] { ++ticks; });
+  frontEnd.startRealTime(2);
+  f->timer("Tick").setEnabled(true);
+  BoxAnswer seen;
+  int ticksWhenAnswered = -1;
+  answerBox(seen, QMessageBox::No, [&] {
+    if (ticks < 5) return false;
+    ticksWhenAnswered = ticks;
+    return true;
+  });
+  int answer = plat::ui::msgBox("Daten übertragen?", mb::YesNo | mb::Question, "Übertragung");
+  EXPECT_EQ(answer, mb::IdNo);
+  ASSERT_TRUE(seen.seen);
+  EXPECT_GE(ticksWhenAnswered, 5);  // the timer ticked while the box waited for its answer
+  EXPECT_EQ(seen.text, QStringLiteral("Daten übertragen?"));
+  EXPECT_EQ(seen.icon, QMessageBox::Question);
+  EXPECT_EQ(seen.buttons.size(), 2);
+}
+
+TEST_F(QtServicesTest, TimersKeepRunningWhileATimerHandlerWaitsInABox) {
+  auto f = plat::com::makeObject<MirrorForm>(kTimerDesign);
+  f->show();
+  int others = 0, boxes = 0, othersInBox = -1;
+  f->on("Other", "Timer", [&] { ++others; });
+  f->on("Tick", "Timer", [&] {
+    f->timer("Tick").setEnabled(false);
+    ++boxes;
+    int before = others;
+    BoxAnswer seen;
+    answerBox(seen, QMessageBox::Ok, [&] { return others >= before + 5; });
+    plat::ui::msgBox("Zeitüberschreitung", mb::OKOnly | mb::Exclamation, "");
+    othersInBox = others - before;
+  });
+  frontEnd.startRealTime(2);
+  f->timer("Other").setEnabled(true);
+  f->timer("Tick").setEnabled(true);
+  ASSERT_TRUE(waitFor([&] { return othersInBox >= 0; }));
+  EXPECT_EQ(boxes, 1);
+  EXPECT_GE(othersInBox, 5);  // the other timer kept firing inside the nested wait
+}
+
+TEST_F(QtServicesTest, AModalFormWaitsUntilItIsHiddenWhileTimersRun) {
+  auto owner = plat::com::makeObject<MirrorForm>(kTimerDesign);
+  owner->show();
+  auto dialog = plat::com::makeObject<MirrorForm>(kTimerDesign, "DialogForm");
+  int ticks = 0;
+  owner->on("Tick", "Timer", [&] {
+    ++ticks;
+    if (ticks == 5) dialog->hide();  // the model ends the modal run
+  });
+  frontEnd.startRealTime(2);
+  owner->timer("Tick").setEnabled(true);
+  Qt::WindowModality modality = Qt::NonModal;
+  whenReady([&] { return frontEnd.window(*dialog) && frontEnd.window(*dialog)->isVisible(); },
+            [&] { modality = frontEnd.window(*dialog)->windowModality(); });
+  dialog->show(true);  // returns when the form has hidden
+  EXPECT_GE(ticks, 5);
+  EXPECT_FALSE(dialog->visible());
+  EXPECT_EQ(modality, Qt::ApplicationModal);
+  // Unloading ends a modal run too.
+  ticks = 0;
+  owner->on("Tick", "Timer", [&] {
+    if (++ticks == 3) dialog->unload();
+  });
+  dialog->show(true);
+  EXPECT_FALSE(dialog->isLoaded());
+}
+
+TEST_F(QtServicesTest, SaveDialogUsesTheFiltersAndReturnsThePath) {
+  QTemporaryDir dir;
+  auto f = plat::com::makeObject<MirrorForm>();
+  auto& dlg = f->ctlAs<plat::ui::CommonDialogControl>("Dlg");
+  dlg.setProperty("Filter", Variant("Text (*.prn)|*.prn|All (*.*)|*.*"));
+  dlg.setProperty("DefaultExt", Variant("prn"));
+  dlg.setProperty("InitDir", Variant(dir.path().toStdString()));
+  dlg.setProperty("FileName", Variant("VR_Data"));
+  QStringList filters;
+  whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    filters = d->nameFilters();
+    d->selectFile(QStringLiteral("Messung"));
+    static_cast<QDialog*>(d)->accept();  // as the Save button does
+  });
+  dlg.ShowSave();
+  EXPECT_EQ(filters, (QStringList{QStringLiteral("Text (*.prn)"), QStringLiteral("All (*)")}));
+  EXPECT_EQ(dlg.getProperty("FileName").toString(), dir.filePath(QStringLiteral("Messung.prn")).toStdString());
+  EXPECT_EQ(dlg.getProperty("FileTitle").toString(), "Messung.prn");
+  // Cancelled with CancelError: error 32755.
+  dlg.setProperty("CancelError", Variant(true));
+  whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+            [] { qobject_cast<QFileDialog*>(QApplication::activeModalWidget())->reject(); });
+  int number = 0;
+  try {
+    dlg.ShowSave();
+  } catch (const plat::com::RuntimeError& e) {
+    number = e.number();
+  }
+  EXPECT_EQ(number, 32755);
+}
+
+TEST_F(QtServicesTest, PrintingWithoutAPrinterWritesThePdfTheUserNames) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is set up here";
+  QTemporaryDir dir;
+  QString path = dir.filePath(QStringLiteral("Ausdruck"));
+  whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    d->selectFile(path);
+    static_cast<QDialog*>(d)->accept();  // as the Save button does
+  });
+  plat::ui::PrintDocument doc;
+  doc.title = "Bericht";
+  doc.pages.push_back({{0, 0, "Zeile", "Courier New", 10, false}});
+  doc.pages.push_back({{0, 0, "Zeile", "Courier New", 10, false}});
+  plat::ui::Services::printer().print(doc);
+  EXPECT_EQ(frontEnd.services()->lastPdfPath(), path + QStringLiteral(".pdf"));
+  EXPECT_EQ(pdfPages(path + QStringLiteral(".pdf")), 2);
+}
+
+TEST_F(QtServicesTest, HelpViewerShowsTextAndSaysWhatIsWrong) {
+  QTemporaryDir dir;
+  auto& help = plat::ui::Services::help();
+  help.help(dir.filePath(QStringLiteral("fehlt.txt")).toStdString(), plat::ui::help::Contents, "");
+  vfront::HelpViewer* viewer = frontEnd.services()->helpViewer();
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("was not found")));
+  EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("fehlt.txt")));
+
+  QString text = dir.filePath(QStringLiteral("hilfe.txt"));
+  {
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("Gerätedaten\nÜbertragung starten").toUtf8());
+  }
+  help.help(text.toStdString(), plat::ui::help::Contents, "");
+  EXPECT_TRUE(viewer->problem().isEmpty());
+  EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("Übertragung starten")));
+
+  QString html = dir.filePath(QStringLiteral("hilfe.htm"));
+  {
+    QFile f(html);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<html><body><h1>Hilfe</h1><p>Messwerte</p></body></html>");
+  }
+  help.help(html.toStdString(), plat::ui::help::Contents, "");
+  EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("Messwerte")));
+  EXPECT_FALSE(viewer->toPlainText().contains(QStringLiteral("<p>")));
+
+  QString binary = dir.filePath(QStringLiteral("hilfe.chm"));
+  {
+    QFile f(binary);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("ITSF\0\0\0\x03", 8));
+  }
+  help.help(binary.toStdString(), plat::ui::help::Contents, "");
+  EXPECT_FALSE(viewer->problem().isEmpty());
+
+  help.help(text.toStdString(), plat::ui::help::Quit, "");
+  EXPECT_EQ(frontEnd.services()->helpViewer(), nullptr);
+}

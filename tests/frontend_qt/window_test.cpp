@@ -1,0 +1,388 @@
+// The windows mirror the model: geometry, properties, structure and life cycle.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+
+#include <set>
+
+#include "frontend/qt/display_widgets.h"
+#include "frontend/qt/qt_convert.h"
+#include "qt_test_support.h"
+
+using namespace vtest;
+using plat::com::Ptr;
+using plat::ui::Control;
+using plat::ui::ControlType;
+
+namespace {
+
+QRect twipsRect(const Control& c) {
+  return QRect(qRound(c.left() / 15.0), qRound(c.top() / 15.0), qRound(c.width() / 15.0), qRound(c.height() / 15.0));
+}
+
+bool inFrontOf(QWidget* a, QWidget* b) {
+  const QObjectList& kids = a->parentWidget()->children();
+  return kids.indexOf(a) > kids.indexOf(b);
+}
+
+}  // namespace
+
+using WindowMirror = FrontEndTest;
+
+TEST_F(WindowMirror, EveryControlSitsAtItsModelGeometryInsideItsContainer) {
+  auto f = openForm();
+  QWidget* client = frontEnd.clientArea(*f);
+  ASSERT_NE(client, nullptr);
+  EXPECT_EQ(client->size(), QSize(600, 450));  // ScaleWidth 9000 x ScaleHeight 6750 twips
+  std::set<std::string> covered;
+  for (auto& cp : f->controls()) {
+    Control& c = *cp;
+    if (c.type() == ControlType::Menu || c.type() == ControlType::Timer || c.type() == ControlType::ImageList ||
+        c.type() == ControlType::CommonDialog)
+      continue;
+    QWidget* w = frontEnd.widget(c);
+    if (c.typeName() == "Tolvar4CtrlItemHandler") {
+      EXPECT_EQ(w, nullptr) << "the item handler works unseen";
+      continue;
+    }
+    ASSERT_NE(w, nullptr) << c.qualifiedName();
+    covered.insert(c.typeName());
+    QWidget* expectedParent = c.container() == f.get() ? client : frontEnd.widget(*c.container());
+    EXPECT_EQ(w->parentWidget(), expectedParent) << c.qualifiedName();
+    if (c.type() == ControlType::Line) {
+      // The line's widget is the box around its ends.
+      QRect g = w->geometry();
+      EXPECT_TRUE(g.contains(QPoint(320, 120))) << c.qualifiedName();
+      EXPECT_TRUE(g.contains(QPoint(400, 120))) << c.qualifiedName();
+      continue;
+    }
+    EXPECT_EQ(w->geometry(), twipsRect(c)) << c.qualifiedName();
+    EXPECT_TRUE(w->isVisibleTo(frontEnd.window(*f))) << c.qualifiedName();
+  }
+  // The status bar lies along the bottom of the client area.
+  EXPECT_EQ(frontEnd.widget(f->ctl("Status"))->geometry(), QRect(0, 450 - 21, 600, 21));
+  for (const char* t : {"Label", "Frame", "TextBox", "CommandButton", "OptionButton", "CheckBox", "Image", "Shape", "Line",
+                        "ListBox", "ComboBox", "TabStrip", "StatusBar", "Tolvar4Text", "Tolvar4Combo",
+                        "Tolvar4LabelTextUnit", "Tolvar4Needle", "Tolvar4BarGraph", "Tolvar4Digital", "VEXAONOFF",
+                        "Tolvar4Plotter", "SomethingElse"})
+    EXPECT_TRUE(covered.count(t)) << t;
+}
+
+TEST_F(WindowMirror, WidgetsAreTheKindTheControlNeeds) {
+  auto f = openForm();
+  EXPECT_NE(widgetAs<QLabel>(f->ctl("Title")), nullptr);
+  EXPECT_NE(widgetAs<QGroupBox>(f->ctl("PageFrame")), nullptr);
+  EXPECT_NE(widgetAs<QLineEdit>(f->ctl("Edit")), nullptr);
+  EXPECT_NE(widgetAs<QPlainTextEdit>(f->ctl("Notes")), nullptr);
+  EXPECT_NE(widgetAs<QPushButton>(f->ctl("Apply")), nullptr);
+  EXPECT_NE(widgetAs<QRadioButton>(f->ctl("Opt", 0)), nullptr);
+  EXPECT_NE(widgetAs<QCheckBox>(f->ctl("Check")), nullptr);
+  EXPECT_NE(widgetAs<QListWidget>(f->ctl("Log")), nullptr);
+  EXPECT_NE(widgetAs<QComboBox>(f->ctl("Choice")), nullptr);
+  EXPECT_NE(widgetAs<QLineEdit>(f->ctl("TagText")), nullptr);
+  EXPECT_NE(widgetAs<QComboBox>(f->ctl("Mode")), nullptr);
+  EXPECT_NE(widgetAs<vfront::NeedleWidget>(f->ctl("Needle")), nullptr);
+  EXPECT_NE(widgetAs<vfront::BarGraphWidget>(f->ctl("Bar")), nullptr);
+  EXPECT_NE(widgetAs<vfront::DigitalWidget>(f->ctl("Digits")), nullptr);
+  EXPECT_NE(widgetAs<vfront::PlotterWidget>(f->ctl("Trend")), nullptr);
+  EXPECT_NE(widgetAs<vfront::UnknownControlWidget>(f->ctl("Odd")), nullptr);
+  EXPECT_NE(widgetAs<vfront::StatusBarWidget>(f->ctl("Status")), nullptr);
+  // A multi-line box shows the model's CR LF breaks as lines.
+  EXPECT_EQ(widgetAs<QPlainTextEdit>(f->ctl("Notes"))->toPlainText(), QStringLiteral("a\nb"));
+}
+
+TEST_F(WindowMirror, WindowSizeComesFromTheClientAreaWithTheMenuBarAbove) {
+  auto f = openForm();
+  QWidget* win = frontEnd.window(*f);
+  QMenuBar* bar = frontEnd.menuBar(*f);
+  ASSERT_NE(bar, nullptr);
+  QWidget* client = frontEnd.clientArea(*f);
+  EXPECT_EQ(client->geometry().top(), bar->geometry().bottom() + 1);
+  EXPECT_EQ(win->height(), 450 + bar->height());
+  EXPECT_EQ(win->width(), 600);
+  // The model's size change reaches the window; the client area again matches ScaleWidth/Height.
+  f->setWidth(f->width() + 1500);
+  f->setHeight(f->height() + 750);
+  EXPECT_EQ(client->size(), QSize(700, 500));
+  EXPECT_EQ(win->height(), 500 + bar->height());
+  // The status bar followed the form's new size (the model re-aligned it).
+  EXPECT_EQ(frontEnd.widget(f->ctl("Status"))->geometry(), QRect(0, 500 - 21, 700, 21));
+}
+
+TEST_F(WindowMirror, PropertyChangesReachTheirWidgetAndOnlyThatOne) {
+  auto f = openForm();
+  QPointer<QWidget> title = frontEnd.widget(f->ctl("Title"));
+  QPointer<QWidget> edit = frontEnd.widget(f->ctl("Edit"));
+  QPointer<QWidget> apply = frontEnd.widget(f->ctl("Apply"));
+  f->ctl("Title").setCaption("Geänderte &Überschrift");
+  EXPECT_EQ(static_cast<QLabel*>(title.data())->text(), QStringLiteral("Geänderte Überschrift"));
+  f->ctl("Title").setLeft(300);
+  EXPECT_EQ(title->geometry().left(), 20);
+  f->ctl("Edit").setText("xyz");
+  EXPECT_EQ(static_cast<QLineEdit*>(edit.data())->text(), QStringLiteral("xyz"));
+  f->ctl("Apply").setEnabled(false);
+  EXPECT_FALSE(apply->isEnabled());
+  f->ctl("Apply").setVisible(false);
+  EXPECT_FALSE(apply->isVisibleTo(frontEnd.window(*f)));
+  f->ctl("Apply").setProperty("ToolTipText", Variant("Übernimmt"));
+  EXPECT_EQ(apply->toolTip(), QStringLiteral("Übernimmt"));
+  // Each change updated the widget in place: nothing was built anew.
+  EXPECT_EQ(frontEnd.widget(f->ctl("Title")), title.data());
+  EXPECT_EQ(frontEnd.widget(f->ctl("Edit")), edit.data());
+  EXPECT_EQ(frontEnd.widget(f->ctl("Apply")), apply.data());
+
+  f->ctl("Opt", 1).setProperty("Value", Variant(true));
+  EXPECT_TRUE(widgetAs<QRadioButton>(f->ctl("Opt", 1))->isChecked());
+  EXPECT_FALSE(widgetAs<QRadioButton>(f->ctl("Opt", 0))->isChecked());
+  f->ctl("Check").setProperty("Value", Variant(int16_t{2}));
+  EXPECT_EQ(widgetAs<QCheckBox>(f->ctl("Check"))->checkState(), Qt::PartiallyChecked);
+
+  auto& log = f->ctlAs<plat::ui::ListBoxControl>("Log");
+  log.addItem("eins");
+  log.addItem("zwei");
+  log.setListIndex(1);
+  auto* list = widgetAs<QListWidget>(log);
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(1)->text(), QStringLiteral("zwei"));
+  EXPECT_EQ(list->currentRow(), 1);
+  log.clear();
+  EXPECT_EQ(list->count(), 0);
+
+  auto& choice = f->ctlAs<plat::ui::ListBoxControl>("Choice");
+  choice.addItem("a");
+  choice.addItem("b");
+  choice.setListIndex(1);
+  EXPECT_EQ(widgetAs<QComboBox>(choice)->currentText(), QStringLiteral("b"));
+}
+
+TEST_F(WindowMirror, TabsMenusAndPanelsFollowTheModel) {
+  auto f = openForm();
+  auto& tabs = f->tabStrip("Tabs");
+  QTabBar* bar = frontEnd.widget(tabs)->findChild<QTabBar*>();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(bar->count(), 2);
+  EXPECT_EQ(bar->tabText(0), QStringLiteral("Übertragung"));
+  EXPECT_FALSE(bar->tabIcon(0).isNull());  // image 1 of the image list named by the strip
+  EXPECT_TRUE(bar->tabIcon(1).isNull());
+  tabs.add(0, "CKey", "Drei");
+  ASSERT_EQ(bar->count(), 3);
+  EXPECT_EQ(bar->tabData(2).toString(), QStringLiteral("CKey"));
+  tabs.select(Variant("CKey"));
+  EXPECT_EQ(bar->currentIndex(), 2);
+  tabs.remove(Variant("AKey"));
+  EXPECT_EQ(bar->count(), 2);
+  EXPECT_EQ(bar->tabText(0), QStringLiteral("B"));
+
+  QAction* save = frontEnd.menuAction(f->menu("MenuSave"));
+  ASSERT_NE(save, nullptr);
+  EXPECT_EQ(save->text(), QStringLiteral("&Speichern"));
+  EXPECT_TRUE(save->isChecked());
+  f->menu("MenuSave").setProperty("Checked", Variant(false));
+  EXPECT_FALSE(save->isChecked());
+  f->menu("MenuSave").setEnabled(false);
+  EXPECT_FALSE(save->isEnabled());
+  f->menu("MenuExit").setVisible(false);
+  EXPECT_FALSE(frontEnd.menuAction(f->menu("MenuExit"))->isVisible());
+  EXPECT_TRUE(frontEnd.menuAction(f->menu("MenuSep"))->isSeparator());
+  QAction* file = frontEnd.menuAction(f->menu("MenuFile"));
+  ASSERT_NE(file->menu(), nullptr);  // a menu with entries is a submenu
+  EXPECT_EQ(file->menu()->actions().size(), 4);
+  EXPECT_FALSE(frontEnd.menuAction(f->menu("PopupMenu"))->isVisible());
+
+  auto& status = f->statusBar("Status");
+  auto* sw = widgetAs<vfront::StatusBarWidget>(status);
+  ASSERT_EQ(sw->panels().size(), 3u);
+  EXPECT_EQ(sw->panels()[0].text, QStringLiteral("getrennt"));
+  EXPECT_TRUE(sw->panels()[1].picture);
+  EXPECT_FALSE(sw->panels()[1].pixmap.isNull());
+  EXPECT_EQ(sw->panels()[1].left, 160);  // after the 2400-twip panel
+  status.setPanelText(Variant("Comm"), "verbunden");
+  EXPECT_EQ(sw->panels()[0].text, QStringLiteral("verbunden"));
+  EXPECT_EQ(sw->toolTipAt(QPoint(20, 10)), QStringLiteral("Verbindung"));
+  EXPECT_EQ(sw->toolTipAt(QPoint(170, 10)), QString());
+}
+
+TEST_F(WindowMirror, ZOrderFollowsTheModelWithGraphicalControlsBeneath) {
+  auto f = openForm();
+  QWidget* apply = frontEnd.widget(f->ctl("Apply"));
+  QWidget* log = frontEnd.widget(f->ctl("Log"));
+  QWidget* tabs = frontEnd.widget(f->ctl("Tabs"));
+  QWidget* frame = frontEnd.widget(f->ctl("PageFrame"));
+  EXPECT_TRUE(inFrontOf(frame, tabs));  // later in the design, in front
+  f->ctl("Tabs").zOrder(0);
+  EXPECT_TRUE(inFrontOf(tabs, frame));
+  f->ctl("Tabs").zOrder(1);
+  EXPECT_TRUE(inFrontOf(frame, tabs));
+  EXPECT_TRUE(inFrontOf(log, apply));
+  f->ctl("Apply").zOrder(0);
+  EXPECT_TRUE(inFrontOf(apply, log));
+  // A shape brought to the front still stays beneath the controls that have windows.
+  QWidget* box = frontEnd.widget(f->ctl("Box"));
+  f->ctl("Box").zOrder(0);
+  EXPECT_TRUE(inFrontOf(apply, box));
+}
+
+TEST_F(WindowMirror, FormPropertiesReachTheWindow) {
+  auto f = openForm();
+  QWidget* win = frontEnd.window(*f);
+  EXPECT_EQ(win->windowTitle(), QStringLiteral("Gerätedaten"));
+  f->setCaption("Übertragung läuft");
+  EXPECT_EQ(win->windowTitle(), QStringLiteral("Übertragung läuft"));
+  f->setProperty("MousePointer", Variant(plat::ui::kHourglass));
+  EXPECT_EQ(win->cursor().shape(), Qt::WaitCursor);
+  f->setProperty("MousePointer", Variant(plat::ui::kDefaultPointer));
+  EXPECT_EQ(win->cursor().shape(), Qt::ArrowCursor);
+  f->setWindowState(plat::ui::kMaximized);
+  settle();
+  EXPECT_TRUE(win->windowState() & Qt::WindowMaximized);
+  f->setWindowState(plat::ui::kNormal);
+  settle();
+  EXPECT_FALSE(win->windowState() & Qt::WindowMaximized);
+  f->hide();
+  EXPECT_FALSE(win->isVisible());
+  f->show();
+  EXPECT_TRUE(win->isVisible());
+}
+
+TEST_F(WindowMirror, RuntimeLoadedMembersGetWidgetsAndLoseThem) {
+  auto f = openForm();
+  Control& opt2 = f->loadControl("Opt", 2);
+  QPointer<QWidget> w = frontEnd.widget(opt2);
+  ASSERT_NE(w, nullptr);
+  EXPECT_FALSE(w->isVisibleTo(frontEnd.window(*f)));  // new members start hidden
+  opt2.setTop(1650);
+  opt2.setVisible(true);
+  EXPECT_TRUE(w->isVisibleTo(frontEnd.window(*f)));
+  EXPECT_EQ(w->geometry().top(), 110);
+  EXPECT_EQ(w->parentWidget(), frontEnd.widget(f->ctl("PageFrame")));
+  f->unloadControl("Opt", 2);
+  EXPECT_TRUE(w.isNull());
+
+  QMenu* fileMenu = frontEnd.menuAction(f->menu("MenuFile"))->menu();
+  f->loadControl("Recent", 1).setCaption("Datei 1");
+  fileMenu = frontEnd.menuAction(f->menu("MenuFile"))->menu();
+  ASSERT_EQ(fileMenu->actions().size(), 5);
+  EXPECT_EQ(fileMenu->actions()[4]->text(), QStringLiteral("Datei 1"));
+  f->unloadControl("Recent", 1);
+  fileMenu = frontEnd.menuAction(f->menu("MenuFile"))->menu();
+  EXPECT_EQ(fileMenu->actions().size(), 4);
+}
+
+TEST_F(WindowMirror, UnloadAndDestructionRemoveEveryQtObjectOfTheForm) {
+  auto f = openForm();
+  QPointer<QWidget> win = frontEnd.window(*f);
+  QPointer<QWidget> label = frontEnd.widget(f->ctl("Title"));
+  QPointer<QWidget> needle = frontEnd.widget(f->ctl("Needle"));
+  ASSERT_TRUE(win && label && needle);
+  EXPECT_TRUE(f->unload());
+  // Gone at once, before the form (and the library behind it) could go.
+  EXPECT_TRUE(win.isNull());
+  EXPECT_TRUE(label.isNull());
+  EXPECT_TRUE(needle.isNull());
+  EXPECT_EQ(frontEnd.window(*f), nullptr);
+  f->load();  // an explicit load brings it back: a new window
+  f->show();
+  settle();
+  win = frontEnd.window(*f);
+  ASSERT_FALSE(win.isNull());
+  EXPECT_TRUE(win->isVisible());
+  f = nullptr;  // the last reference: the form is destroyed
+  EXPECT_TRUE(win.isNull());
+}
+
+TEST_F(WindowMirror, UnloadFromAButtonsOwnClickIsSafe) {
+  auto f = openForm();
+  f->on("Apply", "Click", [&] { f->unload(); });
+  QPointer<QWidget> win = frontEnd.window(*f);
+  QPointer<QPushButton> button = widgetAs<QPushButton>(f->ctl("Apply"));
+  button->click();
+  EXPECT_FALSE(f->isLoaded());
+  EXPECT_FALSE(win.isNull() ? false : win->isVisible());  // hidden at once
+  settle();
+  EXPECT_TRUE(win.isNull());  // deleted once the click was over
+  EXPECT_TRUE(button.isNull());
+}
+
+TEST_F(WindowMirror, FormsThatExistedBeforeInstallAreMirroredAndUninstallLetsGo) {
+  frontEnd.uninstall();
+  auto f = plat::com::makeObject<MirrorForm>();
+  f->show();
+  EXPECT_EQ(frontEnd.window(*f), nullptr);
+  frontEnd.install(vfront::FrontEnd::Mode::WindowsAndServices);
+  QPointer<QWidget> win = frontEnd.window(*f);
+  ASSERT_FALSE(win.isNull());
+  EXPECT_TRUE(win->isVisible());
+  EXPECT_NE(&plat::ui::Services::messageBox(), static_cast<plat::ui::MessageBoxService*>(&plat::ui::Services::headless()));
+  frontEnd.uninstall();
+  EXPECT_TRUE(win.isNull());
+  EXPECT_EQ(&plat::ui::Services::messageBox(), static_cast<plat::ui::MessageBoxService*>(&plat::ui::Services::headless()));
+  // The model no longer talks to the front end: changes and unloads go unnoticed by it.
+  f->setCaption("ohne Fenster");
+  EXPECT_TRUE(f->unload());
+  frontEnd.install();
+}
+
+TEST_F(WindowMirror, GermanTextsKeepTheirUmlautsAndDraw) {
+  auto f = openForm();
+  auto* label = widgetAs<QLabel>(f->ctl("Title"));
+  f->ctl("Title").setCaption("Gerätedaten");
+  EXPECT_EQ(label->text(), QString::fromUtf8("Ger\xC3\xA4tedaten"));
+  QImage withText = shot(label);
+  f->ctl("Title").setCaption("Übertragung");
+  EXPECT_EQ(label->text(), QString::fromUtf8("\xC3\x9C" "bertragung"));
+  QImage umlaut = shot(label);
+  f->ctl("Title").setCaption("");
+  QImage empty = shot(label);
+  EXPECT_NE(withText, empty);
+  EXPECT_NE(umlaut, empty);
+  EXPECT_NE(umlaut, withText);
+  EXPECT_EQ(widgetAs<QGroupBox>(f->ctl("PageFrame"))->title(), QStringLiteral("Gerätedaten"));
+}
+
+TEST_F(WindowMirror, ScreenshotsAreWrittenAndNotBlank) {
+  auto f = openForm();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  auto shotFn = vfront::screenshotFunction();
+  std::string error;
+  std::filesystem::path png = dir.filePath(QStringLiteral("sub/main.png")).toStdString();
+  ASSERT_TRUE(shotFn(*f, png, error)) << error;
+  QImage img(QString::fromStdString(png.string()));
+  ASSERT_FALSE(img.isNull());
+  EXPECT_EQ(img.size(), frontEnd.window(*f)->size());
+  EXPECT_GT(distinctColours(img), 1);
+  // A hidden window draws too; an unloaded one has nothing to draw.
+  f->hide();
+  ASSERT_TRUE(shotFn(*f, png, error)) << error;
+  f->unload();
+  EXPECT_FALSE(shotFn(*f, png, error));
+  EXPECT_NE(error.find("not loaded"), std::string::npos);
+}
+
+TEST_F(WindowMirror, ScreenshotsWorkWithoutAnInstalledFrontEnd) {
+  frontEnd.uninstall();
+  auto f = plat::com::makeObject<MirrorForm>();
+  f->ensureLoaded();
+  QTemporaryDir dir;
+  std::string error;
+  std::filesystem::path png = dir.filePath(QStringLiteral("alone.png")).toStdString();
+  ASSERT_TRUE(vfront::screenshotFunction()(*f, png, error)) << error;
+  QImage img(QString::fromStdString(png.string()));
+  EXPECT_EQ(img.width(), 600);
+  EXPECT_GT(img.height(), 450);  // the client area and the menu bar above it
+  EXPECT_GT(distinctColours(img), 1);
+  frontEnd.install();
+}

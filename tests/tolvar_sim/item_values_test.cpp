@@ -1,0 +1,93 @@
+// How the host converts item values: packed ASCII, octets, display texts, user input.
+#include "tolvar/sim/item_values.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "tolvar/sim/dd/device_data.h"
+
+namespace {
+
+using namespace tolvar::sim;
+using plat::com::ByteArray;
+using plat::com::Variant;
+
+const tolvar::dd::DeviceData& device() {
+  static const auto data =
+      std::make_shared<tolvar::dd::DeviceData>(tolvar::dd::loadDeviceData(TOLVAR_SIM_DEVICE_FILE));
+  return *data;
+}
+
+TEST(PackedAscii, PacksFourCharactersIntoThreeOctetsMostSignificantFirst) {
+  EXPECT_EQ(hexText(packAscii("ABCD", 0)), "04 20 C4");
+  EXPECT_EQ(packAscii("abcd", 0), packAscii("ABCD", 0)) << "letters fold to upper case";
+  EXPECT_EQ(packAscii("AB", 8).size(), 6u) << "padded with blanks to the length";
+  EXPECT_EQ(unpackAscii(packAscii("AB", 8)), "AB") << "trailing blanks are dropped";
+  EXPECT_EQ(unpackAscii(packAscii("A B-1", 8)), "A B-1");
+  EXPECT_EQ(unpackAscii(packAscii("A~", 4)), "A?") << "characters outside the six-bit set";
+  EXPECT_EQ(unpackAscii({0x04, 0x20}), "") << "a part group holds no whole character";
+  EXPECT_TRUE(fitsPackedAscii("FT-101"));
+  EXPECT_TRUE(fitsPackedAscii("ft-101"));
+  EXPECT_FALSE(fitsPackedAscii("FT~1"));
+}
+
+TEST(Octets, HexTextAndItsParse) {
+  EXPECT_EQ(hexText({0x04, 0x20, 0xC4}), "04 20 C4");
+  EXPECT_EQ(parseHex("04 20 c4"), (std::vector<uint8_t>{0x04, 0x20, 0xC4}));
+  EXPECT_EQ(parseHex(""), std::vector<uint8_t>{});
+  EXPECT_FALSE(parseHex("4 20"));
+  EXPECT_FALSE(parseHex("0G"));
+  EXPECT_FALSE(parseHex("0420"));
+}
+
+TEST(DisplayText, ResponsesShowTheirCodeAndDeviceStatus) {
+  const auto* def = device().findVariable("&&Record_Response&&HART_COMMAND_000_READ");
+  ASSERT_NE(def, nullptr);
+  EXPECT_EQ(displayText(device(), *def, Variant(ByteArray{1, {3, 0x40}})),
+            "Passed parameter too large (3), device status 40");
+  EXPECT_EQ(displayText(device(), *def, Variant(ByteArray{1, {0x81, 0x00}})),
+            "Communication error (129), device status 00");
+  const auto* bytes = device().findVariable("ADD_TRANSMITTER_STATE_ERROR");
+  EXPECT_EQ(displayText(device(), *bytes, Variant(ByteArray{0, {1, 0, 0xFF}})), "01 00 FF");
+}
+
+TEST(DisplayText, EnumerationsBitsAndUnknownValues) {
+  const auto* units = device().findVariable("UNITS_QM");
+  EXPECT_EQ(displayText(device(), *units, Variant(73.0)), "kg/s");
+  EXPECT_EQ(displayText(device(), *units, Variant(74.5)), "74.5") << "no entry: the number";
+  const auto* status = device().findVariable("LastFieldDeviceStatus");
+  EXPECT_EQ(displayText(device(), *status, Variant(0x48 * 1.0)),
+            "Primary variable analog output fixed, Configuration changed");
+  const auto* fixed = device().findVariable("PRIMARY_FIXED_CURRENT");
+  EXPECT_EQ(displayText(device(), *fixed, Variant(12.0)), "12.000");
+  EXPECT_EQ(displayText(device(), *fixed, Variant(std::string("n/a"))), "n/a");
+}
+
+TEST(UserInput, IsCheckedAgainstTheItem) {
+  std::string error;
+  const auto* address = device().findVariable("INSTRUMENT_ADDRESS");
+  EXPECT_FALSE(valueFromUserText(device(), *address, "1.5", error)) << "a whole number is needed";
+  EXPECT_FALSE(valueFromUserText(device(), *address, "64", error)) << "0 to 63";
+  auto ok = valueFromUserText(device(), *address, " 12 ", error);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(ok->toDouble(), 12.0);
+  const auto* units = device().findVariable("UNITS_QM");
+  EXPECT_FALSE(valueFromUserNumber(device(), *units, 1.0, error));
+  EXPECT_EQ(valueFromUserText(device(), *units, "kg/h", error)->toDouble(), 75.0);
+  EXPECT_EQ(valueFromUserText(device(), *units, "75", error)->toDouble(), 75.0);
+  const auto* adjust = device().findVariable("ADJUST");
+  EXPECT_EQ(valueFromUserText(device(), *adjust, "TRUE", error)->type(), plat::com::VarType::Boolean);
+  EXPECT_FALSE(valueFromUserText(device(), *adjust, "maybe", error));
+  const auto* date = device().findVariable("DATE_ALL");
+  EXPECT_TRUE(valueFromUserText(device(), *date, "2024-02-29", error));
+  EXPECT_FALSE(valueFromUserText(device(), *date, "2023-02-29", error));
+  EXPECT_FALSE(valueFromUserText(device(), *date, "1899-12-31", error));
+  const auto* state = device().findVariable("ADD_TRANSMITTER_STATE_ERROR");
+  auto octets = valueFromUserText(device(), *state, "01 02 03", error);
+  ASSERT_TRUE(octets);
+  EXPECT_EQ(octets->byteArray().lowerBound, 0);
+  EXPECT_FALSE(valueFromUserText(device(), *state, "01 02", error)) << "three octets";
+}
+
+}  // namespace

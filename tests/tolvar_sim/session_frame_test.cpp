@@ -1,0 +1,217 @@
+// The host frame and the session around it: connection states, by-name probes, the device
+// menu's functions, opening and releasing views.
+#include <gtest/gtest.h>
+
+#include "platform/com/error.h"
+#include "sim_test_support.h"
+#include "tolvar/sim/applet_utility.h"
+#include "tolvar/sim/sequence_engine.h"
+
+namespace simtest {
+namespace {
+
+using plat::com::InvokeKind;
+using plat::com::RuntimeError;
+using tolvar::HostFrame;
+using tolvar::sim::HostSession;
+
+class FrameTest : public SessionTest {
+ protected:
+  Ptr<HostFrame> frame() {
+    Ptr<HostFrame> f;
+    int32_t st = -1;
+    session->itemManager()->GetFrame(f, st);
+    EXPECT_EQ(st, 0);
+    return f;
+  }
+  int32_t errorOf(const Ptr<HostFrame>& f, const std::string& name, std::vector<Variant> args) {
+    try {
+      f->invokeByName(name, InvokeKind::Method, args);
+    } catch (const RuntimeError& e) {
+      return e.number();
+    }
+    return 0;
+  }
+};
+
+TEST_F(FrameTest, EveryGetFrameHandsOutANewObject) {
+  Ptr<HostFrame> a = frame(), b = frame();
+  ASSERT_TRUE(a && b);
+  EXPECT_NE(a.get(), b.get());
+}
+
+TEST_F(FrameTest, ConnectGoesThroughConnectingAndDisconnectThroughDisconnecting) {
+  RecordingView& v = openRecordingView();
+  const int32_t h = v.registerItem("&&private&&Connect");
+  drain();
+  int32_t st = -1;
+  frame()->Connect(0, st);
+  EXPECT_EQ(st, 0);
+  drain();
+  EXPECT_EQ(session->connectionState(), tolvar::Connecting);
+  run(HostSession::kConnectMs - 1);
+  EXPECT_EQ(session->connectionState(), tolvar::Connecting);
+  run(1);
+  EXPECT_EQ(session->connectionState(), tolvar::Connected);
+  frame()->Connect(0, st);  // already connected: nothing happens
+  EXPECT_EQ(st, 0);
+  frame()->Disconnect(0, st);
+  EXPECT_EQ(st, 0);
+  drain();
+  EXPECT_EQ(session->connectionState(), tolvar::Disconnecting);
+  run(HostSession::kDisconnectMs);
+  EXPECT_EQ(session->connectionState(), tolvar::Disconnected);
+  EXPECT_EQ(v.valuesFor(h), (std::vector<double>{0, 1, 2, 3, 0}));
+}
+
+TEST_F(FrameTest, DisconnectWhileConnectingCancelsTheConnection) {
+  session->connect();
+  run(100);
+  session->disconnect();
+  run(1000);
+  EXPECT_EQ(session->connectionState(), tolvar::Disconnected);
+  EXPECT_FALSE(session->simulator().online());
+}
+
+TEST_F(FrameTest, TheDatabaseOperationsAreFoundByTheViewsProbe) {
+  Ptr<HostFrame> f = frame();
+  EXPECT_EQ(errorOf(f, "OpenFromDatabase", {Variant(true)}), plat::com::err::WrongArgumentCount);
+  EXPECT_EQ(errorOf(f, "SaveAsToDatabase", {Variant(true)}), plat::com::err::WrongArgumentCount);
+  EXPECT_EQ(errorOf(f, "LoadFromFile", {Variant(true)}), plat::com::err::NoSuchMember);
+  // Called as the views call them, without arguments: headless, the default set.
+  EXPECT_EQ(f->call("SaveAsToDatabase").toLong(), 0);
+  EXPECT_EQ(f->call("openfromdatabase").toLong(), 0);
+  EXPECT_EQ(session->currentDataSet(), "default");
+  EXPECT_EQ(value("&&private&&CurrentSource"), 1.0);
+}
+
+TEST_F(FrameTest, DeviceMenuFunctionsTakeOneTextArgument) {
+  Ptr<HostFrame> f = frame();
+  EXPECT_EQ(errorOf(f, "fncStartForm", {}), plat::com::err::WrongArgumentCount);
+  EXPECT_EQ(f->call("fncStartForm", {Variant(std::string(kRecordingProgId))}).toLong(), 0);
+  ASSERT_EQ(session->hostOpenedViews().size(), 1u);
+  // The class name alone, with the blank a parameter may start with.
+  EXPECT_EQ(f->call("FNCSTARTFORM", {Variant(" RecordingViewClass")}).toLong(), 0);
+  EXPECT_EQ(session->hostOpenedViews().size(), 2u);
+  auto* opened = static_cast<RecordingView*>(session->hostOpenedViews()[0].get());
+  EXPECT_EQ(opened->shows, 1);
+  EXPECT_NE(opened->viewHandle, static_cast<RecordingView*>(session->hostOpenedViews()[1].get())->viewHandle);
+  EXPECT_TRUE(opened->itemManager);
+
+  session->takeHostMessages();
+  EXPECT_NE(f->call("fncStartForm", {Variant("Velumor.NoSuchViewClass")}).toLong(), 0);
+  auto messages = session->takeHostMessages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("NoSuchViewClass"), std::string::npos) << messages[0];
+  EXPECT_EQ(session->hostOpenedViews().size(), 2u);
+}
+
+TEST_F(FrameTest, SaveToDeviceStartsTheFullDownload) {
+  connect();
+  EXPECT_EQ(frame()->call("SaveToDevice", {Variant("")}).toLong(), 0);
+  EXPECT_EQ(session->sequences().running(), "FULL_DOWNLOAD");
+  EXPECT_EQ(frame()->call("SaveToDevice", {Variant("")}).toLong(), tolvar::kHostBusy);
+}
+
+TEST_F(FrameTest, OpenViewCreatesByProgIdAndReportsWhatFails) {
+  int32_t st = -1;
+  frame()->OpenView(kRecordingProgId, st);
+  EXPECT_EQ(st, 0);
+  frame()->OpenView("Nobody.NothingClass", st);
+  EXPECT_EQ(st, tolvar::sim::kStatusViewFailed);
+  std::string error;
+  EXPECT_FALSE(session->openView(tolvar::sim::kAppletUtilityProgId, error));
+  EXPECT_NE(error.find("not a view"), std::string::npos) << error;
+  EXPECT_EQ(session->views().size(), 1u);
+}
+
+TEST_F(FrameTest, AViewThatRefusesTheItemManagerIsDestroyedAgain) {
+  session->registerBuiltinView("Test.Refusing", [] {
+    auto* v = new RecordingView();
+    v->attachStatus = 5;
+    return Ptr<plat::com::Unknown>(v);
+  });
+  std::string error;
+  EXPECT_FALSE(session->openView("Test.Refusing", error));
+  EXPECT_NE(error.find("refused"), std::string::npos) << error;
+  EXPECT_TRUE(session->views().empty());
+}
+
+TEST_F(FrameTest, NotificationsToAReleasedOrDestroyedViewAreDropped) {
+  RecordingView& a = openRecordingView();
+  RecordingView& b = openRecordingView();
+  const int32_t ha = a.registerItem("DAMPING_VALUE");
+  const int32_t hb = b.registerItem("DAMPING_VALUE");
+  drain();
+  a.notes.clear();
+  b.notes.clear();
+  set("DAMPING_VALUE", Variant(3.0));  // posted to both
+  EXPECT_TRUE(session->destroyView(views[1]));
+  drain();
+  EXPECT_EQ(a.notesFor(ha).size(), 1u);
+  EXPECT_TRUE(b.notesFor(hb).empty());
+  EXPECT_EQ(b.destroys, 1);
+  EXPECT_FALSE(session->destroyView(views[1])) << "gone already";
+  EXPECT_EQ(session->views().size(), 1u);
+  EXPECT_EQ(session->viewOf(b.viewHandle), nullptr);
+}
+
+TEST_F(FrameTest, TheSessionDestroysItsViewsNewestFirst) {
+  std::vector<int> order;
+  for (int i = 0; i < 3; ++i) openRecordingView().onDestroy = [&order, i] { order.push_back(i); };
+  ASSERT_EQ(session->views().size(), 3u);
+  session.reset();
+  EXPECT_EQ(order, (std::vector<int>{2, 1, 0}));
+  session = std::make_unique<HostSession>(testOptions(dir));
+}
+
+TEST_F(FrameTest, SetAddressTakesTheAddressOptionHeadlessAndAskTheProviderOtherwise) {
+  int32_t st = -1;
+  frame()->SetAddress(0, st);
+  EXPECT_EQ(st, 0);
+  EXPECT_EQ(session->itemValue("&&private_pm&&Address")->toString(), "0");
+  session->setAddressProvider([](const std::string& current) -> std::optional<std::string> {
+    EXPECT_EQ(current, "0");
+    return std::string(" 7 ");
+  });
+  frame()->SetAddress(0, st);
+  EXPECT_EQ(session->itemValue("&&private_PM&&Address")->toString(), "7");
+  session->setAddressProvider([](const std::string&) { return std::optional<std::string>(); });
+  frame()->SetAddress(0, st);
+  EXPECT_EQ(st, tolvar::sim::kStatusCancelled);
+  EXPECT_EQ(session->itemValue("&&private_PM&&Address")->toString(), "7");
+}
+
+TEST_F(FrameTest, ScriptFrameCallsGoByName) {
+  std::string result, error;
+  EXPECT_TRUE(session->frame("StartSequence", {"UPLOAD"}, result, error)) << error;
+  EXPECT_EQ(result, std::to_string(tolvar::sim::kStatusNotConnected));
+  EXPECT_TRUE(session->frame("Connect", {"0"}, result, error)) << error;
+  EXPECT_EQ(result, "0");
+  EXPECT_FALSE(session->frame("Connect", {"0", "1"}, result, error));
+  EXPECT_NE(error.find("450"), std::string::npos) << error;
+  EXPECT_FALSE(session->frame("Explode", {}, result, error));
+  EXPECT_NE(error.find("438"), std::string::npos) << error;
+}
+
+TEST_F(FrameTest, TheAppletUtilityReadsBitFields) {
+  Ptr<plat::com::Unknown> obj = session->loader().createObject(tolvar::sim::kAppletUtilityProgId);
+  auto util = plat::com::queryInterface<tolvar::AppletUtility>(obj);
+  ASSERT_TRUE(util);
+  int32_t v = 0, st = -1;
+  plat::com::ByteArray response{1, {0x00, 0x00, 0x00, 0x00, 0x00, 0x19}};
+  // What the supervision view asks: the last four octets, (ub - lb - 3) * 8 bits in.
+  util->GetBitField(v, 32, true, response, (response.upperBound() - response.lowerBound - 3) * 8, st);
+  EXPECT_EQ(st, 0);
+  EXPECT_EQ(v, 25);
+  util->GetBitField(v, 4, true, plat::com::ByteArray{0, {0xA5}}, 4, st);
+  EXPECT_EQ(v, 5);
+  util->GetBitField(v, 16, false, plat::com::ByteArray{0, {0x12, 0x34}}, 0, st);
+  EXPECT_EQ(v, 0x3412);
+  util->GetBitField(v, 32, true, plat::com::ByteArray{1, {1, 2}}, -16, st);
+  EXPECT_NE(st, 0) << "a response shorter than four octets";
+  EXPECT_EQ(v, 0);
+}
+
+}  // namespace
+}  // namespace simtest

@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/com/error.h"
+#include "velumor/shared/velumor_help_functions.h"
+
+using plat::com::ByteArray;
+using plat::com::Variant;
+using namespace velumor;
+
+namespace {
+
+// --- StripAtNul, FormatHexCode, HasStateBits
+
+TEST(StripAtNul, CutsAtTheFirstNul) {
+  EXPECT_EQ(StripAtNul(std::string("\0abc", 4)), "");
+  EXPECT_EQ(StripAtNul(std::string("TAG\0\0\0OLD", 9)), "TAG");
+  EXPECT_EQ(StripAtNul("no nul here"), "no nul here");
+  EXPECT_EQ(StripAtNul(""), "");
+}
+
+TEST(FormatHexCode, DigitsBelowTenHexAbove) {
+  EXPECT_EQ(FormatHexCode(0), "0");
+  EXPECT_EQ(FormatHexCode(9), "9");
+  EXPECT_EQ(FormatHexCode(10), "0xA");
+  EXPECT_EQ(FormatHexCode(16), "0x10");
+  EXPECT_EQ(FormatHexCode(128), "0x80");
+  EXPECT_EQ(FormatHexCode(255), "0xFF");
+  EXPECT_EQ(FormatHexCode(static_cast<int32_t>(0x804A0001u)), "0x804A0001");
+}
+
+TEST(FormatHexCode, NegativeShowsTwosComplement) {
+  EXPECT_EQ(FormatHexCode(-1), "0xFFFFFFFF");
+  EXPECT_EQ(FormatHexCode(-16), "0xFFFFFFF0");
+  EXPECT_EQ(FormatHexCode(INT32_MIN), "0x80000000");
+}
+
+TEST(HasStateBits, OnlyTheBitsOfAE) {
+  for (int32_t n : {0, 1, 16, 64, 81, 0x51, 0x100}) EXPECT_FALSE(HasStateBits(n)) << n;
+  for (int32_t n : {2, 4, 8, 32, 128, 174, 0x1FF, -1}) EXPECT_TRUE(HasStateBits(n)) << n;
+}
+
+// --- CompactPath
+
+std::string compact(std::string_view path, uint8_t nMax) {
+  uint8_t max = nMax;
+  std::string out = CompactPath(path, max);
+  EXPECT_EQ(max, nMax) << "nMax must not change";
+  return out;
+}
+
+TEST(CompactPath, ShorterThanMaxComesBackUnchanged) {
+  const std::string path31 = "/srv/velumor/sets/meter0001.dat";
+  ASSERT_EQ(path31.size(), 31u);
+  EXPECT_EQ(compact(path31, 32), path31);
+}
+
+TEST(CompactPath, MaxLengthIsAlreadyShortened) {
+  const std::string path32 = "/srv/velumor/sets/meter00001.dat";
+  ASSERT_EQ(path32.size(), 32u);
+  EXPECT_EQ(compact(path32, 32), "/sr.../sets/meter00001.dat");
+}
+
+TEST(CompactPath, KeepsTheLastTwoLevels) {
+  EXPECT_EQ(compact("C:/Data/Sets/Meter.dat", 20), "C:/.../Sets/Meter.dat");
+  // The result may be longer than nMax; it is not cut further.
+  EXPECT_EQ(compact("/a/b/a-rather-long-folder-name/file.txt", 10),
+            "/a/.../a-rather-long-folder-name/file.txt");
+}
+
+TEST(CompactPath, WithoutTwoSeparatorsTheTailIsTheWholeText) {
+  const std::string text36 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  ASSERT_EQ(text36.size(), 36u);
+  EXPECT_EQ(compact(text36, 32), "ABC..." + text36);
+
+  // Only one separator, not at the start.
+  const std::string one = "velumor-data-sets/meter-0001-of-the-line.dat";
+  EXPECT_EQ(compact(one, 32), "vel..." + one);
+
+  // The only separator is the first character.
+  const std::string rooted = "/meter-0001-of-the-production-line.dat";
+  EXPECT_EQ(compact(rooted, 32), "/me..." + rooted);
+}
+
+TEST(CompactPath, CountsOnlyUpToTheFirstNul) {
+  std::string padded = "/srv/sets/m.dat";
+  padded.append(40, '\0');
+  EXPECT_EQ(compact(padded, 32), "/srv/sets/m.dat");
+}
+
+TEST(CompactPath, CountsCharactersNotBytes) {
+  // 31 characters, 35 bytes: still shorter than 32.
+  const std::string umlauts = "/home/jürgen/Geräte/Übersicht.ö";
+  ASSERT_GT(umlauts.size(), 32u);
+  EXPECT_EQ(compact(umlauts, 32), umlauts);
+  // The first three characters are whole characters.
+  EXPECT_EQ(compact("äöü/data/sets/meter.dat", 10), "äöü.../sets/meter.dat");
+}
+
+// --- PackAscii
+
+std::vector<uint8_t> bytes(const ByteArray& a) {
+  EXPECT_EQ(a.lowerBound, 0);
+  return a.data;
+}
+
+// The six-bit codes of `count` characters, read back from packed bytes.
+std::vector<uint8_t> unpack(const ByteArray& a, std::size_t count) {
+  std::vector<uint8_t> codes;
+  for (std::size_t i = 0; i < count; ++i) {
+    uint32_t value = 0;
+    for (std::size_t bit = i * 6; bit < i * 6 + 6; ++bit) {
+      const std::size_t byte = bit / 8;
+      const uint8_t b = byte < a.data.size() ? a.data[byte] : 0;
+      value = (value << 1) | ((b >> (7 - bit % 8)) & 1u);
+    }
+    codes.push_back(static_cast<uint8_t>(value));
+  }
+  return codes;
+}
+
+TEST(PackAscii, KnownGroups) {
+  EXPECT_EQ(bytes(PackAscii("ABCD")), (std::vector<uint8_t>{0x04, 0x20, 0xC4}));
+  EXPECT_EQ(bytes(PackAscii("A")), (std::vector<uint8_t>{0x04}));
+  EXPECT_EQ(bytes(PackAscii("abcd")), bytes(PackAscii("ABCD")));
+  EXPECT_EQ(bytes(PackAscii("    ")), (std::vector<uint8_t>{0x82, 0x08, 0x20}));
+}
+
+TEST(PackAscii, ByteCountFollowsTheCharacterCount) {
+  const std::size_t expected[] = {0, 1, 2, 3, 3, 4, 5, 6, 6, 7};
+  for (std::size_t n = 0; n < std::size(expected); ++n)
+    EXPECT_EQ(PackAscii(std::string(n, 'X')).data.size(), expected[n]) << n << " characters";
+}
+
+TEST(PackAscii, UnusedLowBitsOfTheLastByteAreZero) {
+  for (std::size_t n = 1; n <= 8; ++n) {
+    const ByteArray packed = PackAscii(std::string(n, '?'));  // all six bits set
+    const std::size_t usedBits = 6 * n - 8 * (packed.data.size() - 1);
+    const uint8_t mask = static_cast<uint8_t>(0xFF >> usedBits);
+    EXPECT_EQ(packed.data.back() & mask, 0) << n << " characters";
+  }
+}
+
+TEST(PackAscii, CharactersOutsideTheSixBitSetKeepTheirLowBits) {
+  // Tilde &H7E packs as &H3E, a brace &H7B as &H3B; lower case becomes upper case first.
+  EXPECT_EQ(unpack(PackAscii("A~z{"), 4), (std::vector<uint8_t>{0x01, 0x3E, 0x1A, 0x3B}));
+  EXPECT_EQ(unpack(PackAscii("TAG_01 X"), 8),
+            (std::vector<uint8_t>{0x14, 0x01, 0x07, 0x1F, 0x30, 0x31, 0x20, 0x18}));
+}
+
+TEST(PackAscii, SingleByteCodePage) {
+  // A Latin-1 letter is one character: ä is upper-cased to Ä (&HC4), which keeps &H04.
+  EXPECT_EQ(bytes(PackAscii("ä")), bytes(PackAscii("D")));
+  EXPECT_EQ(bytes(PackAscii("Ä")), bytes(PackAscii("D")));
+  // Beyond Latin-1 there is no byte: the character becomes '?'.
+  EXPECT_EQ(bytes(PackAscii("€")), bytes(PackAscii("?")));
+  EXPECT_EQ(bytes(PackAscii("😀AB")), bytes(PackAscii("?AB")));
+  EXPECT_EQ(PackAscii("€€€€").data.size(), 3u);
+}
+
+TEST(PackAscii, EmptyTextGivesEmptyArray) {
+  const ByteArray packed = PackAscii("");
+  EXPECT_TRUE(packed.data.empty());
+  EXPECT_EQ(packed.lowerBound, 0);
+}
+
+// --- GetEnumText and GetEngineeringContext, on a small device description
+
+class FakeDeviceDescription : public tolvar::DeviceDescription {
+ public:
+  std::map<int32_t, std::vector<tolvar::EnumEntry>> enumerations;
+  int enumerationCalls = 0;
+  int32_t contextHandle = 77;
+  Variant contextValue = Variant(int32_t{2});
+  std::string foundKind, foundName;
+  int32_t infoHandle = 0;
+
+  int32_t idOfName(std::string_view) const override { plat::com::raise(plat::com::err::NoSuchMember); }
+  Variant invoke(int32_t, plat::com::InvokeKind, std::span<Variant>) override {
+    plat::com::raise(plat::com::err::NoSuchMember);
+  }
+  void GetDeviceProperty(const std::string&, std::string&, int32_t& status) override { status = -1; }
+  void GetObjectCount(const std::string&, int32_t&, int32_t& status) override { status = -1; }
+  void GetFirstObject(const std::string&, int32_t&, int32_t& status) override { status = -1; }
+  void GetNextObject(int32_t&, int32_t& status) override { status = -1; }
+  void FindObject(const std::string& sKind, const std::string& sName, int32_t& lHandle,
+                  int32_t& status) override {
+    foundKind = sKind;
+    foundName = sName;
+    lHandle = contextHandle;
+    status = 0;
+  }
+  void GetObjectName(int32_t, std::string&, int32_t& status) override { status = -1; }
+  void GetObjectInfo(int32_t, Variant&, Variant&, Variant&, Variant&, Variant&, Variant&,
+                     int32_t& status) override {
+    status = -1;
+  }
+  void GetObjectInfo2(int32_t lHandle, Variant& v1, Variant& v2, Variant&, Variant&, Variant&, Variant&,
+                      int32_t& status) override {
+    infoHandle = lHandle;
+    v1 = contextValue;
+    v2 = Variant(int32_t{99});
+    status = 0;
+  }
+  void GetObjectInfo3(int32_t, Variant&, Variant&, Variant&, Variant&, Variant&, Variant&,
+                      int32_t& status) override {
+    status = -1;
+  }
+  void GetEnumeration(int32_t lEnumHandle, std::string& sName, std::vector<tolvar::EnumEntry>& entries,
+                      int32_t& status) override {
+    ++enumerationCalls;
+    sName = "enum";
+    auto it = enumerations.find(lEnumHandle);
+    if (it == enumerations.end()) {
+      status = -1;  // callers do not look at it: no entries means no text
+      return;
+    }
+    entries = it->second;
+    status = 0;
+  }
+};
+
+TEST(GetEnumText, FindsTheTextOfTheValue) {
+  auto dd = plat::com::makeObject<FakeDeviceDescription>();
+  dd->enumerations[5] = {{0, "kg/s"}, {1, "kg/min"}, {2, "kg/h"}};
+  EXPECT_EQ(GetEnumText(dd.get(), 5, 1), "kg/min");
+  EXPECT_EQ(GetEnumText(dd.get(), 5, 0), "kg/s");
+  EXPECT_EQ(GetEnumText(dd.get(), 5, 3), "");
+  EXPECT_EQ(GetEnumText(dd.get(), 6, 0), "");  // no such enumeration
+}
+
+TEST(GetEnumText, OfDuplicateValuesTheLastEntryWins) {
+  auto dd = plat::com::makeObject<FakeDeviceDescription>();
+  dd->enumerations[1] = {{7, "first"}, {8, "other"}, {7, "second"}, {7, "last"}, {9, "after"}};
+  EXPECT_EQ(GetEnumText(dd.get(), 1, 7), "last");
+}
+
+TEST(GetEnumText, NoDescriptionOrHandleBelowOneAsksNothing) {
+  EXPECT_EQ(GetEnumText(nullptr, 5, 1), "");
+  auto dd = plat::com::makeObject<FakeDeviceDescription>();
+  dd->enumerations[0] = {{1, "zero handle"}};
+  dd->enumerations[-3] = {{1, "negative handle"}};
+  EXPECT_EQ(GetEnumText(dd.get(), 0, 1), "");
+  EXPECT_EQ(GetEnumText(dd.get(), -3, 1), "");
+  EXPECT_EQ(dd->enumerationCalls, 0);
+}
+
+TEST(GetEngineeringContext, ReadsTheFirstInfoValueOfTheContextObject) {
+  auto dd = plat::com::makeObject<FakeDeviceDescription>();
+  EXPECT_EQ(GetEngineeringContext(dd.get(), 12345), 2);
+  EXPECT_EQ(dd->foundKind, "object");
+  EXPECT_EQ(dd->foundName, "&&private_FDT&&EngineeringContext");
+  EXPECT_EQ(dd->infoHandle, 77);
+
+  dd->contextValue = Variant(1.0);
+  EXPECT_EQ(GetEngineeringContext(dd.get()), 1);
+}
+
+TEST(GetEngineeringContext, NoDescriptionIsObjectNotSet) {
+  try {
+    GetEngineeringContext(nullptr);
+    FAIL() << "no error";
+  } catch (const plat::com::RuntimeError& e) {
+    EXPECT_EQ(e.number(), plat::com::err::ObjectNotSet);
+  }
+}
+
+}  // namespace

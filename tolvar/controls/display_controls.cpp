@@ -1,0 +1,339 @@
+#include "tolvar/controls/display_controls.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/com/error.h"
+#include "platform/ui/event_loop.h"
+#include "tolvar/controls/form_ref.h"
+
+namespace tolvar::controls {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A scale limit given as a number rather than an item name ("0").
+bool isLiteral(const std::string& name, double* out = nullptr) {
+  try {
+    auto n = plat::com::parseNumber(name);
+    if (n && out) *out = *n;
+    return n.has_value();
+  } catch (const plat::com::RuntimeError&) {
+    return false;  // a number too large for a Double is no usable limit
+  }
+}
+
+// The first `n` characters of a UTF-8 text, never cutting a character in two.
+std::string firstChars(const std::string& s, size_t n) {
+  size_t chars = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+      if (chars == n) return s.substr(0, i);
+      ++chars;
+    }
+  }
+  return s;
+}
+
+int32_t optionalLong(const Variant& v) { return v.isEmpty() || v.isMissing() ? 0 : v.toLong(); }
+
+void stopWatching(DisplayChannel& ch) {
+  ch.valueWatch.reset();
+  ch.unitWatch.reset();
+  ch.maxWatch.reset();
+  ch.minWatch.reset();
+}
+
+}  // namespace
+
+DisplayChannel::DisplayChannel() : value(kNaN), lo(kNaN), hi(kNaN) {}
+
+DisplayControl::DisplayControl(std::string kind, const tolvar::dispid::DisplayRoleIds& roles, size_t count,
+                               bool indexed)
+    : HostControl(std::move(kind)), indexed_(indexed) {
+  for (size_t i = 0; i < count; ++i) channels_.push_back(std::make_unique<DisplayChannel>());
+
+  auto text = [](std::string DisplayChannel::*field) {
+    return std::pair{[field](DisplayChannel& c) { return Variant(c.*field); },
+                     [field](DisplayChannel& c, const Variant& v) { c.*field = v.toString(); }};
+  };
+  auto flag = [](bool DisplayChannel::*field) {
+    return std::pair{[field](DisplayChannel& c) { return Variant(c.*field); },
+                     [field](DisplayChannel& c, const Variant& v) { c.*field = v.toBool(); }};
+  };
+  auto add = [this](int32_t id, std::string name, auto accessors, bool itemName) {
+    addRole(id, std::move(name), accessors.first, accessors.second, itemName);
+  };
+  add(roles.ChannelCaption, "ChannelCaption", text(&DisplayChannel::caption), false);
+  add(roles.ChannelFlag, "ChannelFlag", flag(&DisplayChannel::flag), false);
+  addRole(
+      roles.ItemMode, "ItemMode", [](DisplayChannel& c) { return Variant(c.itemMode); },
+      [](DisplayChannel& c, const Variant& v) { c.itemMode = v.toInteger(); }, false);
+  add(roles.UnitItemName, "UnitItemName", text(&DisplayChannel::unitItem), true);
+  add(roles.ValueItemName, "ValueItemName", text(&DisplayChannel::valueItem), true);
+  add(roles.ClassFlag, "ClassFlag", flag(&DisplayChannel::classFlag), false);
+  add(roles.ScaleMaxItemName, "ScaleMaxItemName", text(&DisplayChannel::scaleMaxItem), true);
+  add(roles.ScaleMinItemName, "ScaleMinItemName", text(&DisplayChannel::scaleMinItem), true);
+
+  table_.add(
+      roles.ConnectItems, "ConnectItems", 3,
+      [this](InvokeKind, std::span<Variant> args) {
+        // User level and country code come by reference; the control only reads them.
+        connectItems(itemManagerArgument(args[0]), optionalLong(args[1]), optionalLong(args[2]));
+        return Variant();
+      },
+      true);
+  table_.add(
+      roles.DisconnectItems, "DisconnectItems", 0,
+      [this](InvokeKind, std::span<Variant>) {
+        disconnectItems();
+        return Variant();
+      },
+      true);
+  addSiteVisible();
+  addCommonDesignProperties();
+}
+
+DisplayControl::~DisplayControl() {
+  // The watches end while the host is still held.
+  for (auto& ch : channels_) stopWatching(*ch);
+}
+
+DisplayChannel& DisplayControl::channelAt(std::span<Variant> args) {
+  if (!indexed_) return *channels_.front();
+  const int32_t n = args[0].toLong();
+  if (n < 1 || static_cast<size_t>(n) > channels_.size())
+    plat::com::raise(kInvalidPropertyArrayIndex, "Invalid property array index " + std::to_string(n));
+  return *channels_[static_cast<size_t>(n) - 1];
+}
+
+void DisplayControl::addRole(int32_t id, std::string name, std::function<Variant(DisplayChannel&)> get,
+                             std::function<void(DisplayChannel&, const Variant&)> put, bool itemName) {
+  if (id == 0) return;  // the control has no such role
+  auto after = [this, itemName] {
+    if (itemName && connected_) {
+      // A changed item name takes effect at once while the control is connected.
+      dropCallbacks();
+      for (auto& ch : channels_) connectChannel(*ch);
+    }
+    changed();
+  };
+  if (indexed_) {
+    table_.addIndexedProperty(
+        id, std::move(name), 1, [this, get](std::span<Variant> args) { return get(channelAt(args)); },
+        [this, put, after](std::span<Variant> args, const Variant& v) {
+          put(channelAt(args), v);
+          after();
+        });
+  } else {
+    table_.addProperty(
+        id, std::move(name), [this, get] { return get(*channels_.front()); },
+        [this, put, after](const Variant& v) {
+          put(*channels_.front(), v);
+          after();
+        });
+  }
+}
+
+void DisplayControl::connectItems(const Ptr<AppletItemManager>& aim, int32_t userLevel, int32_t countryCode) {
+  HostLink link = linkTo(aim);
+  disconnectItems();
+  link_ = std::move(link);
+  connected_ = true;
+  userLevel_ = userLevel;
+  countryCode_ = countryCode;
+  for (auto& ch : channels_) connectChannel(*ch);
+  changed();
+}
+
+void DisplayControl::disconnectItems() {
+  for (auto& ch : channels_) stopWatching(*ch);
+  dropCallbacks();
+  link_ = {};
+  connected_ = false;
+}
+
+void DisplayControl::connectChannel(DisplayChannel& ch) {
+  stopWatching(ch);
+  HostItemAccess* access = link_.access;
+  auto onChange = [this, &ch] { return guarded([this, &ch] { refresh(ch); }); };
+  ch.valueWatch.start(access, ch.valueItem, onChange());
+  ch.unitWatch.start(access, ch.unitItem, onChange());
+  if (!isLiteral(ch.scaleMaxItem)) ch.maxWatch.start(access, ch.scaleMaxItem, onChange());
+  if (!isLiteral(ch.scaleMinItem)) ch.minWatch.start(access, ch.scaleMinItem, onChange());
+  if (ch.historyItem != ch.valueItem) {
+    // Another variable: the samples of the former one do not belong on this curve.
+    ch.history.clear();
+    ch.historyItem = ch.valueItem;
+  }
+  refresh(ch);
+}
+
+double DisplayControl::scaleLimit(const std::string& name, const ItemWatch& watch) const {
+  double v = kNaN;
+  if (name.empty()) return kNaN;
+  if (isLiteral(name, &v)) return v;
+  return watch.active() ? link_.access->itemNumber(name) : kNaN;
+}
+
+void DisplayControl::refresh(DisplayChannel& ch) {
+  HostItemAccess* access = link_.access;
+  if (!access) return;
+  double v = kNaN;
+  std::string valueText, unitText;
+  if (ch.valueWatch.active()) {
+    v = access->itemNumber(ch.valueItem);
+    valueText = access->itemText(ch.valueItem);
+  }
+  if (ch.unitWatch.active())
+    unitText = access->itemText(ch.unitItem);
+  else if (ch.valueWatch.active() && ch.unitItem.empty())
+    unitText = access->describeItem(ch.valueItem).unitText;
+  ch.value = v;
+  ch.valueText = std::move(valueText);
+  ch.unitText = std::move(unitText);
+  ch.lo = scaleLimit(ch.scaleMinItem, ch.minWatch);
+  ch.hi = scaleLimit(ch.scaleMaxItem, ch.maxWatch);
+  valueRead(ch);
+  changed();
+}
+
+std::string DisplayControl::shownCaption(const DisplayChannel& ch, std::string_view designCaption) const {
+  if (!ch.caption.empty()) return ch.caption;
+  return designValue(designCaption).toString();
+}
+
+// ------------------------------------------------------------------ needle, bar graph
+
+namespace {
+
+std::vector<std::pair<std::string, Variant>> gaugeSnapshot(const DisplayChannel& ch, std::string caption) {
+  const ScaleReading r = ch.reading();
+  return {
+      {"Caption", Variant(std::move(caption))},
+      {"Value", Variant(r.value)},
+      {"Min", Variant(r.min)},
+      {"Max", Variant(r.max)},
+      {"ValueText", Variant(ch.valueText)},
+      {"UnitText", Variant(ch.unitText)},
+      {"OverRange", Variant(r.overRange)},
+      {"UnderRange", Variant(r.underRange)},
+      {"RangeValid", Variant(r.rangeValid)},
+  };
+}
+
+}  // namespace
+
+NeedleControl::NeedleControl() : DisplayControl("Tolvar4Needle", tolvar::dispid::Needle, 1, false) {
+  addDesignProperty("needlecaption", Variant(""));
+}
+
+std::vector<std::pair<std::string, Variant>> NeedleControl::snapshot() const {
+  auto out = gaugeSnapshot(channel(0), shownCaption(channel(0), "needlecaption"));
+  for (auto& p : designSnapshot()) out.push_back(std::move(p));
+  return out;
+}
+
+BarGraphControl::BarGraphControl() : DisplayControl("Tolvar4BarGraph", tolvar::dispid::BarGraph, 1, false) {
+  addDesignProperty("bargraphcaption", Variant(""));
+  addDesignProperty("zerovalue", Variant(""));
+}
+
+std::vector<std::pair<std::string, Variant>> BarGraphControl::snapshot() const {
+  auto out = gaugeSnapshot(channel(0), shownCaption(channel(0), "bargraphcaption"));
+  for (auto& p : designSnapshot()) out.push_back(std::move(p));
+  return out;
+}
+
+// ----------------------------------------------------------------------------- digital
+
+DigitalControl::DigitalControl() : DisplayControl("Tolvar4Digital", tolvar::dispid::Digital, 1, false) {
+  addString(tolvar::dispid::Digital.DigitalFormat, "DigitalFormat", digitalFormat_);
+  // The design stores the same format under its own name.
+  addString(privateId(), "formatvalue", digitalFormat_);
+  addDesignProperty("digitalcaption", Variant(""));
+}
+
+std::string DigitalControl::formattedText() const {
+  const auto width = static_cast<size_t>(std::count(digitalFormat_.begin(), digitalFormat_.end(), '#'));
+  return fitNumber(channel(0).valueText, channel(0).value, width);
+}
+
+std::string DigitalControl::formattedUnit() const {
+  const auto width = static_cast<size_t>(std::count(digitalFormat_.begin(), digitalFormat_.end(), 'U'));
+  return width == 0 ? channel(0).unitText : firstChars(channel(0).unitText, width);
+}
+
+std::vector<std::pair<std::string, Variant>> DigitalControl::snapshot() const {
+  std::vector<std::pair<std::string, Variant>> out{
+      {"Caption", Variant(shownCaption(channel(0), "digitalcaption"))},
+      {"Text", Variant(formattedText())},
+      {"UnitText", Variant(formattedUnit())},
+      {"DigitalFormat", Variant(digitalFormat_)},
+  };
+  for (auto& p : designSnapshot()) out.push_back(std::move(p));
+  return out;
+}
+
+// ----------------------------------------------------------------------------- plotter
+
+PlotterControl::PlotterControl()
+    : DisplayControl("Tolvar4Plotter", tolvar::dispid::Plotter, kCurves, true) {
+  addString(0x68030011, "TimeSpan", timeSpan_);
+  addString(0x6803000F, "PlotterCaption", caption_);  // "plottercaption" in the designs
+  for (size_t i = 1; i <= kCurves; ++i) {
+    addDesignProperty("cycletimevalue_" + std::to_string(i), Variant(int16_t{3}));
+    addDesignProperty("objectcaptionid_" + std::to_string(i), Variant(int16_t{0}));
+  }
+}
+
+int32_t PlotterControl::timeSpanMs() const {
+  double seconds = 0;
+  if (!isLiteral(timeSpan_, &seconds) || !(seconds > 0)) return kDefaultTimeSpanMs;
+  // A day is more than a 600-sample history can fill; longer spans are cut there.
+  return static_cast<int32_t>(std::min(seconds, 86400.0) * 1000.0);
+}
+
+void PlotterControl::valueRead(DisplayChannel& ch) {
+  if (!ch.valueWatch.active()) return;
+  if (!ch.history.empty()) {
+    const double last = ch.history.back().second;
+    if (last == ch.value || (std::isnan(last) && std::isnan(ch.value))) return;  // no new value
+  }
+  ch.history.emplace_back(plat::ui::EventLoop::instance().now(), ch.value);
+  while (ch.history.size() > kHistory) ch.history.pop_front();
+}
+
+std::string PlotterControl::curvesJson() const {
+  nlohmann::json curves = nlohmann::json::array();
+  for (size_t i = 0; i < channelCount(); ++i) {
+    const DisplayChannel& ch = channel(i);
+    if (ch.valueItem.empty() && ch.history.empty()) continue;
+    const ScaleReading r = ch.reading();
+    nlohmann::json points = nlohmann::json::array();
+    for (const auto& [t, v] : ch.history) points.push_back({t, v});  // NaN is written as null
+    curves.push_back({{"curve", i + 1},
+                      {"caption", ch.caption},
+                      {"unit", ch.unitText},
+                      {"min", r.min},
+                      {"max", r.max},
+                      {"points", std::move(points)}});
+  }
+  return curves.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::vector<std::pair<std::string, Variant>> PlotterControl::snapshot() const {
+  std::vector<std::pair<std::string, Variant>> out{
+      {"Curves", Variant(curvesJson())},
+      {"TimeSpanMs", Variant(timeSpanMs())},
+      {"Caption", Variant(caption_)},
+  };
+  for (auto& p : designSnapshot()) out.push_back(std::move(p));
+  return out;
+}
+
+}  // namespace tolvar::controls

@@ -1,0 +1,427 @@
+#include "tolvar/controls/item_controls.h"
+
+#include "platform/com/error.h"
+#include "platform/ui/form.h"
+#include "tolvar/applet/control_ids.h"
+#include "tolvar/controls/form_ref.h"
+
+namespace tolvar::controls {
+
+using plat::com::equalsNoCase;
+namespace dispid = tolvar::dispid;
+
+namespace {
+
+constexpr const char* kNotEditable = "This field cannot be edited.";
+constexpr const char* kRefused = "The value was not accepted.";
+
+std::string joinEntries(const std::vector<EnumEntry>& entries) {
+  std::string out;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (i) out += '\n';
+    out += entries[i].text;
+  }
+  return out;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------------- text
+
+TextControl::TextControl() : ItemBoundControl("Tolvar4Text") {
+  addString(dispid::ItemName, "ItemName", itemName_, [this] {
+    if (link_) follow();
+  });
+  addInteger(dispid::ItemMode, "ItemMode", itemMode_);
+  addBool(dispid::FieldFlag, "FieldFlag", fieldFlag_);
+  table_.addProperty(
+      dispid::Text, "Text", [this] { return Variant(text_); },
+      [this](const Variant& v) {
+        // A bound field takes a new text as an edit of its item; an unbound one just shows it.
+        if (link_ && !itemName_.empty()) {
+          edit(v.toString());
+        } else {
+          fromItem_ = false;
+          if (text_ != v.toString()) {
+            text_ = v.toString();
+            changed();
+          }
+        }
+      });
+  addReadOnly(0x68030100, "LastError", [this] { return Variant(lastError_); });
+  addSiteVisible();
+  addCommonDesignProperties();
+}
+
+TextControl::~TextControl() = default;
+
+bool TextControl::bindItems(const HostLink& link) {
+  releaseItems();
+  link_ = link;
+  follow();
+  return following();
+}
+
+void TextControl::releaseItems() {
+  watch_.reset();
+  dropCallbacks();
+  link_ = {};
+  readOnlyItem_ = true;
+}
+
+void TextControl::follow() {
+  watch_.reset();
+  dropCallbacks();
+  readOnlyItem_ = true;
+  if (link_ && !itemName_.empty()) {
+    ItemDescription d = link_.access->describeItem(itemName_);
+    readOnlyItem_ = !d.exists || d.readOnly;
+    watch_.start(link_.access, itemName_, guarded([this] { refresh(); }));
+  }
+  refresh();
+  changed();
+}
+
+void TextControl::refresh() {
+  if (!following()) {
+    // An unbound field keeps a text given to it, but not one its former item put there.
+    if (fromItem_ && !text_.empty()) {
+      text_.clear();
+      changed();
+    }
+    fromItem_ = false;
+    return;
+  }
+  fromItem_ = true;
+  std::string now = link_.access->itemText(itemName_);
+  if (now == text_) return;
+  text_ = std::move(now);
+  changed();
+}
+
+bool TextControl::editable() const { return following() && !readOnlyItem_ && modeEditable(itemMode_); }
+
+bool TextControl::edit(const std::string& text) {
+  std::string error;
+  bool ok = false;
+  if (!editable()) {
+    error = kNotEditable;
+  } else if (link_.access->setItemFromText(itemName_, text, error) != 0) {
+    if (error.empty()) error = kRefused;
+  } else {
+    ok = true;
+    error.clear();
+  }
+  lastError_ = error;
+  // Whatever happened, the field shows what the item now holds: a refused edit is undone.
+  if (following()) text_ = link_.access->itemText(itemName_);
+  changed();
+  return ok;
+}
+
+std::vector<std::pair<std::string, Variant>> TextControl::snapshot() const {
+  std::vector<std::pair<std::string, Variant>> out{
+      {"Text", Variant(text_)},
+      {"Editable", Variant(editable())},
+      {"LastError", Variant(lastError_)},
+      {"FieldFlag", Variant(fieldFlag_)},
+  };
+  for (auto& p : designSnapshot()) out.push_back(std::move(p));
+  return out;
+}
+
+void TextControl::userInput(std::string_view what, const Variant& value) {
+  if (equalsNoCase(what, "text")) edit(value.toString());
+}
+
+// ------------------------------------------------------------------------------ combo
+
+ComboControl::ComboControl() : ItemBoundControl("Tolvar4Combo") {
+  addString(dispid::ItemName, "ItemName", itemName_, [this] {
+    if (link_) follow();
+  });
+  addInteger(dispid::ItemMode, "ItemMode", itemMode_);
+  table_.addProperty(
+      dispid::CurrentEntryText, "CurrentEntryText", [this] { return Variant(text_); },
+      [this](const Variant& v) { select(Variant(v.toString())); });
+  addReadOnly(dispid::Text, "Text", [this] { return Variant(text_); });
+  addReadOnly(0x68030100, "LastError", [this] { return Variant(lastError_); });
+  addSiteVisible();
+  addCommonDesignProperties();
+}
+
+ComboControl::~ComboControl() = default;
+
+bool ComboControl::bindItems(const HostLink& link) {
+  releaseItems();
+  link_ = link;
+  follow();
+  return following();
+}
+
+void ComboControl::releaseItems() {
+  watch_.reset();
+  dropCallbacks();
+  link_ = {};
+  readOnlyItem_ = true;
+}
+
+void ComboControl::follow() {
+  watch_.reset();
+  dropCallbacks();
+  if (link_ && !itemName_.empty()) watch_.start(link_.access, itemName_, guarded([this] { refresh(); }));
+  refresh();
+  changed();
+}
+
+void ComboControl::refresh() {
+  std::string now;
+  std::vector<EnumEntry> entries;
+  bool readOnly = true;
+  if (following()) {
+    // The entries are read again on each change: a host may offer other entries by state.
+    ItemDescription d = link_.access->describeItem(itemName_);
+    readOnly = !d.exists || d.readOnly;
+    entries = std::move(d.enumeration);
+    now = link_.access->itemText(itemName_);
+  }
+  const bool same = now == text_ && readOnly == readOnlyItem_ && entries.size() == entries_.size() &&
+                    joinEntries(entries) == joinEntries(entries_);
+  text_ = std::move(now);
+  entries_ = std::move(entries);
+  readOnlyItem_ = readOnly;
+  if (!same) changed();
+}
+
+bool ComboControl::editable() const {
+  return following() && !readOnlyItem_ && modeEditable(itemMode_) && !entries_.empty();
+}
+
+bool ComboControl::refuse(std::string message) {
+  lastError_ = std::move(message);
+  if (following()) text_ = link_.access->itemText(itemName_);
+  changed();
+  return false;
+}
+
+bool ComboControl::select(const Variant& entry) {
+  if (!editable()) return refuse(kNotEditable);
+  const EnumEntry* chosen = nullptr;
+  if (entry.isNumeric()) {
+    const int32_t i = entry.toLong();
+    if (i >= 0 && static_cast<size_t>(i) < entries_.size()) chosen = &entries_[i];
+  } else {
+    const std::string s = entry.toString();
+    for (const EnumEntry& e : entries_)
+      if (e.text == s) {
+        chosen = &e;
+        break;
+      }
+    if (!chosen) {
+      for (const EnumEntry& e : entries_)
+        if (equalsNoCase(e.text, s)) {
+          chosen = &e;
+          break;
+        }
+    }
+  }
+  if (!chosen) return refuse("\"" + entry.toString() + "\" is not one of the entries.");
+  std::string error;
+  if (link_.access->setItemFromText(itemName_, chosen->text, error) != 0)
+    return refuse(error.empty() ? kRefused : error);
+  lastError_.clear();
+  text_ = link_.access->itemText(itemName_);
+  changed();
+  return true;
+}
+
+std::vector<std::pair<std::string, Variant>> ComboControl::snapshot() const {
+  std::vector<std::pair<std::string, Variant>> out{
+      {"Text", Variant(text_)},
+      {"Entries", Variant(joinEntries(entries_))},
+      {"Editable", Variant(editable())},
+      {"LastError", Variant(lastError_)},
+  };
+  for (auto& p : designSnapshot()) out.push_back(std::move(p));
+  return out;
+}
+
+void ComboControl::userInput(std::string_view what, const Variant& value) {
+  if (equalsNoCase(what, "select") || equalsNoCase(what, "text")) select(value);
+}
+
+// ------------------------------------------------------------------ label-text-unit
+
+LabelTextUnitControl::LabelTextUnitControl() : ItemBoundControl("Tolvar4LabelTextUnit") {
+  auto refollow = [this] {
+    if (link_) follow();
+  };
+  addString(dispid::ValueItemName, "ValueItemName", valueItemName_, refollow);
+  addInteger(dispid::LtuItemMode, "ItemMode", itemMode_);
+  addString(dispid::UnitItemName, "UnitItemName", unitItemName_, refollow);
+  addInteger(dispid::UnitItemMode, "UnitItemMode", unitItemMode_);
+  addString(dispid::LabelText, "LabelText", labelText_);
+  addBool(dispid::LabelFlag, "LabelFlag", labelFlag_);
+  table_.addProperty(
+      dispid::Text, "Text", [this] { return Variant(text_); },
+      [this](const Variant& v) {
+        if (link_ && !valueItemName_.empty()) {
+          edit(v.toString());
+        } else {
+          fromItem_ = false;
+          if (text_ != v.toString()) {
+            text_ = v.toString();
+            changed();
+          }
+        }
+      });
+  addReadOnly(0x68030100, "UnitText", [this] { return Variant(unitText_); });
+  addReadOnly(0x68030101, "LastError", [this] { return Variant(lastError_); });
+  addSiteVisible();
+  addCommonDesignProperties();
+}
+
+LabelTextUnitControl::~LabelTextUnitControl() = default;
+
+bool LabelTextUnitControl::bindItems(const HostLink& link) {
+  releaseItems();
+  link_ = link;
+  follow();
+  return following();
+}
+
+void LabelTextUnitControl::releaseItems() {
+  valueWatch_.reset();
+  unitWatch_.reset();
+  dropCallbacks();
+  link_ = {};
+  readOnlyItem_ = true;
+}
+
+void LabelTextUnitControl::follow() {
+  valueWatch_.reset();
+  unitWatch_.reset();
+  dropCallbacks();
+  readOnlyItem_ = true;
+  if (link_) {
+    if (!valueItemName_.empty()) {
+      ItemDescription d = link_.access->describeItem(valueItemName_);
+      readOnlyItem_ = !d.exists || d.readOnly;
+      valueWatch_.start(link_.access, valueItemName_, guarded([this] { refresh(); }));
+    }
+    unitWatch_.start(link_.access, unitItemName_, guarded([this] { refresh(); }));
+  }
+  refresh();
+  changed();
+}
+
+void LabelTextUnitControl::refresh() {
+  std::string text = fromItem_ ? std::string() : text_;
+  std::string unit;
+  fromItem_ = valueWatch_.active();
+  if (valueWatch_.active()) text = link_.access->itemText(valueItemName_);
+  if (unitWatch_.active()) {
+    unit = link_.access->itemText(unitItemName_);
+  } else if (valueWatch_.active() && unitItemName_.empty()) {
+    // Without a unit item of its own the control shows the value item's unit.
+    unit = link_.access->describeItem(valueItemName_).unitText;
+  }
+  if (text == text_ && unit == unitText_) return;
+  text_ = std::move(text);
+  unitText_ = std::move(unit);
+  changed();
+}
+
+bool LabelTextUnitControl::editable() const {
+  return valueWatch_.active() && !readOnlyItem_ && modeEditable(itemMode_);
+}
+
+bool LabelTextUnitControl::edit(const std::string& text) {
+  std::string error;
+  bool ok = false;
+  if (!editable()) {
+    error = kNotEditable;
+  } else if (link_.access->setItemFromText(valueItemName_, text, error) != 0) {
+    if (error.empty()) error = kRefused;
+  } else {
+    ok = true;
+    error.clear();
+  }
+  lastError_ = error;
+  if (valueWatch_.active()) text_ = link_.access->itemText(valueItemName_);
+  changed();
+  return ok;
+}
+
+std::vector<std::pair<std::string, Variant>> LabelTextUnitControl::snapshot() const {
+  std::vector<std::pair<std::string, Variant>> out{
+      {"LabelText", Variant(labelText_)}, {"Text", Variant(text_)},
+      {"UnitText", Variant(unitText_)},   {"Editable", Variant(editable())},
+      {"LastError", Variant(lastError_)}, {"LabelFlag", Variant(labelFlag_)},
+  };
+  for (auto& p : designSnapshot()) out.push_back(std::move(p));
+  return out;
+}
+
+void LabelTextUnitControl::userInput(std::string_view what, const Variant& value) {
+  if (equalsNoCase(what, "text")) edit(value.toString());
+}
+
+// ---------------------------------------------------------------------- item handler
+
+ItemHandlerControl::ItemHandlerControl() : HostControl("Tolvar4CtrlItemHandler") {
+  table_.add(
+      dispid::BindItems, "BindItems", 2,
+      [this](InvokeKind, std::span<Variant> args) {
+        plat::ui::Form& form = formArgument(args[0]);
+        return Variant(bindItems(form, itemManagerArgument(args[1])));
+      },
+      true);
+  table_.add(
+      dispid::ReleaseItems, "ReleaseItems", 0,
+      [this](InvokeKind, std::span<Variant>) {
+        releaseItems();
+        return Variant();
+      },
+      true);
+  addReadOnly(0x68030100, "Bound", [this] { return Variant(boundCount()); });
+  addSiteVisible();
+}
+
+ItemHandlerControl::~ItemHandlerControl() { releaseItems(); }
+
+int32_t ItemHandlerControl::bindItems(plat::ui::Form& form, const Ptr<AppletItemManager>& aim) {
+  HostLink link = linkTo(aim);
+  releaseItems();
+  for (const auto& c : form.controls()) {
+    auto* uc = dynamic_cast<plat::ui::UserControl*>(c.get());
+    if (!uc) continue;
+    auto* item = dynamic_cast<ItemBoundControl*>(&uc->impl());
+    if (!item) continue;
+    bound_.emplace_back(item);
+    item->bindItems(link);
+  }
+  changed();
+  return boundCount();
+}
+
+void ItemHandlerControl::releaseItems() {
+  if (bound_.empty()) return;
+  std::vector<Ptr<ItemBoundControl>> bound = std::move(bound_);
+  bound_.clear();
+  for (auto& c : bound) c->releaseItems();
+  changed();
+}
+
+int32_t ItemHandlerControl::boundCount() const {
+  int32_t n = 0;
+  for (const auto& c : bound_)
+    if (c->following()) ++n;
+  return n;
+}
+
+std::vector<std::pair<std::string, Variant>> ItemHandlerControl::snapshot() const {
+  return {{"Bound", Variant(boundCount())}};
+}
+
+}  // namespace tolvar::controls

@@ -1,0 +1,31 @@
+#include "tolvar/controls/register.h"
+
+#include "platform/ui/controls.h"
+#include "tolvar/applet/control_ids.h"
+#include "tolvar/controls/display_controls.h"
+#include "tolvar/controls/item_controls.h"
+
+namespace tolvar::controls {
+
+namespace {
+
+template <class T>
+void add(const char* progId) {
+  plat::ui::UserControlRegistry::instance().add(
+      progId, [] { return plat::com::Ptr<plat::ui::UserControlImpl>(plat::com::makeObject<T>()); });
+}
+
+}  // namespace
+
+void registerHostControls() {
+  add<ItemHandlerControl>(tolvar::progid::ItemHandler);
+  add<TextControl>(tolvar::progid::Text);
+  add<ComboControl>(tolvar::progid::Combo);
+  add<LabelTextUnitControl>(tolvar::progid::LabelTextUnit);
+  add<NeedleControl>(tolvar::progid::Needle);
+  add<BarGraphControl>(tolvar::progid::BarGraph);
+  add<DigitalControl>(tolvar::progid::Digital);
+  add<PlotterControl>(tolvar::progid::Plotter);
+}
+
+}  // namespace tolvar::controls

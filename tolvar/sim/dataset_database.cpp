@@ -1,0 +1,415 @@
+#include "tolvar/sim/dataset_database.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <system_error>
+
+namespace tolvar::sim {
+
+using plat::com::ByteArray;
+using plat::com::Variant;
+using plat::com::VarType;
+
+namespace {
+
+constexpr const char* kApplication = "velumor-datasets";
+constexpr int kSchemaVersion = 1;
+
+// Why an SQLite call failed, in the words a user can act on.
+std::string reason(int code, sqlite3* db) {
+  switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return "the database is locked by another program; try again when it has finished";
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      return "the file is damaged or is not a data-set database";
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+      return "the file cannot be written (it is read-only)";
+    case SQLITE_CANTOPEN:
+      return "the file cannot be opened (the folder is missing or not accessible)";
+    case SQLITE_FULL:
+      return "the disk is full";
+    case SQLITE_IOERR:
+      return "the file could not be read or written (input/output error)";
+    default:
+      return db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+  }
+}
+
+class Connection {
+ public:
+  Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  ~Connection() {
+    if (db_) sqlite3_close_v2(db_);
+  }
+  bool open(const std::filesystem::path& path, bool write, int busyMs, std::string& why) {
+    const int flags = write ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+      why = reason(rc, nullptr);
+      sqlite3_close_v2(db_);
+      db_ = nullptr;
+      return false;
+    }
+    sqlite3_busy_timeout(db_, busyMs);
+    sqlite3_extended_result_codes(db_, 1);
+    return true;
+  }
+  sqlite3* db() const { return db_; }
+  int exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  int prepared() const { return rc_; }
+  sqlite3_stmt* get() const { return stmt_; }
+  int step() { return sqlite3_step(stmt_); }
+  void reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+  int rc_ = SQLITE_OK;
+};
+
+// A failed step of an operation: its SQLite code.
+struct Failure {
+  int code;
+};
+
+void check(int rc, int ok = SQLITE_OK) {
+  if (rc != ok) throw Failure{rc};
+}
+
+// Creates the tables in an empty file and makes sure a file that has them is ours.
+void ensureSchema(sqlite3* db) {
+  check(sqlite3_exec(db,
+                     "CREATE TABLE IF NOT EXISTS velumor_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                     "CREATE TABLE IF NOT EXISTS rowsets (id INTEGER PRIMARY KEY AUTOINCREMENT);"
+                     "CREATE TABLE IF NOT EXISTS datasets (name TEXT PRIMARY KEY COLLATE NOCASE, device TEXT,"
+                     " saved_at TEXT NOT NULL, rowset INTEGER NOT NULL);"
+                     "CREATE TABLE IF NOT EXISTS dataset_items (rowset INTEGER NOT NULL, name TEXT NOT NULL,"
+                     " kind TEXT NOT NULL, lower_bound INTEGER NOT NULL DEFAULT 0, value,"
+                     " PRIMARY KEY (rowset, name));"
+                     "INSERT OR IGNORE INTO velumor_meta VALUES ('application', 'velumor-datasets');"
+                     "INSERT OR IGNORE INTO velumor_meta VALUES ('schema', '1');",
+                     nullptr, nullptr, nullptr));
+}
+
+// Whether the file holds our tables (an empty or foreign file does not).
+bool isOurs(sqlite3* db, std::string& why) {
+  Statement st(db, "SELECT value FROM velumor_meta WHERE key = 'application'");
+  if (st.prepared() != SQLITE_OK) {
+    const int rc = st.prepared();
+    if ((rc & 0xFF) == SQLITE_ERROR) {
+      why = "no data set has been saved there yet";
+    } else {
+      why = reason(rc, db);
+    }
+    return false;
+  }
+  const int rc = st.step();
+  if (rc != SQLITE_ROW) {
+    why = rc == SQLITE_DONE ? "the file is not a data-set database" : reason(rc, db);
+    return false;
+  }
+  const auto* app = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
+  if (!app || std::string(app) != kApplication) {
+    why = "the file is not a data-set database";
+    return false;
+  }
+  return true;
+}
+
+void bindValue(sqlite3_stmt* st, const Variant& v, int kindCol, int lbCol, int valueCol) {
+  auto text = [&](int col, const std::string& s) {
+    sqlite3_bind_text(st, col, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+  };
+  switch (v.type()) {
+    case VarType::Empty:
+    case VarType::Null:
+      text(kindCol, "empty");
+      sqlite3_bind_null(st, valueCol);
+      break;
+    case VarType::Boolean:
+      text(kindCol, "bool");
+      sqlite3_bind_int(st, valueCol, v.toBool() ? 1 : 0);
+      break;
+    case VarType::String:
+      // Texts may hold NUL characters; they are stored whole.
+      text(kindCol, "text");
+      text(valueCol, v.toString());
+      break;
+    case VarType::ByteArray: {
+      const ByteArray& a = v.byteArray();
+      text(kindCol, "bytes");
+      sqlite3_bind_int(st, lbCol, a.lowerBound);
+      sqlite3_bind_blob(st, valueCol, a.data.data(), static_cast<int>(a.data.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    default:
+      text(kindCol, "number");
+      sqlite3_bind_double(st, valueCol, v.toDouble());
+      break;
+  }
+}
+
+bool readValue(sqlite3_stmt* st, int kindCol, int lbCol, int valueCol, Variant& out) {
+  const auto* k = reinterpret_cast<const char*>(sqlite3_column_text(st, kindCol));
+  const std::string kind = k ? k : "";
+  if (kind == "empty") {
+    out = Variant();
+  } else if (kind == "bool") {
+    out = Variant(sqlite3_column_int(st, valueCol) != 0);
+  } else if (kind == "number") {
+    if (sqlite3_column_type(st, valueCol) == SQLITE_NULL) return false;
+    out = Variant(sqlite3_column_double(st, valueCol));
+  } else if (kind == "text") {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, valueCol));
+    const int n = sqlite3_column_bytes(st, valueCol);
+    out = Variant(std::string(p ? p : "", static_cast<size_t>(n)));
+  } else if (kind == "bytes") {
+    const auto* p = static_cast<const uint8_t*>(sqlite3_column_blob(st, valueCol));
+    const int n = sqlite3_column_bytes(st, valueCol);
+    ByteArray a;
+    a.lowerBound = sqlite3_column_int(st, lbCol);
+    if (p && n > 0) a.data.assign(p, p + n);
+    out = Variant(std::move(a));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string where(const std::filesystem::path& path) {
+  return "\"" + path.string() + "\"";
+}
+
+}  // namespace
+
+std::filesystem::path DataSetDatabase::defaultPath() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+    return std::filesystem::path(xdg) / "velumor" / "datasets.sqlite";
+  const char* home = std::getenv("HOME");
+  return std::filesystem::path(home && *home ? home : ".") / ".local" / "share" / "velumor" /
+         "datasets.sqlite";
+}
+
+DataSetDatabase::DataSetDatabase(std::filesystem::path path) : path_(std::move(path)) {}
+
+bool DataSetDatabase::save(const std::string& setName, const std::string& device, const Items& items,
+                           std::string& error) {
+  const std::string what = "The data set \"" + setName + "\" could not be saved to " + where(path_) + ": ";
+  const std::string tail = ". Nothing stored there was changed.";
+  std::error_code ec;
+  if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path(), ec);
+  if (ec) {
+    error = what + "the folder cannot be created (" + ec.message() + ")" + tail;
+    return false;
+  }
+  if (std::filesystem::is_directory(path_, ec)) {
+    error = what + "it is a folder, not a file" + tail;
+    return false;
+  }
+  Connection c;
+  std::string why;
+  if (!c.open(path_, true, busyTimeoutMs_, why)) {
+    error = what + why + tail;
+    return false;
+  }
+  sqlite3* db = c.db();
+  bool inTransaction = false;
+  try {
+    // Takes the write lock first, so the schema check and the writes see one state of the file.
+    check(c.exec("BEGIN IMMEDIATE"));
+    inTransaction = true;
+    ensureSchema(db);
+    if (!isOurs(db, why)) {
+      c.exec("ROLLBACK");
+      error = what + why + tail;
+      return false;
+    }
+    check(c.exec("INSERT INTO rowsets DEFAULT VALUES"));
+    const sqlite3_int64 rowset = sqlite3_last_insert_rowid(db);
+    {
+      Statement ins(
+          db, "INSERT INTO dataset_items (rowset, name, kind, lower_bound, value) VALUES (?, ?, ?, ?, ?)");
+      check(ins.prepared());
+      for (const auto& [name, value] : items) {
+        sqlite3_bind_int64(ins.get(), 1, rowset);
+        sqlite3_bind_text(ins.get(), 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(ins.get(), 4, 0);
+        bindValue(ins.get(), value, 3, 4, 5);
+        check(ins.step(), SQLITE_DONE);
+        ins.reset();
+      }
+    }
+    sqlite3_int64 old = -1;
+    {
+      Statement sel(db, "SELECT rowset FROM datasets WHERE name = ?");
+      check(sel.prepared());
+      sqlite3_bind_text(sel.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
+      const int rc = sel.step();
+      if (rc == SQLITE_ROW)
+        old = sqlite3_column_int64(sel.get(), 0);
+      else
+        check(rc, SQLITE_DONE);
+    }
+    {
+      // The name now points at the new rows; the old rows go only once that is settled.
+      Statement put(db,
+                    "INSERT INTO datasets (name, device, saved_at, rowset) VALUES (?, ?, datetime('now'), ?)"
+                    " ON CONFLICT(name) DO UPDATE SET device = excluded.device, saved_at = excluded.saved_at,"
+                    " rowset = excluded.rowset");
+      check(put.prepared());
+      sqlite3_bind_text(put.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_text(put.get(), 2, device.data(), static_cast<int>(device.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_int64(put.get(), 3, rowset);
+      check(put.step(), SQLITE_DONE);
+    }
+    if (old >= 0) {
+      Statement delItems(db, "DELETE FROM dataset_items WHERE rowset = ?");
+      check(delItems.prepared());
+      sqlite3_bind_int64(delItems.get(), 1, old);
+      check(delItems.step(), SQLITE_DONE);
+      Statement delSet(db, "DELETE FROM rowsets WHERE id = ?");
+      check(delSet.prepared());
+      sqlite3_bind_int64(delSet.get(), 1, old);
+      check(delSet.step(), SQLITE_DONE);
+    }
+    check(c.exec("COMMIT"));
+    return true;
+  } catch (const Failure& f) {
+    error = what + reason(f.code, db) + tail;
+    if (inTransaction) c.exec("ROLLBACK");
+    return false;
+  }
+}
+
+bool DataSetDatabase::load(const std::string& setName, Items& items, std::string& error) {
+  items.clear();
+  const std::string what = "The data set \"" + setName + "\" could not be loaded from " + where(path_) + ": ";
+  std::error_code ec;
+  if (!std::filesystem::exists(path_, ec)) {
+    error = what + "the file does not exist (no data set has been saved yet)";
+    return false;
+  }
+  Connection c;
+  std::string why;
+  if (!c.open(path_, false, busyTimeoutMs_, why)) {
+    error = what + why;
+    return false;
+  }
+  sqlite3* db = c.db();
+  try {
+    // One read transaction: the set is read as one state of the file.
+    check(c.exec("BEGIN"));
+    if (!isOurs(db, why)) {
+      c.exec("ROLLBACK");
+      error = what + why;
+      return false;
+    }
+    Statement sel(db,
+                  "SELECT i.name, i.kind, i.lower_bound, i.value FROM datasets d"
+                  " JOIN dataset_items i ON i.rowset = d.rowset WHERE d.name = ? ORDER BY i.name");
+    check(sel.prepared());
+    sqlite3_bind_text(sel.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
+    bool any = false;
+    for (;;) {
+      const int rc = sel.step();
+      if (rc == SQLITE_DONE) break;
+      check(rc, SQLITE_ROW);
+      any = true;
+      const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(sel.get(), 0));
+      Variant v;
+      if (!n || !readValue(sel.get(), 1, 2, 3, v)) {
+        c.exec("ROLLBACK");
+        items.clear();
+        error = what + "an entry of the set is damaged";
+        return false;
+      }
+      items.emplace_back(n, std::move(v));
+    }
+    c.exec("COMMIT");
+    if (!any) {
+      // A set saved with no items still has its name; tell the two apart.
+      bool found = false;
+      std::string e2;
+      if (exists(setName, found, e2) && found) return true;
+      error = what + "there is no data set of that name";
+      return false;
+    }
+    return true;
+  } catch (const Failure& f) {
+    c.exec("ROLLBACK");
+    items.clear();
+    error = what + reason(f.code, db);
+    return false;
+  }
+}
+
+bool DataSetDatabase::list(std::vector<std::string>& names, std::string& error) {
+  names.clear();
+  std::error_code ec;
+  if (!std::filesystem::exists(path_, ec)) return true;  // nothing saved yet
+  Connection c;
+  std::string why;
+  const std::string what = "The data sets in " + where(path_) + " could not be listed: ";
+  if (!c.open(path_, false, busyTimeoutMs_, why)) {
+    error = what + why;
+    return false;
+  }
+  if (!isOurs(c.db(), why)) {
+    if (why == "no data set has been saved there yet") return true;
+    error = what + why;
+    return false;
+  }
+  Statement sel(c.db(), "SELECT name FROM datasets ORDER BY name COLLATE NOCASE");
+  if (sel.prepared() != SQLITE_OK) {
+    error = what + reason(sel.prepared(), c.db());
+    return false;
+  }
+  for (;;) {
+    const int rc = sel.step();
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) {
+      names.clear();
+      error = what + reason(rc, c.db());
+      return false;
+    }
+    const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(sel.get(), 0));
+    if (n) names.emplace_back(n);
+  }
+  return true;
+}
+
+bool DataSetDatabase::exists(const std::string& setName, bool& found, std::string& error) {
+  found = false;
+  std::vector<std::string> names;
+  if (!list(names, error)) return false;
+  for (const auto& n : names) {
+    if (n.size() == setName.size() && std::equal(n.begin(), n.end(), setName.begin(), [](char a, char b) {
+          return std::tolower(a) == std::tolower(b);
+        }))
+      found = true;
+  }
+  return true;
+}
+
+}  // namespace tolvar::sim

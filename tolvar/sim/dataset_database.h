@@ -1,0 +1,43 @@
+#pragma once
+// Data sets of the device's parameters in an SQLite file. A data set is the value of every
+// data-set item under a name. Saving writes the items under a new row set and then points the
+// name at it, all in one transaction, so a failure leaves what was stored before untouched;
+// loading reads one whole set or nothing. Each operation opens the file and closes it again,
+// so no lock is held between operations.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/com/variant.h"
+
+namespace tolvar::sim {
+
+class DataSetDatabase {
+ public:
+  using Items = std::vector<std::pair<std::string, plat::com::Variant>>;
+
+  // The name a set gets when nobody chose one.
+  static constexpr const char* kDefaultSet = "default";
+
+  // $XDG_DATA_HOME/velumor/datasets.sqlite, else ~/.local/share/velumor/datasets.sqlite.
+  static std::filesystem::path defaultPath();
+
+  explicit DataSetDatabase(std::filesystem::path path);
+  const std::filesystem::path& path() const { return path_; }
+  // How long an operation waits for another program's lock before it gives up.
+  void setBusyTimeoutMs(int ms) { busyTimeoutMs_ = ms; }
+
+  // Each returns false with a message for the user when it fails; nothing stored is lost then.
+  bool save(const std::string& setName, const std::string& device, const Items& items, std::string& error);
+  bool load(const std::string& setName, Items& items, std::string& error);
+  bool list(std::vector<std::string>& names, std::string& error);
+  bool exists(const std::string& setName, bool& found, std::string& error);
+
+ private:
+  std::filesystem::path path_;
+  int busyTimeoutMs_ = 250;
+};
+
+}  // namespace tolvar::sim

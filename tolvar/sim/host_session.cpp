@@ -1,0 +1,575 @@
+#include "tolvar/sim/host_session.h"
+
+#include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/com/error.h"
+#include "platform/com/registry.h"
+#include "platform/ui/event_loop.h"
+#include "tolvar/sim/applet_utility.h"
+#include "tolvar/sim/dataset_database.h"
+#include "tolvar/sim/device_description.h"
+#include "tolvar/sim/host_frame.h"
+#include "tolvar/sim/host_scheduler.h"
+#include "tolvar/sim/item_manager.h"
+#include "tolvar/sim/item_store.h"
+#include "tolvar/sim/item_values.h"
+#include "tolvar/sim/rq4400_simulator.h"
+#include "tolvar/sim/sequence_engine.h"
+#include "tolvar/sim/status.h"
+
+#ifndef VELUMOR_SOURCE_DIR
+#define VELUMOR_SOURCE_DIR "."
+#endif
+
+namespace tolvar::sim {
+
+using plat::com::ByteArray;
+using plat::com::equalsNoCase;
+
+namespace {
+
+std::string trim(const std::string& s) {
+  const char* ws = " \t\r\n";
+  size_t b = s.find_first_not_of(ws);
+  if (b == std::string::npos) return {};
+  size_t e = s.find_last_not_of(ws);
+  return s.substr(b, e - b + 1);
+}
+
+std::string describeError(const std::exception& e) {
+  if (const auto* r = dynamic_cast<const plat::com::RuntimeError*>(&e)) return r->description();
+  return e.what();
+}
+
+}  // namespace
+
+std::filesystem::path HostSession::defaultDeviceFile() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    auto beside = exe.parent_path() / "devices" / "rq4400.json";
+    if (std::filesystem::exists(beside, ec)) return beside;
+  }
+  return std::filesystem::path(VELUMOR_SOURCE_DIR) / "tolvar" / "devices" / "rq4400.json";
+}
+
+HostSession::HostSession(HostOptions options)
+    : options_(std::move(options)), link_(std::make_shared<SessionLink>()) {
+  if (options_.deviceFile.empty()) options_.deviceFile = defaultDeviceFile();
+  if (options_.databaseFile.empty()) options_.databaseFile = DataSetDatabase::defaultPath();
+  if (options_.registryFile.empty()) options_.registryFile = plat::com::ClassRegistry::defaultPath();
+
+  data_ = std::make_shared<const dd::DeviceData>(dd::loadDeviceData(options_.deviceFile));
+  store_ = std::make_unique<ItemStore>(data_);
+  scheduler_ = std::make_unique<HostScheduler>();
+  simulator_ = std::make_unique<Rq4400Simulator>(*store_, *scheduler_);
+  sequences_ = std::make_unique<SequenceEngine>(*store_, *scheduler_, *simulator_);
+  database_ = std::make_unique<DataSetDatabase>(options_.databaseFile);
+  database_->setBusyTimeoutMs(options_.databaseBusyTimeoutMs);
+  loader_ = std::make_unique<plat::com::ServerLoader>(options_.registryFile);
+
+  link_->session = this;
+  itemManager_ = Ptr<AppletItemManager>(new ItemManager(link_));
+  deviceDescription_ = plat::com::makeObject<SimDeviceDescription>(data_);
+  currentDataSet_ = DataSetDatabase::kDefaultSet;
+
+  store_->setViewResolver([this](int32_t handle) { return viewOf(handle); });
+  sequences_->setConnectedCheck([this] { return connectionState() == Connected; });
+  sequences_->setFinishedListener(
+      [this](const std::string& seq, bool adjust, bool ok) { onSequenceFinished(seq, adjust, ok); });
+  loader_->registerBuiltin(kAppletUtilityProgId,
+                           [] { return Ptr<plat::com::Unknown>(plat::com::makeObject<SimAppletUtility>()); });
+
+  setHostItem("&&private_PM&&Address", Variant(options_.address));
+}
+
+HostSession::~HostSession() {
+  // Newest first, as a host closes its windows; each view's own release happens on the way.
+  while (!views_.empty()) {
+    const int32_t handle = views_.back().opened.handle;
+    destroyView(handle);
+    if (!views_.empty() && views_.back().opened.handle == handle) views_.pop_back();
+  }
+  link_->session = nullptr;
+  sequences_.reset();
+  simulator_.reset();
+  scheduler_.reset();
+}
+
+HostItemAccess* HostSession::itemAccess() const {
+  return static_cast<ItemManager*>(itemManager_.get());
+}
+
+Ptr<DeviceDescription> HostSession::deviceDescription() const {
+  return Ptr<DeviceDescription>(deviceDescription_);
+}
+
+Ptr<HostFrame> HostSession::createFrame() {
+  return Ptr<HostFrame>(plat::com::makeObject<SimHostFrame>(link_));
+}
+
+void HostSession::setHostItem(const char* name, const Variant& v) {
+  store_->set(name, v);
+}
+
+void HostSession::markDirty() {
+  setHostItem("&&private&&Dirty", Variant(true));
+}
+
+int32_t HostSession::connectionState() const {
+  const int32_t i = store_->indexOf("&&private&&connect");
+  if (i < 0) return Disconnected;
+  const double v = numberOf(store_->value(i)).value_or(0.0);
+  return std::isfinite(v) ? static_cast<int32_t>(std::lround(v)) : Disconnected;
+}
+
+void HostSession::message(const std::string& text) {
+  messages_.push_back(text);
+  if (messageListener_) messageListener_(text);
+}
+
+std::vector<std::string> HostSession::takeHostMessages() {
+  std::vector<std::string> out;
+  out.swap(messages_);
+  return out;
+}
+
+// ------------------------------------------------------------------ views
+
+HostSession::ViewEntry* HostSession::entryOf(int32_t handle) {
+  for (auto& e : views_)
+    if (e.opened.handle == handle) return &e;
+  return nullptr;
+}
+
+const HostSession::ViewEntry* HostSession::entryOf(int32_t handle) const {
+  for (const auto& e : views_)
+    if (e.opened.handle == handle) return &e;
+  return nullptr;
+}
+
+void HostSession::registerBuiltinView(std::string progId, std::function<Ptr<plat::com::Unknown>()> factory) {
+  builtinIds_.push_back(progId);
+  loader_->registerBuiltin(std::move(progId), std::move(factory));
+}
+
+Ptr<View> HostSession::openView(const std::string& progId, std::string& error, bool openedByHost) {
+  error.clear();
+  Ptr<plat::com::Unknown> object;
+  try {
+    object = loader_->createObject(progId);
+  } catch (const std::exception& e) {
+    error = describeError(e);
+    return nullptr;
+  }
+  Ptr<View> view = plat::com::queryInterface<View>(object);
+  if (!view) {
+    error = "The class \"" + progId + "\" is not a view";
+    return nullptr;
+  }
+  const int32_t handle = nextViewHandle_++;
+  views_.push_back(ViewEntry{OpenedView{handle, progId, view, openedByHost}, false});
+  auto fail = [&](const std::string& what) {
+    error = "The view \"" + progId + "\" could not be opened: " + what;
+    destroyView(handle);
+    return nullptr;
+  };
+  try {
+    const int32_t st = view->SetAppletItemManagRef(handle, itemManager_);
+    if (st != 0) return fail("it refused the item manager (status " + std::to_string(st) + ")");
+    const int32_t shown = view->Show();
+    if (shown != 0) return fail("it could not be shown (status " + std::to_string(shown) + ")");
+  } catch (const std::exception& e) {
+    return fail(describeError(e));
+  }
+  if (viewOpened_) {
+    if (const ViewEntry* e = entryOf(handle)) viewOpened_(e->opened);
+  }
+  return view;
+}
+
+bool HostSession::destroyView(const Ptr<View>& view) {
+  const int32_t handle = viewHandleOf(view.get());
+  return handle != 0 && destroyView(handle);
+}
+
+bool HostSession::destroyView(int32_t viewHandle) {
+  ViewEntry* e = entryOf(viewHandle);
+  if (!e) return false;
+  Ptr<View> view = e->opened.view;  // keeps the view alive through its own Destroy
+  e->released = true;
+  store_->releaseView(viewHandle);
+  try {
+    view->Destroy();
+  } catch (const std::exception& ex) {
+    plat::ui::EventLoop::instance().reportError("View.Destroy", describeError(ex));
+  }
+  // The view may have opened or released others meanwhile; look the entry up again.
+  views_.erase(std::remove_if(views_.begin(), views_.end(),
+                              [viewHandle](const ViewEntry& v) { return v.opened.handle == viewHandle; }),
+               views_.end());
+  return true;
+}
+
+std::vector<OpenedView> HostSession::views() const {
+  std::vector<OpenedView> out;
+  for (const auto& e : views_)
+    if (!e.released) out.push_back(e.opened);
+  return out;
+}
+
+std::vector<Ptr<View>> HostSession::hostOpenedViews() const {
+  std::vector<Ptr<View>> out;
+  for (const auto& e : views_)
+    if (!e.released && e.opened.openedByHost) out.push_back(e.opened.view);
+  return out;
+}
+
+int32_t HostSession::viewHandleOf(const View* view) const {
+  if (!view) return 0;
+  for (const auto& e : views_)
+    if (e.opened.view.get() == view) return e.opened.handle;
+  return 0;
+}
+
+Ptr<View> HostSession::viewOf(int32_t viewHandle) const {
+  const ViewEntry* e = entryOf(viewHandle);
+  return e && !e->released ? e->opened.view : Ptr<View>();
+}
+
+int32_t HostSession::releaseView(const View* view) {
+  const int32_t handle = viewHandleOf(view);
+  ViewEntry* e = entryOf(handle);
+  if (!e) return kStatusBadHandle;
+  store_->releaseView(handle);
+  if (e->released) return 0;
+  e->released = true;
+  // The view is inside its own call now: let go of it only once that call has returned.
+  std::weak_ptr<SessionLink> weak = link_;
+  plat::ui::EventLoop::instance().post([weak, handle] {
+    auto link = weak.lock();
+    if (!link || !link->session) return;
+    auto& list = link->session->views_;
+    list.erase(
+        std::remove_if(list.begin(), list.end(),
+                       [handle](const ViewEntry& v) { return v.opened.handle == handle && v.released; }),
+        list.end());
+  });
+  return 0;
+}
+
+std::string HostSession::resolveProgId(const std::string& nameOrProgId) const {
+  const std::string wanted = trim(nameOrProgId);
+  if (wanted.empty() || loader_->knows(wanted)) return wanted;
+  // A class name alone ("VelumorDiagViewClass") stands for the ProgID that ends in it.
+  std::vector<std::string> candidates = builtinIds_;
+  plat::com::ClassRegistry registry(options_.registryFile);
+  try {
+    registry.load();
+    for (auto& id : registry.progIds()) candidates.push_back(std::move(id));
+  } catch (const std::exception&) {
+    // an unreadable registry offers nothing
+  }
+  for (const auto& id : candidates) {
+    const size_t dot = id.rfind('.');
+    if (dot != std::string::npos && equalsNoCase(id.substr(dot + 1), wanted)) return id;
+  }
+  return wanted;
+}
+
+int32_t HostSession::openViewFromFrame(const std::string& progId) {
+  std::string error;
+  Ptr<View> view = openView(resolveProgId(progId), error, true);
+  if (!view) {
+    message(error);
+    return kStatusViewFailed;
+  }
+  return 0;
+}
+
+// ------------------------------------------------------------------ host-side access
+
+bool HostSession::setItem(const std::string& name, const Variant& value, bool shadowOnly,
+                          std::string& error) {
+  const int32_t i = store_->indexOf(name);
+  if (i < 0) {
+    error = "There is no item \"" + name + "\"";
+    return false;
+  }
+  const auto& def = store_->def(i);
+  Variant v;
+  switch (value.type()) {
+    case plat::com::VarType::String:
+      v = hostValueFromText(def, value.toString());
+      break;
+    case plat::com::VarType::ByteArray: {
+      auto o = valueFromOctets(def, value.byteArray().data);
+      if (!o) {
+        error = "The item \"" + def.name + "\" holds no octets";
+        return false;
+      }
+      v = *o;
+      break;
+    }
+    case plat::com::VarType::Boolean:
+      v = def.type == dd::ValueType::Bool ? value : Variant(value.toDouble());
+      break;
+    default:
+      if (!value.isNumeric()) {
+        v = value;
+        break;
+      }
+      if (def.type == dd::ValueType::Bytes) {
+        error = "The item \"" + def.name + "\" holds octets: write them as bytes";
+        return false;
+      }
+      v = hostValueFromNumber(def, value.toDouble());
+  }
+  if (shadowOnly)
+    store_->setShadow(i, v);
+  else
+    store_->set(i, v);
+  simulator_->hostItemWritten(i);
+  return true;
+}
+
+bool HostSession::setBytes(const std::string& name, const ByteArray& octets, std::string& error) {
+  return setItem(name, Variant(octets), false, error);
+}
+
+std::optional<Variant> HostSession::itemValue(const std::string& name) const {
+  const int32_t i = store_->indexOf(name);
+  if (i < 0) return std::nullopt;
+  return store_->value(i);
+}
+
+std::string HostSession::itemsJson() const {
+  nlohmann::ordered_json out = nlohmann::ordered_json::object();
+  for (int32_t i = 0; i < store_->itemCount(); ++i) {
+    const Variant& v = store_->value(i);
+    nlohmann::ordered_json j;
+    switch (v.type()) {
+      case plat::com::VarType::Empty:
+      case plat::com::VarType::Null:
+        j = nullptr;
+        break;
+      case plat::com::VarType::Boolean:
+        j = v.toBool();
+        break;
+      case plat::com::VarType::String:
+        j = v.toString();
+        break;
+      case plat::com::VarType::ByteArray:
+        j = hexText(v.byteArray().data);
+        break;
+      default:
+        if (v.isNumeric() && std::isfinite(v.toDouble()))
+          j = v.toDouble();
+        else
+          j = v.debugString();
+    }
+    out[store_->name(i)] = std::move(j);
+  }
+  return out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+bool HostSession::scenario(const std::string& name, std::string& error) {
+  return simulator_->scenario(name, error);
+}
+
+void HostSession::injectResponse(const std::string& record, uint8_t code) {
+  simulator_->injectResponse(record, code);
+}
+
+// ------------------------------------------------------------------ connection
+
+int32_t HostSession::connect() {
+  const int32_t state = connectionState();
+  if (state == Connected || state == Connecting) return 0;
+  if (connectJob_) scheduler_->cancel(connectJob_);
+  setHostItem("&&private&&connect", Variant(static_cast<double>(Connecting)));
+  connectJob_ = scheduler_->after(kConnectMs, [this] {
+    connectJob_ = 0;
+    simulator_->setOnline(true);
+    setHostItem("&&private&&connect", Variant(static_cast<double>(Connected)));
+  });
+  return 0;
+}
+
+int32_t HostSession::disconnect() {
+  const int32_t state = connectionState();
+  if (state == Disconnected || state == Disconnecting) return 0;
+  if (connectJob_) scheduler_->cancel(connectJob_);
+  sequences_->abort();
+  simulator_->setOnline(false);
+  setHostItem("&&private&&connect", Variant(static_cast<double>(Disconnecting)));
+  connectJob_ = scheduler_->after(kDisconnectMs, [this] {
+    connectJob_ = 0;
+    setHostItem("&&private&&connect", Variant(static_cast<double>(Disconnected)));
+    // A new connection starts with no progress shown.
+    for (const auto& s : data_->sequences) store_->set(dd::sequenceProgressItem(s.name), Variant(0.0));
+  });
+  return 0;
+}
+
+int32_t HostSession::setAddress() {
+  const int32_t i = store_->indexOf("&&private_PM&&Address");
+  const std::string current = i >= 0 ? store_->value(i).toString() : std::string();
+  std::optional<std::string> chosen = addressProvider_ ? addressProvider_(current) : options_.address;
+  if (!chosen) return kStatusCancelled;
+  setHostItem("&&private_PM&&Address", Variant(trim(*chosen)));
+  return 0;
+}
+
+// ------------------------------------------------------------------ sequences
+
+int32_t HostSession::startSequence(const std::string& name, int32_t& result) {
+  result = sequences_->start(name);
+  return result == 0 || result == kHostBusy ? 0 : result;
+}
+
+int32_t HostSession::adjustSequence(const std::string& name, int32_t& result) {
+  result = sequences_->adjust(name);
+  return result == 0 || result == kHostBusy || result == kHostAdjustFinished ? 0 : result;
+}
+
+int32_t HostSession::loadFromDevice() {
+  int32_t result = 0;
+  startSequence("UPLOAD", result);
+  return result;
+}
+
+void HostSession::onSequenceFinished(const std::string& sequence, bool adjust, bool ok) {
+  if (ok && !adjust && equalsNoCase(sequence, "UPLOAD"))
+    setHostItem("&&private&&CurrentSource", Variant(2.0));  // the data now comes from the device
+}
+
+// ------------------------------------------------------------------ data sets
+
+int32_t HostSession::saveDataSet(const std::string& name) {
+  DataSetDatabase::Items items;
+  for (int32_t i = 0; i < store_->itemCount(); ++i)
+    if (store_->def(i).dataSet) items.emplace_back(store_->name(i), store_->value(i));
+  std::string error;
+  if (!database_->save(name, data_->device, items, error)) {
+    message(error);
+    return kStatusDatabase;
+  }
+  currentDataSet_ = name;
+  setHostItem("&&private&&Dirty", Variant(false));
+  setHostItem("&&private_PM&&FileName", Variant(name + " (" + database_->path().string() + ")"));
+  return 0;
+}
+
+int32_t HostSession::loadDataSet(const std::string& name) {
+  DataSetDatabase::Items items;
+  std::string error;
+  if (!database_->load(name, items, error)) {
+    message(error);
+    return kStatusDatabase;
+  }
+  // Everything is read before anything changes, so a failed load leaves the items as they were.
+  std::vector<std::pair<int32_t, Variant>> apply;
+  for (auto& [itemName, value] : items) {
+    const int32_t i = store_->indexOf(itemName);
+    if (i >= 0 && store_->def(i).dataSet) apply.emplace_back(i, std::move(value));
+  }
+  for (auto& [i, value] : apply) store_->set(i, value);
+  currentDataSet_ = name;
+  setHostItem("&&private&&Dirty", Variant(false));
+  setHostItem("&&private&&CurrentSource", Variant(1.0));
+  setHostItem("&&private_PM&&FileName", Variant(name + " (" + database_->path().string() + ")"));
+  return 0;
+}
+
+int32_t HostSession::loadFromDatabase() {
+  return loadDataSet(currentDataSet_);
+}
+
+int32_t HostSession::saveToDatabase() {
+  return saveDataSet(currentDataSet_);
+}
+
+int32_t HostSession::openFromDatabase() {
+  std::string name = currentDataSet_;
+  if (dataSetChooser_) {
+    std::vector<std::string> names;
+    std::string error;
+    if (!database_->list(names, error)) {
+      message(error);
+      return kStatusDatabase;
+    }
+    auto chosen = dataSetChooser_(false, names, currentDataSet_);
+    if (!chosen) return kStatusCancelled;
+    name = *chosen;
+  }
+  return loadDataSet(name);
+}
+
+int32_t HostSession::saveAsToDatabase() {
+  std::string name = currentDataSet_;
+  if (dataSetChooser_) {
+    std::vector<std::string> names;
+    std::string error;
+    if (!database_->list(names, error)) {
+      message(error);
+      return kStatusDatabase;
+    }
+    auto chosen = dataSetChooser_(true, names, currentDataSet_);
+    if (!chosen) return kStatusCancelled;
+    name = trim(*chosen);
+    if (name.empty()) return kStatusCancelled;
+  }
+  return saveDataSet(name);
+}
+
+// ------------------------------------------------------------------ the device menu
+
+std::vector<std::string> HostSession::menuFunctions() const {
+  std::vector<std::string> out{"fncStartForm", "SaveToDevice"};
+  for (const auto& m : data_->menu) {
+    if (m.isSeparator()) continue;
+    const std::string fn = m.function();
+    if (fn.empty()) continue;
+    bool known = false;
+    for (const auto& f : out) known = known || equalsNoCase(f, fn);
+    if (!known) out.push_back(fn);
+  }
+  return out;
+}
+
+int32_t HostSession::menuFunction(const std::string& function, const std::string& parameter) {
+  if (equalsNoCase(function, "fncStartForm")) return openViewFromFrame(parameter);
+  if (equalsNoCase(function, "SaveToDevice")) {
+    int32_t result = 0;
+    startSequence("FULL_DOWNLOAD", result);
+    return result;
+  }
+  message("The device menu function \"" + function + "\" is not offered by this host");
+  return kStatusNotSupported;
+}
+
+bool HostSession::frame(const std::string& operation, const std::vector<std::string>& args,
+                        std::string& result, std::string& error) {
+  Ptr<HostFrame> f = createFrame();
+  std::vector<Variant> argv;
+  for (const auto& a : args) argv.emplace_back(a);
+  const bool sequenceOp =
+      equalsNoCase(operation, "StartSequence") || equalsNoCase(operation, "AdjustSequence");
+  if (sequenceOp && argv.size() == 1) argv.emplace_back(int32_t{0});
+  try {
+    Variant status = f->invokeByName(operation, plat::com::InvokeKind::Method, argv);
+    result =
+        sequenceOp && argv.size() == 2 ? std::to_string(argv[1].toLong()) : std::to_string(status.toLong());
+    return true;
+  } catch (const plat::com::RuntimeError& e) {
+    error = "Run-time error " + std::to_string(e.number()) + ": " + e.description();
+    return false;
+  }
+}
+
+}  // namespace tolvar::sim

@@ -1,0 +1,203 @@
+#pragma once
+// One session of the simulated host: the device description and its items, the simulated
+// RQ4400 behind them, the sequences that talk to it, the data-set database, the class loader
+// that creates views by ProgID, and the views open now. The scripted host and the interactive
+// host both drive the component through one of these.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/com/loader.h"
+#include "platform/com/ref.h"
+#include "platform/com/variant.h"
+#include "tolvar/applet/applet.h"
+#include "tolvar/applet/host_access.h"
+#include "tolvar/sim/session_link.h"
+
+namespace tolvar::dd {
+struct DeviceData;
+}
+
+namespace tolvar::sim {
+
+class ItemStore;
+class HostScheduler;
+class Rq4400Simulator;
+class SequenceEngine;
+class DataSetDatabase;
+class SimDeviceDescription;
+
+struct HostOptions {
+  std::filesystem::path deviceFile;    // empty: HostSession::defaultDeviceFile()
+  std::filesystem::path databaseFile;  // empty: DataSetDatabase::defaultPath()
+  std::filesystem::path registryFile;  // empty: ClassRegistry::defaultPath()
+  std::string address = "0";           // the device address the host talks to
+  int databaseBusyTimeoutMs = 250;     // how long a database operation waits for another's lock
+};
+
+struct OpenedView {
+  int32_t handle = 0;  // the view handle the view got in SetAppletItemManagRef
+  std::string progId;  // as asked for
+  Ptr<View> view;
+  bool openedByHost = false;  // through the frame (OpenView, the device menu), not openView()
+};
+
+class HostSession {
+ public:
+  // Milliseconds the connection takes to come up ("&&private&&connect" 1 -> 2) and go down (3 -> 0).
+  static constexpr int64_t kConnectMs = 300;
+  static constexpr int64_t kDisconnectMs = 200;
+
+  // Loads the device description; a description that cannot be loaded raises std::runtime_error
+  // naming the file and the fault.
+  explicit HostSession(HostOptions options = {});
+  // Destroys the views still open, newest first; objects handed out earlier fail cleanly after.
+  ~HostSession();
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
+
+  // devices/rq4400.json beside the running program, else the one in the source tree.
+  static std::filesystem::path defaultDeviceFile();
+
+  // --- parts
+  ItemStore& store() { return *store_; }
+  const dd::DeviceData& deviceData() const { return *data_; }
+  Rq4400Simulator& simulator() { return *simulator_; }
+  SequenceEngine& sequences() { return *sequences_; }
+  DataSetDatabase& database() { return *database_; }
+  HostScheduler& scheduler() { return *scheduler_; }
+  plat::com::ServerLoader& loader() { return *loader_; }
+  const HostOptions& options() const { return options_; }
+  Ptr<AppletItemManager> itemManager() const { return itemManager_; }
+  HostItemAccess* itemAccess() const;
+  Ptr<DeviceDescription> deviceDescription() const;
+  // A new frame object (GetFrame hands out one per call).
+  Ptr<HostFrame> createFrame();
+
+  // --- views
+  // Creates the class by ProgID (through the built-in classes and the class registry), hands it
+  // a new view handle and the item manager, and shows it. Null and `error` set when any step
+  // fails; a half-made view is destroyed again.
+  Ptr<View> openView(const std::string& progId, std::string& error, bool openedByHost = false);
+  // Destroys and forgets a view (its registrations go with it). False when the session does not
+  // hold it.
+  bool destroyView(const Ptr<View>& view);
+  bool destroyView(int32_t viewHandle);
+  // The views open now, oldest first. A view that released itself (ReleaseView) is gone.
+  std::vector<OpenedView> views() const;
+  std::vector<Ptr<View>> hostOpenedViews() const;
+  int32_t viewHandleOf(const View* view) const;  // 0 when unknown
+  Ptr<View> viewOf(int32_t viewHandle) const;    // null when gone
+  // A view class the host serves itself, such as the generic table view.
+  void registerBuiltinView(std::string progId, std::function<Ptr<plat::com::Unknown>()> factory);
+  // Told after every view the session opened and shown.
+  void setViewOpenedListener(std::function<void(const OpenedView&)> listener) {
+    viewOpened_ = std::move(listener);
+  }
+  // What the item manager's ReleaseView does: the view's registrations end at once; the session
+  // lets go of the view after the view's own call has returned. kStatusBadHandle when unknown.
+  int32_t releaseView(const View* view);
+
+  // --- host-side access (scripts, the table view, the interactive host)
+  // A number is stored as a Double (a Boolean item takes it as True when not 0), a text as a
+  // String, octets as the item's own octets; `shadowOnly` writes only the shadow value.
+  bool setItem(const std::string& name, const Variant& value, bool shadowOnly, std::string& error);
+  bool setBytes(const std::string& name, const plat::com::ByteArray& octets, std::string& error);
+  std::optional<Variant> itemValue(const std::string& name) const;
+  // {"NAME": value, ...} for every item in description order: numbers, texts, Booleans, octets
+  // as hexadecimal pairs.
+  std::string itemsJson() const;
+  bool scenario(const std::string& name, std::string& error);
+  // The next run of `record` gets response code `code` (bit 7 set: a communication error).
+  void injectResponse(const std::string& record, uint8_t code);
+  // Marks the data set changed ("&&private&&Dirty" True).
+  void markDirty();
+
+  // --- frame operations (each returns the status the frame hands back, 0 = done)
+  int32_t connect();
+  int32_t disconnect();
+  int32_t setAddress();
+  int32_t loadFromDevice();
+  int32_t loadFromDatabase();
+  int32_t saveToDatabase();
+  int32_t openFromDatabase();
+  int32_t saveAsToDatabase();
+  int32_t startSequence(const std::string& name, int32_t& result);
+  int32_t adjustSequence(const std::string& name, int32_t& result);
+  int32_t openViewFromFrame(const std::string& progId);
+  // A device-menu function called by name with its parameter ("fncStartForm", "SaveToDevice").
+  int32_t menuFunction(const std::string& function, const std::string& parameter);
+  // The device-menu functions the frame answers by name.
+  std::vector<std::string> menuFunctions() const;
+  // A frame operation by name with text arguments, as a script's "frame" line calls it;
+  // `result` is the sequence result of StartSequence/AdjustSequence, else the status.
+  bool frame(const std::string& operation, const std::vector<std::string>& args, std::string& result,
+             std::string& error);
+
+  int32_t connectionState() const;
+  std::string currentDataSet() const { return currentDataSet_; }
+
+  // --- hooks of an interactive host (headless sessions leave them unset)
+  // The address the user enters; nullopt = cancelled. Headless: the address option.
+  void setAddressProvider(std::function<std::optional<std::string>(const std::string& current)> provider) {
+    addressProvider_ = std::move(provider);
+  }
+  // The data set the user picks (forSave: a name to save under); nullopt = cancelled.
+  // Headless: the current data set, at first the database's default set.
+  void setDataSetChooser(
+      std::function<std::optional<std::string>(bool forSave, const std::vector<std::string>& existing,
+                                               const std::string& current)>
+          chooser) {
+    dataSetChooser_ = std::move(chooser);
+  }
+
+  // --- messages the host would show the user (database failures, views that would not open)
+  std::vector<std::string> takeHostMessages();
+  const std::vector<std::string>& hostMessages() const { return messages_; }
+  void setMessageListener(std::function<void(const std::string&)> listener) {
+    messageListener_ = std::move(listener);
+  }
+
+ private:
+  struct ViewEntry {
+    OpenedView opened;
+    bool released = false;
+  };
+  void message(const std::string& text);
+  std::string resolveProgId(const std::string& nameOrProgId) const;
+  int32_t saveDataSet(const std::string& name);
+  int32_t loadDataSet(const std::string& name);
+  void setHostItem(const char* name, const Variant& v);
+  void onSequenceFinished(const std::string& sequence, bool adjust, bool ok);
+  ViewEntry* entryOf(int32_t handle);
+  const ViewEntry* entryOf(int32_t handle) const;
+
+  HostOptions options_;
+  SessionLinkPtr link_;
+  std::shared_ptr<const dd::DeviceData> data_;
+  std::unique_ptr<ItemStore> store_;
+  std::unique_ptr<HostScheduler> scheduler_;
+  std::unique_ptr<Rq4400Simulator> simulator_;
+  std::unique_ptr<SequenceEngine> sequences_;
+  std::unique_ptr<DataSetDatabase> database_;
+  std::unique_ptr<plat::com::ServerLoader> loader_;
+  Ptr<AppletItemManager> itemManager_;
+  Ptr<SimDeviceDescription> deviceDescription_;
+  std::vector<ViewEntry> views_;
+  std::vector<std::string> builtinIds_;
+  int32_t nextViewHandle_ = 1;
+  uint64_t connectJob_ = 0;
+  std::string currentDataSet_;
+  std::vector<std::string> messages_;
+  std::function<void(const OpenedView&)> viewOpened_;
+  std::function<void(const std::string&)> messageListener_;
+  std::function<std::optional<std::string>(const std::string&)> addressProvider_;
+  std::function<std::optional<std::string>(bool, const std::vector<std::string>&, const std::string&)>
+      dataSetChooser_;
+};
+
+}  // namespace tolvar::sim

@@ -1,0 +1,89 @@
+#include "velumor/host_binding/server.h"
+
+#include "velumor/host_binding/velumor_always_view.h"
+#include "velumor/host_binding/view_classes.h"
+#include "velumor/shared/component.h"
+#include "velumor/shared/vexaonoff.h"
+
+namespace velumor {
+
+namespace {
+
+template <class T>
+plat::com::ServerModule::Creator creator() {
+  return [] { return plat::com::Ptr<plat::com::Unknown>(plat::com::makeObject<T>()); };
+}
+
+struct Module {
+  plat::com::ServerModule server{componentLibraryName(), componentLiveCount()};
+  Module() {
+    // The class identifiers are this component's own; the host finds classes by ProgID.
+    server.addClass("Velumor.VelumorMainViewClass", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10001}",
+                    creator<VelumorMainViewClass>());
+    server.addClass("Velumor.VelumorDiagViewClass", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10002}",
+                    creator<VelumorDiagViewClass>());
+    server.addClass("Velumor.VelumorSimulationClass", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10003}",
+                    creator<VelumorSimulationClass>());
+    server.addClass("Velumor.VelumorDisplayTrendClass", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10004}",
+                    creator<VelumorDisplayTrendClass>());
+    server.addClass("Velumor.VelumorDisplayAnalogClass", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10005}",
+                    creator<VelumorDisplayAnalogClass>());
+    server.addClass("Velumor.VelumorDisplayBarClass", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10006}",
+                    creator<VelumorDisplayBarClass>());
+    server.addClass("Velumor.VelumorDisplayDigitalClass", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10007}",
+                    creator<VelumorDisplayDigitalClass>());
+    server.addClass("Velumor.VelumorAlwaysView", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10008}",
+                    creator<VelumorAlwaysView>());
+  }
+};
+
+}  // namespace
+
+plat::com::ServerModule& serverModule() {
+  static Module m;
+  return m.server;
+}
+
+namespace {
+
+// The component's own user controls are known to the window model from the first class
+// request until the library goes, so the registry never holds a factory of unloaded code.
+struct ControlRegistration {
+  ControlRegistration() { registerVexaOnOff(); }
+  ~ControlRegistration() { unregisterVexaOnOff(); }
+};
+
+}  // namespace
+
+int32_t getClassObject(const char* progId, plat::com::ClassFactory** out) {
+  try {
+    static ControlRegistration controls;
+  } catch (const plat::com::RuntimeError& e) {
+    if (out) *out = nullptr;
+    return e.resultCode();
+  } catch (...) {
+    if (out) *out = nullptr;
+    return plat::com::hr::Fail;
+  }
+  return serverModule().getClassObject(progId, out);
+}
+
+}  // namespace velumor
+
+// The library's only exported symbols (see exports.map).
+extern "C" PLAT_API int32_t PlatGetClassObject(const char* progId, plat::com::ClassFactory** out) {
+  return velumor::getClassObject(progId, out);
+}
+
+extern "C" PLAT_API int32_t PlatCanUnloadNow() {
+  return velumor::serverModule().canUnloadNow();
+}
+
+extern "C" PLAT_API int32_t PlatRegisterServer(const char* registryPath, const char* libraryPath) {
+  return velumor::serverModule().registerServerFrom(registryPath, libraryPath,
+                                                    reinterpret_cast<const void*>(&PlatCanUnloadNow));
+}
+
+extern "C" PLAT_API int32_t PlatUnregisterServer(const char* registryPath) {
+  return velumor::serverModule().unregisterServer(registryPath);
+}

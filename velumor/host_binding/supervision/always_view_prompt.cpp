@@ -1,0 +1,275 @@
+// Record states, the communication-error prompt and the supervision window's own side of it.
+#include <exception>
+#include <string>
+
+#include "platform/com/error.h"
+#include "platform/com/variant.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/services.h"
+#include "velumor/host_binding/supervision/supervision.h"
+#include "velumor/host_binding/supervision/text_util.h"
+#include "velumor/host_binding/velumor_always_view.h"
+#include "velumor/host_binding/velumor_always_view_form.h"
+#include "velumor/shared/toolkit_load_resource.h"
+#include "velumor/shared/velumor_help_functions.h"
+
+namespace velumor {
+
+using plat::com::Variant;
+using namespace supervision;
+namespace mb = plat::ui::mb;
+
+namespace {
+
+constexpr size_t kLabelChars = 50;
+constexpr int32_t kResponseCodeOctet = 1;
+constexpr int32_t kDeviceStatusOctet = 2;
+
+// Runs one step of the record-state handler; a failing step is skipped.
+template <class F>
+bool step(F&& f) {
+  try {
+    f();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool hasOctet(const plat::com::ByteArray& bytes, int32_t octet) {
+  return !bytes.data.empty() && octet >= bytes.lowerBound && octet <= bytes.upperBound();
+}
+
+}  // namespace
+
+bool Supervision::readResponse(const SupervisedObject& entry, plat::com::ByteArray& bytes) {
+  return step([&] {
+    int32_t status = 0;
+    itemManager().GetArrayValue(entry.lResponseHandle, bytes, false, status);
+    if (status != 0) plat::com::raise(plat::com::err::InvalidProcedureCall, "Response not readable");
+  });
+}
+
+void Supervision::OnRecordState(SupervisedObject entry) {
+  if (!view_.ItemManager) return;
+  tolvar::AppletItemManager& im = *view_.ItemManager;
+  double value = 0;
+  int32_t state = 0;
+  // Without its state nothing can be decided about the record: a state that could not be
+  // read is not taken for "finished".
+  const bool haveState = step([&] {
+    int32_t status = 0;
+    im.GetValue(entry.lStateHandle, value, status);
+    if (status != 0) plat::com::raise(plat::com::err::InvalidProcedureCall, "State not readable");
+    state = plat::com::cLng(value);
+  });
+  step([&] {
+    int32_t status = 0;
+    im.SetString(fixed_.recordName, entry.sName, status);
+  });
+  if (!haveState) return;
+  step([&] {
+    int32_t status = 0;
+    im.SetValue(fixed_.recordState, value, status);
+  });
+
+  if (state == 0) {
+    plat::com::ByteArray bytes;
+    if (!readResponse(entry, bytes)) return;
+    // Only what the response holds is passed on.
+    if (hasOctet(bytes, kResponseCodeOctet))
+      step([&] {
+        int32_t status = 0;
+        im.SetValue(fixed_.lastCommandResponseSummary, bytes.at(kResponseCodeOctet), status);
+      });
+    if (hasOctet(bytes, kDeviceStatusOctet))
+      step([&] {
+        int32_t status = 0;
+        im.SetValue(fixed_.lastFieldDeviceStatus, bytes.at(kDeviceStatusOctet), status);
+      });
+    return;
+  }
+  const bool readResponseState = state >= 16 && state <= 18;
+  const bool writeResponseState = state == 32 || state == 33;
+  if (!readResponseState && !writeResponseState) return;
+
+  plat::com::ByteArray bytes;
+  const bool haveCode = readResponse(entry, bytes) && hasOctet(bytes, kResponseCodeOctet);
+  const int32_t code = haveCode ? bytes.at(kResponseCodeOctet) : 0;
+  if (haveCode && code == 0) {
+    step([&] {
+      int32_t status = 0;
+      im.SetValue(entry.lControlHandle, kControlContinue, status);
+    });
+    return;
+  }
+  if (haveCode && (code & 0x80) != 0) {
+    // The device is busy or asks to be asked again: repeat without troubling the user.
+    step([&] {
+      int32_t status = 0;
+      im.SetValue(entry.lControlHandle, kControlRepeat, status);
+    });
+    return;
+  }
+  // A response code, or a response without one: the user decides. An answer that cannot be
+  // judged is never passed on as a success.
+  askUser(entry, state, haveCode, code);
+}
+
+void Supervision::askUser(const SupervisedObject& entry, int32_t state, bool haveCode, int32_t code) {
+  VelumorAlwaysViewForm* window = view_.form();
+  if (!window || !alive()) return;
+  plat::com::Ptr<VelumorAlwaysViewForm> keepWindow(window);
+
+  promptRecord_ = entry;
+  promptPending_ = true;
+
+  std::string responseText;
+  step([&] {
+    int32_t status = 0;
+    itemManager().GetValueText(entry.lResponseHandle, responseText, false, status);
+  });
+  const bool isRead = state >= 16 && state <= 18;
+  const std::string logLine =
+      std::string(isRead ? "RECORD_STATE_RESPONSE_RECEIVE_READ" : "RECORD_STATE_RESPONSE_RECEIVE_WRITE") +
+      "  :  " + entry.sName;
+  // A code without a text of its own (an empty table entry, or none at all) is shown as a
+  // number with the text for an unknown error.
+  std::string errorText;
+  if (haveCode) step([&] { errorText = LoadResStringByLang(static_cast<int16_t>(700 + code)); });
+  if (errorText.empty())
+    errorText = (haveCode ? FormatHexCode(code) + ":  " : std::string()) + GetTextFromResource(999);
+
+  step([&] { window->EnableAnswerButtons(isRead ? kReadResponseState : kWriteResponseState); });
+  step([&] { window->AddLogLine(logLine); });
+  step([&] { window->SetResponseText(responseText); });
+  step([&] { window->SetErrorText(errorText); });
+  step([&] { window->SetStateText(FormatHexCode(state)); });
+  step([&] { window->show(false); });
+
+  std::string question = logLine + "\r\n" + errorText;
+  if (!responseText.empty()) question += "\r\n" + responseText;
+  int32_t choice = 0;
+  if (!step([&] {
+        choice = plat::ui::msgBox(question, mb::AbortRetryIgnore | mb::Exclamation, window->caption());
+      }))
+    return;  // no box: the window's buttons answer
+
+  // The view may have been destroyed or its window unloaded while the user thought it over:
+  // then nothing more goes to the host or to the window.
+  if (!alive()) {
+    promptPending_ = false;
+    return;
+  }
+  // A button of the window may have answered meanwhile.
+  if (promptPending_ && promptRecord_.lControlHandle == entry.lControlHandle) {
+    if (choice == mb::IdRetry) {
+      AnswerRepeat();
+    } else if (choice == mb::IdAbort) {
+      AnswerError();
+    } else {
+      AnswerIgnore();  // Ignore, or the box closed without a choice
+    }
+  }
+  window->closePrompt();
+}
+
+void Supervision::answer(double value) {
+  if (!promptPending_) return;
+  promptPending_ = false;
+  if (!view_.ItemManager) return;
+  int32_t status = 0;
+  view_.ItemManager->SetValue(promptRecord_.lControlHandle, value, status);
+}
+
+void Supervision::AnswerRepeat() {
+  answer(kControlRepeat);
+}
+void Supervision::AnswerIgnore() {
+  answer(kControlContinue);
+}
+void Supervision::AnswerError() {
+  answer(kControlFail);
+}
+
+// ---------------------------------------------------------------- the window's side
+
+void VelumorAlwaysViewForm::Form_Load() {
+  on("cmdRepeat", "Click", [this] { cmdRepeat_Click(); });
+  on("cmdIgnore", "Click", [this] { cmdIgnore_Click(); });
+  on("cmdError", "Click", [this] { cmdError_Click(); });
+  on("cmdClear", "Click", [this] { cmdClear_Click(); });
+  SetAnswerButtonsEnabled(false);
+  setTabstop();
+}
+
+void VelumorAlwaysViewForm::SetAnswerButtonsEnabled(bool enabled) {
+  for (const char* name : {"cmdRepeat", "cmdIgnore", "cmdError"})
+    ctl(name).setProperty("Enabled", Variant(enabled));
+}
+
+void VelumorAlwaysViewForm::EnableAnswerButtons(double state) {
+  if (state == 16.0 || state == 32.0) SetAnswerButtonsEnabled(true);
+}
+
+void VelumorAlwaysViewForm::AddLogLine(const std::string& line) {
+  auto& log = ctlAs<plat::ui::ListBoxControl>("List1");
+  while (log.listCount() >= kLogLines) log.removeItem(log.listCount() - 1);
+  log.addItem(line, 0);
+}
+
+void VelumorAlwaysViewForm::SetResponseText(const std::string& s) {
+  ctl("lblResponse").setCaption(leftChars(s, kLabelChars));
+}
+
+void VelumorAlwaysViewForm::SetErrorText(const std::string& s) {
+  ctl("lblError").setCaption(leftChars(s, kLabelChars));
+}
+
+void VelumorAlwaysViewForm::SetStateText(const std::string& s) {
+  ctl("lblState").setCaption(leftChars(s, kLabelChars));
+}
+
+void VelumorAlwaysViewForm::setTabstop() {
+  ctlAs<plat::ui::ListBoxControl>("List1").setTabStops({64});
+}
+
+std::string VelumorAlwaysViewForm::GetTextFromResource(int16_t id) {
+  return velumor::GetTextFromResource(id);
+}
+
+void VelumorAlwaysViewForm::closePrompt() {
+  if (!isLoaded()) return;
+  SetAnswerButtonsEnabled(false);
+  ctl("lblResponse").setCaption("");
+  hide();
+}
+
+void VelumorAlwaysViewForm::cmdRepeat_Click() {
+  if (owner()) owner()->Supervisor.AnswerRepeat();
+  closePrompt();
+}
+
+void VelumorAlwaysViewForm::cmdIgnore_Click() {
+  if (owner()) owner()->Supervisor.AnswerIgnore();
+  closePrompt();
+}
+
+void VelumorAlwaysViewForm::cmdError_Click() {
+  if (owner()) owner()->Supervisor.AnswerError();
+  closePrompt();
+}
+
+void VelumorAlwaysViewForm::cmdClear_Click() {
+  ctlAs<plat::ui::ListBoxControl>("List1").clear();
+}
+
+void VelumorAlwaysViewForm::promptClosedByUser() {
+  // Closing the window is the Ignore answer; the window itself stays loaded.
+  if (owner()) owner()->Supervisor.AnswerIgnore();
+  if (!isLoaded()) return;
+  SetAnswerButtonsEnabled(false);
+  ctl("lblResponse").setCaption("");
+}
+
+}  // namespace velumor

@@ -1,0 +1,98 @@
+#include "velumor/host_binding/view_adapter.h"
+
+#include <new>
+
+#include "platform/com/error.h"
+#include "velumor/shared/component.h"
+
+namespace velumor {
+
+namespace hr = plat::com::hr;
+namespace err = plat::com::err;
+
+namespace {
+
+// Nothing escapes into the host: an error raised by the window becomes the status.
+template <class F>
+int32_t boundary(F&& f) noexcept {
+  try {
+    return f();
+  } catch (const plat::com::RuntimeError& e) {
+    return e.resultCode() != 0 ? e.resultCode() : hr::Fail;
+  } catch (const std::bad_alloc&) {
+    return hr::OutOfMemory;
+  } catch (...) {
+    return hr::Fail;
+  }
+}
+
+}  // namespace
+
+ViewAdapter::ViewAdapter(plat::com::Ptr<ViewWindow> window, ViewRefSetIn viewRefSetIn)
+    : View(&componentLiveCount()), window_(std::move(window)), viewRefSetIn_(viewRefSetIn) {}
+
+ViewAdapter::~ViewAdapter() {
+  Destroy();
+}
+
+int32_t ViewAdapter::SetAppletItemManagRef(int32_t lViewHandle2,
+                                           plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
+  return boundary([&] {
+    if (!window_) return kNoWindow;
+    plat::com::Ptr<ViewWindow> w = window_;  // the window stays alive through its own call
+    if (viewRefSetIn_ == ViewRefSetIn::SetAppletItemManagRef) w->ViewRef = this;
+    return w->SetAppletItemManagRef(lViewHandle2, std::move(AIMRef));
+  });
+}
+
+int32_t ViewAdapter::Show() {
+  return boundary([&] {
+    if (!window_) return kNoWindow;
+    if (window_->wasUnloaded()) return hr::fromErrorNumber(err::ObjectUnloaded);
+    plat::com::Ptr<ViewWindow> w = window_;
+    w->show(false);
+    w->setWindowState(plat::ui::kNormal);
+    return hr::Ok;
+  });
+}
+
+int32_t ViewAdapter::Hide() {
+  return boundary([&] {
+    if (!window_) return kNoWindow;
+    window_->hide();  // an unloaded window stays unloaded
+    return hr::Ok;
+  });
+}
+
+int32_t ViewAdapter::Destroy() {
+  // Taken out first: the unload may release this object (the window drops its ViewRef), and
+  // the terminator's own Destroy must then find no window.
+  plat::com::Ptr<ViewWindow> w = std::move(window_);
+  if (!w) return hr::Ok;
+  bool refused = false;
+  const int32_t status = boundary([&] {
+    refused = !w->unload(plat::ui::kUnloadFormCode);
+    return refused ? hr::Fail : hr::Ok;
+  });
+  if (refused) {
+    // The window's close guard kept it open: it stays owned. Nothing was released.
+    window_ = std::move(w);
+    return status;
+  }
+  // A window that unloaded earlier and was then handed its ViewRef again would keep this
+  // object alive for ever. No member is touched after this line.
+  w->ViewRef = nullptr;
+  return status;
+}
+
+int32_t ViewAdapter::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState,
+                                   int32_t lUserLong) {
+  return boundary([&] {
+    if (!window_) return kNoWindow;
+    plat::com::Ptr<ViewWindow> w = window_;
+    if (viewRefSetIn_ == ViewRefSetIn::NotifyChanged) w->ViewRef = this;
+    return w->NotifyChanged(lAppletItemHandle, bShadow, lState, lUserLong);
+  });
+}
+
+}  // namespace velumor

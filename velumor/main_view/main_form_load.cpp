@@ -1,0 +1,368 @@
+// Start-up and shut-down of the main window. The load works without any device data: it
+// runs inside the host's SetAppletItemManagRef, so apart from the two frame probes it
+// makes no host call; registration waits for the registration tick.
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "platform/com/dispatch.h"
+#include "platform/com/error.h"
+#include "platform/com/variant.h"
+#include "platform/ui/event_loop.h"
+#include "platform/ui/services.h"
+#include "tolvar/applet/control_ids.h"
+#include "velumor/main_view/velumor_main_view_form.h"
+#include "velumor/shared/component.h"
+#include "velumor/shared/toolkit_load_resource.h"
+
+namespace velumor {
+
+namespace {
+
+using plat::com::Variant;
+using plat::ui::Control;
+
+std::string resText(int32_t id) {
+  return LoadResStringByLang(static_cast<int16_t>(id));
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ load
+
+void VelumorMainViewForm::loadMainWindow() {
+  // The start-up panel covers the tab strip until the registration tick.
+  ctl("MainTab").setVisible(false);
+  Control& init = ctl("InitFrame");
+  init.setTop(120);
+  init.setLeft(120);
+  init.setCaption("");
+  loadCaption("InitLabel", 150);
+  init.setVisible(true);
+  init.zOrder(0);
+
+  // Menus and help.
+  setMenuCaptions();
+  HelpFile = (componentFolder() / resText(98)).string();
+  for (const char* never : {"MenuAdjust", "MenuMaintenance", "MenuSpecialist"}) {
+    ctl(never).setEnabled(false);
+    ctl(never).setVisible(false);
+  }
+  ctl("MenuS3").setVisible(false);
+
+  // The tab table, the tab and page captions.
+  TabTable.assign(static_cast<size_t>(tabStrip("MainTab").count()) + 1, TabRecord{});
+  setTabCaptions();
+  setPageFrameCaptions();
+
+  // The window starts at its minimum size; the resizes this raises lay out no page yet.
+  layoutLoaded = false;
+  Control& marker = ctl("ResizeLabel");
+  marker.setVisible(false);
+  minWidth = plat::com::cLng(marker.left());
+  minHeight = plat::com::cLng(static_cast<double>(marker.top()) + ctl("VelumorStatusBar").height() + 100);
+  rememberedWidth = plat::com::cLng(width());
+  rememberedHeight = plat::com::cLng(height());
+  setWidth(minWidth);
+  setHeight(minHeight);
+
+  // These tabs come and go with the connection state.
+  RemoveTab("MainSensorKey");
+  RemoveTab("MainAlarmKey");
+  RemoveTab("MainTemparatureKey");
+
+  setUpPages();
+  placeProgressFrame();
+
+  layoutLoaded = true;
+  probeHostFrame();
+
+  // The first page, hidden behind the start-up panel.
+  tabStrip("MainTab").select(Variant("MainDeviceInfoKey"));
+  for (std::string_view frame : pageFrameNames()) ctl(frame).setVisible(frame == "MainDeviceInfoFrame");
+  for (std::string_view frame : pageFrameNames()) ctl(frame).zOrder(0);
+  init.zOrder(0);
+
+  // From here on notifications are queued.
+  createNotifyQueue();
+}
+
+// Each page frame covers the tab strip's client area; its inner frames are placed so that
+// the resize routines keep their arrangement.
+void VelumorMainViewForm::setUpPages() {
+  plat::ui::TabStripControl& tab = tabStrip("MainTab");
+  auto fit = [&](std::string_view frame, bool borderless) -> Control& {
+    Control& f = ctl(frame);
+    if (borderless) f.setProperty("BorderStyle", Variant(int16_t{0}));
+    f.setTop(tab.clientTop());
+    f.setLeft(tab.clientLeft());
+    f.setWidth(tab.clientWidth());
+    f.setHeight(tab.clientHeight());
+    return f;
+  };
+
+  {  // Device-Info
+    Control& page = fit("MainDeviceInfoFrame", true);
+    Control& data = ctl("DeviceDataFrame");
+    data.setTop(0);
+    data.setLeft(0);
+    data.setWidth(page.width());
+    Control& point = ctl("MeasurementPointFrame");
+    point.setTop(static_cast<double>(data.height()) + 100);
+    point.setLeft(0);
+    point.setWidth(page.width());
+    point.setHeight(static_cast<double>(page.height()) - point.top());
+    setDeviceInfoTexts();
+  }
+  setSensorTexts();  // the sensor tab has no page of its own
+
+  fit("MainUnitFrame", false);
+  setUnitTexts();
+
+  {  // Values
+    Control& page = fit("MainValueFrame", true);
+    Control& output = ctl("ValueOutputFrame");
+    Control& current = ctl("CurrentFrame");
+    Control& diag = ctl("ValueDiagFrame");
+    Control& counter = ctl("ValueCounterFrame");
+    output.setTop(0);
+    output.setLeft(0);
+    output.setWidth(static_cast<double>(diag.left()) - 100);
+    current.setTop(output.top());
+    current.setWidth(static_cast<double>(page.width()) - current.left());
+    diag.setTop(static_cast<double>(current.top()) + current.height() + 100);
+    diag.setWidth(static_cast<double>(page.width()) - diag.left());
+    diag.setHeight(static_cast<double>(output.height()) - current.height() - 100);
+    counter.setTop(static_cast<double>(output.height()) + 100);
+    counter.setLeft(0);
+    counter.setWidth(page.width());
+    counter.setHeight(static_cast<double>(page.height()) - counter.top());
+    setValueTexts();
+  }
+
+  for (const char* prefix : {"Mass", "Volume"}) {  // the two totalizer pages
+    const std::string p(prefix);
+    Control& page = fit("Main" + p + "CounterFrame", false);
+    Control& function = ctl(p + "CounterFunctionFrame");
+    function.setProperty("BorderStyle", Variant(int16_t{0}));
+    function.setLeft(100);
+    function.setWidth(static_cast<double>(page.width()) - 200);
+    function.setHeight(0);
+    function.setVisible(false);
+    function.setEnabled(false);
+    Control& flow = ctl(p + "CounterFlowFrame");
+    flow.setTop(static_cast<double>(function.top()) + function.height());
+    flow.setLeft(100);
+    flow.setWidth(static_cast<double>(page.width()) - 200);
+    Control& reverse = ctl(p + "CounterRevFlowFrame");
+    reverse.setTop(static_cast<double>(flow.top()) + flow.height());
+    reverse.setLeft(100);
+    reverse.setWidth(static_cast<double>(page.width()) - 200);
+    setCounterTexts(p);
+  }
+
+  {  // Display
+    Control& page = fit("MainDisplayFrame", true);
+    Control& normal = ctl("NormalDisplayFrame");
+    normal.setTop(0);
+    normal.setLeft(0);
+    normal.setWidth(page.width());
+    Control& multiplex = ctl("MultiplexDisplayFrame");
+    multiplex.setTop(static_cast<double>(normal.height()) + 100);
+    multiplex.setLeft(0);
+    multiplex.setWidth(page.width());
+    Control& language = ctl("LanguageDisplayFrame");
+    language.setProperty("BorderStyle", Variant(int16_t{0}));
+    language.setTop(static_cast<double>(multiplex.top()) + multiplex.height());
+    language.setLeft(0);
+    language.setWidth(page.width());
+    setDisplayTexts();
+  }
+
+  fit("MainAlarmFrame", false);
+  setAlarmTexts();
+
+  {  // Temperature / Density
+    Control& page = fit("MainTemparatureFrame", true);
+    Control& density = ctl("DensityFrame");
+    density.setTop(0);
+    density.setLeft(0);
+    density.setWidth(page.width());
+    Control& temperature = ctl("TemparatureFrame");
+    temperature.setTop(static_cast<double>(density.height()) + 100);
+    temperature.setLeft(0);
+    temperature.setWidth(page.width());
+    temperature.setHeight(static_cast<double>(page.height()) - temperature.top());
+    setTemperatureTexts();
+  }
+
+  fit("MainOperationFrame", false);
+  setOperationTexts();
+
+  {  // Notes: the same margin on every side
+    Control& page = fit("MainCommentsFrame", false);
+    Control& comments = ctl("CommentsText");
+    comments.setHeight(static_cast<double>(page.height()) - 2.0 * comments.top());
+    comments.setWidth(static_cast<double>(page.width()) - 2.0 * comments.left());
+    setCommentsTexts();
+  }
+
+  fit("MainOutputCfgFrame", false);
+  setOutputCfgTexts();
+
+  for (int output : {1, 2}) {
+    const std::string n = std::to_string(output);
+    Control& page = fit("MainOutput" + n + "Frame", true);
+    Control& limits = ctl("MainOutput" + n + "LimitsFrame");
+    limits.setTop(0);
+    limits.setLeft(0);
+    limits.setWidth(page.width());
+    if (output == 1) {
+      // Beside the span rows, overlapping their last 300 twips, 100 inside its container.
+      Control& sensor = ctl("Output1SensorInfoFrame");
+      const Control& span = ctl("Output1VLabelTextUnit", 0);
+      sensor.setProperty("BorderStyle", Variant(int16_t{0}));
+      sensor.setTop(span.top());
+      sensor.setLeft(static_cast<double>(span.left()) + span.width() - 300);
+      sensor.setWidth(static_cast<double>(limits.width()) - sensor.left() - 100);
+      sensor.setHeight(static_cast<double>(limits.height()) - sensor.top() - 100);
+    }
+    Control& alarm = ctl("MainOutput" + n + "AlarmFrame");
+    alarm.setTop(static_cast<double>(limits.height()) + 100);
+    alarm.setLeft(0);
+    alarm.setWidth(page.width());
+    alarm.setHeight(static_cast<double>(page.height()) - alarm.top());
+    setOutputTexts(output);
+  }
+
+  fit("MainImpulseFrame", false);
+  setPulseTexts();
+}
+
+// The progress bars lie over the data-source panel of the status bar, all empty.
+void VelumorMainViewForm::placeProgressFrame() {
+  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  Control& progress = ctl("ProgressFrame");
+  progress.setProperty("BorderStyle", Variant(int16_t{0}));
+  progress.setTop(static_cast<double>(bar.top()) + 2.0 * (100.0 / 3));
+  progress.setHeight(static_cast<double>(bar.height()) - 100);
+  progress.setLeft(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).left) + 100.0 / 2);
+  progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
+  progress.zOrder(0);
+  bar.setPanelToolTip(Variant("StatusBarCommText"), resText(301) + resText(310));
+  bar.setPanelToolTip(Variant("StatusBarDataSource"), resText(433));
+  for (const char* name : {"upload", "download", "SequenceProgress"}) {
+    const std::string pair(name);
+    Control& bg = ctl("shp_bg_" + pair);
+    bg.setTop(0);
+    bg.setHeight(progress.height());
+    bg.setLeft(0);
+    bg.setWidth(progress.width());
+    Control& fg = ctl("shp_fg_" + pair);
+    fg.setTop(bg.top());
+    fg.setHeight(bg.height());
+    fg.setLeft(bg.left());
+    fg.setWidth(0);
+  }
+}
+
+// ------------------------------------------------------------------ probes
+
+// A frame operation the host may lack, called with one argument too many: an operation
+// that exists refuses the call with error 450 without running. Any other outcome (no
+// such member, no frame, an error of GetFrame, or a call that went through) means the
+// window does not offer it.
+bool VelumorMainViewForm::hostFrameOffers(std::string_view operation) {
+  try {
+    if (!ItemManager) return false;
+    plat::com::Ptr<tolvar::HostFrame> frame;
+    int32_t status = 0;
+    ItemManager->GetFrame(frame, status);
+    if (!frame) return false;
+    Variant args[1] = {Variant(true)};
+    frame->invokeByName(operation, plat::com::InvokeKind::Method, args);
+    return false;
+  } catch (const plat::com::RuntimeError& e) {
+    return e.number() == plat::com::err::WrongArgumentCount;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void VelumorMainViewForm::probeHostFrame() {
+  if (!hostFrameOffers("OpenFromDatabase")) ctl("MenuOpenNew").setEnabled(false);
+  if (!hostFrameOffers("SaveAsToDatabase")) ctl("MenuSaveAs").setEnabled(false);
+}
+
+// ------------------------------------------------------------------ unload
+
+namespace {
+
+// A step of the unload that fails is reported, and the unload goes on: a window left
+// half unloaded would keep its timers running against a host that has let it go.
+template <class F>
+void unloadStep(const std::string& where, F&& step) {
+  try {
+    step();
+  } catch (const plat::com::RuntimeError& e) {
+    plat::ui::EventLoop::instance().reportError(
+        where, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
+  } catch (const std::exception& e) {
+    plat::ui::EventLoop::instance().reportError(where, e.what());
+  }
+}
+
+}  // namespace
+
+void VelumorMainViewForm::unloadMainWindow() {
+  const std::string where = name() + ".Form_Unload";
+
+  // The help viewer closes with the window.
+  unloadStep(where, [&] {
+    auto& dialog = ctlAs<plat::ui::CommonDialogControl>("VelumorCommonDlg");
+    dialog.setProperty("HelpCommand", Variant(plat::ui::help::Quit));
+    dialog.ShowHelp();
+  });
+
+  // A changed data set may be saved, when the host asks for that on exit.
+  unloadStep(where, [&] { askSaveOnExit(); });
+
+  // The child windows this view opened.
+  for (plat::com::Ptr<plat::ui::Form>* child : {&AboutWindow, &SoftServiceWindow, &ReadMeWindow}) {
+    if (!*child) continue;
+    plat::com::Ptr<plat::ui::Form> window = std::move(*child);
+    *child = nullptr;
+    unloadStep(where, [&] { window->unload(); });
+  }
+
+  // The host controls let go of their items.
+  unloadStep(where, [&] {
+    auto& handler = ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
+    handler.impl().invoke(tolvar::dispid::ReleaseItems, plat::com::InvokeKind::Method, {});
+  });
+
+  // ReleaseView (only with ViewRef), the timers, the host references.
+  finishUnload({"NotifyTimer", "SeqStartTimer", "DiagLEDTimer"});
+}
+
+void VelumorMainViewForm::askSaveOnExit() {
+  // Without an item manager there is no host data set to save.
+  if (!ItemManager) return;
+  bool dirty = false;
+  int32_t status = 0;
+  ItemManager->GetBoolValue(DirtyHandle, dirty, status);
+  if (status != 0) return;
+  double saveOnExit = 0;
+  ItemManager->GetValue(SaveToDataBaseOnExitHandle, saveOnExit, status);
+  if (status != 0 || saveOnExit != 1.0 || !dirty) return;
+  if (plat::ui::msgBox(resText(95), plat::ui::mb::YesNo, DevDescLong) != plat::ui::mb::IdYes) return;
+  // The window may have lost its item manager while the question was open.
+  if (!ItemManager) return;
+  plat::com::Ptr<tolvar::HostFrame> frame;
+  ItemManager->GetFrame(frame, status);
+  if (!frame) plat::com::raise(plat::com::err::ObjectNotSet, "The host gave no frame to save the data set");
+  int32_t saveStatus = 0;
+  frame->SaveToDatabase(0, saveStatus);
+}
+
+}  // namespace velumor

@@ -1,0 +1,43 @@
+#include "velumor/shared/toolkit_load_resource.h"
+
+#include "platform/com/error.h"
+#include "platform/res/language.h"
+#include "platform/res/utf.h"
+#include "velumor/shared/component.h"
+
+namespace velumor {
+
+bool ReadStringResource(const plat::res::ResourceModule& module, int16_t id, uint16_t lang,
+                        std::string& text) {
+  // Ids are 0 to 32767; a negative one has no block in any table.
+  if (id < 0) return false;
+  const auto found = module.readString(lang, static_cast<uint32_t>(id));
+  if (!found) return false;
+  text = plat::res::utf16ToUtf8(*found);
+  return true;
+}
+
+std::string LoadResStringByLang(const plat::res::ResourceModule& module, int16_t id) {
+  std::string text;
+  for (uint16_t lang : {plat::res::userDefaultLangId(), plat::res::kLangEnglish, plat::res::kLangNeutral})
+    if (ReadStringResource(module, id, lang, text)) return text;
+
+  if (id >= 0)
+    if (auto plain = module.loadStringPlain(static_cast<uint32_t>(id))) return plat::res::utf16ToUtf8(*plain);
+  plat::com::raise(plat::com::err::ResourceNotFound, plat::com::resourceNotFoundText(id));
+}
+
+std::string LoadResStringByLang(int16_t id) {
+  return LoadResStringByLang(componentResources(), id);
+}
+
+std::string GetTextFromResource(int16_t id) {
+  try {
+    return LoadResStringByLang(id);
+  } catch (...) {
+    // Captions of optional windows: a missing text must not stop the window.
+    return std::string();
+  }
+}
+
+}  // namespace velumor

@@ -1,0 +1,142 @@
+#include "velumor/shared/velumor_help_functions.h"
+
+#include <vector>
+
+#include "platform/com/error.h"
+#include "platform/res/utf.h"
+
+namespace velumor {
+
+namespace {
+
+// Paths and texts are UTF-8; these functions count characters as the user sees them,
+// not bytes. A byte that continues a sequence belongs to the character before it.
+bool continuesCharacter(unsigned char byte) {
+  return (byte & 0xC0) == 0x80;
+}
+
+std::size_t characterCount(std::string_view s) {
+  std::size_t count = 0;
+  for (unsigned char byte : s)
+    if (!continuesCharacter(byte)) ++count;
+  return count;
+}
+
+// The byte length of the first `count` characters of `s`.
+std::size_t bytesOfCharacters(std::string_view s, std::size_t count) {
+  std::size_t pos = 0;
+  while (pos < s.size() && count > 0) {
+    ++pos;
+    while (pos < s.size() && continuesCharacter(static_cast<unsigned char>(s[pos]))) ++pos;
+    --count;
+  }
+  return pos;
+}
+
+// One character in the single-byte code page, upper-cased: Latin-1 letters keep their
+// code, everything beyond Latin-1 has no byte and becomes '?', as the code-page
+// conversion does.
+unsigned char upperLatin1(char32_t c) {
+  if (c >= U'a' && c <= U'z') return static_cast<unsigned char>(c - 0x20);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+  if (c > 0xFF) return '?';
+  return static_cast<unsigned char>(c);
+}
+
+std::vector<char32_t> codePoints(std::string_view s) {
+  const std::u16string units = plat::res::utf8ToUtf16(s);
+  std::vector<char32_t> out;
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char16_t u = units[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF) {
+      out.push_back(0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(units[i + 1]) - 0xDC00));
+      ++i;
+    } else {
+      out.push_back(u);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string StripAtNul(std::string_view s) {
+  return std::string(s.substr(0, s.find('\0')));
+}
+
+std::string FormatHexCode(int32_t n) {
+  if (n >= 0 && n <= 9) return std::string(1, static_cast<char>('0' + n));
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  uint32_t value = static_cast<uint32_t>(n);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return "0x" + digits;
+}
+
+bool HasStateBits(int32_t n) {
+  return (n & 0xAE) != 0;
+}
+
+std::string GetEnumText(tolvar::DeviceDescription* dd, int32_t lEnumHandle, int32_t lValue) {
+  if (!dd || lEnumHandle < 1) return std::string();
+  std::string name;
+  std::vector<tolvar::EnumEntry> entries;
+  int32_t status = 0;
+  dd->GetEnumeration(lEnumHandle, name, entries, status);
+  // From the last entry down: of several entries with the same value, the last one wins.
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+    if (it->value == lValue) return it->text;
+  return std::string();
+}
+
+int32_t GetEngineeringContext(tolvar::DeviceDescription* dd, int32_t /*lHandle*/) {
+  if (!dd) plat::com::raise(plat::com::err::ObjectNotSet);
+  int32_t handle = 0;
+  int32_t status = 0;
+  dd->FindObject("object", "&&private_FDT&&EngineeringContext", handle, status);
+  plat::com::Variant v1, v2, v3, v4, v5, v6;
+  dd->GetObjectInfo2(handle, v1, v2, v3, v4, v5, v6, status);
+  return v1.toLong();
+}
+
+std::string CompactPath(std::string_view sPath, uint8_t& nMax) {
+  const std::string s = StripAtNul(sPath);
+  if (characterCount(s) < nMax) return s;
+
+  // The last separator, and the one before it; the tail from there keeps two levels.
+  const std::size_t p1 = s.rfind('/');
+  std::size_t p2 = std::string::npos;
+  if (p1 != std::string::npos && p1 > 0) p2 = s.rfind('/', p1 - 1);
+  // Without a separator before the last one the tail is the whole path.
+  const std::string_view tail =
+      p2 == std::string::npos ? std::string_view(s) : std::string_view(s).substr(p2);
+  return s.substr(0, bytesOfCharacters(s, 3)) + "..." + std::string(tail);
+}
+
+plat::com::ByteArray PackAscii(std::string_view s) {
+  plat::com::ByteArray out;
+  std::vector<uint8_t> codes;
+  for (char32_t c : codePoints(s)) codes.push_back(static_cast<uint8_t>(upperLatin1(c) & 0x3F));
+  const std::size_t n = codes.size();
+  if (n == 0) return out;
+
+  codes.resize(n + 3, 0);  // zeros fill the last group of four
+  std::vector<uint8_t> bytes;
+  bytes.reserve((n + 3) / 4 * 3);
+  for (std::size_t i = 0; i < n; i += 4) {
+    const uint8_t c0 = codes[i], c1 = codes[i + 1], c2 = codes[i + 2], c3 = codes[i + 3];
+    bytes.push_back(static_cast<uint8_t>((c0 << 2) | (c1 >> 4)));
+    bytes.push_back(static_cast<uint8_t>(((c1 & 0x0F) << 4) | (c2 >> 2)));
+    bytes.push_back(static_cast<uint8_t>(((c2 & 0x03) << 6) | c3));
+  }
+  bytes.resize((6 * n + 7) / 8);
+  out.data = std::move(bytes);
+  return out;
+}
+
+}  // namespace velumor

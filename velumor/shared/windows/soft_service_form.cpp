@@ -1,0 +1,59 @@
+#include "velumor/shared/windows/soft_service_form.h"
+
+#include <algorithm>
+
+#include "platform/com/error.h"
+#include "velumor/shared/component.h"
+#include "velumor/shared/toolkit_load_resource.h"
+#include "velumor/shared/windows/window_files.h"
+
+extern const unsigned char velumor_design_SoftServiceForm[];
+extern const std::size_t velumor_design_SoftServiceForm_size;
+
+namespace velumor {
+
+namespace {
+// The caption is the Help menu entry that opens the window, without its access key marks.
+constexpr int16_t kCaptionTextId = 496;
+}  // namespace
+
+SoftServiceForm::SoftServiceForm()
+    : Form("SoftServiceForm", designText(velumor_design_SoftServiceForm, velumor_design_SoftServiceForm_size),
+           &componentPictures(), &componentLiveCount()) {
+  on("OK_SoftwareService", "Click", [this] { OK_SoftwareService_Click(); });
+}
+
+void SoftServiceForm::Form_Load() {
+  std::string caption = LoadResStringByLang(kCaptionTextId);
+  caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+  setCaption(caption);
+  ctl("Label1", 0).setCaption(LoadResStringByLang(80));
+  ctl("Label1", 1).setCaption(LoadResStringByLang(81));
+}
+
+void SoftServiceForm::prpTextFile(const std::string& sFileName) {
+  // The service text is a courtesy: nothing reaches the caller, also not from a window
+  // that was already unloaded.
+  try {
+    const std::string path = componentFilePath(sFileName);
+    int32_t errorNumber = 0;
+    if (auto text = readWholeFile(path, errorNumber))
+      ctl("FileTxt").setText(*text);
+    else
+      ctl("FileTxt").setText(plat::com::errorText(errorNumber) + "\r\n" + path);
+  } catch (const std::exception&) {
+  }
+}
+
+void SoftServiceForm::OK_SoftwareService_Click() {
+  unload();
+}
+
+plat::com::Ptr<SoftServiceForm> showSoftServiceWindow() {
+  auto window = plat::com::makeObject<SoftServiceForm>();
+  window->prpTextFile(LoadResStringByLang(89));
+  window->show(false);
+  return window;
+}
+
+}  // namespace velumor
