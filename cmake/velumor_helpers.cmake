@@ -9,8 +9,11 @@ function(velumor_add_test first)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "VELUMOR_LANG=en;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg;QT_QPA_PLATFORM=offscreen")
+  # Every test runs with English texts, the offscreen Qt platform and a private runtime
+  # folder; a launcher sets them because discovered tests cannot take a list of variables.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+    "${CMAKE_COMMAND};-E;env;VELUMOR_LANG=en;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg;QT_QPA_PLATFORM=offscreen")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # velumor_embed_file(OUT_VAR SYMBOL FILE): a generated source that holds FILE's bytes as

@@ -16,7 +16,6 @@
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTimer>
-
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -28,21 +27,26 @@
 
 namespace vfront {
 
+using plat::com::equalsNoCase;
 using plat::com::Variant;
 using plat::ui::Control;
 using plat::ui::ControlType;
-using plat::com::equalsNoCase;
 
 namespace {
 
-bool is(std::string_view a, std::string_view b) { return equalsNoCase(a, b); }
+bool is(std::string_view a, std::string_view b) {
+  return equalsNoCase(a, b);
+}
 
 // Text box and label alignment: 0 left, 1 right, 2 centre.
 Qt::Alignment horizontalAlignment(int a) {
   switch (a) {
-    case 1: return Qt::AlignRight;
-    case 2: return Qt::AlignHCenter;
-    default: return Qt::AlignLeft;
+    case 1:
+      return Qt::AlignRight;
+    case 2:
+      return Qt::AlignHCenter;
+    default:
+      return Qt::AlignLeft;
   }
 }
 
@@ -58,7 +62,9 @@ void setRole(QWidget* w, QPalette::ColorRole role, const QColor& c) {
 
 ControlView::ControlView(FormWindow& owner, Control& control) : owner_(owner), control_(control) {}
 
-ControlView::~ControlView() { detach(); }
+ControlView::~ControlView() {
+  detach();
+}
 
 void ControlView::create(QWidget* parent) {
   widget_ = makeWidget(parent);
@@ -101,12 +107,16 @@ Variant ControlView::prop(std::string_view name) const {
     return {};
   }
 }
-QString ControlView::textProp(std::string_view name) const { return variantText(prop(name)); }
+QString ControlView::textProp(std::string_view name) const {
+  return variantText(prop(name));
+}
 int ControlView::intProp(std::string_view name, int fallback) const {
   double d = variantDouble(prop(name), fallback);
   return std::isfinite(d) && std::fabs(d) < 2e9 ? static_cast<int>(d) : fallback;
 }
-bool ControlView::boolProp(std::string_view name, bool fallback) const { return variantBool(prop(name), fallback); }
+bool ControlView::boolProp(std::string_view name, bool fallback) const {
+  return variantBool(prop(name), fallback);
+}
 QColor ControlView::colourProp(std::string_view name) const {
   Variant v = prop(name);
   if (v.isEmpty()) return {};
@@ -125,8 +135,8 @@ QRect ControlView::modelGeometry() const {
 
 void ControlView::applyFont() {
   if (!control_.hasProperty("FontName")) return;
-  widget_->setFont(modelFont(utf8(textProp("FontName")), variantDouble(prop("FontSize"), 8.25), boolProp("FontBold"),
-                             boolProp("FontItalic"), boolProp("FontUnderline")));
+  widget_->setFont(modelFont(utf8(textProp("FontName")), variantDouble(prop("FontSize"), 8.25),
+                             boolProp("FontBold"), boolProp("FontItalic"), boolProp("FontUnderline")));
 }
 
 void ControlView::applyPointer() {
@@ -187,7 +197,9 @@ bool ControlView::eventFilter(QObject* watched, QEvent* event) {
       return !pass;
     }
   } else if (event->type() == QEvent::ContextMenu) {
-    return true;  // right-button menus are the form's business (MouseUp and PopupMenu)
+    // Where the form handles the right button (MouseUp, PopupMenu) the widget's own menu
+    // stays away; elsewhere a text field keeps its edit menu.
+    return control_.form().hasHandler(control_.name(), "MouseUp");
   }
   (void)watched;
   return false;
@@ -310,19 +322,14 @@ class FrameView : public ControlView {
 class TextBoxView : public ControlView {
  public:
   using ControlView::ControlView;
-  QLineEdit* lineEdit() const { return line_; }
-  QPlainTextEdit* textEdit() const { return multi_; }
 
  protected:
   bool passDoubleClick() const override { return true; }
   QWidget* makeWidget(QWidget* parent) override {
     line_ = nullptr;
     multi_ = nullptr;
-    // Text boxes show the form's own right-button menu when it has one.
-    bool formMenu = control_.form().hasHandler(control_.name(), "MouseUp");
     if (boolProp("MultiLine")) {
       multi_ = new QPlainTextEdit(parent);
-      if (formMenu) multi_->setContextMenuPolicy(Qt::NoContextMenu);
       QObject::connect(multi_, &QPlainTextEdit::textChanged, this, [this] {
         if (updating_ || detached_) return;
         // The model keeps line breaks as CR LF.
@@ -330,11 +337,11 @@ class TextBoxView : public ControlView {
         t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         commit(t);
       });
-      multi_->setFrameStyle(intProp("BorderStyle", 1) == 0 ? QFrame::NoFrame : (QFrame::StyledPanel | QFrame::Sunken));
+      multi_->setFrameStyle(intProp("BorderStyle", 1) == 0 ? QFrame::NoFrame
+                                                           : (QFrame::StyledPanel | QFrame::Sunken));
       return multi_;
     }
     line_ = new QLineEdit(parent);
-    if (formMenu) line_->setContextMenuPolicy(Qt::NoContextMenu);
     QObject::connect(line_, &QLineEdit::textEdited, this, [this](const QString& t) {
       if (!detached_) commit(t);
     });
@@ -382,7 +389,9 @@ class TextBoxView : public ControlView {
       if (line_) line_->setMaxLength(n > 0 ? n : 32767);
     } else if (is(what, "BorderStyle")) {
       if (line_) line_->setFrame(intProp("BorderStyle", 1) != 0);
-      if (multi_) multi_->setFrameStyle(intProp("BorderStyle", 1) == 0 ? QFrame::NoFrame : (QFrame::StyledPanel | QFrame::Sunken));
+      if (multi_)
+        multi_->setFrameStyle(intProp("BorderStyle", 1) == 0 ? QFrame::NoFrame
+                                                             : (QFrame::StyledPanel | QFrame::Sunken));
     } else if (is(what, "ScrollBars")) {
       int s = intProp("ScrollBars");
       if (multi_) {
@@ -584,7 +593,8 @@ class ShapeView : public ControlView {
     shape_->setShape(d);
   }
   bool apply(std::string_view what) override {
-    for (auto p : {"Shape", "FillStyle", "FillColor", "BackStyle", "BorderStyle", "BorderColor", "BorderWidth"})
+    for (auto p :
+         {"Shape", "FillStyle", "FillColor", "BackStyle", "BorderStyle", "BorderColor", "BorderWidth"})
       if (is(what, p)) {
         applyColours();
         return true;
@@ -617,8 +627,10 @@ class LineView : public ControlView {
   void applyAll() override { applyColours(); }
   void applyColours() override {
     QRect g = modelGeometry();
-    QPointF a(twipsToPx(variantDouble(prop("X1"), 0)) - g.left(), twipsToPx(variantDouble(prop("Y1"), 0)) - g.top());
-    QPointF b(twipsToPx(variantDouble(prop("X2"), 0)) - g.left(), twipsToPx(variantDouble(prop("Y2"), 0)) - g.top());
+    QPointF a(twipsToPx(variantDouble(prop("X1"), 0)) - g.left(),
+              twipsToPx(variantDouble(prop("Y1"), 0)) - g.top());
+    QPointF b(twipsToPx(variantDouble(prop("X2"), 0)) - g.left(),
+              twipsToPx(variantDouble(prop("Y2"), 0)) - g.top());
     line_->setLine(a, b, colourProp("BorderColor"), intProp("BorderWidth", 1), intProp("BorderStyle", 1));
   }
   bool apply(std::string_view what) override {
@@ -664,7 +676,8 @@ class TabStopDelegate : public QStyledItemDelegate {
     QRect r = o.rect.adjusted(2, 0, -2, 0);
     p->save();
     p->setFont(o.font);
-    p->setPen(o.palette.color((o.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+    p->setPen(
+        o.palette.color((o.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
     QStringList parts = text.split(QLatin1Char('\t'));
     int x = 0;
     for (qsizetype i = 0; i < parts.size(); ++i) {
@@ -701,6 +714,7 @@ class ListBoxView : public ControlView {
     delegate_ = new TabStopDelegate(list_);
     list_->setItemDelegate(delegate_);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long entries are cut, as in a list box
     QObject::connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
       if (updating_ || detached_) return;
       later([this, row] {
@@ -1068,7 +1082,8 @@ class UserView : public ControlView {
     try {
       for (auto& [k, v] : user().impl().snapshot()) s[k] = v;
     } catch (const std::exception& e) {
-      plat::ui::EventLoop::instance().reportError(control_.form().name() + "." + control_.qualifiedName(), e.what());
+      plat::ui::EventLoop::instance().reportError(control_.form().name() + "." + control_.qualifiedName(),
+                                                  e.what());
     }
     auto text = [&](const char* k) {
       auto it = s.find(k);
@@ -1168,20 +1183,33 @@ class UserView : public ControlView {
 
 std::unique_ptr<ControlView> makeView(FormWindow& owner, Control& control) {
   switch (control.type()) {
-    case ControlType::Label: return std::make_unique<LabelView>(owner, control);
-    case ControlType::Frame: return std::make_unique<FrameView>(owner, control);
-    case ControlType::TextBox: return std::make_unique<TextBoxView>(owner, control);
-    case ControlType::CommandButton: return std::make_unique<CommandButtonView>(owner, control);
-    case ControlType::OptionButton: return std::make_unique<OptionButtonView>(owner, control);
-    case ControlType::CheckBox: return std::make_unique<CheckBoxView>(owner, control);
+    case ControlType::Label:
+      return std::make_unique<LabelView>(owner, control);
+    case ControlType::Frame:
+      return std::make_unique<FrameView>(owner, control);
+    case ControlType::TextBox:
+      return std::make_unique<TextBoxView>(owner, control);
+    case ControlType::CommandButton:
+      return std::make_unique<CommandButtonView>(owner, control);
+    case ControlType::OptionButton:
+      return std::make_unique<OptionButtonView>(owner, control);
+    case ControlType::CheckBox:
+      return std::make_unique<CheckBoxView>(owner, control);
     case ControlType::Image:
-    case ControlType::PictureBox: return std::make_unique<ImageView>(owner, control);
-    case ControlType::Shape: return std::make_unique<ShapeView>(owner, control);
-    case ControlType::Line: return std::make_unique<LineView>(owner, control);
-    case ControlType::ListBox: return std::make_unique<ListBoxView>(owner, control);
-    case ControlType::ComboBox: return std::make_unique<ComboBoxView>(owner, control);
-    case ControlType::TabStrip: return std::make_unique<TabStripView>(owner, control);
-    case ControlType::StatusBar: return std::make_unique<StatusBarView>(owner, control);
+    case ControlType::PictureBox:
+      return std::make_unique<ImageView>(owner, control);
+    case ControlType::Shape:
+      return std::make_unique<ShapeView>(owner, control);
+    case ControlType::Line:
+      return std::make_unique<LineView>(owner, control);
+    case ControlType::ListBox:
+      return std::make_unique<ListBoxView>(owner, control);
+    case ControlType::ComboBox:
+      return std::make_unique<ComboBoxView>(owner, control);
+    case ControlType::TabStrip:
+      return std::make_unique<TabStripView>(owner, control);
+    case ControlType::StatusBar:
+      return std::make_unique<StatusBarView>(owner, control);
     case ControlType::User: {
       static const std::map<std::string, UserView::Kind, plat::ui::NoCaseLess> kinds = {
           {"Tolvar4Text", UserView::Kind::Text},
@@ -1196,7 +1224,8 @@ std::unique_ptr<ControlView> makeView(FormWindow& owner, Control& control) {
       std::string type = control.typeName();
       if (equalsNoCase(type, "Tolvar4CtrlItemHandler")) return nullptr;  // works unseen
       auto it = kinds.find(type);
-      return std::make_unique<UserView>(owner, control, it == kinds.end() ? UserView::Kind::Unknown : it->second);
+      return std::make_unique<UserView>(owner, control,
+                                        it == kinds.end() ? UserView::Kind::Unknown : it->second);
     }
     default:
       return nullptr;

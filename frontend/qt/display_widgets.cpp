@@ -9,7 +9,6 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QToolTip>
-
 #include <algorithm>
 #include <cmath>
 
@@ -19,7 +18,9 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-bool finite(double v) { return std::isfinite(v); }
+bool finite(double v) {
+  return std::isfinite(v);
+}
 
 // Where v lies between lo and hi (lo < hi), computed on halves so that a range as wide as
 // the doubles allow does not overflow.
@@ -34,7 +35,8 @@ void drawMark(QPainter& p, QPointF at, double angle, double size) {
   QPointF dir(std::cos(angle), -std::sin(angle));
   QPointF side(-dir.y(), dir.x());
   QPolygonF tri;
-  tri << at + dir * size << at - dir * (size * 0.4) + side * (size * 0.6) << at - dir * (size * 0.4) - side * (size * 0.6);
+  tri << at + dir * size << at - dir * (size * 0.4) + side * (size * 0.6)
+      << at - dir * (size * 0.4) - side * (size * 0.6);
   p.save();
   p.setPen(Qt::NoPen);
   p.setBrush(kRangeMarkColour);
@@ -91,8 +93,8 @@ QString scaleText(double v) {
 }
 
 const QColor& curveColour(int curve) {
-  static const QColor colours[] = {QColor(0xE0, 0x10, 0x10), QColor(0x10, 0x30, 0xE0), QColor(0x00, 0x90, 0x20),
-                                   QColor(0xB0, 0x00, 0xB0)};
+  static const QColor colours[] = {QColor(0xE0, 0x10, 0x10), QColor(0x10, 0x30, 0xE0),
+                                   QColor(0x00, 0x90, 0x20), QColor(0xB0, 0x00, 0xB0)};
   return colours[std::clamp(curve, 0, 3)];
 }
 
@@ -127,8 +129,10 @@ void NeedleWidget::paintEvent(QPaintEvent*) {
   QRectF readoutRect(inner.left(), inner.bottom() - lineH, inner.width(), lineH);
   p.setPen(pal.color(QPalette::Text));
   if (!data_.caption.isEmpty())
-    p.drawText(captionRect, Qt::AlignHCenter | Qt::AlignTop, fm.elidedText(data_.caption, Qt::ElideRight, inner.width()));
-  p.drawText(readoutRect, Qt::AlignHCenter | Qt::AlignBottom, fm.elidedText(readout(), Qt::ElideRight, inner.width()));
+    p.drawText(captionRect, Qt::AlignHCenter | Qt::AlignTop,
+               fm.elidedText(data_.caption, Qt::ElideRight, inner.width()));
+  p.drawText(readoutRect, Qt::AlignHCenter | Qt::AlignBottom,
+             fm.elidedText(readout(), Qt::ElideRight, inner.width()));
 
   // The dial: a 120 degree arc above its pivot, from 150 degrees (min) to 30 degrees (max).
   const double top = captionRect.bottom() + 2;
@@ -140,10 +144,13 @@ void NeedleWidget::paintEvent(QPaintEvent*) {
   if (radius < 4) return;
   QPointF pivot(inner.center().x(), top + (dialH + radius) / 2);
   const double a0 = 150 * kPi / 180, a1 = 30 * kPi / 180;
-  auto at = [&](double angle, double r) { return pivot + QPointF(std::cos(angle) * r, -std::sin(angle) * r); };
+  auto at = [&](double angle, double r) {
+    return pivot + QPointF(std::cos(angle) * r, -std::sin(angle) * r);
+  };
 
   ScalePosition pos = scalePosition(data_.value, data_.min, data_.max, data_.overRange, data_.underRange);
-  QColor scaleColour = pos.hasScale ? pal.color(QPalette::Text) : pal.color(QPalette::Disabled, QPalette::Text);
+  QColor scaleColour =
+      pos.hasScale ? pal.color(QPalette::Text) : pal.color(QPalette::Disabled, QPalette::Text);
   p.setPen(QPen(scaleColour, 1.5));
   p.setBrush(Qt::NoBrush);
   QRectF arcBox(pivot.x() - radius, pivot.y() - radius, 2 * radius, 2 * radius);
@@ -165,7 +172,8 @@ void NeedleWidget::paintEvent(QPaintEvent*) {
       double a = a0 + (a1 - a0) * i / 2.0;
       QString t = scaleText(v);
       QPointF c = at(a, labelR);
-      QRectF tr(c.x() - sfm.horizontalAdvance(t) / 2 - 1, c.y() - sfm.height() / 2, sfm.horizontalAdvance(t) + 2, sfm.height());
+      QRectF tr(c.x() - sfm.horizontalAdvance(t) / 2 - 1, c.y() - sfm.height() / 2,
+                sfm.horizontalAdvance(t) + 2, sfm.height());
       p.drawText(tr, Qt::AlignCenter, t);
     }
     p.setFont(font());
@@ -195,7 +203,9 @@ QRectF BarGraphWidget::barRect() const {
   if (height() >= width()) {
     double labelW = 0;
     if (pos.hasScale)
-      labelW = std::max(fm.horizontalAdvance(scaleText(data_.min)), fm.horizontalAdvance(scaleText(data_.max))) + 4;
+      labelW =
+          std::max(fm.horizontalAdvance(scaleText(data_.min)), fm.horizontalAdvance(scaleText(data_.max))) +
+          4;
     if (labelW > inner.width() / 2) labelW = 0;
     QRectF r(inner.left() + labelW, top + mark, inner.width() - labelW, bottom - top - 2 * mark);
     return r.width() > 0 && r.height() > 0 ? r : QRectF();
@@ -241,8 +251,8 @@ void BarGraphWidget::paintEvent(QPaintEvent*) {
     if (vertical) {
       double lw = bar.left() - inner.left() - 2;
       if (lw > 0) {
-        p.drawText(QRectF(inner.left(), bar.top() - fm.height() / 2, lw, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-                   scaleText(data_.max));
+        p.drawText(QRectF(inner.left(), bar.top() - fm.height() / 2, lw, fm.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, scaleText(data_.max));
         p.drawText(QRectF(inner.left(), bar.bottom() - fm.height() / 2, lw, fm.height()),
                    Qt::AlignRight | Qt::AlignVCenter, scaleText(data_.min));
       }
@@ -295,8 +305,8 @@ void DigitalWidget::paintEvent(QPaintEvent*) {
   if (unitW > inner.width() / 2) unitW = inner.width() / 2;
   QRectF valueArea(inner.left(), inner.top() + captionH, inner.width() - unitW, inner.height() - captionH);
   if (unitW > 0)
-    p.drawText(QRectF(valueArea.right(), valueArea.top(), unitW, valueArea.height()), Qt::AlignRight | Qt::AlignBottom,
-               sfm.elidedText(unit_, Qt::ElideRight, unitW));
+    p.drawText(QRectF(valueArea.right(), valueArea.top(), unitW, valueArea.height()),
+               Qt::AlignRight | Qt::AlignBottom, sfm.elidedText(unit_, Qt::ElideRight, unitW));
   // The value as large as the area allows.
   QFont big(QStringLiteral("DejaVu Sans Mono"));
   big.setStyleHint(QFont::Monospace);
@@ -385,10 +395,12 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
   if (plot.isEmpty()) return;
   p.fillRect(plot, pal.color(QPalette::Base));
   p.setPen(QPen(pal.color(QPalette::Midlight), 1, Qt::DotLine));
-  for (int i = 1; i < 4; ++i) p.drawLine(QPointF(plot.left(), plot.top() + plot.height() * i / 4),
-                                         QPointF(plot.right(), plot.top() + plot.height() * i / 4));
-  for (int i = 1; i < 6; ++i) p.drawLine(QPointF(plot.left() + plot.width() * i / 6, plot.top()),
-                                         QPointF(plot.left() + plot.width() * i / 6, plot.bottom()));
+  for (int i = 1; i < 4; ++i)
+    p.drawLine(QPointF(plot.left(), plot.top() + plot.height() * i / 4),
+               QPointF(plot.right(), plot.top() + plot.height() * i / 4));
+  for (int i = 1; i < 6; ++i)
+    p.drawLine(QPointF(plot.left() + plot.width() * i / 6, plot.top()),
+               QPointF(plot.left() + plot.width() * i / 6, plot.bottom()));
   p.setPen(pal.color(QPalette::Dark));
   p.drawRect(plot);
 
@@ -404,7 +416,8 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
   p.setPen(pal.color(QPalette::WindowText));
   QRectF axis(plot.left(), plot.bottom() + 1, plot.width(), fm.height());
   if (span > 0) {
-    p.drawText(axis, Qt::AlignLeft | Qt::AlignTop, QStringLiteral("-") + scaleText(span / 1000.0) + QStringLiteral(" s"));
+    p.drawText(axis, Qt::AlignLeft | Qt::AlignTop,
+               QStringLiteral("-") + scaleText(span / 1000.0) + QStringLiteral(" s"));
     p.drawText(axis, Qt::AlignRight | Qt::AlignTop, QStringLiteral("0 s"));
   }
   if (!finite(tEnd) || span <= 0) return;
@@ -489,7 +502,8 @@ void PictureWidget::paintEvent(QPaintEvent*) {
         break;
       case Mode::Fit: {
         QSize s = pixmap_.size();
-        if (s.width() > inner.width() || s.height() > inner.height()) s.scale(inner.size(), Qt::KeepAspectRatio);
+        if (s.width() > inner.width() || s.height() > inner.height())
+          s.scale(inner.size(), Qt::KeepAspectRatio);
         QRect target(QPoint(0, 0), s);
         target.moveCenter(inner.center());
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -515,24 +529,38 @@ void ShapeWidget::setShape(const ShapeData& d) {
 namespace {
 Qt::PenStyle penStyle(int borderStyle) {
   switch (borderStyle) {
-    case 0: return Qt::NoPen;
-    case 2: return Qt::DashLine;
-    case 3: return Qt::DotLine;
-    case 4: return Qt::DashDotLine;
-    case 5: return Qt::DashDotDotLine;
-    default: return Qt::SolidLine;
+    case 0:
+      return Qt::NoPen;
+    case 2:
+      return Qt::DashLine;
+    case 3:
+      return Qt::DotLine;
+    case 4:
+      return Qt::DashDotLine;
+    case 5:
+      return Qt::DashDotDotLine;
+    default:
+      return Qt::SolidLine;
   }
 }
 Qt::BrushStyle hatch(int fillStyle) {
   switch (fillStyle) {
-    case 0: return Qt::SolidPattern;
-    case 2: return Qt::HorPattern;
-    case 3: return Qt::VerPattern;
-    case 4: return Qt::BDiagPattern;
-    case 5: return Qt::FDiagPattern;
-    case 6: return Qt::CrossPattern;
-    case 7: return Qt::DiagCrossPattern;
-    default: return Qt::NoBrush;
+    case 0:
+      return Qt::SolidPattern;
+    case 2:
+      return Qt::HorPattern;
+    case 3:
+      return Qt::VerPattern;
+    case 4:
+      return Qt::BDiagPattern;
+    case 5:
+      return Qt::FDiagPattern;
+    case 6:
+      return Qt::CrossPattern;
+    case 7:
+      return Qt::DiagCrossPattern;
+    default:
+      return Qt::NoBrush;
   }
 }
 }  // namespace
@@ -565,7 +593,9 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
   }
 }
 
-LineWidget::LineWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+LineWidget::LineWidget(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+}
 
 void LineWidget::setLine(QPointF from, QPointF to, const QColor& colour, int width, int style) {
   from_ = from;
@@ -602,7 +632,8 @@ void StatusBarWidget::setSimpleText(bool simple, const QString& text) {
 }
 
 QRect StatusBarWidget::panelRect(const PanelData& p) const {
-  return QRect(p.left + 1, 2, std::max(0, std::min(p.width, width() - p.left) - 3), std::max(0, height() - 3));
+  return QRect(p.left + 1, 2, std::max(0, std::min(p.width, width() - p.left) - 3),
+               std::max(0, height() - 3));
 }
 
 QString StatusBarWidget::toolTipAt(QPoint pos) const {
@@ -672,7 +703,8 @@ void UnknownControlWidget::paintEvent(QPaintEvent*) {
   p.setPen(QPen(palette().color(QPalette::Dark), 1, Qt::DashLine));
   p.drawRect(rect().adjusted(0, 0, -1, -1));
   p.setPen(palette().color(QPalette::WindowText));
-  p.drawText(rect().adjusted(2, 1, -2, -1), Qt::AlignCenter | Qt::TextWordWrap, typeName_);
+  QRect r = rect().adjusted(3, 1, -3, -1);
+  p.drawText(r, Qt::AlignCenter, QFontMetrics(font()).elidedText(typeName_, Qt::ElideRight, r.width()));
 }
 
 }  // namespace vfront

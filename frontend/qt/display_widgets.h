@@ -9,7 +9,6 @@
 #include <QString>
 #include <QVector>
 #include <QWidget>
-
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -24,7 +23,8 @@ struct ScalePosition {
   bool over = false;      // above max (or flagged over range): pinned at the max end
   bool under = false;     // below min (or flagged under range): pinned at the min end
 };
-ScalePosition scalePosition(double value, double min, double max, bool overFlag = false, bool underFlag = false);
+ScalePosition scalePosition(double value, double min, double max, bool overFlag = false,
+                            bool underFlag = false);
 
 // A scale number as the instruments print it.
 QString scaleText(double v);
@@ -145,10 +145,10 @@ class PictureWidget : public QWidget {
 };
 
 struct ShapeData {
-  int shape = 0;        // 0 rectangle, 1 square, 2 oval, 3 circle, 4 rounded rectangle, 5 rounded square
-  int fillStyle = 1;    // 0 solid, 1 transparent, 2..7 hatches
+  int shape = 0;      // 0 rectangle, 1 square, 2 oval, 3 circle, 4 rounded rectangle, 5 rounded square
+  int fillStyle = 1;  // 0 solid, 1 transparent, 2..7 hatches
   QColor fillColour;
-  int backStyle = 0;    // 0 transparent, 1 opaque
+  int backStyle = 0;  // 0 transparent, 1 opaque
   QColor backColour;
   int borderStyle = 1;  // 0 none, 1 solid, 2 dash, 3 dot, 4 dash-dot, 5 dash-dot-dot, 6 inside solid
   QColor borderColour;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMouseEvent>
@@ -10,7 +11,6 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
-
 #include <algorithm>
 
 #include "frontend/qt/qt_convert.h"
@@ -19,8 +19,8 @@
 
 namespace vfront {
 
-using plat::com::Variant;
 using plat::com::equalsNoCase;
+using plat::com::Variant;
 using plat::ui::Control;
 using plat::ui::ControlType;
 using plat::ui::MenuControl;
@@ -31,9 +31,15 @@ namespace {
 int gInputDepth = 0;
 }
 
-InputScope::InputScope() { ++gInputDepth; }
-InputScope::~InputScope() { --gInputDepth; }
-bool InputScope::active() { return gInputDepth > 0; }
+InputScope::InputScope() {
+  ++gInputDepth;
+}
+InputScope::~InputScope() {
+  --gInputDepth;
+}
+bool InputScope::active() {
+  return gInputDepth > 0;
+}
 
 void disposeObject(QObject* o) {
   if (!o) return;
@@ -51,8 +57,8 @@ void runGuarded(plat::ui::Form* form, const std::string& where, const std::funct
   try {
     f();
   } catch (const plat::com::RuntimeError& e) {
-    plat::ui::EventLoop::instance().reportError(place,
-                                                "Run-time error " + std::to_string(e.number()) + ": " + e.description());
+    plat::ui::EventLoop::instance().reportError(
+        place, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
   } catch (const std::exception& e) {
     plat::ui::EventLoop::instance().reportError(place, e.what());
   }
@@ -78,12 +84,20 @@ class WindowWidget : public QWidget {
   }
   void closeEvent(QCloseEvent* e) override {
     // The model decides: it hides or unloads the form, or refuses, and the window follows.
-    e->ignore();
-    if (owner_) owner_->userClose();
+    // A close the model allowed is accepted, so that Qt knows when the last window closed.
+    e->setAccepted(owner_ ? owner_->userClose() : true);
   }
   void changeEvent(QEvent* e) override {
     QWidget::changeEvent(e);
     if (owner_ && e->type() == QEvent::WindowStateChange) owner_->userWindowState();
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    // Enter and Escape that no control took press the form's default and cancel buttons.
+    if (owner_ && e->modifiers() == Qt::NoModifier) {
+      if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && owner_->pressButton("Default")) return;
+      if (e->key() == Qt::Key_Escape && owner_->pressButton("Cancel")) return;
+    }
+    QWidget::keyPressEvent(e);
   }
 
  private:
@@ -95,7 +109,9 @@ namespace {
 // The client area: the form's background, and the form's own right-button release.
 class ClientWidget : public QWidget {
  public:
-  ClientWidget(QWidget* parent, FormWindow* owner) : QWidget(parent), owner_(owner) { setAutoFillBackground(true); }
+  ClientWidget(QWidget* parent, FormWindow* owner) : QWidget(parent), owner_(owner) {
+    setAutoFillBackground(true);
+  }
   void release() { owner_ = nullptr; }
 
  protected:
@@ -138,6 +154,32 @@ QKeySequence shortcutFromModel(const std::string& s) {
 
 }  // namespace
 
+std::vector<MenuControl*> menuOrder(const std::vector<MenuControl*>& entries) {
+  std::vector<MenuControl*> out;
+  out.reserve(entries.size());
+  for (MenuControl* e : entries) {
+    if (std::find(out.begin(), out.end(), e) != out.end()) continue;
+    if (e->index() < 0) {
+      out.push_back(e);
+      continue;
+    }
+    std::vector<MenuControl*> group;
+    for (MenuControl* g : entries)
+      if (g->index() >= 0 && equalsNoCase(g->name(), e->name())) group.push_back(g);
+    std::sort(group.begin(), group.end(),
+              [](MenuControl* a, MenuControl* b) { return a->index() < b->index(); });
+    out.insert(out.end(), group.begin(), group.end());
+  }
+  return out;
+}
+
+std::vector<MenuControl*> menuEntries(const Control& parent) {
+  std::vector<MenuControl*> entries;
+  for (Control* c : parent.children())
+    if (auto* m = dynamic_cast<MenuControl*>(c)) entries.push_back(m);
+  return menuOrder(entries);
+}
+
 // ================================================================ FormWindow
 
 FormWindow::FormWindow(plat::ui::Form& form) : form_(form) {
@@ -159,7 +201,9 @@ FormWindow::FormWindow(plat::ui::Form& form) : form_(form) {
   syncGeometry();
 }
 
-FormWindow::~FormWindow() { detach(); }
+FormWindow::~FormWindow() {
+  detach();
+}
 
 void FormWindow::detach() {
   if (detached_) return;
@@ -187,7 +231,9 @@ void FormWindow::detach() {
   menuBar_ = nullptr;
 }
 
-QWidget* FormWindow::window() const { return window_; }
+QWidget* FormWindow::window() const {
+  return window_;
+}
 
 ControlView* FormWindow::viewFor(const Control& control) const {
   auto it = views_.find(&control);
@@ -233,16 +279,15 @@ void FormWindow::removeView(Control& control) {
   auto it = views_.find(&control);
   if (it == views_.end()) return;
   it->second->detach();
-  if (InputScope::active())
-    it->second.release()->deleteLater();
+  if (InputScope::active()) it->second.release()->deleteLater();
   views_.erase(it);
 }
 
 void FormWindow::controlAdded(Control& control) {
   if (detached_) return;
   addView(control);
-  if (control.type() == ControlType::Menu)
-    rebuildMenus();
+  if (auto* m = dynamic_cast<MenuControl*>(&control))
+    menuEntryAdded(*m);
   else
     restack(control.container());
 }
@@ -254,8 +299,8 @@ void FormWindow::controlRemoved(Control& control) {
     control.removeObserver(this);
     observed_.erase(it);
   }
-  if (control.type() == ControlType::Menu) {
-    rebuildMenus(&control);
+  if (auto* m = dynamic_cast<MenuControl*>(&control)) {
+    menuEntryRemoved(*m);
     return;
   }
   removeView(control);
@@ -287,69 +332,106 @@ void FormWindow::applyMenu(MenuControl& m, QAction* a) {
   }
 }
 
-QAction* FormWindow::makeMenuAction(MenuControl& m, QWidget* parent, const Control* leaving, bool popup) {
+QAction* FormWindow::makeMenuAction(MenuControl& m, QWidget* parent) {
   QAction* a = nullptr;
-  std::vector<MenuControl*> entries;
-  for (MenuControl* e : m.entries())
-    if (e != leaving) entries.push_back(e);
   if (m.isSeparator()) {
     a = new QAction(parent);
     a->setSeparator(true);
     a->setVisible(m.getProperty("Visible").toBool());
-    if (!popup) actions_[&m] = a;
+    menuObjects_.push_back(a);
+    actions_[&m] = a;
     return a;
   }
-  if (!entries.empty()) {
+  if (!m.entries().empty()) {
     auto* sub = new QMenu(parent);
-    fillMenu(sub, m, leaving, popup);
+    menuObjects_.push_back(sub);
     a = sub->menuAction();
-    if (!popup) {
-      menuObjects_.push_back(sub);
-      // Opening a menu raises its Click: handlers bring their entries up to date first.
-      QObject::connect(sub, &QMenu::aboutToShow, this, [this, mp = &m] {
-        if (detached_) return;
-        runGuarded(&form_, mp->qualifiedName() + "_Click", [this, mp] { form_.userClick(*mp); });
-      });
-    }
+    actions_[&m] = a;
+    fillMenu(sub, m);
+    // Opening a menu raises its Click: handlers bring their entries up to date first.
+    QObject::connect(sub, &QMenu::aboutToShow, this, [this, mp = &m] {
+      if (detached_) return;
+      runGuarded(&form_, mp->qualifiedName() + "_Click", [this, mp] { form_.userClick(*mp); });
+    });
   } else {
     a = new QAction(parent);
-    if (!popup) {
-      menuObjects_.push_back(a);
-      QObject::connect(a, &QAction::triggered, this, [this, mp = &m] {
-        if (detached_) return;
-        runGuarded(&form_, mp->qualifiedName() + "_Click", [this, mp] { form_.userClick(*mp); });
-      });
-    }
+    menuObjects_.push_back(a);
+    actions_[&m] = a;
+    QObject::connect(a, &QAction::triggered, this, [this, mp = &m] {
+      if (detached_) return;
+      runGuarded(&form_, mp->qualifiedName() + "_Click", [this, mp] { form_.userClick(*mp); });
+    });
   }
-  a->setData(QVariant::fromValue(static_cast<void*>(&m)));
   applyMenu(m, a);
-  if (!popup) actions_[&m] = a;
   return a;
 }
 
-void FormWindow::fillMenu(QMenu* menu, MenuControl& parent, const Control* leaving, bool popup) {
-  for (MenuControl* e : parent.entries()) {
-    if (e == leaving) continue;
-    menu->addAction(makeMenuAction(*e, menu, leaving, popup));
-  }
+void FormWindow::fillMenu(QMenu* menu, MenuControl& parent) {
+  for (MenuControl* e : menuEntries(parent)) menu->addAction(makeMenuAction(*e, menu));
 }
 
-void FormWindow::rebuildMenus(const Control* leaving) {
+void FormWindow::rebuildMenus() {
   if (detached_ || !menuBar_) return;
   menuBar_->clear();
   for (QPointer<QObject>& o : menuObjects_)
     if (o) disposeObject(o.data());
   menuObjects_.clear();
   actions_.clear();
-  for (Control* c : form_.children()) {
-    auto* m = dynamic_cast<MenuControl*>(c);
-    if (!m || m == leaving) continue;
-    menuBar_->addAction(makeMenuAction(*m, menuBar_, leaving, false));
+  for (MenuControl* m : menuEntries(form_)) menuBar_->addAction(makeMenuAction(*m, menuBar_));
+  updateMenuBar();
+}
+
+QWidget* FormWindow::menuHost(const MenuControl& m) const {
+  Control* parent = m.container();
+  if (parent == &form_) return menuBar_;
+  auto* pm = dynamic_cast<MenuControl*>(parent);
+  QAction* pa = pm ? actionFor(*pm) : nullptr;
+  return pa ? pa->menu() : nullptr;
+}
+
+// Entries loaded at run time (a list of recent files, say) join their menu in place, also
+// while that menu is about to open; the rest of the menus stays as it is.
+void FormWindow::menuEntryAdded(MenuControl& m) {
+  if (!menuBar_) return;
+  QWidget* host = menuHost(m);
+  if (!host) {
+    rebuildMenus();  // the parent had no entries yet and becomes a submenu
+    return;
   }
+  std::vector<MenuControl*> siblings = menuEntries(*m.container());
+  QAction* before = nullptr;
+  auto self = std::find(siblings.begin(), siblings.end(), &m);
+  for (auto it = self == siblings.end() ? self : self + 1; it != siblings.end() && !before; ++it)
+    before = actionFor(**it);
+  host->insertAction(before, makeMenuAction(m, host));
+  if (host == menuBar_) updateMenuBar();
+}
+
+void FormWindow::menuEntryRemoved(MenuControl& m) {
+  QAction* a = actionFor(m);
+  if (!a) return;
+  if (QWidget* host = menuHost(m)) host->removeAction(a);
+  std::function<void(MenuControl&)> forget = [&](MenuControl& e) {
+    actions_.erase(&e);
+    for (MenuControl* c : e.entries()) forget(*c);
+  };
+  forget(m);
+  disposeObject(a->menu() ? static_cast<QObject*>(a->menu()) : a);
+  if (m.container() == &form_) updateMenuBar();
+}
+
+void FormWindow::updateMenuBar() {
+  if (!menuBar_) return;
+  // A form whose top-level menus are all hidden (popup menus only) shows no empty bar.
+  bool any = false;
+  for (MenuControl* m : menuEntries(form_)) any = any || m->getProperty("Visible").toBool();
+  if (any == !menuBar_->isHidden()) return;
+  menuBar_->setVisible(any);
+  syncGeometry();
 }
 
 int FormWindow::menuBarHeight() const {
-  if (!menuBar_) return 0;
+  if (!menuBar_ || menuBar_->isHidden()) return 0;
   // Constant, whether or not entries are visible, as the model's frame height is.
   return std::max(menuBar_->sizeHint().height(), QFontMetrics(menuBar_->font()).height() + 6);
 }
@@ -384,6 +466,7 @@ void FormWindow::controlChanged(Control& control, std::string_view what) {
       a->setVisible(m->getProperty("Visible").toBool());
     else
       applyMenu(*m, a);
+    if (m->container() == &form_ && equalsNoCase(what, "Visible")) updateMenuBar();
   }
 }
 
@@ -464,11 +547,9 @@ void FormWindow::layoutWindow() {
   if (!window_) return;
   int mb = menuBarHeight();
   if (menuBar_) menuBar_->setGeometry(0, 0, window_->width(), mb);
-  // The client area has the model's size when the window is normal; else it fills the window.
-  if (form_.windowState() == plat::ui::kNormal && !window_->isMaximized())
-    client_->setGeometry(0, mb, std::max(window_->width(), 0), std::max(0, window_->height() - mb));
-  else
-    client_->setGeometry(0, mb, window_->width(), std::max(0, window_->height() - mb));
+  // The client area fills the window below the menu bar; syncGeometry sizes the window so
+  // that this is the model's ScaleWidth x ScaleHeight.
+  client_->setGeometry(0, mb, window_->width(), std::max(0, window_->height() - mb));
 }
 
 void FormWindow::applyWindowState() {
@@ -518,9 +599,12 @@ void FormWindow::hide() {
 
 // ---------------------------------------------------------------- window → model
 
-void FormWindow::userClose() {
-  if (detached_) return;
+bool FormWindow::userClose() {
+  if (detached_) return true;
+  QPointer<FormWindow> alive(this);
   runGuarded(&form_, "Form_QueryUnload", [this] { form_.userClose(); });
+  if (!alive || detached_) return true;  // unloaded
+  return !form_.visible();               // hidden by its handlers, or refused
 }
 
 void FormWindow::userResized() {
@@ -528,9 +612,11 @@ void FormWindow::userResized() {
   if (window_->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
   if (form_.windowState() != plat::ui::kNormal) return;
   QSize client(window_->width(), std::max(0, window_->height() - menuBarHeight()));
-  if (client.width() == twipsToPx(form_.scaleWidth()) && client.height() == twipsToPx(form_.scaleHeight())) return;
+  if (client.width() == twipsToPx(form_.scaleWidth()) && client.height() == twipsToPx(form_.scaleHeight()))
+    return;
   float nonClientW = 2 * plat::ui::kBorderTwips;
-  float nonClientH = plat::ui::kCaptionTwips + 2 * plat::ui::kBorderTwips + (form_.hasMenuBar() ? plat::ui::kMenuBarTwips : 0.0f);
+  float nonClientH = plat::ui::kCaptionTwips + 2 * plat::ui::kBorderTwips +
+                     (form_.hasMenuBar() ? plat::ui::kMenuBarTwips : 0.0f);
   float w = static_cast<float>(pxToTwips(client.width())) + nonClientW;
   float h = static_cast<float>(pxToTwips(client.height())) + nonClientH;
   QPointer<FormWindow> alive(this);
@@ -543,7 +629,8 @@ void FormWindow::userResized() {
   QTimer::singleShot(0, this, [this] {
     if (detached_ || !window_) return;
     QSize now(window_->width(), std::max(0, window_->height() - menuBarHeight()));
-    if (now.width() != twipsToPx(form_.scaleWidth()) || now.height() != twipsToPx(form_.scaleHeight())) syncGeometry();
+    if (now.width() != twipsToPx(form_.scaleWidth()) || now.height() != twipsToPx(form_.scaleHeight()))
+      syncGeometry();
   });
 }
 
@@ -555,6 +642,18 @@ void FormWindow::userWindowState() {
                                            : plat::ui::kNormal;
   if (s == form_.windowState()) return;
   runGuarded(&form_, "Form_Resize", [this, s] { form_.setWindowState(s); });
+}
+
+bool FormWindow::pressButton(const char* role) {
+  if (detached_) return false;
+  for (auto& c : form_.controls()) {
+    if (c->type() != ControlType::CommandButton || !c->getProperty(role).toBool()) continue;
+    if (!c->effectivelyVisible() || !c->enabled()) continue;
+    Control* button = c.get();
+    runGuarded(&form_, button->qualifiedName() + "_Click", [this, button] { form_.userClick(*button); });
+    return true;
+  }
+  return false;
 }
 
 void FormWindow::userMouseUp(Control& control, QWidget* widget, QPointF pos) {

@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 #include <map>
 #include <memory>
@@ -40,6 +39,13 @@ void disposeObject(QObject* o);
 void runGuarded(plat::ui::Form* form, const std::string& where, const std::function<void()>& f);
 
 class FormWindow;
+
+// Menu entries in the order a menu shows them: the members of a control array together, by
+// index, where the array's first member stands (members loaded at run time come last among
+// their container's children in the model).
+std::vector<plat::ui::MenuControl*> menuOrder(const std::vector<plat::ui::MenuControl*>& entries);
+// The menus directly inside `parent` (a menu, or the form for the menu bar), in that order.
+std::vector<plat::ui::MenuControl*> menuEntries(const plat::ui::Control& parent);
 
 // The view of one control: its widget, kept in step with the control's properties.
 class ControlView : public QObject, public plat::ui::ControlObserver {
@@ -130,29 +136,36 @@ class FormWindow : public QObject, public plat::ui::ControlObserver {
   void controlRemoved(plat::ui::Control& control);
   // Orders the widgets of `container`'s controls by their z-order.
   void restack(const plat::ui::Control* container);
-  void rebuildMenus(const plat::ui::Control* leaving = nullptr);
+  void rebuildMenus();
   void refreshTabStrips();
   // Sizes the window from the model (client area = ScaleWidth x ScaleHeight).
   void syncGeometry();
+  // The menu bar's height; 0 while no top-level menu is visible.
   int menuBarHeight() const;
+  void updateMenuBar();
   // Lays the menu bar and the client area into the window.
   void layoutWindow();
 
   void controlChanged(plat::ui::Control& control, std::string_view what) override;
 
   // From the window: the user acted on it.
-  void userClose();
+  // True when the window may close (the form unloaded or hid), false when it refused.
+  bool userClose();
   void userResized();
   void userWindowState();
   void userMouseUp(plat::ui::Control& control, QWidget* widget, QPointF pos);
-
-  // Fills `menu` with the entries of `parent` (a popup menu or a submenu).
-  void fillMenu(QMenu* menu, plat::ui::MenuControl& parent, const plat::ui::Control* leaving, bool popup);
+  // Clicks the form's visible, enabled command button whose `role` ("Default" or
+  // "Cancel") is set; false when there is none.
+  bool pressButton(const char* role);
 
  private:
   void addView(plat::ui::Control& control);
   void removeView(plat::ui::Control& control);
-  QAction* makeMenuAction(plat::ui::MenuControl& m, QWidget* parent, const plat::ui::Control* leaving, bool popup);
+  QWidget* menuHost(const plat::ui::MenuControl& m) const;
+  void menuEntryAdded(plat::ui::MenuControl& m);
+  void menuEntryRemoved(plat::ui::MenuControl& m);
+  QAction* makeMenuAction(plat::ui::MenuControl& m, QWidget* parent);
+  void fillMenu(QMenu* menu, plat::ui::MenuControl& parent);
   void applyMenu(plat::ui::MenuControl& m, QAction* a);
   void applyFormProperty(std::string_view what);
   void applyWindowFlags();

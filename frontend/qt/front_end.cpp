@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -33,7 +32,9 @@ namespace {
 
 FrontEnd* gCurrent = nullptr;
 
-bool haveWidgetApplication() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+bool haveWidgetApplication() {
+  return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
 
 // Renders `w`'s window; `temp` builds one for the moment when the form has none.
 QImage renderWindow(Form& form, FormWindow* existing, QString& error) {
@@ -79,7 +80,7 @@ bool saveImage(const QImage& img, const QString& path, QString& error) {
 
 // The entries of a popup menu; each chosen action carries its menu control.
 void addPopupEntries(QMenu* menu, MenuControl& parent) {
-  for (MenuControl* e : parent.entries()) {
+  for (MenuControl* e : menuEntries(parent)) {
     bool visible = e->getProperty("Visible").toBool();
     bool enabled = e->getProperty("Enabled").toBool();
     if (e->isSeparator()) {
@@ -108,9 +109,13 @@ void addPopupEntries(QMenu* menu, MenuControl& parent) {
 
 FrontEnd::FrontEnd() = default;
 
-FrontEnd::~FrontEnd() { uninstall(); }
+FrontEnd::~FrontEnd() {
+  uninstall();
+}
 
-FrontEnd* FrontEnd::current() { return gCurrent; }
+FrontEnd* FrontEnd::current() {
+  return gCurrent;
+}
 
 void FrontEnd::install(Mode mode) {
   if (installed_) return;
@@ -126,7 +131,8 @@ void FrontEnd::install(Mode mode) {
   }
   if (QScreen* screen = QApplication::primaryScreen()) {
     QRect r = screen->geometry();
-    plat::ui::Screen::setSize(static_cast<float>(pxToTwips(r.width())), static_cast<float>(pxToTwips(r.height())));
+    plat::ui::Screen::setSize(static_cast<float>(pxToTwips(r.width())),
+                              static_cast<float>(pxToTwips(r.height())));
   }
   plat::ui::addGlobalFormObserver(this);
   for (Form* f : plat::ui::allForms()) {
@@ -264,7 +270,9 @@ QAction* FrontEnd::menuAction(const MenuControl& menu) const {
   return w ? w->actionFor(menu) : nullptr;
 }
 
-QImage FrontEnd::grabImage(Form& form, QString& error) { return renderWindow(form, windowOf(form), error); }
+QImage FrontEnd::grabImage(Form& form, QString& error) {
+  return renderWindow(form, windowOf(form), error);
+}
 
 bool FrontEnd::grab(Form& form, const QString& pngPath, QString& error) {
   QImage img = grabImage(form, error);
@@ -279,8 +287,9 @@ void FrontEnd::runModal(Form& form) {
   QEventLoop loop;
   modals_.push_back({&form, &loop});
   loop.exec(QEventLoop::DialogExec);
-  modals_.erase(std::remove_if(modals_.begin(), modals_.end(), [&](const Modal& m) { return m.loop == &loop; }),
-                modals_.end());
+  modals_.erase(
+      std::remove_if(modals_.begin(), modals_.end(), [&](const Modal& m) { return m.loop == &loop; }),
+      modals_.end());
 }
 
 void FrontEnd::endModal(const Form& form) {
@@ -313,7 +322,8 @@ void FrontEnd::showPopupMenu(Form& form, MenuControl& menu) {
   // A popup menu is usually a hidden top-level menu: what counts is that the entry itself
   // could be chosen, not whether its menu shows in the menu bar.
   runGuarded(&form, entry->qualifiedName() + "_Click", [&] {
-    if (entry->getProperty("Enabled").toBool() && entry->getProperty("Visible").toBool()) entry->raise("Click");
+    if (entry->getProperty("Enabled").toBool() && entry->getProperty("Visible").toBool())
+      entry->raise("Click");
   });
 }
 
@@ -323,7 +333,9 @@ void FrontEnd::formCreated(Form& form) {
   if (std::find(observed_.begin(), observed_.end(), &form) == observed_.end()) observed_.push_back(&form);
 }
 
-void FrontEnd::formLoaded(Form& form) { createWindow(form); }
+void FrontEnd::formLoaded(Form& form) {
+  createWindow(form);
+}
 
 void FrontEnd::formUnloading(Form& form) {
   endModal(form);

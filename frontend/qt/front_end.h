@@ -14,7 +14,6 @@
 // screenshotFunction() alone.
 #include <QImage>
 #include <QString>
-
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -121,7 +120,8 @@ class FrontEnd : public plat::ui::GlobalFormObserver {
 
 // The scripted host's screenshot command: a PNG of the form's window. Uses the installed
 // front end's window, or builds a window for the moment when none is installed.
-using ScreenshotFunction = std::function<bool(plat::ui::Form&, const std::filesystem::path&, std::string& error)>;
+using ScreenshotFunction =
+    std::function<bool(plat::ui::Form&, const std::filesystem::path&, std::string& error)>;
 ScreenshotFunction screenshotFunction();
 
 }  // namespace vfront

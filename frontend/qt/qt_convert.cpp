@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-
 #include <algorithm>
 #include <cctype>
 #include <vector>
@@ -21,37 +20,64 @@ namespace {
 
 QColor systemColour(int index, const QPalette& p) {
   switch (index) {
-    case 0x00: return p.color(QPalette::Button);           // scroll bars
-    case 0x01: return p.color(QPalette::Dark);             // desktop
-    case 0x02: return p.color(QPalette::Highlight);        // active title bar
-    case 0x03: return p.color(QPalette::Mid);              // inactive title bar
-    case 0x04: return p.color(QPalette::Window);           // menu bar
-    case 0x05: return p.color(QPalette::Base);             // window background
-    case 0x06: return p.color(QPalette::Shadow);           // window frame
-    case 0x07: return p.color(QPalette::WindowText);       // menu text
-    case 0x08: return p.color(QPalette::Text);             // window text
-    case 0x09: return p.color(QPalette::HighlightedText);  // title bar text
-    case 0x0A: return p.color(QPalette::Mid);              // active border
-    case 0x0B: return p.color(QPalette::Midlight);         // inactive border
-    case 0x0C: return p.color(QPalette::Dark);             // application workspace
-    case 0x0D: return p.color(QPalette::Highlight);
-    case 0x0E: return p.color(QPalette::HighlightedText);
-    case 0x0F: return p.color(QPalette::Button);           // button face
-    case 0x10: return p.color(QPalette::Dark);             // button shadow
-    case 0x11: return p.color(QPalette::Disabled, QPalette::Text);  // grey text
-    case 0x12: return p.color(QPalette::ButtonText);
-    case 0x13: return p.color(QPalette::Disabled, QPalette::WindowText);  // inactive title text
-    case 0x14: return p.color(QPalette::Light);            // 3-D highlight
-    case 0x15: return p.color(QPalette::Shadow);           // 3-D dark shadow
-    case 0x16: return p.color(QPalette::Midlight);         // 3-D light
-    case 0x17: return p.color(QPalette::ToolTipText);
-    case 0x18: return p.color(QPalette::ToolTipBase);
-    default: return p.color(QPalette::Window);
+    case 0x00:
+      return p.color(QPalette::Button);  // scroll bars
+    case 0x01:
+      return p.color(QPalette::Dark);  // desktop
+    case 0x02:
+      return p.color(QPalette::Highlight);  // active title bar
+    case 0x03:
+      return p.color(QPalette::Mid);  // inactive title bar
+    case 0x04:
+      return p.color(QPalette::Window);  // menu bar
+    case 0x05:
+      return p.color(QPalette::Base);  // window background
+    case 0x06:
+      return p.color(QPalette::Shadow);  // window frame
+    case 0x07:
+      return p.color(QPalette::WindowText);  // menu text
+    case 0x08:
+      return p.color(QPalette::Text);  // window text
+    case 0x09:
+      return p.color(QPalette::HighlightedText);  // title bar text
+    case 0x0A:
+      return p.color(QPalette::Mid);  // active border
+    case 0x0B:
+      return p.color(QPalette::Midlight);  // inactive border
+    case 0x0C:
+      return p.color(QPalette::Dark);  // application workspace
+    case 0x0D:
+      return p.color(QPalette::Highlight);
+    case 0x0E:
+      return p.color(QPalette::HighlightedText);
+    case 0x0F:
+      return p.color(QPalette::Button);  // button face
+    case 0x10:
+      return p.color(QPalette::Dark);  // button shadow
+    case 0x11:
+      return p.color(QPalette::Disabled, QPalette::Text);  // grey text
+    case 0x12:
+      return p.color(QPalette::ButtonText);
+    case 0x13:
+      return p.color(QPalette::Disabled, QPalette::WindowText);  // inactive title text
+    case 0x14:
+      return p.color(QPalette::Light);  // 3-D highlight
+    case 0x15:
+      return p.color(QPalette::Shadow);  // 3-D dark shadow
+    case 0x16:
+      return p.color(QPalette::Midlight);  // 3-D light
+    case 0x17:
+      return p.color(QPalette::ToolTipText);
+    case 0x18:
+      return p.color(QPalette::ToolTipBase);
+    default:
+      return p.color(QPalette::Window);
   }
 }
 
 std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return s;
 }
 
@@ -65,10 +91,13 @@ bool familyExists(const QString& family) {
 QColor oleColor(int32_t ole, const QPalette& palette) {
   auto u = static_cast<uint32_t>(ole);
   if ((u & 0xFF000000u) == 0x80000000u) return systemColour(static_cast<int>(u & 0xFFu), palette);
-  return QColor(static_cast<int>(u & 0xFFu), static_cast<int>((u >> 8) & 0xFFu), static_cast<int>((u >> 16) & 0xFFu));
+  return QColor(static_cast<int>(u & 0xFFu), static_cast<int>((u >> 8) & 0xFFu),
+                static_cast<int>((u >> 16) & 0xFFu));
 }
 
-QColor oleColor(int32_t ole) { return oleColor(ole, QApplication::palette()); }
+QColor oleColor(int32_t ole) {
+  return oleColor(ole, QApplication::palette());
+}
 
 QString fontFamilyFor(const std::string& name) {
   std::string n = lower(name);
@@ -79,9 +108,10 @@ QString fontFamilyFor(const std::string& name) {
     wanted = QStringLiteral("DejaVu Sans Mono");
     hint = QFont::Monospace;
   } else if (n.find("times") != std::string::npos || n.find("serif") != std::string::npos) {
-    wanted = n.find("sans") != std::string::npos ? QStringLiteral("DejaVu Sans Condensed") : QStringLiteral("DejaVu Serif");
-  } else if (n.empty() || n == "ms sans serif" || n == "microsoft sans serif" || n == "arial" || n == "tahoma" ||
-             n == "helvetica" || n == "segoe ui" || n == "system" || n == "small fonts") {
+    wanted = n.find("sans") != std::string::npos ? QStringLiteral("DejaVu Sans Condensed")
+                                                 : QStringLiteral("DejaVu Serif");
+  } else if (n.empty() || n == "ms sans serif" || n == "microsoft sans serif" || n == "arial" ||
+             n == "tahoma" || n == "helvetica" || n == "segoe ui" || n == "system" || n == "small fonts") {
     // The designs were laid out for a narrow sans-serif face; the condensed face keeps
     // their texts inside their controls.
     wanted = QStringLiteral("DejaVu Sans Condensed");
@@ -89,15 +119,14 @@ QString fontFamilyFor(const std::string& name) {
     wanted = qs(name);
   }
   if (familyExists(wanted)) return wanted;
-  QFont f;
-  f.setStyleHint(hint);
   return hint == QFont::Monospace ? QFontDatabase::systemFont(QFontDatabase::FixedFont).family()
                                   : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
 }
 
 QFont modelFont(const std::string& name, double pointSize, bool bold, bool italic, bool underline) {
-  QFont f(fontFamilyFor(name));
-  if (fontFamilyFor(name).contains(QStringLiteral("Mono"))) f.setStyleHint(QFont::Monospace);
+  QString family = fontFamilyFor(name);
+  QFont f(family);
+  if (family.contains(QStringLiteral("Mono"))) f.setStyleHint(QFont::Monospace);
   f.setPointSizeF(std::isfinite(pointSize) && pointSize > 1 && pointSize < 500 ? pointSize : 8.25);
   f.setBold(bold);
   f.setItalic(italic);
@@ -136,20 +165,48 @@ QPixmap pixmapFromPicture(const plat::ui::Picture& picture) {
 
 bool cursorForPointer(int pointer, Qt::CursorShape& shape) {
   switch (pointer) {
-    case 1: shape = Qt::ArrowCursor; return true;
-    case 2: shape = Qt::CrossCursor; return true;
-    case 3: shape = Qt::IBeamCursor; return true;
-    case 5: case 15: shape = Qt::SizeAllCursor; return true;
-    case 6: shape = Qt::SizeBDiagCursor; return true;
-    case 7: shape = Qt::SizeVerCursor; return true;
-    case 8: shape = Qt::SizeFDiagCursor; return true;
-    case 9: shape = Qt::SizeHorCursor; return true;
-    case 10: shape = Qt::UpArrowCursor; return true;
-    case 11: shape = Qt::WaitCursor; return true;
-    case 12: shape = Qt::ForbiddenCursor; return true;
-    case 13: shape = Qt::BusyCursor; return true;
-    case 14: shape = Qt::WhatsThisCursor; return true;
-    default: return false;
+    case 1:
+      shape = Qt::ArrowCursor;
+      return true;
+    case 2:
+      shape = Qt::CrossCursor;
+      return true;
+    case 3:
+      shape = Qt::IBeamCursor;
+      return true;
+    case 5:
+    case 15:
+      shape = Qt::SizeAllCursor;
+      return true;
+    case 6:
+      shape = Qt::SizeBDiagCursor;
+      return true;
+    case 7:
+      shape = Qt::SizeVerCursor;
+      return true;
+    case 8:
+      shape = Qt::SizeFDiagCursor;
+      return true;
+    case 9:
+      shape = Qt::SizeHorCursor;
+      return true;
+    case 10:
+      shape = Qt::UpArrowCursor;
+      return true;
+    case 11:
+      shape = Qt::WaitCursor;
+      return true;
+    case 12:
+      shape = Qt::ForbiddenCursor;
+      return true;
+    case 13:
+      shape = Qt::BusyCursor;
+      return true;
+    case 14:
+      shape = Qt::WhatsThisCursor;
+      return true;
+    default:
+      return false;
   }
 }
 

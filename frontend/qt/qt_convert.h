@@ -8,7 +8,6 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QString>
-
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -23,10 +22,16 @@ inline constexpr double kTwipsPerPixel = 15.0;
 
 // Twips to whole pixels (rounded); non-finite or absurd values give 0.
 int twipsToPx(double twips);
-inline double pxToTwips(double px) { return px * kTwipsPerPixel; }
+inline double pxToTwips(double px) {
+  return px * kTwipsPerPixel;
+}
 
-inline QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-inline std::string utf8(const QString& s) { return s.toUtf8().toStdString(); }
+inline QString qs(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+inline std::string utf8(const QString& s) {
+  return s.toUtf8().toStdString();
+}
 
 // An OLE colour (&HBBGGRR, or a system colour 0x800000nn) as a Qt colour; system colours
 // come from `palette` (the application palette when none is given).

@@ -17,7 +17,6 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUrl>
-
 #include <algorithm>
 
 #include "frontend/qt/front_end.h"
@@ -40,24 +39,35 @@ struct ButtonId {
 
 std::vector<ButtonId> buttonsFor(int32_t style) {
   switch (style & 7) {
-    case mb::OKCancel: return {{QMessageBox::Ok, mb::IdOK}, {QMessageBox::Cancel, mb::IdCancel}};
+    case mb::OKCancel:
+      return {{QMessageBox::Ok, mb::IdOK}, {QMessageBox::Cancel, mb::IdCancel}};
     case mb::AbortRetryIgnore:
-      return {{QMessageBox::Abort, mb::IdAbort}, {QMessageBox::Retry, mb::IdRetry}, {QMessageBox::Ignore, mb::IdIgnore}};
+      return {{QMessageBox::Abort, mb::IdAbort},
+              {QMessageBox::Retry, mb::IdRetry},
+              {QMessageBox::Ignore, mb::IdIgnore}};
     case mb::YesNoCancel:
-      return {{QMessageBox::Yes, mb::IdYes}, {QMessageBox::No, mb::IdNo}, {QMessageBox::Cancel, mb::IdCancel}};
-    case mb::YesNo: return {{QMessageBox::Yes, mb::IdYes}, {QMessageBox::No, mb::IdNo}};
-    case mb::RetryCancel: return {{QMessageBox::Retry, mb::IdRetry}, {QMessageBox::Cancel, mb::IdCancel}};
-    default: return {{QMessageBox::Ok, mb::IdOK}};
+      return {
+          {QMessageBox::Yes, mb::IdYes}, {QMessageBox::No, mb::IdNo}, {QMessageBox::Cancel, mb::IdCancel}};
+    case mb::YesNo:
+      return {{QMessageBox::Yes, mb::IdYes}, {QMessageBox::No, mb::IdNo}};
+    case mb::RetryCancel:
+      return {{QMessageBox::Retry, mb::IdRetry}, {QMessageBox::Cancel, mb::IdCancel}};
+    default:
+      return {{QMessageBox::Ok, mb::IdOK}};
   }
 }
 
 // The answer of a box nobody answered with a button (closed, escaped).
 int32_t cancelAnswer(int32_t style) {
   switch (style & 7) {
-    case mb::OKOnly: return mb::IdOK;
-    case mb::AbortRetryIgnore: return mb::IdAbort;
-    case mb::YesNo: return mb::IdNo;
-    default: return mb::IdCancel;
+    case mb::OKOnly:
+      return mb::IdOK;
+    case mb::AbortRetryIgnore:
+      return mb::IdAbort;
+    case mb::YesNo:
+      return mb::IdNo;
+    default:
+      return mb::IdCancel;
   }
 }
 
@@ -67,6 +77,23 @@ QString plainLines(const std::string& text) {
   t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return t;
 }
+
+// While a dialog waits for the user, the pointer is the normal arrow, whatever busy
+// pointer the application set for its own windows.
+class NormalPointer {
+ public:
+  NormalPointer() : active_(QApplication::overrideCursor() != nullptr) {
+    if (active_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~NormalPointer() {
+    if (active_) QApplication::restoreOverrideCursor();
+  }
+  NormalPointer(const NormalPointer&) = delete;
+  NormalPointer& operator=(const NormalPointer&) = delete;
+
+ private:
+  bool active_;
+};
 
 }  // namespace
 
@@ -101,11 +128,21 @@ std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, int32_t sty
   box->setText(plainLines(text));
   box->setWindowTitle(title.empty() ? QApplication::applicationDisplayName() : qs(title));
   switch (style & 0x70) {
-    case mb::Critical: box->setIcon(QMessageBox::Critical); break;
-    case mb::Question: box->setIcon(QMessageBox::Question); break;
-    case mb::Exclamation: box->setIcon(QMessageBox::Warning); break;
-    case mb::Information: box->setIcon(QMessageBox::Information); break;
-    default: box->setIcon(QMessageBox::NoIcon); break;
+    case mb::Critical:
+      box->setIcon(QMessageBox::Critical);
+      break;
+    case mb::Question:
+      box->setIcon(QMessageBox::Question);
+      break;
+    case mb::Exclamation:
+      box->setIcon(QMessageBox::Warning);
+      break;
+    case mb::Information:
+      box->setIcon(QMessageBox::Information);
+      break;
+    default:
+      box->setIcon(QMessageBox::NoIcon);
+      break;
   }
   std::vector<ButtonId> buttons = buttonsFor(style);
   QMessageBox::StandardButtons set;
@@ -190,7 +227,8 @@ void HelpViewer::showFile(const QString& path, const QString& key) {
       if (!f.isOpen()) {
         problem_ = QStringLiteral("The help file \"%1\" cannot be read.").arg(path);
       } else if (bytes.left(65536).contains('\0')) {
-        problem_ = QStringLiteral("The help file \"%1\" is not a text or HTML file and cannot be shown here.").arg(path);
+        problem_ = QStringLiteral("The help file \"%1\" is not a text or HTML file and cannot be shown here.")
+                       .arg(path);
       } else {
         QStringDecoder utf8(QStringDecoder::Utf8);
         QString text = utf8(bytes);
@@ -223,6 +261,7 @@ QWidget* QtServices::dialogParent() const {
 }
 
 int32_t QtServices::show(const std::string& text, int32_t style, const std::string& title) {
+  NormalPointer pointer;
   std::unique_ptr<QMessageBox> box = makeMessageBox(text, style, title, dialogParent());
   box->exec();
   return messageBoxAnswer(*box, box->clickedButton(), style);
@@ -244,6 +283,7 @@ std::optional<std::string> QtServices::saveFile(const plat::ui::SaveFileRequest&
     dlg.setDirectory(QFileInfo(name).absolutePath());
   if (!name.isEmpty()) dlg.selectFile(QFileInfo(name).fileName());
   if (!(request.flags & kOverwritePrompt)) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+  NormalPointer pointer;
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
   lastSavePath_ = dlg.selectedFiles().front();
   return utf8(lastSavePath_);
@@ -258,6 +298,7 @@ plat::ui::PrinterAnswer QtServices::printer(const plat::ui::PrinterRequest& requ
   QPrinter& pr = printerDevice();
   plat::ui::PrinterAnswer answer;
   if (request.setupOnly) {
+    NormalPointer pointer;
     QPageSetupDialog dlg(&pr, dialogParent());
     answer.ok = dlg.exec() == QDialog::Accepted;
     answer.copies = pr.copyCount();
@@ -266,6 +307,7 @@ plat::ui::PrinterAnswer QtServices::printer(const plat::ui::PrinterRequest& requ
   pr.setCopyCount(std::max(1, request.copies));
   QPrintDialog dlg(&pr, dialogParent());
   dlg.setOption(QAbstractPrintDialog::PrintToFile, request.printToFileAllowed);
+  NormalPointer pointer;
   if (dlg.exec() != QDialog::Accepted) return answer;
   printerChosen_ = true;
   answer.ok = true;
@@ -303,7 +345,8 @@ void QtServices::print(const plat::ui::PrintDocument& document) {
   if (toFile || (havePrinter && pr.outputFormat() == QPrinter::NativeFormat)) {
     if (toFile) {
       QString out = pr.outputFileName();
-      if (!out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) pr.setOutputFileName(pdfPathBeside(out));
+      if (!out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        pr.setOutputFileName(pdfPathBeside(out));
     } else {
       pr.setCopyCount(std::max(1, document.copies));
     }
@@ -314,10 +357,12 @@ void QtServices::print(const plat::ui::PrintDocument& document) {
   // No printer is set up: the printout becomes a PDF file the user names, proposed beside
   // the file saved last.
   QString proposal = lastSavePath_.isEmpty()
-                         ? (document.title.empty() ? QStringLiteral("printout.pdf") : qs(document.title) + QStringLiteral(".pdf"))
+                         ? (document.title.empty() ? QStringLiteral("printout.pdf")
+                                                   : qs(document.title) + QStringLiteral(".pdf"))
                          : pdfPathBeside(lastSavePath_);
-  QString path = QFileDialog::getSaveFileName(dialogParent(), QStringLiteral("Save the printout as PDF"), proposal,
-                                              QStringLiteral("PDF (*.pdf)"));
+  NormalPointer pointer;
+  QString path = QFileDialog::getSaveFileName(dialogParent(), QStringLiteral("Save the printout as PDF"),
+                                              proposal, QStringLiteral("PDF (*.pdf)"));
   if (path.isEmpty()) return;  // the user chose not to print
   if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
   QPdfWriter writer(path);
@@ -339,7 +384,9 @@ void QtServices::help(const std::string& helpFile, int32_t command, const std::s
   help_->showFile(qs(helpFile), qs(key));
 }
 
-void QtServices::openUrl(const std::string& url) { QDesktopServices::openUrl(QUrl::fromUserInput(qs(url))); }
+void QtServices::openUrl(const std::string& url) {
+  QDesktopServices::openUrl(QUrl::fromUserInput(qs(url)));
+}
 
 bool QtServices::startProgram(const std::string& path) {
   QString p = qs(path).trimmed();
@@ -351,8 +398,12 @@ bool QtServices::startProgram(const std::string& path) {
   return QProcess::startDetached(program, parts);
 }
 
-void QtServices::runModal(plat::ui::Form& form) { frontEnd_.runModal(form); }
+void QtServices::runModal(plat::ui::Form& form) {
+  frontEnd_.runModal(form);
+}
 
-void QtServices::popupMenu(plat::ui::Form& form, plat::ui::MenuControl& menu) { frontEnd_.showPopupMenu(form, menu); }
+void QtServices::popupMenu(plat::ui::Form& form, plat::ui::MenuControl& menu) {
+  frontEnd_.showPopupMenu(form, menu);
+}
 
 }  // namespace vfront

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTextBrowser>
-
 #include <memory>
 #include <optional>
 #include <string>

@@ -501,14 +501,17 @@ void StatusBarControl::alignToForm() {
   if (getProperty("Align").toInteger() != 2) return;
   float h = height();
   float top = std::max(0.0f, form().scaleHeight() - h);
+  // Panels first, so that observers told of the new width see panels that fit it.
+  float width = form().scaleWidth();
+  layoutPanelsTo(width);
   store("Left", Variant(0.0f));
   store("Top", Variant(top));
-  store("Width", Variant(form().scaleWidth()));
-  layoutPanels();
+  store("Width", Variant(width));
 }
 
-void StatusBarControl::layoutPanels() {
-  float total = width();
+void StatusBarControl::layoutPanels() { layoutPanelsTo(width()); }
+
+void StatusBarControl::layoutPanelsTo(float total) {
   float fixed = 0;
   int springs = 0;
   for (const Panel& p : panels_) {

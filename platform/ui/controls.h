@@ -139,6 +139,7 @@ class PLAT_API StatusBarControl : public Control {
 
  private:
   int32_t resolve(const Variant& keyOrPosition) const;
+  void layoutPanelsTo(float totalWidth);
   std::vector<Panel> panels_;
 };
 

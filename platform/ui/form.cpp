@@ -517,8 +517,13 @@ bool Form::boundary(std::string_view where, F&& f) {
 namespace {
 bool takesInput(const Control& c) {
   if (c.type() == ControlType::Menu) {
-    for (const Control* m = &c; m && m->type() == ControlType::Menu; m = m->container())
-      if (!m->getProperty("Enabled").toBool() || !m->getProperty("Visible").toBool()) return false;
+    // A hidden top-level menu still serves as a popup menu, so only its entries' own
+    // visibility counts; every level must be enabled.
+    for (const Control* m = &c; m && m->type() == ControlType::Menu; m = m->container()) {
+      if (!m->getProperty("Enabled").toBool()) return false;
+      bool topLevel = m->container() == &m->form();
+      if (!topLevel && !m->getProperty("Visible").toBool()) return false;
+    }
     return true;
   }
   for (const Control* m = &c; m; m = m->container())

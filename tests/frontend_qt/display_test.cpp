@@ -1,7 +1,6 @@
 // The display controls and the other drawn controls show their values: pixels are
 // compared at the places the values decide, not whole images.
 #include <QLabel>
-
 #include <cmath>
 #include <limits>
 
@@ -18,9 +17,15 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-bool isNeedle(QColor c) { return near(c, vfront::kNeedleColour, 60) && c.red() > 150 && c.green() < 90; }
-bool isBar(QColor c) { return near(c, vfront::kBarColour, 40); }
-bool isMark(QColor c) { return near(c, vfront::kRangeMarkColour, 50) && c.green() > 100 && c.blue() < 80; }
+bool isNeedle(QColor c) {
+  return near(c, vfront::kNeedleColour, 60) && c.red() > 150 && c.green() < 90;
+}
+bool isBar(QColor c) {
+  return near(c, vfront::kBarColour, 40);
+}
+bool isMark(QColor c) {
+  return near(c, vfront::kRangeMarkColour, 50) && c.green() > 100 && c.blue() < 80;
+}
 
 // Instrument values through the fake control's snapshot, as a host control gives them.
 void showValue(FakeControl& fc, double value, double min, double max) {
@@ -67,8 +72,8 @@ TEST(ScalePositionTest, NoNumberOrNoScale) {
   EXPECT_TRUE(none.hasScale);
   EXPECT_FALSE(none.hasValue);
   EXPECT_FALSE(none.over || none.under);
-  EXPECT_FALSE(scalePosition(5, 10, 10).hasScale);   // empty range
-  EXPECT_FALSE(scalePosition(5, 10, 0).hasScale);    // inverted range
+  EXPECT_FALSE(scalePosition(5, 10, 10).hasScale);  // empty range
+  EXPECT_FALSE(scalePosition(5, 10, 0).hasScale);   // inverted range
   EXPECT_FALSE(scalePosition(5, kNaN, 10).hasScale);
   EXPECT_FALSE(scalePosition(5, 0, kInf).hasScale);
   // Huge ranges do not overflow into a wrong position.
@@ -317,5 +322,6 @@ TEST_F(DisplayDrawing, PicturesShapesLabelsAndPanelsDrawTheirColours) {
   QImage si = shot(sw);
   QRect pic = sw->panelRect(sw->panels()[1]);
   EXPECT_GT(countPixels(si, pic, [](QColor c) { return c == QColor(0, 255, 0); }), 20);
-  EXPECT_EQ(countPixels(si, sw->panelRect(sw->panels()[0]), [](QColor c) { return c == QColor(0, 255, 0); }), 0);
+  EXPECT_EQ(countPixels(si, sw->panelRect(sw->panels()[0]), [](QColor c) { return c == QColor(0, 255, 0); }),
+            0);
 }

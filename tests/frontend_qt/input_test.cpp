@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,10 +11,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTextCursor>
 
 #include "qt_test_support.h"
 
@@ -36,7 +39,8 @@ void key(QWidget* w, Qt::Key k) {
 
 void rightRelease(QWidget* w, QPoint pos) {
   QPointF global = w->mapToGlobal(QPointF(pos));
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), global, Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), global, Qt::RightButton, Qt::NoButton,
+                      Qt::NoModifier);
   QCoreApplication::sendEvent(w, &release);
 }
 
@@ -55,6 +59,26 @@ TEST_F(WindowInput, ButtonClickRunsTheHandler) {
   f->ctl("Apply").setEnabled(false);
   widgetAs<QPushButton>(f->ctl("Apply"))->click();
   EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(WindowInput, EnterAndEscapePressTheDefaultAndCancelButtons) {
+  auto f = openForm();
+  int applied = 0;
+  f->on("Apply", "Click", [&] { ++applied; });
+  QWidget* win = frontEnd.window(*f);
+  key(win, Qt::Key_Return);
+  EXPECT_EQ(applied, 0);  // no default button yet
+  f->ctl("Apply").setProperty("Default", Variant(true));
+  key(win, Qt::Key_Return);
+  EXPECT_EQ(applied, 1);
+  key(win, Qt::Key_Escape);
+  EXPECT_EQ(applied, 1);
+  f->ctl("Apply").setProperty("Cancel", Variant(true));
+  key(win, Qt::Key_Escape);
+  EXPECT_EQ(applied, 2);
+  f->ctl("Apply").setEnabled(false);
+  key(win, Qt::Key_Return);
+  EXPECT_EQ(applied, 2);
 }
 
 TEST_F(WindowInput, AnErrorInAHandlerIsReportedNotThrownIntoQt) {
@@ -84,6 +108,18 @@ TEST_F(WindowInput, TypingChangesTheTextAndRaisesChangeUnlessLocked) {
   EXPECT_EQ(edit->text(), QStringLiteral("fest"));
   f->ctl("Edit").setProperty("Locked", Variant(true));
   EXPECT_TRUE(edit->isReadOnly());
+}
+
+TEST_F(WindowInput, MultiLineTextKeepsItsLineBreaksAsCrLf) {
+  auto f = openForm();
+  auto* notes = widgetAs<QPlainTextEdit>(f->ctl("Notes"));
+  notes->setFocus();
+  notes->moveCursor(QTextCursor::End);
+  key(notes, Qt::Key_Return);
+  type(notes, QStringLiteral("c"));
+  EXPECT_EQ(f->ctl("Notes").text(), "a\r\nb\r\nc");
+  f->ctl("Notes").setText("x\r\ny");
+  EXPECT_EQ(notes->toPlainText(), QStringLiteral("x\ny"));
 }
 
 TEST_F(WindowInput, OptionButtonsAndCheckBoxesAskTheModel) {
@@ -156,14 +192,14 @@ TEST_F(WindowInput, TheCloseBoxAsksTheFormWhichMayRefuse) {
   auto f = openForm();
   QPointer<QWidget> win = frontEnd.window(*f);
   f->refuseClose = 1;
-  win->close();
+  EXPECT_FALSE(win->close());
   settle();
   EXPECT_EQ(f->events.back(), "QueryUnload0");
   EXPECT_TRUE(f->isLoaded());
   ASSERT_FALSE(win.isNull());
   EXPECT_TRUE(win->isVisible());
   f->refuseClose = 0;
-  win->close();
+  EXPECT_TRUE(win->close());  // accepted: Qt counts the window as closed
   settle();
   EXPECT_FALSE(f->isLoaded());
   EXPECT_TRUE(win.isNull());
@@ -218,6 +254,25 @@ TEST_F(WindowInput, RightButtonReleaseGoesToTheControlOrTheForm) {
   rightRelease(frontEnd.clientArea(*f), QPoint(590, 400));
   ASSERT_FALSE(f->events.empty());
   EXPECT_EQ(f->events.back(), "MouseUp 2 8850 6000");
+
+  // A text box whose right button the form handles shows no edit menu of its own.
+  f->on("Edit", "MouseUp", [] {});
+  bool ownMenu = false, looked = false;
+  // Looks for a menu once one shows, or after half a second at the latest.
+  auto watch1 = whenReady([] { return QApplication::activePopupWidget() != nullptr; },
+                          [&] {
+                            looked = true;
+                            if (QWidget* p = QApplication::activePopupWidget()) {
+                              ownMenu = true;
+                              p->close();
+                            }
+                          },
+                          500);
+  QWidget* edit = frontEnd.widget(f->ctl("Edit"));
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), edit->mapToGlobal(QPoint(5, 5)));
+  QCoreApplication::sendEvent(edit, &menu);
+  waitFor([&] { return looked; });
+  EXPECT_FALSE(ownMenu);
 }
 
 TEST_F(WindowInputWithServices, PopupMenuShowsTheEntriesAndTheChosenOneClicks) {
@@ -226,14 +281,14 @@ TEST_F(WindowInputWithServices, PopupMenuShowsTheEntriesAndTheChosenOneClicks) {
   f->on("PopupEntry", "Click", [&](EventArgs& a) { chosen.push_back(a.index); });
   f->on("Title", "MouseUp", [&] { f->popupMenu(f->menu("PopupMenu")); });
   QStringList shown;
-  whenReady([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; },
-            [&] {
-              auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-              if (!menu) return;
-              for (QAction* a : menu->actions()) shown << a->text();
-              menu->actions().at(1)->trigger();
-              menu->close();
-            });
+  auto watch2 = whenReady([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; },
+                          [&] {
+                            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                            if (!menu) return;
+                            for (QAction* a : menu->actions()) shown << a->text();
+                            menu->actions().at(1)->trigger();
+                            menu->close();
+                          });
   rightRelease(frontEnd.widget(f->ctl("Title")), QPoint(5, 5));
   EXPECT_EQ(shown, (QStringList{QStringLiteral("Eintrag 0"), QStringLiteral("Eintrag 1")}));
   EXPECT_EQ(chosen, std::vector<int>{1});

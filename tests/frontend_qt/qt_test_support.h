@@ -1,5 +1,7 @@
 #pragma once
 // Test forms, a fake host control and helpers for the Qt front end's tests.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
@@ -9,11 +11,9 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
-
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,9 +104,11 @@ class FakeControl : public plat::ui::UserControlImpl {
 };
 
 inline void registerFakeControls() {
-  for (const char* kind : {"Text", "Combo", "LTU", "Digital", "Needle", "Bar", "Plotter", "Lamp", "Handler", "Odd"}) {
+  for (const char* kind :
+       {"Text", "Combo", "LTU", "Digital", "Needle", "Bar", "Plotter", "Lamp", "Handler", "Odd"}) {
     std::string k = kind;
-    plat::ui::UserControlRegistry::instance().add("Test." + k, [k] { return plat::com::makeObject<FakeControl>(k); });
+    plat::ui::UserControlRegistry::instance().add("Test." + k,
+                                                  [k] { return plat::com::makeObject<FakeControl>(k); });
   }
 }
 
@@ -218,19 +220,21 @@ inline bool waitFor(const std::function<bool()>& done, int limitMs = 10000) {
   return done();
 }
 
-// Calls `f` from inside whatever nested wait Qt runs once `ready` holds.
-inline void whenReady(std::function<bool()> ready, std::function<void()> f, int limitMs = 10000) {
-  auto* timer = new QTimer;
-  auto* started = new QElapsedTimer;
+// Calls `f` from inside whatever nested wait Qt runs once `ready` holds (or `limitMs`
+// passed). The returned timer ends the watch when the test lets it go.
+[[nodiscard]] inline std::unique_ptr<QTimer> whenReady(std::function<bool()> ready, std::function<void()> f,
+                                                       int limitMs = 10000) {
+  auto timer = std::make_unique<QTimer>();
+  auto started = std::make_shared<QElapsedTimer>();
   started->start();
-  QObject::connect(timer, &QTimer::timeout, [timer, started, ready = std::move(ready), f = std::move(f), limitMs] {
+  QTimer* t = timer.get();
+  QObject::connect(t, &QTimer::timeout, [t, started, ready = std::move(ready), f = std::move(f), limitMs] {
     if (!ready() && started->elapsed() < limitMs) return;
-    timer->stop();
-    timer->deleteLater();
-    delete started;
+    t->stop();
     f();
   });
-  timer->start(5);
+  t->start(5);
+  return timer;
 }
 
 // Pixels of `img` inside `r` that satisfy `pred`.
@@ -256,7 +260,9 @@ inline int distinctColours(const QImage& img) {
 }
 
 // The image of one widget as the window draws it.
-inline QImage shot(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+inline QImage shot(QWidget* w) {
+  return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 // A front end installed for one test, with the event loop on its manual clock.
 class FrontEndTest : public ::testing::Test {

@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPdfWriter>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -28,7 +30,9 @@ const char* kTimerDesign = R"({
   ]
 })";
 
-QAbstractButton* buttonOf(QMessageBox* box, QMessageBox::StandardButton b) { return box->button(b); }
+QAbstractButton* buttonOf(QMessageBox* box, QMessageBox::StandardButton b) {
+  return box->button(b);
+}
 
 // Answers the next message box once `ready` holds, noting what it offered.
 struct BoxAnswer {
@@ -39,18 +43,21 @@ struct BoxAnswer {
   bool seen = false;
 };
 
-void answerBox(BoxAnswer& out, QMessageBox::StandardButton press, std::function<bool()> ready = [] { return true; }) {
-  whenReady([ready] { return ready() && qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
-            [&out, press] {
-              auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-              if (!box) return;
-              out.seen = true;
-              for (QAbstractButton* b : box->buttons()) out.buttons << b->text().remove(QLatin1Char('&'));
-              out.icon = box->icon();
-              out.defaultText = box->defaultButton() ? box->defaultButton()->text().remove(QLatin1Char('&')) : QString();
-              out.text = box->text();
-              buttonOf(box, press)->click();
-            });
+[[nodiscard]] std::unique_ptr<QTimer> answerBox(
+    BoxAnswer& out, QMessageBox::StandardButton press, std::function<bool()> ready = [] { return true; }) {
+  return whenReady(
+      [ready] { return ready() && qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
+      [&out, press] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        out.seen = true;
+        for (QAbstractButton* b : box->buttons()) out.buttons << b->text().remove(QLatin1Char('&'));
+        out.icon = box->icon();
+        out.defaultText =
+            box->defaultButton() ? box->defaultButton()->text().remove(QLatin1Char('&')) : QString();
+        out.text = box->text();
+        buttonOf(box, press)->click();
+      });
 }
 
 int pdfPages(const QString& path) {
@@ -67,7 +74,8 @@ int pdfPages(const QString& path) {
 }  // namespace
 
 TEST(MessageBoxStyle, ButtonsIconAndDefaultComeFromTheStyleBits) {
-  auto yesNo = vfront::makeMessageBox("Speichern?", mb::YesNo | mb::Question | mb::DefaultButton2, "Titel", nullptr);
+  auto yesNo =
+      vfront::makeMessageBox("Speichern?", mb::YesNo | mb::Question | mb::DefaultButton2, "Titel", nullptr);
   EXPECT_EQ(yesNo->buttons().size(), 2);
   EXPECT_EQ(yesNo->icon(), QMessageBox::Question);
   EXPECT_EQ(yesNo->defaultButton(), yesNo->button(QMessageBox::No));
@@ -82,11 +90,13 @@ TEST(MessageBoxStyle, ButtonsIconAndDefaultComeFromTheStyleBits) {
   EXPECT_EQ(okCancel->text(), QStringLiteral("Fehler\nZeile 2"));
   EXPECT_EQ(okCancel->windowTitle(), QStringLiteral("Velumor test"));  // no title: the application's
 
-  auto ari = vfront::makeMessageBox("x", mb::AbortRetryIgnore | mb::Critical | mb::DefaultButton3, "", nullptr);
+  auto ari =
+      vfront::makeMessageBox("x", mb::AbortRetryIgnore | mb::Critical | mb::DefaultButton3, "", nullptr);
   EXPECT_EQ(ari->buttons().size(), 3);
   EXPECT_EQ(ari->icon(), QMessageBox::Critical);
   EXPECT_EQ(ari->defaultButton(), ari->button(QMessageBox::Ignore));
-  EXPECT_EQ(vfront::messageBoxAnswer(*ari, ari->button(QMessageBox::Retry), mb::AbortRetryIgnore), mb::IdRetry);
+  EXPECT_EQ(vfront::messageBoxAnswer(*ari, ari->button(QMessageBox::Retry), mb::AbortRetryIgnore),
+            mb::IdRetry);
 
   // A default button the box does not have falls back to the first.
   auto ok = vfront::makeMessageBox("x", mb::OKOnly | mb::Information | mb::DefaultButton3, "", nullptr);
@@ -146,7 +156,8 @@ TEST(Printing, RunsStandWhereTheirTwipsSay) {
   EXPECT_EQ(countPixels(page, QRect(0, 0, 140, 400), dark), 0);
   EXPECT_GT(countPixels(page, QRect(144, 72, 100, 40), dark), 20);
   EXPECT_EQ(countPixels(page, QRect(0, 0, 600, 70), dark), 0);  // the run's top is at 720 twips
-  EXPECT_EQ(vfront::pdfPathBeside(QStringLiteral("/tmp/out/VR_Data.prn")), QStringLiteral("/tmp/out/VR_Data.pdf"));
+  EXPECT_EQ(vfront::pdfPathBeside(QStringLiteral("/tmp/out/VR_Data.prn")),
+            QStringLiteral("/tmp/out/VR_Data.pdf"));
 }
 
 using QtServicesTest = FrontEndWithServicesTest;
@@ -171,7 +182,7 @@ TEST_F(QtServicesTest, AModalMessageBoxKeepsTheModelTimersRunning) {
   f->timer("Tick").setEnabled(true);
   BoxAnswer seen;
   int ticksWhenAnswered = -1;
-  answerBox(seen, QMessageBox::No, [&] {
+  auto answering = answerBox(seen, QMessageBox::No, [&] {
     if (ticks < 5) return false;
     ticksWhenAnswered = ticks;
     return true;
@@ -195,7 +206,7 @@ TEST_F(QtServicesTest, TimersKeepRunningWhileATimerHandlerWaitsInABox) {
     ++boxes;
     int before = others;
     BoxAnswer seen;
-    answerBox(seen, QMessageBox::Ok, [&] { return others >= before + 5; });
+    auto answering = answerBox(seen, QMessageBox::Ok, [&] { return others >= before + 5; });
     plat::ui::msgBox("Zeitüberschreitung", mb::OKOnly | mb::Exclamation, "");
     othersInBox = others - before;
   });
@@ -219,8 +230,8 @@ TEST_F(QtServicesTest, AModalFormWaitsUntilItIsHiddenWhileTimersRun) {
   frontEnd.startRealTime(2);
   owner->timer("Tick").setEnabled(true);
   Qt::WindowModality modality = Qt::NonModal;
-  whenReady([&] { return frontEnd.window(*dialog) && frontEnd.window(*dialog)->isVisible(); },
-            [&] { modality = frontEnd.window(*dialog)->windowModality(); });
+  auto watch2 = whenReady([&] { return frontEnd.window(*dialog) && frontEnd.window(*dialog)->isVisible(); },
+                          [&] { modality = frontEnd.window(*dialog)->windowModality(); });
   dialog->show(true);  // returns when the form has hidden
   EXPECT_GE(ticks, 5);
   EXPECT_FALSE(dialog->visible());
@@ -243,20 +254,24 @@ TEST_F(QtServicesTest, SaveDialogUsesTheFiltersAndReturnsThePath) {
   dlg.setProperty("InitDir", Variant(dir.path().toStdString()));
   dlg.setProperty("FileName", Variant("VR_Data"));
   QStringList filters;
-  whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, [&] {
-    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    filters = d->nameFilters();
-    d->selectFile(QStringLiteral("Messung"));
-    static_cast<QDialog*>(d)->accept();  // as the Save button does
-  });
+  auto watch3 =
+      whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+                [&] {
+                  auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                  filters = d->nameFilters();
+                  d->selectFile(QStringLiteral("Messung"));
+                  static_cast<QDialog*>(d)->accept();  // as the Save button does
+                });
   dlg.ShowSave();
   EXPECT_EQ(filters, (QStringList{QStringLiteral("Text (*.prn)"), QStringLiteral("All (*)")}));
-  EXPECT_EQ(dlg.getProperty("FileName").toString(), dir.filePath(QStringLiteral("Messung.prn")).toStdString());
+  EXPECT_EQ(dlg.getProperty("FileName").toString(),
+            dir.filePath(QStringLiteral("Messung.prn")).toStdString());
   EXPECT_EQ(dlg.getProperty("FileTitle").toString(), "Messung.prn");
   // Cancelled with CancelError: error 32755.
   dlg.setProperty("CancelError", Variant(true));
-  whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
-            [] { qobject_cast<QFileDialog*>(QApplication::activeModalWidget())->reject(); });
+  auto watch4 =
+      whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+                [] { qobject_cast<QFileDialog*>(QApplication::activeModalWidget())->reject(); });
   int number = 0;
   try {
     dlg.ShowSave();
@@ -270,11 +285,13 @@ TEST_F(QtServicesTest, PrintingWithoutAPrinterWritesThePdfTheUserNames) {
   if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is set up here";
   QTemporaryDir dir;
   QString path = dir.filePath(QStringLiteral("Ausdruck"));
-  whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, [&] {
-    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    d->selectFile(path);
-    static_cast<QDialog*>(d)->accept();  // as the Save button does
-  });
+  auto watch5 =
+      whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+                [&] {
+                  auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                  d->selectFile(path);
+                  static_cast<QDialog*>(d)->accept();  // as the Save button does
+                });
   plat::ui::PrintDocument doc;
   doc.title = "Bericht";
   doc.pages.push_back({{0, 0, "Zeile", "Courier New", 10, false}});
@@ -282,6 +299,53 @@ TEST_F(QtServicesTest, PrintingWithoutAPrinterWritesThePdfTheUserNames) {
   plat::ui::Services::printer().print(doc);
   EXPECT_EQ(frontEnd.services()->lastPdfPath(), path + QStringLiteral(".pdf"));
   EXPECT_EQ(pdfPages(path + QStringLiteral(".pdf")), 2);
+}
+
+TEST_F(QtServicesTest, PrinterDialogSetsUpWhereTheNextPrintoutGoes) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is set up here";
+  QTemporaryDir dir;
+  QString target = dir.filePath(QStringLiteral("druck.pdf"));
+  QPrinter& printer = frontEnd.services()->printerDevice();
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(target);
+  bool sawDialog = false;
+  auto watch6 =
+      whenReady([] { return qobject_cast<QPrintDialog*>(QApplication::activeModalWidget()) != nullptr; },
+                [&] {
+                  sawDialog = true;
+                  static_cast<QDialog*>(QApplication::activeModalWidget())->accept();
+                });
+  auto f = plat::com::makeObject<MirrorForm>();
+  auto& dlg = f->ctlAs<plat::ui::CommonDialogControl>("Dlg");
+  dlg.setProperty("CancelError", Variant(true));
+  dlg.ShowPrinter();
+  EXPECT_TRUE(sawDialog);
+  // With no printer the PDF file stands in for the printer: no print-to-file flag.
+  EXPECT_EQ(dlg.getProperty("Flags").toLong() & 0x20, 0);
+  plat::ui::PrintDocument doc;
+  doc.pages.push_back({{720, 720, "Gerätedaten", "Courier New", 10, false}});
+  plat::ui::Services::printer().print(doc);
+  EXPECT_EQ(frontEnd.services()->lastPdfPath(), target);
+  EXPECT_EQ(pdfPages(target), 1);
+  // A cancelled dialog with CancelError raises 32755.
+  auto watch7 =
+      whenReady([] { return qobject_cast<QPrintDialog*>(QApplication::activeModalWidget()) != nullptr; },
+                [] { static_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
+  int number = 0;
+  try {
+    dlg.ShowPrinter();
+  } catch (const plat::com::RuntimeError& e) {
+    number = e.number();
+  }
+  EXPECT_EQ(number, 32755);
+}
+
+TEST_F(QtServicesTest, ProgramsStartDetachedAndMissingOnesReportFailure) {
+  auto& shell = plat::ui::Services::shell();
+  EXPECT_TRUE(shell.startProgram("true"));
+  EXPECT_TRUE(shell.startProgram("sh -c true"));
+  EXPECT_FALSE(shell.startProgram("/nonexistent/velumor-tool --help"));
+  EXPECT_FALSE(shell.startProgram("   "));
 }
 
 TEST_F(QtServicesTest, HelpViewerShowsTextAndSaysWhatIsWrong) {

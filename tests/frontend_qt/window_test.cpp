@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QListWidgetItem>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -15,7 +16,6 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTemporaryDir>
-
 #include <set>
 
 #include "frontend/qt/display_widgets.h"
@@ -30,7 +30,8 @@ using plat::ui::ControlType;
 namespace {
 
 QRect twipsRect(const Control& c) {
-  return QRect(qRound(c.left() / 15.0), qRound(c.top() / 15.0), qRound(c.width() / 15.0), qRound(c.height() / 15.0));
+  return QRect(qRound(c.left() / 15.0), qRound(c.top() / 15.0), qRound(c.width() / 15.0),
+               qRound(c.height() / 15.0));
 }
 
 bool inFrontOf(QWidget* a, QWidget* b) {
@@ -50,8 +51,8 @@ TEST_F(WindowMirror, EveryControlSitsAtItsModelGeometryInsideItsContainer) {
   std::set<std::string> covered;
   for (auto& cp : f->controls()) {
     Control& c = *cp;
-    if (c.type() == ControlType::Menu || c.type() == ControlType::Timer || c.type() == ControlType::ImageList ||
-        c.type() == ControlType::CommonDialog)
+    if (c.type() == ControlType::Menu || c.type() == ControlType::Timer ||
+        c.type() == ControlType::ImageList || c.type() == ControlType::CommonDialog)
       continue;
     QWidget* w = frontEnd.widget(c);
     if (c.typeName() == "Tolvar4CtrlItemHandler") {
@@ -74,9 +75,11 @@ TEST_F(WindowMirror, EveryControlSitsAtItsModelGeometryInsideItsContainer) {
   }
   // The status bar lies along the bottom of the client area.
   EXPECT_EQ(frontEnd.widget(f->ctl("Status"))->geometry(), QRect(0, 450 - 21, 600, 21));
-  for (const char* t : {"Label", "Frame", "TextBox", "CommandButton", "OptionButton", "CheckBox", "Image", "Shape", "Line",
-                        "ListBox", "ComboBox", "TabStrip", "StatusBar", "Tolvar4Text", "Tolvar4Combo",
-                        "Tolvar4LabelTextUnit", "Tolvar4Needle", "Tolvar4BarGraph", "Tolvar4Digital", "VEXAONOFF",
+  for (const char* t : {"Label",          "Frame",           "TextBox",        "CommandButton",
+                        "OptionButton",   "CheckBox",        "Image",          "Shape",
+                        "Line",           "ListBox",         "ComboBox",       "TabStrip",
+                        "StatusBar",      "Tolvar4Text",     "Tolvar4Combo",   "Tolvar4LabelTextUnit",
+                        "Tolvar4Needle",  "Tolvar4BarGraph", "Tolvar4Digital", "VEXAONOFF",
                         "Tolvar4Plotter", "SomethingElse"})
     EXPECT_TRUE(covered.count(t)) << t;
 }
@@ -120,6 +123,15 @@ TEST_F(WindowMirror, WindowSizeComesFromTheClientAreaWithTheMenuBarAbove) {
   EXPECT_EQ(win->height(), 500 + bar->height());
   // The status bar followed the form's new size (the model re-aligned it).
   EXPECT_EQ(frontEnd.widget(f->ctl("Status"))->geometry(), QRect(0, 500 - 21, 700, 21));
+  // With only hidden (popup) menus there is no empty bar; the client area stays as it is.
+  f->menu("MenuFile").setVisible(false);
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_EQ(client->geometry(), QRect(0, 0, 700, 500));
+  EXPECT_EQ(win->height(), 500);
+  f->menu("MenuFile").setVisible(true);
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_EQ(client->geometry().top(), bar->height());
+  EXPECT_EQ(win->height(), 500 + bar->height());
 }
 
 TEST_F(WindowMirror, PropertyChangesReachTheirWidgetAndOnlyThatOne) {
@@ -275,10 +287,97 @@ TEST_F(WindowMirror, RuntimeLoadedMembersGetWidgetsAndLoseThem) {
   f->loadControl("Recent", 1).setCaption("Datei 1");
   fileMenu = frontEnd.menuAction(f->menu("MenuFile"))->menu();
   ASSERT_EQ(fileMenu->actions().size(), 5);
-  EXPECT_EQ(fileMenu->actions()[4]->text(), QStringLiteral("Datei 1"));
+  EXPECT_EQ(fileMenu->actions()[3]->text(), QStringLiteral("Datei 1"));  // after its array's first member
   f->unloadControl("Recent", 1);
   fileMenu = frontEnd.menuAction(f->menu("MenuFile"))->menu();
   EXPECT_EQ(fileMenu->actions().size(), 4);
+}
+
+TEST_F(WindowMirror, MenuEntriesLoadedWhileTheMenuOpensJoinThatMenu) {
+  auto f = openForm();
+  int loaded = 0;
+  f->on("MenuFile", "Click", [&] {
+    ++loaded;
+    f->loadControl("Recent", loaded).setCaption("Datei " + std::to_string(loaded));
+  });
+  QPointer<QMenu> fileMenu = frontEnd.menuAction(f->menu("MenuFile"))->menu();
+  QPointer<QAction> save = frontEnd.menuAction(f->menu("MenuSave"));
+  emit fileMenu->aboutToShow();
+  emit fileMenu->aboutToShow();
+  settle();
+  // The menu that is opening is the one that got the entries; nothing else was rebuilt.
+  ASSERT_FALSE(fileMenu.isNull());
+  EXPECT_EQ(frontEnd.menuAction(f->menu("MenuFile"))->menu(), fileMenu.data());
+  EXPECT_EQ(frontEnd.menuAction(f->menu("MenuSave")), save.data());
+  QStringList texts;
+  for (QAction* a : fileMenu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  EXPECT_EQ(texts,
+            (QStringList{QStringLiteral("&Speichern"), QStringLiteral("-"), QStringLiteral("Datei 0"),
+                         QStringLiteral("Datei 1"), QStringLiteral("Datei 2"), QStringLiteral("&Beenden")}));
+  int clicked = -1;
+  f->on("Recent", "Click", [&](plat::ui::EventArgs& a) { clicked = a.index; });
+  frontEnd.menuAction(f->menu("Recent", 2))->trigger();
+  EXPECT_EQ(clicked, 2);
+}
+
+TEST_F(WindowMirror, LabelsFramesTextBoxesAndImagesFollowTheirStyleProperties) {
+  auto f = openForm();
+  auto* label = widgetAs<QLabel>(f->ctl("Title"));
+  EXPECT_TRUE(label->alignment() & Qt::AlignLeft);
+  f->ctl("Title").setProperty("Alignment", Variant(int16_t{1}));
+  EXPECT_TRUE(label->alignment() & Qt::AlignRight);
+  f->ctl("Title").setProperty("Alignment", Variant(int16_t{2}));
+  EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
+  EXPECT_TRUE(label->wordWrap());  // a label breaks its text at its width
+  f->ctl("Title").setProperty("AutoSize", Variant(true));
+  EXPECT_FALSE(label->wordWrap());  // unless it grows to hold one line
+  f->ctl("Title").setProperty("WordWrap", Variant(true));
+  EXPECT_TRUE(label->wordWrap());
+
+  // Without a border a frame shows neither border nor caption: only its background.
+  QWidget* frame = frontEnd.widget(f->ctl("PageFrame"));
+  f->ctl("Title").setVisible(false);
+  QRect captionArea(0, 0, frame->width(), 12);
+  QImage bordered = shot(frame).copy(captionArea);
+  f->ctl("PageFrame").setProperty("BorderStyle", Variant(int16_t{0}));
+  QImage plain = shot(frame).copy(captionArea);
+  EXPECT_GT(distinctColours(bordered), 2);
+  EXPECT_EQ(distinctColours(plain), 1);
+
+  auto* notes = widgetAs<QPlainTextEdit>(f->ctl("Notes"));
+  EXPECT_EQ(notes->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_EQ(notes->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  f->ctl("Notes").setProperty("Locked", Variant(true));
+  EXPECT_TRUE(notes->isReadOnly());
+  // A text box that becomes multi-line gets a multi-line widget in the same place.
+  f->ctl("Edit").setProperty("MultiLine", Variant(true));
+  auto* edit = widgetAs<QPlainTextEdit>(f->ctl("Edit"));
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(edit->toPlainText(), QStringLiteral("abc"));
+  EXPECT_EQ(edit->geometry(), QRect(120, 20, 100, 19));
+
+  // Without Stretch a picture keeps its own size in the top left corner.
+  f->ctl("Picture").setProperty("Stretch", Variant(false));
+  QImage pi = shot(frontEnd.widget(f->ctl("Picture")));
+  EXPECT_EQ(pi.pixelColor(4, 4), QColor(255, 0, 0));
+  EXPECT_NE(pi.pixelColor(20, 20), QColor(255, 0, 0));
+}
+
+TEST_F(WindowMirror, ListEntriesStandInTabStopColumns) {
+  auto f = openForm();
+  auto& log = f->ctlAs<plat::ui::ListBoxControl>("Log");
+  log.addItem("W\tW");
+  log.setTabStops({60});
+  auto* list = widgetAs<QListWidget>(log);
+  QRect item = list->visualItemRect(list->item(0));
+  QImage img = list->viewport()->grab().toImage();
+  double dlu = QFontMetrics(list->font()).averageCharWidth() / 4.0;
+  int column = item.left() + 2 + static_cast<int>(60 * dlu);
+  int firstW = item.left() + 2 + QFontMetrics(list->font()).horizontalAdvance(QLatin1Char('W'));
+  auto dark = [](QColor c) { return c.lightness() < 100; };
+  EXPECT_GT(countPixels(img, QRect(item.left(), item.top(), firstW - item.left(), item.height()), dark), 0);
+  EXPECT_EQ(countPixels(img, QRect(firstW + 2, item.top(), column - firstW - 4, item.height()), dark), 0);
+  EXPECT_GT(countPixels(img, QRect(column, item.top(), 12, item.height()), dark), 0);
 }
 
 TEST_F(WindowMirror, UnloadAndDestructionRemoveEveryQtObjectOfTheForm) {
@@ -310,7 +409,8 @@ TEST_F(WindowMirror, UnloadFromAButtonsOwnClickIsSafe) {
   QPointer<QPushButton> button = widgetAs<QPushButton>(f->ctl("Apply"));
   button->click();
   EXPECT_FALSE(f->isLoaded());
-  EXPECT_FALSE(win.isNull() ? false : win->isVisible());  // hidden at once
+  ASSERT_FALSE(win.isNull());  // still there: the click that unloaded it is on the stack
+  EXPECT_FALSE(win->isVisible());
   settle();
   EXPECT_TRUE(win.isNull());  // deleted once the click was over
   EXPECT_TRUE(button.isNull());
@@ -325,10 +425,12 @@ TEST_F(WindowMirror, FormsThatExistedBeforeInstallAreMirroredAndUninstallLetsGo)
   QPointer<QWidget> win = frontEnd.window(*f);
   ASSERT_FALSE(win.isNull());
   EXPECT_TRUE(win->isVisible());
-  EXPECT_NE(&plat::ui::Services::messageBox(), static_cast<plat::ui::MessageBoxService*>(&plat::ui::Services::headless()));
+  EXPECT_NE(&plat::ui::Services::messageBox(),
+            static_cast<plat::ui::MessageBoxService*>(&plat::ui::Services::headless()));
   frontEnd.uninstall();
   EXPECT_TRUE(win.isNull());
-  EXPECT_EQ(&plat::ui::Services::messageBox(), static_cast<plat::ui::MessageBoxService*>(&plat::ui::Services::headless()));
+  EXPECT_EQ(&plat::ui::Services::messageBox(),
+            static_cast<plat::ui::MessageBoxService*>(&plat::ui::Services::headless()));
   // The model no longer talks to the front end: changes and unloads go unnoticed by it.
   f->setCaption("ohne Fenster");
   EXPECT_TRUE(f->unload());
@@ -342,7 +444,8 @@ TEST_F(WindowMirror, GermanTextsKeepTheirUmlautsAndDraw) {
   EXPECT_EQ(label->text(), QString::fromUtf8("Ger\xC3\xA4tedaten"));
   QImage withText = shot(label);
   f->ctl("Title").setCaption("Übertragung");
-  EXPECT_EQ(label->text(), QString::fromUtf8("\xC3\x9C" "bertragung"));
+  EXPECT_EQ(label->text(), QString::fromUtf8("\xC3\x9C"
+                                             "bertragung"));
   QImage umlaut = shot(label);
   f->ctl("Title").setCaption("");
   QImage empty = shot(label);

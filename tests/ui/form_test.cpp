@@ -216,3 +216,45 @@ TEST(CommonDialog, CancelRaisesOnlyWithCancelError) {
   EXPECT_NE(dlg.getProperty("Flags").toLong() & 0x20, 0);
   h.reset();
 }
+
+TEST(FormInput, EntriesOfAHiddenPopupMenuTakeClicksButNotDisabledOnes) {
+  auto f = makeObject<SampleForm>();
+  f->show();
+  int clicks = 0;
+  f->on("dynaMenuEntry", "Click", [&] { ++clicks; });
+  // dynaMenu is hidden: it exists only to pop up.
+  EXPECT_TRUE(f->userClick(f->ctl("dynaMenuEntry", 0)));
+  EXPECT_EQ(clicks, 1);
+  f->ctl("dynaMenuEntry", 0).setVisible(false);
+  EXPECT_FALSE(f->userClick(f->ctl("dynaMenuEntry", 0)));
+  f->ctl("dynaMenuEntry", 0).setVisible(true);
+  f->ctl("dynaMenu").setEnabled(false);
+  EXPECT_FALSE(f->userClick(f->ctl("dynaMenuEntry", 0)));
+  EXPECT_EQ(clicks, 1);
+}
+
+namespace {
+// Records the panel widths a status-bar observer sees when the bar's width changes.
+struct PanelWatcher : ControlObserver {
+  float panelRightEdge = -1;
+  float barWidth = -1;
+  void controlChanged(Control& c, std::string_view what) override {
+    if (what != "Width") return;
+    auto& bar = static_cast<StatusBarControl&>(c);
+    barWidth = bar.width();
+    const Panel& last = bar.panels().back();
+    panelRightEdge = last.left + last.width;
+  }
+};
+}  // namespace
+
+TEST(FormGeometry, StatusBarObserversSeePanelsThatFitTheNewWidth) {
+  auto f = makeObject<SampleForm>();
+  auto& bar = f->statusBar("Bar");
+  PanelWatcher w;
+  bar.addObserver(&w);
+  f->setWidth(9000 + 2 * kBorderTwips);
+  bar.removeObserver(&w);
+  EXPECT_FLOAT_EQ(w.barWidth, 9000);
+  EXPECT_FLOAT_EQ(w.panelRightEdge, 9000);
+}
