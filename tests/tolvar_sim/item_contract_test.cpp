@@ -1,6 +1,8 @@
 // The item manager as views see it: names, handles, notifications and their timing, statuses.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <cmath>
 #include <limits>
 
@@ -361,6 +363,16 @@ TEST_F(ItemContract, TheHostsControlsWatchItemsAndTheirUnits) {
   set("QM_MAXIMUM_VALUE", Variant(1.0));
   drain();
   EXPECT_EQ(calls, 2);
+}
+
+TEST_F(ItemContract, TheTableViewListsEveryItemOnce) {
+  auto names = session->itemAccess()->itemNames();
+  ASSERT_FALSE(names.empty());
+  std::set<std::string> folded;
+  for (auto& n : names) folded.insert(plat::com::toUpperAscii(n));
+  EXPECT_EQ(folded.size(), names.size()) << "no item twice";
+  EXPECT_TRUE(folded.count("TAG"));
+  EXPECT_TRUE(folded.count("&&PRIVATE&&CONNECT"));
 }
 
 TEST_F(ItemContract, UserInputIsCheckedBeforeItIsStored) {

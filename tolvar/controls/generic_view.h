@@ -60,7 +60,7 @@ class GenericViewForm final : public plat::ui::Form {
   bool userClosing_ = false;
 };
 
-class GenericView final : public tolvar::View {
+class GenericView final : public tolvar::View, public plat::ui::WindowOwner {
  public:
   explicit GenericView(ItemLister lister);
   ~GenericView() override;
@@ -73,6 +73,7 @@ class GenericView final : public tolvar::View {
 
   // The window while the view has one (null after Destroy).
   GenericViewForm* form() const { return form_.get(); }
+  plat::ui::Form* ownedWindow() const override { return form_.get(); }
 
  private:
   GenericViewForm& window();

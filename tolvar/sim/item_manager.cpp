@@ -354,6 +354,16 @@ void ItemManager::unwatchItem(int32_t watchId) {
   if (ItemStore* s = store(status)) s->unwatch(watchId);
 }
 
+std::vector<std::string> ItemManager::itemNames() {
+  std::vector<std::string> names;
+  int32_t status = 0;
+  ItemStore* s = store(status);
+  if (!s) return names;
+  names.reserve(static_cast<size_t>(s->itemCount()));
+  for (int32_t i = 0; i < s->itemCount(); ++i) names.push_back(s->name(i));
+  return names;
+}
+
 ItemDescription ItemManager::describeItem(const std::string& name) {
   ItemDescription d;
   int32_t status = 0;

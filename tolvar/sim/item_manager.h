@@ -51,6 +51,7 @@ class ItemManager : public AppletItemManager, public HostItemAccess {
   int32_t watchItem(const std::string& name, std::function<void()> onChange) override;
   void unwatchItem(int32_t watchId) override;
   ItemDescription describeItem(const std::string& name) override;
+  std::vector<std::string> itemNames() override;
   std::string itemText(const std::string& name) override;
   double itemNumber(const std::string& name) override;
   int32_t setItemFromText(const std::string& name, const std::string& text, std::string& error) override;
