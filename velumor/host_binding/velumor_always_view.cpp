@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/com/error.h"
+#include "velumor/host_binding/view_boundary.h"
 #include "velumor/shared/component.h"
 
 namespace velumor {
@@ -11,20 +12,6 @@ namespace hr = plat::com::hr;
 namespace err = plat::com::err;
 
 namespace {
-
-// Nothing escapes into the host: an error becomes the status.
-template <class F>
-int32_t boundary(F&& f) noexcept {
-  try {
-    return f();
-  } catch (const plat::com::RuntimeError& e) {
-    return e.resultCode() != 0 ? e.resultCode() : hr::Fail;
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
-  } catch (...) {
-    return hr::Fail;
-  }
-}
 
 constexpr int32_t kDestroyed = hr::fromErrorNumber(err::ObjectNotSet);
 
@@ -51,7 +38,7 @@ VelumorAlwaysView::~VelumorAlwaysView() {
 
 int32_t VelumorAlwaysView::SetAppletItemManagRef(int32_t lViewHandle2,
                                                  plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
-  return boundary([&] {
+  return viewBoundary([&] {
     if (destroyed_) return kDestroyed;
     if (!AIMRef) plat::com::raise(err::ObjectNotSet, "No item manager was handed over");
     ItemManager = std::move(AIMRef);
@@ -66,7 +53,7 @@ int32_t VelumorAlwaysView::SetAppletItemManagRef(int32_t lViewHandle2,
 }
 
 int32_t VelumorAlwaysView::Show() {
-  return boundary([&] {
+  return viewBoundary([&] {
     if (form_->wasUnloaded()) return hr::fromErrorNumber(err::ObjectUnloaded);
     form_->ensureLoaded();
     return hr::Ok;
@@ -74,7 +61,7 @@ int32_t VelumorAlwaysView::Show() {
 }
 
 int32_t VelumorAlwaysView::Hide() {
-  return boundary([&] {
+  return viewBoundary([&] {
     form_->hide();
     return hr::Ok;
   });
@@ -83,7 +70,7 @@ int32_t VelumorAlwaysView::Hide() {
 int32_t VelumorAlwaysView::Destroy() {
   if (destroyed_) return hr::Ok;
   destroyed_ = true;
-  return boundary([&] {
+  return viewBoundary([&] {
     plat::com::Ptr<VelumorAlwaysViewForm> form = form_;
     // A window that never loaded is not loaded just to stop its timers.
     if (form->isLoaded()) {
@@ -107,7 +94,7 @@ int32_t VelumorAlwaysView::Destroy() {
 
 int32_t VelumorAlwaysView::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState,
                                          int32_t lUserLong) {
-  return boundary([&] {
+  return viewBoundary([&] {
     if (!NotifyQueue) return hr::Ok;
     NotifyQueue->push_back(VELUMOR_Notify_Type{lAppletItemHandle, bShadow, lState, lUserLong});
     plat::ui::TimerControl& t = form_->timer("NotifyTimer");

@@ -3,30 +3,13 @@
 #include <new>
 
 #include "platform/com/error.h"
+#include "velumor/host_binding/view_boundary.h"
 #include "velumor/shared/component.h"
 
 namespace velumor {
 
 namespace hr = plat::com::hr;
 namespace err = plat::com::err;
-
-namespace {
-
-// Nothing escapes into the host: an error raised by the window becomes the status.
-template <class F>
-int32_t boundary(F&& f) noexcept {
-  try {
-    return f();
-  } catch (const plat::com::RuntimeError& e) {
-    return e.resultCode() != 0 ? e.resultCode() : hr::Fail;
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
-  } catch (...) {
-    return hr::Fail;
-  }
-}
-
-}  // namespace
 
 ViewAdapter::ViewAdapter(plat::com::Ptr<ViewWindow> window, ViewRefSetIn viewRefSetIn)
     : View(&componentLiveCount()), window_(std::move(window)), viewRefSetIn_(viewRefSetIn) {}
@@ -37,7 +20,7 @@ ViewAdapter::~ViewAdapter() {
 
 int32_t ViewAdapter::SetAppletItemManagRef(int32_t lViewHandle2,
                                            plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
-  return boundary([&] {
+  return viewBoundary([&] {
     if (!window_) return kNoWindow;
     plat::com::Ptr<ViewWindow> w = window_;  // the window stays alive through its own call
     if (viewRefSetIn_ == ViewRefSetIn::SetAppletItemManagRef) w->ViewRef = this;
@@ -46,7 +29,7 @@ int32_t ViewAdapter::SetAppletItemManagRef(int32_t lViewHandle2,
 }
 
 int32_t ViewAdapter::Show() {
-  return boundary([&] {
+  return viewBoundary([&] {
     if (!window_) return kNoWindow;
     if (window_->wasUnloaded()) return hr::fromErrorNumber(err::ObjectUnloaded);
     plat::com::Ptr<ViewWindow> w = window_;
@@ -57,7 +40,7 @@ int32_t ViewAdapter::Show() {
 }
 
 int32_t ViewAdapter::Hide() {
-  return boundary([&] {
+  return viewBoundary([&] {
     if (!window_) return kNoWindow;
     window_->hide();  // an unloaded window stays unloaded
     return hr::Ok;
@@ -70,7 +53,7 @@ int32_t ViewAdapter::Destroy() {
   plat::com::Ptr<ViewWindow> w = std::move(window_);
   if (!w) return hr::Ok;
   bool refused = false;
-  const int32_t status = boundary([&] {
+  const int32_t status = viewBoundary([&] {
     refused = !w->unload(plat::ui::kUnloadFormCode);
     return refused ? hr::Fail : hr::Ok;
   });
@@ -87,7 +70,7 @@ int32_t ViewAdapter::Destroy() {
 
 int32_t ViewAdapter::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState,
                                    int32_t lUserLong) {
-  return boundary([&] {
+  return viewBoundary([&] {
     if (!window_) return kNoWindow;
     plat::com::Ptr<ViewWindow> w = window_;
     if (viewRefSetIn_ == ViewRefSetIn::NotifyChanged) w->ViewRef = this;

@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+#include <new>
+
+#include "platform/com/error.h"
+
+namespace velumor {
+
+// The edge between the host and a view: nothing escapes into the host, an error raised
+// inside becomes the status the View operation returns.
+template <class F>
+int32_t viewBoundary(F&& f) noexcept {
+  namespace hr = plat::com::hr;
+  try {
+    return f();
+  } catch (const plat::com::RuntimeError& e) {
+    return e.resultCode() != 0 ? e.resultCode() : hr::Fail;
+  } catch (const std::bad_alloc&) {
+    return hr::OutOfMemory;
+  } catch (...) {
+    return hr::Fail;
+  }
+}
+
+}  // namespace velumor
