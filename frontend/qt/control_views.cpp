@@ -984,11 +984,27 @@ class LabelTextUnitWidget : public QWidget {
   QLineEdit* edit;
   QLabel* unit;
 
+  void setLabelText(const QString& text) {
+    if (label->text() == text) return;
+    label->setText(text);
+    relayout();
+  }
+
  protected:
-  void resizeEvent(QResizeEvent*) override {
-    // Fixed shares keep the columns of stacked rows aligned.
+  void resizeEvent(QResizeEvent*) override { relayout(); }
+
+ private:
+  void relayout() {
+    // Fixed shares keep the columns of stacked rows aligned; a label that needs more room
+    // takes it from the value, up to a limit, rather than being cut off.
     int w = width(), h = height(), gap = 3;
     int lw = w * 45 / 100, ew = w * 35 / 100;
+    int needed = label->fontMetrics().horizontalAdvance(label->text()) + 2 * gap;
+    if (needed > lw) {
+      int grown = std::min(needed, w * 62 / 100);
+      ew -= grown - lw;
+      lw = grown;
+    }
     label->setGeometry(0, 0, std::max(0, lw - gap), h);
     edit->setGeometry(lw, 0, std::max(0, ew - gap), h);
     unit->setGeometry(lw + ew, 0, std::max(0, w - lw - ew), h);
@@ -1104,7 +1120,7 @@ class UserView : public ControlView {
         showEdit(edit_, text("Text"), flag("Editable", false));
         break;
       case Kind::LabelTextUnit:
-        ltu_->label->setText(text("LabelText"));
+        ltu_->setLabelText(text("LabelText"));
         ltu_->unit->setText(text("UnitText"));
         showEdit(edit_, text("Text"), flag("Editable", false));
         break;
