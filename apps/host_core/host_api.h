@@ -1,5 +1,6 @@
 #pragma once
 // What a scripted or interactive session needs of the simulated host.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,14 @@ class HostApi {
   virtual bool frame(const std::string& operation, const std::vector<std::string>& args, std::string& result,
                      std::string& error) = 0;
   virtual bool scenario(const std::string& name, std::string& error) = 0;
+  // The device answers the next run of `record` with response `code` instead of running it.
+  // A host without a simulated device cannot do that.
+  virtual bool injectResponse(const std::string& record, uint8_t code, std::string& error) {
+    (void)record;
+    (void)code;
+    error = "this host cannot inject response codes";
+    return false;
+  }
   // Messages the host would show the user (database errors...), taken once.
   virtual std::vector<std::string> takeHostMessages() { return {}; }
 };

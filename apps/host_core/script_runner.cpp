@@ -98,6 +98,25 @@ Variant scriptValue(const std::string& word, bool wasQuoted) {
   return Variant(word);
 }
 
+// A response code as a HART device sends it: one octet, written in decimal or as &Hxx.
+bool parseResponseCode(const std::string& s, uint8_t& code) {
+  std::string digits = s;
+  int base = 10;
+  if (s.size() > 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h')) {
+    digits = s.substr(2);
+    base = 16;
+  }
+  if (digits.empty() || digits.size() > 8) return false;
+  for (char c : digits) {
+    const auto u = static_cast<unsigned char>(c);
+    if (base == 10 ? !std::isdigit(u) : !std::isxdigit(u)) return false;
+  }
+  const long v = std::stol(digits, nullptr, base);
+  if (v > 255) return false;
+  code = static_cast<uint8_t>(v);
+  return true;
+}
+
 int32_t answerCode(const std::string& a) {
   using namespace plat::ui::mb;
   if (equalsNoCase(a, "yes")) return IdYes;
@@ -355,6 +374,7 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       headless.queuePrinter(a);
     } else if (cmd == "expect") {
       need(4);
+      if (w.size() > 5) return fail("'expect' takes one value (quote a text)");
       Form& f = form(w[1]);
       Control& c = control(f, w[2]);
       std::string actual;
@@ -374,6 +394,9 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
         std::string expected;
         for (size_t i = 2; i < w.size(); ++i) expected += (i > 2 ? " " : "") + w[i];
         if (expected != actual) return fail("expected item " + w[1] + " = " + expected + ", actual " + actual);
+      } else if (w.size() > 3) {
+        // Only octets take several words; a second word would otherwise be left unchecked.
+        return fail("item " + w[1] + " holds \"" + actual + "\", not octets: give one value (quote a text)");
       } else if (!scriptValuesMatch(w[2], actual)) {
         return fail("expected item " + w[1] + " = \"" + w[2] + "\", actual \"" + actual + "\"");
       }
@@ -431,6 +454,13 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       need(1);
       std::string err;
       if (!host_.scenario(w[1], err)) return fail(err);
+    } else if (cmd == "inject") {
+      need(2);
+      uint8_t code = 0;
+      if (!parseResponseCode(w[2], code))
+        return fail("'" + w[2] + "' is no response code (0 to 255, decimal or &H hex)");
+      std::string err;
+      if (!host_.injectResponse(w[1], code, err)) return fail(err);
     } else if (cmd == "echo") {
       for (size_t i = 1; i < w.size(); ++i) out_ << (i > 1 ? " " : "") << w[i];
       out_ << "\n";

@@ -1,6 +1,7 @@
 #pragma once
 // The scripted-session view of the simulated host.
 #include "apps/host_core/host_api.h"
+#include "tolvar/sim/dd/device_data.h"
 #include "tolvar/sim/host_session.h"
 
 namespace vhost {
@@ -27,6 +28,15 @@ class SessionHost : public HostApi {
     return s_.frame(operation, args, result, error);
   }
   bool scenario(const std::string& name, std::string& error) override { return s_.scenario(name, error); }
+  bool injectResponse(const std::string& record, uint8_t code, std::string& error) override {
+    // A misspelt record would otherwise wait for a run that never comes.
+    if (!s_.deviceData().findRecord(record)) {
+      error = "There is no record \"" + record + "\"";
+      return false;
+    }
+    s_.injectResponse(record, code);
+    return true;
+  }
   std::vector<std::string> takeHostMessages() override { return s_.takeHostMessages(); }
 
  private:

@@ -12,3 +12,4 @@ run 2000
 expect-item &&private&&connect 2
 items items.json
 echo session done
+expect-no-error

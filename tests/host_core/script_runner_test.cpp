@@ -174,3 +174,17 @@ TEST(ScriptRunner, ItemsTabsAndErrorsFromTheHost) {
   EXPECT_EQ(run("open No.Such\n", &out), 1);
   EXPECT_EQ(run("scenario x\n", &out), 1);
 }
+
+TEST(ScriptRunner, AnExpectationWithWordsLeftOverFailsInsteadOfCheckingHalf) {
+  std::string out;
+  // A number or a text is one value: a second word must not pass unchecked.
+  EXPECT_EQ(run("set A 1\nexpect-item A 1 0\n", &out), 1);
+  EXPECT_NE(out.find("not octets"), std::string::npos) << out;
+  EXPECT_EQ(run("set T \"AB\"\nexpect-item T AB CD\n", &out), 1);
+  EXPECT_EQ(run("set T \"AB CD\"\nexpect-item T \"AB CD\"\n", &out), 0) << out;
+  // Octets take one word each.
+  EXPECT_EQ(run("bytes C 04 20 C4\nexpect-item C 04 20 C4\n", &out), 0) << out;
+  EXPECT_EQ(run("bytes C 04 20 C4\nexpect-item C 04 20\n", &out), 1);
+  EXPECT_EQ(run("open Tiny.View t\nexpect t Title Caption hello there\n", &out), 1);
+  EXPECT_EQ(run("open Tiny.View t\nexpect t Title Caption \"hello\"\n", &out), 0) << out;
+}
