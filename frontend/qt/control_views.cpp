@@ -1,5 +1,6 @@
 // One view class per kind of control. Each keeps its widget in step with the control's
 // properties, one property at a time, and turns the user's actions into model events.
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -454,27 +455,42 @@ class CommandButtonView : public ControlView {
 
 // Option buttons and check boxes show the model's Value; a click asks the model, which
 // decides (and raises Click), and the widget then shows what the model says.
-class OptionButtonView : public ControlView {
+class ToggleView : public ControlView {
  public:
   using ControlView::ControlView;
 
  protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    radio_ = new QRadioButton(parent);
-    radio_->setAutoExclusive(false);  // the model switches the others off
-    QObject::connect(radio_, &QRadioButton::clicked, this, [this] {
+  // Takes `button` as the widget and hands its clicks to the model.
+  QWidget* wire(QAbstractButton* button) {
+    button_ = button;
+    QObject::connect(button_, &QAbstractButton::clicked, this, [this] {
       Control* c = &control_;
       if (input("Click", [c] { c->form().userClick(*c); })) apply("Value");
     });
-    return radio_;
+    return button_;
   }
   void applyAll() override {
     apply("Caption");
     apply("Value");
   }
   void applyColours() override {
-    setRole(radio_, QPalette::Window, colourProp("BackColor"));
-    setRole(radio_, QPalette::WindowText, colourProp("ForeColor"));
+    setRole(button_, QPalette::Window, colourProp("BackColor"));
+    setRole(button_, QPalette::WindowText, colourProp("ForeColor"));
+  }
+
+ private:
+  QAbstractButton* button_ = nullptr;
+};
+
+class OptionButtonView : public ToggleView {
+ public:
+  using ToggleView::ToggleView;
+
+ protected:
+  QWidget* makeWidget(QWidget* parent) override {
+    radio_ = new QRadioButton(parent);
+    radio_->setAutoExclusive(false);  // the model switches the others off
+    return wire(radio_);
   }
   bool apply(std::string_view what) override {
     if (is(what, "Caption"))
@@ -490,26 +506,14 @@ class OptionButtonView : public ControlView {
   QRadioButton* radio_ = nullptr;
 };
 
-class CheckBoxView : public ControlView {
+class CheckBoxView : public ToggleView {
  public:
-  using ControlView::ControlView;
+  using ToggleView::ToggleView;
 
  protected:
   QWidget* makeWidget(QWidget* parent) override {
     check_ = new QCheckBox(parent);
-    QObject::connect(check_, &QCheckBox::clicked, this, [this] {
-      Control* c = &control_;
-      if (input("Click", [c] { c->form().userClick(*c); })) apply("Value");
-    });
-    return check_;
-  }
-  void applyAll() override {
-    apply("Caption");
-    apply("Value");
-  }
-  void applyColours() override {
-    setRole(check_, QPalette::Window, colourProp("BackColor"));
-    setRole(check_, QPalette::WindowText, colourProp("ForeColor"));
+    return wire(check_);
   }
   bool apply(std::string_view what) override {
     if (is(what, "Caption")) {

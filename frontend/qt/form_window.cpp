@@ -54,14 +54,7 @@ void runGuarded(plat::ui::Form* form, const std::string& where, const std::funct
   plat::com::Ptr<plat::ui::Form> keep(form);
   InputScope scope;
   std::string place = (form ? form->name() + "." : std::string()) + where;
-  try {
-    f();
-  } catch (const plat::com::RuntimeError& e) {
-    plat::ui::EventLoop::instance().reportError(
-        place, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
-  } catch (const std::exception& e) {
-    plat::ui::EventLoop::instance().reportError(place, e.what());
-  }
+  plat::ui::EventLoop::instance().runReported(place, f);
   try {
     plat::ui::EventLoop::instance().drainPosted();
   } catch (const std::exception& e) {

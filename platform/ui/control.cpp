@@ -152,21 +152,15 @@ std::vector<std::pair<std::string, Variant>> Control::properties() const {
   return out;
 }
 
-namespace {
-// Splits "Name(arg).Rest" into its first segment, argument and the rest.
-struct Segment {
-  std::string name;
-  std::optional<std::string> arg;
-  std::string rest;
-};
-Segment splitPath(std::string_view path) {
-  Segment s;
+PathSegment splitControlPath(std::string_view path) {
+  PathSegment s;
   size_t i = 0;
   while (i < path.size() && path[i] != '.' && path[i] != '(') ++i;
   s.name = std::string(path.substr(0, i));
   if (i < path.size() && path[i] == '(') {
     size_t close = path.find(')', i);
-    if (close == std::string_view::npos) plat::com::raise(err::InvalidPropertyValue, "Unclosed '(' in " + std::string(path));
+    if (close == std::string_view::npos)
+      plat::com::raise(err::InvalidPropertyValue, "Unclosed '(' in " + std::string(path));
     s.arg = std::string(path.substr(i + 1, close - i - 1));
     i = close + 1;
   }
@@ -174,10 +168,9 @@ Segment splitPath(std::string_view path) {
   s.rest = std::string(path.substr(std::min(i, path.size())));
   return s;
 }
-}  // namespace
 
 Variant Control::evalPath(std::string_view path) const {
-  Segment s = splitPath(path);
+  PathSegment s = splitControlPath(path);
   if (plat::com::equalsNoCase(s.name, "ZOrder") && !s.arg) {
     // Rank among the siblings, 0 the frontmost.
     if (!container_) return Variant(int32_t{0});

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,15 @@ enum class ControlType : uint8_t {
 };
 
 PLAT_API std::string_view controlTypeName(ControlType t);
+
+// One step of a property path: "Name(arg).Rest" gives name, the argument text and the rest.
+struct PathSegment {
+  std::string name;
+  std::optional<std::string> arg;
+  std::string rest;
+};
+// Raises error 380 for an unclosed parenthesis.
+PLAT_API PathSegment splitControlPath(std::string_view path);
 // Raises error 13 for an unknown name.
 PLAT_API ControlType controlTypeFromName(std::string_view name);
 

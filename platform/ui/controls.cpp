@@ -59,6 +59,20 @@ int32_t resolveIn(const auto& items, const Variant& keyOrPosition, auto&& keyOf)
   return 0;
 }
 
+// The position resolveIn gave for `keyOrPosition`; error 380 when it found nothing.
+int32_t foundAt(int32_t pos, const Variant& keyOrPosition) {
+  if (pos == 0) plat::com::raise(err::InvalidPropertyValue, "Element not found: " + keyOrPosition.toString());
+  return pos;
+}
+
+// Stores `value` in `field`; false, with nothing stored, when the field holds it already.
+template <class T>
+bool replaced(T& field, T value) {
+  if (field == value) return false;
+  field = std::move(value);
+  return true;
+}
+
 // A path argument: digits are a position, anything else a key.
 Variant pathArg(const std::string& arg) {
   bool digits = !arg.empty() && std::all_of(arg.begin(), arg.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -68,26 +82,6 @@ Variant pathArg(const std::string& arg) {
   return Variant(a);
 }
 
-struct PathSeg {
-  std::string name;
-  std::optional<std::string> arg;
-  std::string rest;
-};
-PathSeg split(std::string_view path) {
-  PathSeg s;
-  size_t i = 0;
-  while (i < path.size() && path[i] != '.' && path[i] != '(') ++i;
-  s.name = std::string(path.substr(0, i));
-  if (i < path.size() && path[i] == '(') {
-    size_t close = path.find(')', i);
-    if (close == std::string_view::npos) plat::com::raise(err::InvalidPropertyValue, "Unclosed '('");
-    s.arg = std::string(path.substr(i + 1, close - i - 1));
-    i = close + 1;
-  }
-  if (i < path.size() && path[i] == '.') ++i;
-  s.rest = std::string(path.substr(std::min(i, path.size())));
-  return s;
-}
 
 [[noreturn]] void noPath(const Control& c, std::string_view path) {
   plat::com::raise(err::NoSuchMember, "'" + c.qualifiedName() + "' has no property path '" + std::string(path) + "'");
@@ -218,9 +212,7 @@ void BasicControl::setProperty(std::string_view name, const Variant& value) {
 }
 
 void BasicControl::setPicture(Picture p) {
-  if (p == picture_) return;
-  picture_ = std::move(p);
-  notify("Picture");
+  if (replaced(picture_, std::move(p))) notify("Picture");
 }
 
 // ---------------------------------------------------------------- Timer
@@ -333,8 +325,7 @@ Tab& TabStripControl::add(int32_t position, std::string key, std::string caption
 }
 
 void TabStripControl::remove(const Variant& k) {
-  int32_t pos = resolve(k);
-  if (pos == 0) plat::com::raise(err::InvalidPropertyValue, "Element not found: " + k.toString());
+  int32_t pos = foundAt(resolve(k), k);
   tabs_.erase(tabs_.begin() + (pos - 1));
   if (selected_ == pos)
     selected_ = tabs_.empty() ? 0 : std::min<int32_t>(pos, count());
@@ -343,24 +334,14 @@ void TabStripControl::remove(const Variant& k) {
   notify("Tabs");
 }
 
-Tab& TabStripControl::tab(const Variant& k) {
-  int32_t pos = resolve(k);
-  if (pos == 0) plat::com::raise(err::InvalidPropertyValue, "Element not found: " + k.toString());
-  return tabs_[pos - 1];
-}
+Tab& TabStripControl::tab(const Variant& k) { return tabs_[foundAt(resolve(k), k) - 1]; }
 const Tab& TabStripControl::tab(const Variant& k) const { return const_cast<TabStripControl*>(this)->tab(k); }
 
 void TabStripControl::setTabCaption(const Variant& k, std::string caption) {
-  Tab& t = tab(k);
-  if (t.caption == caption) return;
-  t.caption = std::move(caption);
-  notify("Tabs");
+  if (replaced(tab(k).caption, std::move(caption))) notify("Tabs");
 }
 void TabStripControl::setTabImage(const Variant& k, int32_t image) {
-  Tab& t = tab(k);
-  if (t.image == image) return;
-  t.image = image;
-  notify("Tabs");
+  if (replaced(tab(k).image, image)) notify("Tabs");
 }
 void TabStripControl::setTabTag(const Variant& k, Variant tag) {
   Tab& t = tab(k);
@@ -376,8 +357,7 @@ void TabStripControl::clear() {
 std::string TabStripControl::selectedKey() const { return selected_ ? tabs_[selected_ - 1].key : std::string(); }
 
 void TabStripControl::select(const Variant& k) {
-  int32_t pos = resolve(k);
-  if (pos == 0) plat::com::raise(err::InvalidPropertyValue, "Element not found: " + k.toString());
+  int32_t pos = foundAt(resolve(k), k);
   bool changed = pos != selected_;
   selected_ = pos;
   if (changed) notify("SelectedItem");
@@ -397,7 +377,7 @@ float TabStripControl::clientWidth() const { return std::max(0.0f, width() - 2 *
 float TabStripControl::clientHeight() const { return std::max(0.0f, height() - kTabRowHeight - 2 * kBorder); }
 
 Variant TabStripControl::evalPath(std::string_view path) const {
-  PathSeg s = split(path);
+  PathSegment s = splitControlPath(path);
   auto tabField = [&](const Tab& t, const std::string& field) -> Variant {
     if (field.empty() || equalsNoCase(field, "Key")) return Variant(t.key);
     if (equalsNoCase(field, "Caption")) return Variant(t.caption);
@@ -458,11 +438,7 @@ int32_t StatusBarControl::resolve(const Variant& k) const {
   return resolveIn(panels_, k, [](const Panel& p) -> const std::string& { return p.key; });
 }
 
-Panel& StatusBarControl::panel(const Variant& k) {
-  int32_t pos = resolve(k);
-  if (pos == 0) plat::com::raise(err::InvalidPropertyValue, "Element not found: " + k.toString());
-  return panels_[pos - 1];
-}
+Panel& StatusBarControl::panel(const Variant& k) { return panels_[foundAt(resolve(k), k) - 1]; }
 const Panel& StatusBarControl::panel(const Variant& k) const { return const_cast<StatusBarControl*>(this)->panel(k); }
 
 Panel& StatusBarControl::addPanel(Panel p) {
@@ -473,22 +449,13 @@ Panel& StatusBarControl::addPanel(Panel p) {
 }
 
 void StatusBarControl::setPanelText(const Variant& k, std::string text) {
-  Panel& p = panel(k);
-  if (p.text == text) return;
-  p.text = std::move(text);
-  notify("Panels");
+  if (replaced(panel(k).text, std::move(text))) notify("Panels");
 }
 void StatusBarControl::setPanelToolTip(const Variant& k, std::string text) {
-  Panel& p = panel(k);
-  if (p.toolTipText == text) return;
-  p.toolTipText = std::move(text);
-  notify("Panels");
+  if (replaced(panel(k).toolTipText, std::move(text))) notify("Panels");
 }
 void StatusBarControl::setPanelPicture(const Variant& k, Picture picture) {
-  Panel& p = panel(k);
-  if (p.picture == picture) return;
-  p.picture = std::move(picture);
-  notify("Panels");
+  if (replaced(panel(k).picture, std::move(picture))) notify("Panels");
 }
 void StatusBarControl::setPanelWidth(const Variant& k, float width) {
   Panel& p = panel(k);
@@ -532,7 +499,7 @@ void StatusBarControl::layoutPanelsTo(float total) {
 }
 
 Variant StatusBarControl::evalPath(std::string_view path) const {
-  PathSeg s = split(path);
+  PathSegment s = splitControlPath(path);
   if (equalsNoCase(s.name, "Panels")) {
     if (!s.arg) {
       if (equalsNoCase(s.rest, "Count")) return Variant(static_cast<int32_t>(panels_.size()));
@@ -589,7 +556,7 @@ const ListImage* ImageListControl::image(const Variant& k) const {
 }
 
 Variant ImageListControl::evalPath(std::string_view path) const {
-  PathSeg s = split(path);
+  PathSegment s = splitControlPath(path);
   if (equalsNoCase(s.name, "ListImages")) {
     if (!s.arg) {
       if (equalsNoCase(s.rest, "Count")) return Variant(static_cast<int32_t>(images_.size()));
@@ -675,7 +642,7 @@ void ListBoxControl::setProperty(std::string_view name, const Variant& value) {
 }
 
 Variant ListBoxControl::evalPath(std::string_view path) const {
-  PathSeg s = split(path);
+  PathSegment s = splitControlPath(path);
   if (equalsNoCase(s.name, "List") && s.arg && s.rest.empty()) return Variant(list(pathArg(*s.arg).toLong()));
   if (equalsNoCase(s.name, "ListCount") && !s.arg && s.rest.empty()) return Variant(listCount());
   return Control::evalPath(path);
@@ -817,7 +784,7 @@ void UserControl::setProperty(std::string_view name, const Variant& value) {
 }
 
 Variant UserControl::evalPath(std::string_view path) const {
-  PathSeg s = split(path);
+  PathSegment s = splitControlPath(path);
   if (!hasProperty(s.name) && s.rest.empty()) {
     std::vector<Variant> args;
     if (s.arg) args.push_back(pathArg(*s.arg));

@@ -48,13 +48,7 @@ void EventLoop::drainPosted() {
   for (int guard = 0; !posted_.empty() && guard < 100000; ++guard) {
     auto task = std::move(posted_.front());
     posted_.pop_front();
-    try {
-      task();
-    } catch (const plat::com::RuntimeError& e) {
-      reportError("posted work", "Run-time error " + std::to_string(e.number()) + ": " + e.description());
-    } catch (const std::exception& e) {
-      reportError("posted work", e.what());
-    }
+    runReported("posted work", task);
   }
 }
 
@@ -94,14 +88,7 @@ void EventLoop::fire(TimerControl* t) {
   if (it->second.due <= now()) it->second.due = now() + it->second.interval;
   it->second.seq = ++seq_;
   plat::com::Ptr<Form> keep(&t->form());
-  std::string where = t->form().name() + "." + t->qualifiedName() + "_Timer";
-  try {
-    t->fire();
-  } catch (const plat::com::RuntimeError& e) {
-    reportError(where, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
-  } catch (const std::exception& e) {
-    reportError(where, e.what());
-  }
+  runReported(t->form().name() + "." + t->qualifiedName() + "_Timer", [t] { t->fire(); });
   drainPosted();
 }
 
@@ -158,6 +145,16 @@ void EventLoop::reportError(const std::string& where, const std::string& what) {
     errorSink_(where, what);
   else
     std::fprintf(stderr, "velumor: %s\n", line.c_str());
+}
+
+void EventLoop::runReported(const std::string& where, const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const plat::com::RuntimeError& e) {
+    reportError(where, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
+  } catch (const std::exception& e) {
+    reportError(where, e.what());
+  }
 }
 
 }  // namespace plat::ui

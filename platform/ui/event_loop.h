@@ -77,6 +77,9 @@ class PLAT_API EventLoop {
   using ErrorSink = std::function<void(const std::string& where, const std::string& what)>;
   void setErrorSink(ErrorSink sink) { errorSink_ = std::move(sink); }
   void reportError(const std::string& where, const std::string& what);
+  // Runs `f` as an entry point: an error escaping it is reported under `where` ("Run-time
+  // error N: ..." for a run-time error) instead of reaching the caller.
+  void runReported(const std::string& where, const std::function<void()>& f);
   // Errors reported so far (kept for tests and scripted sessions).
   const std::deque<std::string>& errors() const { return errors_; }
   void clearErrors() { errors_.clear(); }

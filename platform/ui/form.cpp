@@ -9,7 +9,6 @@
 namespace plat::ui {
 
 using plat::com::equalsNoCase;
-using plat::com::RuntimeError;
 namespace err = plat::com::err;
 
 namespace {
@@ -502,14 +501,7 @@ void Form::raiseEvent(Control& control, std::string_view event, EventArgs& args)
 template <class F>
 bool Form::boundary(std::string_view where, F&& f) {
   plat::com::Ptr<Form> keep(this);
-  std::string place = name() + "." + std::string(where);
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    EventLoop::instance().reportError(place, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
-  } catch (const std::exception& e) {
-    EventLoop::instance().reportError(place, e.what());
-  }
+  EventLoop::instance().runReported(name() + "." + std::string(where), f);
   EventLoop::instance().drainPosted();
   return true;
 }

@@ -41,40 +41,30 @@ void HostControl::attach(plat::ui::UserControl* site) {
   UserControlImpl::attach(site);
 }
 
-void HostControl::addString(int32_t id, std::string name, std::string& field, std::function<void()> after) {
+template <class T>
+void HostControl::addField(int32_t id, std::string name, T& field, T (Variant::*read)() const,
+                           std::function<void()> after) {
   table_.addProperty(
       id, std::move(name), [&field] { return Variant(field); },
-      [this, &field, after = std::move(after)](const Variant& v) {
-        std::string s = v.toString();
-        const bool differs = s != field;
-        field = std::move(s);
+      [this, &field, read, after = std::move(after)](const Variant& v) {
+        T value = (v.*read)();
+        const bool differs = value != field;
+        field = std::move(value);
         if (after) after();
         if (differs) changed();
       });
+}
+
+void HostControl::addString(int32_t id, std::string name, std::string& field, std::function<void()> after) {
+  addField(id, std::move(name), field, &Variant::toString, std::move(after));
 }
 
 void HostControl::addBool(int32_t id, std::string name, bool& field, std::function<void()> after) {
-  table_.addProperty(
-      id, std::move(name), [&field] { return Variant(field); },
-      [this, &field, after = std::move(after)](const Variant& v) {
-        const bool b = v.toBool();
-        const bool differs = b != field;
-        field = b;
-        if (after) after();
-        if (differs) changed();
-      });
+  addField(id, std::move(name), field, &Variant::toBool, std::move(after));
 }
 
 void HostControl::addInteger(int32_t id, std::string name, int16_t& field, std::function<void()> after) {
-  table_.addProperty(
-      id, std::move(name), [&field] { return Variant(field); },
-      [this, &field, after = std::move(after)](const Variant& v) {
-        const int16_t i = v.toInteger();
-        const bool differs = i != field;
-        field = i;
-        if (after) after();
-        if (differs) changed();
-      });
+  addField(id, std::move(name), field, &Variant::toInteger, std::move(after));
 }
 
 void HostControl::addReadOnly(int32_t id, std::string name, std::function<Variant()> getter) {

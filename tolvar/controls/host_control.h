@@ -108,6 +108,11 @@ class HostControl : public plat::ui::UserControlImpl {
   plat::com::DispatchTable table_;
 
  private:
+  // A property kept in `field`, converted by `read` on a put.
+  template <class T>
+  void addField(int32_t id, std::string name, T& field, T (Variant::*read)() const,
+                std::function<void()> after);
+
   std::string kind_;
   std::shared_ptr<char> token_ = std::make_shared<char>();
   uint64_t generation_ = 0;
@@ -121,13 +126,45 @@ class ItemBoundControl : public HostControl {
  public:
   // Follows the items named in the control's properties through `link`. Returns whether
   // the control now follows at least one item.
-  virtual bool bindItems(const HostLink& link) = 0;
-  virtual void releaseItems() = 0;
+  bool bindItems(const HostLink& link);
+  void releaseItems();
   virtual bool following() const = 0;
+
+  const std::string& text() const { return text_; }
+  const std::string& lastError() const { return lastError_; }
 
  protected:
   using HostControl::HostControl;
   void dropHost() override { releaseItems(); }
+
+  // Watches the items the properties name (again) and shows what they hold.
+  void follow();
+  // For the properties that name an item: a new name takes effect at once while bound.
+  void refollow() {
+    if (link_) follow();
+  }
+  // The control's own item watches: started through link_ for the items its properties
+  // name, ended on every change of binding.
+  virtual void startWatches() = 0;
+  virtual void stopWatches() = 0;
+  // Reads the followed items again.
+  virtual void refresh() = 0;
+
+  // Watches `item`, the one the user edits, and learns whether the host lets it be written.
+  void watchEdited(const std::string& item, ItemWatch& watch);
+  // The Text property of a field that edits `item`: a bound field takes a new text as the
+  // user's edit of its item (`edit`); an unbound one just shows it.
+  void addEditedText(const std::string& item, bool& fromItem, std::function<bool(const std::string&)> edit);
+  // Writes the user's `text` to `item`; the error to show, empty when the host took it.
+  std::string writeItem(const std::string& item, const std::string& text);
+  // Ends a user's edit: LastError becomes `error`, and the field shows what `item` now holds
+  // (a refused edit is undone). True when there was no error.
+  bool endEdit(const std::string& item, const ItemWatch& watch, std::string error);
+
+  HostLink link_;  // outlives the watches of the derived control: they end while the host is held
+  std::string text_;
+  std::string lastError_;
+  bool readOnlyItem_ = true;
 };
 
 // Whether an item mode lets the user edit the item (0 editable, -1 selection field).

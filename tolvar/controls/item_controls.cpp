@@ -26,28 +26,76 @@ std::string joinEntries(const std::vector<EnumEntry>& entries) {
 
 }  // namespace
 
-// ------------------------------------------------------------------------------- text
+// ----------------------------------------------------------------- item-bound controls
 
-TextControl::TextControl() : ItemBoundControl("Tolvar4Text") {
-  addString(dispid::ItemName, "ItemName", itemName_, [this] {
-    if (link_) follow();
-  });
-  addInteger(dispid::ItemMode, "ItemMode", itemMode_);
-  addBool(dispid::FieldFlag, "FieldFlag", fieldFlag_);
+bool ItemBoundControl::bindItems(const HostLink& link) {
+  releaseItems();
+  link_ = link;
+  follow();
+  return following();
+}
+
+void ItemBoundControl::releaseItems() {
+  stopWatches();
+  dropCallbacks();
+  link_ = {};
+  readOnlyItem_ = true;
+}
+
+void ItemBoundControl::follow() {
+  stopWatches();
+  dropCallbacks();
+  startWatches();
+  refresh();
+  changed();
+}
+
+void ItemBoundControl::watchEdited(const std::string& item, ItemWatch& watch) {
+  readOnlyItem_ = true;
+  if (!link_ || item.empty()) return;
+  ItemDescription d = link_.access->describeItem(item);
+  readOnlyItem_ = !d.exists || d.readOnly;
+  watch.start(link_.access, item, guarded([this] { refresh(); }));
+}
+
+void ItemBoundControl::addEditedText(const std::string& item, bool& fromItem,
+                                     std::function<bool(const std::string&)> edit) {
   table_.addProperty(
       dispid::Text, "Text", [this] { return Variant(text_); },
-      [this](const Variant& v) {
-        // A bound field takes a new text as an edit of its item; an unbound one just shows it.
-        if (link_ && !itemName_.empty()) {
+      [this, &item, &fromItem, edit = std::move(edit)](const Variant& v) {
+        if (link_ && !item.empty()) {
           edit(v.toString());
         } else {
-          fromItem_ = false;
+          fromItem = false;
           if (text_ != v.toString()) {
             text_ = v.toString();
             changed();
           }
         }
       });
+}
+
+std::string ItemBoundControl::writeItem(const std::string& item, const std::string& text) {
+  std::string error;
+  if (link_.access->setItemFromText(item, text, error) != 0) return error.empty() ? kRefused : error;
+  return {};
+}
+
+bool ItemBoundControl::endEdit(const std::string& item, const ItemWatch& watch, std::string error) {
+  const bool ok = error.empty();
+  lastError_ = std::move(error);
+  if (watch.active()) text_ = link_.access->itemText(item);
+  changed();
+  return ok;
+}
+
+// ------------------------------------------------------------------------------- text
+
+TextControl::TextControl() : ItemBoundControl("Tolvar4Text") {
+  addString(dispid::ItemName, "ItemName", itemName_, [this] { refollow(); });
+  addInteger(dispid::ItemMode, "ItemMode", itemMode_);
+  addBool(dispid::FieldFlag, "FieldFlag", fieldFlag_);
+  addEditedText(itemName_, fromItem_, [this](const std::string& text) { return edit(text); });
   addReadOnly(0x68030100, "LastError", [this] { return Variant(lastError_); });
   addSiteVisible();
   addCommonDesignProperties();
@@ -55,32 +103,7 @@ TextControl::TextControl() : ItemBoundControl("Tolvar4Text") {
 
 TextControl::~TextControl() = default;
 
-bool TextControl::bindItems(const HostLink& link) {
-  releaseItems();
-  link_ = link;
-  follow();
-  return following();
-}
-
-void TextControl::releaseItems() {
-  watch_.reset();
-  dropCallbacks();
-  link_ = {};
-  readOnlyItem_ = true;
-}
-
-void TextControl::follow() {
-  watch_.reset();
-  dropCallbacks();
-  readOnlyItem_ = true;
-  if (link_ && !itemName_.empty()) {
-    ItemDescription d = link_.access->describeItem(itemName_);
-    readOnlyItem_ = !d.exists || d.readOnly;
-    watch_.start(link_.access, itemName_, guarded([this] { refresh(); }));
-  }
-  refresh();
-  changed();
-}
+void TextControl::startWatches() { watchEdited(itemName_, watch_); }
 
 void TextControl::refresh() {
   if (!following()) {
@@ -102,21 +125,7 @@ void TextControl::refresh() {
 bool TextControl::editable() const { return following() && !readOnlyItem_ && modeEditable(itemMode_); }
 
 bool TextControl::edit(const std::string& text) {
-  std::string error;
-  bool ok = false;
-  if (!editable()) {
-    error = kNotEditable;
-  } else if (link_.access->setItemFromText(itemName_, text, error) != 0) {
-    if (error.empty()) error = kRefused;
-  } else {
-    ok = true;
-    error.clear();
-  }
-  lastError_ = error;
-  // Whatever happened, the field shows what the item now holds: a refused edit is undone.
-  if (following()) text_ = link_.access->itemText(itemName_);
-  changed();
-  return ok;
+  return endEdit(itemName_, watch_, editable() ? writeItem(itemName_, text) : kNotEditable);
 }
 
 std::vector<std::pair<std::string, Variant>> TextControl::snapshot() const {
@@ -137,9 +146,7 @@ void TextControl::userInput(std::string_view what, const Variant& value) {
 // ------------------------------------------------------------------------------ combo
 
 ComboControl::ComboControl() : ItemBoundControl("Tolvar4Combo") {
-  addString(dispid::ItemName, "ItemName", itemName_, [this] {
-    if (link_) follow();
-  });
+  addString(dispid::ItemName, "ItemName", itemName_, [this] { refollow(); });
   addInteger(dispid::ItemMode, "ItemMode", itemMode_);
   table_.addProperty(
       dispid::CurrentEntryText, "CurrentEntryText", [this] { return Variant(text_); },
@@ -152,26 +159,8 @@ ComboControl::ComboControl() : ItemBoundControl("Tolvar4Combo") {
 
 ComboControl::~ComboControl() = default;
 
-bool ComboControl::bindItems(const HostLink& link) {
-  releaseItems();
-  link_ = link;
-  follow();
-  return following();
-}
-
-void ComboControl::releaseItems() {
-  watch_.reset();
-  dropCallbacks();
-  link_ = {};
-  readOnlyItem_ = true;
-}
-
-void ComboControl::follow() {
-  watch_.reset();
-  dropCallbacks();
+void ComboControl::startWatches() {
   if (link_ && !itemName_.empty()) watch_.start(link_.access, itemName_, guarded([this] { refresh(); }));
-  refresh();
-  changed();
 }
 
 void ComboControl::refresh() {
@@ -197,15 +186,8 @@ bool ComboControl::editable() const {
   return following() && !readOnlyItem_ && modeEditable(itemMode_) && !entries_.empty();
 }
 
-bool ComboControl::refuse(std::string message) {
-  lastError_ = std::move(message);
-  if (following()) text_ = link_.access->itemText(itemName_);
-  changed();
-  return false;
-}
-
 bool ComboControl::select(const Variant& entry) {
-  if (!editable()) return refuse(kNotEditable);
+  if (!editable()) return endEdit(itemName_, watch_, kNotEditable);
   const EnumEntry* chosen = nullptr;
   if (entry.isNumeric()) {
     const int32_t i = entry.toLong();
@@ -225,14 +207,8 @@ bool ComboControl::select(const Variant& entry) {
         }
     }
   }
-  if (!chosen) return refuse("\"" + entry.toString() + "\" is not one of the entries.");
-  std::string error;
-  if (link_.access->setItemFromText(itemName_, chosen->text, error) != 0)
-    return refuse(error.empty() ? kRefused : error);
-  lastError_.clear();
-  text_ = link_.access->itemText(itemName_);
-  changed();
-  return true;
+  if (!chosen) return endEdit(itemName_, watch_, "\"" + entry.toString() + "\" is not one of the entries.");
+  return endEdit(itemName_, watch_, writeItem(itemName_, chosen->text));
 }
 
 std::vector<std::pair<std::string, Variant>> ComboControl::snapshot() const {
@@ -253,28 +229,13 @@ void ComboControl::userInput(std::string_view what, const Variant& value) {
 // ------------------------------------------------------------------ label-text-unit
 
 LabelTextUnitControl::LabelTextUnitControl() : ItemBoundControl("Tolvar4LabelTextUnit") {
-  auto refollow = [this] {
-    if (link_) follow();
-  };
-  addString(dispid::ValueItemName, "ValueItemName", valueItemName_, refollow);
+  addString(dispid::ValueItemName, "ValueItemName", valueItemName_, [this] { refollow(); });
   addInteger(dispid::LtuItemMode, "ItemMode", itemMode_);
-  addString(dispid::UnitItemName, "UnitItemName", unitItemName_, refollow);
+  addString(dispid::UnitItemName, "UnitItemName", unitItemName_, [this] { refollow(); });
   addInteger(dispid::UnitItemMode, "UnitItemMode", unitItemMode_);
   addString(dispid::LabelText, "LabelText", labelText_);
   addBool(dispid::LabelFlag, "LabelFlag", labelFlag_);
-  table_.addProperty(
-      dispid::Text, "Text", [this] { return Variant(text_); },
-      [this](const Variant& v) {
-        if (link_ && !valueItemName_.empty()) {
-          edit(v.toString());
-        } else {
-          fromItem_ = false;
-          if (text_ != v.toString()) {
-            text_ = v.toString();
-            changed();
-          }
-        }
-      });
+  addEditedText(valueItemName_, fromItem_, [this](const std::string& text) { return edit(text); });
   addReadOnly(0x68030100, "UnitText", [this] { return Variant(unitText_); });
   addReadOnly(0x68030101, "LastError", [this] { return Variant(lastError_); });
   addSiteVisible();
@@ -283,36 +244,9 @@ LabelTextUnitControl::LabelTextUnitControl() : ItemBoundControl("Tolvar4LabelTex
 
 LabelTextUnitControl::~LabelTextUnitControl() = default;
 
-bool LabelTextUnitControl::bindItems(const HostLink& link) {
-  releaseItems();
-  link_ = link;
-  follow();
-  return following();
-}
-
-void LabelTextUnitControl::releaseItems() {
-  valueWatch_.reset();
-  unitWatch_.reset();
-  dropCallbacks();
-  link_ = {};
-  readOnlyItem_ = true;
-}
-
-void LabelTextUnitControl::follow() {
-  valueWatch_.reset();
-  unitWatch_.reset();
-  dropCallbacks();
-  readOnlyItem_ = true;
-  if (link_) {
-    if (!valueItemName_.empty()) {
-      ItemDescription d = link_.access->describeItem(valueItemName_);
-      readOnlyItem_ = !d.exists || d.readOnly;
-      valueWatch_.start(link_.access, valueItemName_, guarded([this] { refresh(); }));
-    }
-    unitWatch_.start(link_.access, unitItemName_, guarded([this] { refresh(); }));
-  }
-  refresh();
-  changed();
+void LabelTextUnitControl::startWatches() {
+  watchEdited(valueItemName_, valueWatch_);
+  if (link_) unitWatch_.start(link_.access, unitItemName_, guarded([this] { refresh(); }));
 }
 
 void LabelTextUnitControl::refresh() {
@@ -337,20 +271,7 @@ bool LabelTextUnitControl::editable() const {
 }
 
 bool LabelTextUnitControl::edit(const std::string& text) {
-  std::string error;
-  bool ok = false;
-  if (!editable()) {
-    error = kNotEditable;
-  } else if (link_.access->setItemFromText(valueItemName_, text, error) != 0) {
-    if (error.empty()) error = kRefused;
-  } else {
-    ok = true;
-    error.clear();
-  }
-  lastError_ = error;
-  if (valueWatch_.active()) text_ = link_.access->itemText(valueItemName_);
-  changed();
-  return ok;
+  return endEdit(valueItemName_, valueWatch_, editable() ? writeItem(valueItemName_, text) : kNotEditable);
 }
 
 std::vector<std::pair<std::string, Variant>> LabelTextUnitControl::snapshot() const {

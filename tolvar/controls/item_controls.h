@@ -16,33 +16,26 @@ class TextControl final : public ItemBoundControl {
   TextControl();
   ~TextControl() override;
 
-  bool bindItems(const HostLink& link) override;
-  void releaseItems() override;
   bool following() const override { return watch_.active(); }
 
   std::vector<std::pair<std::string, Variant>> snapshot() const override;
   // "text": the user's edit.
   void userInput(std::string_view what, const Variant& value) override;
 
-  const std::string& text() const { return text_; }
-  const std::string& lastError() const { return lastError_; }
   bool editable() const;
   // Writes `text` to the item; false (and LastError set, the item's text shown again) when
   // the host refuses it or the field cannot be edited.
   bool edit(const std::string& text);
 
  private:
-  void follow();
-  void refresh();
+  void startWatches() override;
+  void stopWatches() override { watch_.reset(); }
+  void refresh() override;
 
   std::string itemName_;
   int16_t itemMode_ = 0;
   bool fieldFlag_ = false;
-  std::string text_;
   bool fromItem_ = false;  // text_ came from the item
-  std::string lastError_;
-  bool readOnlyItem_ = true;
-  HostLink link_;  // before the watch: the watch ends while the host is still held
   ItemWatch watch_;
 };
 
@@ -53,32 +46,24 @@ class ComboControl final : public ItemBoundControl {
   ComboControl();
   ~ComboControl() override;
 
-  bool bindItems(const HostLink& link) override;
-  void releaseItems() override;
   bool following() const override { return watch_.active(); }
 
   std::vector<std::pair<std::string, Variant>> snapshot() const override;
   // "select" (or "text"): an entry's text, or its 0-based position as a number.
   void userInput(std::string_view what, const Variant& value) override;
 
-  const std::string& text() const { return text_; }
   const std::vector<EnumEntry>& entries() const { return entries_; }
-  const std::string& lastError() const { return lastError_; }
   bool editable() const;
   bool select(const Variant& entry);
 
  private:
-  void follow();
-  void refresh();
-  bool refuse(std::string message);
+  void startWatches() override;
+  void stopWatches() override { watch_.reset(); }
+  void refresh() override;
 
   std::string itemName_;
   int16_t itemMode_ = 0;
-  std::string text_;
-  std::string lastError_;
   std::vector<EnumEntry> entries_;
-  bool readOnlyItem_ = true;
-  HostLink link_;
   ItemWatch watch_;
 };
 
@@ -89,22 +74,22 @@ class LabelTextUnitControl final : public ItemBoundControl {
   LabelTextUnitControl();
   ~LabelTextUnitControl() override;
 
-  bool bindItems(const HostLink& link) override;
-  void releaseItems() override;
   bool following() const override { return valueWatch_.active() || unitWatch_.active(); }
 
   std::vector<std::pair<std::string, Variant>> snapshot() const override;
   void userInput(std::string_view what, const Variant& value) override;
 
-  const std::string& text() const { return text_; }
   const std::string& unitText() const { return unitText_; }
-  const std::string& lastError() const { return lastError_; }
   bool editable() const;
   bool edit(const std::string& text);
 
  private:
-  void follow();
-  void refresh();
+  void startWatches() override;
+  void stopWatches() override {
+    valueWatch_.reset();
+    unitWatch_.reset();
+  }
+  void refresh() override;
 
   std::string valueItemName_;
   int16_t itemMode_ = 0;
@@ -112,12 +97,8 @@ class LabelTextUnitControl final : public ItemBoundControl {
   int16_t unitItemMode_ = 0;
   std::string labelText_;
   bool labelFlag_ = false;
-  std::string text_;
   bool fromItem_ = false;
   std::string unitText_;
-  std::string lastError_;
-  bool readOnlyItem_ = true;
-  HostLink link_;
   ItemWatch valueWatch_;
   ItemWatch unitWatch_;
 };

@@ -22,10 +22,6 @@ namespace {
 using plat::com::Variant;
 using plat::ui::Control;
 
-std::string resText(int32_t id) {
-  return LoadResStringByLang(static_cast<int16_t>(id));
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------ load
@@ -43,7 +39,7 @@ void VelumorMainViewForm::loadMainWindow() {
 
   // Menus and help.
   setMenuCaptions();
-  HelpFile = (componentFolder() / resText(98)).string();
+  HelpFile = (componentFolder() / LoadResStringByLang(98)).string();
   for (const char* never : {"MenuAdjust", "MenuMaintenance", "MenuSpecialist"}) {
     ctl(never).setEnabled(false);
     ctl(never).setVisible(false);
@@ -100,18 +96,26 @@ void VelumorMainViewForm::setUpPages() {
     f.setHeight(tab.clientHeight());
     return f;
   };
+  // `frame` at the top of `page`, as wide as the page.
+  auto atTop = [](const Control& page, Control& frame) {
+    frame.setTop(0);
+    frame.setLeft(0);
+    frame.setWidth(page.width());
+  };
+  // `frame` 100 below `above` (which starts at the page's top) down to the bottom of `page`,
+  // as wide as the page.
+  auto fillBelow = [](const Control& page, const Control& above, Control& frame) {
+    frame.setTop(static_cast<double>(above.height()) + 100);
+    frame.setLeft(0);
+    frame.setWidth(page.width());
+    frame.setHeight(static_cast<double>(page.height()) - frame.top());
+  };
 
   {  // Device-Info
     Control& page = fit("MainDeviceInfoFrame", true);
     Control& data = ctl("DeviceDataFrame");
-    data.setTop(0);
-    data.setLeft(0);
-    data.setWidth(page.width());
-    Control& point = ctl("MeasurementPointFrame");
-    point.setTop(static_cast<double>(data.height()) + 100);
-    point.setLeft(0);
-    point.setWidth(page.width());
-    point.setHeight(static_cast<double>(page.height()) - point.top());
+    atTop(page, data);
+    fillBelow(page, data, ctl("MeasurementPointFrame"));
     setDeviceInfoTexts();
   }
   setSensorTexts();  // the sensor tab has no page of its own
@@ -133,10 +137,7 @@ void VelumorMainViewForm::setUpPages() {
     diag.setTop(static_cast<double>(current.top()) + current.height() + 100);
     diag.setWidth(static_cast<double>(page.width()) - diag.left());
     diag.setHeight(static_cast<double>(output.height()) - current.height() - 100);
-    counter.setTop(static_cast<double>(output.height()) + 100);
-    counter.setLeft(0);
-    counter.setWidth(page.width());
-    counter.setHeight(static_cast<double>(page.height()) - counter.top());
+    fillBelow(page, output, counter);
     setValueTexts();
   }
 
@@ -164,9 +165,7 @@ void VelumorMainViewForm::setUpPages() {
   {  // Display
     Control& page = fit("MainDisplayFrame", true);
     Control& normal = ctl("NormalDisplayFrame");
-    normal.setTop(0);
-    normal.setLeft(0);
-    normal.setWidth(page.width());
+    atTop(page, normal);
     Control& multiplex = ctl("MultiplexDisplayFrame");
     multiplex.setTop(static_cast<double>(normal.height()) + 100);
     multiplex.setLeft(0);
@@ -185,14 +184,8 @@ void VelumorMainViewForm::setUpPages() {
   {  // Temperature / Density
     Control& page = fit("MainTemparatureFrame", true);
     Control& density = ctl("DensityFrame");
-    density.setTop(0);
-    density.setLeft(0);
-    density.setWidth(page.width());
-    Control& temperature = ctl("TemparatureFrame");
-    temperature.setTop(static_cast<double>(density.height()) + 100);
-    temperature.setLeft(0);
-    temperature.setWidth(page.width());
-    temperature.setHeight(static_cast<double>(page.height()) - temperature.top());
+    atTop(page, density);
+    fillBelow(page, density, ctl("TemparatureFrame"));
     setTemperatureTexts();
   }
 
@@ -214,9 +207,7 @@ void VelumorMainViewForm::setUpPages() {
     const std::string n = std::to_string(output);
     Control& page = fit("MainOutput" + n + "Frame", true);
     Control& limits = ctl("MainOutput" + n + "LimitsFrame");
-    limits.setTop(0);
-    limits.setLeft(0);
-    limits.setWidth(page.width());
+    atTop(page, limits);
     if (output == 1) {
       // Beside the span rows, overlapping their last 300 twips, 100 inside its container.
       Control& sensor = ctl("Output1SensorInfoFrame");
@@ -227,11 +218,7 @@ void VelumorMainViewForm::setUpPages() {
       sensor.setWidth(static_cast<double>(limits.width()) - sensor.left() - 100);
       sensor.setHeight(static_cast<double>(limits.height()) - sensor.top() - 100);
     }
-    Control& alarm = ctl("MainOutput" + n + "AlarmFrame");
-    alarm.setTop(static_cast<double>(limits.height()) + 100);
-    alarm.setLeft(0);
-    alarm.setWidth(page.width());
-    alarm.setHeight(static_cast<double>(page.height()) - alarm.top());
+    fillBelow(page, limits, ctl("MainOutput" + n + "AlarmFrame"));
     setOutputTexts(output);
   }
 
@@ -249,8 +236,8 @@ void VelumorMainViewForm::placeProgressFrame() {
   progress.setLeft(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).left) + 100.0 / 2);
   progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
   progress.zOrder(0);
-  bar.setPanelToolTip(Variant("StatusBarCommText"), resText(301) + resText(310));
-  bar.setPanelToolTip(Variant("StatusBarDataSource"), resText(433));
+  bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
+  bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
   for (const char* name : {"upload", "download", "SequenceProgress"}) {
     const std::string pair(name);
     Control& bg = ctl("shp_bg_" + pair);
@@ -302,14 +289,7 @@ namespace {
 // half unloaded would keep its timers running against a host that has let it go.
 template <class F>
 void unloadStep(const std::string& where, F&& step) {
-  try {
-    step();
-  } catch (const plat::com::RuntimeError& e) {
-    plat::ui::EventLoop::instance().reportError(
-        where, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
-  } catch (const std::exception& e) {
-    plat::ui::EventLoop::instance().reportError(where, e.what());
-  }
+  plat::ui::EventLoop::instance().runReported(where, step);
 }
 
 }  // namespace
@@ -355,7 +335,8 @@ void VelumorMainViewForm::askSaveOnExit() {
   double saveOnExit = 0;
   ItemManager->GetValue(SaveToDataBaseOnExitHandle, saveOnExit, status);
   if (status != 0 || saveOnExit != 1.0 || !dirty) return;
-  if (plat::ui::msgBox(resText(95), plat::ui::mb::YesNo, DevDescLong) != plat::ui::mb::IdYes) return;
+  if (plat::ui::msgBox(LoadResStringByLang(95), plat::ui::mb::YesNo, DevDescLong) != plat::ui::mb::IdYes)
+    return;
   // The window may have lost its item manager while the question was open.
   if (!ItemManager) return;
   plat::com::Ptr<tolvar::HostFrame> frame;
