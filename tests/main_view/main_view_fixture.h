@@ -1,4 +1,5 @@
 #pragma once
+#include "tests/velumor_shared/scoped_lang.h"
 // The main window on a scripted host: the real host controls (so captions and flags are
 // read back through the controls' own members), the real lamp, a fake item manager and
 // frame, and headless services that also log help and message-box requests into the
@@ -33,25 +34,7 @@ namespace mainview_test {
 using plat::com::Ptr;
 using plat::com::Variant;
 
-// Sets the user's language (VELUMOR_LANG) for one test and puts the earlier value back.
-class ScopedLang {
- public:
-  explicit ScopedLang(const char* value) {
-    if (const char* old = std::getenv("VELUMOR_LANG")) old_ = old;
-    ::setenv("VELUMOR_LANG", value, 1);
-  }
-  ~ScopedLang() {
-    if (old_)
-      ::setenv("VELUMOR_LANG", old_->c_str(), 1);
-    else
-      ::unsetenv("VELUMOR_LANG");
-  }
-  ScopedLang(const ScopedLang&) = delete;
-  ScopedLang& operator=(const ScopedLang&) = delete;
-
- private:
-  std::optional<std::string> old_;
-};
+using ::ScopedLang;
 
 // A string table source as the build compiles it: `id "text"` lines after a LANGUAGE line.
 inline std::map<int32_t, std::string> readStringTable(const std::string& language) {

@@ -494,37 +494,35 @@ int32_t HostSession::saveToDatabase() {
   return saveDataSet(currentDataSet_);
 }
 
-int32_t HostSession::openFromDatabase() {
-  std::string name = currentDataSet_;
-  if (dataSetChooser_) {
-    std::vector<std::string> names;
-    std::string error;
-    if (!database_->list(names, error)) {
-      message(error);
-      return kStatusDatabase;
-    }
-    auto chosen = dataSetChooser_(false, names, currentDataSet_);
-    if (!chosen) return kStatusCancelled;
-    name = *chosen;
+int32_t HostSession::chooseDataSet(bool forSaving, std::string& name) {
+  name = currentDataSet_;
+  if (!dataSetChooser_) return 0;
+  std::vector<std::string> names;
+  std::string error;
+  if (!database_->list(names, error)) {
+    message(error);
+    return kStatusDatabase;
   }
-  return loadDataSet(name);
+  auto chosen = dataSetChooser_(forSaving, names, currentDataSet_);
+  if (!chosen) return kStatusCancelled;
+  if (!forSaving) {
+    name = *chosen;
+    return 0;
+  }
+  name = trim(*chosen);  // a new name must say something
+  return name.empty() ? kStatusCancelled : 0;
+}
+
+int32_t HostSession::openFromDatabase() {
+  std::string name;
+  const int32_t status = chooseDataSet(false, name);
+  return status != 0 ? status : loadDataSet(name);
 }
 
 int32_t HostSession::saveAsToDatabase() {
-  std::string name = currentDataSet_;
-  if (dataSetChooser_) {
-    std::vector<std::string> names;
-    std::string error;
-    if (!database_->list(names, error)) {
-      message(error);
-      return kStatusDatabase;
-    }
-    auto chosen = dataSetChooser_(true, names, currentDataSet_);
-    if (!chosen) return kStatusCancelled;
-    name = trim(*chosen);
-    if (name.empty()) return kStatusCancelled;
-  }
-  return saveDataSet(name);
+  std::string name;
+  const int32_t status = chooseDataSet(true, name);
+  return status != 0 ? status : saveDataSet(name);
 }
 
 // ------------------------------------------------------------------ the device menu

@@ -126,6 +126,8 @@ class HostSession {
   int32_t saveToDatabase();
   int32_t openFromDatabase();
   int32_t saveAsToDatabase();
+  // The data set to open or save as: the chooser's answer, or the current set without one.
+  int32_t chooseDataSet(bool forSaving, std::string& name);
   int32_t startSequence(const std::string& name, int32_t& result);
   int32_t adjustSequence(const std::string& name, int32_t& result);
   int32_t openViewFromFrame(const std::string& progId);

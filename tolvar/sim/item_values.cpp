@@ -342,6 +342,17 @@ std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd:
   return std::nullopt;
 }
 
+namespace {
+// A number as the user typed it; nothing when it is not one.
+std::optional<double> userNumber(const std::string& text) {
+  try {
+    return plat::com::parseNumber(text);
+  } catch (const plat::com::RuntimeError&) {
+    return std::nullopt;
+  }
+}
+}  // namespace
+
 std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::VariableDef& def,
                                          std::string_view input, std::string& error) {
   const std::string label = labelOf(def);
@@ -350,12 +361,7 @@ std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::V
     case ValueType::Float:
     case ValueType::Double:
     case ValueType::Int: {
-      std::optional<double> n;
-      try {
-        n = plat::com::parseNumber(text);
-      } catch (const plat::com::RuntimeError&) {
-        n.reset();
-      }
+      std::optional<double> n = userNumber(text);
       if (!n) {
         error = label + ": \"" + text + "\" is not a number";
         return std::nullopt;
@@ -368,12 +374,7 @@ std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::V
         for (const auto& entry : e->entries)
           if (equalsNoCase(entry.text, text)) return Variant(static_cast<double>(entry.value));
       }
-      std::optional<double> n;
-      try {
-        n = plat::com::parseNumber(text);
-      } catch (const plat::com::RuntimeError&) {
-        n.reset();
-      }
+      std::optional<double> n = userNumber(text);
       if (!n) {
         error = label + ": \"" + text + "\" is not one of its choices";
         return std::nullopt;
