@@ -51,7 +51,13 @@ void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
   std::vector<Work> work;
   {
     Variant args[2] = {Variant("NickName"), Variant("")};
-    const Variant r = dd->invokeByName("fncGetGeneralString", plat::com::InvokeKind::Method, args);
+    Variant r(int32_t{-1});
+    try {
+      r = dd->invokeByName("fncGetGeneralString", plat::com::InvokeKind::Method, args);
+    } catch (const plat::com::RuntimeError& e) {
+      // A device description without a menu of its own: the window has no device menu.
+      if (e.number() != plat::com::err::NoSuchMember) throw;
+    }
     if (r.toLong() == 0) {
       nickName_ = args[1].toString();
       window_.menu("dynaMenu").setCaption(nickName_);
