@@ -72,6 +72,24 @@ TEST(CompactPath, KeepsTheLastTwoLevels) {
             "/a/.../a-rather-long-folder-name/file.txt");
 }
 
+TEST(CompactPath, BackslashAndSlashBothSeparate) {
+  struct Case {
+    const char* path;
+    uint8_t nMax;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {R"(C:\Data\Sets\Meter.dat)", 20, R"(C:\...\Sets\Meter.dat)"},
+      {"/home/user/sets/meter.dat", 20, "/ho.../sets/meter.dat"},
+      // Mixed: the last two separators count, whichever they are.
+      {R"(C:\Data/Sets\Meter.dat)", 20, R"(C:\.../Sets\Meter.dat)"},
+      {R"(D:/Data\Sets/Meter.dat)", 20, R"(D:/...\Sets/Meter.dat)"},
+      // One backslash only, not at the start: the tail is the whole path.
+      {R"(velumor-data-sets\meter-0001-of-line.dat)", 32, R"(vel...velumor-data-sets\meter-0001-of-line.dat)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(compact(c.path, c.nMax), c.expected) << c.path;
+}
+
 TEST(CompactPath, WithoutTwoSeparatorsTheTailIsTheWholeText) {
   const std::string text36 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   ASSERT_EQ(text36.size(), 36u);

@@ -109,9 +109,11 @@ std::string CompactPath(std::string_view sPath, uint8_t& nMax) {
   if (characterCount(s) < nMax) return s;
 
   // The last separator, and the one before it; the tail from there keeps two levels.
-  const std::size_t p1 = s.rfind('/');
+  // Paths come from both worlds: a backslash and a slash both separate folders.
+  constexpr char kSeparators[] = "\\/";
+  const std::size_t p1 = s.find_last_of(kSeparators);
   std::size_t p2 = std::string::npos;
-  if (p1 != std::string::npos && p1 > 0) p2 = s.rfind('/', p1 - 1);
+  if (p1 != std::string::npos && p1 > 0) p2 = s.find_last_of(kSeparators, p1 - 1);
   // Without a separator before the last one the tail is the whole path.
   const std::string_view tail =
       p2 == std::string::npos ? std::string_view(s) : std::string_view(s).substr(p2);
