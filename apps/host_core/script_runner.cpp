@@ -34,6 +34,7 @@ std::vector<std::string> splitScriptLine(const std::string& line) {
           case 'r': cur += '\r'; break;
           case 'n': cur += '\n'; break;
           case 't': cur += '\t'; break;
+          case '0': cur += '\0'; break;
           case '"': cur += '"'; break;
           case '\\': cur += '\\'; break;
           default: cur += '\\'; cur += n; break;

@@ -77,6 +77,11 @@ expect Always . Caption "AlwaysView / Statemachine, [7A] RQ4400 Coriolis Mass Fl
 set "&&private_PM&&Address" "5"
 run 10
 
+# Trimmed first, then cut at the NUL: the blank before it stays.
+set "&&private_PM&&Address" "12 \0  "
+run 10
+expect Always . Caption "AlwaysView / Statemachine, [12 ] RQ4400 Coriolis Mass Flowmeter: MASS FLOW LINE 1"
+expect-item INSTRUMENT_ADDRESS 12
 # The tag name is padded to eight characters and packed into TAG. The host keeps a packed
 # ASCII item as its text (upper case, trailing blanks dropped) and packs it again for whoever
 # reads its octets, so the text is what can be compared: a packing fault would show as other

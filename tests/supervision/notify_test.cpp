@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/ui/form.h"
+#include "velumor/shared/velumor_help_functions.h"
 #include "tests/supervision/supervision_fixture.h"
 
 namespace {
@@ -150,6 +151,14 @@ TEST_F(Items, TheTagNameIsCutAtNulAndTrimmed) {
   EXPECT_EQ(tagWritten().data, (std::vector<uint8_t>{0x04, 0x28, 0x20, 0x82, 0x08, 0x20}));
 }
 
+TEST_F(Items, TheTagNameIsTrimmedBeforeItIsCut) {
+  // A blank before the NUL survives the trim: nine characters are packed, the last a blank.
+  change("&&private_PM&&TagName", Variant(std::string("TAGNAME1 \0\0\0", 12)));
+  const ByteArray packed = tagWritten();
+  EXPECT_EQ(packed.data.size(), 7u);  // (6 * 9 + 7) / 8
+  EXPECT_EQ(packed.data, velumor::PackAscii("TAGNAME1 ").data);
+}
+
 TEST_F(Items, ALongTagNameIsPackedWhole) {
   change("&&private_PM&&TagName", Variant(std::string("ABCDEFGHIJ")));
   EXPECT_EQ(tagWritten().data.size(), 8u);  // (6 * 10 + 7) / 8
@@ -161,6 +170,13 @@ TEST_F(Items, AnEmptyTagNameOrOneInTransitWritesNothing) {
   change("&&private_PM&&TagName", Variant(std::string("ABCD")), 4);
   EXPECT_EQ(count("SetArrayValue"), 0);
   EXPECT_EQ(count("GetString"), 1);  // the one in transit is not even read
+}
+
+TEST_F(Items, TheAddressIsTrimmedBeforeItIsCut) {
+  change("DESCRIPTOR", Variant(std::string("Line 3")));
+  change("&&private_PM&&Address", Variant(std::string("12 \0   ", 7)));
+  EXPECT_EQ(form().caption(), "AlwaysView / Statemachine, [12 ] RQ4400 Coriolis: Line 3");
+  EXPECT_EQ(writes("INSTRUMENT_ADDRESS"), (std::vector<double>{12.0}));
 }
 
 TEST_F(Items, ANumericAddressGoesToTheInstrumentAddressAndTheCaption) {

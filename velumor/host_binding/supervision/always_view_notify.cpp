@@ -148,7 +148,8 @@ void Supervision::onAddress() {
   std::string text;
   int32_t status = 0;
   itemManager().GetString(fixed_.address, text, false, status);
-  address_ = trimBlanks(StripAtNul(text));
+  // Trimmed first, then cut: blanks before a NUL stay part of the address.
+  address_ = StripAtNul(trimBlanks(text));
   setCaption();
   if (const auto number = plat::com::parseNumber(address_)) {
     itemManager().SetValue(fixed_.instrumentAddress, *number, status);
@@ -160,7 +161,8 @@ void Supervision::onTagName(int32_t lState) {
   std::string text;
   int32_t status = 0;
   itemManager().GetString(fixed_.tagName, text, false, status);
-  tagName_ = trimBlanks(StripAtNul(text));
+  // Trimmed first, then cut, as for the address.
+  tagName_ = StripAtNul(trimBlanks(text));
   if (tagName_.empty()) return;
   std::string padded = tagName_;
   if (characterCount(padded) < 8) padded.append(8 - characterCount(padded), ' ');
