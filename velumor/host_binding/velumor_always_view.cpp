@@ -77,6 +77,8 @@ int32_t VelumorAlwaysView::Destroy() {
       form->timer("NotifyTimer").setProperty("Enabled", false);
       form->timer("SeqAdjustTimer").setProperty("Enabled", false);
     }
+    // Prompts still waiting for the user have nobody left to answer to.
+    Supervisor.EndPrompts();
     NotifyQueue.reset();
     if (ItemManager) {
       try {

@@ -54,7 +54,7 @@ bool inRange(int32_t tag, int32_t base) {
 }  // namespace
 
 void Supervision::Dispatch(const VELUMOR_Notify_Type& record) {
-  // The host may let go of the view while a prompt below waits for the user.
+  // A host call below may let go of the view's last outside reference.
   plat::com::Ptr<VelumorAlwaysView> keep(&view_);
   if (record.lUserLong != 0) {
     const int32_t tag = record.lUserLong;
