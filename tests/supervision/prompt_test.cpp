@@ -358,6 +358,7 @@ TEST_F(PromptEnd, DestroyWhilePromptsWaitEndsThemCleanly) {
   askThree();
   EXPECT_EQ(view->Destroy(), 0);
   expectCleanEnd();
+  EXPECT_TRUE(form().isLoaded());  // Destroy does not unload the window
   EXPECT_EQ(count("AdjustSequence"), 0);
   view = nullptr;  // the terminator releases nothing more
   EXPECT_EQ(host->releasedViews.size(), 1u);
