@@ -6,6 +6,9 @@
 open Velumor.VelumorAlwaysView Always
 open Velumor.VelumorMainViewClass Main
 run 500
+# A fresh meter: nothing has run, so nothing reports a state.
+expect-windows MessageForm 0
+expect-windows VelumorAlwaysViewForm 0
 expect Always . Visible false
 expect Always . Caption "AlwaysView / Statemachine, [0] RQ4400 Coriolis Mass Flowmeter: MASS FLOW LINE 1"
 expect Always List1 ListCount 0
@@ -97,6 +100,18 @@ run 10
 expect-item TAG "PT-7"
 expect-no-message
 expect-no-error
+
+# An upload shows exactly its own states, each in a message window of its own.
+frame LoadFromDevice
+run 400
+expect-windows MessageForm 2
+expect MessageForm MessageLabel Caption "UPLOAD\r\nread activ"
+run 3000
+expect-item "&&Sequence_Progress&&UPLOAD" 100
+expect MessageForm MessageLabel Caption "UPLOAD\r\nsuccessfully finished"
+run 3000
+expect-windows MessageForm 0
+expect-no-message
 
 # The meter answers the next run of command 13 with code 3 (parameter too large). The view
 # asks in its own window; the user repeats the request, which then reads the tag from the
