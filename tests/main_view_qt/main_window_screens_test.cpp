@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "frontend/qt/front_end.h"
+#include "frontend/qt/qt_convert.h"
 #include "tests/frontend_qt/qt_test_support.h"
 #include "tests/main_view/main_view_fixture.h"
 
@@ -368,6 +369,66 @@ TEST_P(MainWindowScreens, EveryCaptionFitsInTheFontItIsDrawnWith) {
       EXPECT_GT(checked, 0);
     }
   });
+}
+
+TEST_P(MainWindowScreens, AMaximisedWindowIsLaidOutForItsSizeAndRestored) {
+  const float minW = form->width(), minH = form->height();
+  const double tabW = form->ctl("MainTab").width();
+  QWidget* win = frontEnd.window(*form);
+  ASSERT_NE(win, nullptr);
+  auto checkFills = [&](const char* how) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(form->windowState(), plat::ui::kMaximized);
+    EXPECT_TRUE(win->windowState() & Qt::WindowMaximized);
+    // The model lays the window out for the size the window system gave it.
+    EXPECT_GT(form->width(), minW + 1000);
+    EXPECT_NEAR(vfront::twipsToPx(form->scaleWidth()), win->width(), 2);
+    const Control& tab = form->ctl("MainTab");
+    EXPECT_NEAR(tab.width() - tabW, form->width() - minW, 2);
+    const Control& bar = form->ctl("VelumorStatusBar");
+    EXPECT_NEAR(bar.top() + bar.height(), form->scaleHeight(), 2);
+    EXPECT_NEAR(bar.width(), form->scaleWidth(), 2);
+    // The page of the selected tab fills the tab strip's client area.
+    Control* page = nullptr;
+    for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames()) {
+      if (form->ctl(frame).visible()) page = &form->ctl(frame);
+    }
+    ASSERT_NE(page, nullptr);
+    EXPECT_NEAR(page->width(), tabs().clientWidth(), 2);
+  };
+  auto checkRestored = [&](const char* how) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(form->windowState(), plat::ui::kNormal);
+    EXPECT_FALSE(win->windowState() & Qt::WindowMaximized);
+    EXPECT_FLOAT_EQ(form->width(), minW);
+    EXPECT_FLOAT_EQ(form->height(), minH);
+    EXPECT_NEAR(form->ctl("MainTab").width(), tabW, 1);
+    EXPECT_NEAR(vfront::twipsToPx(form->scaleWidth()), win->width(), 2);
+  };
+
+  // The program maximises the window.
+  form->setWindowState(plat::ui::kMaximized);
+  vtest::settle();
+  checkFills("maximised by the program");
+  QString error;
+  QImage img = frontEnd.grabImage(*form, error);
+  ASSERT_FALSE(img.isNull()) << error.toStdString();
+  EXPECT_TRUE(img.save(QString::fromStdString(
+                           (std::filesystem::path(VELUMOR_SCREENS_DIR) / ("main_" + lang() + "_maximised.png")).string()),
+                       "PNG"));
+  form->setWindowState(plat::ui::kNormal);
+  vtest::settle();
+  checkRestored("restored by the program");
+
+  // The user maximises it with the window system, on another page, and restores it.
+  ASSERT_TRUE(form->userSelectTab(tabs(), Variant("MainOutput1Key")));
+  win->showMaximized();
+  vtest::settle();
+  checkFills("maximised by the user");
+  win->showNormal();
+  vtest::settle();
+  checkRestored("restored by the user");
+  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, MainWindowScreens, ::testing::Values("en", "de"),
