@@ -8,6 +8,9 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QPushButton>
 #include <QTabBar>
 #include <QWidget>
@@ -20,6 +23,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frontend/qt/front_end.h"
@@ -368,6 +372,62 @@ TEST_P(MainWindowScreens, EveryCaptionFitsInTheFontItIsDrawnWith) {
     if (page->name() != "MainCommentsFrame") {
       EXPECT_GT(checked, 0);
     }
+  });
+}
+
+// The width a line edit has for its text: its contents less the frame's inner margins.
+int textRoom(const QLineEdit& edit) {
+  QStyleOptionFrame opt;
+  opt.initFrom(&edit);
+  opt.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &edit);
+  const QRect contents = edit.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &edit);
+  const QMargins m = edit.textMargins();
+  return contents.width() - m.left() - m.right() - 2 * 2;  // the edit's own margin on each side
+}
+
+TEST_P(MainWindowScreens, EveryValueFieldShowsALongNegativeNumberWhole) {
+  const std::filesystem::path dir = VELUMOR_SCREENS_DIR;
+  std::filesystem::create_directories(dir);
+  const QString numbers[] = {QStringLiteral("-1234.567"), QStringLiteral("-9876.543")};
+  forEveryTab([&](const std::string& key, Control* page) {
+    if (!page) return;
+    int fields = 0;
+    std::map<std::tuple<const Control*, float, float>, int> valueX;  // a column's value field x
+    for (const QString& number : numbers) {
+      for (Control* c : visibleOn(*page)) {
+        const bool row = c->typeName() == "Tolvar4LabelTextUnit";
+        if (!row && c->typeName() != "Tolvar4Text") continue;
+        QWidget* w = frontEnd.widget(*c);
+        ASSERT_NE(w, nullptr) << c->qualifiedName();
+        auto* edit = row ? w->findChild<QLineEdit*>() : qobject_cast<QLineEdit*>(w);
+        if (!edit) edit = w->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr) << c->qualifiedName();
+        edit->setText(number);
+        edit->setCursorPosition(0);
+        ++fields;
+        const int needed = edit->fontMetrics().horizontalAdvance(number);
+        EXPECT_LE(needed, textRoom(*edit)) << c->qualifiedName() << " shows \"" << number.toStdString()
+                                           << "\" in " << textRoom(*edit) << " px, it needs " << needed;
+        if (!row) continue;
+        // The value fields of the rows stacked in one container (same left edge and width)
+        // stand in one column.
+        const int x = edit->mapTo(frontEnd.window(*form), QPoint(0, 0)).x();
+        const auto column = std::make_tuple(c->container(), c->left(), c->width());
+        const auto seen = valueX.find(column);
+        if (seen == valueX.end()) {
+          valueX.emplace(column, x);
+        } else {
+          EXPECT_EQ(x, seen->second) << c->qualifiedName() << " stands out of its column";
+        }
+      }
+      vtest::settle();
+    }
+    if (fields == 0) return;
+    QString error;
+    const QImage img = frontEnd.grabImage(*form, error);
+    ASSERT_FALSE(img.isNull()) << error.toStdString();
+    const std::filesystem::path png = dir / ("main_" + lang() + "_" + key + "_values.png");
+    EXPECT_TRUE(img.save(QString::fromStdString(png.string()), "PNG")) << png;
   });
 }
 
