@@ -17,6 +17,7 @@
 #include <QApplication>
 
 #include "frontend/qt/front_end.h"
+#include "frontend/qt/toolkit_messages.h"
 #endif
 
 namespace {
@@ -94,6 +95,8 @@ int main(int argc, char** argv) {
     std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   }
+  // The toolkit's own warnings are no part of a session's output.
+  vfront::quietToolkitMessages();
   QApplication app(argc, argv);
 #endif
 
