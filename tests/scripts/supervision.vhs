@@ -129,6 +129,7 @@ expect Always cmdIgnore Enabled true
 expect Always cmdError Enabled true
 # The upload waits for the answer; the rest of the session does not.
 expect-item "&&Record_State&&HART_COMMAND_013_READ" 16
+screenshot Always supervision_prompt.png
 click Always cmdRepeat
 run 3000
 expect Always lblResponse Caption ""
