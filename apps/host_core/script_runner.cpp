@@ -34,6 +34,7 @@ std::vector<std::string> splitScriptLine(const std::string& line) {
           case 'r': cur += '\r'; break;
           case 'n': cur += '\n'; break;
           case 't': cur += '\t'; break;
+          case '0': cur += '\0'; break;
           case '"': cur += '"'; break;
           case '\\': cur += '\\'; break;
           default: cur += '\\'; cur += n; break;
@@ -417,6 +418,15 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       } else if (!recent.empty()) {
         return fail("a message box was shown: \"" + recent.front() + "\"");
       }
+    } else if (cmd == "expect-windows") {
+      need(2);
+      double expected;
+      if (!parseNumber(w[2], expected)) return fail("'expect-windows' takes a count");
+      int shown = 0;
+      for (Form* f : plat::ui::allForms())
+        if (f->name() == w[1] && f->isLoaded() && f->visible()) ++shown;
+      if (shown != static_cast<int>(expected))
+        return fail(std::to_string(shown) + " window(s) '" + w[1] + "' shown, expected " + w[2]);
     } else if (cmd == "expect-no-error") {
       auto& errs = loop.errors();
       std::string msg;

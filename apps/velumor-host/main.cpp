@@ -15,8 +15,10 @@
 
 #ifdef VELUMOR_WITH_QT
 #include <QApplication>
+#include <QTimer>
 
 #include "frontend/qt/front_end.h"
+#include "frontend/qt/toolkit_messages.h"
 #endif
 
 namespace {
@@ -30,13 +32,16 @@ struct Options {
   std::string out = ".";
   std::string address = "0";
   bool offscreen = false;
+  int quitAfterMs = 0;
   std::vector<std::string> views;
 };
 
 void usage(std::ostream& o) {
   o << "usage: velumor-host [--script FILE] [--view PROGID]... [--lang de|en] [--registry FILE]\n"
        "                    [--device FILE] [--db FILE] [--address N] [--out DIR] [--offscreen]\n"
-       "Without --script it opens the main view (with the supervision view loaded) in windows.\n";
+       "                    [--quit-after MS]\n"
+       "Without --script it opens the main view (with the supervision view loaded) in windows;\n"
+       "--quit-after ends such a session after MS milliseconds as if the user had quit.\n";
 }
 
 bool parse(int argc, char** argv, Options& o) {
@@ -59,7 +64,17 @@ bool parse(int argc, char** argv, Options& o) {
     else if (a == "--out") ok = value(o.out);
     else if (a == "--address") ok = value(o.address);
     else if (a == "--offscreen") o.offscreen = true;
-    else if (a == "--view") {
+    else if (a == "--quit-after") {
+      std::string v;
+      ok = value(v);
+      char* end = nullptr;
+      const long ms = ok ? std::strtol(v.c_str(), &end, 10) : 0;
+      if (ok && (end == v.c_str() || *end != '\0' || ms <= 0 || ms > 86400000)) {
+        std::cerr << "velumor-host: --quit-after takes a number of milliseconds\n";
+        ok = false;
+      }
+      o.quitAfterMs = static_cast<int>(ms);
+    } else if (a == "--view") {
       std::string v;
       ok = value(v);
       o.views.push_back(v);
@@ -94,6 +109,8 @@ int main(int argc, char** argv) {
     std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   }
+  // The toolkit's own warnings are no part of a session's output.
+  vfront::quietToolkitMessages();
   QApplication app(argc, argv);
 #endif
 
@@ -140,8 +157,12 @@ int main(int argc, char** argv) {
         if (!host.openView(progId, error)) std::cerr << "velumor-host: cannot open " << progId << ": " << error << "\n";
       }
       QApplication::setQuitOnLastWindowClosed(true);
+      if (opt.quitAfterMs > 0) QTimer::singleShot(opt.quitAfterMs, &app, &QApplication::quit);
       rc = app.exec();
-      for (auto it = session.views().rbegin(); it != session.views().rend(); ++it) session.destroyView(it->view);
+      // The views still open go newest first, as a host closes them. views() hands out a copy:
+      // one copy is walked, and destroying a view does not touch it.
+      const std::vector<tolvar::sim::OpenedView> open = session.views();
+      for (auto it = open.rbegin(); it != open.rend(); ++it) session.destroyView(it->view);
       front.uninstall();
 #else
       std::cerr << "velumor-host: built without Qt; use --script FILE\n";

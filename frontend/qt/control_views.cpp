@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabBar>
 #include <QTimer>
 #include <algorithm>
@@ -991,26 +993,56 @@ class LabelTextUnitWidget : public QWidget {
   void setLabelText(const QString& text) {
     if (label->text() == text) return;
     label->setText(text);
-    relayout();
+    relayoutColumn();
+  }
+
+  // The least width of the value part: a signed number of seven digits and its decimal point
+  // ("-1234.567"), so that no digit and no sign is ever cut off.
+  int minValueWidth() const {
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+    return edit->fontMetrics().horizontalAdvance(QStringLiteral("-8888.888")) + 2 * frame + 2 * 2 + 2 + kGap;
   }
 
  protected:
-  void resizeEvent(QResizeEvent*) override { relayout(); }
+  void resizeEvent(QResizeEvent*) override { relayoutColumn(); }
 
  private:
-  void relayout() {
-    // Fixed shares keep the columns of stacked rows aligned; a label that needs more room
-    // takes it from the value, up to a limit, rather than being cut off.
-    int w = width(), h = height(), gap = 3;
-    int lw = w * 45 / 100, ew = w * 35 / 100;
-    int needed = label->fontMetrics().horizontalAdvance(label->text()) + 2 * gap;
-    if (needed > lw) {
-      int grown = std::min(needed, w * 62 / 100);
-      ew -= grown - lw;
-      lw = grown;
+  static constexpr int kGap = 3;
+
+  // Rows stacked in one container with the same left edge and width form a column: their
+  // value fields stand at one x, after the widest label of the column.
+  std::vector<LabelTextUnitWidget*> column() {
+    std::vector<LabelTextUnitWidget*> rows;
+    if (QWidget* parent = parentWidget()) {
+      for (QObject* o : parent->children()) {
+        auto* row = dynamic_cast<LabelTextUnitWidget*>(o);
+        if (row && row->x() == x() && row->width() == width()) rows.push_back(row);
+      }
     }
-    label->setGeometry(0, 0, std::max(0, lw - gap), h);
-    edit->setGeometry(lw, 0, std::max(0, ew - gap), h);
+    if (rows.empty()) rows.push_back(this);
+    return rows;
+  }
+
+  int labelNeed() const { return label->text().isEmpty() ? 0 : label->fontMetrics().horizontalAdvance(label->text()) + 2 * kGap; }
+
+  void relayoutColumn() {
+    const std::vector<LabelTextUnitWidget*> rows = column();
+    int need = 0;
+    for (LabelTextUnitWidget* row : rows) need = std::max(need, row->labelNeed());
+    for (LabelTextUnitWidget* row : rows) row->place(need);
+  }
+
+  void place(int columnLabelNeed) {
+    // Fixed shares keep stacked rows in line; the value takes at least what a number needs, a
+    // long label takes its room from the unit, and where the row is too narrow for both the
+    // label gives way, never the digits.
+    const int w = width(), h = height();
+    const int ew = std::min(w, std::max(w * 35 / 100, minValueWidth()));
+    const int lw = std::max(0, std::min(std::max(w * 45 / 100, columnLabelNeed), w - ew));
+    label->setGeometry(0, 0, std::max(0, lw - kGap), h);
+    edit->setGeometry(lw, 0, std::max(0, ew - kGap), h);
     unit->setGeometry(lw + ew, 0, std::max(0, w - lw - ew), h);
   }
 };

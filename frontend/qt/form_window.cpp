@@ -556,6 +556,12 @@ void FormWindow::applyWindowState() {
   window_->setWindowState(want);
   applyingGeometry_ = false;
   if (s == plat::ui::kNormal) syncGeometry();
+  // The maximised size is known once the window system has applied it; the model may be
+  // inside its own state change now, so it hears of it after this returns.
+  if (s == plat::ui::kMaximized)
+    QTimer::singleShot(0, this, [this] {
+      if (!detached_ && form_.windowState() == plat::ui::kMaximized) tellMaximizedSize();
+    });
 }
 
 void FormWindow::show(bool modal) {
@@ -600,9 +606,23 @@ bool FormWindow::userClose() {
   return !form_.visible();               // hidden by its handlers, or refused
 }
 
+void FormWindow::tellMaximizedSize() {
+  if (detached_ || !window_ || !(window_->windowState() & Qt::WindowMaximized)) return;
+  QSize client(window_->width(), std::max(0, window_->height() - menuBarHeight()));
+  float w = static_cast<float>(pxToTwips(client.width())) + 2 * plat::ui::kBorderTwips;
+  float h = static_cast<float>(pxToTwips(client.height())) + plat::ui::kCaptionTwips + 2 * plat::ui::kBorderTwips +
+            (form_.hasMenuBar() ? plat::ui::kMenuBarTwips : 0.0f);
+  runGuarded(&form_, "Form_Resize", [this, w, h] { form_.userMaximizedSize(w, h); });
+}
+
 void FormWindow::userResized() {
   if (detached_ || applyingGeometry_ || !window_ || !window_->isVisible()) return;
-  if (window_->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+  // Maximised, the window system decides the size: the model lays the window out for it.
+  if (window_->windowState() & Qt::WindowMaximized) {
+    tellMaximizedSize();
+    return;
+  }
+  if (window_->windowState() & (Qt::WindowMinimized | Qt::WindowFullScreen)) return;
   if (form_.windowState() != plat::ui::kNormal) return;
   QSize client(window_->width(), std::max(0, window_->height() - menuBarHeight()));
   if (client.width() == twipsToPx(form_.scaleWidth()) && client.height() == twipsToPx(form_.scaleHeight()))
@@ -634,7 +654,12 @@ void FormWindow::userWindowState() {
               : (ws & Qt::WindowMaximized) ? plat::ui::kMaximized
                                            : plat::ui::kNormal;
   if (s == form_.windowState()) return;
+  QPointer<FormWindow> alive(this);
   runGuarded(&form_, "Form_Resize", [this, s] { form_.setWindowState(s); });
+  if (!alive || detached_) return;
+  if (s == plat::ui::kMaximized) tellMaximizedSize();
+  // Restored: the window takes the size the model restored.
+  if (s == plat::ui::kNormal) syncGeometry();
 }
 
 bool FormWindow::pressButton(const char* role) {

@@ -153,6 +153,8 @@ class FormWindow : public QObject, public plat::ui::ControlObserver {
   bool userClose();
   void userResized();
   void userWindowState();
+  // Tells the model the outer size of the maximised window.
+  void tellMaximizedSize();
   void userMouseUp(plat::ui::Control& control, QWidget* widget, QPointF pos);
   // Clicks the form's visible, enabled command button whose `role` ("Default" or
   // "Cancel") is set; false when there is none.

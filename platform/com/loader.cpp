@@ -149,4 +149,21 @@ std::vector<std::filesystem::path> ServerLoader::loadedLibraries() const {
   return out;
 }
 
+namespace {
+ServerLoader* gProcessLoader = nullptr;
+}  // namespace
+
+void setProcessLoader(ServerLoader* loader) {
+  gProcessLoader = loader;
+}
+
+ServerLoader* processLoader() {
+  return gProcessLoader;
+}
+
+Ptr<Unknown> createProcessObject(std::string_view progId) {
+  if (!gProcessLoader) cannotCreate(progId, "no host serves classes in this process");
+  return gProcessLoader->createObject(progId);
+}
+
 }  // namespace plat::com

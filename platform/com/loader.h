@@ -56,4 +56,11 @@ class PLAT_API ServerLoader {
   std::map<std::filesystem::path, void*> libraries_;
 };
 
+// Object creation by ProgID for the whole process, as a component's CreateObject reaches it:
+// the host installs its loader at start (setProcessLoader) and takes it away before it goes
+// (setProcessLoader(nullptr)). Error 429 while none is installed.
+PLAT_API void setProcessLoader(ServerLoader* loader);
+PLAT_API ServerLoader* processLoader();
+PLAT_API Ptr<Unknown> createProcessObject(std::string_view progId);
+
 }  // namespace plat::com

@@ -437,7 +437,7 @@ void Form::setProperty(std::string_view name, const Variant& value) {
     int16_t s = value.toInteger();
     if (s < 0 || s > 2) plat::com::raise(err::InvalidPropertyValue);
     if (s == windowState()) return;
-    store(name, Variant(s));
+    changeWindowState(s);
     if (loaded_) raiseResize();
     return;
   }
@@ -576,6 +576,42 @@ bool Form::userText(Control& control, std::string_view text) {
 bool Form::userSelectTab(TabStripControl& tabs, const Variant& keyOrPosition) {
   if (!loaded_ || !takesInput(tabs)) return false;
   return boundary(tabs.qualifiedName() + "_Click", [&] { tabs.select(keyOrPosition); });
+}
+
+void Form::changeWindowState(int16_t s) {
+  const int16_t before = windowState();
+  if (before == kNormal) {
+    restoreWidth_ = getProperty("Width").toSingle();
+    restoreHeight_ = getProperty("Height").toSingle();
+    haveRestoreSize_ = true;
+  }
+  if (s == kMaximized) {
+    // The state first, so that whoever mirrors the window does not size it to the large size.
+    store("WindowState", Variant(s));
+    store("Width", Variant(maximizedWidth_ > 0 ? maximizedWidth_ : Screen::width()));
+    store("Height", Variant(maximizedHeight_ > 0 ? maximizedHeight_ : Screen::height()));
+  } else if (s == kNormal && haveRestoreSize_) {
+    // The size first, so that the restored window takes it at once.
+    store("Width", Variant(restoreWidth_));
+    store("Height", Variant(restoreHeight_));
+    store("WindowState", Variant(s));
+  } else {
+    store("WindowState", Variant(s));
+  }
+}
+
+bool Form::userMaximizedSize(float width, float height) {
+  width = std::max(0.0f, width);
+  height = std::max(0.0f, height);
+  if (width == maximizedWidth_ && height == maximizedHeight_) return true;
+  maximizedWidth_ = width;
+  maximizedHeight_ = height;
+  if (!loaded_ || windowState() != kMaximized) return true;
+  return boundary("Form_Resize", [&] {
+    store("Width", Variant(width));
+    store("Height", Variant(height));
+    raiseResize();
+  });
 }
 
 bool Form::userResize(float width, float height) {

@@ -102,8 +102,14 @@ class PLAT_API Form : public Control, public plat::com::Unknown {
   // handler changes the size again).
   float scaleWidth() const;   // client width
   float scaleHeight() const;  // client height
+  // Maximised, Width and Height are the maximised outer size (the front end tells it, the
+  // screen's size until then) and the window is laid out for it; restored, they are the size
+  // the window had before, and it is laid out for that again.
   int16_t windowState() const { return getProperty("WindowState").toInteger(); }
   void setWindowState(int16_t s) { setProperty("WindowState", s); }
+  // The outer size of the maximised window, as the window system gives it. While maximised a
+  // new size raises Form_Resize; otherwise it is kept for the next maximising.
+  bool userMaximizedSize(float width, float height);
   bool hasMenuBar() const;
 
   // --- events
@@ -168,6 +174,11 @@ class PLAT_API Form : public Control, public plat::com::Unknown {
   bool unloading_ = false;
   bool modal_ = false;
   int resizeDepth_ = 0;
+  // The size to go back to when a maximised (or minimised) window is restored.
+  float restoreWidth_ = 0, restoreHeight_ = 0;
+  bool haveRestoreSize_ = false;
+  float maximizedWidth_ = 0, maximizedHeight_ = 0;  // 0: the screen's size
+  void changeWindowState(int16_t s);
   friend class Control;
 };
 

@@ -88,6 +88,35 @@ TEST_F(AlwaysViewTest, DestroyReleasesTheViewOnceAndDropsTheQueue) {
   EXPECT_EQ(velumor::componentLiveCount().value(), baseline);
 }
 
+TEST_F(AlwaysViewTest, DestroyLeavesTheWindowLoadedSoShowStillAnswersZero) {
+  ASSERT_EQ(view->SetAppletItemManagRef(4, host), 0);
+  run(1);
+  LifeRecorder life(view->form());
+  EXPECT_EQ(view->Destroy(), 0);
+  EXPECT_EQ(life.unloads, 0);
+  EXPECT_TRUE(view->form()->isLoaded());
+  EXPECT_FALSE(view->form()->timer("NotifyTimer").isEnabled());
+  EXPECT_FALSE(view->form()->timer("SeqAdjustTimer").isEnabled());
+  EXPECT_EQ(view->Show(), 0);
+  EXPECT_FALSE(view->form()->visible());
+  EXPECT_EQ(view->Hide(), 0);
+  // Released once; the terminator unloads the window and releases nothing more.
+  view.reset();
+  EXPECT_EQ(life.unloads, 1);
+  EXPECT_EQ(host->log().count("ReleaseView"), 1);
+  EXPECT_EQ(velumor::componentLiveCount().value(), baseline);
+}
+
+TEST_F(AlwaysViewTest, DestroyBeforeTheRegistrationTickRegistersNothing) {
+  ASSERT_EQ(view->SetAppletItemManagRef(4, host), 0);
+  EXPECT_EQ(view->Destroy(), 0);
+  run(10);
+  EXPECT_EQ(host->log().count("RegisterItem"), 0);
+  EXPECT_EQ(host->log().count("ReleaseView"), 1);
+  EXPECT_TRUE(view->form()->isLoaded());
+  EXPECT_TRUE(hbtest::loop().errors().empty());
+}
+
 TEST_F(AlwaysViewTest, DestroyBeforeAttachingLoadsNothingAndReleasesNothing) {
   EXPECT_EQ(view->Destroy(), 0);
   EXPECT_FALSE(view->form()->isLoaded());

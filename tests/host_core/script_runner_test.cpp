@@ -119,6 +119,9 @@ TEST(ScriptWords, QuotesEscapesAndComments) {
   EXPECT_EQ(splitScriptLine(R"(expect v C Text "a\r\nb\"c\\")"),
             (std::vector<std::string>{"expect", "v", "C", "Text", "a\r\nb\"c\\"}));
   EXPECT_EQ(splitScriptLine(R"(set X "")"), (std::vector<std::string>{"set", "X", ""}));
+  // A NUL inside a text, as hosts pad their strings.
+  EXPECT_EQ(splitScriptLine(R"(set A "12 \0  ")"),
+            (std::vector<std::string>{"set", "A", std::string("12 \0  ", 6)}));
   EXPECT_THROW(splitScriptLine("set X \"open"), std::runtime_error);
   EXPECT_EQ(parseControlRef("Row(12)"), (std::pair<std::string, int32_t>{"Row", 12}));
   EXPECT_THROW(parseControlRef("Row(x)"), std::runtime_error);

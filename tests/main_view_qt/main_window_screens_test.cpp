@@ -8,6 +8,9 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QPushButton>
 #include <QTabBar>
 #include <QWidget>
@@ -20,9 +23,11 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frontend/qt/front_end.h"
+#include "frontend/qt/qt_convert.h"
 #include "tests/frontend_qt/qt_test_support.h"
 #include "tests/main_view/main_view_fixture.h"
 
@@ -368,6 +373,122 @@ TEST_P(MainWindowScreens, EveryCaptionFitsInTheFontItIsDrawnWith) {
       EXPECT_GT(checked, 0);
     }
   });
+}
+
+// The width a line edit has for its text: its contents less the frame's inner margins.
+int textRoom(const QLineEdit& edit) {
+  QStyleOptionFrame opt;
+  opt.initFrom(&edit);
+  opt.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &edit);
+  const QRect contents = edit.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &edit);
+  const QMargins m = edit.textMargins();
+  return contents.width() - m.left() - m.right() - 2 * 2;  // the edit's own margin on each side
+}
+
+TEST_P(MainWindowScreens, EveryValueFieldShowsALongNegativeNumberWhole) {
+  const std::filesystem::path dir = VELUMOR_SCREENS_DIR;
+  std::filesystem::create_directories(dir);
+  const QString numbers[] = {QStringLiteral("-1234.567"), QStringLiteral("-9876.543")};
+  forEveryTab([&](const std::string& key, Control* page) {
+    if (!page) return;
+    int fields = 0;
+    std::map<std::tuple<const Control*, float, float>, int> valueX;  // a column's value field x
+    for (const QString& number : numbers) {
+      for (Control* c : visibleOn(*page)) {
+        const bool row = c->typeName() == "Tolvar4LabelTextUnit";
+        if (!row && c->typeName() != "Tolvar4Text") continue;
+        QWidget* w = frontEnd.widget(*c);
+        ASSERT_NE(w, nullptr) << c->qualifiedName();
+        auto* edit = row ? w->findChild<QLineEdit*>() : qobject_cast<QLineEdit*>(w);
+        if (!edit) edit = w->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr) << c->qualifiedName();
+        edit->setText(number);
+        edit->setCursorPosition(0);
+        ++fields;
+        const int needed = edit->fontMetrics().horizontalAdvance(number);
+        EXPECT_LE(needed, textRoom(*edit)) << c->qualifiedName() << " shows \"" << number.toStdString()
+                                           << "\" in " << textRoom(*edit) << " px, it needs " << needed;
+        if (!row) continue;
+        // The value fields of the rows stacked in one container (same left edge and width)
+        // stand in one column.
+        const int x = edit->mapTo(frontEnd.window(*form), QPoint(0, 0)).x();
+        const auto column = std::make_tuple(c->container(), c->left(), c->width());
+        const auto seen = valueX.find(column);
+        if (seen == valueX.end()) {
+          valueX.emplace(column, x);
+        } else {
+          EXPECT_EQ(x, seen->second) << c->qualifiedName() << " stands out of its column";
+        }
+      }
+      vtest::settle();
+    }
+    if (fields == 0) return;
+    QString error;
+    const QImage img = frontEnd.grabImage(*form, error);
+    ASSERT_FALSE(img.isNull()) << error.toStdString();
+    const std::filesystem::path png = dir / ("main_" + lang() + "_" + key + "_values.png");
+    EXPECT_TRUE(img.save(QString::fromStdString(png.string()), "PNG")) << png;
+  });
+}
+
+TEST_P(MainWindowScreens, AMaximisedWindowIsLaidOutForItsSizeAndRestored) {
+  const float minW = form->width(), minH = form->height();
+  const double tabW = form->ctl("MainTab").width();
+  QWidget* win = frontEnd.window(*form);
+  ASSERT_NE(win, nullptr);
+  auto checkFills = [&](const char* how) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(form->windowState(), plat::ui::kMaximized);
+    EXPECT_TRUE(win->windowState() & Qt::WindowMaximized);
+    // The model lays the window out for the size the window system gave it.
+    EXPECT_GT(form->width(), minW + 1000);
+    EXPECT_NEAR(vfront::twipsToPx(form->scaleWidth()), win->width(), 2);
+    const Control& tab = form->ctl("MainTab");
+    EXPECT_NEAR(tab.width() - tabW, form->width() - minW, 2);
+    const Control& bar = form->ctl("VelumorStatusBar");
+    EXPECT_NEAR(bar.top() + bar.height(), form->scaleHeight(), 2);
+    EXPECT_NEAR(bar.width(), form->scaleWidth(), 2);
+    // The page of the selected tab fills the tab strip's client area.
+    Control* page = nullptr;
+    for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames()) {
+      if (form->ctl(frame).visible()) page = &form->ctl(frame);
+    }
+    ASSERT_NE(page, nullptr);
+    EXPECT_NEAR(page->width(), tabs().clientWidth(), 2);
+  };
+  auto checkRestored = [&](const char* how) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(form->windowState(), plat::ui::kNormal);
+    EXPECT_FALSE(win->windowState() & Qt::WindowMaximized);
+    EXPECT_FLOAT_EQ(form->width(), minW);
+    EXPECT_FLOAT_EQ(form->height(), minH);
+    EXPECT_NEAR(form->ctl("MainTab").width(), tabW, 1);
+    EXPECT_NEAR(vfront::twipsToPx(form->scaleWidth()), win->width(), 2);
+  };
+
+  // The program maximises the window.
+  form->setWindowState(plat::ui::kMaximized);
+  vtest::settle();
+  checkFills("maximised by the program");
+  QString error;
+  QImage img = frontEnd.grabImage(*form, error);
+  ASSERT_FALSE(img.isNull()) << error.toStdString();
+  EXPECT_TRUE(img.save(QString::fromStdString(
+                           (std::filesystem::path(VELUMOR_SCREENS_DIR) / ("main_" + lang() + "_maximised.png")).string()),
+                       "PNG"));
+  form->setWindowState(plat::ui::kNormal);
+  vtest::settle();
+  checkRestored("restored by the program");
+
+  // The user maximises it with the window system, on another page, and restores it.
+  ASSERT_TRUE(form->userSelectTab(tabs(), Variant("MainOutput1Key")));
+  win->showMaximized();
+  vtest::settle();
+  checkFills("maximised by the user");
+  win->showNormal();
+  vtest::settle();
+  checkRestored("restored by the user");
+  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, MainWindowScreens, ::testing::Values("en", "de"),

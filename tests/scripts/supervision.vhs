@@ -1,11 +1,14 @@
 # The supervision view against the simulated RQ4400, beside the main window: the host's menu
 # states follow the connection, the device variant, the address and the tag name reach the
-# device items, and a read that the meter answers with a response code asks the user, whose
-# answer (repeat, ignore, fail) decides how the upload goes on. A communication error (bit 7)
-# is repeated without asking.
+# device items, and a read that the meter answers with a response code asks the user in the
+# view's own window, whose answer (repeat, ignore, fail, or the close box) decides how the
+# upload goes on. A communication error (bit 7) is repeated without asking.
 open Velumor.VelumorAlwaysView Always
 open Velumor.VelumorMainViewClass Main
 run 500
+# A fresh meter: nothing has run, so nothing reports a state.
+expect-windows MessageForm 0
+expect-windows VelumorAlwaysViewForm 0
 expect Always . Visible false
 expect Always . Caption "AlwaysView / Statemachine, [0] RQ4400 Coriolis Mass Flowmeter: MASS FLOW LINE 1"
 expect Always List1 ListCount 0
@@ -74,6 +77,11 @@ set "&&private_PM&&Address" " 7A "
 run 10
 expect-item INSTRUMENT_ADDRESS 5
 expect Always . Caption "AlwaysView / Statemachine, [7A] RQ4400 Coriolis Mass Flowmeter: MASS FLOW LINE 1"
+# Trimmed first, then cut at the NUL: the blank before it stays.
+set "&&private_PM&&Address" "12 \0  "
+run 10
+expect Always . Caption "AlwaysView / Statemachine, [12 ] RQ4400 Coriolis Mass Flowmeter: MASS FLOW LINE 1"
+expect-item INSTRUMENT_ADDRESS 12
 set "&&private_PM&&Address" "5"
 run 10
 
@@ -93,18 +101,37 @@ expect-item TAG "PT-7"
 expect-no-message
 expect-no-error
 
+# An upload shows exactly its own states, each in a message window of its own.
+frame LoadFromDevice
+run 400
+expect-windows MessageForm 2
+expect MessageForm MessageLabel Caption "UPLOAD\r\nread activ"
+run 3000
+expect-item "&&Sequence_Progress&&UPLOAD" 100
+expect MessageForm MessageLabel Caption "UPLOAD\r\nsuccessfully finished"
+run 3000
+expect-windows MessageForm 0
+expect-no-message
+
 # The meter answers the next run of command 13 with code 3 (parameter too large). The view
-# asks; the user repeats the request, which then reads the tag from the meter, and the
-# upload finishes.
+# asks in its own window; the user repeats the request, which then reads the tag from the
+# meter, and the upload finishes.
 inject HART_COMMAND_013_READ 3
-answer retry
 frame LoadFromDevice
 run 3000
-expect-message "RECORD_STATE_RESPONSE_RECEIVE_READ  :  HART_COMMAND_013_READ\r\nVR_RESPONSE_PARAMETER_TOO_LARGE"
+expect Always . Visible true
 expect Always List1 ListCount 1
 expect Always List1 List(0) "RECORD_STATE_RESPONSE_RECEIVE_READ  :  HART_COMMAND_013_READ"
 expect Always lblError Caption "VR_RESPONSE_PARAMETER_TOO_LARGE"
 expect Always lblState Caption "0x10"
+expect Always cmdRepeat Enabled true
+expect Always cmdIgnore Enabled true
+expect Always cmdError Enabled true
+# The upload waits for the answer; the rest of the session does not.
+expect-item "&&Record_State&&HART_COMMAND_013_READ" 16
+screenshot Always supervision_prompt.png
+click Always cmdRepeat
+run 3000
 expect Always lblResponse Caption ""
 expect Always cmdRepeat Enabled false
 expect Always cmdIgnore Enabled false
@@ -118,36 +145,40 @@ expect-item "&&Sequence_Progress&&UPLOAD" 100
 expect-item "&&private&&CurrentSource" 2
 expect-item LastCommandResponseSummary 0
 expect-item RecordState 0
+expect-no-message
 expect-no-error
 
-# The same code ignored: the record is not sent again (the tag keeps the view's value) and
-# the upload goes on to its end.
+# The same code answered with the close box, which is Ignore: the record is not sent again
+# (the tag keeps the view's value), the window stays loaded and the upload goes on to its end.
 set "&&private_PM&&TagName" "PT-8"
 run 10
 expect-item TAG "PT-8"
 inject HART_COMMAND_013_READ 3
-answer ignore
 frame LoadFromDevice
 run 3000
-expect-message "RECORD_STATE_RESPONSE_RECEIVE_READ  :  HART_COMMAND_013_READ"
+expect Always . Visible true
+close Always
+run 3000
 expect Always List1 ListCount 2
 expect Always List1 List(0) "RECORD_STATE_RESPONSE_RECEIVE_READ  :  HART_COMMAND_013_READ"
 expect Always . Visible false
+expect Always lblError Caption "VR_RESPONSE_PARAMETER_TOO_LARGE"
 expect-item TAG "PT-8"
 expect-item SequenceState 0
 expect-item "&&Sequence_Progress&&UPLOAD" 100
+expect-no-message
 expect-no-error
 
 # A code without a text of its own, failed by the user: the upload ends there, with the
 # record's code as the last response.
 inject HART_COMMAND_013_READ 7
-answer abort
 frame LoadFromDevice
 run 3000
-expect-message "RECORD_STATE_RESPONSE_RECEIVE_READ  :  HART_COMMAND_013_READ\r\n7:  unknown error"
-expect Always List1 ListCount 3
 expect Always lblError Caption "7:  unknown error"
 expect Always lblState Caption "0x10"
+click Always cmdError
+run 3000
+expect Always List1 ListCount 3
 expect Always . Visible false
 expect-item TAG "PT-8"
 expect-item SequenceName UPLOAD
@@ -155,6 +186,7 @@ expect-item SequenceState 256
 expect-item "&&Sequence_Progress&&UPLOAD" 0
 expect-item "&&Record_State&&HART_COMMAND_013_READ" 0
 expect-item LastCommandResponseSummary 7
+expect-no-message
 expect-no-error
 
 # A code with bit 7 (a communication error) is repeated without asking, and the repeat reads
@@ -175,19 +207,35 @@ expect-no-error
 # A write the meter refuses (code 5): the prompt names the write and its state, the user
 # repeats it, and the sequence finishes.
 inject HART_COMMAND_038_WRITE 5
-answer retry
 frame StartSequence SeqHART_COMMAND_038_Write
 run 3000
-expect-message "RECORD_STATE_RESPONSE_RECEIVE_WRITE  :  HART_COMMAND_038_WRITE\r\nVR_RESPONSE_INCORRECT_BYTE_COUNT"
+expect Always . Visible true
 expect Always List1 ListCount 4
 expect Always List1 List(0) "RECORD_STATE_RESPONSE_RECEIVE_WRITE  :  HART_COMMAND_038_WRITE"
 expect Always List1 List(3) "RECORD_STATE_RESPONSE_RECEIVE_READ  :  HART_COMMAND_013_READ"
 expect Always lblError Caption "VR_RESPONSE_INCORRECT_BYTE_COUNT"
 expect Always lblState Caption "0x20"
+click Always cmdRepeat
+run 3000
 expect Always . Visible false
 expect-item SequenceName SeqHART_COMMAND_038_Write
 expect-item SequenceState 0
 expect-item LastCommandResponseSummary 0
+expect-no-message
+expect-no-error
+
+# The log is cleared with the window's Clear button.
+inject HART_COMMAND_038_WRITE 5
+frame StartSequence SeqHART_COMMAND_038_Write
+run 3000
+expect Always List1 ListCount 5
+click Always cmdClear
+expect Always List1 ListCount 0
+expect Always . Visible true
+click Always cmdIgnore
+run 3000
+expect Always . Visible false
+expect-item SequenceState 0
 expect-no-error
 
 # Disconnected: the reverse.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/ui/form.h"
+#include "velumor/shared/velumor_help_functions.h"
 #include "tests/supervision/supervision_fixture.h"
 
 namespace {
@@ -150,6 +151,14 @@ TEST_F(Items, TheTagNameIsCutAtNulAndTrimmed) {
   EXPECT_EQ(tagWritten().data, (std::vector<uint8_t>{0x04, 0x28, 0x20, 0x82, 0x08, 0x20}));
 }
 
+TEST_F(Items, TheTagNameIsTrimmedBeforeItIsCut) {
+  // A blank before the NUL survives the trim: nine characters are packed, the last a blank.
+  change("&&private_PM&&TagName", Variant(std::string("TAGNAME1 \0\0\0", 12)));
+  const ByteArray packed = tagWritten();
+  EXPECT_EQ(packed.data.size(), 7u);  // (6 * 9 + 7) / 8
+  EXPECT_EQ(packed.data, velumor::PackAscii("TAGNAME1 ").data);
+}
+
 TEST_F(Items, ALongTagNameIsPackedWhole) {
   change("&&private_PM&&TagName", Variant(std::string("ABCDEFGHIJ")));
   EXPECT_EQ(tagWritten().data.size(), 8u);  // (6 * 10 + 7) / 8
@@ -161,6 +170,13 @@ TEST_F(Items, AnEmptyTagNameOrOneInTransitWritesNothing) {
   change("&&private_PM&&TagName", Variant(std::string("ABCD")), 4);
   EXPECT_EQ(count("SetArrayValue"), 0);
   EXPECT_EQ(count("GetString"), 1);  // the one in transit is not even read
+}
+
+TEST_F(Items, TheAddressIsTrimmedBeforeItIsCut) {
+  change("DESCRIPTOR", Variant(std::string("Line 3")));
+  change("&&private_PM&&Address", Variant(std::string("12 \0   ", 7)));
+  EXPECT_EQ(form().caption(), "AlwaysView / Statemachine, [12 ] RQ4400 Coriolis: Line 3");
+  EXPECT_EQ(writes("INSTRUMENT_ADDRESS"), (std::vector<double>{12.0}));
 }
 
 TEST_F(Items, ANumericAddressGoesToTheInstrumentAddressAndTheCaption) {
@@ -194,15 +210,10 @@ TEST_F(Revision, TheNumberOfStatusOctetsTellsTheDeviceVariant) {
 }
 
 TEST_F(Revision, AResponseTooShortForTheCountWritesNothing) {
-  int created = 0;
-  velumor::setAppletUtilityFactory([&] {
-    ++created;
-    return Ptr<tolvar::AppletUtility>(makeObject<velumor::BitFieldUtility>());
-  });
+  // The host's utility answers 0 (and a failure) for bits the response does not have.
   transmitterState(octets(1, {0, 0, 5}));
   transmitterState(octets(1, {}));
   EXPECT_TRUE(writes("HartRevision").empty());
-  EXPECT_EQ(created, 0);
   EXPECT_TRUE(loop().errors().empty());
 }
 
@@ -216,21 +227,18 @@ class RecordingUtility : public tolvar::AppletUtility {
   };
   std::vector<Call> calls;
   int32_t answer = 18;
+  int32_t status = 0;
   void GetBitField(int32_t& v, uint8_t width, bool flag, const ByteArray& bytes, int32_t offset,
-                   int32_t& status) override {
+                   int32_t& out) override {
     calls.push_back({width, flag, bytes, offset});
     v = answer;
-    status = 0;
+    out = status;
   }
 };
 
-TEST_F(Revision, TheUtilityIsMadeOnceAndAskedForTheLastFourOctets) {
+TEST_F(Revision, TheUtilityIsTheHostsMadeOnceAndAskedForTheLastFourOctets) {
   auto utility = makeObject<RecordingUtility>();
-  int created = 0;
-  velumor::setAppletUtilityFactory([&] {
-    ++created;
-    return Ptr<tolvar::AppletUtility>(utility);
-  });
+  makeUtility = [&] { return Ptr<plat::com::Unknown>(utility); };
   transmitterState(octets(1, {0, 0, 0, 0, 0, 5}));
   transmitterState(octets(0, {1, 2, 3, 4, 5, 6, 7, 8}));
   ASSERT_EQ(utility->calls.size(), 2u);
@@ -239,7 +247,7 @@ TEST_F(Revision, TheUtilityIsMadeOnceAndAskedForTheLastFourOctets) {
   EXPECT_EQ(utility->calls[0].offset, 16);  // octets 3 to 6 of 1 to 6
   EXPECT_EQ(utility->calls[0].bytes, octets(1, {0, 0, 0, 0, 0, 5}));
   EXPECT_EQ(utility->calls[1].offset, 32);  // octets 4 to 7 of 0 to 7
-  EXPECT_EQ(created, 1);
+  EXPECT_EQ(utilitiesMade, 1);
 
   // A second supervision view shares it.
   auto other = makeObject<velumor::VelumorAlwaysView>();
@@ -249,28 +257,30 @@ TEST_F(Revision, TheUtilityIsMadeOnceAndAskedForTheLastFourOctets) {
   other->NotifyChanged(h("ADD_TRANSMITTER_STATE"), false, 0, 0);
   loop().advance(1);
   EXPECT_EQ(utility->calls.size(), 3u);
-  EXPECT_EQ(created, 1);
+  EXPECT_EQ(utilitiesMade, 1);
   other->Destroy();
 }
 
-TEST(BitFieldUtility, ReadsFieldsMostSignificantBitFirst) {
-  velumor::BitFieldUtility u;
-  int32_t v = -1, status = -1;
-  const ByteArray bytes = octets(1, {0x12, 0x34, 0x56, 0x78, 0x9A});
-  u.GetBitField(v, 32, true, bytes, 8, status);
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(static_cast<uint32_t>(v), 0x3456789Au);
-  u.GetBitField(v, 32, false, bytes, 8, status);
-  EXPECT_EQ(static_cast<uint32_t>(v), 0x9A785634u);
-  u.GetBitField(v, 4, true, bytes, 4, status);
-  EXPECT_EQ(v, 0x2);
-  u.GetBitField(v, 12, true, bytes, 4, status);
-  EXPECT_EQ(v, 0x234);
-  for (auto [width, offset] : {std::pair{32, 9}, {8, -1}, {0, 0}, {33, 0}}) {
-    u.GetBitField(v, static_cast<uint8_t>(width), true, bytes, offset, status);
-    EXPECT_NE(status, 0) << width << "@" << offset;
-    EXPECT_EQ(v, 0);
-  }
+TEST_F(Revision, OnlyTheValueOfTheBitFieldCountsNotItsStatus) {
+  auto utility = makeObject<RecordingUtility>();
+  makeUtility = [&] { return Ptr<plat::com::Unknown>(utility); };
+  utility->status = static_cast<int32_t>(0x80004005u);
+  utility->answer = 18;
+  transmitterState(octets(1, {0, 0, 0, 0, 0, 18}));
+  utility->answer = 5;
+  transmitterState(octets(1, {0, 0, 0, 0, 0, 5}));
+  EXPECT_EQ(writes("HartRevision"), (std::vector<double>{1.0, 0.0}));
+}
+
+TEST_F(Revision, WithoutTheHostsUtilityTheTickFailsAndTheQueueGoesOn) {
+  plat::com::setProcessLoader(nullptr);
+  transmitterState(octets(1, {0, 0, 0, 0, 0, 5}));
+  EXPECT_TRUE(writes("HartRevision").empty());
+  ASSERT_EQ(loop().errors().size(), 1u);
+  EXPECT_NE(loop().errors()[0].find("429"), std::string::npos) << loop().errors()[0];
+  loop().clearErrors();
+  change("&&private&&Connect", Variant(2.0));
+  EXPECT_EQ(value("&&Menu_State&&Connect"), 1.0);
 }
 
 class Sequences : public Items {

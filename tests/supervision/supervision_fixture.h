@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "platform/com/error.h"
+#include "platform/com/loader.h"
 #include "platform/com/ref.h"
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 #include "tests/host_binding/fake_host.h"
+#include "tolvar/sim/applet_utility.h"
 #include "velumor/host_binding/supervision/bit_field_utility.h"
 #include "velumor/host_binding/supervision/supervision.h"
 #include "velumor/host_binding/velumor_always_view.h"
@@ -77,7 +79,13 @@ class SupervisionTest : public ::testing::Test {
     loop().clearErrors();
     plat::ui::Services::installHeadless();
     headless().reset();
-    velumor::setAppletUtilityFactory({});
+    // The host serves its applet utility by ProgID, as the simulated host does.
+    velumor::resetSharedAppletUtility();
+    classes.registerBuiltin(tolvar::kAppletUtilityProgId, [this] {
+      ++utilitiesMade;
+      return makeUtility ? makeUtility() : Ptr<plat::com::Unknown>(makeObject<tolvar::sim::SimAppletUtility>());
+    });
+    plat::com::setProcessLoader(&classes);
     host->dd->properties = {{"DevDescLong", "RQ4400 Coriolis"}, {"Nickname", "RQ44"}};
     host->dd->objects["record"] = {"REC_FIRST", "REC_SECOND", "REC_THIRD"};
     host->dd->objects["sequence"] = {"SEQ_UPLOAD", "SEQ_DOWNLOAD"};
@@ -96,7 +104,8 @@ class SupervisionTest : public ::testing::Test {
     if (view) view->Destroy();
     view = nullptr;
     loop().advance(velumor::MessageForm::kLifeMs + 10);  // the message windows close
-    velumor::setAppletUtilityFactory({});
+    velumor::resetSharedAppletUtility();
+    plat::com::setProcessLoader(nullptr);
     loop().clearErrors();
   }
 
@@ -154,6 +163,10 @@ class SupervisionTest : public ::testing::Test {
   std::string caption(std::string_view control) const { return form().ctl(control).caption(); }
 
   static constexpr int32_t kViewHandle = 7;
+  // The host's classes; a test may hand out its own utility.
+  plat::com::ServerLoader classes{"/nonexistent/velumor-test-registry.json"};
+  std::function<Ptr<plat::com::Unknown>()> makeUtility;
+  int utilitiesMade = 0;
   Ptr<SupHost> host = makeObject<SupHost>();
   Ptr<velumor::VelumorAlwaysView> view = makeObject<velumor::VelumorAlwaysView>();
 };

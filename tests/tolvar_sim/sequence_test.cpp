@@ -14,7 +14,9 @@ namespace {
 using plat::com::ByteArray;
 using tolvar::kHostAdjustFinished;
 using tolvar::kHostBusy;
+using tolvar::sim::kRecordIdle;
 using tolvar::sim::kSequenceFailed;
+using tolvar::sim::kSequenceIdle;
 
 constexpr char kStatusRecord[] = "HART_COMMAND_048_ReadOctets";
 constexpr char kStatusSequence[] = "GET_TRANSMITTER_STATE_Octets";
@@ -71,8 +73,9 @@ TEST_F(SequenceTest, AnUploadRunsItsRecordsWithProgressFromZeroToHundred) {
   EXPECT_EQ(p.back(), 100.0);
   EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
   EXPECT_EQ(std::adjacent_find(p.begin(), p.end()), p.end()) << "every notification is a change";
-  EXPECT_EQ(view->valuesFor(state), (std::vector<double>{0, 2, 64, 0}));
-  EXPECT_EQ(view->valuesFor(record), (std::vector<double>{0, 2, 8, 16, 0}));
+  // Idle until it first runs, then its own states.
+  EXPECT_EQ(view->valuesFor(state), (std::vector<double>{kSequenceIdle, 2, 64, 0}));
+  EXPECT_EQ(view->valuesFor(record), (std::vector<double>{kRecordIdle, 2, 8, 16, 0}));
   EXPECT_EQ(value("&&private&&CurrentSource"), 2.0) << "the data now comes from the device";
   ByteArray r = response("HART_COMMAND_000_READ");
   EXPECT_EQ(r.lowerBound, 1);
@@ -156,7 +159,7 @@ TEST_F(SequenceTest, ACommunicationErrorRepeatsTheRecord) {
   session->injectResponse(kStatusRecord, 0x81);
   ASSERT_EQ(start(kStatusSequence), 0);  // nobody supervises: the host repeats by itself
   runUntilIdle();
-  EXPECT_EQ(view->valuesFor(recordState), (std::vector<double>{0, 2, 8, 16, 2, 8, 17, 0}));
+  EXPECT_EQ(view->valuesFor(recordState), (std::vector<double>{kRecordIdle, 2, 8, 16, 2, 8, 17, 0}));
   EXPECT_EQ(value(std::string("&&Sequence_State&&") + kStatusSequence), 0.0);
   EXPECT_EQ(value("LastCommandResponseSummary"), 0.0);
 }
@@ -210,8 +213,26 @@ TEST_F(SequenceTest, DisconnectingEndsARunningSequence) {
   EXPECT_EQ(value("&&Sequence_State&&UPLOAD"), kSequenceFailed);
   run(1000);
   EXPECT_EQ(value("&&Sequence_Progress&&UPLOAD"), 0.0);
+  // The records it reached are finished; the others never ran and stay idle.
+  int finished = 0;
+  for (const auto& r : session->deviceData().records) {
+    const double v = value("&&Record_State&&" + r.name);
+    EXPECT_TRUE(v == 0.0 || v == kRecordIdle) << r.name << " " << v;
+    if (v == 0.0) ++finished;
+  }
+  EXPECT_GT(finished, 0);
+}
+
+TEST_F(SequenceTest, AFreshMeterHasEveryRecordAndSequenceIdle) {
   for (const auto& r : session->deviceData().records)
-    EXPECT_EQ(value("&&Record_State&&" + r.name), 0.0) << r.name;
+    EXPECT_EQ(value("&&Record_State&&" + r.name), kRecordIdle) << r.name;
+  for (const auto& q : session->deviceData().sequences)
+    EXPECT_EQ(value("&&Sequence_State&&" + q.name), kSequenceIdle) << q.name;
+  // A sequence that ran reports its end; the others stay idle.
+  ASSERT_EQ(start("UPLOAD"), 0);
+  runUntilIdle();
+  EXPECT_EQ(value("&&Sequence_State&&UPLOAD"), 0.0);
+  EXPECT_EQ(value(std::string("&&Sequence_State&&") + kStatusSequence), kSequenceIdle);
 }
 
 TEST_F(SequenceTest, FixedCurrentSetsAndClearsTheFieldDeviceStatusBit) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/error.h"
+#include "platform/com/loader.h"
 #include "sim_test_support.h"
 #include "tolvar/sim/applet_utility.h"
 #include "tolvar/sim/sequence_engine.h"
@@ -211,6 +212,45 @@ TEST_F(FrameTest, TheAppletUtilityReadsBitFields) {
   util->GetBitField(v, 32, true, plat::com::ByteArray{1, {1, 2}}, -16, st);
   EXPECT_NE(st, 0) << "a response shorter than four octets";
   EXPECT_EQ(v, 0);
+}
+
+}  // namespace
+}  // namespace simtest
+
+namespace simtest {
+namespace {
+
+TEST_F(FrameTest, TheSessionServesItsAppletUtilityToTheProcessByProgId) {
+  Ptr<plat::com::Unknown> object = plat::com::createProcessObject("tolvarapplet.appletutility");
+  auto utility = plat::com::queryInterface<tolvar::AppletUtility>(object);
+  ASSERT_TRUE(utility);
+  int32_t v = -1, status = -1;
+  utility->GetBitField(v, 32, true, plat::com::ByteArray{1, {0, 0, 0, 0, 0, 25}}, 16, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(v, 25);
+  // Once the session is gone, nobody serves the class.
+  session.reset();
+  EXPECT_THROW(plat::com::createProcessObject(tolvar::kAppletUtilityProgId), RuntimeError);
+}
+
+TEST(SimAppletUtility, ReadsFieldsMostSignificantBitFirst) {
+  tolvar::sim::SimAppletUtility u;
+  int32_t v = -1, status = -1;
+  const plat::com::ByteArray bytes{1, {0x12, 0x34, 0x56, 0x78, 0x9A}};
+  u.GetBitField(v, 32, true, bytes, 8, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(static_cast<uint32_t>(v), 0x3456789Au);
+  u.GetBitField(v, 32, false, bytes, 8, status);
+  EXPECT_EQ(static_cast<uint32_t>(v), 0x9A785634u);
+  u.GetBitField(v, 4, true, bytes, 4, status);
+  EXPECT_EQ(v, 0x2);
+  u.GetBitField(v, 12, true, bytes, 4, status);
+  EXPECT_EQ(v, 0x234);
+  for (auto [width, offset] : {std::pair{32, 9}, {8, -1}, {0, 0}, {33, 0}, {32, -32}}) {
+    u.GetBitField(v, static_cast<uint8_t>(width), true, bytes, offset, status);
+    EXPECT_NE(status, 0) << width << "@" << offset;
+    EXPECT_EQ(v, 0);
+  }
 }
 
 }  // namespace

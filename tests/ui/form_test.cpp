@@ -96,6 +96,57 @@ TEST(FormGeometry, ResizeIsRaisedOnlyForRealChangesAndNestsWhenHandlerResizes) {
   EXPECT_FLOAT_EQ(f->width(), 5000);
 }
 
+TEST(FormGeometry, AMaximisedWindowTakesTheMaximisedSizeAndGetsItsOwnBackWhenRestored) {
+  const float screenW = Screen::width(), screenH = Screen::height();
+  Screen::setSize(19200, 14400);
+  auto f = makeObject<SampleForm>();
+  f->ensureLoaded();
+  f->setWidth(6000);
+  f->setHeight(4000);
+  std::vector<std::pair<float, float>> seen;  // the size each Form_Resize found
+  f->onResize = [&] { seen.emplace_back(f->width(), f->scaleWidth()); };
+
+  f->setWindowState(kMaximized);
+  // Until the window system says otherwise, maximised is the screen's size.
+  EXPECT_FLOAT_EQ(f->width(), 19200);
+  EXPECT_FLOAT_EQ(f->height(), 14400);
+  EXPECT_FLOAT_EQ(f->scaleWidth(), 19200 - 2 * kBorderTwips);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_FLOAT_EQ(seen[0].first, 19200);
+  // It cannot be sized while maximised.
+  EXPECT_EQ(errorNumber([&] { f->setWidth(9000); }), 384);
+
+  // The window system's own maximised size (a task bar takes its part) lays it out again.
+  EXPECT_TRUE(f->userMaximizedSize(19200, 13800));
+  EXPECT_FLOAT_EQ(f->height(), 13800);
+  EXPECT_EQ(seen.size(), 2u);
+  EXPECT_TRUE(f->userMaximizedSize(19200, 13800));
+  EXPECT_EQ(seen.size(), 2u);  // no change, no event
+
+  f->setWindowState(kNormal);
+  EXPECT_FLOAT_EQ(f->width(), 6000);
+  EXPECT_FLOAT_EQ(f->height(), 4000);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_FLOAT_EQ(seen[2].first, 6000);
+
+  // Maximised, minimised, restored: back to the size it had before either.
+  f->setWindowState(kMaximized);
+  EXPECT_FLOAT_EQ(f->height(), 13800);  // the size the window system gave last time
+  f->setWindowState(kMinimized);
+  EXPECT_FLOAT_EQ(f->scaleWidth(), 0);
+  f->setWindowState(kNormal);
+  EXPECT_FLOAT_EQ(f->width(), 6000);
+  EXPECT_FLOAT_EQ(f->height(), 4000);
+
+  // A size reported while not maximised is kept for the next time and raises nothing.
+  seen.clear();
+  EXPECT_TRUE(f->userMaximizedSize(12000, 9000));
+  EXPECT_TRUE(seen.empty());
+  f->setWindowState(kMaximized);
+  EXPECT_FLOAT_EQ(f->width(), 12000);
+  Screen::setSize(screenW, screenH);
+}
+
 TEST(FormGeometry, SizingWhileMinimizedRaisesAndClientAreaIsEmpty) {
   auto f = makeObject<SampleForm>();
   f->ensureLoaded();

@@ -72,6 +72,24 @@ TEST(CompactPath, KeepsTheLastTwoLevels) {
             "/a/.../a-rather-long-folder-name/file.txt");
 }
 
+TEST(CompactPath, BackslashAndSlashBothSeparate) {
+  struct Case {
+    const char* path;
+    uint8_t nMax;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {R"(C:\Data\Sets\Meter.dat)", 20, R"(C:\...\Sets\Meter.dat)"},
+      {"/home/user/sets/meter.dat", 20, "/ho.../sets/meter.dat"},
+      // Mixed: the last two separators count, whichever they are.
+      {R"(C:\Data/Sets\Meter.dat)", 20, R"(C:\.../Sets\Meter.dat)"},
+      {R"(D:/Data\Sets/Meter.dat)", 20, R"(D:/...\Sets/Meter.dat)"},
+      // One backslash only, not at the start: the tail is the whole path.
+      {R"(velumor-data-sets\meter-0001-of-line.dat)", 32, R"(vel...velumor-data-sets\meter-0001-of-line.dat)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(compact(c.path, c.nMax), c.expected) << c.path;
+}
+
 TEST(CompactPath, WithoutTwoSeparatorsTheTailIsTheWholeText) {
   const std::string text36 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   ASSERT_EQ(text36.size(), 36u);
@@ -152,12 +170,32 @@ TEST(PackAscii, CharactersOutsideTheSixBitSetKeepTheirLowBits) {
             (std::vector<uint8_t>{0x14, 0x01, 0x07, 0x1F, 0x30, 0x31, 0x20, 0x18}));
 }
 
-TEST(PackAscii, SingleByteCodePage) {
+TEST(PackAscii, WindowsAnsiCodePage) {
   // A Latin-1 letter is one character: ä is upper-cased to Ä (&HC4), which keeps &H04.
   EXPECT_EQ(bytes(PackAscii("ä")), bytes(PackAscii("D")));
   EXPECT_EQ(bytes(PackAscii("Ä")), bytes(PackAscii("D")));
-  // Beyond Latin-1 there is no byte: the character becomes '?'.
-  EXPECT_EQ(bytes(PackAscii("€")), bytes(PackAscii("?")));
+  // Characters where code page 1252 and Latin-1 differ: each packs from its 1252 byte.
+  struct Case {
+    const char* text;
+    uint8_t code;  // the six-bit code the character packs to
+  };
+  const Case cases[] = {
+      {"€", 0x80 & 0x3F},   // &H80, Latin-1 has no euro sign
+      {"‚", 0x82 & 0x3F},   // &H82
+      {"…", 0x85 & 0x3F},   // &H85
+      {"š", 0x8A & 0x3F},   // upper-cased to Š, &H8A
+      {"Œ", 0x8C & 0x3F},   // &H8C
+      {"ž", 0x8E & 0x3F},   // upper-cased to Ž, &H8E
+      {"™", 0x99 & 0x3F},   // &H99
+      {"ÿ", 0x9F & 0x3F},   // upper-cased to Ÿ, &H9F
+      {"Ă", '?' & 0x3F},    // not in the page
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(unpack(PackAscii(c.text), 1), std::vector<uint8_t>{c.code}) << c.text;
+    EXPECT_EQ(PackAscii(c.text).data.size(), 1u) << c.text;
+  }
+  EXPECT_EQ(unpack(PackAscii("€1,5"), 4), (std::vector<uint8_t>{0x00, 0x31, 0x2C, 0x35}));
+  // Outside the page there is no byte: the character becomes '?'.
   EXPECT_EQ(bytes(PackAscii("😀AB")), bytes(PackAscii("?AB")));
   EXPECT_EQ(PackAscii("€€€€").data.size(), 3u);
 }

@@ -205,6 +205,38 @@ TEST_F(AboutFormTest, RegisteredProgramIsOfferedAndStartedOnEveryClick) {
   EXPECT_TRUE(about->isLoaded());  // the About window stays open
 }
 
+// A shell that cannot start anything (the program was removed or is not executable).
+class RefusingShell : public plat::ui::ShellService {
+ public:
+  void openUrl(const std::string&) override {}
+  bool startProgram(const std::string& path) override {
+    tried.push_back(path);
+    return false;
+  }
+  std::vector<std::string> tried;
+};
+
+TEST_F(AboutFormTest, AProgramThatFailsToStartIsPassedOverQuietly) {
+  const std::string program = makeProgram("sysinfo");
+  registerProgram({plat::com::setting_type::String, program});
+  auto about = showAboutWindow();
+  EventLoop::instance().advance(1);
+  ASSERT_TRUE(buttonShown(*about));
+
+  RefusingShell shell;
+  Services::install(nullptr, nullptr, nullptr, nullptr, &shell, nullptr);
+  const bool taken = about->userClick(about->ctl("cmdSystemInfo"));
+  Services::installHeadless();
+  EXPECT_TRUE(taken);
+  EXPECT_EQ(shell.tried, std::vector<std::string>{program});
+  // No run-time error, no message; the window stays open and OK still closes it.
+  EXPECT_TRUE(EventLoop::instance().errors().empty());
+  EXPECT_TRUE(Services::headless().requestsOf("msgbox").empty());
+  EXPECT_TRUE(about->isLoaded());
+  EXPECT_TRUE(about->userClick(about->ctl("OK_Button")));
+  EXPECT_FALSE(about->isLoaded());
+}
+
 TEST_F(AboutFormTest, ProgramPathEndsAtItsFirstNul) {
   const std::string program = makeProgram("sysinfo");
   registerProgram({plat::com::setting_type::String, program + std::string(1, '\0') + "garbage"});

@@ -114,7 +114,8 @@ class PLAT_API HostFrame : public plat::com::Dispatch {
   using Dispatch::Dispatch;
 };
 
-// A utility class of the applet library.
+// A utility class of the applet library, created by its ProgID.
+inline constexpr char kAppletUtilityProgId[] = "TolvarApplet.AppletUtility";
 class PLAT_API AppletUtility : public plat::com::Unknown {
  public:
   // Reads `width` bits (at most 32) starting at bit `bitOffset` of `bytes`, the first byte's

@@ -6,7 +6,7 @@
 
 namespace tolvar::sim {
 
-inline constexpr char kAppletUtilityProgId[] = "TolvarApplet.AppletUtility";
+using tolvar::kAppletUtilityProgId;
 
 class SimAppletUtility : public AppletUtility {
  public:

@@ -83,6 +83,8 @@ HostSession::HostSession(HostOptions options)
       [this](const std::string& seq, bool adjust, bool ok) { onSequenceFinished(seq, adjust, ok); });
   loader_->registerBuiltin(kAppletUtilityProgId,
                            [] { return Ptr<plat::com::Unknown>(plat::com::makeObject<SimAppletUtility>()); });
+  // Components create the host's classes (the applet utility) by ProgID through this loader.
+  plat::com::setProcessLoader(loader_.get());
 
   setHostItem("&&private_PM&&Address", Variant(options_.address));
 }
@@ -95,6 +97,7 @@ HostSession::~HostSession() {
     if (!views_.empty() && views_.back().opened.handle == handle) views_.pop_back();
   }
   link_->session = nullptr;
+  if (plat::com::processLoader() == loader_.get()) plat::com::setProcessLoader(nullptr);
   sequences_.reset();
   simulator_.reset();
   scheduler_.reset();

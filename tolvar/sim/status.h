@@ -34,6 +34,8 @@ inline constexpr int32_t kRecordWaitingWrite = 4;
 inline constexpr int32_t kRecordWaitingRead = 8;
 inline constexpr int32_t kRecordReadResponse = 16;   // 17 repeated, 18 last try
 inline constexpr int32_t kRecordWriteResponse = 32;  // 33 repeated
+// Not run since the host started: no view reports it (the device description's default).
+inline constexpr int32_t kRecordIdle = 512;
 
 // Response-control values ("&&Record_Response_Control&&R").
 inline constexpr int32_t kControlNone = 0;
@@ -51,5 +53,7 @@ inline constexpr int32_t kSequenceReadActive = 64;
 inline constexpr int32_t kSequenceAdjustActive = 128;
 // A run that ended without success. Not 0, so that nobody reads it as "successfully finished".
 inline constexpr int32_t kSequenceFailed = 256;
+// Not run since the host started: no view reports it (the device description's default).
+inline constexpr int32_t kSequenceIdle = 512;
 
 }  // namespace tolvar::sim

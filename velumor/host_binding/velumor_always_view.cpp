@@ -69,12 +69,15 @@ int32_t VelumorAlwaysView::Destroy() {
     if (form->isLoaded()) {
       form->timer("NotifyTimer").setProperty("Enabled", false);
       form->timer("SeqAdjustTimer").setProperty("Enabled", false);
+      // A view destroyed before its registration tick registers nothing.
+      form->timer("RegisterTimer").setProperty("Enabled", false);
     }
+    // Prompts still waiting for the user have nobody left to answer to.
+    Supervisor.EndPrompts();
     binding_->closeQueue();
     plat::com::Ptr<tolvar::View> self(this);
     binding_->releaseView(self);
-    // Its unload comes back through DestroyFromForm, which now finds nothing left to do.
-    form->unload(plat::ui::kUnloadFormCode);
+    // The window stays loaded: the host may still Show the view; the terminator unloads it.
     return hr::Ok;
   });
 }
@@ -87,7 +90,13 @@ int32_t VelumorAlwaysView::NotifyChanged(int32_t lAppletItemHandle, bool bShadow
   });
 }
 
-void VelumorAlwaysView::RegisterItems() { Supervisor.RegisterItems(); }
+void VelumorAlwaysView::RegisterItems() {
+  if (destroyed_) {
+    form_->timer("RegisterTimer").setProperty("Enabled", false);
+    return;
+  }
+  Supervisor.RegisterItems();
+}
 
 void VelumorAlwaysView::ProcessNotifyQueue() {
   if (const std::optional<VELUMOR_Notify_Type> record = binding_->next()) Dispatch(*record);

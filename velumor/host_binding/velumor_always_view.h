@@ -30,8 +30,8 @@ class VelumorAlwaysView final : public tolvar::View, public plat::ui::WindowOwne
   // Loads the window and nothing else: the window never shows as an ordinary window.
   int32_t Show() override;
   int32_t Hide() override;
-  // Stops the timers, drops the queue, releases the view at the item manager and unloads
-  // the window. Runs once; later calls do nothing.
+  // Stops the timers, drops the queue, ends waiting prompts and releases the view at the item
+  // manager; the window stays loaded. Runs once; later calls do nothing.
   int32_t Destroy() override;
   // Queues the notification while the queue exists; after Destroy it is dropped.
   int32_t NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState, int32_t lUserLong) override;

@@ -22,7 +22,6 @@ void VelumorAlwaysViewForm::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode
   if (UnloadMode == plat::ui::kUnloadFormControlMenu) {
     Cancel = 1;
     promptClosedByUser();
-    hide();
   }
 }
 

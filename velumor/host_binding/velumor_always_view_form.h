@@ -48,7 +48,7 @@ class VelumorAlwaysViewForm : public plat::ui::Form {
   void RegisterTimer_Timer();
   void NotifyTimer_Timer();
   void SeqAdjustTimer_Timer();
-  // The user closed the window: the pending prompt is answered with Ignore.
+  // The user closed the window: the pending prompt is answered with Ignore, the window hidden.
   void promptClosedByUser();
 
   VelumorAlwaysView* owner_ = nullptr;  // the owner holds this window, not the reverse

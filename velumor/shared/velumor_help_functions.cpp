@@ -33,14 +33,33 @@ std::size_t bytesOfCharacters(std::string_view s, std::size_t count) {
   return pos;
 }
 
-// One character in the single-byte code page, upper-cased: Latin-1 letters keep their
-// code, everything beyond Latin-1 has no byte and becomes '?', as the code-page
-// conversion does.
-unsigned char upperLatin1(char32_t c) {
-  if (c >= U'a' && c <= U'z') return static_cast<unsigned char>(c - 0x20);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-  if (c > 0xFF) return '?';
-  return static_cast<unsigned char>(c);
+// Upper case as the text functions give it for the letters the Windows ANSI code page
+// (1252) holds; other characters stay as they are.
+char32_t upperCase(char32_t c) {
+  if (c >= U'a' && c <= U'z') return c - 0x20;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+  switch (c) {
+    case 0xFF: return 0x178;   // ÿ
+    case 0x161: return 0x160;  // š
+    case 0x153: return 0x152;  // œ
+    case 0x17E: return 0x17D;  // ž
+    default: return c;
+  }
+}
+
+// A character in the Windows ANSI code page (1252): Latin-1 less the C1 controls whose bytes
+// the page gives to other characters; everything the page lacks becomes '?'.
+unsigned char toCodePage1252(char32_t c) {
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88
+      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98
+  };
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
+  for (unsigned i = 0; i < 32; ++i)
+    if (kHigh[i] == c) return static_cast<unsigned char>(0x80 + i);
+  return '?';
 }
 
 std::vector<char32_t> codePoints(std::string_view s) {
@@ -109,9 +128,11 @@ std::string CompactPath(std::string_view sPath, uint8_t& nMax) {
   if (characterCount(s) < nMax) return s;
 
   // The last separator, and the one before it; the tail from there keeps two levels.
-  const std::size_t p1 = s.rfind('/');
+  // Paths come from both worlds: a backslash and a slash both separate folders.
+  constexpr char kSeparators[] = "\\/";
+  const std::size_t p1 = s.find_last_of(kSeparators);
   std::size_t p2 = std::string::npos;
-  if (p1 != std::string::npos && p1 > 0) p2 = s.rfind('/', p1 - 1);
+  if (p1 != std::string::npos && p1 > 0) p2 = s.find_last_of(kSeparators, p1 - 1);
   // Without a separator before the last one the tail is the whole path.
   const std::string_view tail =
       p2 == std::string::npos ? std::string_view(s) : std::string_view(s).substr(p2);
@@ -121,7 +142,7 @@ std::string CompactPath(std::string_view sPath, uint8_t& nMax) {
 plat::com::ByteArray PackAscii(std::string_view s) {
   plat::com::ByteArray out;
   std::vector<uint8_t> codes;
-  for (char32_t c : codePoints(s)) codes.push_back(static_cast<uint8_t>(upperLatin1(c) & 0x3F));
+  for (char32_t c : codePoints(s)) codes.push_back(static_cast<uint8_t>(toCodePage1252(upperCase(c)) & 0x3F));
   const std::size_t n = codes.size();
   if (n == 0) return out;
 

@@ -54,7 +54,7 @@ bool inRange(int32_t tag, int32_t base) {
 }  // namespace
 
 void Supervision::Dispatch(const VELUMOR_Notify_Type& record) {
-  // The host may let go of the view while a prompt below waits for the user.
+  // A host call below may let go of the view's last outside reference.
   plat::com::Ptr<VelumorAlwaysView> keep(&view_);
   if (record.lUserLong != 0) {
     const int32_t tag = record.lUserLong;
@@ -119,14 +119,13 @@ void Supervision::onTransmitterState() {
   plat::com::ByteArray bytes;
   int32_t status = 0;
   itemManager().GetArrayValue(fixed_.response048, bytes, false, status);
-  // The count of additional status octets stands in the last four octets of the response;
-  // a shorter response carries none, and nothing is known about the device then.
-  if (status != 0 || bytes.data.size() < 4) return;
+  // The count of additional status octets stands in the last four octets of the response.
+  // Only the value counts: what the host's utility makes of a response too short for the
+  // field is its own affair, and 0 writes nothing.
   const int32_t offset = (bytes.upperBound() - bytes.lowerBound - 3) * 8;
   int32_t count = 0;
   int32_t bitStatus = 0;
   sharedAppletUtility().GetBitField(count, 32, true, bytes, offset, bitStatus);
-  if (bitStatus != 0) return;
   if (count == 5) {
     itemManager().SetValue(fixed_.hartRevision, 0.0, status);
   } else if (count >= 18) {
@@ -138,7 +137,7 @@ void Supervision::onAdjust() {
   bool requested = false;
   int32_t status = 0;
   itemManager().GetBoolValue(fixed_.adjust, requested, status);
-  if (status == 0 && requested) {
+  if (requested) {
     itemManager().SetBoolValue(fixed_.adjust, false, status);
     RefreshDeviceObjects();
   }
@@ -148,7 +147,8 @@ void Supervision::onAddress() {
   std::string text;
   int32_t status = 0;
   itemManager().GetString(fixed_.address, text, false, status);
-  address_ = trimBlanks(StripAtNul(text));
+  // Trimmed first, then cut: blanks before a NUL stay part of the address.
+  address_ = StripAtNul(trimBlanks(text));
   setCaption();
   if (const auto number = plat::com::parseNumber(address_)) {
     itemManager().SetValue(fixed_.instrumentAddress, *number, status);
@@ -160,7 +160,8 @@ void Supervision::onTagName(int32_t lState) {
   std::string text;
   int32_t status = 0;
   itemManager().GetString(fixed_.tagName, text, false, status);
-  tagName_ = trimBlanks(StripAtNul(text));
+  // Trimmed first, then cut, as for the address.
+  tagName_ = StripAtNul(trimBlanks(text));
   if (tagName_.empty()) return;
   std::string padded = tagName_;
   if (characterCount(padded) < 8) padded.append(8 - characterCount(padded), ' ');

@@ -5,7 +5,6 @@
 #include "platform/com/error.h"
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
-#include "platform/ui/services.h"
 #include "velumor/host_binding/supervision/supervision.h"
 #include "velumor/host_binding/supervision/text_util.h"
 #include "velumor/host_binding/velumor_always_view.h"
@@ -17,7 +16,6 @@ namespace velumor {
 
 using plat::com::Variant;
 using namespace supervision;
-namespace mb = plat::ui::mb;
 
 namespace {
 
@@ -117,10 +115,20 @@ void Supervision::OnRecordState(SupervisedObject entry) {
 }
 
 void Supervision::askUser(const SupervisedObject& entry, int32_t state, bool haveCode, int32_t code) {
-  VelumorAlwaysViewForm* window = view_.form();
-  if (!window || !alive()) return;
-  plat::com::Ptr<VelumorAlwaysViewForm> keepWindow(window);
+  if (!view_.form() || !alive()) return;
+  if (promptPending_) {
+    // The user is still answering an earlier prompt: this one waits. The notification tick
+    // returns at once, so the queue and the other timers go on; when the prompt on screen is
+    // answered, the newest waiting one is asked next.
+    waitingPrompts_.push_back(WaitingPrompt{entry, state, haveCode, code});
+    return;
+  }
+  showPrompt(WaitingPrompt{entry, state, haveCode, code});
+}
 
+void Supervision::showPrompt(const WaitingPrompt& prompt) {
+  VelumorAlwaysViewForm* window = view_.form();
+  const SupervisedObject& entry = prompt.entry;
   promptRecord_ = entry;
   promptPending_ = true;
 
@@ -129,49 +137,41 @@ void Supervision::askUser(const SupervisedObject& entry, int32_t state, bool hav
     int32_t status = 0;
     itemManager().GetValueText(entry.lResponseHandle, responseText, false, status);
   });
-  const bool isRead = state >= 16 && state <= 18;
+  const bool isRead = prompt.state >= 16 && prompt.state <= 18;
   const std::string logLine =
       std::string(isRead ? "RECORD_STATE_RESPONSE_RECEIVE_READ" : "RECORD_STATE_RESPONSE_RECEIVE_WRITE") +
       "  :  " + entry.sName;
   // A code without a text of its own (an empty table entry, or none at all) is shown as a
   // number with the text for an unknown error.
   std::string errorText;
-  if (haveCode) step([&] { errorText = LoadResStringByLang(static_cast<int16_t>(700 + code)); });
+  if (prompt.haveCode) step([&] { errorText = LoadResStringByLang(static_cast<int16_t>(700 + prompt.code)); });
   if (errorText.empty())
-    errorText = (haveCode ? FormatHexCode(code) + ":  " : std::string()) + GetTextFromResource(999);
+    errorText = (prompt.haveCode ? FormatHexCode(prompt.code) + ":  " : std::string()) + GetTextFromResource(999);
 
   step([&] { window->EnableAnswerButtons(isRead ? kReadResponseState : kWriteResponseState); });
   step([&] { window->AddLogLine(logLine); });
   step([&] { window->SetResponseText(responseText); });
   step([&] { window->SetErrorText(errorText); });
-  step([&] { window->SetStateText(FormatHexCode(state)); });
+  step([&] { window->SetStateText(FormatHexCode(prompt.state)); });
+  // Modeless: the user answers with the window's buttons or its close box.
   step([&] { window->show(false); });
+}
 
-  std::string question = logLine + "\r\n" + errorText;
-  if (!responseText.empty()) question += "\r\n" + responseText;
-  int32_t choice = 0;
-  if (!step([&] {
-        choice = plat::ui::msgBox(question, mb::AbortRetryIgnore | mb::Exclamation, window->caption());
-      }))
-    return;  // no box: the window's buttons answer
-
-  // The view may have been destroyed or its window unloaded while the user thought it over:
-  // then nothing more goes to the host or to the window.
-  if (!alive()) {
-    promptPending_ = false;
+void Supervision::ShowNextPrompt() {
+  if (promptPending_ || waitingPrompts_.empty()) return;
+  if (!view_.form() || !alive()) {
+    waitingPrompts_.clear();
     return;
   }
-  // A button of the window may have answered meanwhile.
-  if (promptPending_ && promptRecord_.lControlHandle == entry.lControlHandle) {
-    if (choice == mb::IdRetry) {
-      AnswerRepeat();
-    } else if (choice == mb::IdAbort) {
-      AnswerError();
-    } else {
-      AnswerIgnore();  // Ignore, or the box closed without a choice
-    }
-  }
-  window->closePrompt();
+  const WaitingPrompt next = waitingPrompts_.back();
+  waitingPrompts_.pop_back();
+  showPrompt(next);
+}
+
+void Supervision::EndPrompts() {
+  waitingPrompts_.clear();
+  promptPending_ = false;
+  if (VelumorAlwaysViewForm* window = view_.form()) window->closePrompt();
 }
 
 void Supervision::answer(double value) {
@@ -248,16 +248,19 @@ void VelumorAlwaysViewForm::closePrompt() {
 void VelumorAlwaysViewForm::cmdRepeat_Click() {
   if (owner()) owner()->Supervisor.AnswerRepeat();
   closePrompt();
+  if (owner()) owner()->Supervisor.ShowNextPrompt();
 }
 
 void VelumorAlwaysViewForm::cmdIgnore_Click() {
   if (owner()) owner()->Supervisor.AnswerIgnore();
   closePrompt();
+  if (owner()) owner()->Supervisor.ShowNextPrompt();
 }
 
 void VelumorAlwaysViewForm::cmdError_Click() {
   if (owner()) owner()->Supervisor.AnswerError();
   closePrompt();
+  if (owner()) owner()->Supervisor.ShowNextPrompt();
 }
 
 void VelumorAlwaysViewForm::cmdClear_Click() {
@@ -267,9 +270,8 @@ void VelumorAlwaysViewForm::cmdClear_Click() {
 void VelumorAlwaysViewForm::promptClosedByUser() {
   // Closing the window is the Ignore answer; the window itself stays loaded.
   if (owner()) owner()->Supervisor.AnswerIgnore();
-  if (!isLoaded()) return;
-  SetAnswerButtonsEnabled(false);
-  ctl("lblResponse").setCaption("");
+  closePrompt();
+  if (owner()) owner()->Supervisor.ShowNextPrompt();
 }
 
 }  // namespace velumor

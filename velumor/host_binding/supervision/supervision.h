@@ -110,17 +110,30 @@ class Supervision {
   void AnswerRepeat();
   void AnswerIgnore();
   void AnswerError();
+  // After an answer: the newest prompt that waited for it is asked now.
+  void ShowNextPrompt();
+  // The view goes: waiting prompts are dropped, the one on screen is closed unanswered.
+  void EndPrompts();
 
   // --- state, for the window and for inspection
   int32_t objectCount() const { return objectCount_; }
   // Entry `index` of the object table (1 to objectCount()); null outside.
   const SupervisedObject* object(int32_t index) const;
   bool promptPending() const { return promptPending_; }
+  size_t waitingPrompts() const { return waitingPrompts_.size(); }
   bool contextLatched() const { return contextLatch_; }
   int32_t menuStateHandle(int slot) const { return menuHandles_.at(static_cast<size_t>(slot)); }
   const std::string& deviceText() const { return deviceText_; }
 
  private:
+  // A prompt that waits while another is on screen.
+  struct WaitingPrompt {
+    SupervisedObject entry;
+    int32_t state = 0;
+    bool haveCode = false;
+    int32_t code = 0;
+  };
+
   struct FixedHandles {
     int32_t engineeringContext = 0;
     int32_t hartRevision = 0;
@@ -167,6 +180,7 @@ class Supervision {
   bool readResponse(const SupervisedObject& entry, plat::com::ByteArray& bytes);
   void answer(double value);
   void askUser(const SupervisedObject& entry, int32_t state, bool haveCode, int32_t code);
+  void showPrompt(const WaitingPrompt& prompt);
 
   VelumorAlwaysView& view_;
   int32_t objectCount_ = 0;
@@ -186,6 +200,7 @@ class Supervision {
   std::string descriptor_;
   SupervisedObject promptRecord_;
   bool promptPending_ = false;
+  std::vector<WaitingPrompt> waitingPrompts_;  // the newest last
 };
 
 }  // namespace velumor

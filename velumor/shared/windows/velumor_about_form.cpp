@@ -97,9 +97,9 @@ void VelumorAboutForm::OK_Button_Click() {
 
 void VelumorAboutForm::cmdSystemInfo_Click() {
   const std::string program = ctl("cmdSystemInfo").tag().toString();
-  // Started on its own; the About window stays open.
-  if (!plat::ui::Services::shell().startProgram(program))
-    plat::com::raise(plat::com::err::FileNotFound, "Cannot start '" + program + "'");
+  // Started on its own; the About window stays open. A program that will not start is
+  // passed over as one that is not there: the user simply gets no system information.
+  plat::ui::Services::shell().startProgram(program);
 }
 
 void VelumorAboutForm::Form_Unload(int16_t& Cancel) {}
