@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <ostream>
@@ -73,11 +74,14 @@ std::pair<std::string, int32_t> parseControlRef(const std::string& ref) {
 }
 
 namespace {
+// Locale-free, unlike strtod: under a German numeric locale "1.5" must stay a number.
 bool parseNumber(const std::string& s, double& out) {
-  if (s.empty()) return false;
-  char* end = nullptr;
-  out = std::strtod(s.c_str(), &end);
-  return end && *end == '\0' && std::isfinite(out);
+  const char* first = s.data();
+  const char* last = s.data() + s.size();
+  if (first != last && *first == '+') ++first;  // from_chars takes no plus sign
+  if (first == last || *first == '+' || (*first == '-' && s[0] == '+')) return false;
+  const auto res = std::from_chars(first, last, out);
+  return res.ec == std::errc() && res.ptr == last && std::isfinite(out);
 }
 
 plat::com::ByteArray parseHex(const std::vector<std::string>& words, size_t from) {
