@@ -84,6 +84,10 @@ bool parseNumber(const std::string& s, double& out) {
   return res.ec == std::errc() && res.ptr == last && std::isfinite(out);
 }
 
+// The longest `run` a line may ask for: one simulated day. A longer one would keep a connected
+// session busy for hours with no sign of life.
+constexpr double kLongestRunMs = 86'400'000;
+
 plat::com::ByteArray parseHex(const std::vector<std::string>& words, size_t from) {
   plat::com::ByteArray a;
   for (size_t i = from; i < words.size(); ++i) {
@@ -321,7 +325,8 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
     } else if (cmd == "run") {
       need(1);
       double ms;
-      if (!parseNumber(w[1], ms) || ms < 0) return fail("'run' takes a number of milliseconds");
+      if (!parseNumber(w[1], ms) || ms < 0 || ms > kLongestRunMs)
+        return fail("'run' takes a number of milliseconds from 0 to 86400000 (one day)");
       loop.advance(static_cast<int64_t>(ms));
     } else if (cmd == "click" || cmd == "dblclick" || cmd == "rightclick") {
       need(2);
@@ -345,7 +350,9 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
     } else if (cmd == "resize") {
       need(3);
       double ww, hh;
-      if (!parseNumber(w[2], ww) || !parseNumber(w[3], hh)) return fail("'resize' takes two numbers");
+      // Twips held as single precision: a size beyond it is no size.
+      if (!parseNumber(w[2], ww) || !parseNumber(w[3], hh) || std::fabs(ww) > 1e9 || std::fabs(hh) > 1e9)
+        return fail("'resize' takes two numbers of twips, from -1000000000 to 1000000000");
       form(w[1]).userResize(static_cast<float>(ww), static_cast<float>(hh));
     } else if (cmd == "minimize") {
       need(1);
@@ -365,7 +372,9 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       if (w[1] == "ok") {
         a.ok = true;
         double copies = 1;
-        if (w.size() > 2 && !parseNumber(w[2], copies)) return fail("bad copies");
+        if (w.size() > 2 && (!parseNumber(w[2], copies) || copies < 1 || copies > 9999 ||
+                             copies != std::floor(copies)))
+          return fail("'printdialog ok' takes a whole number of copies from 1 to 9999");
         a.copies = static_cast<int32_t>(copies);
       } else if (w[1] == "tofile") {
         a.ok = true;
