@@ -125,6 +125,20 @@ bool parseResponseCode(const std::string& s, uint8_t& code) {
   return true;
 }
 
+// Writes a whole file, or says why it could not: a line that writes nothing must not pass.
+bool writeText(const std::filesystem::path& path, const std::string& text, std::string& error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (out) out.close();
+  if (!out) {
+    std::error_code ec;
+    const bool folder = !path.has_parent_path() || std::filesystem::is_directory(path.parent_path(), ec);
+    error = "cannot write " + path.string() + (folder ? "" : ": the folder does not exist");
+    return false;
+  }
+  return true;
+}
+
 int32_t answerCode(const std::string& a) {
   using namespace plat::ui::mb;
   if (equalsNoCase(a, "yes")) return IdYes;
@@ -440,16 +454,19 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       need(1);
       std::string json = plat::ui::dumpFormJson(form(w[1]));
       if (w.size() > 2) {
-        std::ofstream(outPath(w[2])) << json << "\n";
+        std::string err;
+        if (!writeText(outPath(w[2]), json + "\n", err)) return fail(err);
       } else {
         out_ << json << "\n";
       }
     } else if (cmd == "items") {
       std::string json = host_.itemsJson();
-      if (w.size() > 1)
-        std::ofstream(outPath(w[1])) << json << "\n";
-      else
+      std::string err;
+      if (w.size() > 1) {
+        if (!writeText(outPath(w[1]), json + "\n", err)) return fail(err);
+      } else {
         out_ << json << "\n";
+      }
     } else if (cmd == "screenshot") {
       need(2);
       if (!screenshot_) return fail("screenshots need the Qt front end (velumor-host built with Qt)");
