@@ -88,7 +88,15 @@ bool hasDisplay() {
   };
   if (!p.empty() && p.rfind("xcb", 0) != 0 && p.rfind("wayland", 0) != 0) return true;
   if (p.rfind("wayland", 0) == 0) return set("WAYLAND_DISPLAY");
-  return set("DISPLAY") || (p.empty() && set("WAYLAND_DISPLAY"));
+  if (p.empty() && set("WAYLAND_DISPLAY")) return true;
+  if (!set("DISPLAY")) return false;
+  // A local display (":0", "unix:0.0") is a socket; a display whose server is gone has none.
+  std::string d = std::getenv("DISPLAY");
+  if (d.rfind("unix:", 0) == 0) d.erase(0, 4);
+  if (d.empty() || d[0] != ':') return true;  // a remote display: only connecting tells
+  const std::string number = d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1);
+  std::error_code ec;
+  return std::filesystem::exists("/tmp/.X11-unix/X" + number, ec);
 }
 #endif
 

@@ -14,6 +14,13 @@ if [ $rc -eq 0 ] || [ "$out" != "velumor-host: no display: use --offscreen or --
   echo "FAIL without a display: exit $rc, said: $out"; fail=1
 fi
 
+# A display whose server is not there says the same.
+out=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:9876 "$host" --registry "$registry" --db "$work/none.sqlite" 2>&1)
+rc=$?
+if [ $rc -eq 0 ] || [ "$out" != "velumor-host: no display: use --offscreen or --script" ]; then
+  echo "FAIL with a display that is not there: exit $rc, said: $out"; fail=1
+fi
+
 # LANG=de_DE.UTF-8: numbers are still numbers, and the table's texts have decimal points.
 cat > "$work/german.vhs" <<'VHS'
 set DAMPING_VALUE 1.5
