@@ -32,7 +32,8 @@ void usage(std::ostream& o) {
   o << "usage: velumor-fuzz --host VELUMOR_HOST --registry FILE [--seed S] [--sessions N] [--seconds T]\n"
        "                   [--lines L] [--timeout SECONDS] [--minimise-tries N] [--source DIR] [--device FILE]\n"
        "                   [--out DIR]\n"
-       "Runs random sessions until N sessions or T seconds are done. Session I of seed S is the same\n"
+       "Runs random sessions until N sessions or T seconds are done (cutting a failure down stops\n"
+       "then too). Session I of seed S is the same\n"
        "script on every run. Exit status 1 when a session crashed, hung or raised a sanitizer report;\n"
        "the shortened scripts are DIR/failure-K.vhs, the report DIR/report.txt.\n";
 }
@@ -132,6 +133,7 @@ int main(int argc, char** argv) {
     const std::string shortest = vfuzz::minimise(
         script,
         [&](const std::string& candidate) {
+          if (elapsed() > o.seconds) return false;  // the run's time bounds the cutting down too
           std::string out;
           return vfuzz::runSession(cmd, candidate, out).signature == outcome.signature;
         },
