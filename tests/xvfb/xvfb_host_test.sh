@@ -27,6 +27,8 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=:$(tr -d '\n' <"$work/display")
 
+# Leak reports of system libraries (D-Bus, fontconfig) are suppressed; every other report counts.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/lsan.supp:print_suppressions=0"
 env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$work/runtime" "$host" --lang en --registry "$registry" \
   --db "$work/datasets.sqlite" --view Velumor.VelumorMainViewClass --view GenericView.GenericViewClass >"$log" 2>&1 &
 host_pid=$!
