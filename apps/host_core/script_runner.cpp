@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <ostream>
@@ -74,12 +75,19 @@ std::pair<std::string, int32_t> parseControlRef(const std::string& ref) {
 }
 
 namespace {
+// Locale-free, unlike strtod: under a German numeric locale "1.5" must stay a number.
 bool parseNumber(const std::string& s, double& out) {
-  if (s.empty()) return false;
-  char* end = nullptr;
-  out = std::strtod(s.c_str(), &end);
-  return end && *end == '\0' && std::isfinite(out);
+  const char* first = s.data();
+  const char* last = s.data() + s.size();
+  if (first != last && *first == '+') ++first;  // from_chars takes no plus sign
+  if (first == last || *first == '+' || (*first == '-' && s[0] == '+')) return false;
+  const auto res = std::from_chars(first, last, out);
+  return res.ec == std::errc() && res.ptr == last && std::isfinite(out);
 }
+
+// The longest `run` a line may ask for: one simulated day. A longer one would keep a connected
+// session busy for hours with no sign of life.
+constexpr double kLongestRunMs = 86'400'000;
 
 plat::com::ByteArray parseHex(const std::vector<std::string>& words, size_t from) {
   plat::com::ByteArray a;
@@ -115,6 +123,20 @@ bool parseResponseCode(const std::string& s, uint8_t& code) {
   const long v = std::stol(digits, nullptr, base);
   if (v > 255) return false;
   code = static_cast<uint8_t>(v);
+  return true;
+}
+
+// Writes a whole file, or says why it could not: a line that writes nothing must not pass.
+bool writeText(const std::filesystem::path& path, const std::string& text, std::string& error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (out) out.close();
+  if (!out) {
+    std::error_code ec;
+    const bool folder = !path.has_parent_path() || std::filesystem::is_directory(path.parent_path(), ec);
+    error = "cannot write " + path.string() + (folder ? "" : ": the folder does not exist");
+    return false;
+  }
   return true;
 }
 
@@ -318,7 +340,8 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
     } else if (cmd == "run") {
       need(1);
       double ms;
-      if (!parseNumber(w[1], ms) || ms < 0) return fail("'run' takes a number of milliseconds");
+      if (!parseNumber(w[1], ms) || ms < 0 || ms > kLongestRunMs)
+        return fail("'run' takes a number of milliseconds from 0 to 86400000 (one day)");
       loop.advance(static_cast<int64_t>(ms));
     } else if (cmd == "click" || cmd == "dblclick" || cmd == "rightclick") {
       need(2);
@@ -342,7 +365,9 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
     } else if (cmd == "resize") {
       need(3);
       double ww, hh;
-      if (!parseNumber(w[2], ww) || !parseNumber(w[3], hh)) return fail("'resize' takes two numbers");
+      // Twips held as single precision: a size beyond it is no size.
+      if (!parseNumber(w[2], ww) || !parseNumber(w[3], hh) || std::fabs(ww) > 1e9 || std::fabs(hh) > 1e9)
+        return fail("'resize' takes two numbers of twips, from -1000000000 to 1000000000");
       form(w[1]).userResize(static_cast<float>(ww), static_cast<float>(hh));
     } else if (cmd == "minimize") {
       need(1);
@@ -362,7 +387,9 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       if (w[1] == "ok") {
         a.ok = true;
         double copies = 1;
-        if (w.size() > 2 && !parseNumber(w[2], copies)) return fail("bad copies");
+        if (w.size() > 2 && (!parseNumber(w[2], copies) || copies < 1 || copies > 9999 ||
+                             copies != std::floor(copies)))
+          return fail("'printdialog ok' takes a whole number of copies from 1 to 9999");
         a.copies = static_cast<int32_t>(copies);
       } else if (w[1] == "tofile") {
         a.ok = true;
@@ -437,16 +464,19 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       need(1);
       std::string json = plat::ui::dumpFormJson(form(w[1]));
       if (w.size() > 2) {
-        std::ofstream(outPath(w[2])) << json << "\n";
+        std::string err;
+        if (!writeText(outPath(w[2]), json + "\n", err)) return fail(err);
       } else {
         out_ << json << "\n";
       }
     } else if (cmd == "items") {
       std::string json = host_.itemsJson();
-      if (w.size() > 1)
-        std::ofstream(outPath(w[1])) << json << "\n";
-      else
+      std::string err;
+      if (w.size() > 1) {
+        if (!writeText(outPath(w[1]), json + "\n", err)) return fail(err);
+      } else {
         out_ << json << "\n";
+      }
     } else if (cmd == "screenshot") {
       need(2);
       if (!screenshot_) return fail("screenshots need the Qt front end (velumor-host built with Qt)");

@@ -1,5 +1,6 @@
 // velumor-host: the stand-in host. It loads the component's views for a simulated RQ4400,
 // either in real windows or, with --script, in a headless scripted session.
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -90,6 +91,30 @@ bool parse(int argc, char** argv, Options& o) {
   return true;
 }
 
+#ifdef VELUMOR_WITH_QT
+// Whether the toolkit has somewhere to draw: a platform without a display server (offscreen,
+// minimal, vnc ...) or the display of an X or Wayland server.
+bool hasDisplay() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  const std::string p = platform ? platform : "";
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+  };
+  if (!p.empty() && p.rfind("xcb", 0) != 0 && p.rfind("wayland", 0) != 0) return true;
+  if (p.rfind("wayland", 0) == 0) return set("WAYLAND_DISPLAY");
+  if (p.empty() && set("WAYLAND_DISPLAY")) return true;
+  if (!set("DISPLAY")) return false;
+  // A local display (":0", "unix:0.0") is a socket; a display whose server is gone has none.
+  std::string d = std::getenv("DISPLAY");
+  if (d.rfind("unix:", 0) == 0) d.erase(0, 4);
+  if (d.empty() || d[0] != ':') return true;  // a remote display: only connecting tells
+  const std::string number = d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1);
+  std::error_code ec;
+  return std::filesystem::exists("/tmp/.X11-unix/X" + number, ec);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,6 +128,11 @@ int main(int argc, char** argv) {
   bool scripted = !opt.script.empty();
 #ifdef VELUMOR_WITH_QT
   if (opt.offscreen || scripted) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Without a display the toolkit aborts with advice to reinstall it; say what helps instead.
+  if (!hasDisplay()) {
+    std::cerr << "velumor-host: no display: use --offscreen or --script\n";
+    return 2;
+  }
   if (!std::getenv("XDG_RUNTIME_DIR")) {
     auto dir = std::filesystem::temp_directory_path() / ("velumor-runtime-" + std::to_string(getuid()));
     std::filesystem::create_directories(dir);
@@ -112,6 +142,9 @@ int main(int argc, char** argv) {
   // The toolkit's own warnings are no part of a session's output.
   vfront::quietToolkitMessages();
   QApplication app(argc, argv);
+  // The toolkit sets the C library's locale from LANG; numbers in this process are read and
+  // written with a decimal point in every language.
+  std::setlocale(LC_NUMERIC, "C");
 #endif
 
   tolvar::controls::registerHostControls();

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/com/error.h"
+#include "platform/com/json_depth.h"
 #include "platform/com/variant.h"
 
 namespace plat::com {
@@ -62,12 +63,15 @@ std::optional<std::string> readFile(const fs::path& path, const char* what) {
 }
 
 json parseDocument(const std::string& text, const fs::path& path, const char* what) {
+  // A deep document would be parsed, but writing it back would overflow the stack.
+  if (auto line = jsonTooDeepAtLine(text))
+    raiseCorrupt(path, what, "too deeply nested at line " + std::to_string(*line));
   try {
     json doc = json::parse(text);
     if (!doc.is_object()) raiseCorrupt(path, what, "the top level is not an object");
     return doc;
   } catch (const json::exception& e) {
-    raiseCorrupt(path, what, e.what());
+    raiseCorrupt(path, what, shortJsonError(e.what()));
   }
 }
 

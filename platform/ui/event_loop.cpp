@@ -95,6 +95,10 @@ void EventLoop::fire(TimerControl* t) {
 void EventLoop::advance(int64_t ms) {
   ManualClock* mc = manualClock();
   if (!mc) return;
+  // The clock is a signed count of milliseconds; it must never wrap. Half its range leaves
+  // room for every timer's next due time beyond the end.
+  constexpr int64_t kClockEnd = std::numeric_limits<int64_t>::max() / 2;
+  if (ms > kClockEnd - mc->nowMs()) throw std::out_of_range("the clock cannot advance that far");
   drainPosted();
   int64_t target = mc->nowMs() + (ms > 0 ? ms : 0);
   // Bounded: a 1 ms timer over a long run is many ticks, but never unbounded.

@@ -83,7 +83,8 @@ std::string dumpFormJson(const Form& form) {
     controls.push_back(std::move(cj));
   }
   out["controls"] = controls;
-  return out.dump(1);
+  // A window may show text that is not valid UTF-8; the dump replaces it, as `items` does.
+  return out.dump(1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace plat::ui

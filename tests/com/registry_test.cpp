@@ -111,6 +111,24 @@ TEST(ClassRegistry, CorruptFileIsReportedAndNeverOverwritten) {
   }
 }
 
+// A deeply nested member the registry does not know was kept and written back recursively,
+// which overflowed the stack of the registration tool: such a file is refused at its line.
+TEST(ClassRegistry, DeeplyNestedFileIsRefusedAtItsLineAndKept) {
+  TempDir dir;
+  const auto path = dir / "registry.json";
+  const std::string bad = "{\"classes\": {},\n\"other\": " + std::string(20000, '[') + std::string(20000, ']') + "}\n";
+  writeText(path, bad);
+  ClassRegistry reg(path);
+  const RuntimeError e = caught([&] { reg.load(); });
+  EXPECT_EQ(e.number(), err::InvalidFileFormat);
+  EXPECT_NE(e.description().find(path.string()), std::string::npos) << e.description();
+  EXPECT_NE(e.description().find("too deeply nested at line 2"), std::string::npos) << e.description();
+  EXPECT_LT(e.description().size(), 400u);
+  reg.add("Velumor.X", {"/v.so", ""});
+  EXPECT_EQ(caught([&] { reg.save(); }).number(), err::PathFileAccess);
+  EXPECT_EQ(readText(path), bad);
+}
+
 TEST(ClassRegistry, SaveWithoutLoadDoesNotClobberAnExistingFile) {
   TempDir dir;
   const auto path = dir / "registry.json";

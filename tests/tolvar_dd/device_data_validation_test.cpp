@@ -303,6 +303,35 @@ TEST(DeviceDataValidation, MalformedJsonNamesTheSource) {
   EXPECT_NE(msg.find("must be a JSON object"), std::string::npos) << msg;
 }
 
+// A hostile description nested thousands of levels deep once overflowed the stack: it is
+// refused before parsing, at the line where it goes too deep, and the text quotes no document.
+TEST(DeviceDataValidation, DeepNestingIsRefusedWithItsLine) {
+  json doc = minimalDoc();
+  std::string text = doc.dump(1);
+  const std::string deep = "\"x\": " + std::string(5000, '[') + std::string(5000, ']') + ",\n";
+  text.insert(2, deep);  // after the opening brace and its line break
+  const std::string msg = errorOf(text);
+  EXPECT_EQ(msg, "test.json: too deeply nested at line 2");
+
+  // Brackets inside strings do not count, and the depth the description needs is allowed.
+  json ok = minimalDoc();
+  ok["properties"]["DevDescLong"] = std::string(500, '[');
+  EXPECT_EQ(errorOf(ok.dump()), "(no error)");
+  json nested = json::array();
+  for (int i = 0; i < 90; ++i) nested = json::array({nested});
+  json within = minimalDoc();
+  within["variables"][varAt(within, "FLOW")]["default"] = nested;
+  const std::string m2 = errorOf(within.dump());
+  EXPECT_NE(m2.find("does not fit type"), std::string::npos) << m2;
+  EXPECT_LT(m2.size(), 300u) << "the error quotes the nested value";
+}
+
+TEST(DeviceDataValidation, MalformedJsonQuotesOnlyTheStartOfALongToken) {
+  const std::string msg = errorOf("{\"format\": " + std::string(100000, '7') + "x}");
+  EXPECT_EQ(msg.rfind("test.json: malformed JSON", 0), 0u) << msg.substr(0, 100);
+  EXPECT_LT(msg.size(), 400u);
+}
+
 TEST(DeviceDataValidation, FileErrorsNameTheFile) {
   auto dir = std::filesystem::temp_directory_path() /
              ("tolvar_dd_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));

@@ -1,6 +1,7 @@
 #include "tolvar/controls/scale.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -46,10 +47,15 @@ ScaleReading readScale(double value, double lo, double hi) {
 
 namespace {
 
-std::string printed(const char* format, int precision, double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, format, precision, v);
-  return buf;
+// Locale-free, unlike printf: a toolkit that sets a German numeric locale must not turn the
+// decimal point of a display into a comma.
+std::string printed(std::chars_format format, int precision, double v) {
+  char buf[400];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, format, precision);
+  std::string s(buf, res.ec == std::errc() ? res.ptr : std::to_chars(buf, buf + sizeof buf, v).ptr);
+  for (char& c : s)
+    if (c == 'e') c = 'E';
+  return s;
 }
 
 }  // namespace
@@ -57,7 +63,7 @@ std::string printed(const char* format, int precision, double v) {
 std::string fitNumber(const std::string& text, double value, std::size_t width) {
   if (width == 0 || text.size() <= width || !std::isfinite(value)) return text;
   for (int decimals = 15; decimals >= 0; --decimals) {
-    std::string s = printed("%.*f", decimals, value);
+    std::string s = printed(std::chars_format::fixed, decimals, value);
     if (s.find('.') != std::string::npos) {
       // Digits that the value does not have are not shown.
       while (s.back() == '0') s.pop_back();
@@ -66,7 +72,7 @@ std::string fitNumber(const std::string& text, double value, std::size_t width) 
     if (s.size() <= width) return s;
   }
   for (int digits = 15; digits >= 0; --digits) {
-    std::string s = printed("%.*E", digits, value);
+    std::string s = printed(std::chars_format::scientific, digits, value);
     if (s.size() <= width) return s;
   }
   return std::string(width, '#');

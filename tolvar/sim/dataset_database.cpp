@@ -1,9 +1,13 @@
 #include "tolvar/sim/dataset_database.h"
 
+#include <pwd.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <system_error>
 
@@ -49,8 +53,11 @@ class Connection {
   ~Connection() {
     if (db_) sqlite3_close_v2(db_);
   }
+  // Reading opens the file for writing too, where it may be written: a save that a crash
+  // interrupted left a journal that only a writer can roll back, and until it is rolled back
+  // nothing can be read. A file that cannot be written is opened read-only.
   bool open(const std::filesystem::path& path, bool write, int busyMs, std::string& why) {
-    const int flags = write ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+    const int flags = write ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READWRITE;
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
       why = reason(rc, nullptr);
@@ -95,6 +102,17 @@ struct Failure {
 
 void check(int rc, int ok = SQLITE_OK) {
   if (rc != ok) throw Failure{rc};
+}
+
+// Whether the file holds tables although none of them says it is ours: another program's
+// database, which a save must leave untouched.
+bool isForeign(sqlite3* db) {
+  Statement st(db,
+               "SELECT (SELECT count(*) FROM sqlite_schema),"
+               " (SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'velumor_meta')");
+  check(st.prepared());
+  check(st.step(), SQLITE_ROW);
+  return sqlite3_column_int64(st.get(), 0) > 0 && sqlite3_column_int64(st.get(), 1) == 0;
 }
 
 // Creates the tables in an empty file and makes sure a file that has them is ours.
@@ -170,31 +188,46 @@ void bindValue(sqlite3_stmt* st, const Variant& v, int kindCol, int lbCol, int v
   }
 }
 
-bool readValue(sqlite3_stmt* st, int kindCol, int lbCol, int valueCol, Variant& out) {
+// Reads one entry. An entry whose value does not hold what its kind says was changed by
+// something else than a save; it must not load as a plausible value (text as 0, 1e999 as
+// infinity), so it returns why it is damaged instead.
+std::string readValue(sqlite3_stmt* st, int kindCol, int lbCol, int valueCol, Variant& out) {
   const auto* k = reinterpret_cast<const char*>(sqlite3_column_text(st, kindCol));
   const std::string kind = k ? k : "";
+  const int type = sqlite3_column_type(st, valueCol);
   if (kind == "empty") {
+    if (type != SQLITE_NULL) return "holds a value although it is empty";
     out = Variant();
   } else if (kind == "bool") {
-    out = Variant(sqlite3_column_int(st, valueCol) != 0);
+    const sqlite3_int64 b = sqlite3_column_int64(st, valueCol);
+    if (type != SQLITE_INTEGER || (b != 0 && b != 1)) return "does not hold a Boolean";
+    out = Variant(b != 0);
   } else if (kind == "number") {
-    if (sqlite3_column_type(st, valueCol) == SQLITE_NULL) return false;
-    out = Variant(sqlite3_column_double(st, valueCol));
+    if (type != SQLITE_FLOAT && type != SQLITE_INTEGER) return "does not hold a number";
+    const double d = sqlite3_column_double(st, valueCol);
+    if (!std::isfinite(d)) return "does not hold a finite number";
+    out = Variant(d);
   } else if (kind == "text") {
+    if (type != SQLITE_TEXT) return "does not hold a text";
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, valueCol));
     const int n = sqlite3_column_bytes(st, valueCol);
     out = Variant(std::string(p ? p : "", static_cast<size_t>(n)));
   } else if (kind == "bytes") {
+    // No octets are stored as NULL.
+    if (type != SQLITE_BLOB && type != SQLITE_NULL) return "does not hold octets";
+    const sqlite3_int64 lb = sqlite3_column_int64(st, lbCol);
+    if (sqlite3_column_type(st, lbCol) != SQLITE_INTEGER || lb < INT32_MIN || lb > INT32_MAX)
+      return "has a lower bound that is not a whole number";
     const auto* p = static_cast<const uint8_t*>(sqlite3_column_blob(st, valueCol));
     const int n = sqlite3_column_bytes(st, valueCol);
     ByteArray a;
-    a.lowerBound = sqlite3_column_int(st, lbCol);
+    a.lowerBound = static_cast<int32_t>(lb);
     if (p && n > 0) a.data.assign(p, p + n);
     out = Variant(std::move(a));
   } else {
-    return false;
+    return "has an unknown kind \"" + kind + "\"";
   }
-  return true;
+  return {};
 }
 
 std::string where(const std::filesystem::path& path) {
@@ -206,9 +239,14 @@ std::string where(const std::filesystem::path& path) {
 std::filesystem::path DataSetDatabase::defaultPath() {
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
     return std::filesystem::path(xdg) / "velumor" / "datasets.sqlite";
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home && *home ? home : ".") / ".local" / "share" / "velumor" /
-         "datasets.sqlite";
+  // Without HOME (a service, `env -i`) the user's home comes from the password database, as
+  // for the registry: data sets must not land in whatever folder the host was started from.
+  std::string home;
+  if (const char* h = std::getenv("HOME"); h && *h) home = h;
+  if (home.empty())
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+  if (home.empty()) home = ".";
+  return std::filesystem::path(home) / ".local" / "share" / "velumor" / "datasets.sqlite";
 }
 
 DataSetDatabase::DataSetDatabase(std::filesystem::path path) : path_(std::move(path)) {}
@@ -239,6 +277,11 @@ bool DataSetDatabase::save(const std::string& setName, const std::string& device
     // Takes the write lock first, so the schema check and the writes see one state of the file.
     check(c.exec("BEGIN IMMEDIATE"));
     inTransaction = true;
+    if (isForeign(db)) {
+      c.exec("ROLLBACK");
+      error = what + "the file is another program's database, not a data-set database" + tail;
+      return false;
+    }
     ensureSchema(db);
     if (!isOurs(db, why)) {
       c.exec("ROLLBACK");
@@ -338,10 +381,12 @@ bool DataSetDatabase::load(const std::string& setName, Items& items, std::string
       any = true;
       const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(sel.get(), 0));
       Variant v;
-      if (!n || !readValue(sel.get(), 1, 2, 3, v)) {
+      const std::string damage = n ? readValue(sel.get(), 1, 2, 3, v) : "has no name";
+      if (!damage.empty()) {
         c.exec("ROLLBACK");
         items.clear();
-        error = what + "an entry of the set is damaged";
+        error = what + "the set is damaged: the entry \"" + (n ? n : "") + "\" " + damage +
+                "; nothing of the set was loaded";
         return false;
       }
       items.emplace_back(n, std::move(v));

@@ -566,6 +566,10 @@ bool HostSession::frame(const std::string& operation, const std::vector<std::str
     Variant status = f->invokeByName(operation, plat::com::InvokeKind::Method, argv);
     result =
         sequenceOp && argv.size() == 2 ? std::to_string(argv[1].toLong()) : std::to_string(status.toLong());
+    // Where the set went: without HOME or XDG_DATA_HOME that is not where a user would look.
+    if ((equalsNoCase(operation, "SaveToDatabase") || equalsNoCase(operation, "SaveAsToDatabase")) &&
+        status.toLong() == 0)
+      result += " (data set \"" + currentDataSet_ + "\" saved to " + database_->path().string() + ")";
     return true;
   } catch (const plat::com::RuntimeError& e) {
     error = "Run-time error " + std::to_string(e.number()) + ": " + e.description();

@@ -1,6 +1,7 @@
 #include "tolvar/sim/item_values.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -35,9 +36,11 @@ std::string dateText(const dd::Date& d) {
 }
 
 std::string fixedText(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  std::string s = buf;
+  // Locale-free, unlike printf: the numeric locale a toolkit sets must not mix "12,000 mA"
+  // and "1.5" in one table.
+  char buf[400];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  std::string s(buf, res.ec == std::errc() ? res.ptr : std::to_chars(buf, buf + sizeof buf, v).ptr);
   if (s == "-0" || (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos))
     s.erase(0, 1);
   return s;

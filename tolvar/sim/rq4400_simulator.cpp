@@ -169,19 +169,19 @@ Rq4400Simulator::Rq4400Simulator(ItemStore& store, HostScheduler& scheduler)
   }
   const int32_t hart = store_.indexOf("HartRevision");
   if (hart >= 0) variant_ = store_.value(hart).toDouble() >= 0.5 ? 1 : 0;
-  pollingAddress_ = static_cast<int>(paramNamed("INSTRUMENT_ADDRESS"));
+  pollingAddress_ = codeNamed("INSTRUMENT_ADDRESS");
   qmForward_ = paramNamed("TOTALIZER_QM_F_SET_VALUE") *
-               massFactor(static_cast<int32_t>(paramNamed("TOTALIZER_QM_F_SET_UNIT")));
+               massFactor(codeNamed("TOTALIZER_QM_F_SET_UNIT"));
   qmReverse_ = paramNamed("TOTALIZER_QM_R_SET_VALUE") *
-               massFactor(static_cast<int32_t>(paramNamed("TOTALIZER_QM_R_SET_UNIT")));
+               massFactor(codeNamed("TOTALIZER_QM_R_SET_UNIT"));
   qvForward_ = paramNamed("TOTALIZER_QV_F_SET_VALUE") *
-               volumeFactor(static_cast<int32_t>(paramNamed("TOTALIZER_QV_F_SET_UNIT")));
+               volumeFactor(codeNamed("TOTALIZER_QV_F_SET_UNIT"));
   qvReverse_ = paramNamed("TOTALIZER_QV_R_SET_VALUE") *
-               volumeFactor(static_cast<int32_t>(paramNamed("TOTALIZER_QV_R_SET_UNIT")));
-  qmOverflowF_ = static_cast<int64_t>(paramNamed("TOTALIZER_QM_OVERFLOW_F"));
-  qmOverflowR_ = static_cast<int64_t>(paramNamed("TOTALIZER_QM_OVERFLOW_R"));
-  qvOverflowF_ = static_cast<int64_t>(paramNamed("TOTALIZER_QV_OVERFLOW_F"));
-  qvOverflowR_ = static_cast<int64_t>(paramNamed("TOTALIZER_QV_OVERFLOW_R"));
+               volumeFactor(codeNamed("TOTALIZER_QV_R_SET_UNIT"));
+  qmOverflowF_ = countNamed("TOTALIZER_QM_OVERFLOW_F");
+  qmOverflowR_ = countNamed("TOTALIZER_QM_OVERFLOW_R");
+  qvOverflowF_ = countNamed("TOTALIZER_QV_OVERFLOW_F");
+  qvOverflowR_ = countNamed("TOTALIZER_QV_OVERFLOW_R");
   computeOutputs();
 }
 
@@ -200,6 +200,16 @@ double Rq4400Simulator::param(int32_t index) const {
 double Rq4400Simulator::paramNamed(std::string_view name) const {
   const int32_t i = store_.indexOf(name);
   return i < 0 ? 0.0 : param(i);
+}
+
+int32_t Rq4400Simulator::codeNamed(std::string_view name) const {
+  const double d = paramNamed(name);
+  return d > -2147483649.0 && d < 2147483648.0 ? static_cast<int32_t>(d) : -1;
+}
+
+int64_t Rq4400Simulator::countNamed(std::string_view name) const {
+  const double d = paramNamed(name);
+  return d > -9.2e18 && d < 9.2e18 ? static_cast<int64_t>(d) : 0;
 }
 
 void Rq4400Simulator::setParam(int32_t index, const Variant& v) {
@@ -253,7 +263,7 @@ void Rq4400Simulator::step(int64_t ms, bool publish) {
   const double t = processTimeMs_ / 1000.0;
   const double twoPi = 2.0 * std::numbers::pi;
   const double qmax = paramNamed("QMAX_METER_TUBE_VALUE") *
-                      massFlowFactor(static_cast<int32_t>(paramNamed("QMAX_METER_TUBE_UNIT")));
+                      massFlowFactor(codeNamed("QMAX_METER_TUBE_UNIT"));
 
   // The flow the tube sees.
   double raw = 12500.0 * (1.0 + 0.04 * std::sin(twoPi * t / 90.0) + 0.015 * std::sin(twoPi * t / 13.0)) +
@@ -261,7 +271,7 @@ void Rq4400Simulator::step(int64_t ms, bool publish) {
   if (overrange_) raw = 1.25 * qmax + 50.0 * noise();
   if (emptyPipe_) raw = 40.0 * noise();
   if (sensorFault_) raw = 0.0;
-  if (static_cast<int>(paramNamed("FLOW_DIRECTION")) == 1) raw = -raw;
+  if (codeNamed("FLOW_DIRECTION") == 1) raw = -raw;
 
   // Damping: first order with the configured time constant.
   const double tau = paramNamed("DAMPING_VALUE") * 1000.0;
@@ -295,10 +305,10 @@ void Rq4400Simulator::step(int64_t ms, bool publish) {
       ++counter;
     }
   };
-  overflow(qmForward_, qmOverflowF_, massFactor(static_cast<int32_t>(paramNamed("UNITS_TOTALIZER_QM"))));
-  overflow(qmReverse_, qmOverflowR_, massFactor(static_cast<int32_t>(paramNamed("UNITS_TOTALIZER_QM"))));
-  overflow(qvForward_, qvOverflowF_, volumeFactor(static_cast<int32_t>(paramNamed("UNITS_TOTALIZER_QV"))));
-  overflow(qvReverse_, qvOverflowR_, volumeFactor(static_cast<int32_t>(paramNamed("UNITS_TOTALIZER_QV"))));
+  overflow(qmForward_, qmOverflowF_, massFactor(codeNamed("UNITS_TOTALIZER_QM")));
+  overflow(qmReverse_, qmOverflowR_, massFactor(codeNamed("UNITS_TOTALIZER_QM")));
+  overflow(qvForward_, qvOverflowF_, volumeFactor(codeNamed("UNITS_TOTALIZER_QV")));
+  overflow(qvReverse_, qvOverflowR_, volumeFactor(codeNamed("UNITS_TOTALIZER_QV")));
   computeOutputs();
   if (publish) publishMeasured();
 }
@@ -308,28 +318,28 @@ double Rq4400Simulator::currentFor(int selection, const char* prefix, bool& satu
   double v = 0, lo = 0, hi = 1;
   switch (selection) {
     case 0: {
-      const auto unit = static_cast<int32_t>(paramNamed("QM_MAXIMUM_UNIT"));
+      const auto unit = codeNamed("QM_MAXIMUM_UNIT");
       v = massFlow_ / massFlowFactor(unit);
       lo = paramNamed("QM_MINIMUM_VALUE");
       hi = paramNamed("QM_MAXIMUM_VALUE");
       break;
     }
     case 1: {
-      const auto unit = static_cast<int32_t>(paramNamed(p + "QV_MAX_UNIT"));
+      const auto unit = codeNamed(p + "QV_MAX_UNIT");
       v = volumeFlow() / volumeFlowFactor(unit);
       lo = paramNamed(p + "QV_MIN_VALUE");
       hi = paramNamed(p + "QV_MAX_VALUE");
       break;
     }
     case 2: {
-      const auto unit = static_cast<int32_t>(paramNamed(p + "UPP_DENSITY_LIMIT_UNIT"));
+      const auto unit = codeNamed(p + "UPP_DENSITY_LIMIT_UNIT");
       v = density_ / densityFactor(unit);
       lo = paramNamed(p + "LOW_DENSITY_LIMIT_VALUE");
       hi = paramNamed(p + "UPP_DENSITY_LIMIT_VALUE");
       break;
     }
     case 3: {
-      v = temperatureIn(temperature_, static_cast<int32_t>(paramNamed(p + "UPP_TEMP_LIMIT_UNIT")));
+      v = temperatureIn(temperature_, codeNamed(p + "UPP_TEMP_LIMIT_UNIT"));
       lo = paramNamed(p + "LOW_TEMP_LIMIT_VALUE");
       hi = paramNamed(p + "UPP_TEMP_LIMIT_VALUE");
       break;
@@ -346,12 +356,12 @@ double Rq4400Simulator::currentFor(int selection, const char* prefix, bool& satu
 void Rq4400Simulator::computeOutputs() {
   bool sat1 = false, sat2 = false;
   const double normal1 =
-      currentFor(static_cast<int>(paramNamed("CURRENT_OUTPUT_1_OUTPUT_VARIABLE")), "CURRENT_OUTPUT_1_", sat1);
+      currentFor(codeNamed("CURRENT_OUTPUT_1_OUTPUT_VARIABLE"), "CURRENT_OUTPUT_1_", sat1);
   const double normal2 =
-      currentFor(static_cast<int>(paramNamed("CURRENT_OUTPUT_2_OUTPUT_VARIABLE")), "CURRENT_OUTPUT_2_", sat2);
+      currentFor(codeNamed("CURRENT_OUTPUT_2_OUTPUT_VARIABLE"), "CURRENT_OUTPUT_2_", sat2);
   auto alarm = [this](const char* prefix, double held) {
     const std::string p = prefix;
-    switch (static_cast<int>(paramNamed(p + "ALARM"))) {
+    switch (codeNamed(p + "ALARM")) {
       case 1:
         return paramNamed(p + "UPP_ALARM_LIMIT_VALUE");
       case 2:
@@ -377,26 +387,26 @@ void Rq4400Simulator::computeOutputs() {
 double Rq4400Simulator::channelValue(int selection, int32_t& unit) const {
   switch (selection) {
     case 0:
-      unit = static_cast<int32_t>(paramNamed("UNITS_QM"));
+      unit = codeNamed("UNITS_QM");
       return massFlow_ / massFlowFactor(unit);
     case 1:
-      unit = static_cast<int32_t>(paramNamed("UNITS_QV"));
+      unit = codeNamed("UNITS_QV");
       return volumeFlow() / volumeFlowFactor(unit);
     case 2:
-      unit = static_cast<int32_t>(paramNamed("UNITS_DENSITY"));
+      unit = codeNamed("UNITS_DENSITY");
       return density_ / densityFactor(unit);
     case 3:
-      unit = static_cast<int32_t>(paramNamed("UNITS_TEMPERATURE"));
+      unit = codeNamed("UNITS_TEMPERATURE");
       return temperatureIn(temperature_, unit);
     default:
-      unit = static_cast<int32_t>(paramNamed("UNITS_QM"));
+      unit = codeNamed("UNITS_QM");
       return 0.0;
   }
 }
 
 double Rq4400Simulator::displayValue(int selection, int32_t& unit) const {
-  const auto totQm = static_cast<int32_t>(paramNamed("UNITS_TOTALIZER_QM"));
-  const auto totQv = static_cast<int32_t>(paramNamed("UNITS_TOTALIZER_QV"));
+  const auto totQm = codeNamed("UNITS_TOTALIZER_QM");
+  const auto totQv = codeNamed("UNITS_TOTALIZER_QV");
   switch (selection) {
     case 1:
       return channelValue(0, unit);
@@ -423,14 +433,14 @@ double Rq4400Simulator::displayValue(int selection, int32_t& unit) const {
     case 9: {
       // Pulses per second: the flow in the pulse unit per second times the pulses per unit.
       unit = kUnitHertz;
-      const int mode = static_cast<int>(paramNamed("PULSE_OUTPUT_MODE"));
+      const int mode = codeNamed("PULSE_OUTPUT_MODE");
       if (mode == 0)
         return std::fabs(massFlow_) / 3600.0 /
-               massFactor(static_cast<int32_t>(paramNamed("PULSE_FACTOR_QM_UNIT"))) *
+               massFactor(codeNamed("PULSE_FACTOR_QM_UNIT")) *
                paramNamed("PULSE_FACTOR_QM_VALUE");
       if (mode == 1)
         return std::fabs(volumeFlow()) / 3600.0 /
-               volumeFactor(static_cast<int32_t>(paramNamed("PULSE_FACTOR_QV_UNIT"))) *
+               volumeFactor(codeNamed("PULSE_FACTOR_QV_UNIT")) *
                paramNamed("PULSE_FACTOR_QV_VALUE");
       return 0.0;
     }
@@ -452,24 +462,24 @@ void Rq4400Simulator::publishMeasured() {
     store_.set(i, v);
   };
   int32_t unit = 0;
-  double v = channelValue(static_cast<int>(paramNamed("CURRENT_OUTPUT_1_OUTPUT_VARIABLE")), unit);
+  double v = channelValue(codeNamed("CURRENT_OUTPUT_1_OUTPUT_VARIABLE"), unit);
   put("PRIMARY_VALUE", Variant(asFloat(v)));
   put("PRIMARY_UNITS", Variant(static_cast<double>(unit)));
-  v = channelValue(static_cast<int>(paramNamed("CURRENT_OUTPUT_2_OUTPUT_VARIABLE")), unit);
+  v = channelValue(codeNamed("CURRENT_OUTPUT_2_OUTPUT_VARIABLE"), unit);
   put("SECOND_VALUE", Variant(asFloat(v)));
   put("SECOND_UNITS", Variant(static_cast<double>(unit)));
-  const int pulse = static_cast<int>(paramNamed("PULSE_OUTPUT_MODE"));
+  const int pulse = codeNamed("PULSE_OUTPUT_MODE");
   v = pulse == 0 || pulse == 1 ? channelValue(pulse, unit) : channelValue(-1, unit);
   put("THIRD_VALUE", Variant(asFloat(v)));
   put("THIRD_UNITS", Variant(static_cast<double>(unit)));
-  v = displayValue(static_cast<int>(paramNamed("DISPLAY_2ND_LINE")), unit);
+  v = displayValue(codeNamed("DISPLAY_2ND_LINE"), unit);
   put("FOURTH_VALUE", Variant(asFloat(v)));
   put("FOURTH_UNITS", Variant(static_cast<double>(unit)));
   put("PRIMARY_CURR", Variant(asFloat(loopCurrent_)));
   put("PRIMARY_PER_RANGE", Variant(asFloat((loopCurrent_ - 4.0) / 16.0 * 100.0)));
 
-  const auto totQm = static_cast<int32_t>(paramNamed("UNITS_TOTALIZER_QM"));
-  const auto totQv = static_cast<int32_t>(paramNamed("UNITS_TOTALIZER_QV"));
+  const auto totQm = codeNamed("UNITS_TOTALIZER_QM");
+  const auto totQv = codeNamed("UNITS_TOTALIZER_QV");
   put("TOTALIZER_QM_F_SET_VALUE", Variant(qmForward_ / massFactor(totQm)));
   put("TOTALIZER_QM_R_SET_VALUE", Variant(qmReverse_ / massFactor(totQm)));
   put("TOTALIZER_QV_F_SET_VALUE", Variant(qvForward_ / volumeFactor(totQv)));
@@ -505,7 +515,7 @@ uint8_t Rq4400Simulator::fieldDeviceStatus() const {
   if (saturated_) s |= kOutputSaturated;
   if (emptyPipe_) s |= kNonPrimaryOutOfLimits;
   const double high = paramNamed("PRIMARY_SENSOR_HIGH_LIMIT") *
-                      massFlowFactor(static_cast<int32_t>(paramNamed("PRIMARY_SENSOR_UNITS")));
+                      massFlowFactor(codeNamed("PRIMARY_SENSOR_UNITS"));
   if (overrange_ || (high > 0 && std::fabs(massFlow_) > high)) s |= kPrimaryOutOfLimits;
   const auto octets = statusOctets();
   const size_t reported = variant_ == 1 ? kStatusOctets : 5;

@@ -101,6 +101,10 @@ class Rq4400Simulator {
  private:
   double param(int32_t index) const;
   double paramNamed(std::string_view name) const;
+  // A unit, mode or selection code, and a count: a host may write any number into the item,
+  // and converting one out of range is undefined, so such a value reads as no code (-1) or 0.
+  int32_t codeNamed(std::string_view name) const;
+  int64_t countNamed(std::string_view name) const;
   void setParam(int32_t index, const plat::com::Variant& v);
   void cycle();
   void computeOutputs();

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/com/json_depth.h"
+
 namespace tolvar::dd {
 
 namespace {
@@ -25,6 +27,14 @@ constexpr std::string_view kMenuStatePrefix = "&&Menu_State&&";
 
 std::string inQuotes(std::string_view s) {
   return "\"" + std::string(s) + "\"";
+}
+
+// A value as an error text quotes it: short, never a whole nested document.
+std::string shortJson(const json& j) {
+  if (j.is_object()) return "an object";
+  if (j.is_array()) return "an array";
+  std::string s = j.dump(-1, ' ', false, json::error_handler_t::replace);
+  return s.size() > 60 ? s.substr(0, 57) + "..." : s;
 }
 
 std::string formatDouble(double d) {
@@ -127,10 +137,13 @@ class Parser {
 
   DeviceData run(std::string_view text) {
     json doc;
+    // Ordered objects are built and copied recursively: a deep document must not reach them.
+    if (auto line = plat::com::jsonTooDeepAtLine(text))
+      throw std::runtime_error(data_.source + ": too deeply nested at line " + std::to_string(*line));
     try {
       doc = json::parse(text.begin(), text.end());
-    } catch (const json::parse_error& e) {
-      throw std::runtime_error(data_.source + ": malformed JSON: " + e.what());
+    } catch (const json::exception& e) {  // a number too large to hold is out_of_range, not parse_error
+      throw std::runtime_error(data_.source + ": malformed JSON: " + plat::com::shortJsonError(e.what()));
     }
     if (!doc.is_object()) fail("the document", "must be a JSON object");
     checkKeys(
@@ -404,11 +417,11 @@ class Parser {
   Value parseDefault(const json& d, const VariableDef& def, const std::string& entry) const {
     std::string tname(typeName(def.type));
     auto wrong = [&](const std::string& expected) {
-      fail(entry, "default " + d.dump() + " does not fit type " + tname + " (expected " + expected + ")");
+      fail(entry, "default " + shortJson(d) + " does not fit type " + tname + " (expected " + expected + ")");
     };
     auto checkRange = [&](double x) {
       if ((def.minimum && x < *def.minimum) || (def.maximum && x > *def.maximum))
-        fail(entry, "default " + d.dump() + " lies outside \"min\"/\"max\"");
+        fail(entry, "default " + shortJson(d) + " lies outside \"min\"/\"max\"");
     };
     switch (def.type) {
       case ValueType::Bool:

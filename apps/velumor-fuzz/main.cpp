@@ -1,0 +1,161 @@
+// velumor-fuzz: random host sessions against the simulated RQ4400, each in its own host
+// process. It reports crashes, sanitizer reports and hangs (a script's failed lines are
+// expected of random sessions), cuts each new failure down to a short script and writes a
+// report of the run.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
+
+#include "apps/velumor-fuzz/fuzz_runner.h"
+#include "apps/velumor-fuzz/session_generator.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Options {
+  fs::path host, registry, source = VELUMOR_SOURCE_DIR, device, out = "fuzz-out";
+  uint64_t seed = 1;
+  long sessions = 1000000;
+  double seconds = 60;
+  int lines = 120;
+  int timeout = 60;
+  int minimiseTries = 150;
+};
+
+void usage(std::ostream& o) {
+  o << "usage: velumor-fuzz --host VELUMOR_HOST --registry FILE [--seed S] [--sessions N] [--seconds T]\n"
+       "                   [--lines L] [--timeout SECONDS] [--minimise-tries N] [--source DIR] [--device FILE]\n"
+       "                   [--out DIR]\n"
+       "Runs random sessions until N sessions or T seconds are done (cutting a failure down stops\n"
+       "then too). Session I of seed S is the same\n"
+       "script on every run. Exit status 1 when a session crashed, hung or raised a sanitizer report;\n"
+       "the shortened scripts are DIR/failure-K.vhs, the report DIR/report.txt.\n";
+}
+
+bool parse(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      usage(std::cout);
+      std::exit(0);
+    }
+    if (i + 1 >= argc) {
+      std::cerr << "velumor-fuzz: " << a << " needs a value\n";
+      return false;
+    }
+    const std::string v = argv[++i];
+    try {
+      if (a == "--host") o.host = v;
+      else if (a == "--registry") o.registry = v;
+      else if (a == "--source") o.source = v;
+      else if (a == "--device") o.device = v;
+      else if (a == "--out") o.out = v;
+      else if (a == "--seed") o.seed = std::stoull(v);
+      else if (a == "--sessions") o.sessions = std::stol(v);
+      else if (a == "--seconds") o.seconds = std::stod(v);
+      else if (a == "--lines") o.lines = std::stoi(v);
+      else if (a == "--timeout") o.timeout = std::stoi(v);
+      else if (a == "--minimise-tries") o.minimiseTries = std::stoi(v);
+      else {
+        std::cerr << "velumor-fuzz: unknown option " << a << "\n";
+        return false;
+      }
+    } catch (const std::exception&) {
+      std::cerr << "velumor-fuzz: " << a << " takes a number, not \"" << v << "\"\n";
+      return false;
+    }
+  }
+  if (o.host.empty() || o.registry.empty()) {
+    std::cerr << "velumor-fuzz: --host and --registry are needed\n";
+    return false;
+  }
+  if (o.device.empty()) o.device = o.source / "tolvar" / "devices" / "rq4400.json";
+  return true;
+}
+
+const char* kindName(vfuzz::Outcome::Kind k) {
+  switch (k) {
+    case vfuzz::Outcome::Kind::Crash: return "crash";
+    case vfuzz::Outcome::Kind::Sanitizer: return "sanitizer report";
+    case vfuzz::Outcome::Kind::Hang: return "hang";
+    default: return "passed";
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!parse(argc, argv, o)) {
+    usage(std::cerr);
+    return 2;
+  }
+  vfuzz::Knowledge knowledge;
+  try {
+    knowledge = vfuzz::loadKnowledge(o.source, o.device);
+  } catch (const std::exception& e) {
+    std::cerr << "velumor-fuzz: " << e.what() << "\n";
+    return 2;
+  }
+  fs::create_directories(o.out);
+  vfuzz::HostCommand cmd{fs::absolute(o.host), fs::absolute(o.registry), fs::absolute(o.out) / "work", o.timeout};
+  vfuzz::SessionGenerator gen(knowledge);
+
+  const auto start = std::chrono::steady_clock::now();
+  auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+  long sessions = 0, behaviours = 0, crashes = 0, hangs = 0, sanitizer = 0;
+  std::map<std::string, std::string> signatures;  // signature -> the shortened script's file
+  for (long i = 0; i < o.sessions && elapsed() < o.seconds; ++i) {
+    const uint64_t sessionSeed = o.seed * 1000003ULL + static_cast<uint64_t>(i);
+    const std::string script = gen.session(sessionSeed, o.lines);
+    std::string output;
+    const vfuzz::Outcome outcome = vfuzz::runSession(cmd, script, output);
+    ++sessions;
+    behaviours += static_cast<long>(vfuzz::commandLines(script).size());
+    if (outcome.kind == vfuzz::Outcome::Kind::Passed) continue;
+    if (outcome.kind == vfuzz::Outcome::Kind::Crash) ++crashes;
+    if (outcome.kind == vfuzz::Outcome::Kind::Hang) ++hangs;
+    if (outcome.kind == vfuzz::Outcome::Kind::Sanitizer) ++sanitizer;
+    std::cout << "session " << i << " (seed " << sessionSeed << "): " << kindName(outcome.kind) << ": "
+              << outcome.signature << std::endl;
+    if (signatures.count(outcome.signature)) continue;
+    const fs::path file = o.out / ("failure-" + std::to_string(signatures.size() + 1) + ".vhs");
+    signatures[outcome.signature] = file.string();
+    {
+      std::ofstream(o.out / ("failure-" + std::to_string(signatures.size()) + ".output.txt")) << output;
+    }
+    const std::string shortest = vfuzz::minimise(
+        script,
+        [&](const std::string& candidate) {
+          if (elapsed() > o.seconds) return false;  // the run's time bounds the cutting down too
+          std::string out;
+          return vfuzz::runSession(cmd, candidate, out).signature == outcome.signature;
+        },
+        o.minimiseTries);
+    std::ofstream(file) << "# velumor-fuzz, seed " << o.seed << ", session " << i << " (session seed " << sessionSeed
+                        << ")\n# " << kindName(outcome.kind) << ": " << outcome.signature << "\n"
+                        << shortest;
+    std::cout << "  shortened to " << vfuzz::commandLines(shortest).size() << " lines: " << file.string() << std::endl;
+  }
+
+  std::ostringstream report;
+  report << "velumor-fuzz report\n"
+         << "seed: " << o.seed << "\n"
+         << "seconds: " << static_cast<long>(elapsed()) << "\n"
+         << "sessions: " << sessions << "\n"
+         << "behaviours: " << behaviours << "\n"
+         << "crashes: " << crashes << "\n"
+         << "hangs: " << hangs << "\n"
+         << "sanitizer reports: " << sanitizer << "\n"
+         << "distinct failure signatures: " << signatures.size() << "\n";
+  for (const auto& [sig, file] : signatures) report << "  " << sig << " -> " << file << "\n";
+  std::cout << report.str();
+  std::ofstream(o.out / "report.txt") << report.str();
+  return signatures.empty() ? 0 : 1;
+}

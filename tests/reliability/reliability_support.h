@@ -1,0 +1,78 @@
+#pragma once
+// A scripted session against the simulated host in a private folder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <clocale>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "apps/host_core/script_runner.h"
+#include "apps/host_core/session_host.h"
+#include "platform/ui/event_loop.h"
+#include "platform/ui/services.h"
+#include "tolvar/controls/generic_view.h"
+#include "tolvar/sim/host_session.h"
+
+namespace reliab {
+
+class ScriptSession : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "reliab_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+    plat::ui::EventLoop::instance().useManualClock();
+    plat::ui::Services::headless().reset();
+    tolvar::sim::HostOptions o;
+    o.deviceFile = VELUMOR_DEVICE_FILE;
+    o.databaseFile = dir / "data.sqlite";
+    o.registryFile = dir / "registry.json";
+    session = std::make_unique<tolvar::sim::HostSession>(o);
+    // The table view, as the host registers it; the component's views are not registered here.
+    session->registerBuiltinView("GenericView.GenericViewClass", [this] {
+      auto* access = session->itemAccess();
+      plat::com::Ptr<plat::com::Unknown> v =
+          tolvar::controls::createGenericView([access] { return access->itemNames(); });
+      return v;
+    });
+    host = std::make_unique<vhost::SessionHost>(*session);
+  }
+  void TearDown() override {
+    host.reset();
+    session.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  // Runs a script; returns its failures and leaves what it printed in `output`.
+  int run(const std::string& script) {
+    std::ostringstream out;
+    vhost::ScriptRunner r(*host, out);
+    r.setOutputDir(dir);
+    const int failures = r.runText(script);
+    output = out.str();
+    return failures;
+  }
+  std::filesystem::path dir;
+  std::unique_ptr<tolvar::sim::HostSession> session;
+  std::unique_ptr<vhost::SessionHost> host;
+  std::string output;
+};
+
+// The process under a German locale, as the toolkit sets it from LANG=de_DE.UTF-8.
+class GermanLocale {
+ public:
+  GermanLocale() {
+    ::setenv("LOCPATH", VELUMOR_TEST_LOCPATH, 1);
+    ok = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+  }
+  ~GermanLocale() {
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+  }
+  bool ok = false;
+};
+
+}  // namespace reliab
