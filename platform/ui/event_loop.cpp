@@ -9,6 +9,17 @@
 
 namespace plat::ui {
 
+namespace {
+
+// How an error that escaped an entry point is reported.
+std::string errorText(const std::exception& e) {
+  if (auto* r = dynamic_cast<const plat::com::RuntimeError*>(&e))
+    return "Run-time error " + std::to_string(r->number()) + ": " + r->description();
+  return e.what();
+}
+
+}  // namespace
+
 RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
 int64_t RealClock::nowMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
@@ -88,7 +99,13 @@ void EventLoop::fire(TimerControl* t) {
   if (it->second.due <= now()) it->second.due = now() + it->second.interval;
   it->second.seq = ++seq_;
   plat::com::Ptr<Form> keep(&t->form());
-  runReported(t->form().name() + "." + t->qualifiedName() + "_Timer", [t] { t->fire(); });
+  // The tick's name is only built when an error is reported under it.
+  auto where = [t] { return t->form().name() + "." + t->qualifiedName() + "_Timer"; };
+  try {
+    t->fire();
+  } catch (const std::exception& e) {
+    reportError(where(), errorText(e));
+  }
   drainPosted();
 }
 
@@ -150,10 +167,8 @@ void EventLoop::reportError(const std::string& where, const std::string& what) {
 void EventLoop::runReported(const std::string& where, const std::function<void()>& f) {
   try {
     f();
-  } catch (const plat::com::RuntimeError& e) {
-    reportError(where, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
   } catch (const std::exception& e) {
-    reportError(where, e.what());
+    reportError(where, errorText(e));
   }
 }
 

@@ -116,3 +116,16 @@ TEST_F(LoopTest, TimerOfAFormUnloadedByItsOwnTickStopsCleanly) {
   EXPECT_EQ(ticks, 1);
   EXPECT_EQ(loop.armedCount(), 0u);
 }
+
+TEST_F(LoopTest, ATimerTakesAHandlerSetAfterItsFirstTick) {
+  auto f = makeObject<SampleForm>();
+  std::string seen;
+  f->on("Tick", "Timer", [&] { seen += "a"; });
+  f->timer("Tick").setProperty("Interval", Variant(1));
+  f->timer("Tick").setEnabled(true);
+  loop.advance(1);
+  f->on("Tick", "Timer", [&] { seen += "b"; });
+  loop.advance(1);
+  EXPECT_EQ(seen, "ab");
+  f->unload();
+}
