@@ -178,6 +178,7 @@ void FrontEnd::startRealTime(int tickMs) {
     return;
   }
   auto t = std::make_unique<QTimer>();
+  t->setTimerType(Qt::PreciseTimer);
   t->setInterval(tickMs_);
   QObject::connect(t.get(), &QTimer::timeout, [this] { tick(0); });
   t->start();
@@ -199,6 +200,7 @@ void FrontEnd::tick(size_t level) {
   if (level >= tickers_.size()) return;
   if (tickers_.size() <= level + 1) {
     auto t = std::make_unique<QTimer>();
+    t->setTimerType(Qt::PreciseTimer);
     t->setInterval(tickMs_);
     QObject::connect(t.get(), &QTimer::timeout, [this, next = level + 1] { tick(next); });
     tickers_.push_back(std::move(t));

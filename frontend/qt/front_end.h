@@ -59,8 +59,9 @@ class FrontEnd : public plat::ui::GlobalFormObserver {
   static FrontEnd* current();
 
   // Runs the model's event loop on real time, driven every `tickMs` from Qt, also inside
-  // nested waits (message boxes, modal windows, popup menus).
-  void startRealTime(int tickMs = 5);
+  // nested waits (message boxes, modal windows, popup menus). The views' notification
+  // timers tick every millisecond; a drive that wakes late catches up (EventLoop::processDue).
+  void startRealTime(int tickMs = 1);
   // Stops the drive and puts the event loop back on a manual clock (at the current time).
   void stopRealTime();
   bool realTime() const { return !tickers_.empty(); }

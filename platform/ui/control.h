@@ -75,6 +75,15 @@ struct EventArgs {
   int16_t keyAscii = 0;
 };
 
+// A form's handler of one control event.
+using EventHandler = std::function<void(EventArgs&)>;
+// The handler of one event, looked up once for a control that raises it often (a timer's
+// tick); valid while the form's handlers have not changed since.
+struct EventHandlerCache {
+  const EventHandler* handler = nullptr;
+  uint64_t generation = 0;  // 0: not looked up yet
+};
+
 // Mouse buttons and query-unload modes as the event arguments carry them.
 inline constexpr int16_t kLeftButton = 1;
 inline constexpr int16_t kRightButton = 2;

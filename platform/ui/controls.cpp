@@ -265,7 +265,8 @@ void TimerControl::fire() {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{running_};
-  raise("Timer");
+  EventArgs args;
+  form().raiseEvent(*this, "Timer", args, handler_);
 }
 
 // ---------------------------------------------------------------- Menu

@@ -43,6 +43,7 @@ class PLAT_API TimerControl : public Control {
   void rearm();
   bool running_ = false;
   bool detached_ = false;
+  EventHandlerCache handler_;
 };
 
 class PLAT_API MenuControl : public Control {

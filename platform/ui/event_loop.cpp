@@ -9,9 +9,23 @@
 
 namespace plat::ui {
 
+namespace {
+
+// How an error that escaped an entry point is reported.
+std::string errorText(const std::exception& e) {
+  if (auto* r = dynamic_cast<const plat::com::RuntimeError*>(&e))
+    return "Run-time error " + std::to_string(r->number()) + ": " + r->description();
+  return e.what();
+}
+
+}  // namespace
+
 RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
 int64_t RealClock::nowMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+}
+int64_t RealClock::nowUs() const {
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count();
 }
 
 EventLoop& EventLoop::instance() {
@@ -32,11 +46,11 @@ void EventLoop::useManualClock() {
 }
 
 void EventLoop::useRealClock() {
-  int64_t before = clock_->nowMs();
+  int64_t before = clock_->nowUs();
   auto c = std::make_unique<RealClock>();
   // Keep armed timers' due times meaningful on the new time base.
-  int64_t shift = c->nowMs() - before;
-  for (auto& [t, a] : timers_) a.due += shift;
+  int64_t shift = c->nowUs() - before;
+  for (auto& [t, a] : timers_) a.dueUs += shift;
   ownedClock_ = std::move(c);
   clock_ = ownedClock_.get();
 }
@@ -53,7 +67,7 @@ void EventLoop::drainPosted() {
 }
 
 void EventLoop::arm(TimerControl* timer, int64_t intervalMs) {
-  timers_[timer] = Armed{now() + intervalMs, ++seq_, intervalMs};
+  timers_[timer] = Armed{clock_->nowUs() + intervalMs * 1000, ++seq_, intervalMs * 1000};
 }
 
 void EventLoop::disarm(TimerControl* timer) { timers_.erase(timer); }
@@ -64,15 +78,15 @@ bool EventLoop::isArmed(const TimerControl* timer) const {
 
 int64_t EventLoop::dueAt(const TimerControl* timer) const {
   auto it = timers_.find(const_cast<TimerControl*>(timer));
-  return it == timers_.end() ? -1 : it->second.due;
+  return it == timers_.end() ? -1 : it->second.dueUs / 1000;
 }
 
-TimerControl* EventLoop::nextDue(int64_t until) const {
+TimerControl* EventLoop::nextDue(int64_t untilUs) const {
   TimerControl* best = nullptr;
   const Armed* ba = nullptr;
   for (auto& [t, a] : timers_) {
-    if (a.due > until || t->running()) continue;
-    if (!ba || a.due < ba->due || (a.due == ba->due && a.seq < ba->seq)) {
+    if (a.dueUs > untilUs || t->running()) continue;
+    if (!ba || a.dueUs < ba->dueUs || (a.dueUs == ba->dueUs && a.seq < ba->seq)) {
       best = t;
       ba = &a;
     }
@@ -82,13 +96,22 @@ TimerControl* EventLoop::nextDue(int64_t until) const {
 
 void EventLoop::fire(TimerControl* t) {
   // The next tick is due one interval after this one; a handler that re-arms
-  // (enables or sets the interval) restarts the count from now instead.
+  // (enables or sets the interval) restarts the count from now instead. A timer that
+  // has fallen further behind than the catch-up allows goes on from now.
   auto it = timers_.find(t);
-  it->second.due += it->second.interval;
-  if (it->second.due <= now()) it->second.due = now() + it->second.interval;
+  Armed& a = it->second;
+  const int64_t nowUs = clock_->nowUs();
+  a.dueUs += a.intervalUs;
+  if (nowUs - a.dueUs >= kMaxCatchUp * a.intervalUs) a.dueUs = nowUs + a.intervalUs;
   it->second.seq = ++seq_;
   plat::com::Ptr<Form> keep(&t->form());
-  runReported(t->form().name() + "." + t->qualifiedName() + "_Timer", [t] { t->fire(); });
+  // The tick's name is only built when an error is reported under it.
+  auto where = [t] { return t->form().name() + "." + t->qualifiedName() + "_Timer"; };
+  try {
+    t->fire();
+  } catch (const std::exception& e) {
+    reportError(where(), errorText(e));
+  }
   drainPosted();
 }
 
@@ -103,9 +126,9 @@ void EventLoop::advance(int64_t ms) {
   int64_t target = mc->nowMs() + (ms > 0 ? ms : 0);
   // Bounded: a 1 ms timer over a long run is many ticks, but never unbounded.
   for (int64_t guard = 0; guard < 50'000'000; ++guard) {
-    TimerControl* t = nextDue(target);
+    TimerControl* t = nextDue(target * 1000);
     if (!t) break;
-    int64_t due = timers_[t].due;
+    int64_t due = timers_[t].dueUs / 1000;
     if (due > mc->nowMs()) mc->set(due);
     fire(t);
   }
@@ -115,18 +138,12 @@ void EventLoop::advance(int64_t ms) {
 
 void EventLoop::processDue() {
   drainPosted();
-  int64_t now = clock_->nowMs();
-  std::vector<TimerControl*> due;
-  for (auto& [t, a] : timers_)
-    if (a.due <= now) due.push_back(t);
-  std::sort(due.begin(), due.end(), [&](TimerControl* a, TimerControl* b) {
-    auto& x = timers_[a];
-    auto& y = timers_[b];
-    return x.due != y.due ? x.due < y.due : x.seq < y.seq;
-  });
-  for (TimerControl* t : due) {
-    auto it = timers_.find(t);  // an earlier handler may have disarmed or destroyed it
-    if (it == timers_.end() || it->second.due > clock_->nowMs() || t->running()) continue;
+  // What is due up to now, in time order; later deadlines wait for the next call, so slow
+  // handlers cannot keep this call going. Bounded for the same reason.
+  const int64_t nowUs = clock_->nowUs();
+  for (int guard = 0; guard < 10000; ++guard) {
+    TimerControl* t = nextDue(nowUs);
+    if (!t) break;
     fire(t);
   }
   drainPosted();
@@ -134,8 +151,9 @@ void EventLoop::processDue() {
 
 int64_t EventLoop::msUntilNextTimer() const {
   int64_t best = -1;
+  const int64_t nowUs = clock_->nowUs();
   for (auto& [t, a] : timers_) {
-    int64_t d = std::max<int64_t>(0, a.due - now());
+    int64_t d = std::max<int64_t>(0, (a.dueUs - nowUs + 999) / 1000);
     if (best < 0 || d < best) best = d;
   }
   return best;
@@ -154,10 +172,8 @@ void EventLoop::reportError(const std::string& where, const std::string& what) {
 void EventLoop::runReported(const std::string& where, const std::function<void()>& f) {
   try {
     f();
-  } catch (const plat::com::RuntimeError& e) {
-    reportError(where, "Run-time error " + std::to_string(e.number()) + ": " + e.description());
   } catch (const std::exception& e) {
-    reportError(where, e.what());
+    reportError(where, errorText(e));
   }
 }
 

@@ -13,11 +13,13 @@ namespace plat::ui {
 
 class TimerControl;
 
-// Milliseconds since an arbitrary start.
+// Milliseconds since an arbitrary start; microseconds where the clock has them, so that a
+// timer's deadlines do not drift by the rounding of each tick.
 class PLAT_API Clock {
  public:
   virtual ~Clock() = default;
   virtual int64_t nowMs() const = 0;
+  virtual int64_t nowUs() const { return nowMs() * 1000; }
 };
 
 // Time that moves only when told: tests and scripted sessions.
@@ -34,6 +36,7 @@ class PLAT_API RealClock : public Clock {
  public:
   RealClock();
   int64_t nowMs() const override;
+  int64_t nowUs() const override;
 
  private:
   std::chrono::steady_clock::time_point start_;
@@ -61,8 +64,12 @@ class PLAT_API EventLoop {
   // Manual clock: advances by `ms`, firing every timer that falls due, in time order
   // (arming order among equal times), with posted work drained after each tick.
   void advance(int64_t ms);
-  // Real clock: fires what is due now (each timer at most once per call) and drains posted work.
+  // Real clock: fires what is due now, in time order, and drains posted work. Timers keep
+  // absolute deadlines: a loop that woke late fires a timer once for every interval that
+  // has passed, each as its own tick, up to kMaxCatchUp intervals; a longer stall drops
+  // the rest and the timer goes on one interval from now.
   void processDue();
+  static constexpr int64_t kMaxCatchUp = 20;
   // Time until the next timer falls due (-1 when none), for drivers that sleep.
   int64_t msUntilNextTimer() const;
 
@@ -87,11 +94,11 @@ class PLAT_API EventLoop {
  private:
   EventLoop();
   struct Armed {
-    int64_t due;
+    int64_t dueUs;
     uint64_t seq;
-    int64_t interval;
+    int64_t intervalUs;
   };
-  TimerControl* nextDue(int64_t until) const;
+  TimerControl* nextDue(int64_t untilUs) const;
   void fire(TimerControl* t);
 
   std::unique_ptr<Clock> ownedClock_;

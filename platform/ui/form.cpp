@@ -469,6 +469,7 @@ void Form::raiseResize() {
 
 void Form::on(std::string_view controlName, std::string_view event, Handler handler) {
   handlers_.insert_or_assign(handlerKey(controlName, event), std::move(handler));
+  ++handlersGeneration_;
 }
 
 void Form::on(std::string_view controlName, std::string_view event, std::function<void()> handler) {
@@ -495,6 +496,24 @@ void Form::raiseEvent(Control& control, std::string_view event, EventArgs& args)
   args.index = control.index();
   plat::com::Ptr<Form> keep(this);
   Handler h = it->second;  // the handler may replace itself
+  h(args);
+}
+
+void Form::raiseEvent(Control& control, std::string_view event, EventArgs& args, EventHandlerCache& cache) {
+  if (&control == this || suppressEvents_) {
+    raiseEvent(control, event, args);
+    return;
+  }
+  // Building the key and searching the case-insensitive map cost more than a short handler.
+  if (cache.generation != handlersGeneration_) {
+    auto it = handlers_.find(handlerKey(control.name(), event));
+    cache.handler = it == handlers_.end() ? nullptr : &it->second;
+    cache.generation = handlersGeneration_;
+  }
+  if (!cache.handler) return;
+  args.index = control.index();
+  plat::com::Ptr<Form> keep(this);
+  Handler h = *cache.handler;  // the handler may replace itself
   h(args);
 }
 

@@ -113,12 +113,14 @@ class PLAT_API Form : public Control, public plat::com::Unknown {
   bool hasMenuBar() const;
 
   // --- events
-  using Handler = std::function<void(EventArgs&)>;
+  using Handler = EventHandler;
   // Handlers for control events, by control name (every member of an array shares one).
   void on(std::string_view controlName, std::string_view event, Handler handler);
   void on(std::string_view controlName, std::string_view event, std::function<void()> handler);
   // Raises an event of a control (or of the form itself with controlName "Form").
   void raiseEvent(Control& control, std::string_view event, EventArgs& args);
+  // The same through a handler looked up once (see EventHandlerCache).
+  void raiseEvent(Control& control, std::string_view event, EventArgs& args, EventHandlerCache& cache);
   bool hasHandler(std::string_view controlName, std::string_view event) const;
 
   // Input from outside (front end, script): each runs behind an error boundary, so an
@@ -165,6 +167,7 @@ class PLAT_API Form : public Control, public plat::com::Unknown {
   std::vector<std::unique_ptr<Control>> graveyard_;  // unloaded controls, kept while a handler may run
   std::map<std::string, std::map<int32_t, Control*>, NoCaseLess> byName_;
   std::map<std::string, Handler, NoCaseLess> handlers_;  // "control.event"
+  uint64_t handlersGeneration_ = 1;  // changes whenever a handler is set
   std::vector<FormObserver*> formObservers_;
   std::set<Control*> runtimeLoaded_;  // array members created by loadControl
   bool suppressEvents_ = false;

@@ -116,3 +116,71 @@ TEST_F(LoopTest, TimerOfAFormUnloadedByItsOwnTickStopsCleanly) {
   EXPECT_EQ(ticks, 1);
   EXPECT_EQ(loop.armedCount(), 0u);
 }
+
+// The real-time drive calls processDue whenever it wakes; the manual clock stands in for a
+// loop that woke late.
+TEST_F(LoopTest, ALateWakeFiresOnceForEachIntervalPassedEachAsItsOwnTick) {
+  auto f = makeObject<SampleForm>();
+  std::vector<int64_t> ticks;
+  int postedRuns = 0;
+  f->on("Tick", "Timer", [&] {
+    ticks.push_back(loop.now());
+    loop.post([&] { ++postedRuns; });  // each tick's own posted work runs before the next tick
+    EXPECT_EQ(postedRuns, static_cast<int>(ticks.size()) - 1);
+  });
+  f->timer("Tick").setProperty("Interval", Variant(1));
+  f->timer("Tick").setEnabled(true);
+  const int64_t start = loop.now();
+  loop.manualClock()->set(start + 10);
+  loop.processDue();
+  EXPECT_EQ(ticks.size(), 10u);
+  EXPECT_EQ(postedRuns, 10);
+  // The deadlines stay absolute: the next tick is at start + 11, not one interval from the wake.
+  EXPECT_EQ(loop.dueAt(&f->timer("Tick")), start + 11);
+  f->unload();
+}
+
+TEST_F(LoopTest, AStalledLoopCatchesUpABoundedNumberOfTicksThenGoesOnFromNow) {
+  auto f = makeObject<SampleForm>();
+  int ticks = 0;
+  f->on("Tick", "Timer", [&] { ++ticks; });
+  f->timer("Tick").setProperty("Interval", Variant(1));
+  f->timer("Tick").setEnabled(true);
+  const int64_t start = loop.now();
+  loop.manualClock()->set(start + 5000);
+  loop.processDue();
+  EXPECT_LE(ticks, EventLoop::kMaxCatchUp + 1);
+  EXPECT_GE(ticks, 1);
+  EXPECT_EQ(loop.dueAt(&f->timer("Tick")), start + 5001);
+  f->unload();
+}
+
+TEST_F(LoopTest, ProcessDueFiresTimersInDeadlineOrderAcrossCatchUp) {
+  auto f = makeObject<SampleForm>();
+  std::string order;
+  f->on("Tick", "Timer", [&] { order += "t"; });
+  f->on("Other", "Timer", [&] { order += "o"; });
+  f->timer("Tick").setProperty("Interval", Variant(2));
+  f->timer("Other").setProperty("Interval", Variant(3));
+  f->timer("Tick").setEnabled(true);
+  f->timer("Other").setEnabled(true);
+  loop.manualClock()->set(loop.now() + 6);
+  loop.processDue();
+  // Deadlines 2 t, 3 o, 4 t, then 6 for both: the one that ticked longer ago goes first,
+  // as on the manual clock.
+  EXPECT_EQ(order, "totot");
+  f->unload();
+}
+
+TEST_F(LoopTest, ATimerTakesAHandlerSetAfterItsFirstTick) {
+  auto f = makeObject<SampleForm>();
+  std::string seen;
+  f->on("Tick", "Timer", [&] { seen += "a"; });
+  f->timer("Tick").setProperty("Interval", Variant(1));
+  f->timer("Tick").setEnabled(true);
+  loop.advance(1);
+  f->on("Tick", "Timer", [&] { seen += "b"; });
+  loop.advance(1);
+  EXPECT_EQ(seen, "ab");
+  f->unload();
+}

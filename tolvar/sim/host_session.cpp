@@ -1,6 +1,7 @@
 #include "tolvar/sim/host_session.h"
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -143,16 +144,16 @@ std::vector<std::string> HostSession::takeHostMessages() {
 
 // ------------------------------------------------------------------ views
 
+// Every notification finds its view here. Handles are handed out in increasing order and
+// views_ only grows at its end, so it stays sorted by handle.
 HostSession::ViewEntry* HostSession::entryOf(int32_t handle) {
-  for (auto& e : views_)
-    if (e.opened.handle == handle) return &e;
-  return nullptr;
+  return const_cast<ViewEntry*>(std::as_const(*this).entryOf(handle));
 }
 
 const HostSession::ViewEntry* HostSession::entryOf(int32_t handle) const {
-  for (const auto& e : views_)
-    if (e.opened.handle == handle) return &e;
-  return nullptr;
+  auto it = std::lower_bound(views_.begin(), views_.end(), handle,
+                             [](const ViewEntry& e, int32_t h) { return e.opened.handle < h; });
+  return it != views_.end() && it->opened.handle == handle ? &*it : nullptr;
 }
 
 void HostSession::registerBuiltinView(std::string progId, std::function<Ptr<plat::com::Unknown>()> factory) {

@@ -1,0 +1,76 @@
+#include "bench/bench_session.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/com/variant.h"
+#include "platform/ui/controls.h"
+#include "tolvar/controls/register.h"
+#include "tolvar/sim/dd/device_data.h"
+
+namespace velumor::bench {
+
+BenchSession::BenchSession() {
+  tolvar::controls::registerHostControls();
+  char pattern[] = "/tmp/velumor-bench-XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a scratch folder in /tmp");
+  dbDir_ = pattern;
+  tolvar::sim::HostOptions options;
+  options.databaseFile = std::filesystem::path(dbDir_) / "bench.sqlite";
+  if (const char* registry = std::getenv("VELUMOR_REGISTRY")) options.registryFile = registry;
+  host_ = std::make_unique<tolvar::sim::HostSession>(options);
+}
+
+BenchSession::~BenchSession() {
+  host_.reset();
+  std::error_code ec;
+  std::filesystem::remove_all(dbDir_, ec);
+}
+
+plat::com::Ptr<tolvar::View> BenchSession::open(const std::string& progId) {
+  std::string error;
+  plat::com::Ptr<tolvar::View> view = host_->openView(progId, error);
+  if (!view) throw std::runtime_error("cannot open " + progId + ": " + error);
+  return view;
+}
+
+void BenchSession::close(const plat::com::Ptr<tolvar::View>& view) { host_->destroyView(view); }
+
+plat::ui::Form* BenchSession::windowOf(const plat::com::Ptr<tolvar::View>& view) {
+  auto* owner = dynamic_cast<plat::ui::WindowOwner*>(view.get());
+  return owner ? owner->ownedWindow() : nullptr;
+}
+
+void BenchSession::set(const std::string& item, double value) {
+  std::string error;
+  if (!host_->setItem(item, plat::com::Variant(value), false, error))
+    throw std::runtime_error("cannot set " + item + ": " + error);
+}
+
+std::vector<std::string> BenchSession::numericVariables() const {
+  using tolvar::dd::ValueType;
+  std::vector<std::string> names;
+  for (const auto& v : host_->deviceData().variables) {
+    if (v.type == ValueType::Float || v.type == ValueType::Double || v.type == ValueType::Int)
+      names.push_back(v.name);
+  }
+  return names;
+}
+
+int64_t residentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  int64_t size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * static_cast<int64_t>(sysconf(_SC_PAGESIZE));
+}
+
+bool notificationsPending(plat::ui::Form& window) {
+  if (!window.isLoaded()) return false;
+  return window.timer("NotifyTimer").isEnabled();
+}
+
+}  // namespace velumor::bench
