@@ -75,7 +75,22 @@ python3 "$here/xwin.py" shot "$work/host-under-x.png" || fail "no screenshot"
 python3 "$here/xwin.py" close "$table"
 sleep 0.3
 python3 "$here/xwin.py" close "$main"
-for _ in $(seq 120); do kill -0 "$host_pid" 2>/dev/null || break; sleep 0.25; done
+# The typed value made the data set dirty: the main view asks whether to save it. No.
+asked=
+for _ in $(seq 120); do
+  kill -0 "$host_pid" 2>/dev/null || break
+  if [ -z "$asked" ]; then
+    box=$(titled '.' | head -1)
+    if [ -n "$box" ]; then
+      sleep 0.5
+      python3 "$here/xwin.py" shot "$work/save-question.png"
+      xdotool windowfocus --sync "$box" 2>/dev/null
+      xdotool key --window "$box" alt+n
+      asked=1
+    fi
+  fi
+  sleep 0.25
+done
 kill -0 "$host_pid" 2>/dev/null && fail "the host still runs after its windows were closed"
 wait "$host_pid"
 rc=$?
