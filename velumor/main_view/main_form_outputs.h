@@ -104,18 +104,19 @@ struct Summary {
 };
 
 // Every bit of the octets counts; a layout other than 0 and 1 has neither.
-inline Summary summarize(int32_t variant, const StatusOctets& o) {
+inline Summary summarize(int32_t variant, const plat::com::ByteArray& error, const plat::com::ByteArray& state,
+                         const plat::com::ByteArray& warning) {
   Summary s;
   if (variant == 0) {
-    s.errors = octet(o.error, 0) | octet(o.error, 1) | octet(o.error, 2);
-    s.warnings = octet(o.state, 3) | octet(o.state, 4);
+    s.errors = octet(error, 0) | octet(error, 1) | octet(error, 2);
+    s.warnings = octet(state, 3) | octet(state, 4);
   } else if (variant == 1) {
-    s.errors = octet(o.error, 0) | octet(o.error, 1) | octet(o.error, 2) | octet(o.error, 3);
-    s.warnings = octet(o.warning, 16) | octet(o.warning, 17) | octet(o.warning, 18) | octet(o.state, 14) |
-                 octet(o.state, 15);
+    s.errors = octet(error, 0) | octet(error, 1) | octet(error, 2) | octet(error, 3);
+    s.warnings = octet(warning, 16) | octet(warning, 17) | octet(warning, 18) | octet(state, 14) | octet(state, 15);
   }
   return s;
 }
+inline Summary summarize(int32_t variant, const StatusOctets& o) { return summarize(variant, o.error, o.state, o.warning); }
 
 // Lamp states (the indicator's DiagValue codes).
 inline constexpr int16_t kLampRed = 1;
