@@ -3,13 +3,15 @@
 open Velumor.VelumorAlwaysView always
 open Velumor.VelumorMainViewClass main
 run 50
-expect main MainTab Tabs.Count 12
+expect main InitFrame Visible false
+expect main MainTab Tabs.Count 1
 expect main . Width 8760
 dump main main_view.json
 screenshot main main_view.png
 frame Connect
 run 2000
 expect-item &&private&&connect 2
+expect main MainTab Tabs.Count 12
 items items.json
 echo session done
 expect-no-error
