@@ -231,6 +231,25 @@ TEST_F(MainRoadTest, UploadQuestionOnlyWhenAskedConnectedAndIdle) {
   }
 }
 
+TEST_F(MainRoadTest, HostDestroyDuringTheUploadQuestionQueuesNothing) {
+  aim->values[2] = Variant(1.0);
+  aim->values[10] = Variant(2.0);
+  aim->values[14] = Variant(int32_t{0});
+  aim->log().onCall = [this](const Call& c) {
+    if (c.op == "MsgBox") {
+      aim->log().onCall = nullptr;
+      form->unload();
+    }
+  };
+  services->queueMessageAnswer(plat::ui::mb::IdOK);
+  registerWindow();
+  run(300);
+  EXPECT_TRUE(form->wasUnloaded());
+  EXPECT_TRUE(started().empty());
+  EXPECT_EQ(aim->log().count("ReleaseView"), 0);  // no ViewRef in this fixture
+  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+}
+
 // ------------------------------------------------------------------ dispatch
 
 TEST_F(MainRoadTest, ConnectionStateSwitchesTabSetsAndPanel) {
@@ -415,6 +434,37 @@ TEST_F(MainRoadTest, DeviceInfoDoubleClickAndButtonsAndMenus) {
   EXPECT_EQ(form->getProperty("MousePointer").toLong(), 0);
 }
 
+TEST_F(MainRoadTest, StandardMenusHelpAndChildWindows) {
+  registerWindow();
+  form->show();
+  aim->log().clear();
+  form->userClick(ctl("MenuContents"));
+  form->userClick(ctl("MenuIndex"));
+  ASSERT_EQ(aim->log().count("Help"), 2);
+  for (const Call& c : aim->log().of("Help")) EXPECT_EQ(c.args[1].toLong(), 3);
+  form->userClick(ctl("MenuSaveAs"));  // the fake frame lacks it: nothing happens, nothing fails
+  form->userClick(ctl("MenuSaveDev"));
+  form->userClick(ctl("MenuLoadDB"));
+  form->userClick(ctl("MenuTableView"));
+  form->userClick(ctl("MenuMirvel"));
+  form->userClick(ctl("MenuService"));
+  form->userClick(ctl("MenuReadMe"));
+  EXPECT_EQ(aim->log().count("LoadFromDatabase"), 1);
+  EXPECT_EQ(aim->log().of("OpenView")[0].args[0].toString(), "GenericView.GenericViewClass");
+  EXPECT_EQ(services->requestsOf("url").size(), 1u);
+  ASSERT_TRUE(form->SoftServiceWindow);
+  ASSERT_TRUE(form->ReadMeWindow);
+  Ptr<plat::ui::Form> readMe = form->ReadMeWindow;
+  run(1);
+  EXPECT_EQ(started(), std::vector<std::string>({"FULL_DOWNLOAD"}));
+  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  // Exit closes the window and the windows it opened; the timers stop.
+  form->userClick(ctl("MenuExit"));
+  EXPECT_TRUE(form->wasUnloaded());
+  EXPECT_FALSE(readMe->isLoaded());
+  EXPECT_EQ(plat::ui::EventLoop::instance().armedCount(), 0u);
+}
+
 // ------------------------------------------------------------------ device menu
 
 TEST_F(MainRoadTest, DeviceMenuHidesItsOwnEntryAndRunsTheOthers) {
@@ -422,6 +472,12 @@ TEST_F(MainRoadTest, DeviceMenuHidesItsOwnEntryAndRunsTheOthers) {
   velumor::DynamicMenu& m = *form->dynamicMenu();
   ASSERT_EQ(m.records().size(), 4u);
   EXPECT_FALSE(form->menu("dynaMenuEntry", 2).visible());  // opens this very window
+  // Its state item was given back: a late notification of that handle does not show it.
+  const int32_t givenUp = aim->handleOf("&&Menu_State&&MainView");
+  aim->values[givenUp] = Variant(3.0);
+  notifyTag(givenUp, 0x10000002);
+  EXPECT_FALSE(form->menu("dynaMenuEntry", 2).visible());
+  EXPECT_EQ(m.records()[2].lStateHandle, 0);
   EXPECT_TRUE(form->menu("dynaMenuEntry", 3).visible());
   EXPECT_EQ(m.records()[1].lStateHandle, 0);  // separator: no state item
   EXPECT_EQ(aim->registration("&&Menu_State&&DiagView")->userLong, 0x10000003);

@@ -65,6 +65,7 @@ void VelumorMainViewForm::TotalizerReset(bool volume, int32_t index) {
   const ResetRow& row = kResets[index];
   const std::string question = LoadResStringByLang(volume ? 106 : 105) + "  " + LoadResStringByLang(row.directionId) +
                                "\r\n\r\n" + LoadResStringByLang(row.questionId);
+  plat::com::Ptr<plat::ui::Form> self(this);  // the host may destroy the view during the box
   DisableStartFormEntries();
   const int32_t answer = plat::ui::msgBox(question, plat::ui::mb::YesNo | plat::ui::mb::Question,
                                           dynamicMenu()->nickName());
