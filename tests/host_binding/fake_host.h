@@ -309,6 +309,9 @@ class FakeItemManager : public tolvar::AppletItemManager {
   std::vector<Registration> registrations;
   // Values by handle; reading a handle without a value answers kStatusBadHandle.
   std::map<int32_t, Variant> values;
+  // Shadow values by handle where they differ from the value (GetShadowValue, GetValueEx
+  // with the flag set); a handle without one answers its value.
+  std::map<int32_t, Variant> shadows;
   // GetNamedValue by name.
   std::map<std::string, Variant, plat::ui::NoCaseLess> namedValues;
   // The views handed to ReleaseView, by address.
@@ -365,7 +368,7 @@ class FakeItemManager : public tolvar::AppletItemManager {
   }
   void GetValueEx(int32_t h, double& d, bool bFlag, int32_t& status) override {
     record("GetValueEx", {Variant(h), Variant(bFlag)});
-    read(h, status, [&](const Variant& v) { d = v.toDouble(); });
+    readShadowIf(bFlag, h, status, [&](const Variant& v) { d = v.toDouble(); });
   }
   void GetValue(int32_t h, double& d, int32_t& status) override {
     record("GetValue", {Variant(h)});
@@ -373,7 +376,7 @@ class FakeItemManager : public tolvar::AppletItemManager {
   }
   void GetShadowValue(int32_t h, double& d, int32_t& status) override {
     record("GetShadowValue", {Variant(h)});
-    read(h, status, [&](const Variant& v) { d = v.toDouble(); });
+    readShadowIf(true, h, status, [&](const Variant& v) { d = v.toDouble(); });
   }
   void SetValue(int32_t h, double d, int32_t& status) override {
     record("SetValue", {Variant(h), Variant(d)});
@@ -451,6 +454,13 @@ class FakeItemManager : public tolvar::AppletItemManager {
       status = tolvar::kStatusBadHandle;
       return;
     }
+    take(it->second);
+    status = 0;
+  }
+  template <class F>
+  void readShadowIf(bool shadow, int32_t h, int32_t& status, F&& take) {
+    auto it = shadows.find(h);
+    if (!shadow || it == shadows.end()) return read(h, status, std::forward<F>(take));
     take(it->second);
     status = 0;
   }

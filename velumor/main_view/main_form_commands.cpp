@@ -53,6 +53,7 @@ void VelumorMainViewForm::wireCommands() {
   on("SimulationCommand", "Click", [this] { openView("velumor.VelumorSimulationClass", true); });
   on("CommentsText", "Change", [this] { CommentsText_Change(); });
   dynamicMenu()->forwardMouseUp(kContextMenuControls);
+  wireOutputsAndReport();
 }
 
 void VelumorMainViewForm::TotalizerReset(bool volume, int32_t index) {

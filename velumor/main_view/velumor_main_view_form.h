@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/com/ref.h"
+#include "platform/com/variant.h"
 #include "platform/ui/form.h"
 #include "velumor/view_window/view_window.h"
 
@@ -112,6 +113,26 @@ class VelumorMainViewForm : public ViewWindow {
   void ReadStatusOctets(const VELUMOR_Notify_Type& record);
   void CheckOutputChoice(const VELUMOR_Notify_Type& record);
   void ReadPulseUnits(const VELUMOR_Notify_Type& record);
+  void UpdateDiagLED();
+  void UpdatePulseDisplay();
+  void DiagLEDTimer_Timer();
+  // Last choices from the output-choice notifications; last pulse factor units.
+  int32_t OutputChoice1 = 0;
+  int32_t OutputChoice2 = 0;
+  int32_t PulseMode = 0;
+  int32_t DisplayLine2Choice = 0;
+  int32_t PulseUnitMass = 0;
+  int32_t PulseUnitVolume = 0;
+  // Last "HartRevision"; the variant whose status items and octet bounds are in use (-1
+  // before the first), which a variant the window does not know leaves as it is.
+  uint8_t DeviceVariant = 0;
+  int32_t StatusLayout = -1;
+  plat::com::ByteArray ErrorOctets, StateOctets, WarningOctets;
+
+  // Parameter report and printing (main_form_report.cpp).
+  std::string BuildParameterReport();
+  void MenuPrint_Click();
+  void MenuPrinterSetup_Click();
 
  protected:
   void Form_Load() override;
@@ -129,6 +150,9 @@ class VelumorMainViewForm : public ViewWindow {
   void ShowTotalizerTrend(int k);
   void bindHostControls();
   void wireCommands();
+  void wireOutputsAndReport();  // main_form_outputs.cpp
+  int16_t diagLampState();
+  void setDiagLampState(int16_t state);
 
   // Start-up and shut-down (main_form_load.cpp).
   void loadMainWindow();
