@@ -106,6 +106,7 @@ TEST_F(DiagViewTest, ProgressFrameLiesOverTheDataSourcePanelWithEmptyBars) {
     EXPECT_FLOAT_EQ(ctl(std::string("shp_fg_") + pair).width(), 0.0f) << pair;
   }
   EXPECT_EQ(bar.panel(Variant("StatusBarCommText")).toolTipText, "Communication State:Disconnected");
+  EXPECT_EQ(bar.panel(Variant("StatusBarCommText")).text, "Disconnected");
   EXPECT_EQ(bar.panel(Variant("StatusBarDataSource")).toolTipText, "Source: &File");
 }
 

@@ -165,6 +165,8 @@ void VelumorDiagViewForm::placeProgressFrame() {
   progress.setLeft(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).left) + 100.0 / 2);
   progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
   progress.zOrder(0);
+  // The design's panel text is a placeholder: until the first report the window is disconnected.
+  bar.setPanelText(Variant("StatusBarCommText"), resText(310));
   bar.setPanelToolTip(Variant("StatusBarCommText"), resText(301) + resText(310));
   bar.setPanelToolTip(Variant("StatusBarDataSource"), resText(433));
   for (const char* name : {"upload", "download", "SequenceProgress"}) {
