@@ -145,8 +145,14 @@ class VelumorDiagViewForm : public ViewWindow {
   void Form_Load() override;
   void Form_Unload(int16_t& Cancel) override;
   void Form_Resize() override;
+  void Register() override;
+  void Dispatch(const VELUMOR_Notify_Type& record) override;
 
  private:
+  // Dispatch branches (diag_dispatch.cpp).
+  void ShowConnectionState(int32_t handle);
+  void OnConnectionState(int32_t state);
+
   // Start-up and shut-down (diag_form_load.cpp).
   void setMenuCaptions();
   void setUpGroups();
