@@ -275,6 +275,19 @@ TEST_F(DiagStatusTest, AReusedHandleBelongsToTheItemRegisteredLast) {
   EXPECT_TRUE(alarm);
 }
 
+TEST_F(DiagStatusTest, DecodingAnItemOfTheOtherVariantDoesNothing) {
+  status.Decode(StatusItem::Error, host, window);  // nothing registered yet
+  variant(0);
+  variant(1);
+  status.Decode(StatusItem::Error, host, window);
+  status.Decode(StatusItem::State, host, window);
+  EXPECT_EQ(host.arrayReads, 0);
+  EXPECT_TRUE(window.done.empty());
+  status.Decode(StatusItem::A10TState, host, window);
+  EXPECT_EQ(host.arrayReads, 1);
+  EXPECT_EQ(describe(window.done), describe(steps("img Config 2; Config 0 N")));
+}
+
 TEST_F(DiagStatusTest, TheFourUndecodedA10ItemsAreConsumedQuietly) {
   variant(1);
   for (const char* item : {"A10_ADD_TRANSMITTER_STATE_STATE", "A10_OPERATING_MODE", "A10_ANALOG_OUTPUT_SATURATED",

@@ -138,9 +138,16 @@ bool DiagStatus::HandleStatusRecord(tolvar::AppletItemManager& aim, int32_t item
     return false;
   }
 
+  Decode(*match, aim, drawing);
+  return true;
+}
+
+void DiagStatus::Decode(StatusItem item, tolvar::AppletItemManager& aim, DiagStatusDrawing& drawing) {
+  const auto i = static_cast<size_t>(item);
+  if (!active_[i] || handles_[i] == 0) return;
   plat::com::ByteArray StatusOctets::*array = nullptr;
   std::optional<DiagSteps> (*decode)(const StatusOctets&) = nullptr;
-  switch (*match) {
+  switch (item) {
     case StatusItem::Error:
       array = &StatusOctets::ErrorOctets;
       decode = decodeErrorOctets;
@@ -165,19 +172,18 @@ bool DiagStatus::HandleStatusRecord(tolvar::AppletItemManager& aim, int32_t item
     case StatusItem::A10OperatingMode:
     case StatusItem::A10Saturated:
     case StatusItem::A10Fixed:
-      return true;  // registered with the variant, shown nowhere
+      return;  // registered with the variant, shown nowhere
   }
 
   // Read into a copy: a delivery that cannot be decoded in full leaves the array and the
   // display as they were.
   StatusOctets next = Octets;
   int32_t status = 0;
-  aim.GetArrayValue(itemHandle, next.*array, true, status);
+  aim.GetArrayValue(handles_[i], next.*array, true, status);
   const auto steps = decode(next);
-  if (!steps) return true;
+  if (!steps) return;
   Octets.*array = std::move(next.*array);
   applyDiagSteps(*steps, drawing);
-  return true;
 }
 
 void DiagStatus::ShowFieldDeviceStatus(tolvar::AppletItemManager& aim, int32_t itemHandle,

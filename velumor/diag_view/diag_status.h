@@ -116,6 +116,9 @@ class DiagStatus {
   // A delivered array that lacks an octet the decoding reads is dropped: nothing is drawn and
   // the array keeps its previous contents.
   bool HandleStatusRecord(tolvar::AppletItemManager& aim, int32_t itemHandle, DiagStatusDrawing& drawing);
+  // The handler of one status item, reading it through its kept handle; an item that is not
+  // of the variant registered last is left alone.
+  void Decode(StatusItem item, tolvar::AppletItemManager& aim, DiagStatusDrawing& drawing);
 
   // "LastFieldDeviceStatus" reported: the Device icon and rows when the value changed.
   void ShowFieldDeviceStatus(tolvar::AppletItemManager& aim, int32_t itemHandle, DiagStatusDrawing& drawing);
