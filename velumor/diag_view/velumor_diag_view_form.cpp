@@ -7,15 +7,8 @@ namespace velumor {
 
 VelumorDiagViewForm::VelumorDiagViewForm()
     : ViewWindow("VelumorDiagViewForm",
-                 designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size)) {}
-
-void VelumorDiagViewForm::Form_Load() {
-  createNotifyQueue();  // last step of the load
-}
-
-void VelumorDiagViewForm::Form_Unload(int16_t& Cancel) {
-  // The sequence names still queued in SeqStartTimer go with the window.
-  finishUnload({"NotifyTimer", "SeqStartTimer"});
+                 designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size)) {
+  on("MainTab", "Click", [this] { MainTab_Click(); });
 }
 
 }  // namespace velumor
