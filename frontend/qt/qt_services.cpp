@@ -273,6 +273,8 @@ std::optional<std::string> QtServices::saveFile(const plat::ui::SaveFileRequest&
   dlg.setFileMode(QFileDialog::AnyFile);
   QStringList filters = qtNameFilters(request.filter);
   if (!filters.isEmpty()) dlg.setNameFilters(filters);
+  if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+    dlg.selectNameFilter(filters.at(request.filterIndex - 1));
   QString ext = qs(request.defaultExt);
   while (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
   if (!ext.isEmpty()) dlg.setDefaultSuffix(ext);

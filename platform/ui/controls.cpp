@@ -693,6 +693,7 @@ void CommonDialogControl::ShowSave() {
   r.title = getProperty("DialogTitle").toString();
   r.fileName = getProperty("FileName").toString();
   r.filter = getProperty("Filter").toString();
+  r.filterIndex = getProperty("FilterIndex").toLong();
   r.defaultExt = getProperty("DefaultExt").toString();
   r.initDir = getProperty("InitDir").toString();
   r.flags = getProperty("Flags").toLong();

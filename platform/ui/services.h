@@ -53,6 +53,7 @@ struct SaveFileRequest {
   std::string title;
   std::string fileName;  // proposed
   std::string filter;    // "Text (*.prn)|*.prn|All (*.*)|*.*"
+  int32_t filterIndex = 0;  // 1-based filter shown first; 0 the first
   std::string defaultExt;
   std::string initDir;
   int32_t flags = 0;

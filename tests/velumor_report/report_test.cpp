@@ -1,0 +1,327 @@
+#include "velumor/shared/report/report.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "platform/com/error.h"
+#include "platform/com/ref.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+#include "platform/ui/services.h"
+
+namespace velumor::report {
+namespace {
+
+namespace fs = std::filesystem;
+namespace ui = plat::ui;
+
+constexpr const char* kDesign = R"({
+  "form": {"name": "ReportForm", "props": {"Caption": "Report", "ClientWidth": 3000, "ClientHeight": 2000}},
+  "controls": [{"name": "Dlg", "type": "CommonDialog", "container": ""}]
+})";
+
+class ReportForm : public ui::Form {
+ public:
+  ReportForm() : Form("ReportForm", kDesign) {}
+};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// ------------------------------------------------------------------ line layout
+
+TEST(ReportLayout, ValuesStartInColumn54AndLongLabelsAreNeverCut) {
+  struct Case {
+    const char* what;
+    std::string label;
+    std::string line;
+  } cases[] = {
+      {"short label", "File:", "\tFile:" + std::string(47, ' ') + "v\r\n"},
+      {"empty label", "", "\t" + std::string(52, ' ') + "v\r\n"},
+      {"51 characters", std::string(51, 'a'), "\t" + std::string(51, 'a') + " v\r\n"},
+      {"52 characters get one blank", std::string(52, 'b'), "\t" + std::string(52, 'b') + " v\r\n"},
+      {"60 characters are kept whole", std::string(60, 'c'), "\t" + std::string(60, 'c') + " v\r\n"},
+      // "ß" is one character in two octets: the value still starts in column 54.
+      {"German letters count once", "Masse - Durchfluß:", "\tMasse - Durchfluß:" + std::string(34, ' ') + "v\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReportText r;
+    r.row(c.label, "v");
+    EXPECT_EQ(r.text(), c.line);
+    if (charCount(c.label) < kLabelWidth) {
+      EXPECT_EQ(charCount(r.text()), 1 + 52 + 1 + 2);
+    }
+  }
+}
+
+TEST(ReportLayout, EveryKindOfLine) {
+  ReportText r;
+  r.title("RQ4400 (VELUMOR)");
+  r.blank();
+  r.header("Communication State:", "Connected");
+  r.header("File:", "");
+  r.group("Device Data");
+  r.row("Measurement Value:", "Density", true);
+  r.plainRow("");
+  r.plainRow("note");
+  const std::string expected = "RQ4400 (VELUMOR)\r\n"
+                               "\r\n"
+                               "Communication State:" + std::string(32, ' ') + "Connected\r\n" +
+                               "File:" + std::string(47, ' ') + "\r\n" +
+                               "   Device Data" + std::string(52 - 14, ' ') + "\r\n" +
+                               "\tMeasurement Value:" + std::string(34, ' ') + "Density\t*\r\n" +
+                               "\t\r\n"
+                               "\tnote\r\n";
+  EXPECT_EQ(r.text(), expected);
+}
+
+TEST(ReportLayout, PagesStartBelowAndRightOfTheMarginsAndBreakBeforeTheBottom) {
+  ui::HeadlessServices printer;  // its page and a fixed-pitch font of 10 points
+  const float w = printer.pageWidth(), h = printer.pageHeight();
+  const float lineHeight = printer.textHeight("Courier New", 10);
+  std::string text = "Title\r\n\r\n\tRow:\tvalue\t*\r\n";
+  const int perPage = static_cast<int>((h - 2 * (h / 14)) / lineHeight);
+  for (int i = 0; i < 2 * perPage; ++i) text += "line " + std::to_string(i) + "\r\n";
+
+  ui::PrintDocument doc = layoutPages(text, "Caption", 3, printer);
+  EXPECT_EQ(doc.title, "Caption");
+  EXPECT_EQ(doc.copies, 3);
+  ASSERT_EQ(doc.pages.size(), 3u);
+  const ui::PrintRun& first = doc.pages[0][0];
+  EXPECT_EQ(first.text, "Title");
+  EXPECT_EQ(first.fontName, "Courier New");
+  EXPECT_NEAR(first.x, w / 8, 0.5);
+  EXPECT_NEAR(first.y, h / 14, 0.5);
+  // The blank line takes its room; tabs go to the next eighth column.
+  const ui::PrintRun& row = doc.pages[0][1];
+  EXPECT_NEAR(row.y - first.y, 2 * lineHeight, 0.5);
+  EXPECT_EQ(row.text, "        Row:    value   *");
+  for (const auto& page : doc.pages) {
+    ASSERT_FALSE(page.empty());
+    EXPECT_NEAR(page.front().y, h / 14, 0.5);
+    EXPECT_LE(page.back().y + lineHeight, h - h / 14 + 0.5);
+  }
+  EXPECT_EQ(doc.pages[2].back().text, "line " + std::to_string(2 * perPage - 1));
+}
+
+// ------------------------------------------------------------------ printing and files
+
+class ReportPrintTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("VELUMOR_LANG", "en", 1);
+    ui::Services::installHeadless();
+    ui::Services::headless().reset();
+    std::string templ = (fs::temp_directory_path() / "velumor_report_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
+    folder_ = templ;
+    form_ = plat::com::makeObject<ReportForm>();
+  }
+  void TearDown() override {
+    form_->unload();
+    std::error_code ec;
+    fs::permissions(folder_, fs::perms::owner_all, ec);
+    fs::remove_all(folder_, ec);
+  }
+
+  ui::CommonDialogControl& dialog() { return form_->ctlAs<ui::CommonDialogControl>("Dlg"); }
+  PrintOutcome print(const std::function<std::string()>& build) {
+    return printReport(dialog(), {"Caption", "VR_Data.prn", "RQ4400"}, build);
+  }
+  std::function<std::string()> counted(std::string text) {
+    return [this, text] {
+      ++builds_;
+      return text;
+    };
+  }
+  std::vector<ui::ServiceRequest> messages() const { return ui::Services::headless().requestsOf("msgbox"); }
+  // The folder holds exactly these names (no temporary file left behind).
+  std::vector<std::string> names() const {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(folder_)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+  fs::path folder_;
+  plat::com::Ptr<ReportForm> form_;
+  int builds_ = 0;
+};
+
+TEST_F(ReportPrintTest, PrinterGetsTheReportInCourierWithTheChosenCopies) {
+  ui::Services::headless().queuePrinter({true, 2, false});
+  EXPECT_EQ(print(counted("First line\r\n\tRow\r\n")), PrintOutcome::Printed);
+  ASSERT_EQ(ui::Services::headless().printed().size(), 1u);
+  const ui::PrintDocument& doc = ui::Services::headless().printed()[0];
+  EXPECT_EQ(doc.copies, 2);
+  EXPECT_EQ(doc.title, "Caption");
+  ASSERT_EQ(doc.pages.size(), 1u);
+  EXPECT_EQ(doc.pages[0][0].text, "First line");
+  EXPECT_EQ(doc.pages[0][0].fontName, "Courier New");
+  EXPECT_EQ(dialog().getProperty("Flags").toLong(), 0);
+  EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(ReportPrintTest, PrintToFileAsksTheSaveDialogAndWritesUtf8WithCrLf) {
+  fs::path target = folder_ / "VR_Data.prn";
+  ui::Services::headless().queuePrinter({true, 1, true});
+  ui::Services::headless().queueSaveFile(target.string());
+  EXPECT_EQ(print(counted("Größe\r\n\tRow\r\n")), PrintOutcome::Written);
+  // The text and the print statement's own line end.
+  EXPECT_EQ(readFile(target), "Größe\r\n\tRow\r\n\r\n");
+  auto saves = ui::Services::headless().requestsOf("savefile");
+  ASSERT_EQ(saves.size(), 1u);
+  EXPECT_EQ(saves[0].text, "VR_Data.prn");
+  EXPECT_EQ(saves[0].title, "Print to File ...");
+  EXPECT_EQ(dialog().getProperty("Filter").toString(),
+            "all Files|*.*|Printer File (*.prn)|*.prn|Text Files  (*.txt)|*.txt");
+  EXPECT_EQ(dialog().getProperty("FilterIndex").toLong(), 2);
+  // Read-only box hidden; the dialog asks before an existing file is replaced.
+  EXPECT_EQ(dialog().getProperty("Flags").toLong(), 4 | 2);
+  EXPECT_EQ(names(), std::vector<std::string>{"VR_Data.prn"});
+  EXPECT_TRUE(ui::Services::headless().printed().empty());
+}
+
+TEST_F(ReportPrintTest, FilterTextsFollowTheUserLanguage) {
+  ::setenv("VELUMOR_LANG", "de", 1);
+  EXPECT_EQ(saveFilter(), "alle Dateien|*.*|Druckerausgabe (*.prn)|*.prn|Textdateien (*.txt)|*.txt");
+  ::setenv("VELUMOR_LANG", "en", 1);
+}
+
+TEST_F(ReportPrintTest, AnExistingFileIsReplacedWholeAndKeepsItsPermissions) {
+  fs::path target = folder_ / "old.prn";
+  std::ofstream(target) << std::string(10000, 'x');
+  ::chmod(target.c_str(), 0640);
+  ui::Services::headless().queuePrinter({true, 1, true});
+  ui::Services::headless().queueSaveFile(target.string());
+  EXPECT_EQ(print(counted("new\r\n")), PrintOutcome::Written);
+  EXPECT_EQ(readFile(target), "new\r\n\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(names(), std::vector<std::string>{"old.prn"});
+}
+
+TEST_F(ReportPrintTest, CancelBuildsNothingWritesNothingAndSaysNothing) {
+  struct Case {
+    const char* what;
+    ui::PrinterAnswer printer;
+    bool saveCancelled;
+  } cases[] = {
+      {"printer dialog cancelled", {false, 1, false}, false},
+      {"save dialog cancelled", {true, 1, true}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui::Services::headless().reset();
+    ui::Services::headless().queuePrinter(c.printer);
+    if (c.saveCancelled) ui::Services::headless().queueSaveFile(std::nullopt);
+    EXPECT_EQ(print(counted("text\r\n")), PrintOutcome::Cancelled);
+    EXPECT_EQ(builds_, 0);
+    EXPECT_TRUE(messages().empty());
+    EXPECT_TRUE(ui::Services::headless().printed().empty());
+    EXPECT_TRUE(names().empty());
+  }
+}
+
+TEST_F(ReportPrintTest, FailuresShowTheErrorAndThePathAndLeaveNoFile) {
+  fs::path locked = folder_ / "locked";
+  fs::create_directory(locked);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  // Root writes into any folder of its own; the kernel's own folders refuse it too.
+  const std::string unwritable = ::geteuid() == 0 ? "/sys/VR_Data.prn" : (locked / "VR_Data.prn").string();
+  fs::create_directory(folder_ / "adir");
+  struct Case {
+    const char* what;
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {"unwritable folder", unwritable, "Permission denied\r\n" + unwritable},
+      {"target is a folder", (folder_ / "adir").string(), "Path/File access error\r\n" + (folder_ / "adir").string()},
+      {"missing folder", (folder_ / "nowhere" / "x.prn").string(),
+       "Path not found\r\n" + (folder_ / "nowhere" / "x.prn").string()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui::Services::headless().reset();
+    ui::Services::headless().queuePrinter({true, 1, true});
+    ui::Services::headless().queueSaveFile(c.path);
+    EXPECT_EQ(print(counted("text\r\n")), PrintOutcome::Failed);
+    auto shown = messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, c.message);
+    EXPECT_EQ(shown[0].title, "RQ4400");
+    EXPECT_EQ(shown[0].style & ui::mb::Critical, ui::mb::Critical);
+  }
+  std::vector<std::string> left;
+  for (const auto& e : fs::recursive_directory_iterator(folder_)) left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"adir", "locked"}));
+}
+
+TEST_F(ReportPrintTest, ABuildFailureWritesAndPrintsNothing) {
+  fs::path target = folder_ / "VR_Data.prn";
+  std::ofstream(target) << "kept";
+  for (bool toFile : {false, true}) {
+    SCOPED_TRACE(toFile ? "to file" : "to printer");
+    ui::Services::headless().reset();
+    ui::Services::headless().queuePrinter({true, 1, toFile});
+    if (toFile) ui::Services::headless().queueSaveFile(target.string());
+    EXPECT_EQ(print([]() -> std::string { plat::com::raise(plat::com::err::SubscriptOutOfRange); }),
+              PrintOutcome::Failed);
+    auto shown = messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Subscript out of range");
+    EXPECT_TRUE(ui::Services::headless().printed().empty());
+    EXPECT_EQ(readFile(target), "kept");
+  }
+  EXPECT_EQ(names(), std::vector<std::string>{"VR_Data.prn"});
+}
+
+// A printer that breaks while printing.
+class FailingPrinter : public ui::HeadlessServices {
+ public:
+  void print(const ui::PrintDocument&) override { plat::com::raise(plat::com::err::PrinterError, "Out of paper"); }
+};
+
+TEST_F(ReportPrintTest, APrinterFailureIsShown) {
+  FailingPrinter services;
+  ui::Services::install(&services, &services, &services, &services, &services, &services);
+  services.queuePrinter({true, 1, false});
+  EXPECT_EQ(print(counted("text\r\n")), PrintOutcome::Failed);
+  auto shown = services.requestsOf("msgbox");
+  ui::Services::installHeadless();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Out of paper");
+}
+
+TEST_F(ReportPrintTest, PrinterSetupShowsTheSetUpDialogAndIgnoresCancel) {
+  ui::Services::headless().queuePrinter({false, 1, false});
+  printerSetup(dialog());
+  auto asked = ui::Services::headless().requestsOf("printer");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, "setup");
+  EXPECT_EQ(asked[0].style, 0x40);
+  EXPECT_TRUE(messages().empty());
+}
+
+TEST(ReportFile, WriteReplacingReportsErrorNumbers) {
+  EXPECT_EQ(writeFileReplacing("/nonexistent-folder/x.txt", "a"), plat::com::err::PathNotFound);
+  EXPECT_EQ(writeFileReplacing("/etc/passwd/x.txt", "a"), plat::com::err::PathNotFound);
+}
+
+}  // namespace
+}  // namespace velumor::report

@@ -1,0 +1,306 @@
+#include "velumor/shared/report/report.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <vector>
+
+#include "platform/com/error.h"
+#include "platform/com/variant.h"
+#include "platform/ui/controls.h"
+#include "velumor/shared/toolkit_load_resource.h"
+
+namespace velumor::report {
+
+namespace err = plat::com::err;
+namespace ui = plat::ui;
+
+namespace {
+
+constexpr const char* kFontName = "Courier New";
+constexpr float kFontSize = 10.0f;
+constexpr std::size_t kTabWidth = 8;
+
+// Printer dialog flags of the common dialog.
+constexpr int32_t kPrintToFileFlag = 0x20;
+constexpr int32_t kPrintSetupFlag = 0x40;
+constexpr int32_t kHideReadOnly = 4;
+constexpr int32_t kOverwritePrompt = 2;
+
+int32_t errorNumberOf(int code) {
+  switch (code) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return err::PermissionDenied;
+    case ENOENT:  // the file need not exist: its folder is missing
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return err::PathNotFound;
+    case ENOSPC:
+    case EDQUOT:
+      return 61;  // Disk full
+    default:
+      return err::PathFileAccess;
+  }
+}
+
+// Writes all of `data` to `fd`; false with errno set on failure.
+bool writeAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// The permissions a new file gets: what the file had, else what the user's mask allows.
+mode_t modeFor(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+void showFailure(const std::string& text, const std::string& title) {
+  ui::msgBox(text, ui::mb::OKOnly | ui::mb::Critical, title);
+}
+
+// The text of an error raised while building or printing.
+std::string describe(const std::exception& e) {
+  if (const auto* rt = dynamic_cast<const plat::com::RuntimeError*>(&e))
+    return rt->description().empty() ? plat::com::errorText(rt->number()) : rt->description();
+  return e.what();
+}
+
+// Expands tabs to the next multiple of kTabWidth columns, counting characters.
+std::string expandTabs(std::string_view line) {
+  std::string out;
+  std::size_t column = 0;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c == '\t') {
+      const std::size_t next = (column / kTabWidth + 1) * kTabWidth;
+      out.append(next - column, ' ');
+      column = next;
+      continue;
+    }
+    out += static_cast<char>(c);
+    if ((c & 0xC0) != 0x80) ++column;
+  }
+  return out;
+}
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::size_t charCount(std::string_view text) {
+  std::size_t n = 0;
+  for (unsigned char c : text)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+std::string fillLabel(std::string_view label) {
+  const std::size_t length = charCount(label);
+  std::string out(label);
+  out.append(length < kLabelWidth ? kLabelWidth - length : 1, ' ');
+  return out;
+}
+
+void ReportText::line(std::string_view s) {
+  text_ += s;
+  text_ += "\r\n";
+}
+
+void ReportText::title(std::string_view caption) { line(caption); }
+
+void ReportText::blank() { line({}); }
+
+void ReportText::header(std::string_view label, std::string_view value) {
+  line(fillLabel(label) + std::string(value));
+}
+
+void ReportText::group(std::string_view groupTitle) {
+  std::string s = "   " + std::string(groupTitle);
+  const std::size_t length = charCount(s);
+  if (length < kLabelWidth) s.append(kLabelWidth - length, ' ');
+  line(s);
+}
+
+void ReportText::row(std::string_view label, std::string_view value, bool marked) {
+  std::string s = "\t" + fillLabel(label) + std::string(value);
+  if (marked) s += kMark;
+  line(s);
+}
+
+void ReportText::plainRow(std::string_view text) { line("\t" + std::string(text)); }
+
+std::string saveFilter() {
+  std::string filter;
+  for (int16_t k = 1; k <= 3; ++k) {
+    if (k > 1) filter += "|";
+    filter += LoadResStringByLang(static_cast<int16_t>(510 + k)) + "|" +
+              LoadResStringByLang(static_cast<int16_t>(520 + k));
+  }
+  return filter;
+}
+
+ui::PrintDocument layoutPages(const std::string& text, const std::string& title, int32_t copies,
+                              const ui::PrinterService& printer) {
+  ui::PrintDocument doc;
+  doc.title = title;
+  doc.copies = copies;
+  // The user scale of the page: its origin lies W/8 from the left and H/14 from the top.
+  const double h = printer.pageHeight(), w = printer.pageWidth();
+  const float scaleTop = static_cast<float>(-h / 16), scaleHeight = static_cast<float>(h - h / 8);
+  const float scaleLeft = static_cast<float>(-w / 10), scaleWidth = static_cast<float>(w - w / 5);
+  const double top = -scaleTop * (h / scaleHeight);
+  const double left = -scaleLeft * (w / scaleWidth);
+  const double lineHeight = printer.textHeight(kFontName, kFontSize);
+  const double bottom = h - top;
+
+  doc.pages.emplace_back();
+  double y = top;
+  for (std::string_view line : splitLines(text)) {
+    if (y + lineHeight > bottom && y > top) {
+      doc.pages.emplace_back();
+      y = top;
+    }
+    if (!line.empty()) {
+      ui::PrintRun run;
+      run.x = static_cast<float>(left);
+      run.y = static_cast<float>(y);
+      run.text = expandTabs(line);
+      run.fontName = kFontName;
+      run.fontSize = kFontSize;
+      doc.pages.back().push_back(std::move(run));
+    }
+    y += lineHeight;
+  }
+  return doc;
+}
+
+int32_t writeFileReplacing(const std::string& requested, std::string_view content) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path target(requested);
+  // A link is followed, so the file it names is replaced and the link stays.
+  if (fs::is_symlink(target, ec)) {
+    fs::path resolved = fs::weakly_canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  if (fs::is_directory(target, ec)) return errorNumberOf(EISDIR);
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+
+  errno = 0;
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) return errorNumberOf(errno);
+  const std::string tempPath(name.data());
+  int failure = 0;
+  if (::fchmod(fd, modeFor(target.string())) != 0 || !writeAll(fd, content) || ::fsync(fd) != 0) failure = errno;
+  if (::close(fd) != 0 && failure == 0) failure = errno;
+  if (failure == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) failure = errno;
+  if (failure != 0) {
+    ::unlink(tempPath.c_str());
+    return errorNumberOf(failure);
+  }
+  return 0;
+}
+
+PrintOutcome printReport(ui::CommonDialogControl& dialog, const PrintJob& job,
+                         const std::function<std::string()>& build) {
+  using plat::com::Variant;
+  // A cancel raises an error, which ends the command like a dialog that failed to open.
+  try {
+    dialog.setProperty("Flags", Variant(int32_t{0}));
+    dialog.setProperty("CancelError", Variant(true));
+    dialog.ShowPrinter();
+  } catch (const std::exception&) {
+    return PrintOutcome::Cancelled;
+  }
+  const bool toFile = (dialog.getProperty("Flags").toLong() & kPrintToFileFlag) != 0;
+  const int32_t copies = dialog.getProperty("Copies").toLong();
+
+  std::string path;
+  if (toFile) {
+    try {
+      dialog.setProperty("FileName", Variant(job.fileName));
+      dialog.setProperty("Filter", Variant(saveFilter()));
+      dialog.setProperty("FilterIndex", Variant(int16_t{2}));  // the printer-file filter
+      dialog.setProperty("Flags", Variant(kHideReadOnly | kOverwritePrompt));
+      dialog.setProperty("DialogTitle", Variant(LoadResStringByLang(510)));
+      dialog.setProperty("CancelError", Variant(true));
+      dialog.ShowSave();
+    } catch (const std::exception&) {
+      return PrintOutcome::Cancelled;
+    }
+    path = dialog.getProperty("FileName").toString();
+    if (path.empty()) return PrintOutcome::Cancelled;
+  }
+
+  std::string text;
+  try {
+    text = build();
+  } catch (const std::exception& e) {
+    showFailure(describe(e), job.messageTitle);
+    return PrintOutcome::Failed;
+  }
+
+  if (!toFile) {
+    try {
+      ui::PrinterService& printer = ui::Services::printer();
+      printer.print(layoutPages(text, job.documentTitle, copies, printer));
+    } catch (const std::exception& e) {
+      showFailure(describe(e), job.messageTitle);
+      return PrintOutcome::Failed;
+    }
+    return PrintOutcome::Printed;
+  }
+
+  // The print statement's own line end follows the report.
+  text += "\r\n";
+  if (int32_t number = writeFileReplacing(path, text); number != 0) {
+    showFailure(plat::com::errorText(number) + "\r\n" + path, job.messageTitle);
+    return PrintOutcome::Failed;
+  }
+  return PrintOutcome::Written;
+}
+
+void printerSetup(ui::CommonDialogControl& dialog) {
+  try {
+    dialog.setProperty("Flags", plat::com::Variant(kPrintSetupFlag));
+    dialog.setProperty("CancelError", plat::com::Variant(true));
+    dialog.ShowPrinter();
+  } catch (const std::exception&) {
+    // A cancelled set-up keeps the printer as it was.
+  }
+}
+
+}  // namespace velumor::report
