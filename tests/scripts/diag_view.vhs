@@ -11,9 +11,12 @@ expect Diag MainTab SelectedItem.Key DiagDeviceKey
 expect Diag DiagDeviceFrame Visible true
 expect Diag DiagSensorFrame Visible false
 expect Diag DiagLimitsFrame Visible false
-expect Diag DiagSensorText(3) Text off
-expect Diag DiagSensorText(3) BackColor 12632261
-expect Diag DiagSensorONOFF(3) state 4
+# The standard variant's rows are read at once and drawn pale; the rows it lacks are off.
+expect Diag DiagSensorText(3) Text No
+expect Diag DiagSensorText(3) ForeColor -2147483631
+expect Diag DiagInputText(0) Text off
+expect Diag DiagInputText(0) BackColor 12632261
+expect Diag DiagInputONOFF(0) state 4
 expect Diag DiagCommand(1) Caption Rst.
 expect Diag DiagCommand(4) Caption Sim
 expect Diag . Caption "Diagnostics, [0] RQ4400 Coriolis Mass Flowmeter: MASS FLOW LINE 1"
@@ -36,6 +39,9 @@ scenario config-changed
 dblclick Diag DiagDeviceLabel(1)
 expect Diag SeqStartTimer Enabled true
 run 3000
+expect Diag DiagDeviceText(1) Text Warning
+expect Diag DiagDeviceText(1) BackColor 65535
+expect Diag DiagDeviceONOFF(1) state 3
 click Diag DiagCommand(1)
 run 3000
 expect Diag SeqStartTimer Enabled false

@@ -8,6 +8,7 @@
 #include "platform/com/ref.h"
 #include "platform/com/variant.h"
 #include "platform/ui/form.h"
+#include "velumor/diag_view/diag_status.h"
 #include "velumor/view_window/view_window.h"
 
 namespace velumor {
@@ -91,11 +92,12 @@ class VelumorDiagViewForm : public ViewWindow {
   // ------------------------------------------------------------------ device status
   // The decoding of the status items lives in diag_status*.cpp; the dispatch calls these.
 
-  // The status octets by octet number, sized per device variant.
-  plat::com::ByteArray ErrorOctets;
-  plat::com::ByteArray StateOctets;
-  plat::com::ByteArray WarningOctets;
-  // Handles of the status items of both variants (0 until registered).
+  // The device variant, the status octets by octet number (sized per variant), the handles
+  // kept for every status item and the last field device status byte drawn.
+  DiagStatus Status;
+  // Handles the dispatch compares for the status items: the item's kept handle while it is
+  // of the variant registered last, otherwise 0, so that a record still queued for an item
+  // given up at a variant switch reaches no handler.
   int32_t AddTransmitterStateErrorHandle = 0;
   int32_t AddTransmitterStateStateHandle = 0;
   int32_t A10AddTransmitterStateErrorHandle = 0;
@@ -105,8 +107,6 @@ class VelumorDiagViewForm : public ViewWindow {
   int32_t A10AnalogOutputFixedHandle = 0;
   int32_t A10AddTransmitterStateTStateHandle = 0;
   int32_t A10AddTransmitterStateWarningsHandle = 0;
-  // The last field device status byte drawn on the Device rows.
-  uint8_t FieldDeviceStatusByte = 0;
 
   // "HartRevision" reported: the octet arrays and status items of the variant.
   void ApplyDeviceVariant();
