@@ -55,7 +55,9 @@ QColor systemColour(int index, const QPalette& p) {
     case 0x10:
       return p.color(QPalette::Dark);  // button shadow
     case 0x11:
-      return p.color(QPalette::Disabled, QPalette::Text);  // grey text
+      // Grey text is meant to be read: the platform's mid grey, not the faint disabled text of
+      // some styles, which vanishes on a pale face.
+      return QColor(0x6D, 0x6D, 0x6D);
     case 0x12:
       return p.color(QPalette::ButtonText);
     case 0x13:

@@ -91,7 +91,8 @@ TEST(ColourTest, OleColoursAndSystemColours) {
   EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000008u), p), QColor(4, 5, 6));
   EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x8000000Fu), p), QColor(7, 8, 9));
   EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000012u), p), QColor(10, 11, 12));
-  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000011u), p), QColor(13, 14, 15));
+  // Grey text stays readable whatever the style's disabled text: the platform's mid grey.
+  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000011u), p), QColor(0x6D, 0x6D, 0x6D));
   // &HBBGGRR: red is the low byte.
   EXPECT_EQ(vfront::oleColor(0x0000FF, p), QColor(255, 0, 0));
   EXPECT_EQ(vfront::oleColor(0xFF0000, p), QColor(0, 0, 255));

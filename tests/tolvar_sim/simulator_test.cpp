@@ -118,6 +118,24 @@ TEST_F(SimulatorTest, FaultScenariosSetTheStatusOctetsOfTheActiveVariant) {
   EXPECT_NE(error.find("empty-pipe"), std::string::npos) << "the message lists the known names: " << error;
 }
 
+TEST_F(SimulatorTest, WarningsScenarioSetsWarningBitsOfTheActiveVariantOnly) {
+  ASSERT_TRUE(scenario("warnings"));
+  EXPECT_EQ(bytes("ADD_TRANSMITTER_STATE_STATE").at(3), 0x01) << "function test on, nothing else";
+  for (uint8_t o : bytes("ADD_TRANSMITTER_STATE_ERROR").data) EXPECT_EQ(o, 0) << "warnings are no errors";
+  EXPECT_EQ(fds() & Rq4400Simulator::kMalfunction, 0);
+
+  ASSERT_TRUE(scenario("variant-a10"));
+  EXPECT_EQ(bytes("A10_ADD_TRANSMITTER_STATE_TSTATE").at(14), 0x01);
+  const ByteArray w = bytes("A10_ADD_TRANSMITTER_STATE_WARNINGS");
+  EXPECT_EQ(w.at(16), 0x08) << "max. alarm density";
+  EXPECT_EQ(w.at(17), 0x01) << "external data loaded";
+  for (uint8_t o : bytes("A10_ADD_TRANSMITTER_STATE_ERROR").data) EXPECT_EQ(o, 0);
+
+  ASSERT_TRUE(scenario("normal"));
+  EXPECT_EQ(bytes("A10_ADD_TRANSMITTER_STATE_WARNINGS").data, (std::vector<uint8_t>{0, 0, 0}));
+  EXPECT_EQ(bytes("A10_ADD_TRANSMITTER_STATE_TSTATE").at(14), 0);
+}
+
 TEST_F(SimulatorTest, ProcessFaultsShowInTheValues) {
   connect();
   ASSERT_TRUE(scenario("fixed-current"));

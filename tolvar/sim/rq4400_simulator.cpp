@@ -532,6 +532,7 @@ void Rq4400Simulator::applyFaultBits() {
     if (emptyPipe_) octets_[0] |= 0x40;      // Value 0 (E 9b)
     if (overrange_) octets_[1] |= 0x04;      // Output 0 (E 8a)
     if (configChanged_) octets_[3] |= 0x02;  // Config 1 (W 1)
+    if (warnings_) octets_[3] |= 0x01;       // Config 0 (function test on)
   } else {
     if (sensorFault_) octets_[0] |= 0x20;  // Sensor 1 (E 0)
     if (emptyPipe_) octets_[1] |= 0x02;    // Value 0 (E 9b)
@@ -541,6 +542,11 @@ void Rq4400Simulator::applyFaultBits() {
     }
     if (totalizerWarning_) octets_[16] |= 0x01;  // Totalizer 0 (W 2)
     if (configChanged_) octets_[17] |= 0x08;     // Config 1 (W 1)
+    if (warnings_) {
+      octets_[14] |= 0x01;  // Config 0 (function test on)
+      octets_[16] |= 0x08;  // Alarm 2 (W 6b)
+      octets_[17] |= 0x01;  // Memory 2 (W 7)
+    }
   }
 }
 
@@ -590,14 +596,15 @@ void Rq4400Simulator::hostItemWritten(int32_t index) {
 const std::vector<std::string>& Rq4400Simulator::scenarioNames() {
   static const std::vector<std::string> names = {
       "normal",         "sensor-fault",  "empty-pipe",      "overrange",   "totalizer-overflow",
-      "config-changed", "fixed-current", "write-protected", "variant-a10", "variant-standard"};
+      "config-changed", "fixed-current", "write-protected", "variant-a10", "variant-standard",
+      "warnings"};
   return names;
 }
 
 bool Rq4400Simulator::scenario(std::string_view name, std::string& error) {
   const std::string n = dd::foldCase(name);
   if (n == "normal") {
-    sensorFault_ = emptyPipe_ = overrange_ = totalizerWarning_ = configChanged_ = false;
+    sensorFault_ = emptyPipe_ = overrange_ = totalizerWarning_ = configChanged_ = warnings_ = false;
     fixedCurrent_ = 0.0;
     setParam(store_.indexOf("PRIMARY_FIXED_CURRENT"), Variant(0.0));
     setParam(store_.indexOf("WRITE_PROTECTION"), Variant(0.0));
@@ -619,6 +626,8 @@ bool Rq4400Simulator::scenario(std::string_view name, std::string& error) {
     setParam(store_.indexOf("PRIMARY_FIXED_CURRENT"), Variant(12.0));
   } else if (n == "write-protected") {
     setParam(store_.indexOf("WRITE_PROTECTION"), Variant(1.0));
+  } else if (n == "warnings") {
+    warnings_ = true;
   } else if (n == "variant-a10") {
     setVariant(1);
   } else if (n == "variant-standard") {

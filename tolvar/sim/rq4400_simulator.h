@@ -61,7 +61,8 @@ class Rq4400Simulator {
 
   // Named conditions: "normal", "sensor-fault", "empty-pipe", "overrange", "totalizer-overflow",
   // "config-changed", "fixed-current", "write-protected" (writes answer code 7), "variant-a10",
-  // "variant-standard". "normal" clears every fault, fixed current and write protection but keeps
+  // "variant-standard", "warnings" (function test on, and in the A10 variant a density alarm
+  // and external data loaded). "normal" clears every fault, fixed current and write protection but keeps
   // the variant. The new status reaches the host's status items at once. False and a message for
   // an unknown name.
   bool scenario(std::string_view name, std::string& error);
@@ -130,6 +131,7 @@ class Rq4400Simulator {
   bool emptyPipe_ = false;
   bool overrange_ = false;
   bool totalizerWarning_ = false;
+  bool warnings_ = false;
   bool saturated_ = false;
   int64_t lastStepAt_ = 0;
   double processTimeMs_ = 0;

@@ -1,5 +1,7 @@
 #include "velumor/diag_view/velumor_diag_view_form.h"
 
+#include "velumor/view_window/dynamic_menu.h"
+
 extern const unsigned char velumor_design_VelumorDiagViewForm[];
 extern const std::size_t velumor_design_VelumorDiagViewForm_size;
 
@@ -21,10 +23,21 @@ ViewWindowTraits VelumorDiagViewForm::traits() {
 
 VelumorDiagViewForm::VelumorDiagViewForm()
     : ViewWindow("VelumorDiagViewForm",
-                 designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size), traits()) {}
-
-void VelumorDiagViewForm::Form_Load() {
-  createNotifyQueue();  // last step of the load
+                 designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size), traits()) {
+  on("MainTab", "Click", [this] { MainTab_Click(); });
+  on("DiagDeviceLabel", "DblClick", [this](plat::ui::EventArgs& a) { DiagDeviceLabel_DblClick(a.index); });
+  on("DiagCommand", "Click", [this](plat::ui::EventArgs& a) { DiagCommand_Click(a.index); });
+  on("MenuPrint", "Click", [this] { MenuPrint_Click(); });
+  on("MenuPrinterSetup", "Click", [this] { MenuPrinterSetup_Click(); });
+  // The device menu also pops up over the tab strip and every group frame.
+  if (dynamicMenu()) {
+    std::vector<std::string_view> forwarders = {"MainTab"};
+    for (const std::string_view frame :
+         {"DiagDeviceFrame", "DiagSensorFrame", "DiagInputFrame", "DiagValueFrame", "DiagAlarmFrame",
+          "DiagLimitsFrame", "DiagTotalizerFrame", "DiagOutputFrame", "DiagConfigFrame", "DiagMemoryFrame"})
+      forwarders.push_back(frame);
+    dynamicMenu()->forwardMouseUp(forwarders);
+  }
 }
 
 }  // namespace velumor

@@ -7,8 +7,10 @@ using plat::com::makeObject;
 VelumorMainViewClass::VelumorMainViewClass()
     : ViewAdapter(makeObject<VelumorMainViewForm>(), ViewRefSetIn::SetAppletItemManagRef) {}
 
+// Like every other window, the diagnosis window knows its view from the hand-over on, so
+// its unload always releases the view at the item manager.
 VelumorDiagViewClass::VelumorDiagViewClass()
-    : ViewAdapter(makeObject<VelumorDiagViewForm>(), ViewRefSetIn::NotifyChanged) {}
+    : ViewAdapter(makeObject<VelumorDiagViewForm>(), ViewRefSetIn::SetAppletItemManagRef) {}
 
 VelumorSimulationClass::VelumorSimulationClass()
     : ViewAdapter(makeObject<VelumorSimulationForm>(), ViewRefSetIn::SetAppletItemManagRef) {}

@@ -1,5 +1,6 @@
 #include "velumor/view_window/view_window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <utility>
@@ -38,10 +39,11 @@ std::string trimmed(const std::string& s) {
   return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-// A status-bar text by id, or empty when the id is outside the 16-bit range of the tables.
+// A status-bar text by id, or empty when no table holds it (a state or level the host
+// reports that has no text of its own).
 std::string textOrEmpty(int64_t id) {
   if (id < 0 || id > 32767) return {};
-  return LoadResStringByLang(static_cast<int16_t>(id));
+  return GetTextFromResource(static_cast<int16_t>(id));
 }
 
 }  // namespace
@@ -368,8 +370,8 @@ void ViewWindow::ShowProgress(std::string_view pair, int32_t handle) {
   plat::ui::Control& fg = ctl("shp_fg_" + std::string(pair));
   plat::ui::Control& frame = ctl("ProgressFrame");
   if (p != 0 && p != 100) {
-    // A negative progress would give a negative width: the bar then shows empty.
-    fg.setWidth(p < 0 ? 0.0 : static_cast<double>(bg.width()) * p / 100.0);
+    // A progress outside 0 to 100 draws an empty or a full bar, never one wider than its frame.
+    fg.setWidth(static_cast<double>(bg.width()) * std::clamp(p, 0, 100) / 100.0);
     bg.setVisible(true);
     fg.setVisible(true);
     frame.setVisible(true);
