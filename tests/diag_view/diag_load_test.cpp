@@ -167,8 +167,8 @@ TEST_F(DiagViewTest, TheDesignEnabledNotifyTimerSwitchesItselfOffOnTheEmptyQueue
   open();
   EXPECT_TRUE(form->timer("NotifyTimer").isEnabled());
   EXPECT_TRUE(form->timer("RegisterTimer").isEnabled());
-  ASSERT_TRUE(form->NotifyQueue.has_value());
-  EXPECT_TRUE(form->NotifyQueue->empty());
+  ASSERT_TRUE(form->binding().hasQueue());
+  EXPECT_TRUE(form->binding().queue()->empty());
   run(1);
   EXPECT_FALSE(form->timer("NotifyTimer").isEnabled());
   EXPECT_FALSE(form->timer("RegisterTimer").isEnabled());
@@ -228,8 +228,8 @@ TEST_F(DiagUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
   EXPECT_EQ(aim->releasedViews, std::vector<const void*>{view.get()});
   EXPECT_EQ(form->ViewRef, nullptr);
   EXPECT_EQ(form->AboutWindow, nullptr);
-  EXPECT_EQ(form->ItemManager, nullptr);
-  EXPECT_FALSE(form->NotifyQueue.has_value());
+  EXPECT_EQ(form->binding().itemManager(), nullptr);
+  EXPECT_FALSE(form->binding().hasQueue());
   // No timer of the window runs any more.
   run(500);
   EXPECT_EQ(aim->log().count("RegisterItem"), 0);
@@ -278,8 +278,8 @@ TEST_F(DiagUnloadTest, AFailingStepDoesNotStopTheOthers) {
   form->unload();
   EXPECT_EQ(aim->log().count("ReleaseItems"), 1);
   EXPECT_EQ(aim->log().count("ReleaseView"), 1);
-  EXPECT_FALSE(form->NotifyQueue.has_value());
-  EXPECT_EQ(form->ItemManager, nullptr);
+  EXPECT_FALSE(form->binding().hasQueue());
+  EXPECT_EQ(form->binding().itemManager(), nullptr);
 }
 
 TEST_F(DiagUnloadTest, ANotificationAfterTheUnloadIsDroppedWithoutReloading) {

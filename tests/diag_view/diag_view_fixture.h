@@ -13,6 +13,7 @@
 #include "tests/main_view/main_view_fixture.h"  // the logging services, item handler and view
 #include "velumor/diag_view/velumor_diag_view_form.h"
 #include "velumor/shared/vexaonoff.h"
+#include "velumor/view_window/seq_start_queue.h"
 
 namespace diagview_test {
 
@@ -50,6 +51,8 @@ class DiagViewTest : public ::testing::Test {
     tolvar::controls::registerHostControls();
     velumor::registerVexaOnOff();
     aim = plat::com::makeObject<fakehost::FakeItemManager>();
+    // A device description without a device menu, unless a test gives it one.
+    aim->dd->byName.add("fncGetGeneralString", [](std::span<Variant>) { return Variant(int32_t{1}); });
     services = std::make_unique<LoggingServices>(aim->log());
     plat::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
                                 services.get(), services.get());

@@ -7,9 +7,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPdfWriter>
 #include <QPushButton>
 #include <QTabBar>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "frontend/qt/front_end.h"
+#include "frontend/qt/qt_services.h"
 #include "tests/diag_view/diag_view_fixture.h"
 #include "tests/frontend_qt/screen_checks.h"
 #include "velumor/shared/toolkit_load_resource.h"
@@ -197,5 +200,48 @@ INSTANTIATE_TEST_SUITE_P(Languages, DiagWindowScreens, ::testing::Values("en", "
                          [](const ::testing::TestParamInfo<const char*>& info) {
                            return std::string(info.param);
                          });
+
+}  // namespace
+
+// ------------------------------------------------------------------ printing to PDF
+
+namespace {
+
+TEST(DiagReportPdf, ThePrintedReportBecomesAPdfOfItsPages) {
+  ScopedLang english("en");
+  tolvar::controls::registerHostControls();
+  velumor::registerVexaOnOff();
+  plat::ui::EventLoop::instance().useManualClock();
+  plat::ui::Services::installHeadless();
+  plat::ui::Services::headless().reset();
+  auto aim = plat::com::makeObject<fakehost::FakeItemManager>();
+  auto form = plat::com::makeObject<velumor::VelumorDiagViewForm>();
+  ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
+  form->show();
+  plat::ui::Services::headless().queuePrinter({true, 1, false});
+  ASSERT_TRUE(form->userClick(form->ctl("MenuPrint")));
+  ASSERT_EQ(plat::ui::Services::headless().printed().size(), 1u);
+  const plat::ui::PrintDocument doc = plat::ui::Services::headless().printed()[0];
+  form->unload();
+
+  const std::filesystem::path pdf = std::filesystem::path(VELUMOR_SCREENS_DIR) / "diag_report_en.pdf";
+  std::filesystem::create_directories(pdf.parent_path());
+  {
+    QPdfWriter writer(QString::fromStdString(pdf.string()));
+    vfront::printDocument(doc, writer);
+  }
+  std::ifstream in(pdf, std::ios::binary);
+  std::string head(5, '\0');
+  in.read(head.data(), 5);
+  EXPECT_EQ(head, "%PDF-");
+  EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
+  // Every line of the report that holds text is a run on the pages: the caption, the two
+  // header lines, nine group titles and 49 rows.
+  size_t runs = 0;
+  for (const auto& page : doc.pages) runs += page.size();
+  EXPECT_EQ(runs, 61u);
+  plat::ui::Services::installHeadless();
+  plat::ui::Services::headless().reset();
+}
 
 }  // namespace

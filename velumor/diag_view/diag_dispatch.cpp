@@ -1,65 +1,43 @@
-// The diagnosis window's registration of the items it reads itself and its notification
-// dispatch: one record per tick, by its tag, else by its item handle.
-#include <optional>
+// The diagnosis window's notification dispatch: one record per tick, by its tag, else by
+// its item handle; the connection state's effect on the rows and buttons; and the commands
+// of the Device group.
 #include <string>
+#include <string_view>
 
 #include "platform/com/variant.h"
-#include "platform/ui/event_loop.h"
 #include "velumor/diag_view/velumor_diag_view_form.h"
 
 namespace velumor {
 
 namespace {
 
-// The items the window reads itself, in the order they are registered.
-struct ItemRow {
-  const char* name;
-  bool flag;
-  int32_t VelumorDiagViewForm::*handle;
-};
+constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
 
-constexpr ItemRow kItems[] = {
-    {"HartRevision", false, &VelumorDiagViewForm::HartRevisionHandle},
-    {"ADJUST", false, &VelumorDiagViewForm::AdjustHandle},
-    {"&&private_FDT&&EngineeringContext", false, &VelumorDiagViewForm::EngineeringContextHandle},
-    {"&&private_pm&&Address", false, &VelumorDiagViewForm::AddressHandle},
-    {"DESCRIPTOR", false, &VelumorDiagViewForm::DescriptorHandle},
-    {"&&private&&connect", false, &VelumorDiagViewForm::ConnectHandle},
-    {"&&private&&CurrentSource", false, &VelumorDiagViewForm::CurrentSourceHandle},
-    {"&&private&&UserLevel", false, &VelumorDiagViewForm::UserLevelHandle},
-    {"&&private_PM&&FileName", false, &VelumorDiagViewForm::FileNameHandle},
-    {"&&Sequence_Progress&&Upload", false, &VelumorDiagViewForm::UploadProgressHandle},
-    {"&&Sequence_Progress&&Download", false, &VelumorDiagViewForm::DownloadProgressHandle},
-    {"&&Sequence_Progress&&FULL_Download", false, &VelumorDiagViewForm::FullDownloadProgressHandle},
-    {"LastFieldDeviceStatus", false, &VelumorDiagViewForm::LastFieldDeviceStatusHandle},
-    {"UploadQuestion", true, &VelumorDiagViewForm::UploadQuestionHandle},
-    {"SaveToDataBaseOnExit", true, &VelumorDiagViewForm::SaveToDataBaseOnExitHandle},
-    {"&&private&&Dirty", false, &VelumorDiagViewForm::DirtyHandle},
-};
+bool inTagRange(int32_t tag, uint32_t base) {
+  return (static_cast<uint32_t>(tag) & 0xFF000000u) == base;
+}
 
 }  // namespace
 
-void VelumorDiagViewForm::Register() {
-  // Each item on its own: one the host refuses or fails does not keep the others away.
-  for (const ItemRow& row : kItems) {
-    plat::ui::EventLoop::instance().runReported(name() + ".RegisterTimer_Timer " + row.name, [&] {
-      if (!ItemManager) return;
-      int32_t status = 0;
-      ItemManager->RegisterItem(row.name, row.flag, ViewHandle, this->*row.handle, 0, 0, status);
-    });
-  }
-}
-
 void VelumorDiagViewForm::Dispatch(const VELUMOR_Notify_Type& record) {
-  if (record.lUserLong != 0) return;  // the tagged items come with the device menu and sequences
+  if (record.lUserLong != 0) {
+    if (inTagRange(record.lUserLong, 0x10000000u))
+      ApplyMenuState(record.lAppletItemHandle, record.lUserLong);
+    else if (inTagRange(record.lUserLong, 0x0A000000u))
+      ShowProgress("SequenceProgress", record.lAppletItemHandle);
+    return;  // any other tag belongs to no item of this window
+  }
   const int32_t h = record.lAppletItemHandle;
   // A handle the window never kept (still 0) matches no record.
   auto is = [h](int32_t kept) { return kept != 0 && kept == h; };
-  if (is(EngineeringContextHandle)) return;
+  if (is(EngineeringContextHandle)) return ApplyEngineeringContext(h);
   if (is(HartRevisionHandle)) return ApplyDeviceVariant();
-  if (is(AddressHandle) || is(DescriptorHandle)) return;
+  if (is(AddressHandle)) return UpdateCaptionAddress(h);
+  if (is(DescriptorHandle)) return UpdateCaptionDescriptor(h);
   if (is(ConnectHandle)) return ShowConnectionState(h);
-  if (is(CurrentSourceHandle) || is(UserLevelHandle) || is(FileNameHandle)) return;
+  if (is(CurrentSourceHandle)) return ShowDataSource(h);
+  if (is(UserLevelHandle)) return ShowUserLevel(h);
+  if (is(FileNameHandle)) return ShowFileName(h);
   if (is(AddTransmitterStateErrorHandle)) return DecodeErrorOctets();
   if (is(AddTransmitterStateStateHandle)) return DecodeStateOctets();
   if (is(A10AddTransmitterStateErrorHandle)) return DecodeA10Errors();
@@ -70,26 +48,18 @@ void VelumorDiagViewForm::Dispatch(const VELUMOR_Notify_Type& record) {
   if (is(A10AddTransmitterStateTStateHandle)) return DecodeA10TState();
   if (is(A10AddTransmitterStateWarningsHandle)) return DecodeA10Warnings();
   if (is(LastFieldDeviceStatusHandle)) return ShowFieldDeviceStatus();
-  // Progress, "UploadQuestion", "SaveToDataBaseOnExit", "&&private&&Dirty", "ADJUST" and
-  // unknown handles change nothing here.
+  if (is(UploadProgressHandle)) return ShowProgress("upload", h);
+  if (is(DownloadProgressHandle) || is(FullDownloadProgressHandle)) return ShowProgress("download", h);
+  // "UploadQuestion", "SaveToDataBaseOnExit", "&&private&&Dirty" are read where they are
+  // used; "ADJUST" and unknown handles change nothing.
 }
 
-void VelumorDiagViewForm::ShowConnectionState(int32_t handle) {
-  double d = 0;
-  int32_t status = 0;
-  if (!ItemManager) return;
-  ItemManager->GetValue(handle, d, status);
-  if (!(d >= -2147483648.0 && d <= 2147483647.0)) return;  // no Long: the record is dropped
-  ConnectionState = plat::com::cLng(d);
-  OnConnectionState(ConnectionState);
-}
-
-// What the connection state means for the rows and the Device buttons.
+// The panel has been drawn; what the state means for the rows, menus and buttons.
 void VelumorDiagViewForm::OnConnectionState(int32_t state) {
-  constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
   auto buttons = [this](bool enabled) {
     ctl("DiagCommand", 1).setEnabled(enabled);
-    ctl("DiagCommand", 4).setEnabled(enabled);
+    // While the engineering context locks the window, no view is opened from it.
+    ctl("DiagCommand", 4).setEnabled(enabled && !contextLocksConnection());
   };
   auto deviceMenus = [this](bool enabled) {
     for (const char* m : {"MenuSetAddress", "MenuLoadDev", "MenuSaveDev"}) ctl(m).setEnabled(enabled);
@@ -98,8 +68,8 @@ void VelumorDiagViewForm::OnConnectionState(int32_t state) {
     case 0:
       deviceMenus(false);
       // Every row turns pale at once and keeps its value.
-      for (const char* group :
-           {"Device", "Sensor", "Input", "Value", "Output", "Config", "Memory", "Alarm", "Totalizer"}) {
+      for (const char* group : {"Device", "Sensor", "Input", "Value", "Output", "Config", "Memory", "Alarm",
+                                "Totalizer"}) {
         const std::string text = "Diag" + std::string(group) + "Text";
         for (int32_t i : arrayIndices(text)) {
           plat::ui::Control& t = ctl(text, i);
@@ -121,6 +91,24 @@ void VelumorDiagViewForm::OnConnectionState(int32_t state) {
       break;
     default:
       break;
+  }
+  if (contextLocksConnection())
+    for (const char* m : {"MenuConnect", "MenuDisconnect", "MenuSetAddress", "MenuLoadDev", "MenuSaveDev"})
+      ctl(m).setEnabled(false);
+}
+
+// A double-click on any Device row asks the device for its status again.
+void VelumorDiagViewForm::DiagDeviceLabel_DblClick(int32_t Index) {
+  QueueSeqStart("GET_TRANSMITTER_STATE_Octets");
+}
+
+void VelumorDiagViewForm::DiagCommand_Click(int32_t Index) {
+  if (Index == 1) {
+    // "Rst.": the device forgets that its configuration changed.
+    QueueSeqStart("SeqHART_COMMAND_038_Write");
+  } else if (Index == 4) {
+    if (contextLocksConnection()) return;  // no view is opened from a locked window
+    openView("Velumor.VelumorSimulationClass", true);
   }
 }
 

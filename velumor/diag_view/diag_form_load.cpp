@@ -1,6 +1,6 @@
-// Start-up and shut-down of the diagnosis window. The load runs inside the host's
-// SetAppletItemManagRef: apart from the two frame probes it makes no host call, and every
-// row starts "off" until the device reports.
+// Start-up of the diagnosis window. The load runs inside the host's SetAppletItemManagRef:
+// apart from the two frame probes it makes no host call, and every row starts "off" until
+// the device reports. The unload is the view window's own.
 #include <exception>
 #include <string>
 #include <string_view>
@@ -52,7 +52,7 @@ std::string ctlName(std::string_view group, std::string_view part) {
 
 void VelumorDiagViewForm::Form_Load() {
   setMenuCaptions();
-  HelpFile = (componentFolder() / resText(99)).string();
+  setHelpFile();
   for (const char* never : {"MenuAdjust", "MenuMaintenance", "MenuSpecialist"}) {
     ctl(never).setEnabled(false);
     ctl(never).setVisible(false);
@@ -67,15 +67,7 @@ void VelumorDiagViewForm::Form_Load() {
   for (const Group& g : groups()) ctl(ctlName(g.name, "Frame")).setCaption("");
 
   // The window opens at its minimum size; the resizes this raises lay out nothing yet.
-  FormLoaded = false;
-  Control& marker = ctl("ResizeLabel");
-  marker.setVisible(false);
-  MinFormWidth = plat::com::cLng(marker.left());
-  MinFormHeight = plat::com::cLng(static_cast<double>(marker.top()) + ctl("VelumorStatusBar").height() + 100);
-  LastFormWidth = plat::com::cLng(width());
-  LastFormHeight = plat::com::cLng(height());
-  setWidth(MinFormWidth);
-  setHeight(MinFormHeight);
+  applyMinimumSize();
 
   // The Limits group has nothing to show: its tab goes for good.
   tabs.remove(Variant("DiagLimitsKey"));
@@ -84,8 +76,7 @@ void VelumorDiagViewForm::Form_Load() {
   placeProgressFrame();
 
   FormLoaded = true;
-  if (!hostFrameOffers("OpenFromDatabase")) ctl("MenuOpenNew").setEnabled(false);
-  if (!hostFrameOffers("SaveAsToDatabase")) ctl("MenuSaveAs").setEnabled(false);
+  probeOptionalFrameOperations();
 
   // Selecting the Device tab runs the tab handler, which keeps its key and shows its frame.
   tabs.select(Variant("DiagDeviceKey"));
@@ -182,90 +173,6 @@ void VelumorDiagViewForm::placeProgressFrame() {
     fg.setLeft(bg.left());
     fg.setWidth(0);
   }
-}
-
-// A frame operation the host may lack, called with one argument too many: an operation
-// that exists refuses the call with error 450 without running. Any other outcome means
-// the window does not offer it.
-bool VelumorDiagViewForm::hostFrameOffers(std::string_view operation) {
-  try {
-    if (!ItemManager) return false;
-    plat::com::Ptr<tolvar::HostFrame> frame;
-    int32_t status = 0;
-    ItemManager->GetFrame(frame, status);
-    if (!frame) return false;
-    Variant args[1] = {Variant(true)};
-    frame->invokeByName(operation, plat::com::InvokeKind::Method, args);
-    return false;
-  } catch (const plat::com::RuntimeError& e) {
-    return e.number() == plat::com::err::WrongArgumentCount;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-// ------------------------------------------------------------------ unload
-
-namespace {
-
-// Each step of the unload runs on its own: a step that fails is reported and the next
-// one runs, so a window is never left half unloaded with its timers going.
-template <class F>
-void unloadStep(const std::string& where, F&& step) {
-  plat::ui::EventLoop::instance().runReported(where, step);
-}
-
-}  // namespace
-
-void VelumorDiagViewForm::Form_Unload(int16_t& Cancel) {
-  // A second unload finds nothing left to take down.
-  if (!NotifyQueue && !ItemManager) return;
-  const std::string where = name() + ".Form_Unload";
-
-  unloadStep(where, [&] {
-    auto& dialog = ctlAs<plat::ui::CommonDialogControl>("VelumorCommonDlg");
-    dialog.setProperty("HelpFile", Variant(HelpFile));
-    dialog.setProperty("HelpCommand", Variant(plat::ui::help::Quit));
-    dialog.ShowHelp();
-  });
-
-  unloadStep(where, [&] { askSaveOnExit(); });
-
-  for (plat::com::Ptr<plat::ui::Form>* child : {&AboutWindow, &SoftServiceWindow, &ReadMeWindow}) {
-    if (!*child) continue;
-    plat::com::Ptr<plat::ui::Form> window = std::move(*child);
-    *child = nullptr;
-    unloadStep(where, [&] { window->unload(); });
-  }
-
-  unloadStep(where, [&] {
-    auto& handler = ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
-    handler.impl().invoke(tolvar::dispid::ReleaseItems, plat::com::InvokeKind::Method, {});
-  });
-
-  // The registration tick must not run against a window that has let its host go.
-  unloadStep(where, [&] { timer("RegisterTimer").setProperty("Enabled", false); });
-  // ReleaseView, the timers (queued sequence names go with the window), the references.
-  unloadStep(where, [&] { finishUnload({"NotifyTimer", "SeqStartTimer"}); });
-}
-
-void VelumorDiagViewForm::askSaveOnExit() {
-  if (!ItemManager) return;
-  bool dirty = false;
-  int32_t status = 0;
-  ItemManager->GetBoolValue(DirtyHandle, dirty, status);
-  if (status != 0) return;
-  double saveOnExit = 0;
-  ItemManager->GetValue(SaveToDataBaseOnExitHandle, saveOnExit, status);
-  if (status != 0 || saveOnExit != 1.0 || !dirty) return;
-  if (plat::ui::msgBox(resText(95), plat::ui::mb::YesNo, DevDescText) != plat::ui::mb::IdYes) return;
-  // The host may have let the window go while the question was open.
-  if (!ItemManager) return;
-  plat::com::Ptr<tolvar::HostFrame> frame;
-  ItemManager->GetFrame(frame, status);
-  if (!frame) plat::com::raise(plat::com::err::ObjectNotSet, "The host gave no frame to save the data set");
-  int32_t saveStatus = 0;
-  frame->SaveToDatabase(0, saveStatus);
 }
 
 }  // namespace velumor

@@ -34,8 +34,9 @@ class FormDrawing final : public DiagStatusDrawing {
 }  // namespace
 
 void VelumorDiagViewForm::ApplyDeviceVariant() {
-  if (!ItemManager) return;
-  Status.ApplyDeviceVariant(*ItemManager, ViewHandle, HartRevisionHandle);
+  tolvar::AppletItemManager* aim = binding().itemManager();
+  if (!aim) return;
+  Status.ApplyDeviceVariant(*aim, binding().viewHandle(), HartRevisionHandle);
   auto kept = [this](StatusItem item) { return Status.isActive(item) ? Status.handleOf(item) : 0; };
   AddTransmitterStateErrorHandle = kept(StatusItem::Error);
   AddTransmitterStateStateHandle = kept(StatusItem::State);
@@ -49,39 +50,45 @@ void VelumorDiagViewForm::ApplyDeviceVariant() {
 }
 
 void VelumorDiagViewForm::DecodeErrorOctets() {
-  if (!ItemManager) return;
+  tolvar::AppletItemManager* aim = binding().itemManager();
+  if (!aim) return;
   FormDrawing drawing(*this);
-  Status.Decode(StatusItem::Error, *ItemManager, drawing);
+  Status.Decode(StatusItem::Error, *aim, drawing);
 }
 
 void VelumorDiagViewForm::DecodeStateOctets() {
-  if (!ItemManager) return;
+  tolvar::AppletItemManager* aim = binding().itemManager();
+  if (!aim) return;
   FormDrawing drawing(*this);
-  Status.Decode(StatusItem::State, *ItemManager, drawing);
+  Status.Decode(StatusItem::State, *aim, drawing);
 }
 
 void VelumorDiagViewForm::DecodeA10Errors() {
-  if (!ItemManager) return;
+  tolvar::AppletItemManager* aim = binding().itemManager();
+  if (!aim) return;
   FormDrawing drawing(*this);
-  Status.Decode(StatusItem::A10Error, *ItemManager, drawing);
+  Status.Decode(StatusItem::A10Error, *aim, drawing);
 }
 
 void VelumorDiagViewForm::DecodeA10TState() {
-  if (!ItemManager) return;
+  tolvar::AppletItemManager* aim = binding().itemManager();
+  if (!aim) return;
   FormDrawing drawing(*this);
-  Status.Decode(StatusItem::A10TState, *ItemManager, drawing);
+  Status.Decode(StatusItem::A10TState, *aim, drawing);
 }
 
 void VelumorDiagViewForm::DecodeA10Warnings() {
-  if (!ItemManager) return;
+  tolvar::AppletItemManager* aim = binding().itemManager();
+  if (!aim) return;
   FormDrawing drawing(*this);
-  Status.Decode(StatusItem::A10Warnings, *ItemManager, drawing);
+  Status.Decode(StatusItem::A10Warnings, *aim, drawing);
 }
 
 void VelumorDiagViewForm::ShowFieldDeviceStatus() {
-  if (!ItemManager) return;
+  tolvar::AppletItemManager* aim = binding().itemManager();
+  if (!aim) return;
   FormDrawing drawing(*this);
-  Status.ShowFieldDeviceStatus(*ItemManager, LastFieldDeviceStatusHandle, drawing);
+  Status.ShowFieldDeviceStatus(*aim, LastFieldDeviceStatusHandle, drawing);
 }
 
 void VelumorDiagViewForm::DrawFieldDeviceRows() {

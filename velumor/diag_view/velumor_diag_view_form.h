@@ -19,6 +19,10 @@ class VelumorDiagViewForm : public ViewWindow {
  public:
   VelumorDiagViewForm();
 
+  // The window's traits: caption text 2, help file text 99, the device menu without its
+  // own entry, the engineering context's lock of the connection and simulation commands.
+  static ViewWindowTraits traits();
+
   // ------------------------------------------------------------------ groups and rows
 
   // One group of the window, in the order of the tab strip's design.
@@ -67,45 +71,21 @@ class VelumorDiagViewForm : public ViewWindow {
 
   // ------------------------------------------------------------------ state
 
-  // Communication state (0 Disconnected ... 4 Disturbed), 0 until the first report.
-  int32_t ConnectionState = 0;
   // The key of the tab whose frame is shown; only MainTab_Click writes it.
   std::string CurrentTabKey;
 
-  // Size rules, in whole twips, and whether the load has placed every control.
-  int32_t MinFormWidth = 0;
-  int32_t MinFormHeight = 0;
-  int32_t LastFormWidth = 0;
-  int32_t LastFormHeight = 0;
-  bool FormLoaded = false;
-
-  // The component's help file for this window.
-  std::string HelpFile;
-  // The device description's long text: caption until the first caption update, title of
-  // the window's questions.
-  std::string DevDescText;
-  // Windows the Help menu opened; they close with this window.
-  plat::com::Ptr<plat::ui::Form> AboutWindow;
-  plat::com::Ptr<plat::ui::Form> SoftServiceWindow;
-  plat::com::Ptr<plat::ui::Form> ReadMeWindow;
-
   // Handles of the items the window reads itself (0 until registered).
   int32_t HartRevisionHandle = 0;
-  int32_t AdjustHandle = 0;
   int32_t EngineeringContextHandle = 0;
   int32_t AddressHandle = 0;
   int32_t DescriptorHandle = 0;
   int32_t ConnectHandle = 0;
-  int32_t CurrentSourceHandle = 0;
-  int32_t UserLevelHandle = 0;
   int32_t FileNameHandle = 0;
   int32_t UploadProgressHandle = 0;
   int32_t DownloadProgressHandle = 0;
   int32_t FullDownloadProgressHandle = 0;
   int32_t LastFieldDeviceStatusHandle = 0;
   int32_t UploadQuestionHandle = 0;
-  int32_t SaveToDataBaseOnExitHandle = 0;
-  int32_t DirtyHandle = 0;
   // Progress items of the device's other sequences, by their tag's index.
   std::vector<int32_t> SequenceProgressHandles;
 
@@ -143,23 +123,29 @@ class VelumorDiagViewForm : public ViewWindow {
 
  protected:
   void Form_Load() override;
-  void Form_Unload(int16_t& Cancel) override;
   void Form_Resize() override;
   void Register() override;
   void Dispatch(const VELUMOR_Notify_Type& record) override;
+  void OnConnectionState(int32_t state) override;
+
+ public:
+  // The report of every row as the window shows it (diag_report.cpp), and the File menu's
+  // Print and Printer Setup.
+  std::string BuildDiagReport();
+  void MenuPrint_Click();
+  void MenuPrinterSetup_Click();
+  // The Device group's commands: a double-click on a row asks the device for its status,
+  // "Rst." resets its configuration-changed flag, "Sim" opens the simulation view.
+  void DiagDeviceLabel_DblClick(int32_t Index);
+  void DiagCommand_Click(int32_t Index);
 
  private:
-  // Dispatch branches (diag_dispatch.cpp).
-  void ShowConnectionState(int32_t handle);
-  void OnConnectionState(int32_t state);
 
   // Start-up and shut-down (diag_form_load.cpp).
   void setMenuCaptions();
   void setUpGroups();
   void placeDeviceButtons();
   void placeProgressFrame();
-  bool hostFrameOffers(std::string_view operation);
-  void askSaveOnExit();
 
   // Layout (diag_form_layout.cpp).
   void runFitRoutine(std::string_view key);

@@ -1,0 +1,91 @@
+// The diagnosis window's registration tick: caption, table-view probe, the unbound Limits
+// controls, the host controls, the items the window reads itself, the device menu, the
+// progress items of the device's sequences and the upload question. Each step runs on its
+// own: a host call that fails is reported and the tick goes on, so the window always ends
+// the tick registered as far as the host allows, with the default pointer back.
+#include <functional>
+#include <string>
+
+#include "platform/com/dispatch.h"
+#include "platform/com/variant.h"
+#include "platform/ui/event_loop.h"
+#include "tolvar/applet/control_ids.h"
+#include "tolvar/applet/form_ref.h"
+#include "velumor/diag_view/velumor_diag_view_form.h"
+#include "velumor/view_window/dynamic_menu.h"
+
+namespace velumor {
+
+namespace {
+
+using plat::com::Variant;
+
+// The items the window reads itself, in the order they are registered.
+struct ItemRow {
+  const char* name;
+  bool flag;
+  int32_t VelumorDiagViewForm::*handle;
+};
+
+}  // namespace
+
+void VelumorDiagViewForm::Register() {
+  const std::string where = name() + ".RegisterTimer_Timer";
+  auto step = [&](const char* what, const std::function<void()>& f) {
+    plat::ui::EventLoop::instance().runReported(where + " (" + what + ")", f);
+  };
+  {
+    Hourglass busy(*this);
+    step("caption", [&] { readDeviceText(); });
+    step("table view", [&] {
+      // The host offers the table view when it knows its menu state; the probe is given back.
+      int32_t probe = 0;
+      if (registerItem("&&Menu_State&&GenericView", false, probe) != 0)
+        ctl("MenuTableView").setVisible(false);
+      else
+        unadviseItem(probe);
+    });
+    step("limits", [&] {
+      for (int32_t i : arrayIndices("DiagLimitsLabelTextUnit")) {
+        plat::ui::UserControlImpl& c = ctlAs<plat::ui::UserControl>("DiagLimitsLabelTextUnit", i).impl();
+        c.put(tolvar::dispid::ValueItemName, Variant(std::string()));
+        c.put(tolvar::dispid::LtuItemMode, Variant(int16_t{0}));
+        c.put(tolvar::dispid::UnitItemName, Variant(std::string()));
+        c.put(tolvar::dispid::UnitItemMode, Variant(int16_t{0}));
+      }
+    });
+    step("host controls", [&] {
+      auto& handler = ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
+      Variant args[2] = {Variant(tolvar::controls::makeFormRef(*this)),
+                         Variant(tolvar::controls::makeObjectRef(binding_.itemManager()))};
+      handler.impl().invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, args);
+    });
+    static const ItemRow kItems[] = {
+        {"HartRevision", false, &VelumorDiagViewForm::HartRevisionHandle},
+        {"ADJUST", false, &VelumorDiagViewForm::AdjustHandle},
+        {"&&private_FDT&&EngineeringContext", false, &VelumorDiagViewForm::EngineeringContextHandle},
+        {"&&private_pm&&Address", false, &VelumorDiagViewForm::AddressHandle},
+        {"DESCRIPTOR", false, &VelumorDiagViewForm::DescriptorHandle},
+        {"&&private&&connect", false, &VelumorDiagViewForm::ConnectHandle},
+        {"&&private&&CurrentSource", false, &VelumorDiagViewForm::CurrentSourceHandle},
+        {"&&private&&UserLevel", false, &VelumorDiagViewForm::UserLevelHandle},
+        {"&&private_PM&&FileName", false, &VelumorDiagViewForm::FileNameHandle},
+        {"&&Sequence_Progress&&Upload", false, &VelumorDiagViewForm::UploadProgressHandle},
+        {"&&Sequence_Progress&&Download", false, &VelumorDiagViewForm::DownloadProgressHandle},
+        {"&&Sequence_Progress&&FULL_Download", false, &VelumorDiagViewForm::FullDownloadProgressHandle},
+        {"LastFieldDeviceStatus", false, &VelumorDiagViewForm::LastFieldDeviceStatusHandle},
+        {"UploadQuestion", true, &VelumorDiagViewForm::UploadQuestionHandle},
+        {"SaveToDataBaseOnExit", true, &VelumorDiagViewForm::SaveToDataBaseOnExitHandle},
+        {"&&private&&Dirty", false, &VelumorDiagViewForm::DirtyHandle},
+    };
+    for (const ItemRow& row : kItems) step(row.name, [&] { registerItem(row.name, row.flag, this->*row.handle); });
+    step("device menu", [&] {
+      if (dynamicMenu()) dynamicMenu()->BuildDynamicMenu(binding_.deviceDescription());
+    });
+    step("sequence progress", [&] { registerSequenceProgressItems(SequenceProgressHandles); });
+  }
+  // The pointer is back before the question is shown.
+  step("upload question", [&] { askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle); });
+}
+
+}  // namespace velumor
