@@ -166,6 +166,7 @@ class PLAT_API Form : public Control, public plat::com::Unknown {
   bool loading_ = false;
   bool unloaded_ = false;
   bool unloading_ = false;
+  bool querying_ = false;  // inside Form_QueryUnload
   bool modal_ = false;
   int resizeDepth_ = 0;
   friend class Control;
