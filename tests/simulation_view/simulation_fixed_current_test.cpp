@@ -316,10 +316,20 @@ TEST_F(HostCloseTest, TheViewsEndUnloadsWithoutAsking) {
   view->NotifyChanged(status, false, 0, 0);
   run(1);
   const auto before = boxes().size();
-  view = nullptr;  // the host lets go of the view (its shut-down)
+  // The window's hold on its view is what keeps a view alive while the window is open; once
+  // that is gone, the host letting go ends the view, and its window goes without a question.
+  window->ViewRef = nullptr;
+  view = nullptr;
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(boxes().size(), before);
   EXPECT_TRUE(plat::ui::Services::headless().unanswered().empty());
+}
+
+TEST_F(CloseGuardTest, TheHostsShutDownClosesWithoutAsking) {
+  EXPECT_TRUE(form->unload(plat::ui::kUnloadAppWindows));
+  EXPECT_FALSE(form->isLoaded());
+  EXPECT_TRUE(boxes().empty());
+  EXPECT_EQ(aim->log().count("ReleaseView"), 0);  // this window was given no view
 }
 
 }  // namespace

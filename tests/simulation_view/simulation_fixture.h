@@ -38,6 +38,8 @@ class SimulationTest : public ::testing::Test {
     plat::ui::EventLoop::instance().clearErrors();
     aim = plat::com::makeObject<fakehost::FakeItemManager>();
     aim->dd->properties["DevDescLong"] = "RQ4400 Coriolis Mass Flowmeter";
+    // A device description without a device menu: no nickname.
+    aim->dd->byName.add("fncGetGeneralString", [](std::span<Variant>) { return Variant(int32_t{1}); });
     form = plat::com::makeObject<velumor::VelumorSimulationForm>();
   }
   void TearDown() override {
@@ -54,6 +56,7 @@ class SimulationTest : public ::testing::Test {
   // Hands the item manager over (the window loads) and runs the registration tick.
   void open() {
     ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
+    form->show();
     run(1);
   }
   void run(int64_t ms) { plat::ui::EventLoop::instance().advance(ms); }

@@ -30,45 +30,23 @@ class VelumorMainViewForm : public ViewWindow {
   // Puts every parked tab back, in the order of its record.
   void AddTab();
 
-  // Item handles the save question at unload reads; 0 until the registration tick.
-  int32_t DirtyHandle = 0;
-  int32_t SaveToDataBaseOnExitHandle = 0;
-  // The device description's long text: title of the window's message boxes.
-  std::string DevDescLong;
-  // The component's help file (its folder and the help file of the user's language).
-  std::string HelpFile;
-  // Windows the Help menu opened; they close with this window.
-  plat::com::Ptr<plat::ui::Form> AboutWindow;
-  plat::com::Ptr<plat::ui::Form> SoftServiceWindow;
-  plat::com::Ptr<plat::ui::Form> ReadMeWindow;
-
-  // Size rules, in whole twips: the smallest outer size, and the outer size at the last
-  // resize that was not made while minimised.
-  int32_t minWidth = 0;
-  int32_t minHeight = 0;
-  int32_t rememberedWidth = 0;
-  int32_t rememberedHeight = 0;
-  // False while the load places the controls: resizes then lay out no page.
-  bool layoutLoaded = false;
+  // The window's traits: caption text 1, the device menu without its own entry, the
+  // engineering context's lock of the connection and view menus.
+  static ViewWindowTraits traits();
 
   // The fourteen page frames in tab order.
   static const std::vector<std::string_view>& pageFrameNames();
 
  protected:
   void Form_Load() override;
-  void Form_Unload(int16_t& Cancel) override;
   void Form_Resize() override;
   void MainTab_Click();
 
  private:
   // Start-up and shut-down (main_form_load.cpp).
   void loadMainWindow();
-  void unloadMainWindow();
   void setUpPages();
   void placeProgressFrame();
-  void probeHostFrame();
-  bool hostFrameOffers(std::string_view operation);
-  void askSaveOnExit();
 
   // Texts (main_form_texts.cpp).
   void loadCaption(std::string_view control, int32_t id, int32_t index = -1);

@@ -5,6 +5,7 @@
 
 #include "platform/com/dispatch.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/event_loop.h"
 #include "tolvar/applet/control_ids.h"
 #include "tolvar/controls/form_ref.h"
 #include "velumor/output_views/velumor_simulation_form.h"
@@ -42,12 +43,13 @@ void VelumorSimulationForm::Register() {
     putProperty(field, tolvar::dispid::ItemName, Variant(kFields[i].item));
     putProperty(field, tolvar::dispid::ItemMode, Variant(kFields[i].mode));
   }
-  {
+  // A host that cannot bind the fields leaves them empty; the window still registers.
+  plat::ui::EventLoop::instance().runReported(name() + ".RegisterTimer_Timer BindItems", [&] {
     auto& handler = ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
     Variant args[2] = {Variant(tolvar::controls::makeFormRef(*this)),
                        Variant(tolvar::controls::makeObjectRef(binding().itemManagerRef()))};
     handler.impl().invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, args);
-  }
+  });
   ctl("CurrentText", 0).setProperty("Text", "0");
 
   // A refused registration leaves its handle 0 and the rest goes on.
@@ -67,7 +69,9 @@ void VelumorSimulationForm::Register() {
   registerItem("SaveToDataBaseOnExit", true, SaveToDataBaseOnExitHandle);
   registerItem("&&private&&Dirty", false, DirtyHandle);
 
-  if (dynamicMenu()) dynamicMenu()->BuildDynamicMenu(binding().deviceDescription());
+  // A device menu the device description cannot give is reported; the progress items and
+  // the upload question still follow.
+  if (dynamicMenu()) plat::ui::EventLoop::instance().runReported(name() + ".BuildDynamicMenu", [&] { dynamicMenu()->BuildDynamicMenu(binding().deviceDescription()); });
   registerSequenceProgressItems(SequenceProgressHandles);
   askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle);
 }
