@@ -5,7 +5,8 @@
 # current that is no number is refused with a message and nothing is written.
 open Velumor.VelumorSimulationClass Sim
 run 100
-expect Sim . Caption "RQ4400 Coriolis Mass Flowmeter"
+# The host sends the address and the descriptor at once: the whole caption.
+expect Sim . Caption "Simulation, [0] RQ4400 Coriolis Mass Flowmeter: MASS FLOW LINE 1"
 expect Sim OperationModeOption(0) Caption "Normal opration"
 expect Sim OperationModeOption(1) Caption "Fixed output"
 expect Sim AdjustCommand Caption "&Adjust"
@@ -15,13 +16,13 @@ expect-item PRIMARY_FIXED_CURRENT 0
 expect-no-message
 expect-no-error
 
-# Connected; the host's address and descriptor make the caption.
+expect Sim MenuSetAddress Enabled false
+
 frame Connect
 run 400
 expect-item "&&private&&connect" 2
 expect Sim VelumorStatusBar Panels(StatusBarCommText).Text "Connected"
 expect Sim MenuSetAddress Enabled true
-expect Sim . Caption "Simulation, [0] RQ4400 Coriolis Mass Flowmeter: MASS FLOW LINE 1"
 
 # A field that holds no number is not a current: refused with a message, nothing written.
 set PRIMARY_FIXED_CURRENT "x"
