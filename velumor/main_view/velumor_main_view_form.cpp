@@ -22,6 +22,7 @@ VelumorMainViewForm::VelumorMainViewForm()
     : ViewWindow("VelumorMainViewForm",
                  designText(velumor_design_VelumorMainViewForm, velumor_design_VelumorMainViewForm_size), traits()) {
   on("MainTab", "Click", [this] { MainTab_Click(); });
+  wireCommands();
 }
 
 void VelumorMainViewForm::Form_Load() {

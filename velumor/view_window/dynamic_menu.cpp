@@ -51,7 +51,13 @@ void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
   std::vector<Work> work;
   {
     Variant args[2] = {Variant("NickName"), Variant("")};
-    const Variant r = dd->invokeByName("fncGetGeneralString", plat::com::InvokeKind::Method, args);
+    Variant r(int32_t{-1});
+    try {
+      r = dd->invokeByName("fncGetGeneralString", plat::com::InvokeKind::Method, args);
+    } catch (const plat::com::RuntimeError& e) {
+      // A device description without a menu of its own: the window has no device menu.
+      if (e.number() != plat::com::err::NoSuchMember) throw;
+    }
     if (r.toLong() == 0) {
       nickName_ = args[1].toString();
       window_.menu("dynaMenu").setCaption(nickName_);
@@ -102,6 +108,8 @@ void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
     if (!ownClassName_.empty() && records_[i].sParam.find(ownClassName_) != std::string::npos) {
       // The entry would open this very window: its state no longer notifies, it stays hidden.
       window_.unadviseItem(records_[i].lStateHandle);
+      // A late notification of the given-up handle must not show the entry again.
+      records_[i].lStateHandle = 0;
       entry.setEnabled(false);
       entry.setVisible(false);
     }
@@ -142,7 +150,9 @@ void DynamicMenu::dynaMenuEntry_Click(int32_t index) {
 void DynamicMenu::ApplyMenuState(int32_t handle, int32_t tag) {
   const int32_t index = tag - kMenuStateTag;
   if (index < 0 || static_cast<size_t>(index) >= records_.size()) return;
-  if (handle == 0 || !window_.hasControl(kEntry, index)) return;
+  // Only the entry's own, still advised state item moves it.
+  if (handle == 0 || handle != records_[static_cast<size_t>(index)].lStateHandle) return;
+  if (!window_.hasControl(kEntry, index)) return;
   tolvar::AppletItemManager& im = window_.binding().requireItemManager(window_.name() + ".ApplyMenuState");
   double v = 0;
   int32_t status = 0;

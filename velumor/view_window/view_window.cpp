@@ -234,6 +234,8 @@ void ViewWindow::askUpload(int32_t uploadQuestionHandle, int32_t connectHandle, 
   int32_t progress = 0;
   im.GetLongValue(uploadProgressHandle, progress, status);
   if (progress != 0) return;
+  // Kept alive through the box: the host may destroy the view meanwhile.
+  plat::com::Ptr<plat::ui::Form> self(this);
   const int32_t answer = plat::ui::msgBox(LoadResStringByLang(10321), plat::ui::mb::OKCancel | plat::ui::mb::Exclamation,
                                           DevDescText);
   // The host may have destroyed the window while the question was open.
@@ -404,6 +406,7 @@ void ViewWindow::openSoftService() { SoftServiceWindow = showSoftServiceWindow()
 void ViewWindow::openReadMe() { ReadMeWindow = showReadMeWindow(); }
 
 void ViewWindow::openAbout() {
+  plat::com::Ptr<plat::ui::Form> self(this);
   plat::com::Ptr<plat::ui::Form> about = showAboutWindow();
   // Closed from outside while the About window was open: it goes with this window's unload,
   // which has run already.
