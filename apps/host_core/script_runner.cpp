@@ -245,9 +245,6 @@ void ScriptRunner::closeAll() {
   while (!views_.empty()) {
     auto v = views_.back().second;
     views_.pop_back();
-    // The host is shutting down: a window's close question cannot be answered any more.
-    if (auto* owner = dynamic_cast<plat::ui::WindowOwner*>(v.get()))
-      if (Form* f = owner->ownedWindow(); f && f->isLoaded()) f->unload(plat::ui::kUnloadAppWindows);
     host_.destroyView(v);
     EventLoop::instance().drainPosted();
   }

@@ -9,7 +9,6 @@
 #include "platform/com/error.h"
 #include "platform/com/registry.h"
 #include "platform/ui/event_loop.h"
-#include "platform/ui/form.h"
 #include "tolvar/sim/applet_utility.h"
 #include "tolvar/sim/dataset_database.h"
 #include "tolvar/sim/device_description.h"
@@ -92,9 +91,6 @@ HostSession::~HostSession() {
   // Newest first, as a host closes its windows; each view's own release happens on the way.
   while (!views_.empty()) {
     const int32_t handle = views_.back().opened.handle;
-    // Shutting down: windows close without their close questions.
-    if (auto* owner = dynamic_cast<plat::ui::WindowOwner*>(views_.back().opened.view.get()))
-      if (plat::ui::Form* f = owner->ownedWindow(); f && f->isLoaded()) f->unload(plat::ui::kUnloadAppWindows);
     destroyView(handle);
     if (!views_.empty() && views_.back().opened.handle == handle) views_.pop_back();
   }

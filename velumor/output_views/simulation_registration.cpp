@@ -7,7 +7,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/applet/control_ids.h"
-#include "tolvar/controls/form_ref.h"
+#include "tolvar/applet/form_ref.h"
 #include "velumor/output_views/velumor_simulation_form.h"
 #include "velumor/view_window/dynamic_menu.h"
 
