@@ -282,7 +282,9 @@ class HostCloseTest : public CloseGuardTest {};
 TEST_F(HostCloseTest, DestroyAnsweredNoKeepsTheWindowOwnedAndFailsThenYesCloses) {
   // The view class around a window already set up: a fresh class, handed the same host.
   auto view = plat::com::makeObject<velumor::VelumorSimulationClass>();
-  auto* window = dynamic_cast<velumor::VelumorSimulationForm*>(view->window());
+  // Held here: a closed window is dropped by its view.
+  plat::com::Ptr<velumor::VelumorSimulationForm> window(
+      dynamic_cast<velumor::VelumorSimulationForm*>(view->window()));
   ASSERT_NE(window, nullptr);
   ASSERT_EQ(view->SetAppletItemManagRef(9, aim), 0);
   run(1);
@@ -296,7 +298,7 @@ TEST_F(HostCloseTest, DestroyAnsweredNoKeepsTheWindowOwnedAndFailsThenYesCloses)
   EXPECT_NE(view->Destroy(), 0);
   EXPECT_EQ(boxes().size(), before + 1);
   EXPECT_TRUE(window->isLoaded());
-  EXPECT_EQ(view->window(), window);  // still the view's
+  EXPECT_EQ(view->window(), window.get());  // still the view's
   EXPECT_EQ(view->Show(), 0);
 
   answer(plat::ui::mb::IdYes);
