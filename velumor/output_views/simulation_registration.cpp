@@ -7,7 +7,6 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/applet/control_ids.h"
-#include "tolvar/applet/form_ref.h"
 #include "velumor/output_views/velumor_simulation_form.h"
 #include "velumor/view_window/dynamic_menu.h"
 
@@ -44,12 +43,7 @@ void VelumorSimulationForm::Register() {
     putProperty(field, tolvar::dispid::ItemMode, Variant(kFields[i].mode));
   }
   // A host that cannot bind the fields leaves them empty; the window still registers.
-  plat::ui::EventLoop::instance().runReported(name() + ".RegisterTimer_Timer BindItems", [&] {
-    auto& handler = ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
-    Variant args[2] = {Variant(tolvar::controls::makeFormRef(*this)),
-                       Variant(tolvar::controls::makeObjectRef(binding().itemManagerRef()))};
-    handler.impl().invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, args);
-  });
+  plat::ui::EventLoop::instance().runReported(name() + ".RegisterTimer_Timer BindItems", [&] { bindItemHandler(); });
   ctl("CurrentText", 0).setProperty("Text", "0");
 
   // A refused registration leaves its handle 0 and the rest goes on.
