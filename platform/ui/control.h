@@ -90,6 +90,8 @@ inline constexpr int16_t kRightButton = 2;
 inline constexpr int16_t kUnloadFormControlMenu = 0;
 inline constexpr int16_t kUnloadFormCode = 1;
 inline constexpr int16_t kUnloadAppWindows = 2;
+// The window's owner is going away (the view object that holds it ends): nothing can wait.
+inline constexpr int16_t kUnloadFormOwner = 5;
 
 // Something that wants to know about changes of a control (the front end, a test).
 // `what` is the property name, or a structural change: "Tabs", "Panels", "List",

@@ -144,6 +144,9 @@ void Form::load() {
 }
 
 bool Form::unload(int16_t mode) {
+  // A close that arrives while the query-unload handler waits (a question is open) is refused:
+  // the first close decides. One that arrives during the unload itself is already done.
+  if (loaded_ && querying_) return false;
   if (!loaded_ || unloading_) return true;
   plat::com::Ptr<Form> keep(this);
   unloading_ = true;
@@ -152,7 +155,14 @@ bool Form::unload(int16_t mode) {
     ~Done() { f = false; }
   } done{unloading_};
   int16_t cancel = 0;
-  Form_QueryUnload(cancel, mode);
+  querying_ = true;
+  {
+    struct Asked {
+      bool& f;
+      ~Asked() { f = false; }
+    } asked{querying_};
+    Form_QueryUnload(cancel, mode);
+  }
   if (cancel) return false;
   Form_Unload(cancel);
   if (cancel) return false;

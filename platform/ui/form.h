@@ -175,6 +175,7 @@ class PLAT_API Form : public Control, public plat::com::Unknown {
   bool loading_ = false;
   bool unloaded_ = false;
   bool unloading_ = false;
+  bool querying_ = false;  // inside Form_QueryUnload
   bool modal_ = false;
   int resizeDepth_ = 0;
   // The size to go back to when a maximised (or minimised) window is restored.

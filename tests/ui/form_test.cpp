@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "platform/com/error.h"
@@ -51,6 +53,26 @@ TEST(FormLifecycle, QueryUnloadCanRefuseAndCarriesTheMode) {
   f->cancelQuery = 0;
   EXPECT_TRUE(f->unload(kUnloadFormCode));
   EXPECT_EQ(f->events[f->events.size() - 2], "QueryUnload1");
+}
+
+TEST(FormLifecycle, ACloseWhileTheQueryWaitsIsRefusedAndOneDuringTheUnloadIsDone) {
+  auto f = makeObject<SampleForm>();
+  f->ensureLoaded();
+  // A second close arriving while the first one's question is open (timers run in the wait).
+  bool nested = true;
+  f->onQuery = [&] { nested = f->unload(kUnloadFormCode); };
+  f->cancelQuery = 1;
+  EXPECT_FALSE(f->userClose());
+  EXPECT_FALSE(nested);
+  EXPECT_TRUE(f->isLoaded());
+  EXPECT_EQ(std::count(f->events.begin(), f->events.end(), "QueryUnload1"), 0);  // never asked twice
+  // The first close then goes through; a close during the unload itself finds it done.
+  f->cancelQuery = 0;
+  f->onQuery = nullptr;
+  f->onUnload = [&] { nested = f->unload(kUnloadFormCode); };
+  EXPECT_TRUE(f->userClose());
+  EXPECT_TRUE(nested);
+  EXPECT_FALSE(f->isLoaded());
 }
 
 TEST(FormLifecycle, UnloadStopsTimersAndHidesTheWindow) {

@@ -36,7 +36,7 @@ class SampleForm : public plat::ui::Form {
  public:
   SampleForm() : Form("SampleForm", kSampleDesign) {}
   std::vector<std::string> events;
-  std::function<void()> onLoad, onResize, onUnload;
+  std::function<void()> onLoad, onResize, onUnload, onQuery;
   int16_t cancelQuery = 0;
 
  protected:
@@ -50,6 +50,7 @@ class SampleForm : public plat::ui::Form {
   }
   void Form_QueryUnload(int16_t& Cancel, int16_t mode) override {
     events.push_back("QueryUnload" + std::to_string(mode));
+    if (onQuery) onQuery();
     Cancel = cancelQuery;
   }
   void Form_Unload(int16_t& Cancel) override {

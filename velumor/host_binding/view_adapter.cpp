@@ -15,7 +15,15 @@ ViewAdapter::ViewAdapter(plat::com::Ptr<ViewWindow> window, ViewRefSetIn viewRef
     : View(&componentLiveCount()), window_(std::move(window)), viewRefSetIn_(viewRefSetIn) {}
 
 ViewAdapter::~ViewAdapter() {
-  Destroy();
+  // The view ends: its window unloads without asking anything (a close guard cannot keep a
+  // window whose view is gone).
+  if (plat::com::Ptr<ViewWindow> w = std::move(window_)) {
+    viewBoundary([&] {
+      w->unload(plat::ui::kUnloadFormOwner);
+      return hr::Ok;
+    });
+    w->ViewRef = nullptr;
+  }
 }
 
 int32_t ViewAdapter::SetAppletItemManagRef(int32_t lViewHandle2,

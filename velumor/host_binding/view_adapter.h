@@ -38,7 +38,7 @@ class ViewAdapter : public tolvar::View, public plat::ui::WindowOwner {
 
   // `window` is created, neither loaded nor shown.
   ViewAdapter(plat::com::Ptr<ViewWindow> window, ViewRefSetIn viewRefSetIn);
-  // The class terminator: Destroy, its status ignored.
+  // The class terminator: unloads the window as its owner ending (no close question).
   ~ViewAdapter() override;
 
  private:

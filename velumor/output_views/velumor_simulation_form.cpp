@@ -1,9 +1,17 @@
 #include "velumor/output_views/velumor_simulation_form.h"
 
+#include <cmath>
+
+#include "platform/ui/controls.h"
+#include "velumor/shared/toolkit_load_resource.h"
+#include "velumor/view_window/dynamic_menu.h"
+
 extern const unsigned char velumor_design_VelumorSimulationForm[];
 extern const std::size_t velumor_design_VelumorSimulationForm_size;
 
 namespace velumor {
+
+using plat::com::Variant;
 
 ViewWindowTraits VelumorSimulationForm::traits() {
   ViewWindowTraits t;
@@ -22,10 +30,90 @@ ViewWindowTraits VelumorSimulationForm::traits() {
 
 VelumorSimulationForm::VelumorSimulationForm()
     : ViewWindow("VelumorSimulationForm",
-                 designText(velumor_design_VelumorSimulationForm, velumor_design_VelumorSimulationForm_size), traits()) {}
+                 designText(velumor_design_VelumorSimulationForm, velumor_design_VelumorSimulationForm_size), traits()) {
+  on("OperationModeOption", "Click", [this](plat::ui::EventArgs& e) { OperationModeOption_Click(e.index); });
+  on("AdjustCommand", "Click", [this] { AdjustCommand_Click(); });
+  if (dynamicMenu()) dynamicMenu()->forwardMouseUp({"SimulationFrame", "CurrentFrame"});
+}
 
 void VelumorSimulationForm::Form_Load() {
+  static constexpr struct {
+    const char* menu;
+    int16_t id;
+  } kMenus[] = {{"MenuFile", 400},    {"MenuExit", 409},       {"MenuDevice", 410},     {"MenuConnect", 411},
+                {"MenuDisconnect", 412}, {"MenuSetAddress", 413}, {"MenuHelp", 490},    {"MenuContents", 491},
+                {"MenuIndex", 492},   {"MenuWeb", 493},        {"MenuMirvel", 494},     {"MenuService", 496},
+                {"MenuReadMe", 498},  {"MenuAbout", 499}};
+  for (const auto& m : kMenus) menu(m.menu).setProperty("Caption", LoadResStringByLang(m.id));
+  setHelpFile();
+  ctl("SimulationFrame").setProperty("Caption", "");
+  applyMinimumSize();  // the window always opens at its minimum size
+  setLoadTexts();
+  placeProgressFrame();
+  FormLoaded = true;
+  ctl("CurrentText", 0).setProperty("Text", "0");
   createNotifyQueue();  // last step of the load
+}
+
+void VelumorSimulationForm::setLoadTexts() {
+  ctl("OperationModeOption", 0).setProperty("Caption", LoadResStringByLang(29001));
+  ctl("OperationModeOption", 1).setProperty("Caption", LoadResStringByLang(29002));
+  ctl("AdjustCommand").setProperty("Caption", LoadResStringByLang(29011));
+  for (int16_t i = 0; i <= 2; ++i) {
+    ctl("CurrentLabel", i).setProperty("Caption", LoadResStringByLang(static_cast<int16_t>(29021 + i)));
+    ctl("CurrentUnit", i).setProperty("Caption", LoadResStringByLang(static_cast<int16_t>(29031 + i)));
+  }
+}
+
+void VelumorSimulationForm::placeProgressFrame() {
+  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  plat::ui::Control& progress = ctl("ProgressFrame");
+  const plat::ui::Panel& source = bar.panel(Variant("StatusBarDataSource"));
+  progress.setProperty("BorderStyle", int16_t(0));
+  progress.setTop(static_cast<double>(bar.top()) + 100.0 / 3 + 100.0 / 3);
+  progress.setHeight(static_cast<double>(bar.height()) - 100);
+  progress.setLeft(static_cast<double>(source.left) + 100.0 / 2);
+  progress.setWidth(static_cast<double>(source.width) - 100);
+  progress.zOrder(0);  // in front of the status bar
+  bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
+  bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
+  bar.setPanelToolTip(Variant("StatusBarSimulationLED"), LoadResStringByLang(29052));
+  for (const char* pair : {"upload", "download", "SequenceProgress"}) {
+    plat::ui::Control& bg = ctl(std::string("shp_bg_") + pair);
+    plat::ui::Control& fg = ctl(std::string("shp_fg_") + pair);
+    bg.setTop(0);
+    bg.setLeft(0);
+    bg.setHeight(progress.height());
+    bg.setWidth(progress.width());
+    fg.setTop(bg.top());
+    fg.setLeft(bg.left());
+    fg.setHeight(bg.height());
+    fg.setWidth(0);
+  }
+}
+
+void VelumorSimulationForm::Form_Resize() {
+  if (windowState() == plat::ui::kMinimized) return;
+  // Growing the window back raises this handler again, nested; each run records the size it
+  // lays out first, so the outer run finds no difference afterwards.
+  if (height() < static_cast<float>(MinFormHeight)) setHeight(MinFormHeight);
+  if (width() < static_cast<float>(MinFormWidth)) setWidth(MinFormWidth);
+  const int32_t w = plat::com::cLng(width());
+  const int32_t h = plat::com::cLng(height());
+  const int32_t dW = w - LastFormWidth;
+  const int32_t dH = h - LastFormHeight;
+  LastFormWidth = w;
+  LastFormHeight = h;
+  if (!FormLoaded) return;
+  plat::ui::Control& frame = ctl("SimulationFrame");
+  frame.setWidth(static_cast<double>(frame.width()) + dW);
+  frame.setHeight(static_cast<double>(frame.height()) + dH);
+  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  plat::ui::Control& progress = ctl("ProgressFrame");
+  progress.setTop(static_cast<double>(bar.top()) + 100.0 / 3 + 100.0 / 3);
+  progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
+  for (const char* bg : {"shp_bg_upload", "shp_bg_download", "shp_bg_SequenceProgress"})
+    ctl(bg).setWidth(progress.width());
 }
 
 }  // namespace velumor
