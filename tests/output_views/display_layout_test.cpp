@@ -42,7 +42,10 @@ const char* formName(DisplayWindowKind k) {
 class LayoutForm : public plat::ui::Form {
  public:
   LayoutForm(DisplayWindowKind kind) : Form(formName(kind), readDesign(formName(kind))), kind_(kind) {}
-  velumor::DisplayWindowSize size;
+  struct {
+    int32_t MinFormWidth = 0, MinFormHeight = 0, LastFormWidth = 0, LastFormHeight = 0;
+    bool FormLoaded = false;
+  } size;
   int32_t connectionState = 0;
   int resizes = 0;
 
@@ -61,7 +64,8 @@ class LayoutForm : public plat::ui::Form {
   }
   void Form_Resize() override {
     ++resizes;
-    velumor::DisplayFormResize(*this, kind_, size, connectionState);
+    velumor::DisplayFormResize(*this, kind_, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
+                               size.LastFormHeight, size.FormLoaded, connectionState);
   }
 
  private:

@@ -64,7 +64,10 @@ class HarnessView : public tolvar::View {
 class DisplayForm : public plat::ui::Form {
  public:
   DisplayForm(const std::string& name, DisplayWindowKind kind) : Form(name, readDesign(name)), kind_(kind) {}
-  velumor::DisplayWindowSize size;
+  struct {
+    int32_t MinFormWidth = 0, MinFormHeight = 0, LastFormWidth = 0, LastFormHeight = 0;
+    bool FormLoaded = false;
+  } size;
 
  protected:
   void Form_Load() override {
@@ -79,7 +82,10 @@ class DisplayForm : public plat::ui::Form {
     setHeight(size.MinFormHeight);
     size.FormLoaded = true;
   }
-  void Form_Resize() override { velumor::DisplayFormResize(*this, kind_, size, 0); }
+  void Form_Resize() override {
+    velumor::DisplayFormResize(*this, kind_, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
+                               size.LastFormHeight, size.FormLoaded, 0);
+  }
 
  private:
   DisplayWindowKind kind_;

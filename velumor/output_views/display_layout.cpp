@@ -76,36 +76,36 @@ std::string displayControlName(DisplayWindowKind kind, int k) {
   return std::string(displayChannels().at(static_cast<size_t>(k)).name) + suffix;
 }
 
-void DisplayFormResize(plat::ui::Form& form, DisplayWindowKind kind, DisplayWindowSize& size,
-                       int32_t connectionState) {
+void DisplayFormResize(plat::ui::Form& form, DisplayWindowKind kind, int32_t minFormWidth, int32_t minFormHeight,
+                       int32_t& lastFormWidth, int32_t& lastFormHeight, bool formLoaded, int32_t connectionState) {
   if (form.windowState() == plat::ui::kMinimized) return;
   // A maximised window has the screen's size and cannot be sized; only a normal one is held
   // at its minimum. Height first: each change raises this event again at once.
   if (form.windowState() == plat::ui::kNormal) {
-    if (form.height() < static_cast<float>(size.MinFormHeight)) form.setHeight(size.MinFormHeight);
-    if (form.width() < static_cast<float>(size.MinFormWidth)) form.setWidth(size.MinFormWidth);
+    if (form.height() < static_cast<float>(minFormHeight)) form.setHeight(minFormHeight);
+    if (form.width() < static_cast<float>(minFormWidth)) form.setWidth(minFormWidth);
   }
 
   if (kind != DisplayWindowKind::Trend) {
-    const int32_t dW = cLng(static_cast<double>(form.width()) - size.LastFormWidth);
-    size.LastFormWidth = cLng(form.width());
-    const int32_t dH = cLng(static_cast<double>(form.height()) - size.LastFormHeight);
-    size.LastFormHeight = cLng(form.height());
-    if (size.FormLoaded) layoutRows(form, kind, dW, dH);
+    const int32_t dW = cLng(static_cast<double>(form.width()) - lastFormWidth);
+    lastFormWidth = cLng(form.width());
+    const int32_t dH = cLng(static_cast<double>(form.height()) - lastFormHeight);
+    lastFormHeight = cLng(form.height());
+    if (formLoaded) layoutRows(form, kind, dW, dH);
     return;
   }
 
-  const int32_t dW = cLng(static_cast<double>(form.width()) - size.LastFormWidth);
-  const int32_t dH = cLng(static_cast<double>(form.height()) - size.LastFormHeight);
-  if (size.FormLoaded) {
+  const int32_t dW = cLng(static_cast<double>(form.width()) - lastFormWidth);
+  const int32_t dH = cLng(static_cast<double>(form.height()) - lastFormHeight);
+  if (formLoaded) {
     if (connectionState != 0) {
       // While a connection is up (or being made or ended) the plot keeps its size: a
       // maximised window comes back to normal, any other size change is taken back.
       if (form.windowState() == plat::ui::kMaximized) {
         form.setWindowState(plat::ui::kNormal);
       } else {
-        form.setWidth(size.LastFormWidth);
-        form.setHeight(size.LastFormHeight);
+        form.setWidth(lastFormWidth);
+        form.setHeight(lastFormHeight);
       }
     } else {
       Control& frame = form.ctl("DisplayFrame");
@@ -116,8 +116,8 @@ void DisplayFormResize(plat::ui::Form& form, DisplayWindowKind kind, DisplayWind
       addTo(plotter, "Height", dH);
     }
   }
-  size.LastFormWidth = cLng(form.width());
-  size.LastFormHeight = cLng(form.height());
+  lastFormWidth = cLng(form.width());
+  lastFormHeight = cLng(form.height());
 }
 
 }  // namespace velumor
