@@ -366,7 +366,8 @@ QRectF BarGraphWidget::barRect() const {
   const double avail = inner.bottom() - top - 1;
   if (avail - scaleH < 10) scaleH = 0;  // too flat for labels: the bar comes first
   const double side = std::max(mark, labelW / 2);
-  double h = std::min(26.0, avail - scaleH);
+  // A taller row gives a thicker bar, up to most of the room the scale leaves.
+  double h = std::min(avail - scaleH, std::max(26.0, (avail - scaleH) * 0.6));
   QRectF r(inner.left() + side, top + 1, inner.width() - 2 * side, h);
   return r.width() > 0 && r.height() > 0 ? r : QRectF();
 }

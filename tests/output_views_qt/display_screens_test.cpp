@@ -222,6 +222,12 @@ TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
   const std::string lang_ = GetParam();
   for (int i = 0; i < 4; ++i) shot(*forms[i], std::string("display_") + kWindows[i].form + "_" + lang_ + ".png");
 
+  // Made larger, the instruments take the room: the analog window's dials grow into full dials.
+  forms[1]->userResize(9000, 12000);
+  forms[3]->userResize(9000, 9000);
+  shot(*forms[1], "display_analog_large_" + lang_ + ".png");
+  shot(*forms[3], "display_bar_large_" + lang_ + ".png");
+
   // The curves move: each configured curve has samples of more than one value.
   ASSERT_EQ(plotter->curves().size(), 4u);
   for (const auto& c : plotter->curves()) {
