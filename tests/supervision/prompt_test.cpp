@@ -279,7 +279,7 @@ class PromptEnd : public Prompt {
     EXPECT_EQ(host->releasedViews.size(), 1u);
     EXPECT_TRUE(control("REC_FIRST").empty());
     EXPECT_FALSE(form().isLoaded());
-    EXPECT_FALSE(view->NotifyQueue.has_value());
+    EXPECT_FALSE(view->binding().hasQueue());
     EXPECT_FALSE(sup().promptPending());
     EXPECT_TRUE(loop().errors().empty()) << loop().errors().front();
     // Nothing of the view keeps running.
