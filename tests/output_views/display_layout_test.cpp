@@ -15,7 +15,7 @@
 
 namespace {
 
-using velumor::DisplayWindowKind;
+using velumor::DisplayKind;
 
 std::string readDesign(const std::string& form) {
   std::ifstream in(std::string(VELUMOR_DESIGN_DIR) + "/" + form + ".json");
@@ -24,15 +24,15 @@ std::string readDesign(const std::string& form) {
   return s.str();
 }
 
-const char* formName(DisplayWindowKind k) {
+const char* formName(DisplayKind k) {
   switch (k) {
-    case DisplayWindowKind::Trend:
+    case DisplayKind::Trend:
       return "VelumorDisplayTrendForm";
-    case DisplayWindowKind::Analog:
+    case DisplayKind::Analog:
       return "VelumorDisplayAnalogForm";
-    case DisplayWindowKind::Digital:
+    case DisplayKind::Digital:
       return "VelumorDisplayDigitalForm";
-    case DisplayWindowKind::Bar:
+    case DisplayKind::Bar:
       break;
   }
   return "VelumorDisplayBarForm";
@@ -41,7 +41,7 @@ const char* formName(DisplayWindowKind k) {
 // A display window with nothing but its design, the load's sizing and the layout.
 class LayoutForm : public plat::ui::Form {
  public:
-  LayoutForm(DisplayWindowKind kind) : Form(formName(kind), readDesign(formName(kind))), kind_(kind) {}
+  LayoutForm(DisplayKind kind) : Form(formName(kind), readDesign(formName(kind))), kind_(kind) {}
   struct {
     int32_t MinFormWidth = 0, MinFormHeight = 0, LastFormWidth = 0, LastFormHeight = 0;
     bool FormLoaded = false;
@@ -69,13 +69,13 @@ class LayoutForm : public plat::ui::Form {
   }
 
  private:
-  DisplayWindowKind kind_;
+  DisplayKind kind_;
 };
 
 class DisplayLayoutTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { tolvar::controls::registerHostControls(); }
-  plat::com::Ptr<LayoutForm> open(DisplayWindowKind kind) {
+  plat::com::Ptr<LayoutForm> open(DisplayKind kind) {
     auto f = plat::com::makeObject<LayoutForm>(kind);
     f->load();
     return f;
@@ -97,15 +97,15 @@ Rect rectOf(plat::ui::Form& f, const std::string& name) {
 // Each window opens at its minimum size with every control where the design put it.
 TEST_F(DisplayLayoutTest, OpensAtTheMinimumSizeWithTheDesignPositions) {
   struct Row {
-    DisplayWindowKind kind;
+    DisplayKind kind;
     float w, h;
     Rect frame;
   };
   const Row rows[] = {
-      {DisplayWindowKind::Trend, 7800, 7855, {120, 120, 7575, 6735}},
-      {DisplayWindowKind::Analog, 5640, 7255, {120, 0, 5295, 6135}},
-      {DisplayWindowKind::Digital, 5400, 5455, {120, 0, 5055, 4335}},
-      {DisplayWindowKind::Bar, 5640, 7135, {120, 0, 5295, 6015}},
+      {DisplayKind::Trend, 7800, 7855, {120, 120, 7575, 6735}},
+      {DisplayKind::Analog, 5640, 7255, {120, 0, 5295, 6135}},
+      {DisplayKind::Digital, 5400, 5455, {120, 0, 5055, 4335}},
+      {DisplayKind::Bar, 5640, 7135, {120, 0, 5295, 6015}},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(formName(r.kind));
@@ -116,24 +116,24 @@ TEST_F(DisplayLayoutTest, OpensAtTheMinimumSizeWithTheDesignPositions) {
     EXPECT_EQ(f->size.LastFormHeight, r.h);
     EXPECT_EQ(rectOf(*f, "DisplayFrame"), r.frame);
   }
-  auto analog = open(DisplayWindowKind::Analog);
+  auto analog = open(DisplayKind::Analog);
   EXPECT_EQ(rectOf(*analog, "PulseTolvar4Needle"), (Rect{120, 240 + 2880, 5055, 1365}));
   EXPECT_EQ(rectOf(*analog, "PulseValueTolvar4Text"), (Rect{2280, 360 + 2880, 1095, 255}));
   EXPECT_EQ(rectOf(*analog, "PulseUnitTolvar4Text"), (Rect{3360, 360 + 2880, 1095, 255}));
-  auto bar = open(DisplayWindowKind::Bar);
+  auto bar = open(DisplayKind::Bar);
   EXPECT_EQ(rectOf(*bar, "Display2ndLineTolvar4BarGraph"), (Rect{120, 120 + 4320, 5055, 1365}));
   EXPECT_EQ(rectOf(*bar, "Output2UnitTolvar4Text"), (Rect{3480, 240 + 1440, 1095, 255}));
-  auto digital = open(DisplayWindowKind::Digital);
+  auto digital = open(DisplayKind::Digital);
   EXPECT_EQ(rectOf(*digital, "Output2Tolvar4Digital"), (Rect{120, 240 + 1080, 4815, 960}));
-  auto trend = open(DisplayWindowKind::Trend);
+  auto trend = open(DisplayKind::Trend);
   EXPECT_EQ(rectOf(*trend, "VR_Tolvar4Plotter"), (Rect{120, 240, 7305, 6405}));
 }
 
 TEST_F(DisplayLayoutTest, RowsStretchByAQuarterOfTheHeightEach) {
-  for (DisplayWindowKind kind : {DisplayWindowKind::Analog, DisplayWindowKind::Bar}) {
+  for (DisplayKind kind : {DisplayKind::Analog, DisplayKind::Bar}) {
     SCOPED_TRACE(formName(kind));
     auto f = open(kind);
-    const std::string gauge = kind == DisplayWindowKind::Analog ? "Tolvar4Needle" : "Tolvar4BarGraph";
+    const std::string gauge = kind == DisplayKind::Analog ? "Tolvar4Needle" : "Tolvar4BarGraph";
     const char* ch[] = {"Output1", "Output2", "Pulse", "Display2ndLine"};
     Rect g0[4], v0[4], u0[4];
     for (int k = 0; k < 4; ++k) {
@@ -160,7 +160,7 @@ TEST_F(DisplayLayoutTest, RowsStretchByAQuarterOfTheHeightEach) {
 }
 
 TEST_F(DisplayLayoutTest, AHeightChangeOfTenTwipsMovesTheRowsByQuarters) {
-  auto f = open(DisplayWindowKind::Digital);
+  auto f = open(DisplayKind::Digital);
   f->userResize(f->width(), f->height() + 10);
   const char* ch[] = {"Output1", "Output2", "Pulse", "Display2ndLine"};
   for (int k = 0; k < 4; ++k) {
@@ -171,7 +171,7 @@ TEST_F(DisplayLayoutTest, AHeightChangeOfTenTwipsMovesTheRowsByQuarters) {
 }
 
 TEST_F(DisplayLayoutTest, BelowTheMinimumSnapsBackAndMovesOnce) {
-  auto f = open(DisplayWindowKind::Analog);
+  auto f = open(DisplayKind::Analog);
   f->userResize(7000, 9000);
   const Rect grown = rectOf(*f, "Display2ndLineTolvar4Needle");
   EXPECT_EQ(grown, (Rect{120, 240 + 4320 + 3 * (9000 - 7255) / 4.0f, 5055 + 7000 - 5640, 1365 + (9000 - 7255) / 4.0f}));
@@ -183,7 +183,7 @@ TEST_F(DisplayLayoutTest, BelowTheMinimumSnapsBackAndMovesOnce) {
 }
 
 TEST_F(DisplayLayoutTest, MinimiseChangesNothingAndRestoreMovesByTheDifference) {
-  auto f = open(DisplayWindowKind::Bar);
+  auto f = open(DisplayKind::Bar);
   f->userResize(6000, 8000);
   const Rect before = rectOf(*f, "PulseTolvar4BarGraph");
   f->setWindowState(plat::ui::kMinimized);
@@ -194,7 +194,7 @@ TEST_F(DisplayLayoutTest, MinimiseChangesNothingAndRestoreMovesByTheDifference) 
 }
 
 TEST_F(DisplayLayoutTest, TrendPlotTakesTheWholeChangeWhileDisconnected) {
-  auto f = open(DisplayWindowKind::Trend);
+  auto f = open(DisplayKind::Trend);
   f->userResize(9000, 9000);
   EXPECT_EQ(rectOf(*f, "DisplayFrame"), (Rect{120, 120, 7575 + 1200, 6735 + 1145}));
   EXPECT_EQ(rectOf(*f, "VR_Tolvar4Plotter"), (Rect{120, 240, 7305 + 1200, 6405 + 1145}));
@@ -203,7 +203,7 @@ TEST_F(DisplayLayoutTest, TrendPlotTakesTheWholeChangeWhileDisconnected) {
 TEST_F(DisplayLayoutTest, TrendKeepsItsSizeInEveryStateButDisconnected) {
   for (int32_t state : {1, 2, 3, 4}) {
     SCOPED_TRACE(state);
-    auto f = open(DisplayWindowKind::Trend);
+    auto f = open(DisplayKind::Trend);
     f->userResize(8000, 8000);
     f->connectionState = state;
     f->userResize(9500, 9100);

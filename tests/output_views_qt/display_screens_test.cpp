@@ -34,7 +34,7 @@ namespace {
 
 using plat::com::Ptr;
 using plat::com::Variant;
-using velumor::DisplayWindowKind;
+using velumor::DisplayKind;
 
 std::string readDesign(const std::string& form) {
   std::ifstream in(std::string(VELUMOR_DESIGN_DIR) + "/" + form + ".json");
@@ -63,7 +63,7 @@ class HarnessView : public tolvar::View {
 // from outside, as the registration and the notifications would.
 class DisplayForm : public plat::ui::Form {
  public:
-  DisplayForm(const std::string& name, DisplayWindowKind kind) : Form(name, readDesign(name)), kind_(kind) {}
+  DisplayForm(const std::string& name, DisplayKind kind) : Form(name, readDesign(name)), kind_(kind) {}
   struct {
     int32_t MinFormWidth = 0, MinFormHeight = 0, LastFormWidth = 0, LastFormHeight = 0;
     bool FormLoaded = false;
@@ -88,20 +88,20 @@ class DisplayForm : public plat::ui::Form {
   }
 
  private:
-  DisplayWindowKind kind_;
+  DisplayKind kind_;
 };
 
 struct Window {
   const char* form;
-  DisplayWindowKind kind;
+  DisplayKind kind;
   velumor::DisplayClass cls;
   const char* suffix;
 };
 const Window kWindows[] = {
-    {"VelumorDisplayTrendForm", DisplayWindowKind::Trend, velumor::DisplayClass::Plotter, ""},
-    {"VelumorDisplayAnalogForm", DisplayWindowKind::Analog, velumor::DisplayClass::Needle, "Tolvar4Needle"},
-    {"VelumorDisplayDigitalForm", DisplayWindowKind::Digital, velumor::DisplayClass::Digital, "Tolvar4Digital"},
-    {"VelumorDisplayBarForm", DisplayWindowKind::Bar, velumor::DisplayClass::BarGraph, "Tolvar4BarGraph"},
+    {"VelumorDisplayTrendForm", DisplayKind::Trend, velumor::DisplayClass::Plotter, ""},
+    {"VelumorDisplayAnalogForm", DisplayKind::Analog, velumor::DisplayClass::Needle, "Tolvar4Needle"},
+    {"VelumorDisplayDigitalForm", DisplayKind::Digital, velumor::DisplayClass::Digital, "Tolvar4Digital"},
+    {"VelumorDisplayBarForm", DisplayKind::Bar, velumor::DisplayClass::BarGraph, "Tolvar4BarGraph"},
 };
 
 class DisplayScreens : public ::testing::TestWithParam<const char*> {
@@ -163,7 +163,7 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
     auto f = plat::com::makeObject<DisplayForm>(w.form, w.kind);
     f->load();
     auto& aim = view_->itemManager;
-    if (w.kind == DisplayWindowKind::Analog || w.kind == DisplayWindowKind::Bar) {
+    if (w.kind == DisplayKind::Analog || w.kind == DisplayKind::Bar) {
       for (const auto& ch : velumor::displayChannels()) {
         for (auto [suffix, item] : {std::pair{"ValueTolvar4Text", ch.valueItem}, std::pair{"UnitTolvar4Text", ch.unitItem}}) {
           auto& t = f->ctlAs<plat::ui::UserControl>(std::string(ch.name) + suffix);
@@ -177,7 +177,7 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
                       Variant(tolvar::controls::makeObjectRef(Ptr<plat::com::Unknown>(aim)))};
     handler.impl().invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, bind);
     int32_t level = 0, country = 49;
-    if (w.kind == DisplayWindowKind::Trend) {
+    if (w.kind == DisplayKind::Trend) {
       velumor::ChannelContext ctx[4] = {contextOf(0), contextOf(1), contextOf(2), contextOf(3)};
       velumor::ConfigureCurves(f->ctlAs<plat::ui::UserControl>("VR_Tolvar4Plotter").impl(),
                                std::span<const velumor::ChannelContext, 4>(ctx), false, level, country);
@@ -237,7 +237,7 @@ TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
   }
   // The needles point at the meter's values: each needle shows the host's value in its scale.
   for (int k = 0; k < 4; ++k) {
-    auto& needle = forms[1]->ctlAs<plat::ui::UserControl>(velumor::displayControlName(DisplayWindowKind::Analog, k));
+    auto& needle = forms[1]->ctlAs<plat::ui::UserControl>(velumor::displayControlName(DisplayKind::Analog, k));
     auto* ctl = dynamic_cast<tolvar::controls::NeedleControl*>(&needle.impl());
     ASSERT_NE(ctl, nullptr);
     const auto item = std::string(velumor::displayChannels()[k].valueItem);

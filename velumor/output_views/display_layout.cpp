@@ -34,13 +34,13 @@ void step(bool tolerant, const std::function<void()>& f) {
 // The rows of the needle, digital and bar windows: every gauge takes the whole width change
 // and a quarter of the height change, and moves down by what the rows above it grew; the
 // value and unit texts keep their size and move with the right edge.
-void layoutRows(plat::ui::Form& form, DisplayWindowKind kind, double dW, double dH) {
+void layoutRows(plat::ui::Form& form, DisplayKind kind, double dW, double dH) {
   Control& frame = form.ctl("DisplayFrame");
   addTo(frame, "Width", dW);
   addTo(frame, "Height", dH);
   const double q = dH / 4;
-  const bool texts = kind != DisplayWindowKind::Digital;
-  const bool tolerant = kind == DisplayWindowKind::Digital;
+  const bool texts = kind != DisplayKind::Digital;
+  const bool tolerant = kind == DisplayKind::Digital;
   for (int k = 0; k < 4; ++k) {
     const std::string gauge = displayControlName(kind, k);
     step(tolerant, [&] { addTo(form.ctl(gauge), "Width", dW); });
@@ -58,25 +58,25 @@ void layoutRows(plat::ui::Form& form, DisplayWindowKind kind, double dW, double 
 
 }  // namespace
 
-std::string displayControlName(DisplayWindowKind kind, int k) {
+std::string displayControlName(DisplayKind kind, int k) {
   const char* suffix = "";
   switch (kind) {
-    case DisplayWindowKind::Trend:
+    case DisplayKind::Trend:
       return {};
-    case DisplayWindowKind::Analog:
+    case DisplayKind::Analog:
       suffix = "Tolvar4Needle";
       break;
-    case DisplayWindowKind::Digital:
+    case DisplayKind::Digital:
       suffix = "Tolvar4Digital";
       break;
-    case DisplayWindowKind::Bar:
+    case DisplayKind::Bar:
       suffix = "Tolvar4BarGraph";
       break;
   }
   return std::string(displayChannels().at(static_cast<size_t>(k)).name) + suffix;
 }
 
-void DisplayFormResize(plat::ui::Form& form, DisplayWindowKind kind, int32_t minFormWidth, int32_t minFormHeight,
+void DisplayFormResize(plat::ui::Form& form, DisplayKind kind, int32_t minFormWidth, int32_t minFormHeight,
                        int32_t& lastFormWidth, int32_t& lastFormHeight, bool formLoaded, int32_t connectionState) {
   if (form.windowState() == plat::ui::kMinimized) return;
   // A maximised window has the screen's size and cannot be sized; only a normal one is held
@@ -86,7 +86,7 @@ void DisplayFormResize(plat::ui::Form& form, DisplayWindowKind kind, int32_t min
     if (form.width() < static_cast<float>(minFormWidth)) form.setWidth(minFormWidth);
   }
 
-  if (kind != DisplayWindowKind::Trend) {
+  if (kind != DisplayKind::Trend) {
     const int32_t dW = cLng(static_cast<double>(form.width()) - lastFormWidth);
     lastFormWidth = cLng(form.width());
     const int32_t dH = cLng(static_cast<double>(form.height()) - lastFormHeight);
