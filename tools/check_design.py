@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks a window design file (see platform/ui/design_format.md).
 
-    check_design.py DESIGN.json [--names-from FILE [--headings REGEX]] [--ignore NAME,...] [--quiet]
+    check_design.py DESIGN.json [--quiet]
 
 Errors (exit status 1):
   - a container that does not stand before the controls it contains, or that is not a container;
@@ -12,14 +12,9 @@ Errors (exit status 1):
 Warnings: overlapping siblings that are both visible. A control lying inside a tab strip's client
 area is a page on it, not an overlap; a control may name the siblings it is meant to cover in
 "mayOverlap" (a key the loader ignores).
-
---names-from FILE prints the control names written in backticks in FILE that the design lacks.
---headings REGEX reads only the sections of FILE under level-1 headings ("# ...") that match REGEX.
---ignore lists names that look like control names but are not controls of this window.
 """
 import argparse
 import json
-import re
 import sys
 from collections import OrderedDict, defaultdict
 
@@ -255,57 +250,9 @@ def ranges(values):
     return ",".join(spans)
 
 
-# --------------------------------------------------------------- referenced names
-CONTROL_ENDINGS = re.compile(
-    r"(Frame|Label|Text|Combo|Command|Image|LabelTextUnit|Unit|Timer|ONOFF|Tab|Dlg|StatusBar|Handler)$")
-CONTROL_STARTS = re.compile(r"^(Menu|dynaMenu|shp_)")
-EVENT = re.compile(r"_(Click|DblClick|Change|Timer|Load|Unload|Resize|MouseUp|MouseDown|KeyPress)$")
-VERB = re.compile(r"^(Resize|Show|Get|Set|Apply|Update|Register|Enter|Check|Read|Build|Queue|Add|Remove|Load|"
-                  r"Save|Enable|Disable|Release|Ask|Bind|Has|Strip|Compact|Start|Notify|Open|Connect|Disconnect|"
-                  r"Unadvise|Find)")
-INDEXED = re.compile(r"^([A-Za-z_][A-Za-z0-9_]*)\((\d+|[ijkn]|Index)\)$")
-PLAIN = re.compile(r"^([A-Za-z_][A-Za-z0-9_]*)(\.[A-Za-z_][A-Za-z0-9_]*)?(\(\))?$")
-
-
-def referenced_names(text, known_types, known_props):
-    found = OrderedDict()
-    for token in re.findall(r"`([^`\n]+)`", text):
-        token = token.strip()
-        m = INDEXED.match(token)
-        indexed = bool(m)
-        if not m:
-            m = PLAIN.match(token)
-            if not m or m.group(3):           # a call such as Name() is a procedure
-                continue
-        name = m.group(1)
-        if EVENT.search(name) or VERB.match(name) or name.startswith("Form_"):
-            continue
-        if name in known_types or name in known_props:
-            continue
-        if indexed or CONTROL_ENDINGS.search(name) or CONTROL_STARTS.match(name):
-            found.setdefault(name, token)
-    return found
-
-
-def select_sections(text, pattern):
-    if not pattern:
-        return text
-    rx = re.compile(pattern)
-    keep, out = False, []
-    for line in text.splitlines():
-        if line.startswith("# "):
-            keep = bool(rx.search(line))
-        if keep:
-            out.append(line)
-    return "\n".join(out)
-
-
 def main(argv):
     ap = argparse.ArgumentParser(description="Check a window design file.")
     ap.add_argument("design")
-    ap.add_argument("--names-from", metavar="FILE")
-    ap.add_argument("--headings", metavar="REGEX")
-    ap.add_argument("--ignore", metavar="NAMES", default="")
     ap.add_argument("--quiet", action="store_true", help="do not list the names")
     args = ap.parse_args(argv)
 
@@ -327,24 +274,6 @@ def main(argv):
         for typ, names in sorted(ck.names_by_type().items(), key=lambda x: str(x[0])):
             print("  %s: %s" % (typ, ", ".join(names)))
 
-    missing = []
-    if args.names_from:
-        try:
-            with open(args.names_from, encoding="utf-8") as f:
-                text = select_sections(f.read(), args.headings)
-        except OSError as e:
-            print("error: cannot read %s: %s" % (args.names_from, e))
-            return 1
-        props = set()
-        for c in ck.by_key.values():
-            props.update(c.get("props", {}).keys())
-        ignore = {n for n in args.ignore.split(",") if n}
-        refs = referenced_names(text, set(ck.types.values()), props)
-        missing = [n for n in refs if n not in ck.types and n not in ignore and n != ck.form.get("name")]
-        print("names referenced in %s: %d; not in the design: %d" % (args.names_from, len(refs), len(missing)))
-        for n in missing:
-            print("  missing: %s" % n)
-
     for w in ck.warnings:
         print("warning: " + w)
     if ck.intended:
@@ -352,7 +281,7 @@ def main(argv):
     for e in ck.errors:
         print("error: " + e)
     print("%d errors, %d warnings" % (len(ck.errors), len(ck.warnings)))
-    return 1 if ck.errors or missing else 0
+    return 1 if ck.errors else 0
 
 
 if __name__ == "__main__":
