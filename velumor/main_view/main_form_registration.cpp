@@ -9,7 +9,7 @@
 #include "platform/com/variant.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/applet/control_ids.h"
-#include "tolvar/controls/form_ref.h"
+#include "tolvar/applet/form_ref.h"
 #include "velumor/main_view/velumor_main_view_form.h"
 #include "velumor/view_window/dynamic_menu.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/com/variant.h"
-#include "tolvar/controls/form_ref.h"
+#include "tolvar/applet/form_ref.h"
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/velumor_help_functions.h"
 

@@ -6,7 +6,7 @@
 #include "platform/com/error.h"
 #include "platform/ui/controls.h"
 #include "tolvar/applet/control_ids.h"
-#include "tolvar/controls/form_ref.h"
+#include "tolvar/applet/form_ref.h"
 #include "velumor/output_views/display_channels.h"
 #include "velumor/output_views/display_layout.h"
 #include "velumor/shared/toolkit_load_resource.h"
