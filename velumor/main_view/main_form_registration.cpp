@@ -9,7 +9,6 @@
 #include "platform/com/variant.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/applet/control_ids.h"
-#include "tolvar/applet/form_ref.h"
 #include "velumor/main_view/velumor_main_view_form.h"
 #include "velumor/view_window/dynamic_menu.h"
 
@@ -164,11 +163,7 @@ void VelumorMainViewForm::bindHostControls() {
       c.put(tolvar::dispid::ItemMode, mode);
     }
   }
-  Variant args[2] = {Variant(tolvar::controls::makeFormRef(*this)),
-                     Variant(tolvar::controls::makeObjectRef(binding().itemManagerRef()))};
-  ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler")
-      .impl()
-      .invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, args);
+  bindItemHandler();
 }
 
 void VelumorMainViewForm::Register() {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/com/variant.h"
-#include "tolvar/applet/form_ref.h"
+#include "tolvar/applet/object_args.h"
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/velumor_help_functions.h"
 
@@ -63,7 +63,7 @@ void text(Dispatch& c, int32_t id, std::string_view s) { put(c, id, Variant(std:
 void connectItems(Dispatch& c, int32_t id, tolvar::AppletItemManager* aim, int32_t& userLevel,
                   int32_t& countryCode) {
   Variant args[] = {
-      Variant(tolvar::controls::makeObjectRef(plat::com::Ptr<plat::com::Unknown>(aim))),
+      Variant(tolvar::makeObjectRef(plat::com::Ptr<plat::com::Unknown>(aim))),
       Variant(userLevel),
       Variant(countryCode),
   };

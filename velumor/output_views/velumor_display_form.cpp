@@ -6,7 +6,7 @@
 #include "platform/com/error.h"
 #include "platform/ui/controls.h"
 #include "tolvar/applet/control_ids.h"
-#include "tolvar/applet/form_ref.h"
+#include "tolvar/applet/object_args.h"
 #include "velumor/output_views/display_channels.h"
 #include "velumor/output_views/display_layout.h"
 #include "velumor/shared/toolkit_load_resource.h"
@@ -151,14 +151,7 @@ void VelumorDisplayForm::Register() {
       }
     }
   }
-  {
-    Variant args[] = {Variant(tolvar::controls::makeFormRef(*this)),
-                      Variant(tolvar::controls::makeObjectRef(
-                          plat::com::Ptr<plat::com::Unknown>(binding().itemManager())))};
-    ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler")
-        .impl()
-        .invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, args);
-  }
+  bindItemHandler();
   int32_t* handles[] = {&EngineeringContextHandle,     &AddressHandle,
                         &DescriptorHandle,             &ConnectHandle,
                         &CurrentSourceHandle,          &UserLevelHandle,

@@ -10,6 +10,7 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 #include "tolvar/applet/control_ids.h"
+#include "tolvar/applet/object_args.h"
 #include "velumor/shared/component.h"
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/velumor_help_functions.h"
@@ -181,6 +182,13 @@ int32_t ViewWindow::enumerationHandleOf(const std::string& itemName) {
   int32_t enumeration = 0;
   dd->FindObject("enumeration", v[4].toString(), enumeration, status);
   return enumeration;
+}
+
+void ViewWindow::bindItemHandler() {
+  Variant args[2] = {Variant(tolvar::makeFormRef(*this)), Variant(tolvar::makeObjectRef(binding_.itemManagerRef()))};
+  ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler")
+      .impl()
+      .invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, args);
 }
 
 void ViewWindow::readDeviceText() {

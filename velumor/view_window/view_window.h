@@ -150,6 +150,9 @@ class ViewWindow : public plat::ui::Form {
   // The enumeration handle of an item (FindObject "object", GetObjectInfo's fifth value,
   // FindObject "enumeration"); statuses are not looked at.
   int32_t enumerationHandleOf(const std::string& itemName);
+  // BindItems of "VelumorTolvar4CtrlItemHandler" with this window and the item manager: the
+  // host's controls take their items from then on (their item names set before).
+  void bindItemHandler();
   // Reads "DevDescLong" into DevDescText and makes it the caption.
   void readDeviceText();
   // Registers one progress item per device sequence but the three transfer sequences, with

@@ -1,9 +1,8 @@
 #pragma once
 // Objects that are not dispatch objects themselves (a window, the item manager) travel to the
-// host's controls inside a Variant through these small wrappers; they belong to the contract
-// both sides compile against. The wrappers are complete in
-// this header and keep default visibility, so a component can make them without linking the
-// host's controls, and the host still recognises them as its own type.
+// host's controls inside a Variant through these small wrappers (BindItems, ConnectItems).
+// They are complete in this header and keep default visibility, so a component makes them
+// without linking the host's controls, and the host still recognises them as its own type.
 #include <span>
 #include <string_view>
 #include <utility>
@@ -14,9 +13,8 @@
 #include "platform/com/ref.h"
 #include "platform/com/variant.h"
 #include "platform/ui/form.h"
-#include "tolvar/applet/applet.h"
 
-namespace tolvar::controls {
+namespace tolvar {
 
 // A window as an object argument. It holds a counted reference on the form, so the form must
 // be one made with plat::com::makeObject. Its one member is the read-only "Name".
@@ -65,4 +63,4 @@ inline plat::com::Ptr<plat::com::Dispatch> makeObjectRef(plat::com::Ptr<plat::co
   return plat::com::Ptr<plat::com::Dispatch>(new ObjectRef(std::move(object)));
 }
 
-}  // namespace tolvar::controls
+}  // namespace tolvar
