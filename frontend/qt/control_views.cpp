@@ -1190,6 +1190,11 @@ class UserView : public ControlView {
         d.unitText = text("UnitText");
         d.overRange = flag("OverRange", false);
         d.underRange = flag("UnderRange", false);
+        // The face and ink the design gives the instrument.
+        for (auto [key, colour] : {std::pair{"BackColor", &d.face}, std::pair{"ForeColor", &d.ink}}) {
+          auto it = s.find(key);
+          if (it != s.end() && !it->second.isEmpty()) *colour = oleColor(it->second.toLong(), instrument_->palette());
+        }
         instrument_->setData(d);
         break;
       }

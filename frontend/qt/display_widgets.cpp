@@ -98,11 +98,45 @@ const QColor& curveColour(int curve) {
   return colours[std::clamp(curve, 0, 3)];
 }
 
+// ---------------------------------------------------------------- scales
+
+ScaleTicks scaleTicks(double lo, double hi, int maxIntervals) {
+  ScaleTicks t;
+  if (!(finite(lo) && finite(hi) && lo < hi) || maxIntervals < 1) return t;
+  const double span = hi / 2 - lo / 2;  // halves: a range as wide as the doubles allow
+  double raw = span * 2 / maxIntervals;
+  if (!finite(raw) || raw <= 0) return t;
+  const double mag = std::pow(10.0, std::floor(std::log10(raw)));
+  const double norm = raw / mag;
+  double nice = 10;
+  t.minorPerMajor = 5;
+  if (norm <= 1) {
+    nice = 1;
+  } else if (norm <= 2) {
+    nice = 2;
+    t.minorPerMajor = 4;
+  } else if (norm <= 2.5) {
+    nice = 2.5;
+  } else if (norm <= 5) {
+    nice = 5;
+  }
+  t.step = nice * mag;
+  if (!finite(t.step) || t.step <= 0) return t;
+  const double first = std::ceil(lo / t.step - 1e-9);
+  for (int i = 0; i <= maxIntervals + 1; ++i) {
+    double v = (first + i) * t.step;
+    if (v > hi + t.step * 1e-9) break;
+    if (std::fabs(v) < t.step * 1e-9) v = 0;  // no "-0" or "1e-13" under a zero tick
+    t.majors.push_back(v);
+  }
+  return t;
+}
+
 // ---------------------------------------------------------------- instruments
 
 void InstrumentWidget::setData(const InstrumentData& d) {
   data_ = d;
-  update();
+  update();  // Qt folds a burst of changes into one repaint
 }
 
 QString InstrumentWidget::readout() const {
@@ -112,124 +146,243 @@ QString InstrumentWidget::readout() const {
   return v;
 }
 
+QVector<QRectF> InstrumentWidget::coveredAreas() const {
+  QVector<QRectF> out;
+  const QWidget* parent = parentWidget();
+  if (!parent) return out;
+  bool above = false;
+  for (const QObject* o : parent->children()) {
+    if (o == this) {
+      above = true;  // children are listed bottom to top: what follows lies over this widget
+      continue;
+    }
+    const auto* w = qobject_cast<const QWidget*>(o);
+    if (!above || !w || w->isHidden() || w->isWindow()) continue;
+    QRect r = w->geometry().intersected(geometry());
+    if (!r.isEmpty()) out.push_back(QRectF(r.translated(-pos())));
+  }
+  return out;
+}
+
+namespace {
+
+// A text of the window lying over the instrument's top row (not a control covering the
+// instrument at large, which hides it whatever it draws).
+bool overTopRow(const QRectF& c, const QRectF& band, const QRectF& inner) {
+  return c.intersects(band) && c.bottom() <= inner.top() + inner.height() / 2;
+}
+
+}  // namespace
+
+double InstrumentWidget::contentTop(const QRectF& inner) const {
+  const double rowH = QFontMetricsF(font()).height();
+  double top = inner.top() + rowH + 2;
+  const QRectF band(inner.left(), inner.top(), inner.width(), rowH + 2);
+  for (const QRectF& c : coveredAreas())
+    if (overTopRow(c, band, inner)) top = std::max(top, c.bottom() + 3);
+  return top;
+}
+
+InstrumentWidget::TopRow InstrumentWidget::drawTopRow(QPainter& p, const QRectF& inner, const QColor& ink,
+                                                      bool unitInCaption) const {
+  QFontMetricsF fm(font());
+  TopRow row;
+  row.height = fm.height();
+  const QRectF band(inner.left(), inner.top(), inner.width(), row.height + 2);
+  // Texts the window placed over the instrument show the value; the caption keeps clear of them.
+  double captionRight = inner.right();
+  bool readout = true;
+  for (const QRectF& c : coveredAreas()) {
+    if (!overTopRow(c, band, inner)) continue;
+    readout = false;
+    captionRight = std::min(captionRight, c.left() - 4);
+  }
+  p.setPen(ink);
+  QString shown = readout ? this->readout() : QString();
+  double readoutW = shown.isEmpty() ? 0 : std::min(fm.horizontalAdvance(shown) + 2, inner.width() / 2);
+  if (readoutW > 0)
+    p.drawText(QRectF(inner.right() - readoutW, inner.top(), readoutW, row.height), Qt::AlignRight | Qt::AlignTop,
+               fm.elidedText(shown, Qt::ElideRight, readoutW));
+  QString caption = data_.caption;
+  if (unitInCaption && !data_.unitText.isEmpty() && readoutW == 0)
+    caption += (caption.isEmpty() ? QString() : QStringLiteral("  ")) + QLatin1Char('[') + data_.unitText +
+               QLatin1Char(']');
+  const double captionW = std::min(captionRight, inner.right() - readoutW - 6) - inner.left();
+  if (!caption.isEmpty() && captionW > 8)
+    p.drawText(QRectF(inner.left(), inner.top(), captionW, row.height), Qt::AlignLeft | Qt::AlignTop,
+               fm.elidedText(caption, Qt::ElideRight, captionW));
+  return row;
+}
+
+namespace {
+
+QFont smallFont(const QFont& f) {
+  QFont s = f;
+  if (s.pixelSize() > 0)
+    s.setPixelSize(std::max(8, s.pixelSize() - 1));
+  else
+    s.setPointSizeF(std::max(6.0, s.pointSizeF() * 0.9));
+  return s;
+}
+
+}  // namespace
+
 void NeedleWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QPalette& pal = palette();
-  p.fillRect(rect(), pal.color(QPalette::Base));
+  const QColor face = data_.face.isValid() ? data_.face : pal.color(QPalette::Base);
+  const QColor ink = data_.ink.isValid() ? data_.ink : pal.color(QPalette::Text);
+  p.fillRect(rect(), face);
   drawSunkenFrame(p, rect().adjusted(0, 0, -1, -1), pal);
-  p.setRenderHint(QPainter::Antialiasing, true);
   p.setFont(font());
-  QFontMetricsF fm(font());
-  const double lineH = fm.height();
   const double m = 3;
   QRectF inner = QRectF(rect()).adjusted(m, m, -m, -m);
   if (inner.width() < 8 || inner.height() < 8) return;
+  const TopRow row = drawTopRow(p, inner, ink, false);
+  p.setRenderHint(QPainter::Antialiasing, true);
 
-  QRectF captionRect(inner.left(), inner.top(), inner.width(), data_.caption.isEmpty() ? 0 : lineH);
-  QRectF readoutRect(inner.left(), inner.bottom() - lineH, inner.width(), lineH);
-  p.setPen(pal.color(QPalette::Text));
-  if (!data_.caption.isEmpty())
-    p.drawText(captionRect, Qt::AlignHCenter | Qt::AlignTop,
-               fm.elidedText(data_.caption, Qt::ElideRight, inner.width()));
-  p.drawText(readoutRect, Qt::AlignHCenter | Qt::AlignBottom,
-             fm.elidedText(readout(), Qt::ElideRight, inner.width()));
-
-  // The dial: a 120 degree arc above its pivot, from 150 degrees (min) to 30 degrees (max).
-  const double top = captionRect.bottom() + 2;
-  const double bottom = readoutRect.top() - 4;
-  const double dialH = bottom - top;
-  if (dialH < 6) return;
-  const double cos30 = std::cos(kPi / 6);
-  double radius = std::min(dialH, (inner.width() - 12) / (2 * cos30));
-  if (radius < 4) return;
-  QPointF pivot(inner.center().x(), top + (dialH + radius) / 2);
-  const double a0 = 150 * kPi / 180, a1 = 30 * kPi / 180;
-  auto at = [&](double angle, double r) {
-    return pivot + QPointF(std::cos(angle) * r, -std::sin(angle) * r);
-  };
-
+  // The dial below the caption row. Where the height allows, a classic dial of 100 degrees
+  // around a visible pivot; in a flat instrument a shallow arc of a larger radius whose
+  // pivot lies below the face, as on an edgewise panel meter.
+  (void)row;
+  const double dialTop = contentTop(inner);
+  const QRectF dial(inner.left(), dialTop, inner.width(), inner.bottom() - dialTop);
+  if (dial.height() < 10) return;
+  const QFont small = smallFont(font());
+  const QFontMetricsF sfm(small);
   ScalePosition pos = scalePosition(data_.value, data_.min, data_.max, data_.overRange, data_.underRange);
-  QColor scaleColour =
-      pos.hasScale ? pal.color(QPalette::Text) : pal.color(QPalette::Disabled, QPalette::Text);
-  p.setPen(QPen(scaleColour, 1.5));
+  ScaleTicks ticks = pos.hasScale ? scaleTicks(data_.min, data_.max, 5) : ScaleTicks{};
+  double labelW = 0;
+  for (double v : ticks.majors) labelW = std::max(labelW, sfm.horizontalAdvance(scaleText(v)));
+  const double tick = std::clamp(dial.height() * 0.14, 4.0, 9.0);
+  const double unitH = data_.unitText.isEmpty() ? 0 : sfm.height();
+  const double halfChord = dial.width() / 2 - std::max(labelW / 2, 6.0) - 3;
+  if (halfChord < 8) return;
+  const double thetaMax = 50 * kPi / 180;
+  double theta = thetaMax;
+  double radius = halfChord / std::sin(thetaMax);
+  const double arcTop = dial.top() + 3;
+  if (radius + 4 > dial.height() - 3) {
+    const double sag = std::clamp(dial.height() - 3 - tick - 2 - sfm.height() - unitH - 2, 3.0,
+                                  radius * (1 - std::cos(thetaMax)));
+    theta = 2 * std::atan(sag / halfChord);
+    radius = halfChord / std::sin(theta);
+  }
+  const QPointF pivot(dial.center().x(), arcTop + radius);
+  const double a0 = kPi / 2 + theta, a1 = kPi / 2 - theta;  // min on the left, max on the right
+  auto at = [&](double angle, double r) { return pivot + QPointF(std::cos(angle) * r, -std::sin(angle) * r); };
+  auto angleOf = [&](double v) { return a0 + (a1 - a0) * std::clamp(fractionIn(v, data_.min, data_.max), 0.0, 1.0); };
+
+  p.save();
+  p.setClipRect(dial.adjusted(-2, -2, 2, 2));
+  const QColor scaleColour = pos.hasScale ? ink : pal.color(QPalette::Disabled, QPalette::Text);
+  p.setPen(QPen(scaleColour, 1.4));
   p.setBrush(Qt::NoBrush);
-  QRectF arcBox(pivot.x() - radius, pivot.y() - radius, 2 * radius, 2 * radius);
-  p.drawArc(arcBox, 30 * 16, 120 * 16);
-  for (int i = 0; i <= 10; ++i) {
-    double a = a0 + (a1 - a0) * i / 10.0;
-    double len = (i % 5 == 0) ? radius * 0.14 : radius * 0.07;
-    p.drawLine(at(a, radius), at(a, radius - len));
-  }
-  if (pos.hasScale && radius > 20) {
-    QFont small = font();
-    small.setPointSizeF(std::max(5.0, font().pointSizeF() * 0.85));
-    p.setFont(small);
-    QFontMetricsF sfm(small);
-    p.setPen(pal.color(QPalette::Text));
-    const double labelR = radius * 0.70;
-    for (int i = 0; i <= 2; ++i) {
-      double v = data_.min + (data_.max - data_.min) * i / 2.0;
-      double a = a0 + (a1 - a0) * i / 2.0;
-      QString t = scaleText(v);
-      QPointF c = at(a, labelR);
-      QRectF tr(c.x() - sfm.horizontalAdvance(t) / 2 - 1, c.y() - sfm.height() / 2,
-                sfm.horizontalAdvance(t) + 2, sfm.height());
-      p.drawText(tr, Qt::AlignCenter, t);
+  const QRectF arcBox(pivot.x() - radius, pivot.y() - radius, 2 * radius, 2 * radius);
+  p.drawArc(arcBox, static_cast<int>(std::lround((kPi / 2 - theta) * 180 / kPi * 16)),
+            static_cast<int>(std::lround(2 * theta * 180 / kPi * 16)));
+  if (ticks.majors.empty()) {
+    // No usable scale: an empty dial, so that nothing suggests a reading.
+    for (int i = 0; i <= 10; ++i) {
+      const double a = a0 + (a1 - a0) * i / 10.0;
+      p.drawLine(at(a, radius), at(a, radius - (i % 5 == 0 ? tick : tick / 2)));
     }
-    p.setFont(font());
+  } else {
+    p.setPen(QPen(scaleColour, 1.0));
+    const double minor = ticks.step / ticks.minorPerMajor;
+    const double firstMinor = std::ceil(data_.min / minor - 1e-9);
+    for (int i = 0; i <= 5 * 12; ++i) {
+      const double v = (firstMinor + i) * minor;
+      if (v > data_.max + minor * 1e-9) break;
+      const double a = angleOf(v);
+      p.drawLine(at(a, radius), at(a, radius - tick / 2));
+    }
+    p.setPen(QPen(scaleColour, 1.6));
+    for (double v : ticks.majors) p.drawLine(at(angleOf(v), radius), at(angleOf(v), radius - tick));
+    // Labels inside the ticks; one that would touch its neighbour is left out.
+    p.setFont(small);
+    p.setPen(ink);
+    QRectF last;
+    const double labelR = radius - tick - 2 - sfm.height() / 2;
+    for (size_t i = 0; i < ticks.majors.size(); ++i) {
+      const QString t = scaleText(ticks.majors[i]);
+      const double w = sfm.horizontalAdvance(t) + 2;
+      const QPointF c = at(angleOf(ticks.majors[i]), labelR);
+      QRectF box(c.x() - w / 2, c.y() - sfm.height() / 2, w, sfm.height());
+      box.moveLeft(std::clamp(box.left(), inner.left(), inner.right() - w));
+      if (!last.isNull() && box.adjusted(-3, 0, 3, 0).intersects(last)) continue;
+      if (box.bottom() > dial.bottom() + 1) continue;
+      p.drawText(box, Qt::AlignCenter, t);
+      last = box;
+    }
   }
-  if (pos.over) drawMark(p, at(a1 - 0.10, radius + 1), a1 - 0.10 - kPi / 2, std::max(4.0, radius * 0.08));
-  if (pos.under) drawMark(p, at(a0 + 0.10, radius + 1), a0 + 0.10 + kPi / 2, std::max(4.0, radius * 0.08));
+  // The unit on the face, under the middle of the scale.
+  if (unitH > 0) {
+    p.setFont(small);
+    p.setPen(ink);
+    const double top = arcTop + tick + 2 + sfm.height() + 1;
+    const QRectF box(dial.center().x() - halfChord / 2, top, halfChord, unitH);
+    if (box.bottom() <= dial.bottom() + 1)
+      p.drawText(box, Qt::AlignHCenter | Qt::AlignTop, sfm.elidedText(data_.unitText, Qt::ElideRight, halfChord));
+  }
+  p.setFont(font());
+  const double markSize = std::clamp(radius * 0.06, 4.0, 6.0);
+  if (pos.over) drawMark(p, at(a1, radius + 1), a1 - kPi / 2, markSize);
+  if (pos.under) drawMark(p, at(a0, radius + 1), a0 + kPi / 2, markSize);
   // No needle when there is nothing to point at: no number, or no usable scale.
   if (pos.hasScale && (pos.hasValue || pos.over || pos.under)) {
-    double a = a0 + (a1 - a0) * pos.fraction;
-    p.setPen(QPen(kNeedleColour, std::max(2.0, radius / 40), Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(pivot, at(a, radius * 0.95));
+    const double a = a0 + (a1 - a0) * pos.fraction;
+    p.setPen(QPen(kNeedleColour, std::clamp(radius / 50, 2.0, 3.0), Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(pivot, at(a, radius - 1));  // the clip keeps a pivot below the face out of sight
   }
-  p.setPen(Qt::NoPen);
-  p.setBrush(pal.color(QPalette::Dark));
-  p.drawEllipse(pivot, 3.5, 3.5);
+  if (pivot.y() + 4 <= dial.bottom()) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal.color(QPalette::Dark));
+    p.drawEllipse(pivot, 3.5, 3.5);
+  }
+  p.restore();
 }
 
 QRectF BarGraphWidget::barRect() const {
-  QFontMetricsF fm(font());
-  const double lineH = fm.height();
+  const QFontMetricsF sfm(smallFont(font()));
   const double m = 3;
   QRectF inner = QRectF(rect()).adjusted(m, m, -m, -m);
-  double top = inner.top() + (data_.caption.isEmpty() ? 0 : lineH + 2);
-  double bottom = inner.bottom() - lineH - 2;
-  ScalePosition pos = scalePosition(0, data_.min, data_.max);
-  double mark = 7;  // room for the over/under marks
+  const double top = contentTop(inner);
+  const double mark = 7;  // room for the over/under marks
+  ScaleTicks ticks = scaleTicks(data_.min, data_.max, 5);
+  double labelW = 0;
+  for (double v : ticks.majors) labelW = std::max(labelW, sfm.horizontalAdvance(scaleText(v)) + 2);
   if (height() >= width()) {
-    double labelW = 0;
-    if (pos.hasScale)
-      labelW =
-          std::max(fm.horizontalAdvance(scaleText(data_.min)), fm.horizontalAdvance(scaleText(data_.max))) +
-          4;
-    if (labelW > inner.width() / 2) labelW = 0;
-    QRectF r(inner.left() + labelW, top + mark, inner.width() - labelW, bottom - top - 2 * mark);
+    // Upright: the scale on the left of the bar.
+    if (labelW + 6 > inner.width() / 2) labelW = 0;
+    const double scaleW = labelW > 0 ? labelW + 6 : 0;
+    const double barW = std::min(inner.width() - scaleW, std::max(12.0, inner.width() * 0.5));
+    QRectF r(inner.left() + scaleW, top + mark, barW, inner.bottom() - top - 2 * mark);
     return r.width() > 0 && r.height() > 0 ? r : QRectF();
   }
-  double labels = pos.hasScale ? lineH : 0;
-  QRectF r(inner.left() + mark, top, inner.width() - 2 * mark, bottom - top - labels);
+  // Lying: the scale under the bar, its end labels inside the instrument.
+  const double tick = 4;
+  double scaleH = ticks.majors.empty() ? 0 : tick + sfm.height() + 1;
+  const double avail = inner.bottom() - top - 1;
+  if (avail - scaleH < 10) scaleH = 0;  // too flat for labels: the bar comes first
+  const double side = std::max(mark, labelW / 2);
+  // A taller row gives a thicker bar, up to most of the room the scale leaves.
+  double h = std::min(avail - scaleH, std::max(26.0, (avail - scaleH) * 0.6));
+  QRectF r(inner.left() + side, top + 1, inner.width() - 2 * side, h);
   return r.width() > 0 && r.height() > 0 ? r : QRectF();
 }
 
 void BarGraphWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QPalette& pal = palette();
-  p.fillRect(rect(), pal.color(QPalette::Window));
+  const QColor face = data_.face.isValid() ? data_.face : pal.color(QPalette::Window);
+  const QColor ink = data_.ink.isValid() ? data_.ink : pal.color(QPalette::WindowText);
+  p.fillRect(rect(), face);
   p.setFont(font());
-  QFontMetricsF fm(font());
   const double m = 3;
   QRectF inner = QRectF(rect()).adjusted(m, m, -m, -m);
   if (inner.width() < 4 || inner.height() < 4) return;
-  p.setPen(pal.color(QPalette::WindowText));
-  if (!data_.caption.isEmpty())
-    p.drawText(QRectF(inner.left(), inner.top(), inner.width(), fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-               fm.elidedText(data_.caption, Qt::ElideRight, inner.width()));
-  p.drawText(QRectF(inner.left(), inner.bottom() - fm.height(), inner.width(), fm.height()),
-             Qt::AlignHCenter | Qt::AlignBottom, fm.elidedText(readout(), Qt::ElideRight, inner.width()));
+  drawTopRow(p, inner, ink, true);
   QRectF bar = barRect();
   if (bar.isEmpty()) return;
   const bool vertical = height() >= width();
@@ -247,20 +400,49 @@ void BarGraphWidget::paintEvent(QPaintEvent*) {
   p.setBrush(Qt::NoBrush);
   p.drawRect(bar);
   if (pos.hasScale) {
-    p.setPen(pal.color(QPalette::WindowText));
+    const QFont small = smallFont(font());
+    const QFontMetricsF sfm(small);
+    p.setFont(small);
+    ScaleTicks ticks = scaleTicks(data_.min, data_.max, vertical ? std::max(1, static_cast<int>(bar.height() / (2.5 * sfm.height()))) : 5);
+    auto place = [&](double v) { return std::clamp(fractionIn(v, data_.min, data_.max), 0.0, 1.0); };
+    const double minor = ticks.step / std::max(1, ticks.minorPerMajor);
+    QRectF last;
     if (vertical) {
-      double lw = bar.left() - inner.left() - 2;
-      if (lw > 0) {
-        p.drawText(QRectF(inner.left(), bar.top() - fm.height() / 2, lw, fm.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, scaleText(data_.max));
-        p.drawText(QRectF(inner.left(), bar.bottom() - fm.height() / 2, lw, fm.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, scaleText(data_.min));
+      for (double v = std::ceil(data_.min / minor - 1e-9) * minor; v <= data_.max + minor * 1e-9 && minor > 0; v += minor) {
+        const double y = bar.bottom() - bar.height() * place(v);
+        p.setPen(pal.color(QPalette::Dark));
+        p.drawLine(QPointF(bar.left() - 3, y), QPointF(bar.left() - 1, y));
+      }
+      p.setPen(ink);
+      const double lw = bar.left() - inner.left() - 6;
+      for (double v : ticks.majors) {
+        const double y = bar.bottom() - bar.height() * place(v);
+        p.drawLine(QPointF(bar.left() - 5, y), QPointF(bar.left() - 1, y));
+        QRectF box(inner.left(), y - sfm.height() / 2, std::max(0.0, lw), sfm.height());
+        if (lw <= 0 || (!last.isNull() && box.intersects(last))) continue;
+        p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, scaleText(v));
+        last = box;
       }
     } else {
-      QRectF lr(bar.left(), bar.bottom() + 1, bar.width(), fm.height());
-      p.drawText(lr, Qt::AlignLeft | Qt::AlignTop, scaleText(data_.min));
-      p.drawText(lr, Qt::AlignRight | Qt::AlignTop, scaleText(data_.max));
+      for (double v = std::ceil(data_.min / minor - 1e-9) * minor; v <= data_.max + minor * 1e-9 && minor > 0; v += minor) {
+        const double x = bar.left() + bar.width() * place(v);
+        p.setPen(pal.color(QPalette::Dark));
+        p.drawLine(QPointF(x, bar.bottom() + 1), QPointF(x, bar.bottom() + 3));
+      }
+      p.setPen(ink);
+      for (double v : ticks.majors) {
+        const double x = bar.left() + bar.width() * place(v);
+        p.drawLine(QPointF(x, bar.bottom() + 1), QPointF(x, bar.bottom() + 5));
+        const QString t = scaleText(v);
+        const double w = sfm.horizontalAdvance(t) + 2;
+        QRectF box(std::clamp(x - w / 2, inner.left(), inner.right() - w), bar.bottom() + 5, w, sfm.height());
+        if (box.bottom() > inner.bottom() + 2) break;
+        if (!last.isNull() && box.adjusted(-3, 0, 3, 0).intersects(last)) continue;
+        p.drawText(box, Qt::AlignCenter, t);
+        last = box;
+      }
     }
+    p.setFont(font());
   }
   p.setRenderHint(QPainter::Antialiasing, true);
   if (pos.over) {
@@ -291,7 +473,13 @@ void DigitalWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), kDigitalBackground);
   drawSunkenFrame(p, rect().adjusted(0, 0, -1, -1), palette());
-  QRectF inner = QRectF(rect()).adjusted(4, 2, -4, -2);
+  // The readout keeps to the part of the display its container leaves visible, so that a
+  // display reaching under the frame's edge still shows its whole value and unit.
+  QRect seen = rect();
+  const QWidget* parent = parentWidget();
+  if (parent && !isWindow()) seen = seen.intersected(parent->rect().translated(-pos()));
+  if (seen.height() < rect().height() / 2) seen = rect();
+  QRectF inner = QRectF(seen).adjusted(4, 2, -4, -2);
   if (inner.width() < 4 || inner.height() < 4) return;
   QFont small = font();
   QFontMetricsF sfm(small);
@@ -337,6 +525,7 @@ std::vector<PlotCurve> parseCurves(const QString& json) {
     PlotCurve c;
     c.caption = o.value(QStringLiteral("caption")).toString();
     c.unit = o.value(QStringLiteral("unit")).toString();
+    c.number = o.value(QStringLiteral("curve")).toInt(0);
     c.min = o.value(QStringLiteral("min")).isDouble() ? o.value(QStringLiteral("min")).toDouble() : nan;
     c.max = o.value(QStringLiteral("max")).isDouble() ? o.value(QStringLiteral("max")).toDouble() : nan;
     for (const QJsonValue& pv : o.value(QStringLiteral("points")).toArray()) {
@@ -353,19 +542,31 @@ void PlotterWidget::setCurves(std::vector<PlotCurve> curves, double timeSpanMs) 
   if (curves.size() > static_cast<size_t>(kMaxCurves)) curves.resize(kMaxCurves);
   curves_ = std::move(curves);
   timeSpanMs_ = timeSpanMs;
-  update();
+  update();  // Qt folds a burst of changes into one repaint
+}
+
+int PlotterWidget::colourIndex(size_t i) const {
+  const int n = curves_[i].number;
+  return n >= 1 && n <= kMaxCurves ? n - 1 : static_cast<int>(i);
+}
+
+int PlotterWidget::legendRows() const {
+  if (curves_.empty()) return 0;
+  // One line a curve where there is room, else two curves a line.
+  const int lineH = QFontMetrics(font()).height();
+  const int n = static_cast<int>(curves_.size());
+  return height() >= 8 * lineH + n * lineH + 40 ? n : (n + 1) / 2;
 }
 
 int PlotterWidget::legendHeight() const {
-  if (curves_.empty()) return 0;
-  int lineH = QFontMetrics(font()).height();
-  int rows = curves_.size() > 2 && width() < 400 ? 2 : 1;
-  return rows * lineH + 4;
+  const int rows = legendRows();
+  return rows == 0 ? 0 : rows * QFontMetrics(font()).height() + 4;
 }
 
 QRectF PlotterWidget::plotRect() const {
-  int lineH = QFontMetrics(font()).height();
-  QRectF r = QRectF(rect()).adjusted(4, 2 + legendHeight(), -4, -(lineH + 3));
+  QFontMetricsF fm(font());
+  const double axisW = fm.horizontalAdvance(QStringLiteral("100 %")) + 8;
+  QRectF r = QRectF(rect()).adjusted(4 + axisW, 2 + legendHeight() + fm.height() / 2, -8, -(fm.height() + 8));
   return r.width() > 2 && r.height() > 2 ? r : QRectF();
 }
 
@@ -375,36 +576,71 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), pal.color(QPalette::Window));
   p.setFont(font());
   QFontMetricsF fm(font());
-  // Legend: a short line in the curve's colour, its caption and unit.
-  if (!curves_.empty()) {
-    int perRow = legendHeight() > fm.height() + 4 ? 2 : static_cast<int>(curves_.size());
-    double cellW = (width() - 8.0) / std::max(1, perRow);
+
+  // Legend: the curve's colour, its caption, its newest value with the unit, and the range it
+  // is drawn in; each curve is plotted in per cent of its own range.
+  const int rows = legendRows();
+  if (rows > 0) {
+    const int perRow = rows == static_cast<int>(curves_.size()) ? 1 : 2;
+    const double cellW = (width() - 8.0) / perRow;
     for (size_t i = 0; i < curves_.size(); ++i) {
-      int row = static_cast<int>(i) / std::max(1, perRow), col = static_cast<int>(i) % std::max(1, perRow);
-      QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW, fm.height());
-      p.setPen(QPen(curveColour(static_cast<int>(i)), 2));
+      const PlotCurve& c = curves_[i];
+      const int row = static_cast<int>(i) / perRow, col = static_cast<int>(i) % perRow;
+      const QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW - 6, fm.height());
+      p.setPen(QPen(curveColour(colourIndex(i)), 3));
       p.drawLine(QPointF(cell.left(), cell.center().y()), QPointF(cell.left() + 14, cell.center().y()));
-      QString label = curves_[i].caption;
-      if (!curves_[i].unit.isEmpty()) label += QStringLiteral(" [") + curves_[i].unit + QLatin1Char(']');
+      QString value;
+      for (auto it = c.points.rbegin(); it != c.points.rend(); ++it) {
+        if (!finite(it->second)) break;  // the newest sample has no number
+        value = scaleText(it->second);
+        break;
+      }
+      if (!value.isEmpty() && !c.unit.isEmpty()) value += QLatin1Char(' ') + c.unit;
+      QString range;
+      if (finite(c.min) && finite(c.max) && c.min < c.max)
+        range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
       p.setPen(pal.color(QPalette::WindowText));
-      p.drawText(cell.adjusted(18, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                 fm.elidedText(label, Qt::ElideRight, std::max(0.0, cellW - 20)));
+      QRectF text = cell.adjusted(18, 0, 0, 0);
+      // The range only where it fits beside the caption and the value.
+      const double rangeW = perRow == 1 && !range.isEmpty() ? fm.horizontalAdvance(range) + 8 : 0;
+      const double valueW = value.isEmpty() ? 0 : std::min(fm.horizontalAdvance(value) + 8, text.width() / 2);
+      const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
+      if (showRange) {
+        p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
+        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, range);
+        text.setRight(text.right() - rangeW);
+        p.setPen(pal.color(QPalette::WindowText));
+      }
+      if (valueW > 0) {
+        QFont bold = font();
+        bold.setBold(true);
+        p.setFont(bold);
+        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW));
+        p.setFont(font());
+        text.setRight(text.right() - valueW - 4);
+      }
+      p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(c.caption, Qt::ElideRight, std::max(0.0, text.width())));
     }
   }
   QRectF plot = plotRect();
   if (plot.isEmpty()) return;
   p.fillRect(plot, pal.color(QPalette::Base));
-  p.setPen(QPen(pal.color(QPalette::Midlight), 1, Qt::DotLine));
-  for (int i = 1; i < 4; ++i)
-    p.drawLine(QPointF(plot.left(), plot.top() + plot.height() * i / 4),
-               QPointF(plot.right(), plot.top() + plot.height() * i / 4));
-  for (int i = 1; i < 6; ++i)
-    p.drawLine(QPointF(plot.left() + plot.width() * i / 6, plot.top()),
-               QPointF(plot.left() + plot.width() * i / 6, plot.bottom()));
-  p.setPen(pal.color(QPalette::Dark));
-  p.drawRect(plot);
 
-  // The time axis ends at the newest point; it spans TimeSpanMs, or the data when none is given.
+  // The value axis in per cent of each curve's range.
+  p.setPen(pal.color(QPalette::WindowText));
+  for (int i = 0; i <= 4; ++i) {
+    const double y = plot.bottom() - plot.height() * i / 4;
+    if (i > 0 && i < 4) {
+      p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
+      p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    }
+    p.setPen(pal.color(QPalette::WindowText));
+    p.drawLine(QPointF(plot.left() - 4, y), QPointF(plot.left(), y));
+    p.drawText(QRectF(0, y - fm.height() / 2, plot.left() - 6, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+               QString::number(i * 25) + QStringLiteral(" %"));
+  }
+
+  // The time axis ends at the newest sample and spans TimeSpanMs, or the data when none is given.
   double tEnd = -std::numeric_limits<double>::infinity(), tFirst = std::numeric_limits<double>::infinity();
   for (const PlotCurve& c : curves_)
     for (auto& [t, v] : c.points)
@@ -413,15 +649,30 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
         tFirst = std::min(tFirst, t);
       }
   double span = finite(timeSpanMs_) && timeSpanMs_ > 0 ? timeSpanMs_ : (finite(tEnd) ? tEnd - tFirst : 0);
-  p.setPen(pal.color(QPalette::WindowText));
-  QRectF axis(plot.left(), plot.bottom() + 1, plot.width(), fm.height());
-  if (span > 0) {
-    p.drawText(axis, Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("-") + scaleText(span / 1000.0) + QStringLiteral(" s"));
-    p.drawText(axis, Qt::AlignRight | Qt::AlignTop, QStringLiteral("0 s"));
+  if (span > 0 && finite(span)) {
+    // Ticks on whole seconds back from the newest sample: "-50 s" ... "0 s".
+    const double seconds = span / 1000.0;
+    const double maxLabels = std::max(1.0, plot.width() / (fm.horizontalAdvance(QStringLiteral("-000 s")) + 12));
+    ScaleTicks ticks = scaleTicks(0, seconds, static_cast<int>(std::min(10.0, maxLabels)));
+    for (double s : ticks.majors) {
+      const double x = plot.right() - plot.width() * (s / seconds);
+      if (s > 0 && s < seconds) {
+        p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
+        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+      }
+      p.setPen(pal.color(QPalette::WindowText));
+      p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+      const QString t = s == 0 ? QStringLiteral("0 s") : QStringLiteral("-") + scaleText(s) + QStringLiteral(" s");
+      const double w = fm.horizontalAdvance(t) + 2;
+      p.drawText(QRectF(std::clamp(x - w / 2, 0.0, width() - w), plot.bottom() + 5, w, fm.height()),
+                 Qt::AlignCenter, t);
+    }
   }
-  if (!finite(tEnd) || span <= 0) return;
-  double tStart = tEnd - span;
+  p.setPen(pal.color(QPalette::Dark));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(plot);
+  if (!finite(tEnd) || !(span > 0) || !finite(span)) return;
+  const double tStart = tEnd - span;
 
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setClipRect(plot.adjusted(-1, -1, 1, 1));
@@ -444,7 +695,7 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
         hi += pad;
       }
     }
-    p.setPen(QPen(curveColour(static_cast<int>(i)), 2.0));
+    p.setPen(QPen(curveColour(colourIndex(i)), 2.0));
     QPolygonF run;
     auto flush = [&] {
       if (run.size() == 1) p.drawPoint(run.front());

@@ -13,6 +13,8 @@
 #include <limits>
 #include <vector>
 
+class QPainter;
+
 namespace vfront {
 
 // Where a value stands on a scale from min to max.
@@ -29,6 +31,16 @@ ScalePosition scalePosition(double value, double min, double max, bool overFlag 
 // A scale number as the instruments print it.
 QString scaleText(double v);
 
+// The labelled ticks of a scale from lo to hi: at most about `maxIntervals` steps of 1, 2, 2.5
+// or 5 times a power of ten, the majors on whole multiples of the step; empty without a
+// usable range.
+struct ScaleTicks {
+  double step = 0;
+  int minorPerMajor = 5;
+  std::vector<double> majors;
+};
+ScaleTicks scaleTicks(double lo, double hi, int maxIntervals);
+
 // What an instrument shows.
 struct InstrumentData {
   QString caption;
@@ -39,6 +51,8 @@ struct InstrumentData {
   QString unitText;
   bool overRange = false;
   bool underRange = false;
+  QColor face;  // the instrument's face and ink; invalid: the palette's
+  QColor ink;
 };
 
 // Colours the instruments draw with, so that callers (and tests) can find what was drawn.
@@ -55,10 +69,22 @@ class InstrumentWidget : public QWidget {
   using QWidget::QWidget;
   void setData(const InstrumentData& d);
   const InstrumentData& data() const { return data_; }
-  // The line under the instrument: the value text (or the value) and the unit.
+  // The value text (or the value) and the unit.
   QString readout() const;
+  // The parts of the instrument that sibling widgets lie over (the window's value and unit
+  // texts), in the instrument's coordinates.
+  QVector<QRectF> coveredAreas() const;
 
  protected:
+  struct TopRow {
+    double height = 0;
+  };
+  // The caption on the left of the top row, the readout on its right unless texts of the
+  // window lie over that row (they show the value then); `unitInCaption` adds the unit to
+  // the caption where no readout is drawn.
+  TopRow drawTopRow(QPainter& p, const QRectF& inner, const QColor& ink, bool unitInCaption) const;
+  // Where the scale may begin: under the top row and under any text lying over it.
+  double contentTop(const QRectF& inner) const;
   InstrumentData data_;
 };
 
@@ -94,6 +120,7 @@ class DigitalWidget : public QWidget {
 };
 
 struct PlotCurve {
+  int number = 0;  // the curve's number 1 to 4, which gives its colour; 0: by position
   QString caption;
   QString unit;
   double min = 0;
@@ -117,7 +144,9 @@ class PlotterWidget : public QWidget {
   void paintEvent(QPaintEvent*) override;
 
  private:
+  int legendRows() const;
   int legendHeight() const;
+  int colourIndex(size_t i) const;
   std::vector<PlotCurve> curves_;
   double timeSpanMs_ = 0;
 };

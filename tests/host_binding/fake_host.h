@@ -528,6 +528,10 @@ inline void registerFakeHostControls(bool withLamp = true) {
       {"Tolvar4cmb.Tolvar4Combo", "Tolvar4Combo"},
       {"Tolvar4LblTextUnit.Tolvar4LabelTextUnit", "Tolvar4LabelTextUnit"},
       {"Tolvar4CtrItemHandler.Tolvar4CtrlItemHandler", "Tolvar4CtrlItemHandler"},
+      {"Tolvar4Needle.Tolvar4Needle", "Tolvar4Needle"},
+      {"Tolvar4BarGraph.Tolvar4BarGraph", "Tolvar4BarGraph"},
+      {"Tolvar4Digital.Tolvar4Digital", "Tolvar4Digital"},
+      {"Tolvar4Plotter.Tolvar4Plotter", "Tolvar4Plotter"},
       {"Velumor.VEXAONOFF", "VEXAONOFF"},
   };
   auto& registry = plat::ui::UserControlRegistry::instance();

@@ -1,5 +1,14 @@
 #include "velumor/output_views/velumor_display_form.h"
 
+#include <iterator>
+#include <utility>
+
+#include "platform/com/error.h"
+#include "platform/ui/controls.h"
+#include "tolvar/applet/control_ids.h"
+#include "tolvar/applet/object_args.h"
+#include "velumor/output_views/display_channels.h"
+#include "velumor/output_views/display_layout.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
 extern const unsigned char velumor_design_VelumorDisplayTrendForm[];
@@ -12,6 +21,8 @@ extern const unsigned char velumor_design_VelumorDisplayBarForm[];
 extern const std::size_t velumor_design_VelumorDisplayBarForm_size;
 
 namespace velumor {
+
+using plat::com::Variant;
 
 namespace {
 
@@ -63,7 +74,177 @@ VelumorDisplayForm::VelumorDisplayForm(DisplayKind kind)
 std::string VelumorDisplayForm::GetTextFromResource(int16_t id) { return ::velumor::GetTextFromResource(id); }
 
 void VelumorDisplayForm::Form_Load() {
+  static constexpr std::pair<const char*, int16_t> kMenus[] = {
+      {"MenuFile", 400},     {"MenuExit", 409},    {"MenuDevice", 410},  {"MenuConnect", 411}, {"MenuDisconnect", 412},
+      {"MenuSetAddress", 413}, {"MenuHelp", 490},  {"MenuContents", 491}, {"MenuIndex", 492},  {"MenuWeb", 493},
+      {"MenuMirvel", 494},   {"MenuService", 496}, {"MenuReadMe", 498},  {"MenuAbout", 499},
+  };
+  for (const auto& [menu, id] : kMenus) ctl(menu).setCaption(LoadResStringByLang(id));
+  setHelpFile();
+  ctl("DisplayFrame").setCaption("");
+  // The window opens at its minimum size with every control at its design place.
+  applyMinimumSize();
+  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
+  bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
+  FormLoaded = true;
   createNotifyQueue();  // last step of the load
+}
+
+void VelumorDisplayForm::Form_Resize() {
+  DisplayFormResize(*this, kind_, MinFormWidth, MinFormHeight, LastFormWidth, LastFormHeight, FormLoaded,
+                    ConnectionState);
+}
+
+// ------------------------------------------------------------------ registration
+
+namespace {
+
+// The items every display window reads itself, in registration order. Only the channel
+// selections carry the flag: their notifications bring the shadow flag they are read with.
+struct ItemRow {
+  const char* name;
+  bool flag;
+  bool enumeration;
+};
+constexpr ItemRow kItems[] = {
+    {"&&private_FDT&&EngineeringContext", false, false},
+    {"&&private_pm&&Address", false, false},
+    {"DESCRIPTOR", false, false},
+    {"&&private&&connect", false, true},
+    {"&&private&&CurrentSource", false, false},
+    {"&&private&&UserLevel", false, false},
+    {"&&private&&CountryCode", false, false},
+    {"CURRENT_OUTPUT_1_OUTPUT_VARIABLE", true, true},
+    {"CURRENT_OUTPUT_2_OUTPUT_VARIABLE", true, true},
+    {"DISPLAY_2ND_LINE", true, true},
+    {"PULSE_OUTPUT_MODE", true, true},
+};
+
+DisplayClass classOf(DisplayKind kind) {
+  switch (kind) {
+    case DisplayKind::Analog:
+      return DisplayClass::Needle;
+    case DisplayKind::Digital:
+      return DisplayClass::Digital;
+    case DisplayKind::Bar:
+      return DisplayClass::BarGraph;
+    case DisplayKind::Trend:
+      break;
+  }
+  return DisplayClass::Plotter;
+}
+
+}  // namespace
+
+void VelumorDisplayForm::Register() {
+  Hourglass hourglass(*this);
+  readDeviceText();
+  // The value and unit texts of the needle and bar windows show their channel's items for the
+  // window's life; a change of assignment reconfigures only the instrument.
+  if (kind_ == DisplayKind::Analog || kind_ == DisplayKind::Bar) {
+    for (const DisplayChannelSpec& ch : displayChannels()) {
+      for (auto [suffix, item] : {std::pair{"ValueTolvar4Text", ch.valueItem}, std::pair{"UnitTolvar4Text", ch.unitItem}}) {
+        plat::com::Dispatch& text = ctlAs<plat::ui::UserControl>(std::string(ch.name) + suffix).impl();
+        text.put(tolvar::dispid::ItemName, Variant(std::string(item)));
+        text.put(tolvar::dispid::ItemMode, Variant(int16_t{3}));
+      }
+    }
+  }
+  bindItemHandler();
+  int32_t* handles[] = {&EngineeringContextHandle,     &AddressHandle,
+                        &DescriptorHandle,             &ConnectHandle,
+                        &CurrentSourceHandle,          &UserLevelHandle,
+                        &CountryCodeHandle,            &channels_[0].selectionHandle,
+                        &channels_[1].selectionHandle, &channels_[3].selectionHandle,
+                        &channels_[2].selectionHandle};
+  int32_t* enums[] = {nullptr,
+                      nullptr,
+                      nullptr,
+                      &ConnectEnumHandle,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      &channels_[0].enumHandle,
+                      &channels_[1].enumHandle,
+                      &channels_[3].enumHandle,
+                      &channels_[2].enumHandle};
+  for (size_t i = 0; i < std::size(kItems); ++i) {
+    registerItem(kItems[i].name, kItems[i].flag, *handles[i]);
+    if (kItems[i].enumeration) *enums[i] = enumerationHandle(kItems[i].name);
+  }
+}
+
+int32_t VelumorDisplayForm::enumerationHandle(const std::string& item) {
+  // An item the description does not know has no enumeration: its captions stay empty and the
+  // rest of the registration goes on.
+  try {
+    return enumerationHandleOf(item);
+  } catch (const plat::com::RuntimeError&) {
+    return 0;
+  }
+}
+
+// ------------------------------------------------------------------ notifications
+
+std::optional<int32_t> VelumorDisplayForm::readLong(int32_t handle) {
+  double d = 0;
+  int32_t status = 0;
+  binding_.requireItemManager(name() + ".Dispatch").GetValue(handle, d, status);
+  return roundToLong(d);
+}
+
+int32_t& VelumorDisplayForm::selectionMember(size_t k) {
+  int32_t* members[] = {&Output1Selection, &Output2Selection, &PulseSelection, &Display2ndLineSelection};
+  return *members[k];
+}
+
+ChannelContext VelumorDisplayForm::channelContext(size_t k) {
+  ChannelContext ctx;
+  ctx.itemManager = binding().itemManager();
+  ctx.deviceDescription = binding().deviceDescription();
+  ctx.selectionHandle = channels_[k].selectionHandle;
+  ctx.enumHandle = channels_[k].enumHandle;
+  ctx.selection = &selectionMember(k);
+  return ctx;
+}
+
+void VelumorDisplayForm::OnConnectionState(int32_t state) {
+  if (!contextLocksConnection()) setMenuEnabled("MenuSetAddress", state == 2);
+}
+
+void VelumorDisplayForm::Dispatch(const VELUMOR_Notify_Type& record) {
+  const int32_t h = record.lAppletItemHandle;
+  if (h == 0) return;  // an item the host refused keeps 0 and matches nothing
+  if (h == EngineeringContextHandle) return ApplyEngineeringContext(h);
+  if (h == AddressHandle) return UpdateCaptionAddress(h);
+  if (h == DescriptorHandle) return UpdateCaptionDescriptor(h);
+  if (h == ConnectHandle) return ShowConnectionState(h);
+  if (h == CurrentSourceHandle) return ShowDataSource(h);
+  if (h == UserLevelHandle) {
+    if (auto level = readLong(h)) UserLevel = *level;
+    return ShowUserLevel(h);
+  }
+  if (h == CountryCodeHandle) {
+    // Nothing shows it now: the instruments get it at their next configuration.
+    if (auto code = readLong(h)) CountryCode = *code;
+    return;
+  }
+  for (size_t k = 0; k < kDisplayChannels; ++k) {
+    if (h != channels_[k].selectionHandle) continue;
+    if (kind_ == DisplayKind::Trend) {
+      // Any selection reconfigures the whole plotter, all four curves.
+      const std::array<ChannelContext, kDisplayChannels> all{channelContext(0), channelContext(1), channelContext(2),
+                                                              channelContext(3)};
+      ConfigureCurves(ctlAs<plat::ui::UserControl>("VR_Tolvar4Plotter").impl(), all, record.bShadow, UserLevel,
+                      CountryCode);
+    } else {
+      ConfigureChannel(ctlAs<plat::ui::UserControl>(displayControlName(kind_, static_cast<int>(k))).impl(),
+                       classOf(kind_), displayChannels()[k], channelContext(k), record.bShadow, UserLevel,
+                       CountryCode);
+    }
+    return;
+  }
 }
 
 }  // namespace velumor

@@ -1,10 +1,14 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "velumor/view_window/view_window.h"
 
 namespace velumor {
+
+struct ChannelContext;
 
 // The four measured-value displays. They share every procedure of the view window; what
 // differs is the kind (its design, the form's name "VelumorDisplay<Kind>Form" and the
@@ -24,11 +28,43 @@ class VelumorDisplayForm : public ViewWindow {
   // no Settings menu; the caption begins with the kind's title text.
   static ViewWindowTraits traitsFor(DisplayKind kind);
 
+  // The last selection of each channel (the device's assignment of a variable to current
+  // output 1, current output 2, the pulse output and the display's second line).
+  int32_t Output1Selection = 0;
+  int32_t Output2Selection = 0;
+  int32_t PulseSelection = 0;
+  int32_t Display2ndLineSelection = 0;
+  // Handed to the instruments at each configuration; a change alone reconfigures nothing.
+  int32_t UserLevel = 0;
+  int32_t CountryCode = 0;
+
  protected:
   void Form_Load() override;
+  void Form_Resize() override;
+  void Register() override;
+  void Dispatch(const VELUMOR_Notify_Type& record) override;
+  // Set address is for a connected device only, unless the engineering context locked it.
+  void OnConnectionState(int32_t state) override;
 
  private:
+  struct ChannelItems {
+    int32_t selectionHandle = 0;
+    int32_t enumHandle = 0;
+  };
+  // The channel's selection, enumeration and member, as the configuration reads them.
+  struct ChannelContext channelContext(size_t k);
+  int32_t& selectionMember(size_t k);
+  int32_t enumerationHandle(const std::string& item);
+  std::optional<int32_t> readLong(int32_t handle);
+
   DisplayKind kind_;
+  int32_t EngineeringContextHandle = 0;
+  int32_t AddressHandle = 0;
+  int32_t DescriptorHandle = 0;
+  int32_t ConnectHandle = 0;
+  int32_t ConnectEnumHandle = 0;
+  int32_t CountryCodeHandle = 0;
+  std::array<ChannelItems, 4> channels_{};  // in channel order: Output 1, Output 2, Pulse, second line
 };
 
 }  // namespace velumor
