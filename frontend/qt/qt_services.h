@@ -77,6 +77,8 @@ class QtServices : public plat::ui::MessageBoxService,
   bool startProgram(const std::string& path) override;
   void runModal(plat::ui::Form& form) override;
   void popupMenu(plat::ui::Form& form, plat::ui::MenuControl& menu) override;
+  void beep() override;
+  void activate(plat::ui::Form& form) override;
 
   HelpViewer* helpViewer() const { return help_.get(); }
   // The PDF file the last printout went to (empty when it went to a printer).

@@ -124,6 +124,10 @@ void HeadlessServices::popupMenu(Form& form, MenuControl& menu) {
   requests_.push_back({"popup", menu.qualifiedName(), form.name(), 0, {}});
 }
 
+void HeadlessServices::beep() { requests_.push_back({"beep", {}, {}, 0, {}}); }
+
+void HeadlessServices::activate(Form& form) { requests_.push_back({"activate", form.name(), {}, 0, {}}); }
+
 std::vector<ServiceRequest> HeadlessServices::requestsOf(std::string_view kind) const {
   std::vector<ServiceRequest> out;
   for (auto& r : requests_)

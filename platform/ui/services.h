@@ -136,11 +136,16 @@ class PLAT_API InteractionService {
   // the headless default returns at once and the form stays shown.
   virtual void runModal(Form& form) = 0;
   virtual void popupMenu(Form& form, MenuControl& menu) = 0;
+  // The system beep.
+  virtual void beep() {}
+  // Brings a shown window to the front and gives it the focus, without waiting.
+  virtual void activate(Form& form) {}
 };
 
 // One request made of the headless services, as tests and scripts inspect them.
 struct ServiceRequest {
-  std::string kind;  // "msgbox", "savefile", "printer", "print", "help", "url", "program", "modal", "popup"
+  std::string kind;  // "msgbox", "savefile", "printer", "print", "help", "url", "program", "modal", "popup",
+                    // "beep", "activate"
   std::string text;
   std::string title;
   int32_t style = 0;
@@ -168,6 +173,8 @@ class PLAT_API HeadlessServices : public MessageBoxService,
   bool startProgram(const std::string& path) override;
   void runModal(Form& form) override;
   void popupMenu(Form& form, MenuControl& menu) override;
+  void beep() override;
+  void activate(Form& form) override;
 
   void queueMessageAnswer(int32_t answer) { msgAnswers_.push_back(answer); }
   void queueSaveFile(std::optional<std::string> path) { saveAnswers_.push_back(std::move(path)); }

@@ -30,14 +30,14 @@ TEST_F(AlwaysViewTest, AttachingLoadsTheHiddenWindowAndArmsRegistration) {
   velumor::VelumorAlwaysViewForm* form = view->form();
   EXPECT_EQ(view->ownedWindow(), form);
   EXPECT_FALSE(form->isLoaded());
-  ASSERT_TRUE(view->NotifyQueue.has_value());  // exists from the start
+  ASSERT_TRUE(view->binding().hasQueue());  // exists from the start
 
   EXPECT_EQ(view->SetAppletItemManagRef(4, host), 0);
   EXPECT_TRUE(form->isLoaded());
   EXPECT_FALSE(form->visible());
-  EXPECT_EQ(view->ItemManager.get(), host.get());
-  EXPECT_EQ(view->DeviceDescriptionRef.get(), host->dd.get());
-  EXPECT_EQ(view->ViewHandle, 4);
+  EXPECT_EQ(view->binding().itemManager(), host.get());
+  EXPECT_EQ(view->binding().deviceDescription(), host->dd.get());
+  EXPECT_EQ(view->binding().viewHandle(), 4);
   EXPECT_EQ(host->log().ops(), std::vector<std::string>{"GetDDObject"});
   EXPECT_TRUE(form->timer("RegisterTimer").isEnabled());
   run(1);
@@ -56,14 +56,14 @@ TEST_F(AlwaysViewTest, NotificationsAreQueuedAndWorkedOffOnePerTick) {
   ASSERT_EQ(view->SetAppletItemManagRef(4, host), 0);
   EXPECT_EQ(view->NotifyChanged(1, false, 2, 0x1000001), 0);
   EXPECT_EQ(view->NotifyChanged(2, true, 3, 0x8000002), 0);
-  ASSERT_EQ(view->NotifyQueue->size(), 2u);
-  EXPECT_EQ(view->NotifyQueue->front(), (velumor::VELUMOR_Notify_Type{1, false, 2, 0x1000001}));
+  ASSERT_EQ(view->binding().queue()->size(), 2u);
+  EXPECT_EQ(view->binding().queue()->front(), (velumor::VELUMOR_Notify_Type{1, false, 2, 0x1000001}));
   plat::ui::TimerControl& t = view->form()->timer("NotifyTimer");
   EXPECT_TRUE(t.isEnabled());
   run(1);
-  EXPECT_EQ(view->NotifyQueue->size(), 1u);
+  EXPECT_EQ(view->binding().queue()->size(), 1u);
   run(1);
-  EXPECT_TRUE(view->NotifyQueue->empty());
+  EXPECT_TRUE(view->binding().queue()->empty());
   run(1);
   EXPECT_FALSE(t.isEnabled());
 }
@@ -74,12 +74,12 @@ TEST_F(AlwaysViewTest, DestroyReleasesTheViewOnceAndDropsTheQueue) {
 
   EXPECT_EQ(view->Destroy(), 0);
   EXPECT_EQ(host->releasedViews, std::vector<const void*>{view.get()});
-  EXPECT_FALSE(view->NotifyQueue.has_value());
+  EXPECT_FALSE(view->binding().hasQueue());
 
   EXPECT_EQ(view->Destroy(), 0);
   EXPECT_EQ(host->log().count("ReleaseView"), 1);
   EXPECT_EQ(view->NotifyChanged(2, false, 0, 0), 0);  // dropped
-  EXPECT_FALSE(view->NotifyQueue.has_value());
+  EXPECT_FALSE(view->binding().hasQueue());
   run(5);
   EXPECT_TRUE(hbtest::loop().errors().empty());
 
@@ -132,14 +132,14 @@ TEST_F(AlwaysViewTest, ClosingTheWindowOnlyHidesIt) {
   EXPECT_FALSE(view->form()->visible());
   EXPECT_EQ(host->log().count("ReleaseView"), 0);
   EXPECT_EQ(view->NotifyChanged(1, false, 0, 0), 0);
-  EXPECT_EQ(view->NotifyQueue->size(), 1u);
+  EXPECT_EQ(view->binding().queue()->size(), 1u);
 }
 
 TEST_F(AlwaysViewTest, WindowUnloadedByOtherMeansDestroysTheViewOnce) {
   ASSERT_EQ(view->SetAppletItemManagRef(4, host), 0);
   ASSERT_TRUE(view->form()->unload(plat::ui::kUnloadAppWindows));
   EXPECT_EQ(host->releasedViews, std::vector<const void*>{view.get()});
-  EXPECT_FALSE(view->NotifyQueue.has_value());
+  EXPECT_FALSE(view->binding().hasQueue());
   EXPECT_EQ(view->Destroy(), 0);
   EXPECT_EQ(host->log().count("ReleaseView"), 1);
 }

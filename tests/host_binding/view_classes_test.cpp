@@ -98,8 +98,8 @@ TEST_P(ViewClassTest, WindowLoadsInsideSetAppletItemManagRefWithTheItemManagerKe
   bool itemManagerKeptAtLoad = false;
   bool ddKeptAtLoad = false;
   life.onLoad = [&](plat::ui::Form&) {
-    itemManagerKeptAtLoad = window->ItemManager.get() == host.get();
-    ddKeptAtLoad = window->DeviceDescriptionRef != nullptr;
+    itemManagerKeptAtLoad = window->binding().itemManager() == host.get();
+    ddKeptAtLoad = window->binding().deviceDescription() != nullptr;
   };
   const tolvar::View* viewRefAtGetDDObject = reinterpret_cast<const tolvar::View*>(1);
   host->log().onCall = [&](const Call& c) {
@@ -113,8 +113,8 @@ TEST_P(ViewClassTest, WindowLoadsInsideSetAppletItemManagRefWithTheItemManagerKe
   EXPECT_TRUE(ddKeptAtLoad);
   EXPECT_TRUE(window->isLoaded());
   EXPECT_FALSE(window->visible());
-  EXPECT_EQ(window->ViewHandle, 9);
-  ASSERT_TRUE(window->NotifyQueue.has_value());
+  EXPECT_EQ(window->binding().viewHandle(), 9);
+  ASSERT_TRUE(window->binding().hasQueue());
   if (GetParam().viewRefOnNotify) {
     EXPECT_EQ(viewRefAtGetDDObject, nullptr);  // forwards only
     EXPECT_EQ(window->ViewRef, nullptr);
@@ -131,9 +131,9 @@ TEST_P(ViewClassTest, NotificationsAreQueuedForTheWindowNotHandledInTheCall) {
   EXPECT_EQ(view->NotifyChanged(21, true, 3, 0x12000001), 0);
   EXPECT_EQ(view->NotifyChanged(22, false, -1, 0), 0);
   EXPECT_TRUE(host->log().calls().empty());  // no host call inside the host's call
-  ASSERT_EQ(window->NotifyQueue->size(), 2u);
-  EXPECT_EQ(window->NotifyQueue->front(), (velumor::VELUMOR_Notify_Type{21, true, 3, 0x12000001}));
-  EXPECT_EQ(window->NotifyQueue->back(), (velumor::VELUMOR_Notify_Type{22, false, -1, 0}));
+  ASSERT_EQ(window->binding().queue()->size(), 2u);
+  EXPECT_EQ(window->binding().queue()->front(), (velumor::VELUMOR_Notify_Type{21, true, 3, 0x12000001}));
+  EXPECT_EQ(window->binding().queue()->back(), (velumor::VELUMOR_Notify_Type{22, false, -1, 0}));
   if (GetParam().viewRefOnNotify) {
     EXPECT_EQ(window->ViewRef.get(), view.get());
   } else {
@@ -141,7 +141,7 @@ TEST_P(ViewClassTest, NotificationsAreQueuedForTheWindowNotHandledInTheCall) {
   }
   run(1);
   run(1);
-  EXPECT_TRUE(window->NotifyQueue->empty());
+  EXPECT_TRUE(window->binding().queue()->empty());
 }
 
 TEST_P(ViewClassTest, NotificationBeforeSetAppletItemManagRefIsDroppedWithoutLoading) {
@@ -149,7 +149,7 @@ TEST_P(ViewClassTest, NotificationBeforeSetAppletItemManagRefIsDroppedWithoutLoa
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(window->ViewRef.get(), GetParam().viewRefOnNotify ? view.get() : nullptr);
   ASSERT_EQ(view->SetAppletItemManagRef(9, host), 0);
-  EXPECT_TRUE(window->NotifyQueue->empty());
+  EXPECT_TRUE(window->binding().queue()->empty());
   EXPECT_EQ(view->Destroy(), 0);
 }
 
@@ -172,7 +172,7 @@ TEST_P(ViewClassTest, ShowBringsAMinimisedWindowBackInNormalState) {
   EXPECT_TRUE(window->isLoaded());  // hidden windows keep working off notifications
   EXPECT_EQ(view->NotifyChanged(5, false, 1, 0), 0);
   run(1);
-  EXPECT_TRUE(window->NotifyQueue->empty());
+  EXPECT_TRUE(window->binding().queue()->empty());
 }
 
 TEST_P(ViewClassTest, DestroyTwiceUnloadsOnceAndReleasesTheViewOnce) {
@@ -304,7 +304,6 @@ class GuardedForm : public velumor::ViewWindow {
  protected:
   void Form_Load() override { createNotifyQueue(); }
   void Form_QueryUnload(int16_t& Cancel, int16_t) override { Cancel = refuse ? 1 : 0; }
-  void Form_Unload(int16_t&) override { finishUnload({"NotifyTimer"}); }
 };
 
 class GuardedClass : public ViewAdapter {

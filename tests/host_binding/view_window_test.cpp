@@ -49,12 +49,11 @@ class TestViewForm : public velumor::ViewWindow {
  protected:
   void Form_Load() override {
     ++loads;
-    loadSawItemManager = ItemManager != nullptr;
-    loadSawDeviceDescription = DeviceDescriptionRef != nullptr;
-    loadSawViewHandle = ViewHandle;
+    loadSawItemManager = binding().itemManager() != nullptr;
+    loadSawDeviceDescription = binding().deviceDescription() != nullptr;
+    loadSawViewHandle = binding().viewHandle();
     createNotifyQueue();
   }
-  void Form_Unload(int16_t&) override { finishUnload({"NotifyTimer", "SeqStartTimer"}); }
   void Register() override {
     ++registrations;
     registerTimerOnDuringRegister = timer("RegisterTimer").isEnabled();
@@ -80,13 +79,13 @@ TEST_F(ViewWindowTest, LoadsInsideSetAppletItemManagRefWithTheHostReferencesAlre
   EXPECT_TRUE(window->loadSawItemManager);
   EXPECT_TRUE(window->loadSawDeviceDescription);
   EXPECT_EQ(window->loadSawViewHandle, 42);
-  EXPECT_EQ(window->ItemManager.get(), host.get());
-  EXPECT_EQ(window->DeviceDescriptionRef.get(), host->dd.get());
+  EXPECT_EQ(window->binding().itemManager(), host.get());
+  EXPECT_EQ(window->binding().deviceDescription(), host->dd.get());
   // Inside the host's call only the device description is asked for; registration waits.
   EXPECT_EQ(host->log().ops(), std::vector<std::string>{"GetDDObject"});
   EXPECT_EQ(window->registrations, 0);
-  ASSERT_TRUE(window->NotifyQueue.has_value());
-  EXPECT_TRUE(window->NotifyQueue->empty());
+  ASSERT_TRUE(window->binding().hasQueue());
+  EXPECT_TRUE(window->binding().queue()->empty());
 }
 
 TEST_F(ViewWindowTest, RegistrationTickRunsOnceAfterOneMillisecond) {
@@ -112,8 +111,8 @@ TEST_F(ViewWindowTest, FailingGetDDObjectReachesTheCallerBeforeTheWindowLoads) {
     EXPECT_EQ(e.resultCode(), kHostFailure);
   }
   EXPECT_FALSE(window->isLoaded());
-  EXPECT_EQ(window->ViewHandle, 0);  // the steps after the failing call did not run
-  EXPECT_FALSE(window->NotifyQueue.has_value());
+  EXPECT_EQ(window->binding().viewHandle(), 0);  // the steps after the failing call did not run
+  EXPECT_FALSE(window->binding().hasQueue());
 }
 
 TEST_F(ViewWindowTest, MissingItemManagerIsObjectNotSet) {
@@ -129,10 +128,10 @@ TEST_F(ViewWindowTest, MissingItemManagerIsObjectNotSet) {
 TEST_F(ViewWindowTest, NotificationsBeforeTheLoadAreDroppedWithoutLoadingTheWindow) {
   EXPECT_EQ(window->NotifyChanged(7, false, 1, 0), 0);
   EXPECT_FALSE(window->isLoaded());
-  EXPECT_FALSE(window->NotifyQueue.has_value());
+  EXPECT_FALSE(window->binding().hasQueue());
 
   window->SetAppletItemManagRef(1, host);
-  EXPECT_TRUE(window->NotifyQueue->empty());
+  EXPECT_TRUE(window->binding().queue()->empty());
   run(10);
   EXPECT_TRUE(window->dispatched.empty());
 }
@@ -207,7 +206,7 @@ TEST_F(ViewWindowTest, UnloadReleasesTheViewFirstThenStopsTimersAndDropsEverythi
   host->log().onCall = [&](const Call& c) {
     if (c.op != "ReleaseView") return;
     timerOnAtRelease = window->notifyTimer().isEnabled();
-    itemManagerKeptAtRelease = window->ItemManager != nullptr;
+    itemManagerKeptAtRelease = window->binding().itemManager() != nullptr;
   };
 
   ASSERT_TRUE(window->unload());
@@ -216,9 +215,9 @@ TEST_F(ViewWindowTest, UnloadReleasesTheViewFirstThenStopsTimersAndDropsEverythi
   EXPECT_TRUE(timerOnAtRelease);
   EXPECT_TRUE(itemManagerKeptAtRelease);
   EXPECT_EQ(window->ViewRef, nullptr);
-  EXPECT_EQ(window->ItemManager, nullptr);
-  EXPECT_EQ(window->DeviceDescriptionRef, nullptr);
-  EXPECT_FALSE(window->NotifyQueue.has_value());
+  EXPECT_EQ(window->binding().itemManager(), nullptr);
+  EXPECT_EQ(window->binding().deviceDescription(), nullptr);
+  EXPECT_FALSE(window->binding().hasQueue());
   EXPECT_EQ(view->refCount(), 1u);  // the window holds no reference any more
 
   // A late notification is dropped and does not bring the window back.
@@ -233,7 +232,7 @@ TEST_F(ViewWindowTest, UnloadWithoutViewRefReleasesNothing) {
   window->SetAppletItemManagRef(1, host);
   ASSERT_TRUE(window->unload());
   EXPECT_EQ(host->log().count("ReleaseView"), 0);
-  EXPECT_EQ(window->ItemManager, nullptr);
+  EXPECT_EQ(window->binding().itemManager(), nullptr);
 }
 
 TEST_F(ViewWindowTest, FailingReleaseViewDoesNotStopTheUnload) {
@@ -245,8 +244,8 @@ TEST_F(ViewWindowTest, FailingReleaseViewDoesNotStopTheUnload) {
   EXPECT_EQ(host->log().count("ReleaseView"), 1);
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(window->ViewRef, nullptr);
-  EXPECT_EQ(window->ItemManager, nullptr);
-  EXPECT_FALSE(window->NotifyQueue.has_value());
+  EXPECT_EQ(window->binding().itemManager(), nullptr);
+  EXPECT_FALSE(window->binding().hasQueue());
 }
 
 TEST_F(ViewWindowTest, ViewRefWithoutItemManagerIsDroppedWithoutACall) {
@@ -271,7 +270,7 @@ TEST_F(ViewWindowTest, ClosedWindowIsNotAttachedToAHostAgain) {
     EXPECT_EQ(e.number(), plat::com::err::ObjectUnloaded);
   }
   EXPECT_FALSE(window->isLoaded());
-  EXPECT_EQ(window->ItemManager, nullptr);
+  EXPECT_EQ(window->binding().itemManager(), nullptr);
   EXPECT_TRUE(host->log().calls().empty());
 }
 

@@ -15,8 +15,8 @@ TEST_F(MainViewTest, OpensAtItsMinimumSizeBehindTheStartUpPanel) {
   open();
   EXPECT_FLOAT_EQ(form->width(), 8760.0f);
   EXPECT_FLOAT_EQ(form->height(), 5500.0f + kStatusBarHeight);
-  EXPECT_EQ(form->minWidth, 8760);
-  EXPECT_EQ(form->minHeight, 5815);
+  EXPECT_EQ(form->MinFormWidth, 8760);
+  EXPECT_EQ(form->MinFormHeight, 5815);
 
   EXPECT_FALSE(ctl("MainTab").visible());
   plat::ui::Control& init = ctl("InitFrame");
@@ -36,7 +36,7 @@ TEST_F(MainViewTest, OpensAtItsMinimumSizeBehindTheStartUpPanel) {
   for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
     EXPECT_EQ(ctl(frame).visible(), frame == "MainDeviceInfoFrame") << frame;
   EXPECT_FALSE(ctl("ResizeLabel").visible());
-  EXPECT_TRUE(form->layoutLoaded);
+  EXPECT_TRUE(form->FormLoaded);
 }
 
 TEST_F(MainViewTest, LoadMakesNoHostCallButTheProbesAndStartsNoTimer) {
@@ -49,8 +49,8 @@ TEST_F(MainViewTest, LoadMakesNoHostCallButTheProbesAndStartsNoTimer) {
   for (const char* t : {"NotifyTimer", "SeqStartTimer", "DiagLEDTimer"})
     EXPECT_FALSE(form->timer(t).isEnabled()) << t;
   // Notifications are queued from the end of the load on.
-  ASSERT_TRUE(form->NotifyQueue.has_value());
-  EXPECT_TRUE(form->NotifyQueue->empty());
+  ASSERT_TRUE(form->binding().hasQueue());
+  EXPECT_TRUE(form->binding().queue()->empty());
 }
 
 TEST_F(MainViewTest, MenuEntriesTheViewNeverOffersAreHidden) {
@@ -251,7 +251,7 @@ TEST_F(MainViewTest, WithoutAFrameBothEntriesAreDisabledAndTheLoadGoesOn) {
   open();
   EXPECT_FALSE(ctl("MenuOpenNew").enabled());
   EXPECT_FALSE(ctl("MenuSaveAs").enabled());
-  EXPECT_TRUE(form->NotifyQueue.has_value());
+  EXPECT_TRUE(form->binding().hasQueue());
 }
 
 TEST_F(MainViewTest, AFailingGetFrameDisablesBothEntries) {
@@ -261,7 +261,7 @@ TEST_F(MainViewTest, AFailingGetFrameDisablesBothEntries) {
   open();
   EXPECT_FALSE(ctl("MenuOpenNew").enabled());
   EXPECT_FALSE(ctl("MenuSaveAs").enabled());
-  EXPECT_TRUE(form->NotifyQueue.has_value());
+  EXPECT_TRUE(form->binding().hasQueue());
 }
 
 }  // namespace

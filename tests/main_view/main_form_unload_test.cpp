@@ -23,7 +23,7 @@ class MainViewUnloadTest : public MainViewTest {
     // As the registration tick leaves them.
     form->DirtyHandle = kDirtyHandle;
     form->SaveToDataBaseOnExitHandle = kSaveOnExitHandle;
-    form->DevDescLong = "RQ4400 Coriolis";
+    form->DevDescText = "RQ4400 Coriolis";
     aim->log().clear();
   }
 
@@ -136,7 +136,7 @@ TEST_F(MainViewUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
   aim->log().onCall = [&](const fakehost::Call& c) {
     if (c.op == "ReleaseView")
       timersRanAtRelease = form->timer("NotifyTimer").isEnabled() &&
-                           form->timer("DiagLEDTimer").isEnabled() && form->ItemManager != nullptr;
+                           form->timer("DiagLEDTimer").isEnabled() && form->binding().itemManager() != nullptr;
   };
   form->unload();
   aim->log().onCall = nullptr;
@@ -154,9 +154,9 @@ TEST_F(MainViewUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
   EXPECT_FALSE(form->SoftServiceWindow);
   EXPECT_FALSE(form->ReadMeWindow);
   EXPECT_FALSE(form->ViewRef);
-  EXPECT_FALSE(form->ItemManager);
-  EXPECT_FALSE(form->DeviceDescriptionRef);
-  EXPECT_FALSE(form->NotifyQueue.has_value());
+  EXPECT_FALSE(form->binding().itemManager());
+  EXPECT_FALSE(form->binding().deviceDescription());
+  EXPECT_FALSE(form->binding().hasQueue());
 
   // A second unload (the host's Destroy after the user closed the window) releases nothing.
   form->unload();
@@ -168,7 +168,7 @@ TEST_F(MainViewUnloadTest, WithoutViewRefNothingIsReleasedAtTheItemManager) {
   EXPECT_EQ(aim->log().count("ReleaseView"), 0);
   EXPECT_EQ(aim->log().count("ReleaseItems"), 1);
   EXPECT_FALSE(form->isLoaded());
-  EXPECT_FALSE(form->ItemManager);
+  EXPECT_FALSE(form->binding().itemManager());
 }
 
 TEST_F(MainViewUnloadTest, AFailingReleaseViewDoesNotStopTheUnload) {
@@ -177,8 +177,8 @@ TEST_F(MainViewUnloadTest, AFailingReleaseViewDoesNotStopTheUnload) {
   EXPECT_TRUE(form->unload());
   EXPECT_FALSE(form->isLoaded());
   EXPECT_FALSE(form->ViewRef);
-  EXPECT_FALSE(form->ItemManager);
-  EXPECT_FALSE(form->NotifyQueue.has_value());
+  EXPECT_FALSE(form->binding().itemManager());
+  EXPECT_FALSE(form->binding().hasQueue());
 }
 
 TEST_F(MainViewUnloadTest, AFailedSaveIsReportedAndTheWindowStillCloses) {
@@ -190,7 +190,7 @@ TEST_F(MainViewUnloadTest, AFailedSaveIsReportedAndTheWindowStillCloses) {
   EXPECT_TRUE(form->unload());
   EXPECT_FALSE(form->isLoaded());
   EXPECT_EQ(aim->log().count("ReleaseView"), 1);
-  EXPECT_FALSE(form->ItemManager);
+  EXPECT_FALSE(form->binding().itemManager());
   // Both failures reach the error report; none escapes to the caller.
   EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 2u);
 }
@@ -201,7 +201,7 @@ TEST_F(MainViewUnloadTest, ANotificationAfterTheUnloadIsDroppedAndDoesNotReload)
   EXPECT_EQ(form->NotifyChanged(3, false, 0, 0), 0);
   EXPECT_FALSE(form->isLoaded());
   EXPECT_TRUE(form->wasUnloaded());
-  EXPECT_FALSE(form->NotifyQueue.has_value());
+  EXPECT_FALSE(form->binding().hasQueue());
   EXPECT_EQ(plat::ui::EventLoop::instance().armedCount(), armed);
 }
 

@@ -242,8 +242,8 @@ class MainWindowScreens : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(MainWindowScreens, EveryPageIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
-  EXPECT_FLOAT_EQ(form->width(), static_cast<float>(form->minWidth));
-  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(form->minHeight));
+  EXPECT_FLOAT_EQ(form->width(), static_cast<float>(form->MinFormWidth));
+  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(form->MinFormHeight));
   const std::map<int32_t, std::string> texts = mainview_test::readStringTable(lang());
   const std::filesystem::path dir = VELUMOR_SCREENS_DIR;
   std::filesystem::create_directories(dir);

@@ -361,7 +361,7 @@ TEST_F(Sequences, UnitsAreReadOnlyWhileConnected) {
 TEST_F(Sequences, NotificationsAfterDestroyAreDropped) {
   view->Destroy();
   EXPECT_EQ(view->NotifyChanged(h("&&private&&Connect"), false, 0, 0), 0);
-  EXPECT_FALSE(view->NotifyQueue.has_value());
+  EXPECT_FALSE(view->binding().hasQueue());
   loop().advance(10);
   EXPECT_EQ(count("GetValue"), 0);
 }

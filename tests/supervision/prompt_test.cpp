@@ -271,7 +271,7 @@ TEST_F(Prompt, TheQueueKeepsMovingWhileAPromptIsOpen) {
   sup().QueueSeqAdjust("SEQ_UPLOAD");
   loop().advance(60);
   EXPECT_EQ(count("AdjustSequence"), 1);
-  EXPECT_TRUE(view->NotifyQueue->empty());
+  EXPECT_TRUE(view->binding().queue()->empty());
   // The prompt still waits for its own answer.
   EXPECT_TRUE(form().visible());
   EXPECT_TRUE(control("REC_FIRST").empty());
@@ -341,7 +341,7 @@ class PromptEnd : public Prompt {
     EXPECT_EQ(host->releasedViews.size(), 1u);
     for (const char* name : {"REC_FIRST", "REC_SECOND", "REC_THIRD"}) EXPECT_TRUE(control(name).empty()) << name;
     EXPECT_FALSE(form().visible());
-    EXPECT_FALSE(view->NotifyQueue.has_value());
+    EXPECT_FALSE(view->binding().hasQueue());
     EXPECT_FALSE(sup().promptPending());
     EXPECT_EQ(sup().waitingPrompts(), 0u);
     EXPECT_TRUE(loop().errors().empty()) << loop().errors().front();

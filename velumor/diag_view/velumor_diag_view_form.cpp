@@ -5,17 +5,26 @@ extern const std::size_t velumor_design_VelumorDiagViewForm_size;
 
 namespace velumor {
 
+ViewWindowTraits VelumorDiagViewForm::traits() {
+  ViewWindowTraits t;
+  t.ownClassName = "VelumorDiagViewClass";
+  t.asksSaveOnExit = true;
+  t.hasDynamicMenu = true;
+  t.hasSeqStartQueue = true;
+  t.captionTextId = 2;
+  t.helpFileTextId = 99;
+  t.lockedOnContext2 = {"MenuConnect", "MenuDisconnect", "MenuSimulation", "DiagCommand(4)",
+                        "MenuSetAddress", "MenuLoadDev", "MenuSaveDev"};
+  t.enabledOnOtherContext = {"MenuConnect", "MenuDisconnect", "MenuSimulation", "DiagCommand(4)"};
+  return t;
+}
+
 VelumorDiagViewForm::VelumorDiagViewForm()
     : ViewWindow("VelumorDiagViewForm",
-                 designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size)) {}
+                 designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size), traits()) {}
 
 void VelumorDiagViewForm::Form_Load() {
   createNotifyQueue();  // last step of the load
-}
-
-void VelumorDiagViewForm::Form_Unload(int16_t& Cancel) {
-  // The sequence names still queued in SeqStartTimer go with the window.
-  finishUnload({"NotifyTimer", "SeqStartTimer"});
 }
 
 }  // namespace velumor

@@ -8,9 +8,12 @@ class VelumorDiagViewForm : public ViewWindow {
  public:
   VelumorDiagViewForm();
 
+  // The window's traits: caption text 2, help file text 99, the device menu without its
+  // own entry, the engineering context's lock of the connection and simulation commands.
+  static ViewWindowTraits traits();
+
  protected:
   void Form_Load() override;
-  void Form_Unload(int16_t& Cancel) override;
 };
 
 }  // namespace velumor

@@ -20,34 +20,27 @@ constexpr int32_t kDestroyed = hr::fromErrorNumber(err::ObjectNotSet);
 VelumorAlwaysView::VelumorAlwaysView()
     : View(&componentLiveCount()), form_(plat::com::makeObject<VelumorAlwaysViewForm>()) {
   form_->SetOwner(this);
-  NotifyQueue.emplace();
+  binding_ = std::make_unique<ViewBinding>(*form_);
+  binding_->openQueue();
 }
 
 VelumorAlwaysView::~VelumorAlwaysView() {
-  NotifyQueue.reset();
+  binding_->detach();
   form_->SetOwner(nullptr);
   try {
     form_->unload(plat::ui::kUnloadFormCode);
   } catch (const std::exception&) {
     // The window goes with this object in any case.
   }
+  binding_.reset();
   form_ = nullptr;
-  DeviceDescriptionRef = nullptr;
-  ItemManager = nullptr;
 }
 
 int32_t VelumorAlwaysView::SetAppletItemManagRef(int32_t lViewHandle2,
                                                  plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
   return viewBoundary([&] {
     if (destroyed_) return kDestroyed;
-    if (!AIMRef) plat::com::raise(err::ObjectNotSet, "No item manager was handed over");
-    ItemManager = std::move(AIMRef);
-    plat::com::Ptr<tolvar::DeviceDescription> dd;
-    int32_t status = 0;
-    ItemManager->GetDDObject(dd, status);
-    DeviceDescriptionRef = std::move(dd);
-    ViewHandle = lViewHandle2;
-    form_->timer("RegisterTimer").setProperty("Enabled", true);
+    binding_->attach(lViewHandle2, std::move(AIMRef));
     return hr::Ok;
   });
 }
@@ -81,15 +74,9 @@ int32_t VelumorAlwaysView::Destroy() {
     }
     // Prompts still waiting for the user have nobody left to answer to.
     Supervisor.EndPrompts();
-    NotifyQueue.reset();
-    if (ItemManager) {
-      try {
-        int32_t status = 0;
-        ItemManager->ReleaseView(plat::com::Ptr<tolvar::View>(this), status);
-      } catch (const std::exception&) {
-        // The host may already have forgotten the view.
-      }
-    }
+    binding_->closeQueue();
+    plat::com::Ptr<tolvar::View> self(this);
+    binding_->releaseView(self);
     // The window stays loaded: the host may still Show the view; the terminator unloads it.
     return hr::Ok;
   });
@@ -98,10 +85,7 @@ int32_t VelumorAlwaysView::Destroy() {
 int32_t VelumorAlwaysView::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState,
                                          int32_t lUserLong) {
   return viewBoundary([&] {
-    if (!NotifyQueue) return hr::Ok;
-    NotifyQueue->push_back(VELUMOR_Notify_Type{lAppletItemHandle, bShadow, lState, lUserLong});
-    plat::ui::TimerControl& t = form_->timer("NotifyTimer");
-    if (!t.isEnabled()) t.setProperty("Enabled", true);
+    binding_->notify(VELUMOR_Notify_Type{lAppletItemHandle, bShadow, lState, lUserLong});
     return hr::Ok;
   });
 }
@@ -115,13 +99,7 @@ void VelumorAlwaysView::RegisterItems() {
 }
 
 void VelumorAlwaysView::ProcessNotifyQueue() {
-  if (!NotifyQueue || NotifyQueue->empty()) {
-    form_->timer("NotifyTimer").setProperty("Enabled", false);
-    return;
-  }
-  const VELUMOR_Notify_Type record = NotifyQueue->front();
-  NotifyQueue->pop_front();
-  Dispatch(record);
+  if (const std::optional<VELUMOR_Notify_Type> record = binding_->next()) Dispatch(*record);
 }
 
 void VelumorAlwaysView::SeqAdjustTick() { Supervisor.RunSeqAdjustQueue(); }

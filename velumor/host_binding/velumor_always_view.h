@@ -4,6 +4,7 @@
 // hidden window only carries the timers and the log.
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 
 #include "platform/com/ref.h"
@@ -12,6 +13,7 @@
 #include "velumor/host_binding/supervision/supervision.h"
 #include "velumor/host_binding/velumor_always_view_form.h"
 #include "velumor/view_window/notify_type.h"
+#include "velumor/view_window/view_binding.h"
 
 namespace velumor {
 
@@ -43,10 +45,8 @@ class VelumorAlwaysView final : public tolvar::View, public plat::ui::WindowOwne
   void ProcessNotifyQueue();
   void SeqAdjustTick();
 
-  plat::com::Ptr<tolvar::AppletItemManager> ItemManager;
-  plat::com::Ptr<tolvar::DeviceDescription> DeviceDescriptionRef;
-  int32_t ViewHandle = 0;
-  std::optional<std::deque<VELUMOR_Notify_Type>> NotifyQueue;
+  // The host binding (item manager, device description, view handle, queue).
+  const ViewBinding& binding() const { return *binding_; }
   // Registration, dispatch, menu states, adjust queue and the error prompt.
   Supervision Supervisor{*this};
 
@@ -55,6 +55,7 @@ class VelumorAlwaysView final : public tolvar::View, public plat::ui::WindowOwne
   void Dispatch(const VELUMOR_Notify_Type& record) { Supervisor.Dispatch(record); }
 
   plat::com::Ptr<VelumorAlwaysViewForm> form_;
+  std::unique_ptr<ViewBinding> binding_;
   bool destroyed_ = false;
 };
 

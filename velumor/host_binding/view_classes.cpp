@@ -14,15 +14,15 @@ VelumorSimulationClass::VelumorSimulationClass()
     : ViewAdapter(makeObject<VelumorSimulationForm>(), ViewRefSetIn::SetAppletItemManagRef) {}
 
 VelumorDisplayTrendClass::VelumorDisplayTrendClass()
-    : ViewAdapter(makeObject<VelumorDisplayTrendForm>(), ViewRefSetIn::SetAppletItemManagRef) {}
+    : ViewAdapter(makeObject<VelumorDisplayForm>(DisplayKind::Trend), ViewRefSetIn::SetAppletItemManagRef) {}
 
 VelumorDisplayAnalogClass::VelumorDisplayAnalogClass()
-    : ViewAdapter(makeObject<VelumorDisplayAnalogForm>(), ViewRefSetIn::SetAppletItemManagRef) {}
+    : ViewAdapter(makeObject<VelumorDisplayForm>(DisplayKind::Analog), ViewRefSetIn::SetAppletItemManagRef) {}
 
 VelumorDisplayBarClass::VelumorDisplayBarClass()
-    : ViewAdapter(makeObject<VelumorDisplayBarForm>(), ViewRefSetIn::SetAppletItemManagRef) {}
+    : ViewAdapter(makeObject<VelumorDisplayForm>(DisplayKind::Bar), ViewRefSetIn::SetAppletItemManagRef) {}
 
 VelumorDisplayDigitalClass::VelumorDisplayDigitalClass()
-    : ViewAdapter(makeObject<VelumorDisplayDigitalForm>(), ViewRefSetIn::SetAppletItemManagRef) {}
+    : ViewAdapter(makeObject<VelumorDisplayForm>(DisplayKind::Digital), ViewRefSetIn::SetAppletItemManagRef) {}
 
 }  // namespace velumor

@@ -4,10 +4,7 @@
 #include "velumor/diag_view/velumor_diag_view_form.h"
 #include "velumor/host_binding/view_adapter.h"
 #include "velumor/main_view/velumor_main_view_form.h"
-#include "velumor/output_views/velumor_display_analog_form.h"
-#include "velumor/output_views/velumor_display_bar_form.h"
-#include "velumor/output_views/velumor_display_digital_form.h"
-#include "velumor/output_views/velumor_display_trend_form.h"
+#include "velumor/output_views/velumor_display_form.h"
 #include "velumor/output_views/velumor_simulation_form.h"
 
 namespace velumor {
@@ -38,25 +35,25 @@ class VelumorSimulationClass final : public ViewAdapter {
 class VelumorDisplayTrendClass final : public ViewAdapter {
  public:
   VelumorDisplayTrendClass();
-  VelumorDisplayTrendForm* form() const { return static_cast<VelumorDisplayTrendForm*>(window()); }
+  VelumorDisplayForm* form() const { return static_cast<VelumorDisplayForm*>(window()); }
 };
 
 class VelumorDisplayAnalogClass final : public ViewAdapter {
  public:
   VelumorDisplayAnalogClass();
-  VelumorDisplayAnalogForm* form() const { return static_cast<VelumorDisplayAnalogForm*>(window()); }
+  VelumorDisplayForm* form() const { return static_cast<VelumorDisplayForm*>(window()); }
 };
 
 class VelumorDisplayBarClass final : public ViewAdapter {
  public:
   VelumorDisplayBarClass();
-  VelumorDisplayBarForm* form() const { return static_cast<VelumorDisplayBarForm*>(window()); }
+  VelumorDisplayForm* form() const { return static_cast<VelumorDisplayForm*>(window()); }
 };
 
 class VelumorDisplayDigitalClass final : public ViewAdapter {
  public:
   VelumorDisplayDigitalClass();
-  VelumorDisplayDigitalForm* form() const { return static_cast<VelumorDisplayDigitalForm*>(window()); }
+  VelumorDisplayForm* form() const { return static_cast<VelumorDisplayForm*>(window()); }
 };
 
 }  // namespace velumor

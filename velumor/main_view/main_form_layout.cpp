@@ -76,15 +76,15 @@ void VelumorMainViewForm::Form_Resize() {
   if (windowState() == plat::ui::kMinimized) return;
   // A maximised window cannot be sized; its size is the screen's, whatever the minimum.
   if (windowState() == plat::ui::kNormal) {
-    if (height() < static_cast<float>(minHeight)) setHeight(minHeight);
-    if (width() < static_cast<float>(minWidth)) setWidth(minWidth);
+    if (height() < static_cast<float>(MinFormHeight)) setHeight(MinFormHeight);
+    if (width() < static_cast<float>(MinFormWidth)) setWidth(MinFormWidth);
   }
   // Whole twips: a nested resize (from the corrections above) has already taken its part.
-  const int32_t dW = cLng(static_cast<double>(width()) - rememberedWidth);
-  rememberedWidth = cLng(width());
-  const int32_t dH = cLng(static_cast<double>(height()) - rememberedHeight);
-  rememberedHeight = cLng(height());
-  if (!layoutLoaded) return;
+  const int32_t dW = cLng(static_cast<double>(width()) - LastFormWidth);
+  LastFormWidth = cLng(width());
+  const int32_t dH = cLng(static_cast<double>(height()) - LastFormHeight);
+  LastFormHeight = cLng(height());
+  if (!FormLoaded) return;
 
   Control& tab = ctl("MainTab");
   addHeight(tab, dH);
@@ -332,7 +332,7 @@ bool VelumorMainViewForm::RemoveTab(const std::string& key) {
     TabTable[record] = TabRecord{true, key, std::move(caption)};
     // The strip selects a neighbour without a click; show that tab's page, not the page of
     // the tab that left.
-    if (wasSelected && tabs.count() > 0 && layoutLoaded) MainTab_Click();
+    if (wasSelected && tabs.count() > 0 && FormLoaded) MainTab_Click();
     return true;
   } catch (const std::exception&) {
     return false;

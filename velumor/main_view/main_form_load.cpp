@@ -39,7 +39,7 @@ void VelumorMainViewForm::loadMainWindow() {
 
   // Menus and help.
   setMenuCaptions();
-  HelpFile = (componentFolder() / LoadResStringByLang(98)).string();
+  setHelpFile();
   for (const char* never : {"MenuAdjust", "MenuMaintenance", "MenuSpecialist"}) {
     ctl(never).setEnabled(false);
     ctl(never).setVisible(false);
@@ -52,15 +52,7 @@ void VelumorMainViewForm::loadMainWindow() {
   setPageFrameCaptions();
 
   // The window starts at its minimum size; the resizes this raises lay out no page yet.
-  layoutLoaded = false;
-  Control& marker = ctl("ResizeLabel");
-  marker.setVisible(false);
-  minWidth = plat::com::cLng(marker.left());
-  minHeight = plat::com::cLng(static_cast<double>(marker.top()) + ctl("VelumorStatusBar").height() + 100);
-  rememberedWidth = plat::com::cLng(width());
-  rememberedHeight = plat::com::cLng(height());
-  setWidth(minWidth);
-  setHeight(minHeight);
+  applyMinimumSize();
 
   // These tabs come and go with the connection state.
   RemoveTab("MainSensorKey");
@@ -70,8 +62,8 @@ void VelumorMainViewForm::loadMainWindow() {
   setUpPages();
   placeProgressFrame();
 
-  layoutLoaded = true;
-  probeHostFrame();
+  FormLoaded = true;
+  probeOptionalFrameOperations();
 
   // The first page, hidden behind the start-up panel.
   tabStrip("MainTab").select(Variant("MainDeviceInfoKey"));
@@ -251,99 +243,6 @@ void VelumorMainViewForm::placeProgressFrame() {
     fg.setLeft(bg.left());
     fg.setWidth(0);
   }
-}
-
-// ------------------------------------------------------------------ probes
-
-// A frame operation the host may lack, called with one argument too many: an operation
-// that exists refuses the call with error 450 without running. Any other outcome (no
-// such member, no frame, an error of GetFrame, or a call that went through) means the
-// window does not offer it.
-bool VelumorMainViewForm::hostFrameOffers(std::string_view operation) {
-  try {
-    if (!ItemManager) return false;
-    plat::com::Ptr<tolvar::HostFrame> frame;
-    int32_t status = 0;
-    ItemManager->GetFrame(frame, status);
-    if (!frame) return false;
-    Variant args[1] = {Variant(true)};
-    frame->invokeByName(operation, plat::com::InvokeKind::Method, args);
-    return false;
-  } catch (const plat::com::RuntimeError& e) {
-    return e.number() == plat::com::err::WrongArgumentCount;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-void VelumorMainViewForm::probeHostFrame() {
-  if (!hostFrameOffers("OpenFromDatabase")) ctl("MenuOpenNew").setEnabled(false);
-  if (!hostFrameOffers("SaveAsToDatabase")) ctl("MenuSaveAs").setEnabled(false);
-}
-
-// ------------------------------------------------------------------ unload
-
-namespace {
-
-// A step of the unload that fails is reported, and the unload goes on: a window left
-// half unloaded would keep its timers running against a host that has let it go.
-template <class F>
-void unloadStep(const std::string& where, F&& step) {
-  plat::ui::EventLoop::instance().runReported(where, step);
-}
-
-}  // namespace
-
-void VelumorMainViewForm::unloadMainWindow() {
-  const std::string where = name() + ".Form_Unload";
-
-  // The help viewer closes with the window.
-  unloadStep(where, [&] {
-    auto& dialog = ctlAs<plat::ui::CommonDialogControl>("VelumorCommonDlg");
-    dialog.setProperty("HelpCommand", Variant(plat::ui::help::Quit));
-    dialog.ShowHelp();
-  });
-
-  // A changed data set may be saved, when the host asks for that on exit.
-  unloadStep(where, [&] { askSaveOnExit(); });
-
-  // The child windows this view opened.
-  for (plat::com::Ptr<plat::ui::Form>* child : {&AboutWindow, &SoftServiceWindow, &ReadMeWindow}) {
-    if (!*child) continue;
-    plat::com::Ptr<plat::ui::Form> window = std::move(*child);
-    *child = nullptr;
-    unloadStep(where, [&] { window->unload(); });
-  }
-
-  // The host controls let go of their items.
-  unloadStep(where, [&] {
-    auto& handler = ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
-    handler.impl().invoke(tolvar::dispid::ReleaseItems, plat::com::InvokeKind::Method, {});
-  });
-
-  // ReleaseView (only with ViewRef), the timers, the host references.
-  finishUnload({"NotifyTimer", "SeqStartTimer", "DiagLEDTimer"});
-}
-
-void VelumorMainViewForm::askSaveOnExit() {
-  // Without an item manager there is no host data set to save.
-  if (!ItemManager) return;
-  bool dirty = false;
-  int32_t status = 0;
-  ItemManager->GetBoolValue(DirtyHandle, dirty, status);
-  if (status != 0) return;
-  double saveOnExit = 0;
-  ItemManager->GetValue(SaveToDataBaseOnExitHandle, saveOnExit, status);
-  if (status != 0 || saveOnExit != 1.0 || !dirty) return;
-  if (plat::ui::msgBox(LoadResStringByLang(95), plat::ui::mb::YesNo, DevDescLong) != plat::ui::mb::IdYes)
-    return;
-  // The window may have lost its item manager while the question was open.
-  if (!ItemManager) return;
-  plat::com::Ptr<tolvar::HostFrame> frame;
-  ItemManager->GetFrame(frame, status);
-  if (!frame) plat::com::raise(plat::com::err::ObjectNotSet, "The host gave no frame to save the data set");
-  int32_t saveStatus = 0;
-  frame->SaveToDatabase(0, saveStatus);
 }
 
 }  // namespace velumor

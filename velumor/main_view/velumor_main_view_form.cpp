@@ -5,18 +5,29 @@ extern const std::size_t velumor_design_VelumorMainViewForm_size;
 
 namespace velumor {
 
+ViewWindowTraits VelumorMainViewForm::traits() {
+  ViewWindowTraits t;
+  t.ownClassName = "VelumorMainViewClass";
+  t.asksSaveOnExit = true;
+  t.hasDynamicMenu = true;
+  t.hasSeqStartQueue = true;
+  t.captionTextId = 1;
+  t.lockedOnContext2 = {"MenuConnect",    "MenuDisconnect",     "MenuDiag",          "MenuSimulation",
+                        "MenuDisplayBar", "MenuDisplayDigital", "MenuDisplayAnalog", "MenuDisplayTrend"};
+  t.enabledOnOtherContext = t.lockedOnContext2;
+  return t;
+}
+
 VelumorMainViewForm::VelumorMainViewForm()
     : ViewWindow("VelumorMainViewForm",
-                 designText(velumor_design_VelumorMainViewForm, velumor_design_VelumorMainViewForm_size)) {
+                 designText(velumor_design_VelumorMainViewForm, velumor_design_VelumorMainViewForm_size), traits()) {
   on("MainTab", "Click", [this] { MainTab_Click(); });
+  wireCommands();
 }
 
 void VelumorMainViewForm::Form_Load() {
   loadMainWindow();  // creates the notification queue last
 }
 
-void VelumorMainViewForm::Form_Unload(int16_t& Cancel) {
-  unloadMainWindow();  // never cancels
-}
 
 }  // namespace velumor

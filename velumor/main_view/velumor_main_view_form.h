@@ -30,45 +30,110 @@ class VelumorMainViewForm : public ViewWindow {
   // Puts every parked tab back, in the order of its record.
   void AddTab();
 
-  // Item handles the save question at unload reads; 0 until the registration tick.
-  int32_t DirtyHandle = 0;
-  int32_t SaveToDataBaseOnExitHandle = 0;
-  // The device description's long text: title of the window's message boxes.
-  std::string DevDescLong;
-  // The component's help file (its folder and the help file of the user's language).
-  std::string HelpFile;
-  // Windows the Help menu opened; they close with this window.
-  plat::com::Ptr<plat::ui::Form> AboutWindow;
-  plat::com::Ptr<plat::ui::Form> SoftServiceWindow;
-  plat::com::Ptr<plat::ui::Form> ReadMeWindow;
-
-  // Size rules, in whole twips: the smallest outer size, and the outer size at the last
-  // resize that was not made while minimised.
-  int32_t minWidth = 0;
-  int32_t minHeight = 0;
-  int32_t rememberedWidth = 0;
-  int32_t rememberedHeight = 0;
-  // False while the load places the controls: resizes then lay out no page.
-  bool layoutLoaded = false;
+  // The window's traits: caption text 1, the device menu without its own entry, the
+  // engineering context's lock of the connection and view menus.
+  static ViewWindowTraits traits();
 
   // The fourteen page frames in tab order.
   static const std::vector<std::string_view>& pageFrameNames();
 
+  // One row of the binding table: which host control shows which device variable.
+  enum class HostControlKind { Text, Combo, LabelTextUnit };
+  struct BindingRow {
+    std::string_view control;
+    int32_t index;  // -1 for a single control
+    HostControlKind kind;
+    std::string_view item;      // the value item; empty: the control stays unbound
+    std::string_view unitItem;  // label-text-unit controls only
+    int16_t mode;               // 0 editable, 3 display only, -1 an enumerated selection
+  };
+  static const std::vector<BindingRow>& bindingTable();
+
+  // One line of the notes page.
+  struct CommentLineRecord {
+    int32_t ItemHandle = 0;
+    std::string Text;
+  };
+  static constexpr int kCommentLines = 15;
+  static constexpr size_t kCommentLineLength = 80;
+  CommentLineRecord CommentLine[kCommentLines];
+
+  // Item handles, 0 until the registration tick (a handle of 0 never matches a notification).
+  int32_t UploadQuestionHandle = 0;
+  int32_t HartRevisionHandle = 0;
+  int32_t EngineeringContextHandle = 0;
+  int32_t AddressHandle = 0;
+  int32_t DescriptorHandle = 0;
+  int32_t ConnectHandle = 0;
+  int32_t FileNameHandle = 0;
+  int32_t UploadProgressHandle = 0;
+  int32_t DownloadProgressHandle = 0;
+  int32_t FullDownloadProgressHandle = 0;
+  // Totalizers: mass forward, mass reverse, volume forward, volume reverse.
+  int32_t TotalizerUnitHandle[4] = {};
+  int32_t TotalizerUnitEnum[4] = {};
+  int32_t TotalizerValueHandle[4] = {};
+  float TotalizerLast[4] = {};
+  float TotalizerTrend[4] = {};
+  // Output choices: current output 1, current output 2, display second line, pulse output
+  // mode; each registered twice (flag False, then flag True with its enumeration).
+  int32_t OutputChoiceHandle[4] = {};
+  int32_t OutputChoiceHandle2[4] = {};
+  int32_t OutputChoiceEnum[4] = {};
+  // "PULSE_FACTOR_QM_UNIT", "PULSE_FACTOR_QV_UNIT".
+  int32_t PulseUnitHandle[2] = {};
+  int32_t PulseUnitEnum[2] = {};
+  // The status items of the device variant in use, as the variant handling registers them.
+  struct StatusItem {
+    std::string name;
+    int32_t handle = 0;
+  };
+  std::vector<StatusItem> StatusItems;
+  std::vector<int32_t> SequenceProgressHandles;
+  bool CommentsUpdating = false;
+
+  // Registration (main_form_registration.cpp).
+  void RegisterItems();
+
+  // Notes page.
+  void ShowComments();
+  void CommentsText_Change();
+
+  // Connection-dependent menus and tabs.
+  void EnterOnlineState();
+  void EnterOfflineState();
+
+  // Commands (main_form_commands.cpp).
+  void TotalizerReset(bool volume, int32_t index);
+  void DevDataLabel_DblClick(int32_t index);
+
+  // Output configuration and status (main_form_outputs.cpp).
+  void ApplyDeviceVariant(const VELUMOR_Notify_Type& record);
+  void ReadStatusOctets(const VELUMOR_Notify_Type& record);
+  void CheckOutputChoice(const VELUMOR_Notify_Type& record);
+  void ReadPulseUnits(const VELUMOR_Notify_Type& record);
+
  protected:
   void Form_Load() override;
-  void Form_Unload(int16_t& Cancel) override;
   void Form_Resize() override;
+  void Register() override;
+  void Dispatch(const VELUMOR_Notify_Type& record) override;
+  void OnConnectionState(int32_t state) override;
+  void OnEngineeringContextLocked() override { EnterOfflineState(); }
   void MainTab_Click();
 
  private:
+  // Dispatch branches of the main window's own items (main_form_dispatch.cpp).
+  void ApplyCommentLine(const VELUMOR_Notify_Type& record);
+  void ShowTotalizerUnit(int k);
+  void ShowTotalizerTrend(int k);
+  void bindHostControls();
+  void wireCommands();
+
   // Start-up and shut-down (main_form_load.cpp).
   void loadMainWindow();
-  void unloadMainWindow();
   void setUpPages();
   void placeProgressFrame();
-  void probeHostFrame();
-  bool hostFrameOffers(std::string_view operation);
-  void askSaveOnExit();
 
   // Texts (main_form_texts.cpp).
   void loadCaption(std::string_view control, int32_t id, int32_t index = -1);

@@ -8,9 +8,12 @@ class VelumorSimulationForm : public ViewWindow {
  public:
   VelumorSimulationForm();
 
+  // The window's traits: caption text 4, the device menu without its own entry, user level
+  // and data source in the status bar only.
+  static ViewWindowTraits traits();
+
  protected:
   void Form_Load() override;
-  void Form_Unload(int16_t& Cancel) override;
 };
 
 }  // namespace velumor

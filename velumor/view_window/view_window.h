@@ -1,66 +1,244 @@
 #pragma once
-// What every view window of the component keeps and does the same way: the host references,
-// the view handle, the notification queue and its tick, and the one-shot registration tick.
-// Each window adds its own load, unload, registration and dispatch on top.
-#include <cstddef>
+// The view window: what the main, diagnosis, simulation and display windows keep and do the
+// same way. A window passes its differences as data (ViewWindowTraits) and overrides only
+// Register, Dispatch and the hooks below; see README.md in this folder for how to build one.
 #include <cstdint>
-#include <deque>
-#include <initializer_list>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 #include "tolvar/applet/applet.h"
 #include "velumor/shared/windows/window_files.h"  // designText: the window designs compiled in
 #include "velumor/view_window/notify_type.h"
+#include "velumor/view_window/view_binding.h"
 
 namespace velumor {
 
+class DynamicMenu;
+class SeqStartQueue;
+
+// What differs between the view windows, as data.
+struct ViewWindowTraits {
+  // The name of the window's own view class ("VelumorMainViewClass"): a device-menu entry
+  // whose parameter names it would open this very window and is hidden.
+  std::string ownClassName;
+  // String id of the caption's leading text ("Device Data, " is 1); 0: none.
+  int32_t captionTextId = 0;
+  // String id of the help file's name (98; the diagnosis window takes 99).
+  int32_t helpFileTextId = 98;
+  // The engineering context, once it applies: MenuSetAddress is hidden, then for the value 2
+  // these are disabled, for any other qualifying value these are enabled.
+  std::vector<std::string> lockedOnContext2;
+  std::vector<std::string> enabledOnOtherContext;
+  // The user-level panel reads "<level>.<text 330>" (main, diagnosis) or "<level>" alone.
+  bool userLevelWithAdministrator = true;
+  // Level 0 / 1 and data source 1 / 2 set the check marks of the Settings menu.
+  bool settingsMenuFollowsItems = true;
+  // The data-source tooltip carries five blanks and the data file name.
+  bool dataSourceTooltipWithFileName = true;
+  // The unload asks "Save data set to database?" when the data set is dirty.
+  bool asksSaveOnExit = false;
+  // Has the dynamic device menu (dynaMenu) and the sequence-start queue (SeqStartTimer).
+  bool hasDynamicMenu = false;
+  bool hasSeqStartQueue = false;
+};
+
 class ViewWindow : public plat::ui::Form {
  public:
+  ~ViewWindow() override;
+
   // The view object that owns this window; handed back to the item manager when the window
   // unloads. Set by the window's view class.
   plat::com::Ptr<tolvar::View> ViewRef;
 
   // Keeps the item manager, its device description and the view handle, then arms the
-  // one-shot registration timer. Arming the timer is the window's first control access, so
-  // the window loads inside this call, with the item manager already kept. A failing
-  // GetDDObject is not trapped: it reaches the caller. Returns 0.
+  // one-shot registration timer (the window loads inside this call). A window the user has
+  // closed is not attached again (error 364). Returns 0.
   int32_t SetAppletItemManagRef(int32_t lViewHandle2, plat::com::Ptr<tolvar::AppletItemManager> AIMRef);
-
-  // Queues one notification and arms the notification timer while the queue exists (from the
-  // end of the load to the unload); otherwise drops it without touching a control, so a
-  // notification never loads the window again. Returns 0.
+  // Queues one notification while the window has its queue; otherwise drops it without
+  // touching a control. Returns 0.
   int32_t NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState, int32_t lUserLong);
 
-  plat::com::Ptr<tolvar::AppletItemManager> ItemManager;
-  plat::com::Ptr<tolvar::DeviceDescription> DeviceDescriptionRef;
-  int32_t ViewHandle = 0;
-  std::optional<std::deque<VELUMOR_Notify_Type>> NotifyQueue;
+  // The host binding: read-only for everyone but the window itself.
+  const ViewBinding& binding() const { return binding_; }
+  const ViewWindowTraits& traits() const { return traits_; }
+
+  // The start-form entries of the device menu, around a modal box (other windows call them
+  // too): Disable clears the enabled bit of every "fncStartForm" entry's state item, Enable
+  // puts back exactly what the matching Disable changed. Nesting is allowed.
+  void DisableStartFormEntries();
+  void EnableStartFormEntries();
+
+  // Shared state, under one name in every window.
+  int32_t ConnectionState = 0;
+  int32_t EngineeringContextValue = 0;
+  bool EngineeringContextApplied = false;
+  int32_t DataSourceValue = 0;
+  std::string DataFileName;
+  std::string DevDescText;     // the device property "DevDescLong"
+  std::string AddressText;     // caption part, cut at NUL
+  std::string DescriptorText;  // caption part, cut at NUL
+  std::string HelpFile;        // the component's help file in the user's language
+  int32_t DirtyHandle = 0;                 // "&&private&&Dirty"
+  int32_t SaveToDataBaseOnExitHandle = 0;  // "SaveToDataBaseOnExit"
+  // Minimum outer size and the outer size at the last resize, in whole twips.
+  int32_t MinFormWidth = 0;
+  int32_t MinFormHeight = 0;
+  int32_t LastFormWidth = 0;
+  int32_t LastFormHeight = 0;
+  // False while the load places the controls: resizes then lay out nothing.
+  bool FormLoaded = false;
+  // Windows the Help menu opened last; they close with this window.
+  plat::com::Ptr<plat::ui::Form> AboutWindow;
+  plat::com::Ptr<plat::ui::Form> SoftServiceWindow;
+  plat::com::Ptr<plat::ui::Form> ReadMeWindow;
+
+  // The device menu and the sequence-start queue; null for a window that has none.
+  DynamicMenu* dynamicMenu() const { return dynamicMenu_.get(); }
+  SeqStartQueue* seqStartQueue() const { return seqStartQueue_.get(); }
+  // Appends one host sequence name to the sequence-start queue (error 91 without one).
+  void QueueSeqStart(const std::string& name);
+
+  // True from the first step of the unload on: a handler resuming after a modal box checks
+  // it and leaves the window alone.
+  bool unloadStarted() const { return unloadStarted_; }
+  // The window is loaded and not being unloaded.
+  bool alive() const { return isLoaded() && !wasUnloaded() && !unloadStarted_; }
 
  protected:
-  // `designJson` is the window's design; the window counts as a live object of the component.
-  ViewWindow(std::string name, std::string designJson);
+  ViewWindow(std::string name, std::string designJson, ViewWindowTraits traits = {});
 
-  // Event of `NotifyTimer`: one queued record per tick; switches the timer off when the
-  // queue is empty.
-  void NotifyTimer_Timer();
-  // Event of `RegisterTimer`: switches itself off, then registers.
-  void RegisterTimer_Timer();
-
-  // What the registration tick does: the window's registration with the host.
+  // --- overridden by each window
+  // The registration tick's work.
   virtual void Register() {}
-  // What one notification does, outside the host's call.
+  // One notification, outside the host's call.
   virtual void Dispatch(const VELUMOR_Notify_Type& record) {}
+  // The connection state after the status-bar panel was drawn: the window's own menus and
+  // tabs. Called for every state; contextLocksConnection() tells whether the engineering
+  // context holds the connection menus locked (value 2).
+  virtual void OnConnectionState(int32_t state) {}
+  bool contextLocksConnection() const { return EngineeringContextApplied && EngineeringContextValue == 2; }
+  // Called when the engineering context locks the window with the value 2, before the
+  // menus are disabled (the main window goes offline in appearance).
+  virtual void OnEngineeringContextLocked() {}
+  // The window's own unload steps before the standard ones (none by default).
+  virtual void UnloadOwnSteps() {}
 
+  // --- building blocks for Form_Load
+  // The help file of the user's language in the component's folder.
+  void setHelpFile();
+  // MinFormWidth = marker.Left; MinFormHeight = marker.Top + status bar height + 100; the
+  // marker is hidden, the current size remembered and the window set to the minimum.
+  void applyMinimumSize(std::string_view marker = "ResizeLabel", std::string_view statusBar = "VelumorStatusBar");
   // The last step of every window's load.
-  void createNotifyQueue() { NotifyQueue.emplace(); }
-  // The end of every window's unload, in this order: the view is released at the item
-  // manager if ViewRef is set (errors ignored), the timers are stopped, and the host
-  // references and the notification queue are dropped.
-  void finishUnload(std::initializer_list<std::string_view> timers);
+  void createNotifyQueue() { binding_.openQueue(); }
+  // The two optional frame operations: an entry stays enabled only where the host frame
+  // refuses the probe call with error 450 (the operation exists and takes no argument).
+  void probeOptionalFrameOperations(std::string_view openNewMenu = "MenuOpenNew",
+                                    std::string_view saveAsMenu = "MenuSaveAs");
+  bool hostFrameOffers(std::string_view operation);
+
+  // --- building blocks for registration
+  // RegisterItem with the window's view handle; returns the status, `handle` 0 when refused.
+  int32_t registerItem(const std::string& name, bool flag, int32_t& handle, int32_t tag = 0, int32_t mode = 0);
+  void unadviseItem(int32_t handle);
+  // The enumeration handle of an item (FindObject "object", GetObjectInfo's fifth value,
+  // FindObject "enumeration"); statuses are not looked at.
+  int32_t enumerationHandleOf(const std::string& itemName);
+  // Reads "DevDescLong" into DevDescText and makes it the caption.
+  void readDeviceText();
+  // Registers one progress item per device sequence but the three transfer sequences, with
+  // tag &H0A000000 Or index (first sequence at 0, the others from the last index down);
+  // any failing enumeration step registers nothing.
+  void registerSequenceProgressItems(std::vector<int32_t>& handles);
+  // "UploadQuestion" exactly 1, connected and no upload running: asks, and on OK queues
+  // "GET_TRANSMITTER_STATE_Octets" and "upload".
+  void askUpload(int32_t uploadQuestionHandle, int32_t connectHandle, int32_t uploadProgressHandle);
+
+  // --- building blocks for the dispatch (each reads its item itself)
+  void ApplyEngineeringContext(int32_t handle);
+  void UpdateCaptionAddress(int32_t handle);
+  void UpdateCaptionDescriptor(int32_t handle);
+  void ShowConnectionState(int32_t handle);
+  void ShowDataSource(int32_t handle);
+  void ShowFileName(int32_t handle);
+  void ShowUserLevel(int32_t handle);
+  // Progress of one bar pair ("upload", "download", "SequenceProgress"): shown at
+  // width × p / 100 while p is neither 0 nor 100; 0 or 100 hides the pair and the frame.
+  void ShowProgress(std::string_view pair, int32_t handle);
+  // Tag &H10000000 + i: the state bits of device-menu entry i.
+  void ApplyMenuState(int32_t handle, int32_t tag);
+  // The caption from its parts: text captionTextId, "[" address "] " device text ": " descriptor.
+  void composeCaption();
+
+  // --- commands (standard menus are wired by the constructor; these are for buttons too)
+  void frameCommand(const std::string& who, const std::function<void(tolvar::HostFrame&, int32_t&)>& call);
+  void openView(const std::string& progId, bool hourglass = false);
+  void showHelpContents();
+  void openWebPage();
+  void openSoftService();
+  void openReadMe();
+  void openAbout();
+  // Writes 1 or 2 to the data-source item and moves the check marks at once.
+  void chooseDataSource(int32_t source, int32_t handle);
+
+  // Handles of the items the standard menus write (filled by the window's registration).
+  int32_t UserLevelHandle = 0;
+  int32_t CurrentSourceHandle = 0;
+  int32_t AdjustHandle = 0;
+
+  // --- the unload
+  // The standard unload, each step in its own error scope and run once: the window's own
+  // steps, help closed, save question, child windows, host controls released, ReleaseView,
+  // every timer stopped, host references and queues dropped.
+  void unloadViewWindow();
+  void Form_Unload(int16_t& Cancel) override { unloadViewWindow(); }
+  // A right-button release over the window pops the device menu up.
+  void Form_MouseUp(int16_t Button, int16_t Shift, float X, float Y) override;
+
+  // An error of a step reported under this window's name, the step given up.
+  void reported(std::string_view step, const std::function<void()>& f);
+
+  // Sets the property of a menu or control ("Name" or "Name(3)") if the window has it
+  // (designs differ).
+  void setMenuEnabled(std::string_view name, bool enabled);
+  void setMenuVisible(std::string_view name, bool visible);
+  void setMenuChecked(std::string_view name, bool checked);
+
+  ViewBinding binding_;
+
+ private:
+  friend class DynamicMenu;
+  void NotifyTimer_Timer();
+  void RegisterTimer_Timer();
+  void wireStandardMenus();
+  void askSaveOnExit();
+
+  ViewWindowTraits traits_;
+  std::unique_ptr<DynamicMenu> dynamicMenu_;
+  std::unique_ptr<SeqStartQueue> seqStartQueue_;
+  bool unloadStarted_ = false;
+};
+
+// A number the host delivered, rounded half to even into a Long; nothing for NaN or a value
+// outside the Long range.
+std::optional<int32_t> roundToLong(double v);
+
+// The hourglass while a host action runs, the default pointer back on every way out.
+class Hourglass {
+ public:
+  explicit Hourglass(plat::ui::Form& form);
+  ~Hourglass();
+  Hourglass(const Hourglass&) = delete;
+  Hourglass& operator=(const Hourglass&) = delete;
+
+ private:
+  plat::com::Ptr<plat::ui::Form> form_;
 };
 
 }  // namespace velumor

@@ -103,7 +103,7 @@ void Supervision::onEngineeringContext() {
   // A flag word: values above the Long range stand for their signed counterpart.
   if (value > 2147483647.0) value -= 4294967296.0;
   contextValue_ = plat::com::cLng(value);
-  const int32_t described = GetEngineeringContext(view_.DeviceDescriptionRef.get());
+  const int32_t described = GetEngineeringContext(view_.binding().deviceDescription());
   if (HasStateBits(contextValue_) && contextValue_ != described && !contextLatch_) {
     contextLatch_ = true;
     if (contextValue_ == 2) {

@@ -49,8 +49,8 @@ bool Supervision::readResponse(const SupervisedObject& entry, plat::com::ByteArr
 }
 
 void Supervision::OnRecordState(SupervisedObject entry) {
-  if (!view_.ItemManager) return;
-  tolvar::AppletItemManager& im = *view_.ItemManager;
+  if (!view_.binding().itemManager()) return;
+  tolvar::AppletItemManager& im = *view_.binding().itemManager();
   double value = 0;
   int32_t state = 0;
   // Without its state nothing can be decided about the record: a state that could not be
@@ -177,9 +177,9 @@ void Supervision::EndPrompts() {
 void Supervision::answer(double value) {
   if (!promptPending_) return;
   promptPending_ = false;
-  if (!view_.ItemManager) return;
+  if (!view_.binding().itemManager()) return;
   int32_t status = 0;
-  view_.ItemManager->SetValue(promptRecord_.lControlHandle, value, status);
+  view_.binding().itemManager()->SetValue(promptRecord_.lControlHandle, value, status);
 }
 
 void Supervision::AnswerRepeat() {

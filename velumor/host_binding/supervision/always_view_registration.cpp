@@ -42,14 +42,14 @@ constexpr int32_t kConnectionMenuCount = 4;
 }  // namespace
 
 tolvar::AppletItemManager& Supervision::itemManager() const {
-  if (!view_.ItemManager) plat::com::raise(err::ObjectNotSet, "The supervision view has no item manager");
-  return *view_.ItemManager;
+  if (!view_.binding().itemManager()) plat::com::raise(err::ObjectNotSet, "The supervision view has no item manager");
+  return *view_.binding().itemManager();
 }
 
 tolvar::DeviceDescription& Supervision::deviceDescription() const {
-  if (!view_.DeviceDescriptionRef)
+  if (!view_.binding().deviceDescription())
     plat::com::raise(err::ObjectNotSet, "The supervision view has no device description");
-  return *view_.DeviceDescriptionRef;
+  return *view_.binding().deviceDescription();
 }
 
 VelumorAlwaysViewForm& Supervision::form() const {
@@ -60,7 +60,7 @@ VelumorAlwaysViewForm& Supervision::form() const {
 
 bool Supervision::alive() const {
   const VelumorAlwaysViewForm* f = view_.form();
-  return view_.NotifyQueue.has_value() && f != nullptr && f->isLoaded();
+  return view_.binding().hasQueue() && f != nullptr && f->isLoaded();
 }
 
 const SupervisedObject* Supervision::object(int32_t index) const {
@@ -71,14 +71,14 @@ const SupervisedObject* Supervision::object(int32_t index) const {
 int32_t Supervision::registerItem(const std::string& name, int32_t tag, int32_t* statusOut) {
   int32_t handle = 0;
   int32_t status = 0;
-  itemManager().RegisterItem(name, false, view_.ViewHandle, handle, tag, 0, status);
+  itemManager().RegisterItem(name, false, view_.binding().viewHandle(), handle, tag, 0, status);
   if (statusOut) *statusOut = status;
   return handle;
 }
 
 void Supervision::unadvise(int32_t handle) {
   int32_t status = 0;
-  itemManager().UnadviseItem(Variant(view_.ViewHandle), handle, false, status);
+  itemManager().UnadviseItem(Variant(view_.binding().viewHandle()), handle, false, status);
 }
 
 void Supervision::writeMenuState(int slot, double value) {
