@@ -36,6 +36,22 @@ std::string firstOwnFrame(const std::string& output, size_t from) {
   return "";
 }
 
+// The CPU time a running child has used, from /proc; 0 when it cannot be read.
+double cpuSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), {});
+  const auto close = stat.rfind(')');  // the command name may hold blanks
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string f;
+  unsigned long long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> f; ++i) {  // fields 14 and 15: user and system ticks
+    if (i == 14) utime = std::stoull(f);
+    if (i == 15) stime = std::stoull(f);
+  }
+  return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
 }  // namespace
 
 Outcome classify(int waitStatus, bool timedOut, const std::string& output) {
@@ -116,11 +132,15 @@ Outcome runSession(const HostCommand& cmd, const std::string& script, std::strin
   }
   int status = 0;
   bool timedOut = false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(cmd.timeoutSeconds);
-  for (;;) {
+  // A session hangs when it spends the timeout in CPU time (a loop that never ends), or ten
+  // times the timeout on the clock (a wait that never ends). On a machine loaded by builds a
+  // session gets a small share of a core: wall time alone would report load as hangs.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10L * cmd.timeoutSeconds);
+  for (int round = 0;; ++round) {
     const pid_t r = ::waitpid(pid, &status, WNOHANG);
     if (r == pid) break;
-    if (std::chrono::steady_clock::now() > deadline) {
+    const bool tooMuchCpu = round % 20 == 0 && cpuSeconds(pid) > cmd.timeoutSeconds;
+    if (tooMuchCpu || std::chrono::steady_clock::now() > deadline) {
       timedOut = true;
       ::kill(pid, SIGKILL);
       ::waitpid(pid, &status, 0);

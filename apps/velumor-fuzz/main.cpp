@@ -26,12 +26,14 @@ struct Options {
   int lines = 120;
   int timeout = 60;
   int minimiseTries = 150;
+  long long emit = -1;  // a session seed whose script is printed instead of running anything
 };
 
 void usage(std::ostream& o) {
   o << "usage: velumor-fuzz --host VELUMOR_HOST --registry FILE [--seed S] [--sessions N] [--seconds T]\n"
        "                   [--lines L] [--timeout SECONDS] [--minimise-tries N] [--source DIR] [--device FILE]\n"
        "                   [--out DIR]\n"
+       "       velumor-fuzz --emit SESSION_SEED [--lines L]   prints that session's script\n"
        "Runs random sessions until N sessions or T seconds are done (cutting a failure down stops\n"
        "then too). Session I of seed S is the same\n"
        "script on every run. Exit status 1 when a session crashed, hung or raised a sanitizer report;\n"
@@ -62,6 +64,7 @@ bool parse(int argc, char** argv, Options& o) {
       else if (a == "--lines") o.lines = std::stoi(v);
       else if (a == "--timeout") o.timeout = std::stoi(v);
       else if (a == "--minimise-tries") o.minimiseTries = std::stoi(v);
+      else if (a == "--emit") o.emit = std::stoll(v);
       else {
         std::cerr << "velumor-fuzz: unknown option " << a << "\n";
         return false;
@@ -71,7 +74,7 @@ bool parse(int argc, char** argv, Options& o) {
       return false;
     }
   }
-  if (o.host.empty() || o.registry.empty()) {
+  if (o.emit < 0 && (o.host.empty() || o.registry.empty())) {
     std::cerr << "velumor-fuzz: --host and --registry are needed\n";
     return false;
   }
@@ -102,6 +105,10 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     std::cerr << "velumor-fuzz: " << e.what() << "\n";
     return 2;
+  }
+  if (o.emit >= 0) {
+    std::cout << vfuzz::SessionGenerator(knowledge).session(static_cast<uint64_t>(o.emit), o.lines);
+    return 0;
   }
   fs::create_directories(o.out);
   vfuzz::HostCommand cmd{fs::absolute(o.host), fs::absolute(o.registry), fs::absolute(o.out) / "work", o.timeout};
