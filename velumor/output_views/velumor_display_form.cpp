@@ -195,8 +195,12 @@ std::optional<int32_t> VelumorDisplayForm::readLong(int32_t handle) {
 }
 
 int32_t& VelumorDisplayForm::selectionMember(size_t k) {
-  int32_t* members[] = {&Output1Selection, &Output2Selection, &PulseSelection, &Display2ndLineSelection};
-  return *members[k];
+  switch (k) {
+    case 0: return Output1Selection;
+    case 1: return Output2Selection;
+    case 2: return PulseSelection;
+    default: return Display2ndLineSelection;
+  }
 }
 
 ChannelContext VelumorDisplayForm::channelContext(size_t k) {
