@@ -80,6 +80,21 @@ TEST_F(SimulationTest, OpensAtItsMinimumSizeAndSnapsBackWhenDraggedSmaller) {
   EXPECT_FLOAT_EQ(ctl("shp_bg_upload").width(), ctl("ProgressFrame").width());
 }
 
+// A maximised window has the screen's size: the minimum is not forced on it (a size the
+// window state does not allow would be refused), and restoring lays the frame out again.
+TEST_F(SimulationTest, AMaximisedWindowSmallerThanTheMinimumIsLaidOutNotForced) {
+  open();
+  const float frameW = ctl("SimulationFrame").width();
+  form->setWindowState(plat::ui::kMaximized);
+  ASSERT_TRUE(form->userMaximizedSize(4000, 3000));
+  EXPECT_FLOAT_EQ(form->width(), 4000);
+  EXPECT_FLOAT_EQ(ctl("SimulationFrame").width(), frameW + 4000 - 5640);
+  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  form->setWindowState(plat::ui::kNormal);
+  EXPECT_FLOAT_EQ(form->width(), 5640);
+  EXPECT_FLOAT_EQ(ctl("SimulationFrame").width(), frameW);
+}
+
 TEST_F(SimulationTest, RegistersEveryItemOnceInItsOrderWithItsFlag) {
   aim->dd->objects["sequence"] = {"UPLOAD", "SeqHART_COMMAND_040_Write", "DOWNLOAD", "FULL_DOWNLOAD"};
   open();

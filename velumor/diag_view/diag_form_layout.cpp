@@ -58,33 +58,14 @@ const VelumorDiagViewForm::Group* VelumorDiagViewForm::groupOfKey(std::string_vi
 // ------------------------------------------------------------------ window size
 
 void VelumorDiagViewForm::Form_Resize() {
-  if (windowState() == plat::ui::kMinimized) return;
-  // A maximised window has the screen's size, whatever the minimum.
-  if (windowState() == plat::ui::kNormal) {
-    if (height() < static_cast<float>(MinFormHeight)) setHeight(MinFormHeight);
-    if (width() < static_cast<float>(MinFormWidth)) setWidth(MinFormWidth);
-  }
-  // Whole twips: a nested resize (from the corrections above) has already taken its part.
-  const int32_t dW = cLng(static_cast<double>(width()) - LastFormWidth);
-  LastFormWidth = cLng(width());
-  const int32_t dH = cLng(static_cast<double>(height()) - LastFormHeight);
-  LastFormHeight = cLng(height());
-  if (!FormLoaded) return;
+  int32_t dW = 0, dH = 0;
+  if (!takeSizeChange(dW, dH)) return;
 
   Control& tab = ctl("MainTab");
   addTo(tab, "Height", dH);
   addTo(tab, "Width", dW);
   runFitRoutine(tabStrip("MainTab").selectedKey());
   placeProgressFrameOnResize();
-}
-
-void VelumorDiagViewForm::placeProgressFrameOnResize() {
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  Control& progress = ctl("ProgressFrame");
-  progress.setTop(static_cast<double>(bar.top()) + 100.0 / 3 + 100.0 / 3);
-  progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
-  for (const char* shape : {"shp_bg_upload", "shp_bg_download", "shp_bg_SequenceProgress"})
-    ctl(shape).setWidth(progress.width());
 }
 
 void VelumorDiagViewForm::runFitRoutine(std::string_view key) {

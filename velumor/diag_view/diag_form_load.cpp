@@ -74,6 +74,8 @@ void VelumorDiagViewForm::Form_Load() {
 
   setUpGroups();
   placeProgressFrame();
+  // The design's panel text is a placeholder: until the first report the window is disconnected.
+  statusBar("VelumorStatusBar").setPanelText(Variant("StatusBarCommText"), resText(310));
 
   FormLoaded = true;
   probeOptionalFrameOperations();
@@ -147,32 +149,5 @@ void VelumorDiagViewForm::placeDeviceButtons() {
 }
 
 // The progress bars lie on one another over the data-source panel, each empty.
-void VelumorDiagViewForm::placeProgressFrame() {
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  Control& progress = ctl("ProgressFrame");
-  progress.setProperty("BorderStyle", Variant(int16_t{0}));
-  progress.setTop(static_cast<double>(bar.top()) + 2.0 * (100.0 / 3));
-  progress.setHeight(static_cast<double>(bar.height()) - 100);
-  progress.setLeft(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).left) + 100.0 / 2);
-  progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
-  progress.zOrder(0);
-  // The design's panel text is a placeholder: until the first report the window is disconnected.
-  bar.setPanelText(Variant("StatusBarCommText"), resText(310));
-  bar.setPanelToolTip(Variant("StatusBarCommText"), resText(301) + resText(310));
-  bar.setPanelToolTip(Variant("StatusBarDataSource"), resText(433));
-  for (const char* name : {"upload", "download", "SequenceProgress"}) {
-    const std::string pair(name);
-    Control& bg = ctl("shp_bg_" + pair);
-    bg.setTop(0);
-    bg.setHeight(progress.height());
-    bg.setLeft(0);
-    bg.setWidth(progress.width());
-    Control& fg = ctl("shp_fg_" + pair);
-    fg.setTop(bg.top());
-    fg.setHeight(bg.height());
-    fg.setLeft(bg.left());
-    fg.setWidth(0);
-  }
-}
 
 }  // namespace velumor

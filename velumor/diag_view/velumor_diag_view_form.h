@@ -145,12 +145,10 @@ class VelumorDiagViewForm : public ViewWindow {
   void setMenuCaptions();
   void setUpGroups();
   void placeDeviceButtons();
-  void placeProgressFrame();
 
   // Layout (diag_form_layout.cpp).
   void runFitRoutine(std::string_view key);
   void fitGroupFrame(const Group& group);
-  void placeProgressFrameOnResize();
   void ResizeDiagDeviceFrame();
   void ResizeDiagSensorFrame();
   void ResizeDiagInputFrame();

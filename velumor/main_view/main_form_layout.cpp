@@ -73,18 +73,8 @@ const std::vector<std::string_view>& VelumorMainViewForm::pageFrameNames() {
 // ------------------------------------------------------------------ window size
 
 void VelumorMainViewForm::Form_Resize() {
-  if (windowState() == plat::ui::kMinimized) return;
-  // A maximised window cannot be sized; its size is the screen's, whatever the minimum.
-  if (windowState() == plat::ui::kNormal) {
-    if (height() < static_cast<float>(MinFormHeight)) setHeight(MinFormHeight);
-    if (width() < static_cast<float>(MinFormWidth)) setWidth(MinFormWidth);
-  }
-  // Whole twips: a nested resize (from the corrections above) has already taken its part.
-  const int32_t dW = cLng(static_cast<double>(width()) - LastFormWidth);
-  LastFormWidth = cLng(width());
-  const int32_t dH = cLng(static_cast<double>(height()) - LastFormHeight);
-  LastFormHeight = cLng(height());
-  if (!FormLoaded) return;
+  int32_t dW = 0, dH = 0;
+  if (!takeSizeChange(dW, dH)) return;
 
   Control& tab = ctl("MainTab");
   addHeight(tab, dH);
@@ -92,15 +82,6 @@ void VelumorMainViewForm::Form_Resize() {
   runLayoutRoutine(tabStrip("MainTab").selectedKey());
 
   placeProgressFrameOnResize();
-}
-
-void VelumorMainViewForm::placeProgressFrameOnResize() {
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  Control& progress = ctl("ProgressFrame");
-  progress.setTop(static_cast<double>(bar.top()) + 100.0 / 3 + 100.0 / 3);
-  progress.setWidth(static_cast<double>(bar.panel("StatusBarDataSource").width) - 100);
-  for (const char* shape : {"shp_bg_upload", "shp_bg_download", "shp_bg_SequenceProgress"})
-    ctl(shape).setWidth(progress.width());
 }
 
 // ------------------------------------------------------------------ pages

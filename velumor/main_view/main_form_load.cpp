@@ -219,30 +219,5 @@ void VelumorMainViewForm::setUpPages() {
 }
 
 // The progress bars lie over the data-source panel of the status bar, all empty.
-void VelumorMainViewForm::placeProgressFrame() {
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  Control& progress = ctl("ProgressFrame");
-  progress.setProperty("BorderStyle", Variant(int16_t{0}));
-  progress.setTop(static_cast<double>(bar.top()) + 2.0 * (100.0 / 3));
-  progress.setHeight(static_cast<double>(bar.height()) - 100);
-  progress.setLeft(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).left) + 100.0 / 2);
-  progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
-  progress.zOrder(0);
-  bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
-  bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
-  for (const char* name : {"upload", "download", "SequenceProgress"}) {
-    const std::string pair(name);
-    Control& bg = ctl("shp_bg_" + pair);
-    bg.setTop(0);
-    bg.setHeight(progress.height());
-    bg.setLeft(0);
-    bg.setWidth(progress.width());
-    Control& fg = ctl("shp_fg_" + pair);
-    fg.setTop(bg.top());
-    fg.setHeight(bg.height());
-    fg.setLeft(bg.left());
-    fg.setWidth(0);
-  }
-}
 
 }  // namespace velumor

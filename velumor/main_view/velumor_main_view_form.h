@@ -157,7 +157,6 @@ class VelumorMainViewForm : public ViewWindow {
   // Start-up and shut-down (main_form_load.cpp).
   void loadMainWindow();
   void setUpPages();
-  void placeProgressFrame();
 
   // Texts (main_form_texts.cpp).
   void loadCaption(std::string_view control, int32_t id, int32_t index = -1);
@@ -186,7 +185,6 @@ class VelumorMainViewForm : public ViewWindow {
   void runLayoutRoutine(std::string_view key);
   bool fitPage(std::string_view frame, int32_t& dW, int32_t& dH);
   void resizeCounterPage(std::string_view page, std::string_view prefix);
-  void placeProgressFrameOnResize();
   void ResizeMainDeviceInfoFrame();
   void ResizeMainUnitFrame();
   void ResizeMainValueFrame();

@@ -50,6 +50,7 @@ void VelumorSimulationForm::Form_Load() {
   applyMinimumSize();  // the window always opens at its minimum size
   setLoadTexts();
   placeProgressFrame();
+  statusBar("VelumorStatusBar").setPanelToolTip(Variant("StatusBarSimulationLED"), LoadResStringByLang(29052));
   FormLoaded = true;
   ctl("CurrentText", 0).setProperty("Text", "0");
   createNotifyQueue();  // last step of the load
@@ -65,46 +66,9 @@ void VelumorSimulationForm::setLoadTexts() {
   }
 }
 
-void VelumorSimulationForm::placeProgressFrame() {
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  plat::ui::Control& progress = ctl("ProgressFrame");
-  const plat::ui::Panel& source = bar.panel(Variant("StatusBarDataSource"));
-  progress.setProperty("BorderStyle", int16_t(0));
-  progress.setTop(static_cast<double>(bar.top()) + 100.0 / 3 + 100.0 / 3);
-  progress.setHeight(static_cast<double>(bar.height()) - 100);
-  progress.setLeft(static_cast<double>(source.left) + 100.0 / 2);
-  progress.setWidth(static_cast<double>(source.width) - 100);
-  progress.zOrder(0);  // in front of the status bar
-  bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
-  bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
-  bar.setPanelToolTip(Variant("StatusBarSimulationLED"), LoadResStringByLang(29052));
-  for (const char* pair : {"upload", "download", "SequenceProgress"}) {
-    plat::ui::Control& bg = ctl(std::string("shp_bg_") + pair);
-    plat::ui::Control& fg = ctl(std::string("shp_fg_") + pair);
-    bg.setTop(0);
-    bg.setLeft(0);
-    bg.setHeight(progress.height());
-    bg.setWidth(progress.width());
-    fg.setTop(bg.top());
-    fg.setLeft(bg.left());
-    fg.setHeight(bg.height());
-    fg.setWidth(0);
-  }
-}
-
 void VelumorSimulationForm::Form_Resize() {
-  if (windowState() == plat::ui::kMinimized) return;
-  // Growing the window back raises this handler again, nested; each run records the size it
-  // lays out first, so the outer run finds no difference afterwards.
-  if (height() < static_cast<float>(MinFormHeight)) setHeight(MinFormHeight);
-  if (width() < static_cast<float>(MinFormWidth)) setWidth(MinFormWidth);
-  const int32_t w = plat::com::cLng(width());
-  const int32_t h = plat::com::cLng(height());
-  const int32_t dW = w - LastFormWidth;
-  const int32_t dH = h - LastFormHeight;
-  LastFormWidth = w;
-  LastFormHeight = h;
-  if (!FormLoaded) return;
+  int32_t dW = 0, dH = 0;
+  if (!takeSizeChange(dW, dH)) return;
   plat::ui::Control& frame = ctl("SimulationFrame");
   frame.setWidth(static_cast<double>(frame.width()) + dW);
   frame.setHeight(static_cast<double>(frame.height()) + dH);

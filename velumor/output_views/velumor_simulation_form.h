@@ -59,7 +59,6 @@ class VelumorSimulationForm : public ViewWindow {
 
  private:
   void setLoadTexts();
-  void placeProgressFrame();
   void writeFixedCurrent(float value);
   bool loopCurrentFixed() const { return (FieldDeviceStatusByte & kLoopCurrentFixed) != 0; }
 

@@ -134,6 +134,56 @@ void ViewWindow::applyMinimumSize(std::string_view marker, std::string_view stat
   setHeight(MinFormHeight);
 }
 
+void ViewWindow::placeProgressFrame() {
+  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  plat::ui::Control& progress = ctl("ProgressFrame");
+  const plat::ui::Panel& source = bar.panel(Variant("StatusBarDataSource"));
+  progress.setProperty("BorderStyle", Variant(int16_t{0}));
+  progress.setTop(static_cast<double>(bar.top()) + 2.0 * (100.0 / 3));
+  progress.setHeight(static_cast<double>(bar.height()) - 100);
+  progress.setLeft(static_cast<double>(source.left) + 100.0 / 2);
+  progress.setWidth(static_cast<double>(source.width) - 100);
+  progress.zOrder(0);
+  bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
+  bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
+  for (const char* pair : {"upload", "download", "SequenceProgress"}) {
+    plat::ui::Control& bg = ctl(std::string("shp_bg_") + pair);
+    bg.setTop(0);
+    bg.setHeight(progress.height());
+    bg.setLeft(0);
+    bg.setWidth(progress.width());
+    plat::ui::Control& fg = ctl(std::string("shp_fg_") + pair);
+    fg.setTop(bg.top());
+    fg.setHeight(bg.height());
+    fg.setLeft(bg.left());
+    fg.setWidth(0);
+  }
+}
+
+void ViewWindow::placeProgressFrameOnResize() {
+  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  plat::ui::Control& progress = ctl("ProgressFrame");
+  progress.setTop(static_cast<double>(bar.top()) + 100.0 / 3 + 100.0 / 3);
+  progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
+  for (const char* shape : {"shp_bg_upload", "shp_bg_download", "shp_bg_SequenceProgress"})
+    ctl(shape).setWidth(progress.width());
+}
+
+bool ViewWindow::takeSizeChange(int32_t& dW, int32_t& dH) {
+  if (windowState() == plat::ui::kMinimized) return false;
+  if (windowState() == plat::ui::kNormal) {
+    // Growing the window back raises Form_Resize again, nested; that run takes its part of
+    // the change, so this one finds less or nothing left.
+    if (height() < static_cast<float>(MinFormHeight)) setHeight(MinFormHeight);
+    if (width() < static_cast<float>(MinFormWidth)) setWidth(MinFormWidth);
+  }
+  dW = plat::com::cLng(static_cast<double>(width()) - LastFormWidth);
+  LastFormWidth = plat::com::cLng(width());
+  dH = plat::com::cLng(static_cast<double>(height()) - LastFormHeight);
+  LastFormHeight = plat::com::cLng(height());
+  return FormLoaded;
+}
+
 bool ViewWindow::hostFrameOffers(std::string_view operation) {
   try {
     if (!binding_.itemManager()) return false;

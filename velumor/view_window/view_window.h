@@ -135,6 +135,15 @@ class ViewWindow : public plat::ui::Form {
   // MinFormWidth = marker.Left; MinFormHeight = marker.Top + status bar height + 100; the
   // marker is hidden, the current size remembered and the window set to the minimum.
   void applyMinimumSize(std::string_view marker = "ResizeLabel", std::string_view statusBar = "VelumorStatusBar");
+  // The progress frame over the status bar's data-source panel, borderless and in front, its
+  // three bar pairs empty; the tooltips of the connection and data-source panels.
+  void placeProgressFrame();
+  // The progress frame follows the status bar after a size change.
+  void placeProgressFrameOnResize();
+  // The start of a window's Form_Resize: the minimum size (in the normal window state only: a
+  // maximised window has the screen's size), then the change against the last recorded size
+  // in whole twips. False while minimised or still loading: nothing is to be laid out then.
+  bool takeSizeChange(int32_t& dW, int32_t& dH);
   // The last step of every window's load.
   void createNotifyQueue() { binding_.openQueue(); }
   // The two optional frame operations: an entry stays enabled only where the host frame
