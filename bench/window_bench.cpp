@@ -3,6 +3,9 @@
 // each window costs. Prints one JSON object a line: {"name", "value", "unit", ...}.
 //
 //   velumor-window-bench [--short]
+//   velumor-window-bench --memory PROGID   the memory figure of one window class alone: each
+//                                          class is measured in a fresh process, so that memory
+//                                          freed by other windows does not make it look smaller
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -138,13 +141,21 @@ double memoryPerWindow(BenchSession& session, vfront::FrontEnd& front, const std
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
+  std::string memoryOf;
+  for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--short") == 0) gShort = true;
+    if (std::strcmp(argv[i], "--memory") == 0 && i + 1 < argc) memoryOf = argv[++i];
+  }
   QApplication app(argc, argv);
   try {
     BenchSession session;
     vfront::FrontEnd front;
     front.install(vfront::FrontEnd::Mode::WindowsOnly);
+    if (!memoryOf.empty()) {
+      report("rss:" + memoryOf, memoryPerWindow(session, front, memoryOf, gShort ? 1 : 8), "MB");
+      front.uninstall();
+      return 0;
+    }
 
     realtimeRate(session, front);
 
@@ -166,18 +177,6 @@ int main(int argc, char** argv) {
       }
     }
 
-    const int extra = gShort ? 1 : 8;
-    report("rss_main", memoryPerWindow(session, front, kMainView, extra), "MB");
-    double worst = 0;
-    std::string worstName;
-    for (const std::string& progId : otherViews()) {
-      const double mb = memoryPerWindow(session, front, progId, extra);
-      if (mb >= worst) {
-        worst = mb;
-        worstName = progId;
-      }
-    }
-    report("rss_other_max", worst, "MB", ", \"window\": \"" + worstName + "\"");
     front.uninstall();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "velumor-window-bench: %s\n", e.what());

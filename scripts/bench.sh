@@ -34,6 +34,10 @@ min_time=0.5
 "$bin/velumor-micro-bench" --benchmark_min_time=$min_time --benchmark_format=json \
   --benchmark_out="$work/micro.json" --benchmark_out_format=json >/dev/null
 "$bin/velumor-window-bench" $short 2>/dev/null >"$work/windows.jsonl"
+for view in VelumorMainViewClass VelumorDiagViewClass VelumorSimulationClass VelumorDisplayTrendClass \
+            VelumorDisplayAnalogClass VelumorDisplayDigitalClass VelumorDisplayBarClass; do
+  "$bin/velumor-window-bench" $short --memory "Velumor.$view" 2>/dev/null >>"$work/windows.jsonl"
+done
 
 # The headless test suite, as a developer runs it.
 start=$(date +%s%N)

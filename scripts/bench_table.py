@@ -54,6 +54,14 @@ def main(argv):
             d = json.loads(line)
             figures[d["name"]] = (d["value"], d["unit"])
             extra[d["name"]] = d
+    # Memory per window class, each measured in its own process.
+    rss = {n[len("rss:"):]: v for n, (v, _) in figures.items() if n.startswith("rss:")}
+    if "Velumor.VelumorMainViewClass" in rss:
+        figures["rss_main"] = (rss.pop("Velumor.VelumorMainViewClass"), "MB")
+    if rss:
+        worst = max(rss, key=rss.get)
+        figures["rss_other_max"] = (rss[worst], "MB")
+        extra["rss_other_max"] = {"window": worst}
 
     rows = []
     for name, (goal, kind, what) in GOALS.items():
@@ -84,7 +92,7 @@ def main(argv):
     for label, value, unit in growth:
         print("  %-48s %10.3f %s" % (label, value, unit))
     for name, d in extra.items():
-        if name.startswith(("burst_", "open_main_median_with_")) and name not in GOALS:
+        if name.startswith(("burst_", "open_main_median_with_", "rss:")) and name not in GOALS:
             print("  %-48s %10.4g %s" % (name, d["value"], d["unit"]))
 
     if args.json:
