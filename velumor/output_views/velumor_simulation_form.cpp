@@ -72,12 +72,7 @@ void VelumorSimulationForm::Form_Resize() {
   plat::ui::Control& frame = ctl("SimulationFrame");
   frame.setWidth(static_cast<double>(frame.width()) + dW);
   frame.setHeight(static_cast<double>(frame.height()) + dH);
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  plat::ui::Control& progress = ctl("ProgressFrame");
-  progress.setTop(static_cast<double>(bar.top()) + 100.0 / 3 + 100.0 / 3);
-  progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
-  for (const char* bg : {"shp_bg_upload", "shp_bg_download", "shp_bg_SequenceProgress"})
-    ctl(bg).setWidth(progress.width());
+  placeProgressFrameOnResize();
 }
 
 }  // namespace velumor
