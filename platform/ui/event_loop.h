@@ -80,6 +80,11 @@ class PLAT_API EventLoop {
   int64_t dueAt(const TimerControl* timer) const;  // -1 when not armed
   size_t armedCount() const { return timers_.size(); }
 
+  // True while the host shuts down: windows then close as at the end of the application
+  // (unload mode 2), without the questions a user's close asks.
+  bool hostEnding() const { return hostEnding_; }
+  void setHostEnding(bool ending) { hostEnding_ = ending; }
+
   // Reports an error that escaped an entry point (timer tick, user event, posted work).
   using ErrorSink = std::function<void(const std::string& where, const std::string& what)>;
   void setErrorSink(ErrorSink sink) { errorSink_ = std::move(sink); }
@@ -107,6 +112,7 @@ class PLAT_API EventLoop {
   uint64_t seq_ = 0;
   std::deque<std::function<void()>> posted_;
   ErrorSink errorSink_;
+  bool hostEnding_ = false;
   std::deque<std::string> errors_;
 };
 

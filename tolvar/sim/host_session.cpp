@@ -92,11 +92,14 @@ HostSession::HostSession(HostOptions options)
 
 HostSession::~HostSession() {
   // Newest first, as a host closes its windows; each view's own release happens on the way.
+  // The host is ending: a window's close guard cannot keep it (and its view) alive now.
+  plat::ui::EventLoop::instance().setHostEnding(true);
   while (!views_.empty()) {
     const int32_t handle = views_.back().opened.handle;
     destroyView(handle);
     if (!views_.empty() && views_.back().opened.handle == handle) views_.pop_back();
   }
+  plat::ui::EventLoop::instance().setHostEnding(false);
   link_->session = nullptr;
   if (plat::com::processLoader() == loader_.get()) plat::com::setProcessLoader(nullptr);
   sequences_.reset();
@@ -206,13 +209,21 @@ bool HostSession::destroyView(int32_t viewHandle) {
   if (!e) return false;
   Ptr<View> view = e->opened.view;  // keeps the view alive through its own Destroy
   e->released = true;
-  store_->releaseView(viewHandle);
+  int32_t status = 0;
   try {
-    view->Destroy();
+    status = view->Destroy();
   } catch (const std::exception& ex) {
     plat::ui::EventLoop::instance().reportError("View.Destroy", describeError(ex));
   }
   // The view may have opened or released others meanwhile; look the entry up again.
+  if (status != 0) {
+    // Refused (a window's close guard kept it open): the view stays the host's, with its
+    // registrations, and is destroyed again when the host ends. Forgotten here, it would
+    // live on, owned by its own window, and never be destroyed.
+    if (ViewEntry* kept = entryOf(viewHandle)) kept->released = false;
+    return true;
+  }
+  store_->releaseView(viewHandle);
   views_.erase(std::remove_if(views_.begin(), views_.end(),
                               [viewHandle](const ViewEntry& v) { return v.opened.handle == viewHandle; }),
                views_.end());

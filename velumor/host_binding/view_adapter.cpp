@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/com/error.h"
+#include "platform/ui/event_loop.h"
 #include "velumor/host_binding/view_boundary.h"
 #include "velumor/shared/component.h"
 
@@ -62,7 +63,9 @@ int32_t ViewAdapter::Destroy() {
   if (!w) return hr::Ok;
   bool refused = false;
   const int32_t status = viewBoundary([&] {
-    refused = !w->unload(plat::ui::kUnloadFormCode);
+    // The host's shut-down ends the application's windows: no close guard keeps one open.
+    const bool ending = plat::ui::EventLoop::instance().hostEnding();
+    refused = !w->unload(ending ? plat::ui::kUnloadAppWindows : plat::ui::kUnloadFormCode);
     return refused ? hr::Fail : hr::Ok;
   });
   if (refused) {
