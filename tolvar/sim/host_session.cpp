@@ -209,6 +209,7 @@ bool HostSession::destroyView(int32_t viewHandle) {
   if (!e) return false;
   Ptr<View> view = e->opened.view;  // keeps the view alive through its own Destroy
   e->released = true;
+  store_->releaseView(viewHandle);
   int32_t status = 0;
   try {
     status = view->Destroy();
@@ -217,13 +218,12 @@ bool HostSession::destroyView(int32_t viewHandle) {
   }
   // The view may have opened or released others meanwhile; look the entry up again.
   if (status != 0) {
-    // Refused (a window's close guard kept it open): the view stays the host's, with its
-    // registrations, and is destroyed again when the host ends. Forgotten here, it would
-    // live on, owned by its own window, and never be destroyed.
+    // Refused (a window's close guard kept it open): the view stays the host's and is
+    // destroyed again when the host ends. Forgotten here, it would live on, owned by its
+    // own window, and never be destroyed.
     if (ViewEntry* kept = entryOf(viewHandle)) kept->released = false;
     return true;
   }
-  store_->releaseView(viewHandle);
   views_.erase(std::remove_if(views_.begin(), views_.end(),
                               [viewHandle](const ViewEntry& v) { return v.opened.handle == viewHandle; }),
                views_.end());
