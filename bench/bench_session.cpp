@@ -38,7 +38,9 @@ plat::com::Ptr<tolvar::View> BenchSession::open(const std::string& progId) {
   return view;
 }
 
-void BenchSession::close(const plat::com::Ptr<tolvar::View>& view) { host_->destroyView(view); }
+void BenchSession::close(const plat::com::Ptr<tolvar::View>& view) {
+  host_->destroyView(view);
+}
 
 plat::ui::Form* BenchSession::windowOf(const plat::com::Ptr<tolvar::View>& view) {
   auto* owner = dynamic_cast<plat::ui::WindowOwner*>(view.get());

@@ -47,8 +47,8 @@ bool notificationsPending(plat::ui::Form& window);
 inline const char* const kMainView = "Velumor.VelumorMainViewClass";
 inline const std::vector<std::string>& otherViews() {
   static const std::vector<std::string> v = {
-      "Velumor.VelumorDiagViewClass",      "Velumor.VelumorSimulationClass",
-      "Velumor.VelumorDisplayTrendClass",  "Velumor.VelumorDisplayAnalogClass",
+      "Velumor.VelumorDiagViewClass",       "Velumor.VelumorSimulationClass",
+      "Velumor.VelumorDisplayTrendClass",   "Velumor.VelumorDisplayAnalogClass",
       "Velumor.VelumorDisplayDigitalClass", "Velumor.VelumorDisplayBarClass"};
   return v;
 }

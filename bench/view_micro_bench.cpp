@@ -12,16 +12,17 @@
 
 namespace {
 
+using plat::ui::EventLoop;
 using velumor::bench::BenchSession;
 using velumor::bench::kMainView;
 using velumor::bench::notificationsPending;
-using plat::ui::EventLoop;
 
 // Advances the manual clock 1 ms at a time until no window has notifications left.
 int64_t drain(const std::vector<plat::ui::Form*>& windows) {
   int64_t ticks = 0;
   EventLoop::instance().drainPosted();
-  while (std::any_of(windows.begin(), windows.end(), [](plat::ui::Form* w) { return w && notificationsPending(*w); })) {
+  while (std::any_of(windows.begin(), windows.end(),
+                     [](plat::ui::Form* w) { return w && notificationsPending(*w); })) {
     EventLoop::instance().advance(1);
     ++ticks;
   }
@@ -59,7 +60,9 @@ void guarded(benchmark::State& state) {
   }
 }
 
-void BM_NotifyChanged(benchmark::State& state) { guarded<notifyChanged>(state); }
+void BM_NotifyChanged(benchmark::State& state) {
+  guarded<notifyChanged>(state);
+}
 BENCHMARK(BM_NotifyChanged)->Unit(benchmark::kMicrosecond);
 
 // tick_cost: one item change that every open view registered, worked off by all of them;
@@ -82,11 +85,14 @@ void tickCost(benchmark::State& state) {
     session.set("&&private&&UserLevel", level);
     drain(windows);
   }
-  state.counters["per_view_change"] = benchmark::Counter(
-      static_cast<double>(state.iterations() * views), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_view_change"] =
+      benchmark::Counter(static_cast<double>(state.iterations() * views),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   for (auto& v : open) session.close(v);
 }
-void BM_TickCost(benchmark::State& state) { guarded<tickCost>(state); }
+void BM_TickCost(benchmark::State& state) {
+  guarded<tickCost>(state);
+}
 BENCHMARK(BM_TickCost)->Arg(1)->Arg(8)->Arg(32)->Unit(benchmark::kMicrosecond);
 
 // A burst of changes to the device's variables (an upload), worked off by the main view.
@@ -106,11 +112,14 @@ void burstDrain(benchmark::State& state) {
       session.set(names[static_cast<size_t>(i) % names.size()], round * 1000 + static_cast<double>(i));
     drain(windows);
   }
-  state.counters["per_change"] = benchmark::Counter(
-      static_cast<double>(state.iterations() * changes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_change"] =
+      benchmark::Counter(static_cast<double>(state.iterations() * changes),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   session.close(view);
 }
-void BM_BurstDrain(benchmark::State& state) { guarded<burstDrain>(state); }
+void BM_BurstDrain(benchmark::State& state) {
+  guarded<burstDrain>(state);
+}
 BENCHMARK(BM_BurstDrain)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -78,7 +78,8 @@ void realtimeRate(BenchSession& session, vfront::FrontEnd& front) {
   const double rate = records / seconds;
   const double plainRate = plainTicks / seconds;
   report("realtime_rate", rate, "/s",
-       ", \"plain_timer_rate\": " + std::to_string(plainRate) + ", \"ratio\": " + std::to_string(rate / plainRate));
+         ", \"plain_timer_rate\": " + std::to_string(plainRate) +
+             ", \"ratio\": " + std::to_string(rate / plainRate));
   session.close(view);
   front.stopRealTime();
 }
@@ -172,7 +173,8 @@ int main(int argc, char** argv) {
       for (int k : {1, 8, 32}) {
         std::vector<plat::com::Ptr<tolvar::View>> held;
         for (int i = 0; i < k - 1; ++i) held.push_back(session.open(kMainView));
-        report("open_main_median_with_" + std::to_string(k), percentile(openTimes(session, front, 10), 0.5), "ms");
+        report("open_main_median_with_" + std::to_string(k), percentile(openTimes(session, front, 10), 0.5),
+               "ms");
         for (auto& v : held) session.close(v);
       }
     }

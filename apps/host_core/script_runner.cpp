@@ -32,13 +32,28 @@ std::vector<std::string> splitScriptLine(const std::string& line) {
       if (c == '\\' && i + 1 < line.size()) {
         char n = line[++i];
         switch (n) {
-          case 'r': cur += '\r'; break;
-          case 'n': cur += '\n'; break;
-          case 't': cur += '\t'; break;
-          case '0': cur += '\0'; break;
-          case '"': cur += '"'; break;
-          case '\\': cur += '\\'; break;
-          default: cur += '\\'; cur += n; break;
+          case 'r':
+            cur += '\r';
+            break;
+          case 'n':
+            cur += '\n';
+            break;
+          case 't':
+            cur += '\t';
+            break;
+          case '0':
+            cur += '\0';
+            break;
+          case '"':
+            cur += '"';
+            break;
+          case '\\':
+            cur += '\\';
+            break;
+          default:
+            cur += '\\';
+            cur += n;
+            break;
         }
       } else if (c == '"') {
         quoted = false;
@@ -159,8 +174,10 @@ bool lineHasQuotedArg(const std::string& line, size_t argIndex) {
   for (size_t i = 0; i < line.size(); ++i) {
     char c = line[i];
     if (q) {
-      if (c == '\\') ++i;
-      else if (c == '"') q = false;
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        q = false;
       continue;
     }
     if (c == ' ' || c == '\t') {
@@ -286,7 +303,8 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
   if (w.empty()) return true;
   const std::string& cmd = w[0];
   auto need = [&](size_t n) {
-    if (w.size() < n + 1) throw std::runtime_error("'" + cmd + "' needs " + std::to_string(n) + " argument(s)");
+    if (w.size() < n + 1)
+      throw std::runtime_error("'" + cmd + "' needs " + std::to_string(n) + " argument(s)");
   };
   auto form = [&](const std::string& name) -> Form& {
     Form* f = resolveForm(name);
@@ -387,8 +405,8 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       if (w[1] == "ok") {
         a.ok = true;
         double copies = 1;
-        if (w.size() > 2 && (!parseNumber(w[2], copies) || copies < 1 || copies > 9999 ||
-                             copies != std::floor(copies)))
+        if (w.size() > 2 &&
+            (!parseNumber(w[2], copies) || copies < 1 || copies > 9999 || copies != std::floor(copies)))
           return fail("'printdialog ok' takes a whole number of copies from 1 to 9999");
         a.copies = static_cast<int32_t>(copies);
       } else if (w[1] == "tofile") {
@@ -421,7 +439,8 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       if (v->type() == plat::com::VarType::ByteArray) {
         std::string expected;
         for (size_t i = 2; i < w.size(); ++i) expected += (i > 2 ? " " : "") + w[i];
-        if (expected != actual) return fail("expected item " + w[1] + " = " + expected + ", actual " + actual);
+        if (expected != actual)
+          return fail("expected item " + w[1] + " = " + expected + ", actual " + actual);
       } else if (w.size() > 3) {
         // Only octets take several words; a second word would otherwise be left unchecked.
         return fail("item " + w[1] + " holds \"" + actual + "\", not octets: give one value (quote a text)");
@@ -440,7 +459,8 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
         if (!found) {
           std::string seen;
           for (auto& t : recent) seen += "\n    \"" + t + "\"";
-          return fail("no message box with \"" + w[1] + "\" was shown" + (seen.empty() ? "" : "; shown:" + seen));
+          return fail("no message box with \"" + w[1] + "\" was shown" +
+                      (seen.empty() ? "" : "; shown:" + seen));
         }
       } else if (!recent.empty()) {
         return fail("a message box was shown: \"" + recent.front() + "\"");

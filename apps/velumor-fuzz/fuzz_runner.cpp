@@ -92,14 +92,16 @@ Outcome classify(int waitStatus, bool timedOut, const std::string& output) {
   }
   const int code = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
   // 0 and 1 are a session that passed or failed its lines; it must also have reached its end.
-  const bool finished = output.find("PASSED ") != std::string::npos || output.find("FAILED ") != std::string::npos;
+  const bool finished =
+      output.find("PASSED ") != std::string::npos || output.find("FAILED ") != std::string::npos;
   if ((code != 0 && code != 1) || !finished) {
     o.kind = Outcome::Kind::Crash;
     std::string last;
     std::istringstream in(output);
     for (std::string l; std::getline(in, l);)
       if (l.rfind("velumor-host: ", 0) == 0) last = l;
-    o.signature = "session ended early (exit " + std::to_string(code) + ")" + (last.empty() ? "" : ": " + last);
+    o.signature =
+        "session ended early (exit " + std::to_string(code) + ")" + (last.empty() ? "" : ": " + last);
   }
   return o;
 }
@@ -112,9 +114,7 @@ Outcome runSession(const HostCommand& cmd, const std::string& script, std::strin
   std::error_code ec;
   fs::remove(cmd.work / "datasets.sqlite", ec);
   fs::create_directories(outDir);
-  {
-    std::ofstream(scriptFile, std::ios::binary) << script;
-  }
+  { std::ofstream(scriptFile, std::ios::binary) << script; }
   const pid_t pid = ::fork();
   if (pid == 0) {
     const int fd = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -124,10 +124,11 @@ Outcome runSession(const HostCommand& cmd, const std::string& script, std::strin
       ::close(fd);
     }
     ::setpgid(0, 0);
-    const std::string host = cmd.host.string(), reg = cmd.registry.string(), db = (cmd.work / "datasets.sqlite").string(),
-                      out = outDir.string(), file = scriptFile.string();
-    ::execl(host.c_str(), host.c_str(), "--offscreen", "--lang", "en", "--registry", reg.c_str(), "--db", db.c_str(),
-            "--out", out.c_str(), "--script", file.c_str(), static_cast<char*>(nullptr));
+    const std::string host = cmd.host.string(), reg = cmd.registry.string(),
+                      db = (cmd.work / "datasets.sqlite").string(), out = outDir.string(),
+                      file = scriptFile.string();
+    ::execl(host.c_str(), host.c_str(), "--offscreen", "--lang", "en", "--registry", reg.c_str(), "--db",
+            db.c_str(), "--out", out.c_str(), "--script", file.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
   int status = 0;

@@ -22,7 +22,7 @@ struct HostCommand {
   std::filesystem::path host;      // velumor-host
   std::filesystem::path registry;  // where the component is registered
   std::filesystem::path work;      // a private folder for the session's files
-  int timeoutSeconds = 60;  // of CPU time; ten times as much on the clock
+  int timeoutSeconds = 60;         // of CPU time; ten times as much on the clock
 };
 
 // Runs one script; `output` receives what the host printed.

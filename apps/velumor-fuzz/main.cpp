@@ -31,7 +31,8 @@ struct Options {
 
 void usage(std::ostream& o) {
   o << "usage: velumor-fuzz --host VELUMOR_HOST --registry FILE [--seed S] [--sessions N] [--seconds T]\n"
-       "                   [--lines L] [--timeout SECONDS] [--minimise-tries N] [--source DIR] [--device FILE]\n"
+       "                   [--lines L] [--timeout SECONDS] [--minimise-tries N] [--source DIR] [--device "
+       "FILE]\n"
        "                   [--out DIR]\n"
        "       velumor-fuzz --emit SESSION_SEED [--lines L]   prints that session's script\n"
        "Runs random sessions until N sessions or T seconds are done (cutting a failure down stops\n"
@@ -53,18 +54,30 @@ bool parse(int argc, char** argv, Options& o) {
     }
     const std::string v = argv[++i];
     try {
-      if (a == "--host") o.host = v;
-      else if (a == "--registry") o.registry = v;
-      else if (a == "--source") o.source = v;
-      else if (a == "--device") o.device = v;
-      else if (a == "--out") o.out = v;
-      else if (a == "--seed") o.seed = std::stoull(v);
-      else if (a == "--sessions") o.sessions = std::stol(v);
-      else if (a == "--seconds") o.seconds = std::stod(v);
-      else if (a == "--lines") o.lines = std::stoi(v);
-      else if (a == "--timeout") o.timeout = std::stoi(v);
-      else if (a == "--minimise-tries") o.minimiseTries = std::stoi(v);
-      else if (a == "--emit") o.emit = std::stoll(v);
+      if (a == "--host")
+        o.host = v;
+      else if (a == "--registry")
+        o.registry = v;
+      else if (a == "--source")
+        o.source = v;
+      else if (a == "--device")
+        o.device = v;
+      else if (a == "--out")
+        o.out = v;
+      else if (a == "--seed")
+        o.seed = std::stoull(v);
+      else if (a == "--sessions")
+        o.sessions = std::stol(v);
+      else if (a == "--seconds")
+        o.seconds = std::stod(v);
+      else if (a == "--lines")
+        o.lines = std::stoi(v);
+      else if (a == "--timeout")
+        o.timeout = std::stoi(v);
+      else if (a == "--minimise-tries")
+        o.minimiseTries = std::stoi(v);
+      else if (a == "--emit")
+        o.emit = std::stoll(v);
       else {
         std::cerr << "velumor-fuzz: unknown option " << a << "\n";
         return false;
@@ -84,10 +97,14 @@ bool parse(int argc, char** argv, Options& o) {
 
 const char* kindName(vfuzz::Outcome::Kind k) {
   switch (k) {
-    case vfuzz::Outcome::Kind::Crash: return "crash";
-    case vfuzz::Outcome::Kind::Sanitizer: return "sanitizer report";
-    case vfuzz::Outcome::Kind::Hang: return "hang";
-    default: return "passed";
+    case vfuzz::Outcome::Kind::Crash:
+      return "crash";
+    case vfuzz::Outcome::Kind::Sanitizer:
+      return "sanitizer report";
+    case vfuzz::Outcome::Kind::Hang:
+      return "hang";
+    default:
+      return "passed";
   }
 }
 
@@ -111,11 +128,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   fs::create_directories(o.out);
-  vfuzz::HostCommand cmd{fs::absolute(o.host), fs::absolute(o.registry), fs::absolute(o.out) / "work", o.timeout};
+  vfuzz::HostCommand cmd{fs::absolute(o.host), fs::absolute(o.registry), fs::absolute(o.out) / "work",
+                         o.timeout};
   vfuzz::SessionGenerator gen(knowledge);
 
   const auto start = std::chrono::steady_clock::now();
-  auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+  auto elapsed = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
   long sessions = 0, behaviours = 0, crashes = 0, hangs = 0, sanitizer = 0;
   std::map<std::string, std::string> signatures;  // signature -> the shortened script's file
   for (long i = 0; i < o.sessions && elapsed() < o.seconds; ++i) {
@@ -134,9 +154,7 @@ int main(int argc, char** argv) {
     if (signatures.count(outcome.signature)) continue;
     const fs::path file = o.out / ("failure-" + std::to_string(signatures.size() + 1) + ".vhs");
     signatures[outcome.signature] = file.string();
-    {
-      std::ofstream(o.out / ("failure-" + std::to_string(signatures.size()) + ".output.txt")) << output;
-    }
+    { std::ofstream(o.out / ("failure-" + std::to_string(signatures.size()) + ".output.txt")) << output; }
     const std::string shortest = vfuzz::minimise(
         script,
         [&](const std::string& candidate) {
@@ -145,10 +163,12 @@ int main(int argc, char** argv) {
           return vfuzz::runSession(cmd, candidate, out).signature == outcome.signature;
         },
         o.minimiseTries);
-    std::ofstream(file) << "# velumor-fuzz, seed " << o.seed << ", session " << i << " (session seed " << sessionSeed
-                        << ")\n# " << kindName(outcome.kind) << ": " << outcome.signature << "\n"
+    std::ofstream(file) << "# velumor-fuzz, seed " << o.seed << ", session " << i << " (session seed "
+                        << sessionSeed << ")\n# " << kindName(outcome.kind) << ": " << outcome.signature
+                        << "\n"
                         << shortest;
-    std::cout << "  shortened to " << vfuzz::commandLines(shortest).size() << " lines: " << file.string() << std::endl;
+    std::cout << "  shortened to " << vfuzz::commandLines(shortest).size() << " lines: " << file.string()
+              << std::endl;
   }
 
   std::ostringstream report;

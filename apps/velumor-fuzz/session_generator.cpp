@@ -36,12 +36,23 @@ std::string quoted(const std::string& s) {
   std::string out = "\"";
   for (char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default: out += c;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += c;
     }
   }
   return out + "\"";
@@ -57,17 +68,19 @@ const Knowledge::Window* Knowledge::window(const std::string& form) const {
 
 Knowledge loadKnowledge(const fs::path& sourceRoot, const fs::path& deviceFile) {
   Knowledge k;
-  for (const char* id : {"Velumor.VelumorMainViewClass", "Velumor.VelumorDiagViewClass", "Velumor.VelumorSimulationClass",
-                         "Velumor.VelumorDisplayTrendClass", "Velumor.VelumorDisplayAnalogClass",
-                         "Velumor.VelumorDisplayBarClass", "Velumor.VelumorDisplayDigitalClass",
-                         "Velumor.VelumorAlwaysView", "GenericView.GenericViewClass"})
+  for (const char* id :
+       {"Velumor.VelumorMainViewClass", "Velumor.VelumorDiagViewClass", "Velumor.VelumorSimulationClass",
+        "Velumor.VelumorDisplayTrendClass", "Velumor.VelumorDisplayAnalogClass",
+        "Velumor.VelumorDisplayBarClass", "Velumor.VelumorDisplayDigitalClass", "Velumor.VelumorAlwaysView",
+        "GenericView.GenericViewClass"})
     k.views.push_back({id, formOf(id)});
 
   std::vector<fs::path> designs;
   const fs::path component = sourceRoot / "velumor";
   if (fs::is_directory(component))
     for (const auto& e : fs::recursive_directory_iterator(component))
-      if (e.is_regular_file() && e.path().extension() == ".json" && e.path().parent_path().filename() == "design")
+      if (e.is_regular_file() && e.path().extension() == ".json" &&
+          e.path().parent_path().filename() == "design")
         designs.push_back(e.path());
   std::sort(designs.begin(), designs.end());  // the same knowledge, the same sessions
   for (const auto& file : designs) {
@@ -77,7 +90,8 @@ Knowledge loadKnowledge(const fs::path& sourceRoot, const fs::path& deviceFile) 
     for (const auto& c : d.value("controls", json::array())) {
       if (!c.is_object() || !c.contains("name")) continue;
       std::string ref = c["name"].get<std::string>();
-      if (c.contains("index") && c["index"].is_number_integer()) ref += "(" + std::to_string(c["index"].get<int>()) + ")";
+      if (c.contains("index") && c["index"].is_number_integer())
+        ref += "(" + std::to_string(c["index"].get<int>()) + ")";
       w.controls.push_back({ref, c.value("type", "")});
       for (const auto& t : c.value("tabs", json::array()))
         if (t.is_object() && t.contains("key")) w.tabs.emplace_back(ref, t["key"].get<std::string>());
@@ -91,10 +105,11 @@ Knowledge loadKnowledge(const fs::path& sourceRoot, const fs::path& deviceFile) 
     k.items.push_back({v.value("name", ""), v.value("type", ""), v.value("octets", 0)});
   for (const auto& r : dev.value("records", json::array())) k.records.push_back(r.value("name", ""));
   for (const auto& s : dev.value("sequences", json::array())) k.sequences.push_back(s.value("name", ""));
-  k.scenarios = {"normal",         "sensor-fault",   "empty-pipe",      "overrange",   "totalizer-overflow",
-                 "config-changed", "fixed-current",  "write-protected", "variant-a10", "variant-standard"};
+  k.scenarios = {"normal",         "sensor-fault",  "empty-pipe",      "overrange",   "totalizer-overflow",
+                 "config-changed", "fixed-current", "write-protected", "variant-a10", "variant-standard"};
   // Host items a view drives itself; writing them from outside is what a hostile host does.
-  for (const char* n : {"&&private&&connect", "&&private&&Dirty", "&&private&&CurrentSource", "&&private_PM&&Address"})
+  for (const char* n :
+       {"&&private&&connect", "&&private&&Dirty", "&&private&&CurrentSource", "&&private_PM&&Address"})
     k.items.push_back({n, "float", 0});
   return k;
 }
@@ -136,10 +151,12 @@ std::string SessionGenerator::windowRef(const Knowledge::Window*& w) {
 }
 
 std::string SessionGenerator::numberValue() {
-  static const char* edges[] = {"0", "-0", "1", "-1", "0.5", "1.5", "255", "256", "-129", "32767", "32768",
-                                "2147483647", "2147483648", "-2147483649", "4294967296", "9.2e18", "1e19",
-                                "-1e19", "1e300", "-1e300", "1.7976931348623157e308", "4.9e-324", "1e-300",
-                                "nan", "inf", "-inf", "3.4028235e38", "3.5e38", "65535", "63", "64"};
+  static const char* edges[] = {
+      "0",          "-0",     "1",     "-1",    "0.5",        "1.5",          "255",
+      "256",        "-129",   "32767", "32768", "2147483647", "2147483648",   "-2147483649",
+      "4294967296", "9.2e18", "1e19",  "-1e19", "1e300",      "-1e300",       "1.7976931348623157e308",
+      "4.9e-324",   "1e-300", "nan",   "inf",   "-inf",       "3.4028235e38", "3.5e38",
+      "65535",      "63",     "64"};
   if (chance(0.6)) return edges[pick(static_cast<int>(std::size(edges)))];
   if (chance(0.5)) return std::to_string(pick(300) - 20);
   std::ostringstream s;
@@ -149,15 +166,24 @@ std::string SessionGenerator::numberValue() {
 
 std::string SessionGenerator::textValue() {
   switch (pick(9)) {
-    case 0: return "\"\"";
-    case 1: return quoted(std::string(static_cast<size_t>(1 + pick(5000)), static_cast<char>('A' + pick(26))));
-    case 2: return "\"a\\tb\\r\\nc\"";
-    case 3: return "\"\xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC\"";  // umlauts and the euro sign
-    case 4: return "\"\xFF\xFE broken \xC3\"";                  // not UTF-8
-    case 5: return "\"12,5\"";
-    case 6: return "\"-\"";
-    case 7: return "\"FT-101\"";
-    default: return quoted(std::string(static_cast<size_t>(pick(40)), '#'));
+    case 0:
+      return "\"\"";
+    case 1:
+      return quoted(std::string(static_cast<size_t>(1 + pick(5000)), static_cast<char>('A' + pick(26))));
+    case 2:
+      return "\"a\\tb\\r\\nc\"";
+    case 3:
+      return "\"\xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC\"";  // umlauts and the euro sign
+    case 4:
+      return "\"\xFF\xFE broken \xC3\"";  // not UTF-8
+    case 5:
+      return "\"12,5\"";
+    case 6:
+      return "\"-\"";
+    case 7:
+      return "\"FT-101\"";
+    default:
+      return quoted(std::string(static_cast<size_t>(pick(40)), '#'));
   }
 }
 
@@ -176,18 +202,30 @@ std::string SessionGenerator::itemWrite() {
 
 std::string SessionGenerator::frameLine() {
   switch (pick(12)) {
-    case 0: return "frame Connect";
-    case 1: return "frame Disconnect";
-    case 2: return "frame LoadFromDevice";
-    case 3: return "frame SaveToDatabase";
-    case 4: return "frame LoadFromDatabase";
-    case 5: return "frame OpenFromDatabase";
-    case 6: return "frame SaveAsToDatabase";
-    case 7: return "frame StartSequence " + any(k_.sequences);
-    case 8: return "frame AdjustSequence " + any(k_.sequences);
-    case 9: return "frame OpenView " + any(k_.views).progId;
-    case 10: return "frame SetAddress " + std::to_string(pick(70));
-    default: return "frame " + std::string(chance(0.5) ? "StartSequence UPLOAD" : "StartSequence DOWNLOAD");
+    case 0:
+      return "frame Connect";
+    case 1:
+      return "frame Disconnect";
+    case 2:
+      return "frame LoadFromDevice";
+    case 3:
+      return "frame SaveToDatabase";
+    case 4:
+      return "frame LoadFromDatabase";
+    case 5:
+      return "frame OpenFromDatabase";
+    case 6:
+      return "frame SaveAsToDatabase";
+    case 7:
+      return "frame StartSequence " + any(k_.sequences);
+    case 8:
+      return "frame AdjustSequence " + any(k_.sequences);
+    case 9:
+      return "frame OpenView " + any(k_.views).progId;
+    case 10:
+      return "frame SetAddress " + std::to_string(pick(70));
+    default:
+      return "frame " + std::string(chance(0.5) ? "StartSequence UPLOAD" : "StartSequence DOWNLOAD");
   }
 }
 
@@ -240,8 +278,8 @@ std::string SessionGenerator::line() {
   }
   if (r < 68) {
     const std::string ref = windowRef(w);
-    static const char* sizes[] = {"0 0", "-100 -100", "1 1", "3000 2000", "12000 9000", "30000 20000",
-                                  "100000000 100000000", "9000 100"};
+    static const char* sizes[] = {"0 0",         "-100 -100",           "1 1",     "3000 2000", "12000 9000",
+                                  "30000 20000", "100000000 100000000", "9000 100"};
     if (chance(0.1)) return "minimize " + ref;
     return "resize " + ref + " " + sizes[pick(static_cast<int>(std::size(sizes)))];
   }

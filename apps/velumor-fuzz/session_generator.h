@@ -62,7 +62,9 @@ class SessionGenerator {
   int pick(int n) { return n <= 0 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(rng_); }
   bool chance(double p) { return std::bernoulli_distribution(p)(rng_); }
   template <class T>
-  const T& any(const std::vector<T>& v) { return v[static_cast<size_t>(pick(static_cast<int>(v.size())))]; }
+  const T& any(const std::vector<T>& v) {
+    return v[static_cast<size_t>(pick(static_cast<int>(v.size())))];
+  }
 
   const Knowledge& k_;
   std::mt19937_64 rng_;

@@ -57,14 +57,22 @@ bool parse(int argc, char** argv, Options& o) {
       return true;
     };
     bool ok = true;
-    if (a == "--script") ok = value(o.script);
-    else if (a == "--lang") ok = value(o.lang);
-    else if (a == "--registry") ok = value(o.registry);
-    else if (a == "--device") ok = value(o.device);
-    else if (a == "--db") ok = value(o.db);
-    else if (a == "--out") ok = value(o.out);
-    else if (a == "--address") ok = value(o.address);
-    else if (a == "--offscreen") o.offscreen = true;
+    if (a == "--script")
+      ok = value(o.script);
+    else if (a == "--lang")
+      ok = value(o.lang);
+    else if (a == "--registry")
+      ok = value(o.registry);
+    else if (a == "--device")
+      ok = value(o.device);
+    else if (a == "--db")
+      ok = value(o.db);
+    else if (a == "--out")
+      ok = value(o.out);
+    else if (a == "--address")
+      ok = value(o.address);
+    else if (a == "--offscreen")
+      o.offscreen = true;
     else if (a == "--quit-after") {
       std::string v;
       ok = value(v);
@@ -109,7 +117,8 @@ bool hasDisplay() {
   std::string d = std::getenv("DISPLAY");
   if (d.rfind("unix:", 0) == 0) d.erase(0, 4);
   if (d.empty() || d[0] != ':') return true;  // a remote display: only connecting tells
-  const std::string number = d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1);
+  const std::string number =
+      d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1);
   std::error_code ec;
   return std::filesystem::exists("/tmp/.X11-unix/X" + number, ec);
 }
@@ -187,7 +196,8 @@ int main(int argc, char** argv) {
       if (views.empty()) views = {"Velumor.VelumorAlwaysView", "Velumor.VelumorMainViewClass"};
       for (auto& progId : views) {
         std::string error;
-        if (!host.openView(progId, error)) std::cerr << "velumor-host: cannot open " << progId << ": " << error << "\n";
+        if (!host.openView(progId, error))
+          std::cerr << "velumor-host: cannot open " << progId << ": " << error << "\n";
       }
       QApplication::setQuitOnLastWindowClosed(true);
       if (opt.quitAfterMs > 0) QTimer::singleShot(opt.quitAfterMs, &app, &QApplication::quit);

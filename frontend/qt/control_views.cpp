@@ -14,9 +14,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyledItemDelegate>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTimer>
 #include <algorithm>
@@ -1025,7 +1025,9 @@ class LabelTextUnitWidget : public QWidget {
     return rows;
   }
 
-  int labelNeed() const { return label->text().isEmpty() ? 0 : label->fontMetrics().horizontalAdvance(label->text()) + 2 * kGap; }
+  int labelNeed() const {
+    return label->text().isEmpty() ? 0 : label->fontMetrics().horizontalAdvance(label->text()) + 2 * kGap;
+  }
 
   void relayoutColumn() {
     const std::vector<LabelTextUnitWidget*> rows = column();
@@ -1193,7 +1195,8 @@ class UserView : public ControlView {
         // The face and ink the design gives the instrument.
         for (auto [key, colour] : {std::pair{"BackColor", &d.face}, std::pair{"ForeColor", &d.ink}}) {
           auto it = s.find(key);
-          if (it != s.end() && !it->second.isEmpty()) *colour = oleColor(it->second.toLong(), instrument_->palette());
+          if (it != s.end() && !it->second.isEmpty())
+            *colour = oleColor(it->second.toLong(), instrument_->palette());
         }
         instrument_->setData(d);
         break;

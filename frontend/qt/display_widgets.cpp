@@ -201,8 +201,8 @@ InstrumentWidget::TopRow InstrumentWidget::drawTopRow(QPainter& p, const QRectF&
   QString shown = readout ? this->readout() : QString();
   double readoutW = shown.isEmpty() ? 0 : std::min(fm.horizontalAdvance(shown) + 2, inner.width() / 2);
   if (readoutW > 0)
-    p.drawText(QRectF(inner.right() - readoutW, inner.top(), readoutW, row.height), Qt::AlignRight | Qt::AlignTop,
-               fm.elidedText(shown, Qt::ElideRight, readoutW));
+    p.drawText(QRectF(inner.right() - readoutW, inner.top(), readoutW, row.height),
+               Qt::AlignRight | Qt::AlignTop, fm.elidedText(shown, Qt::ElideRight, readoutW));
   QString caption = data_.caption;
   if (unitInCaption && !data_.unitText.isEmpty() && readoutW == 0)
     caption += (caption.isEmpty() ? QString() : QStringLiteral("  ")) + QLatin1Char('[') + data_.unitText +
@@ -270,8 +270,12 @@ void NeedleWidget::paintEvent(QPaintEvent*) {
   }
   const QPointF pivot(dial.center().x(), arcTop + radius);
   const double a0 = kPi / 2 + theta, a1 = kPi / 2 - theta;  // min on the left, max on the right
-  auto at = [&](double angle, double r) { return pivot + QPointF(std::cos(angle) * r, -std::sin(angle) * r); };
-  auto angleOf = [&](double v) { return a0 + (a1 - a0) * std::clamp(fractionIn(v, data_.min, data_.max), 0.0, 1.0); };
+  auto at = [&](double angle, double r) {
+    return pivot + QPointF(std::cos(angle) * r, -std::sin(angle) * r);
+  };
+  auto angleOf = [&](double v) {
+    return a0 + (a1 - a0) * std::clamp(fractionIn(v, data_.min, data_.max), 0.0, 1.0);
+  };
 
   p.save();
   p.setClipRect(dial.adjusted(-2, -2, 2, 2));
@@ -323,7 +327,8 @@ void NeedleWidget::paintEvent(QPaintEvent*) {
     const double top = arcTop + tick + 2 + sfm.height() + 1;
     const QRectF box(dial.center().x() - halfChord / 2, top, halfChord, unitH);
     if (box.bottom() <= dial.bottom() + 1)
-      p.drawText(box, Qt::AlignHCenter | Qt::AlignTop, sfm.elidedText(data_.unitText, Qt::ElideRight, halfChord));
+      p.drawText(box, Qt::AlignHCenter | Qt::AlignTop,
+                 sfm.elidedText(data_.unitText, Qt::ElideRight, halfChord));
   }
   p.setFont(font());
   const double markSize = std::clamp(radius * 0.06, 4.0, 6.0);
@@ -403,12 +408,15 @@ void BarGraphWidget::paintEvent(QPaintEvent*) {
     const QFont small = smallFont(font());
     const QFontMetricsF sfm(small);
     p.setFont(small);
-    ScaleTicks ticks = scaleTicks(data_.min, data_.max, vertical ? std::max(1, static_cast<int>(bar.height() / (2.5 * sfm.height()))) : 5);
+    ScaleTicks ticks =
+        scaleTicks(data_.min, data_.max,
+                   vertical ? std::max(1, static_cast<int>(bar.height() / (2.5 * sfm.height()))) : 5);
     auto place = [&](double v) { return std::clamp(fractionIn(v, data_.min, data_.max), 0.0, 1.0); };
     const double minor = ticks.step / std::max(1, ticks.minorPerMajor);
     QRectF last;
     if (vertical) {
-      for (double v = std::ceil(data_.min / minor - 1e-9) * minor; v <= data_.max + minor * 1e-9 && minor > 0; v += minor) {
+      for (double v = std::ceil(data_.min / minor - 1e-9) * minor; v <= data_.max + minor * 1e-9 && minor > 0;
+           v += minor) {
         const double y = bar.bottom() - bar.height() * place(v);
         p.setPen(pal.color(QPalette::Dark));
         p.drawLine(QPointF(bar.left() - 3, y), QPointF(bar.left() - 1, y));
@@ -424,7 +432,8 @@ void BarGraphWidget::paintEvent(QPaintEvent*) {
         last = box;
       }
     } else {
-      for (double v = std::ceil(data_.min / minor - 1e-9) * minor; v <= data_.max + minor * 1e-9 && minor > 0; v += minor) {
+      for (double v = std::ceil(data_.min / minor - 1e-9) * minor; v <= data_.max + minor * 1e-9 && minor > 0;
+           v += minor) {
         const double x = bar.left() + bar.width() * place(v);
         p.setPen(pal.color(QPalette::Dark));
         p.drawLine(QPointF(x, bar.bottom() + 1), QPointF(x, bar.bottom() + 3));
@@ -615,11 +624,13 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
         QFont bold = font();
         bold.setBold(true);
         p.setFont(bold);
-        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW));
+        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter,
+                   QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW));
         p.setFont(font());
         text.setRight(text.right() - valueW - 4);
       }
-      p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(c.caption, Qt::ElideRight, std::max(0.0, text.width())));
+      p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                 fm.elidedText(c.caption, Qt::ElideRight, std::max(0.0, text.width())));
     }
   }
   QRectF plot = plotRect();
@@ -636,8 +647,8 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
     }
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(QPointF(plot.left() - 4, y), QPointF(plot.left(), y));
-    p.drawText(QRectF(0, y - fm.height() / 2, plot.left() - 6, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-               QString::number(i * 25) + QStringLiteral(" %"));
+    p.drawText(QRectF(0, y - fm.height() / 2, plot.left() - 6, fm.height()),
+               Qt::AlignRight | Qt::AlignVCenter, QString::number(i * 25) + QStringLiteral(" %"));
   }
 
   // The time axis ends at the newest sample and spans TimeSpanMs, or the data when none is given.
@@ -652,7 +663,8 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
   if (span > 0 && finite(span)) {
     // Ticks on whole seconds back from the newest sample: "-50 s" ... "0 s".
     const double seconds = span / 1000.0;
-    const double maxLabels = std::max(1.0, plot.width() / (fm.horizontalAdvance(QStringLiteral("-000 s")) + 12));
+    const double maxLabels =
+        std::max(1.0, plot.width() / (fm.horizontalAdvance(QStringLiteral("-000 s")) + 12));
     ScaleTicks ticks = scaleTicks(0, seconds, static_cast<int>(std::min(10.0, maxLabels)));
     for (double s : ticks.majors) {
       const double x = plot.right() - plot.width() * (s / seconds);
@@ -662,7 +674,8 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
       }
       p.setPen(pal.color(QPalette::WindowText));
       p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
-      const QString t = s == 0 ? QStringLiteral("0 s") : QStringLiteral("-") + scaleText(s) + QStringLiteral(" s");
+      const QString t =
+          s == 0 ? QStringLiteral("0 s") : QStringLiteral("-") + scaleText(s) + QStringLiteral(" s");
       const double w = fm.horizontalAdvance(t) + 2;
       p.drawText(QRectF(std::clamp(x - w / 2, 0.0, width() - w), plot.bottom() + 5, w, fm.height()),
                  Qt::AlignCenter, t);

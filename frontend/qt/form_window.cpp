@@ -610,8 +610,8 @@ void FormWindow::tellMaximizedSize() {
   if (detached_ || !window_ || !(window_->windowState() & Qt::WindowMaximized)) return;
   QSize client(window_->width(), std::max(0, window_->height() - menuBarHeight()));
   float w = static_cast<float>(pxToTwips(client.width())) + 2 * plat::ui::kBorderTwips;
-  float h = static_cast<float>(pxToTwips(client.height())) + plat::ui::kCaptionTwips + 2 * plat::ui::kBorderTwips +
-            (form_.hasMenuBar() ? plat::ui::kMenuBarTwips : 0.0f);
+  float h = static_cast<float>(pxToTwips(client.height())) + plat::ui::kCaptionTwips +
+            2 * plat::ui::kBorderTwips + (form_.hasMenuBar() ? plat::ui::kMenuBarTwips : 0.0f);
   runGuarded(&form_, "Form_Resize", [this, w, h] { form_.userMaximizedSize(w, h); });
 }
 

@@ -408,7 +408,9 @@ void QtServices::popupMenu(plat::ui::Form& form, plat::ui::MenuControl& menu) {
   frontEnd_.showPopupMenu(form, menu);
 }
 
-void QtServices::beep() { QApplication::beep(); }
+void QtServices::beep() {
+  QApplication::beep();
+}
 
 void QtServices::activate(plat::ui::Form& form) {
   if (QWidget* w = frontEnd_.window(form)) {

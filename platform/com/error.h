@@ -55,8 +55,12 @@ inline constexpr int32_t UnknownName = static_cast<int32_t>(0x80020006u);
 inline constexpr int32_t BadParamCount = static_cast<int32_t>(0x8002000Eu);
 // What a missing optional argument carries (Variant::missing()).
 inline constexpr int32_t ParamNotFound = static_cast<int32_t>(0x80020004u);
-constexpr bool failed(int32_t resultCode) { return resultCode < 0; }
-constexpr bool succeeded(int32_t resultCode) { return resultCode >= 0; }
+constexpr bool failed(int32_t resultCode) {
+  return resultCode < 0;
+}
+constexpr bool succeeded(int32_t resultCode) {
+  return resultCode >= 0;
+}
 // A run-time error number n travels as 0x800A0000 | n.
 constexpr int32_t fromErrorNumber(int32_t number) {
   return static_cast<int32_t>(0x800A0000u | (static_cast<uint32_t>(number) & 0xFFFFu));

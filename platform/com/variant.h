@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <variant>
@@ -73,8 +73,8 @@ class PLAT_API Variant {
   Variant(VariantArray v);
   // Any Dispatch-derived object pointer (a Ptr<HostFrame>, ...) becomes an Object variant.
   template <class T>
-    requires(std::is_base_of_v<Dispatch, T> && !std::is_same_v<T, Dispatch>)
-  Variant(const Ptr<T>& v) : Variant(Ptr<Dispatch>(v)) {}
+  requires(std::is_base_of_v<Dispatch, T> && !std::is_same_v<T, Dispatch>) Variant(const Ptr<T>& v)
+      : Variant(Ptr<Dispatch>(v)) {}
   ~Variant();
   Variant(const Variant&);
   Variant(Variant&&) noexcept;
@@ -106,8 +106,8 @@ class PLAT_API Variant {
   int32_t toLong() const;
   float toSingle() const;
   double toDouble() const;
-  std::string toString() const;  // Booleans as "True"/"False", numbers as the language prints them
-  Ptr<Dispatch> toObject() const;  // error 13 unless Object (Empty gives a null Ptr)
+  std::string toString() const;        // Booleans as "True"/"False", numbers as the language prints them
+  Ptr<Dispatch> toObject() const;      // error 13 unless Object (Empty gives a null Ptr)
   const ByteArray& byteArray() const;  // error 13 unless ByteArray
   ByteArray& byteArray();
   const VariantArray& variantArray() const;
@@ -134,7 +134,9 @@ class PLAT_API Variant {
   Storage value_;
 };
 
-inline int32_t VariantArray::upperBound() const { return lowerBound + static_cast<int32_t>(items.size()) - 1; }
+inline int32_t VariantArray::upperBound() const {
+  return lowerBound + static_cast<int32_t>(items.size()) - 1;
+}
 
 // Numeric helpers with the language's rules, used wherever host values become integers.
 PLAT_API int32_t cLng(double v);   // half to even; error 6 outside the Long range or NaN

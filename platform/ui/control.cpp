@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "platform/ui/design.h"
-
 #include "platform/ui/form.h"
 
 namespace plat::ui {
@@ -22,16 +21,26 @@ bool NoCaseLess::operator()(std::string_view a, std::string_view b) const {
 
 namespace {
 constexpr std::pair<ControlType, std::string_view> kTypeNames[] = {
-    {ControlType::Form, "Form"},         {ControlType::Label, "Label"},
-    {ControlType::Frame, "Frame"},       {ControlType::TextBox, "TextBox"},
-    {ControlType::CommandButton, "CommandButton"}, {ControlType::OptionButton, "OptionButton"},
-    {ControlType::CheckBox, "CheckBox"}, {ControlType::Image, "Image"},
-    {ControlType::PictureBox, "PictureBox"}, {ControlType::Shape, "Shape"},
-    {ControlType::Line, "Line"},         {ControlType::Timer, "Timer"},
-    {ControlType::Menu, "Menu"},         {ControlType::TabStrip, "TabStrip"},
-    {ControlType::StatusBar, "StatusBar"}, {ControlType::ImageList, "ImageList"},
-    {ControlType::ListBox, "ListBox"},   {ControlType::ComboBox, "ComboBox"},
-    {ControlType::CommonDialog, "CommonDialog"}, {ControlType::User, "User"},
+    {ControlType::Form, "Form"},
+    {ControlType::Label, "Label"},
+    {ControlType::Frame, "Frame"},
+    {ControlType::TextBox, "TextBox"},
+    {ControlType::CommandButton, "CommandButton"},
+    {ControlType::OptionButton, "OptionButton"},
+    {ControlType::CheckBox, "CheckBox"},
+    {ControlType::Image, "Image"},
+    {ControlType::PictureBox, "PictureBox"},
+    {ControlType::Shape, "Shape"},
+    {ControlType::Line, "Line"},
+    {ControlType::Timer, "Timer"},
+    {ControlType::Menu, "Menu"},
+    {ControlType::TabStrip, "TabStrip"},
+    {ControlType::StatusBar, "StatusBar"},
+    {ControlType::ImageList, "ImageList"},
+    {ControlType::ListBox, "ListBox"},
+    {ControlType::ComboBox, "ComboBox"},
+    {ControlType::CommonDialog, "CommonDialog"},
+    {ControlType::User, "User"},
 };
 }  // namespace
 
@@ -83,7 +92,9 @@ const Variant* Control::find(std::string_view name) const {
   return it == props_.end() ? nullptr : &it->second;
 }
 
-bool Control::hasProperty(std::string_view name) const { return find(name) != nullptr; }
+bool Control::hasProperty(std::string_view name) const {
+  return find(name) != nullptr;
+}
 
 Variant Control::getProperty(std::string_view name) const {
   if (const Variant* v = find(name)) return *v;
@@ -180,7 +191,8 @@ Variant Control::evalPath(std::string_view path) const {
     return Variant(rank);
   }
   if (!s.rest.empty() || s.arg) {
-    plat::com::raise(err::NoSuchMember, "'" + qualifiedName() + "' has no property path '" + std::string(path) + "'");
+    plat::com::raise(err::NoSuchMember,
+                     "'" + qualifiedName() + "' has no property path '" + std::string(path) + "'");
   }
   return getProperty(s.name);
 }
@@ -191,7 +203,8 @@ void Control::zOrder(int position) {
   if (position == 0) {
     int32_t top = 0;
     for (Control* c : sibs) top = std::max(top, c->zIndex_);
-    if (zIndex_ != top || std::count_if(sibs.begin(), sibs.end(), [&](Control* c) { return c->zIndex_ == top; }) > 1)
+    if (zIndex_ != top ||
+        std::count_if(sibs.begin(), sibs.end(), [&](Control* c) { return c->zIndex_ == top; }) > 1)
       zIndex_ = top + 1;
   } else {
     int32_t bottom = 0;
@@ -212,7 +225,9 @@ bool Control::effectivelyVisible() const {
   return form_.getProperty("Visible").toBool();
 }
 
-void Control::addObserver(ControlObserver* o) { observers_.push_back(o); }
+void Control::addObserver(ControlObserver* o) {
+  observers_.push_back(o);
+}
 void Control::removeObserver(ControlObserver* o) {
   observers_.erase(std::remove(observers_.begin(), observers_.end(), o), observers_.end());
 }
@@ -221,10 +236,13 @@ void Control::notify(std::string_view what) {
   // Observers may unsubscribe while being told.
   auto copy = observers_;
   for (ControlObserver* o : copy)
-    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) o->controlChanged(*this, what);
+    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end())
+      o->controlChanged(*this, what);
 }
 
-void Control::raise(std::string_view event, EventArgs& args) { form_.raiseEvent(*this, event, args); }
+void Control::raise(std::string_view event, EventArgs& args) {
+  form_.raiseEvent(*this, event, args);
+}
 void Control::raise(std::string_view event) {
   EventArgs a;
   raise(event, a);

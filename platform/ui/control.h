@@ -113,7 +113,7 @@ class PLAT_API Control {
   ControlType type() const { return type_; }
   const std::string& name() const { return name_; }
   int32_t index() const { return index_; }  // -1 when not a control array member
-  std::string qualifiedName() const;         // "Name" or "Name(3)"
+  std::string qualifiedName() const;        // "Name" or "Name(3)"
   virtual std::string typeName() const { return std::string(controlTypeName(type_)); }
 
   Control* container() const { return container_; }

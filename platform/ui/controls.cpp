@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-
 #include <nlohmann/json.hpp>
 
 #include "platform/ui/event_loop.h"
@@ -46,7 +45,9 @@ void declareVisual(Control& c, auto&& declare) {
   declare("HelpContextID", Variant(int32_t{0}));
 }
 
-std::string jsonText(const nlohmann::json& j) { return j.dump(); }
+std::string jsonText(const nlohmann::json& j) {
+  return j.dump();
+}
 
 int32_t resolveIn(const auto& items, const Variant& keyOrPosition, auto&& keyOf) {
   if (keyOrPosition.isNumeric()) {
@@ -75,16 +76,17 @@ bool replaced(T& field, T value) {
 
 // A path argument: digits are a position, anything else a key.
 Variant pathArg(const std::string& arg) {
-  bool digits = !arg.empty() && std::all_of(arg.begin(), arg.end(), [](char c) { return c >= '0' && c <= '9'; });
+  bool digits =
+      !arg.empty() && std::all_of(arg.begin(), arg.end(), [](char c) { return c >= '0' && c <= '9'; });
   if (digits) return Variant(static_cast<int32_t>(std::stol(arg)));
   std::string a = arg;
   if (a.size() >= 2 && a.front() == '"' && a.back() == '"') a = a.substr(1, a.size() - 2);
   return Variant(a);
 }
 
-
 [[noreturn]] void noPath(const Control& c, std::string_view path) {
-  plat::com::raise(err::NoSuchMember, "'" + c.qualifiedName() + "' has no property path '" + std::string(path) + "'");
+  plat::com::raise(err::NoSuchMember,
+                   "'" + c.qualifiedName() + "' has no property path '" + std::string(path) + "'");
 }
 
 }  // namespace
@@ -228,7 +230,9 @@ TimerControl::TimerControl(Form& form, std::string name, int32_t index)
   declare("Height", Variant(420.0f));
 }
 
-TimerControl::~TimerControl() { EventLoop::instance().disarm(this); }
+TimerControl::~TimerControl() {
+  EventLoop::instance().disarm(this);
+}
 
 void TimerControl::setProperty(std::string_view name, const Variant& value) {
   if (equalsNoCase(name, "Interval")) {
@@ -307,13 +311,16 @@ int32_t TabStripControl::resolve(const Variant& k) const {
   return resolveIn(tabs_, k, [](const Tab& t) -> const std::string& { return t.key; });
 }
 
-int32_t TabStripControl::positionOf(std::string_view key) const { return resolve(Variant(key)); }
+int32_t TabStripControl::positionOf(std::string_view key) const {
+  return resolve(Variant(key));
+}
 
 Tab& TabStripControl::add(int32_t position, std::string key, std::string caption, int32_t image) {
   if (!key.empty() && resolve(Variant(key)) != 0)
     plat::com::raise(err::InvalidPropertyValue, "Key is not unique in collection: " + key);
   if (position == 0) position = count() + 1;
-  if (position < 1 || position > count() + 1) plat::com::raise(err::InvalidPropertyValue, "Index out of bounds");
+  if (position < 1 || position > count() + 1)
+    plat::com::raise(err::InvalidPropertyValue, "Index out of bounds");
   Tab t;
   t.key = std::move(key);
   t.caption = std::move(caption);
@@ -335,8 +342,12 @@ void TabStripControl::remove(const Variant& k) {
   notify("Tabs");
 }
 
-Tab& TabStripControl::tab(const Variant& k) { return tabs_[foundAt(resolve(k), k) - 1]; }
-const Tab& TabStripControl::tab(const Variant& k) const { return const_cast<TabStripControl*>(this)->tab(k); }
+Tab& TabStripControl::tab(const Variant& k) {
+  return tabs_[foundAt(resolve(k), k) - 1];
+}
+const Tab& TabStripControl::tab(const Variant& k) const {
+  return const_cast<TabStripControl*>(this)->tab(k);
+}
 
 void TabStripControl::setTabCaption(const Variant& k, std::string caption) {
   if (replaced(tab(k).caption, std::move(caption))) notify("Tabs");
@@ -355,7 +366,9 @@ void TabStripControl::clear() {
   notify("Tabs");
 }
 
-std::string TabStripControl::selectedKey() const { return selected_ ? tabs_[selected_ - 1].key : std::string(); }
+std::string TabStripControl::selectedKey() const {
+  return selected_ ? tabs_[selected_ - 1].key : std::string();
+}
 
 void TabStripControl::select(const Variant& k) {
   int32_t pos = foundAt(resolve(k), k);
@@ -372,10 +385,18 @@ void TabStripControl::select(const Variant& k) {
   raise("Click");
 }
 
-float TabStripControl::clientLeft() const { return left() + kBorder; }
-float TabStripControl::clientTop() const { return top() + kTabRowHeight + kBorder; }
-float TabStripControl::clientWidth() const { return std::max(0.0f, width() - 2 * kBorder); }
-float TabStripControl::clientHeight() const { return std::max(0.0f, height() - kTabRowHeight - 2 * kBorder); }
+float TabStripControl::clientLeft() const {
+  return left() + kBorder;
+}
+float TabStripControl::clientTop() const {
+  return top() + kTabRowHeight + kBorder;
+}
+float TabStripControl::clientWidth() const {
+  return std::max(0.0f, width() - 2 * kBorder);
+}
+float TabStripControl::clientHeight() const {
+  return std::max(0.0f, height() - kTabRowHeight - 2 * kBorder);
+}
 
 Variant TabStripControl::evalPath(std::string_view path) const {
   PathSegment s = splitControlPath(path);
@@ -419,8 +440,7 @@ std::string TabStripControl::extraJson() const {
                     {"tag", t.tag.isEmpty() ? std::string() : t.tag.toString()},
                     {"selected", static_cast<int32_t>(i + 1) == selected_}});
   }
-  return jsonText({{"tabs", tabs},
-                   {"client", {clientLeft(), clientTop(), clientWidth(), clientHeight()}}});
+  return jsonText({{"tabs", tabs}, {"client", {clientLeft(), clientTop(), clientWidth(), clientHeight()}}});
 }
 
 // ---------------------------------------------------------------- StatusBar
@@ -439,8 +459,12 @@ int32_t StatusBarControl::resolve(const Variant& k) const {
   return resolveIn(panels_, k, [](const Panel& p) -> const std::string& { return p.key; });
 }
 
-Panel& StatusBarControl::panel(const Variant& k) { return panels_[foundAt(resolve(k), k) - 1]; }
-const Panel& StatusBarControl::panel(const Variant& k) const { return const_cast<StatusBarControl*>(this)->panel(k); }
+Panel& StatusBarControl::panel(const Variant& k) {
+  return panels_[foundAt(resolve(k), k) - 1];
+}
+const Panel& StatusBarControl::panel(const Variant& k) const {
+  return const_cast<StatusBarControl*>(this)->panel(k);
+}
 
 Panel& StatusBarControl::addPanel(Panel p) {
   panels_.push_back(std::move(p));
@@ -477,7 +501,9 @@ void StatusBarControl::alignToForm() {
   store("Width", Variant(width));
 }
 
-void StatusBarControl::layoutPanels() { layoutPanelsTo(width()); }
+void StatusBarControl::layoutPanels() {
+  layoutPanelsTo(width());
+}
 
 void StatusBarControl::layoutPanelsTo(float total) {
   float fixed = 0;
@@ -622,7 +648,9 @@ const std::string& ListBoxControl::list(int32_t index) const {
   return items_[index];
 }
 
-void ListBoxControl::setListIndex(int32_t i) { setProperty("ListIndex", Variant(i)); }
+void ListBoxControl::setListIndex(int32_t i) {
+  setProperty("ListIndex", Variant(i));
+}
 
 void ListBoxControl::setTabStops(std::vector<int32_t> stops) {
   tabStops_ = std::move(stops);
@@ -745,8 +773,8 @@ void UserControlImpl::changed(std::string_view what) {
   if (site_) site_->notifyDisplay(what);
 }
 
-UserControl::UserControl(Form& form, std::string typeName, std::string progId, std::string name, int32_t index,
-                         plat::com::Ptr<UserControlImpl> impl)
+UserControl::UserControl(Form& form, std::string typeName, std::string progId, std::string name,
+                         int32_t index, plat::com::Ptr<UserControlImpl> impl)
     : Control(form, ControlType::User, std::move(name), index),
       typeName_(std::move(typeName)),
       progId_(std::move(progId)),
@@ -809,13 +837,18 @@ UserControlRegistry& UserControlRegistry::instance() {
 void UserControlRegistry::add(std::string progId, Factory factory) {
   factories_.insert_or_assign(std::move(progId), std::move(factory));
 }
-void UserControlRegistry::remove(const std::string& progId) { factories_.erase(progId); }
-bool UserControlRegistry::has(std::string_view progId) const { return factories_.find(progId) != factories_.end(); }
+void UserControlRegistry::remove(const std::string& progId) {
+  factories_.erase(progId);
+}
+bool UserControlRegistry::has(std::string_view progId) const {
+  return factories_.find(progId) != factories_.end();
+}
 
 plat::com::Ptr<UserControlImpl> UserControlRegistry::create(std::string_view progId) const {
   auto it = factories_.find(progId);
   if (it == factories_.end())
-    plat::com::raise(err::CannotCreateObject, "Cannot create control '" + std::string(progId) + "': not registered");
+    plat::com::raise(err::CannotCreateObject,
+                     "Cannot create control '" + std::string(progId) + "': not registered");
   return it->second();
 }
 

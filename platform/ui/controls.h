@@ -110,11 +110,11 @@ struct Panel {
   std::string key;
   std::string text;
   std::string toolTipText;
-  std::string style = "text";      // "text" or "picture"
-  std::string autoSize = "none";   // "none", "spring", "contents"
+  std::string style = "text";     // "text" or "picture"
+  std::string autoSize = "none";  // "none", "spring", "contents"
   float width = 1440;
   float minWidth = 0;
-  float left = 0;                   // computed
+  float left = 0;  // computed
   bool visible = true;
   Picture picture;
 };

@@ -10,7 +10,9 @@ namespace err = plat::com::err;
 
 namespace {
 
-[[noreturn]] void bad(const std::string& what) { plat::com::raise(err::InvalidPropertyValue, "Window design: " + what); }
+[[noreturn]] void bad(const std::string& what) {
+  plat::com::raise(err::InvalidPropertyValue, "Window design: " + what);
+}
 
 Variant fromJson(const json& j, const std::string& where) {
   switch (j.type()) {

@@ -19,7 +19,7 @@ struct DesignControl {
   int32_t containerIndex = -1;
   std::vector<std::pair<std::string, plat::com::Variant>> props;  // in file order
   std::vector<Tab> tabs;
-  std::vector<Panel> panels;           // pictures resolved at load
+  std::vector<Panel> panels;  // pictures resolved at load
   std::vector<std::string> panelPictures;
   std::vector<std::pair<std::string, std::string>> images;  // key, picture source
 };

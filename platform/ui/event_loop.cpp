@@ -22,10 +22,12 @@ std::string errorText(const std::exception& e) {
 
 RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
 int64_t RealClock::nowMs() const {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_)
+      .count();
 }
 int64_t RealClock::nowUs() const {
-  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count();
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_)
+      .count();
 }
 
 EventLoop& EventLoop::instance() {
@@ -35,7 +37,9 @@ EventLoop& EventLoop::instance() {
 
 EventLoop::EventLoop() : ownedClock_(std::make_unique<ManualClock>()), clock_(ownedClock_.get()) {}
 
-ManualClock* EventLoop::manualClock() const { return dynamic_cast<ManualClock*>(clock_); }
+ManualClock* EventLoop::manualClock() const {
+  return dynamic_cast<ManualClock*>(clock_);
+}
 
 void EventLoop::useManualClock() {
   if (manualClock()) return;
@@ -55,7 +59,9 @@ void EventLoop::useRealClock() {
   clock_ = ownedClock_.get();
 }
 
-void EventLoop::post(std::function<void()> task) { posted_.push_back(std::move(task)); }
+void EventLoop::post(std::function<void()> task) {
+  posted_.push_back(std::move(task));
+}
 
 void EventLoop::drainPosted() {
   // Bounded, so that work that keeps posting more cannot hang the caller.
@@ -70,7 +76,9 @@ void EventLoop::arm(TimerControl* timer, int64_t intervalMs) {
   timers_[timer] = Armed{clock_->nowUs() + intervalMs * 1000, ++seq_, intervalMs * 1000};
 }
 
-void EventLoop::disarm(TimerControl* timer) { timers_.erase(timer); }
+void EventLoop::disarm(TimerControl* timer) {
+  timers_.erase(timer);
+}
 
 bool EventLoop::isArmed(const TimerControl* timer) const {
   return timers_.count(const_cast<TimerControl*>(timer)) != 0;

@@ -2,9 +2,9 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/com/export.h"

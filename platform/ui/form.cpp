@@ -30,7 +30,9 @@ std::string handlerKey(std::string_view control, std::string_view event) {
 }
 }  // namespace
 
-std::vector<Form*> allForms() { return registry(); }
+std::vector<Form*> allForms() {
+  return registry();
+}
 
 namespace {
 std::vector<GlobalFormObserver*>& globalObservers() {
@@ -39,7 +41,9 @@ std::vector<GlobalFormObserver*>& globalObservers() {
 }
 }  // namespace
 
-void addGlobalFormObserver(GlobalFormObserver* o) { globalObservers().push_back(o); }
+void addGlobalFormObserver(GlobalFormObserver* o) {
+  globalObservers().push_back(o);
+}
 void removeGlobalFormObserver(GlobalFormObserver* o) {
   auto& v = globalObservers();
   v.erase(std::remove(v.begin(), v.end(), o), v.end());
@@ -91,7 +95,9 @@ Form::~Form() {
   r.erase(std::remove(r.begin(), r.end(), this), r.end());
 }
 
-void Form::addFormObserver(FormObserver* o) { formObservers_.push_back(o); }
+void Form::addFormObserver(FormObserver* o) {
+  formObservers_.push_back(o);
+}
 void Form::removeFormObserver(FormObserver* o) {
   formObservers_.erase(std::remove(formObservers_.begin(), formObservers_.end(), o), formObservers_.end());
 }
@@ -100,8 +106,7 @@ void Form::removeFormObserver(FormObserver* o) {
 
 void Form::ensureLoaded() {
   if (loaded_) return;
-  if (unloaded_)
-    plat::com::raise(kObjectUnloaded, "Form '" + name() + "' was unloaded");
+  if (unloaded_) plat::com::raise(kObjectUnloaded, "Form '" + name() + "' was unloaded");
   load();
 }
 
@@ -253,13 +258,14 @@ Control& Form::createControl(const DesignControl& dc) {
   }
   auto& slot = byName_[dc.name];
   if (slot.count(dc.index))
-    plat::com::raise(err::InvalidPropertyValue, "Control '" + c->qualifiedName() + "' stands twice in the design");
+    plat::com::raise(err::InvalidPropertyValue,
+                     "Control '" + c->qualifiedName() + "' stands twice in the design");
   Control* container = this;
   if (!dc.container.empty()) {
     container = findControl(dc.container, dc.containerIndex);
     if (!container)
-      plat::com::raise(err::InvalidPropertyValue,
-                       "Container '" + dc.container + "' of '" + c->qualifiedName() + "' is not defined before it");
+      plat::com::raise(err::InvalidPropertyValue, "Container '" + dc.container + "' of '" +
+                                                      c->qualifiedName() + "' is not defined before it");
   }
   Control* raw = c.get();
   raw->setContainer(container);
@@ -311,9 +317,10 @@ Control& Form::ctl(std::string_view name, int32_t index) {
   if (Control* c = findControl(name, index)) return *c;
   auto it = byName_.find(name);
   if (it != byName_.end())
-    plat::com::raise(err::ControlArrayElementMissing,
-                     "Control array element '" + std::string(name) + "(" + std::to_string(index) + ")' doesn't exist");
-  plat::com::raise(err::NoSuchMember, "Form '" + this->name() + "' has no control '" + std::string(name) + "'");
+    plat::com::raise(err::ControlArrayElementMissing, "Control array element '" + std::string(name) + "(" +
+                                                          std::to_string(index) + ")' doesn't exist");
+  plat::com::raise(err::NoSuchMember,
+                   "Form '" + this->name() + "' has no control '" + std::string(name) + "'");
 }
 
 std::vector<Control*> Form::controlArray(std::string_view name) const {
@@ -339,7 +346,8 @@ Control& Form::loadControl(std::string_view name, int32_t index) {
     plat::com::raise(err::NoSuchMember, "'" + std::string(name) + "' is not a control array");
   if (index < 0 || index > 32767) plat::com::raise(err::InvalidPropertyValue, "Bad control array index");
   if (it->second.count(index))
-    plat::com::raise(kObjectAlreadyLoaded, "Object already loaded: " + std::string(name) + "(" + std::to_string(index) + ")");
+    plat::com::raise(kObjectAlreadyLoaded,
+                     "Object already loaded: " + std::string(name) + "(" + std::to_string(index) + ")");
   Control* model = it->second.begin()->second;
   std::unique_ptr<Control> c;
   if (auto* uc = dynamic_cast<UserControl*>(model)) {
@@ -380,7 +388,8 @@ Control& Form::loadControl(std::string_view name, int32_t index) {
     raw->store(k, v);
   }
   // New members start hidden, except menu entries, which take their model's visibility.
-  if (model->type() != ControlType::Menu && raw->hasProperty("Visible")) raw->store("Visible", Variant(false));
+  if (model->type() != ControlType::Menu && raw->hasProperty("Visible"))
+    raw->store("Visible", Variant(false));
   if (auto* t = dynamic_cast<TimerControl*>(raw)) t->setProperty("Enabled", t->getProperty("Enabled"));
   it->second[index] = raw;
   controls_.push_back(std::move(c));

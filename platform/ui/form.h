@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,7 +81,9 @@ class PLAT_API Form : public Control, public plat::com::Unknown {
     return dynamic_cast<T&>(ctl(name, index));
   }
   Control* findControl(std::string_view name, int32_t index = -1) const;
-  bool hasControl(std::string_view name, int32_t index = -1) const { return findControl(name, index) != nullptr; }
+  bool hasControl(std::string_view name, int32_t index = -1) const {
+    return findControl(name, index) != nullptr;
+  }
   // Members of a control array in index order.
   std::vector<Control*> controlArray(std::string_view name) const;
   std::vector<int32_t> arrayIndices(std::string_view name) const;
@@ -167,7 +169,7 @@ class PLAT_API Form : public Control, public plat::com::Unknown {
   std::vector<std::unique_ptr<Control>> graveyard_;  // unloaded controls, kept while a handler may run
   std::map<std::string, std::map<int32_t, Control*>, NoCaseLess> byName_;
   std::map<std::string, Handler, NoCaseLess> handlers_;  // "control.event"
-  uint64_t handlersGeneration_ = 1;  // changes whenever a handler is set
+  uint64_t handlersGeneration_ = 1;                      // changes whenever a handler is set
   std::vector<FormObserver*> formObservers_;
   std::set<Control*> runtimeLoaded_;  // array members created by loadControl
   bool suppressEvents_ = false;

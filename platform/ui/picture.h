@@ -17,7 +17,9 @@ struct Picture {
   int32_t heightPx = 0;
 
   bool empty() const { return !png || png->empty(); }
-  friend bool operator==(const Picture& a, const Picture& b) { return a.source == b.source && a.png == b.png; }
+  friend bool operator==(const Picture& a, const Picture& b) {
+    return a.source == b.source && a.png == b.png;
+  }
 };
 
 // Finds pictures named in designs ("bitmap:ID" from the owning library's resources,

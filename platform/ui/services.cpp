@@ -24,27 +24,42 @@ int16_t gPointer = 0;
 
 std::string answerName(int32_t a) {
   switch (a) {
-    case mb::IdOK: return "ok";
-    case mb::IdCancel: return "cancel";
-    case mb::IdAbort: return "abort";
-    case mb::IdRetry: return "retry";
-    case mb::IdIgnore: return "ignore";
-    case mb::IdYes: return "yes";
-    case mb::IdNo: return "no";
-    default: return std::to_string(a);
+    case mb::IdOK:
+      return "ok";
+    case mb::IdCancel:
+      return "cancel";
+    case mb::IdAbort:
+      return "abort";
+    case mb::IdRetry:
+      return "retry";
+    case mb::IdIgnore:
+      return "ignore";
+    case mb::IdYes:
+      return "yes";
+    case mb::IdNo:
+      return "no";
+    default:
+      return std::to_string(a);
   }
 }
 
 // The answer a box gives when nobody can answer it: its cancel-like button.
 int32_t defaultAnswer(int32_t style) {
   switch (style & 7) {
-    case mb::OKOnly: return mb::IdOK;
-    case mb::OKCancel: return mb::IdCancel;
-    case mb::AbortRetryIgnore: return mb::IdAbort;
-    case mb::YesNoCancel: return mb::IdCancel;
-    case mb::YesNo: return mb::IdNo;
-    case mb::RetryCancel: return mb::IdCancel;
-    default: return mb::IdCancel;
+    case mb::OKOnly:
+      return mb::IdOK;
+    case mb::OKCancel:
+      return mb::IdCancel;
+    case mb::AbortRetryIgnore:
+      return mb::IdAbort;
+    case mb::YesNoCancel:
+      return mb::IdCancel;
+    case mb::YesNo:
+      return mb::IdNo;
+    case mb::RetryCancel:
+      return mb::IdCancel;
+    default:
+      return mb::IdCancel;
   }
 }
 }  // namespace
@@ -57,7 +72,9 @@ float PrinterService::textWidth(const std::string& text, const std::string& font
   return static_cast<float>(chars) * fontSize * 20.0f * 0.6f;
 }
 
-float PrinterService::textHeight(const std::string& fontName, float fontSize) const { return fontSize * 20.0f * 1.2f; }
+float PrinterService::textHeight(const std::string& fontName, float fontSize) const {
+  return fontSize * 20.0f * 1.2f;
+}
 
 int32_t HeadlessServices::show(const std::string& text, int32_t style, const std::string& title) {
   ServiceRequest r{"msgbox", text, title, style, {}};
@@ -111,22 +128,30 @@ void HeadlessServices::help(const std::string& helpFile, int32_t command, const 
   requests_.push_back({"help", helpFile, key, command, {}});
 }
 
-void HeadlessServices::openUrl(const std::string& url) { requests_.push_back({"url", url, {}, 0, {}}); }
+void HeadlessServices::openUrl(const std::string& url) {
+  requests_.push_back({"url", url, {}, 0, {}});
+}
 
 bool HeadlessServices::startProgram(const std::string& path) {
   requests_.push_back({"program", path, {}, 0, {}});
   return true;
 }
 
-void HeadlessServices::runModal(Form& form) { requests_.push_back({"modal", form.name(), {}, 0, {}}); }
+void HeadlessServices::runModal(Form& form) {
+  requests_.push_back({"modal", form.name(), {}, 0, {}});
+}
 
 void HeadlessServices::popupMenu(Form& form, MenuControl& menu) {
   requests_.push_back({"popup", menu.qualifiedName(), form.name(), 0, {}});
 }
 
-void HeadlessServices::beep() { requests_.push_back({"beep", {}, {}, 0, {}}); }
+void HeadlessServices::beep() {
+  requests_.push_back({"beep", {}, {}, 0, {}});
+}
 
-void HeadlessServices::activate(Form& form) { requests_.push_back({"activate", form.name(), {}, 0, {}}); }
+void HeadlessServices::activate(Form& form) {
+  requests_.push_back({"activate", form.name(), {}, 0, {}});
+}
 
 std::vector<ServiceRequest> HeadlessServices::requestsOf(std::string_view kind) const {
   std::vector<ServiceRequest> out;
@@ -152,32 +177,50 @@ HeadlessServices& Services::headless() {
 MessageBoxService& Services::messageBox() {
   return installed().messageBox ? *installed().messageBox : headless();
 }
-DialogService& Services::dialogs() { return installed().dialogs ? *installed().dialogs : headless(); }
-PrinterService& Services::printer() { return installed().printer ? *installed().printer : headless(); }
-HelpService& Services::help() { return installed().help ? *installed().help : headless(); }
-ShellService& Services::shell() { return installed().shell ? *installed().shell : headless(); }
+DialogService& Services::dialogs() {
+  return installed().dialogs ? *installed().dialogs : headless();
+}
+PrinterService& Services::printer() {
+  return installed().printer ? *installed().printer : headless();
+}
+HelpService& Services::help() {
+  return installed().help ? *installed().help : headless();
+}
+ShellService& Services::shell() {
+  return installed().shell ? *installed().shell : headless();
+}
 InteractionService& Services::interaction() {
   return installed().interaction ? *installed().interaction : headless();
 }
 
-void Services::install(MessageBoxService* m, DialogService* d, PrinterService* p, HelpService* h, ShellService* s,
-                       InteractionService* i) {
+void Services::install(MessageBoxService* m, DialogService* d, PrinterService* p, HelpService* h,
+                       ShellService* s, InteractionService* i) {
   installed() = Installed{m, d, p, h, s, i};
 }
 
-void Services::installHeadless() { installed() = Installed{}; }
+void Services::installHeadless() {
+  installed() = Installed{};
+}
 
 int32_t msgBox(const std::string& text, int32_t style, const std::string& title) {
   return Services::messageBox().show(text, style, title);
 }
 
-float Screen::width() { return gScreenWidth; }
-float Screen::height() { return gScreenHeight; }
+float Screen::width() {
+  return gScreenWidth;
+}
+float Screen::height() {
+  return gScreenHeight;
+}
 void Screen::setSize(float w, float h) {
   gScreenWidth = w;
   gScreenHeight = h;
 }
-int16_t Screen::mousePointer() { return gPointer; }
-void Screen::setMousePointer(int16_t p) { gPointer = p; }
+int16_t Screen::mousePointer() {
+  return gPointer;
+}
+void Screen::setMousePointer(int16_t p) {
+  gPointer = p;
+}
 
 }  // namespace plat::ui

@@ -51,8 +51,8 @@ inline constexpr int32_t Key = 0x101;
 
 struct SaveFileRequest {
   std::string title;
-  std::string fileName;  // proposed
-  std::string filter;    // "Text (*.prn)|*.prn|All (*.*)|*.*"
+  std::string fileName;     // proposed
+  std::string filter;       // "Text (*.prn)|*.prn|All (*.*)|*.*"
   int32_t filterIndex = 0;  // 1-based filter shown first; 0 the first
   std::string defaultExt;
   std::string initDir;
@@ -146,7 +146,7 @@ class PLAT_API InteractionService {
 // One request made of the headless services, as tests and scripts inspect them.
 struct ServiceRequest {
   std::string kind;  // "msgbox", "savefile", "printer", "print", "help", "url", "program", "modal", "popup",
-                    // "beep", "activate"
+                     // "beep", "activate"
   std::string text;
   std::string title;
   int32_t style = 0;
@@ -210,8 +210,8 @@ class PLAT_API Services {
   static InteractionService& interaction();
   static HeadlessServices& headless();  // the defaults, always there
 
-  static void install(MessageBoxService* m, DialogService* d, PrinterService* p, HelpService* h, ShellService* s,
-                      InteractionService* i);
+  static void install(MessageBoxService* m, DialogService* d, PrinterService* p, HelpService* h,
+                      ShellService* s, InteractionService* i);
   static void installHeadless();  // back to the defaults
 };
 

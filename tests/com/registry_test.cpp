@@ -116,7 +116,8 @@ TEST(ClassRegistry, CorruptFileIsReportedAndNeverOverwritten) {
 TEST(ClassRegistry, DeeplyNestedFileIsRefusedAtItsLineAndKept) {
   TempDir dir;
   const auto path = dir / "registry.json";
-  const std::string bad = "{\"classes\": {},\n\"other\": " + std::string(20000, '[') + std::string(20000, ']') + "}\n";
+  const std::string bad =
+      "{\"classes\": {},\n\"other\": " + std::string(20000, '[') + std::string(20000, ']') + "}\n";
   writeText(path, bad);
   ClassRegistry reg(path);
   const RuntimeError e = caught([&] { reg.load(); });

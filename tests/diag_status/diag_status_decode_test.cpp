@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 #include "tests/diag_status/diag_steps_notation.h"
@@ -73,7 +73,8 @@ TEST(DiagDecodeOrder, A10ErrorsAllClear) {
 }
 
 TEST(DiagDecodeOrder, A10TransmitterStateAllClear) {
-  EXPECT_EQ(describe(must(velumor::decodeA10TState(variant1()))), describe(steps("img Config 2; Config 0 N")));
+  EXPECT_EQ(describe(must(velumor::decodeA10TState(variant1()))),
+            describe(steps("img Config 2; Config 0 N")));
 }
 
 TEST(DiagDecodeOrder, A10WarningsAllClear) {
@@ -109,7 +110,10 @@ struct BitCase {
 
 void PrintTo(const BitCase& c, std::ostream* os) {
   *os << "octet " << c.octet << " mask " << int(c.mask);
-  if (c.row) *os << " -> " << describe(DiagStep{DiagStep::Kind::DrawRow, c.row->first, static_cast<int8_t>(c.row->second), c.setValue});
+  if (c.row)
+    *os << " -> "
+        << describe(DiagStep{DiagStep::Kind::DrawRow, c.row->first, static_cast<int8_t>(c.row->second),
+                             c.setValue});
 }
 
 // The whole picture a variant's handlers give, checked handler by handler: every row a
@@ -133,12 +137,15 @@ void checkCase(const BitCase& c, const StatusOctets& octets, const std::vector<D
       }
     }
   }
-  for (const auto& [r, v] : rows) EXPECT_TRUE(drawn[r]) << "row never drawn: " << describe(DiagStep{DiagStep::Kind::DrawRow, r.first, static_cast<int8_t>(r.second), v});
+  for (const auto& [r, v] : rows)
+    EXPECT_TRUE(drawn[r]) << "row never drawn: "
+                          << describe(DiagStep{DiagStep::Kind::DrawRow, r.first,
+                                               static_cast<int8_t>(r.second), v});
 }
 
 std::map<Row, uint8_t> allRows(uint8_t value) {
   std::map<Row, uint8_t> rows;
-  const std::map<G, int> counts = {{G::Sensor, 8}, {G::Input, 2},  {G::Value, 5},  {G::Alarm, 6},
+  const std::map<G, int> counts = {{G::Sensor, 8},    {G::Input, 2},  {G::Value, 5},  {G::Alarm, 6},
                                    {G::Totalizer, 5}, {G::Output, 8}, {G::Config, 2}, {G::Memory, 5}};
   for (const auto& [g, n] : counts)
     for (int r = 0; r < n; ++r) rows[{g, r}] = value;
@@ -167,12 +174,28 @@ const std::vector<BitCase> kStandardBits = {
     {1, 0x80, Row{G::Output, 5}, Y, {{G::Output, 1}}},
     {2, 0x01, Row{G::Output, 6}, Y, {{G::Output, 1}}},
     {2, 0x02, Row{G::Output, 7}, Y, {{G::Output, 1}}},
-    {2, 0x04, {}}, {2, 0x08, {}}, {2, 0x10, {}}, {2, 0x20, {}}, {2, 0x40, {}}, {2, 0x80, {}},
+    {2, 0x04, {}},
+    {2, 0x08, {}},
+    {2, 0x10, {}},
+    {2, 0x20, {}},
+    {2, 0x40, {}},
+    {2, 0x80, {}},
     {3, 0x01, Row{G::Config, 0}, W, {{G::Config, 3}}},
     {3, 0x02, Row{G::Config, 1}, W, {{G::Config, 3}}},
-    {3, 0x04, {}}, {3, 0x08, {}}, {3, 0x10, {}}, {3, 0x20, {}}, {3, 0x40, {}}, {3, 0x80, {}},
-    {4, 0x01, {}}, {4, 0x02, {}}, {4, 0x04, {}}, {4, 0x08, {}},
-    {4, 0x10, {}}, {4, 0x20, {}}, {4, 0x40, {}}, {4, 0x80, {}},
+    {3, 0x04, {}},
+    {3, 0x08, {}},
+    {3, 0x10, {}},
+    {3, 0x20, {}},
+    {3, 0x40, {}},
+    {3, 0x80, {}},
+    {4, 0x01, {}},
+    {4, 0x02, {}},
+    {4, 0x04, {}},
+    {4, 0x08, {}},
+    {4, 0x10, {}},
+    {4, 0x20, {}},
+    {4, 0x40, {}},
+    {4, 0x80, {}},
 };
 
 class StandardBit : public ::testing::TestWithParam<BitCase> {};
@@ -180,8 +203,10 @@ class StandardBit : public ::testing::TestWithParam<BitCase> {};
 TEST_P(StandardBit, LightsItsRowAndIcon) {
   const BitCase& c = GetParam();
   StatusOctets o = variant0();
-  if (c.octet <= 2) o.ErrorOctets.at(c.octet) = c.mask;
-  else o.StateOctets.at(c.octet) = c.mask;
+  if (c.octet <= 2)
+    o.ErrorOctets.at(c.octet) = c.mask;
+  else
+    o.StateOctets.at(c.octet) = c.mask;
   std::map<Row, uint8_t> rows = allRows(2);
   for (int r = 0; r < 2; ++r) rows[{G::Input, r}] = 4;
   for (int r = 4; r < 8; ++r) rows[{G::Sensor, r}] = 4;
@@ -189,14 +214,15 @@ TEST_P(StandardBit, LightsItsRowAndIcon) {
   for (int r = 0; r < 5; ++r) rows[{G::Totalizer, r}] = 4;
   rows[{G::Value, 4}] = 4;
   for (int r = 2; r < 5; ++r) rows[{G::Memory, r}] = 4;
-  const std::map<G, uint8_t> icons = {{G::Memory, 2}, {G::Sensor, 2}, {G::Value, 2},     {G::Output, 2},
+  const std::map<G, uint8_t> icons = {{G::Memory, 2}, {G::Sensor, 2}, {G::Value, 2}, {G::Output, 2},
                                       {G::Config, 2}, {G::Input, 4},  {G::Alarm, 4}, {G::Totalizer, 4}};
   checkCase(c, o, {velumor::decodeErrorOctets, velumor::decodeStateOctets}, rows, icons);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBit, StandardBit, ::testing::ValuesIn(kStandardBits),
                          [](const ::testing::TestParamInfo<BitCase>& i) {
-                           return "octet" + std::to_string(i.param.octet) + "_mask" + std::to_string(i.param.mask);
+                           return "octet" + std::to_string(i.param.octet) + "_mask" +
+                                  std::to_string(i.param.mask);
                          });
 
 // Variant 1: error octets 0 to 3, transmitter state 14 and 15, warnings 16 to 18.
@@ -225,12 +251,30 @@ const std::vector<BitCase> kA10Bits = {
     {2, 0x20, Row{G::Sensor, 5}, Y, {{G::Sensor, 1}}},
     {2, 0x40, Row{G::Sensor, 6}, Y, {{G::Sensor, 1}}},
     {2, 0x80, Row{G::Sensor, 7}, Y, {{G::Sensor, 1}}},
-    {3, 0x01, {}}, {3, 0x02, {}}, {3, 0x04, {}}, {3, 0x08, {}},
-    {3, 0x10, {}}, {3, 0x20, {}}, {3, 0x40, {}}, {3, 0x80, {}},
+    {3, 0x01, {}},
+    {3, 0x02, {}},
+    {3, 0x04, {}},
+    {3, 0x08, {}},
+    {3, 0x10, {}},
+    {3, 0x20, {}},
+    {3, 0x40, {}},
+    {3, 0x80, {}},
     {14, 0x01, Row{G::Config, 0}, W, {{G::Config, 3}}},
-    {14, 0x02, {}}, {14, 0x04, {}}, {14, 0x08, {}}, {14, 0x10, {}}, {14, 0x20, {}}, {14, 0x40, {}}, {14, 0x80, {}},
-    {15, 0x01, {}}, {15, 0x02, {}}, {15, 0x04, {}}, {15, 0x08, {}},
-    {15, 0x10, {}}, {15, 0x20, {}}, {15, 0x40, {}}, {15, 0x80, {}},
+    {14, 0x02, {}},
+    {14, 0x04, {}},
+    {14, 0x08, {}},
+    {14, 0x10, {}},
+    {14, 0x20, {}},
+    {14, 0x40, {}},
+    {14, 0x80, {}},
+    {15, 0x01, {}},
+    {15, 0x02, {}},
+    {15, 0x04, {}},
+    {15, 0x08, {}},
+    {15, 0x10, {}},
+    {15, 0x20, {}},
+    {15, 0x40, {}},
+    {15, 0x80, {}},
     {16, 0x01, Row{G::Totalizer, 0}, W, {{G::Totalizer, 3}}},
     {16, 0x02, Row{G::Alarm, 0}, W, {{G::Alarm, 3}}},
     {16, 0x04, Row{G::Alarm, 1}, W, {{G::Alarm, 3}}},
@@ -247,8 +291,14 @@ const std::vector<BitCase> kA10Bits = {
     {17, 0x20, Row{G::Totalizer, 2}, W, {{G::Totalizer, 3}}},
     {17, 0x40, Row{G::Totalizer, 3}, W, {{G::Totalizer, 3}}},
     {17, 0x80, Row{G::Totalizer, 4}, W, {{G::Totalizer, 3}}},
-    {18, 0x01, {}}, {18, 0x02, {}}, {18, 0x04, {}}, {18, 0x08, {}},
-    {18, 0x10, {}}, {18, 0x20, {}}, {18, 0x40, {}}, {18, 0x80, {}},
+    {18, 0x01, {}},
+    {18, 0x02, {}},
+    {18, 0x04, {}},
+    {18, 0x08, {}},
+    {18, 0x10, {}},
+    {18, 0x20, {}},
+    {18, 0x40, {}},
+    {18, 0x80, {}},
 };
 
 class A10Bit : public ::testing::TestWithParam<BitCase> {};
@@ -256,19 +306,25 @@ class A10Bit : public ::testing::TestWithParam<BitCase> {};
 TEST_P(A10Bit, LightsItsRowAndIcon) {
   const BitCase& c = GetParam();
   StatusOctets o = variant1();
-  if (c.octet <= 3) o.ErrorOctets.at(c.octet) = c.mask;
-  else if (c.octet <= 15) o.StateOctets.at(c.octet) = c.mask;
-  else o.WarningOctets.at(c.octet) = c.mask;
+  if (c.octet <= 3)
+    o.ErrorOctets.at(c.octet) = c.mask;
+  else if (c.octet <= 15)
+    o.StateOctets.at(c.octet) = c.mask;
+  else
+    o.WarningOctets.at(c.octet) = c.mask;
   std::map<Row, uint8_t> rows = allRows(2);
   rows[{G::Sensor, 0}] = 4;
   std::map<G, uint8_t> icons;
-  for (G g : {G::Memory, G::Input, G::Sensor, G::Value, G::Output, G::Config, G::Alarm, G::Totalizer}) icons[g] = 2;
-  checkCase(c, o, {velumor::decodeA10Errors, velumor::decodeA10TState, velumor::decodeA10Warnings}, rows, icons);
+  for (G g : {G::Memory, G::Input, G::Sensor, G::Value, G::Output, G::Config, G::Alarm, G::Totalizer})
+    icons[g] = 2;
+  checkCase(c, o, {velumor::decodeA10Errors, velumor::decodeA10TState, velumor::decodeA10Warnings}, rows,
+            icons);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBit, A10Bit, ::testing::ValuesIn(kA10Bits),
                          [](const ::testing::TestParamInfo<BitCase>& i) {
-                           return "octet" + std::to_string(i.param.octet) + "_mask" + std::to_string(i.param.mask);
+                           return "octet" + std::to_string(i.param.octet) + "_mask" +
+                                  std::to_string(i.param.mask);
                          });
 
 // ------------------------------------------------------------------ combined cases
@@ -374,10 +430,16 @@ TEST(DiagDecodeCombined, A10ValueErrorBeatsReverseFlowWarning) {
 }
 
 TEST(DiagDecodeCombined, A10TotalizerIconFromBothWarningOctets) {
-  EXPECT_EQ(iconOf(must(velumor::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0x01, 0, 0}))), G::Totalizer), 3);
-  EXPECT_EQ(iconOf(must(velumor::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0, 0x80, 0}))), G::Totalizer), 3);
+  EXPECT_EQ(
+      iconOf(must(velumor::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0x01, 0, 0}))), G::Totalizer),
+      3);
+  EXPECT_EQ(
+      iconOf(must(velumor::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0, 0x80, 0}))), G::Totalizer),
+      3);
   // Alarm bits are not totalizer bits.
-  EXPECT_EQ(iconOf(must(velumor::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0x7E, 0x0F, 0}))), G::Totalizer), 2);
+  EXPECT_EQ(
+      iconOf(must(velumor::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0x7E, 0x0F, 0}))), G::Totalizer),
+      2);
 }
 
 // ------------------------------------------------------------------ short arrays
@@ -390,20 +452,27 @@ TEST(DiagDecodeShort, EveryOctetReadIsRequired) {
   };
   const std::vector<Case> cases = {
       {"standard errors without octet 2", variant0({0xFF, 0xFF}), velumor::decodeErrorOctets},
-      {"standard errors from octet 1", {ByteArray{1, {0, 0, 0}}, ByteArray{3, {0, 0}}, {}}, velumor::decodeErrorOctets},
-      {"standard state indexed from 0", {ByteArray{0, {0, 0, 0}}, ByteArray{0, {0xFF, 0xFF}}, {}},
+      {"standard errors from octet 1",
+       {ByteArray{1, {0, 0, 0}}, ByteArray{3, {0, 0}}, {}},
+       velumor::decodeErrorOctets},
+      {"standard state indexed from 0",
+       {ByteArray{0, {0, 0, 0}}, ByteArray{0, {0xFF, 0xFF}}, {}},
        velumor::decodeStateOctets},
       {"standard state empty", {ByteArray{0, {0, 0, 0}}, ByteArray{}, {}}, velumor::decodeStateOctets},
       {"A10 errors without octet 2", variant1({0xFF, 0xFF}), velumor::decodeA10Errors},
-      {"A10 errors with no warning octets", {ByteArray{0, {0, 0, 0, 0}}, ByteArray{14, {0, 0}}, ByteArray{}},
+      {"A10 errors with no warning octets",
+       {ByteArray{0, {0, 0, 0, 0}}, ByteArray{14, {0, 0}}, ByteArray{}},
        velumor::decodeA10Errors},
       {"A10 state without octet 14", variant1({0, 0, 0, 0}, {}), velumor::decodeA10TState},
-      {"A10 state with warnings up to 16", {ByteArray{0, {0, 0, 0, 0}}, ByteArray{14, {1, 0}}, ByteArray{16, {0}}},
+      {"A10 state with warnings up to 16",
+       {ByteArray{0, {0, 0, 0, 0}}, ByteArray{14, {1, 0}}, ByteArray{16, {0}}},
        velumor::decodeA10TState},
       {"A10 warnings with octet 16 only", variant1({0, 0, 0, 0}, {0, 0}, {0xFF}), velumor::decodeA10Warnings},
-      {"A10 warnings with errors up to 0", {ByteArray{0, {1}}, ByteArray{14, {0, 0}}, ByteArray{16, {0, 0, 0}}},
+      {"A10 warnings with errors up to 0",
+       {ByteArray{0, {1}}, ByteArray{14, {0, 0}}, ByteArray{16, {0, 0, 0}}},
        velumor::decodeA10Warnings},
-      {"A10 warnings with the standard state octets", {ByteArray{0, {0, 0, 0, 0}}, ByteArray{3, {0, 0}}, ByteArray{16, {0, 0, 0}}},
+      {"A10 warnings with the standard state octets",
+       {ByteArray{0, {0, 0, 0, 0}}, ByteArray{3, {0, 0}}, ByteArray{16, {0, 0, 0}}},
        velumor::decodeA10Warnings},
   };
   for (const auto& c : cases) EXPECT_FALSE(c.decode(c.octets).has_value()) << c.name;

@@ -1,6 +1,8 @@
 // The diagnosis window's status state on a scripted item manager: the variant switch and its
 // registrations, records of given-up items still queued, short deliveries, the field device
 // status rows.
+#include "velumor/diag_view/diag_status.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,7 +13,6 @@
 
 #include "platform/com/error.h"
 #include "tests/diag_status/diag_steps_notation.h"
-#include "velumor/diag_view/diag_status.h"
 
 namespace {
 
@@ -55,13 +56,13 @@ class ScriptedItems final : public tolvar::AppletItemManager {
       lItemHandle = nextHandle++;
     }
     names[lItemHandle] = sName;
-    calls.push_back("Register " + sName + " " + std::to_string(bFlag) + " " + std::to_string(lViewHandle) + " " +
-                    std::to_string(lUserLong) + " " + std::to_string(lMode));
+    calls.push_back("Register " + sName + " " + std::to_string(bFlag) + " " + std::to_string(lViewHandle) +
+                    " " + std::to_string(lUserLong) + " " + std::to_string(lMode));
     status = 0;
   }
   void UnadviseItem(const Variant& vViewHandle, int32_t lItemHandle, bool bFlag, int32_t& status) override {
-    calls.push_back("Unadvise " + std::to_string(vViewHandle.toLong()) + " " + std::to_string(lItemHandle) + " " +
-                    std::to_string(bFlag));
+    calls.push_back("Unadvise " + std::to_string(vViewHandle.toLong()) + " " + std::to_string(lItemHandle) +
+                    " " + std::to_string(bFlag));
     status = 0;
   }
   void GetValue(int32_t lItemHandle, double& dValue, int32_t& status) override {
@@ -115,7 +116,9 @@ class Recorder final : public velumor::DiagStatusDrawing {
   void setDiagTabPresent(DiagGroup g, bool present) override {
     done.push_back({velumor::DiagStep::Kind::TabTag, g, -1, static_cast<uint8_t>(present ? 1 : 0)});
   }
-  void runDiagTabSelection() override { done.push_back({velumor::DiagStep::Kind::TabSelection, DiagGroup::Device, -1, 0}); }
+  void runDiagTabSelection() override {
+    done.push_back({velumor::DiagStep::Kind::TabSelection, DiagGroup::Device, -1, 0});
+  }
 };
 
 constexpr int32_t kView = 7;
@@ -141,7 +144,9 @@ class DiagStatusTest : public ::testing::Test {
     host.numbers["HartRevision"] = v;
     status.ApplyDeviceVariant(host, kView, kHart);
   }
-  bool record(const std::string& item) { return status.HandleStatusRecord(host, host.handleOf(item), window); }
+  bool record(const std::string& item) {
+    return status.HandleStatusRecord(host, host.handleOf(item), window);
+  }
   void fieldStatus(double v) {
     host.numbers["LastFieldDeviceStatus"] = v;
     window.done.clear();
@@ -157,9 +162,15 @@ TEST_F(DiagStatusTest, StandardVariantSizesArraysAndRegistersItsTwoItems) {
   EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0}}));
   EXPECT_EQ(status.Octets.StateOctets, (ByteArray{3, {0, 0}}));
   EXPECT_TRUE(status.Octets.WarningOctets.data.empty());
-  const std::vector<std::string> expected = {
-      "Unadvise 7 0 1", "Unadvise 7 0 1", "Unadvise 7 0 1", "Unadvise 7 0 1", "Unadvise 7 0 1", "Unadvise 7 0 1",
-      "Unadvise 7 0 1", "Register ADD_TRANSMITTER_STATE_ERROR 1 7 0 3", "Register ADD_TRANSMITTER_STATE_STATE 1 7 0 3"};
+  const std::vector<std::string> expected = {"Unadvise 7 0 1",
+                                             "Unadvise 7 0 1",
+                                             "Unadvise 7 0 1",
+                                             "Unadvise 7 0 1",
+                                             "Unadvise 7 0 1",
+                                             "Unadvise 7 0 1",
+                                             "Unadvise 7 0 1",
+                                             "Register ADD_TRANSMITTER_STATE_ERROR 1 7 0 3",
+                                             "Register ADD_TRANSMITTER_STATE_STATE 1 7 0 3"};
   EXPECT_EQ(host.calls, expected);
   EXPECT_EQ(status.handleOf(StatusItem::Error), host.handleOf("ADD_TRANSMITTER_STATE_ERROR"));
 }
@@ -173,16 +184,15 @@ TEST_F(DiagStatusTest, A10VariantGivesUpTheStandardItemsAndRegistersSeven) {
   EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0, 0}}));
   EXPECT_EQ(status.Octets.StateOctets, (ByteArray{14, {0, 0}}));
   EXPECT_EQ(status.Octets.WarningOctets, (ByteArray{16, {0, 0, 0}}));
-  const std::vector<std::string> expected = {
-      "Unadvise 7 " + std::to_string(error) + " 1",
-      "Unadvise 7 " + std::to_string(state) + " 1",
-      "Register A10_ADD_TRANSMITTER_STATE_ERROR 1 7 0 3",
-      "Register A10_ADD_TRANSMITTER_STATE_STATE 1 7 0 3",
-      "Register A10_OPERATING_MODE 1 7 0 3",
-      "Register A10_ANALOG_OUTPUT_SATURATED 1 7 0 3",
-      "Register A10_ANALOG_OUTPUT_FIXED 1 7 0 3",
-      "Register A10_ADD_TRANSMITTER_STATE_TSTATE 1 7 0 3",
-      "Register A10_ADD_TRANSMITTER_STATE_WARNINGS 1 7 0 3"};
+  const std::vector<std::string> expected = {"Unadvise 7 " + std::to_string(error) + " 1",
+                                             "Unadvise 7 " + std::to_string(state) + " 1",
+                                             "Register A10_ADD_TRANSMITTER_STATE_ERROR 1 7 0 3",
+                                             "Register A10_ADD_TRANSMITTER_STATE_STATE 1 7 0 3",
+                                             "Register A10_OPERATING_MODE 1 7 0 3",
+                                             "Register A10_ANALOG_OUTPUT_SATURATED 1 7 0 3",
+                                             "Register A10_ANALOG_OUTPUT_FIXED 1 7 0 3",
+                                             "Register A10_ADD_TRANSMITTER_STATE_TSTATE 1 7 0 3",
+                                             "Register A10_ADD_TRANSMITTER_STATE_WARNINGS 1 7 0 3"};
   EXPECT_EQ(host.calls, expected);
   // The given-up handles are kept, but no longer count as this variant's.
   EXPECT_EQ(status.handleOf(StatusItem::Error), error);
@@ -193,8 +203,9 @@ TEST_F(DiagStatusTest, A10VariantGivesUpTheStandardItemsAndRegistersSeven) {
 TEST_F(DiagStatusTest, BackToStandardGivesUpTheSevenKeptHandles) {
   variant(1);
   std::vector<int32_t> a10;
-  for (auto item : {StatusItem::A10Error, StatusItem::A10State, StatusItem::A10OperatingMode, StatusItem::A10Saturated,
-                    StatusItem::A10Fixed, StatusItem::A10TState, StatusItem::A10Warnings})
+  for (auto item :
+       {StatusItem::A10Error, StatusItem::A10State, StatusItem::A10OperatingMode, StatusItem::A10Saturated,
+        StatusItem::A10Fixed, StatusItem::A10TState, StatusItem::A10Warnings})
     a10.push_back(status.handleOf(item));
   host.calls.clear();
   variant(0);
@@ -271,7 +282,8 @@ TEST_F(DiagStatusTest, AReusedHandleBelongsToTheItemRegisteredLast) {
   EXPECT_EQ(status.Octets.WarningOctets, (ByteArray{16, {0x02, 0, 0}}));
   bool alarm = false;
   for (const auto& s : window.done)
-    if (s.kind == velumor::DiagStep::Kind::DrawRow && s.group == DiagGroup::Alarm && s.row == 0) alarm = s.value == 3;
+    if (s.kind == velumor::DiagStep::Kind::DrawRow && s.group == DiagGroup::Alarm && s.row == 0)
+      alarm = s.value == 3;
   EXPECT_TRUE(alarm);
 }
 
@@ -290,8 +302,8 @@ TEST_F(DiagStatusTest, DecodingAnItemOfTheOtherVariantDoesNothing) {
 
 TEST_F(DiagStatusTest, TheFourUndecodedA10ItemsAreConsumedQuietly) {
   variant(1);
-  for (const char* item : {"A10_ADD_TRANSMITTER_STATE_STATE", "A10_OPERATING_MODE", "A10_ANALOG_OUTPUT_SATURATED",
-                           "A10_ANALOG_OUTPUT_FIXED"})
+  for (const char* item : {"A10_ADD_TRANSMITTER_STATE_STATE", "A10_OPERATING_MODE",
+                           "A10_ANALOG_OUTPUT_SATURATED", "A10_ANALOG_OUTPUT_FIXED"})
     EXPECT_TRUE(record(item)) << item;
   EXPECT_EQ(host.arrayReads, 0);
   EXPECT_TRUE(window.done.empty());
@@ -437,7 +449,7 @@ TEST_F(DiagStatusTest, ConnectionChangeRedrawsTheKeptByteWithoutTheIcon) {
 
 TEST(DiagNames, TabKeysAndRowArraysInTabOrder) {
   const std::vector<std::pair<std::string, int>> expected = {
-      {"DiagDevice", 8}, {"DiagSensor", 8}, {"DiagInput", 2},      {"DiagValue", 5},  {"DiagAlarm", 6},
+      {"DiagDevice", 8}, {"DiagSensor", 8},    {"DiagInput", 2},  {"DiagValue", 5},  {"DiagAlarm", 6},
       {"DiagLimits", 0}, {"DiagTotalizer", 5}, {"DiagOutput", 8}, {"DiagConfig", 2}, {"DiagMemory", 5}};
   for (int i = 0; i < velumor::kDiagGroupCount; ++i) {
     const auto g = static_cast<DiagGroup>(i);

@@ -20,8 +20,8 @@ using velumor::DiagSteps;
 
 inline DiagGroup groupNamed(const std::string& name) {
   static const std::map<std::string, DiagGroup> groups = {
-      {"Device", DiagGroup::Device}, {"Sensor", DiagGroup::Sensor},       {"Input", DiagGroup::Input},
-      {"Value", DiagGroup::Value},   {"Alarm", DiagGroup::Alarm},         {"Limits", DiagGroup::Limits},
+      {"Device", DiagGroup::Device},       {"Sensor", DiagGroup::Sensor}, {"Input", DiagGroup::Input},
+      {"Value", DiagGroup::Value},         {"Alarm", DiagGroup::Alarm},   {"Limits", DiagGroup::Limits},
       {"Totalizer", DiagGroup::Totalizer}, {"Output", DiagGroup::Output}, {"Config", DiagGroup::Config},
       {"Memory", DiagGroup::Memory}};
   const auto it = groups.find(name);
@@ -65,16 +65,22 @@ inline DiagSteps steps(const std::string& text) {
 }
 
 inline std::string describe(const DiagStep& s) {
-  static const char* groups[] = {"Device", "Sensor", "Input", "Value", "Alarm",
+  static const char* groups[] = {"Device", "Sensor",    "Input",  "Value",  "Alarm",
                                  "Limits", "Totalizer", "Output", "Config", "Memory"};
   const std::string g = groups[static_cast<int>(s.group)];
   switch (s.kind) {
-    case DiagStep::Kind::TabImage: return "img " + g + " " + std::to_string(s.value);
-    case DiagStep::Kind::TabTag: return "tag " + g + " " + std::to_string(s.value);
-    case DiagStep::Kind::TabSelection: return "sel";
-    case DiagStep::Kind::ShowRow: return "show " + g + " " + std::to_string(s.row);
-    case DiagStep::Kind::HideRow: return "hide " + g + " " + std::to_string(s.row);
-    case DiagStep::Kind::DrawRow: return g + " " + std::to_string(s.row) + " " + (s.value <= 4 ? "?YNWO"[s.value] : '?');
+    case DiagStep::Kind::TabImage:
+      return "img " + g + " " + std::to_string(s.value);
+    case DiagStep::Kind::TabTag:
+      return "tag " + g + " " + std::to_string(s.value);
+    case DiagStep::Kind::TabSelection:
+      return "sel";
+    case DiagStep::Kind::ShowRow:
+      return "show " + g + " " + std::to_string(s.row);
+    case DiagStep::Kind::HideRow:
+      return "hide " + g + " " + std::to_string(s.row);
+    case DiagStep::Kind::DrawRow:
+      return g + " " + std::to_string(s.row) + " " + (s.value <= 4 ? "?YNWO"[s.value] : '?');
   }
   return "?";
 }

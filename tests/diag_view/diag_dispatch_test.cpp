@@ -129,12 +129,13 @@ TEST_P(DiagContextTest, TheLockAppliesOnceAndOnlyForAContextTheDescriptionLacks)
   EXPECT_TRUE(ctl("DiagCommand", 1).enabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, DiagContextTest,
-    ::testing::Values(ContextCase{"Two", 2.0, 0, true, true}, ContextCase{"Eight", 8.0, 0, true, false},
-                      ContextCase{"One", 1.0, 0, false, false}, ContextCase{"TwoDescribed", 2.0, 2, false, false},
-                      ContextCase{"MinusTwoAsUnsigned", 4294967294.0, 0, true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, DiagContextTest,
+                         ::testing::Values(ContextCase{"Two", 2.0, 0, true, true},
+                                           ContextCase{"Eight", 8.0, 0, true, false},
+                                           ContextCase{"One", 1.0, 0, false, false},
+                                           ContextCase{"TwoDescribed", 2.0, 2, false, false},
+                                           ContextCase{"MinusTwoAsUnsigned", 4294967294.0, 0, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DiagDispatchTest, ProgressShowsItsBarAndZeroOrHundredHidesTheFrame) {
   report("&&Sequence_Progress&&Upload", Variant(int32_t{50}));
@@ -151,7 +152,8 @@ TEST_F(DiagDispatchTest, UserLevelAndDataSourceReachTheStatusBarAndTheChecks) {
   EXPECT_EQ(bar().panel(Variant("StatusBarUser")).text, "Administrator.Administrator");
   report("&&private_PM&&FileName", Variant("/data/sets/meter.vds"));
   report("&&private&&CurrentSource", Variant(2.0));
-  EXPECT_EQ(bar().panel(Variant("StatusBarDataSource")).toolTipText, "Source: &Device     /data/sets/meter.vds");
+  EXPECT_EQ(bar().panel(Variant("StatusBarDataSource")).toolTipText,
+            "Source: &Device     /data/sets/meter.vds");
   EXPECT_TRUE(ctl("MenuSourceDevice").getProperty("Checked").toBool());
   EXPECT_FALSE(ctl("MenuSourceFile").getProperty("Checked").toBool());
   report("&&private&&CurrentSource", Variant(0.0));
@@ -167,8 +169,7 @@ TEST_F(DiagDispatchTest, ADoubleClickOnADeviceRowReadsTheStatusBehindWhatIsQueue
   form->show();
   ASSERT_TRUE(form->userClick(ctl("DiagCommand", 1)));
   ASSERT_TRUE(form->userDblClick(ctl("DiagDeviceLabel", 6)));
-  EXPECT_EQ(form->seqStartQueue()->text(),
-            "SeqHART_COMMAND_038_Write\r\nGET_TRANSMITTER_STATE_Octets\r\n");
+  EXPECT_EQ(form->seqStartQueue()->text(), "SeqHART_COMMAND_038_Write\r\nGET_TRANSMITTER_STATE_Octets\r\n");
   run(1);
   run(100);
   std::vector<std::string> started;

@@ -30,16 +30,16 @@ TEST_P(SetDiagIndicatorTest, DrawsTextColoursAndLamp) {
   EXPECT_EQ(lamp("Sensor", 2), c.value);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, SetDiagIndicatorTest,
-    ::testing::Values(IndicatorCase{1, 2, "Yes", 0x0000FF, kWindowText},
-                      IndicatorCase{1, 0, "Yes", 0xC0C0FF, kGreyText},
-                      IndicatorCase{2, 2, "No", 0x80FF80, kWindowText},
-                      IndicatorCase{2, 0, "No", 0x80FF80, kGreyText},  // only the text turns grey
-                      IndicatorCase{3, 2, "Warning", 0x00FFFF, kWindowText},
-                      IndicatorCase{3, 4, "Warning", 0xC0FFFF, kGreyText},
-                      IndicatorCase{4, 2, "off", kWindowBackground, kWindowText},
-                      IndicatorCase{4, 1, "off", 0xC0C0C5, kGreyText}));
+INSTANTIATE_TEST_SUITE_P(Values, SetDiagIndicatorTest,
+                         ::testing::Values(IndicatorCase{1, 2, "Yes", 0x0000FF, kWindowText},
+                                           IndicatorCase{1, 0, "Yes", 0xC0C0FF, kGreyText},
+                                           IndicatorCase{2, 2, "No", 0x80FF80, kWindowText},
+                                           IndicatorCase{2, 0, "No", 0x80FF80,
+                                                         kGreyText},  // only the text turns grey
+                                           IndicatorCase{3, 2, "Warning", 0x00FFFF, kWindowText},
+                                           IndicatorCase{3, 4, "Warning", 0xC0FFFF, kGreyText},
+                                           IndicatorCase{4, 2, "off", kWindowBackground, kWindowText},
+                                           IndicatorCase{4, 1, "off", 0xC0C0C5, kGreyText}));
 
 TEST_F(DiagViewTest, EitherControlOfARowMayBeMissing) {
   open();
@@ -65,10 +65,10 @@ TEST(ShiftColourTest, RaisesOnlyTheBytesBelowSixtyThree) {
   struct Case {
     int32_t in, out;
   };
-  for (const Case& c : {Case{0x0000FF, 0xC0C0FF}, Case{0x00FFFF, 0xC0FFFF}, Case{0x80FF80, 0x80FF80},
-                        Case{static_cast<int32_t>(0x80000005u), 0xC0C0C5}, Case{0x3F, 0xC0C03F},
-                        Case{0x3E, 0xC0C0FE}, Case{static_cast<int32_t>(0x80404040u), 0x404040},
-                        Case{0, 0xC0C0C0}}) {
+  for (const Case& c :
+       {Case{0x0000FF, 0xC0C0FF}, Case{0x00FFFF, 0xC0FFFF}, Case{0x80FF80, 0x80FF80},
+        Case{static_cast<int32_t>(0x80000005u), 0xC0C0C5}, Case{0x3F, 0xC0C03F}, Case{0x3E, 0xC0C0FE},
+        Case{static_cast<int32_t>(0x80404040u), 0x404040}, Case{0, 0xC0C0C0}}) {
     EXPECT_EQ(velumor::VelumorDiagViewForm::ShiftColour(c.in), c.out) << std::hex << c.in;
     // Paling twice does no harm.
     EXPECT_EQ(velumor::VelumorDiagViewForm::ShiftColour(c.out), c.out) << std::hex << c.in;

@@ -18,7 +18,8 @@ class DiagLayoutTest : public DiagViewTest {
   std::vector<Place> rowPlaces(std::string_view group, const char* part) {
     std::vector<Place> v;
     for (int32_t i : form->arrayIndices("Diag" + std::string(group) + part))
-      v.push_back({ctl("Diag" + std::string(group) + part, i).left(), ctl("Diag" + std::string(group) + part, i).top()});
+      v.push_back({ctl("Diag" + std::string(group) + part, i).left(),
+                   ctl("Diag" + std::string(group) + part, i).top()});
     return v;
   }
   void expectFitted(std::string_view group) {

@@ -223,8 +223,8 @@ TEST_F(DiagUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
   form->ReadMeWindow = readMe;
   form->unload();
   EXPECT_EQ(ops(), (std::vector<std::string>{"Help", "GetBoolValue", "GetValue", "MsgBox", "GetFrame",
-                                             "SaveToDatabase", "Unload About", "Unload ReadMe", "ReleaseItems",
-                                             "ReleaseView"}));
+                                             "SaveToDatabase", "Unload About", "Unload ReadMe",
+                                             "ReleaseItems", "ReleaseView"}));
   EXPECT_EQ(aim->releasedViews, std::vector<const void*>{view.get()});
   EXPECT_EQ(form->ViewRef, nullptr);
   EXPECT_EQ(form->AboutWindow, nullptr);
@@ -264,13 +264,15 @@ TEST_P(DiagSaveQuestionTest, IsAskedOnlyForADirtyDataSetWithSaveOnExitExactlyOne
   EXPECT_FALSE(form->isLoaded());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SaveQuestion, DiagSaveQuestionTest,
-    ::testing::Values(SaveCase{"DirtyAndOne", true, 1.0, true}, SaveCase{"NotDirty", false, 1.0, false},
-                      SaveCase{"Zero", true, 0.0, false}, SaveCase{"Two", true, 2.0, false},
-                      SaveCase{"Half", true, 0.5, false}, SaveCase{"DirtyUnreadable", std::nullopt, 1.0, false},
-                      SaveCase{"SaveOnExitUnreadable", true, std::nullopt, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(SaveQuestion, DiagSaveQuestionTest,
+                         ::testing::Values(SaveCase{"DirtyAndOne", true, 1.0, true},
+                                           SaveCase{"NotDirty", false, 1.0, false},
+                                           SaveCase{"Zero", true, 0.0, false},
+                                           SaveCase{"Two", true, 2.0, false},
+                                           SaveCase{"Half", true, 0.5, false},
+                                           SaveCase{"DirtyUnreadable", std::nullopt, 1.0, false},
+                                           SaveCase{"SaveOnExitUnreadable", true, std::nullopt, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DiagUnloadTest, AFailingStepDoesNotStopTheOthers) {
   handler->failRelease = true;

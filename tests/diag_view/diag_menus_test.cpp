@@ -75,7 +75,8 @@ TEST_F(DiagMenusTest, SaveToDeviceQueuesTheFullDownloadEachTime) {
   EXPECT_TRUE(hostCalls().empty());  // started by the queue's ticks, not by the click
   run(1);
   run(100);
-  EXPECT_EQ(hostCalls(), (std::vector<std::string>{"StartSequence FULL_DOWNLOAD", "StartSequence FULL_DOWNLOAD"}));
+  EXPECT_EQ(hostCalls(),
+            (std::vector<std::string>{"StartSequence FULL_DOWNLOAD", "StartSequence FULL_DOWNLOAD"}));
 }
 
 TEST_F(DiagMenusTest, SourceEntriesWriteTheItemAndMoveTheCheckBeforeTheHostEchoes) {

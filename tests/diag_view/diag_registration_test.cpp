@@ -5,15 +5,22 @@
 namespace diagview_test {
 namespace {
 
-const std::vector<std::string> kItems = {
-    "HartRevision",           "ADJUST",
-    "&&private_FDT&&EngineeringContext", "&&private_pm&&Address",
-    "DESCRIPTOR",             "&&private&&connect",
-    "&&private&&CurrentSource", "&&private&&UserLevel",
-    "&&private_PM&&FileName", "&&Sequence_Progress&&Upload",
-    "&&Sequence_Progress&&Download", "&&Sequence_Progress&&FULL_Download",
-    "LastFieldDeviceStatus",  "UploadQuestion",
-    "SaveToDataBaseOnExit",   "&&private&&Dirty"};
+const std::vector<std::string> kItems = {"HartRevision",
+                                         "ADJUST",
+                                         "&&private_FDT&&EngineeringContext",
+                                         "&&private_pm&&Address",
+                                         "DESCRIPTOR",
+                                         "&&private&&connect",
+                                         "&&private&&CurrentSource",
+                                         "&&private&&UserLevel",
+                                         "&&private_PM&&FileName",
+                                         "&&Sequence_Progress&&Upload",
+                                         "&&Sequence_Progress&&Download",
+                                         "&&Sequence_Progress&&FULL_Download",
+                                         "LastFieldDeviceStatus",
+                                         "UploadQuestion",
+                                         "SaveToDataBaseOnExit",
+                                         "&&private&&Dirty"};
 
 // Handles the fake host hands out in registration order: the probe first, then the items.
 int32_t handleOf(std::string_view item) {
@@ -124,8 +131,7 @@ TEST_F(DiagRegistrationTest, AFailingHostCallRegistersWhatItCanAndFinishesTheTic
   EXPECT_EQ(form->DirtyHandle, handleOf("&&private&&Dirty"));
   EXPECT_EQ(aim->log().count("MsgBox"), 1);
   EXPECT_EQ(form->getProperty("MousePointer").toLong(), 0);
-  EXPECT_EQ(form->seqStartQueue()->text(),
-            "GET_TRANSMITTER_STATE_Octets\r\nupload\r\n");
+  EXPECT_EQ(form->seqStartQueue()->text(), "GET_TRANSMITTER_STATE_Octets\r\nupload\r\n");
 }
 
 // The upload question's exact conditions.
@@ -136,7 +142,8 @@ struct UploadCase {
   int32_t progress;
   bool asked;
 };
-class DiagUploadQuestionTest : public DiagRegistrationTest, public ::testing::WithParamInterface<UploadCase> {};
+class DiagUploadQuestionTest : public DiagRegistrationTest,
+                               public ::testing::WithParamInterface<UploadCase> {};
 
 TEST_P(DiagUploadQuestionTest, IsAskedOnlyWhenWantedConnectedAndIdle) {
   const UploadCase& c = GetParam();
@@ -149,14 +156,14 @@ TEST_P(DiagUploadQuestionTest, IsAskedOnlyWhenWantedConnectedAndIdle) {
   EXPECT_EQ(form->seqStartQueue()->text(), "");  // Cancel queues nothing
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Conditions, DiagUploadQuestionTest,
-    ::testing::Values(UploadCase{"Asked", 1.0, 2.0, 0, true}, UploadCase{"NotWanted", 0.0, 2.0, 0, false},
-                      UploadCase{"QuestionUnreadable", std::nullopt, 2.0, 0, false},
-                      UploadCase{"NotConnected", 1.0, 1.0, 0, false},
-                      UploadCase{"ConnectUnreadable", 1.0, std::nullopt, 0, false},
-                      UploadCase{"UploadRunning", 1.0, 2.0, 40, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Conditions, DiagUploadQuestionTest,
+                         ::testing::Values(UploadCase{"Asked", 1.0, 2.0, 0, true},
+                                           UploadCase{"NotWanted", 0.0, 2.0, 0, false},
+                                           UploadCase{"QuestionUnreadable", std::nullopt, 2.0, 0, false},
+                                           UploadCase{"NotConnected", 1.0, 1.0, 0, false},
+                                           UploadCase{"ConnectUnreadable", 1.0, std::nullopt, 0, false},
+                                           UploadCase{"UploadRunning", 1.0, 2.0, 40, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace diagview_test

@@ -58,7 +58,8 @@ class DiagReportTest : public DiagViewTest {
     for (int32_t i = 0; i < 6; ++i) form->setRow("Alarm", i, Form::kOff);
     for (int32_t i = 4; i < 8; ++i) {
       form->setRow("Sensor", i, Form::kOff);
-      for (const char* part : {"Label", "Text", "ONOFF"}) ctl(std::string("DiagSensor") + part, i).setVisible(false);
+      for (const char* part : {"Label", "Text", "ONOFF"})
+        ctl(std::string("DiagSensor") + part, i).setVisible(false);
     }
   }
   fs::path dir;

@@ -37,9 +37,9 @@ struct RowGroup {
 };
 inline const std::vector<RowGroup>& rowGroups() {
   static const std::vector<RowGroup> g = {
-      {"Device", "DiagDeviceKey", 8},     {"Sensor", "DiagSensorKey", 8}, {"Input", "DiagInputKey", 2},
-      {"Value", "DiagValueKey", 5},       {"Alarm", "DiagAlarmKey", 6},   {"Totalizer", "DiagTotalizerKey", 5},
-      {"Output", "DiagOutputKey", 8},     {"Config", "DiagConfigKey", 2}, {"Memory", "DiagMemoryKey", 5},
+      {"Device", "DiagDeviceKey", 8}, {"Sensor", "DiagSensorKey", 8}, {"Input", "DiagInputKey", 2},
+      {"Value", "DiagValueKey", 5},   {"Alarm", "DiagAlarmKey", 6},   {"Totalizer", "DiagTotalizerKey", 5},
+      {"Output", "DiagOutputKey", 8}, {"Config", "DiagConfigKey", 2}, {"Memory", "DiagMemoryKey", 5},
   };
   return g;
 }

@@ -180,9 +180,11 @@ TEST_P(DiagWindowScreens, EveryCaptionAndValueFitsInTheFontItIsDrawnWith) {
         if (!edit) continue;
         // Every value the row can show, not only "off".
         for (int32_t id : {20001, 20002, 20003, 20004}) {
-          const QString value = QString::fromStdString(velumor::LoadResStringByLang(static_cast<int16_t>(id)));
+          const QString value =
+              QString::fromStdString(velumor::LoadResStringByLang(static_cast<int16_t>(id)));
           const std::string misses = vtest::tooNarrow(*edit, value, 8);
-          if (!misses.empty()) ADD_FAILURE() << c->qualifiedName() << " \"" << value.toStdString() << "\" " << misses;
+          if (!misses.empty())
+            ADD_FAILURE() << c->qualifiedName() << " \"" << value.toStdString() << "\" " << misses;
         }
         ++checked;
         continue;

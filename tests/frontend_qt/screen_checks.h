@@ -88,7 +88,8 @@ inline std::string misfit(const QLabel& label, const QString& text) {
 inline std::string tooNarrow(const QWidget& w, const QString& text, int margin) {
   const int needed = QFontMetrics(w.font()).horizontalAdvance(text) + margin;
   if (needed <= w.width()) return {};
-  return "needs " + std::to_string(needed) + " px, the control has " + std::to_string(w.width()) + " px of width";
+  return "needs " + std::to_string(needed) + " px, the control has " + std::to_string(w.width()) +
+         " px of width";
 }
 
 }  // namespace vtest

@@ -1,11 +1,11 @@
 // The toolkit's own warnings stay out of a session's output; what is critical still shows.
+#include "frontend/qt/toolkit_messages.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <QtGlobal>
 #include <string>
-
-#include "frontend/qt/toolkit_messages.h"
 
 namespace {
 

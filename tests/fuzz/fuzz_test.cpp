@@ -14,8 +14,8 @@ namespace {
 using vfuzz::Outcome;
 
 const vfuzz::Knowledge& knowledge() {
-  static const vfuzz::Knowledge k =
-      vfuzz::loadKnowledge(VELUMOR_SOURCE_DIR, std::string(VELUMOR_SOURCE_DIR) + "/tolvar/devices/rq4400.json");
+  static const vfuzz::Knowledge k = vfuzz::loadKnowledge(
+      VELUMOR_SOURCE_DIR, std::string(VELUMOR_SOURCE_DIR) + "/tolvar/devices/rq4400.json");
   return k;
 }
 
@@ -32,11 +32,11 @@ TEST(SessionGenerator, TheSameSeedGivesTheSameSessionAndEveryLineIsWellFormed) {
   vfuzz::SessionGenerator a(knowledge()), b(knowledge());
   EXPECT_EQ(a.session(42), b.session(42));
   EXPECT_NE(a.session(42), a.session(43));
-  const std::set<std::string> known = {"open",  "show",      "hide",        "destroy",   "close",        "set",
-                                       "shadow", "bytes",    "run",         "click",     "dblclick",     "rightclick",
-                                       "text",  "tab",       "resize",      "minimize",  "answer",       "savefile",
-                                       "canceldialog", "printdialog", "frame", "inject", "scenario", "dump",
-                                       "items", "expect-no-error"};
+  const std::set<std::string> known = {
+      "open",   "show",     "hide",   "destroy",  "close",          "set",         "shadow",
+      "bytes",  "run",      "click",  "dblclick", "rightclick",     "text",        "tab",
+      "resize", "minimize", "answer", "savefile", "canceldialog",   "printdialog", "frame",
+      "inject", "scenario", "dump",   "items",    "expect-no-error"};
   std::set<std::string> seen;
   for (uint64_t seed = 0; seed < 40; ++seed) {
     for (const auto& line : vfuzz::commandLines(a.session(seed))) {
@@ -64,11 +64,14 @@ TEST(FuzzOutcome, CrashesSanitizerReportsAndHangsAreToldFromFailedLines) {
       {exited(1), false, "FAIL line 3: x\nFAILED s.vhs (1 failure)\n", Outcome::Kind::Passed, ""},
       {SIGSEGV, false, "", Outcome::Kind::Crash, "signal Segmentation fault"},
       {exited(0), true, "", Outcome::Kind::Hang, "hang"},
-      {exited(1), false, "velumor-host: boom\n", Outcome::Kind::Crash, "session ended early (exit 1): velumor-host: boom"},
+      {exited(1), false, "velumor-host: boom\n", Outcome::Kind::Crash,
+       "session ended early (exit 1): velumor-host: boom"},
       {exited(1), false,
-       "/w/tolvar/sim/rq4400_simulator.cpp:181:47: runtime error: 1e+300 is outside the range of representable "
+       "/w/tolvar/sim/rq4400_simulator.cpp:181:47: runtime error: 1e+300 is outside the range of "
+       "representable "
        "values of type 'long'\n",
-       Outcome::Kind::Sanitizer, "UBSan rq4400_simulator.cpp:181: N is outside the range of representable values of type 'long'"},
+       Outcome::Kind::Sanitizer,
+       "UBSan rq4400_simulator.cpp:181: N is outside the range of representable values of type 'long'"},
       {exited(1), false,
        "==1==ERROR: AddressSanitizer: heap-use-after-free on address 0x1\n    #0 0x7f in memcpy "
        "/usr/lib/x.c:1\n    #1 0x55 in plat::ui::Form::show() /w/platform/ui/form.cpp:12\n",

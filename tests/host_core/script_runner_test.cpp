@@ -1,9 +1,10 @@
+#include "apps/host_core/script_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <sstream>
 
-#include "apps/host_core/script_runner.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 
@@ -88,7 +89,8 @@ class FakeHost : public HostApi {
     return it->second;
   }
   std::string itemsJson() override { return "{}"; }
-  bool frame(const std::string& op, const std::vector<std::string>&, std::string&, std::string& error) override {
+  bool frame(const std::string& op, const std::vector<std::string>&, std::string&,
+             std::string& error) override {
     error = "no frame operation " + op;
     return false;
   }
@@ -138,7 +140,8 @@ TEST(ScriptValues, NumbersCompareNumericallyTextExactly) {
 
 TEST(ScriptRunner, ExpectationsPassAndFailWithTheirValues) {
   std::string out;
-  EXPECT_EQ(run("open Tiny.View t\nexpect t Title Caption hello\nexpect t Pages Tabs.Count 2\n", &out), 0) << out;
+  EXPECT_EQ(run("open Tiny.View t\nexpect t Title Caption hello\nexpect t Pages Tabs.Count 2\n", &out), 0)
+      << out;
   EXPECT_EQ(run("open Tiny.View t\nexpect t Title Caption bye\n", &out), 1);
   EXPECT_NE(out.find("actual \"hello\""), std::string::npos) << out;
   EXPECT_NE(out.find("line 2"), std::string::npos);
@@ -146,10 +149,11 @@ TEST(ScriptRunner, ExpectationsPassAndFailWithTheirValues) {
 
 TEST(ScriptRunner, AnsweredAndUnansweredMessageBoxes) {
   std::string out;
-  EXPECT_EQ(run("open Tiny.View t\nanswer yes\nclick t Ask\nexpect-message Really\nexpect t Title Caption yes\n"
-                "expect-no-message\n",
-                &out),
-            0)
+  EXPECT_EQ(
+      run("open Tiny.View t\nanswer yes\nclick t Ask\nexpect-message Really\nexpect t Title Caption yes\n"
+          "expect-no-message\n",
+          &out),
+      0)
       << out;
   EXPECT_EQ(run("open Tiny.View t\nclick t Ask\n", &out), 1);
   EXPECT_NE(out.find("Really?"), std::string::npos) << out;
@@ -172,7 +176,8 @@ TEST(ScriptRunner, ItemsTabsAndErrorsFromTheHost) {
             0)
       << out;
   EXPECT_EQ(run("bytes C 4\n", &out), 1);
-  EXPECT_EQ(run("open Tiny.View t\ntab t Pages B\nexpect t Pages SelectedItem.Key B\ntab t Pages Z\n", &out), 1);
+  EXPECT_EQ(run("open Tiny.View t\ntab t Pages B\nexpect t Pages SelectedItem.Key B\ntab t Pages Z\n", &out),
+            1);
   EXPECT_NE(out.find("no tab 'Z'"), std::string::npos);
   EXPECT_EQ(run("open No.Such\n", &out), 1);
   EXPECT_EQ(run("scenario x\n", &out), 1);

@@ -10,7 +10,9 @@ namespace {
 using namespace velumor::outputs;
 using plat::com::ByteArray;
 
-ByteArray bytes(int32_t lower, std::vector<uint8_t> data) { return ByteArray{lower, std::move(data)}; }
+ByteArray bytes(int32_t lower, std::vector<uint8_t> data) {
+  return ByteArray{lower, std::move(data)};
+}
 
 TEST(StatusOctets, EachVariantHasItsBounds) {
   struct Case {
@@ -75,7 +77,7 @@ TEST(StatusOctets, ShortDeliveriesCountMissingOctetsAsZero) {
 TEST(StatusItems, OnlyTheErrorStateAndWarningItemsFillArrays) {
   EXPECT_EQ(targetOf(0, 0), OctetTarget::Error);
   EXPECT_EQ(targetOf(0, 1), OctetTarget::State);
-  const OctetTarget v1[] = {OctetTarget::Error, OctetTarget::None, OctetTarget::None, OctetTarget::None,
+  const OctetTarget v1[] = {OctetTarget::Error, OctetTarget::None,  OctetTarget::None,   OctetTarget::None,
                             OctetTarget::None,  OctetTarget::State, OctetTarget::Warning};
   for (size_t i = 0; i < kVariant1Items.size(); ++i) EXPECT_EQ(targetOf(1, i), v1[i]) << kVariant1Items[i];
   EXPECT_EQ(targetOf(2, 0), OctetTarget::None);
@@ -111,14 +113,22 @@ TEST(DiagnosisLamp, TicksFollowTheTable) {
     Summary s;
     int16_t next;
   } cases[] = {
-      {kLampRed, {1, 0}, kLampOff},     {kLampRed, {1, 1}, kLampYellow}, {kLampRed, {0, 0}, kLampOff},
-      {kLampGreen, {1, 1}, kLampGreen}, {kLampYellow, {1, 1}, kLampRed}, {kLampYellow, {0, 1}, kLampOff},
-      {kLampOff, {1, 0}, kLampRed},     {kLampOff, {1, 1}, kLampRed},    {kLampOff, {0, 1}, kLampYellow},
-      {kLampOff, {0, 0}, kLampOff},     {0, {1, 1}, 0},                  {5, {1, 0}, 5},
+      {kLampRed, {1, 0}, kLampOff},
+      {kLampRed, {1, 1}, kLampYellow},
+      {kLampRed, {0, 0}, kLampOff},
+      {kLampGreen, {1, 1}, kLampGreen},
+      {kLampYellow, {1, 1}, kLampRed},
+      {kLampYellow, {0, 1}, kLampOff},
+      {kLampOff, {1, 0}, kLampRed},
+      {kLampOff, {1, 1}, kLampRed},
+      {kLampOff, {0, 1}, kLampYellow},
+      {kLampOff, {0, 0}, kLampOff},
+      {0, {1, 1}, 0},
+      {5, {1, 0}, 5},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(lampOnTick(c.state, c.s), c.next) << "state " << c.state << " errors " << c.s.errors
-                                                 << " warnings " << c.s.warnings;
+    EXPECT_EQ(lampOnTick(c.state, c.s), c.next)
+        << "state " << c.state << " errors " << c.s.errors << " warnings " << c.s.warnings;
 }
 
 TEST(DiagnosisLamp, ErrorsAloneBlinkRedAndOffBothAlternateRedAndYellow) {

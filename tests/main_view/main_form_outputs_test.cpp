@@ -1,5 +1,7 @@
 // The output-choice checks, the pulse page, the device variant and the diagnosis lamp of
 // the main window, driven by the notifications the dispatch hands them.
+#include "velumor/main_view/main_form_outputs.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 
 #include "main_view_fixture.h"
 #include "platform/ui/event_loop.h"
-#include "velumor/main_view/main_form_outputs.h"
 
 namespace mainview_test {
 namespace {
@@ -125,7 +126,8 @@ TEST_F(OutputChecksTest, ValueReportsAreWrittenBackAndAChoiceOffTheFixedOneIsRep
       {"output 1 back to the fixed choice: written, quiet", O1, 0, 2, true, ""},
       {"output 1 density", O1, 2, 0, true, "Configuration Error\r\nIout 1:Density <> Mass flow"},
       {"output 2 mass flow", O2, 0, 2, true, "Configuration Error\r\nIout 2:Mass flow <> Density"},
-      {"pulse mode 0 with shadow 1", PM, 0, 1, true, "Configuration Error\r\nPulse Output:Mass flow <> Volume flow"},
+      {"pulse mode 0 with shadow 1", PM, 0, 1, true,
+       "Configuration Error\r\nPulse Output:Mass flow <> Volume flow"},
       {"pulse mode 1 with shadow 0", PM, 1, 0, true, ""},
       {"display off", D2, 0, 11, true, "Configuration Error\r\nDisplay 2nd Line:Off <> Temperature"},
       {"display temperature", D2, 11, 0, true, ""},
@@ -231,11 +233,13 @@ TEST_F(StatusLampTest, TheVariantChoosesTheStatusItemsUnadvisingTheOthersFirst) 
     EXPECT_TRUE(c.args[1].toBool());
     EXPECT_EQ(c.args[4].toLong(), 3);
   }
-  EXPECT_EQ(registered, (std::vector<std::string>{"ADD_TRANSMITTER_STATE_ERROR", "ADD_TRANSMITTER_STATE_STATE"}));
+  EXPECT_EQ(registered,
+            (std::vector<std::string>{"ADD_TRANSMITTER_STATE_ERROR", "ADD_TRANSMITTER_STATE_STATE"}));
   EXPECT_EQ(aim->log().count("UnadviseItem"), 0);  // nothing was registered before
   EXPECT_EQ(form->ErrorOctets.upperBound(), 2);
 
-  const int32_t old0 = handleOf("ADD_TRANSMITTER_STATE_ERROR"), old1 = handleOf("ADD_TRANSMITTER_STATE_STATE");
+  const int32_t old0 = handleOf("ADD_TRANSMITTER_STATE_ERROR"),
+                old1 = handleOf("ADD_TRANSMITTER_STATE_STATE");
   aim->log().clear();
   variant(1);
   std::vector<std::string> ops;

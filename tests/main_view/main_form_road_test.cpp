@@ -15,7 +15,9 @@ namespace {
 using fakehost::Call;
 using velumor::VELUMOR_Notify_Type;
 
-void run(int64_t ms) { plat::ui::EventLoop::instance().advance(ms); }
+void run(int64_t ms) {
+  plat::ui::EventLoop::instance().advance(ms);
+}
 
 // The recording host, with just enough item access for the host controls to bind.
 class BindableHost : public fakehost::FakeItemManager, public tolvar::HostItemAccess {
@@ -40,8 +42,8 @@ class MainRoadTest : public MainViewTest {
     MainViewTest::SetUp();
     aim = plat::com::makeObject<BindableHost>();
     services = std::make_unique<LoggingServices>(aim->log());
-    plat::ui::Services::install(services.get(), services.get(), services.get(), services.get(), services.get(),
-                                services.get());
+    plat::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
+                                services.get(), services.get());
     aim->dd->properties = {{"DevDescLong", "RQ4400 Coriolis"}, {"NickName", "RQ44"}};
     aim->dd->objects["sequence"] = {"upload", "UPLOAD", "GET_TRANSMITTER_STATE_Octets", "DOWNLOAD", "Zero"};
     setMenu({{"SaveToDevice", "Save to device", "SaveToDevice"},
@@ -107,7 +109,9 @@ class MainRoadTest : public MainViewTest {
     return names;
   }
   std::string panel(std::string_view key, std::string_view field) {
-    return form->statusBar("VelumorStatusBar").evalPath("Panels(\"" + std::string(key) + "\")." + std::string(field)).toString();
+    return form->statusBar("VelumorStatusBar")
+        .evalPath("Panels(\"" + std::string(key) + "\")." + std::string(field))
+        .toString();
   }
 
   std::vector<MenuEntry> menu;
@@ -158,12 +162,22 @@ TEST_F(MainRoadTest, RegistrationTickInOrderWithTagsAndFlags) {
   registerWindow();
   std::vector<std::string> names;
   for (const auto& r : aim->registrations) names.push_back(r.name);
-  const std::vector<std::string> head = {"&&Menu_State&&GenericView", "UploadQuestion", "SaveToDataBaseOnExit",
-                                         "&&private&&Dirty", "HartRevision", "ADJUST",
-                                         "&&private_FDT&&EngineeringContext", "&&private_pm&&Address", "DESCRIPTOR",
-                                         "&&private&&connect", "&&private&&CurrentSource", "&&private&&UserLevel",
-                                         "&&private_PM&&FileName", "&&Sequence_Progress&&Upload",
-                                         "&&Sequence_Progress&&Download", "&&Sequence_Progress&&Full_Download"};
+  const std::vector<std::string> head = {"&&Menu_State&&GenericView",
+                                         "UploadQuestion",
+                                         "SaveToDataBaseOnExit",
+                                         "&&private&&Dirty",
+                                         "HartRevision",
+                                         "ADJUST",
+                                         "&&private_FDT&&EngineeringContext",
+                                         "&&private_pm&&Address",
+                                         "DESCRIPTOR",
+                                         "&&private&&connect",
+                                         "&&private&&CurrentSource",
+                                         "&&private&&UserLevel",
+                                         "&&private_PM&&FileName",
+                                         "&&Sequence_Progress&&Upload",
+                                         "&&Sequence_Progress&&Download",
+                                         "&&Sequence_Progress&&Full_Download"};
   ASSERT_GE(names.size(), head.size());
   EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + head.size()), head);
   EXPECT_EQ(aim->registration("UploadQuestion")->flag, true);
@@ -224,7 +238,8 @@ TEST_F(MainRoadTest, UploadQuestionOnlyWhenAskedConnectedAndIdle) {
     services->queueMessageAnswer(plat::ui::mb::IdOK);
     registerWindow();
     ASSERT_EQ(aim->handleOf("&&private&&connect"), 10);
-    EXPECT_EQ(aim->log().count("MsgBox"), c.asked ? 1 : 0) << c.question << " " << c.connect << " " << c.progress;
+    EXPECT_EQ(aim->log().count("MsgBox"), c.asked ? 1 : 0)
+        << c.question << " " << c.connect << " " << c.progress;
     run(300);
     EXPECT_EQ(started(), c.asked ? std::vector<std::string>({"GET_TRANSMITTER_STATE_Octets", "upload"})
                                  : std::vector<std::string>{});
@@ -259,10 +274,10 @@ TEST_F(MainRoadTest, ConnectionStateSwitchesTabSetsAndPanel) {
   EXPECT_EQ(panel("StatusBarCommText", "Text"), "Disconnected");
   EXPECT_FALSE(ctl("MenuLoadDev").enabled());
   notify("&&private&&connect", Variant(2.0));
-  EXPECT_EQ(tabKeys(), std::vector<std::string>({"MainDeviceInfoKey", "MainUnitsKey", "MainValuesKey",
-                                                 "MainMassCounterKey", "MainVolumeCounterKey", "MainDisplayKey",
-                                                 "MainOperationKey", "MainOutputCfgKey", "MainOutput1Key",
-                                                 "MainOutput2Key", "MainImpulseKey", "MainCommentsKey"}));
+  EXPECT_EQ(tabKeys(), std::vector<std::string>(
+                           {"MainDeviceInfoKey", "MainUnitsKey", "MainValuesKey", "MainMassCounterKey",
+                            "MainVolumeCounterKey", "MainDisplayKey", "MainOperationKey", "MainOutputCfgKey",
+                            "MainOutput1Key", "MainOutput2Key", "MainImpulseKey", "MainCommentsKey"}));
   EXPECT_EQ(panel("StatusBarCommText", "ToolTipText"), "Communication State:Connected");
   EXPECT_TRUE(ctl("MassCounterFlowCommand", 3).enabled());
   // A state without a picture clears the picture; the record's text is empty, nothing fails.
@@ -371,7 +386,9 @@ TEST_F(MainRoadTest, CommentLinesShowAndWriteBackCutTo80) {
   aim->log().clear();
   clickTab("MainCommentsKey");
   const std::string longLine(100, 'x');
-  ASSERT_TRUE(form->userText(ctl("CommentsText"), longLine + "\r\nsecond\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nsixteen"));
+  ASSERT_TRUE(
+      form->userText(ctl("CommentsText"),
+                     longLine + "\r\nsecond\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nsixteen"));
   ASSERT_EQ(aim->log().count("SetString"), 1);
   EXPECT_EQ(aim->log().of("SetString")[0].args[0].toLong(), aim->handleOf("COMMENTS_01"));
   EXPECT_EQ(aim->log().of("SetString")[0].args[1].toString(), std::string(80, 'x'));
@@ -404,7 +421,8 @@ TEST_F(MainRoadTest, TotalizerResetAsksAndQueuesOnlyWhenConnected) {
   form->TotalizerReset(true, 3);
   ASSERT_EQ(aim->log().count("MsgBox"), 1);
   const Call box = aim->log().of("MsgBox")[0];
-  EXPECT_EQ(box.args[0].toString(), "Volume Totalizer  Reverse Flow (<R)\r\n\r\nDelete Totalizer and Overflow ?");
+  EXPECT_EQ(box.args[0].toString(),
+            "Volume Totalizer  Reverse Flow (<R)\r\n\r\nDelete Totalizer and Overflow ?");
   EXPECT_EQ(box.args[2].toString(), "RQ44");
   services->queueMessageAnswer(plat::ui::mb::IdNo);
   form->TotalizerReset(false, 1);

@@ -136,7 +136,8 @@ TEST_F(MainViewUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
   aim->log().onCall = [&](const fakehost::Call& c) {
     if (c.op == "ReleaseView")
       timersRanAtRelease = form->timer("NotifyTimer").isEnabled() &&
-                           form->timer("DiagLEDTimer").isEnabled() && form->binding().itemManager() != nullptr;
+                           form->timer("DiagLEDTimer").isEnabled() &&
+                           form->binding().itemManager() != nullptr;
   };
   form->unload();
   aim->log().onCall = nullptr;

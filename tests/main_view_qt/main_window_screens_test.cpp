@@ -9,9 +9,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
-#include <QPushButton>
 #include <QTabBar>
 #include <QWidget>
 #include <algorithm>
@@ -473,9 +473,10 @@ TEST_P(MainWindowScreens, AMaximisedWindowIsLaidOutForItsSizeAndRestored) {
   QString error;
   QImage img = frontEnd.grabImage(*form, error);
   ASSERT_FALSE(img.isNull()) << error.toStdString();
-  EXPECT_TRUE(img.save(QString::fromStdString(
-                           (std::filesystem::path(VELUMOR_SCREENS_DIR) / ("main_" + lang() + "_maximised.png")).string()),
-                       "PNG"));
+  EXPECT_TRUE(img.save(
+      QString::fromStdString(
+          (std::filesystem::path(VELUMOR_SCREENS_DIR) / ("main_" + lang() + "_maximised.png")).string()),
+      "PNG"));
   form->setWindowState(plat::ui::kNormal);
   vtest::settle();
   checkRestored("restored by the program");

@@ -1,6 +1,8 @@
 // What the display windows write into their host display controls for every output and
 // selection: the expected calls are written out by hand, numbers included, so a wrong role
 // number, a wrong order or a wrong scale row shows up as a difference in one line.
+#include "velumor/output_views/display_channels.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,7 +13,6 @@
 #include "platform/com/error.h"
 #include "tests/host_binding/fake_host.h"
 #include "tests/velumor_shared/scoped_lang.h"
-#include "velumor/output_views/display_channels.h"
 
 namespace {
 
@@ -49,7 +50,9 @@ class RecordingControl : public plat::com::Dispatch {
   }
 };
 
-std::string q(const std::string& s) { return "\"" + s + "\""; }
+std::string q(const std::string& s) {
+  return "\"" + s + "\"";
+}
 
 // Role numbers per class, copied from the role table.
 struct Ids {
@@ -78,15 +81,31 @@ const std::vector<Case>& cases() {
       // Output 1: selection 0 has its own caption; the others the enumeration's text.
       {0, 0, "Mass Flow:", S{"QM_MAXIMUM_VALUE", "0"}, {}},
       {0, 1, "enum1-1", S{"CURRENT_OUTPUT_1_QV_MAX_VALUE", "0"}, {}},
-      {0, 2, "enum1-2", S{"CURRENT_OUTPUT_1_UPP_DENSITY_LIMIT_VALUE", "CURRENT_OUTPUT_1_LOW_DENSITY_LIMIT_VALUE"}, {}},
-      {0, 3, "enum1-3", S{"CURRENT_OUTPUT_1_UPP_TEMP_LIMIT_VALUE", "CURRENT_OUTPUT_1_LOW_TEMP_LIMIT_VALUE"}, {}},
+      {0,
+       2,
+       "enum1-2",
+       S{"CURRENT_OUTPUT_1_UPP_DENSITY_LIMIT_VALUE", "CURRENT_OUTPUT_1_LOW_DENSITY_LIMIT_VALUE"},
+       {}},
+      {0,
+       3,
+       "enum1-3",
+       S{"CURRENT_OUTPUT_1_UPP_TEMP_LIMIT_VALUE", "CURRENT_OUTPUT_1_LOW_TEMP_LIMIT_VALUE"},
+       {}},
       {0, 4, "", std::nullopt, {}},
       {0, -1, "", std::nullopt, {}},
       // Output 2: selection 2 has its own caption, 0 is the enumeration's.
       {1, 0, "enum2-0", S{"QM_MAXIMUM_VALUE", "0"}, {}},
       {1, 1, "enum2-1", S{"CURRENT_OUTPUT_2_QV_MAX_VALUE", "0"}, {}},
-      {1, 2, "Density:", S{"CURRENT_OUTPUT_2_UPP_DENSITY_LIMIT_VALUE", "CURRENT_OUTPUT_2_LOW_DENSITY_LIMIT_VALUE"}, {}},
-      {1, 3, "enum2-3", S{"CURRENT_OUTPUT_2_UPP_TEMP_LIMIT_VALUE", "CURRENT_OUTPUT_2_LOW_TEMP_LIMIT_VALUE"}, {}},
+      {1,
+       2,
+       "Density:",
+       S{"CURRENT_OUTPUT_2_UPP_DENSITY_LIMIT_VALUE", "CURRENT_OUTPUT_2_LOW_DENSITY_LIMIT_VALUE"},
+       {}},
+      {1,
+       3,
+       "enum2-3",
+       S{"CURRENT_OUTPUT_2_UPP_TEMP_LIMIT_VALUE", "CURRENT_OUTPUT_2_LOW_TEMP_LIMIT_VALUE"},
+       {}},
       {1, 7, "", std::nullopt, {}},
       // Pulse: selection 1 uses current output 1's volume-flow maximum.
       {2, 0, "enum3-0", S{"QM_MAXIMUM_VALUE", "0"}, {}},
@@ -97,10 +116,10 @@ const std::vector<Case>& cases() {
       {3, 1, "enum4-1", S{"QM_MAXIMUM_VALUE", "0"}, true},
       {3, 2, "enum4-2", S{"CURRENT_OUTPUT_1_QV_MAX_VALUE", "0"}, true},
       {3, 3, "enum4-3", std::nullopt, false},
-      {3, 10, "enum4-10", S{"CURRENT_OUTPUT_1_UPP_DENSITY_LIMIT_VALUE", "CURRENT_OUTPUT_1_LOW_DENSITY_LIMIT_VALUE"},
-       true},
-      {3, 11, "Temperature:", S{"CURRENT_OUTPUT_1_UPP_TEMP_LIMIT_VALUE", "CURRENT_OUTPUT_1_LOW_TEMP_LIMIT_VALUE"},
-       true},
+      {3, 10, "enum4-10",
+       S{"CURRENT_OUTPUT_1_UPP_DENSITY_LIMIT_VALUE", "CURRENT_OUTPUT_1_LOW_DENSITY_LIMIT_VALUE"}, true},
+      {3, 11, "Temperature:",
+       S{"CURRENT_OUTPUT_1_UPP_TEMP_LIMIT_VALUE", "CURRENT_OUTPUT_1_LOW_TEMP_LIMIT_VALUE"}, true},
   };
   return c;
 }
@@ -141,7 +160,8 @@ class ChannelFixture : public ::testing::Test {
       ctx.enumHandle = 200 + ch;
       ctx.selection = &members[ch];
       auto& entries = aim->dd->enumerations[200 + ch];
-      for (int32_t v : {0, 1, 2, 3, 10, 11}) entries.push_back({v, "enum" + std::to_string(ch + 1) + "-" + std::to_string(v)});
+      for (int32_t v : {0, 1, 2, 3, 10, 11})
+        entries.push_back({v, "enum" + std::to_string(ch + 1) + "-" + std::to_string(v)});
     }
   }
   void select(int ch, double v) { aim->values[100 + ch] = Variant(v); }
@@ -160,12 +180,12 @@ TEST_F(ConfigureChannelTest, EveryOutputAndSelectionInEveryClass) {
       {DisplayClass::Needle, &kNeedle}, {DisplayClass::BarGraph, &kBar}, {DisplayClass::Digital, &kDigital}};
   for (const auto& [cls, ids] : classes) {
     for (const Case& c : cases()) {
-      SCOPED_TRACE("class " + std::string(ids->connect) + " channel " + std::to_string(c.channel) + " selection " +
-                   std::to_string(c.selection));
+      SCOPED_TRACE("class " + std::string(ids->connect) + " channel " + std::to_string(c.channel) +
+                   " selection " + std::to_string(c.selection));
       select(c.channel, c.selection);
       RecordingControl control;
-      velumor::ConfigureChannel(control, cls, velumor::displayChannels()[c.channel], contexts[c.channel], false,
-                                userLevel, countryCode);
+      velumor::ConfigureChannel(control, cls, velumor::displayChannels()[c.channel], contexts[c.channel],
+                                false, userLevel, countryCode);
       EXPECT_EQ(control.calls, expectedChannel(*ids, c));
       EXPECT_EQ(members[c.channel], c.selection);
     }
@@ -188,8 +208,8 @@ TEST_F(ConfigureChannelTest, ConnectItemsTakesTheItemManagerAndTheLevelsByRefere
   select(0, 0);
   RecordingControl control;
   control.leaveUserLevel = 10;
-  velumor::ConfigureChannel(control, DisplayClass::BarGraph, velumor::displayChannels()[0], contexts[0], false,
-                            userLevel, countryCode);
+  velumor::ConfigureChannel(control, DisplayClass::BarGraph, velumor::displayChannels()[0], contexts[0],
+                            false, userLevel, countryCode);
   ASSERT_EQ(control.connectArgs.size(), 3u);
   EXPECT_TRUE(control.connectArgs[0].isObject());
   EXPECT_EQ(control.connectArgs[1].toLong(), 3);
@@ -206,8 +226,8 @@ TEST_F(ConfigureChannelTest, GermanCaptionsOfTheListedSelections) {
   for (const auto& [ch, caption] : listed) {
     select(ch, value[ch]);
     RecordingControl control;
-    velumor::ConfigureChannel(control, DisplayClass::Digital, velumor::displayChannels()[ch], contexts[ch], false,
-                              userLevel, countryCode);
+    velumor::ConfigureChannel(control, DisplayClass::Digital, velumor::displayChannels()[ch], contexts[ch],
+                              false, userLevel, countryCode);
     EXPECT_EQ(control.calls.at(1), "put 0x68030003 = " + q(caption));
   }
 }
@@ -215,8 +235,8 @@ TEST_F(ConfigureChannelTest, GermanCaptionsOfTheListedSelections) {
 TEST_F(ConfigureChannelTest, AFailingReadLeavesTheControlDisconnected) {
   aim->failures.set("GetValueEx", static_cast<int32_t>(0x80004005u));
   RecordingControl control;
-  EXPECT_THROW(velumor::ConfigureChannel(control, DisplayClass::Needle, velumor::displayChannels()[0], contexts[0],
-                                         false, userLevel, countryCode),
+  EXPECT_THROW(velumor::ConfigureChannel(control, DisplayClass::Needle, velumor::displayChannels()[0],
+                                         contexts[0], false, userLevel, countryCode),
                plat::com::RuntimeError);
   EXPECT_EQ(control.calls, std::vector<std::string>{"call 0x60030046"});
 }
@@ -224,8 +244,8 @@ TEST_F(ConfigureChannelTest, AFailingReadLeavesTheControlDisconnected) {
 TEST_F(ConfigureChannelTest, ASelectionOutOfTheLongRangeRaisesAfterTheDisconnect) {
   select(0, 1e12);
   RecordingControl control;
-  EXPECT_THROW(velumor::ConfigureChannel(control, DisplayClass::Needle, velumor::displayChannels()[0], contexts[0],
-                                         false, userLevel, countryCode),
+  EXPECT_THROW(velumor::ConfigureChannel(control, DisplayClass::Needle, velumor::displayChannels()[0],
+                                         contexts[0], false, userLevel, countryCode),
                plat::com::RuntimeError);
   EXPECT_EQ(control.calls.size(), 1u);
   EXPECT_EQ(members[0], -7);  // nothing stored
@@ -236,10 +256,11 @@ TEST_F(ConfigureChannelTest, ASelectionOutOfTheLongRangeRaisesAfterTheDisconnect
 using ConfigureCurvesTest = ChannelFixture;
 
 std::vector<std::string> expectedCurve(int curve, const std::string& caption, const std::string& unit,
-                                       const std::string& value, const std::string& max, const std::string& min) {
+                                       const std::string& value, const std::string& max,
+                                       const std::string& min) {
   const std::string i = "[" + std::to_string(curve) + "]";
   return {"put 0x68030004" + i + " = " + q(caption), "put 0x68030005" + i + " = Integer -1",
-          "put 0x68030003" + i + " = Integer 3",    "put 0x6803000C" + i + " = " + q(unit),
+          "put 0x68030003" + i + " = Integer 3",     "put 0x6803000C" + i + " = " + q(unit),
           "put 0x6803000D" + i + " = " + q(value),   "put 0x6803000B" + i + " = " + q(max),
           "put 0x6803000A" + i + " = " + q(min)};
 }
@@ -251,15 +272,16 @@ TEST_F(ConfigureCurvesTest, AllFourCurvesInOneCycle) {
   select(2, 1);
   select(3, 11);
   RecordingControl plotter;
-  velumor::ConfigureCurves(plotter, std::span<const ChannelContext, 4>(contexts), false, userLevel, countryCode);
+  velumor::ConfigureCurves(plotter, std::span<const ChannelContext, 4>(contexts), false, userLevel,
+                           countryCode);
   std::vector<std::string> e = {"call 0x6003002D", "put 0x68030011 = \"-1\"", "put 0x6803000F = \"\""};
   auto add = [&e](std::vector<std::string> v) { e.insert(e.end(), v.begin(), v.end()); };
   add(expectedCurve(1, "Mass Flow:", "PRIMARY_UNITS", "PRIMARY_VALUE", "QM_MAXIMUM_VALUE", "0"));
   add(expectedCurve(2, "Density:", "SECOND_UNITS", "SECOND_VALUE", "CURRENT_OUTPUT_2_UPP_DENSITY_LIMIT_VALUE",
                     "CURRENT_OUTPUT_2_LOW_DENSITY_LIMIT_VALUE"));
   add(expectedCurve(3, "Volume Flow:", "THIRD_UNITS", "THIRD_VALUE", "CURRENT_OUTPUT_1_QV_MAX_VALUE", "0"));
-  add(expectedCurve(4, "Temperature:", "FOURTH_UNITS", "FOURTH_VALUE", "CURRENT_OUTPUT_1_UPP_TEMP_LIMIT_VALUE",
-                    "CURRENT_OUTPUT_1_LOW_TEMP_LIMIT_VALUE"));
+  add(expectedCurve(4, "Temperature:", "FOURTH_UNITS", "FOURTH_VALUE",
+                    "CURRENT_OUTPUT_1_UPP_TEMP_LIMIT_VALUE", "CURRENT_OUTPUT_1_LOW_TEMP_LIMIT_VALUE"));
   e.push_back("call 0x6003002C");
   EXPECT_EQ(plotter.calls, e);
   EXPECT_EQ(members[0], 0);
@@ -271,10 +293,11 @@ TEST_F(ConfigureCurvesTest, AllFourCurvesInOneCycle) {
 TEST_F(ConfigureCurvesTest, InvalidSelectionsClearTheirCurveOnly) {
   select(0, -1);  // signed test: no curve
   select(1, 3);
-  select(2, 2);   // pulse knows 0 and 1 only
-  select(3, 3);   // the second line knows 1, 2, 10, 11
+  select(2, 2);  // pulse knows 0 and 1 only
+  select(3, 3);  // the second line knows 1, 2, 10, 11
   RecordingControl plotter;
-  velumor::ConfigureCurves(plotter, std::span<const ChannelContext, 4>(contexts), true, userLevel, countryCode);
+  velumor::ConfigureCurves(plotter, std::span<const ChannelContext, 4>(contexts), true, userLevel,
+                           countryCode);
   std::vector<std::string> e = {"call 0x6003002D", "put 0x68030011 = \"-1\"", "put 0x6803000F = \"\""};
   auto add = [&e](std::vector<std::string> v) { e.insert(e.end(), v.begin(), v.end()); };
   add(expectedCurve(1, "", "", "", "", ""));
@@ -294,7 +317,9 @@ TEST_F(ConfigureCurvesTest, NoScaleRowIsEverMissingForAValidCurve) {
   // Every value the curves accept has a scale row, so a configured curve always has a scale.
   for (int ch = 0; ch < 4; ++ch)
     for (int32_t s = -2; s <= 12; ++s) {
-      const bool valid = ch < 2 ? (s >= 0 && s <= 3) : ch == 2 ? (s == 0 || s == 1) : (s == 1 || s == 2 || s == 10 || s == 11);
+      const bool valid = ch < 2    ? (s >= 0 && s <= 3)
+                         : ch == 2 ? (s == 0 || s == 1)
+                                   : (s == 1 || s == 2 || s == 10 || s == 11);
       EXPECT_EQ(velumor::scaleOf(velumor::displayChannels()[ch], s).has_value(), valid) << ch << " " << s;
     }
 }

@@ -86,7 +86,8 @@ class DisplayFormTest : public hbtest::HostBindingTest {
     for (const char* item : {"&&private&&connect", "CURRENT_OUTPUT_1_OUTPUT_VARIABLE",
                              "CURRENT_OUTPUT_2_OUTPUT_VARIABLE", "DISPLAY_2ND_LINE", "PULSE_OUTPUT_MODE"}) {
       host->dd->handles[{"object", item}] = ++h;
-      host->dd->info[h] = {Variant(), Variant(), Variant(), Variant(), Variant(std::string(item) + "_ENUM"), Variant()};
+      host->dd->info[h] = {Variant(), Variant(), Variant(), Variant(), Variant(std::string(item) + "_ENUM"),
+                           Variant()};
       host->dd->handles[{"enumeration", std::string(item) + "_ENUM"}] = h + 100;
       host->dd->enumerations[h + 100] = {{0, "zero"}, {1, "one"}, {2, "two"}, {3, "three"}, {11, "eleven"}};
     }
@@ -125,11 +126,11 @@ TEST_F(DisplayFormTest, RegistersItsElevenItemsInOrderWithTheirEnumerations) {
     EXPECT_EQ(r.mode, 0);
     EXPECT_EQ(r.flag, r.name.find("OUTPUT") != std::string::npos || r.name == "DISPLAY_2ND_LINE") << r.name;
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"&&private_FDT&&EngineeringContext", "&&private_pm&&Address", "DESCRIPTOR",
-                                             "&&private&&connect", "&&private&&CurrentSource", "&&private&&UserLevel",
-                                             "&&private&&CountryCode", "CURRENT_OUTPUT_1_OUTPUT_VARIABLE",
-                                             "CURRENT_OUTPUT_2_OUTPUT_VARIABLE", "DISPLAY_2ND_LINE",
-                                             "PULSE_OUTPUT_MODE"}));
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "&&private_FDT&&EngineeringContext", "&&private_pm&&Address", "DESCRIPTOR",
+                       "&&private&&connect", "&&private&&CurrentSource", "&&private&&UserLevel",
+                       "&&private&&CountryCode", "CURRENT_OUTPUT_1_OUTPUT_VARIABLE",
+                       "CURRENT_OUTPUT_2_OUTPUT_VARIABLE", "DISPLAY_2ND_LINE", "PULSE_OUTPUT_MODE"}));
   // The enumeration of each selection is looked up right after its registration.
   std::vector<std::string> order;
   for (const auto& c : host->log().calls())
@@ -140,8 +141,8 @@ TEST_F(DisplayFormTest, RegistersItsElevenItemsInOrderWithTheirEnumerations) {
                        "&&private&&connect", "enum &&private&&connect_ENUM", "&&private&&CurrentSource",
                        "&&private&&UserLevel", "&&private&&CountryCode", "CURRENT_OUTPUT_1_OUTPUT_VARIABLE",
                        "enum CURRENT_OUTPUT_1_OUTPUT_VARIABLE_ENUM", "CURRENT_OUTPUT_2_OUTPUT_VARIABLE",
-                       "enum CURRENT_OUTPUT_2_OUTPUT_VARIABLE_ENUM", "DISPLAY_2ND_LINE", "enum DISPLAY_2ND_LINE_ENUM",
-                       "PULSE_OUTPUT_MODE", "enum PULSE_OUTPUT_MODE_ENUM"}));
+                       "enum CURRENT_OUTPUT_2_OUTPUT_VARIABLE_ENUM", "DISPLAY_2ND_LINE",
+                       "enum DISPLAY_2ND_LINE_ENUM", "PULSE_OUTPUT_MODE", "enum PULSE_OUTPUT_MODE_ENUM"}));
   // Nothing is read at registration: the instruments wait for their first notification.
   EXPECT_EQ(host->log().count("GetValue") + host->log().count("GetValueEx"), 0);
   EXPECT_TRUE(instrument("Output1Tolvar4Digital").calls.empty());

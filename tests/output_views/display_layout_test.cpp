@@ -1,6 +1,8 @@
 // The display windows' designs and how their instruments follow the window size: the minimum
 // size from the marker label, the rows of the needle, digital and bar windows, the trend
 // window's plot and its size freeze while a connection is up.
+#include "velumor/output_views/display_layout.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -11,7 +13,6 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "tolvar/controls/register.h"
-#include "velumor/output_views/display_layout.h"
 
 namespace {
 
@@ -146,7 +147,8 @@ TEST_F(DisplayLayoutTest, RowsStretchByAQuarterOfTheHeightEach) {
     EXPECT_EQ(rectOf(*f, "DisplayFrame"), (Rect{frame0.l, frame0.t, frame0.w + 300, frame0.h + 400}));
     for (int k = 0; k < 4; ++k) {
       SCOPED_TRACE(k);
-      EXPECT_EQ(rectOf(*f, ch[k] + gauge), (Rect{g0[k].l, g0[k].t + 100.0f * k, g0[k].w + 300, g0[k].h + 100}));
+      EXPECT_EQ(rectOf(*f, ch[k] + gauge),
+                (Rect{g0[k].l, g0[k].t + 100.0f * k, g0[k].w + 300, g0[k].h + 100}));
       EXPECT_EQ(rectOf(*f, std::string(ch[k]) + "ValueTolvar4Text"),
                 (Rect{v0[k].l + 300, v0[k].t + 100.0f * k, v0[k].w, v0[k].h}));
       EXPECT_EQ(rectOf(*f, std::string(ch[k]) + "UnitTolvar4Text"),
@@ -174,7 +176,8 @@ TEST_F(DisplayLayoutTest, BelowTheMinimumSnapsBackAndMovesOnce) {
   auto f = open(DisplayKind::Analog);
   f->userResize(7000, 9000);
   const Rect grown = rectOf(*f, "Display2ndLineTolvar4Needle");
-  EXPECT_EQ(grown, (Rect{120, 240 + 4320 + 3 * (9000 - 7255) / 4.0f, 5055 + 7000 - 5640, 1365 + (9000 - 7255) / 4.0f}));
+  EXPECT_EQ(grown, (Rect{120, 240 + 4320 + 3 * (9000 - 7255) / 4.0f, 5055 + 7000 - 5640,
+                         1365 + (9000 - 7255) / 4.0f}));
   f->userResize(100, 100);
   EXPECT_EQ(f->width(), 5640);
   EXPECT_EQ(f->height(), 7255);

@@ -74,8 +74,8 @@ class DisplayForm : public plat::ui::Form {
     ctl("ResizeLabel").setVisible(false);
     ctl("DisplayFrame").setCaption("");
     size.MinFormWidth = plat::com::cLng(ctl("ResizeLabel").left());
-    size.MinFormHeight =
-        plat::com::cLng(static_cast<double>(ctl("VelumorStatusBar").height()) + ctl("ResizeLabel").top() + 100.0f);
+    size.MinFormHeight = plat::com::cLng(static_cast<double>(ctl("VelumorStatusBar").height()) +
+                                         ctl("ResizeLabel").top() + 100.0f);
     size.LastFormWidth = plat::com::cLng(width());
     size.LastFormHeight = plat::com::cLng(height());
     setWidth(size.MinFormWidth);
@@ -165,7 +165,8 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
     auto& aim = view_->itemManager;
     if (w.kind == DisplayKind::Analog || w.kind == DisplayKind::Bar) {
       for (const auto& ch : velumor::displayChannels()) {
-        for (auto [suffix, item] : {std::pair{"ValueTolvar4Text", ch.valueItem}, std::pair{"UnitTolvar4Text", ch.unitItem}}) {
+        for (auto [suffix, item] :
+             {std::pair{"ValueTolvar4Text", ch.valueItem}, std::pair{"UnitTolvar4Text", ch.unitItem}}) {
           auto& t = f->ctlAs<plat::ui::UserControl>(std::string(ch.name) + suffix);
           t.impl().put(tolvar::dispid::ItemName, Variant(std::string(item)));
           t.impl().put(tolvar::dispid::ItemMode, Variant(int16_t{3}));
@@ -183,8 +184,9 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
                                std::span<const velumor::ChannelContext, 4>(ctx), false, level, country);
     } else {
       for (int k = 0; k < 4; ++k)
-        velumor::ConfigureChannel(f->ctlAs<plat::ui::UserControl>(velumor::displayControlName(w.kind, k)).impl(),
-                                  w.cls, velumor::displayChannels()[k], contextOf(k), false, level, country);
+        velumor::ConfigureChannel(
+            f->ctlAs<plat::ui::UserControl>(velumor::displayControlName(w.kind, k)).impl(), w.cls,
+            velumor::displayChannels()[k], contextOf(k), false, level, country);
     }
     f->show();
     forms_.push_back(f);
@@ -220,7 +222,8 @@ TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
   ASSERT_NE(plotter, nullptr);
   run(55000);
   const std::string lang_ = GetParam();
-  for (int i = 0; i < 4; ++i) shot(*forms[i], std::string("display_") + kWindows[i].form + "_" + lang_ + ".png");
+  for (int i = 0; i < 4; ++i)
+    shot(*forms[i], std::string("display_") + kWindows[i].form + "_" + lang_ + ".png");
 
   // Made larger, the instruments take the room: the analog window's dials grow into full dials.
   forms[1]->userResize(9000, 12000);
@@ -237,7 +240,8 @@ TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
   }
   // The needles point at the meter's values: each needle shows the host's value in its scale.
   for (int k = 0; k < 4; ++k) {
-    auto& needle = forms[1]->ctlAs<plat::ui::UserControl>(velumor::displayControlName(DisplayKind::Analog, k));
+    auto& needle =
+        forms[1]->ctlAs<plat::ui::UserControl>(velumor::displayControlName(DisplayKind::Analog, k));
     auto* ctl = dynamic_cast<tolvar::controls::NeedleControl*>(&needle.impl());
     ASSERT_NE(ctl, nullptr);
     const auto item = std::string(velumor::displayChannels()[k].valueItem);

@@ -12,12 +12,14 @@ namespace {
 
 TEST_F(ScriptSession, ScriptNumbersIgnoreTheNumericLocale) {
   GermanLocale german;
-  ASSERT_TRUE(german.ok) << "no de_DE.UTF-8 locale under " << VELUMOR_TEST_LOCPATH << " (localedef, package locales)";
+  ASSERT_TRUE(german.ok) << "no de_DE.UTF-8 locale under " << VELUMOR_TEST_LOCPATH
+                         << " (localedef, package locales)";
   char probe[16];
   std::snprintf(probe, sizeof probe, "%.1f", 1.5);
   ASSERT_STREQ(probe, "1,5") << "the locale is really German";
 
-  EXPECT_EQ(run("set DAMPING_VALUE 1.5\nrun 0.5\nexpect-item DAMPING_VALUE 1.5\nresize x 1.5 2\n"), 1) << output;
+  EXPECT_EQ(run("set DAMPING_VALUE 1.5\nrun 0.5\nexpect-item DAMPING_VALUE 1.5\nresize x 1.5 2\n"), 1)
+      << output;
   EXPECT_NE(output.find("no window 'x'"), std::string::npos) << "only the window is missing: " << output;
   auto v = session->itemValue("DAMPING_VALUE");
   ASSERT_TRUE(v);

@@ -40,7 +40,8 @@ TEST_F(ScriptSession, OutOfRangeNumbersAreRefusedWithTheirLimits) {
 }
 
 TEST_F(ScriptSession, ResizeRefusesSizesNoWindowCanHave) {
-  EXPECT_EQ(run("open GenericView.GenericViewClass g\nresize g 1e300 100\nresize g 100 -1e10\nresize g 6000 4000\n"),
+  EXPECT_EQ(run("open GenericView.GenericViewClass g\nresize g 1e300 100\nresize g 100 -1e10\nresize g 6000 "
+                "4000\n"),
             2)
       << output;
   EXPECT_NE(output.find("two numbers of twips"), std::string::npos) << output;

@@ -1,6 +1,8 @@
 // The typed fixed current: every form a German or an English user writes a number in is read
 // as that number, and everything else is refused, so that nothing but a real number ever
 // reaches the device (0 would take the output out of fixed-current mode).
+#include "velumor/output_views/fixed_current_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -10,7 +12,6 @@
 #include <string>
 
 #include "tests/velumor_shared/scoped_lang.h"
-#include "velumor/output_views/fixed_current_text.h"
 
 namespace {
 
@@ -35,10 +36,10 @@ TEST_P(AcceptedCurrentTest, ReadsTheWholeTextAsOneNumber) {
 
 INSTANTIATE_TEST_SUITE_P(
     GermanAndEnglishForms, AcceptedCurrentTest,
-    ::testing::Values(Accepted{"12,5", 12.5f},       // German decimal comma: not 12
-                      Accepted{"12.5", 12.5f},       // English decimal point
-                      Accepted{"  4,75\t", 4.75f},   // blanks and tabs around
-                      Accepted{"\r\n20\r\n", 20.0f}, // line ends around
+    ::testing::Values(Accepted{"12,5", 12.5f},        // German decimal comma: not 12
+                      Accepted{"12.5", 12.5f},        // English decimal point
+                      Accepted{"  4,75\t", 4.75f},    // blanks and tabs around
+                      Accepted{"\r\n20\r\n", 20.0f},  // line ends around
                       Accepted{"4", 4.0f}, Accepted{"+12,0", 12.0f}, Accepted{"-3.5", -3.5f},
                       Accepted{",5", 0.5f}, Accepted{"12,", 12.0f}, Accepted{"12.", 12.0f},
                       Accepted{"1,25E1", 12.5f}, Accepted{"1.25e+1", 12.5f}, Accepted{"125E-1", 12.5f},
@@ -71,8 +72,8 @@ TEST_P(RefusedCurrentTest, GivesNoValue) {
 INSTANTIATE_TEST_SUITE_P(
     NotNumbers, RefusedCurrentTest,
     ::testing::Values(Refused{"", Problem::NotANumber}, Refused{"   ", Problem::NotANumber},
-                      Refused{"abc", Problem::NotANumber},       // the old reading gave 0
-                      Refused{"12abc", Problem::NotANumber},     // ... and 12 for this one
+                      Refused{"abc", Problem::NotANumber},    // the old reading gave 0
+                      Refused{"12abc", Problem::NotANumber},  // ... and 12 for this one
                       Refused{"12,5 mA", Problem::NotANumber}, Refused{"4 . 5", Problem::NotANumber},
                       Refused{"1 2", Problem::NotANumber}, Refused{"1,234.5", Problem::NotANumber},
                       Refused{"1.234,5", Problem::NotANumber}, Refused{"1,2,3", Problem::NotANumber},
@@ -87,13 +88,16 @@ INSTANTIATE_TEST_SUITE_P(
     BeyondASingle, RefusedCurrentTest,
     ::testing::Values(Refused{"3.4028236e38", Problem::OutOfRange},  // just above the largest Single
                       Refused{"-3,5E38", Problem::OutOfRange}, Refused{"1e39", Problem::OutOfRange},
-                      Refused{"1e309", Problem::OutOfRange},   // beyond a Double as well
-                      Refused{"1e-46", Problem::OutOfRange},   // a Single holds it only as 0
+                      Refused{"1e309", Problem::OutOfRange},  // beyond a Double as well
+                      Refused{"1e-46", Problem::OutOfRange},  // a Single holds it only as 0
                       Refused{"-1e-400", Problem::OutOfRange},
                       Refused{"1e99999999999999999999", Problem::OutOfRange}));
 
 TEST(FixedCurrentTextTest, NulInsideTheTextIsRefused) {
-  EXPECT_FALSE(parseFixedCurrentText(std::string("12\0" "5", 4)).value.has_value());
+  EXPECT_FALSE(parseFixedCurrentText(std::string("12\0"
+                                                 "5",
+                                                 4))
+                   .value.has_value());
 }
 
 TEST(FixedCurrentRefusalTest, SaysWhatWasTypedAndHowToWriteItInTheUsersLanguage) {

@@ -102,17 +102,14 @@ TEST_P(TypedCurrentTest, FixedOutputWritesTheTypedCurrentOrRefusesItWithAMessage
   EXPECT_TRUE(startedSequences().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, TypedCurrentTest,
-                         ::testing::Values(TypedCase{"de", "12,5", true, 12.5f}, TypedCase{"en", "12.5", true, 12.5f},
-                                           TypedCase{"en", " 4,75 ", true, 4.75f},
-                                           TypedCase{"de", "2E1", true, 20.0f},
-                                           TypedCase{"de", "abc", false, 0}, TypedCase{"en", "", false, 0},
-                                           TypedCase{"en", "12 mA", false, 0},
-                                           TypedCase{"de", "4 . 5", false, 0},
-                                           TypedCase{"en", "1e39", false, 0}),
-                         [](const auto& info) {
-                           return std::string(info.param.lang) + "_" + std::to_string(info.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Forms, TypedCurrentTest,
+    ::testing::Values(TypedCase{"de", "12,5", true, 12.5f}, TypedCase{"en", "12.5", true, 12.5f},
+                      TypedCase{"en", " 4,75 ", true, 4.75f}, TypedCase{"de", "2E1", true, 20.0f},
+                      TypedCase{"de", "abc", false, 0}, TypedCase{"en", "", false, 0},
+                      TypedCase{"en", "12 mA", false, 0}, TypedCase{"de", "4 . 5", false, 0},
+                      TypedCase{"en", "1e39", false, 0}),
+    [](const auto& info) { return std::string(info.param.lang) + "_" + std::to_string(info.index); });
 
 TEST_F(SimulationTest, LampFollowsTheDeviceAndTheOptionsFollowItOnlyOnce) {
   open();

@@ -45,13 +45,13 @@ TEST_P(SimulationTextsTest, LoadPutsTheUsersTextsOnEveryControl) {
   EXPECT_EQ(ctl("CurrentText", 0).getProperty("Text").toString(), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, SimulationTextsTest,
-                         ::testing::Values(TextCase{"en", "Normal opration", "Fixed output", "&Adjust", "Current:",
-                                                    "Percent of Range:", "Simulation not activ", "E&xit"},
-                                           TextCase{"de", "Normalbetrieb", "Fester Ausgabewert", "Ü&bernehmen",
-                                                    "aktueller Wert:", "% des Meßbereiches:", "Simulation inaktiv",
-                                                    "E&nde"}),
-                         [](const auto& info) { return std::string(info.param.lang); });
+INSTANTIATE_TEST_SUITE_P(
+    Languages, SimulationTextsTest,
+    ::testing::Values(TextCase{"en", "Normal opration", "Fixed output", "&Adjust",
+                               "Current:", "Percent of Range:", "Simulation not activ", "E&xit"},
+                      TextCase{"de", "Normalbetrieb", "Fester Ausgabewert", "Ü&bernehmen",
+                               "aktueller Wert:", "% des Meßbereiches:", "Simulation inaktiv", "E&nde"}),
+    [](const auto& info) { return std::string(info.param.lang); });
 
 TEST_F(SimulationTest, OpensAtItsMinimumSizeAndSnapsBackWhenDraggedSmaller) {
   open();
@@ -100,12 +100,21 @@ TEST_F(SimulationTest, RegistersEveryItemOnceInItsOrderWithItsFlag) {
   open();
   std::vector<std::string> names;
   for (const auto& r : aim->registrations) names.push_back(r.name);
-  const std::vector<std::string> expected = {
-      "&&private_FDT&&EngineeringContext", "&&private_pm&&Address", "DESCRIPTOR", "&&private&&connect",
-      "&&private&&CurrentSource", "&&private&&UserLevel", "&&Sequence_Progress&&Upload",
-      "&&Sequence_Progress&&Download", "&&Sequence_Progress&&FULL_Download", "LastFieldDeviceStatus",
-      "PRIMARY_FIXED_CURRENT", "UploadQuestion", "SaveToDataBaseOnExit", "&&private&&Dirty",
-      "&&Sequence_Progress&&SeqHART_COMMAND_040_Write"};
+  const std::vector<std::string> expected = {"&&private_FDT&&EngineeringContext",
+                                             "&&private_pm&&Address",
+                                             "DESCRIPTOR",
+                                             "&&private&&connect",
+                                             "&&private&&CurrentSource",
+                                             "&&private&&UserLevel",
+                                             "&&Sequence_Progress&&Upload",
+                                             "&&Sequence_Progress&&Download",
+                                             "&&Sequence_Progress&&FULL_Download",
+                                             "LastFieldDeviceStatus",
+                                             "PRIMARY_FIXED_CURRENT",
+                                             "UploadQuestion",
+                                             "SaveToDataBaseOnExit",
+                                             "&&private&&Dirty",
+                                             "&&Sequence_Progress&&SeqHART_COMMAND_040_Write"};
   EXPECT_EQ(names, expected);
   for (const auto& r : aim->registrations) {
     EXPECT_EQ(r.flag, r.name == "UploadQuestion" || r.name == "SaveToDataBaseOnExit") << r.name;
@@ -122,13 +131,19 @@ TEST_F(SimulationTest, RegistersEveryItemOnceInItsOrderWithItsFlag) {
   const auto find = [&](const std::string& op, size_t from) {
     return std::find(ops.begin() + static_cast<std::ptrdiff_t>(from), ops.end(), op) - ops.begin();
   };
-  const auto fourth = std::find_if(aim->log().calls().begin(), aim->log().calls().end(), [](const auto& c) {
-                        return c.op == "RegisterItem" && c.args[0].toString() == "&&private&&connect";
-                      }) - aim->log().calls().begin();
+  const auto fourth =
+      std::find_if(aim->log().calls().begin(), aim->log().calls().end(),
+                   [](const auto& c) {
+                     return c.op == "RegisterItem" && c.args[0].toString() == "&&private&&connect";
+                   }) -
+      aim->log().calls().begin();
   const auto lookup = find("FindObject", static_cast<size_t>(fourth));
-  const auto fifth = std::find_if(aim->log().calls().begin(), aim->log().calls().end(), [](const auto& c) {
-                       return c.op == "RegisterItem" && c.args[0].toString() == "&&private&&CurrentSource";
-                     }) - aim->log().calls().begin();
+  const auto fifth =
+      std::find_if(aim->log().calls().begin(), aim->log().calls().end(),
+                   [](const auto& c) {
+                     return c.op == "RegisterItem" && c.args[0].toString() == "&&private&&CurrentSource";
+                   }) -
+      aim->log().calls().begin();
   EXPECT_LT(fourth, lookup);
   EXPECT_LT(lookup, fifth);
   EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 0u);
@@ -182,7 +197,8 @@ TEST_F(SimulationTest, CaptionIsBuiltFromAddressAndDescriptorAndCutAtANul) {
   open();
   notify("&&private_pm&&Address", Variant(std::string("12\0junk", 7)));
   notify("DESCRIPTOR", Variant("LINE 1"));
-  EXPECT_EQ(form->getProperty("Caption").toString(), "Simulation, [12] RQ4400 Coriolis Mass Flowmeter: LINE 1");
+  EXPECT_EQ(form->getProperty("Caption").toString(),
+            "Simulation, [12] RQ4400 Coriolis Mass Flowmeter: LINE 1");
 }
 
 TEST_F(SimulationTest, ProgressShowsTheRightBarAndIsHiddenAtZeroAndHundred) {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/ui/form.h"
-#include "velumor/shared/velumor_help_functions.h"
 #include "tests/supervision/supervision_fixture.h"
+#include "velumor/shared/velumor_help_functions.h"
 
 namespace {
 

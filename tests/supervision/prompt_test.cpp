@@ -339,7 +339,8 @@ class PromptEnd : public Prompt {
   // Asserts the clean end: released once, no prompt left, nothing written after the end.
   void expectCleanEnd() {
     EXPECT_EQ(host->releasedViews.size(), 1u);
-    for (const char* name : {"REC_FIRST", "REC_SECOND", "REC_THIRD"}) EXPECT_TRUE(control(name).empty()) << name;
+    for (const char* name : {"REC_FIRST", "REC_SECOND", "REC_THIRD"})
+      EXPECT_TRUE(control(name).empty()) << name;
     EXPECT_FALSE(form().visible());
     EXPECT_FALSE(view->binding().hasQueue());
     EXPECT_FALSE(sup().promptPending());

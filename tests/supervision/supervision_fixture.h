@@ -83,7 +83,8 @@ class SupervisionTest : public ::testing::Test {
     velumor::resetSharedAppletUtility();
     classes.registerBuiltin(tolvar::kAppletUtilityProgId, [this] {
       ++utilitiesMade;
-      return makeUtility ? makeUtility() : Ptr<plat::com::Unknown>(makeObject<tolvar::sim::SimAppletUtility>());
+      return makeUtility ? makeUtility()
+                         : Ptr<plat::com::Unknown>(makeObject<tolvar::sim::SimAppletUtility>());
     });
     plat::com::setProcessLoader(&classes);
     host->dd->properties = {{"DevDescLong", "RQ4400 Coriolis"}, {"Nickname", "RQ44"}};

@@ -1,15 +1,15 @@
+#include "tolvar/controls/display_controls.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
 #include <nlohmann/json.hpp>
 
 #include "fake_host.h"
 #include "platform/ui/event_loop.h"
 #include "test_support.h"
 #include "tolvar/applet/control_ids.h"
-#include "tolvar/controls/display_controls.h"
 #include "tolvar/controls/register.h"
 
 using namespace support;
@@ -127,8 +127,10 @@ TEST_F(Displays, RolesAnswerTheirNumbersAndNames) {
     EXPECT_EQ(byName(*k, "ValueItemName", curve).toString(), "SECOND_VALUE");
     EXPECT_EQ(byName(*k, "ScaleMaxItemName", curve).toString(), "UPPER");
     EXPECT_EQ(byName(*k, "ScaleMinItemName", curve).toString(), "0");
-    for (auto [id, name] : {std::pair{r.ChannelCaption, "ChannelCaption"}, {r.ValueItemName, "ValueItemName"},
-                            {r.ConnectItems, "ConnectItems"}, {r.DisconnectItems, "DisconnectItems"}})
+    for (auto [id, name] : {std::pair{r.ChannelCaption, "ChannelCaption"},
+                            {r.ValueItemName, "ValueItemName"},
+                            {r.ConnectItems, "ConnectItems"},
+                            {r.DisconnectItems, "DisconnectItems"}})
       EXPECT_EQ(ctl(*k).idOfName(name), id) << name;
     if (r.ClassFlag) {
       put(*k, r.ClassFlag, Variant(true));
@@ -160,7 +162,8 @@ TEST_F(Displays, DesignPropertiesOfTheWindowDesignsAreKept) {
   ctl(kPlotter).put(0x6803000F, Variant(""));
   ctl(kPlotter).put(0x68030011, Variant("-1"));
   EXPECT_EQ(shown(ctl(kPlotter), "Caption").toString(), "");
-  EXPECT_EQ(shown(ctl(kPlotter), "TimeSpanMs").toLong(), tolvar::controls::PlotterControl::kDefaultTimeSpanMs);
+  EXPECT_EQ(shown(ctl(kPlotter), "TimeSpanMs").toLong(),
+            tolvar::controls::PlotterControl::kDefaultTimeSpanMs);
   ctl(kPlotter).put(0x68030011, Variant("30"));
   EXPECT_EQ(shown(ctl(kPlotter), "TimeSpanMs").toLong(), 30000);
 }
@@ -171,7 +174,8 @@ TEST_F(Displays, PlotterCurveNumberMustBeOneToFour) {
     EXPECT_EQ(byName(kPlotter, "ChannelCaption", curve).toString(), "c" + std::to_string(curve));
   }
   for (int16_t curve : {0, 5, -1}) {
-    EXPECT_EQ(errorOf([&] { put(kPlotter, dispid::Plotter.ValueItemName, Variant("X"), curve); }), 381) << curve;
+    EXPECT_EQ(errorOf([&] { put(kPlotter, dispid::Plotter.ValueItemName, Variant("X"), curve); }), 381)
+        << curve;
     EXPECT_EQ(errorOf([&] { byName(kPlotter, "ValueItemName", curve); }), 381) << curve;
   }
   // Without its curve number a curve property is a wrong call.
@@ -225,9 +229,14 @@ TEST_F(Displays, DisconnectItemsStopsFollowingAtOnce) {
 
 TEST_F(Displays, ConnectItemsChecksTheItemManager) {
   configure(kDigital);
-  EXPECT_EQ(errorOf([&] { call(ctl(kDigital), dispid::Digital.ConnectItems, {Variant(1), Variant(0), Variant(0)}); }),
+  EXPECT_EQ(errorOf([&] {
+              call(ctl(kDigital), dispid::Digital.ConnectItems, {Variant(1), Variant(0), Variant(0)});
+            }),
             424);
-  EXPECT_EQ(errorOf([&] { call(ctl(kDigital), dispid::Digital.ConnectItems, {Variant(0), Variant(0)}); }), 450);
+  EXPECT_EQ(errorOf([&] {
+              call(ctl(kDigital), dispid::Digital.ConnectItems, {Variant(0), Variant(0)});
+            }),
+            450);
   Ptr<tolvar::AppletItemManager> bare(new fake::BareItemManager);
   EXPECT_EQ(errorOf([&] {
               call(ctl(kDigital), dispid::Digital.ConnectItems,
@@ -304,7 +313,7 @@ TEST_F(Displays, DigitalFitsValueAndUnitIntoItsFormat) {
   host.fake->set("PRIMARY_VALUE", 1234.56789012);
   deliver();
   EXPECT_EQ(shown(ctl(kDigital), "Caption").toString(), "Mass Flow:");
-  EXPECT_EQ(shown(ctl(kDigital), "Text").toString(), "1234.5679");      // nine places
+  EXPECT_EQ(shown(ctl(kDigital), "Text").toString(), "1234.5679");         // nine places
   EXPECT_EQ(shown(ctl(kDigital), "UnitText").toString(), "Normkubikmet");  // twelve places
   host.fake->set("PRIMARY_VALUE", -123456789012.0);
   host.fake->set("LONG_UNIT", 2);

@@ -219,7 +219,9 @@ class BareItemManager final : public tolvar::AppletItemManager {
   void ReleaseView(Ptr<tolvar::View>, int32_t& s) override { s = 0; }
   void GetDDObject(Ptr<tolvar::DeviceDescription>&, int32_t& s) override { s = 0; }
   void GetFrame(Ptr<tolvar::HostFrame>&, int32_t& s) override { s = 0; }
-  void RegisterItem(const std::string&, bool, int32_t, int32_t&, int32_t, int32_t, int32_t& s) override { s = 0; }
+  void RegisterItem(const std::string&, bool, int32_t, int32_t&, int32_t, int32_t, int32_t& s) override {
+    s = 0;
+  }
   void UnadviseItem(const Variant&, int32_t, bool, int32_t& s) override { s = 0; }
   void GetValueEx(int32_t, double&, bool, int32_t& s) override { s = 0; }
   void GetValue(int32_t, double&, int32_t& s) override { s = 0; }
@@ -240,6 +242,8 @@ class BareItemManager final : public tolvar::AppletItemManager {
 };
 
 // Runs the notifications the host has posted.
-inline void deliver() { plat::ui::EventLoop::instance().drainPosted(); }
+inline void deliver() {
+  plat::ui::EventLoop::instance().drainPosted();
+}
 
 }  // namespace fake

@@ -1,9 +1,10 @@
+#include "tolvar/controls/generic_view.h"
+
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
 #include "platform/ui/event_loop.h"
 #include "test_support.h"
-#include "tolvar/controls/generic_view.h"
 
 using fake::deliver;
 using plat::com::Ptr;
@@ -59,7 +60,8 @@ class GenericViewTest : public ::testing::Test {
 TEST_F(GenericViewTest, ListsEveryItemWithValueAndUnit) {
   open();
   EXPECT_TRUE(window().visible());
-  EXPECT_EQ(rows(), (std::vector<std::string>{"PRIMARY_VALUE\t12.5\tkg/h", "TAG\tFT-101\t", "SERIAL\t4711\t"}));
+  EXPECT_EQ(rows(),
+            (std::vector<std::string>{"PRIMARY_VALUE\t12.5\tkg/h", "TAG\tFT-101\t", "SERIAL\t4711\t"}));
   EXPECT_EQ(view->NotifyChanged(1, false, 0, 0), 0);
 }
 

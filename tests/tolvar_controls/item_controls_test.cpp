@@ -1,10 +1,11 @@
+#include "tolvar/controls/item_controls.h"
+
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
 #include "platform/ui/event_loop.h"
 #include "test_support.h"
 #include "tolvar/applet/control_ids.h"
-#include "tolvar/controls/item_controls.h"
 #include "tolvar/controls/register.h"
 
 using namespace support;
@@ -54,7 +55,9 @@ class ItemControls : public ::testing::Test {
     EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
   }
 
-  plat::ui::UserControlImpl& ctl(std::string_view name, int32_t index = -1) { return impl(*form, name, index); }
+  plat::ui::UserControlImpl& ctl(std::string_view name, int32_t index = -1) {
+    return impl(*form, name, index);
+  }
   // The item names and modes, in the order a window sets them before BindItems.
   void configure() {
     ctl("Flow").put(dispid::ItemName, Variant("PRIMARY_VALUE"));
@@ -148,7 +151,10 @@ TEST_F(ItemControls, BindItemsChecksItsArgumentsAndKeepsTheBindingOnFailure) {
   Variant window(tolvar::controls::makeFormRef(*form));
   Variant aim(tolvar::controls::makeObjectRef(host.aim));
   EXPECT_EQ(errorOf([&] { call(handler, dispid::BindItems, {Variant(int32_t{1}), aim}); }), 424);
-  EXPECT_EQ(errorOf([&] { call(handler, dispid::BindItems, {window, Variant(Ptr<plat::com::Dispatch>())}); }), 91);
+  EXPECT_EQ(errorOf([&] {
+              call(handler, dispid::BindItems, {window, Variant(Ptr<plat::com::Dispatch>())});
+            }),
+            91);
   // The window where the item manager belongs and the other way round.
   EXPECT_EQ(errorOf([&] { call(handler, dispid::BindItems, {aim, window}); }), 13);
   Ptr<tolvar::AppletItemManager> bare(new fake::BareItemManager);
@@ -164,7 +170,8 @@ TEST_F(ItemControls, BindItemsChecksItsArgumentsAndKeepsTheBindingOnFailure) {
 TEST_F(ItemControls, WrappersMadeByAComponentLibraryAreRecognised) {
   configure();
   auto& handler = ctl("Handler");
-  EXPECT_EQ(call(handler, dispid::BindItems, {peerFormArgument(*form), peerObjectArgument(host.aim)}).toLong(), 4);
+  EXPECT_EQ(
+      call(handler, dispid::BindItems, {peerFormArgument(*form), peerObjectArgument(host.aim)}).toLong(), 4);
   EXPECT_EQ(&tolvar::controls::formArgument(peerFormArgument(*form)), form.get());
 }
 

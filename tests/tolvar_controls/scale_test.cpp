@@ -1,9 +1,9 @@
+#include "tolvar/controls/scale.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "tolvar/controls/scale.h"
 
 using tolvar::controls::fitNumber;
 using tolvar::controls::readScale;

@@ -39,9 +39,11 @@ inline Variant call(plat::com::Dispatch& d, int32_t id, std::vector<Variant> arg
 }
 
 // What a window does at its registration tick: hands itself and the item manager over.
-inline Variant bindItems(plat::ui::Form& form, plat::com::Dispatch& handler, plat::com::Ptr<plat::com::Unknown> aim) {
-  return call(handler, 0x60030000, {Variant(tolvar::controls::makeFormRef(form)),
-                                    Variant(tolvar::controls::makeObjectRef(std::move(aim)))});
+inline Variant bindItems(plat::ui::Form& form, plat::com::Dispatch& handler,
+                         plat::com::Ptr<plat::com::Unknown> aim) {
+  return call(handler, 0x60030000,
+              {Variant(tolvar::controls::makeFormRef(form)),
+               Variant(tolvar::controls::makeObjectRef(std::move(aim)))});
 }
 
 }  // namespace support

@@ -55,8 +55,10 @@ class DataSetSafetyTest : public SessionTest {
   int32_t frameCall(const char* op) {
     int32_t st = -1;
     auto f = session->createFrame();
-    if (std::string(op) == "save") f->SaveToDatabase(0, st);
-    else f->LoadFromDatabase(0, st);
+    if (std::string(op) == "save")
+      f->SaveToDatabase(0, st);
+    else
+      f->LoadFromDatabase(0, st);
     return st;
   }
   std::filesystem::path path() { return session->database().path(); }
@@ -82,9 +84,7 @@ TEST_F(DataSetSafetyTest, ATamperedEntryMarksTheSetDamagedAndLoadsNothing) {
   const std::string pristine = fileBytes(path());
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.item) + ": " + c.assignment);
-    {
-      std::ofstream(path(), std::ios::binary | std::ios::trunc) << pristine;
-    }
+    { std::ofstream(path(), std::ios::binary | std::ios::trunc) << pristine; }
     sql(path(), std::string("UPDATE dataset_items SET ") + c.assignment + " WHERE name = '" + c.item + "'");
     session->store().set("DAMPING_VALUE", Variant(7.0));
     EXPECT_EQ(frameCall("load"), kStatusDatabase);
@@ -98,16 +98,17 @@ TEST_F(DataSetSafetyTest, ATamperedEntryMarksTheSetDamagedAndLoadsNothing) {
   // A Boolean and octets are checked too, straight on the database.
   DataSetDatabase db(dir / "other.sqlite");
   std::string error;
-  ASSERT_TRUE(db.save("s", "RQ4400", {{"flag", Variant(true)}, {"raw", Variant(plat::com::ByteArray{0, {1, 2}})}},
-                      error))
+  ASSERT_TRUE(db.save("s", "RQ4400",
+                      {{"flag", Variant(true)}, {"raw", Variant(plat::com::ByteArray{0, {1, 2}})}}, error))
       << error;
   DataSetDatabase::Items items;
   sql(db.path(), "UPDATE dataset_items SET value = 2 WHERE name = 'flag'");
   EXPECT_FALSE(db.load("s", items, error));
   EXPECT_NE(error.find("\"flag\" does not hold a Boolean"), std::string::npos) << error;
   EXPECT_TRUE(items.empty());
-  sql(db.path(), "UPDATE dataset_items SET value = 1 WHERE name = 'flag';"
-                 "UPDATE dataset_items SET value = 'text' WHERE name = 'raw'");
+  sql(db.path(),
+      "UPDATE dataset_items SET value = 1 WHERE name = 'flag';"
+      "UPDATE dataset_items SET value = 'text' WHERE name = 'raw'");
   EXPECT_FALSE(db.load("s", items, error));
   EXPECT_NE(error.find("\"raw\" does not hold octets"), std::string::npos) << error;
   sql(db.path(), "UPDATE dataset_items SET value = x'0102' WHERE name = 'raw'");
@@ -117,8 +118,9 @@ TEST_F(DataSetSafetyTest, ATamperedEntryMarksTheSetDamagedAndLoadsNothing) {
 
 TEST_F(DataSetSafetyTest, AnotherProgramsDatabaseIsRefusedAndLeftUntouched) {
   std::filesystem::create_directories(path().parent_path());
-  sql(path(), "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT);"
-              "INSERT INTO notes (body) VALUES ('keep me');");
+  sql(path(),
+      "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT);"
+      "INSERT INTO notes (body) VALUES ('keep me');");
   const std::string before = fileBytes(path());
   session->store().set("DAMPING_VALUE", Variant(3.0));
   EXPECT_EQ(frameCall("save"), kStatusDatabase);
@@ -131,8 +133,9 @@ TEST_F(DataSetSafetyTest, AnotherProgramsDatabaseIsRefusedAndLeftUntouched) {
   EXPECT_FALSE(std::filesystem::exists(path().string() + "-journal"));
 
   // A file that says it belongs to another application is refused as well.
-  sql(path(), "CREATE TABLE velumor_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);"
-              "INSERT INTO velumor_meta VALUES ('application', 'someone-else')");
+  sql(path(),
+      "CREATE TABLE velumor_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+      "INSERT INTO velumor_meta VALUES ('application', 'someone-else')");
   const std::string before2 = fileBytes(path());
   EXPECT_EQ(frameCall("save"), kStatusDatabase);
   EXPECT_EQ(fileBytes(path()), before2);
@@ -181,7 +184,8 @@ TEST(DataSetCrash, EveryKilledSaveLeavesExactlyOneWholeSet) {
   for (int i = 0; i < 25; ++i) {
     SCOPED_TRACE("round " + std::to_string(i));
     int started = 0;
-    const int done = saveUntilKilled(db, round, std::uniform_int_distribution<unsigned>(0, 4000)(random), started);
+    const int done =
+        saveUntilKilled(db, round, std::uniform_int_distribution<unsigned>(0, 4000)(random), started);
     ASSERT_GE(done, round) << "the child saved and was killed";
     if (std::filesystem::exists(db.string() + "-journal")) ++journalsFound;
 
@@ -201,7 +205,8 @@ TEST(DataSetCrash, EveryKilledSaveLeavesExactlyOneWholeSet) {
       }
     }
     EXPECT_EQ(sql(db, "PRAGMA integrity_check"), "ok");
-    EXPECT_EQ(sql(db, "SELECT count(DISTINCT rowset) FROM dataset_items"), "1") << "rows of an old set are left";
+    EXPECT_EQ(sql(db, "SELECT count(DISTINCT rowset) FROM dataset_items"), "1")
+        << "rows of an old set are left";
     round = static_cast<int>(got) + 1;
   }
   (void)journalsFound;  // how many kills hit a save varies; each round checks the result
@@ -220,9 +225,11 @@ TEST(DataSetCrash, AnInterruptedSaveIsRolledBackByTheNextLoad) {
     sqlite3* c = nullptr;
     sqlite3_open(db.c_str(), &c);
     // A tiny cache makes the pager write changed pages into the file before the commit.
-    sqlite3_exec(c, "PRAGMA cache_size = 1; BEGIN; UPDATE dataset_items SET value = 99;"
-                    " INSERT INTO dataset_items SELECT rowset + 1000, name, kind, lower_bound, value"
-                    " FROM dataset_items;", nullptr, nullptr, nullptr);
+    sqlite3_exec(c,
+                 "PRAGMA cache_size = 1; BEGIN; UPDATE dataset_items SET value = 99;"
+                 " INSERT INTO dataset_items SELECT rowset + 1000, name, kind, lower_bound, value"
+                 " FROM dataset_items;",
+                 nullptr, nullptr, nullptr);
     ::kill(::getpid(), SIGKILL);
     ::_exit(1);
   }
@@ -253,11 +260,15 @@ TEST(DataSetPath, WithoutHomeTheUsersHomeFromThePasswordDatabase) {
   ::unsetenv("HOME");
   const passwd* pw = ::getpwuid(::getuid());
   ASSERT_TRUE(pw && pw->pw_dir);
-  EXPECT_EQ(DataSetDatabase::defaultPath(), std::filesystem::path(pw->pw_dir) / ".local/share/velumor/datasets.sqlite");
+  EXPECT_EQ(DataSetDatabase::defaultPath(),
+            std::filesystem::path(pw->pw_dir) / ".local/share/velumor/datasets.sqlite");
   ::setenv("HOME", "", 1);  // empty counts as unset
-  EXPECT_EQ(DataSetDatabase::defaultPath(), std::filesystem::path(pw->pw_dir) / ".local/share/velumor/datasets.sqlite");
-  if (oldHome) ::setenv("HOME", home.c_str(), 1);
-  else ::unsetenv("HOME");
+  EXPECT_EQ(DataSetDatabase::defaultPath(),
+            std::filesystem::path(pw->pw_dir) / ".local/share/velumor/datasets.sqlite");
+  if (oldHome)
+    ::setenv("HOME", home.c_str(), 1);
+  else
+    ::unsetenv("HOME");
   if (oldXdg) ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
 }
 

@@ -1,10 +1,9 @@
 // The item manager as views see it: names, handles, notifications and their timing, statuses.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include <cmath>
 #include <limits>
+#include <set>
 
 #include "sim_test_support.h"
 #include "tolvar/sim/item_manager.h"

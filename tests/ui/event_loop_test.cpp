@@ -1,6 +1,7 @@
+#include "platform/ui/event_loop.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/ui/event_loop.h"
 #include "test_forms.h"
 
 using namespace plat::ui;
@@ -21,10 +22,10 @@ TEST_F(LoopTest, TimersFireInTimeOrderAndArmingOrderBreaksTies) {
   f->timer("Other").setEnabled(true);
   f->timer("Tick").setEnabled(true);
   loop.advance(250);
-  EXPECT_EQ(order, (std::vector<std::string>{"other@" + std::to_string(loop.now() - 150),
-                                             "tick@" + std::to_string(loop.now() - 150),
-                                             "other@" + std::to_string(loop.now() - 50),
-                                             "tick@" + std::to_string(loop.now() - 50)}));
+  EXPECT_EQ(order,
+            (std::vector<std::string>{
+                "other@" + std::to_string(loop.now() - 150), "tick@" + std::to_string(loop.now() - 150),
+                "other@" + std::to_string(loop.now() - 50), "tick@" + std::to_string(loop.now() - 50)}));
   f->unload();
 }
 

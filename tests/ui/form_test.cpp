@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <nlohmann/json.hpp>
 
 #include "platform/com/error.h"

@@ -54,7 +54,8 @@ TEST(ReportLayout, ValuesStartInColumn54AndLongLabelsAreNeverCut) {
       {"52 characters get one blank", std::string(52, 'b'), "\t" + std::string(52, 'b') + " v\r\n"},
       {"60 characters are kept whole", std::string(60, 'c'), "\t" + std::string(60, 'c') + " v\r\n"},
       // "ß" is one character in two octets: the value still starts in column 54.
-      {"German letters count once", "Masse - Durchfluß:", "\tMasse - Durchfluß:" + std::string(34, ' ') + "v\r\n"},
+      {"German letters count once",
+       "Masse - Durchfluß:", "\tMasse - Durchfluß:" + std::string(34, ' ') + "v\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -77,14 +78,14 @@ TEST(ReportLayout, EveryKindOfLine) {
   r.row("Measurement Value:", "Density", true);
   r.plainRow("");
   r.plainRow("note");
-  const std::string expected = "RQ4400 (VELUMOR)\r\n"
-                               "\r\n"
-                               "Communication State:" + std::string(32, ' ') + "Connected\r\n" +
-                               "File:" + std::string(47, ' ') + "\r\n" +
-                               "   Device Data" + std::string(52 - 14, ' ') + "\r\n" +
-                               "\tMeasurement Value:" + std::string(34, ' ') + "Density\t*\r\n" +
-                               "\t\r\n"
-                               "\tnote\r\n";
+  const std::string expected =
+      "RQ4400 (VELUMOR)\r\n"
+      "\r\n"
+      "Communication State:" +
+      std::string(32, ' ') + "Connected\r\n" + "File:" + std::string(47, ' ') + "\r\n" + "   Device Data" +
+      std::string(52 - 14, ' ') + "\r\n" + "\tMeasurement Value:" + std::string(34, ' ') + "Density\t*\r\n" +
+      "\t\r\n"
+      "\tnote\r\n";
   EXPECT_EQ(r.text(), expected);
 }
 
@@ -250,7 +251,8 @@ TEST_F(ReportPrintTest, FailuresShowTheErrorAndThePathAndLeaveNoFile) {
     std::string message;
   } cases[] = {
       {"unwritable folder", unwritable, "Permission denied\r\n" + unwritable},
-      {"target is a folder", (folder_ / "adir").string(), "Path/File access error\r\n" + (folder_ / "adir").string()},
+      {"target is a folder", (folder_ / "adir").string(),
+       "Path/File access error\r\n" + (folder_ / "adir").string()},
       {"missing folder", (folder_ / "nowhere" / "x.prn").string(),
        "Path not found\r\n" + (folder_ / "nowhere" / "x.prn").string()},
   };
@@ -267,7 +269,8 @@ TEST_F(ReportPrintTest, FailuresShowTheErrorAndThePathAndLeaveNoFile) {
     EXPECT_EQ(shown[0].style & ui::mb::Critical, ui::mb::Critical);
   }
   std::vector<std::string> left;
-  for (const auto& e : fs::recursive_directory_iterator(folder_)) left.push_back(e.path().filename().string());
+  for (const auto& e : fs::recursive_directory_iterator(folder_))
+    left.push_back(e.path().filename().string());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"adir", "locked"}));
 }
@@ -294,7 +297,9 @@ TEST_F(ReportPrintTest, ABuildFailureWritesAndPrintsNothing) {
 // A printer that breaks while printing.
 class FailingPrinter : public ui::HeadlessServices {
  public:
-  void print(const ui::PrintDocument&) override { plat::com::raise(plat::com::err::PrinterError, "Out of paper"); }
+  void print(const ui::PrintDocument&) override {
+    plat::com::raise(plat::com::err::PrinterError, "Out of paper");
+  }
 };
 
 TEST_F(ReportPrintTest, APrinterFailureIsShown) {

@@ -75,7 +75,9 @@ std::vector<std::string> streams(const std::string& pdf) {
   return out;
 }
 
-unsigned hexValue(const std::string& s) { return static_cast<unsigned>(std::stoul(s, nullptr, 16)); }
+unsigned hexValue(const std::string& s) {
+  return static_cast<unsigned>(std::stoul(s, nullptr, 16));
+}
 
 // The text a PDF shows: glyph codes of its hex strings mapped through its ToUnicode maps,
 // one line per text-showing operator.
@@ -173,9 +175,9 @@ TEST(ReportPdf, APrintoutWithoutPrinterBecomesAPdfHoldingTheReport) {
                                   static_cast<QDialog*>(dlg)->accept();
                                 });
   const std::string report = "RQ4400 (VELUMOR) Größe\r\n\r\n\tMeasurement Value:\tDensity\t*\r\n";
-  auto outcome = velumor::report::printReport(form->ctlAs<ui::CommonDialogControl>("Dlg"),
-                                              {"RQ4400 (VELUMOR)", "VR_Data.prn", "RQ4400"},
-                                              [&] { return report; });
+  auto outcome =
+      velumor::report::printReport(form->ctlAs<ui::CommonDialogControl>("Dlg"),
+                                   {"RQ4400 (VELUMOR)", "VR_Data.prn", "RQ4400"}, [&] { return report; });
   form->unload();
   ui::Services::installHeadless();
   frontEnd.uninstall();

@@ -85,7 +85,8 @@ TEST(CompactPath, BackslashAndSlashBothSeparate) {
       {R"(C:\Data/Sets\Meter.dat)", 20, R"(C:\.../Sets\Meter.dat)"},
       {R"(D:/Data\Sets/Meter.dat)", 20, R"(D:/...\Sets/Meter.dat)"},
       // One backslash only, not at the start: the tail is the whole path.
-      {R"(velumor-data-sets\meter-0001-of-line.dat)", 32, R"(vel...velumor-data-sets\meter-0001-of-line.dat)"},
+      {R"(velumor-data-sets\meter-0001-of-line.dat)", 32,
+       R"(vel...velumor-data-sets\meter-0001-of-line.dat)"},
   };
   for (const Case& c : cases) EXPECT_EQ(compact(c.path, c.nMax), c.expected) << c.path;
 }
@@ -180,15 +181,15 @@ TEST(PackAscii, WindowsAnsiCodePage) {
     uint8_t code;  // the six-bit code the character packs to
   };
   const Case cases[] = {
-      {"€", 0x80 & 0x3F},   // &H80, Latin-1 has no euro sign
-      {"‚", 0x82 & 0x3F},   // &H82
-      {"…", 0x85 & 0x3F},   // &H85
-      {"š", 0x8A & 0x3F},   // upper-cased to Š, &H8A
-      {"Œ", 0x8C & 0x3F},   // &H8C
-      {"ž", 0x8E & 0x3F},   // upper-cased to Ž, &H8E
-      {"™", 0x99 & 0x3F},   // &H99
-      {"ÿ", 0x9F & 0x3F},   // upper-cased to Ÿ, &H9F
-      {"Ă", '?' & 0x3F},    // not in the page
+      {"€", 0x80 & 0x3F},  // &H80, Latin-1 has no euro sign
+      {"‚", 0x82 & 0x3F},  // &H82
+      {"…", 0x85 & 0x3F},  // &H85
+      {"š", 0x8A & 0x3F},  // upper-cased to Š, &H8A
+      {"Œ", 0x8C & 0x3F},  // &H8C
+      {"ž", 0x8E & 0x3F},  // upper-cased to Ž, &H8E
+      {"™", 0x99 & 0x3F},  // &H99
+      {"ÿ", 0x9F & 0x3F},  // upper-cased to Ÿ, &H9F
+      {"Ă", '?' & 0x3F},   // not in the page
   };
   for (const Case& c : cases) {
     EXPECT_EQ(unpack(PackAscii(c.text), 1), std::vector<uint8_t>{c.code}) << c.text;

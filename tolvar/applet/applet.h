@@ -27,7 +27,8 @@ class PLAT_API View : public plat::com::Unknown {
   virtual int32_t Show() = 0;
   virtual int32_t Hide() = 0;
   virtual int32_t Destroy() = 0;
-  virtual int32_t NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState, int32_t lUserLong) = 0;
+  virtual int32_t NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState,
+                                int32_t lUserLong) = 0;
 
  protected:
   using Unknown::Unknown;
@@ -56,7 +57,8 @@ class PLAT_API AppletItemManager : public plat::com::Unknown {
   virtual void GetSingleValue(int32_t lItemHandle, float& sngValue, bool bFlag, int32_t& status) = 0;
   virtual void SetSingleValue(int32_t lItemHandle, float sngValue, int32_t& status) = 0;
   // Fills the caller's array from its lower bound upward with the item's octets.
-  virtual void GetArrayValue(int32_t lItemHandle, plat::com::ByteArray& octets, bool bFlag, int32_t& status) = 0;
+  virtual void GetArrayValue(int32_t lItemHandle, plat::com::ByteArray& octets, bool bFlag,
+                             int32_t& status) = 0;
   virtual void SetArrayValue(int32_t lItemHandle, const plat::com::ByteArray& octets, int32_t& status) = 0;
   virtual void GetString(int32_t lItemHandle, std::string& sValue, bool bFlag, int32_t& status) = 0;
   virtual void GetStringNoFlag(int32_t lItemHandle, std::string& sValue, int32_t& status) = 0;
@@ -85,10 +87,10 @@ class PLAT_API DeviceDescription : public plat::com::Dispatch {
   // Six outputs each; what they mean for each kind of object is the host's documented choice.
   virtual void GetObjectInfo(int32_t lHandle, Variant& v1, Variant& v2, Variant& v3, Variant& v4, Variant& v5,
                              Variant& v6, int32_t& status) = 0;
-  virtual void GetObjectInfo2(int32_t lHandle, Variant& v1, Variant& v2, Variant& v3, Variant& v4, Variant& v5,
-                              Variant& v6, int32_t& status) = 0;
-  virtual void GetObjectInfo3(int32_t lHandle, Variant& v1, Variant& v2, Variant& v3, Variant& v4, Variant& v5,
-                              Variant& v6, int32_t& status) = 0;
+  virtual void GetObjectInfo2(int32_t lHandle, Variant& v1, Variant& v2, Variant& v3, Variant& v4,
+                              Variant& v5, Variant& v6, int32_t& status) = 0;
+  virtual void GetObjectInfo3(int32_t lHandle, Variant& v1, Variant& v2, Variant& v3, Variant& v4,
+                              Variant& v5, Variant& v6, int32_t& status) = 0;
   virtual void GetEnumeration(int32_t lEnumHandle, std::string& sName, std::vector<EnumEntry>& entries,
                               int32_t& status) = 0;
 
@@ -137,7 +139,13 @@ inline constexpr int32_t kStatusReadOnly = static_cast<int32_t>(0x804A0013u);
 inline constexpr int32_t kStatusNotFound = static_cast<int32_t>(0x804A0014u);
 
 // Communication states of "&&private&&connect".
-enum CommState : int32_t { Disconnected = 0, Connecting = 1, Connected = 2, Disconnecting = 3, Disturbed = 4 };
+enum CommState : int32_t {
+  Disconnected = 0,
+  Connecting = 1,
+  Connected = 2,
+  Disconnecting = 3,
+  Disturbed = 4
+};
 
 // Menu-state bits of a "&&Menu_State&&" item.
 inline constexpr int32_t kMenuVisible = 1;

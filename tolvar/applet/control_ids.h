@@ -42,7 +42,7 @@ struct DisplayRoleIds {
   int32_t ItemMode;
   int32_t UnitItemName;
   int32_t ValueItemName;
-  int32_t ClassFlag;  // 0 where the control has no such property
+  int32_t ClassFlag;      // 0 where the control has no such property
   int32_t DigitalFormat;  // 0 where the control has no such property
   int32_t ScaleMaxItemName;
   int32_t ScaleMinItemName;
@@ -52,10 +52,12 @@ struct DisplayRoleIds {
 
 inline constexpr DisplayRoleIds Needle{0x68030003, 0x68030004, 0x6803000C, 0x6803000D, 0x6803000E, 0x68030023,
                                        0,          0x68030009, 0x6803000A, 0x60030045, 0x60030046};
-inline constexpr DisplayRoleIds BarGraph{0x68030002, 0x68030003, 0x6803000B, 0x6803000C, 0x6803000D, 0x68030026,
-                                         0,          0x68030008, 0x68030009, 0x6003004A, 0x6003004B};
-inline constexpr DisplayRoleIds Digital{0x68030003, 0x68030004, 0x6803000C, 0x6803000D, 0x6803000E, 0x68030021,
-                                        0x68030002, 0x68030009, 0x6803000A, 0x6003003A, 0x6003003B};
+inline constexpr DisplayRoleIds BarGraph{0x68030002, 0x68030003, 0x6803000B, 0x6803000C,
+                                         0x6803000D, 0x68030026, 0,          0x68030008,
+                                         0x68030009, 0x6003004A, 0x6003004B};
+inline constexpr DisplayRoleIds Digital{0x68030003, 0x68030004, 0x6803000C, 0x6803000D,
+                                        0x6803000E, 0x68030021, 0x68030002, 0x68030009,
+                                        0x6803000A, 0x6003003A, 0x6003003B};
 // The plotter takes the curve number 1 to 4 as an Integer index on every property.
 inline constexpr DisplayRoleIds Plotter{0x68030004, 0x68030005, 0x68030003, 0x6803000C, 0x6803000D, 0,
                                         0,          0x6803000B, 0x6803000A, 0x6003002C, 0x6003002D};

@@ -15,11 +15,12 @@ namespace tolvar {
 
 struct ItemDescription {
   bool exists = false;
-  std::string type;   // "float", "double", "int", "enum", "bitenum", "string", "packed", "date", "bytes", "bool"
+  std::string
+      type;  // "float", "double", "int", "enum", "bitenum", "string", "packed", "date", "bytes", "bool"
   bool readOnly = false;
-  std::string label;  // the item's label text
-  std::string unitText;  // the unit as shown (resolved through a unit item when it has one)
-  std::string unitItem;  // the unit item's name, "" when fixed or none
+  std::string label;                   // the item's label text
+  std::string unitText;                // the unit as shown (resolved through a unit item when it has one)
+  std::string unitItem;                // the unit item's name, "" when fixed or none
   std::vector<EnumEntry> enumeration;  // empty when none
 };
 

@@ -27,8 +27,10 @@ class PLAT_API FormRef final : public plat::com::Dispatch {
     if (plat::com::equalsNoCase(name, "Name")) return kName;
     plat::com::raise(plat::com::err::NoSuchMember);
   }
-  plat::com::Variant invoke(int32_t id, plat::com::InvokeKind kind, std::span<plat::com::Variant> args) override {
-    if (id != kName || kind != plat::com::InvokeKind::PropertyGet) plat::com::raise(plat::com::err::NoSuchMember);
+  plat::com::Variant invoke(int32_t id, plat::com::InvokeKind kind,
+                            std::span<plat::com::Variant> args) override {
+    if (id != kName || kind != plat::com::InvokeKind::PropertyGet)
+      plat::com::raise(plat::com::err::NoSuchMember);
     if (!args.empty()) plat::com::raise(plat::com::err::WrongArgumentCount);
     return plat::com::Variant(form_->name());
   }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
 #include <nlohmann/json.hpp>
 
 #include "platform/com/error.h"
@@ -39,7 +38,9 @@ std::string firstChars(const std::string& s, size_t n) {
   return s;
 }
 
-int32_t optionalLong(const Variant& v) { return v.isEmpty() || v.isMissing() ? 0 : v.toLong(); }
+int32_t optionalLong(const Variant& v) {
+  return v.isEmpty() || v.isMissing() ? 0 : v.toLong();
+}
 
 void stopWatching(DisplayChannel& ch) {
   ch.valueWatch.reset();
@@ -281,8 +282,7 @@ std::vector<std::pair<std::string, Variant>> DigitalControl::snapshot() const {
 
 // ----------------------------------------------------------------------------- plotter
 
-PlotterControl::PlotterControl()
-    : DisplayControl("Tolvar4Plotter", tolvar::dispid::Plotter, kCurves, true) {
+PlotterControl::PlotterControl() : DisplayControl("Tolvar4Plotter", tolvar::dispid::Plotter, kCurves, true) {
   addString(0x68030011, "TimeSpan", timeSpan_);
   addString(0x6803000F, "PlotterCaption", caption_);  // "plottercaption" in the designs
   for (size_t i = 1; i <= kCurves; ++i) {

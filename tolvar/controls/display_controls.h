@@ -117,7 +117,7 @@ class DigitalControl final : public DisplayControl {
 class PlotterControl final : public DisplayControl {
  public:
   static constexpr size_t kCurves = 4;
-  static constexpr size_t kHistory = 600;            // samples kept per curve
+  static constexpr size_t kHistory = 600;  // samples kept per curve
   static constexpr int32_t kDefaultTimeSpanMs = 60000;
 
   PlotterControl();

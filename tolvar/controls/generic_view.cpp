@@ -17,7 +17,8 @@ using plat::ui::ListBoxControl;
 namespace {
 
 std::string designText() {
-  return std::string(reinterpret_cast<const char*>(tolvar_generic_view_design), tolvar_generic_view_design_size);
+  return std::string(reinterpret_cast<const char*>(tolvar_generic_view_design),
+                     tolvar_generic_view_design_size);
 }
 
 constexpr const char* kRefused = "The value was not accepted.";
@@ -193,7 +194,9 @@ int32_t boundary(const char* where, F&& f) {
 
 GenericView::GenericView(ItemLister lister) : lister_(std::move(lister)) {}
 
-GenericView::~GenericView() { Destroy(); }
+GenericView::~GenericView() {
+  Destroy();
+}
 
 GenericViewForm& GenericView::window() {
   if (!form_ || form_->wasUnloaded()) {

@@ -108,7 +108,9 @@ void HostControl::addCommonDesignProperties() {
   addDesignProperty("Alignment", Variant(int16_t{0}));
 }
 
-std::vector<std::pair<std::string, Variant>> HostControl::designSnapshot() const { return design_; }
+std::vector<std::pair<std::string, Variant>> HostControl::designSnapshot() const {
+  return design_;
+}
 
 Variant HostControl::designValue(std::string_view name) const {
   for (const auto& [n, v] : design_)

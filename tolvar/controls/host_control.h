@@ -168,6 +168,8 @@ class ItemBoundControl : public HostControl {
 };
 
 // Whether an item mode lets the user edit the item (0 editable, -1 selection field).
-inline bool modeEditable(int16_t mode) { return mode == 0 || mode == -1; }
+inline bool modeEditable(int16_t mode) {
+  return mode == 0 || mode == -1;
+}
 
 }  // namespace tolvar::controls

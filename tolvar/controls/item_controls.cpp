@@ -103,7 +103,9 @@ TextControl::TextControl() : ItemBoundControl("Tolvar4Text") {
 
 TextControl::~TextControl() = default;
 
-void TextControl::startWatches() { watchEdited(itemName_, watch_); }
+void TextControl::startWatches() {
+  watchEdited(itemName_, watch_);
+}
 
 void TextControl::refresh() {
   if (!following()) {
@@ -122,7 +124,9 @@ void TextControl::refresh() {
   changed();
 }
 
-bool TextControl::editable() const { return following() && !readOnlyItem_ && modeEditable(itemMode_); }
+bool TextControl::editable() const {
+  return following() && !readOnlyItem_ && modeEditable(itemMode_);
+}
 
 bool TextControl::edit(const std::string& text) {
   return endEdit(itemName_, watch_, editable() ? writeItem(itemName_, text) : kNotEditable);
@@ -309,7 +313,9 @@ ItemHandlerControl::ItemHandlerControl() : HostControl("Tolvar4CtrlItemHandler")
   addSiteVisible();
 }
 
-ItemHandlerControl::~ItemHandlerControl() { releaseItems(); }
+ItemHandlerControl::~ItemHandlerControl() {
+  releaseItems();
+}
 
 int32_t ItemHandlerControl::bindItems(plat::ui::Form& form, const Ptr<AppletItemManager>& aim) {
   HostLink link = linkTo(aim);

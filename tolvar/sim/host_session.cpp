@@ -1,11 +1,11 @@
 #include "tolvar/sim/host_session.h"
 
 #include <algorithm>
-#include <utility>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "platform/com/error.h"
 #include "platform/com/registry.h"

@@ -170,14 +170,10 @@ Rq4400Simulator::Rq4400Simulator(ItemStore& store, HostScheduler& scheduler)
   const int32_t hart = store_.indexOf("HartRevision");
   if (hart >= 0) variant_ = store_.value(hart).toDouble() >= 0.5 ? 1 : 0;
   pollingAddress_ = codeNamed("INSTRUMENT_ADDRESS");
-  qmForward_ = paramNamed("TOTALIZER_QM_F_SET_VALUE") *
-               massFactor(codeNamed("TOTALIZER_QM_F_SET_UNIT"));
-  qmReverse_ = paramNamed("TOTALIZER_QM_R_SET_VALUE") *
-               massFactor(codeNamed("TOTALIZER_QM_R_SET_UNIT"));
-  qvForward_ = paramNamed("TOTALIZER_QV_F_SET_VALUE") *
-               volumeFactor(codeNamed("TOTALIZER_QV_F_SET_UNIT"));
-  qvReverse_ = paramNamed("TOTALIZER_QV_R_SET_VALUE") *
-               volumeFactor(codeNamed("TOTALIZER_QV_R_SET_UNIT"));
+  qmForward_ = paramNamed("TOTALIZER_QM_F_SET_VALUE") * massFactor(codeNamed("TOTALIZER_QM_F_SET_UNIT"));
+  qmReverse_ = paramNamed("TOTALIZER_QM_R_SET_VALUE") * massFactor(codeNamed("TOTALIZER_QM_R_SET_UNIT"));
+  qvForward_ = paramNamed("TOTALIZER_QV_F_SET_VALUE") * volumeFactor(codeNamed("TOTALIZER_QV_F_SET_UNIT"));
+  qvReverse_ = paramNamed("TOTALIZER_QV_R_SET_VALUE") * volumeFactor(codeNamed("TOTALIZER_QV_R_SET_UNIT"));
   qmOverflowF_ = countNamed("TOTALIZER_QM_OVERFLOW_F");
   qmOverflowR_ = countNamed("TOTALIZER_QM_OVERFLOW_R");
   qvOverflowF_ = countNamed("TOTALIZER_QV_OVERFLOW_F");
@@ -262,8 +258,7 @@ void Rq4400Simulator::step(int64_t ms, bool publish) {
   processTimeMs_ += dt;
   const double t = processTimeMs_ / 1000.0;
   const double twoPi = 2.0 * std::numbers::pi;
-  const double qmax = paramNamed("QMAX_METER_TUBE_VALUE") *
-                      massFlowFactor(codeNamed("QMAX_METER_TUBE_UNIT"));
+  const double qmax = paramNamed("QMAX_METER_TUBE_VALUE") * massFlowFactor(codeNamed("QMAX_METER_TUBE_UNIT"));
 
   // The flow the tube sees.
   double raw = 12500.0 * (1.0 + 0.04 * std::sin(twoPi * t / 90.0) + 0.015 * std::sin(twoPi * t / 13.0)) +
@@ -355,10 +350,8 @@ double Rq4400Simulator::currentFor(int selection, const char* prefix, bool& satu
 
 void Rq4400Simulator::computeOutputs() {
   bool sat1 = false, sat2 = false;
-  const double normal1 =
-      currentFor(codeNamed("CURRENT_OUTPUT_1_OUTPUT_VARIABLE"), "CURRENT_OUTPUT_1_", sat1);
-  const double normal2 =
-      currentFor(codeNamed("CURRENT_OUTPUT_2_OUTPUT_VARIABLE"), "CURRENT_OUTPUT_2_", sat2);
+  const double normal1 = currentFor(codeNamed("CURRENT_OUTPUT_1_OUTPUT_VARIABLE"), "CURRENT_OUTPUT_1_", sat1);
+  const double normal2 = currentFor(codeNamed("CURRENT_OUTPUT_2_OUTPUT_VARIABLE"), "CURRENT_OUTPUT_2_", sat2);
   auto alarm = [this](const char* prefix, double held) {
     const std::string p = prefix;
     switch (codeNamed(p + "ALARM")) {
@@ -435,12 +428,10 @@ double Rq4400Simulator::displayValue(int selection, int32_t& unit) const {
       unit = kUnitHertz;
       const int mode = codeNamed("PULSE_OUTPUT_MODE");
       if (mode == 0)
-        return std::fabs(massFlow_) / 3600.0 /
-               massFactor(codeNamed("PULSE_FACTOR_QM_UNIT")) *
+        return std::fabs(massFlow_) / 3600.0 / massFactor(codeNamed("PULSE_FACTOR_QM_UNIT")) *
                paramNamed("PULSE_FACTOR_QM_VALUE");
       if (mode == 1)
-        return std::fabs(volumeFlow()) / 3600.0 /
-               volumeFactor(codeNamed("PULSE_FACTOR_QV_UNIT")) *
+        return std::fabs(volumeFlow()) / 3600.0 / volumeFactor(codeNamed("PULSE_FACTOR_QV_UNIT")) *
                paramNamed("PULSE_FACTOR_QV_VALUE");
       return 0.0;
     }
@@ -514,8 +505,8 @@ uint8_t Rq4400Simulator::fieldDeviceStatus() const {
   if (fixedCurrent_ != 0.0) s |= kLoopCurrentFixed;
   if (saturated_) s |= kOutputSaturated;
   if (emptyPipe_) s |= kNonPrimaryOutOfLimits;
-  const double high = paramNamed("PRIMARY_SENSOR_HIGH_LIMIT") *
-                      massFlowFactor(codeNamed("PRIMARY_SENSOR_UNITS"));
+  const double high =
+      paramNamed("PRIMARY_SENSOR_HIGH_LIMIT") * massFlowFactor(codeNamed("PRIMARY_SENSOR_UNITS"));
   if (overrange_ || (high > 0 && std::fabs(massFlow_) > high)) s |= kPrimaryOutOfLimits;
   const auto octets = statusOctets();
   const size_t reported = variant_ == 1 ? kStatusOctets : 5;

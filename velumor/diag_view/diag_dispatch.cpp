@@ -42,8 +42,8 @@ void VelumorDiagViewForm::Dispatch(const VELUMOR_Notify_Type& record) {
   if (is(AddTransmitterStateStateHandle)) return DecodeStateOctets();
   if (is(A10AddTransmitterStateErrorHandle)) return DecodeA10Errors();
   // Reported by the second variant, shown by nothing.
-  if (is(A10AddTransmitterStateStateHandle) || is(A10OperatingModeHandle) || is(A10AnalogOutputSaturatedHandle) ||
-      is(A10AnalogOutputFixedHandle))
+  if (is(A10AddTransmitterStateStateHandle) || is(A10OperatingModeHandle) ||
+      is(A10AnalogOutputSaturatedHandle) || is(A10AnalogOutputFixedHandle))
     return;
   if (is(A10AddTransmitterStateTStateHandle)) return DecodeA10TState();
   if (is(A10AddTransmitterStateWarningsHandle)) return DecodeA10Warnings();
@@ -68,8 +68,8 @@ void VelumorDiagViewForm::OnConnectionState(int32_t state) {
     case 0:
       deviceMenus(false);
       // Every row turns pale at once and keeps its value.
-      for (const char* group : {"Device", "Sensor", "Input", "Value", "Output", "Config", "Memory", "Alarm",
-                                "Totalizer"}) {
+      for (const char* group :
+           {"Device", "Sensor", "Input", "Value", "Output", "Config", "Memory", "Alarm", "Totalizer"}) {
         const std::string text = "Diag" + std::string(group) + "Text";
         for (int32_t i : arrayIndices(text)) {
           plat::ui::Control& t = ctl(text, i);

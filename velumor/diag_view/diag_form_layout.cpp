@@ -121,16 +121,36 @@ void VelumorDiagViewForm::fitGroupFrame(const Group& group) {
   }
 }
 
-void VelumorDiagViewForm::ResizeDiagDeviceFrame() { fitGroupFrame(groups()[0]); }
-void VelumorDiagViewForm::ResizeDiagSensorFrame() { fitGroupFrame(groups()[1]); }
-void VelumorDiagViewForm::ResizeDiagInputFrame() { fitGroupFrame(groups()[2]); }
-void VelumorDiagViewForm::ResizeDiagValueFrame() { fitGroupFrame(groups()[3]); }
-void VelumorDiagViewForm::ResizeDiagAlarmFrame() { fitGroupFrame(groups()[4]); }
-void VelumorDiagViewForm::ResizeDiagLimitsFrame() { fitGroupFrame(groups()[5]); }
-void VelumorDiagViewForm::ResizeDiagTotalizerFrame() { fitGroupFrame(groups()[6]); }
-void VelumorDiagViewForm::ResizeDiagOutputFrame() { fitGroupFrame(groups()[7]); }
-void VelumorDiagViewForm::ResizeDiagConfigFrame() { fitGroupFrame(groups()[8]); }
-void VelumorDiagViewForm::ResizeDiagMemoryFrame() { fitGroupFrame(groups()[9]); }
+void VelumorDiagViewForm::ResizeDiagDeviceFrame() {
+  fitGroupFrame(groups()[0]);
+}
+void VelumorDiagViewForm::ResizeDiagSensorFrame() {
+  fitGroupFrame(groups()[1]);
+}
+void VelumorDiagViewForm::ResizeDiagInputFrame() {
+  fitGroupFrame(groups()[2]);
+}
+void VelumorDiagViewForm::ResizeDiagValueFrame() {
+  fitGroupFrame(groups()[3]);
+}
+void VelumorDiagViewForm::ResizeDiagAlarmFrame() {
+  fitGroupFrame(groups()[4]);
+}
+void VelumorDiagViewForm::ResizeDiagLimitsFrame() {
+  fitGroupFrame(groups()[5]);
+}
+void VelumorDiagViewForm::ResizeDiagTotalizerFrame() {
+  fitGroupFrame(groups()[6]);
+}
+void VelumorDiagViewForm::ResizeDiagOutputFrame() {
+  fitGroupFrame(groups()[7]);
+}
+void VelumorDiagViewForm::ResizeDiagConfigFrame() {
+  fitGroupFrame(groups()[8]);
+}
+void VelumorDiagViewForm::ResizeDiagMemoryFrame() {
+  fitGroupFrame(groups()[9]);
+}
 
 // ------------------------------------------------------------------ tab selection
 

@@ -32,14 +32,14 @@ struct MenuText {
   int32_t id;
 };
 constexpr MenuText kMenuTexts[] = {
-    {"MenuFile", 400},        {"MenuOpenNew", 401},      {"MenuLoadDB", 402},      {"MenuSaveDB", 403},
-    {"MenuSaveAs", 404},      {"MenuPrint", 405},        {"MenuPrinterSetup", 406}, {"MenuExit", 409},
-    {"MenuDevice", 410},      {"MenuConnect", 411},      {"MenuDisconnect", 412},  {"MenuSetAddress", 413},
-    {"MenuLoadDev", 414},     {"MenuSaveDev", 415},      {"MenuAdjust", 416},      {"MenuTableView", 421},
-    {"MenuData", 422},        {"MenuSimulation", 424},   {"MenuSettings", 430},    {"MenuMaintenance", 431},
-    {"MenuSpecialist", 432},  {"MenuSourceFile", 433},   {"MenuSourceDevice", 434}, {"MenuHelp", 490},
-    {"MenuContents", 491},    {"MenuIndex", 492},        {"MenuWeb", 493},         {"MenuMirvel", 494},
-    {"MenuService", 496},     {"MenuReadMe", 498},       {"MenuAbout", 499},
+    {"MenuFile", 400},       {"MenuOpenNew", 401},    {"MenuLoadDB", 402},       {"MenuSaveDB", 403},
+    {"MenuSaveAs", 404},     {"MenuPrint", 405},      {"MenuPrinterSetup", 406}, {"MenuExit", 409},
+    {"MenuDevice", 410},     {"MenuConnect", 411},    {"MenuDisconnect", 412},   {"MenuSetAddress", 413},
+    {"MenuLoadDev", 414},    {"MenuSaveDev", 415},    {"MenuAdjust", 416},       {"MenuTableView", 421},
+    {"MenuData", 422},       {"MenuSimulation", 424}, {"MenuSettings", 430},     {"MenuMaintenance", 431},
+    {"MenuSpecialist", 432}, {"MenuSourceFile", 433}, {"MenuSourceDevice", 434}, {"MenuHelp", 490},
+    {"MenuContents", 491},   {"MenuIndex", 492},      {"MenuWeb", 493},          {"MenuMirvel", 494},
+    {"MenuService", 496},    {"MenuReadMe", 498},     {"MenuAbout", 499},
 };
 
 std::string ctlName(std::string_view group, std::string_view part) {

@@ -23,11 +23,20 @@ constexpr int32_t kWindowBackground = static_cast<int32_t>(0x80000005u);
 // A value without a colour draws both colours black.
 bool baseColour(uint8_t value, int32_t& colour) {
   switch (value) {
-    case VelumorDiagViewForm::kYes: colour = 0x0000FF; return true;
-    case VelumorDiagViewForm::kNo: colour = 0x80FF80; return true;
-    case VelumorDiagViewForm::kWarning: colour = 0x00FFFF; return true;
-    case VelumorDiagViewForm::kOff: colour = kWindowBackground; return true;
-    default: return false;
+    case VelumorDiagViewForm::kYes:
+      colour = 0x0000FF;
+      return true;
+    case VelumorDiagViewForm::kNo:
+      colour = 0x80FF80;
+      return true;
+    case VelumorDiagViewForm::kWarning:
+      colour = 0x00FFFF;
+      return true;
+    case VelumorDiagViewForm::kOff:
+      colour = kWindowBackground;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -44,7 +53,8 @@ int32_t VelumorDiagViewForm::ShiftColour(int32_t Colour) {
   return static_cast<int32_t>(result);
 }
 
-void VelumorDiagViewForm::SetDiagIndicator(uint8_t Value, plat::ui::Control* Text, plat::ui::Control* Indicator) {
+void VelumorDiagViewForm::SetDiagIndicator(uint8_t Value, plat::ui::Control* Text,
+                                           plat::ui::Control* Indicator) {
   if (Text) {
     int32_t base = 0;
     int32_t back = 0;

@@ -53,9 +53,7 @@ void VelumorDiagViewForm::Register() {
         c.put(tolvar::dispid::UnitItemMode, Variant(int16_t{0}));
       }
     });
-    step("host controls", [&] {
-      bindItemHandler();
-    });
+    step("host controls", [&] { bindItemHandler(); });
     static const ItemRow kItems[] = {
         {"HartRevision", false, &VelumorDiagViewForm::HartRevisionHandle},
         {"ADJUST", false, &VelumorDiagViewForm::AdjustHandle},
@@ -74,7 +72,8 @@ void VelumorDiagViewForm::Register() {
         {"SaveToDataBaseOnExit", true, &VelumorDiagViewForm::SaveToDataBaseOnExitHandle},
         {"&&private&&Dirty", false, &VelumorDiagViewForm::DirtyHandle},
     };
-    for (const ItemRow& row : kItems) step(row.name, [&] { registerItem(row.name, row.flag, this->*row.handle); });
+    for (const ItemRow& row : kItems)
+      step(row.name, [&] { registerItem(row.name, row.flag, this->*row.handle); });
     step("device menu", [&] {
       if (dynamicMenu()) dynamicMenu()->BuildDynamicMenu(binding_.deviceDescription());
     });

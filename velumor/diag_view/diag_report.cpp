@@ -24,7 +24,8 @@ std::string VelumorDiagViewForm::BuildDiagReport() {
     r.title(LoadResStringByLang(static_cast<int16_t>(g.titleId)));
     const std::string name(g.name);
     for (int32_t i : arrayIndices("Diag" + name + "ONOFF"))
-      r.row(LoadResStringByLang(static_cast<int16_t>(g.rowBaseId + i)), ctl("Diag" + name + "Text", i).text());
+      r.row(LoadResStringByLang(static_cast<int16_t>(g.rowBaseId + i)),
+            ctl("Diag" + name + "Text", i).text());
   }
   return r.text();
 }

@@ -51,10 +51,18 @@ ByteArray zeroOctets(int32_t first, int32_t last) {
 
 }  // namespace
 
-std::string_view diagTabKey(DiagGroup g) { return kGroups[static_cast<size_t>(g)].key; }
-std::string_view diagRowArray(DiagGroup g) { return kGroups[static_cast<size_t>(g)].rows; }
-int diagRowCount(DiagGroup g) { return kGroups[static_cast<size_t>(g)].count; }
-std::string_view statusItemName(StatusItem item) { return kItemNames[static_cast<size_t>(item)]; }
+std::string_view diagTabKey(DiagGroup g) {
+  return kGroups[static_cast<size_t>(g)].key;
+}
+std::string_view diagRowArray(DiagGroup g) {
+  return kGroups[static_cast<size_t>(g)].rows;
+}
+int diagRowCount(DiagGroup g) {
+  return kGroups[static_cast<size_t>(g)].count;
+}
+std::string_view statusItemName(StatusItem item) {
+  return kItemNames[static_cast<size_t>(item)];
+}
 
 std::optional<uint8_t> hostByte(double v) {
   // Rounded halves to even, -0.5 still becomes 0 and 255.5 already 256.
@@ -127,7 +135,8 @@ void DiagStatus::ApplyDeviceVariant(tolvar::AppletItemManager& aim, int32_t view
   variant_ = *variant;
 }
 
-bool DiagStatus::HandleStatusRecord(tolvar::AppletItemManager& aim, int32_t itemHandle, DiagStatusDrawing& drawing) {
+bool DiagStatus::HandleStatusRecord(tolvar::AppletItemManager& aim, int32_t itemHandle,
+                                    DiagStatusDrawing& drawing) {
   if (itemHandle == 0) return false;  // the handle of an item never registered
   std::optional<StatusItem> match;
   for (size_t i = 0; i < kStatusItemCount && !match; ++i)

@@ -19,7 +19,18 @@
 namespace velumor {
 
 // The ten indicator groups in tab order.
-enum class DiagGroup : uint8_t { Device, Sensor, Input, Value, Alarm, Limits, Totalizer, Output, Config, Memory };
+enum class DiagGroup : uint8_t {
+  Device,
+  Sensor,
+  Input,
+  Value,
+  Alarm,
+  Limits,
+  Totalizer,
+  Output,
+  Config,
+  Memory
+};
 inline constexpr int kDiagGroupCount = 10;
 
 // "DiagDeviceKey" ... "DiagMemoryKey".
@@ -74,25 +85,25 @@ struct StatusOctets {
 
 // The decodings on their own. Each checks every octet it reads, those of the other arrays
 // that its icon rules read included, before it yields a step: nullopt when one is missing.
-std::optional<DiagSteps> decodeErrorOctets(const StatusOctets& o);   // variant 0, error item
-std::optional<DiagSteps> decodeStateOctets(const StatusOctets& o);   // variant 0, state item
-std::optional<DiagSteps> decodeA10Errors(const StatusOctets& o);     // variant 1, error item
-std::optional<DiagSteps> decodeA10TState(const StatusOctets& o);     // variant 1, transmitter state
-std::optional<DiagSteps> decodeA10Warnings(const StatusOctets& o);   // variant 1, warnings
+std::optional<DiagSteps> decodeErrorOctets(const StatusOctets& o);  // variant 0, error item
+std::optional<DiagSteps> decodeStateOctets(const StatusOctets& o);  // variant 0, state item
+std::optional<DiagSteps> decodeA10Errors(const StatusOctets& o);    // variant 1, error item
+std::optional<DiagSteps> decodeA10TState(const StatusOctets& o);    // variant 1, transmitter state
+std::optional<DiagSteps> decodeA10Warnings(const StatusOctets& o);  // variant 1, warnings
 // The eight Device rows from the field device status byte, most significant bit first.
 DiagSteps fieldDeviceRows(uint8_t fieldDeviceStatus);
 
 // The status items of both variants, in the order the dispatch compares their handles.
 enum class StatusItem : uint8_t {
-  Error,          // "ADD_TRANSMITTER_STATE_ERROR", variant 0
-  State,          // "ADD_TRANSMITTER_STATE_STATE", variant 0
-  A10Error,       // "A10_ADD_TRANSMITTER_STATE_ERROR"
-  A10State,       // "A10_ADD_TRANSMITTER_STATE_STATE" (no decoding)
+  Error,     // "ADD_TRANSMITTER_STATE_ERROR", variant 0
+  State,     // "ADD_TRANSMITTER_STATE_STATE", variant 0
+  A10Error,  // "A10_ADD_TRANSMITTER_STATE_ERROR"
+  A10State,  // "A10_ADD_TRANSMITTER_STATE_STATE" (no decoding)
   A10OperatingMode,
   A10Saturated,
   A10Fixed,
-  A10TState,      // "A10_ADD_TRANSMITTER_STATE_TSTATE"
-  A10Warnings,    // "A10_ADD_TRANSMITTER_STATE_WARNINGS"
+  A10TState,    // "A10_ADD_TRANSMITTER_STATE_TSTATE"
+  A10Warnings,  // "A10_ADD_TRANSMITTER_STATE_WARNINGS"
 };
 inline constexpr int kStatusItemCount = 9;
 std::string_view statusItemName(StatusItem item);

@@ -17,7 +17,8 @@ std::optional<uint8_t> octet(const ByteArray& a, int32_t n) {
 // Octets a decoding reads, all taken before anything is decided so that a missing one
 // stops the decoding before its first step.
 template <size_t N>
-std::optional<std::array<uint8_t, N>> octets(const std::array<std::pair<const ByteArray*, int32_t>, N>& wanted) {
+std::optional<std::array<uint8_t, N>> octets(
+    const std::array<std::pair<const ByteArray*, int32_t>, N>& wanted) {
   std::array<uint8_t, N> out{};
   for (size_t i = 0; i < N; ++i) {
     const auto v = octet(*wanted[i].first, wanted[i].second);
@@ -27,15 +28,23 @@ std::optional<std::array<uint8_t, N>> octets(const std::array<std::pair<const By
   return out;
 }
 
-uint8_t errorRow(uint8_t octet, uint8_t mask) { return (octet & mask) ? DiagYes : DiagNo; }
-uint8_t warningRow(uint8_t octet, uint8_t mask) { return (octet & mask) ? DiagWarning : DiagNo; }
+uint8_t errorRow(uint8_t octet, uint8_t mask) {
+  return (octet & mask) ? DiagYes : DiagNo;
+}
+uint8_t warningRow(uint8_t octet, uint8_t mask) {
+  return (octet & mask) ? DiagWarning : DiagNo;
+}
 
 class Steps {
  public:
-  void tag(G g, bool present) { s_.push_back({DiagStep::Kind::TabTag, g, -1, present ? uint8_t{1} : uint8_t{0}}); }
+  void tag(G g, bool present) {
+    s_.push_back({DiagStep::Kind::TabTag, g, -1, present ? uint8_t{1} : uint8_t{0}});
+  }
   void image(G g, uint8_t image) { s_.push_back({DiagStep::Kind::TabImage, g, -1, image}); }
   void selection() { s_.push_back({DiagStep::Kind::TabSelection, G::Device, -1, 0}); }
-  void draw(G g, int row, uint8_t value) { s_.push_back({DiagStep::Kind::DrawRow, g, static_cast<int8_t>(row), value}); }
+  void draw(G g, int row, uint8_t value) {
+    s_.push_back({DiagStep::Kind::DrawRow, g, static_cast<int8_t>(row), value});
+  }
   void show(G g, int row) { s_.push_back({DiagStep::Kind::ShowRow, g, static_cast<int8_t>(row), 0}); }
   void hide(G g, int row) { s_.push_back({DiagStep::Kind::HideRow, g, static_cast<int8_t>(row), 0}); }
   // Off, then hidden: a row this variant lacks.
@@ -49,15 +58,21 @@ class Steps {
   DiagSteps s_;
 };
 
-uint8_t errorIcon(bool error) { return error ? DiagImageError : DiagImageOk; }
+uint8_t errorIcon(bool error) {
+  return error ? DiagImageError : DiagImageOk;
+}
 // Error bits first; the warning bits count only when no error bit is set.
 uint8_t mixedIcon(bool error, bool warning) {
   return error ? DiagImageError : (warning ? DiagImageWarning : DiagImageOk);
 }
 
 // Variant 1's icons that combine the error octets with the warning octets.
-uint8_t a10MemoryIcon(uint8_t a0, uint8_t c17) { return mixedIcon((a0 & 0x03) != 0, (c17 & 0x07) != 0); }
-uint8_t a10ValueIcon(uint8_t a1, uint8_t c16) { return mixedIcon((a1 & 0x0F) != 0, (c16 & 0x80) != 0); }
+uint8_t a10MemoryIcon(uint8_t a0, uint8_t c17) {
+  return mixedIcon((a0 & 0x03) != 0, (c17 & 0x07) != 0);
+}
+uint8_t a10ValueIcon(uint8_t a1, uint8_t c16) {
+  return mixedIcon((a1 & 0x0F) != 0, (c16 & 0x80) != 0);
+}
 uint8_t a10ConfigIcon(uint8_t b14, uint8_t c17) {
   return ((b14 & 0x01) == 0 && (c17 & 0x08) == 0) ? DiagImageOk : DiagImageWarning;
 }
@@ -207,7 +222,8 @@ std::optional<DiagSteps> decodeA10Warnings(const StatusOctets& o) {
 DiagSteps fieldDeviceRows(uint8_t fieldDeviceStatus) {
   Steps s;
   // Every field device flag is a warning, never an error.
-  for (int r = 0; r < 8; ++r) s.draw(G::Device, r, warningRow(fieldDeviceStatus, static_cast<uint8_t>(0x80 >> r)));
+  for (int r = 0; r < 8; ++r)
+    s.draw(G::Device, r, warningRow(fieldDeviceStatus, static_cast<uint8_t>(0x80 >> r)));
   return s.take();
 }
 

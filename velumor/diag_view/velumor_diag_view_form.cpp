@@ -15,15 +15,16 @@ ViewWindowTraits VelumorDiagViewForm::traits() {
   t.hasSeqStartQueue = true;
   t.captionTextId = 2;
   t.helpFileTextId = 99;
-  t.lockedOnContext2 = {"MenuConnect", "MenuDisconnect", "MenuSimulation", "DiagCommand(4)",
-                        "MenuSetAddress", "MenuLoadDev", "MenuSaveDev"};
+  t.lockedOnContext2 = {"MenuConnect",    "MenuDisconnect", "MenuSimulation", "DiagCommand(4)",
+                        "MenuSetAddress", "MenuLoadDev",    "MenuSaveDev"};
   t.enabledOnOtherContext = {"MenuConnect", "MenuDisconnect", "MenuSimulation", "DiagCommand(4)"};
   return t;
 }
 
 VelumorDiagViewForm::VelumorDiagViewForm()
     : ViewWindow("VelumorDiagViewForm",
-                 designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size), traits()) {
+                 designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size),
+                 traits()) {
   on("MainTab", "Click", [this] { MainTab_Click(); });
   on("DiagDeviceLabel", "DblClick", [this](plat::ui::EventArgs& a) { DiagDeviceLabel_DblClick(a.index); });
   on("DiagCommand", "Click", [this](plat::ui::EventArgs& a) { DiagCommand_Click(a.index); });

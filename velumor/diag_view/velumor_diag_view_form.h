@@ -140,7 +140,6 @@ class VelumorDiagViewForm : public ViewWindow {
   void DiagCommand_Click(int32_t Index);
 
  private:
-
   // Start-up and shut-down (diag_form_load.cpp).
   void setMenuCaptions();
   void setUpGroups();

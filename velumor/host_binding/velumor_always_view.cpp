@@ -102,6 +102,8 @@ void VelumorAlwaysView::ProcessNotifyQueue() {
   if (const std::optional<VELUMOR_Notify_Type> record = binding_->next()) Dispatch(*record);
 }
 
-void VelumorAlwaysView::SeqAdjustTick() { Supervisor.RunSeqAdjustQueue(); }
+void VelumorAlwaysView::SeqAdjustTick() {
+  Supervisor.RunSeqAdjustQueue();
+}
 
 }  // namespace velumor

@@ -26,7 +26,8 @@ class VelumorAlwaysView final : public tolvar::View, public plat::ui::WindowOwne
 
   // Keeps the item manager, its device description and the view handle, then arms the
   // registration timer, which loads the hidden window.
-  int32_t SetAppletItemManagRef(int32_t lViewHandle2, plat::com::Ptr<tolvar::AppletItemManager> AIMRef) override;
+  int32_t SetAppletItemManagRef(int32_t lViewHandle2,
+                                plat::com::Ptr<tolvar::AppletItemManager> AIMRef) override;
   // Loads the window and nothing else: the window never shows as an ordinary window.
   int32_t Show() override;
   int32_t Hide() override;

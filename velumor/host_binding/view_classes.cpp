@@ -25,6 +25,7 @@ VelumorDisplayBarClass::VelumorDisplayBarClass()
     : ViewAdapter(makeObject<VelumorDisplayForm>(DisplayKind::Bar), ViewRefSetIn::SetAppletItemManagRef) {}
 
 VelumorDisplayDigitalClass::VelumorDisplayDigitalClass()
-    : ViewAdapter(makeObject<VelumorDisplayForm>(DisplayKind::Digital), ViewRefSetIn::SetAppletItemManagRef) {}
+    : ViewAdapter(makeObject<VelumorDisplayForm>(DisplayKind::Digital), ViewRefSetIn::SetAppletItemManagRef) {
+}
 
 }  // namespace velumor

@@ -32,13 +32,37 @@ constexpr ResetRow kResets[4] = {
 // forwarded by the kit).
 const std::vector<std::string_view> kContextMenuControls = {
     "MainTab",
-    "MainDeviceInfoFrame", "MainUnitFrame", "MainValueFrame", "MainMassCounterFrame", "MainVolumeCounterFrame",
-    "MainDisplayFrame", "MainAlarmFrame", "MainTemparatureFrame", "MainOperationFrame", "MainCommentsFrame",
-    "MainOutputCfgFrame", "MainOutput1Frame", "MainOutput2Frame", "MainImpulseFrame",
-    "DeviceDataFrame", "MeasurementPointFrame", "MassCounterFunctionFrame", "MassCounterFlowFrame",
-    "MassCounterRevFlowFrame", "VolumeCounterFunctionFrame", "VolumeCounterFlowFrame", "VolumeCounterRevFlowFrame",
-    "NormalDisplayFrame", "MultiplexDisplayFrame", "LanguageDisplayFrame", "DensityFrame", "TemparatureFrame",
-    "MainOutput1LimitsFrame", "Output1SensorInfoFrame", "MainOutput1AlarmFrame", "MainOutput2LimitsFrame",
+    "MainDeviceInfoFrame",
+    "MainUnitFrame",
+    "MainValueFrame",
+    "MainMassCounterFrame",
+    "MainVolumeCounterFrame",
+    "MainDisplayFrame",
+    "MainAlarmFrame",
+    "MainTemparatureFrame",
+    "MainOperationFrame",
+    "MainCommentsFrame",
+    "MainOutputCfgFrame",
+    "MainOutput1Frame",
+    "MainOutput2Frame",
+    "MainImpulseFrame",
+    "DeviceDataFrame",
+    "MeasurementPointFrame",
+    "MassCounterFunctionFrame",
+    "MassCounterFlowFrame",
+    "MassCounterRevFlowFrame",
+    "VolumeCounterFunctionFrame",
+    "VolumeCounterFlowFrame",
+    "VolumeCounterRevFlowFrame",
+    "NormalDisplayFrame",
+    "MultiplexDisplayFrame",
+    "LanguageDisplayFrame",
+    "DensityFrame",
+    "TemparatureFrame",
+    "MainOutput1LimitsFrame",
+    "Output1SensorInfoFrame",
+    "MainOutput1AlarmFrame",
+    "MainOutput2LimitsFrame",
     "MainOutput2AlarmFrame",
 };
 
@@ -63,18 +87,21 @@ void VelumorMainViewForm::TotalizerReset(bool volume, int32_t index) {
     return;
   }
   const ResetRow& row = kResets[index];
-  const std::string question = LoadResStringByLang(volume ? 106 : 105) + "  " + LoadResStringByLang(row.directionId) +
-                               "\r\n\r\n" + LoadResStringByLang(row.questionId);
+  const std::string question = LoadResStringByLang(volume ? 106 : 105) + "  " +
+                               LoadResStringByLang(row.directionId) + "\r\n\r\n" +
+                               LoadResStringByLang(row.questionId);
   plat::com::Ptr<plat::ui::Form> self(this);  // the host may destroy the view during the box
   DisableStartFormEntries();
-  const int32_t answer = plat::ui::msgBox(question, plat::ui::mb::YesNo | plat::ui::mb::Question,
-                                          dynamicMenu()->nickName());
+  const int32_t answer =
+      plat::ui::msgBox(question, plat::ui::mb::YesNo | plat::ui::mb::Question, dynamicMenu()->nickName());
   EnableStartFormEntries();
   // The window may have been closed while the question was open.
   if (!alive() || answer != plat::ui::mb::IdYes) return;
   QueueSeqStart(volume ? row.volumeSequence : row.massSequence);
 }
 
-void VelumorMainViewForm::DevDataLabel_DblClick(int32_t) { QueueSeqStart("GET_TRANSMITTER_STATE_Octets"); }
+void VelumorMainViewForm::DevDataLabel_DblClick(int32_t) {
+  QueueSeqStart("GET_TRANSMITTER_STATE_Octets");
+}
 
 }  // namespace velumor

@@ -18,10 +18,14 @@ constexpr int32_t kSequenceProgressTags = 0x0A000000;
 constexpr int32_t kCommentTags = 0x12000000;
 constexpr int32_t kTagRange = 0x00FFFFFF;
 
-bool inRange(int32_t tag, int32_t base) { return tag >= base && tag <= base + kTagRange; }
+bool inRange(int32_t tag, int32_t base) {
+  return tag >= base && tag <= base + kTagRange;
+}
 
 // A kept handle of 0 (never registered, or refused) matches nothing.
-bool matches(int32_t kept, int32_t handle) { return kept != 0 && kept == handle; }
+bool matches(int32_t kept, int32_t handle) {
+  return kept != 0 && kept == handle;
+}
 
 // Status items the dispatch leaves alone.
 bool droppedStatusItem(const std::string& name) {
@@ -29,7 +33,9 @@ bool droppedStatusItem(const std::string& name) {
          name == "A10_ANALOG_OUTPUT_SATURATED" || name == "A10_ANALOG_OUTPUT_FIXED";
 }
 
-int sign(double v) { return v > 0 ? 1 : v < 0 ? -1 : 0; }
+int sign(double v) {
+  return v > 0 ? 1 : v < 0 ? -1 : 0;
+}
 
 // The text box counts characters; the texts are UTF-8.
 size_t bytesOfChars(const std::string& s, int64_t chars) {
@@ -76,7 +82,8 @@ void VelumorMainViewForm::Dispatch(const VELUMOR_Notify_Type& r) {
       return;
     }
   if (matches(UploadProgressHandle, h)) return ShowProgress("upload", h);
-  if (matches(DownloadProgressHandle, h) || matches(FullDownloadProgressHandle, h)) return ShowProgress("download", h);
+  if (matches(DownloadProgressHandle, h) || matches(FullDownloadProgressHandle, h))
+    return ShowProgress("download", h);
   for (int k = 0; k < 4; ++k)
     if (matches(TotalizerUnitHandle[k], h)) return ShowTotalizerUnit(k);
   for (int k = 0; k < 4; ++k)
@@ -112,10 +119,10 @@ void VelumorMainViewForm::EnterOfflineState() {
   for (const char* m : {"MenuSetAddress", "MenuLoadDev", "MenuSaveDev"}) ctl(m).setEnabled(false);
   for (const char* array : {"MassCounterFlowCommand", "VolumeCounterFlowCommand"})
     for (plat::ui::Control* c : controlArray(array)) c->setEnabled(false);
-  for (const char* key : {"MainSensorKey", "MainUnitsKey", "MainValuesKey", "MainMassCounterKey",
-                          "MainVolumeCounterKey", "MainDisplayKey", "MainAlarmKey", "MainTemparatureKey",
-                          "MainOperationKey", "MainOutputCfgKey", "MainOutput1Key", "MainOutput2Key",
-                          "MainImpulseKey", "MainCommentsKey"})
+  for (const char* key :
+       {"MainSensorKey", "MainUnitsKey", "MainValuesKey", "MainMassCounterKey", "MainVolumeCounterKey",
+        "MainDisplayKey", "MainAlarmKey", "MainTemparatureKey", "MainOperationKey", "MainOutputCfgKey",
+        "MainOutput1Key", "MainOutput2Key", "MainImpulseKey", "MainCommentsKey"})
     RemoveTab(key);
 }
 
@@ -124,7 +131,9 @@ void VelumorMainViewForm::EnterOfflineState() {
 void VelumorMainViewForm::ShowTotalizerUnit(int k) {
   double d = 0;
   int32_t status = 0;
-  binding().requireItemManager(name() + ".ShowTotalizerUnit").GetValueEx(TotalizerUnitHandle[k], d, true, status);
+  binding()
+      .requireItemManager(name() + ".ShowTotalizerUnit")
+      .GetValueEx(TotalizerUnitHandle[k], d, true, status);
   const std::optional<int32_t> v = roundToLong(d);
   if (!v) return;
   const std::string text = GetEnumText(binding().deviceDescription(), TotalizerUnitEnum[k], *v);
@@ -134,7 +143,9 @@ void VelumorMainViewForm::ShowTotalizerUnit(int k) {
 void VelumorMainViewForm::ShowTotalizerTrend(int k) {
   float v = 0;
   int32_t status = 0;
-  binding().requireItemManager(name() + ".ShowTotalizerTrend").GetSingleValue(TotalizerValueHandle[k], v, true, status);
+  binding()
+      .requireItemManager(name() + ".ShowTotalizerTrend")
+      .GetSingleValue(TotalizerValueHandle[k], v, true, status);
   if (!std::isfinite(v)) return;
   const double change = static_cast<double>(v) - TotalizerLast[k];
   if (sign(change) != sign(TotalizerTrend[k])) {
@@ -170,7 +181,8 @@ void VelumorMainViewForm::ShowComments() {
   for (const CommentLineRecord& line : CommentLine) text += line.Text + "\r\n";
   plat::ui::Control& box = ctl("CommentsText");
   // The caret keeps its line: moved back to the start of its line, inside the new text.
-  int64_t pos = static_cast<int64_t>(bytesOfChars(text, std::max<int64_t>(0, box.getProperty("SelStart").toLong())));
+  int64_t pos =
+      static_cast<int64_t>(bytesOfChars(text, std::max<int64_t>(0, box.getProperty("SelStart").toLong())));
   if (pos >= 1 && pos < static_cast<int64_t>(text.size())) {
     while (pos > 0) {
       const unsigned char c = static_cast<unsigned char>(text[static_cast<size_t>(pos - 1)]);

@@ -1,12 +1,13 @@
 // The output configuration checks and the status indication of the main window: the device
 // variant, the status octets, the output choices and the pulse units.
+#include "velumor/main_view/main_form_outputs.h"
+
 #include <cmath>
 #include <string>
 
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/services.h"
-#include "velumor/main_view/main_form_outputs.h"
 #include "velumor/main_view/velumor_main_view_form.h"
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/velumor_help_functions.h"
@@ -20,9 +21,13 @@ using plat::com::Variant;
 using plat::ui::Control;
 namespace out = outputs;
 
-std::string resText(int32_t id) { return LoadResStringByLang(static_cast<int16_t>(id)); }
+std::string resText(int32_t id) {
+  return LoadResStringByLang(static_cast<int16_t>(id));
+}
 
-plat::ui::UserControlImpl& hostControl(Control& c) { return dynamic_cast<plat::ui::UserControl&>(c).impl(); }
+plat::ui::UserControlImpl& hostControl(Control& c) {
+  return dynamic_cast<plat::ui::UserControl&>(c).impl();
+}
 
 // The rows of the output-choice handles as the registration keeps them: current output 1,
 // current output 2, the display's second line, the pulse output mode.
@@ -112,8 +117,9 @@ void VelumorMainViewForm::UpdatePulseDisplay() {
   const bool mass = PulseMode == 0;
   ctl("PulseText", 0).setVisible(mass);
   ctl("PulseText", 1).setVisible(!mass);
-  const std::string unit = mass ? GetEnumText(binding().deviceDescription(), PulseUnitEnum[0], PulseUnitMass)
-                                : GetEnumText(binding().deviceDescription(), PulseUnitEnum[1], PulseUnitVolume);
+  const std::string unit =
+      mass ? GetEnumText(binding().deviceDescription(), PulseUnitEnum[0], PulseUnitMass)
+           : GetEnumText(binding().deviceDescription(), PulseUnitEnum[1], PulseUnitVolume);
   ctl("PulseLabel", 3).setCaption(resText(15110) + unit);
 }
 
@@ -161,10 +167,17 @@ void VelumorMainViewForm::ReadStatusOctets(const VELUMOR_Notify_Type& record) {
   if (index == StatusItems.size()) return;  // an item of a variant no longer in use
   plat::com::ByteArray* target = nullptr;
   switch (out::targetOf(StatusLayout, index)) {
-    case out::OctetTarget::Error: target = &ErrorOctets; break;
-    case out::OctetTarget::State: target = &StateOctets; break;
-    case out::OctetTarget::Warning: target = &WarningOctets; break;
-    case out::OctetTarget::None: return;
+    case out::OctetTarget::Error:
+      target = &ErrorOctets;
+      break;
+    case out::OctetTarget::State:
+      target = &StateOctets;
+      break;
+    case out::OctetTarget::Warning:
+      target = &WarningOctets;
+      break;
+    case out::OctetTarget::None:
+      return;
   }
   // The host fills a cleared copy from its lower bound; octets it lacks stay 0.
   plat::com::ByteArray delivered = out::octetArray(target->lowerBound, target->upperBound());
@@ -184,7 +197,8 @@ void VelumorMainViewForm::setDiagLampState(int16_t state) {
 }
 
 void VelumorMainViewForm::UpdateDiagLED() {
-  const out::LampStep step = out::lampOnStatus(diagLampState(), out::summarize(StatusLayout, ErrorOctets, StateOctets, WarningOctets));
+  const out::LampStep step = out::lampOnStatus(
+      diagLampState(), out::summarize(StatusLayout, ErrorOctets, StateOctets, WarningOctets));
   setDiagLampState(step.state);
   plat::ui::TimerControl& timer = this->timer("DiagLEDTimer");
   // Enabling a running timer would restart its count: a stream of reports would hold
@@ -193,7 +207,8 @@ void VelumorMainViewForm::UpdateDiagLED() {
 }
 
 void VelumorMainViewForm::DiagLEDTimer_Timer() {
-  setDiagLampState(out::lampOnTick(diagLampState(), out::summarize(StatusLayout, ErrorOctets, StateOctets, WarningOctets)));
+  setDiagLampState(out::lampOnTick(diagLampState(),
+                                   out::summarize(StatusLayout, ErrorOctets, StateOctets, WarningOctets)));
 }
 
 void VelumorMainViewForm::wireOutputsAndReport() {

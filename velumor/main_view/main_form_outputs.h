@@ -13,12 +13,12 @@ namespace velumor::outputs {
 // One item that chooses what an output shows.
 struct OutputChoiceRow {
   std::string_view item;
-  int32_t fixedChoice;         // the choice the meter's outputs are built for
-  int32_t valueLabel;          // element of ValueLabelTextUnit whose label follows the choice
-  int32_t fixedLabelId;        // label text while the fixed choice is set
-  int32_t messageLineId;       // names the output in the configuration-error message
-  int32_t output;              // current output 1 or 2; 0 for the pulse output and the display
-  bool keepsShadowChoice;      // the shadow notification keeps the choice (not the display line)
+  int32_t fixedChoice;     // the choice the meter's outputs are built for
+  int32_t valueLabel;      // element of ValueLabelTextUnit whose label follows the choice
+  int32_t fixedLabelId;    // label text while the fixed choice is set
+  int32_t messageLineId;   // names the output in the configuration-error message
+  int32_t output;          // current output 1 or 2; 0 for the pulse output and the display
+  bool keepsShadowChoice;  // the shadow notification keeps the choice (not the display line)
 };
 
 enum OutputRow { kOutput1 = 0, kOutput2 = 1, kPulse = 2, kDisplayLine2 = 3 };
@@ -42,11 +42,14 @@ inline const std::array<std::string_view, 4>& fieldGroups(int32_t output) {
 
 // The status items of the two device variants, in registration order.
 inline constexpr std::array<std::string_view, 2> kVariant0Items = {"ADD_TRANSMITTER_STATE_ERROR",
-                                                                  "ADD_TRANSMITTER_STATE_STATE"};
-inline constexpr std::array<std::string_view, 7> kVariant1Items = {
-    "A10_ADD_TRANSMITTER_STATE_ERROR",    "A10_ADD_TRANSMITTER_STATE_STATE", "A10_OPERATING_MODE",
-    "A10_ANALOG_OUTPUT_SATURATED",        "A10_ANALOG_OUTPUT_FIXED",         "A10_ADD_TRANSMITTER_STATE_TSTATE",
-    "A10_ADD_TRANSMITTER_STATE_WARNINGS"};
+                                                                   "ADD_TRANSMITTER_STATE_STATE"};
+inline constexpr std::array<std::string_view, 7> kVariant1Items = {"A10_ADD_TRANSMITTER_STATE_ERROR",
+                                                                   "A10_ADD_TRANSMITTER_STATE_STATE",
+                                                                   "A10_OPERATING_MODE",
+                                                                   "A10_ANALOG_OUTPUT_SATURATED",
+                                                                   "A10_ANALOG_OUTPUT_FIXED",
+                                                                   "A10_ADD_TRANSMITTER_STATE_TSTATE",
+                                                                   "A10_ADD_TRANSMITTER_STATE_WARNINGS"};
 
 // Which octet array a status item fills.
 enum class OctetTarget { None, Error, State, Warning };
@@ -54,13 +57,18 @@ enum class OctetTarget { None, Error, State, Warning };
 // The target of element `index` of a variant's item list; None for the items whose
 // notifications the window drops.
 inline OctetTarget targetOf(int32_t variant, size_t index) {
-  if (variant == 0) return index == 0 ? OctetTarget::Error : index == 1 ? OctetTarget::State : OctetTarget::None;
+  if (variant == 0)
+    return index == 0 ? OctetTarget::Error : index == 1 ? OctetTarget::State : OctetTarget::None;
   if (variant == 1) {
     switch (index) {
-      case 0: return OctetTarget::Error;
-      case 5: return OctetTarget::State;
-      case 6: return OctetTarget::Warning;
-      default: return OctetTarget::None;
+      case 0:
+        return OctetTarget::Error;
+      case 5:
+        return OctetTarget::State;
+      case 6:
+        return OctetTarget::Warning;
+      default:
+        return OctetTarget::None;
     }
   }
   return OctetTarget::None;
@@ -104,19 +112,22 @@ struct Summary {
 };
 
 // Every bit of the octets counts; a layout other than 0 and 1 has neither.
-inline Summary summarize(int32_t variant, const plat::com::ByteArray& error, const plat::com::ByteArray& state,
-                         const plat::com::ByteArray& warning) {
+inline Summary summarize(int32_t variant, const plat::com::ByteArray& error,
+                         const plat::com::ByteArray& state, const plat::com::ByteArray& warning) {
   Summary s;
   if (variant == 0) {
     s.errors = octet(error, 0) | octet(error, 1) | octet(error, 2);
     s.warnings = octet(state, 3) | octet(state, 4);
   } else if (variant == 1) {
     s.errors = octet(error, 0) | octet(error, 1) | octet(error, 2) | octet(error, 3);
-    s.warnings = octet(warning, 16) | octet(warning, 17) | octet(warning, 18) | octet(state, 14) | octet(state, 15);
+    s.warnings =
+        octet(warning, 16) | octet(warning, 17) | octet(warning, 18) | octet(state, 14) | octet(state, 15);
   }
   return s;
 }
-inline Summary summarize(int32_t variant, const StatusOctets& o) { return summarize(variant, o.error, o.state, o.warning); }
+inline Summary summarize(int32_t variant, const StatusOctets& o) {
+  return summarize(variant, o.error, o.state, o.warning);
+}
 
 // Lamp states (the indicator's DiagValue codes).
 inline constexpr int16_t kLampRed = 1;
@@ -140,10 +151,14 @@ inline LampStep lampOnStatus(int16_t state, Summary s) {
 // One blink tick: red and yellow alternate with off, or with each other when both are there.
 inline int16_t lampOnTick(int16_t state, Summary s) {
   switch (state) {
-    case kLampRed: return s.warnings != 0 ? kLampYellow : kLampOff;
-    case kLampYellow: return s.errors != 0 ? kLampRed : kLampOff;
-    case kLampOff: return s.errors != 0 ? kLampRed : s.warnings != 0 ? kLampYellow : kLampOff;
-    default: return state;
+    case kLampRed:
+      return s.warnings != 0 ? kLampYellow : kLampOff;
+    case kLampYellow:
+      return s.errors != 0 ? kLampRed : kLampOff;
+    case kLampOff:
+      return s.errors != 0 ? kLampRed : s.warnings != 0 ? kLampYellow : kLampOff;
+    default:
+      return state;
   }
 }
 

@@ -107,8 +107,10 @@ const std::vector<VelumorMainViewForm::BindingRow>& VelumorMainViewForm::binding
       {"Output1Text", 0, K::Text, "CURRENT_OUTPUT_1_OUTPUT_VARIABLE", "", -1},
       {"Output1MLabelTextUnit", 0, K::LabelTextUnit, "QM_MAXIMUM_VALUE", "QM_MAXIMUM_UNIT", 0},
       {"Output1MLabelTextUnit", 1, K::LabelTextUnit, "QM_MINIMUM_VALUE", "QM_MAXIMUM_UNIT", 0},
-      {"Output1VLabelTextUnit", 0, K::LabelTextUnit, "CURRENT_OUTPUT_1_QV_MAX_VALUE", "CURRENT_OUTPUT_1_QV_MAX_UNIT", 0},
-      {"Output1VLabelTextUnit", 1, K::LabelTextUnit, "CURRENT_OUTPUT_1_QV_MIN_VALUE", "CURRENT_OUTPUT_1_QV_MAX_UNIT", 0},
+      {"Output1VLabelTextUnit", 0, K::LabelTextUnit, "CURRENT_OUTPUT_1_QV_MAX_VALUE",
+       "CURRENT_OUTPUT_1_QV_MAX_UNIT", 0},
+      {"Output1VLabelTextUnit", 1, K::LabelTextUnit, "CURRENT_OUTPUT_1_QV_MIN_VALUE",
+       "CURRENT_OUTPUT_1_QV_MAX_UNIT", 0},
       {"Output1DLabelTextUnit", 0, K::LabelTextUnit, "CURRENT_OUTPUT_1_UPP_DENSITY_LIMIT_VALUE",
        "CURRENT_OUTPUT_1_UPP_DENSITY_LIMIT_UNIT", 0},
       {"Output1DLabelTextUnit", 1, K::LabelTextUnit, "CURRENT_OUTPUT_1_LOW_DENSITY_LIMIT_VALUE",
@@ -127,8 +129,10 @@ const std::vector<VelumorMainViewForm::BindingRow>& VelumorMainViewForm::binding
       {"Output2Text", 0, K::Text, "CURRENT_OUTPUT_2_OUTPUT_VARIABLE", "", -1},
       {"Output2MLabelTextUnit", 0, K::LabelTextUnit, "QM_MAXIMUM_VALUE", "QM_MAXIMUM_UNIT", 0},
       {"Output2MLabelTextUnit", 1, K::LabelTextUnit, "QM_MINIMUM_VALUE", "QM_MAXIMUM_UNIT", 0},
-      {"Output2VLabelTextUnit", 0, K::LabelTextUnit, "CURRENT_OUTPUT_2_QV_MAX_VALUE", "CURRENT_OUTPUT_2_QV_MAX_UNIT", 0},
-      {"Output2VLabelTextUnit", 1, K::LabelTextUnit, "CURRENT_OUTPUT_2_QV_MIN_VALUE", "CURRENT_OUTPUT_2_QV_MAX_UNIT", 0},
+      {"Output2VLabelTextUnit", 0, K::LabelTextUnit, "CURRENT_OUTPUT_2_QV_MAX_VALUE",
+       "CURRENT_OUTPUT_2_QV_MAX_UNIT", 0},
+      {"Output2VLabelTextUnit", 1, K::LabelTextUnit, "CURRENT_OUTPUT_2_QV_MIN_VALUE",
+       "CURRENT_OUTPUT_2_QV_MAX_UNIT", 0},
       {"Output2DLabelTextUnit", 0, K::LabelTextUnit, "CURRENT_OUTPUT_2_UPP_DENSITY_LIMIT_VALUE",
        "CURRENT_OUTPUT_2_UPP_DENSITY_LIMIT_UNIT", 0},
       {"Output2DLabelTextUnit", 1, K::LabelTextUnit, "CURRENT_OUTPUT_2_LOW_DENSITY_LIMIT_VALUE",
@@ -211,8 +215,9 @@ void VelumorMainViewForm::Register() {
 void VelumorMainViewForm::RegisterItems() {
   static const char* const kTotalizerUnits[4] = {"TOTALIZER_QM_F_SET_UNIT", "TOTALIZER_QM_R_SET_UNIT",
                                                  "TOTALIZER_QV_F_SET_UNIT", "TOTALIZER_QV_R_SET_UNIT"};
-  static const char* const kOutputChoices[4] = {"CURRENT_OUTPUT_1_OUTPUT_VARIABLE", "CURRENT_OUTPUT_2_OUTPUT_VARIABLE",
-                                                "DISPLAY_2ND_LINE", "PULSE_OUTPUT_MODE"};
+  static const char* const kOutputChoices[4] = {"CURRENT_OUTPUT_1_OUTPUT_VARIABLE",
+                                                "CURRENT_OUTPUT_2_OUTPUT_VARIABLE", "DISPLAY_2ND_LINE",
+                                                "PULSE_OUTPUT_MODE"};
   static const char* const kPulseUnits[2] = {"PULSE_FACTOR_QM_UNIT", "PULSE_FACTOR_QV_UNIT"};
   static const char* const kTotalizerValues[4] = {"TOTALIZER_QM_F_SET_VALUE", "TOTALIZER_QM_R_SET_VALUE",
                                                   "TOTALIZER_QV_F_SET_VALUE", "TOTALIZER_QV_R_SET_VALUE"};

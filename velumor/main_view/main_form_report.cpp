@@ -3,12 +3,11 @@
 // tube's data appear under Operational Configuration and Output 1.
 #include "velumor/main_view/main_form_report.h"
 
-#include "velumor/main_view/velumor_main_view_form.h"
-
 #include <string_view>
 
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
+#include "velumor/main_view/velumor_main_view_form.h"
 #include "velumor/shared/report/report.h"
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/velumor_help_functions.h"
@@ -22,7 +21,9 @@ using plat::ui::Control;
 using plat::ui::Form;
 using report::ReportText;
 
-std::string resText(int32_t id) { return LoadResStringByLang(static_cast<int16_t>(id)); }
+std::string resText(int32_t id) {
+  return LoadResStringByLang(static_cast<int16_t>(id));
+}
 
 Variant hostProperty(Control& c, std::string_view name) {
   return dynamic_cast<plat::ui::UserControl&>(c).impl().propertyByName(name, {});
@@ -39,7 +40,9 @@ std::string shown(Control& c) {
   return c.text();
 }
 
-std::vector<int32_t> indices(const Form& form, std::string_view array) { return form.arrayIndices(array); }
+std::vector<int32_t> indices(const Form& form, std::string_view array) {
+  return form.arrayIndices(array);
+}
 
 class ReportBuilder {
  public:
@@ -96,7 +99,8 @@ class ReportBuilder {
   void values() {
     page(104);
     for (int32_t i : indices(form_, "CurrentText"))
-      r_.row(ctl("CurrentLabel", i).caption(), shown(ctl("CurrentText", i)) + " " + ctl("CurrentUnit", i).caption());
+      r_.row(ctl("CurrentLabel", i).caption(),
+             shown(ctl("CurrentText", i)) + " " + ctl("CurrentUnit", i).caption());
     r_.blank();
     for (int32_t i : indices(form_, "ValueLabelTextUnit")) {
       Control& c = ctl("ValueLabelTextUnit", i);
@@ -133,7 +137,8 @@ class ReportBuilder {
 
   void notes() {
     page(111);
-    for (size_t i = 0; i < 15; ++i) r_.plainRow(i < v_.commentLines.size() ? v_.commentLines[i] : std::string());
+    for (size_t i = 0; i < 15; ++i)
+      r_.plainRow(i < v_.commentLines.size() ? v_.commentLines[i] : std::string());
   }
 
   void outputConfiguration() {
@@ -152,7 +157,8 @@ class ReportBuilder {
       const bool marked = k == current;
       r_.row(resText(13110), GetEnumText(host_.description, enumHandle, k), marked);
       std::string_view group = kGroups[n - 1][k];
-      for (int32_t j : indices(form_, group)) r_.row(resText(13100 + j), GetItemValueText(ctl(group, j), host_), marked);
+      for (int32_t j : indices(form_, group))
+        r_.row(resText(13100 + j), GetItemValueText(ctl(group, j), host_), marked);
       if (n == 1 && marked) {
         const std::vector<int32_t> sensor = indices(form_, "SensorLabelTextUnit");
         for (int32_t j = 1; !sensor.empty() && j <= sensor.back(); ++j)
@@ -171,8 +177,9 @@ class ReportBuilder {
     for (int32_t k = 0; k <= 1; ++k) {
       const bool marked = k == v_.pulseMode;
       r_.row(resText(15100), GetEnumText(host_.description, v_.pulseModeEnum, k), marked);
-      const std::string unit = k == 0 ? GetEnumText(host_.description, v_.pulseUnitMassEnum, v_.pulseUnitMass)
-                                      : GetEnumText(host_.description, v_.pulseUnitVolumeEnum, v_.pulseUnitVolume);
+      const std::string unit =
+          k == 0 ? GetEnumText(host_.description, v_.pulseUnitMassEnum, v_.pulseUnitMass)
+                 : GetEnumText(host_.description, v_.pulseUnitVolumeEnum, v_.pulseUnitVolume);
       r_.row(resText(15101), shown(ctl("PulseText", k)) + " " + resText(15110) + unit, marked);
     }
     r_.row(resText(15102), shown(ctl("PulseText", 2)) + " " + resText(15120));

@@ -36,6 +36,7 @@ struct ReportHost {
 std::string GetItemValueText(plat::ui::Control& ctl, const ReportHost& host);
 
 // The whole report text; every line ends in CR LF.
-std::string buildParameterReport(plat::ui::Form& form, const ParameterReportValues& values, const ReportHost& host);
+std::string buildParameterReport(plat::ui::Form& form, const ParameterReportValues& values,
+                                 const ReportHost& host);
 
 }  // namespace velumor

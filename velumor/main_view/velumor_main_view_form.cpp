@@ -20,7 +20,8 @@ ViewWindowTraits VelumorMainViewForm::traits() {
 
 VelumorMainViewForm::VelumorMainViewForm()
     : ViewWindow("VelumorMainViewForm",
-                 designText(velumor_design_VelumorMainViewForm, velumor_design_VelumorMainViewForm_size), traits()) {
+                 designText(velumor_design_VelumorMainViewForm, velumor_design_VelumorMainViewForm_size),
+                 traits()) {
   on("MainTab", "Click", [this] { MainTab_Click(); });
   wireCommands();
 }
@@ -28,6 +29,5 @@ VelumorMainViewForm::VelumorMainViewForm()
 void VelumorMainViewForm::Form_Load() {
   loadMainWindow();  // creates the notification queue last
 }
-
 
 }  // namespace velumor

@@ -56,7 +56,9 @@ void putCurve(Dispatch& c, int32_t id, int16_t curve, Variant v) {
   c.invoke(id, InvokeKind::PropertyPut, args);
 }
 
-void text(Dispatch& c, int32_t id, std::string_view s) { put(c, id, Variant(std::string(s))); }
+void text(Dispatch& c, int32_t id, std::string_view s) {
+  put(c, id, Variant(std::string(s)));
+}
 
 // ConnectItems with the item manager, the user level and the country code; the last two go
 // by reference, so whatever the control leaves in them comes back to the window's members.
@@ -107,8 +109,8 @@ const tolvar::dispid::DisplayRoleIds& displayRoles(DisplayClass c) {
 
 const std::array<DisplayChannelSpec, kDisplayChannels>& displayChannels() {
   static const std::array<DisplayChannelSpec, kDisplayChannels> channels{{
-      {"Output1", "CURRENT_OUTPUT_1_OUTPUT_VARIABLE", "PRIMARY_VALUE", "PRIMARY_UNITS", 0, 4100, kOutput1Scales,
-       false},
+      {"Output1", "CURRENT_OUTPUT_1_OUTPUT_VARIABLE", "PRIMARY_VALUE", "PRIMARY_UNITS", 0, 4100,
+       kOutput1Scales, false},
       {"Output2", "CURRENT_OUTPUT_2_OUTPUT_VARIABLE", "SECOND_VALUE", "SECOND_UNITS", 2, 4102, kOutput2Scales,
        false},
       {"Pulse", "PULSE_OUTPUT_MODE", "THIRD_VALUE", "THIRD_UNITS", 1, 4101, kPulseScales, false},
@@ -119,13 +121,14 @@ const std::array<DisplayChannelSpec, kDisplayChannels>& displayChannels() {
 }
 
 std::optional<ScaleItems> scaleOf(const DisplayChannelSpec& ch, int32_t s) {
-  auto it = std::find_if(ch.scales.begin(), ch.scales.end(), [s](const ScaleRow& r) { return r.selection == s; });
+  auto it =
+      std::find_if(ch.scales.begin(), ch.scales.end(), [s](const ScaleRow& r) { return r.selection == s; });
   if (it == ch.scales.end()) return std::nullopt;
   return it->items;
 }
 
-void ConfigureChannel(Dispatch& control, DisplayClass cls, const DisplayChannelSpec& ch, const ChannelContext& ctx,
-                      bool bShadow, int32_t& userLevel, int32_t& countryCode) {
+void ConfigureChannel(Dispatch& control, DisplayClass cls, const DisplayChannelSpec& ch,
+                      const ChannelContext& ctx, bool bShadow, int32_t& userLevel, int32_t& countryCode) {
   const auto& id = displayRoles(cls);
   control.invoke(id.DisconnectItems, InvokeKind::Method, {});
   const int32_t s = readSelection(ctx, bShadow);
@@ -143,12 +146,13 @@ void ConfigureChannel(Dispatch& control, DisplayClass cls, const DisplayChannelS
     text(control, id.ScaleMaxItemName, scale->max);
     text(control, id.ScaleMinItemName, scale->min);
   }
-  if (ch.hidesOutsideScales) put(control, tolvar::dispid::ExtenderVisible, Variant(scaleOf(ch, s).has_value()));
+  if (ch.hidesOutsideScales)
+    put(control, tolvar::dispid::ExtenderVisible, Variant(scaleOf(ch, s).has_value()));
   connectItems(control, id.ConnectItems, ctx.itemManager, userLevel, countryCode);
 }
 
-void ConfigureCurves(Dispatch& plotter, std::span<const ChannelContext, kDisplayChannels> channels, bool bShadow,
-                     int32_t& userLevel, int32_t& countryCode) {
+void ConfigureCurves(Dispatch& plotter, std::span<const ChannelContext, kDisplayChannels> channels,
+                     bool bShadow, int32_t& userLevel, int32_t& countryCode) {
   const auto& id = tolvar::dispid::Plotter;
   plotter.invoke(id.DisconnectItems, InvokeKind::Method, {});
   text(plotter, 0x68030011, "-1");
@@ -158,7 +162,9 @@ void ConfigureCurves(Dispatch& plotter, std::span<const ChannelContext, kDisplay
     const ChannelContext& ctx = channels[i];
     const auto curve = static_cast<int16_t>(i + 1);
     const int32_t s = readSelection(ctx, bShadow);
-    auto curveText = [&](int32_t role, std::string_view v) { putCurve(plotter, role, curve, Variant(std::string(v))); };
+    auto curveText = [&](int32_t role, std::string_view v) {
+      putCurve(plotter, role, curve, Variant(std::string(v)));
+    };
     // Every valid selection has a scale row; anything else leaves the curve empty rather
     // than plotting a variable against another variable's scale.
     if (auto scale = scaleOf(ch, s)) {

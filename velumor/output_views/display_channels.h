@@ -38,8 +38,8 @@ struct DisplayChannelSpec {
   std::string_view selectionItem;  // the device's assignment of a variable to this channel
   std::string_view valueItem;
   std::string_view unitItem;
-  int32_t listedValue;    // the selection whose caption comes from the string table
-  int16_t captionId;      // that caption's string id
+  int32_t listedValue;  // the selection whose caption comes from the string table
+  int16_t captionId;    // that caption's string id
   std::span<const ScaleRow> scales;
   bool hidesOutsideScales;  // the second display line: the control hides for a value it has no scale for
 };

@@ -77,7 +77,8 @@ std::string displayControlName(DisplayKind kind, int k) {
 }
 
 void DisplayFormResize(plat::ui::Form& form, DisplayKind kind, int32_t minFormWidth, int32_t minFormHeight,
-                       int32_t& lastFormWidth, int32_t& lastFormHeight, bool formLoaded, int32_t connectionState) {
+                       int32_t& lastFormWidth, int32_t& lastFormHeight, bool formLoaded,
+                       int32_t connectionState) {
   if (form.windowState() == plat::ui::kMinimized) return;
   // A maximised window has the screen's size and cannot be sized; only a normal one is held
   // at its minimum. Height first: each change raises this event again at once.

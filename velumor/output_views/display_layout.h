@@ -19,6 +19,7 @@ std::string displayControlName(DisplayKind kind, int k);
 // move only once the load has sized the window (`formLoaded`). `connectionState` is the trend
 // window's last known communication state; the other windows do not read it.
 void DisplayFormResize(plat::ui::Form& form, DisplayKind kind, int32_t minFormWidth, int32_t minFormHeight,
-                       int32_t& lastFormWidth, int32_t& lastFormHeight, bool formLoaded, int32_t connectionState);
+                       int32_t& lastFormWidth, int32_t& lastFormHeight, bool formLoaded,
+                       int32_t connectionState);
 
 }  // namespace velumor

@@ -15,10 +15,16 @@ constexpr int16_t kNotANumberText = 29100;
 constexpr int16_t kOutOfRangeText = 29101;
 constexpr int16_t kHowToEnterText = 29102;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
-FixedCurrentText refused(FixedCurrentText::Problem p) { return FixedCurrentText{std::nullopt, p}; }
+FixedCurrentText refused(FixedCurrentText::Problem p) {
+  return FixedCurrentText{std::nullopt, p};
+}
 
 }  // namespace
 
@@ -75,7 +81,8 @@ std::string fixedCurrentRefusal(const FixedCurrentText& checked, std::string_vie
   using Problem = FixedCurrentText::Problem;
   if (checked.problem == Problem::None) return {};
   const int16_t first = checked.problem == Problem::OutOfRange ? kOutOfRangeText : kNotANumberText;
-  return LoadResStringByLang(first) + " \"" + std::string(typed) + "\"\r\n" + LoadResStringByLang(kHowToEnterText);
+  return LoadResStringByLang(first) + " \"" + std::string(typed) + "\"\r\n" +
+         LoadResStringByLang(kHowToEnterText);
 }
 
 }  // namespace velumor

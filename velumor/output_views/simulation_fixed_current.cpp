@@ -26,8 +26,8 @@ void VelumorSimulationForm::OperationModeOption_Click(int32_t Index) {
     if (!checked.value) {
       // Nothing is written: the item keeps the current it had. Only a user's click hears why.
       if (!synchronising_)
-        plat::ui::msgBox(fixedCurrentRefusal(checked, typed), plat::ui::mb::OKOnly | plat::ui::mb::Exclamation,
-                         DevDescText);
+        plat::ui::msgBox(fixedCurrentRefusal(checked, typed),
+                         plat::ui::mb::OKOnly | plat::ui::mb::Exclamation, DevDescText);
       return;
     }
     writeFixedCurrent(*checked.value);
@@ -35,22 +35,28 @@ void VelumorSimulationForm::OperationModeOption_Click(int32_t Index) {
   }
 }
 
-void VelumorSimulationForm::AdjustCommand_Click() { QueueFixedCurrentCommand(); }
+void VelumorSimulationForm::AdjustCommand_Click() {
+  QueueFixedCurrentCommand();
+}
 
 void VelumorSimulationForm::writeFixedCurrent(float value) {
   int32_t status = 0;
-  binding().requireItemManager(name() + ".OperationModeOption_Click").SetSingleValue(FixedCurrentHandle, value, status);
+  binding()
+      .requireItemManager(name() + ".OperationModeOption_Click")
+      .SetSingleValue(FixedCurrentHandle, value, status);
 }
 
 void VelumorSimulationForm::QueueFixedCurrentCommand() {
-  if (ConnectionState != 2) return;  // dropped, not remembered for later
+  if (ConnectionState != 2) return;      // dropped, not remembered for later
   QueueSeqStart(kFixedCurrentSequence);  // no check for a name already queued: two presses, two runs
 }
 
 void VelumorSimulationForm::ShowSimulationState(const VELUMOR_Notify_Type& record) {
   double value = 0.0;
   int32_t status = 0;
-  binding().requireItemManager(name() + ".ShowSimulationState").GetValue(record.lAppletItemHandle, value, status);
+  binding()
+      .requireItemManager(name() + ".ShowSimulationState")
+      .GetValue(record.lAppletItemHandle, value, status);
   if (value == static_cast<double>(FieldDeviceStatusByte)) return;
   // The item carries one octet; anything else is not a status byte and changes nothing.
   if (!(value >= 0.0 && value <= 255.0)) return;
@@ -92,8 +98,8 @@ void VelumorSimulationForm::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode
     ~Reset() { flag = false; }
   } reset{closeQuestionOpen_};
   DisableStartFormEntries();
-  const int32_t answer = plat::ui::msgBox(LoadResStringByLang(29041) + "\r\n" + LoadResStringByLang(29042),
-                                          plat::ui::mb::YesNo);
+  const int32_t answer =
+      plat::ui::msgBox(LoadResStringByLang(29041) + "\r\n" + LoadResStringByLang(29042), plat::ui::mb::YesNo);
   EnableStartFormEntries();
   // The window may have gone while the box was open (the host's timers keep running).
   if (!alive()) return;

@@ -43,7 +43,8 @@ void VelumorSimulationForm::Register() {
     putProperty(field, tolvar::dispid::ItemMode, Variant(kFields[i].mode));
   }
   // A host that cannot bind the fields leaves them empty; the window still registers.
-  plat::ui::EventLoop::instance().runReported(name() + ".RegisterTimer_Timer BindItems", [&] { bindItemHandler(); });
+  plat::ui::EventLoop::instance().runReported(name() + ".RegisterTimer_Timer BindItems",
+                                              [&] { bindItemHandler(); });
   ctl("CurrentText", 0).setProperty("Text", "0");
 
   // A refused registration leaves its handle 0 and the rest goes on.
@@ -65,7 +66,10 @@ void VelumorSimulationForm::Register() {
 
   // A device menu the device description cannot give is reported; the progress items and
   // the upload question still follow.
-  if (dynamicMenu()) plat::ui::EventLoop::instance().runReported(name() + ".BuildDynamicMenu", [&] { dynamicMenu()->BuildDynamicMenu(binding().deviceDescription()); });
+  if (dynamicMenu())
+    plat::ui::EventLoop::instance().runReported(name() + ".BuildDynamicMenu", [&] {
+      dynamicMenu()->BuildDynamicMenu(binding().deviceDescription());
+    });
   registerSequenceProgressItems(SequenceProgressHandles);
   askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle);
 }

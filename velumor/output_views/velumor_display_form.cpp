@@ -47,7 +47,8 @@ KindData kindData(DisplayKind kind) {
     case DisplayKind::Bar:
       break;
   }
-  return {"VelumorDisplayBarForm", velumor_design_VelumorDisplayBarForm, &velumor_design_VelumorDisplayBarForm_size, 5};
+  return {"VelumorDisplayBarForm", velumor_design_VelumorDisplayBarForm,
+          &velumor_design_VelumorDisplayBarForm_size, 5};
 }
 
 }  // namespace
@@ -71,13 +72,16 @@ VelumorDisplayForm::VelumorDisplayForm(DisplayKind kind)
                  traitsFor(kind)),
       kind_(kind) {}
 
-std::string VelumorDisplayForm::GetTextFromResource(int16_t id) { return ::velumor::GetTextFromResource(id); }
+std::string VelumorDisplayForm::GetTextFromResource(int16_t id) {
+  return ::velumor::GetTextFromResource(id);
+}
 
 void VelumorDisplayForm::Form_Load() {
   static constexpr std::pair<const char*, int16_t> kMenus[] = {
-      {"MenuFile", 400},     {"MenuExit", 409},    {"MenuDevice", 410},  {"MenuConnect", 411}, {"MenuDisconnect", 412},
-      {"MenuSetAddress", 413}, {"MenuHelp", 490},  {"MenuContents", 491}, {"MenuIndex", 492},  {"MenuWeb", 493},
-      {"MenuMirvel", 494},   {"MenuService", 496}, {"MenuReadMe", 498},  {"MenuAbout", 499},
+      {"MenuFile", 400},       {"MenuExit", 409},       {"MenuDevice", 410}, {"MenuConnect", 411},
+      {"MenuDisconnect", 412}, {"MenuSetAddress", 413}, {"MenuHelp", 490},   {"MenuContents", 491},
+      {"MenuIndex", 492},      {"MenuWeb", 493},        {"MenuMirvel", 494}, {"MenuService", 496},
+      {"MenuReadMe", 498},     {"MenuAbout", 499},
   };
   for (const auto& [menu, id] : kMenus) ctl(menu).setCaption(LoadResStringByLang(id));
   setHelpFile();
@@ -144,7 +148,8 @@ void VelumorDisplayForm::Register() {
   // window's life; a change of assignment reconfigures only the instrument.
   if (kind_ == DisplayKind::Analog || kind_ == DisplayKind::Bar) {
     for (const DisplayChannelSpec& ch : displayChannels()) {
-      for (auto [suffix, item] : {std::pair{"ValueTolvar4Text", ch.valueItem}, std::pair{"UnitTolvar4Text", ch.unitItem}}) {
+      for (auto [suffix, item] :
+           {std::pair{"ValueTolvar4Text", ch.valueItem}, std::pair{"UnitTolvar4Text", ch.unitItem}}) {
         plat::com::Dispatch& text = ctlAs<plat::ui::UserControl>(std::string(ch.name) + suffix).impl();
         text.put(tolvar::dispid::ItemName, Variant(std::string(item)));
         text.put(tolvar::dispid::ItemMode, Variant(int16_t{3}));
@@ -152,11 +157,16 @@ void VelumorDisplayForm::Register() {
     }
   }
   bindItemHandler();
-  int32_t* handles[] = {&EngineeringContextHandle,     &AddressHandle,
-                        &DescriptorHandle,             &ConnectHandle,
-                        &CurrentSourceHandle,          &UserLevelHandle,
-                        &CountryCodeHandle,            &channels_[0].selectionHandle,
-                        &channels_[1].selectionHandle, &channels_[3].selectionHandle,
+  int32_t* handles[] = {&EngineeringContextHandle,
+                        &AddressHandle,
+                        &DescriptorHandle,
+                        &ConnectHandle,
+                        &CurrentSourceHandle,
+                        &UserLevelHandle,
+                        &CountryCodeHandle,
+                        &channels_[0].selectionHandle,
+                        &channels_[1].selectionHandle,
+                        &channels_[3].selectionHandle,
                         &channels_[2].selectionHandle};
   int32_t* enums[] = {nullptr,
                       nullptr,
@@ -196,10 +206,14 @@ std::optional<int32_t> VelumorDisplayForm::readLong(int32_t handle) {
 
 int32_t& VelumorDisplayForm::selectionMember(size_t k) {
   switch (k) {
-    case 0: return Output1Selection;
-    case 1: return Output2Selection;
-    case 2: return PulseSelection;
-    default: return Display2ndLineSelection;
+    case 0:
+      return Output1Selection;
+    case 1:
+      return Output2Selection;
+    case 2:
+      return PulseSelection;
+    default:
+      return Display2ndLineSelection;
   }
 }
 
@@ -238,10 +252,10 @@ void VelumorDisplayForm::Dispatch(const VELUMOR_Notify_Type& record) {
     if (h != channels_[k].selectionHandle) continue;
     if (kind_ == DisplayKind::Trend) {
       // Any selection reconfigures the whole plotter, all four curves.
-      const std::array<ChannelContext, kDisplayChannels> all{channelContext(0), channelContext(1), channelContext(2),
-                                                              channelContext(3)};
-      ConfigureCurves(ctlAs<plat::ui::UserControl>("VR_Tolvar4Plotter").impl(), all, record.bShadow, UserLevel,
-                      CountryCode);
+      const std::array<ChannelContext, kDisplayChannels> all{channelContext(0), channelContext(1),
+                                                             channelContext(2), channelContext(3)};
+      ConfigureCurves(ctlAs<plat::ui::UserControl>("VR_Tolvar4Plotter").impl(), all, record.bShadow,
+                      UserLevel, CountryCode);
     } else {
       ConfigureChannel(ctlAs<plat::ui::UserControl>(displayControlName(kind_, static_cast<int>(k))).impl(),
                        classOf(kind_), displayChannels()[k], channelContext(k), record.bShadow, UserLevel,

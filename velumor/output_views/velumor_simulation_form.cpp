@@ -30,7 +30,8 @@ ViewWindowTraits VelumorSimulationForm::traits() {
 
 VelumorSimulationForm::VelumorSimulationForm()
     : ViewWindow("VelumorSimulationForm",
-                 designText(velumor_design_VelumorSimulationForm, velumor_design_VelumorSimulationForm_size), traits()) {
+                 designText(velumor_design_VelumorSimulationForm, velumor_design_VelumorSimulationForm_size),
+                 traits()) {
   on("OperationModeOption", "Click", [this](plat::ui::EventArgs& e) { OperationModeOption_Click(e.index); });
   on("AdjustCommand", "Click", [this] { AdjustCommand_Click(); });
   if (dynamicMenu()) dynamicMenu()->forwardMouseUp({"SimulationFrame", "CurrentFrame"});
@@ -40,17 +41,18 @@ void VelumorSimulationForm::Form_Load() {
   static constexpr struct {
     const char* menu;
     int16_t id;
-  } kMenus[] = {{"MenuFile", 400},    {"MenuExit", 409},       {"MenuDevice", 410},     {"MenuConnect", 411},
-                {"MenuDisconnect", 412}, {"MenuSetAddress", 413}, {"MenuHelp", 490},    {"MenuContents", 491},
-                {"MenuIndex", 492},   {"MenuWeb", 493},        {"MenuMirvel", 494},     {"MenuService", 496},
-                {"MenuReadMe", 498},  {"MenuAbout", 499}};
+  } kMenus[] = {{"MenuFile", 400},       {"MenuExit", 409},       {"MenuDevice", 410}, {"MenuConnect", 411},
+                {"MenuDisconnect", 412}, {"MenuSetAddress", 413}, {"MenuHelp", 490},   {"MenuContents", 491},
+                {"MenuIndex", 492},      {"MenuWeb", 493},        {"MenuMirvel", 494}, {"MenuService", 496},
+                {"MenuReadMe", 498},     {"MenuAbout", 499}};
   for (const auto& m : kMenus) menu(m.menu).setProperty("Caption", LoadResStringByLang(m.id));
   setHelpFile();
   ctl("SimulationFrame").setProperty("Caption", "");
   applyMinimumSize();  // the window always opens at its minimum size
   setLoadTexts();
   placeProgressFrame();
-  statusBar("VelumorStatusBar").setPanelToolTip(Variant("StatusBarSimulationLED"), LoadResStringByLang(29052));
+  statusBar("VelumorStatusBar")
+      .setPanelToolTip(Variant("StatusBarSimulationLED"), LoadResStringByLang(29052));
   FormLoaded = true;
   ctl("CurrentText", 0).setProperty("Text", "0");
   createNotifyQueue();  // last step of the load

@@ -23,7 +23,9 @@ std::string trimBlanks(const std::string& s) {
   return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) { return plat::com::equalsNoCase(a, b); }
+bool equalsNoCase(std::string_view a, std::string_view b) {
+  return plat::com::equalsNoCase(a, b);
+}
 
 // A menu-state value as the Byte the bits are taken from; nothing for a failed read or a
 // value outside 0 to 255.
@@ -43,7 +45,9 @@ DynamicMenu::DynamicMenu(ViewWindow& window, std::string ownClassName)
     : window_(window), ownClassName_(std::move(ownClassName)) {}
 
 void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
-  if (!dd) plat::com::raise(plat::com::err::ObjectNotSet, window_.name() + ": no device description for the device menu");
+  if (!dd)
+    plat::com::raise(plat::com::err::ObjectNotSet,
+                     window_.name() + ": no device description for the device menu");
   struct Work {
     std::string caption;
     std::string state;

@@ -19,8 +19,8 @@ class ViewWindow;
 
 // One entry of the device menu.
 struct DynaMenuRecord {
-  std::string sFunction;  // the command's text before its first blank
-  std::string sParam;     // the text after the first blank; empty when there is none
+  std::string sFunction;     // the command's text before its first blank
+  std::string sParam;        // the text after the first blank; empty when there is none
   int32_t lStateHandle = 0;  // the entry's state item; 0 for separators
 };
 

@@ -90,7 +90,8 @@ int32_t ViewWindow::SetAppletItemManagRef(int32_t lViewHandle2,
   return 0;
 }
 
-int32_t ViewWindow::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState, int32_t lUserLong) {
+int32_t ViewWindow::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState,
+                                  int32_t lUserLong) {
   binding_.notify(VELUMOR_Notify_Type{lAppletItemHandle, bShadow, lState, lUserLong});
   return 0;
 }
@@ -120,7 +121,9 @@ void ViewWindow::EnableStartFormEntries() {
 
 // ------------------------------------------------------------------ load
 
-void ViewWindow::setHelpFile() { HelpFile = (componentFolder() / LoadResStringByLang(traits_.helpFileTextId)).string(); }
+void ViewWindow::setHelpFile() {
+  HelpFile = (componentFolder() / LoadResStringByLang(traits_.helpFileTextId)).string();
+}
 
 void ViewWindow::applyMinimumSize(std::string_view marker, std::string_view statusBar) {
   FormLoaded = false;
@@ -208,11 +211,12 @@ void ViewWindow::probeOptionalFrameOperations(std::string_view openNewMenu, std:
 
 // ------------------------------------------------------------------ registration
 
-int32_t ViewWindow::registerItem(const std::string& name, bool flag, int32_t& handle, int32_t tag, int32_t mode) {
+int32_t ViewWindow::registerItem(const std::string& name, bool flag, int32_t& handle, int32_t tag,
+                                 int32_t mode) {
   int32_t status = 0;
   int32_t h = 0;
-  binding_.requireItemManager(this->name() + ".RegisterItem").RegisterItem(name, flag, binding_.viewHandle(), h,
-                                                                           tag, mode, status);
+  binding_.requireItemManager(this->name() + ".RegisterItem")
+      .RegisterItem(name, flag, binding_.viewHandle(), h, tag, mode, status);
   handle = status == 0 ? h : 0;
   return status;
 }
@@ -237,7 +241,8 @@ int32_t ViewWindow::enumerationHandleOf(const std::string& itemName) {
 }
 
 void ViewWindow::bindItemHandler() {
-  Variant args[2] = {Variant(tolvar::makeFormRef(*this)), Variant(tolvar::makeObjectRef(binding_.itemManagerRef()))};
+  Variant args[2] = {Variant(tolvar::makeFormRef(*this)),
+                     Variant(tolvar::makeObjectRef(binding_.itemManagerRef()))};
   ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler")
       .impl()
       .invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, args);
@@ -278,11 +283,13 @@ void ViewWindow::registerSequenceProgressItems(std::vector<int32_t>& handles) {
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& n = names[i];
     if (n == "DOWNLOAD" || n == "UPLOAD" || n == "FULL_DOWNLOAD") continue;
-    registerItem("&&Sequence_Progress&&" + n, false, handles[i], kSequenceProgressTag | static_cast<int32_t>(i));
+    registerItem("&&Sequence_Progress&&" + n, false, handles[i],
+                 kSequenceProgressTag | static_cast<int32_t>(i));
   }
 }
 
-void ViewWindow::askUpload(int32_t uploadQuestionHandle, int32_t connectHandle, int32_t uploadProgressHandle) {
+void ViewWindow::askUpload(int32_t uploadQuestionHandle, int32_t connectHandle,
+                           int32_t uploadProgressHandle) {
   tolvar::AppletItemManager& im = binding_.requireItemManager(name() + ".AskUpload");
   double v = 0;
   int32_t status = 0;
@@ -295,8 +302,8 @@ void ViewWindow::askUpload(int32_t uploadQuestionHandle, int32_t connectHandle, 
   if (progress != 0) return;
   // Kept alive through the box: the host may destroy the view meanwhile.
   plat::com::Ptr<plat::ui::Form> self(this);
-  const int32_t answer = plat::ui::msgBox(LoadResStringByLang(10321), plat::ui::mb::OKCancel | plat::ui::mb::Exclamation,
-                                          DevDescText);
+  const int32_t answer = plat::ui::msgBox(LoadResStringByLang(10321),
+                                          plat::ui::mb::OKCancel | plat::ui::mb::Exclamation, DevDescText);
   // The host may have destroyed the window while the question was open.
   if (!alive() || answer != plat::ui::mb::IdOK) return;
   QueueSeqStart("GET_TRANSMITTER_STATE_Octets");
@@ -343,7 +350,8 @@ void ViewWindow::UpdateCaptionDescriptor(int32_t handle) {
 }
 
 void ViewWindow::composeCaption() {
-  const std::string lead = traits_.captionTextId > 0 ? LoadResStringByLang(static_cast<int16_t>(traits_.captionTextId)) : "";
+  const std::string lead =
+      traits_.captionTextId > 0 ? LoadResStringByLang(static_cast<int16_t>(traits_.captionTextId)) : "";
   setCaption(lead + "[" + AddressText + "] " + DevDescText + ": " + DescriptorText);
 }
 
@@ -393,7 +401,8 @@ void ViewWindow::ShowFileName(int32_t handle) {
   uint8_t width = 32;
   bar.setPanelText(panel, CompactPath(DataFileName, width));
   if (DataSourceValue == 1 || DataSourceValue == 2)
-    bar.setPanelToolTip(panel, LoadResStringByLang(DataSourceValue == 1 ? 433 : 434) + "     " + DataFileName);
+    bar.setPanelToolTip(panel,
+                        LoadResStringByLang(DataSourceValue == 1 ? 433 : 434) + "     " + DataFileName);
 }
 
 void ViewWindow::ShowUserLevel(int32_t handle) {
@@ -458,11 +467,17 @@ void ViewWindow::showHelpContents() {
   dialog.ShowHelp();
 }
 
-void ViewWindow::openWebPage() { plat::ui::Services::shell().openUrl(kMakerWebAddress); }
+void ViewWindow::openWebPage() {
+  plat::ui::Services::shell().openUrl(kMakerWebAddress);
+}
 
-void ViewWindow::openSoftService() { SoftServiceWindow = showSoftServiceWindow(); }
+void ViewWindow::openSoftService() {
+  SoftServiceWindow = showSoftServiceWindow();
+}
 
-void ViewWindow::openReadMe() { ReadMeWindow = showReadMeWindow(); }
+void ViewWindow::openReadMe() {
+  ReadMeWindow = showReadMeWindow();
+}
 
 void ViewWindow::openAbout() {
   plat::com::Ptr<plat::ui::Form> self(this);
@@ -497,13 +512,18 @@ void ViewWindow::wireStandardMenus() {
   };
   on("MenuOpenNew", "Click", [byName] { byName("OpenFromDatabase"); });
   on("MenuSaveAs", "Click", [byName] { byName("SaveAsToDatabase"); });
-  on("MenuLoadDB", "Click", [this] { frameCommand("LoadFromDatabase", [](F& f, int32_t& s) { f.LoadFromDatabase(0, s); }); });
-  on("MenuSaveDB", "Click", [this] { frameCommand("SaveToDatabase", [](F& f, int32_t& s) { f.SaveToDatabase(0, s); }); });
+  on("MenuLoadDB", "Click",
+     [this] { frameCommand("LoadFromDatabase", [](F& f, int32_t& s) { f.LoadFromDatabase(0, s); }); });
+  on("MenuSaveDB", "Click",
+     [this] { frameCommand("SaveToDatabase", [](F& f, int32_t& s) { f.SaveToDatabase(0, s); }); });
   on("MenuExit", "Click", [this] { unload(); });
   on("MenuConnect", "Click", [this] { frameCommand("Connect", [](F& f, int32_t& s) { f.Connect(0, s); }); });
-  on("MenuDisconnect", "Click", [this] { frameCommand("Disconnect", [](F& f, int32_t& s) { f.Disconnect(0, s); }); });
-  on("MenuSetAddress", "Click", [this] { frameCommand("SetAddress", [](F& f, int32_t& s) { f.SetAddress(0, s); }); });
-  on("MenuLoadDev", "Click", [this] { frameCommand("LoadFromDevice", [](F& f, int32_t& s) { f.LoadFromDevice(0, s); }); });
+  on("MenuDisconnect", "Click",
+     [this] { frameCommand("Disconnect", [](F& f, int32_t& s) { f.Disconnect(0, s); }); });
+  on("MenuSetAddress", "Click",
+     [this] { frameCommand("SetAddress", [](F& f, int32_t& s) { f.SetAddress(0, s); }); });
+  on("MenuLoadDev", "Click",
+     [this] { frameCommand("LoadFromDevice", [](F& f, int32_t& s) { f.LoadFromDevice(0, s); }); });
   on("MenuSaveDev", "Click", [this] { QueueSeqStart("FULL_DOWNLOAD"); });
   on("MenuAdjust", "Click", [this] {
     int32_t status = 0;
@@ -539,7 +559,8 @@ void ViewWindow::wireStandardMenus() {
   on("MenuAbout", "Click", [this] { openAbout(); });
   if (seqStartQueue_) on("SeqStartTimer", "Timer", [this] { seqStartQueue_->tick(); });
   if (dynamicMenu_)
-    on("dynaMenuEntry", "Click", [this](plat::ui::EventArgs& a) { dynamicMenu_->dynaMenuEntry_Click(a.index); });
+    on("dynaMenuEntry", "Click",
+       [this](plat::ui::EventArgs& a) { dynamicMenu_->dynaMenuEntry_Click(a.index); });
 }
 
 void ViewWindow::Form_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
@@ -602,7 +623,8 @@ void ViewWindow::askSaveOnExit() {
   double saveOnExit = 0;
   im->GetValue(SaveToDataBaseOnExitHandle, saveOnExit, status);
   if (status != 0 || saveOnExit != 1.0 || !dirty) return;
-  if (plat::ui::msgBox(LoadResStringByLang(95), plat::ui::mb::YesNo, DevDescText) != plat::ui::mb::IdYes) return;
+  if (plat::ui::msgBox(LoadResStringByLang(95), plat::ui::mb::YesNo, DevDescText) != plat::ui::mb::IdYes)
+    return;
   // The window may have lost its item manager while the question was open.
   if (!binding_.itemManager()) return;
   plat::com::Ptr<tolvar::HostFrame> frame = binding_.frame(name() + ".Form_Unload");

@@ -80,10 +80,10 @@ class ViewWindow : public plat::ui::Form {
   bool EngineeringContextApplied = false;
   int32_t DataSourceValue = 0;
   std::string DataFileName;
-  std::string DevDescText;     // the device property "DevDescLong"
-  std::string AddressText;     // caption part, cut at NUL
-  std::string DescriptorText;  // caption part, cut at NUL
-  std::string HelpFile;        // the component's help file in the user's language
+  std::string DevDescText;                 // the device property "DevDescLong"
+  std::string AddressText;                 // caption part, cut at NUL
+  std::string DescriptorText;              // caption part, cut at NUL
+  std::string HelpFile;                    // the component's help file in the user's language
   int32_t DirtyHandle = 0;                 // "&&private&&Dirty"
   int32_t SaveToDataBaseOnExitHandle = 0;  // "SaveToDataBaseOnExit"
   // Minimum outer size and the outer size at the last resize, in whole twips.
@@ -134,7 +134,8 @@ class ViewWindow : public plat::ui::Form {
   void setHelpFile();
   // MinFormWidth = marker.Left; MinFormHeight = marker.Top + status bar height + 100; the
   // marker is hidden, the current size remembered and the window set to the minimum.
-  void applyMinimumSize(std::string_view marker = "ResizeLabel", std::string_view statusBar = "VelumorStatusBar");
+  void applyMinimumSize(std::string_view marker = "ResizeLabel",
+                        std::string_view statusBar = "VelumorStatusBar");
   // The progress frame over the status bar's data-source panel, borderless and in front, its
   // three bar pairs empty; the tooltips of the connection and data-source panels.
   void placeProgressFrame();
@@ -154,7 +155,8 @@ class ViewWindow : public plat::ui::Form {
 
   // --- building blocks for registration
   // RegisterItem with the window's view handle; returns the status, `handle` 0 when refused.
-  int32_t registerItem(const std::string& name, bool flag, int32_t& handle, int32_t tag = 0, int32_t mode = 0);
+  int32_t registerItem(const std::string& name, bool flag, int32_t& handle, int32_t tag = 0,
+                       int32_t mode = 0);
   void unadviseItem(int32_t handle);
   // The enumeration handle of an item (FindObject "object", GetObjectInfo's fifth value,
   // FindObject "enumeration"); statuses are not looked at.

@@ -144,9 +144,11 @@ void Supervision::showPrompt(const WaitingPrompt& prompt) {
   // A code without a text of its own (an empty table entry, or none at all) is shown as a
   // number with the text for an unknown error.
   std::string errorText;
-  if (prompt.haveCode) step([&] { errorText = LoadResStringByLang(static_cast<int16_t>(700 + prompt.code)); });
+  if (prompt.haveCode)
+    step([&] { errorText = LoadResStringByLang(static_cast<int16_t>(700 + prompt.code)); });
   if (errorText.empty())
-    errorText = (prompt.haveCode ? FormatHexCode(prompt.code) + ":  " : std::string()) + GetTextFromResource(999);
+    errorText =
+        (prompt.haveCode ? FormatHexCode(prompt.code) + ":  " : std::string()) + GetTextFromResource(999);
 
   step([&] { window->EnableAnswerButtons(isRead ? kReadResponseState : kWriteResponseState); });
   step([&] { window->AddLogLine(logLine); });

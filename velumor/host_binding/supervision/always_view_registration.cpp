@@ -42,7 +42,8 @@ constexpr int32_t kConnectionMenuCount = 4;
 }  // namespace
 
 tolvar::AppletItemManager& Supervision::itemManager() const {
-  if (!view_.binding().itemManager()) plat::com::raise(err::ObjectNotSet, "The supervision view has no item manager");
+  if (!view_.binding().itemManager())
+    plat::com::raise(err::ObjectNotSet, "The supervision view has no item manager");
   return *view_.binding().itemManager();
 }
 

@@ -135,9 +135,13 @@ void ReportText::line(std::string_view s) {
   text_ += "\r\n";
 }
 
-void ReportText::title(std::string_view caption) { line(caption); }
+void ReportText::title(std::string_view caption) {
+  line(caption);
+}
 
-void ReportText::blank() { line({}); }
+void ReportText::blank() {
+  line({});
+}
 
 void ReportText::header(std::string_view label, std::string_view value) {
   line(fillLabel(label) + std::string(value));
@@ -156,7 +160,9 @@ void ReportText::row(std::string_view label, std::string_view value, bool marked
   line(s);
 }
 
-void ReportText::plainRow(std::string_view text) { line("\t" + std::string(text)); }
+void ReportText::plainRow(std::string_view text) {
+  line("\t" + std::string(text));
+}
 
 std::string saveFilter() {
   std::string filter;
@@ -224,7 +230,8 @@ int32_t writeFileReplacing(const std::string& requested, std::string_view conten
   if (fd < 0) return errorNumberOf(errno);
   const std::string tempPath(name.data());
   int failure = 0;
-  if (::fchmod(fd, modeFor(target.string())) != 0 || !writeAll(fd, content) || ::fsync(fd) != 0) failure = errno;
+  if (::fchmod(fd, modeFor(target.string())) != 0 || !writeAll(fd, content) || ::fsync(fd) != 0)
+    failure = errno;
   if (::close(fd) != 0 && failure == 0) failure = errno;
   if (failure == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) failure = errno;
   if (failure != 0) {
