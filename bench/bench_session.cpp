@@ -31,25 +31,25 @@ BenchSession::~BenchSession() {
   std::filesystem::remove_all(dbDir_, ec);
 }
 
-plat::com::Ptr<tolvar::View> BenchSession::open(const std::string& progId) {
+platform::com::Ptr<tolvar::View> BenchSession::open(const std::string& progId) {
   std::string error;
-  plat::com::Ptr<tolvar::View> view = host_->openView(progId, error);
+  platform::com::Ptr<tolvar::View> view = host_->openView(progId, error);
   if (!view) throw std::runtime_error("cannot open " + progId + ": " + error);
   return view;
 }
 
-void BenchSession::close(const plat::com::Ptr<tolvar::View>& view) {
+void BenchSession::close(const platform::com::Ptr<tolvar::View>& view) {
   host_->destroyView(view);
 }
 
-plat::ui::Form* BenchSession::windowOf(const plat::com::Ptr<tolvar::View>& view) {
-  auto* owner = dynamic_cast<plat::ui::WindowOwner*>(view.get());
+platform::ui::Form* BenchSession::windowOf(const platform::com::Ptr<tolvar::View>& view) {
+  auto* owner = dynamic_cast<platform::ui::WindowOwner*>(view.get());
   return owner ? owner->ownedWindow() : nullptr;
 }
 
 void BenchSession::set(const std::string& item, double value) {
   std::string error;
-  if (!host_->setItem(item, plat::com::Variant(value), false, error))
+  if (!host_->setItem(item, platform::com::Variant(value), false, error))
     throw std::runtime_error("cannot set " + item + ": " + error);
 }
 
@@ -70,7 +70,7 @@ int64_t residentBytes() {
   return resident * static_cast<int64_t>(sysconf(_SC_PAGESIZE));
 }
 
-bool notificationsPending(plat::ui::Form& window) {
+bool notificationsPending(platform::ui::Form& window) {
   if (!window.isLoaded()) return false;
   return window.timer("NotifyTimer").isEnabled();
 }

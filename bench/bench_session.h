@@ -22,10 +22,10 @@ class BenchSession {
 
   tolvar::sim::HostSession& host() { return *host_; }
   // Opens and shows a view; throws std::runtime_error with the host's reason when it cannot.
-  plat::com::Ptr<tolvar::View> open(const std::string& progId);
-  void close(const plat::com::Ptr<tolvar::View>& view);
+  platform::com::Ptr<tolvar::View> open(const std::string& progId);
+  void close(const platform::com::Ptr<tolvar::View>& view);
   // The window a view owns (null when it has none).
-  static plat::ui::Form* windowOf(const plat::com::Ptr<tolvar::View>& view);
+  static platform::ui::Form* windowOf(const platform::com::Ptr<tolvar::View>& view);
   // Writes a number to a host item; throws when the host refuses.
   void set(const std::string& item, double value);
   // Names of the device's numeric variables, in description order: the items a data-set
@@ -41,7 +41,7 @@ class BenchSession {
 int64_t residentBytes();
 
 // True while a window still has notifications to work off (its notification timer runs).
-bool notificationsPending(plat::ui::Form& window);
+bool notificationsPending(platform::ui::Form& window);
 
 // The main view and the other windows' view classes.
 inline const char* const kMainView = "Velumor.VelumorMainViewClass";

@@ -12,17 +12,17 @@
 
 namespace {
 
-using plat::ui::EventLoop;
+using platform::ui::EventLoop;
 using velumor::bench::BenchSession;
 using velumor::bench::kMainView;
 using velumor::bench::notificationsPending;
 
 // Advances the manual clock 1 ms at a time until no window has notifications left.
-int64_t drain(const std::vector<plat::ui::Form*>& windows) {
+int64_t drain(const std::vector<platform::ui::Form*>& windows) {
   int64_t ticks = 0;
   EventLoop::instance().drainPosted();
   while (std::any_of(windows.begin(), windows.end(),
-                     [](plat::ui::Form* w) { return w && notificationsPending(*w); })) {
+                     [](platform::ui::Form* w) { return w && notificationsPending(*w); })) {
     EventLoop::instance().advance(1);
     ++ticks;
   }
@@ -35,7 +35,7 @@ void notifyChanged(benchmark::State& state) {
   BenchSession session;
   auto view = session.open(kMainView);
   EventLoop::instance().advance(10);  // the registration tick
-  std::vector<plat::ui::Form*> windows = {BenchSession::windowOf(view)};
+  std::vector<platform::ui::Form*> windows = {BenchSession::windowOf(view)};
   int64_t queued = 0;
   for (auto _ : state) {
     // A handle the window does not know: dropped at dispatch, queued like any other.
@@ -71,8 +71,8 @@ void tickCost(benchmark::State& state) {
   EventLoop::instance().useManualClock();
   const int64_t views = state.range(0);
   BenchSession session;
-  std::vector<plat::com::Ptr<tolvar::View>> open;
-  std::vector<plat::ui::Form*> windows;
+  std::vector<platform::com::Ptr<tolvar::View>> open;
+  std::vector<platform::ui::Form*> windows;
   for (int64_t i = 0; i < views; ++i) {
     open.push_back(session.open(kMainView));
     windows.push_back(BenchSession::windowOf(open.back()));
@@ -101,7 +101,7 @@ void burstDrain(benchmark::State& state) {
   const int64_t changes = state.range(0);
   BenchSession session;
   auto view = session.open(kMainView);
-  std::vector<plat::ui::Form*> windows = {BenchSession::windowOf(view)};
+  std::vector<platform::ui::Form*> windows = {BenchSession::windowOf(view)};
   EventLoop::instance().advance(10);
   drain(windows);
   const std::vector<std::string> names = session.numericVariables();

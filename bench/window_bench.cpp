@@ -57,10 +57,10 @@ double percentile(std::vector<double> v, double p) {
 
 // Notifications worked off per second by one view on the real-time drive, measured in the
 // same loop as a plain 1 ms Qt timer, so that the ratio does not depend on the machine.
-void realtimeRate(BenchSession& session, vfront::FrontEnd& front) {
+void realtimeRate(BenchSession& session, frontend::qt::FrontEnd& front) {
   front.startRealTime();  // as the interactive host drives it
   auto view = session.open(kMainView);
-  plat::ui::Form* window = BenchSession::windowOf(view);
+  platform::ui::Form* window = BenchSession::windowOf(view);
   runUntil([] { return false; }, 50);  // registration and first paint
   const int records = gShort ? 200 : 3000;
   for (int i = 0; i < records; ++i) view->NotifyChanged(0x7ffff0, false, 0, 0);
@@ -86,10 +86,10 @@ void realtimeRate(BenchSession& session, vfront::FrontEnd& front) {
 
 // A burst of item changes (an upload), from the first write until the main view has worked
 // off every notification and its window is drawn.
-double burst(BenchSession& session, vfront::FrontEnd& front, int changes) {
+double burst(BenchSession& session, frontend::qt::FrontEnd& front, int changes) {
   front.startRealTime();  // as the interactive host drives it
   auto view = session.open(kMainView);
-  plat::ui::Form* window = BenchSession::windowOf(view);
+  platform::ui::Form* window = BenchSession::windowOf(view);
   runUntil([] { return false; }, 50);
   const std::vector<std::string> names = session.numericVariables();
   QElapsedTimer t;
@@ -105,7 +105,7 @@ double burst(BenchSession& session, vfront::FrontEnd& front, int changes) {
 }
 
 // From SetAppletItemManagRef (inside open) to a painted window, warm.
-std::vector<double> openTimes(BenchSession& session, vfront::FrontEnd& front, int opens) {
+std::vector<double> openTimes(BenchSession& session, frontend::qt::FrontEnd& front, int opens) {
   std::vector<double> ms;
   for (int i = 0; i < opens + 2; ++i) {
     QElapsedTimer t;
@@ -122,8 +122,9 @@ std::vector<double> openTimes(BenchSession& session, vfront::FrontEnd& front, in
 }
 
 // Resident memory each further window of `progId` adds, shown and painted.
-double memoryPerWindow(BenchSession& session, vfront::FrontEnd& front, const std::string& progId, int extra) {
-  std::vector<plat::com::Ptr<tolvar::View>> views;
+double memoryPerWindow(BenchSession& session, frontend::qt::FrontEnd& front, const std::string& progId,
+                       int extra) {
+  std::vector<platform::com::Ptr<tolvar::View>> views;
   auto openPainted = [&] {
     views.push_back(session.open(progId));
     QString error;
@@ -150,8 +151,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   try {
     BenchSession session;
-    vfront::FrontEnd front;
-    front.install(vfront::FrontEnd::Mode::WindowsOnly);
+    frontend::qt::FrontEnd front;
+    front.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
     if (!memoryOf.empty()) {
       report("rss:" + memoryOf, memoryPerWindow(session, front, memoryOf, gShort ? 1 : 8), "MB");
       front.uninstall();
@@ -165,13 +166,13 @@ int main(int argc, char** argv) {
       for (int n : {100, 10000}) report("burst_" + std::to_string(n), burst(session, front, n), "s");
     }
 
-    plat::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().useManualClock();
     const int opens = gShort ? 3 : 40;
     report("open_main_p95", percentile(openTimes(session, front, opens), 0.95), "ms");
     if (!gShort) {
       // How opening grows with the windows already open.
       for (int k : {1, 8, 32}) {
-        std::vector<plat::com::Ptr<tolvar::View>> held;
+        std::vector<platform::com::Ptr<tolvar::View>> held;
         for (int i = 0; i < k - 1; ++i) held.push_back(session.open(kMainView));
         report("open_main_median_with_" + std::to_string(k), percentile(openTimes(session, front, 10), 0.5),
                "ms");

@@ -11,7 +11,7 @@ for p in cppcheck clang-format; do
 done
 
 echo "== cppcheck"
-# cppcheck does not see that plat::com::raise never returns (it takes it for the C library's
+# cppcheck does not see that platform::com::raise never returns (it takes it for the C library's
 # raise), so it reads every "if (!p) raise(...); p->..." as a possible null or end
 # dereference; those checks, and its false alarm on returning a static through a reference,
 # are off. Everything else it counts as a warning fails the check.

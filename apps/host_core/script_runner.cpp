@@ -13,14 +13,14 @@
 #include "platform/ui/form_dump.h"
 #include "platform/ui/services.h"
 
-namespace vhost {
+namespace host_core {
 
-using plat::com::equalsNoCase;
-using plat::com::Variant;
-using plat::ui::Control;
-using plat::ui::EventLoop;
-using plat::ui::Form;
-using plat::ui::Services;
+using platform::com::equalsNoCase;
+using platform::com::Variant;
+using platform::ui::Control;
+using platform::ui::EventLoop;
+using platform::ui::Form;
+using platform::ui::Services;
 
 std::vector<std::string> splitScriptLine(const std::string& line) {
   std::vector<std::string> words;
@@ -104,8 +104,8 @@ bool parseNumber(const std::string& s, double& out) {
 // session busy for hours with no sign of life.
 constexpr double kLongestRunMs = 86'400'000;
 
-plat::com::ByteArray parseHex(const std::vector<std::string>& words, size_t from) {
-  plat::com::ByteArray a;
+platform::com::ByteArray parseHex(const std::vector<std::string>& words, size_t from) {
+  platform::com::ByteArray a;
   for (size_t i = from; i < words.size(); ++i) {
     const std::string& w = words[i];
     if (w.size() != 2 || !std::isxdigit(static_cast<unsigned char>(w[0])) ||
@@ -156,7 +156,7 @@ bool writeText(const std::filesystem::path& path, const std::string& text, std::
 }
 
 int32_t answerCode(const std::string& a) {
-  using namespace plat::ui::mb;
+  using namespace platform::ui::mb;
   if (equalsNoCase(a, "yes")) return IdYes;
   if (equalsNoCase(a, "no")) return IdNo;
   if (equalsNoCase(a, "ok")) return IdOK;
@@ -224,11 +224,11 @@ std::filesystem::path ScriptRunner::outPath(const std::string& p) const {
 Form* ScriptRunner::resolveForm(const std::string& name) const {
   for (auto it = views_.rbegin(); it != views_.rend(); ++it) {
     if (it->first == name) {
-      auto* owner = dynamic_cast<plat::ui::WindowOwner*>(it->second.get());
+      auto* owner = dynamic_cast<platform::ui::WindowOwner*>(it->second.get());
       return owner ? owner->ownedWindow() : nullptr;
     }
   }
-  auto forms = plat::ui::allForms();
+  auto forms = platform::ui::allForms();
   for (auto it = forms.rbegin(); it != forms.rend(); ++it)
     if ((*it)->name() == name && (*it)->isLoaded()) return *it;
   for (auto it = forms.rbegin(); it != forms.rend(); ++it)
@@ -367,7 +367,7 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       Control& c = control(f, w[2]);
       bool taken = cmd == "click"      ? f.userClick(c)
                    : cmd == "dblclick" ? f.userDblClick(c)
-                                       : f.userMouseUp(c, plat::ui::kRightButton);
+                                       : f.userMouseUp(c, platform::ui::kRightButton);
       if (!taken) return fail("'" + w[2] + "' takes no input (disabled or hidden)");
     } else if (cmd == "text") {
       need(3);
@@ -376,7 +376,7 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
     } else if (cmd == "tab") {
       need(3);
       Form& f = form(w[1]);
-      auto* ts = dynamic_cast<plat::ui::TabStripControl*>(&control(f, w[2]));
+      auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control(f, w[2]));
       if (!ts) return fail("'" + w[2] + "' is not a tab strip");
       if (ts->positionOf(w[3]) == 0) return fail("no tab '" + w[3] + "'");
       if (!f.userSelectTab(*ts, Variant(w[3]))) return fail("the tab strip takes no input");
@@ -390,7 +390,7 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
     } else if (cmd == "minimize") {
       need(1);
       Form& f = form(w[1]);
-      f.setWindowState(plat::ui::kMinimized);
+      f.setWindowState(platform::ui::kMinimized);
     } else if (cmd == "answer") {
       need(1);
       headless.queueMessageAnswer(answerCode(w[1]));
@@ -401,7 +401,7 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       headless.queueSaveFile(std::nullopt);
     } else if (cmd == "printdialog") {
       need(1);
-      plat::ui::PrinterAnswer a;
+      platform::ui::PrinterAnswer a;
       if (w[1] == "ok") {
         a.ok = true;
         double copies = 1;
@@ -425,8 +425,8 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       Control& c = control(f, w[2]);
       std::string actual;
       try {
-        actual = plat::ui::scriptText(c.evalPath(w[3]));
-      } catch (const plat::com::RuntimeError& e) {
+        actual = platform::ui::scriptText(c.evalPath(w[3]));
+      } catch (const platform::com::RuntimeError& e) {
         return fail("cannot read " + w[2] + "." + w[3] + ": " + e.description());
       }
       if (!scriptValuesMatch(w[4], actual))
@@ -435,8 +435,8 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       need(2);
       auto v = host_.itemValue(w[1]);
       if (!v) return fail("no item '" + w[1] + "'");
-      std::string actual = plat::ui::scriptText(*v);
-      if (v->type() == plat::com::VarType::ByteArray) {
+      std::string actual = platform::ui::scriptText(*v);
+      if (v->type() == platform::com::VarType::ByteArray) {
         std::string expected;
         for (size_t i = 2; i < w.size(); ++i) expected += (i > 2 ? " " : "") + w[i];
         if (expected != actual)
@@ -470,7 +470,7 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       double expected;
       if (!parseNumber(w[2], expected)) return fail("'expect-windows' takes a count");
       int shown = 0;
-      for (Form* f : plat::ui::allForms())
+      for (Form* f : platform::ui::allForms())
         if (f->name() == w[1] && f->isLoaded() && f->visible()) ++shown;
       if (shown != static_cast<int>(expected))
         return fail(std::to_string(shown) + " window(s) '" + w[1] + "' shown, expected " + w[2]);
@@ -482,7 +482,7 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
       if (!msg.empty()) return fail("run-time errors were reported:" + msg);
     } else if (cmd == "dump") {
       need(1);
-      std::string json = plat::ui::dumpFormJson(form(w[1]));
+      std::string json = platform::ui::dumpFormJson(form(w[1]));
       if (w.size() > 2) {
         std::string err;
         if (!writeText(outPath(w[2]), json + "\n", err)) return fail(err);
@@ -527,7 +527,7 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
     } else {
       return fail("unknown command '" + cmd + "'");
     }
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     ok = fail("run-time error " + std::to_string(e.number()) + ": " + e.description());
   } catch (const std::exception& e) {
     ok = fail(e.what());
@@ -537,4 +537,4 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
   return checkUnanswered() && ok;
 }
 
-}  // namespace vhost
+}  // namespace host_core

@@ -10,7 +10,7 @@
 #include "apps/host_core/host_api.h"
 #include "platform/ui/form.h"
 
-namespace vhost {
+namespace host_core {
 
 // Splits a script line into words: blanks separate, double quotes group, and inside
 // quotes \r \n \t \" \\ are escapes. A '#' outside quotes starts a comment.
@@ -25,7 +25,8 @@ bool scriptValuesMatch(const std::string& expected, const std::string& actual);
 
 class ScriptRunner {
  public:
-  using ScreenshotFn = std::function<bool(plat::ui::Form&, const std::filesystem::path&, std::string& error)>;
+  using ScreenshotFn =
+      std::function<bool(platform::ui::Form&, const std::filesystem::path&, std::string& error)>;
 
   ScriptRunner(HostApi& host, std::ostream& out);
   ~ScriptRunner();
@@ -44,19 +45,20 @@ class ScriptRunner {
 
   // The window a script NAME refers to: a view opened under that name, else the newest
   // loaded form of that name. Null when none.
-  plat::ui::Form* resolveForm(const std::string& name) const;
+  platform::ui::Form* resolveForm(const std::string& name) const;
 
  private:
   bool fail(const std::string& message);
   bool checkUnanswered();
   std::filesystem::path outPath(const std::string& p) const;
-  plat::ui::Control* resolveControl(plat::ui::Form& form, const std::string& ref, std::string& error) const;
+  platform::ui::Control* resolveControl(platform::ui::Form& form, const std::string& ref,
+                                        std::string& error) const;
 
   HostApi& host_;
   std::ostream& out_;
   std::filesystem::path outDir_ = ".";
   ScreenshotFn screenshot_;
-  std::vector<std::pair<std::string, plat::com::Ptr<tolvar::View>>> views_;  // in opening order
+  std::vector<std::pair<std::string, platform::com::Ptr<tolvar::View>>> views_;  // in opening order
   size_t messagesSeen_ = 0;
   size_t errorsSeen_ = 0;
   int failures_ = 0;
@@ -64,4 +66,4 @@ class ScriptRunner {
   std::string line_;
 };
 
-}  // namespace vhost
+}  // namespace host_core

@@ -4,24 +4,27 @@
 #include "tolvar/sim/dd/device_data.h"
 #include "tolvar/sim/host_session.h"
 
-namespace vhost {
+namespace host_core {
 
-class SessionHost : public HostApi {
+class SimulatedHost : public HostApi {
  public:
-  explicit SessionHost(tolvar::sim::HostSession& session) : s_(session) {}
-  plat::com::Ptr<tolvar::View> openView(const std::string& progId, std::string& error) override {
+  explicit SimulatedHost(tolvar::sim::HostSession& session) : s_(session) {}
+  platform::com::Ptr<tolvar::View> openView(const std::string& progId, std::string& error) override {
     return s_.openView(progId, error);
   }
-  void destroyView(const plat::com::Ptr<tolvar::View>& view) override { s_.destroyView(view); }
-  std::vector<plat::com::Ptr<tolvar::View>> hostOpenedViews() override { return s_.hostOpenedViews(); }
-  bool setItem(const std::string& name, const plat::com::Variant& value, bool shadowOnly,
+  void destroyView(const platform::com::Ptr<tolvar::View>& view) override { s_.destroyView(view); }
+  std::vector<platform::com::Ptr<tolvar::View>> hostOpenedViews() override { return s_.hostOpenedViews(); }
+  bool setItem(const std::string& name, const platform::com::Variant& value, bool shadowOnly,
                std::string& error) override {
     return s_.setItem(name, value, shadowOnly, error);
   }
-  bool setBytes(const std::string& name, const plat::com::ByteArray& octets, std::string& error) override {
+  bool setBytes(const std::string& name, const platform::com::ByteArray& octets,
+                std::string& error) override {
     return s_.setBytes(name, octets, error);
   }
-  std::optional<plat::com::Variant> itemValue(const std::string& name) override { return s_.itemValue(name); }
+  std::optional<platform::com::Variant> itemValue(const std::string& name) override {
+    return s_.itemValue(name);
+  }
   std::string itemsJson() override { return s_.itemsJson(); }
   bool frame(const std::string& operation, const std::vector<std::string>& args, std::string& result,
              std::string& error) override {
@@ -43,4 +46,4 @@ class SessionHost : public HostApi {
   tolvar::sim::HostSession& s_;
 };
 
-}  // namespace vhost
+}  // namespace host_core

@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-namespace vfuzz {
+namespace fuzz {
 
 namespace fs = std::filesystem;
 
@@ -197,4 +197,4 @@ std::string minimise(const std::string& script, const std::function<bool(const s
   return join(lines);
 }
 
-}  // namespace vfuzz
+}  // namespace fuzz

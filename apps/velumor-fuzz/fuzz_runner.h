@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace vfuzz {
+namespace fuzz {
 
 struct Outcome {
   enum class Kind { Passed, Crash, Sanitizer, Hang };
@@ -36,4 +36,4 @@ std::vector<std::string> commandLines(const std::string& script);
 std::string minimise(const std::string& script, const std::function<bool(const std::string&)>& stillFails,
                      int maxTries);
 
-}  // namespace vfuzz
+}  // namespace fuzz

@@ -95,13 +95,13 @@ bool parse(int argc, char** argv, Options& o) {
   return true;
 }
 
-const char* kindName(vfuzz::Outcome::Kind k) {
+const char* kindName(fuzz::Outcome::Kind k) {
   switch (k) {
-    case vfuzz::Outcome::Kind::Crash:
+    case fuzz::Outcome::Kind::Crash:
       return "crash";
-    case vfuzz::Outcome::Kind::Sanitizer:
+    case fuzz::Outcome::Kind::Sanitizer:
       return "sanitizer report";
-    case vfuzz::Outcome::Kind::Hang:
+    case fuzz::Outcome::Kind::Hang:
       return "hang";
     default:
       return "passed";
@@ -116,21 +116,21 @@ int main(int argc, char** argv) {
     usage(std::cerr);
     return 2;
   }
-  vfuzz::Knowledge knowledge;
+  fuzz::Knowledge knowledge;
   try {
-    knowledge = vfuzz::loadKnowledge(o.source, o.device);
+    knowledge = fuzz::loadKnowledge(o.source, o.device);
   } catch (const std::exception& e) {
     std::cerr << "velumor-fuzz: " << e.what() << "\n";
     return 2;
   }
   if (o.emit >= 0) {
-    std::cout << vfuzz::SessionGenerator(knowledge).session(static_cast<uint64_t>(o.emit), o.lines);
+    std::cout << fuzz::SessionGenerator(knowledge).session(static_cast<uint64_t>(o.emit), o.lines);
     return 0;
   }
   fs::create_directories(o.out);
-  vfuzz::HostCommand cmd{fs::absolute(o.host), fs::absolute(o.registry), fs::absolute(o.out) / "work",
-                         o.timeout};
-  vfuzz::SessionGenerator gen(knowledge);
+  fuzz::HostCommand cmd{fs::absolute(o.host), fs::absolute(o.registry), fs::absolute(o.out) / "work",
+                        o.timeout};
+  fuzz::SessionGenerator gen(knowledge);
 
   const auto start = std::chrono::steady_clock::now();
   auto elapsed = [&] {
@@ -142,32 +142,32 @@ int main(int argc, char** argv) {
     const uint64_t sessionSeed = o.seed * 1000003ULL + static_cast<uint64_t>(i);
     const std::string script = gen.session(sessionSeed, o.lines);
     std::string output;
-    const vfuzz::Outcome outcome = vfuzz::runSession(cmd, script, output);
+    const fuzz::Outcome outcome = fuzz::runSession(cmd, script, output);
     ++sessions;
-    behaviours += static_cast<long>(vfuzz::commandLines(script).size());
-    if (outcome.kind == vfuzz::Outcome::Kind::Passed) continue;
-    if (outcome.kind == vfuzz::Outcome::Kind::Crash) ++crashes;
-    if (outcome.kind == vfuzz::Outcome::Kind::Hang) ++hangs;
-    if (outcome.kind == vfuzz::Outcome::Kind::Sanitizer) ++sanitizer;
+    behaviours += static_cast<long>(fuzz::commandLines(script).size());
+    if (outcome.kind == fuzz::Outcome::Kind::Passed) continue;
+    if (outcome.kind == fuzz::Outcome::Kind::Crash) ++crashes;
+    if (outcome.kind == fuzz::Outcome::Kind::Hang) ++hangs;
+    if (outcome.kind == fuzz::Outcome::Kind::Sanitizer) ++sanitizer;
     std::cout << "session " << i << " (seed " << sessionSeed << "): " << kindName(outcome.kind) << ": "
               << outcome.signature << std::endl;
     if (signatures.count(outcome.signature)) continue;
     const fs::path file = o.out / ("failure-" + std::to_string(signatures.size() + 1) + ".vhs");
     signatures[outcome.signature] = file.string();
     { std::ofstream(o.out / ("failure-" + std::to_string(signatures.size()) + ".output.txt")) << output; }
-    const std::string shortest = vfuzz::minimise(
+    const std::string shortest = fuzz::minimise(
         script,
         [&](const std::string& candidate) {
           if (elapsed() > o.seconds) return false;  // the run's time bounds the cutting down too
           std::string out;
-          return vfuzz::runSession(cmd, candidate, out).signature == outcome.signature;
+          return fuzz::runSession(cmd, candidate, out).signature == outcome.signature;
         },
         o.minimiseTries);
     std::ofstream(file) << "# velumor-fuzz, seed " << o.seed << ", session " << i << " (session seed "
                         << sessionSeed << ")\n# " << kindName(outcome.kind) << ": " << outcome.signature
                         << "\n"
                         << shortest;
-    std::cout << "  shortened to " << vfuzz::commandLines(shortest).size() << " lines: " << file.string()
+    std::cout << "  shortened to " << fuzz::commandLines(shortest).size() << " lines: " << file.string()
               << std::endl;
   }
 

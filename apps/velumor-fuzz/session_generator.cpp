@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace vfuzz {
+namespace fuzz {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -305,4 +305,4 @@ std::string SessionGenerator::line() {
   return "expect-no-error";
 }
 
-}  // namespace vfuzz
+}  // namespace fuzz

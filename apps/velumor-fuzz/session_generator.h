@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vfuzz {
+namespace fuzz {
 
 // What the generator knows of the windows and the device: read from the window designs and
 // the device description, so windows that grow are covered without changing the fuzzer.
@@ -76,4 +76,4 @@ class SessionGenerator {
   int nextName_ = 0;
 };
 
-}  // namespace vfuzz
+}  // namespace fuzz

@@ -103,8 +103,8 @@ bool parse(int argc, char** argv, Options& o) {
 // Whether the toolkit has somewhere to draw: a platform without a display server (offscreen,
 // minimal, vnc ...) or the display of an X or Wayland server.
 bool hasDisplay() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  const std::string p = platform ? platform : "";
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  const std::string p = qpa ? qpa : "";
   auto set = [](const char* name) {
     const char* v = std::getenv(name);
     return v && *v;
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   }
   // The toolkit's own warnings are no part of a session's output.
-  vfront::quietToolkitMessages();
+  frontend::qt::quietToolkitMessages();
   QApplication app(argc, argv);
   // The toolkit sets the C library's locale from LANG; numbers in this process are read and
   // written with a decimal point in every language.
@@ -167,21 +167,21 @@ int main(int argc, char** argv) {
     tolvar::sim::HostSession session(ho);
     session.registerBuiltinView("GenericView.GenericViewClass", [&session] {
       auto* access = session.itemAccess();
-      plat::com::Ptr<plat::com::Unknown> v =
+      platform::com::Ptr<platform::com::Unknown> v =
           tolvar::controls::createGenericView([access] { return access->itemNames(); });
       return v;
     });
-    vhost::SessionHost host(session);
+    host_core::SimulatedHost host(session);
 
     if (scripted) {
-      plat::ui::EventLoop::instance().useManualClock();
+      platform::ui::EventLoop::instance().useManualClock();
       std::filesystem::create_directories(opt.out);
-      vhost::ScriptRunner runner(host, std::cout);
+      host_core::ScriptRunner runner(host, std::cout);
       runner.setOutputDir(opt.out);
 #ifdef VELUMOR_WITH_QT
-      vfront::FrontEnd front;
-      front.install(vfront::FrontEnd::Mode::WindowsOnly);  // mirrored only for screenshots
-      runner.setScreenshot(vfront::screenshotFunction());
+      frontend::qt::FrontEnd front;
+      front.install(frontend::qt::FrontEnd::Mode::WindowsOnly);  // mirrored only for screenshots
+      runner.setScreenshot(frontend::qt::screenshotFunction());
 #endif
       rc = runner.runFile(opt.script) == 0 ? 0 : 1;
 #ifdef VELUMOR_WITH_QT
@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
 #endif
     } else {
 #ifdef VELUMOR_WITH_QT
-      vfront::FrontEnd front;
+      frontend::qt::FrontEnd front;
       front.install();
       front.startRealTime();
       std::vector<std::string> views = opt.views;

@@ -13,7 +13,7 @@
 namespace regsvr {
 
 namespace fs = std::filesystem;
-namespace hr = plat::com::hr;
+namespace hr = platform::com::hr;
 
 namespace {
 
@@ -27,17 +27,17 @@ std::string describeResult(int32_t code) {
   const uint32_t u = static_cast<uint32_t>(code);
   if ((u & 0xFFFF0000u) == 0x800A0000u) {
     const int32_t number = static_cast<int32_t>(u & 0xFFFFu);
-    return plat::com::errorText(number) + " (error " + std::to_string(number) + ")";
+    return platform::com::errorText(number) + " (error " + std::to_string(number) + ")";
   }
-  return plat::com::resultText(code);
+  return platform::com::resultText(code);
 }
 
 // Why the registry file could not be used, when that can be told without writing it.
 std::string registryProblem(const fs::path& path) {
   try {
-    plat::com::ClassRegistry registry(path);
+    platform::com::ClassRegistry registry(path);
     registry.load();
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     return e.description();
   }
   std::error_code ec;
@@ -86,7 +86,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   // finds it from any working folder.
   const fs::path library = fs::absolute(libraryArg).lexically_normal();
   const fs::path registry =
-      fs::absolute(registryArg.empty() ? plat::com::ClassRegistry::defaultPath() : fs::path(registryArg))
+      fs::absolute(registryArg.empty() ? platform::com::ClassRegistry::defaultPath() : fs::path(registryArg))
           .lexically_normal();
 
   std::error_code ec;
@@ -101,7 +101,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         << "\n";
     return kNoLibrary;
   }
-  const char* symbol = unregister ? plat::com::UnregisterServerSymbol : plat::com::RegisterServerSymbol;
+  const char* symbol =
+      unregister ? platform::com::UnregisterServerSymbol : platform::com::RegisterServerSymbol;
   void* entry = ::dlsym(handle, symbol);
   if (!entry) {
     err << "velumor-regsvr: " << library.string() << " is not a component library: it has no entry point "
@@ -112,9 +113,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
   int32_t result = hr::Ok;
   if (unregister) {
-    result = reinterpret_cast<plat::com::UnregisterServerFn>(entry)(registry.c_str());
+    result = reinterpret_cast<platform::com::UnregisterServerFn>(entry)(registry.c_str());
   } else {
-    result = reinterpret_cast<plat::com::RegisterServerFn>(entry)(registry.c_str(), library.c_str());
+    result = reinterpret_cast<platform::com::RegisterServerFn>(entry)(registry.c_str(), library.c_str());
   }
   // The library stays loaded to the end of the process: its objects and registrations are
   // not worth the risk of unloading it under them.
@@ -133,12 +134,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   }
   out << "Registered " << library.string() << " in " << registry.string() << ":\n";
   try {
-    plat::com::ClassRegistry reg(registry);
+    platform::com::ClassRegistry reg(registry);
     reg.load();
     for (const std::string& progId : reg.progIds()) {
       if (auto e = reg.find(progId); e && fs::path(e->library) == library) out << "  " << progId << "\n";
     }
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     out << "  (the registry cannot be read back: " << e.description() << ")\n";
   }
   return kOk;

@@ -28,12 +28,12 @@
 #include "frontend/qt/qt_convert.h"
 #include "platform/ui/event_loop.h"
 
-namespace vfront {
+namespace frontend::qt {
 
-using plat::com::equalsNoCase;
-using plat::com::Variant;
-using plat::ui::Control;
-using plat::ui::ControlType;
+using platform::com::equalsNoCase;
+using platform::com::Variant;
+using platform::ui::Control;
+using platform::ui::ControlType;
 
 namespace {
 
@@ -557,7 +557,7 @@ class ImageView : public ControlView {
   }
   bool apply(std::string_view what) override {
     if (is(what, "Picture")) {
-      auto* basic = dynamic_cast<plat::ui::BasicControl*>(&control_);
+      auto* basic = dynamic_cast<platform::ui::BasicControl*>(&control_);
       picture_->setPicture(basic ? pixmapFromPicture(basic->picture()) : QPixmap());
     } else if (is(what, "Stretch")) {
       picture_->setMode(boolProp("Stretch") ? PictureWidget::Mode::Stretch : PictureWidget::Mode::Natural);
@@ -724,7 +724,7 @@ class ListBoxView : public ControlView {
     QObject::connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
       if (updating_ || detached_) return;
       later([this, row] {
-        auto* lb = dynamic_cast<plat::ui::ListBoxControl*>(&control_);
+        auto* lb = dynamic_cast<platform::ui::ListBoxControl*>(&control_);
         if (!lb || row >= lb->listCount()) return;
         if (input("Click", [lb, row] { lb->setListIndex(row); })) apply("ListIndex");
       });
@@ -737,7 +737,7 @@ class ListBoxView : public ControlView {
     setRole(list_, QPalette::Text, colourProp("ForeColor"));
   }
   bool apply(std::string_view what) override {
-    auto* lb = dynamic_cast<plat::ui::ListBoxControl*>(&control_);
+    auto* lb = dynamic_cast<platform::ui::ListBoxControl*>(&control_);
     if (!lb) return false;
     if (is(what, "List")) {
       updating_ = true;
@@ -777,7 +777,7 @@ class ComboBoxView : public ControlView {
     QObject::connect(combo_, &QComboBox::activated, this, [this](int i) {
       if (updating_ || detached_) return;
       later([this, i] {
-        auto* lb = dynamic_cast<plat::ui::ListBoxControl*>(&control_);
+        auto* lb = dynamic_cast<platform::ui::ListBoxControl*>(&control_);
         if (!lb || i < 0 || i >= lb->listCount()) return;
         if (input("Click", [lb, i] { lb->setListIndex(i); })) applyAll();
       });
@@ -801,7 +801,7 @@ class ComboBoxView : public ControlView {
     setRole(combo_, QPalette::Text, colourProp("ForeColor"));
   }
   bool apply(std::string_view what) override {
-    auto* lb = dynamic_cast<plat::ui::ListBoxControl*>(&control_);
+    auto* lb = dynamic_cast<platform::ui::ListBoxControl*>(&control_);
     if (!lb) return false;
     updating_ = true;
     bool handled = true;
@@ -845,7 +845,7 @@ class TabStripWidget : public QWidget {
     bar->setElideMode(Qt::ElideNone);
   }
   QTabBar* bar;
-  static int rowHeight() { return twipsToPx(plat::ui::TabStripControl::kTabRowHeight); }
+  static int rowHeight() { return twipsToPx(platform::ui::TabStripControl::kTabRowHeight); }
 
  protected:
   void resizeEvent(QResizeEvent*) override { bar->setGeometry(0, 0, width(), rowHeight()); }
@@ -881,7 +881,7 @@ class TabStripView : public ControlView {
     return strip_;
   }
   void userSelect(int i) {
-    auto* ts = dynamic_cast<plat::ui::TabStripControl*>(&control_);
+    auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control_);
     if (!ts || i >= ts->count()) return;
     if (input("Click", [ts, i] { ts->form().userSelectTab(*ts, Variant(static_cast<int32_t>(i + 1))); }))
       apply("SelectedItem");
@@ -889,22 +889,22 @@ class TabStripView : public ControlView {
   void applyAll() override { apply("Tabs"); }
   void applyColours() override { setRole(strip_, QPalette::Window, colourProp("BackColor")); }
   bool apply(std::string_view what) override {
-    auto* ts = dynamic_cast<plat::ui::TabStripControl*>(&control_);
+    auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control_);
     if (!ts) return false;
     if (is(what, "Tabs") || is(what, "ImageList")) {
-      const plat::ui::ImageListControl* images = nullptr;
+      const platform::ui::ImageListControl* images = nullptr;
       std::string listName = utf8(textProp("ImageList"));
       if (!listName.empty())
-        images = dynamic_cast<const plat::ui::ImageListControl*>(control_.form().findControl(listName));
+        images = dynamic_cast<const platform::ui::ImageListControl*>(control_.form().findControl(listName));
       updating_ = true;
       QTabBar* bar = strip_->bar;
       while (bar->count() > 0) bar->removeTab(bar->count() - 1);
-      for (const plat::ui::Tab& t : ts->tabs()) {
+      for (const platform::ui::Tab& t : ts->tabs()) {
         int i = bar->addTab(qs(t.caption));
         bar->setTabData(i, qs(t.key));
         bar->setTabToolTip(i, qs(t.toolTipText));
         if (images && t.image > 0)
-          if (const plat::ui::ListImage* li = images->image(Variant(t.image)))
+          if (const platform::ui::ListImage* li = images->image(Variant(t.image)))
             bar->setTabIcon(i, QIcon(pixmapFromPicture(li->picture)));
       }
       bar->setCurrentIndex(ts->selectedPosition() - 1);
@@ -944,13 +944,13 @@ class StatusBarView : public ControlView {
     setRole(bar_, QPalette::WindowText, colourProp("ForeColor"));
   }
   bool apply(std::string_view what) override {
-    auto* sb = dynamic_cast<plat::ui::StatusBarControl*>(&control_);
+    auto* sb = dynamic_cast<platform::ui::StatusBarControl*>(&control_);
     if (!sb) return false;
     if (is(what, "Panels") || is(what, "Width")) {
       // The bar spreads its panels when it is sized, after it told of the new width.
       sb->layoutPanels();
       std::vector<PanelData> panels;
-      for (const plat::ui::Panel& p : sb->panels()) {
+      for (const platform::ui::Panel& p : sb->panels()) {
         PanelData d;
         d.key = qs(p.key);
         d.text = qs(p.text);
@@ -1056,7 +1056,7 @@ class UserView : public ControlView {
   UserView(FormWindow& owner, Control& control, Kind kind) : ControlView(owner, control), kind_(kind) {}
 
  protected:
-  plat::ui::UserControl& user() const { return static_cast<plat::ui::UserControl&>(control_); }
+  platform::ui::UserControl& user() const { return static_cast<platform::ui::UserControl&>(control_); }
 
   QWidget* makeWidget(QWidget* parent) override {
     switch (kind_) {
@@ -1131,13 +1131,13 @@ class UserView : public ControlView {
   }
 
   void refresh() {
-    using Snapshot = std::map<std::string, Variant, plat::ui::NoCaseLess>;
+    using Snapshot = std::map<std::string, Variant, platform::ui::NoCaseLess>;
     Snapshot s;
     try {
       for (auto& [k, v] : user().impl().snapshot()) s[k] = v;
     } catch (const std::exception& e) {
-      plat::ui::EventLoop::instance().reportError(control_.form().name() + "." + control_.qualifiedName(),
-                                                  e.what());
+      platform::ui::EventLoop::instance().reportError(control_.form().name() + "." + control_.qualifiedName(),
+                                                      e.what());
     }
     auto text = [&](const char* k) {
       auto it = s.find(k);
@@ -1271,7 +1271,7 @@ std::unique_ptr<ControlView> makeView(FormWindow& owner, Control& control) {
     case ControlType::StatusBar:
       return std::make_unique<StatusBarView>(owner, control);
     case ControlType::User: {
-      static const std::map<std::string, UserView::Kind, plat::ui::NoCaseLess> kinds = {
+      static const std::map<std::string, UserView::Kind, platform::ui::NoCaseLess> kinds = {
           {"Tolvar4Text", UserView::Kind::Text},
           {"Tolvar4Combo", UserView::Kind::Combo},
           {"Tolvar4LabelTextUnit", UserView::Kind::LabelTextUnit},
@@ -1292,4 +1292,4 @@ std::unique_ptr<ControlView> makeView(FormWindow& owner, Control& control) {
   }
 }
 
-}  // namespace vfront
+}  // namespace frontend::qt

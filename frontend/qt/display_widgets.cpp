@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace vfront {
+namespace frontend::qt {
 
 namespace {
 
@@ -971,4 +971,4 @@ void UnknownControlWidget::paintEvent(QPaintEvent*) {
   p.drawText(r, Qt::AlignCenter, QFontMetrics(font()).elidedText(typeName_, Qt::ElideRight, r.width()));
 }
 
-}  // namespace vfront
+}  // namespace frontend::qt

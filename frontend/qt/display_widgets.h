@@ -15,7 +15,7 @@
 
 class QPainter;
 
-namespace vfront {
+namespace frontend::qt {
 
 // Where a value stands on a scale from min to max.
 struct ScalePosition {
@@ -255,4 +255,4 @@ class UnknownControlWidget : public QWidget {
   QString typeName_;
 };
 
-}  // namespace vfront
+}  // namespace frontend::qt

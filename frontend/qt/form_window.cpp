@@ -17,13 +17,13 @@
 #include "platform/com/error.h"
 #include "platform/ui/event_loop.h"
 
-namespace vfront {
+namespace frontend::qt {
 
-using plat::com::equalsNoCase;
-using plat::com::Variant;
-using plat::ui::Control;
-using plat::ui::ControlType;
-using plat::ui::MenuControl;
+using platform::com::equalsNoCase;
+using platform::com::Variant;
+using platform::ui::Control;
+using platform::ui::ControlType;
+using platform::ui::MenuControl;
 
 // ================================================================ input scope, disposal
 
@@ -50,15 +50,15 @@ void disposeObject(QObject* o) {
     delete o;
 }
 
-void runGuarded(plat::ui::Form* form, const std::string& where, const std::function<void()>& f) {
-  plat::com::Ptr<plat::ui::Form> keep(form);
+void runGuarded(platform::ui::Form* form, const std::string& where, const std::function<void()>& f) {
+  platform::com::Ptr<platform::ui::Form> keep(form);
   InputScope scope;
   std::string place = (form ? form->name() + "." : std::string()) + where;
-  plat::ui::EventLoop::instance().runReported(place, f);
+  platform::ui::EventLoop::instance().runReported(place, f);
   try {
-    plat::ui::EventLoop::instance().drainPosted();
+    platform::ui::EventLoop::instance().drainPosted();
   } catch (const std::exception& e) {
-    plat::ui::EventLoop::instance().reportError(place, e.what());
+    platform::ui::EventLoop::instance().reportError(place, e.what());
   }
 }
 
@@ -175,7 +175,7 @@ std::vector<MenuControl*> menuEntries(const Control& parent) {
 
 // ================================================================ FormWindow
 
-FormWindow::FormWindow(plat::ui::Form& form) : form_(form) {
+FormWindow::FormWindow(platform::ui::Form& form) : form_(form) {
   window_ = new WindowWidget(this);
   window_->setAttribute(Qt::WA_DeleteOnClose, false);
   client_ = new ClientWidget(window_, this);
@@ -471,7 +471,7 @@ void FormWindow::applyFormProperty(std::string_view what) {
   } else if (is("Width") || is("Height")) {
     if (!inUserResize_) syncGeometry();
   } else if (is("Left") || is("Top")) {
-    if (form_.windowState() == plat::ui::kNormal)
+    if (form_.windowState() == platform::ui::kNormal)
       window_->move(twipsToPx(form_.left()), twipsToPx(form_.top()));
   } else if (is("BackColor")) {
     QPalette p = client_->palette();
@@ -521,7 +521,7 @@ void FormWindow::syncGeometry() {
   QSize client(std::max(0, twipsToPx(form_.scaleWidth())), std::max(0, twipsToPx(form_.scaleHeight())));
   int border = form_.getProperty("BorderStyle").toInteger();
   applyingGeometry_ = true;
-  if (form_.windowState() == plat::ui::kNormal) {
+  if (form_.windowState() == platform::ui::kNormal) {
     QSize outer(client.width(), client.height() + menuBarHeight());
     bool fixed = border == 1 || border == 3 || border == 4;
     if (fixed) {
@@ -548,19 +548,19 @@ void FormWindow::layoutWindow() {
 void FormWindow::applyWindowState() {
   if (!window_) return;
   int16_t s = form_.windowState();
-  Qt::WindowStates want = s == plat::ui::kMinimized   ? Qt::WindowMinimized
-                          : s == plat::ui::kMaximized ? Qt::WindowMaximized
-                                                      : Qt::WindowNoState;
+  Qt::WindowStates want = s == platform::ui::kMinimized   ? Qt::WindowMinimized
+                          : s == platform::ui::kMaximized ? Qt::WindowMaximized
+                                                          : Qt::WindowNoState;
   if ((window_->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) == want) return;
   applyingGeometry_ = true;
   window_->setWindowState(want);
   applyingGeometry_ = false;
-  if (s == plat::ui::kNormal) syncGeometry();
+  if (s == platform::ui::kNormal) syncGeometry();
   // The maximised size is known once the window system has applied it; the model may be
   // inside its own state change now, so it hears of it after this returns.
-  if (s == plat::ui::kMaximized)
+  if (s == platform::ui::kMaximized)
     QTimer::singleShot(0, this, [this] {
-      if (!detached_ && form_.windowState() == plat::ui::kMaximized) tellMaximizedSize();
+      if (!detached_ && form_.windowState() == platform::ui::kMaximized) tellMaximizedSize();
     });
 }
 
@@ -609,9 +609,9 @@ bool FormWindow::userClose() {
 void FormWindow::tellMaximizedSize() {
   if (detached_ || !window_ || !(window_->windowState() & Qt::WindowMaximized)) return;
   QSize client(window_->width(), std::max(0, window_->height() - menuBarHeight()));
-  float w = static_cast<float>(pxToTwips(client.width())) + 2 * plat::ui::kBorderTwips;
-  float h = static_cast<float>(pxToTwips(client.height())) + plat::ui::kCaptionTwips +
-            2 * plat::ui::kBorderTwips + (form_.hasMenuBar() ? plat::ui::kMenuBarTwips : 0.0f);
+  float w = static_cast<float>(pxToTwips(client.width())) + 2 * platform::ui::kBorderTwips;
+  float h = static_cast<float>(pxToTwips(client.height())) + platform::ui::kCaptionTwips +
+            2 * platform::ui::kBorderTwips + (form_.hasMenuBar() ? platform::ui::kMenuBarTwips : 0.0f);
   runGuarded(&form_, "Form_Resize", [this, w, h] { form_.userMaximizedSize(w, h); });
 }
 
@@ -623,13 +623,13 @@ void FormWindow::userResized() {
     return;
   }
   if (window_->windowState() & (Qt::WindowMinimized | Qt::WindowFullScreen)) return;
-  if (form_.windowState() != plat::ui::kNormal) return;
+  if (form_.windowState() != platform::ui::kNormal) return;
   QSize client(window_->width(), std::max(0, window_->height() - menuBarHeight()));
   if (client.width() == twipsToPx(form_.scaleWidth()) && client.height() == twipsToPx(form_.scaleHeight()))
     return;
-  float nonClientW = 2 * plat::ui::kBorderTwips;
-  float nonClientH = plat::ui::kCaptionTwips + 2 * plat::ui::kBorderTwips +
-                     (form_.hasMenuBar() ? plat::ui::kMenuBarTwips : 0.0f);
+  float nonClientW = 2 * platform::ui::kBorderTwips;
+  float nonClientH = platform::ui::kCaptionTwips + 2 * platform::ui::kBorderTwips +
+                     (form_.hasMenuBar() ? platform::ui::kMenuBarTwips : 0.0f);
   float w = static_cast<float>(pxToTwips(client.width())) + nonClientW;
   float h = static_cast<float>(pxToTwips(client.height())) + nonClientH;
   QPointer<FormWindow> alive(this);
@@ -650,16 +650,16 @@ void FormWindow::userResized() {
 void FormWindow::userWindowState() {
   if (detached_ || applyingGeometry_ || !window_) return;
   Qt::WindowStates ws = window_->windowState();
-  int16_t s = (ws & Qt::WindowMinimized)   ? plat::ui::kMinimized
-              : (ws & Qt::WindowMaximized) ? plat::ui::kMaximized
-                                           : plat::ui::kNormal;
+  int16_t s = (ws & Qt::WindowMinimized)   ? platform::ui::kMinimized
+              : (ws & Qt::WindowMaximized) ? platform::ui::kMaximized
+                                           : platform::ui::kNormal;
   if (s == form_.windowState()) return;
   QPointer<FormWindow> alive(this);
   runGuarded(&form_, "Form_Resize", [this, s] { form_.setWindowState(s); });
   if (!alive || detached_) return;
-  if (s == plat::ui::kMaximized) tellMaximizedSize();
+  if (s == platform::ui::kMaximized) tellMaximizedSize();
   // Restored: the window takes the size the model restored.
-  if (s == plat::ui::kNormal) syncGeometry();
+  if (s == platform::ui::kNormal) syncGeometry();
 }
 
 bool FormWindow::pressButton(const char* role) {
@@ -680,7 +680,7 @@ void FormWindow::userMouseUp(Control& control, QWidget* widget, QPointF pos) {
   auto x = static_cast<float>(pxToTwips(pos.x())), y = static_cast<float>(pxToTwips(pos.y()));
   Control* c = &control;
   runGuarded(&form_, control.qualifiedName() + "_MouseUp",
-             [this, c, x, y] { form_.userMouseUp(*c, plat::ui::kRightButton, x, y); });
+             [this, c, x, y] { form_.userMouseUp(*c, platform::ui::kRightButton, x, y); });
 }
 
-}  // namespace vfront
+}  // namespace frontend::qt

@@ -17,7 +17,7 @@
 class QAction;
 class QMenu;
 
-namespace vfront {
+namespace frontend::qt {
 
 // Marks that a call into the model started from a widget is running. While one runs, the
 // widgets and views that the call makes obsolete are hidden at once and deleted when
@@ -36,21 +36,21 @@ void disposeObject(QObject* o);
 
 // Runs `f` as a user event of `form`: keeps the form alive meanwhile, reports an error that
 // escapes instead of letting it into Qt, and delivers the work the call posted.
-void runGuarded(plat::ui::Form* form, const std::string& where, const std::function<void()>& f);
+void runGuarded(platform::ui::Form* form, const std::string& where, const std::function<void()>& f);
 
 class FormWindow;
 
 // Menu entries in the order a menu shows them: the members of a control array together, by
 // index, where the array's first member stands (members loaded at run time come last among
 // their container's children in the model).
-std::vector<plat::ui::MenuControl*> menuOrder(const std::vector<plat::ui::MenuControl*>& entries);
+std::vector<platform::ui::MenuControl*> menuOrder(const std::vector<platform::ui::MenuControl*>& entries);
 // The menus directly inside `parent` (a menu, or the form for the menu bar), in that order.
-std::vector<plat::ui::MenuControl*> menuEntries(const plat::ui::Control& parent);
+std::vector<platform::ui::MenuControl*> menuEntries(const platform::ui::Control& parent);
 
 // The view of one control: its widget, kept in step with the control's properties.
-class ControlView : public QObject, public plat::ui::ControlObserver {
+class ControlView : public QObject, public platform::ui::ControlObserver {
  public:
-  ControlView(FormWindow& owner, plat::ui::Control& control);
+  ControlView(FormWindow& owner, platform::ui::Control& control);
   ~ControlView() override;
   // Creates the widget in `parent` and applies every property.
   void create(QWidget* parent);
@@ -59,7 +59,7 @@ class ControlView : public QObject, public plat::ui::ControlObserver {
   bool detached() const { return detached_; }
 
   QWidget* widget() const { return widget_; }
-  plat::ui::Control& control() const { return control_; }
+  platform::ui::Control& control() const { return control_; }
   FormWindow& owner() const { return owner_; }
   // The widget's place in its parent, from the model.
   virtual QRect modelGeometry() const;
@@ -67,7 +67,7 @@ class ControlView : public QObject, public plat::ui::ControlObserver {
   // controls without a window of their own do.
   virtual bool graphical() const { return false; }
 
-  void controlChanged(plat::ui::Control& control, std::string_view what) override;
+  void controlChanged(platform::ui::Control& control, std::string_view what) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  protected:
@@ -89,7 +89,7 @@ class ControlView : public QObject, public plat::ui::ControlObserver {
   // contents change inside their own signal.
   void later(std::function<void()> f);
   // Property reads that never throw.
-  plat::com::Variant prop(std::string_view name) const;
+  platform::com::Variant prop(std::string_view name) const;
   QString textProp(std::string_view name) const;
   int intProp(std::string_view name, int fallback = 0) const;
   bool boolProp(std::string_view name, bool fallback = false) const;
@@ -97,7 +97,7 @@ class ControlView : public QObject, public plat::ui::ControlObserver {
   void watch(QWidget* w);  // routes the widget's (and its parts') mouse events here
 
   FormWindow& owner_;
-  plat::ui::Control& control_;
+  platform::ui::Control& control_;
   QPointer<QWidget> widget_;
   bool detached_ = false;
 
@@ -109,33 +109,33 @@ class ControlView : public QObject, public plat::ui::ControlObserver {
 
 // A view for `control`, or null for controls without a widget (timers, menus, image
 // lists, common dialogs, the item handler).
-std::unique_ptr<ControlView> makeView(FormWindow& owner, plat::ui::Control& control);
+std::unique_ptr<ControlView> makeView(FormWindow& owner, platform::ui::Control& control);
 
 class WindowWidget;
 
-class FormWindow : public QObject, public plat::ui::ControlObserver {
+class FormWindow : public QObject, public platform::ui::ControlObserver {
  public:
-  explicit FormWindow(plat::ui::Form& form);
+  explicit FormWindow(platform::ui::Form& form);
   ~FormWindow() override;
   void detach();
   bool detached() const { return detached_; }
 
-  plat::ui::Form& form() const { return form_; }
+  platform::ui::Form& form() const { return form_; }
   QWidget* window() const;
   QWidget* client() const { return client_; }
   QMenuBar* menuBar() const { return menuBar_; }
-  QWidget* widgetFor(const plat::ui::Control& control) const;
-  ControlView* viewFor(const plat::ui::Control& control) const;
-  QAction* actionFor(const plat::ui::MenuControl& menu) const;
+  QWidget* widgetFor(const platform::ui::Control& control) const;
+  ControlView* viewFor(const platform::ui::Control& control) const;
+  QAction* actionFor(const platform::ui::MenuControl& menu) const;
   // The widget a control's widget goes into: its container's, or the client area.
-  QWidget* parentWidgetFor(const plat::ui::Control& control) const;
+  QWidget* parentWidgetFor(const platform::ui::Control& control) const;
 
   void show(bool modal);
   void hide();
-  void controlAdded(plat::ui::Control& control);
-  void controlRemoved(plat::ui::Control& control);
+  void controlAdded(platform::ui::Control& control);
+  void controlRemoved(platform::ui::Control& control);
   // Orders the widgets of `container`'s controls by their z-order.
-  void restack(const plat::ui::Control* container);
+  void restack(const platform::ui::Control* container);
   void rebuildMenus();
   void refreshTabStrips();
   // Sizes the window from the model (client area = ScaleWidth x ScaleHeight).
@@ -146,7 +146,7 @@ class FormWindow : public QObject, public plat::ui::ControlObserver {
   // Lays the menu bar and the client area into the window.
   void layoutWindow();
 
-  void controlChanged(plat::ui::Control& control, std::string_view what) override;
+  void controlChanged(platform::ui::Control& control, std::string_view what) override;
 
   // From the window: the user acted on it.
   // True when the window may close (the form unloaded or hid), false when it refused.
@@ -155,36 +155,36 @@ class FormWindow : public QObject, public plat::ui::ControlObserver {
   void userWindowState();
   // Tells the model the outer size of the maximised window.
   void tellMaximizedSize();
-  void userMouseUp(plat::ui::Control& control, QWidget* widget, QPointF pos);
+  void userMouseUp(platform::ui::Control& control, QWidget* widget, QPointF pos);
   // Clicks the form's visible, enabled command button whose `role` ("Default" or
   // "Cancel") is set; false when there is none.
   bool pressButton(const char* role);
 
  private:
-  void addView(plat::ui::Control& control);
-  void removeView(plat::ui::Control& control);
-  QWidget* menuHost(const plat::ui::MenuControl& m) const;
-  void menuEntryAdded(plat::ui::MenuControl& m);
-  void menuEntryRemoved(plat::ui::MenuControl& m);
-  QAction* makeMenuAction(plat::ui::MenuControl& m, QWidget* parent);
-  void fillMenu(QMenu* menu, plat::ui::MenuControl& parent);
-  void applyMenu(plat::ui::MenuControl& m, QAction* a);
+  void addView(platform::ui::Control& control);
+  void removeView(platform::ui::Control& control);
+  QWidget* menuHost(const platform::ui::MenuControl& m) const;
+  void menuEntryAdded(platform::ui::MenuControl& m);
+  void menuEntryRemoved(platform::ui::MenuControl& m);
+  QAction* makeMenuAction(platform::ui::MenuControl& m, QWidget* parent);
+  void fillMenu(QMenu* menu, platform::ui::MenuControl& parent);
+  void applyMenu(platform::ui::MenuControl& m, QAction* a);
   void applyFormProperty(std::string_view what);
   void applyWindowFlags();
   void applyWindowState();
 
-  plat::ui::Form& form_;
+  platform::ui::Form& form_;
   QPointer<WindowWidget> window_;
   QPointer<QWidget> client_;
   QPointer<QMenuBar> menuBar_;
-  std::map<const plat::ui::Control*, std::unique_ptr<ControlView>> views_;
-  std::map<const plat::ui::MenuControl*, QPointer<QAction>> actions_;
+  std::map<const platform::ui::Control*, std::unique_ptr<ControlView>> views_;
+  std::map<const platform::ui::MenuControl*, QPointer<QAction>> actions_;
   std::vector<QPointer<QObject>> menuObjects_;
-  std::vector<plat::ui::Control*> observed_;  // menus and image lists this window observes
+  std::vector<platform::ui::Control*> observed_;  // menus and image lists this window observes
   bool applyingGeometry_ = false;
   bool inUserResize_ = false;
   bool detached_ = false;
   bool placed_ = false;
 };
 
-}  // namespace vfront
+}  // namespace frontend::qt

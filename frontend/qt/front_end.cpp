@@ -22,11 +22,11 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 
-namespace vfront {
+namespace frontend::qt {
 
-using plat::ui::Control;
-using plat::ui::Form;
-using plat::ui::MenuControl;
+using platform::ui::Control;
+using platform::ui::Form;
+using platform::ui::MenuControl;
 
 namespace {
 
@@ -119,7 +119,8 @@ FrontEnd* FrontEnd::current() {
 
 void FrontEnd::install(Mode mode) {
   if (installed_) return;
-  if (!haveWidgetApplication()) throw std::logic_error("vfront::FrontEnd::install needs a QApplication");
+  if (!haveWidgetApplication())
+    throw std::logic_error("frontend::qt::FrontEnd::install needs a QApplication");
   if (gCurrent && gCurrent != this) gCurrent->uninstall();
   gCurrent = this;
   installed_ = true;
@@ -127,15 +128,15 @@ void FrontEnd::install(Mode mode) {
   if (mode == Mode::WindowsAndServices) {
     services_ = std::make_unique<QtServices>(*this);
     QtServices* s = services_.get();
-    plat::ui::Services::install(s, s, s, s, s, s);
+    platform::ui::Services::install(s, s, s, s, s, s);
   }
   if (QScreen* screen = QApplication::primaryScreen()) {
     QRect r = screen->geometry();
-    plat::ui::Screen::setSize(static_cast<float>(pxToTwips(r.width())),
-                              static_cast<float>(pxToTwips(r.height())));
+    platform::ui::Screen::setSize(static_cast<float>(pxToTwips(r.width())),
+                                  static_cast<float>(pxToTwips(r.height())));
   }
-  plat::ui::addGlobalFormObserver(this);
-  for (Form* f : plat::ui::allForms()) {
+  platform::ui::addGlobalFormObserver(this);
+  for (Form* f : platform::ui::allForms()) {
     if (std::find(observed_.begin(), observed_.end(), f) != observed_.end()) continue;
     f->addFormObserver(this);
     observed_.push_back(f);
@@ -151,13 +152,14 @@ void FrontEnd::uninstall() {
   for (Modal& m : modals_) m.loop->quit();
   modals_.clear();
   stopRealTime();
-  plat::ui::removeGlobalFormObserver(this);
+  platform::ui::removeGlobalFormObserver(this);
   for (Form* f : observed_) f->removeFormObserver(this);
   observed_.clear();
   while (!windows_.empty()) destroyWindow(*windows_.begin()->first);
   if (services_) {
-    if (&plat::ui::Services::messageBox() == static_cast<plat::ui::MessageBoxService*>(services_.get()))
-      plat::ui::Services::installHeadless();
+    if (&platform::ui::Services::messageBox() ==
+        static_cast<platform::ui::MessageBoxService*>(services_.get()))
+      platform::ui::Services::installHeadless();
     services_.reset();
   }
   if (screenPointer_ != 0) {
@@ -172,7 +174,7 @@ void FrontEnd::uninstall() {
 
 void FrontEnd::startRealTime(int tickMs) {
   tickMs_ = std::clamp(tickMs, 1, 100);
-  plat::ui::EventLoop::instance().useRealClock();
+  platform::ui::EventLoop::instance().useRealClock();
   if (!tickers_.empty()) {
     tickers_.front()->setInterval(tickMs_);
     return;
@@ -193,7 +195,7 @@ void FrontEnd::stopRealTime() {
     if (tickDepth_ > 0) t.release()->deleteLater();
   }
   tickers_.clear();
-  plat::ui::EventLoop::instance().useManualClock();
+  platform::ui::EventLoop::instance().useManualClock();
 }
 
 void FrontEnd::tick(size_t level) {
@@ -209,14 +211,14 @@ void FrontEnd::tick(size_t level) {
   nested->start();
   ++tickDepth_;
   try {
-    plat::ui::EventLoop::instance().processDue();
+    platform::ui::EventLoop::instance().processDue();
   } catch (const std::exception& e) {
-    plat::ui::EventLoop::instance().reportError("event loop", e.what());
+    platform::ui::EventLoop::instance().reportError("event loop", e.what());
   }
   --tickDepth_;
   if (nested) nested->stop();
   // The screen's pointer (an hourglass over the whole application while busy).
-  int16_t p = plat::ui::Screen::mousePointer();
+  int16_t p = platform::ui::Screen::mousePointer();
   if (p != screenPointer_) {
     Qt::CursorShape shape;
     if (screenPointer_ != 0 && cursorForPointer(screenPointer_, shape)) QApplication::restoreOverrideCursor();
@@ -285,7 +287,7 @@ bool FrontEnd::grab(Form& form, const QString& pngPath, QString& error) {
 
 void FrontEnd::runModal(Form& form) {
   if (!windowOf(form) || !form.isLoaded() || !form.visible()) return;
-  plat::com::Ptr<Form> keep(&form);
+  platform::com::Ptr<Form> keep(&form);
   QEventLoop loop;
   modals_.push_back({&form, &loop});
   loop.exec(QEventLoop::DialogExec);
@@ -307,7 +309,7 @@ void FrontEnd::endModal(const Form& form) {
 
 void FrontEnd::showPopupMenu(Form& form, MenuControl& menu) {
   if (!form.isLoaded()) return;
-  plat::com::Ptr<Form> keep(&form);
+  platform::com::Ptr<Form> keep(&form);
   FormWindow* w = windowOf(form);
   QMenu popup(w ? w->window() : nullptr);
   addPopupEntries(&popup, menu);
@@ -386,4 +388,4 @@ ScreenshotFunction screenshotFunction() {
   };
 }
 
-}  // namespace vfront
+}  // namespace frontend::qt

@@ -3,7 +3,7 @@
 // drawn with Qt, and the real-time drive of the model's event loop.
 //
 // Use (the host application, after it created its QApplication):
-//   vfront::FrontEnd frontEnd;
+//   frontend::qt::FrontEnd frontEnd;
 //   frontEnd.install();        // services + a window for every form, existing and future
 //   frontEnd.startRealTime();  // interactive sessions: model timers on real time
 //   ... app.exec() ...
@@ -30,12 +30,12 @@ class QMenuBar;
 class QTimer;
 class QWidget;
 
-namespace vfront {
+namespace frontend::qt {
 
 class FormWindow;
 class QtServices;
 
-class FrontEnd : public plat::ui::GlobalFormObserver {
+class FrontEnd : public platform::ui::GlobalFormObserver {
  public:
   enum class Mode {
     WindowsAndServices,  // the interactive host: Qt message boxes, dialogs, printing, help
@@ -48,7 +48,7 @@ class FrontEnd : public plat::ui::GlobalFormObserver {
   FrontEnd& operator=(const FrontEnd&) = delete;
 
   // Mirrors every form from now on and the forms that exist already; installs the Qt
-  // services into plat::ui::Services (WindowsAndServices). Needs a QApplication.
+  // services into platform::ui::Services (WindowsAndServices). Needs a QApplication.
   // One front end is installed at a time.
   void install(Mode mode = Mode::WindowsAndServices);
   // Closes every window and modal wait, restores the headless services (if it installed
@@ -67,47 +67,47 @@ class FrontEnd : public plat::ui::GlobalFormObserver {
   bool realTime() const { return !tickers_.empty(); }
 
   // Renders the form's window (loaded; shown or not) offscreen to a PNG file.
-  bool grab(plat::ui::Form& form, const QString& pngPath, QString& error);
-  QImage grabImage(plat::ui::Form& form, QString& error);
+  bool grab(platform::ui::Form& form, const QString& pngPath, QString& error);
+  QImage grabImage(platform::ui::Form& form, QString& error);
 
   // The Qt objects of a form and its controls (null when there are none).
-  QWidget* window(const plat::ui::Form& form) const;
-  QWidget* clientArea(const plat::ui::Form& form) const;
-  QMenuBar* menuBar(const plat::ui::Form& form) const;
-  QWidget* widget(const plat::ui::Control& control) const;
-  QAction* menuAction(const plat::ui::MenuControl& menu) const;
+  QWidget* window(const platform::ui::Form& form) const;
+  QWidget* clientArea(const platform::ui::Form& form) const;
+  QMenuBar* menuBar(const platform::ui::Form& form) const;
+  QWidget* widget(const platform::ui::Control& control) const;
+  QAction* menuAction(const platform::ui::MenuControl& menu) const;
   QtServices* services() const { return services_.get(); }
 
   // Modal runs and popup menus (the interaction service calls these).
-  void runModal(plat::ui::Form& form);
-  void showPopupMenu(plat::ui::Form& form, plat::ui::MenuControl& menu);
+  void runModal(platform::ui::Form& form);
+  void showPopupMenu(platform::ui::Form& form, platform::ui::MenuControl& menu);
 
-  // --- plat::ui::GlobalFormObserver
-  void formCreated(plat::ui::Form& form) override;
-  void formLoaded(plat::ui::Form& form) override;
-  void formUnloading(plat::ui::Form& form) override;
-  void formShown(plat::ui::Form& form, bool modal) override;
-  void formHidden(plat::ui::Form& form) override;
-  void controlAdded(plat::ui::Form& form, plat::ui::Control& control) override;
-  void controlRemoved(plat::ui::Form& form, plat::ui::Control& control) override;
+  // --- platform::ui::GlobalFormObserver
+  void formCreated(platform::ui::Form& form) override;
+  void formLoaded(platform::ui::Form& form) override;
+  void formUnloading(platform::ui::Form& form) override;
+  void formShown(platform::ui::Form& form, bool modal) override;
+  void formHidden(platform::ui::Form& form) override;
+  void controlAdded(platform::ui::Form& form, platform::ui::Control& control) override;
+  void controlRemoved(platform::ui::Form& form, platform::ui::Control& control) override;
   // The interaction service shows popup menus; the form's notice of one needs nothing here.
-  void popupMenu(plat::ui::Form&, plat::ui::MenuControl&) override {}
-  void formDestroyed(plat::ui::Form& form) override;
+  void popupMenu(platform::ui::Form&, platform::ui::MenuControl&) override {}
+  void formDestroyed(platform::ui::Form& form) override;
 
  private:
-  FormWindow* windowOf(const plat::ui::Form& form) const;
-  void createWindow(plat::ui::Form& form);
-  void destroyWindow(const plat::ui::Form& form);
-  void endModal(const plat::ui::Form& form);
+  FormWindow* windowOf(const platform::ui::Form& form) const;
+  void createWindow(platform::ui::Form& form);
+  void destroyWindow(const platform::ui::Form& form);
+  void endModal(const platform::ui::Form& form);
   void tick(size_t level);
 
   bool installed_ = false;
   Mode mode_ = Mode::WindowsAndServices;
   std::unique_ptr<QtServices> services_;
-  std::map<const plat::ui::Form*, std::unique_ptr<FormWindow>> windows_;
-  std::vector<plat::ui::Form*> observed_;
+  std::map<const platform::ui::Form*, std::unique_ptr<FormWindow>> windows_;
+  std::vector<platform::ui::Form*> observed_;
   struct Modal {
-    const plat::ui::Form* form;
+    const platform::ui::Form* form;
     QEventLoop* loop;
   };
   std::vector<Modal> modals_;
@@ -122,7 +122,7 @@ class FrontEnd : public plat::ui::GlobalFormObserver {
 // The scripted host's screenshot command: a PNG of the form's window. Uses the installed
 // front end's window, or builds a window for the moment when none is installed.
 using ScreenshotFunction =
-    std::function<bool(plat::ui::Form&, const std::filesystem::path&, std::string& error)>;
+    std::function<bool(platform::ui::Form&, const std::filesystem::path&, std::string& error)>;
 ScreenshotFunction screenshotFunction();
 
-}  // namespace vfront
+}  // namespace frontend::qt

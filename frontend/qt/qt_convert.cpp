@@ -8,7 +8,7 @@
 
 #include "platform/com/error.h"
 
-namespace vfront {
+namespace frontend::qt {
 
 int twipsToPx(double twips) {
   if (!std::isfinite(twips)) return 0;
@@ -152,7 +152,7 @@ QString stripMnemonic(const QString& caption) {
   return out;
 }
 
-QImage imageFromPicture(const plat::ui::Picture& picture) {
+QImage imageFromPicture(const platform::ui::Picture& picture) {
   if (picture.empty()) return {};
   QImage img;
   const auto& bytes = *picture.png;
@@ -160,7 +160,7 @@ QImage imageFromPicture(const plat::ui::Picture& picture) {
   return img;
 }
 
-QPixmap pixmapFromPicture(const plat::ui::Picture& picture) {
+QPixmap pixmapFromPicture(const platform::ui::Picture& picture) {
   QImage img = imageFromPicture(picture);
   return img.isNull() ? QPixmap() : QPixmap::fromImage(img);
 }
@@ -212,7 +212,7 @@ bool cursorForPointer(int pointer, Qt::CursorShape& shape) {
   }
 }
 
-double variantDouble(const plat::com::Variant& v, double fallback) {
+double variantDouble(const platform::com::Variant& v, double fallback) {
   if (v.isEmpty() || v.isNull()) return fallback;
   try {
     return v.toDouble();
@@ -221,7 +221,7 @@ double variantDouble(const plat::com::Variant& v, double fallback) {
   }
 }
 
-bool variantBool(const plat::com::Variant& v, bool fallback) {
+bool variantBool(const platform::com::Variant& v, bool fallback) {
   if (v.isEmpty() || v.isNull()) return fallback;
   try {
     return v.toBool();
@@ -230,7 +230,7 @@ bool variantBool(const plat::com::Variant& v, bool fallback) {
   }
 }
 
-QString variantText(const plat::com::Variant& v) {
+QString variantText(const platform::com::Variant& v) {
   if (v.isEmpty() || v.isNull()) return {};
   try {
     return qs(v.toString());
@@ -239,4 +239,4 @@ QString variantText(const plat::com::Variant& v) {
   }
 }
 
-}  // namespace vfront
+}  // namespace frontend::qt

@@ -16,7 +16,7 @@
 #include "platform/com/variant.h"
 #include "platform/ui/picture.h"
 
-namespace vfront {
+namespace frontend::qt {
 
 inline constexpr double kTwipsPerPixel = 15.0;
 
@@ -50,15 +50,15 @@ QString stripMnemonic(const QString& caption);
 
 // Decoded pictures; null when the picture is empty or not a valid PNG. The pixels are
 // copied, so nothing of the model's picture is kept.
-QImage imageFromPicture(const plat::ui::Picture& picture);
-QPixmap pixmapFromPicture(const plat::ui::Picture& picture);
+QImage imageFromPicture(const platform::ui::Picture& picture);
+QPixmap pixmapFromPicture(const platform::ui::Picture& picture);
 
 // A model mouse pointer number as a cursor shape; false for the default pointer.
 bool cursorForPointer(int pointer, Qt::CursorShape& shape);
 
 // Reads a property that may be missing or not convert; `fallback` then.
-double variantDouble(const plat::com::Variant& v, double fallback);
-bool variantBool(const plat::com::Variant& v, bool fallback);
-QString variantText(const plat::com::Variant& v);
+double variantDouble(const platform::com::Variant& v, double fallback);
+bool variantBool(const platform::com::Variant& v, bool fallback);
+QString variantText(const platform::com::Variant& v);
 
-}  // namespace vfront
+}  // namespace frontend::qt

@@ -23,9 +23,9 @@
 #include "frontend/qt/qt_convert.h"
 #include "platform/com/error.h"
 
-namespace vfront {
+namespace frontend::qt {
 
-namespace mb = plat::ui::mb;
+namespace mb = platform::ui::mb;
 
 namespace {
 
@@ -167,9 +167,10 @@ int32_t messageBoxAnswer(const QMessageBox& box, const QAbstractButton* clicked,
   return cancelAnswer(style);
 }
 
-void paintRuns(QPainter& painter, const std::vector<plat::ui::PrintRun>& runs, const QPaintDevice& device) {
+void paintRuns(QPainter& painter, const std::vector<platform::ui::PrintRun>& runs,
+               const QPaintDevice& device) {
   const double sx = device.logicalDpiX() / 1440.0, sy = device.logicalDpiY() / 1440.0;
-  for (const plat::ui::PrintRun& run : runs) {
+  for (const platform::ui::PrintRun& run : runs) {
     QFont f(modelFont(run.fontName, run.fontSize, run.bold), &device);
     painter.setFont(f);
     QFontMetricsF fm(f, &device);
@@ -178,19 +179,19 @@ void paintRuns(QPainter& painter, const std::vector<plat::ui::PrintRun>& runs, c
   }
 }
 
-void printDocument(const plat::ui::PrintDocument& document, QPagedPaintDevice& device) {
+void printDocument(const platform::ui::PrintDocument& document, QPagedPaintDevice& device) {
   if (document.pages.empty()) return;
   QPainter painter;
-  if (!painter.begin(&device)) plat::com::raise(kPrinterError, "The printer could not be started");
+  if (!painter.begin(&device)) platform::com::raise(kPrinterError, "The printer could not be started");
   painter.setPen(Qt::black);
   for (size_t i = 0; i < document.pages.size(); ++i) {
     if (i > 0 && !device.newPage()) {
       painter.end();
-      plat::com::raise(kPrinterError, "The printer could not start a new page");
+      platform::com::raise(kPrinterError, "The printer could not start a new page");
     }
     paintRuns(painter, document.pages[i], device);
   }
-  if (!painter.end()) plat::com::raise(kPrinterError, "The printout could not be finished");
+  if (!painter.end()) platform::com::raise(kPrinterError, "The printout could not be finished");
 }
 
 QString pdfPathBeside(const QString& path) {
@@ -267,7 +268,7 @@ int32_t QtServices::show(const std::string& text, int32_t style, const std::stri
   return messageBoxAnswer(*box, box->clickedButton(), style);
 }
 
-std::optional<std::string> QtServices::saveFile(const plat::ui::SaveFileRequest& request) {
+std::optional<std::string> QtServices::saveFile(const platform::ui::SaveFileRequest& request) {
   QFileDialog dlg(dialogParent(), request.title.empty() ? QStringLiteral("Save As") : qs(request.title));
   dlg.setAcceptMode(QFileDialog::AcceptSave);
   dlg.setFileMode(QFileDialog::AnyFile);
@@ -296,9 +297,9 @@ QPrinter& QtServices::printerDevice() const {
   return *printer_;
 }
 
-plat::ui::PrinterAnswer QtServices::printer(const plat::ui::PrinterRequest& request) {
+platform::ui::PrinterAnswer QtServices::printer(const platform::ui::PrinterRequest& request) {
   QPrinter& pr = printerDevice();
-  plat::ui::PrinterAnswer answer;
+  platform::ui::PrinterAnswer answer;
   if (request.setupOnly) {
     NormalPointer pointer;
     QPageSetupDialog dlg(&pr, dialogParent());
@@ -339,7 +340,7 @@ float QtServices::textHeight(const std::string& fontName, float fontSize) const 
   return static_cast<float>(QFontMetricsF(f, &measure_).height());
 }
 
-void QtServices::print(const plat::ui::PrintDocument& document) {
+void QtServices::print(const platform::ui::PrintDocument& document) {
   QPrinter& pr = printerDevice();
   pr.setDocName(qs(document.title));
   bool toFile = printerChosen_ && pr.outputFormat() == QPrinter::PdfFormat && !pr.outputFileName().isEmpty();
@@ -377,7 +378,7 @@ void QtServices::print(const plat::ui::PrintDocument& document) {
 }
 
 void QtServices::help(const std::string& helpFile, int32_t command, const std::string& key) {
-  if (command == plat::ui::help::Quit) {
+  if (command == platform::ui::help::Quit) {
     if (help_) help_->close();
     help_.reset();
     return;
@@ -400,11 +401,11 @@ bool QtServices::startProgram(const std::string& path) {
   return QProcess::startDetached(program, parts);
 }
 
-void QtServices::runModal(plat::ui::Form& form) {
+void QtServices::runModal(platform::ui::Form& form) {
   frontEnd_.runModal(form);
 }
 
-void QtServices::popupMenu(plat::ui::Form& form, plat::ui::MenuControl& menu) {
+void QtServices::popupMenu(platform::ui::Form& form, platform::ui::MenuControl& menu) {
   frontEnd_.showPopupMenu(form, menu);
 }
 
@@ -412,11 +413,11 @@ void QtServices::beep() {
   QApplication::beep();
 }
 
-void QtServices::activate(plat::ui::Form& form) {
+void QtServices::activate(platform::ui::Form& form) {
   if (QWidget* w = frontEnd_.window(form)) {
     w->raise();
     w->activateWindow();
   }
 }
 
-}  // namespace vfront
+}  // namespace frontend::qt

@@ -18,7 +18,7 @@ class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
 
-namespace vfront {
+namespace frontend::qt {
 
 class FrontEnd;
 
@@ -28,15 +28,16 @@ QStringList qtNameFilters(const std::string& filter);
 // The message box for a text, its style bits (buttons, icon, default button) and title.
 std::unique_ptr<QMessageBox> makeMessageBox(const std::string& text, int32_t style, const std::string& title,
                                             QWidget* parent);
-// The answer (plat::ui::mb::IdOK ...) for the button the user pressed; a box closed
+// The answer (platform::ui::mb::IdOK ...) for the button the user pressed; a box closed
 // without a button gives the answer of its cancel-like button.
 int32_t messageBoxAnswer(const QMessageBox& box, const QAbstractButton* clicked, int32_t style);
 
 // Paints a document's pages on a printer or PDF writer; raises a run-time error when the
 // device cannot be printed on.
-void printDocument(const plat::ui::PrintDocument& document, QPagedPaintDevice& device);
+void printDocument(const platform::ui::PrintDocument& document, QPagedPaintDevice& device);
 // One page's runs, positioned in twips from the device's top left.
-void paintRuns(QPainter& painter, const std::vector<plat::ui::PrintRun>& runs, const QPaintDevice& device);
+void paintRuns(QPainter& painter, const std::vector<platform::ui::PrintRun>& runs,
+               const QPaintDevice& device);
 // "dir/VR_Data.prn" → "dir/VR_Data.pdf".
 QString pdfPathBeside(const QString& path);
 
@@ -54,31 +55,31 @@ class HelpViewer : public QTextBrowser {
   QString problem_;
 };
 
-class QtServices : public plat::ui::MessageBoxService,
-                   public plat::ui::DialogService,
-                   public plat::ui::PrinterService,
-                   public plat::ui::HelpService,
-                   public plat::ui::ShellService,
-                   public plat::ui::InteractionService {
+class QtServices : public platform::ui::MessageBoxService,
+                   public platform::ui::DialogService,
+                   public platform::ui::PrinterService,
+                   public platform::ui::HelpService,
+                   public platform::ui::ShellService,
+                   public platform::ui::InteractionService {
  public:
   explicit QtServices(FrontEnd& frontEnd);
   ~QtServices() override;
 
   int32_t show(const std::string& text, int32_t style, const std::string& title) override;
-  std::optional<std::string> saveFile(const plat::ui::SaveFileRequest& request) override;
-  plat::ui::PrinterAnswer printer(const plat::ui::PrinterRequest& request) override;
+  std::optional<std::string> saveFile(const platform::ui::SaveFileRequest& request) override;
+  platform::ui::PrinterAnswer printer(const platform::ui::PrinterRequest& request) override;
   float pageWidth() const override;
   float pageHeight() const override;
   float textWidth(const std::string& text, const std::string& fontName, float fontSize) const override;
   float textHeight(const std::string& fontName, float fontSize) const override;
-  void print(const plat::ui::PrintDocument& document) override;
+  void print(const platform::ui::PrintDocument& document) override;
   void help(const std::string& helpFile, int32_t command, const std::string& key) override;
   void openUrl(const std::string& url) override;
   bool startProgram(const std::string& path) override;
-  void runModal(plat::ui::Form& form) override;
-  void popupMenu(plat::ui::Form& form, plat::ui::MenuControl& menu) override;
+  void runModal(platform::ui::Form& form) override;
+  void popupMenu(platform::ui::Form& form, platform::ui::MenuControl& menu) override;
   void beep() override;
-  void activate(plat::ui::Form& form) override;
+  void activate(platform::ui::Form& form) override;
 
   HelpViewer* helpViewer() const { return help_.get(); }
   // The PDF file the last printout went to (empty when it went to a printer).
@@ -98,4 +99,4 @@ class QtServices : public plat::ui::MessageBoxService,
   mutable QImage measure_;  // a 1440 dpi surface: font metrics in twips
 };
 
-}  // namespace vfront
+}  // namespace frontend::qt

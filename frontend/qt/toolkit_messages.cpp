@@ -3,7 +3,7 @@
 #include <QtGlobal>
 #include <cstdlib>
 
-namespace vfront {
+namespace frontend::qt {
 
 namespace {
 
@@ -24,4 +24,4 @@ void quietToolkitMessages() {
   if (previous != filter) gPrevious = previous;
 }
 
-}  // namespace vfront
+}  // namespace frontend::qt

@@ -1,6 +1,6 @@
 #include "platform/com/dispatch.h"
 
-namespace plat::com {
+namespace platform::com {
 
 void DispatchTable::add(int32_t id, std::string name, int arity, Handler handler, bool method, bool get,
                         bool put) {
@@ -73,4 +73,4 @@ std::vector<std::pair<int32_t, std::string>> DispatchTable::members() const {
   return out;
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

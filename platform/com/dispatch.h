@@ -12,7 +12,7 @@
 #include "platform/com/ref.h"
 #include "platform/com/variant.h"
 
-namespace plat::com {
+namespace platform::com {
 
 enum class InvokeKind : uint8_t { Method, PropertyGet, PropertyPut };
 
@@ -79,4 +79,4 @@ class PLAT_API DispatchTable {
   std::map<int32_t, Member> members_;
 };
 
-}  // namespace plat::com
+}  // namespace platform::com

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace plat::com {
+namespace platform::com {
 
 std::string errorText(int32_t number) {
   switch (number) {
@@ -196,4 +196,4 @@ void raiseResult(int32_t resultCode, std::string_view text) {
   throw RuntimeError(resultCode, text.empty() ? resultText(resultCode) : std::string(text), resultCode);
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

@@ -6,7 +6,7 @@
 
 #include "platform/com/export.h"
 
-namespace plat::com {
+namespace platform::com {
 
 // Run-time error numbers the component and the host raise and trap.
 namespace err {
@@ -106,4 +106,4 @@ inline void checkResult(int32_t resultCode) {
   if (hr::failed(resultCode)) raiseResult(resultCode);
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace plat::com {
+namespace platform::com {
 
 // Deeper than any file this system writes or reads by design, shallow enough for every
 // recursive walk over a parsed document.
@@ -48,4 +48,4 @@ inline std::string shortJsonError(std::string_view message, std::size_t limit = 
   return std::string(message.substr(0, limit)) + "...";
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

@@ -5,7 +5,7 @@
 #include "platform/com/error.h"
 #include "platform/com/variant.h"
 
-namespace plat::com {
+namespace platform::com {
 
 namespace {
 
@@ -166,4 +166,4 @@ Ptr<Unknown> createProcessObject(std::string_view progId) {
   return gProcessLoader->createObject(progId);
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

@@ -11,7 +11,7 @@
 #include "platform/com/registry.h"
 #include "platform/com/server.h"
 
-namespace plat::com {
+namespace platform::com {
 
 // Creates objects by ProgID: first the classes the host registered in-process
 // (registerBuiltin), then the class registry file, whose library it loads with dlopen
@@ -63,4 +63,4 @@ PLAT_API void setProcessLoader(ServerLoader* loader);
 PLAT_API ServerLoader* processLoader();
 PLAT_API Ptr<Unknown> createProcessObject(std::string_view progId);
 
-}  // namespace plat::com
+}  // namespace platform::com

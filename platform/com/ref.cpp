@@ -2,7 +2,7 @@
 
 #include <cassert>
 
-namespace plat::com {
+namespace platform::com {
 
 Unknown::Unknown(LiveCount* liveCount) : liveCount_(liveCount) {
   if (liveCount_) liveCount_->increment();
@@ -22,4 +22,4 @@ void Unknown::Release() {
   }
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

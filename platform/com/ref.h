@@ -4,7 +4,7 @@
 
 #include "platform/com/export.h"
 
-namespace plat::com {
+namespace platform::com {
 
 // Live objects of one library; the library can be unloaded while its count is 0.
 class PLAT_API LiveCount {
@@ -94,4 +94,4 @@ Ptr<U> queryInterface(const Ptr<T>& p) {
   return Ptr<U>(dynamic_cast<U*>(p.get()));
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

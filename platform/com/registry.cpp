@@ -15,7 +15,7 @@
 #include "platform/com/json_depth.h"
 #include "platform/com/variant.h"
 
-namespace plat::com {
+namespace platform::com {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
@@ -396,4 +396,4 @@ bool SettingsRegistry::removeKey(std::string_view key) {
   return true;
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

@@ -9,7 +9,7 @@
 
 #include "platform/com/export.h"
 
-namespace plat::com {
+namespace platform::com {
 
 // The folder of the user's Velumor configuration: $XDG_CONFIG_HOME/velumor, else ~/.config/velumor.
 PLAT_API std::filesystem::path configDirectory();
@@ -106,4 +106,4 @@ class PLAT_API SettingsRegistry {
   std::unique_ptr<Document> doc_;
 };
 
-}  // namespace plat::com
+}  // namespace platform::com

@@ -7,7 +7,7 @@
 #include "platform/com/registry.h"
 #include "platform/com/variant.h"
 
-namespace plat::com {
+namespace platform::com {
 
 namespace {
 
@@ -126,4 +126,4 @@ std::string ServerModule::libraryPathOf(const void* address) {
   return ec ? std::string(info.dli_fname) : p.string();
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

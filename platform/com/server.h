@@ -12,7 +12,7 @@
 // The in-process server contract. A component library exports exactly four C entry points
 // and keeps everything else hidden:
 //
-//   int32_t PlatGetClassObject(const char* progId, plat::com::ClassFactory** out);
+//   int32_t PlatGetClassObject(const char* progId, platform::com::ClassFactory** out);
 //       The class factory of `progId` (matched without regard to case), AddRef'd into *out;
 //       hr::ClassNotRegistered (and *out = nullptr) for a ProgID the library does not serve.
 //   int32_t PlatCanUnloadNow();
@@ -27,7 +27,7 @@
 // Each returns hr::Ok or a failure result code; no exception leaves an entry point.
 // PLAT_SERVER_ENTRY_POINTS below defines all four over a ServerModule.
 
-namespace plat::com {
+namespace platform::com {
 
 class PLAT_API ClassFactory : public Unknown {
  public:
@@ -87,22 +87,22 @@ class PLAT_API ServerModule {
   std::vector<Class> classes_;
 };
 
-}  // namespace plat::com
+}  // namespace platform::com
 
 // Defines the four exported entry points over `moduleFunction()`, a function returning the
 // library's ServerModule& (a function-local static avoids initialisation-order trouble).
 // A null libraryPath in PlatRegisterServer registers the file this macro was expanded in.
-#define PLAT_SERVER_ENTRY_POINTS(moduleFunction)                                                        \
-  extern "C" PLAT_API int32_t PlatGetClassObject(const char* progId, ::plat::com::ClassFactory** out) { \
-    return (moduleFunction)().getClassObject(progId, out);                                              \
-  }                                                                                                     \
-  extern "C" PLAT_API int32_t PlatCanUnloadNow() {                                                      \
-    return (moduleFunction)().canUnloadNow();                                                           \
-  }                                                                                                     \
-  extern "C" PLAT_API int32_t PlatRegisterServer(const char* registryPath, const char* libraryPath) {   \
-    return (moduleFunction)().registerServerFrom(registryPath, libraryPath,                             \
-                                                 reinterpret_cast<const void*>(&PlatCanUnloadNow));     \
-  }                                                                                                     \
-  extern "C" PLAT_API int32_t PlatUnregisterServer(const char* registryPath) {                          \
-    return (moduleFunction)().unregisterServer(registryPath);                                           \
+#define PLAT_SERVER_ENTRY_POINTS(moduleFunction)                                                            \
+  extern "C" PLAT_API int32_t PlatGetClassObject(const char* progId, ::platform::com::ClassFactory** out) { \
+    return (moduleFunction)().getClassObject(progId, out);                                                  \
+  }                                                                                                         \
+  extern "C" PLAT_API int32_t PlatCanUnloadNow() {                                                          \
+    return (moduleFunction)().canUnloadNow();                                                               \
+  }                                                                                                         \
+  extern "C" PLAT_API int32_t PlatRegisterServer(const char* registryPath, const char* libraryPath) {       \
+    return (moduleFunction)().registerServerFrom(registryPath, libraryPath,                                 \
+                                                 reinterpret_cast<const void*>(&PlatCanUnloadNow));         \
+  }                                                                                                         \
+  extern "C" PLAT_API int32_t PlatUnregisterServer(const char* registryPath) {                              \
+    return (moduleFunction)().unregisterServer(registryPath);                                               \
   }

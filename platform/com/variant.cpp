@@ -8,7 +8,7 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 
-namespace plat::com {
+namespace platform::com {
 
 struct Variant::ObjectBox {
   Ptr<Dispatch> object;
@@ -645,4 +645,4 @@ std::string Variant::debugString() const {
   return "?";
 }
 
-}  // namespace plat::com
+}  // namespace platform::com

@@ -11,7 +11,7 @@
 #include "platform/com/export.h"
 #include "platform/com/ref.h"
 
-namespace plat::com {
+namespace platform::com {
 
 class Dispatch;
 class Variant;
@@ -164,4 +164,4 @@ PLAT_API bool equalsNoCase(std::string_view a, std::string_view b);
 PLAT_API std::string toUpperAscii(std::string_view s);
 PLAT_API std::string toLowerAscii(std::string_view s);
 
-}  // namespace plat::com
+}  // namespace platform::com

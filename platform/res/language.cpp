@@ -6,7 +6,7 @@
 
 #include "platform/res/resource_module.h"
 
-namespace plat::res {
+namespace platform::res {
 
 namespace {
 
@@ -102,4 +102,4 @@ uint16_t userDefaultLangId() {
   return kLangEnglish;
 }
 
-}  // namespace plat::res
+}  // namespace platform::res

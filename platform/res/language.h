@@ -4,7 +4,7 @@
 
 #include "platform/res/export.h"
 
-namespace plat::res {
+namespace platform::res {
 
 // The user's default language as a Windows-style language id (1031 German, 1033 English,
 // 1036 French, ...). VELUMOR_LANG overrides the locale for tests and demos: "de", "en",
@@ -23,4 +23,4 @@ constexpr uint16_t primaryLanguage(uint16_t langId) {
   return static_cast<uint16_t>(langId & 0x3FFu);
 }
 
-}  // namespace plat::res
+}  // namespace platform::res

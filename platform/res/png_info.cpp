@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace plat::res {
+namespace platform::res {
 
 namespace {
 
@@ -28,4 +28,4 @@ std::optional<PngInfo> pngSize(std::span<const unsigned char> png) {
   return PngInfo{static_cast<int>(width), static_cast<int>(height)};
 }
 
-}  // namespace plat::res
+}  // namespace platform::res

@@ -4,7 +4,7 @@
 
 #include "platform/res/export.h"
 
-namespace plat::res {
+namespace platform::res {
 
 struct PngInfo {
   int width;
@@ -15,4 +15,4 @@ struct PngInfo {
 // file, is cut short before the header ends, or states a size of 0 or above 2^31 - 1.
 PLAT_RES_API std::optional<PngInfo> pngSize(std::span<const unsigned char> png);
 
-}  // namespace plat::res
+}  // namespace platform::res

@@ -4,7 +4,7 @@
 
 #include "platform/res/language.h"
 
-namespace plat::res {
+namespace platform::res {
 
 namespace {
 
@@ -91,4 +91,4 @@ std::vector<uint16_t> ResourceModule::languages() const {
   return result;
 }
 
-}  // namespace plat::res
+}  // namespace platform::res

@@ -9,7 +9,7 @@
 
 #include "platform/res/export.h"
 
-namespace plat::res {
+namespace platform::res {
 
 // One compiled string-table block of one language: 16 strings, each a 16-bit count
 // followed by that many UTF-16 code units, no terminator. A string the block does not
@@ -78,4 +78,4 @@ class PLAT_RES_API ResourceModule {
   std::vector<const BitmapData*> bitmaps_;
 };
 
-}  // namespace plat::res
+}  // namespace platform::res

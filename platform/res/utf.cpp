@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace plat::res {
+namespace platform::res {
 
 namespace {
 
@@ -119,4 +119,4 @@ bool isValidUtf8(std::string_view text) {
   return true;
 }
 
-}  // namespace plat::res
+}  // namespace platform::res

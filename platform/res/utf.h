@@ -4,7 +4,7 @@
 
 #include "platform/res/export.h"
 
-namespace plat::res {
+namespace platform::res {
 
 // UTF-16 to UTF-8. An unpaired surrogate becomes U+FFFD.
 PLAT_RES_API std::string utf16ToUtf8(std::u16string_view text);
@@ -17,4 +17,4 @@ PLAT_RES_API std::u16string utf8ToUtf16(std::string_view text);
 // True when the text is well-formed UTF-8 throughout.
 PLAT_RES_API bool isValidUtf8(std::string_view text);
 
-}  // namespace plat::res
+}  // namespace platform::res

@@ -7,11 +7,11 @@
 #include "platform/ui/design.h"
 #include "platform/ui/form.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
-using plat::com::RuntimeError;
-using plat::com::VarType;
-namespace err = plat::com::err;
+using platform::com::RuntimeError;
+using platform::com::VarType;
+namespace err = platform::com::err;
 
 bool NoCaseLess::operator()(std::string_view a, std::string_view b) const {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -52,8 +52,8 @@ std::string_view controlTypeName(ControlType t) {
 
 ControlType controlTypeFromName(std::string_view name) {
   for (auto& [type, n] : kTypeNames)
-    if (plat::com::equalsNoCase(n, name)) return type;
-  plat::com::raise(err::TypeMismatch, "Unknown control type '" + std::string(name) + "'");
+    if (platform::com::equalsNoCase(n, name)) return type;
+  platform::com::raise(err::TypeMismatch, "Unknown control type '" + std::string(name) + "'");
 }
 
 Control::Control(Form& form, ControlType type, std::string name, int32_t index)
@@ -98,8 +98,8 @@ bool Control::hasProperty(std::string_view name) const {
 
 Variant Control::getProperty(std::string_view name) const {
   if (const Variant* v = find(name)) return *v;
-  plat::com::raise(err::NoSuchMember,
-                   "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
+  platform::com::raise(err::NoSuchMember,
+                       "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
 }
 
 Variant Control::coerceLike(const Variant& like, const Variant& value) {
@@ -114,7 +114,7 @@ Variant Control::coerceLike(const Variant& like, const Variant& value) {
       return Variant(value.isString() ? designValue(value).toLong() : value.toLong());
     case VarType::Single: {
       double d = value.toDouble();
-      if (!(d > -3.4e38 && d < 3.4e38)) plat::com::raise(err::Overflow);
+      if (!(d > -3.4e38 && d < 3.4e38)) platform::com::raise(err::Overflow);
       return Variant(static_cast<float>(d));
     }
     case VarType::Double:
@@ -129,8 +129,8 @@ Variant Control::coerceLike(const Variant& like, const Variant& value) {
 void Control::store(std::string_view name, Variant value) {
   auto it = props_.find(name);
   if (it == props_.end()) {
-    plat::com::raise(err::NoSuchMember,
-                     "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
+    platform::com::raise(err::NoSuchMember,
+                         "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
   }
   if (it->second.identical(value)) return;
   it->second = std::move(value);
@@ -140,11 +140,11 @@ void Control::store(std::string_view name, Variant value) {
 void Control::setProperty(std::string_view name, const Variant& value) {
   const Variant* current = find(name);
   if (!current) {
-    plat::com::raise(err::NoSuchMember,
-                     "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
+    platform::com::raise(err::NoSuchMember,
+                         "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
   }
-  if (plat::com::equalsNoCase(name, "Name") || plat::com::equalsNoCase(name, "Index")) {
-    plat::com::raise(err::InvalidPropertyValue, "'" + std::string(name) + "' is read-only at run time");
+  if (platform::com::equalsNoCase(name, "Name") || platform::com::equalsNoCase(name, "Index")) {
+    platform::com::raise(err::InvalidPropertyValue, "'" + std::string(name) + "' is read-only at run time");
   }
   store(name, coerceLike(*current, value));
 }
@@ -171,7 +171,7 @@ PathSegment splitControlPath(std::string_view path) {
   if (i < path.size() && path[i] == '(') {
     size_t close = path.find(')', i);
     if (close == std::string_view::npos)
-      plat::com::raise(err::InvalidPropertyValue, "Unclosed '(' in " + std::string(path));
+      platform::com::raise(err::InvalidPropertyValue, "Unclosed '(' in " + std::string(path));
     s.arg = std::string(path.substr(i + 1, close - i - 1));
     i = close + 1;
   }
@@ -182,7 +182,7 @@ PathSegment splitControlPath(std::string_view path) {
 
 Variant Control::evalPath(std::string_view path) const {
   PathSegment s = splitControlPath(path);
-  if (plat::com::equalsNoCase(s.name, "ZOrder") && !s.arg) {
+  if (platform::com::equalsNoCase(s.name, "ZOrder") && !s.arg) {
     // Rank among the siblings, 0 the frontmost.
     if (!container_) return Variant(int32_t{0});
     int32_t rank = 0;
@@ -191,8 +191,8 @@ Variant Control::evalPath(std::string_view path) const {
     return Variant(rank);
   }
   if (!s.rest.empty() || s.arg) {
-    plat::com::raise(err::NoSuchMember,
-                     "'" + qualifiedName() + "' has no property path '" + std::string(path) + "'");
+    platform::com::raise(err::NoSuchMember,
+                         "'" + qualifiedName() + "' has no property path '" + std::string(path) + "'");
   }
   return getProperty(s.name);
 }
@@ -248,4 +248,4 @@ void Control::raise(std::string_view event) {
   raise(event, a);
 }
 
-}  // namespace plat::ui
+}  // namespace platform::ui

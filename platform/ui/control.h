@@ -15,9 +15,9 @@
 #include "platform/com/export.h"
 #include "platform/com/variant.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
-using plat::com::Variant;
+using platform::com::Variant;
 
 class Form;
 class Control;
@@ -194,4 +194,4 @@ class PLAT_API Control {
   friend class Form;
 };
 
-}  // namespace plat::ui
+}  // namespace platform::ui

@@ -8,12 +8,12 @@
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
-using plat::com::equalsNoCase;
-using plat::com::RuntimeError;
-using plat::com::VarType;
-namespace err = plat::com::err;
+using platform::com::equalsNoCase;
+using platform::com::RuntimeError;
+using platform::com::VarType;
+namespace err = platform::com::err;
 
 namespace {
 
@@ -62,7 +62,8 @@ int32_t resolveIn(const auto& items, const Variant& keyOrPosition, auto&& keyOf)
 
 // The position resolveIn gave for `keyOrPosition`; error 380 when it found nothing.
 int32_t foundAt(int32_t pos, const Variant& keyOrPosition) {
-  if (pos == 0) plat::com::raise(err::InvalidPropertyValue, "Element not found: " + keyOrPosition.toString());
+  if (pos == 0)
+    platform::com::raise(err::InvalidPropertyValue, "Element not found: " + keyOrPosition.toString());
   return pos;
 }
 
@@ -85,8 +86,8 @@ Variant pathArg(const std::string& arg) {
 }
 
 [[noreturn]] void noPath(const Control& c, std::string_view path) {
-  plat::com::raise(err::NoSuchMember,
-                   "'" + c.qualifiedName() + "' has no property path '" + std::string(path) + "'");
+  platform::com::raise(err::NoSuchMember,
+                       "'" + c.qualifiedName() + "' has no property path '" + std::string(path) + "'");
 }
 
 }  // namespace
@@ -179,7 +180,8 @@ void BasicControl::setProperty(std::string_view name, const Variant& value) {
     std::string source = value.toString();
     Picture p;
     if (!source.empty() && form().pictures()) p = form().pictures()->resolve(source);
-    if (!source.empty() && p.empty()) plat::com::raise(err::InvalidPicture, "No picture '" + source + "'");
+    if (!source.empty() && p.empty())
+      platform::com::raise(err::InvalidPicture, "No picture '" + source + "'");
     Control::setProperty(name, Variant(source));
     setPicture(std::move(p));
     return;
@@ -237,7 +239,7 @@ TimerControl::~TimerControl() {
 void TimerControl::setProperty(std::string_view name, const Variant& value) {
   if (equalsNoCase(name, "Interval")) {
     int32_t v = value.toLong();
-    if (v < 0 || v > 65535) plat::com::raise(err::InvalidPropertyValue, "Timer interval out of range");
+    if (v < 0 || v > 65535) platform::com::raise(err::InvalidPropertyValue, "Timer interval out of range");
     Control::setProperty(name, Variant(v));
     rearm();  // setting the interval restarts the count
     return;
@@ -317,10 +319,10 @@ int32_t TabStripControl::positionOf(std::string_view key) const {
 
 Tab& TabStripControl::add(int32_t position, std::string key, std::string caption, int32_t image) {
   if (!key.empty() && resolve(Variant(key)) != 0)
-    plat::com::raise(err::InvalidPropertyValue, "Key is not unique in collection: " + key);
+    platform::com::raise(err::InvalidPropertyValue, "Key is not unique in collection: " + key);
   if (position == 0) position = count() + 1;
   if (position < 1 || position > count() + 1)
-    plat::com::raise(err::InvalidPropertyValue, "Index out of bounds");
+    platform::com::raise(err::InvalidPropertyValue, "Index out of bounds");
   Tab t;
   t.key = std::move(key);
   t.caption = std::move(caption);
@@ -376,7 +378,7 @@ void TabStripControl::select(const Variant& k) {
   selected_ = pos;
   if (changed) notify("SelectedItem");
   // A click handler may select again; a runaway chain ends with an error, not a crash.
-  if (clickDepth_ > 64) plat::com::raise(28, "Out of stack space");
+  if (clickDepth_ > 64) platform::com::raise(28, "Out of stack space");
   ++clickDepth_;
   struct Dec {
     int& d;
@@ -418,7 +420,7 @@ Variant TabStripControl::evalPath(std::string_view path) const {
     return tabField(tab(pathArg(*s.arg)), s.rest);
   }
   if (equalsNoCase(s.name, "SelectedItem")) {
-    if (selected_ == 0) plat::com::raise(err::ObjectNotSet);
+    if (selected_ == 0) platform::com::raise(err::ObjectNotSet);
     return tabField(tabs_[selected_ - 1], s.rest);
   }
   if (s.rest.empty() && !s.arg) {
@@ -590,7 +592,7 @@ Variant ImageListControl::evalPath(std::string_view path) const {
       noPath(*this, path);
     }
     const ListImage* i = image(pathArg(*s.arg));
-    if (!i) plat::com::raise(err::InvalidPropertyValue, "Element not found");
+    if (!i) platform::com::raise(err::InvalidPropertyValue, "Element not found");
     if (s.rest.empty() || equalsNoCase(s.rest, "Key")) return Variant(i->key);
     if (equalsNoCase(s.rest, "Picture")) return Variant(i->picture.source);
     noPath(*this, path);
@@ -621,7 +623,7 @@ ListBoxControl::ListBoxControl(Form& form, ControlType type, std::string name, i
 }
 
 void ListBoxControl::addItem(std::string item, int32_t index) {
-  if (index < -1 || index > listCount()) plat::com::raise(err::InvalidProcedureCall);
+  if (index < -1 || index > listCount()) platform::com::raise(err::InvalidProcedureCall);
   if (index == -1)
     items_.push_back(std::move(item));
   else
@@ -630,7 +632,7 @@ void ListBoxControl::addItem(std::string item, int32_t index) {
 }
 
 void ListBoxControl::removeItem(int32_t index) {
-  if (index < 0 || index >= listCount()) plat::com::raise(err::InvalidProcedureCall);
+  if (index < 0 || index >= listCount()) platform::com::raise(err::InvalidProcedureCall);
   items_.erase(items_.begin() + index);
   int32_t li = listIndex();
   if (li >= listCount()) store("ListIndex", Variant(int32_t{-1}));
@@ -644,7 +646,7 @@ void ListBoxControl::clear() {
 }
 
 const std::string& ListBoxControl::list(int32_t index) const {
-  if (index < 0 || index >= listCount()) plat::com::raise(err::InvalidProcedureCall);
+  if (index < 0 || index >= listCount()) platform::com::raise(err::InvalidProcedureCall);
   return items_[index];
 }
 
@@ -660,7 +662,7 @@ void ListBoxControl::setTabStops(std::vector<int32_t> stops) {
 void ListBoxControl::setProperty(std::string_view name, const Variant& value) {
   if (equalsNoCase(name, "ListIndex")) {
     int32_t i = value.toLong();
-    if (i < -1 || i >= listCount()) plat::com::raise(err::InvalidPropertyValue);
+    if (i < -1 || i >= listCount()) platform::com::raise(err::InvalidPropertyValue);
     int32_t before = listIndex();
     Control::setProperty(name, Variant(i));
     if (i >= 0 && type() == ControlType::ComboBox) store("Text", Variant(items_[i]));
@@ -728,7 +730,7 @@ void CommonDialogControl::ShowSave() {
   r.flags = getProperty("Flags").toLong();
   std::optional<std::string> chosen = Services::dialogs().saveFile(r);
   if (!chosen) {
-    if (getProperty("CancelError").toBool()) plat::com::raise(err::CancelSelected);
+    if (getProperty("CancelError").toBool()) platform::com::raise(err::CancelSelected);
     return;
   }
   setProperty("FileName", Variant(*chosen));
@@ -744,7 +746,7 @@ void CommonDialogControl::ShowPrinter() {
   r.setupOnly = (r.flags & 0x40) != 0;  // the set-up dialog flag
   PrinterAnswer a = Services::dialogs().printer(r);
   if (!a.ok) {
-    if (getProperty("CancelError").toBool()) plat::com::raise(err::CancelSelected);
+    if (getProperty("CancelError").toBool()) platform::com::raise(err::CancelSelected);
     return;
   }
   setProperty("Copies", Variant(static_cast<int16_t>(std::clamp(a.copies, 1, 9999))));
@@ -761,12 +763,12 @@ void CommonDialogControl::ShowHelp() {
 // ---------------------------------------------------------------- User controls
 
 Variant UserControlImpl::propertyByName(std::string_view name, std::span<Variant> args) {
-  return invoke(idOfName(name), plat::com::InvokeKind::PropertyGet, args);
+  return invoke(idOfName(name), platform::com::InvokeKind::PropertyGet, args);
 }
 
 void UserControlImpl::setPropertyByName(std::string_view name, const Variant& value) {
   Variant a[1] = {value};
-  invoke(idOfName(name), plat::com::InvokeKind::PropertyPut, a);
+  invoke(idOfName(name), platform::com::InvokeKind::PropertyPut, a);
 }
 
 void UserControlImpl::changed(std::string_view what) {
@@ -774,7 +776,7 @@ void UserControlImpl::changed(std::string_view what) {
 }
 
 UserControl::UserControl(Form& form, std::string typeName, std::string progId, std::string name,
-                         int32_t index, plat::com::Ptr<UserControlImpl> impl)
+                         int32_t index, platform::com::Ptr<UserControlImpl> impl)
     : Control(form, ControlType::User, std::move(name), index),
       typeName_(std::move(typeName)),
       progId_(std::move(progId)),
@@ -844,12 +846,12 @@ bool UserControlRegistry::has(std::string_view progId) const {
   return factories_.find(progId) != factories_.end();
 }
 
-plat::com::Ptr<UserControlImpl> UserControlRegistry::create(std::string_view progId) const {
+platform::com::Ptr<UserControlImpl> UserControlRegistry::create(std::string_view progId) const {
   auto it = factories_.find(progId);
   if (it == factories_.end())
-    plat::com::raise(err::CannotCreateObject,
-                     "Cannot create control '" + std::string(progId) + "': not registered");
+    platform::com::raise(err::CannotCreateObject,
+                         "Cannot create control '" + std::string(progId) + "': not registered");
   return it->second();
 }
 
-}  // namespace plat::ui
+}  // namespace platform::ui

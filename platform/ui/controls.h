@@ -9,7 +9,7 @@
 #include "platform/ui/control.h"
 #include "platform/ui/picture.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 // Pixel size of a twip on the model's screen (96 dots per inch).
 inline constexpr float kTwipsPerPixel = 15.0f;
@@ -197,7 +197,7 @@ class PLAT_API CommonDialogControl : public Control {
 };
 
 // The implementation side of a user control created by ProgID.
-class PLAT_API UserControlImpl : public plat::com::Dispatch {
+class PLAT_API UserControlImpl : public platform::com::Dispatch {
  public:
   // The control class name ("Tolvar4Text", "VEXAONOFF").
   virtual std::string kind() const = 0;
@@ -228,12 +228,12 @@ class PLAT_API UserControlImpl : public plat::com::Dispatch {
 class PLAT_API UserControl : public Control {
  public:
   UserControl(Form& form, std::string typeName, std::string progId, std::string name, int32_t index,
-              plat::com::Ptr<UserControlImpl> impl);
+              platform::com::Ptr<UserControlImpl> impl);
   ~UserControl() override;
   std::string typeName() const override { return typeName_; }
   const std::string& progId() const { return progId_; }
   UserControlImpl& impl() const { return *impl_; }
-  plat::com::Ptr<UserControlImpl> object() const { return impl_; }
+  platform::com::Ptr<UserControlImpl> object() const { return impl_; }
 
   Variant getProperty(std::string_view name) const override;
   void setProperty(std::string_view name, const Variant& value) override;
@@ -245,22 +245,22 @@ class PLAT_API UserControl : public Control {
  private:
   std::string typeName_;
   std::string progId_;
-  plat::com::Ptr<UserControlImpl> impl_;
+  platform::com::Ptr<UserControlImpl> impl_;
 };
 
 // ProgID → factory of user controls. Libraries register the controls they provide.
 class PLAT_API UserControlRegistry {
  public:
-  using Factory = std::function<plat::com::Ptr<UserControlImpl>()>;
+  using Factory = std::function<platform::com::Ptr<UserControlImpl>()>;
   static UserControlRegistry& instance();
   void add(std::string progId, Factory factory);
   void remove(const std::string& progId);
   bool has(std::string_view progId) const;
   // Error 429 when no such control is registered.
-  plat::com::Ptr<UserControlImpl> create(std::string_view progId) const;
+  platform::com::Ptr<UserControlImpl> create(std::string_view progId) const;
 
  private:
   std::map<std::string, Factory, NoCaseLess> factories_;
 };
 
-}  // namespace plat::ui
+}  // namespace platform::ui

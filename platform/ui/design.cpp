@@ -2,16 +2,16 @@
 
 #include <nlohmann/json.hpp>
 
-namespace plat::ui {
+namespace platform::ui {
 
 using nlohmann::json;
-using plat::com::Variant;
-namespace err = plat::com::err;
+using platform::com::Variant;
+namespace err = platform::com::err;
 
 namespace {
 
 [[noreturn]] void bad(const std::string& what) {
-  plat::com::raise(err::InvalidPropertyValue, "Window design: " + what);
+  platform::com::raise(err::InvalidPropertyValue, "Window design: " + what);
 }
 
 Variant fromJson(const json& j, const std::string& where) {
@@ -149,4 +149,4 @@ Design parseDesign(const std::string& text) {
   return d;
 }
 
-}  // namespace plat::ui
+}  // namespace platform::ui

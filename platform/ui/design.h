@@ -8,7 +8,7 @@
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 struct DesignControl {
   std::string name;
@@ -17,7 +17,7 @@ struct DesignControl {
   std::string progId;  // user controls only
   std::string container;
   int32_t containerIndex = -1;
-  std::vector<std::pair<std::string, plat::com::Variant>> props;  // in file order
+  std::vector<std::pair<std::string, platform::com::Variant>> props;  // in file order
   std::vector<Tab> tabs;
   std::vector<Panel> panels;  // pictures resolved at load
   std::vector<std::string> panelPictures;
@@ -26,13 +26,13 @@ struct DesignControl {
 
 struct Design {
   std::string formName;
-  std::vector<std::pair<std::string, plat::com::Variant>> formProps;
+  std::vector<std::pair<std::string, platform::com::Variant>> formProps;
   std::vector<DesignControl> controls;
 };
 
 // Raises a run-time error (380) naming the problem for a malformed design.
 PLAT_API Design parseDesign(const std::string& json);
 // "&H80000005&", "&HFF" and plain numbers as a Long; other text unchanged.
-PLAT_API plat::com::Variant designValue(const plat::com::Variant& v);
+PLAT_API platform::com::Variant designValue(const platform::com::Variant& v);
 
-}  // namespace plat::ui
+}  // namespace platform::ui

@@ -7,13 +7,13 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 namespace {
 
 // How an error that escaped an entry point is reported.
 std::string errorText(const std::exception& e) {
-  if (auto* r = dynamic_cast<const plat::com::RuntimeError*>(&e))
+  if (auto* r = dynamic_cast<const platform::com::RuntimeError*>(&e))
     return "Run-time error " + std::to_string(r->number()) + ": " + r->description();
   return e.what();
 }
@@ -112,7 +112,7 @@ void EventLoop::fire(TimerControl* t) {
   a.dueUs += a.intervalUs;
   if (nowUs - a.dueUs >= kMaxCatchUp * a.intervalUs) a.dueUs = nowUs + a.intervalUs;
   it->second.seq = ++seq_;
-  plat::com::Ptr<Form> keep(&t->form());
+  platform::com::Ptr<Form> keep(&t->form());
   // The tick's name is only built when an error is reported under it.
   auto where = [t] { return t->form().name() + "." + t->qualifiedName() + "_Timer"; };
   try {
@@ -185,4 +185,4 @@ void EventLoop::runReported(const std::string& where, const std::function<void()
   }
 }
 
-}  // namespace plat::ui
+}  // namespace platform::ui

@@ -9,7 +9,7 @@
 
 #include "platform/com/export.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 class TimerControl;
 
@@ -116,4 +116,4 @@ class PLAT_API EventLoop {
   std::deque<std::string> errors_;
 };
 
-}  // namespace plat::ui
+}  // namespace platform::ui

@@ -6,10 +6,10 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
-using plat::com::equalsNoCase;
-namespace err = plat::com::err;
+using platform::com::equalsNoCase;
+namespace err = platform::com::err;
 
 namespace {
 constexpr int32_t kObjectUnloaded = 364;
@@ -50,7 +50,7 @@ void removeGlobalFormObserver(GlobalFormObserver* o) {
 }
 
 Form::Form(std::string name, std::string designJson, const PictureResolver* pictures,
-           plat::com::LiveCount* liveCount)
+           platform::com::LiveCount* liveCount)
     : Control(*this, ControlType::Form, name, -1),
       Unknown(liveCount),
       designJson_(std::move(designJson)),
@@ -106,13 +106,13 @@ void Form::removeFormObserver(FormObserver* o) {
 
 void Form::ensureLoaded() {
   if (loaded_) return;
-  if (unloaded_) plat::com::raise(kObjectUnloaded, "Form '" + name() + "' was unloaded");
+  if (unloaded_) platform::com::raise(kObjectUnloaded, "Form '" + name() + "' was unloaded");
   load();
 }
 
 void Form::load() {
   if (loaded_) return;
-  plat::com::Ptr<Form> keep(this);
+  platform::com::Ptr<Form> keep(this);
   if (!design_) design_ = std::make_unique<Design>(parseDesign(designJson_));
   loaded_ = true;
   loading_ = true;
@@ -133,7 +133,7 @@ void Form::load() {
       continue;
     } else {
       const Variant* cur = find(k);
-      if (!cur) plat::com::raise(err::NoSuchMember, "Form '" + name() + "' has no property '" + k + "'");
+      if (!cur) platform::com::raise(err::NoSuchMember, "Form '" + name() + "' has no property '" + k + "'");
       store(k, coerceLike(*cur, designValue(v)));
     }
   }
@@ -153,7 +153,7 @@ bool Form::unload(int16_t mode) {
   // the first close decides. One that arrives during the unload itself is already done.
   if (loaded_ && querying_) return false;
   if (!loaded_ || unloading_) return true;
-  plat::com::Ptr<Form> keep(this);
+  platform::com::Ptr<Form> keep(this);
   unloading_ = true;
   struct Done {
     bool& f;
@@ -198,7 +198,7 @@ void Form::destroyControls() {
 
 void Form::show(bool modal) {
   ensureLoaded();
-  plat::com::Ptr<Form> keep(this);
+  platform::com::Ptr<Form> keep(this);
   modal_ = modal;
   if (!getProperty("Visible").toBool()) store("Visible", Variant(true));
   for (FormObserver* o : std::vector<FormObserver*>(formObservers_)) o->formShown(*this, modal);
@@ -250,7 +250,7 @@ Control& Form::createControl(const DesignControl& dc) {
         break;
       case ControlType::Form:
       case ControlType::User:
-        plat::com::raise(err::InvalidPropertyValue, "Control '" + dc.name + "' has no usable type");
+        platform::com::raise(err::InvalidPropertyValue, "Control '" + dc.name + "' has no usable type");
       default:
         c = std::make_unique<BasicControl>(*this, controlTypeFromName(dc.type), dc.name, dc.index);
         break;
@@ -258,14 +258,14 @@ Control& Form::createControl(const DesignControl& dc) {
   }
   auto& slot = byName_[dc.name];
   if (slot.count(dc.index))
-    plat::com::raise(err::InvalidPropertyValue,
-                     "Control '" + c->qualifiedName() + "' stands twice in the design");
+    platform::com::raise(err::InvalidPropertyValue,
+                         "Control '" + c->qualifiedName() + "' stands twice in the design");
   Control* container = this;
   if (!dc.container.empty()) {
     container = findControl(dc.container, dc.containerIndex);
     if (!container)
-      plat::com::raise(err::InvalidPropertyValue, "Container '" + dc.container + "' of '" +
-                                                      c->qualifiedName() + "' is not defined before it");
+      platform::com::raise(err::InvalidPropertyValue, "Container '" + dc.container + "' of '" +
+                                                          c->qualifiedName() + "' is not defined before it");
   }
   Control* raw = c.get();
   raw->setContainer(container);
@@ -289,7 +289,7 @@ Control& Form::createControl(const DesignControl& dc) {
       ListImage li;
       li.key = key;
       if (pictures_) li.picture = pictures_->resolve(source);
-      if (li.picture.empty()) plat::com::raise(err::InvalidPicture, "No picture '" + source + "'");
+      if (li.picture.empty()) platform::com::raise(err::InvalidPicture, "No picture '" + source + "'");
       il->addImage(std::move(li));
     }
   }
@@ -317,10 +317,11 @@ Control& Form::ctl(std::string_view name, int32_t index) {
   if (Control* c = findControl(name, index)) return *c;
   auto it = byName_.find(name);
   if (it != byName_.end())
-    plat::com::raise(err::ControlArrayElementMissing, "Control array element '" + std::string(name) + "(" +
-                                                          std::to_string(index) + ")' doesn't exist");
-  plat::com::raise(err::NoSuchMember,
-                   "Form '" + this->name() + "' has no control '" + std::string(name) + "'");
+    platform::com::raise(
+        err::ControlArrayElementMissing,
+        "Control array element '" + std::string(name) + "(" + std::to_string(index) + ")' doesn't exist");
+  platform::com::raise(err::NoSuchMember,
+                       "Form '" + this->name() + "' has no control '" + std::string(name) + "'");
 }
 
 std::vector<Control*> Form::controlArray(std::string_view name) const {
@@ -343,11 +344,11 @@ Control& Form::loadControl(std::string_view name, int32_t index) {
   ensureLoaded();
   auto it = byName_.find(name);
   if (it == byName_.end() || it->second.empty() || it->second.begin()->first < 0)
-    plat::com::raise(err::NoSuchMember, "'" + std::string(name) + "' is not a control array");
-  if (index < 0 || index > 32767) plat::com::raise(err::InvalidPropertyValue, "Bad control array index");
+    platform::com::raise(err::NoSuchMember, "'" + std::string(name) + "' is not a control array");
+  if (index < 0 || index > 32767) platform::com::raise(err::InvalidPropertyValue, "Bad control array index");
   if (it->second.count(index))
-    plat::com::raise(kObjectAlreadyLoaded,
-                     "Object already loaded: " + std::string(name) + "(" + std::to_string(index) + ")");
+    platform::com::raise(kObjectAlreadyLoaded,
+                         "Object already loaded: " + std::string(name) + "(" + std::to_string(index) + ")");
   Control* model = it->second.begin()->second;
   std::unique_ptr<Control> c;
   if (auto* uc = dynamic_cast<UserControl*>(model)) {
@@ -378,7 +379,7 @@ Control& Form::loadControl(std::string_view name, int32_t index) {
         c = std::make_unique<BasicControl>(*this, model->type(), model->name(), index);
         break;
       default:
-        plat::com::raise(err::InvalidPropertyValue, "Cannot load a new '" + std::string(name) + "'");
+        platform::com::raise(err::InvalidPropertyValue, "Cannot load a new '" + std::string(name) + "'");
     }
   }
   Control* raw = c.get();
@@ -401,9 +402,9 @@ Control& Form::loadControl(std::string_view name, int32_t index) {
 void Form::unloadControl(std::string_view name, int32_t index) {
   ensureLoaded();
   Control* c = findControl(name, index);
-  if (!c) plat::com::raise(err::ControlArrayElementMissing);
+  if (!c) platform::com::raise(err::ControlArrayElementMissing);
   if (!runtimeLoaded_.count(c))
-    plat::com::raise(kCannotUnloadDesignMember, "Can't unload controls created at design time");
+    platform::com::raise(kCannotUnloadDesignMember, "Can't unload controls created at design time");
   for (FormObserver* o : std::vector<FormObserver*>(formObservers_)) o->controlRemoved(*this, *c);
   c->detach();
   if (c->container()) c->setContainer(nullptr);
@@ -443,7 +444,8 @@ Variant Form::getProperty(std::string_view name) const {
 void Form::setProperty(std::string_view name, const Variant& value) {
   if (equalsNoCase(name, "Width") || equalsNoCase(name, "Height")) {
     if (windowState() != kNormal)
-      plat::com::raise(kCannotSizeWhileMinMax, "A form can't be moved or sized while minimized or maximized");
+      platform::com::raise(kCannotSizeWhileMinMax,
+                           "A form can't be moved or sized while minimized or maximized");
     float v = coerceLike(Variant(0.0f), value).toSingle();
     v = std::max(v, 0.0f);
     float before = getProperty(name).toSingle();
@@ -454,7 +456,7 @@ void Form::setProperty(std::string_view name, const Variant& value) {
   }
   if (equalsNoCase(name, "WindowState")) {
     int16_t s = value.toInteger();
-    if (s < 0 || s > 2) plat::com::raise(err::InvalidPropertyValue);
+    if (s < 0 || s > 2) platform::com::raise(err::InvalidPropertyValue);
     if (s == windowState()) return;
     changeWindowState(s);
     if (loaded_) raiseResize();
@@ -468,12 +470,12 @@ void Form::setProperty(std::string_view name, const Variant& value) {
     return;
   }
   if (equalsNoCase(name, "ScaleWidth") || equalsNoCase(name, "ScaleHeight"))
-    plat::com::raise(err::InvalidPropertyValue, "The client size follows the window size");
+    platform::com::raise(err::InvalidPropertyValue, "The client size follows the window size");
   Control::setProperty(name, value);
 }
 
 void Form::raiseResize() {
-  if (resizeDepth_ > 32) plat::com::raise(28, "Out of stack space");
+  if (resizeDepth_ > 32) platform::com::raise(28, "Out of stack space");
   ++resizeDepth_;
   struct Dec {
     int& d;
@@ -513,7 +515,7 @@ void Form::raiseEvent(Control& control, std::string_view event, EventArgs& args)
   auto it = handlers_.find(handlerKey(control.name(), event));
   if (it == handlers_.end()) return;
   args.index = control.index();
-  plat::com::Ptr<Form> keep(this);
+  platform::com::Ptr<Form> keep(this);
   Handler h = it->second;  // the handler may replace itself
   h(args);
 }
@@ -531,14 +533,14 @@ void Form::raiseEvent(Control& control, std::string_view event, EventArgs& args,
   }
   if (!cache.handler) return;
   args.index = control.index();
-  plat::com::Ptr<Form> keep(this);
+  platform::com::Ptr<Form> keep(this);
   Handler h = *cache.handler;  // the handler may replace itself
   h(args);
 }
 
 template <class F>
 bool Form::boundary(std::string_view where, F&& f) {
-  plat::com::Ptr<Form> keep(this);
+  platform::com::Ptr<Form> keep(this);
   EventLoop::instance().runReported(name() + "." + std::string(where), f);
   EventLoop::instance().drainPosted();
   return true;
@@ -667,4 +669,4 @@ void Form::popupMenu(MenuControl& menu) {
   Services::interaction().popupMenu(*this, menu);
 }
 
-}  // namespace plat::ui
+}  // namespace platform::ui

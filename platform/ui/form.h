@@ -13,7 +13,7 @@
 #include "platform/ui/control.h"
 #include "platform/ui/controls.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 struct Design;
 
@@ -47,14 +47,14 @@ class FormObserver {
 // A window. It is created without controls; the first access to a control loads it
 // (creates the controls from its design and raises Form_Load). After it has unloaded,
 // no property access reloads it: such an access raises error 364.
-class PLAT_API Form : public Control, public plat::com::Unknown {
+class PLAT_API Form : public Control, public platform::com::Unknown {
  public:
   // `designJson` is the form's design (see design_format.md); `pictures` resolves the
   // pictures the design names (may be null).
   // `liveCount` is the owning library's count of live objects (may be null). Forms are
   // reference counted so that an event handler on the stack keeps its form alive.
   Form(std::string name, std::string designJson, const PictureResolver* pictures = nullptr,
-       plat::com::LiveCount* liveCount = nullptr);
+       platform::com::LiveCount* liveCount = nullptr);
   ~Form() override;
 
   // --- life cycle
@@ -210,4 +210,4 @@ PLAT_API void removeGlobalFormObserver(GlobalFormObserver* o);
 // Every form that exists, for front ends and scripts (newest last).
 PLAT_API std::vector<Form*> allForms();
 
-}  // namespace plat::ui
+}  // namespace platform::ui

@@ -4,10 +4,10 @@
 
 #include "platform/ui/form.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 using nlohmann::json;
-using plat::com::VarType;
+using platform::com::VarType;
 
 std::string scriptText(const Variant& v) {
   switch (v.type()) {
@@ -87,4 +87,4 @@ std::string dumpFormJson(const Form& form) {
   return out.dump(1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-}  // namespace plat::ui
+}  // namespace platform::ui

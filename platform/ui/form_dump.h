@@ -4,7 +4,7 @@
 #include "platform/com/export.h"
 #include "platform/com/variant.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 class Form;
 class Control;
@@ -14,6 +14,6 @@ class Control;
 PLAT_API std::string dumpFormJson(const Form& form);
 // A value as scripts print and compare it: Booleans "true"/"false", numbers as the
 // language prints them, Longs as signed decimals, texts as they are.
-PLAT_API std::string scriptText(const plat::com::Variant& v);
+PLAT_API std::string scriptText(const platform::com::Variant& v);
 
-}  // namespace plat::ui
+}  // namespace platform::ui

@@ -1,6 +1,6 @@
 #include "platform/ui/picture.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 Picture pictureFromPng(std::string source, std::vector<uint8_t> png) {
   Picture p;
@@ -18,4 +18,4 @@ Picture pictureFromPng(std::string source, std::vector<uint8_t> png) {
   return p;
 }
 
-}  // namespace plat::ui
+}  // namespace platform::ui

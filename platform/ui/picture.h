@@ -6,7 +6,7 @@
 
 #include "platform/com/export.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 // A picture as the model holds it: encoded PNG bytes and the size in pixels.
 // The model never decodes pixels; the front end draws them.
@@ -34,4 +34,4 @@ class PLAT_API PictureResolver {
 // Builds a picture from PNG bytes; width and height come from the PNG header.
 PLAT_API Picture pictureFromPng(std::string source, std::vector<uint8_t> png);
 
-}  // namespace plat::ui
+}  // namespace platform::ui

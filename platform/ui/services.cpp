@@ -3,7 +3,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 namespace {
 struct Installed {
@@ -223,4 +223,4 @@ void Screen::setMousePointer(int16_t p) {
   gPointer = p;
 }
 
-}  // namespace plat::ui
+}  // namespace platform::ui

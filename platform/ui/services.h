@@ -10,7 +10,7 @@
 
 #include "platform/com/export.h"
 
-namespace plat::ui {
+namespace platform::ui {
 
 class Form;
 class MenuControl;
@@ -229,4 +229,4 @@ struct PLAT_API Screen {
   static void setMousePointer(int16_t pointer);
 };
 
-}  // namespace plat::ui
+}  // namespace platform::ui

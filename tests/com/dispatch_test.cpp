@@ -8,7 +8,7 @@
 #include "platform/com/ref.h"
 #include "tests/com/test_support.h"
 
-using namespace plat::com;
+using namespace platform::com;
 using comtest::caught;
 using comtest::errorNumberOf;
 
@@ -28,7 +28,7 @@ TEST(RuntimeErrors, CarryNumberTextAndResultCode) {
   EXPECT_EQ(custom.description(), "bad width");
   EXPECT_EQ(custom.resultCode(), hr::fromErrorNumber(380));
 
-  const RuntimeError e = caught([] { plat::com::raise(err::CancelSelected); });
+  const RuntimeError e = caught([] { platform::com::raise(err::CancelSelected); });
   EXPECT_EQ(e.number(), 32755);
   EXPECT_EQ(e.description(), "Cancel was selected.");
   EXPECT_EQ(e.resultCode(), static_cast<int32_t>(0x800A7FF3u));
@@ -188,8 +188,8 @@ class Gauge : public Dispatch {
         [this](std::span<Variant> idx, const Variant& v) { channels_[idx[0].toLong()] = v.toString(); });
     table_.add(
         IdFail, "Fail", 0,
-        [](InvokeKind, std::span<Variant>) -> Variant { plat::com::raise(err::InvalidPropertyValue); }, true,
-        true, false);
+        [](InvokeKind, std::span<Variant>) -> Variant { platform::com::raise(err::InvalidPropertyValue); },
+        true, true, false);
   }
   int32_t idOfName(std::string_view name) const override { return table_.idOfName(name); }
   Variant invoke(int32_t id, InvokeKind kind, std::span<Variant> args) override {

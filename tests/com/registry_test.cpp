@@ -6,7 +6,7 @@
 
 #include "tests/com/test_support.h"
 
-using namespace plat::com;
+using namespace platform::com;
 using comtest::caught;
 using comtest::EnvGuard;
 using comtest::readText;

@@ -9,7 +9,7 @@
 #include "platform/com/server.h"
 #include "tests/com/test_support.h"
 
-using namespace plat::com;
+using namespace platform::com;
 using comtest::caught;
 using comtest::readText;
 using comtest::TempDir;

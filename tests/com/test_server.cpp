@@ -3,7 +3,7 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/server.h"
 
-using namespace plat::com;
+using namespace platform::com;
 
 namespace {
 

@@ -73,14 +73,14 @@ inline std::string readText(const std::filesystem::path& p) {
 
 // The run-time error `f` raises; fails the test when it raises none.
 template <class F>
-plat::com::RuntimeError caught(F&& f) {
+platform::com::RuntimeError caught(F&& f) {
   try {
     f();
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     return e;
   }
   ADD_FAILURE() << "no run-time error was raised";
-  return plat::com::RuntimeError(0, "none");
+  return platform::com::RuntimeError(0, "none");
 }
 
 template <class F>

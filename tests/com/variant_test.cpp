@@ -8,7 +8,7 @@
 #include "platform/com/dispatch.h"
 #include "tests/com/test_support.h"
 
-using namespace plat::com;
+using namespace platform::com;
 using comtest::errorNumberOf;
 
 namespace {
@@ -280,8 +280,10 @@ TEST(Val, HexAndOctal) {
 
 class Probe : public Dispatch {
  public:
-  int32_t idOfName(std::string_view) const override { plat::com::raise(err::NoSuchMember); }
-  Variant invoke(int32_t, InvokeKind, std::span<Variant>) override { plat::com::raise(err::NoSuchMember); }
+  int32_t idOfName(std::string_view) const override { platform::com::raise(err::NoSuchMember); }
+  Variant invoke(int32_t, InvokeKind, std::span<Variant>) override {
+    platform::com::raise(err::NoSuchMember);
+  }
 };
 
 TEST(Identical, ComparesTypeAndValue) {

@@ -15,7 +15,7 @@ namespace {
 
 using diagtest::describe;
 using diagtest::steps;
-using plat::com::ByteArray;
+using platform::com::ByteArray;
 using velumor::DiagGroup;
 using velumor::DiagStep;
 using velumor::DiagSteps;

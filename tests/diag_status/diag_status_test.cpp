@@ -18,9 +18,9 @@ namespace {
 
 using diagtest::describe;
 using diagtest::steps;
-using plat::com::ByteArray;
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::ByteArray;
+using platform::com::Ptr;
+using platform::com::Variant;
 using velumor::DiagGroup;
 using velumor::DiagStatus;
 using velumor::StatusItem;

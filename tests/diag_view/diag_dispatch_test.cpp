@@ -18,7 +18,7 @@ class DiagDispatchTest : public DiagViewTest {
     run(10);
     aim->log().clear();
     // The fake host offers no device menu and no item access to the host controls.
-    plat::ui::EventLoop::instance().clearErrors();
+    platform::ui::EventLoop::instance().clearErrors();
   }
   // The host reports `item` with `value`: one record, worked off by the next tick.
   void report(std::string_view item, Variant value) {
@@ -26,7 +26,7 @@ class DiagDispatchTest : public DiagViewTest {
     form->NotifyChanged(aim->handleOf(item), false, 0, 0);
     run(1);
   }
-  plat::ui::StatusBarControl& bar() { return form->statusBar("VelumorStatusBar"); }
+  platform::ui::StatusBarControl& bar() { return form->statusBar("VelumorStatusBar"); }
 };
 
 TEST_F(DiagDispatchTest, CaptionFollowsAddressAndDescriptor) {
@@ -96,7 +96,7 @@ TEST_F(DiagDispatchTest, ConnectingAndDisturbedLeaveTheRowsAsTheyAre) {
 TEST_F(DiagDispatchTest, AStateWithoutATextIsKeptAndDrawsNoError) {
   report("&&private&&connect", Variant(9.0));
   EXPECT_EQ(form->ConnectionState, 9);
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   report("&&private&&connect", Variant(1.0e12));  // no Long: the record is dropped
   EXPECT_EQ(form->ConnectionState, 9);
 }
@@ -159,7 +159,7 @@ TEST_F(DiagDispatchTest, UserLevelAndDataSourceReachTheStatusBarAndTheChecks) {
   report("&&private&&CurrentSource", Variant(0.0));
   EXPECT_FALSE(ctl("MenuSourceDevice").getProperty("Checked").toBool());
   report("&&private&&UserLevel", Variant(57.0));  // no text: kept, no error
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 // ------------------------------------------------------------------ commands and the queue
@@ -199,9 +199,9 @@ TEST_F(DiagDispatchTest, AFailingFrameDropsTheHeadAndReportsOnce) {
   form->show();
   ASSERT_TRUE(form->userDblClick(ctl("DiagDeviceLabel", 0)));
   ASSERT_TRUE(form->userDblClick(ctl("DiagDeviceLabel", 1)));
-  plat::ui::EventLoop::instance().clearErrors();
+  platform::ui::EventLoop::instance().clearErrors();
   run(1);
-  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 1u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().errors().size(), 1u);
   EXPECT_EQ(form->seqStartQueue()->text(), "GET_TRANSMITTER_STATE_Octets\r\n");
   EXPECT_EQ(form->timer("SeqStartTimer").interval(), 100);
 }

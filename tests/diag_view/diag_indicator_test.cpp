@@ -58,7 +58,7 @@ TEST_F(DiagViewTest, AValueWithoutAColourDrawsBlackWithoutFailing) {
   EXPECT_EQ(backColour("Value", 1), 0);
   EXPECT_EQ(foreColour("Value", 1), 0);
   EXPECT_EQ(rowText("Value", 1), "");
-  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 0u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().errors().size(), 0u);
 }
 
 TEST(ShiftColourTest, RaisesOnlyTheBytesBelowSixtyThree) {

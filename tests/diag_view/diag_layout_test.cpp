@@ -23,7 +23,7 @@ class DiagLayoutTest : public DiagViewTest {
     return v;
   }
   void expectFitted(std::string_view group) {
-    plat::ui::Control& f = ctl("Diag" + std::string(group) + "Frame");
+    platform::ui::Control& f = ctl("Diag" + std::string(group) + "Frame");
     EXPECT_FLOAT_EQ(f.top(), tabs().clientTop()) << group;
     EXPECT_FLOAT_EQ(f.width(), tabs().clientWidth()) << group;
     EXPECT_FLOAT_EQ(f.height(), tabs().clientHeight()) << group;
@@ -93,10 +93,10 @@ TEST_F(DiagLayoutTest, BelowTheMinimumTheWindowSnapsBackInThatDimension) {
 TEST_F(DiagLayoutTest, MinimisingAndRestoringMovesNothing) {
   form->userResize(9000, 6500);
   const std::vector<Place> before = rowPlaces("Device", "Text");
-  form->setWindowState(plat::ui::kMinimized);
+  form->setWindowState(platform::ui::kMinimized);
   EXPECT_EQ(form->LastFormWidth, 9000);
   EXPECT_EQ(form->LastFormHeight, 6500);
-  form->setWindowState(plat::ui::kNormal);
+  form->setWindowState(platform::ui::kNormal);
   const std::vector<Place> after = rowPlaces("Device", "Text");
   for (size_t i = 0; i < after.size(); ++i) EXPECT_FLOAT_EQ(after[i].top, before[i].top) << i;
   expectFitted("Device");
@@ -104,8 +104,8 @@ TEST_F(DiagLayoutTest, MinimisingAndRestoringMovesNothing) {
 
 TEST_F(DiagLayoutTest, ProgressFrameAndBarsFollowTheDataSourcePanel) {
   form->userResize(10000, 7000);
-  plat::ui::StatusBarControl& bar = form->statusBar("VelumorStatusBar");
-  const plat::ui::Panel& panel = bar.panel(Variant("StatusBarDataSource"));
+  platform::ui::StatusBarControl& bar = form->statusBar("VelumorStatusBar");
+  const platform::ui::Panel& panel = bar.panel(Variant("StatusBarDataSource"));
   EXPECT_FLOAT_EQ(ctl("ProgressFrame").width(), panel.width - 100.0f);
   EXPECT_NEAR(ctl("ProgressFrame").top(), bar.top() + 66.67f, 0.01f);
   for (const char* s : {"shp_bg_upload", "shp_bg_download", "shp_bg_SequenceProgress"})

@@ -27,7 +27,7 @@ TEST_F(DiagViewTest, OpensAtItsMinimumSizeWithNineTabsAndTheDeviceGroup) {
   EXPECT_EQ(form->CurrentTabKey, "DiagDeviceKey");
   EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagDeviceFrame"});
   // Every tab: its title, the OK picture, present.
-  for (const plat::ui::Tab& t : tabs().tabs()) {
+  for (const platform::ui::Tab& t : tabs().tabs()) {
     EXPECT_EQ(t.image, Form::kImageOk) << t.key;
     EXPECT_TRUE(t.tag.toBool()) << t.key;
   }
@@ -35,7 +35,7 @@ TEST_F(DiagViewTest, OpensAtItsMinimumSizeWithNineTabsAndTheDeviceGroup) {
   EXPECT_EQ(tabs().tab(Variant("DiagConfigKey")).caption, "Function State");
   // The frames lie in front and fill the tab strip's client area, without a caption.
   for (const Form::Group& g : Form::groups()) {
-    plat::ui::Control& f = ctl("Diag" + std::string(g.name) + "Frame");
+    platform::ui::Control& f = ctl("Diag" + std::string(g.name) + "Frame");
     EXPECT_EQ(f.caption(), "") << g.name;
     EXPECT_FLOAT_EQ(f.top(), tabs().clientTop()) << g.name;
     EXPECT_FLOAT_EQ(f.left(), tabs().clientLeft()) << g.name;
@@ -80,7 +80,7 @@ TEST_F(DiagViewTest, GermanRowsAndButtonsComeFromTheGermanTable) {
 TEST_F(DiagViewTest, DeviceButtonsStandBesideTheirRows) {
   open();
   for (int32_t i : {1, 4}) {
-    plat::ui::Control& b = ctl("DiagCommand", i);
+    platform::ui::Control& b = ctl("DiagCommand", i);
     EXPECT_FLOAT_EQ(b.top(), ctl("DiagDeviceText", i).top()) << i;
     EXPECT_FLOAT_EQ(b.height(), ctl("DiagDeviceText", i).height()) << i;
     EXPECT_FLOAT_EQ(b.left(), 6865.0f) << i;
@@ -92,9 +92,9 @@ TEST_F(DiagViewTest, DeviceButtonsStandBesideTheirRows) {
 
 TEST_F(DiagViewTest, ProgressFrameLiesOverTheDataSourcePanelWithEmptyBars) {
   open();
-  plat::ui::StatusBarControl& bar = form->statusBar("VelumorStatusBar");
-  const plat::ui::Panel& panel = bar.panel(Variant("StatusBarDataSource"));
-  plat::ui::Control& progress = ctl("ProgressFrame");
+  platform::ui::StatusBarControl& bar = form->statusBar("VelumorStatusBar");
+  const platform::ui::Panel& panel = bar.panel(Variant("StatusBarDataSource"));
+  platform::ui::Control& progress = ctl("ProgressFrame");
   EXPECT_FLOAT_EQ(progress.left(), panel.left + 50.0f);
   EXPECT_FLOAT_EQ(progress.width(), panel.width - 100.0f);
   EXPECT_FLOAT_EQ(progress.height(), bar.height() - 100.0f);
@@ -119,11 +119,11 @@ TEST_F(DiagViewTest, MenusAreCaptionedAndTheNeverOfferedEntriesHidden) {
     EXPECT_FALSE(ctl(entry).enabled()) << entry;
   }
   std::vector<std::string> settings;
-  for (plat::ui::MenuControl* m : form->menu("MenuSettings").entries())
+  for (platform::ui::MenuControl* m : form->menu("MenuSettings").entries())
     if (m->visible()) settings.push_back(m->name());
   EXPECT_EQ(settings, (std::vector<std::string>{"MenuSourceFile", "MenuSourceDevice"}));
   std::vector<std::string> help;
-  for (plat::ui::MenuControl* m : form->menu("MenuHelp").entries()) help.push_back(m->name());
+  for (platform::ui::MenuControl* m : form->menu("MenuHelp").entries()) help.push_back(m->name());
   EXPECT_EQ(help, (std::vector<std::string>{"MenuContents", "MenuIndex", "MenuWeb", "MenuService", "MenuS5",
                                             "MenuReadMe", "MenuS6", "MenuAbout"}));
   EXPECT_EQ(form->HelpFile, (velumor::componentFolder() / "VR_EN.HLP").string());
@@ -184,12 +184,12 @@ class DiagUnloadTest : public DiagViewTest {
   void SetUp() override {
     DiagViewTest::SetUp();
     fakehost::CallLog* log = &aim->log();
-    plat::ui::UserControlRegistry::instance().add(tolvar::progid::ItemHandler, [log, this] {
-      auto h = plat::com::makeObject<LoggingItemHandler>(*log);
+    platform::ui::UserControlRegistry::instance().add(tolvar::progid::ItemHandler, [log, this] {
+      auto h = platform::com::makeObject<LoggingItemHandler>(*log);
       handler = h.get();
-      return Ptr<plat::ui::UserControlImpl>(h);
+      return Ptr<platform::ui::UserControlImpl>(h);
     });
-    view = plat::com::makeObject<FakeView>();
+    view = platform::com::makeObject<FakeView>();
     form->ViewRef = view;
     open();
     form->DirtyHandle = kDirtyHandle;
@@ -214,9 +214,9 @@ class DiagUnloadTest : public DiagViewTest {
 
 TEST_F(DiagUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
   setHost(true, 1.0);
-  services->queueMessageAnswer(plat::ui::mb::IdYes);
-  auto about = plat::com::makeObject<LoggingChildWindow>("About", aim->log());
-  auto readMe = plat::com::makeObject<LoggingChildWindow>("ReadMe", aim->log());
+  services->queueMessageAnswer(platform::ui::mb::IdYes);
+  auto about = platform::com::makeObject<LoggingChildWindow>("About", aim->log());
+  auto readMe = platform::com::makeObject<LoggingChildWindow>("ReadMe", aim->log());
   about->ensureLoaded();
   readMe->ensureLoaded();
   form->AboutWindow = about;
@@ -256,7 +256,7 @@ class DiagSaveQuestionTest : public DiagUnloadTest, public ::testing::WithParamI
 TEST_P(DiagSaveQuestionTest, IsAskedOnlyForADirtyDataSetWithSaveOnExitExactlyOne) {
   const SaveCase& c = GetParam();
   setHost(c.dirty, c.saveOnExit);
-  services->queueMessageAnswer(plat::ui::mb::IdNo);
+  services->queueMessageAnswer(platform::ui::mb::IdNo);
   form->unload();
   EXPECT_EQ(aim->log().count("MsgBox"), c.asked ? 1 : 0);
   EXPECT_EQ(aim->log().count("SaveToDatabase"), 0);

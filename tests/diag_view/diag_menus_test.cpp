@@ -20,7 +20,7 @@ class DiagMenusTest : public DiagViewTest {
     report("&&private&&connect", Variant(2.0));
     form->show();
     aim->log().clear();
-    plat::ui::EventLoop::instance().clearErrors();
+    platform::ui::EventLoop::instance().clearErrors();
   }
   void report(std::string_view item, Variant value) {
     ASSERT_TRUE(aim->setItem(item, value)) << item;
@@ -65,7 +65,7 @@ TEST_F(DiagMenusTest, EveryHostEntryCallsItsFrameOperation) {
     click(c.menu);
     EXPECT_EQ(hostCalls(), c.calls) << c.menu;
   }
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 TEST_F(DiagMenusTest, SaveToDeviceQueuesTheFullDownloadEachTime) {
@@ -94,9 +94,9 @@ TEST_F(DiagMenusTest, SourceEntriesWriteTheItemAndMoveTheCheckBeforeTheHostEchoe
 TEST_F(DiagMenusTest, ContentsAndIndexBothOpenTheDiagnosisHelpContents) {
   click("MenuContents");
   click("MenuIndex");
-  const std::vector<plat::ui::ServiceRequest> help = services->requestsOf("help");
+  const std::vector<platform::ui::ServiceRequest> help = services->requestsOf("help");
   ASSERT_EQ(help.size(), 2u);
-  for (const plat::ui::ServiceRequest& r : help) {
+  for (const platform::ui::ServiceRequest& r : help) {
     EXPECT_EQ(r.text, (velumor::componentFolder() / "VR_EN.HLP").string());
     EXPECT_EQ(r.style, 3);
   }
@@ -109,14 +109,14 @@ TEST_F(DiagMenusTest, TheMakersPageOpensInTheBrowser) {
 
 TEST_F(DiagMenusTest, EachHelpWindowCommandOpensANewWindowAndOnlyTheNewestClosesWithTheView) {
   click("MenuReadMe");
-  Ptr<plat::ui::Form> first = form->ReadMeWindow;
+  Ptr<platform::ui::Form> first = form->ReadMeWindow;
   click("MenuReadMe");
-  Ptr<plat::ui::Form> second = form->ReadMeWindow;
+  Ptr<platform::ui::Form> second = form->ReadMeWindow;
   ASSERT_TRUE(first && second);
   EXPECT_NE(first.get(), second.get());
   click("MenuService");
   ASSERT_TRUE(form->SoftServiceWindow);
-  Ptr<plat::ui::Form> service = form->SoftServiceWindow;
+  Ptr<platform::ui::Form> service = form->SoftServiceWindow;
   form->unload();
   EXPECT_TRUE(first->isLoaded());
   EXPECT_FALSE(second->isLoaded());
@@ -125,7 +125,7 @@ TEST_F(DiagMenusTest, EachHelpWindowCommandOpensANewWindowAndOnlyTheNewestCloses
 }
 
 TEST_F(DiagMenusTest, ExitClosesTheWindowAndReleasesTheView) {
-  auto view = plat::com::makeObject<FakeView>();
+  auto view = platform::com::makeObject<FakeView>();
   form->ViewRef = view;
   click("MenuExit");
   EXPECT_FALSE(form->isLoaded());
@@ -209,10 +209,10 @@ TEST_F(DiagDeviceMenuTest, ARightReleaseOverTheTabStripOrAFramePopsItUp) {
     if (std::string_view(where) == "DiagOutputFrame") {
       ASSERT_TRUE(form->userSelectTab(tabs(), Variant("DiagOutputKey")));
     }
-    form->userMouseUp(ctl(where), plat::ui::kRightButton);
+    form->userMouseUp(ctl(where), platform::ui::kRightButton);
     EXPECT_EQ(services->requestsOf("popup").size(), ++popups) << where;
   }
-  form->userMouseUp(ctl("MainTab"), plat::ui::kLeftButton);
+  form->userMouseUp(ctl("MainTab"), platform::ui::kLeftButton);
   EXPECT_EQ(services->requestsOf("popup").size(), popups);
 }
 
@@ -232,7 +232,7 @@ TEST_F(DiagDeviceMenuTest, EntriesCallTheHostOrQueueTheFullDownload) {
 }
 
 TEST_F(DiagDeviceMenuTest, EntriesFollowTheirStateBits) {
-  plat::ui::EventLoop::instance().clearErrors();
+  platform::ui::EventLoop::instance().clearErrors();
   const int32_t h = aim->handleOf("&&Menu_State&&VelumorSimulationView");
   aim->values[h] = Variant(5.0);  // visible, not enabled, checked
   form->NotifyChanged(h, false, 0, 0x10000001);
@@ -243,7 +243,7 @@ TEST_F(DiagDeviceMenuTest, EntriesFollowTheirStateBits) {
   // A tag whose index has no entry changes nothing and raises nothing.
   form->NotifyChanged(h, false, 0, 0x10000040);
   run(1);
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 }  // namespace

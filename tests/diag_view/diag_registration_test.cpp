@@ -81,7 +81,7 @@ TEST_F(DiagRegistrationTest, TheTableViewProbeIsGivenBackOrHidesTheEntry) {
       EXPECT_EQ(c.args[1].toLong(), 1);
     }
 
-  auto other = plat::com::makeObject<velumor::VelumorDiagViewForm>();
+  auto other = platform::com::makeObject<velumor::VelumorDiagViewForm>();
   aim->registerStatus["&&Menu_State&&GenericView"] = 5;
   ASSERT_EQ(other->SetAppletItemManagRef(8, aim), 0);
   run(1);
@@ -114,7 +114,7 @@ TEST_F(DiagRegistrationTest, ADescriptionWithoutSequencesStillFinishesTheTick) {
   aim->values[handleOf("UploadQuestion")] = Variant(1.0);
   aim->values[handleOf("&&private&&connect")] = Variant(2.0);
   aim->values[handleOf("&&Sequence_Progress&&Upload")] = Variant(int32_t{0});
-  services->queueMessageAnswer(plat::ui::mb::IdCancel);
+  services->queueMessageAnswer(platform::ui::mb::IdCancel);
   tick();
   EXPECT_TRUE(form->SequenceProgressHandles.empty());
   EXPECT_EQ(aim->log().count("MsgBox"), 1);
@@ -126,7 +126,7 @@ TEST_F(DiagRegistrationTest, AFailingHostCallRegistersWhatItCanAndFinishesTheTic
   aim->values[handleOf("UploadQuestion")] = Variant(1.0);
   aim->values[handleOf("&&private&&connect")] = Variant(2.0);
   aim->values[handleOf("&&Sequence_Progress&&Upload")] = Variant(int32_t{0});
-  services->queueMessageAnswer(plat::ui::mb::IdOK);
+  services->queueMessageAnswer(platform::ui::mb::IdOK);
   tick();
   EXPECT_EQ(form->DirtyHandle, handleOf("&&private&&Dirty"));
   EXPECT_EQ(aim->log().count("MsgBox"), 1);
@@ -150,7 +150,7 @@ TEST_P(DiagUploadQuestionTest, IsAskedOnlyWhenWantedConnectedAndIdle) {
   if (c.question) aim->values[handleOf("UploadQuestion")] = Variant(*c.question);
   if (c.connect) aim->values[handleOf("&&private&&connect")] = Variant(*c.connect);
   aim->values[handleOf("&&Sequence_Progress&&Upload")] = Variant(c.progress);
-  services->queueMessageAnswer(plat::ui::mb::IdCancel);
+  services->queueMessageAnswer(platform::ui::mb::IdCancel);
   tick();
   EXPECT_EQ(aim->log().count("MsgBox"), c.asked ? 1 : 0);
   EXPECT_EQ(form->seqStartQueue()->text(), "");  // Cancel queues nothing

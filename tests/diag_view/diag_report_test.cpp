@@ -36,7 +36,7 @@ class DiagReportTest : public DiagViewTest {
     open();
     run(1);
     run(5);
-    plat::ui::EventLoop::instance().clearErrors();
+    platform::ui::EventLoop::instance().clearErrors();
   }
   void report(std::string_view item, Variant value) {
     ASSERT_TRUE(aim->setItem(item, value)) << item;
@@ -107,7 +107,7 @@ TEST_F(DiagReportTest, PrintingSendsTheReportInCourierWithTheChosenCopies) {
   services->queuePrinter({true, 3, false});
   ASSERT_TRUE(form->userClick(ctl("MenuPrint")));
   ASSERT_EQ(services->printed().size(), 1u);
-  const plat::ui::PrintDocument& doc = services->printed()[0];
+  const platform::ui::PrintDocument& doc = services->printed()[0];
   EXPECT_EQ(doc.copies, 3);
   EXPECT_EQ(doc.title, form->caption());
   ASSERT_FALSE(doc.pages.empty());
@@ -124,7 +124,7 @@ TEST_F(DiagReportTest, PrintToFileProposesVrDiagAndWritesTheWholeReport) {
   services->queuePrinter({true, 1, true});
   services->queueSaveFile(target.string());
   ASSERT_TRUE(form->userClick(ctl("MenuPrint")));
-  const std::vector<plat::ui::ServiceRequest> saves = services->requestsOf("savefile");
+  const std::vector<platform::ui::ServiceRequest> saves = services->requestsOf("savefile");
   ASSERT_EQ(saves.size(), 1u);
   EXPECT_NE(saves[0].text.find("VR_Diag.prn"), std::string::npos);
   const std::string written = readFile(target);
@@ -152,7 +152,7 @@ TEST_F(DiagReportTest, AFileThatCannotBeWrittenShowsTheErrorAndThePath) {
   services->queuePrinter({true, 1, true});
   services->queueSaveFile(target.string());
   ASSERT_TRUE(form->userClick(ctl("MenuPrint")));
-  const std::vector<plat::ui::ServiceRequest> boxes = services->requestsOf("msgbox");
+  const std::vector<platform::ui::ServiceRequest> boxes = services->requestsOf("msgbox");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].text.find(target.string()), std::string::npos) << boxes[0].text;
   EXPECT_FALSE(fs::exists(target));

@@ -51,14 +51,14 @@ TEST_F(DiagTabsTest, AKeptKeyThatIsNotInTheStripCountsAsAbsent) {
   tabs().select(Variant("DiagDeviceKey"));
   EXPECT_EQ(tabs().selectedKey(), "DiagSensorKey");
   EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagSensorFrame"});
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 TEST_F(DiagTabsTest, WithNoGroupPresentNothingIsShown) {
   for (const RowGroup& g : rowGroups()) form->setTabPresent(g.key, false);
   form->MainTab_Click();
   EXPECT_TRUE(visibleFrames().empty());
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 TEST_F(DiagTabsTest, ATagThatIsNoFlagCountsAsAbsent) {

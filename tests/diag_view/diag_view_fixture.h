@@ -21,8 +21,8 @@ using mainview_test::FakeView;
 using mainview_test::LoggingChildWindow;
 using mainview_test::LoggingItemHandler;
 using mainview_test::LoggingServices;
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::Ptr;
+using platform::com::Variant;
 using Form = velumor::VelumorDiagViewForm;
 
 inline constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
@@ -50,20 +50,20 @@ class DiagViewTest : public ::testing::Test {
     english = std::make_unique<ScopedLang>("en");
     tolvar::controls::registerHostControls();
     velumor::registerVexaOnOff();
-    aim = plat::com::makeObject<fakehost::FakeItemManager>();
+    aim = platform::com::makeObject<fakehost::FakeItemManager>();
     // A device description without a device menu, unless a test gives it one.
     aim->dd->byName.add("fncGetGeneralString", [](std::span<Variant>) { return Variant(int32_t{1}); });
     services = std::make_unique<LoggingServices>(aim->log());
-    plat::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
-                                services.get(), services.get());
-    plat::ui::EventLoop::instance().clearErrors();
-    form = plat::com::makeObject<Form>();
+    platform::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
+                                    services.get(), services.get());
+    platform::ui::EventLoop::instance().clearErrors();
+    form = platform::com::makeObject<Form>();
   }
 
   void TearDown() override {
     if (form && form->isLoaded()) form->unload();
     form = nullptr;
-    plat::ui::Services::installHeadless();
+    platform::ui::Services::installHeadless();
     services.reset();
     tolvar::controls::registerHostControls();
     english.reset();
@@ -71,13 +71,13 @@ class DiagViewTest : public ::testing::Test {
 
   // Hands the item manager over: the window loads inside this call, as it does for the host.
   void open() { ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0); }
-  static void run(int64_t ms) { plat::ui::EventLoop::instance().advance(ms); }
+  static void run(int64_t ms) { platform::ui::EventLoop::instance().advance(ms); }
 
-  plat::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
-  plat::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
+  platform::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
+  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
   std::vector<std::string> tabKeys() {
     std::vector<std::string> keys;
-    for (const plat::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
+    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
     return keys;
   }
   std::vector<std::string> visibleFrames() {

@@ -26,10 +26,10 @@
 
 namespace {
 
-using plat::com::Ptr;
-using plat::com::Variant;
-using plat::ui::Control;
-using plat::ui::ControlType;
+using platform::com::Ptr;
+using platform::com::Variant;
+using platform::ui::Control;
+using platform::ui::ControlType;
 using vtest::Box;
 using vtest::formBox;
 
@@ -39,13 +39,13 @@ class DiagWindowScreens : public ::testing::TestWithParam<const char*> {
     language = std::make_unique<ScopedLang>(GetParam());
     tolvar::controls::registerHostControls();
     velumor::registerVexaOnOff();
-    plat::ui::EventLoop::instance().useManualClock();
-    plat::ui::EventLoop::instance().clearErrors();
-    plat::ui::Services::installHeadless();
-    plat::ui::Services::headless().reset();
-    frontEnd.install(vfront::FrontEnd::Mode::WindowsOnly);
-    aim = plat::com::makeObject<fakehost::FakeItemManager>();
-    form = plat::com::makeObject<velumor::VelumorDiagViewForm>();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().clearErrors();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
+    aim = platform::com::makeObject<fakehost::FakeItemManager>();
+    form = platform::com::makeObject<velumor::VelumorDiagViewForm>();
     ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
     ASSERT_TRUE(form->isLoaded());
     form->show();
@@ -58,20 +58,20 @@ class DiagWindowScreens : public ::testing::TestWithParam<const char*> {
     aim = nullptr;
     frontEnd.uninstall();
     vtest::settle();
-    plat::ui::Services::installHeadless();
-    plat::ui::Services::headless().reset();
-    plat::ui::EventLoop::instance().clearErrors();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    platform::ui::EventLoop::instance().clearErrors();
     tolvar::controls::registerHostControls();
     language.reset();
   }
 
   std::string lang() const { return GetParam(); }
-  plat::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
+  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
 
   // Selects every tab as the user does; `visit` gets the key and the frame shown.
   void forEveryTab(const std::function<void(const std::string&, Control&)>& visit) {
     std::vector<std::string> keys;
-    for (const plat::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
+    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
     ASSERT_EQ(keys.size(), 9u);
     for (const std::string& key : keys) {
       SCOPED_TRACE(lang() + " " + key);
@@ -83,7 +83,7 @@ class DiagWindowScreens : public ::testing::TestWithParam<const char*> {
       ASSERT_TRUE(frame.visible());
       visit(key, frame);
     }
-    EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+    EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   }
 
   std::vector<Control*> visibleOn(const Control& frame) {
@@ -99,7 +99,7 @@ class DiagWindowScreens : public ::testing::TestWithParam<const char*> {
   }
 
   std::unique_ptr<ScopedLang> language;
-  vfront::FrontEnd frontEnd;
+  frontend::qt::FrontEnd frontEnd;
   Ptr<fakehost::FakeItemManager> aim;
   Ptr<velumor::VelumorDiagViewForm> form;
 };
@@ -144,7 +144,7 @@ TEST_P(DiagWindowScreens, EveryGroupIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
 
 TEST_P(DiagWindowScreens, EveryRowLiesInsideTheTabStripWithoutOverlap) {
   forEveryTab([&](const std::string&, Control& frame) {
-    const plat::ui::TabStripControl& strip = tabs();
+    const platform::ui::TabStripControl& strip = tabs();
     const Box client{strip.clientLeft(), strip.clientTop(), strip.clientWidth(), strip.clientHeight()};
     EXPECT_TRUE(vtest::inside(formBox(frame), client)) << frame.qualifiedName() << " at " << formBox(frame);
     const std::vector<Control*> shown = visibleOn(frame);
@@ -213,24 +213,24 @@ TEST(DiagReportPdf, ThePrintedReportBecomesAPdfOfItsPages) {
   ScopedLang english("en");
   tolvar::controls::registerHostControls();
   velumor::registerVexaOnOff();
-  plat::ui::EventLoop::instance().useManualClock();
-  plat::ui::Services::installHeadless();
-  plat::ui::Services::headless().reset();
-  auto aim = plat::com::makeObject<fakehost::FakeItemManager>();
-  auto form = plat::com::makeObject<velumor::VelumorDiagViewForm>();
+  platform::ui::EventLoop::instance().useManualClock();
+  platform::ui::Services::installHeadless();
+  platform::ui::Services::headless().reset();
+  auto aim = platform::com::makeObject<fakehost::FakeItemManager>();
+  auto form = platform::com::makeObject<velumor::VelumorDiagViewForm>();
   ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
   form->show();
-  plat::ui::Services::headless().queuePrinter({true, 1, false});
+  platform::ui::Services::headless().queuePrinter({true, 1, false});
   ASSERT_TRUE(form->userClick(form->ctl("MenuPrint")));
-  ASSERT_EQ(plat::ui::Services::headless().printed().size(), 1u);
-  const plat::ui::PrintDocument doc = plat::ui::Services::headless().printed()[0];
+  ASSERT_EQ(platform::ui::Services::headless().printed().size(), 1u);
+  const platform::ui::PrintDocument doc = platform::ui::Services::headless().printed()[0];
   form->unload();
 
   const std::filesystem::path pdf = std::filesystem::path(VELUMOR_SCREENS_DIR) / "diag_report_en.pdf";
   std::filesystem::create_directories(pdf.parent_path());
   {
     QPdfWriter writer(QString::fromStdString(pdf.string()));
-    vfront::printDocument(doc, writer);
+    frontend::qt::printDocument(doc, writer);
   }
   std::ifstream in(pdf, std::ios::binary);
   std::string head(5, '\0');
@@ -242,8 +242,8 @@ TEST(DiagReportPdf, ThePrintedReportBecomesAPdfOfItsPages) {
   size_t runs = 0;
   for (const auto& page : doc.pages) runs += page.size();
   EXPECT_EQ(runs, 61u);
-  plat::ui::Services::installHeadless();
-  plat::ui::Services::headless().reset();
+  platform::ui::Services::installHeadless();
+  platform::ui::Services::headless().reset();
 }
 
 }  // namespace

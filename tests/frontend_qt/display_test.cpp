@@ -9,8 +9,8 @@
 #include "qt_test_support.h"
 
 using namespace vtest;
-using vfront::ScalePosition;
-using vfront::scalePosition;
+using frontend::qt::ScalePosition;
+using frontend::qt::scalePosition;
 
 namespace {
 
@@ -18,13 +18,13 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 bool isNeedle(QColor c) {
-  return near(c, vfront::kNeedleColour, 60) && c.red() > 150 && c.green() < 90;
+  return near(c, frontend::qt::kNeedleColour, 60) && c.red() > 150 && c.green() < 90;
 }
 bool isBar(QColor c) {
-  return near(c, vfront::kBarColour, 40);
+  return near(c, frontend::qt::kBarColour, 40);
 }
 bool isMark(QColor c) {
-  return near(c, vfront::kRangeMarkColour, 50) && c.green() > 100 && c.blue() < 80;
+  return near(c, frontend::qt::kRangeMarkColour, 50) && c.green() > 100 && c.blue() < 80;
 }
 
 // Instrument values through the fake control's snapshot, as a host control gives them.
@@ -87,25 +87,25 @@ TEST(ColourTest, OleColoursAndSystemColours) {
   p.setColor(QPalette::Button, QColor(7, 8, 9));
   p.setColor(QPalette::ButtonText, QColor(10, 11, 12));
   p.setColor(QPalette::Disabled, QPalette::Text, QColor(13, 14, 15));
-  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000005u), p), QColor(1, 2, 3));
-  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000008u), p), QColor(4, 5, 6));
-  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x8000000Fu), p), QColor(7, 8, 9));
-  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000012u), p), QColor(10, 11, 12));
+  EXPECT_EQ(frontend::qt::oleColor(static_cast<int32_t>(0x80000005u), p), QColor(1, 2, 3));
+  EXPECT_EQ(frontend::qt::oleColor(static_cast<int32_t>(0x80000008u), p), QColor(4, 5, 6));
+  EXPECT_EQ(frontend::qt::oleColor(static_cast<int32_t>(0x8000000Fu), p), QColor(7, 8, 9));
+  EXPECT_EQ(frontend::qt::oleColor(static_cast<int32_t>(0x80000012u), p), QColor(10, 11, 12));
   // Grey text stays readable whatever the style's disabled text: the platform's mid grey.
-  EXPECT_EQ(vfront::oleColor(static_cast<int32_t>(0x80000011u), p), QColor(0x6D, 0x6D, 0x6D));
+  EXPECT_EQ(frontend::qt::oleColor(static_cast<int32_t>(0x80000011u), p), QColor(0x6D, 0x6D, 0x6D));
   // &HBBGGRR: red is the low byte.
-  EXPECT_EQ(vfront::oleColor(0x0000FF, p), QColor(255, 0, 0));
-  EXPECT_EQ(vfront::oleColor(0xFF0000, p), QColor(0, 0, 255));
-  EXPECT_EQ(vfront::oleColor(0x123456, p), QColor(0x56, 0x34, 0x12));
+  EXPECT_EQ(frontend::qt::oleColor(0x0000FF, p), QColor(255, 0, 0));
+  EXPECT_EQ(frontend::qt::oleColor(0xFF0000, p), QColor(0, 0, 255));
+  EXPECT_EQ(frontend::qt::oleColor(0x123456, p), QColor(0x56, 0x34, 0x12));
 }
 
 TEST(FontTest, DesignFontsMapToInstalledFaces) {
-  EXPECT_TRUE(vfront::fontFamilyFor("Courier New").contains(QStringLiteral("Mono")));
-  QFont sans = vfront::modelFont("MS Sans Serif", 8.25, true);
+  EXPECT_TRUE(frontend::qt::fontFamilyFor("Courier New").contains(QStringLiteral("Mono")));
+  QFont sans = frontend::qt::modelFont("MS Sans Serif", 8.25, true);
   EXPECT_TRUE(sans.bold());
   EXPECT_DOUBLE_EQ(sans.pointSizeF(), 8.25);
-  EXPECT_DOUBLE_EQ(vfront::modelFont("Arial", -3).pointSizeF(), 8.25);  // a nonsense size falls back
-  EXPECT_EQ(vfront::stripMnemonic(QStringLiteral("&Datei && mehr")), QStringLiteral("Datei & mehr"));
+  EXPECT_DOUBLE_EQ(frontend::qt::modelFont("Arial", -3).pointSizeF(), 8.25);  // a nonsense size falls back
+  EXPECT_EQ(frontend::qt::stripMnemonic(QStringLiteral("&Datei && mehr")), QStringLiteral("Datei & mehr"));
 }
 
 using DisplayDrawing = FrontEndTest;
@@ -148,7 +148,7 @@ TEST_F(DisplayDrawing, NeedleOutsideTheScaleIsPinnedWithAMark) {
   showValue(fc, kNaN, 0, 100);
   Halves none = needleHalves(shot(w));
   EXPECT_EQ(none.left + none.right, 0);
-  auto* needle = widgetAs<vfront::NeedleWidget>(f->ctl("Needle"));
+  auto* needle = widgetAs<frontend::qt::NeedleWidget>(f->ctl("Needle"));
   EXPECT_EQ(needle->readout(), QStringLiteral("---"));
   // An empty or inverted range has no scale to point on.
   for (auto [lo, hi] : {std::pair{10.0, 10.0}, std::pair{100.0, 0.0}, std::pair{kNaN, 5.0}}) {
@@ -165,7 +165,7 @@ TEST_F(DisplayDrawing, BarGraphFillsUpToTheValue) {
   auto f = openForm();
   FakeControl& fc = fake(*f, "Bar");
   QWidget* w = frontEnd.widget(f->ctl("Bar"));
-  auto* bar = widgetAs<vfront::BarGraphWidget>(f->ctl("Bar"));
+  auto* bar = widgetAs<frontend::qt::BarGraphWidget>(f->ctl("Bar"));
   showValue(fc, 0, 0, 10);
   QRect r = bar->barRect().toAlignedRect();
   ASSERT_GT(r.height(), 40);
@@ -194,7 +194,7 @@ TEST_F(DisplayDrawing, WideBarGraphFillsFromTheLeft) {
   auto f = openForm();
   f->ctl("Bar").move(2700, 3300, 2400, 600);
   FakeControl& fc = fake(*f, "Bar");
-  auto* bar = widgetAs<vfront::BarGraphWidget>(f->ctl("Bar"));
+  auto* bar = widgetAs<frontend::qt::BarGraphWidget>(f->ctl("Bar"));
   showValue(fc, 50, 0, 100);
   QRect r = bar->barRect().toAlignedRect();
   ASSERT_GT(r.width(), r.height());
@@ -209,7 +209,7 @@ TEST_F(DisplayDrawing, DigitalReadoutShowsItsText) {
   auto f = openForm();
   FakeControl& fc = fake(*f, "Digits");
   QWidget* w = frontEnd.widget(f->ctl("Digits"));
-  auto isDigit = [](QColor c) { return near(c, vfront::kDigitalForeground, 60) && c.green() > 180; };
+  auto isDigit = [](QColor c) { return near(c, frontend::qt::kDigitalForeground, 60) && c.green() > 180; };
   fc.set("Text", Variant(""));
   int dashes = countPixels(shot(w), w->rect(), isDigit);
   EXPECT_GT(dashes, 0);  // an empty readout shows "---"
@@ -220,13 +220,13 @@ TEST_F(DisplayDrawing, DigitalReadoutShowsItsText) {
   fc.set("Text", Variant("8"));
   QImage b = shot(w);
   EXPECT_NE(a, b);
-  EXPECT_EQ(widgetAs<vfront::DigitalWidget>(f->ctl("Digits"))->text(), QStringLiteral("8"));
+  EXPECT_EQ(widgetAs<frontend::qt::DigitalWidget>(f->ctl("Digits"))->text(), QStringLiteral("8"));
 }
 
 TEST_F(DisplayDrawing, PlotterDrawsCurvesInTheirRangeAndColour) {
   auto f = openForm();
   FakeControl& fc = fake(*f, "Trend");
-  auto* plot = widgetAs<vfront::PlotterWidget>(f->ctl("Trend"));
+  auto* plot = widgetAs<frontend::qt::PlotterWidget>(f->ctl("Trend"));
   fc.set("TimeSpanMs", Variant(10000.0));
   fc.set("Curves", Variant(R"([{"caption":"Durchfluss","unit":"kg/h","min":0,"max":100,
                                "points":[[0,100],[5000,100],[10000,100]]},
@@ -236,8 +236,8 @@ TEST_F(DisplayDrawing, PlotterDrawsCurvesInTheirRangeAndColour) {
   QRect pr = plot->plotRect().toAlignedRect();
   QRect top(pr.left(), pr.top(), pr.width(), pr.height() / 2);
   QRect bottom(pr.left(), pr.center().y(), pr.width(), pr.height() / 2);
-  auto red = [](QColor c) { return near(c, vfront::curveColour(0), 50) && c.red() > 170; };
-  auto blue = [](QColor c) { return near(c, vfront::curveColour(1), 50) && c.blue() > 170; };
+  auto red = [](QColor c) { return near(c, frontend::qt::curveColour(0), 50) && c.red() > 170; };
+  auto blue = [](QColor c) { return near(c, frontend::qt::curveColour(1), 50) && c.blue() > 170; };
   QImage img = shot(plot);
   EXPECT_GT(countPixels(img, top, red), pr.width() / 2);
   EXPECT_EQ(countPixels(img, bottom, red), 0);
@@ -319,7 +319,7 @@ TEST_F(DisplayDrawing, PicturesShapesLabelsAndPanelsDrawTheirColours) {
   EXPECT_NE(framed.pixelColor(inLabel), QColor(255, 255, 0));
 
   // The status bar's picture panel draws its picture inside the panel.
-  auto* sw = widgetAs<vfront::StatusBarWidget>(f->ctl("Status"));
+  auto* sw = widgetAs<frontend::qt::StatusBarWidget>(f->ctl("Status"));
   QImage si = shot(sw);
   QRect pic = sw->panelRect(sw->panels()[1]);
   EXPECT_GT(countPixels(si, pic, [](QColor c) { return c == QColor(0, 255, 0); }), 20);

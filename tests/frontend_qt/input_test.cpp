@@ -21,7 +21,7 @@
 #include "qt_test_support.h"
 
 using namespace vtest;
-using plat::ui::EventArgs;
+using platform::ui::EventArgs;
 
 namespace {
 
@@ -83,10 +83,10 @@ TEST_F(WindowInput, EnterAndEscapePressTheDefaultAndCancelButtons) {
 
 TEST_F(WindowInput, AnErrorInAHandlerIsReportedNotThrownIntoQt) {
   auto f = openForm();
-  f->on("Apply", "Click", [] { plat::com::raise(5, "Invalid procedure call"); });
+  f->on("Apply", "Click", [] { platform::com::raise(5, "Invalid procedure call"); });
   widgetAs<QPushButton>(f->ctl("Apply"))->click();
-  ASSERT_EQ(plat::ui::EventLoop::instance().errors().size(), 1u);
-  EXPECT_NE(plat::ui::EventLoop::instance().errors().front().find("Run-time error 5"), std::string::npos);
+  ASSERT_EQ(platform::ui::EventLoop::instance().errors().size(), 1u);
+  EXPECT_NE(platform::ui::EventLoop::instance().errors().front().find("Run-time error 5"), std::string::npos);
 }
 
 TEST_F(WindowInput, TypingChangesTheTextAndRaisesChangeUnlessLocked) {
@@ -215,10 +215,10 @@ TEST_F(WindowInput, AUserResizeRaisesResizeAndTheModelMaySetTheSizeBack) {
   EXPECT_EQ(f->events, std::vector<std::string>{"Resize"});
   EXPECT_FLOAT_EQ(f->scaleWidth(), 700 * 15);
   EXPECT_FLOAT_EQ(f->scaleHeight(), 500 * 15);
-  EXPECT_FLOAT_EQ(f->width(), 700 * 15 + 2 * plat::ui::kBorderTwips);
+  EXPECT_FLOAT_EQ(f->width(), 700 * 15 + 2 * platform::ui::kBorderTwips);
   // A form with a minimum size puts it back; the window follows the model.
   f->onResize = [&] {
-    if (f->scaleWidth() < 6000) f->setWidth(6000 + 2 * plat::ui::kBorderTwips);
+    if (f->scaleWidth() < 6000) f->setWidth(6000 + 2 * platform::ui::kBorderTwips);
   };
   win->resize(200, 500 + mb);
   settle();
@@ -233,12 +233,12 @@ TEST_F(WindowInput, MinimisingTheWindowSetsTheWindowState) {
   f->events.clear();
   win->showMinimized();
   settle();
-  EXPECT_EQ(f->windowState(), plat::ui::kMinimized);
+  EXPECT_EQ(f->windowState(), platform::ui::kMinimized);
   EXPECT_FALSE(f->events.empty());
   EXPECT_EQ(f->events.back(), "Resize");
   win->showNormal();
   settle();
-  EXPECT_EQ(f->windowState(), plat::ui::kNormal);
+  EXPECT_EQ(f->windowState(), platform::ui::kNormal);
 }
 
 TEST_F(WindowInput, RightButtonReleaseGoesToTheControlOrTheForm) {
@@ -296,7 +296,7 @@ TEST_F(WindowInputWithServices, PopupMenuShowsTheEntriesAndTheChosenOneClicks) {
 
 TEST_F(WindowInput, ChoosingAListEntrySetsListIndexAndClicks) {
   auto f = openForm();
-  auto& log = f->ctlAs<plat::ui::ListBoxControl>("Log");
+  auto& log = f->ctlAs<platform::ui::ListBoxControl>("Log");
   log.addItem("eins\t1");
   log.addItem("zwei\t2");
   log.setTabStops({40});
@@ -312,7 +312,7 @@ TEST_F(WindowInput, ChoosingAListEntrySetsListIndexAndClicks) {
   settle();
   EXPECT_EQ(widgetAs<QListWidget>(log)->count(), 0);
 
-  auto& choice = f->ctlAs<plat::ui::ListBoxControl>("Choice");
+  auto& choice = f->ctlAs<platform::ui::ListBoxControl>("Choice");
   choice.addItem("a");
   choice.addItem("b");
   auto* combo = widgetAs<QComboBox>(choice);
@@ -376,7 +376,7 @@ TEST_F(WindowInput, HostComboSelectsThroughTheControlAndSurvivesItsErrors) {
   emit combo->activated(0);
   settle();
   EXPECT_EQ(mode.inputs.size(), 2u);
-  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 1u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().errors().size(), 1u);
   EXPECT_EQ(combo->currentText(), QStringLiteral("Test"));
   // A value outside the entries still shows; a read-only item cannot be changed.
   mode.set("Text", Variant("Unbekannt"));

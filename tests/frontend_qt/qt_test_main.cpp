@@ -17,7 +17,7 @@ class QtEnvironment : public ::testing::Environment {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
       std::filesystem::path dir =
-          std::filesystem::temp_directory_path() / ("vfront-test-" + std::to_string(::getpid()));
+          std::filesystem::temp_directory_path() / ("frontend-qt-test-" + std::to_string(::getpid()));
       std::error_code ec;
       std::filesystem::create_directories(dir, ec);
       std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);

@@ -26,23 +26,23 @@
 
 namespace vtest {
 
-using plat::com::Variant;
+using platform::com::Variant;
 
 // A PNG of one colour.
-inline plat::ui::Picture solidPicture(const std::string& source, QColor colour, int w = 8, int h = 8) {
+inline platform::ui::Picture solidPicture(const std::string& source, QColor colour, int w = 8, int h = 8) {
   QImage img(w, h, QImage::Format_ARGB32);
   img.fill(colour);
   QByteArray bytes;
   QBuffer buf(&bytes);
   buf.open(QIODevice::WriteOnly);
   img.save(&buf, "PNG");
-  return plat::ui::pictureFromPng(source, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  return platform::ui::pictureFromPng(source, std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 
 // "file:red.png", "file:green.png", "file:blue.png".
-class TestPictures : public plat::ui::PictureResolver {
+class TestPictures : public platform::ui::PictureResolver {
  public:
-  plat::ui::Picture resolve(const std::string& source) const override {
+  platform::ui::Picture resolve(const std::string& source) const override {
     if (source == "file:red.png") return solidPicture(source, QColor(255, 0, 0));
     if (source == "file:green.png") return solidPicture(source, QColor(0, 255, 0));
     if (source == "file:blue.png") return solidPicture(source, QColor(0, 0, 255));
@@ -56,15 +56,15 @@ class TestPictures : public plat::ui::PictureResolver {
 
 // A stand-in for a host control: shows what the test puts into its snapshot and records
 // what the user entered.
-class FakeControl : public plat::ui::UserControlImpl {
+class FakeControl : public platform::ui::UserControlImpl {
  public:
   explicit FakeControl(std::string kind) : kind_(std::move(kind)) {}
   std::string kind() const override { return kind_; }
   int32_t idOfName(std::string_view name) const override {
-    plat::com::raise(plat::com::err::NoSuchMember, std::string(name));
+    platform::com::raise(platform::com::err::NoSuchMember, std::string(name));
   }
-  Variant invoke(int32_t, plat::com::InvokeKind, std::span<Variant>) override {
-    plat::com::raise(plat::com::err::NoSuchMember);
+  Variant invoke(int32_t, platform::com::InvokeKind, std::span<Variant>) override {
+    platform::com::raise(platform::com::err::NoSuchMember);
   }
   std::vector<std::pair<std::string, Variant>> snapshot() const override {
     ++snapshots;
@@ -72,10 +72,10 @@ class FakeControl : public plat::ui::UserControlImpl {
   }
   void userInput(std::string_view what, const Variant& value) override {
     inputs.emplace_back(std::string(what), value.toString());
-    if (failInput) plat::com::raise(380, "Invalid property value");
+    if (failInput) platform::com::raise(380, "Invalid property value");
     if (what == "text" || what == "select") set("Text", value);  // the host takes the value
   }
-  plat::ui::Picture picture() const override { return picture_; }
+  platform::ui::Picture picture() const override { return picture_; }
 
   // Sets a shown value and tells the front end.
   void set(const std::string& name, const Variant& v) {
@@ -88,7 +88,7 @@ class FakeControl : public plat::ui::UserControlImpl {
     if (!found) values_.emplace_back(name, v);
     changed();
   }
-  void setPicture(plat::ui::Picture p) {
+  void setPicture(platform::ui::Picture p) {
     picture_ = std::move(p);
     changed("Picture");
   }
@@ -100,20 +100,20 @@ class FakeControl : public plat::ui::UserControlImpl {
  private:
   std::string kind_;
   std::vector<std::pair<std::string, Variant>> values_;
-  plat::ui::Picture picture_;
+  platform::ui::Picture picture_;
 };
 
 inline void registerFakeControls() {
   for (const char* kind :
        {"Text", "Combo", "LTU", "Digital", "Needle", "Bar", "Plotter", "Lamp", "Handler", "Odd"}) {
     std::string k = kind;
-    plat::ui::UserControlRegistry::instance().add("Test." + k,
-                                                  [k] { return plat::com::makeObject<FakeControl>(k); });
+    platform::ui::UserControlRegistry::instance().add(
+        "Test." + k, [k] { return platform::com::makeObject<FakeControl>(k); });
   }
 }
 
-inline FakeControl& fake(plat::ui::Form& f, const char* name) {
-  return static_cast<FakeControl&>(f.ctlAs<plat::ui::UserControl>(name).impl());
+inline FakeControl& fake(platform::ui::Form& f, const char* name) {
+  return static_cast<FakeControl&>(f.ctlAs<platform::ui::UserControl>(name).impl());
 }
 
 // One of each kind of control. Every position is a whole number of pixels (15 twips).
@@ -172,7 +172,7 @@ inline const char* kMirrorDesign = R"({
 })";
 
 // A form that records its own events.
-class MirrorForm : public plat::ui::Form {
+class MirrorForm : public platform::ui::Form {
  public:
   explicit MirrorForm(const char* design = kMirrorDesign, std::string name = "MirrorForm")
       : Form(std::move(name), design, &TestPictures::instance()) {}
@@ -269,40 +269,42 @@ class FrontEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
     registerFakeControls();
-    plat::ui::EventLoop::instance().useManualClock();
-    plat::ui::EventLoop::instance().clearErrors();
-    plat::ui::Services::installHeadless();
-    plat::ui::Services::headless().reset();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().clearErrors();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
     frontEnd.install(mode());
   }
   void TearDown() override {
     frontEnd.uninstall();
     settle();
-    plat::ui::Services::installHeadless();
-    plat::ui::Services::headless().reset();
-    plat::ui::EventLoop::instance().useManualClock();
-    plat::ui::EventLoop::instance().clearErrors();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().clearErrors();
   }
-  virtual vfront::FrontEnd::Mode mode() const { return vfront::FrontEnd::Mode::WindowsOnly; }
+  virtual frontend::qt::FrontEnd::Mode mode() const { return frontend::qt::FrontEnd::Mode::WindowsOnly; }
 
   // A shown test form.
-  plat::com::Ptr<MirrorForm> openForm(const char* design = kMirrorDesign) {
-    auto f = plat::com::makeObject<MirrorForm>(design);
+  platform::com::Ptr<MirrorForm> openForm(const char* design = kMirrorDesign) {
+    auto f = platform::com::makeObject<MirrorForm>(design);
     f->show();
     settle();
     return f;
   }
   template <class W>
-  W* widgetAs(const plat::ui::Control& c) {
+  W* widgetAs(const platform::ui::Control& c) {
     return dynamic_cast<W*>(frontEnd.widget(c));
   }
 
-  vfront::FrontEnd frontEnd;
+  frontend::qt::FrontEnd frontEnd;
 };
 
 class FrontEndWithServicesTest : public FrontEndTest {
  protected:
-  vfront::FrontEnd::Mode mode() const override { return vfront::FrontEnd::Mode::WindowsAndServices; }
+  frontend::qt::FrontEnd::Mode mode() const override {
+    return frontend::qt::FrontEnd::Mode::WindowsAndServices;
+  }
 };
 
 }  // namespace vtest

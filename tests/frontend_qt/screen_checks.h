@@ -41,9 +41,9 @@ inline bool overlap(const Box& a, const Box& b) {
 }
 
 // Where a control lies in the form: frames place their children from their own corner.
-inline Box formBox(const plat::ui::Control& c) {
+inline Box formBox(const platform::ui::Control& c) {
   Box b{c.left(), c.top(), c.width(), c.height()};
-  for (const plat::ui::Control* k = c.container(); k && k->type() != plat::ui::ControlType::Form;
+  for (const platform::ui::Control* k = c.container(); k && k->type() != platform::ui::ControlType::Form;
        k = k->container()) {
     b.left += k->left();
     b.top += k->top();
@@ -51,8 +51,8 @@ inline Box formBox(const plat::ui::Control& c) {
   return b;
 }
 
-inline bool within(const plat::ui::Control& c, const plat::ui::Control& ancestor) {
-  for (const plat::ui::Control* k = c.container(); k; k = k->container())
+inline bool within(const platform::ui::Control& c, const platform::ui::Control& ancestor) {
+  for (const platform::ui::Control* k = c.container(); k; k = k->container())
     if (k == &ancestor) return true;
   return false;
 }

@@ -17,7 +17,7 @@
 #include "qt_test_support.h"
 
 using namespace vtest;
-namespace mb = plat::ui::mb;
+namespace mb = platform::ui::mb;
 
 namespace {
 
@@ -74,69 +74,73 @@ int pdfPages(const QString& path) {
 }  // namespace
 
 TEST(MessageBoxStyle, ButtonsIconAndDefaultComeFromTheStyleBits) {
-  auto yesNo =
-      vfront::makeMessageBox("Speichern?", mb::YesNo | mb::Question | mb::DefaultButton2, "Titel", nullptr);
+  auto yesNo = frontend::qt::makeMessageBox("Speichern?", mb::YesNo | mb::Question | mb::DefaultButton2,
+                                            "Titel", nullptr);
   EXPECT_EQ(yesNo->buttons().size(), 2);
   EXPECT_EQ(yesNo->icon(), QMessageBox::Question);
   EXPECT_EQ(yesNo->defaultButton(), yesNo->button(QMessageBox::No));
   EXPECT_EQ(yesNo->windowTitle(), QStringLiteral("Titel"));
-  EXPECT_EQ(vfront::messageBoxAnswer(*yesNo, yesNo->button(QMessageBox::Yes), mb::YesNo), mb::IdYes);
-  EXPECT_EQ(vfront::messageBoxAnswer(*yesNo, nullptr, mb::YesNo), mb::IdNo);  // closed without an answer
+  EXPECT_EQ(frontend::qt::messageBoxAnswer(*yesNo, yesNo->button(QMessageBox::Yes), mb::YesNo), mb::IdYes);
+  EXPECT_EQ(frontend::qt::messageBoxAnswer(*yesNo, nullptr, mb::YesNo),
+            mb::IdNo);  // closed without an answer
 
-  auto okCancel = vfront::makeMessageBox("Fehler\r\nZeile 2", mb::OKCancel | mb::Exclamation, "", nullptr);
+  auto okCancel =
+      frontend::qt::makeMessageBox("Fehler\r\nZeile 2", mb::OKCancel | mb::Exclamation, "", nullptr);
   EXPECT_EQ(okCancel->icon(), QMessageBox::Warning);
   EXPECT_EQ(okCancel->defaultButton(), okCancel->button(QMessageBox::Ok));
   EXPECT_EQ(okCancel->escapeButton(), okCancel->button(QMessageBox::Cancel));
   EXPECT_EQ(okCancel->text(), QStringLiteral("Fehler\nZeile 2"));
   EXPECT_EQ(okCancel->windowTitle(), QStringLiteral("Velumor test"));  // no title: the application's
 
-  auto ari =
-      vfront::makeMessageBox("x", mb::AbortRetryIgnore | mb::Critical | mb::DefaultButton3, "", nullptr);
+  auto ari = frontend::qt::makeMessageBox("x", mb::AbortRetryIgnore | mb::Critical | mb::DefaultButton3, "",
+                                          nullptr);
   EXPECT_EQ(ari->buttons().size(), 3);
   EXPECT_EQ(ari->icon(), QMessageBox::Critical);
   EXPECT_EQ(ari->defaultButton(), ari->button(QMessageBox::Ignore));
-  EXPECT_EQ(vfront::messageBoxAnswer(*ari, ari->button(QMessageBox::Retry), mb::AbortRetryIgnore),
+  EXPECT_EQ(frontend::qt::messageBoxAnswer(*ari, ari->button(QMessageBox::Retry), mb::AbortRetryIgnore),
             mb::IdRetry);
 
   // A default button the box does not have falls back to the first.
-  auto ok = vfront::makeMessageBox("x", mb::OKOnly | mb::Information | mb::DefaultButton3, "", nullptr);
+  auto ok = frontend::qt::makeMessageBox("x", mb::OKOnly | mb::Information | mb::DefaultButton3, "", nullptr);
   EXPECT_EQ(ok->buttons().size(), 1);
   EXPECT_EQ(ok->icon(), QMessageBox::Information);
   EXPECT_EQ(ok->defaultButton(), ok->button(QMessageBox::Ok));
-  auto ync = vfront::makeMessageBox("x", mb::YesNoCancel | mb::DefaultButton3, "", nullptr);
+  auto ync = frontend::qt::makeMessageBox("x", mb::YesNoCancel | mb::DefaultButton3, "", nullptr);
   EXPECT_EQ(ync->defaultButton(), ync->button(QMessageBox::Cancel));
-  EXPECT_EQ(vfront::messageBoxAnswer(*ync, nullptr, mb::YesNoCancel), mb::IdCancel);
-  auto rc = vfront::makeMessageBox("x", mb::RetryCancel, "", nullptr);
-  EXPECT_EQ(vfront::messageBoxAnswer(*rc, rc->button(QMessageBox::Retry), mb::RetryCancel), mb::IdRetry);
+  EXPECT_EQ(frontend::qt::messageBoxAnswer(*ync, nullptr, mb::YesNoCancel), mb::IdCancel);
+  auto rc = frontend::qt::makeMessageBox("x", mb::RetryCancel, "", nullptr);
+  EXPECT_EQ(frontend::qt::messageBoxAnswer(*rc, rc->button(QMessageBox::Retry), mb::RetryCancel),
+            mb::IdRetry);
 }
 
 TEST(NameFilters, CommonDialogFiltersBecomeQtFilters) {
-  EXPECT_EQ(vfront::qtNameFilters("Text (*.prn)|*.prn|All (*.*)|*.*"),
+  EXPECT_EQ(frontend::qt::qtNameFilters("Text (*.prn)|*.prn|All (*.*)|*.*"),
             (QStringList{QStringLiteral("Text (*.prn)"), QStringLiteral("All (*)")}));
-  EXPECT_EQ(vfront::qtNameFilters("Daten|*.txt;*.prn"), QStringList{QStringLiteral("Daten (*.txt *.prn)")});
-  EXPECT_EQ(vfront::qtNameFilters(""), QStringList{});
-  EXPECT_EQ(vfront::qtNameFilters("Nur Text"), QStringList{QStringLiteral("Nur Text (Nur Text)")});
-  EXPECT_EQ(vfront::qtNameFilters("Bilder|"), QStringList{QStringLiteral("Bilder (*)")});
+  EXPECT_EQ(frontend::qt::qtNameFilters("Daten|*.txt;*.prn"),
+            QStringList{QStringLiteral("Daten (*.txt *.prn)")});
+  EXPECT_EQ(frontend::qt::qtNameFilters(""), QStringList{});
+  EXPECT_EQ(frontend::qt::qtNameFilters("Nur Text"), QStringList{QStringLiteral("Nur Text (Nur Text)")});
+  EXPECT_EQ(frontend::qt::qtNameFilters("Bilder|"), QStringList{QStringLiteral("Bilder (*)")});
 }
 
 TEST(Printing, PagesOfRunsBecomePdfPages) {
   QTemporaryDir dir;
   QString path = dir.filePath(QStringLiteral("report.pdf"));
-  plat::ui::PrintDocument doc;
+  platform::ui::PrintDocument doc;
   doc.title = "Gerätedaten";
   doc.pages.push_back({{1440, 1440, "Seite 1: Übertragung", "Courier New", 10, false}});
   doc.pages.push_back({{1440, 1440, "Seite 2", "Courier New", 10, true}});
   doc.pages.push_back({});
   {
     QPdfWriter writer(path);
-    vfront::printDocument(doc, writer);
+    frontend::qt::printDocument(doc, writer);
   }
   EXPECT_EQ(pdfPages(path), 3);
   // An empty document prints nothing at all.
   QString none = dir.filePath(QStringLiteral("none.pdf"));
   {
     QPdfWriter writer(none);
-    vfront::printDocument(plat::ui::PrintDocument{}, writer);
+    frontend::qt::printDocument(platform::ui::PrintDocument{}, writer);
   }
   EXPECT_FALSE(QFile::exists(none) && QFile(none).size() > 0);
 }
@@ -150,20 +154,20 @@ TEST(Printing, RunsStandWhereTheirTwipsSay) {
   {
     QPainter p(&page);
     p.setPen(Qt::black);
-    vfront::paintRuns(p, {{1440, 720, "MMMM", "Courier New", 12, false}}, page);
+    frontend::qt::paintRuns(p, {{1440, 720, "MMMM", "Courier New", 12, false}}, page);
   }
   auto dark = [](QColor c) { return c.lightness() < 128; };
   EXPECT_EQ(countPixels(page, QRect(0, 0, 140, 400), dark), 0);
   EXPECT_GT(countPixels(page, QRect(144, 72, 100, 40), dark), 20);
   EXPECT_EQ(countPixels(page, QRect(0, 0, 600, 70), dark), 0);  // the run's top is at 720 twips
-  EXPECT_EQ(vfront::pdfPathBeside(QStringLiteral("/tmp/out/VR_Data.prn")),
+  EXPECT_EQ(frontend::qt::pdfPathBeside(QStringLiteral("/tmp/out/VR_Data.prn")),
             QStringLiteral("/tmp/out/VR_Data.pdf"));
 }
 
 using QtServicesTest = FrontEndWithServicesTest;
 
 TEST_F(QtServicesTest, FixedPitchReportFontMeasuresEveryCharacterAlike) {
-  auto& printer = plat::ui::Services::printer();
+  auto& printer = platform::ui::Services::printer();
   float m = printer.textWidth("MMMMMMMMMM", "Courier New", 10);
   float i = printer.textWidth("iiiiiiiiii", "Courier New", 10);
   EXPECT_NEAR(m, i, 1.0f);
@@ -174,7 +178,7 @@ TEST_F(QtServicesTest, FixedPitchReportFontMeasuresEveryCharacterAlike) {
 }
 
 TEST_F(QtServicesTest, AModalMessageBoxKeepsTheModelTimersRunning) {
-  auto f = plat::com::makeObject<MirrorForm>(kTimerDesign);
+  auto f = platform::com::makeObject<MirrorForm>(kTimerDesign);
   f->show();
   int ticks = 0;
   f->on("Tick", "Timer", [&] { ++ticks; });
@@ -187,7 +191,7 @@ TEST_F(QtServicesTest, AModalMessageBoxKeepsTheModelTimersRunning) {
     ticksWhenAnswered = ticks;
     return true;
   });
-  int answer = plat::ui::msgBox("Daten übertragen?", mb::YesNo | mb::Question, "Übertragung");
+  int answer = platform::ui::msgBox("Daten übertragen?", mb::YesNo | mb::Question, "Übertragung");
   EXPECT_EQ(answer, mb::IdNo);
   ASSERT_TRUE(seen.seen);
   EXPECT_GE(ticksWhenAnswered, 5);  // the timer ticked while the box waited for its answer
@@ -197,7 +201,7 @@ TEST_F(QtServicesTest, AModalMessageBoxKeepsTheModelTimersRunning) {
 }
 
 TEST_F(QtServicesTest, TimersKeepRunningWhileATimerHandlerWaitsInABox) {
-  auto f = plat::com::makeObject<MirrorForm>(kTimerDesign);
+  auto f = platform::com::makeObject<MirrorForm>(kTimerDesign);
   f->show();
   int others = 0, boxes = 0, othersInBox = -1;
   f->on("Other", "Timer", [&] { ++others; });
@@ -207,7 +211,7 @@ TEST_F(QtServicesTest, TimersKeepRunningWhileATimerHandlerWaitsInABox) {
     int before = others;
     BoxAnswer seen;
     auto answering = answerBox(seen, QMessageBox::Ok, [&] { return others >= before + 5; });
-    plat::ui::msgBox("Zeitüberschreitung", mb::OKOnly | mb::Exclamation, "");
+    platform::ui::msgBox("Zeitüberschreitung", mb::OKOnly | mb::Exclamation, "");
     othersInBox = others - before;
   });
   frontEnd.startRealTime(2);
@@ -219,9 +223,9 @@ TEST_F(QtServicesTest, TimersKeepRunningWhileATimerHandlerWaitsInABox) {
 }
 
 TEST_F(QtServicesTest, AModalFormWaitsUntilItIsHiddenWhileTimersRun) {
-  auto owner = plat::com::makeObject<MirrorForm>(kTimerDesign);
+  auto owner = platform::com::makeObject<MirrorForm>(kTimerDesign);
   owner->show();
-  auto dialog = plat::com::makeObject<MirrorForm>(kTimerDesign, "DialogForm");
+  auto dialog = platform::com::makeObject<MirrorForm>(kTimerDesign, "DialogForm");
   int ticks = 0;
   bool seen = false;
   Qt::WindowModality modality = Qt::NonModal;
@@ -253,8 +257,8 @@ TEST_F(QtServicesTest, AModalFormWaitsUntilItIsHiddenWhileTimersRun) {
 
 TEST_F(QtServicesTest, SaveDialogUsesTheFiltersAndReturnsThePath) {
   QTemporaryDir dir;
-  auto f = plat::com::makeObject<MirrorForm>();
-  auto& dlg = f->ctlAs<plat::ui::CommonDialogControl>("Dlg");
+  auto f = platform::com::makeObject<MirrorForm>();
+  auto& dlg = f->ctlAs<platform::ui::CommonDialogControl>("Dlg");
   dlg.setProperty("Filter", Variant("Text (*.prn)|*.prn|All (*.*)|*.*"));
   dlg.setProperty("DefaultExt", Variant("prn"));
   dlg.setProperty("InitDir", Variant(dir.path().toStdString()));
@@ -281,7 +285,7 @@ TEST_F(QtServicesTest, SaveDialogUsesTheFiltersAndReturnsThePath) {
   int number = 0;
   try {
     dlg.ShowSave();
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     number = e.number();
   }
   EXPECT_EQ(number, 32755);
@@ -298,11 +302,11 @@ TEST_F(QtServicesTest, PrintingWithoutAPrinterWritesThePdfTheUserNames) {
                   d->selectFile(path);
                   static_cast<QDialog*>(d)->accept();  // as the Save button does
                 });
-  plat::ui::PrintDocument doc;
+  platform::ui::PrintDocument doc;
   doc.title = "Bericht";
   doc.pages.push_back({{0, 0, "Zeile", "Courier New", 10, false}});
   doc.pages.push_back({{0, 0, "Zeile", "Courier New", 10, false}});
-  plat::ui::Services::printer().print(doc);
+  platform::ui::Services::printer().print(doc);
   EXPECT_EQ(frontEnd.services()->lastPdfPath(), path + QStringLiteral(".pdf"));
   EXPECT_EQ(pdfPages(path + QStringLiteral(".pdf")), 2);
 }
@@ -321,16 +325,16 @@ TEST_F(QtServicesTest, PrinterDialogSetsUpWhereTheNextPrintoutGoes) {
                   sawDialog = true;
                   static_cast<QDialog*>(QApplication::activeModalWidget())->accept();
                 });
-  auto f = plat::com::makeObject<MirrorForm>();
-  auto& dlg = f->ctlAs<plat::ui::CommonDialogControl>("Dlg");
+  auto f = platform::com::makeObject<MirrorForm>();
+  auto& dlg = f->ctlAs<platform::ui::CommonDialogControl>("Dlg");
   dlg.setProperty("CancelError", Variant(true));
   dlg.ShowPrinter();
   EXPECT_TRUE(sawDialog);
   // With no printer the PDF file stands in for the printer: no print-to-file flag.
   EXPECT_EQ(dlg.getProperty("Flags").toLong() & 0x20, 0);
-  plat::ui::PrintDocument doc;
+  platform::ui::PrintDocument doc;
   doc.pages.push_back({{720, 720, "Gerätedaten", "Courier New", 10, false}});
-  plat::ui::Services::printer().print(doc);
+  platform::ui::Services::printer().print(doc);
   EXPECT_EQ(frontEnd.services()->lastPdfPath(), target);
   EXPECT_EQ(pdfPages(target), 1);
   // A cancelled dialog with CancelError raises 32755.
@@ -340,14 +344,14 @@ TEST_F(QtServicesTest, PrinterDialogSetsUpWhereTheNextPrintoutGoes) {
   int number = 0;
   try {
     dlg.ShowPrinter();
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     number = e.number();
   }
   EXPECT_EQ(number, 32755);
 }
 
 TEST_F(QtServicesTest, ProgramsStartDetachedAndMissingOnesReportFailure) {
-  auto& shell = plat::ui::Services::shell();
+  auto& shell = platform::ui::Services::shell();
   EXPECT_TRUE(shell.startProgram("true"));
   EXPECT_TRUE(shell.startProgram("sh -c true"));
   EXPECT_FALSE(shell.startProgram("/nonexistent/velumor-tool --help"));
@@ -356,9 +360,9 @@ TEST_F(QtServicesTest, ProgramsStartDetachedAndMissingOnesReportFailure) {
 
 TEST_F(QtServicesTest, HelpViewerShowsTextAndSaysWhatIsWrong) {
   QTemporaryDir dir;
-  auto& help = plat::ui::Services::help();
-  help.help(dir.filePath(QStringLiteral("fehlt.txt")).toStdString(), plat::ui::help::Contents, "");
-  vfront::HelpViewer* viewer = frontEnd.services()->helpViewer();
+  auto& help = platform::ui::Services::help();
+  help.help(dir.filePath(QStringLiteral("fehlt.txt")).toStdString(), platform::ui::help::Contents, "");
+  frontend::qt::HelpViewer* viewer = frontEnd.services()->helpViewer();
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(viewer->isVisible());
   EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("was not found")));
@@ -370,7 +374,7 @@ TEST_F(QtServicesTest, HelpViewerShowsTextAndSaysWhatIsWrong) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QStringLiteral("Gerätedaten\nÜbertragung starten").toUtf8());
   }
-  help.help(text.toStdString(), plat::ui::help::Contents, "");
+  help.help(text.toStdString(), platform::ui::help::Contents, "");
   EXPECT_TRUE(viewer->problem().isEmpty());
   EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("Übertragung starten")));
 
@@ -380,7 +384,7 @@ TEST_F(QtServicesTest, HelpViewerShowsTextAndSaysWhatIsWrong) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("<html><body><h1>Hilfe</h1><p>Messwerte</p></body></html>");
   }
-  help.help(html.toStdString(), plat::ui::help::Contents, "");
+  help.help(html.toStdString(), platform::ui::help::Contents, "");
   EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("Messwerte")));
   EXPECT_FALSE(viewer->toPlainText().contains(QStringLiteral("<p>")));
 
@@ -390,9 +394,9 @@ TEST_F(QtServicesTest, HelpViewerShowsTextAndSaysWhatIsWrong) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray("ITSF\0\0\0\x03", 8));
   }
-  help.help(binary.toStdString(), plat::ui::help::Contents, "");
+  help.help(binary.toStdString(), platform::ui::help::Contents, "");
   EXPECT_FALSE(viewer->problem().isEmpty());
 
-  help.help(text.toStdString(), plat::ui::help::Quit, "");
+  help.help(text.toStdString(), platform::ui::help::Quit, "");
   EXPECT_EQ(frontEnd.services()->helpViewer(), nullptr);
 }

@@ -24,7 +24,7 @@ class ToolkitMessages : public ::testing::Test {
 };
 
 TEST_F(ToolkitMessages, WarningsOfTheToolkitAreDroppedCriticalOnesPass) {
-  vfront::quietToolkitMessages();
+  frontend::qt::quietToolkitMessages();
   const std::string out = stderrOf([] {
     qWarning("This plugin does not support raise()");
     qWarning("QStandardPaths: wrong permissions on runtime directory /tmp/x, 0755 instead of 0700");
@@ -39,8 +39,8 @@ TEST_F(ToolkitMessages, WarningsOfTheToolkitAreDroppedCriticalOnesPass) {
 }
 
 TEST_F(ToolkitMessages, InstallingTwiceKeepsTheCriticalOnesOnce) {
-  vfront::quietToolkitMessages();
-  vfront::quietToolkitMessages();
+  frontend::qt::quietToolkitMessages();
+  frontend::qt::quietToolkitMessages();
   const std::string out = stderrOf([] { qCritical("only once"); });
   EXPECT_EQ(out.find("only once"), out.rfind("only once"));
   EXPECT_NE(out.find("only once"), std::string::npos);
@@ -48,7 +48,7 @@ TEST_F(ToolkitMessages, InstallingTwiceKeepsTheCriticalOnesOnce) {
 
 TEST_F(ToolkitMessages, TheEnvironmentLetsEverythingThroughForDebugging) {
   setenv("VELUMOR_QT_MESSAGES", "1", 1);
-  vfront::quietToolkitMessages();
+  frontend::qt::quietToolkitMessages();
   const std::string out = stderrOf([] { qWarning("This plugin does not support raise()"); });
   EXPECT_NE(out.find("raise()"), std::string::npos) << out;
 }

@@ -23,9 +23,9 @@
 #include "qt_test_support.h"
 
 using namespace vtest;
-using plat::com::Ptr;
-using plat::ui::Control;
-using plat::ui::ControlType;
+using platform::com::Ptr;
+using platform::ui::Control;
+using platform::ui::ControlType;
 
 namespace {
 
@@ -97,12 +97,12 @@ TEST_F(WindowMirror, WidgetsAreTheKindTheControlNeeds) {
   EXPECT_NE(widgetAs<QComboBox>(f->ctl("Choice")), nullptr);
   EXPECT_NE(widgetAs<QLineEdit>(f->ctl("TagText")), nullptr);
   EXPECT_NE(widgetAs<QComboBox>(f->ctl("Mode")), nullptr);
-  EXPECT_NE(widgetAs<vfront::NeedleWidget>(f->ctl("Needle")), nullptr);
-  EXPECT_NE(widgetAs<vfront::BarGraphWidget>(f->ctl("Bar")), nullptr);
-  EXPECT_NE(widgetAs<vfront::DigitalWidget>(f->ctl("Digits")), nullptr);
-  EXPECT_NE(widgetAs<vfront::PlotterWidget>(f->ctl("Trend")), nullptr);
-  EXPECT_NE(widgetAs<vfront::UnknownControlWidget>(f->ctl("Odd")), nullptr);
-  EXPECT_NE(widgetAs<vfront::StatusBarWidget>(f->ctl("Status")), nullptr);
+  EXPECT_NE(widgetAs<frontend::qt::NeedleWidget>(f->ctl("Needle")), nullptr);
+  EXPECT_NE(widgetAs<frontend::qt::BarGraphWidget>(f->ctl("Bar")), nullptr);
+  EXPECT_NE(widgetAs<frontend::qt::DigitalWidget>(f->ctl("Digits")), nullptr);
+  EXPECT_NE(widgetAs<frontend::qt::PlotterWidget>(f->ctl("Trend")), nullptr);
+  EXPECT_NE(widgetAs<frontend::qt::UnknownControlWidget>(f->ctl("Odd")), nullptr);
+  EXPECT_NE(widgetAs<frontend::qt::StatusBarWidget>(f->ctl("Status")), nullptr);
   // A multi-line box shows the model's CR LF breaks as lines.
   EXPECT_EQ(widgetAs<QPlainTextEdit>(f->ctl("Notes"))->toPlainText(), QStringLiteral("a\nb"));
 }
@@ -162,7 +162,7 @@ TEST_F(WindowMirror, PropertyChangesReachTheirWidgetAndOnlyThatOne) {
   f->ctl("Check").setProperty("Value", Variant(int16_t{2}));
   EXPECT_EQ(widgetAs<QCheckBox>(f->ctl("Check"))->checkState(), Qt::PartiallyChecked);
 
-  auto& log = f->ctlAs<plat::ui::ListBoxControl>("Log");
+  auto& log = f->ctlAs<platform::ui::ListBoxControl>("Log");
   log.addItem("eins");
   log.addItem("zwei");
   log.setListIndex(1);
@@ -173,7 +173,7 @@ TEST_F(WindowMirror, PropertyChangesReachTheirWidgetAndOnlyThatOne) {
   log.clear();
   EXPECT_EQ(list->count(), 0);
 
-  auto& choice = f->ctlAs<plat::ui::ListBoxControl>("Choice");
+  auto& choice = f->ctlAs<platform::ui::ListBoxControl>("Choice");
   choice.addItem("a");
   choice.addItem("b");
   choice.setListIndex(1);
@@ -215,7 +215,7 @@ TEST_F(WindowMirror, TabsMenusAndPanelsFollowTheModel) {
   EXPECT_FALSE(frontEnd.menuAction(f->menu("PopupMenu"))->isVisible());
 
   auto& status = f->statusBar("Status");
-  auto* sw = widgetAs<vfront::StatusBarWidget>(status);
+  auto* sw = widgetAs<frontend::qt::StatusBarWidget>(status);
   ASSERT_EQ(sw->panels().size(), 3u);
   EXPECT_EQ(sw->panels()[0].text, QStringLiteral("getrennt"));
   EXPECT_TRUE(sw->panels()[1].picture);
@@ -253,14 +253,14 @@ TEST_F(WindowMirror, FormPropertiesReachTheWindow) {
   EXPECT_EQ(win->windowTitle(), QStringLiteral("Gerätedaten"));
   f->setCaption("Übertragung läuft");
   EXPECT_EQ(win->windowTitle(), QStringLiteral("Übertragung läuft"));
-  f->setProperty("MousePointer", Variant(plat::ui::kHourglass));
+  f->setProperty("MousePointer", Variant(platform::ui::kHourglass));
   EXPECT_EQ(win->cursor().shape(), Qt::WaitCursor);
-  f->setProperty("MousePointer", Variant(plat::ui::kDefaultPointer));
+  f->setProperty("MousePointer", Variant(platform::ui::kDefaultPointer));
   EXPECT_EQ(win->cursor().shape(), Qt::ArrowCursor);
-  f->setWindowState(plat::ui::kMaximized);
+  f->setWindowState(platform::ui::kMaximized);
   settle();
   EXPECT_TRUE(win->windowState() & Qt::WindowMaximized);
-  f->setWindowState(plat::ui::kNormal);
+  f->setWindowState(platform::ui::kNormal);
   settle();
   EXPECT_FALSE(win->windowState() & Qt::WindowMaximized);
   f->hide();
@@ -315,7 +315,7 @@ TEST_F(WindowMirror, MenuEntriesLoadedWhileTheMenuOpensJoinThatMenu) {
             (QStringList{QStringLiteral("&Speichern"), QStringLiteral("-"), QStringLiteral("Datei 0"),
                          QStringLiteral("Datei 1"), QStringLiteral("Datei 2"), QStringLiteral("&Beenden")}));
   int clicked = -1;
-  f->on("Recent", "Click", [&](plat::ui::EventArgs& a) { clicked = a.index; });
+  f->on("Recent", "Click", [&](platform::ui::EventArgs& a) { clicked = a.index; });
   frontEnd.menuAction(f->menu("Recent", 2))->trigger();
   EXPECT_EQ(clicked, 2);
 }
@@ -365,7 +365,7 @@ TEST_F(WindowMirror, LabelsFramesTextBoxesAndImagesFollowTheirStyleProperties) {
 
 TEST_F(WindowMirror, ListEntriesStandInTabStopColumns) {
   auto f = openForm();
-  auto& log = f->ctlAs<plat::ui::ListBoxControl>("Log");
+  auto& log = f->ctlAs<platform::ui::ListBoxControl>("Log");
   log.addItem("W\tW");
   log.setTabStops({60});
   auto* list = widgetAs<QListWidget>(log);
@@ -418,19 +418,19 @@ TEST_F(WindowMirror, UnloadFromAButtonsOwnClickIsSafe) {
 
 TEST_F(WindowMirror, FormsThatExistedBeforeInstallAreMirroredAndUninstallLetsGo) {
   frontEnd.uninstall();
-  auto f = plat::com::makeObject<MirrorForm>();
+  auto f = platform::com::makeObject<MirrorForm>();
   f->show();
   EXPECT_EQ(frontEnd.window(*f), nullptr);
-  frontEnd.install(vfront::FrontEnd::Mode::WindowsAndServices);
+  frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsAndServices);
   QPointer<QWidget> win = frontEnd.window(*f);
   ASSERT_FALSE(win.isNull());
   EXPECT_TRUE(win->isVisible());
-  EXPECT_NE(&plat::ui::Services::messageBox(),
-            static_cast<plat::ui::MessageBoxService*>(&plat::ui::Services::headless()));
+  EXPECT_NE(&platform::ui::Services::messageBox(),
+            static_cast<platform::ui::MessageBoxService*>(&platform::ui::Services::headless()));
   frontEnd.uninstall();
   EXPECT_TRUE(win.isNull());
-  EXPECT_EQ(&plat::ui::Services::messageBox(),
-            static_cast<plat::ui::MessageBoxService*>(&plat::ui::Services::headless()));
+  EXPECT_EQ(&platform::ui::Services::messageBox(),
+            static_cast<platform::ui::MessageBoxService*>(&platform::ui::Services::headless()));
   // The model no longer talks to the front end: changes and unloads go unnoticed by it.
   f->setCaption("ohne Fenster");
   EXPECT_TRUE(f->unload());
@@ -459,7 +459,7 @@ TEST_F(WindowMirror, ScreenshotsAreWrittenAndNotBlank) {
   auto f = openForm();
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  auto shotFn = vfront::screenshotFunction();
+  auto shotFn = frontend::qt::screenshotFunction();
   std::string error;
   std::filesystem::path png = dir.filePath(QStringLiteral("sub/main.png")).toStdString();
   ASSERT_TRUE(shotFn(*f, png, error)) << error;
@@ -477,12 +477,12 @@ TEST_F(WindowMirror, ScreenshotsAreWrittenAndNotBlank) {
 
 TEST_F(WindowMirror, ScreenshotsWorkWithoutAnInstalledFrontEnd) {
   frontEnd.uninstall();
-  auto f = plat::com::makeObject<MirrorForm>();
+  auto f = platform::com::makeObject<MirrorForm>();
   f->ensureLoaded();
   QTemporaryDir dir;
   std::string error;
   std::filesystem::path png = dir.filePath(QStringLiteral("alone.png")).toStdString();
-  ASSERT_TRUE(vfront::screenshotFunction()(*f, png, error)) << error;
+  ASSERT_TRUE(frontend::qt::screenshotFunction()(*f, png, error)) << error;
   QImage img(QString::fromStdString(png.string()));
   EXPECT_EQ(img.width(), 600);
   EXPECT_GT(img.height(), 450);  // the client area and the menu bar above it

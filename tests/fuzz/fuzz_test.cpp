@@ -11,10 +11,10 @@
 
 namespace {
 
-using vfuzz::Outcome;
+using fuzz::Outcome;
 
-const vfuzz::Knowledge& knowledge() {
-  static const vfuzz::Knowledge k = vfuzz::loadKnowledge(
+const fuzz::Knowledge& knowledge() {
+  static const fuzz::Knowledge k = fuzz::loadKnowledge(
       VELUMOR_SOURCE_DIR, std::string(VELUMOR_SOURCE_DIR) + "/tolvar/devices/rq4400.json");
   return k;
 }
@@ -29,7 +29,7 @@ TEST(SessionGenerator, KnowsEveryViewClassAndTheirWindows) {
 }
 
 TEST(SessionGenerator, TheSameSeedGivesTheSameSessionAndEveryLineIsWellFormed) {
-  vfuzz::SessionGenerator a(knowledge()), b(knowledge());
+  fuzz::SessionGenerator a(knowledge()), b(knowledge());
   EXPECT_EQ(a.session(42), b.session(42));
   EXPECT_NE(a.session(42), a.session(43));
   const std::set<std::string> known = {
@@ -39,9 +39,9 @@ TEST(SessionGenerator, TheSameSeedGivesTheSameSessionAndEveryLineIsWellFormed) {
       "inject", "scenario", "dump",   "items",    "expect-no-error"};
   std::set<std::string> seen;
   for (uint64_t seed = 0; seed < 40; ++seed) {
-    for (const auto& line : vfuzz::commandLines(a.session(seed))) {
+    for (const auto& line : fuzz::commandLines(a.session(seed))) {
       std::vector<std::string> words;
-      ASSERT_NO_THROW(words = vhost::splitScriptLine(line)) << line;
+      ASSERT_NO_THROW(words = host_core::splitScriptLine(line)) << line;
       ASSERT_FALSE(words.empty()) << line;
       EXPECT_TRUE(known.count(words[0])) << line;
       seen.insert(words[0]);
@@ -74,11 +74,11 @@ TEST(FuzzOutcome, CrashesSanitizerReportsAndHangsAreToldFromFailedLines) {
        "UBSan rq4400_simulator.cpp:181: N is outside the range of representable values of type 'long'"},
       {exited(1), false,
        "==1==ERROR: AddressSanitizer: heap-use-after-free on address 0x1\n    #0 0x7f in memcpy "
-       "/usr/lib/x.c:1\n    #1 0x55 in plat::ui::Form::show() /w/platform/ui/form.cpp:12\n",
-       Outcome::Kind::Sanitizer, "ASan heap-use-after-free in plat::ui::Form::show form.cpp:12"},
+       "/usr/lib/x.c:1\n    #1 0x55 in platform::ui::Form::show() /w/platform/ui/form.cpp:12\n",
+       Outcome::Kind::Sanitizer, "ASan heap-use-after-free in platform::ui::Form::show form.cpp:12"},
   };
   for (const Case& c : cases) {
-    const Outcome o = vfuzz::classify(c.status, c.timedOut, c.output);
+    const Outcome o = fuzz::classify(c.status, c.timedOut, c.output);
     EXPECT_EQ(o.kind, c.kind) << c.output;
     EXPECT_EQ(o.signature, c.signature) << c.output;
   }
@@ -94,10 +94,10 @@ TEST(FuzzMinimise, KeepsOnlyTheLinesTheFailureNeeds) {
     const auto a = s.find("run 7\n"), b = s.find("run 42\n");
     return a != std::string::npos && b != std::string::npos && a < b;
   };
-  EXPECT_EQ(vfuzz::minimise(script, fails, 500), "run 7\nrun 42\n");
+  EXPECT_EQ(fuzz::minimise(script, fails, 500), "run 7\nrun 42\n");
   EXPECT_LE(calls, 500);
   calls = 0;
-  const std::string partly = vfuzz::minimise(script, fails, 5);
+  const std::string partly = fuzz::minimise(script, fails, 5);
   EXPECT_EQ(calls, 5) << "the number of tries is bounded";
   EXPECT_TRUE(fails(partly)) << "what it returns still fails";
 }

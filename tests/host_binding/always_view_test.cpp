@@ -11,9 +11,9 @@ namespace {
 using hbtest::HostBindingTest;
 using hbtest::LifeRecorder;
 using hbtest::run;
-using plat::com::makeObject;
-using plat::com::Ptr;
-namespace hr = plat::com::hr;
+using platform::com::makeObject;
+using platform::com::Ptr;
+namespace hr = platform::com::hr;
 
 class AlwaysViewTest : public HostBindingTest {
  protected:
@@ -58,7 +58,7 @@ TEST_F(AlwaysViewTest, NotificationsAreQueuedAndWorkedOffOnePerTick) {
   EXPECT_EQ(view->NotifyChanged(2, true, 3, 0x8000002), 0);
   ASSERT_EQ(view->binding().queue()->size(), 2u);
   EXPECT_EQ(view->binding().queue()->front(), (velumor::VELUMOR_Notify_Type{1, false, 2, 0x1000001}));
-  plat::ui::TimerControl& t = view->form()->timer("NotifyTimer");
+  platform::ui::TimerControl& t = view->form()->timer("NotifyTimer");
   EXPECT_TRUE(t.isEnabled());
   run(1);
   EXPECT_EQ(view->binding().queue()->size(), 1u);
@@ -137,7 +137,7 @@ TEST_F(AlwaysViewTest, ClosingTheWindowOnlyHidesIt) {
 
 TEST_F(AlwaysViewTest, WindowUnloadedByOtherMeansDestroysTheViewOnce) {
   ASSERT_EQ(view->SetAppletItemManagRef(4, host), 0);
-  ASSERT_TRUE(view->form()->unload(plat::ui::kUnloadAppWindows));
+  ASSERT_TRUE(view->form()->unload(platform::ui::kUnloadAppWindows));
   EXPECT_EQ(host->releasedViews, std::vector<const void*>{view.get()});
   EXPECT_FALSE(view->binding().hasQueue());
   EXPECT_EQ(view->Destroy(), 0);

@@ -21,9 +21,9 @@
 
 namespace fakehost {
 
-using plat::com::ByteArray;
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::ByteArray;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 // One call a fake host object received: the operation, its in-arguments in call order, and
 // for operations that take an object (ReleaseView) the object's address. Objects are not
@@ -51,7 +51,7 @@ class CallLog {
   std::vector<Call> of(std::string_view op) const {
     std::vector<Call> out;
     for (const Call& c : calls_)
-      if (plat::com::equalsNoCase(c.op, op)) out.push_back(c);
+      if (platform::com::equalsNoCase(c.op, op)) out.push_back(c);
     return out;
   }
   int count(std::string_view op) const { return static_cast<int>(of(op).size()); }
@@ -77,11 +77,11 @@ class Failures {
   void clear(const std::string& op) { codes_.erase(op); }
   void raiseIfSet(std::string_view op) const {
     auto it = codes_.find(op);
-    if (it != codes_.end()) plat::com::raiseResult(it->second);
+    if (it != codes_.end()) platform::com::raiseResult(it->second);
   }
 
  private:
-  std::map<std::string, int32_t, plat::ui::NoCaseLess> codes_;
+  std::map<std::string, int32_t, platform::ui::NoCaseLess> codes_;
 };
 
 // Members called by name: a name, and what the call does with its arguments.
@@ -90,7 +90,7 @@ class ByName {
   using Fn = std::function<Variant(std::span<Variant>)>;
   void add(std::string name, Fn fn) {
     for (auto& [n, f] : fns_) {
-      if (plat::com::equalsNoCase(n, name)) {
+      if (platform::com::equalsNoCase(n, name)) {
         f = std::move(fn);
         return;
       }
@@ -99,16 +99,17 @@ class ByName {
   }
   int32_t idOfName(std::string_view name) const {
     for (size_t i = 0; i < fns_.size(); ++i)
-      if (plat::com::equalsNoCase(fns_[i].first, name)) return static_cast<int32_t>(i) + 1;
-    plat::com::raise(plat::com::err::NoSuchMember,
-                     "Object doesn't support property or method '" + std::string(name) + "'");
+      if (platform::com::equalsNoCase(fns_[i].first, name)) return static_cast<int32_t>(i) + 1;
+    platform::com::raise(platform::com::err::NoSuchMember,
+                         "Object doesn't support property or method '" + std::string(name) + "'");
   }
   const std::string& nameOf(int32_t id) const { return entry(id).first; }
   Variant invoke(int32_t id, std::span<Variant> args) const { return entry(id).second(args); }
 
  private:
   const std::pair<std::string, Fn>& entry(int32_t id) const {
-    if (id < 1 || id > static_cast<int32_t>(fns_.size())) plat::com::raise(plat::com::err::NoSuchMember);
+    if (id < 1 || id > static_cast<int32_t>(fns_.size()))
+      platform::com::raise(platform::com::err::NoSuchMember);
     return fns_[static_cast<size_t>(id - 1)];
   }
   std::vector<std::pair<std::string, Fn>> fns_;
@@ -121,9 +122,9 @@ class FakeDeviceDescription : public tolvar::DeviceDescription {
   CallLog& log() const { return *log_; }
   Failures failures;
   // GetDeviceProperty: "DevDescLong", "Nickname"...; an unknown name answers status 1.
-  std::map<std::string, std::string, plat::ui::NoCaseLess> properties;
+  std::map<std::string, std::string, platform::ui::NoCaseLess> properties;
   // The objects of each kind ("record", "sequence", "object", "menu"...) in enumeration order.
-  std::map<std::string, std::vector<std::string>, plat::ui::NoCaseLess> objects;
+  std::map<std::string, std::vector<std::string>, platform::ui::NoCaseLess> objects;
   // FindObject by kind and name; absent answers status 1.
   std::map<std::pair<std::string, std::string>, int32_t> handles;
   // GetObjectInfo / 2 / 3 by handle: up to six outputs.
@@ -200,7 +201,7 @@ class FakeDeviceDescription : public tolvar::DeviceDescription {
   }
 
   int32_t idOfName(std::string_view name) const override { return byName.idOfName(name); }
-  Variant invoke(int32_t id, plat::com::InvokeKind, std::span<Variant> args) override {
+  Variant invoke(int32_t id, platform::com::InvokeKind, std::span<Variant> args) override {
     record(byName.nameOf(id), std::vector<Variant>(args.begin(), args.end()));
     return byName.invoke(id, args);
   }
@@ -253,7 +254,7 @@ class FakeHostFrame : public tolvar::HostFrame {
   }
 
   int32_t idOfName(std::string_view name) const override { return byName.idOfName(name); }
-  Variant invoke(int32_t id, plat::com::InvokeKind, std::span<Variant> args) override {
+  Variant invoke(int32_t id, platform::com::InvokeKind, std::span<Variant> args) override {
     record(byName.nameOf(id), std::vector<Variant>(args.begin(), args.end()));
     return byName.invoke(id, args);
   }
@@ -295,8 +296,8 @@ class FakeItemManager : public tolvar::AppletItemManager {
 
   FakeItemManager()
       : log_(std::make_shared<CallLog>()),
-        dd(plat::com::makeObject<FakeDeviceDescription>(log_)),
-        frame(plat::com::makeObject<FakeHostFrame>(log_)) {}
+        dd(platform::com::makeObject<FakeDeviceDescription>(log_)),
+        frame(platform::com::makeObject<FakeHostFrame>(log_)) {}
 
   // The calls of this item manager, its device description and its frame, in one order.
   CallLog& log() const { return *log_; }
@@ -305,7 +306,7 @@ class FakeItemManager : public tolvar::AppletItemManager {
   Ptr<FakeHostFrame> frame;       // what GetFrame hands out (null: none)
 
   // RegisterItem's status by item name (default 0: accepted). A refused item gets no handle.
-  std::map<std::string, int32_t, plat::ui::NoCaseLess> registerStatus;
+  std::map<std::string, int32_t, platform::ui::NoCaseLess> registerStatus;
   std::vector<Registration> registrations;
   // Values by handle; reading a handle without a value answers kStatusBadHandle.
   std::map<int32_t, Variant> values;
@@ -313,19 +314,19 @@ class FakeItemManager : public tolvar::AppletItemManager {
   // with the flag set); a handle without one answers its value.
   std::map<int32_t, Variant> shadows;
   // GetNamedValue by name.
-  std::map<std::string, Variant, plat::ui::NoCaseLess> namedValues;
+  std::map<std::string, Variant, platform::ui::NoCaseLess> namedValues;
   // The views handed to ReleaseView, by address.
   std::vector<const void*> releasedViews;
 
   // The handle of the latest registration of `name` (case does not matter); 0 when none.
   int32_t handleOf(std::string_view name) const {
     for (auto it = registrations.rbegin(); it != registrations.rend(); ++it)
-      if (plat::com::equalsNoCase(it->name, name)) return it->handle;
+      if (platform::com::equalsNoCase(it->name, name)) return it->handle;
     return 0;
   }
   std::optional<Registration> registration(std::string_view name) const {
     for (auto it = registrations.rbegin(); it != registrations.rend(); ++it)
-      if (plat::com::equalsNoCase(it->name, name)) return *it;
+      if (platform::com::equalsNoCase(it->name, name)) return *it;
     return std::nullopt;
   }
   // Sets the value of a registered item; false when it was never registered.
@@ -474,7 +475,7 @@ class FakeItemManager : public tolvar::AppletItemManager {
 
 // A host control stand-in: takes any property by name and gives it back; methods do
 // nothing and are counted.
-class FakeHostControl : public plat::ui::UserControlImpl {
+class FakeHostControl : public platform::ui::UserControlImpl {
  public:
   explicit FakeHostControl(std::string kind) : kind_(std::move(kind)) {}
 
@@ -482,17 +483,17 @@ class FakeHostControl : public plat::ui::UserControlImpl {
   std::vector<std::pair<std::string, Variant>> snapshot() const override { return props_; }
   int32_t idOfName(std::string_view name) const override {
     for (size_t i = 0; i < names_.size(); ++i)
-      if (plat::com::equalsNoCase(names_[i], name)) return static_cast<int32_t>(i) + 1;
+      if (platform::com::equalsNoCase(names_[i], name)) return static_cast<int32_t>(i) + 1;
     names_.emplace_back(name);
     return static_cast<int32_t>(names_.size());
   }
-  Variant invoke(int32_t id, plat::com::InvokeKind kind, std::span<Variant> args) override {
+  Variant invoke(int32_t id, platform::com::InvokeKind kind, std::span<Variant> args) override {
     const std::string name = id >= 1 && id <= static_cast<int32_t>(names_.size())
                                  ? names_[static_cast<size_t>(id - 1)]
                                  : "#" + std::to_string(id);
     switch (kind) {
-      case plat::com::InvokeKind::PropertyPut:
-        if (args.empty()) plat::com::raise(plat::com::err::WrongArgumentCount);
+      case platform::com::InvokeKind::PropertyPut:
+        if (args.empty()) platform::com::raise(platform::com::err::WrongArgumentCount);
         for (auto& [n, v] : props_) {
           if (n == name) {
             v = args.back();
@@ -501,11 +502,11 @@ class FakeHostControl : public plat::ui::UserControlImpl {
         }
         props_.emplace_back(name, args.back());
         return Variant();
-      case plat::com::InvokeKind::PropertyGet:
+      case platform::com::InvokeKind::PropertyGet:
         for (auto& [n, v] : props_)
           if (n == name) return v;
         return Variant();
-      case plat::com::InvokeKind::Method:
+      case platform::com::InvokeKind::Method:
         methodCalls.push_back(name);
         return Variant();
     }
@@ -534,12 +535,13 @@ inline void registerFakeHostControls(bool withLamp = true) {
       {"Tolvar4Plotter.Tolvar4Plotter", "Tolvar4Plotter"},
       {"Velumor.VEXAONOFF", "VEXAONOFF"},
   };
-  auto& registry = plat::ui::UserControlRegistry::instance();
+  auto& registry = platform::ui::UserControlRegistry::instance();
   for (const auto& [progId, kind] : kControls) {
     if (registry.has(progId) || (!withLamp && std::string_view(kind) == "VEXAONOFF")) continue;
     std::string k = kind;
-    registry.add(progId,
-                 [k] { return Ptr<plat::ui::UserControlImpl>(plat::com::makeObject<FakeHostControl>(k)); });
+    registry.add(progId, [k] {
+      return Ptr<platform::ui::UserControlImpl>(platform::com::makeObject<FakeHostControl>(k));
+    });
   }
 }
 

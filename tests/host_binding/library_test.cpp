@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using comtest::TempDir;
 using comtest::writeText;
-using plat::com::Ptr;
+using platform::com::Ptr;
 
 const fs::path kLibrary = fs::weakly_canonical(VELUMOR_LIBRARY_PATH);
 
@@ -45,14 +45,15 @@ class ComponentLibraryTest : public ::testing::Test {
   void SetUp() override {
     // The host's controls come from the host; the lamp comes from the library itself.
     fakehost::registerFakeHostControls(/*withLamp=*/false);
-    plat::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().useManualClock();
     writeText(registry, R"({"classes": {"Other.Thing": {"library": "/usr/lib/other.so", "clsid": "{o}"}}})");
   }
 
   int32_t registerLibrary() {
     void* h = ::dlopen(kLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!h) return -1;
-    auto reg = reinterpret_cast<plat::com::RegisterServerFn>(::dlsym(h, plat::com::RegisterServerSymbol));
+    auto reg =
+        reinterpret_cast<platform::com::RegisterServerFn>(::dlsym(h, platform::com::RegisterServerSymbol));
     const int32_t rc = reg ? reg(registry.c_str(), nullptr) : -1;  // null: the library's own file
     ::dlclose(h);
     return rc;
@@ -65,8 +66,8 @@ class ComponentLibraryTest : public ::testing::Test {
 TEST_F(ComponentLibraryTest, ExportsItsEntryPointsAndHidesEverythingElse) {
   void* h = ::dlopen(kLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(h, nullptr) << ::dlerror();
-  for (const char* symbol : {plat::com::GetClassObjectSymbol, plat::com::CanUnloadNowSymbol,
-                             plat::com::RegisterServerSymbol, plat::com::UnregisterServerSymbol})
+  for (const char* symbol : {platform::com::GetClassObjectSymbol, platform::com::CanUnloadNowSymbol,
+                             platform::com::RegisterServerSymbol, platform::com::UnregisterServerSymbol})
     EXPECT_NE(::dlsym(h, symbol), nullptr) << symbol;
   // The component's own functions and classes stay inside.
   EXPECT_EQ(::dlsym(h, "_ZN7velumor12serverModuleEv"), nullptr);
@@ -76,7 +77,7 @@ TEST_F(ComponentLibraryTest, ExportsItsEntryPointsAndHidesEverythingElse) {
 
 TEST_F(ComponentLibraryTest, RegisteredClassesAreFoundByProgIdAndDrivenThroughView) {
   ASSERT_EQ(registerLibrary(), 0);
-  plat::com::ClassRegistry reg(registry);
+  platform::com::ClassRegistry reg(registry);
   reg.load();
   EXPECT_EQ(reg.progIds().size(), kProgIds.size() + 1);
   EXPECT_EQ(reg.find("Other.Thing")->library, "/usr/lib/other.so");
@@ -87,13 +88,13 @@ TEST_F(ComponentLibraryTest, RegisteredClassesAreFoundByProgIdAndDrivenThroughVi
     EXPECT_FALSE(entry->clsid.empty());
   }
 
-  plat::com::ServerLoader loader(registry);
+  platform::com::ServerLoader loader(registry);
   for (const std::string& progId : kProgIds) {
     SCOPED_TRACE(progId);
-    auto host = plat::com::makeObject<fakehost::FakeItemManager>();
-    Ptr<tolvar::View> view = plat::com::queryInterface<tolvar::View>(loader.createObject(progId));
+    auto host = platform::com::makeObject<fakehost::FakeItemManager>();
+    Ptr<tolvar::View> view = platform::com::queryInterface<tolvar::View>(loader.createObject(progId));
     ASSERT_NE(view, nullptr);
-    auto* owner = dynamic_cast<plat::ui::WindowOwner*>(view.get());
+    auto* owner = dynamic_cast<platform::ui::WindowOwner*>(view.get());
     ASSERT_NE(owner, nullptr);
     ASSERT_NE(owner->ownedWindow(), nullptr);
 
@@ -102,26 +103,27 @@ TEST_F(ComponentLibraryTest, RegisteredClassesAreFoundByProgIdAndDrivenThroughVi
     EXPECT_EQ(view->Show(), 0);
     EXPECT_EQ(view->NotifyChanged(1, false, 0, 0), 0);
     EXPECT_EQ(view->Hide(), 0);
-    plat::ui::EventLoop::instance().advance(5);
+    platform::ui::EventLoop::instance().advance(5);
     EXPECT_EQ(view->Destroy(), 0);
     EXPECT_EQ(host->releasedViews, std::vector<const void*>{view.get()});
     EXPECT_EQ(view->Destroy(), 0);
     EXPECT_EQ(host->log().count("ReleaseView"), 1);
   }
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 TEST_F(ComponentLibraryTest, LibraryCanUnloadOnlyWhileNoViewLives) {
   ASSERT_EQ(registerLibrary(), 0);
-  plat::com::ServerLoader loader(registry);
-  auto host = plat::com::makeObject<fakehost::FakeItemManager>();
+  platform::com::ServerLoader loader(registry);
+  auto host = platform::com::makeObject<fakehost::FakeItemManager>();
   Ptr<tolvar::View> view =
-      plat::com::queryInterface<tolvar::View>(loader.createObject("Velumor.VelumorMainViewClass"));
+      platform::com::queryInterface<tolvar::View>(loader.createObject("Velumor.VelumorMainViewClass"));
   ASSERT_NE(view, nullptr);
 
   void* h = ::dlopen(kLibrary.c_str(), RTLD_NOW | RTLD_NOLOAD);
   ASSERT_NE(h, nullptr);
-  auto canUnload = reinterpret_cast<plat::com::CanUnloadNowFn>(::dlsym(h, plat::com::CanUnloadNowSymbol));
+  auto canUnload =
+      reinterpret_cast<platform::com::CanUnloadNowFn>(::dlsym(h, platform::com::CanUnloadNowSymbol));
   ::dlclose(h);  // the loader's own handle keeps it loaded
   ASSERT_NE(canUnload, nullptr);
 
@@ -135,10 +137,10 @@ TEST_F(ComponentLibraryTest, LibraryCanUnloadOnlyWhileNoViewLives) {
   EXPECT_EQ(canUnload(), 0);
 
   // Nothing of the component is left: the lamp it made known goes with it.
-  EXPECT_TRUE(plat::ui::UserControlRegistry::instance().has("Velumor.VEXAONOFF"));
+  EXPECT_TRUE(platform::ui::UserControlRegistry::instance().has("Velumor.VEXAONOFF"));
   ASSERT_TRUE(loader.tryUnload(kLibrary));
   if (!libraryIsLoaded()) {
-    EXPECT_FALSE(plat::ui::UserControlRegistry::instance().has("Velumor.VEXAONOFF"));
+    EXPECT_FALSE(platform::ui::UserControlRegistry::instance().has("Velumor.VEXAONOFF"));
   }
 }
 

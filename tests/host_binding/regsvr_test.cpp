@@ -41,7 +41,7 @@ Outcome runTool(std::vector<std::string> args) {
 }
 
 std::vector<std::string> velumorEntries(const fs::path& registry) {
-  plat::com::ClassRegistry reg(registry);
+  platform::com::ClassRegistry reg(registry);
   reg.load();
   std::vector<std::string> out;
   for (const std::string& p : reg.progIds())
@@ -63,7 +63,7 @@ TEST_F(RegsvrTest, RegisterAddsTheEightClassesAndKeepsOtherEntries) {
   EXPECT_EQ(ours.size(), 8u);
   for (const std::string& p : ours) EXPECT_NE(o.out.find(p), std::string::npos) << "not reported: " << p;
 
-  plat::com::ClassRegistry reg(registry);
+  platform::com::ClassRegistry reg(registry);
   reg.load();
   ASSERT_TRUE(reg.find("Other.Thing"));
   EXPECT_EQ(reg.find("Other.Thing")->library, "/usr/lib/other.so");
@@ -80,7 +80,7 @@ TEST_F(RegsvrTest, UnregisterRemovesOnlyTheComponentsClasses) {
   ASSERT_EQ(runTool({"--registry", registry.string(), kLibrary.string()}).code, regsvr::kOk);
   const Outcome o = runTool({"--unregister", "--registry", registry.string(), kLibrary.string()});
   ASSERT_EQ(o.code, regsvr::kOk) << o.err;
-  plat::com::ClassRegistry reg(registry);
+  platform::com::ClassRegistry reg(registry);
   reg.load();
   EXPECT_EQ(reg.progIds(), std::vector<std::string>{"Other.Thing"});
   EXPECT_NE(readText(registry).find("\"note\""), std::string::npos);

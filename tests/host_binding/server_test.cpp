@@ -14,7 +14,7 @@
 namespace {
 
 using hbtest::HostBindingTest;
-using plat::com::Ptr;
+using platform::com::Ptr;
 
 const std::vector<std::pair<std::string, std::string>> kClasses = {
     {"Velumor.VelumorMainViewClass", "VelumorMainViewForm"},
@@ -39,17 +39,17 @@ TEST_F(HostBindingTest, EveryClassMakesAViewThatOwnsItsWindow) {
   const int64_t baseline = velumor::componentLiveCount().value();
   for (const auto& [progId, formName] : kClasses) {
     SCOPED_TRACE(progId);
-    plat::com::ClassFactory* raw = nullptr;
-    ASSERT_EQ(velumor::getClassObject(progId.c_str(), &raw), plat::com::hr::Ok);
-    Ptr<plat::com::ClassFactory> factory(raw);
+    platform::com::ClassFactory* raw = nullptr;
+    ASSERT_EQ(velumor::getClassObject(progId.c_str(), &raw), platform::com::hr::Ok);
+    Ptr<platform::com::ClassFactory> factory(raw);
     raw->Release();                                        // the Ptr holds it now
     EXPECT_EQ(velumor::serverModule().canUnloadNow(), 1);  // a held factory keeps the library
 
-    Ptr<plat::com::Unknown> object = factory->createInstance();
+    Ptr<platform::com::Unknown> object = factory->createInstance();
     factory.reset();
-    Ptr<tolvar::View> view = plat::com::queryInterface<tolvar::View>(object);
+    Ptr<tolvar::View> view = platform::com::queryInterface<tolvar::View>(object);
     ASSERT_NE(view, nullptr);
-    auto* owner = dynamic_cast<plat::ui::WindowOwner*>(view.get());
+    auto* owner = dynamic_cast<platform::ui::WindowOwner*>(view.get());
     ASSERT_NE(owner, nullptr);
     ASSERT_NE(owner->ownedWindow(), nullptr);
     EXPECT_EQ(owner->ownedWindow()->name(), formName);
@@ -71,11 +71,11 @@ TEST_F(HostBindingTest, EveryClassMakesAViewThatOwnsItsWindow) {
 }
 
 TEST(ServerModuleTest, UnknownClassIsNotRegistered) {
-  plat::com::ClassFactory* raw = reinterpret_cast<plat::com::ClassFactory*>(1);
-  EXPECT_EQ(velumor::getClassObject("Velumor.NoSuchClass", &raw), plat::com::hr::ClassNotRegistered);
+  platform::com::ClassFactory* raw = reinterpret_cast<platform::com::ClassFactory*>(1);
+  EXPECT_EQ(velumor::getClassObject("Velumor.NoSuchClass", &raw), platform::com::hr::ClassNotRegistered);
   EXPECT_EQ(raw, nullptr);
   // ProgIDs match without regard to case.
-  ASSERT_EQ(velumor::getClassObject("velumor.velumoralwaysview", &raw), plat::com::hr::Ok);
+  ASSERT_EQ(velumor::getClassObject("velumor.velumoralwaysview", &raw), platform::com::hr::Ok);
   raw->Release();
 }
 

@@ -14,8 +14,8 @@
 
 namespace hbtest {
 
-inline plat::ui::EventLoop& loop() {
-  return plat::ui::EventLoop::instance();
+inline platform::ui::EventLoop& loop() {
+  return platform::ui::EventLoop::instance();
 }
 
 // Advances the manual clock, running every timer that falls due.
@@ -25,9 +25,9 @@ inline void run(int64_t ms) {
 
 // Counts a form's loads and unloads and lets a test look at the form at those moments.
 // Safe to outlive the form, and the form to outlive it.
-class LifeRecorder : public plat::ui::FormObserver {
+class LifeRecorder : public platform::ui::FormObserver {
  public:
-  explicit LifeRecorder(plat::ui::Form* form) : form_(form) {
+  explicit LifeRecorder(platform::ui::Form* form) : form_(form) {
     if (form_) form_->addFormObserver(this);
   }
   ~LifeRecorder() override {
@@ -36,28 +36,28 @@ class LifeRecorder : public plat::ui::FormObserver {
   LifeRecorder(const LifeRecorder&) = delete;
   LifeRecorder& operator=(const LifeRecorder&) = delete;
 
-  void formLoaded(plat::ui::Form& f) override {
+  void formLoaded(platform::ui::Form& f) override {
     ++loads;
     if (onLoad) onLoad(f);
   }
-  void formUnloading(plat::ui::Form&) override { ++unloads; }
-  void formDestroyed(plat::ui::Form&) override { destroyed_ = true; }
+  void formUnloading(platform::ui::Form&) override { ++unloads; }
+  void formDestroyed(platform::ui::Form&) override { destroyed_ = true; }
 
   bool formDestroyed() const { return destroyed_; }
 
   int loads = 0;
   int unloads = 0;
-  std::function<void(plat::ui::Form&)> onLoad;  // runs just before Form_Load
+  std::function<void(platform::ui::Form&)> onLoad;  // runs just before Form_Load
 
  private:
-  plat::ui::Form* form_;
+  platform::ui::Form* form_;
   bool destroyed_ = false;
 };
 
 // A view that does nothing: something to hand a window as its ViewRef.
 class DummyView : public tolvar::View {
  public:
-  int32_t SetAppletItemManagRef(int32_t, plat::com::Ptr<tolvar::AppletItemManager>) override { return 0; }
+  int32_t SetAppletItemManagRef(int32_t, platform::com::Ptr<tolvar::AppletItemManager>) override { return 0; }
   int32_t Show() override { return 0; }
   int32_t Hide() override { return 0; }
   int32_t Destroy() override { return 0; }
@@ -73,7 +73,7 @@ class HostBindingTest : public ::testing::Test {
     loop().clearErrors();
   }
 
-  plat::com::Ptr<fakehost::FakeItemManager> host = plat::com::makeObject<fakehost::FakeItemManager>();
+  platform::com::Ptr<fakehost::FakeItemManager> host = platform::com::makeObject<fakehost::FakeItemManager>();
 };
 
 }  // namespace hbtest

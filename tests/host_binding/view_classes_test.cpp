@@ -19,13 +19,13 @@ using fakehost::Call;
 using hbtest::HostBindingTest;
 using hbtest::LifeRecorder;
 using hbtest::run;
-using plat::com::makeObject;
-using plat::com::Ptr;
+using platform::com::makeObject;
+using platform::com::Ptr;
 using velumor::ViewAdapter;
-namespace hr = plat::com::hr;
+namespace hr = platform::com::hr;
 
 constexpr int32_t kHostFailure = static_cast<int32_t>(0x80004005u);
-const int32_t kUnloaded = hr::fromErrorNumber(plat::com::err::ObjectUnloaded);
+const int32_t kUnloaded = hr::fromErrorNumber(platform::com::err::ObjectUnloaded);
 
 struct ClassCase {
   const char* className;
@@ -97,7 +97,7 @@ TEST_P(ViewClassTest, WindowLoadsInsideSetAppletItemManagRefWithTheItemManagerKe
   LifeRecorder life(window);
   bool itemManagerKeptAtLoad = false;
   bool ddKeptAtLoad = false;
-  life.onLoad = [&](plat::ui::Form&) {
+  life.onLoad = [&](platform::ui::Form&) {
     itemManagerKeptAtLoad = window->binding().itemManager() == host.get();
     ddKeptAtLoad = window->binding().deviceDescription() != nullptr;
   };
@@ -158,14 +158,14 @@ TEST_P(ViewClassTest, ShowBringsAMinimisedWindowBackInNormalState) {
   EXPECT_EQ(view->Show(), 0);
   EXPECT_TRUE(window->visible());
   EXPECT_FALSE(window->isModal());
-  EXPECT_EQ(window->windowState(), plat::ui::kNormal);
+  EXPECT_EQ(window->windowState(), platform::ui::kNormal);
 
-  window->setWindowState(plat::ui::kMinimized);
+  window->setWindowState(platform::ui::kMinimized);
   EXPECT_EQ(view->Show(), 0);
-  EXPECT_EQ(window->windowState(), plat::ui::kNormal);
-  window->setWindowState(plat::ui::kMaximized);
+  EXPECT_EQ(window->windowState(), platform::ui::kNormal);
+  window->setWindowState(platform::ui::kMaximized);
   EXPECT_EQ(view->Show(), 0);
-  EXPECT_EQ(window->windowState(), plat::ui::kNormal);
+  EXPECT_EQ(window->windowState(), platform::ui::kNormal);
 
   EXPECT_EQ(view->Hide(), 0);
   EXPECT_FALSE(window->visible());
@@ -237,7 +237,7 @@ TEST_P(ViewClassTest, FailingGetDDObjectReachesTheHostAsTheStatus) {
 }
 
 TEST_P(ViewClassTest, MissingItemManagerIsAFailureStatus) {
-  EXPECT_EQ(view->SetAppletItemManagRef(9, nullptr), hr::fromErrorNumber(plat::com::err::ObjectNotSet));
+  EXPECT_EQ(view->SetAppletItemManagRef(9, nullptr), hr::fromErrorNumber(platform::com::err::ObjectNotSet));
   EXPECT_FALSE(window->isLoaded());
 }
 
@@ -356,10 +356,10 @@ TEST_P(WindowDesignTest, TimersAndStatusBarPanels) {
   velumor::ViewWindow& w = *view->window();
   EXPECT_EQ(w.name(), GetParam().windowName);
   w.ensureLoaded();
-  plat::ui::TimerControl& reg = w.timer("RegisterTimer");
+  platform::ui::TimerControl& reg = w.timer("RegisterTimer");
   EXPECT_EQ(reg.interval(), 1);
   EXPECT_FALSE(reg.isEnabled());
-  plat::ui::TimerControl& notify = w.timer("NotifyTimer");
+  platform::ui::TimerControl& notify = w.timer("NotifyTimer");
   EXPECT_EQ(notify.interval(), 1);
   EXPECT_EQ(notify.isEnabled(), GetParam().notifyTimerOnAtDesign);
   EXPECT_EQ(w.hasControl("SeqStartTimer"), GetParam().hasSeqStartTimer);

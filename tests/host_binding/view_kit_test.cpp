@@ -14,9 +14,9 @@ namespace {
 
 using hbtest::HostBindingTest;
 using hbtest::run;
-using plat::com::makeObject;
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::makeObject;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 // A display window that dispatches the shared branches by the handles a test gives it.
 class ProbeDisplay : public velumor::VelumorDisplayForm {

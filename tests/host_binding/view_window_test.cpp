@@ -15,8 +15,8 @@ namespace {
 using fakehost::Call;
 using hbtest::HostBindingTest;
 using hbtest::run;
-using plat::com::makeObject;
-using plat::com::Ptr;
+using platform::com::makeObject;
+using platform::com::Ptr;
 using velumor::VELUMOR_Notify_Type;
 
 constexpr int32_t kHostFailure = static_cast<int32_t>(0x80004005u);
@@ -44,7 +44,7 @@ class TestViewForm : public velumor::ViewWindow {
   std::vector<VELUMOR_Notify_Type> dispatched;
   std::function<void(const VELUMOR_Notify_Type&)> onDispatch;
 
-  plat::ui::TimerControl& notifyTimer() { return timer("NotifyTimer"); }
+  platform::ui::TimerControl& notifyTimer() { return timer("NotifyTimer"); }
 
  protected:
   void Form_Load() override {
@@ -90,7 +90,7 @@ TEST_F(ViewWindowTest, LoadsInsideSetAppletItemManagRefWithTheHostReferencesAlre
 
 TEST_F(ViewWindowTest, RegistrationTickRunsOnceAfterOneMillisecond) {
   window->SetAppletItemManagRef(1, host);
-  plat::ui::TimerControl& t = window->timer("RegisterTimer");
+  platform::ui::TimerControl& t = window->timer("RegisterTimer");
   EXPECT_TRUE(t.isEnabled());
   EXPECT_EQ(t.interval(), 1);
 
@@ -107,7 +107,7 @@ TEST_F(ViewWindowTest, FailingGetDDObjectReachesTheCallerBeforeTheWindowLoads) {
   try {
     window->SetAppletItemManagRef(5, host);
     FAIL() << "the failure of GetDDObject was swallowed";
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     EXPECT_EQ(e.resultCode(), kHostFailure);
   }
   EXPECT_FALSE(window->isLoaded());
@@ -119,8 +119,8 @@ TEST_F(ViewWindowTest, MissingItemManagerIsObjectNotSet) {
   try {
     window->SetAppletItemManagRef(5, nullptr);
     FAIL() << "a null item manager was accepted";
-  } catch (const plat::com::RuntimeError& e) {
-    EXPECT_EQ(e.number(), plat::com::err::ObjectNotSet);
+  } catch (const platform::com::RuntimeError& e) {
+    EXPECT_EQ(e.number(), platform::com::err::ObjectNotSet);
   }
   EXPECT_FALSE(window->isLoaded());
 }
@@ -181,7 +181,7 @@ TEST_F(ViewWindowTest, FailingDispatchLosesOnlyItsOwnRecord) {
   window->SetAppletItemManagRef(1, host);
   run(1);
   window->onDispatch = [](const VELUMOR_Notify_Type& r) {
-    if (r.lAppletItemHandle == 1) plat::com::raise(plat::com::err::TypeMismatch);
+    if (r.lAppletItemHandle == 1) platform::com::raise(platform::com::err::TypeMismatch);
   };
   window->NotifyChanged(1, false, 0, 0);
   window->NotifyChanged(2, false, 0, 0);
@@ -266,8 +266,8 @@ TEST_F(ViewWindowTest, ClosedWindowIsNotAttachedToAHostAgain) {
   try {
     window->SetAppletItemManagRef(2, host);
     FAIL() << "a closed window was attached again";
-  } catch (const plat::com::RuntimeError& e) {
-    EXPECT_EQ(e.number(), plat::com::err::ObjectUnloaded);
+  } catch (const platform::com::RuntimeError& e) {
+    EXPECT_EQ(e.number(), platform::com::err::ObjectUnloaded);
   }
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(window->binding().itemManager(), nullptr);

@@ -16,9 +16,9 @@
 #include "tolvar/sim/host_session.h"
 #include "tolvar/sim/rq4400_simulator.h"
 
-using namespace vhost;
-using plat::com::Ptr;
-using plat::com::Variant;
+using namespace host_core;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 namespace {
 
@@ -32,7 +32,7 @@ class InjectHost : public HostApi {
   void destroyView(const Ptr<tolvar::View>&) override {}
   std::vector<Ptr<tolvar::View>> hostOpenedViews() override { return {}; }
   bool setItem(const std::string&, const Variant&, bool, std::string&) override { return true; }
-  bool setBytes(const std::string&, const plat::com::ByteArray&, std::string&) override { return true; }
+  bool setBytes(const std::string&, const platform::com::ByteArray&, std::string&) override { return true; }
   std::optional<Variant> itemValue(const std::string&) override { return std::nullopt; }
   std::string itemsJson() override { return "{}"; }
   bool frame(const std::string&, const std::vector<std::string>&, std::string&, std::string&) override {
@@ -60,8 +60,8 @@ class PlainHost : public InjectHost {
 
 template <class Host>
 int run(Host& host, const std::string& script, std::string* output = nullptr) {
-  plat::ui::EventLoop::instance().useManualClock();
-  plat::ui::Services::headless().reset();
+  platform::ui::EventLoop::instance().useManualClock();
+  platform::ui::Services::headless().reset();
   std::ostringstream out;
   ScriptRunner r(host, out);
   const int failures = r.runText(script);
@@ -118,13 +118,13 @@ class InjectSession : public ::testing::Test {
     std::string pattern = (std::filesystem::temp_directory_path() / "host_core_XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    plat::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().useManualClock();
     tolvar::sim::HostOptions o;
     o.deviceFile = VELUMOR_DEVICE_FILE;
     o.databaseFile = dir_ / "data.sqlite";
     o.registryFile = dir_ / "registry.json";
     session_ = std::make_unique<tolvar::sim::HostSession>(o);
-    host_ = std::make_unique<SessionHost>(*session_);
+    host_ = std::make_unique<SimulatedHost>(*session_);
   }
   void TearDown() override {
     host_.reset();
@@ -134,7 +134,7 @@ class InjectSession : public ::testing::Test {
   }
   std::filesystem::path dir_;
   std::unique_ptr<tolvar::sim::HostSession> session_;
-  std::unique_ptr<SessionHost> host_;
+  std::unique_ptr<SimulatedHost> host_;
 };
 
 TEST_F(InjectSession, AKnownRecordIsArmedAndAnUnknownOneRefused) {

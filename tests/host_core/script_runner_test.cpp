@@ -8,10 +8,10 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 
-using namespace vhost;
-using plat::com::makeObject;
-using plat::com::Ptr;
-using plat::com::Variant;
+using namespace host_core;
+using platform::com::makeObject;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 namespace {
 
@@ -25,19 +25,19 @@ const char* kDesign = R"({"form": {"name": "TinyForm", "props": {"ClientWidth": 
      "tabs": [{"key": "A", "caption": "A"}, {"key": "B", "caption": "B"}]}
   ]})";
 
-class TinyForm : public plat::ui::Form {
+class TinyForm : public platform::ui::Form {
  public:
   TinyForm() : Form("TinyForm", kDesign) {
     on("Ask", "Click", [this] {
-      int a = plat::ui::msgBox("Really?", plat::ui::mb::YesNo, "Tiny");
-      ctl("Title").setCaption(a == plat::ui::mb::IdYes ? "yes" : "no");
+      int a = platform::ui::msgBox("Really?", platform::ui::mb::YesNo, "Tiny");
+      ctl("Title").setCaption(a == platform::ui::mb::IdYes ? "yes" : "no");
     });
     on("Tick", "Timer", [this] { ++ticks; });
   }
   int ticks = 0;
 };
 
-class TinyView : public tolvar::View, public plat::ui::WindowOwner {
+class TinyView : public tolvar::View, public platform::ui::WindowOwner {
  public:
   TinyView() : form_(makeObject<TinyForm>()) {}
   int32_t SetAppletItemManagRef(int32_t, Ptr<tolvar::AppletItemManager>) override { return 0; }
@@ -55,7 +55,7 @@ class TinyView : public tolvar::View, public plat::ui::WindowOwner {
     return 0;
   }
   int32_t NotifyChanged(int32_t, bool, int32_t, int32_t) override { return 0; }
-  plat::ui::Form* ownedWindow() const override { return form_.get(); }
+  platform::ui::Form* ownedWindow() const override { return form_.get(); }
   Ptr<TinyForm> form_;
 };
 
@@ -79,7 +79,7 @@ class FakeHost : public HostApi {
     items[n] = v;
     return true;
   }
-  bool setBytes(const std::string& n, const plat::com::ByteArray& b, std::string&) override {
+  bool setBytes(const std::string& n, const platform::com::ByteArray& b, std::string&) override {
     items[n] = Variant(b);
     return true;
   }
@@ -103,8 +103,8 @@ class FakeHost : public HostApi {
 };
 
 int run(const std::string& script, std::string* output = nullptr) {
-  plat::ui::EventLoop::instance().useManualClock();
-  plat::ui::Services::headless().reset();
+  platform::ui::EventLoop::instance().useManualClock();
+  platform::ui::Services::headless().reset();
   FakeHost host;
   std::ostringstream out;
   ScriptRunner r(host, out);

@@ -5,9 +5,9 @@ namespace mainview_test {
 namespace {
 
 // Records the order in which the window's outer size changes.
-class SizeRecorder : public plat::ui::ControlObserver {
+class SizeRecorder : public platform::ui::ControlObserver {
  public:
-  void controlChanged(plat::ui::Control& c, std::string_view what) override {
+  void controlChanged(platform::ui::Control& c, std::string_view what) override {
     if (what == "Width" || what == "Height")
       changes.push_back(std::string(what) + "=" + c.getProperty(what).toString());
   }
@@ -15,9 +15,9 @@ class SizeRecorder : public plat::ui::ControlObserver {
 };
 
 // Counts geometry changes of the controls it watches.
-class MoveCounter : public plat::ui::ControlObserver {
+class MoveCounter : public platform::ui::ControlObserver {
  public:
-  void controlChanged(plat::ui::Control&, std::string_view what) override {
+  void controlChanged(platform::ui::Control&, std::string_view what) override {
     if (what == "Left" || what == "Top" || what == "Width" || what == "Height") ++count;
   }
   int count = 0;
@@ -41,7 +41,7 @@ TEST_F(MainViewTest, DraggingBelowTheMinimumSnapsBackHeightFirst) {
   EXPECT_FLOAT_EQ(ctl("MainTab").width(), 8415.0f);
   EXPECT_FLOAT_EQ(ctl("MainTab").height(), 4575.0f);
   expectFitsTabClientArea("MainDeviceInfoFrame");
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 TEST_F(MainViewTest, ResizeFitsTheSelectedPageAndSharesTheHeightInHalves) {
@@ -68,8 +68,8 @@ TEST_F(MainViewTest, ProgressFrameFollowsTheStatusBarAtEverySize) {
        {std::pair{kMinW + 1000, kMinH + 500}, std::pair{kMinW + 37, kMinH + 12}, std::pair{kMinW, kMinH}}) {
     ASSERT_TRUE(form->userResize(w, h));
     auto& bar = form->statusBar("VelumorStatusBar");
-    const plat::ui::Panel& source = bar.panel(Variant("StatusBarDataSource"));
-    plat::ui::Control& progress = ctl("ProgressFrame");
+    const platform::ui::Panel& source = bar.panel(Variant("StatusBarDataSource"));
+    platform::ui::Control& progress = ctl("ProgressFrame");
     EXPECT_FLOAT_EQ(progress.top(), static_cast<float>(bar.top() + 200.0 / 3)) << w;
     EXPECT_FLOAT_EQ(progress.width(), source.width - 100) << w;
     EXPECT_FLOAT_EQ(progress.left(), source.left + 50) << w;
@@ -96,9 +96,9 @@ TEST_F(MainViewTest, MinimisingAndRestoringMovesNothing) {
   ASSERT_TRUE(form->userResize(kMinW + 400, kMinH + 200));
   const float tabW = ctl("MainTab").width();
   const float tabH = ctl("MainTab").height();
-  form->setWindowState(plat::ui::kMinimized);
+  form->setWindowState(platform::ui::kMinimized);
   EXPECT_EQ(form->LastFormWidth, static_cast<int32_t>(kMinW + 400));
-  form->setWindowState(plat::ui::kNormal);
+  form->setWindowState(platform::ui::kNormal);
   EXPECT_FLOAT_EQ(ctl("MainTab").width(), tabW);
   EXPECT_FLOAT_EQ(ctl("MainTab").height(), tabH);
   expectFitsTabClientArea("MainDeviceInfoFrame");

@@ -19,7 +19,7 @@ TEST_F(MainViewTest, OpensAtItsMinimumSizeBehindTheStartUpPanel) {
   EXPECT_EQ(form->MinFormHeight, 5815);
 
   EXPECT_FALSE(ctl("MainTab").visible());
-  plat::ui::Control& init = ctl("InitFrame");
+  platform::ui::Control& init = ctl("InitFrame");
   EXPECT_TRUE(init.visible());
   EXPECT_FLOAT_EQ(init.left(), 120.0f);
   EXPECT_FLOAT_EQ(init.top(), 120.0f);
@@ -62,7 +62,7 @@ TEST_F(MainViewTest, MenuEntriesTheViewNeverOffersAreHidden) {
   EXPECT_FALSE(ctl("MenuS3").visible());
   // The Settings menu still offers the two data sources.
   std::vector<std::string> shown;
-  for (plat::ui::MenuControl* m : form->menu("MenuSettings").entries())
+  for (platform::ui::MenuControl* m : form->menu("MenuSettings").entries())
     if (m->visible()) shown.push_back(m->name());
   EXPECT_EQ(shown, (std::vector<std::string>{"MenuSourceFile", "MenuSourceDevice"}));
 }
@@ -72,7 +72,7 @@ TEST_F(MainViewTest, HelpFileLiesInTheComponentFolderInTheUsersLanguage) {
   EXPECT_EQ(form->HelpFile, (velumor::componentFolder() / "VR_EN.HLP").string());
 
   ScopedLang german("de");
-  auto other = plat::com::makeObject<velumor::VelumorMainViewForm>();
+  auto other = platform::com::makeObject<velumor::VelumorMainViewForm>();
   ASSERT_EQ(other->SetAppletItemManagRef(8, aim), 0);
   EXPECT_EQ(other->HelpFile, (velumor::componentFolder() / "VR_GE.HLP").string());
   other->unload();
@@ -108,11 +108,11 @@ TEST_F(MainViewTest, ProgressFrameLiesOverTheDataSourcePanelWithEmptyBars) {
   open();
   auto& bar = form->statusBar("VelumorStatusBar");
   // Panel widths are twips: 2400, 2400, the rest, 570 (the client area is 8640 wide).
-  const plat::ui::Panel& source = bar.panel(Variant("StatusBarDataSource"));
+  const platform::ui::Panel& source = bar.panel(Variant("StatusBarDataSource"));
   EXPECT_FLOAT_EQ(source.left, 4800.0f);
   EXPECT_FLOAT_EQ(source.width, 8640.0f - 2400 - 2400 - 570);
 
-  plat::ui::Control& progress = ctl("ProgressFrame");
+  platform::ui::Control& progress = ctl("ProgressFrame");
   EXPECT_FLOAT_EQ(progress.left(), source.left + 50);
   EXPECT_FLOAT_EQ(progress.width(), source.width - 100);
   EXPECT_FLOAT_EQ(progress.top(), static_cast<float>(bar.top() + 200.0 / 3));
@@ -125,8 +125,8 @@ TEST_F(MainViewTest, ProgressFrameLiesOverTheDataSourcePanelWithEmptyBars) {
   EXPECT_LE(progress.top() + progress.height(), form->scaleHeight());
 
   for (const char* pair : {"upload", "download", "SequenceProgress"}) {
-    plat::ui::Control& bg = ctl(std::string("shp_bg_") + pair);
-    plat::ui::Control& fg = ctl(std::string("shp_fg_") + pair);
+    platform::ui::Control& bg = ctl(std::string("shp_bg_") + pair);
+    platform::ui::Control& fg = ctl(std::string("shp_fg_") + pair);
     EXPECT_FLOAT_EQ(bg.left(), 0) << pair;
     EXPECT_FLOAT_EQ(bg.top(), 0) << pair;
     EXPECT_FLOAT_EQ(bg.width(), progress.width()) << pair;
@@ -165,7 +165,7 @@ TEST_F(MainViewTest, PagesCoverTheTabStripAndKeepTheirInnerArrangement) {
   // Totalizers: the function selection is never shown and takes no room.
   for (const char* p : {"Mass", "Volume"}) {
     const std::string prefix(p);
-    plat::ui::Control& function = ctl(prefix + "CounterFunctionFrame");
+    platform::ui::Control& function = ctl(prefix + "CounterFunctionFrame");
     EXPECT_FALSE(function.visible()) << p;
     EXPECT_FALSE(function.enabled()) << p;
     EXPECT_FLOAT_EQ(function.height(), 0) << p;
@@ -176,13 +176,13 @@ TEST_F(MainViewTest, PagesCoverTheTabStripAndKeepTheirInnerArrangement) {
     EXPECT_FLOAT_EQ(ctl(prefix + "CounterRevFlowFrame").width(), pageW - 200) << p;
   }
   // Notes: the same margin on both sides.
-  plat::ui::Control& notes = ctl("CommentsText");
+  platform::ui::Control& notes = ctl("CommentsText");
   EXPECT_FLOAT_EQ(pageW - (notes.left() + notes.width()), notes.left());
   EXPECT_FLOAT_EQ(pageH - (notes.top() + notes.height()), notes.top());
   // Output 1: the sensor frame overlaps the span rows' last 300 twips, 100 inside its container.
-  plat::ui::Control& sensor = ctl("Output1SensorInfoFrame");
-  plat::ui::Control& span = ctl("Output1VLabelTextUnit", 0);
-  plat::ui::Control& limits = ctl("MainOutput1LimitsFrame");
+  platform::ui::Control& sensor = ctl("Output1SensorInfoFrame");
+  platform::ui::Control& span = ctl("Output1VLabelTextUnit", 0);
+  platform::ui::Control& limits = ctl("MainOutput1LimitsFrame");
   EXPECT_FLOAT_EQ(sensor.top(), span.top());
   EXPECT_FLOAT_EQ(sensor.left(), span.left() + span.width() - 300);
   EXPECT_FLOAT_EQ(sensor.left() + sensor.width(), limits.width() - 100);
@@ -204,7 +204,7 @@ class MainViewProbeTest : public MainViewTest, public ::testing::WithParamInterf
 
 fakehost::ByName::Fn raising(int error) {
   return [error](std::span<Variant>) -> Variant {
-    if (error != 0) plat::com::raise(error);
+    if (error != 0) platform::com::raise(error);
     return Variant();
   };
 }
@@ -216,7 +216,7 @@ TEST_P(MainViewProbeTest, OnlyErrorFourFiftyKeepsAnEntryEnabled) {
   open();
   EXPECT_EQ(ctl("MenuOpenNew").enabled(), c.openEnabled);
   EXPECT_EQ(ctl("MenuSaveAs").enabled(), c.saveAsEnabled);
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, MainViewProbeTest,
@@ -236,7 +236,7 @@ TEST_F(MainViewTest, ProbeCallsEachOperationOnceWithOneBooleanTrue) {
     const auto calls = aim->log().of(op);
     ASSERT_EQ(calls.size(), 1u) << op;
     ASSERT_EQ(calls[0].args.size(), 1u) << op;
-    EXPECT_EQ(calls[0].args[0].type(), plat::com::VarType::Boolean) << op;
+    EXPECT_EQ(calls[0].args[0].type(), platform::com::VarType::Boolean) << op;
     EXPECT_TRUE(calls[0].args[0].toBool()) << op;
   }
   // Each probe fetches its own frame.
@@ -257,7 +257,7 @@ TEST_F(MainViewTest, WithoutAFrameBothEntriesAreDisabledAndTheLoadGoesOn) {
 TEST_F(MainViewTest, AFailingGetFrameDisablesBothEntries) {
   aim->frame->byName.add("OpenFromDatabase", operationWithoutArguments());
   aim->frame->byName.add("SaveAsToDatabase", operationWithoutArguments());
-  aim->failures.set("GetFrame", plat::com::hr::Fail);
+  aim->failures.set("GetFrame", platform::com::hr::Fail);
   open();
   EXPECT_FALSE(ctl("MenuOpenNew").enabled());
   EXPECT_FALSE(ctl("MenuSaveAs").enabled());

@@ -8,7 +8,7 @@
 namespace {
 
 using namespace velumor::outputs;
-using plat::com::ByteArray;
+using platform::com::ByteArray;
 
 ByteArray bytes(int32_t lower, std::vector<uint8_t> data) {
   return ByteArray{lower, std::move(data)};

@@ -36,7 +36,7 @@ class OutputChecksTest : public MainViewTest {
     e[kVolumeEnum] = {{41, "l"}, {43, "m3"}};
     open();
     // The registration tick runs first, so that it does not run inside a test's clock.
-    plat::ui::EventLoop::instance().advance(10);
+    platform::ui::EventLoop::instance().advance(10);
     services->reset();
     const int32_t enums[4] = {kOutputEnum, kOutputEnum, kDisplayEnum, kPulseEnum};
     for (int k = 0; k < 4; ++k) {
@@ -73,7 +73,7 @@ class OutputChecksTest : public MainViewTest {
     }
     return s;
   }
-  std::vector<plat::ui::ServiceRequest> messages() { return services->requestsOf("msgbox"); }
+  std::vector<platform::ui::ServiceRequest> messages() { return services->requestsOf("msgbox"); }
 };
 
 TEST_F(OutputChecksTest, ShadowChoicesSetTheValueLabelAndTheFieldGroups) {
@@ -148,7 +148,7 @@ TEST_F(OutputChecksTest, ValueReportsAreWrittenBackAndAChoiceOffTheFixedOneIsRep
     ASSERT_EQ(shown.size(), c.message.empty() ? 0u : 1u);
     if (!c.message.empty()) {
       EXPECT_EQ(shown[0].text, c.message);
-      EXPECT_EQ(shown[0].style, plat::ui::mb::Exclamation);
+      EXPECT_EQ(shown[0].style, platform::ui::mb::Exclamation);
     }
   }
   EXPECT_EQ(form->DisplayLine2Choice, 11);
@@ -209,7 +209,7 @@ class StatusLampTest : public OutputChecksTest {
   void octets(std::string_view name, int32_t lower, std::vector<uint8_t> data) {
     const int32_t h = handleOf(name);
     ASSERT_NE(h, 0) << name;
-    aim->values[h] = Variant(plat::com::ByteArray{lower, std::move(data)});
+    aim->values[h] = Variant(platform::com::ByteArray{lower, std::move(data)});
     form->ReadStatusOctets(VELUMOR_Notify_Type{h, true, 0, 0});
   }
   int16_t lamp() { return hostProperty("DiagnoseONOFF", -1, "state").toInteger(); }
@@ -218,7 +218,7 @@ class StatusLampTest : public OutputChecksTest {
   std::vector<int16_t> blink(int ticks) {
     std::vector<int16_t> seen;
     for (int i = 0; i < ticks; ++i) {
-      plat::ui::EventLoop::instance().advance(500);
+      platform::ui::EventLoop::instance().advance(500);
       seen.push_back(lamp());
     }
     return seen;
@@ -288,7 +288,7 @@ TEST_F(StatusLampTest, OctetsGoOnlyToTheArrayOfAnItemInUse) {
   variant(1);
   aim->log().clear();
   // The old variant's item and a zero handle route nothing.
-  aim->values[oldError] = Variant(plat::com::ByteArray{0, {0xFF, 0xFF, 0xFF}});
+  aim->values[oldError] = Variant(platform::com::ByteArray{0, {0xFF, 0xFF, 0xFF}});
   form->ReadStatusOctets(VELUMOR_Notify_Type{oldError, true, 0, 0});
   form->ReadStatusOctets(VELUMOR_Notify_Type{0, true, 0, 0});
   EXPECT_EQ(aim->log().count("GetArrayValue"), 0);
@@ -353,7 +353,7 @@ TEST_F(StatusLampTest, ReportsFasterThanTheBlinkDoNotHoldItStill) {
   octets("ADD_TRANSMITTER_STATE_ERROR", 0, {1, 0, 0});
   std::vector<int16_t> seen;
   for (int i = 0; i < 8; ++i) {
-    plat::ui::EventLoop::instance().advance(250);
+    platform::ui::EventLoop::instance().advance(250);
     octets("ADD_TRANSMITTER_STATE_ERROR", 0, {1, 0, 0});
     seen.push_back(lamp());
   }

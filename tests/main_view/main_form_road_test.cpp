@@ -16,7 +16,7 @@ using fakehost::Call;
 using velumor::VELUMOR_Notify_Type;
 
 void run(int64_t ms) {
-  plat::ui::EventLoop::instance().advance(ms);
+  platform::ui::EventLoop::instance().advance(ms);
 }
 
 // The recording host, with just enough item access for the host controls to bind.
@@ -40,10 +40,10 @@ class MainRoadTest : public MainViewTest {
  protected:
   void SetUp() override {
     MainViewTest::SetUp();
-    aim = plat::com::makeObject<BindableHost>();
+    aim = platform::com::makeObject<BindableHost>();
     services = std::make_unique<LoggingServices>(aim->log());
-    plat::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
-                                services.get(), services.get());
+    platform::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
+                                    services.get(), services.get());
     aim->dd->properties = {{"DevDescLong", "RQ4400 Coriolis"}, {"NickName", "RQ44"}};
     aim->dd->objects["sequence"] = {"upload", "UPLOAD", "GET_TRANSMITTER_STATE_Octets", "DOWNLOAD", "Zero"};
     setMenu({{"SaveToDevice", "Save to device", "SaveToDevice"},
@@ -216,7 +216,7 @@ TEST_F(MainRoadTest, FailingHostCallStillEndsTheStartUpPanelAndIsReportedOnce) {
   EXPECT_FALSE(ctl("InitFrame").visible());
   EXPECT_TRUE(ctl("MainTab").visible());
   EXPECT_EQ(form->getProperty("MousePointer").toLong(), 0);
-  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 1u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().errors().size(), 1u);
   // What could be registered was.
   EXPECT_GT(aim->handleOf("COMMENTS_15"), 0);
 }
@@ -235,7 +235,7 @@ TEST_F(MainRoadTest, UploadQuestionOnlyWhenAskedConnectedAndIdle) {
     aim->values[2] = Variant(c.question);
     aim->values[10] = Variant(c.connect);
     aim->values[14] = Variant(c.progress);
-    services->queueMessageAnswer(plat::ui::mb::IdOK);
+    services->queueMessageAnswer(platform::ui::mb::IdOK);
     registerWindow();
     ASSERT_EQ(aim->handleOf("&&private&&connect"), 10);
     EXPECT_EQ(aim->log().count("MsgBox"), c.asked ? 1 : 0)
@@ -256,13 +256,13 @@ TEST_F(MainRoadTest, HostDestroyDuringTheUploadQuestionQueuesNothing) {
       form->unload();
     }
   };
-  services->queueMessageAnswer(plat::ui::mb::IdOK);
+  services->queueMessageAnswer(platform::ui::mb::IdOK);
   registerWindow();
   run(300);
   EXPECT_TRUE(form->wasUnloaded());
   EXPECT_TRUE(started().empty());
   EXPECT_EQ(aim->log().count("ReleaseView"), 0);  // no ViewRef in this fixture
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 // ------------------------------------------------------------------ dispatch
@@ -283,7 +283,7 @@ TEST_F(MainRoadTest, ConnectionStateSwitchesTabSetsAndPanel) {
   // A state without a picture clears the picture; the record's text is empty, nothing fails.
   notify("&&private&&connect", Variant(9.0));
   EXPECT_EQ(panel("StatusBarCommText", "Picture"), "");
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   // NaN drops the branch.
   notify("&&private&&connect", Variant(std::numeric_limits<double>::quiet_NaN()));
   EXPECT_EQ(form->ConnectionState, 9);
@@ -370,7 +370,7 @@ TEST_F(MainRoadTest, DispatchDropsUnknownTagsZeroHandlesAndOutOfRangeIndices) {
   notifyTag(aim->handleOf("COMMENTS_01"), 0x12000000 + 16);  // no line 16
   notifyTag(aim->handleOf("COMMENTS_01"), 0x10000000 + 99);  // no entry 99
   EXPECT_EQ(aim->log().calls().size(), before);
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 // ------------------------------------------------------------------ notes
@@ -417,14 +417,14 @@ TEST_F(MainRoadTest, TotalizerResetAsksAndQueuesOnlyWhenConnected) {
   EXPECT_EQ(services->requestsOf("beep").size(), 1u);
   EXPECT_EQ(aim->log().count("MsgBox"), 0);
   notify("&&private&&connect", Variant(2.0));
-  services->queueMessageAnswer(plat::ui::mb::IdYes);
+  services->queueMessageAnswer(platform::ui::mb::IdYes);
   form->TotalizerReset(true, 3);
   ASSERT_EQ(aim->log().count("MsgBox"), 1);
   const Call box = aim->log().of("MsgBox")[0];
   EXPECT_EQ(box.args[0].toString(),
             "Volume Totalizer  Reverse Flow (<R)\r\n\r\nDelete Totalizer and Overflow ?");
   EXPECT_EQ(box.args[2].toString(), "RQ44");
-  services->queueMessageAnswer(plat::ui::mb::IdNo);
+  services->queueMessageAnswer(platform::ui::mb::IdNo);
   form->TotalizerReset(false, 1);
   run(300);
   EXPECT_EQ(started(), std::vector<std::string>({"SeqHART_COMMAND_145_Read"}));
@@ -472,15 +472,15 @@ TEST_F(MainRoadTest, StandardMenusHelpAndChildWindows) {
   EXPECT_EQ(services->requestsOf("url").size(), 1u);
   ASSERT_TRUE(form->SoftServiceWindow);
   ASSERT_TRUE(form->ReadMeWindow);
-  Ptr<plat::ui::Form> readMe = form->ReadMeWindow;
+  Ptr<platform::ui::Form> readMe = form->ReadMeWindow;
   run(1);
   EXPECT_EQ(started(), std::vector<std::string>({"FULL_DOWNLOAD"}));
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   // Exit closes the window and the windows it opened; the timers stop.
   form->userClick(ctl("MenuExit"));
   EXPECT_TRUE(form->wasUnloaded());
   EXPECT_FALSE(readMe->isLoaded());
-  EXPECT_EQ(plat::ui::EventLoop::instance().armedCount(), 0u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().armedCount(), 0u);
 }
 
 // ------------------------------------------------------------------ device menu
@@ -518,10 +518,10 @@ TEST_F(MainRoadTest, RightClickOnPagesButNotOnValueSubFramesAndNotWithoutEntries
   registerWindow();
   form->show();
   notify("&&private&&connect", Variant(2.0));
-  form->userMouseUp(ctl("MainDeviceInfoFrame"), plat::ui::kRightButton);
-  form->userMouseUp(*form, plat::ui::kRightButton);
-  form->userMouseUp(ctl("ValueDiagFrame"), plat::ui::kRightButton);
-  form->userMouseUp(ctl("MainDeviceInfoFrame"), plat::ui::kLeftButton);
+  form->userMouseUp(ctl("MainDeviceInfoFrame"), platform::ui::kRightButton);
+  form->userMouseUp(*form, platform::ui::kRightButton);
+  form->userMouseUp(ctl("ValueDiagFrame"), platform::ui::kRightButton);
+  form->userMouseUp(ctl("MainDeviceInfoFrame"), platform::ui::kLeftButton);
   EXPECT_EQ(services->requestsOf("popup").size(), 2u);
 }
 
@@ -529,7 +529,7 @@ TEST_F(MainRoadTest, DeviceMenuWithoutNicknamePopsNothingUp) {
   nickStatus = 1;
   registerWindow();
   form->show();
-  form->userMouseUp(*form, plat::ui::kRightButton);
+  form->userMouseUp(*form, platform::ui::kRightButton);
   EXPECT_TRUE(services->requestsOf("popup").empty());
   form->userClick(form->menu("dynaMenuEntry", 0));
   EXPECT_EQ(aim->log().count("GetFrame"), 2);  // only the two probes at load
@@ -580,7 +580,7 @@ TEST_F(MainRoadTest, SequenceQueueBusyKeepsTheHeadFailureDropsItOnce) {
   run(1);
   EXPECT_EQ(form->seqStartQueue()->text(), "D\r\n");
   EXPECT_EQ(form->timer("SeqStartTimer").interval(), 100);
-  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 1u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().errors().size(), 1u);
 }
 
 TEST_F(MainRoadTest, HostDestroyDuringTheTotalizerQuestionLeavesTheWindowAlone) {
@@ -592,11 +592,11 @@ TEST_F(MainRoadTest, HostDestroyDuringTheTotalizerQuestionLeavesTheWindowAlone) 
       form->unload();
     }
   };
-  services->queueMessageAnswer(plat::ui::mb::IdYes);
+  services->queueMessageAnswer(platform::ui::mb::IdYes);
   form->TotalizerReset(false, 0);
   EXPECT_TRUE(form->wasUnloaded());
   EXPECT_EQ(aim->log().count("StartSequence"), 0);
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ TEST_F(MainViewTest, ValuesPageShowsTheDiagnosisButtonAndAnOffLampButNoRawStatus
   EXPECT_TRUE(ctl("DiagnoseCommand").visible());
   EXPECT_EQ(ctl("DiagnoseCommand").caption(), "Diagnostics");
   const Variant state = hostProperty("DiagnoseONOFF", -1, "state");
-  EXPECT_EQ(state.type(), plat::com::VarType::Integer);
+  EXPECT_EQ(state.type(), platform::com::VarType::Integer);
   EXPECT_EQ(state.toInteger(), 4);
   // Label flags on the sensor and value rows only.
   for (int32_t i = 0; i <= 7; ++i)

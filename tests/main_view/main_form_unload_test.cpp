@@ -14,10 +14,10 @@ class MainViewUnloadTest : public MainViewTest {
     MainViewTest::SetUp();
     // The item handler logs ReleaseItems into the host's log, so its place in the order shows.
     fakehost::CallLog* log = &aim->log();
-    plat::ui::UserControlRegistry::instance().add(tolvar::progid::ItemHandler, [log, this] {
-      auto h = plat::com::makeObject<LoggingItemHandler>(*log);
+    platform::ui::UserControlRegistry::instance().add(tolvar::progid::ItemHandler, [log, this] {
+      auto h = platform::com::makeObject<LoggingItemHandler>(*log);
       handler = h.get();
-      return Ptr<plat::ui::UserControlImpl>(h);
+      return Ptr<platform::ui::UserControlImpl>(h);
     });
     open();
     // As the registration tick leaves them.
@@ -72,12 +72,12 @@ INSTANTIATE_TEST_SUITE_P(Conditions, SaveQuestionTest,
 
 TEST_F(MainViewUnloadTest, QuestionNamesTheDeviceAndYesSavesToTheDatabase) {
   setHost(true, 1.0);
-  services->queueMessageAnswer(plat::ui::mb::IdYes);
+  services->queueMessageAnswer(platform::ui::mb::IdYes);
   form->unload();
   const auto boxes = aim->log().of("MsgBox");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].args[0].toString(), "Save data set to database?");
-  EXPECT_EQ(boxes[0].args[1].toLong(), plat::ui::mb::YesNo);
+  EXPECT_EQ(boxes[0].args[1].toLong(), platform::ui::mb::YesNo);
   EXPECT_EQ(boxes[0].args[2].toString(), "RQ4400 Coriolis");
   const auto saves = aim->log().of("SaveToDatabase");
   ASSERT_EQ(saves.size(), 1u);
@@ -88,7 +88,7 @@ TEST_F(MainViewUnloadTest, QuestionNamesTheDeviceAndYesSavesToTheDatabase) {
 
 TEST_F(MainViewUnloadTest, NoSavesNothing) {
   setHost(true, 1.0);
-  services->queueMessageAnswer(plat::ui::mb::IdNo);
+  services->queueMessageAnswer(platform::ui::mb::IdNo);
   form->unload();
   EXPECT_EQ(questions(), 1);
   EXPECT_EQ(aim->log().count("SaveToDatabase"), 0);
@@ -115,13 +115,13 @@ TEST_F(MainViewUnloadTest, BeforeRegistrationBothReadsUseHandleZero) {
 }
 
 TEST_F(MainViewUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
-  auto view = plat::com::makeObject<FakeView>();
+  auto view = platform::com::makeObject<FakeView>();
   form->ViewRef = view;
   setHost(true, 1.0);
-  services->queueMessageAnswer(plat::ui::mb::IdYes);
-  auto about = plat::com::makeObject<LoggingChildWindow>("About", aim->log());
-  auto service = plat::com::makeObject<LoggingChildWindow>("Service", aim->log());
-  auto readMe = plat::com::makeObject<LoggingChildWindow>("ReadMe", aim->log());
+  services->queueMessageAnswer(platform::ui::mb::IdYes);
+  auto about = platform::com::makeObject<LoggingChildWindow>("About", aim->log());
+  auto service = platform::com::makeObject<LoggingChildWindow>("Service", aim->log());
+  auto readMe = platform::com::makeObject<LoggingChildWindow>("ReadMe", aim->log());
   for (LoggingChildWindow* w : {about.get(), service.get(), readMe.get()}) w->show();
   // Opened in another order than they close.
   form->ReadMeWindow = readMe;
@@ -146,7 +146,7 @@ TEST_F(MainViewUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
             (std::vector<std::string>{"Help", "GetBoolValue", "GetValue", "MsgBox", "GetFrame",
                                       "SaveToDatabase", "Unload About", "Unload Service", "Unload ReadMe",
                                       "ReleaseItems", "ReleaseView"}));
-  EXPECT_EQ(aim->log().of("Help")[0].args[1].toLong(), plat::ui::help::Quit);
+  EXPECT_EQ(aim->log().of("Help")[0].args[1].toLong(), platform::ui::help::Quit);
   ASSERT_EQ(aim->releasedViews.size(), 1u);
   EXPECT_EQ(aim->releasedViews[0], view.get());
   EXPECT_TRUE(timersRanAtRelease);
@@ -173,8 +173,8 @@ TEST_F(MainViewUnloadTest, WithoutViewRefNothingIsReleasedAtTheItemManager) {
 }
 
 TEST_F(MainViewUnloadTest, AFailingReleaseViewDoesNotStopTheUnload) {
-  form->ViewRef = plat::com::makeObject<FakeView>();
-  aim->failures.set("ReleaseView", plat::com::hr::Fail);
+  form->ViewRef = platform::com::makeObject<FakeView>();
+  aim->failures.set("ReleaseView", platform::com::hr::Fail);
   EXPECT_TRUE(form->unload());
   EXPECT_FALSE(form->isLoaded());
   EXPECT_FALSE(form->ViewRef);
@@ -183,27 +183,27 @@ TEST_F(MainViewUnloadTest, AFailingReleaseViewDoesNotStopTheUnload) {
 }
 
 TEST_F(MainViewUnloadTest, AFailedSaveIsReportedAndTheWindowStillCloses) {
-  form->ViewRef = plat::com::makeObject<FakeView>();
+  form->ViewRef = platform::com::makeObject<FakeView>();
   setHost(true, 1.0);
-  services->queueMessageAnswer(plat::ui::mb::IdYes);
-  aim->frame->failures.set("SaveToDatabase", plat::com::hr::Fail);
+  services->queueMessageAnswer(platform::ui::mb::IdYes);
+  aim->frame->failures.set("SaveToDatabase", platform::com::hr::Fail);
   handler->failRelease = true;
   EXPECT_TRUE(form->unload());
   EXPECT_FALSE(form->isLoaded());
   EXPECT_EQ(aim->log().count("ReleaseView"), 1);
   EXPECT_FALSE(form->binding().itemManager());
   // Both failures reach the error report; none escapes to the caller.
-  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 2u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().errors().size(), 2u);
 }
 
 TEST_F(MainViewUnloadTest, ANotificationAfterTheUnloadIsDroppedAndDoesNotReload) {
   form->unload();
-  const size_t armed = plat::ui::EventLoop::instance().armedCount();
+  const size_t armed = platform::ui::EventLoop::instance().armedCount();
   EXPECT_EQ(form->NotifyChanged(3, false, 0, 0), 0);
   EXPECT_FALSE(form->isLoaded());
   EXPECT_TRUE(form->wasUnloaded());
   EXPECT_FALSE(form->binding().hasQueue());
-  EXPECT_EQ(plat::ui::EventLoop::instance().armedCount(), armed);
+  EXPECT_EQ(platform::ui::EventLoop::instance().armedCount(), armed);
 }
 
 }  // namespace

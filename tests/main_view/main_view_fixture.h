@@ -31,8 +31,8 @@
 
 namespace mainview_test {
 
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 using ::ScopedLang;
 
@@ -73,7 +73,7 @@ class FakeView : public tolvar::View {
 };
 
 // Headless services whose help and message-box requests also go into a call log.
-class LoggingServices : public plat::ui::HeadlessServices {
+class LoggingServices : public platform::ui::HeadlessServices {
  public:
   explicit LoggingServices(fakehost::CallLog& log) : log_(log) {}
   int32_t show(const std::string& text, int32_t style, const std::string& title) override {
@@ -90,23 +90,23 @@ class LoggingServices : public plat::ui::HeadlessServices {
 };
 
 // An item handler that logs ReleaseItems (called by its dispatch number) into the host's log.
-class LoggingItemHandler : public plat::ui::UserControlImpl {
+class LoggingItemHandler : public platform::ui::UserControlImpl {
  public:
   explicit LoggingItemHandler(fakehost::CallLog& log) : log_(log) {}
   std::string kind() const override { return "Tolvar4CtrlItemHandler"; }
   std::vector<std::pair<std::string, Variant>> snapshot() const override { return {}; }
   int32_t idOfName(std::string_view name) const override {
-    if (plat::com::equalsNoCase(name, "ReleaseItems")) return tolvar::dispid::ReleaseItems;
-    if (plat::com::equalsNoCase(name, "BindItems")) return tolvar::dispid::BindItems;
-    plat::com::raise(plat::com::err::NoSuchMember);
+    if (platform::com::equalsNoCase(name, "ReleaseItems")) return tolvar::dispid::ReleaseItems;
+    if (platform::com::equalsNoCase(name, "BindItems")) return tolvar::dispid::BindItems;
+    platform::com::raise(platform::com::err::NoSuchMember);
   }
-  Variant invoke(int32_t id, plat::com::InvokeKind kind, std::span<Variant> args) override {
-    if (id == tolvar::dispid::ReleaseItems && kind == plat::com::InvokeKind::Method && args.empty()) {
+  Variant invoke(int32_t id, platform::com::InvokeKind kind, std::span<Variant> args) override {
+    if (id == tolvar::dispid::ReleaseItems && kind == platform::com::InvokeKind::Method && args.empty()) {
       log_.add(fakehost::Call{"ReleaseItems", {}});
-      if (failRelease) plat::com::raise(plat::com::err::InvalidProcedureCall);
+      if (failRelease) platform::com::raise(platform::com::err::InvalidProcedureCall);
       return Variant();
     }
-    plat::com::raise(plat::com::err::NoSuchMember);
+    platform::com::raise(platform::com::err::NoSuchMember);
   }
   bool failRelease = false;
 
@@ -115,7 +115,7 @@ class LoggingItemHandler : public plat::ui::UserControlImpl {
 };
 
 // A child window (About, service, read-me) that logs its unload.
-class LoggingChildWindow : public plat::ui::Form {
+class LoggingChildWindow : public platform::ui::Form {
  public:
   LoggingChildWindow(std::string name, fakehost::CallLog& log)
       : Form(std::move(name), R"({"form": {"name": "Child", "props": {}}, "controls": []})"), log_(log) {}
@@ -133,18 +133,18 @@ class MainViewTest : public ::testing::Test {
     english = std::make_unique<ScopedLang>("en");  // whatever the locale of the machine
     tolvar::controls::registerHostControls();
     velumor::registerVexaOnOff();
-    aim = plat::com::makeObject<fakehost::FakeItemManager>();
+    aim = platform::com::makeObject<fakehost::FakeItemManager>();
     services = std::make_unique<LoggingServices>(aim->log());
-    plat::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
-                                services.get(), services.get());
-    plat::ui::EventLoop::instance().clearErrors();
-    form = plat::com::makeObject<velumor::VelumorMainViewForm>();
+    platform::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
+                                    services.get(), services.get());
+    platform::ui::EventLoop::instance().clearErrors();
+    form = platform::com::makeObject<velumor::VelumorMainViewForm>();
   }
 
   void TearDown() override {
     if (form && form->isLoaded()) form->unload();
     form = nullptr;
-    plat::ui::Services::installHeadless();
+    platform::ui::Services::installHeadless();
     services.reset();
     tolvar::controls::registerHostControls();
     english.reset();
@@ -153,11 +153,11 @@ class MainViewTest : public ::testing::Test {
   // Hands the item manager over: the window loads inside this call, as it does for the host.
   void open() { ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0); }
 
-  plat::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
-  plat::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
+  platform::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
+  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
   std::vector<std::string> tabKeys() {
     std::vector<std::string> keys;
-    for (const plat::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
+    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
     return keys;
   }
   // What a host control shows, by the control's member name.
@@ -171,8 +171,8 @@ class MainViewTest : public ::testing::Test {
     ASSERT_TRUE(form->userSelectTab(tabs(), Variant(key)));
   }
   void expectFitsTabClientArea(std::string_view frame) {
-    plat::ui::TabStripControl& t = tabs();
-    plat::ui::Control& f = ctl(frame);
+    platform::ui::TabStripControl& t = tabs();
+    platform::ui::Control& f = ctl(frame);
     EXPECT_FLOAT_EQ(f.top(), t.clientTop()) << frame;
     EXPECT_FLOAT_EQ(f.left(), t.clientLeft()) << frame;
     EXPECT_FLOAT_EQ(f.width(), t.clientWidth()) << frame;
@@ -189,7 +189,7 @@ class MainViewTest : public ::testing::Test {
 // error 450, as an operation without parameters does.
 inline fakehost::ByName::Fn operationWithoutArguments() {
   return [](std::span<Variant> args) -> Variant {
-    if (!args.empty()) plat::com::raise(plat::com::err::WrongArgumentCount);
+    if (!args.empty()) platform::com::raise(platform::com::err::WrongArgumentCount);
     return Variant();
   };
 }

@@ -33,10 +33,10 @@
 
 namespace {
 
-using plat::com::Ptr;
-using plat::com::Variant;
-using plat::ui::Control;
-using plat::ui::ControlType;
+using platform::com::Ptr;
+using platform::com::Variant;
+using platform::ui::Control;
+using platform::ui::ControlType;
 
 // A control's place in the form's client area, in twips.
 struct Box {
@@ -151,13 +151,13 @@ class MainWindowScreens : public ::testing::TestWithParam<const char*> {
     language = std::make_unique<mainview_test::ScopedLang>(GetParam());
     tolvar::controls::registerHostControls();
     velumor::registerVexaOnOff();
-    plat::ui::EventLoop::instance().useManualClock();
-    plat::ui::EventLoop::instance().clearErrors();
-    plat::ui::Services::installHeadless();
-    plat::ui::Services::headless().reset();
-    frontEnd.install(vfront::FrontEnd::Mode::WindowsOnly);
-    aim = plat::com::makeObject<fakehost::FakeItemManager>();
-    form = plat::com::makeObject<velumor::VelumorMainViewForm>();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().clearErrors();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
+    aim = platform::com::makeObject<fakehost::FakeItemManager>();
+    form = platform::com::makeObject<velumor::VelumorMainViewForm>();
     // The window loads inside the hand-over, as it does for the host.
     ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
     ASSERT_TRUE(form->isLoaded());
@@ -174,18 +174,18 @@ class MainWindowScreens : public ::testing::TestWithParam<const char*> {
     aim = nullptr;
     frontEnd.uninstall();
     vtest::settle();
-    plat::ui::Services::installHeadless();
-    plat::ui::Services::headless().reset();
-    plat::ui::EventLoop::instance().clearErrors();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    platform::ui::EventLoop::instance().clearErrors();
     tolvar::controls::registerHostControls();
     language.reset();
   }
 
   std::string lang() const { return GetParam(); }
-  plat::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
+  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
   std::vector<std::string> tabKeys() {
     std::vector<std::string> keys;
-    for (const plat::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
+    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
     return keys;
   }
 
@@ -204,7 +204,7 @@ class MainWindowScreens : public ::testing::TestWithParam<const char*> {
     vtest::settle();
     ASSERT_EQ(tabs().count(), 15);
     for (const std::string& key : parked) visitTab(key, visit);
-    EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+    EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   }
 
   void visitTab(const std::string& key, const std::function<void(const std::string&, Control*)>& visit) {
@@ -236,7 +236,7 @@ class MainWindowScreens : public ::testing::TestWithParam<const char*> {
   }
 
   std::unique_ptr<mainview_test::ScopedLang> language;
-  vfront::FrontEnd frontEnd;
+  frontend::qt::FrontEnd frontEnd;
   Ptr<fakehost::FakeItemManager> aim;
   Ptr<velumor::VelumorMainViewForm> form;
 };
@@ -254,7 +254,7 @@ TEST_P(MainWindowScreens, EveryPageIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(bar->count(), tabs().count());
     for (int i = 0; i < bar->count(); ++i) {
-      const plat::ui::Tab& tab = tabs().tabs()[static_cast<size_t>(i)];
+      const platform::ui::Tab& tab = tabs().tabs()[static_cast<size_t>(i)];
       // Captions are the texts 101 to 115 in the design's order of the tabs.
       const int32_t id =
           100 +
@@ -295,7 +295,7 @@ TEST_P(MainWindowScreens, EveryPageIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
 TEST_P(MainWindowScreens, EveryControlOfAPageLiesInsideTheTabStripAndTheWindow) {
   forEveryTab([&](const std::string&, Control* page) {
     if (!page) return;
-    const plat::ui::TabStripControl& strip = tabs();
+    const platform::ui::TabStripControl& strip = tabs();
     const Box client{strip.clientLeft(), strip.clientTop(), strip.clientWidth(), strip.clientHeight()};
     const Box window{0, 0, form->scaleWidth(), form->scaleHeight() - form->ctl("VelumorStatusBar").height()};
     EXPECT_TRUE(inside(formBox(*page), client)) << page->qualifiedName() << " at " << formBox(*page);
@@ -438,11 +438,11 @@ TEST_P(MainWindowScreens, AMaximisedWindowIsLaidOutForItsSizeAndRestored) {
   ASSERT_NE(win, nullptr);
   auto checkFills = [&](const char* how) {
     SCOPED_TRACE(how);
-    EXPECT_EQ(form->windowState(), plat::ui::kMaximized);
+    EXPECT_EQ(form->windowState(), platform::ui::kMaximized);
     EXPECT_TRUE(win->windowState() & Qt::WindowMaximized);
     // The model lays the window out for the size the window system gave it.
     EXPECT_GT(form->width(), minW + 1000);
-    EXPECT_NEAR(vfront::twipsToPx(form->scaleWidth()), win->width(), 2);
+    EXPECT_NEAR(frontend::qt::twipsToPx(form->scaleWidth()), win->width(), 2);
     const Control& tab = form->ctl("MainTab");
     EXPECT_NEAR(tab.width() - tabW, form->width() - minW, 2);
     const Control& bar = form->ctl("VelumorStatusBar");
@@ -458,16 +458,16 @@ TEST_P(MainWindowScreens, AMaximisedWindowIsLaidOutForItsSizeAndRestored) {
   };
   auto checkRestored = [&](const char* how) {
     SCOPED_TRACE(how);
-    EXPECT_EQ(form->windowState(), plat::ui::kNormal);
+    EXPECT_EQ(form->windowState(), platform::ui::kNormal);
     EXPECT_FALSE(win->windowState() & Qt::WindowMaximized);
     EXPECT_FLOAT_EQ(form->width(), minW);
     EXPECT_FLOAT_EQ(form->height(), minH);
     EXPECT_NEAR(form->ctl("MainTab").width(), tabW, 1);
-    EXPECT_NEAR(vfront::twipsToPx(form->scaleWidth()), win->width(), 2);
+    EXPECT_NEAR(frontend::qt::twipsToPx(form->scaleWidth()), win->width(), 2);
   };
 
   // The program maximises the window.
-  form->setWindowState(plat::ui::kMaximized);
+  form->setWindowState(platform::ui::kMaximized);
   vtest::settle();
   checkFills("maximised by the program");
   QString error;
@@ -477,7 +477,7 @@ TEST_P(MainWindowScreens, AMaximisedWindowIsLaidOutForItsSizeAndRestored) {
       QString::fromStdString(
           (std::filesystem::path(VELUMOR_SCREENS_DIR) / ("main_" + lang() + "_maximised.png")).string()),
       "PNG"));
-  form->setWindowState(plat::ui::kNormal);
+  form->setWindowState(platform::ui::kNormal);
   vtest::settle();
   checkRestored("restored by the program");
 
@@ -489,7 +489,7 @@ TEST_P(MainWindowScreens, AMaximisedWindowIsLaidOutForItsSizeAndRestored) {
   win->showNormal();
   vtest::settle();
   checkRestored("restored by the user");
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, MainWindowScreens, ::testing::Values("en", "de"),

@@ -16,20 +16,22 @@
 
 namespace {
 
-using plat::com::InvokeKind;
-using plat::com::Variant;
+using platform::com::InvokeKind;
+using platform::com::Variant;
 using velumor::ChannelContext;
 using velumor::DisplayClass;
 
 // A display control that writes down every call: "put 0x68030003 = "Mass Flow:"",
 // "put 0x68030004[2] = -1" (a curve index in brackets), "call 0x60030046".
-class RecordingControl : public plat::com::Dispatch {
+class RecordingControl : public platform::com::Dispatch {
  public:
   std::vector<std::string> calls;
   std::vector<Variant> connectArgs;  // the arguments of the last ConnectItems
   int32_t leaveUserLevel = -100;     // what ConnectItems leaves in its by-reference argument (-100: nothing)
 
-  int32_t idOfName(std::string_view) const override { plat::com::raise(plat::com::err::NoSuchMember); }
+  int32_t idOfName(std::string_view) const override {
+    platform::com::raise(platform::com::err::NoSuchMember);
+  }
   Variant invoke(int32_t id, InvokeKind kind, std::span<Variant> args) override {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", static_cast<uint32_t>(id));
@@ -44,7 +46,7 @@ class RecordingControl : public plat::com::Dispatch {
     std::string s = std::string("put ") + hex;
     if (args.size() == 2) s += "[" + std::to_string(args[0].toLong()) + "]";
     const Variant& v = args.back();
-    s += " = " + (v.type() == plat::com::VarType::String ? "\"" + v.toString() + "\"" : v.debugString());
+    s += " = " + (v.type() == platform::com::VarType::String ? "\"" + v.toString() + "\"" : v.debugString());
     calls.push_back(s);
     return Variant();
   }
@@ -166,7 +168,7 @@ class ChannelFixture : public ::testing::Test {
   }
   void select(int ch, double v) { aim->values[100 + ch] = Variant(v); }
 
-  plat::com::Ptr<fakehost::FakeItemManager> aim = plat::com::makeObject<fakehost::FakeItemManager>();
+  platform::com::Ptr<fakehost::FakeItemManager> aim = platform::com::makeObject<fakehost::FakeItemManager>();
   ChannelContext contexts[4];
   int32_t members[4] = {-7, -7, -7, -7};
   int32_t userLevel = 3, countryCode = 49;
@@ -237,7 +239,7 @@ TEST_F(ConfigureChannelTest, AFailingReadLeavesTheControlDisconnected) {
   RecordingControl control;
   EXPECT_THROW(velumor::ConfigureChannel(control, DisplayClass::Needle, velumor::displayChannels()[0],
                                          contexts[0], false, userLevel, countryCode),
-               plat::com::RuntimeError);
+               platform::com::RuntimeError);
   EXPECT_EQ(control.calls, std::vector<std::string>{"call 0x60030046"});
 }
 
@@ -246,7 +248,7 @@ TEST_F(ConfigureChannelTest, ASelectionOutOfTheLongRangeRaisesAfterTheDisconnect
   RecordingControl control;
   EXPECT_THROW(velumor::ConfigureChannel(control, DisplayClass::Needle, velumor::displayChannels()[0],
                                          contexts[0], false, userLevel, countryCode),
-               plat::com::RuntimeError);
+               platform::com::RuntimeError);
   EXPECT_EQ(control.calls.size(), 1u);
   EXPECT_EQ(members[0], -7);  // nothing stored
 }

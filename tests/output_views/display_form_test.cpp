@@ -18,15 +18,15 @@
 
 namespace {
 
-using plat::com::InvokeKind;
-using plat::com::makeObject;
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::InvokeKind;
+using platform::com::makeObject;
+using platform::com::Ptr;
+using platform::com::Variant;
 using velumor::DisplayKind;
 using velumor::VelumorDisplayForm;
 
 // An instrument that writes down every call by number, like the channel tests' recorder.
-class RecordingInstrument : public plat::ui::UserControlImpl {
+class RecordingInstrument : public platform::ui::UserControlImpl {
  public:
   explicit RecordingInstrument(std::string kind) : kind_(std::move(kind)) {}
   std::string kind() const override { return kind_; }
@@ -59,14 +59,15 @@ class RecordingInstrument : public plat::ui::UserControlImpl {
 };
 
 void registerRecordingInstruments() {
-  auto& registry = plat::ui::UserControlRegistry::instance();
+  auto& registry = platform::ui::UserControlRegistry::instance();
   for (auto [progId, kind] : {std::pair{tolvar::progid::Needle, "Tolvar4Needle"},
                               std::pair{tolvar::progid::BarGraph, "Tolvar4BarGraph"},
                               std::pair{tolvar::progid::Digital, "Tolvar4Digital"},
                               std::pair{tolvar::progid::Plotter, "Tolvar4Plotter"}}) {
     registry.remove(progId);
     std::string k = kind;
-    registry.add(progId, [k] { return Ptr<plat::ui::UserControlImpl>(makeObject<RecordingInstrument>(k)); });
+    registry.add(progId,
+                 [k] { return Ptr<platform::ui::UserControlImpl>(makeObject<RecordingInstrument>(k)); });
   }
 }
 
@@ -77,7 +78,7 @@ class DisplayFormTest : public hbtest::HostBindingTest {
     // Stand-ins for the host's text controls and item handler (other tests of this program
     // register the real ones), recorders for the instruments.
     for (const char* progId : {tolvar::progid::Text, tolvar::progid::ItemHandler})
-      plat::ui::UserControlRegistry::instance().remove(progId);
+      platform::ui::UserControlRegistry::instance().remove(progId);
     fakehost::registerFakeHostControls();
     registerRecordingInstruments();
     host->dd->properties["DevDescLong"] = "RQ4400 Coriolis";
@@ -104,7 +105,7 @@ class DisplayFormTest : public hbtest::HostBindingTest {
     return *window;
   }
   RecordingInstrument& instrument(const std::string& name) {
-    return dynamic_cast<RecordingInstrument&>(window->ctlAs<plat::ui::UserControl>(name).impl());
+    return dynamic_cast<RecordingInstrument&>(window->ctlAs<platform::ui::UserControl>(name).impl());
   }
   // The host reports a change of `item` to `value`.
   void report(const std::string& item, double value, bool shadow = false) {
@@ -153,13 +154,13 @@ TEST_F(DisplayFormTest, NeedleAndBarWindowsBindTheirTextsOnceBeforeTheItemHandle
   for (DisplayKind kind : {DisplayKind::Analog, DisplayKind::Bar}) {
     open(kind);
     auto& text = dynamic_cast<fakehost::FakeHostControl&>(
-        window->ctlAs<plat::ui::UserControl>("PulseUnitTolvar4Text").impl());
+        window->ctlAs<platform::ui::UserControl>("PulseUnitTolvar4Text").impl());
     bool bound = false;
     for (auto& [n, v] : text.snapshot())
-      if (v.type() == plat::com::VarType::String && v.toString() == "THIRD_UNITS") bound = true;
+      if (v.type() == platform::com::VarType::String && v.toString() == "THIRD_UNITS") bound = true;
     EXPECT_TRUE(bound);
     auto& handler = dynamic_cast<fakehost::FakeHostControl&>(
-        window->ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler").impl());
+        window->ctlAs<platform::ui::UserControl>("VelumorTolvar4CtrlItemHandler").impl());
     EXPECT_EQ(handler.methodCalls.size(), 1u);
     window->unload();
     window = nullptr;
@@ -171,7 +172,7 @@ TEST_F(DisplayFormTest, AMissingObjectOrEnumerationKeepsHandleZeroAndRegistratio
   host->dd->handles.erase({"enumeration", "DISPLAY_2ND_LINE_ENUM"});
   open(DisplayKind::Analog);
   EXPECT_EQ(host->registrations.size(), 11u);
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   // Without an enumeration the caption is empty, unless it is the channel's own text.
   report("CURRENT_OUTPUT_2_OUTPUT_VARIABLE", 1);
   EXPECT_EQ(instrument("Output2Tolvar4Needle").calls.at(1), "put 0x68030003 = \"\"");

@@ -40,7 +40,7 @@ const char* formName(DisplayKind k) {
 }
 
 // A display window with nothing but its design, the load's sizing and the layout.
-class LayoutForm : public plat::ui::Form {
+class LayoutForm : public platform::ui::Form {
  public:
   LayoutForm(DisplayKind kind) : Form(formName(kind), readDesign(formName(kind))), kind_(kind) {}
   struct {
@@ -54,11 +54,11 @@ class LayoutForm : public plat::ui::Form {
   void Form_Load() override {
     size.FormLoaded = false;
     ctl("ResizeLabel").setVisible(false);
-    size.MinFormWidth = plat::com::cLng(ctl("ResizeLabel").left());
-    size.MinFormHeight = plat::com::cLng(static_cast<double>(ctl("VelumorStatusBar").height()) +
-                                         ctl("ResizeLabel").top() + 100.0f);
-    size.LastFormWidth = plat::com::cLng(width());
-    size.LastFormHeight = plat::com::cLng(height());
+    size.MinFormWidth = platform::com::cLng(ctl("ResizeLabel").left());
+    size.MinFormHeight = platform::com::cLng(static_cast<double>(ctl("VelumorStatusBar").height()) +
+                                             ctl("ResizeLabel").top() + 100.0f);
+    size.LastFormWidth = platform::com::cLng(width());
+    size.LastFormHeight = platform::com::cLng(height());
     setWidth(size.MinFormWidth);
     setHeight(size.MinFormHeight);
     size.FormLoaded = true;
@@ -76,8 +76,8 @@ class LayoutForm : public plat::ui::Form {
 class DisplayLayoutTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { tolvar::controls::registerHostControls(); }
-  plat::com::Ptr<LayoutForm> open(DisplayKind kind) {
-    auto f = plat::com::makeObject<LayoutForm>(kind);
+  platform::com::Ptr<LayoutForm> open(DisplayKind kind) {
+    auto f = platform::com::makeObject<LayoutForm>(kind);
     f->load();
     return f;
   }
@@ -90,7 +90,7 @@ struct Rect {
 std::ostream& operator<<(std::ostream& o, const Rect& r) {
   return o << r.l << "," << r.t << " " << r.w << "x" << r.h;
 }
-Rect rectOf(plat::ui::Form& f, const std::string& name) {
+Rect rectOf(platform::ui::Form& f, const std::string& name) {
   auto& c = f.ctl(name);
   return {c.left(), c.top(), c.width(), c.height()};
 }
@@ -189,10 +189,10 @@ TEST_F(DisplayLayoutTest, MinimiseChangesNothingAndRestoreMovesByTheDifference) 
   auto f = open(DisplayKind::Bar);
   f->userResize(6000, 8000);
   const Rect before = rectOf(*f, "PulseTolvar4BarGraph");
-  f->setWindowState(plat::ui::kMinimized);
+  f->setWindowState(platform::ui::kMinimized);
   EXPECT_EQ(rectOf(*f, "PulseTolvar4BarGraph"), before);
   EXPECT_EQ(f->size.LastFormWidth, 6000);
-  f->setWindowState(plat::ui::kNormal);
+  f->setWindowState(platform::ui::kNormal);
   EXPECT_EQ(rectOf(*f, "PulseTolvar4BarGraph"), before);
 }
 
@@ -214,15 +214,15 @@ TEST_F(DisplayLayoutTest, TrendKeepsItsSizeInEveryStateButDisconnected) {
     EXPECT_EQ(f->height(), 8000);
     EXPECT_EQ(rectOf(*f, "VR_Tolvar4Plotter"), (Rect{120, 240, 7305 + 200, 6405 + 145}));
     // A maximise comes back to the normal state at the last size, with nothing moved.
-    f->setWindowState(plat::ui::kMaximized);
-    EXPECT_EQ(f->windowState(), plat::ui::kNormal);
+    f->setWindowState(platform::ui::kMaximized);
+    EXPECT_EQ(f->windowState(), platform::ui::kNormal);
     EXPECT_EQ(f->width(), 8000);
     EXPECT_EQ(rectOf(*f, "VR_Tolvar4Plotter"), (Rect{120, 240, 7305 + 200, 6405 + 145}));
     // Minimising stays possible.
-    f->setWindowState(plat::ui::kMinimized);
-    EXPECT_EQ(f->windowState(), plat::ui::kMinimized);
+    f->setWindowState(platform::ui::kMinimized);
+    EXPECT_EQ(f->windowState(), platform::ui::kMinimized);
     // Disconnected again, the next change is taken against the size the window kept.
-    f->setWindowState(plat::ui::kNormal);
+    f->setWindowState(platform::ui::kNormal);
     f->connectionState = 0;
     f->userResize(8100, 8000);
     EXPECT_EQ(rectOf(*f, "VR_Tolvar4Plotter"), (Rect{120, 240, 7305 + 300, 6405 + 145}));

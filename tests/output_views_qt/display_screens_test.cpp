@@ -32,8 +32,8 @@
 
 namespace {
 
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::Ptr;
+using platform::com::Variant;
 using velumor::DisplayKind;
 
 std::string readDesign(const std::string& form) {
@@ -61,7 +61,7 @@ class HarnessView : public tolvar::View {
 
 // A display window's design with its load sizing and layout; the channels are configured
 // from outside, as the registration and the notifications would.
-class DisplayForm : public plat::ui::Form {
+class DisplayForm : public platform::ui::Form {
  public:
   DisplayForm(const std::string& name, DisplayKind kind) : Form(name, readDesign(name)), kind_(kind) {}
   struct {
@@ -73,11 +73,11 @@ class DisplayForm : public plat::ui::Form {
   void Form_Load() override {
     ctl("ResizeLabel").setVisible(false);
     ctl("DisplayFrame").setCaption("");
-    size.MinFormWidth = plat::com::cLng(ctl("ResizeLabel").left());
-    size.MinFormHeight = plat::com::cLng(static_cast<double>(ctl("VelumorStatusBar").height()) +
-                                         ctl("ResizeLabel").top() + 100.0f);
-    size.LastFormWidth = plat::com::cLng(width());
-    size.LastFormHeight = plat::com::cLng(height());
+    size.MinFormWidth = platform::com::cLng(ctl("ResizeLabel").left());
+    size.MinFormHeight = platform::com::cLng(static_cast<double>(ctl("VelumorStatusBar").height()) +
+                                             ctl("ResizeLabel").top() + 100.0f);
+    size.LastFormWidth = platform::com::cLng(width());
+    size.LastFormHeight = platform::com::cLng(height());
     setWidth(size.MinFormWidth);
     setHeight(size.MinFormHeight);
     size.FormLoaded = true;
@@ -107,8 +107,8 @@ const Window kWindows[] = {
 class DisplayScreens : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    plat::ui::EventLoop::instance().useManualClock();
-    plat::ui::Services::installHeadless();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::Services::installHeadless();
     tolvar::controls::registerHostControls();
     dir_ = std::filesystem::path(VELUMOR_SCREENS_DIR);
     std::filesystem::create_directories(dir_);
@@ -117,12 +117,12 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
     std::filesystem::remove(options_.databaseFile);
     session_ = std::make_unique<tolvar::sim::HostSession>(options_);
     session_->registerBuiltinView("Test.Displays", [this] {
-      view_ = plat::com::makeObject<HarnessView>();
-      return Ptr<plat::com::Unknown>(view_);
+      view_ = platform::com::makeObject<HarnessView>();
+      return Ptr<platform::com::Unknown>(view_);
     });
     std::string error;
     ASSERT_TRUE(session_->openView("Test.Displays", error)) << error;
-    front_.install(vfront::FrontEnd::Mode::WindowsOnly);
+    front_.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
   }
   void TearDown() override {
     for (auto& f : forms_) f->unload();
@@ -133,7 +133,7 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
 
   void run(int64_t ms) {
     for (int64_t t = 0; t < ms; t += 100) {
-      plat::ui::EventLoop::instance().advance(100);
+      platform::ui::EventLoop::instance().advance(100);
       QApplication::processEvents();
     }
   }
@@ -160,32 +160,32 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
   }
 
   DisplayForm& open(const Window& w) {
-    auto f = plat::com::makeObject<DisplayForm>(w.form, w.kind);
+    auto f = platform::com::makeObject<DisplayForm>(w.form, w.kind);
     f->load();
     auto& aim = view_->itemManager;
     if (w.kind == DisplayKind::Analog || w.kind == DisplayKind::Bar) {
       for (const auto& ch : velumor::displayChannels()) {
         for (auto [suffix, item] :
              {std::pair{"ValueTolvar4Text", ch.valueItem}, std::pair{"UnitTolvar4Text", ch.unitItem}}) {
-          auto& t = f->ctlAs<plat::ui::UserControl>(std::string(ch.name) + suffix);
+          auto& t = f->ctlAs<platform::ui::UserControl>(std::string(ch.name) + suffix);
           t.impl().put(tolvar::dispid::ItemName, Variant(std::string(item)));
           t.impl().put(tolvar::dispid::ItemMode, Variant(int16_t{3}));
         }
       }
     }
-    auto& handler = f->ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
+    auto& handler = f->ctlAs<platform::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
     Variant bind[] = {Variant(tolvar::controls::makeFormRef(*f)),
-                      Variant(tolvar::controls::makeObjectRef(Ptr<plat::com::Unknown>(aim)))};
-    handler.impl().invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, bind);
+                      Variant(tolvar::controls::makeObjectRef(Ptr<platform::com::Unknown>(aim)))};
+    handler.impl().invoke(tolvar::dispid::BindItems, platform::com::InvokeKind::Method, bind);
     int32_t level = 0, country = 49;
     if (w.kind == DisplayKind::Trend) {
       velumor::ChannelContext ctx[4] = {contextOf(0), contextOf(1), contextOf(2), contextOf(3)};
-      velumor::ConfigureCurves(f->ctlAs<plat::ui::UserControl>("VR_Tolvar4Plotter").impl(),
+      velumor::ConfigureCurves(f->ctlAs<platform::ui::UserControl>("VR_Tolvar4Plotter").impl(),
                                std::span<const velumor::ChannelContext, 4>(ctx), false, level, country);
     } else {
       for (int k = 0; k < 4; ++k)
         velumor::ConfigureChannel(
-            f->ctlAs<plat::ui::UserControl>(velumor::displayControlName(w.kind, k)).impl(), w.cls,
+            f->ctlAs<platform::ui::UserControl>(velumor::displayControlName(w.kind, k)).impl(), w.cls,
             velumor::displayChannels()[k], contextOf(k), false, level, country);
     }
     f->show();
@@ -209,7 +209,7 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
   std::vector<Ptr<tolvar::DeviceDescription>> dds_;
   std::vector<Ptr<DisplayForm>> forms_;
   int32_t selections_[4] = {};
-  vfront::FrontEnd front_;
+  frontend::qt::FrontEnd front_;
 };
 
 TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
@@ -218,7 +218,8 @@ TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
   for (int i = 0; i < 4; ++i) forms[i] = &open(kWindows[i]);
   ASSERT_EQ(session_->connect(), 0);
   run(5000);
-  auto* plotter = dynamic_cast<vfront::PlotterWidget*>(front_.widget(forms[0]->ctl("VR_Tolvar4Plotter")));
+  auto* plotter =
+      dynamic_cast<frontend::qt::PlotterWidget*>(front_.widget(forms[0]->ctl("VR_Tolvar4Plotter")));
   ASSERT_NE(plotter, nullptr);
   run(55000);
   const std::string lang_ = GetParam();
@@ -241,13 +242,13 @@ TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
   // The needles point at the meter's values: each needle shows the host's value in its scale.
   for (int k = 0; k < 4; ++k) {
     auto& needle =
-        forms[1]->ctlAs<plat::ui::UserControl>(velumor::displayControlName(DisplayKind::Analog, k));
+        forms[1]->ctlAs<platform::ui::UserControl>(velumor::displayControlName(DisplayKind::Analog, k));
     auto* ctl = dynamic_cast<tolvar::controls::NeedleControl*>(&needle.impl());
     ASSERT_NE(ctl, nullptr);
     const auto item = std::string(velumor::displayChannels()[k].valueItem);
     const double host = session_->itemValue(item)->toDouble();
     EXPECT_NEAR(ctl->channel(0).value, host, std::fabs(host) * 1e-6 + 1e-9) << item;
-    auto* w = dynamic_cast<vfront::NeedleWidget*>(front_.widget(needle));
+    auto* w = dynamic_cast<frontend::qt::NeedleWidget*>(front_.widget(needle));
     ASSERT_NE(w, nullptr);
     EXPECT_NEAR(w->data().value, host, std::fabs(host) * 1e-6 + 1e-9);
   }

@@ -23,7 +23,7 @@ TEST_F(ScriptSession, ScriptNumbersIgnoreTheNumericLocale) {
   EXPECT_NE(output.find("no window 'x'"), std::string::npos) << "only the window is missing: " << output;
   auto v = session->itemValue("DAMPING_VALUE");
   ASSERT_TRUE(v);
-  EXPECT_EQ(v->type(), plat::com::VarType::Double) << "stored as a number, not the text \"1.5\"";
+  EXPECT_EQ(v->type(), platform::com::VarType::Double) << "stored as a number, not the text \"1.5\"";
   EXPECT_EQ(v->toDouble(), 1.5);
 }
 
@@ -33,7 +33,7 @@ TEST_F(ScriptSession, ItemTextsAndDisplaysIgnoreTheNumericLocale) {
   const auto& data = session->deviceData();
   const auto* def = data.findVariable("DAMPING_VALUE");
   ASSERT_NE(def, nullptr);
-  const std::string text = tolvar::sim::displayText(data, *def, plat::com::Variant(12.0));
+  const std::string text = tolvar::sim::displayText(data, *def, platform::com::Variant(12.0));
   EXPECT_EQ(text.find(','), std::string::npos) << text;
   EXPECT_NE(text.find("12"), std::string::npos) << text;
   EXPECT_EQ(tolvar::controls::fitNumber("1234.5678", 1234.5678, 7), "1234.57");

@@ -22,9 +22,9 @@ TEST_F(ScriptSession, WritesThatFailFailTheLine) {
 // A window that shows text with bytes that are not UTF-8 made `dump` fail; they are replaced.
 TEST_F(ScriptSession, DumpReplacesInvalidBytes) {
   std::ostringstream out;
-  vhost::ScriptRunner r(*host, out);
+  host_core::ScriptRunner r(*host, out);
   ASSERT_TRUE(r.runLine("open GenericView.GenericViewClass g", 1)) << out.str();
-  plat::ui::Form* f = r.resolveForm("g");
+  platform::ui::Form* f = r.resolveForm("g");
   ASSERT_NE(f, nullptr);
   f->setCaption("bad \xFF\xFE bytes");
   EXPECT_TRUE(r.runLine("dump g", 2)) << out.str();

@@ -24,8 +24,8 @@ class ScriptSession : public ::testing::Test {
     std::string pattern = (std::filesystem::temp_directory_path() / "reliab_XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir = pattern;
-    plat::ui::EventLoop::instance().useManualClock();
-    plat::ui::Services::headless().reset();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::Services::headless().reset();
     tolvar::sim::HostOptions o;
     o.deviceFile = VELUMOR_DEVICE_FILE;
     o.databaseFile = dir / "data.sqlite";
@@ -34,11 +34,11 @@ class ScriptSession : public ::testing::Test {
     // The table view, as the host registers it; the component's views are not registered here.
     session->registerBuiltinView("GenericView.GenericViewClass", [this] {
       auto* access = session->itemAccess();
-      plat::com::Ptr<plat::com::Unknown> v =
+      platform::com::Ptr<platform::com::Unknown> v =
           tolvar::controls::createGenericView([access] { return access->itemNames(); });
       return v;
     });
-    host = std::make_unique<vhost::SessionHost>(*session);
+    host = std::make_unique<host_core::SimulatedHost>(*session);
   }
   void TearDown() override {
     host.reset();
@@ -49,7 +49,7 @@ class ScriptSession : public ::testing::Test {
   // Runs a script; returns its failures and leaves what it printed in `output`.
   int run(const std::string& script) {
     std::ostringstream out;
-    vhost::ScriptRunner r(*host, out);
+    host_core::ScriptRunner r(*host, out);
     r.setOutputDir(dir);
     const int failures = r.runText(script);
     output = out.str();
@@ -57,7 +57,7 @@ class ScriptSession : public ::testing::Test {
   }
   std::filesystem::path dir;
   std::unique_ptr<tolvar::sim::HostSession> session;
-  std::unique_ptr<vhost::SessionHost> host;
+  std::unique_ptr<host_core::SimulatedHost> host;
   std::string output;
 };
 

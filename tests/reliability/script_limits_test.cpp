@@ -25,18 +25,18 @@ TEST_F(ScriptSession, OutOfRangeNumbersAreRefusedWithTheirLimits) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    const int64_t before = plat::ui::EventLoop::instance().now();
+    const int64_t before = platform::ui::EventLoop::instance().now();
     EXPECT_GE(run(c.line), 1);
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
-    EXPECT_EQ(plat::ui::EventLoop::instance().now(), before) << "a refused line does nothing";
+    EXPECT_EQ(platform::ui::EventLoop::instance().now(), before) << "a refused line does nothing";
   }
   // The largest run, connected and again disconnected: the clock moves two days, no overflow.
-  const int64_t before = plat::ui::EventLoop::instance().now();
+  const int64_t before = platform::ui::EventLoop::instance().now();
   EXPECT_EQ(run("frame Connect\nrun 86400000\nframe Disconnect\nrun 86400000\nprintdialog ok 9999\n"
                 "printdialog cancel\n"),
             0)
       << output;
-  EXPECT_EQ(plat::ui::EventLoop::instance().now() - before, 2 * 86'400'000LL);
+  EXPECT_EQ(platform::ui::EventLoop::instance().now() - before, 2 * 86'400'000LL);
 }
 
 TEST_F(ScriptSession, ResizeRefusesSizesNoWindowCanHave) {
@@ -48,7 +48,7 @@ TEST_F(ScriptSession, ResizeRefusesSizesNoWindowCanHave) {
 }
 
 TEST(ClockLimit, TheClockNeverWraps) {
-  auto& loop = plat::ui::EventLoop::instance();
+  auto& loop = platform::ui::EventLoop::instance();
   loop.useManualClock();
   const int64_t before = loop.now();
   EXPECT_THROW(loop.advance(std::numeric_limits<int64_t>::max()), std::out_of_range);

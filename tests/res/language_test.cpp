@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace plat::res {
+namespace platform::res {
 namespace {
 
 // Clears the variables the language comes from and puts them back afterwards.
@@ -138,4 +138,4 @@ TEST(LocaleName, PrimaryLanguageIsTheLowTenBits) {
 }
 
 }  // namespace
-}  // namespace plat::res
+}  // namespace platform::res

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace plat::res {
+namespace platform::res {
 namespace {
 
 void put32(std::vector<unsigned char>& out, uint32_t value) {
@@ -65,4 +65,4 @@ TEST(PngSize, RejectsSizesOutsideTheFormat) {
 }
 
 }  // namespace
-}  // namespace plat::res
+}  // namespace platform::res

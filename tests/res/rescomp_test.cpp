@@ -183,7 +183,7 @@ TEST(RescompCoverage, AllowListFaultsAreErrorsWithLines) {
 // Compiles sources into blocks and wraps them as the platform reads them.
 struct Compiled {
   std::vector<Block> blocks;
-  std::vector<plat::res::StringBlockData> data;
+  std::vector<platform::res::StringBlockData> data;
 };
 
 Compiled compile(std::initializer_list<std::pair<const char*, const char*>> files) {
@@ -200,7 +200,7 @@ TEST(RescompBlocks, CompiledBlocksReadBackThroughTheResourceModule) {
       compile({{"en.txt", "LANGUAGE 1033\n0 \"zero\"\n3 \"three\"\n15 \"fifteen\"\n16 \"x\"\n31 \"\"\n"},
                {"de.txt", "LANGUAGE 1031\n3 \"drei\"\n"}});
   ASSERT_EQ(c.blocks.size(), 3u);
-  const plat::res::ResourceModule module(c.data);
+  const platform::res::ResourceModule module(c.data);
   EXPECT_EQ(module.readString(1033, 0), u"zero");
   EXPECT_EQ(module.readString(1033, 3), u"three");
   EXPECT_EQ(module.readString(1033, 15), u"fifteen");
@@ -217,7 +217,7 @@ TEST(RescompBlocks, DefinedEmptyTextCreatesTheBlockAnUndefinedIdDoesNot) {
   ASSERT_EQ(defined.blocks.size(), 1u);
   EXPECT_EQ(defined.blocks[0].blockNumber, 2u);
   EXPECT_EQ(defined.blocks[0].units, std::vector<char16_t>(16, 0));
-  EXPECT_EQ(plat::res::ResourceModule(defined.data).readString(1033, 20), u"");
+  EXPECT_EQ(platform::res::ResourceModule(defined.data).readString(1033, 20), u"");
 
   EXPECT_TRUE(compile({{"en.txt", "LANGUAGE 1033\n"}}).blocks.empty());
 }
@@ -246,7 +246,7 @@ TEST(RescompGenerate, SourceDefinesTheFunctionInItsNamespace) {
   Compiled c = compile({{"en.txt", "LANGUAGE 1033\n17 \"A\"\n"}});
   const std::string text = generateSource("velumor::res::strings", c.blocks, {"en.txt"});
   EXPECT_NE(text.find("namespace velumor::res {"), std::string::npos);
-  EXPECT_NE(text.find("std::span<const plat::res::StringBlockData> strings() {"), std::string::npos);
+  EXPECT_NE(text.find("std::span<const platform::res::StringBlockData> strings() {"), std::string::npos);
   EXPECT_NE(text.find("{1033, 2, kUnits_1033_2, 17}"), std::string::npos);
   EXPECT_NE(text.find("0x0000, 0x0001, 0x0041,"), std::string::npos);
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace plat::res {
+namespace platform::res {
 namespace {
 
 // clang-format off
@@ -130,4 +130,4 @@ TEST(ResourceModuleBitmaps, FindsBitmapsById) {
 }
 
 }  // namespace
-}  // namespace plat::res
+}  // namespace platform::res

@@ -9,14 +9,14 @@
 #include "platform/res/utf.h"
 
 namespace res_test {
-std::span<const plat::res::StringBlockData> realStringTables();
+std::span<const platform::res::StringBlockData> realStringTables();
 }
 
 namespace {
 
-using plat::res::kLangEnglish;
-using plat::res::kLangGerman;
-using plat::res::ResourceModule;
+using platform::res::kLangEnglish;
+using platform::res::kLangGerman;
+using platform::res::ResourceModule;
 
 const ResourceModule& tables() {
   static const ResourceModule module(res_test::realStringTables());
@@ -25,7 +25,7 @@ const ResourceModule& tables() {
 
 std::string text(uint16_t lang, uint32_t id) {
   auto found = tables().readString(lang, id);
-  return found ? plat::res::utf16ToUtf8(*found) : "<no block>";
+  return found ? platform::res::utf16ToUtf8(*found) : "<no block>";
 }
 
 TEST(StringTables, HoldGermanAndEnglishOnly) {
@@ -76,7 +76,7 @@ TEST(StringTables, SupportTextNamesTheSupportAddress) {
 TEST(StringTables, ResponseCodesWithoutTextAreUndefinedInExistingBlocks) {
   for (uint16_t lang : {kLangGerman, kLangEnglish}) {
     for (uint32_t id : {701u, 707u}) {
-      ASSERT_TRUE(tables().findStringBlock(lang, plat::res::stringBlockNumber(id))) << id;
+      ASSERT_TRUE(tables().findStringBlock(lang, platform::res::stringBlockNumber(id))) << id;
       EXPECT_EQ(tables().readString(lang, id), u"") << id;
     }
     EXPECT_EQ(text(lang, 703), "VR_RESPONSE_PARAMETER_TOO_LARGE");
@@ -85,8 +85,8 @@ TEST(StringTables, ResponseCodesWithoutTextAreUndefinedInExistingBlocks) {
 }
 
 TEST(StringTables, NoTableHoldsTheBlockOf720) {
-  for (uint16_t lang : {kLangGerman, kLangEnglish, plat::res::kLangNeutral})
-    EXPECT_FALSE(tables().findStringBlock(lang, plat::res::stringBlockNumber(720)));
+  for (uint16_t lang : {kLangGerman, kLangEnglish, platform::res::kLangNeutral})
+    EXPECT_FALSE(tables().findStringBlock(lang, platform::res::stringBlockNumber(720)));
   EXPECT_FALSE(tables().loadStringPlain(720, kLangGerman));
   EXPECT_FALSE(tables().loadStringPlain(735, kLangEnglish));
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace plat::res {
+namespace platform::res {
 namespace {
 
 TEST(Utf, RoundTripsEveryPlane) {
@@ -78,4 +78,4 @@ TEST(Utf, EveryTwoByteInputDecodesSafelyAndValidInputRoundTrips) {
 }
 
 }  // namespace
-}  // namespace plat::res
+}  // namespace platform::res

@@ -56,7 +56,7 @@ TEST_F(SimulationTest, AFailingStartDropsTheHeadReportsOnceAndTheNextRunsLater) 
   ASSERT_TRUE(form->userClick(ctl("AdjustCommand")));
   ASSERT_TRUE(form->userClick(ctl("AdjustCommand")));
   run(1);
-  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 1u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().errors().size(), 1u);
   EXPECT_EQ(form->seqStartQueue()->pending().size(), 1u);
   aim->frame->failures.clear("StartSequence");
   run(99);
@@ -171,7 +171,7 @@ TEST_F(SimulationTest, AStatusOutsideAByteChangesNothing) {
     EXPECT_EQ(form->FieldDeviceStatusByte, 0) << v;
     EXPECT_FALSE(form->OptionSynchronised) << v;
   }
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }
 
 // ------------------------------------------------------------------ the close guard
@@ -215,12 +215,12 @@ class CloseGuardTest : public SimulationTest {
 };
 
 TEST_F(CloseGuardTest, UserCloseAsksAndNoKeepsTheWindowWithTheMenuAsItWas) {
-  answer(plat::ui::mb::IdNo);
+  answer(platform::ui::mb::IdNo);
   EXPECT_FALSE(form->userClose());
   EXPECT_TRUE(form->isLoaded());
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].text, "Simulation still activ.\r\nClose window ?");
-  EXPECT_EQ(boxes()[0].style, plat::ui::mb::YesNo);
+  EXPECT_EQ(boxes()[0].style, platform::ui::mb::YesNo);
   // Disabled for the question (bit 2 cleared), then exactly that bit given back.
   const auto sets = aim->log().of("SetValue");
   ASSERT_EQ(sets.size(), 2u);
@@ -232,13 +232,13 @@ TEST_F(CloseGuardTest, UserCloseAsksAndNoKeepsTheWindowWithTheMenuAsItWas) {
 
 TEST_F(CloseGuardTest, ADisabledStartFormEntryStaysDisabledAfterTheQuestion) {
   aim->values[startForm] = Variant(1.0);  // visible only
-  answer(plat::ui::mb::IdNo);
+  answer(platform::ui::mb::IdNo);
   EXPECT_FALSE(form->userClose());
   EXPECT_EQ(aim->values[startForm].toDouble(), 1.0);
 }
 
 TEST_F(CloseGuardTest, ExitAndYesCloseWithoutLeavingFixedMode) {
-  answer(plat::ui::mb::IdYes);
+  answer(platform::ui::mb::IdYes);
   ASSERT_TRUE(form->userClick(ctl("MenuExit")));
   EXPECT_FALSE(form->isLoaded());
   EXPECT_EQ(boxes().size(), 1u);
@@ -255,7 +255,7 @@ TEST_F(CloseGuardTest, NormalOperationReportedClosesWithoutAQuestion) {
 TEST_F(CloseGuardTest, ASecondCloseWhileTheQuestionIsOpenIsRefused) {
   bool second = true;
   // The second close comes from inside the wait, as the host's timers would bring it.
-  class Nested : public plat::ui::HeadlessServices {
+  class Nested : public platform::ui::HeadlessServices {
    public:
     std::function<void()> during;
     int32_t show(const std::string& t, int32_t s, const std::string& title) override {
@@ -263,11 +263,11 @@ TEST_F(CloseGuardTest, ASecondCloseWhileTheQuestionIsOpenIsRefused) {
       return HeadlessServices::show(t, s, title);
     }
   } services;
-  services.during = [&] { second = form->unload(plat::ui::kUnloadFormCode); };
-  services.queueMessageAnswer(plat::ui::mb::IdNo);
-  plat::ui::Services::install(&services, &services, &services, &services, &services, &services);
+  services.during = [&] { second = form->unload(platform::ui::kUnloadFormCode); };
+  services.queueMessageAnswer(platform::ui::mb::IdNo);
+  platform::ui::Services::install(&services, &services, &services, &services, &services, &services);
   EXPECT_FALSE(form->userClose());
-  plat::ui::Services::installHeadless();
+  platform::ui::Services::installHeadless();
   EXPECT_FALSE(second);
   EXPECT_EQ(services.requestsOf("msgbox").size(), 1u);
   EXPECT_TRUE(form->isLoaded());
@@ -278,9 +278,9 @@ class HostCloseTest : public CloseGuardTest {};
 
 TEST_F(HostCloseTest, DestroyAnsweredNoKeepsTheWindowOwnedAndFailsThenYesCloses) {
   // The view class around a window already set up: a fresh class, handed the same host.
-  auto view = plat::com::makeObject<velumor::VelumorSimulationClass>();
+  auto view = platform::com::makeObject<velumor::VelumorSimulationClass>();
   // Held here: a closed window is dropped by its view.
-  plat::com::Ptr<velumor::VelumorSimulationForm> window(
+  platform::com::Ptr<velumor::VelumorSimulationForm> window(
       dynamic_cast<velumor::VelumorSimulationForm*>(view->window()));
   ASSERT_NE(window, nullptr);
   ASSERT_EQ(view->SetAppletItemManagRef(9, aim), 0);
@@ -291,22 +291,22 @@ TEST_F(HostCloseTest, DestroyAnsweredNoKeepsTheWindowOwnedAndFailsThenYesCloses)
   run(1);
   const auto before = boxes().size();
 
-  answer(plat::ui::mb::IdNo);
+  answer(platform::ui::mb::IdNo);
   EXPECT_NE(view->Destroy(), 0);
   EXPECT_EQ(boxes().size(), before + 1);
   EXPECT_TRUE(window->isLoaded());
   EXPECT_EQ(view->window(), window.get());  // still the view's
   EXPECT_EQ(view->Show(), 0);
 
-  answer(plat::ui::mb::IdYes);
+  answer(platform::ui::mb::IdYes);
   EXPECT_EQ(view->Destroy(), 0);
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(view->window(), nullptr);
 }
 
 TEST_F(HostCloseTest, TheViewsEndUnloadsWithoutAsking) {
-  auto view = plat::com::makeObject<velumor::VelumorSimulationClass>();
-  plat::com::Ptr<velumor::VelumorSimulationForm> window(
+  auto view = platform::com::makeObject<velumor::VelumorSimulationClass>();
+  platform::com::Ptr<velumor::VelumorSimulationForm> window(
       dynamic_cast<velumor::VelumorSimulationForm*>(view->window()));
   ASSERT_EQ(view->SetAppletItemManagRef(9, aim), 0);
   run(1);
@@ -321,11 +321,11 @@ TEST_F(HostCloseTest, TheViewsEndUnloadsWithoutAsking) {
   view = nullptr;
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(boxes().size(), before);
-  EXPECT_TRUE(plat::ui::Services::headless().unanswered().empty());
+  EXPECT_TRUE(platform::ui::Services::headless().unanswered().empty());
 }
 
 TEST_F(CloseGuardTest, TheHostsShutDownClosesWithoutAsking) {
-  EXPECT_TRUE(form->unload(plat::ui::kUnloadAppWindows));
+  EXPECT_TRUE(form->unload(platform::ui::kUnloadAppWindows));
   EXPECT_FALSE(form->isLoaded());
   EXPECT_TRUE(boxes().empty());
   EXPECT_EQ(aim->log().count("ReleaseView"), 0);  // this window was given no view

@@ -22,8 +22,8 @@
 
 namespace simview_test {
 
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 constexpr double kFixed = 8.0;  // bit &H08 of the field device status: loop current fixed
 
@@ -32,23 +32,23 @@ class SimulationTest : public ::testing::Test {
   void SetUp() override {
     lang = std::make_unique<ScopedLang>(language());
     fakehost::registerFakeHostControls();
-    plat::ui::EventLoop::instance().useManualClock();
-    plat::ui::Services::installHeadless();
-    plat::ui::Services::headless().reset();
-    plat::ui::EventLoop::instance().clearErrors();
-    aim = plat::com::makeObject<fakehost::FakeItemManager>();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    platform::ui::EventLoop::instance().clearErrors();
+    aim = platform::com::makeObject<fakehost::FakeItemManager>();
     aim->dd->properties["DevDescLong"] = "RQ4400 Coriolis Mass Flowmeter";
     // A device description without a device menu: no nickname.
     aim->dd->byName.add("fncGetGeneralString", [](std::span<Variant>) { return Variant(int32_t{1}); });
-    form = plat::com::makeObject<velumor::VelumorSimulationForm>();
+    form = platform::com::makeObject<velumor::VelumorSimulationForm>();
   }
   void TearDown() override {
     if (form && form->isLoaded()) {
       // A window left in fixed-current mode would ask; the owner's end never does.
-      form->unload(plat::ui::kUnloadFormOwner);
+      form->unload(platform::ui::kUnloadFormOwner);
     }
     form = nullptr;
-    plat::ui::Services::headless().reset();
+    platform::ui::Services::headless().reset();
     lang.reset();
   }
   virtual const char* language() const { return "en"; }
@@ -59,7 +59,7 @@ class SimulationTest : public ::testing::Test {
     form->show();
     run(1);
   }
-  void run(int64_t ms) { plat::ui::EventLoop::instance().advance(ms); }
+  void run(int64_t ms) { platform::ui::EventLoop::instance().advance(ms); }
 
   // The host changes an item the window registered and tells the window, as the host does.
   void notify(std::string_view item, Variant value) {
@@ -72,8 +72,8 @@ class SimulationTest : public ::testing::Test {
   }
   void connect() { notify("&&private&&connect", Variant(2.0)); }
 
-  plat::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
-  const plat::ui::Panel& lamp() {
+  platform::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
+  const platform::ui::Panel& lamp() {
     return form->statusBar("VelumorStatusBar").panel(Variant("StatusBarSimulationLED"));
   }
   bool optionOn(int32_t i) { return ctl("OperationModeOption", i).getProperty("Value").toBool(); }
@@ -93,10 +93,10 @@ class SimulationTest : public ::testing::Test {
     for (const auto& c : aim->log().of("StartSequence")) out.push_back(c.args.at(0).toString());
     return out;
   }
-  std::vector<plat::ui::ServiceRequest> boxes() const {
-    return plat::ui::Services::headless().requestsOf("msgbox");
+  std::vector<platform::ui::ServiceRequest> boxes() const {
+    return platform::ui::Services::headless().requestsOf("msgbox");
   }
-  void answer(int32_t a) { plat::ui::Services::headless().queueMessageAnswer(a); }
+  void answer(int32_t a) { platform::ui::Services::headless().queueMessageAnswer(a); }
 
   std::unique_ptr<ScopedLang> lang;
   Ptr<fakehost::FakeItemManager> aim;

@@ -85,12 +85,12 @@ TEST_F(SimulationTest, OpensAtItsMinimumSizeAndSnapsBackWhenDraggedSmaller) {
 TEST_F(SimulationTest, AMaximisedWindowSmallerThanTheMinimumIsLaidOutNotForced) {
   open();
   const float frameW = ctl("SimulationFrame").width();
-  form->setWindowState(plat::ui::kMaximized);
+  form->setWindowState(platform::ui::kMaximized);
   ASSERT_TRUE(form->userMaximizedSize(4000, 3000));
   EXPECT_FLOAT_EQ(form->width(), 4000);
   EXPECT_FLOAT_EQ(ctl("SimulationFrame").width(), frameW + 4000 - 5640);
-  EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
-  form->setWindowState(plat::ui::kNormal);
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
+  form->setWindowState(platform::ui::kNormal);
   EXPECT_FLOAT_EQ(form->width(), 5640);
   EXPECT_FLOAT_EQ(ctl("SimulationFrame").width(), frameW);
 }
@@ -146,7 +146,7 @@ TEST_F(SimulationTest, RegistersEveryItemOnceInItsOrderWithItsFlag) {
       aim->log().calls().begin();
   EXPECT_LT(fourth, lookup);
   EXPECT_LT(lookup, fifth);
-  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 0u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().errors().size(), 0u);
 }
 
 TEST_F(SimulationTest, ARefusedItemKeepsHandleZeroAndTheRestIsRegistered) {
@@ -190,7 +190,7 @@ TEST_F(SimulationTest, StatusBarFollowsConnectionUserLevelAndSourceAndOddValuesD
   EXPECT_EQ(bar.panel(Variant("StatusBarCommText")).text, "");
   notify("&&private&&CurrentSource", Variant(7.0));
   EXPECT_EQ(bar.panel(Variant("StatusBarDataSource")).toolTipText, "Source: &Device");
-  EXPECT_EQ(plat::ui::EventLoop::instance().errors().size(), 0u);
+  EXPECT_EQ(platform::ui::EventLoop::instance().errors().size(), 0u);
 }
 
 TEST_F(SimulationTest, CaptionIsBuiltFromAddressAndDescriptorAndCutAtANul) {
@@ -237,7 +237,7 @@ TEST_F(SimulationTest, UploadQuestionOnlyWhenAskedConnectedAndIdle) {
   aim->values[4] = Variant(2.0);
   aim->values[7] = Variant(int32_t{0});
   aim->values[12] = Variant(1.0);
-  answer(plat::ui::mb::IdOK);
+  answer(platform::ui::mb::IdOK);
   run(1);
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].text, "Upload of data from device?");

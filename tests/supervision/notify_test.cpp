@@ -34,9 +34,9 @@ std::string show(const std::vector<double>& v) {
 // The message windows opened since `before`, as "caption|text".
 std::vector<std::string> messagesSince(size_t before) {
   std::vector<std::string> out;
-  const auto forms = plat::ui::allForms();
+  const auto forms = platform::ui::allForms();
   size_t seen = 0;
-  for (plat::ui::Form* f : forms) {
+  for (platform::ui::Form* f : forms) {
     if (f->name() != "MessageForm" || !f->isLoaded()) continue;
     if (seen++ < before) continue;
     out.push_back(f->caption() + "|" + f->ctl("MessageLabel").caption());
@@ -238,7 +238,7 @@ class RecordingUtility : public tolvar::AppletUtility {
 
 TEST_F(Revision, TheUtilityIsTheHostsMadeOnceAndAskedForTheLastFourOctets) {
   auto utility = makeObject<RecordingUtility>();
-  makeUtility = [&] { return Ptr<plat::com::Unknown>(utility); };
+  makeUtility = [&] { return Ptr<platform::com::Unknown>(utility); };
   transmitterState(octets(1, {0, 0, 0, 0, 0, 5}));
   transmitterState(octets(0, {1, 2, 3, 4, 5, 6, 7, 8}));
   ASSERT_EQ(utility->calls.size(), 2u);
@@ -263,7 +263,7 @@ TEST_F(Revision, TheUtilityIsTheHostsMadeOnceAndAskedForTheLastFourOctets) {
 
 TEST_F(Revision, OnlyTheValueOfTheBitFieldCountsNotItsStatus) {
   auto utility = makeObject<RecordingUtility>();
-  makeUtility = [&] { return Ptr<plat::com::Unknown>(utility); };
+  makeUtility = [&] { return Ptr<platform::com::Unknown>(utility); };
   utility->status = static_cast<int32_t>(0x80004005u);
   utility->answer = 18;
   transmitterState(octets(1, {0, 0, 0, 0, 0, 18}));
@@ -273,7 +273,7 @@ TEST_F(Revision, OnlyTheValueOfTheBitFieldCountsNotItsStatus) {
 }
 
 TEST_F(Revision, WithoutTheHostsUtilityTheTickFailsAndTheQueueGoesOn) {
-  plat::com::setProcessLoader(nullptr);
+  platform::com::setProcessLoader(nullptr);
   transmitterState(octets(1, {0, 0, 0, 0, 0, 5}));
   EXPECT_TRUE(writes("HartRevision").empty());
   ASSERT_EQ(loop().errors().size(), 1u);

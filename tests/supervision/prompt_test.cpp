@@ -11,7 +11,7 @@
 namespace {
 
 using namespace suptest;
-namespace mb = plat::ui::mb;
+namespace mb = platform::ui::mb;
 
 class Prompt : public SupervisionTest {
  protected:
@@ -21,7 +21,7 @@ class Prompt : public SupervisionTest {
     host->log().clear();
   }
   void TearDown() override {
-    plat::ui::Services::installHeadless();
+    platform::ui::Services::installHeadless();
     SupervisionTest::TearDown();
   }
 
@@ -35,7 +35,7 @@ class Prompt : public SupervisionTest {
     return writes("&&Record_Response_Control&&" + name);
   }
   // What the user sees: no message box ever, the window only while a prompt waits.
-  std::vector<plat::ui::ServiceRequest> boxes() const { return headless().requestsOf("msgbox"); }
+  std::vector<platform::ui::ServiceRequest> boxes() const { return headless().requestsOf("msgbox"); }
   // The user clicks one of the window's buttons; the tick after it runs too.
   void click(const char* button) {
     ASSERT_TRUE(form().visible()) << button << " clicked on a hidden window";
@@ -190,7 +190,7 @@ TEST_F(Prompt, AStateThatCannotBeReadDecidesNothing) {
 TEST_F(Prompt, AFailingWriteIsSkippedAndTheRestOfTheHandlerRuns) {
   host->log().onCall = [this](const fakehost::Call& c) {
     if (c.op == "SetString" && c.args[0].toLong() == h("RecordName"))
-      plat::com::raise(plat::com::err::Overflow);
+      platform::com::raise(platform::com::err::Overflow);
   };
   recordState("REC_FIRST", 32, {0x00, 0});
   EXPECT_EQ(writes("RecordState"), (std::vector<double>{32.0}));

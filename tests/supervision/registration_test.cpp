@@ -129,7 +129,7 @@ TEST_F(SupervisionTest, RegistersEveryItemInOrderWithItsTag) {
     EXPECT_EQ(r.mode, 0) << r.name;
   }
   for (const auto& c : host->log().of("UnadviseItem")) {
-    EXPECT_EQ(c.args[0].type(), plat::com::VarType::Long);
+    EXPECT_EQ(c.args[0].type(), platform::com::VarType::Long);
     EXPECT_EQ(c.args[0].toLong(), kViewHandle);
     EXPECT_FALSE(c.args[2].toBool());
   }

@@ -27,16 +27,16 @@
 
 namespace suptest {
 
-using plat::com::ByteArray;
-using plat::com::makeObject;
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::ByteArray;
+using platform::com::makeObject;
+using platform::com::Ptr;
+using platform::com::Variant;
 
-inline plat::ui::EventLoop& loop() {
-  return plat::ui::EventLoop::instance();
+inline platform::ui::EventLoop& loop() {
+  return platform::ui::EventLoop::instance();
 }
-inline plat::ui::HeadlessServices& headless() {
-  return plat::ui::Services::headless();
+inline platform::ui::HeadlessServices& headless() {
+  return platform::ui::Services::headless();
 }
 
 inline ByteArray octets(int32_t lowerBound, std::vector<uint8_t> data) {
@@ -44,7 +44,7 @@ inline ByteArray octets(int32_t lowerBound, std::vector<uint8_t> data) {
 }
 
 // A message box whose answer the test computes, looking at the view at that moment.
-class HookedMessageBox : public plat::ui::MessageBoxService {
+class HookedMessageBox : public platform::ui::MessageBoxService {
  public:
   std::function<int32_t(const std::string& text)> answer;
   std::vector<std::string> texts;
@@ -57,7 +57,7 @@ class HookedMessageBox : public plat::ui::MessageBoxService {
 // The fake host, with display texts for items whose value is not a text.
 class SupHost : public fakehost::FakeItemManager {
  public:
-  std::map<std::string, std::string, plat::ui::NoCaseLess> valueTexts;
+  std::map<std::string, std::string, platform::ui::NoCaseLess> valueTexts;
   void GetValueText(int32_t handle, std::string& sText, bool bFlag, int32_t& status) override {
     for (const auto& r : registrations) {
       auto it = valueTexts.find(r.name);
@@ -77,16 +77,16 @@ class SupervisionTest : public ::testing::Test {
     loop().useManualClock();
     loop().drainPosted();
     loop().clearErrors();
-    plat::ui::Services::installHeadless();
+    platform::ui::Services::installHeadless();
     headless().reset();
     // The host serves its applet utility by ProgID, as the simulated host does.
     velumor::resetSharedAppletUtility();
     classes.registerBuiltin(tolvar::kAppletUtilityProgId, [this] {
       ++utilitiesMade;
       return makeUtility ? makeUtility()
-                         : Ptr<plat::com::Unknown>(makeObject<tolvar::sim::SimAppletUtility>());
+                         : Ptr<platform::com::Unknown>(makeObject<tolvar::sim::SimAppletUtility>());
     });
-    plat::com::setProcessLoader(&classes);
+    platform::com::setProcessLoader(&classes);
     host->dd->properties = {{"DevDescLong", "RQ4400 Coriolis"}, {"Nickname", "RQ44"}};
     host->dd->objects["record"] = {"REC_FIRST", "REC_SECOND", "REC_THIRD"};
     host->dd->objects["sequence"] = {"SEQ_UPLOAD", "SEQ_DOWNLOAD"};
@@ -94,19 +94,19 @@ class SupervisionTest : public ::testing::Test {
     // The frame has both database operations; called with an argument they say so.
     for (const char* op : {"OpenFromDatabase", "SaveAsToDatabase"})
       host->frame->byName.add(op, [](std::span<Variant> args) -> Variant {
-        if (!args.empty()) plat::com::raise(plat::com::err::WrongArgumentCount);
+        if (!args.empty()) platform::com::raise(platform::com::err::WrongArgumentCount);
         return Variant();
       });
   }
 
   void TearDown() override {
-    plat::ui::Services::installHeadless();
+    platform::ui::Services::installHeadless();
     host->log().onCall = nullptr;
     if (view) view->Destroy();
     view = nullptr;
     loop().advance(velumor::MessageForm::kLifeMs + 10);  // the message windows close
     velumor::resetSharedAppletUtility();
-    plat::com::setProcessLoader(nullptr);
+    platform::com::setProcessLoader(nullptr);
     loop().clearErrors();
   }
 
@@ -160,13 +160,13 @@ class SupervisionTest : public ::testing::Test {
   }
   int count(std::string_view op) const { return host->log().count(op); }
 
-  plat::ui::ListBoxControl& log() const { return form().ctlAs<plat::ui::ListBoxControl>("List1"); }
+  platform::ui::ListBoxControl& log() const { return form().ctlAs<platform::ui::ListBoxControl>("List1"); }
   std::string caption(std::string_view control) const { return form().ctl(control).caption(); }
 
   static constexpr int32_t kViewHandle = 7;
   // The host's classes; a test may hand out its own utility.
-  plat::com::ServerLoader classes{"/nonexistent/velumor-test-registry.json"};
-  std::function<Ptr<plat::com::Unknown>()> makeUtility;
+  platform::com::ServerLoader classes{"/nonexistent/velumor-test-registry.json"};
+  std::function<Ptr<platform::com::Unknown>()> makeUtility;
   int utilitiesMade = 0;
   Ptr<SupHost> host = makeObject<SupHost>();
   Ptr<velumor::VelumorAlwaysView> view = makeObject<velumor::VelumorAlwaysView>();

@@ -14,9 +14,9 @@
 
 using namespace support;
 using fake::deliver;
-using plat::com::InvokeKind;
-using plat::com::Ptr;
-using plat::ui::Form;
+using platform::com::InvokeKind;
+using platform::com::Ptr;
+using platform::ui::Form;
 namespace dispid = tolvar::dispid;
 
 namespace {
@@ -52,23 +52,23 @@ class Displays : public ::testing::Test {
  protected:
   void SetUp() override {
     tolvar::controls::registerHostControls();
-    plat::ui::EventLoop::instance().clearErrors();
+    platform::ui::EventLoop::instance().clearErrors();
     host = fake::makeHost();
     host.fake->number("PRIMARY_VALUE", 50);
     host.fake->enumerated("PRIMARY_UNITS", 73, {{73, "kg/h"}, {75, "t/h"}});
     host.fake->number("QM_MAXIMUM_VALUE", 200);
     host.fake->number("LOW", 10);
     host.fake->number("SECOND_VALUE", 998.2, "kg/m³");
-    form = plat::com::makeObject<Form>("DisplayForm", kWindow);
+    form = platform::com::makeObject<Form>("DisplayForm", kWindow);
     form->ensureLoaded();
   }
   void TearDown() override {
     if (form->isLoaded()) form->unload();
     deliver();
-    EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+    EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   }
 
-  plat::ui::UserControlImpl& ctl(const Kind& k) { return impl(*form, k.control); }
+  platform::ui::UserControlImpl& ctl(const Kind& k) { return impl(*form, k.control); }
 
   // Writes a role as a window does, with the curve number first on the plotter.
   void put(const Kind& k, int32_t id, Variant v, int16_t curve = 1) {
@@ -323,7 +323,7 @@ TEST_F(Displays, DigitalFitsValueAndUnitIntoItsFormat) {
 }
 
 TEST_F(Displays, PlotterCurvesSampleEachValueChangeWithinABoundedHistory) {
-  auto& loop = plat::ui::EventLoop::instance();
+  auto& loop = platform::ui::EventLoop::instance();
   configure(kPlotter, "0", 1);
   put(kPlotter, dispid::Plotter.ValueItemName, Variant("SECOND_VALUE"), 2);
   connect(kPlotter);

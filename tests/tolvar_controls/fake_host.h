@@ -17,8 +17,8 @@
 
 namespace fake {
 
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 class FakeHost final : public tolvar::AppletItemManager, public tolvar::HostItemAccess {
  public:
@@ -35,7 +35,7 @@ class FakeHost final : public tolvar::AppletItemManager, public tolvar::HostItem
     double hi = std::numeric_limits<double>::infinity();
   };
 
-  std::map<std::string, Item, plat::ui::NoCaseLess> items;
+  std::map<std::string, Item, platform::ui::NoCaseLess> items;
   std::vector<std::string> released;  // ReleaseView calls, as "view"
   int writes = 0;                     // successful writes through the item access
 
@@ -78,7 +78,7 @@ class FakeHost final : public tolvar::AppletItemManager, public tolvar::HostItem
   int watchesOf(const std::string& name) const {
     int n = 0;
     for (auto& [id, w] : watches_)
-      if (plat::com::equalsNoCase(w.name, name)) ++n;
+      if (platform::com::equalsNoCase(w.name, name)) ++n;
     return n;
   }
 
@@ -111,7 +111,7 @@ class FakeHost final : public tolvar::AppletItemManager, public tolvar::HostItem
       for (auto& e : i.enumeration)
         if (e.value == i.number) return e.text;
     }
-    return plat::com::formatNumber(i.number);
+    return platform::com::formatNumber(i.number);
   }
   double itemNumber(const std::string& name) override {
     auto it = items.find(name);
@@ -141,7 +141,7 @@ class FakeHost final : public tolvar::AppletItemManager, public tolvar::HostItem
         }
       return refuse("Not an entry", 3);
     }
-    auto n = plat::com::parseNumber(text);
+    auto n = platform::com::parseNumber(text);
     if (!n) return refuse("Not a number", 4);
     if (*n < i.lo || *n > i.hi) return refuse("Out of range", 5);
     set(name, *n);
@@ -174,8 +174,8 @@ class FakeHost final : public tolvar::AppletItemManager, public tolvar::HostItem
   void GetLongValue(int32_t, int32_t&, int32_t& status) override { status = 0; }
   void GetSingleValue(int32_t, float&, bool, int32_t& status) override { status = 0; }
   void SetSingleValue(int32_t, float, int32_t& status) override { status = 0; }
-  void GetArrayValue(int32_t, plat::com::ByteArray&, bool, int32_t& status) override { status = 0; }
-  void SetArrayValue(int32_t, const plat::com::ByteArray&, int32_t& status) override { status = 0; }
+  void GetArrayValue(int32_t, platform::com::ByteArray&, bool, int32_t& status) override { status = 0; }
+  void SetArrayValue(int32_t, const platform::com::ByteArray&, int32_t& status) override { status = 0; }
   void GetString(int32_t, std::string&, bool, int32_t& status) override { status = 0; }
   void GetStringNoFlag(int32_t, std::string&, int32_t& status) override { status = 0; }
   void SetString(int32_t, const std::string&, int32_t& status) override { status = 0; }
@@ -194,8 +194,9 @@ class FakeHost final : public tolvar::AppletItemManager, public tolvar::HostItem
   void notify(const std::string& name) {
     for (auto& [id, w] : watches_) {
       auto it = items.find(w.name);
-      const bool unitOf = it != items.end() && plat::com::equalsNoCase(it->second.unitItem, name);
-      if (plat::com::equalsNoCase(w.name, name) || unitOf) plat::ui::EventLoop::instance().post(w.onChange);
+      const bool unitOf = it != items.end() && platform::com::equalsNoCase(it->second.unitItem, name);
+      if (platform::com::equalsNoCase(w.name, name) || unitOf)
+        platform::ui::EventLoop::instance().post(w.onChange);
     }
   }
 
@@ -230,8 +231,8 @@ class BareItemManager final : public tolvar::AppletItemManager {
   void GetLongValue(int32_t, int32_t&, int32_t& s) override { s = 0; }
   void GetSingleValue(int32_t, float&, bool, int32_t& s) override { s = 0; }
   void SetSingleValue(int32_t, float, int32_t& s) override { s = 0; }
-  void GetArrayValue(int32_t, plat::com::ByteArray&, bool, int32_t& s) override { s = 0; }
-  void SetArrayValue(int32_t, const plat::com::ByteArray&, int32_t& s) override { s = 0; }
+  void GetArrayValue(int32_t, platform::com::ByteArray&, bool, int32_t& s) override { s = 0; }
+  void SetArrayValue(int32_t, const platform::com::ByteArray&, int32_t& s) override { s = 0; }
   void GetString(int32_t, std::string&, bool, int32_t& s) override { s = 0; }
   void GetStringNoFlag(int32_t, std::string&, int32_t& s) override { s = 0; }
   void SetString(int32_t, const std::string&, int32_t& s) override { s = 0; }
@@ -243,7 +244,7 @@ class BareItemManager final : public tolvar::AppletItemManager {
 
 // Runs the notifications the host has posted.
 inline void deliver() {
-  plat::ui::EventLoop::instance().drainPosted();
+  platform::ui::EventLoop::instance().drainPosted();
 }
 
 }  // namespace fake

@@ -7,9 +7,9 @@
 #include "test_support.h"
 
 using fake::deliver;
-using plat::com::Ptr;
-using plat::com::Variant;
-using plat::ui::ListBoxControl;
+using platform::com::Ptr;
+using platform::com::Variant;
+using platform::ui::ListBoxControl;
 using tolvar::controls::GenericView;
 using tolvar::controls::GenericViewForm;
 
@@ -18,7 +18,7 @@ namespace {
 class GenericViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    plat::ui::EventLoop::instance().clearErrors();
+    platform::ui::EventLoop::instance().clearErrors();
     host = fake::makeHost();
     host.fake->number("PRIMARY_VALUE", 12.5);
     host.fake->items["PRIMARY_VALUE"].unitItem = "PRIMARY_UNITS";
@@ -35,7 +35,7 @@ class GenericViewTest : public ::testing::Test {
     }
     view = nullptr;
     deliver();
-    EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+    EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   }
 
   GenericViewForm& window() { return *dynamic_cast<GenericView&>(*view).form(); }
@@ -69,7 +69,7 @@ TEST_F(GenericViewTest, RowsFollowTheItemsTwiceASecond) {
   open();
   host.fake->set("PRIMARY_VALUE", 13);
   host.fake->set("PRIMARY_UNITS", 75);
-  auto& loop = plat::ui::EventLoop::instance();
+  auto& loop = platform::ui::EventLoop::instance();
   loop.advance(499);
   EXPECT_EQ(rows()[0], "PRIMARY_VALUE\t12.5\tkg/h");
   loop.advance(1);
@@ -127,7 +127,7 @@ TEST_F(GenericViewTest, HideStopsRefreshingAndShowComesBack) {
   EXPECT_FALSE(window().visible());
   EXPECT_FALSE(window().timer("RefreshTimer").isEnabled());
   host.fake->set("PRIMARY_VALUE", 1);
-  plat::ui::EventLoop::instance().advance(1000);
+  platform::ui::EventLoop::instance().advance(1000);
   EXPECT_EQ(rows()[0], "PRIMARY_VALUE\t12.5\tkg/h");
   ASSERT_EQ(view->Show(), 0);
   EXPECT_EQ(rows()[0], "PRIMARY_VALUE\t1\tkg/h");
@@ -155,8 +155,8 @@ TEST_F(GenericViewTest, ClosingTheWindowTellsTheHostAndDestroyDoesNot) {
 TEST_F(GenericViewTest, AnItemManagerWithoutItemAccessIsAFailureNotACrash) {
   Ptr<tolvar::AppletItemManager> bare(new fake::BareItemManager);
   EXPECT_NE(view->SetAppletItemManagRef(7, bare), 0);
-  EXPECT_FALSE(plat::ui::EventLoop::instance().errors().empty());
-  plat::ui::EventLoop::instance().clearErrors();
+  EXPECT_FALSE(platform::ui::EventLoop::instance().errors().empty());
+  platform::ui::EventLoop::instance().clearErrors();
   // Without a host the view still opens and lists the names.
   ASSERT_EQ(view->Show(), 0);
   EXPECT_EQ(rows()[1], "TAG\t\t");

@@ -11,12 +11,12 @@
 using namespace support;
 
 // Made by another library (peer_component.cpp).
-plat::com::Variant peerFormArgument(plat::ui::Form& form);
-plat::com::Variant peerObjectArgument(plat::com::Ptr<tolvar::AppletItemManager> aim);
+platform::com::Variant peerFormArgument(platform::ui::Form& form);
+platform::com::Variant peerObjectArgument(platform::com::Ptr<tolvar::AppletItemManager> aim);
 
 using fake::deliver;
-using plat::com::Ptr;
-using plat::ui::Form;
+using platform::com::Ptr;
+using platform::ui::Form;
 namespace dispid = tolvar::dispid;
 
 namespace {
@@ -40,22 +40,22 @@ class ItemControls : public ::testing::Test {
  protected:
   void SetUp() override {
     tolvar::controls::registerHostControls();
-    plat::ui::EventLoop::instance().clearErrors();
+    platform::ui::EventLoop::instance().clearErrors();
     host = fake::makeHost();
     host.fake->number("PRIMARY_VALUE", 12.5, "kg/h");
     host.fake->text("TAG", "FT-101");
     host.fake->enumerated("PRIMARY_UNITS", 73, {{70, "g/s"}, {73, "kg/h"}, {75, "t/h"}});
     host.fake->items["PRIMARY_VALUE"].unitItem = "PRIMARY_UNITS";
-    form = plat::com::makeObject<Form>("BindForm", kWindow);
+    form = platform::com::makeObject<Form>("BindForm", kWindow);
     form->ensureLoaded();
   }
   void TearDown() override {
     if (form->isLoaded()) form->unload();
     deliver();
-    EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty());
+    EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   }
 
-  plat::ui::UserControlImpl& ctl(std::string_view name, int32_t index = -1) {
+  platform::ui::UserControlImpl& ctl(std::string_view name, int32_t index = -1) {
     return impl(*form, name, index);
   }
   // The item names and modes, in the order a window sets them before BindItems.
@@ -152,7 +152,7 @@ TEST_F(ItemControls, BindItemsChecksItsArgumentsAndKeepsTheBindingOnFailure) {
   Variant aim(tolvar::controls::makeObjectRef(host.aim));
   EXPECT_EQ(errorOf([&] { call(handler, dispid::BindItems, {Variant(int32_t{1}), aim}); }), 424);
   EXPECT_EQ(errorOf([&] {
-              call(handler, dispid::BindItems, {window, Variant(Ptr<plat::com::Dispatch>())});
+              call(handler, dispid::BindItems, {window, Variant(Ptr<platform::com::Dispatch>())});
             }),
             91);
   // The window where the item manager belongs and the other way round.
@@ -163,7 +163,7 @@ TEST_F(ItemControls, BindItemsChecksItsArgumentsAndKeepsTheBindingOnFailure) {
   EXPECT_EQ(host.fake->openWatches(), 5);
 
   // The window may also come as a plain object reference.
-  Variant asObject(tolvar::controls::makeObjectRef(Ptr<plat::com::Unknown>(form)));
+  Variant asObject(tolvar::controls::makeObjectRef(Ptr<platform::com::Unknown>(form)));
   EXPECT_EQ(call(handler, dispid::BindItems, {asObject, aim}).toLong(), 4);
 }
 
@@ -337,9 +337,9 @@ TEST_F(ItemControls, LabelTextUnitWithoutUnitItemShowsTheValueItemsUnit) {
 }
 
 TEST_F(ItemControls, ControlsTellTheirSiteWhatChanged) {
-  struct Recorder : plat::ui::ControlObserver {
+  struct Recorder : platform::ui::ControlObserver {
     int changes = 0;
-    void controlChanged(plat::ui::Control&, std::string_view) override { ++changes; }
+    void controlChanged(platform::ui::Control&, std::string_view) override { ++changes; }
   } rec;
   configure();
   auto& site = form->ctl("Flow");
@@ -363,7 +363,7 @@ TEST_F(ItemControls, SiteVisibleByItsDispatchNumber) {
 
 TEST(HostControlRegistry, EveryProgIdMakesItsControl) {
   tolvar::controls::registerHostControls();
-  auto& reg = plat::ui::UserControlRegistry::instance();
+  auto& reg = platform::ui::UserControlRegistry::instance();
   const std::pair<const char*, const char*> expected[] = {
       {tolvar::progid::ItemHandler, "Tolvar4CtrlItemHandler"},
       {tolvar::progid::Text, "Tolvar4Text"},

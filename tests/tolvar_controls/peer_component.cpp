@@ -2,11 +2,11 @@
 // hidden symbols and without the host's controls, as libvelumor is.
 #include "tolvar/controls/form_ref.h"
 
-__attribute__((visibility("default"))) plat::com::Variant peerFormArgument(plat::ui::Form& form) {
-  return plat::com::Variant(tolvar::controls::makeFormRef(form));
+__attribute__((visibility("default"))) platform::com::Variant peerFormArgument(platform::ui::Form& form) {
+  return platform::com::Variant(tolvar::controls::makeFormRef(form));
 }
 
-__attribute__((visibility("default"))) plat::com::Variant peerObjectArgument(
-    plat::com::Ptr<tolvar::AppletItemManager> aim) {
-  return plat::com::Variant(tolvar::controls::makeObjectRef(aim));
+__attribute__((visibility("default"))) platform::com::Variant peerObjectArgument(
+    platform::com::Ptr<tolvar::AppletItemManager> aim) {
+  return platform::com::Variant(tolvar::controls::makeObjectRef(aim));
 }

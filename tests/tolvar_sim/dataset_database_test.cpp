@@ -14,7 +14,7 @@
 namespace simtest {
 namespace {
 
-using plat::com::ByteArray;
+using platform::com::ByteArray;
 using tolvar::sim::DataSetDatabase;
 using tolvar::sim::kStatusDatabase;
 

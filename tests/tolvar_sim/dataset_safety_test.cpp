@@ -98,8 +98,8 @@ TEST_F(DataSetSafetyTest, ATamperedEntryMarksTheSetDamagedAndLoadsNothing) {
   // A Boolean and octets are checked too, straight on the database.
   DataSetDatabase db(dir / "other.sqlite");
   std::string error;
-  ASSERT_TRUE(db.save("s", "RQ4400",
-                      {{"flag", Variant(true)}, {"raw", Variant(plat::com::ByteArray{0, {1, 2}})}}, error))
+  ASSERT_TRUE(db.save(
+      "s", "RQ4400", {{"flag", Variant(true)}, {"raw", Variant(platform::com::ByteArray{0, {1, 2}})}}, error))
       << error;
   DataSetDatabase::Items items;
   sql(db.path(), "UPDATE dataset_items SET value = 2 WHERE name = 'flag'");

@@ -10,7 +10,7 @@
 namespace simtest {
 namespace {
 
-using plat::com::RuntimeError;
+using platform::com::RuntimeError;
 using tolvar::DeviceDescription;
 
 class DeviceDescriptionTest : public SessionTest {
@@ -120,40 +120,41 @@ TEST_F(DeviceDescriptionTest, AnItemsEnumerationIsFoundThroughItsObject) {
 
 TEST_F(DeviceDescriptionTest, TheMenuFunctionsAnswerByNameWithTheirOutsWrittenBack) {
   std::vector<Variant> args{Variant("NickName"), Variant()};
-  EXPECT_EQ(dd->invokeByName("fncGetGeneralString", plat::com::InvokeKind::Method, args).toLong(), 0);
+  EXPECT_EQ(dd->invokeByName("fncGetGeneralString", platform::com::InvokeKind::Method, args).toLong(), 0);
   EXPECT_EQ(args[1].toString(), "RQ4400");
   args = {Variant("NoSuchString"), Variant("old")};
-  EXPECT_NE(dd->invokeByName("fncGetGeneralString", plat::com::InvokeKind::Method, args).toLong(), 0);
+  EXPECT_NE(dd->invokeByName("fncGetGeneralString", platform::com::InvokeKind::Method, args).toLong(), 0);
   EXPECT_EQ(args[1].toString(), "");
 }
 
 TEST_F(DeviceDescriptionTest, TheDeviceMenuWalksEntryByEntry) {
   const auto& menu = session->deviceData().menu;
   std::vector<Variant> args{Variant("menu"), Variant()};
-  ASSERT_EQ(dd->invokeByName("fncNumberOfEntries", plat::com::InvokeKind::Method, args).toLong(), 0);
+  ASSERT_EQ(dd->invokeByName("fncNumberOfEntries", platform::com::InvokeKind::Method, args).toLong(), 0);
   ASSERT_EQ(args[1].toLong(), static_cast<int32_t>(menu.size()));
   std::vector<Variant> first{Variant("menu"), Variant()};
-  ASSERT_EQ(dd->invokeByName("fncGetFirstEntryHandle", plat::com::InvokeKind::Method, first).toLong(), 0);
+  ASSERT_EQ(dd->invokeByName("fncGetFirstEntryHandle", platform::com::InvokeKind::Method, first).toLong(), 0);
   Variant handle = first[1];
   for (size_t i = 0; i < menu.size(); ++i) {
     std::vector<Variant> data{handle, Variant(), Variant(), Variant(), Variant(), Variant()};
-    EXPECT_EQ(dd->invokeByName("fncGetMenuData", plat::com::InvokeKind::Method, data).toLong(), 0);
+    EXPECT_EQ(dd->invokeByName("fncGetMenuData", platform::com::InvokeKind::Method, data).toLong(), 0);
     EXPECT_EQ(data[1].toString(), menu[i].state);
     EXPECT_EQ(data[2].toString(), menu[i].caption);
     EXPECT_EQ(data[3].toString(), menu[i].hint);
     EXPECT_EQ(data[4].toString(), menu[i].command);
     EXPECT_EQ(data[5].toLong(), menu[i].number);
     std::vector<Variant> next{handle};
-    const int32_t r = dd->invokeByName("fncGetNextEntryHandle", plat::com::InvokeKind::Method, next).toLong();
+    const int32_t r =
+        dd->invokeByName("fncGetNextEntryHandle", platform::com::InvokeKind::Method, next).toLong();
     EXPECT_EQ(r == 0, i + 1 < menu.size()) << "the last entry has no next";
     handle = next[0];
   }
   EXPECT_EQ(handle.toLong(), 0);
   std::vector<Variant> past{Variant(int32_t{0}), Variant(), Variant(), Variant(), Variant(), Variant()};
-  EXPECT_NE(dd->invokeByName("fncGetMenuData", plat::com::InvokeKind::Method, past).toLong(), 0);
+  EXPECT_NE(dd->invokeByName("fncGetMenuData", platform::com::InvokeKind::Method, past).toLong(), 0);
   EXPECT_EQ(past[2].toString(), "");
   std::vector<Variant> other{Variant("favourites"), Variant()};
-  EXPECT_NE(dd->invokeByName("fncNumberOfEntries", plat::com::InvokeKind::Method, other).toLong(), 0);
+  EXPECT_NE(dd->invokeByName("fncNumberOfEntries", platform::com::InvokeKind::Method, other).toLong(), 0);
 }
 
 TEST_F(DeviceDescriptionTest, WrongArgumentCountsAndUnknownMembersRaise) {
@@ -161,13 +162,13 @@ TEST_F(DeviceDescriptionTest, WrongArgumentCountsAndUnknownMembersRaise) {
     dd->call("fncNumberOfEntries", {Variant("menu")});
     FAIL() << "one argument too few";
   } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), plat::com::err::WrongArgumentCount);
+    EXPECT_EQ(e.number(), platform::com::err::WrongArgumentCount);
   }
   try {
     dd->call("fncNoSuchFunction", {});
     FAIL();
   } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.number(), plat::com::err::NoSuchMember);
+    EXPECT_EQ(e.number(), platform::com::err::NoSuchMember);
   }
 }
 

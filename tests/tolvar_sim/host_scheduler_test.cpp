@@ -18,7 +18,7 @@ class HostSchedulerTest : public ::testing::Test {
     loop().useManualClock();
     loop().drainPosted();
   }
-  static plat::ui::EventLoop& loop() { return plat::ui::EventLoop::instance(); }
+  static platform::ui::EventLoop& loop() { return platform::ui::EventLoop::instance(); }
   HostScheduler scheduler;
   std::vector<std::string> log;
 };

@@ -12,7 +12,7 @@
 namespace simtest {
 namespace {
 
-using plat::com::ByteArray;
+using platform::com::ByteArray;
 using tolvar::kStatusBadHandle;
 using tolvar::kStatusNoSuchItem;
 using tolvar::kStatusReadOnly;
@@ -98,7 +98,7 @@ TEST_F(ItemContract, HostWritesKeepNumbersAsGiven) {
   EXPECT_EQ(v, 75.25);
   auto held = session->itemValue("units_qm");
   ASSERT_TRUE(held);
-  EXPECT_EQ(held->type(), plat::com::VarType::Double);
+  EXPECT_EQ(held->type(), platform::com::VarType::Double);
 }
 
 TEST_F(ItemContract, UnknownNamesAndBadHandlesGiveStatusesNotCrashes) {
@@ -368,7 +368,7 @@ TEST_F(ItemContract, TheTableViewListsEveryItemOnce) {
   auto names = session->itemAccess()->itemNames();
   ASSERT_FALSE(names.empty());
   std::set<std::string> folded;
-  for (auto& n : names) folded.insert(plat::com::toUpperAscii(n));
+  for (auto& n : names) folded.insert(platform::com::toUpperAscii(n));
   EXPECT_EQ(folded.size(), names.size()) << "no item twice";
   EXPECT_TRUE(folded.count("TAG"));
   EXPECT_TRUE(folded.count("&&PRIVATE&&CONNECT"));

@@ -10,8 +10,8 @@
 namespace {
 
 using namespace tolvar::sim;
-using plat::com::ByteArray;
-using plat::com::Variant;
+using platform::com::ByteArray;
+using platform::com::Variant;
 
 const tolvar::dd::DeviceData& device() {
   static const auto data =
@@ -77,7 +77,7 @@ TEST(UserInput, IsCheckedAgainstTheItem) {
   EXPECT_EQ(valueFromUserText(device(), *units, "kg/h", error)->toDouble(), 75.0);
   EXPECT_EQ(valueFromUserText(device(), *units, "75", error)->toDouble(), 75.0);
   const auto* adjust = device().findVariable("ADJUST");
-  EXPECT_EQ(valueFromUserText(device(), *adjust, "TRUE", error)->type(), plat::com::VarType::Boolean);
+  EXPECT_EQ(valueFromUserText(device(), *adjust, "TRUE", error)->type(), platform::com::VarType::Boolean);
   EXPECT_FALSE(valueFromUserText(device(), *adjust, "maybe", error));
   const auto* date = device().findVariable("DATE_ALL");
   EXPECT_TRUE(valueFromUserText(device(), *date, "2024-02-29", error));

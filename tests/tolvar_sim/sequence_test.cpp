@@ -11,7 +11,7 @@
 namespace simtest {
 namespace {
 
-using plat::com::ByteArray;
+using platform::com::ByteArray;
 using tolvar::kHostAdjustFinished;
 using tolvar::kHostBusy;
 using tolvar::sim::kRecordIdle;

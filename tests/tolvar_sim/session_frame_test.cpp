@@ -11,8 +11,8 @@
 namespace simtest {
 namespace {
 
-using plat::com::InvokeKind;
-using plat::com::RuntimeError;
+using platform::com::InvokeKind;
+using platform::com::RuntimeError;
 using tolvar::HostFrame;
 using tolvar::sim::HostSession;
 
@@ -76,9 +76,9 @@ TEST_F(FrameTest, DisconnectWhileConnectingCancelsTheConnection) {
 
 TEST_F(FrameTest, TheDatabaseOperationsAreFoundByTheViewsProbe) {
   Ptr<HostFrame> f = frame();
-  EXPECT_EQ(errorOf(f, "OpenFromDatabase", {Variant(true)}), plat::com::err::WrongArgumentCount);
-  EXPECT_EQ(errorOf(f, "SaveAsToDatabase", {Variant(true)}), plat::com::err::WrongArgumentCount);
-  EXPECT_EQ(errorOf(f, "LoadFromFile", {Variant(true)}), plat::com::err::NoSuchMember);
+  EXPECT_EQ(errorOf(f, "OpenFromDatabase", {Variant(true)}), platform::com::err::WrongArgumentCount);
+  EXPECT_EQ(errorOf(f, "SaveAsToDatabase", {Variant(true)}), platform::com::err::WrongArgumentCount);
+  EXPECT_EQ(errorOf(f, "LoadFromFile", {Variant(true)}), platform::com::err::NoSuchMember);
   // Called as the views call them, without arguments: headless, the default set.
   EXPECT_EQ(f->call("SaveAsToDatabase").toLong(), 0);
   EXPECT_EQ(f->call("openfromdatabase").toLong(), 0);
@@ -88,7 +88,7 @@ TEST_F(FrameTest, TheDatabaseOperationsAreFoundByTheViewsProbe) {
 
 TEST_F(FrameTest, DeviceMenuFunctionsTakeOneTextArgument) {
   Ptr<HostFrame> f = frame();
-  EXPECT_EQ(errorOf(f, "fncStartForm", {}), plat::com::err::WrongArgumentCount);
+  EXPECT_EQ(errorOf(f, "fncStartForm", {}), platform::com::err::WrongArgumentCount);
   EXPECT_EQ(f->call("fncStartForm", {Variant(std::string(kRecordingProgId))}).toLong(), 0);
   ASSERT_EQ(session->hostOpenedViews().size(), 1u);
   // The class name alone, with the blank a parameter may start with.
@@ -130,7 +130,7 @@ TEST_F(FrameTest, AViewThatRefusesTheItemManagerIsDestroyedAgain) {
   session->registerBuiltinView("Test.Refusing", [] {
     auto* v = new RecordingView();
     v->attachStatus = 5;
-    return Ptr<plat::com::Unknown>(v);
+    return Ptr<platform::com::Unknown>(v);
   });
   std::string error;
   EXPECT_FALSE(session->openView("Test.Refusing", error));
@@ -196,20 +196,20 @@ TEST_F(FrameTest, ScriptFrameCallsGoByName) {
 }
 
 TEST_F(FrameTest, TheAppletUtilityReadsBitFields) {
-  Ptr<plat::com::Unknown> obj = session->loader().createObject(tolvar::sim::kAppletUtilityProgId);
-  auto util = plat::com::queryInterface<tolvar::AppletUtility>(obj);
+  Ptr<platform::com::Unknown> obj = session->loader().createObject(tolvar::sim::kAppletUtilityProgId);
+  auto util = platform::com::queryInterface<tolvar::AppletUtility>(obj);
   ASSERT_TRUE(util);
   int32_t v = 0, st = -1;
-  plat::com::ByteArray response{1, {0x00, 0x00, 0x00, 0x00, 0x00, 0x19}};
+  platform::com::ByteArray response{1, {0x00, 0x00, 0x00, 0x00, 0x00, 0x19}};
   // What the supervision view asks: the last four octets, (ub - lb - 3) * 8 bits in.
   util->GetBitField(v, 32, true, response, (response.upperBound() - response.lowerBound - 3) * 8, st);
   EXPECT_EQ(st, 0);
   EXPECT_EQ(v, 25);
-  util->GetBitField(v, 4, true, plat::com::ByteArray{0, {0xA5}}, 4, st);
+  util->GetBitField(v, 4, true, platform::com::ByteArray{0, {0xA5}}, 4, st);
   EXPECT_EQ(v, 5);
-  util->GetBitField(v, 16, false, plat::com::ByteArray{0, {0x12, 0x34}}, 0, st);
+  util->GetBitField(v, 16, false, platform::com::ByteArray{0, {0x12, 0x34}}, 0, st);
   EXPECT_EQ(v, 0x3412);
-  util->GetBitField(v, 32, true, plat::com::ByteArray{1, {1, 2}}, -16, st);
+  util->GetBitField(v, 32, true, platform::com::ByteArray{1, {1, 2}}, -16, st);
   EXPECT_NE(st, 0) << "a response shorter than four octets";
   EXPECT_EQ(v, 0);
 }
@@ -221,22 +221,22 @@ namespace simtest {
 namespace {
 
 TEST_F(FrameTest, TheSessionServesItsAppletUtilityToTheProcessByProgId) {
-  Ptr<plat::com::Unknown> object = plat::com::createProcessObject("tolvarapplet.appletutility");
-  auto utility = plat::com::queryInterface<tolvar::AppletUtility>(object);
+  Ptr<platform::com::Unknown> object = platform::com::createProcessObject("tolvarapplet.appletutility");
+  auto utility = platform::com::queryInterface<tolvar::AppletUtility>(object);
   ASSERT_TRUE(utility);
   int32_t v = -1, status = -1;
-  utility->GetBitField(v, 32, true, plat::com::ByteArray{1, {0, 0, 0, 0, 0, 25}}, 16, status);
+  utility->GetBitField(v, 32, true, platform::com::ByteArray{1, {0, 0, 0, 0, 0, 25}}, 16, status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(v, 25);
   // Once the session is gone, nobody serves the class.
   session.reset();
-  EXPECT_THROW(plat::com::createProcessObject(tolvar::kAppletUtilityProgId), RuntimeError);
+  EXPECT_THROW(platform::com::createProcessObject(tolvar::kAppletUtilityProgId), RuntimeError);
 }
 
 TEST(SimAppletUtility, ReadsFieldsMostSignificantBitFirst) {
   tolvar::sim::SimAppletUtility u;
   int32_t v = -1, status = -1;
-  const plat::com::ByteArray bytes{1, {0x12, 0x34, 0x56, 0x78, 0x9A}};
+  const platform::com::ByteArray bytes{1, {0x12, 0x34, 0x56, 0x78, 0x9A}};
   u.GetBitField(v, 32, true, bytes, 8, status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(static_cast<uint32_t>(v), 0x3456789Au);

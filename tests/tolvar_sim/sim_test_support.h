@@ -21,8 +21,8 @@
 
 namespace simtest {
 
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::Ptr;
+using platform::com::Variant;
 using tolvar::AppletItemManager;
 using tolvar::View;
 
@@ -152,14 +152,14 @@ class SessionTest : public ::testing::Test {
     loop().drainPosted();
     session = std::make_unique<tolvar::sim::HostSession>(testOptions(dir));
     session->registerBuiltinView(kRecordingProgId,
-                                 [] { return Ptr<plat::com::Unknown>(new RecordingView()); });
+                                 [] { return Ptr<platform::com::Unknown>(new RecordingView()); });
   }
   void TearDown() override {
     session.reset();
     loop().drainPosted();
   }
 
-  static plat::ui::EventLoop& loop() { return plat::ui::EventLoop::instance(); }
+  static platform::ui::EventLoop& loop() { return platform::ui::EventLoop::instance(); }
   void run(int64_t ms) { loop().advance(ms); }
   void drain() { loop().drainPosted(); }
 

@@ -8,15 +8,15 @@
 namespace simtest {
 namespace {
 
-using plat::com::ByteArray;
+using platform::com::ByteArray;
 using tolvar::sim::Rq4400Simulator;
 
 class SimulatorTest : public SessionTest {
  protected:
   ByteArray bytes(const std::string& name) {
     auto v = session->itemValue(name);
-    EXPECT_TRUE(v && v->type() == plat::com::VarType::ByteArray) << name;
-    return v && v->type() == plat::com::VarType::ByteArray ? v->byteArray() : ByteArray{};
+    EXPECT_TRUE(v && v->type() == platform::com::VarType::ByteArray) << name;
+    return v && v->type() == platform::com::VarType::ByteArray ? v->byteArray() : ByteArray{};
   }
   int fds() { return static_cast<int>(value("LastFieldDeviceStatus")); }
   bool scenario(const std::string& name) {

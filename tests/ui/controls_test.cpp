@@ -3,10 +3,10 @@
 #include "platform/com/error.h"
 #include "test_forms.h"
 
-using namespace plat::ui;
-using plat::com::makeObject;
-using plat::com::RuntimeError;
-using plat::com::Variant;
+using namespace platform::ui;
+using platform::com::makeObject;
+using platform::com::RuntimeError;
+using platform::com::Variant;
 
 TEST(TabStrip, SelectionRaisesClickEveryTimeAndRemovalKeepsASelection) {
   auto f = makeObject<SampleForm>();

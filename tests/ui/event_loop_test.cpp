@@ -4,9 +4,9 @@
 
 #include "test_forms.h"
 
-using namespace plat::ui;
-using plat::com::makeObject;
-using plat::com::Variant;
+using namespace platform::ui;
+using platform::com::makeObject;
+using platform::com::Variant;
 
 class LoopTest : public ::testing::Test {
  protected:
@@ -78,7 +78,7 @@ TEST_F(LoopTest, AHandlerErrorIsReportedAndTheTimerKeepsRunning) {
   int ticks = 0;
   f->on("Tick", "Timer", [&] {
     ++ticks;
-    plat::com::raise(91);
+    platform::com::raise(91);
   });
   loop.clearErrors();
   f->timer("Tick").setEnabled(true);

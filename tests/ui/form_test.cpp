@@ -9,11 +9,11 @@
 #include "platform/ui/services.h"
 #include "test_forms.h"
 
-using namespace plat::ui;
-using plat::com::makeObject;
-using plat::com::Ptr;
-using plat::com::RuntimeError;
-using plat::com::Variant;
+using namespace platform::ui;
+using platform::com::makeObject;
+using platform::com::Ptr;
+using platform::com::RuntimeError;
+using platform::com::Variant;
 
 namespace {
 int errorNumber(auto&& f) {
@@ -241,7 +241,7 @@ TEST(FormInput, DisabledOrHiddenControlsTakeNoInputAndErrorsStayInside) {
   int exits = 0;
   f->on("MenuExit", "Click", [&] {
     ++exits;
-    plat::com::raise(5);
+    platform::com::raise(5);
   });
   EventLoop::instance().clearErrors();
   EXPECT_TRUE(f->userClick(f->ctl("MenuExit")));  // the error is reported, not thrown

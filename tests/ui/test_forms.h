@@ -32,7 +32,7 @@ inline const char* kSampleDesign = R"({
 })";
 
 // A form that records the events it sees.
-class SampleForm : public plat::ui::Form {
+class SampleForm : public platform::ui::Form {
  public:
   SampleForm() : Form("SampleForm", kSampleDesign) {}
   std::vector<std::string> events;

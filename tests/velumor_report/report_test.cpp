@@ -21,7 +21,7 @@ namespace velumor::report {
 namespace {
 
 namespace fs = std::filesystem;
-namespace ui = plat::ui;
+namespace ui = platform::ui;
 
 constexpr const char* kDesign = R"({
   "form": {"name": "ReportForm", "props": {"Caption": "Report", "ClientWidth": 3000, "ClientHeight": 2000}},
@@ -129,7 +129,7 @@ class ReportPrintTest : public ::testing::Test {
     std::string templ = (fs::temp_directory_path() / "velumor_report_XXXXXX").string();
     ASSERT_NE(::mkdtemp(templ.data()), nullptr);
     folder_ = templ;
-    form_ = plat::com::makeObject<ReportForm>();
+    form_ = platform::com::makeObject<ReportForm>();
   }
   void TearDown() override {
     form_->unload();
@@ -158,7 +158,7 @@ class ReportPrintTest : public ::testing::Test {
   }
 
   fs::path folder_;
-  plat::com::Ptr<ReportForm> form_;
+  platform::com::Ptr<ReportForm> form_;
   int builds_ = 0;
 };
 
@@ -283,7 +283,7 @@ TEST_F(ReportPrintTest, ABuildFailureWritesAndPrintsNothing) {
     ui::Services::headless().reset();
     ui::Services::headless().queuePrinter({true, 1, toFile});
     if (toFile) ui::Services::headless().queueSaveFile(target.string());
-    EXPECT_EQ(print([]() -> std::string { plat::com::raise(plat::com::err::SubscriptOutOfRange); }),
+    EXPECT_EQ(print([]() -> std::string { platform::com::raise(platform::com::err::SubscriptOutOfRange); }),
               PrintOutcome::Failed);
     auto shown = messages();
     ASSERT_EQ(shown.size(), 1u);
@@ -298,7 +298,7 @@ TEST_F(ReportPrintTest, ABuildFailureWritesAndPrintsNothing) {
 class FailingPrinter : public ui::HeadlessServices {
  public:
   void print(const ui::PrintDocument&) override {
-    plat::com::raise(plat::com::err::PrinterError, "Out of paper");
+    platform::com::raise(platform::com::err::PrinterError, "Out of paper");
   }
 };
 
@@ -324,8 +324,8 @@ TEST_F(ReportPrintTest, PrinterSetupShowsTheSetUpDialogAndIgnoresCancel) {
 }
 
 TEST(ReportFile, WriteReplacingReportsErrorNumbers) {
-  EXPECT_EQ(writeFileReplacing("/nonexistent-folder/x.txt", "a"), plat::com::err::PathNotFound);
-  EXPECT_EQ(writeFileReplacing("/etc/passwd/x.txt", "a"), plat::com::err::PathNotFound);
+  EXPECT_EQ(writeFileReplacing("/nonexistent-folder/x.txt", "a"), platform::com::err::PathNotFound);
+  EXPECT_EQ(writeFileReplacing("/etc/passwd/x.txt", "a"), platform::com::err::PathNotFound);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@
 
 namespace {
 
-namespace ui = plat::ui;
+namespace ui = platform::ui;
 
 constexpr const char* kDesign = R"({
   "form": {"name": "ReportForm", "props": {"Caption": "Report", "ClientWidth": 3000, "ClientHeight": 2000}},
@@ -155,16 +155,16 @@ TEST(ReportPdf, APrintoutWithoutPrinterBecomesAPdfHoldingTheReport) {
   ASSERT_TRUE(dir.isValid());
   const QString path = dir.filePath(QStringLiteral("report.pdf"));
 
-  vfront::FrontEnd frontEnd;
-  frontEnd.install(vfront::FrontEnd::Mode::WindowsAndServices);
+  frontend::qt::FrontEnd frontEnd;
+  frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsAndServices);
   // The printer dialog is answered by the headless dialogs; the page goes to Qt's printer.
   ui::HeadlessServices& headless = ui::Services::headless();
   headless.reset();
   headless.queuePrinter({true, 1, false});
-  vfront::QtServices& qt = *frontEnd.services();
+  frontend::qt::QtServices& qt = *frontEnd.services();
   ui::Services::install(&headless, &headless, &qt, &headless, &headless, &headless);
 
-  auto form = plat::com::makeObject<ReportForm>();
+  auto form = platform::com::makeObject<ReportForm>();
   bool answered = false;
   auto watch = vtest::whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); },
                                 [&] {

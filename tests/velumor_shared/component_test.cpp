@@ -11,7 +11,7 @@
 
 #include "platform/res/png_info.h"
 
-using plat::ui::Picture;
+using platform::ui::Picture;
 using velumor::componentPictures;
 using velumor::loadBitmap;
 
@@ -109,7 +109,7 @@ TEST(ComponentPictures, EmbeddedBytesMatchTheFilesOfTheManifest) {
   for (const ManifestEntry& e : entries) {
     const std::vector<uint8_t> onDisk = readFile(std::filesystem::path(VELUMOR_BITMAPS_DIR) / e.name);
     ASSERT_FALSE(onDisk.empty()) << e.name;
-    EXPECT_TRUE(plat::res::pngSize(onDisk).has_value()) << e.name << " is no PNG file";
+    EXPECT_TRUE(platform::res::pngSize(onDisk).has_value()) << e.name << " is no PNG file";
 
     const Picture byName = componentPictures().resolve("file:" + e.name);
     ASSERT_FALSE(byName.empty()) << e.name;

@@ -8,8 +8,8 @@
 #include "platform/com/error.h"
 #include "velumor/shared/velumor_help_functions.h"
 
-using plat::com::ByteArray;
-using plat::com::Variant;
+using platform::com::ByteArray;
+using platform::com::Variant;
 using namespace velumor;
 
 namespace {
@@ -218,9 +218,11 @@ class FakeDeviceDescription : public tolvar::DeviceDescription {
   std::string foundKind, foundName;
   int32_t infoHandle = 0;
 
-  int32_t idOfName(std::string_view) const override { plat::com::raise(plat::com::err::NoSuchMember); }
-  Variant invoke(int32_t, plat::com::InvokeKind, std::span<Variant>) override {
-    plat::com::raise(plat::com::err::NoSuchMember);
+  int32_t idOfName(std::string_view) const override {
+    platform::com::raise(platform::com::err::NoSuchMember);
+  }
+  Variant invoke(int32_t, platform::com::InvokeKind, std::span<Variant>) override {
+    platform::com::raise(platform::com::err::NoSuchMember);
   }
   void GetDeviceProperty(const std::string&, std::string&, int32_t& status) override { status = -1; }
   void GetObjectCount(const std::string&, int32_t&, int32_t& status) override { status = -1; }
@@ -264,7 +266,7 @@ class FakeDeviceDescription : public tolvar::DeviceDescription {
 };
 
 TEST(GetEnumText, FindsTheTextOfTheValue) {
-  auto dd = plat::com::makeObject<FakeDeviceDescription>();
+  auto dd = platform::com::makeObject<FakeDeviceDescription>();
   dd->enumerations[5] = {{0, "kg/s"}, {1, "kg/min"}, {2, "kg/h"}};
   EXPECT_EQ(GetEnumText(dd.get(), 5, 1), "kg/min");
   EXPECT_EQ(GetEnumText(dd.get(), 5, 0), "kg/s");
@@ -273,14 +275,14 @@ TEST(GetEnumText, FindsTheTextOfTheValue) {
 }
 
 TEST(GetEnumText, OfDuplicateValuesTheLastEntryWins) {
-  auto dd = plat::com::makeObject<FakeDeviceDescription>();
+  auto dd = platform::com::makeObject<FakeDeviceDescription>();
   dd->enumerations[1] = {{7, "first"}, {8, "other"}, {7, "second"}, {7, "last"}, {9, "after"}};
   EXPECT_EQ(GetEnumText(dd.get(), 1, 7), "last");
 }
 
 TEST(GetEnumText, NoDescriptionOrHandleBelowOneAsksNothing) {
   EXPECT_EQ(GetEnumText(nullptr, 5, 1), "");
-  auto dd = plat::com::makeObject<FakeDeviceDescription>();
+  auto dd = platform::com::makeObject<FakeDeviceDescription>();
   dd->enumerations[0] = {{1, "zero handle"}};
   dd->enumerations[-3] = {{1, "negative handle"}};
   EXPECT_EQ(GetEnumText(dd.get(), 0, 1), "");
@@ -289,7 +291,7 @@ TEST(GetEnumText, NoDescriptionOrHandleBelowOneAsksNothing) {
 }
 
 TEST(GetEngineeringContext, ReadsTheFirstInfoValueOfTheContextObject) {
-  auto dd = plat::com::makeObject<FakeDeviceDescription>();
+  auto dd = platform::com::makeObject<FakeDeviceDescription>();
   EXPECT_EQ(GetEngineeringContext(dd.get(), 12345), 2);
   EXPECT_EQ(dd->foundKind, "object");
   EXPECT_EQ(dd->foundName, "&&private_FDT&&EngineeringContext");
@@ -303,8 +305,8 @@ TEST(GetEngineeringContext, NoDescriptionIsObjectNotSet) {
   try {
     GetEngineeringContext(nullptr);
     FAIL() << "no error";
-  } catch (const plat::com::RuntimeError& e) {
-    EXPECT_EQ(e.number(), plat::com::err::ObjectNotSet);
+  } catch (const platform::com::RuntimeError& e) {
+    EXPECT_EQ(e.number(), platform::com::err::ObjectNotSet);
   }
 }
 

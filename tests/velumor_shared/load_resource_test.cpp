@@ -11,8 +11,8 @@
 #include "velumor/shared/component.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
-using plat::res::ResourceModule;
-using plat::res::StringBlockData;
+using platform::res::ResourceModule;
+using platform::res::StringBlockData;
 using velumor::GetTextFromResource;
 using velumor::LoadResStringByLang;
 using velumor::ReadStringResource;
@@ -22,7 +22,7 @@ namespace {
 int32_t errorNumberOf(int16_t id) {
   try {
     LoadResStringByLang(id);
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     return e.number();
   }
   return 0;
@@ -72,9 +72,9 @@ TEST(ComponentTexts, UndefinedIdsInExistingBlocksAreEmptyWithoutError) {
 TEST(ComponentTexts, IdInNoBlockRaisesResourceNotFound) {
   for (const char* language : {"1031", "1033", "1036"}) {
     ScopedLang lang(language);
-    EXPECT_EQ(errorNumberOf(720), plat::com::err::ResourceNotFound) << language;
-    EXPECT_EQ(errorNumberOf(735), plat::com::err::ResourceNotFound) << language;
-    EXPECT_EQ(errorNumberOf(-1), plat::com::err::ResourceNotFound) << language;
+    EXPECT_EQ(errorNumberOf(720), platform::com::err::ResourceNotFound) << language;
+    EXPECT_EQ(errorNumberOf(735), platform::com::err::ResourceNotFound) << language;
+    EXPECT_EQ(errorNumberOf(-1), platform::com::err::ResourceNotFound) << language;
   }
 }
 
@@ -177,8 +177,8 @@ TEST(TextFallbacks, NoTablesAtAllRaises) {
   try {
     LoadResStringByLang(empty, kId);
     FAIL() << "no error";
-  } catch (const plat::com::RuntimeError& e) {
-    EXPECT_EQ(e.number(), plat::com::err::ResourceNotFound);
+  } catch (const platform::com::RuntimeError& e) {
+    EXPECT_EQ(e.number(), platform::com::err::ResourceNotFound);
   }
 }
 

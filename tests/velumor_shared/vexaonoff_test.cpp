@@ -9,7 +9,7 @@
 #include "platform/ui/form.h"
 #include "velumor/shared/component.h"
 
-using plat::com::Variant;
+using platform::com::Variant;
 using velumor::PropertyBag;
 using velumor::VexaOnOff;
 
@@ -20,7 +20,7 @@ std::string shown(const VexaOnOff& lamp) {
 }
 
 TEST(VexaOnOff, NewLampIsRedWithStateZero) {
-  auto lamp = plat::com::makeObject<VexaOnOff>();
+  auto lamp = platform::com::makeObject<VexaOnOff>();
   EXPECT_EQ(lamp->state().toLong(), 0);
   EXPECT_EQ(shown(*lamp), "bitmap:101");
   EXPECT_FALSE(lamp->picture().empty());
@@ -29,7 +29,7 @@ TEST(VexaOnOff, NewLampIsRedWithStateZero) {
 }
 
 TEST(VexaOnOff, EachStateShowsItsLamp) {
-  auto lamp = plat::com::makeObject<VexaOnOff>();
+  auto lamp = platform::com::makeObject<VexaOnOff>();
   for (int32_t state : {2, 3, 4, 1}) {
     lamp->setState(Variant(state));
     EXPECT_EQ(lamp->picture(), velumor::loadBitmap(100 + state)) << state;
@@ -37,11 +37,11 @@ TEST(VexaOnOff, EachStateShowsItsLamp) {
 }
 
 TEST(VexaOnOff, StateWithoutPictureKeepsTheLampButIsKept) {
-  auto lamp = plat::com::makeObject<VexaOnOff>();
+  auto lamp = platform::com::makeObject<VexaOnOff>();
   lamp->setState(Variant(int16_t{3}));
   lamp->setState(Variant(int16_t{0}));
   EXPECT_EQ(shown(*lamp), "bitmap:103");
-  EXPECT_EQ(lamp->state().type(), plat::com::VarType::Integer);
+  EXPECT_EQ(lamp->state().type(), platform::com::VarType::Integer);
   EXPECT_EQ(lamp->state().toLong(), 0);
 
   for (const Variant& odd : {Variant(int32_t{5}), Variant(int32_t{-1}), Variant(int32_t{100}), Variant("abc"),
@@ -53,14 +53,14 @@ TEST(VexaOnOff, StateWithoutPictureKeepsTheLampButIsKept) {
 }
 
 TEST(VexaOnOff, NumericTextSelectsItsLamp) {
-  auto lamp = plat::com::makeObject<VexaOnOff>();
+  auto lamp = platform::com::makeObject<VexaOnOff>();
   lamp->setState(Variant("2"));
   EXPECT_EQ(shown(*lamp), "bitmap:102");
   EXPECT_EQ(lamp->state().toString(), "2");
 }
 
 TEST(VexaOnOff, EveryAssignmentMarksStateChanged) {
-  auto lamp = plat::com::makeObject<VexaOnOff>();
+  auto lamp = platform::com::makeObject<VexaOnOff>();
   lamp->setState(Variant(int16_t{2}));
   lamp->setState(Variant(int16_t{2}));
   EXPECT_EQ(lamp->stateChangeMarks(), 2);
@@ -70,7 +70,7 @@ TEST(VexaOnOff, EveryAssignmentMarksStateChanged) {
 }
 
 TEST(VexaOnOff, StoredStateDoesNotChangeTheDesignPicture) {
-  auto lamp = plat::com::makeObject<VexaOnOff>();
+  auto lamp = platform::com::makeObject<VexaOnOff>();
   lamp->readProperties(PropertyBag{{"State", Variant(int16_t{3})}});
   EXPECT_EQ(lamp->state().toLong(), 3);
   EXPECT_EQ(shown(*lamp), "bitmap:101");
@@ -86,7 +86,7 @@ TEST(VexaOnOff, StoredStateDoesNotChangeTheDesignPicture) {
 }
 
 TEST(VexaOnOff, WritesStateUnlessItIsTheDefault) {
-  auto lamp = plat::com::makeObject<VexaOnOff>();
+  auto lamp = platform::com::makeObject<VexaOnOff>();
   PropertyBag bag{{"State", Variant(int16_t{4})}, {"Other", Variant("kept")}};
   lamp->writeProperties(bag);
   EXPECT_EQ(bag.count("State"), 0u);
@@ -97,13 +97,13 @@ TEST(VexaOnOff, WritesStateUnlessItIsTheDefault) {
   EXPECT_EQ(bag.at("State").toLong(), 4);
 
   // What was written reads back.
-  auto copy = plat::com::makeObject<VexaOnOff>();
+  auto copy = platform::com::makeObject<VexaOnOff>();
   copy->readProperties(bag);
   EXPECT_EQ(copy->state().toLong(), 4);
 }
 
 TEST(VexaOnOff, StateByNameAndByNumber) {
-  auto lamp = plat::com::makeObject<VexaOnOff>();
+  auto lamp = platform::com::makeObject<VexaOnOff>();
   EXPECT_EQ(lamp->idOfName("state"), VexaOnOff::kDispIdState);
   EXPECT_EQ(lamp->idOfName("State"), VexaOnOff::kDispIdState);
 
@@ -118,13 +118,13 @@ TEST(VexaOnOff, StateByNameAndByNumber) {
   try {
     lamp->idOfName("Value");
     FAIL() << "no error";
-  } catch (const plat::com::RuntimeError& e) {
-    EXPECT_EQ(e.number(), plat::com::err::NoSuchMember);
+  } catch (const platform::com::RuntimeError& e) {
+    EXPECT_EQ(e.number(), platform::com::err::NoSuchMember);
   }
 }
 
 TEST(VexaOnOff, SnapshotShowsStateAndPicture) {
-  auto lamp = plat::com::makeObject<VexaOnOff>();
+  auto lamp = platform::com::makeObject<VexaOnOff>();
   lamp->setState(Variant(int16_t{2}));
   const auto snap = lamp->snapshot();
   ASSERT_EQ(snap.size(), 2u);
@@ -138,7 +138,7 @@ TEST(VexaOnOff, SnapshotShowsStateAndPicture) {
 TEST(VexaOnOff, LivesCountForTheComponent) {
   const int64_t before = velumor::componentLiveCount().value();
   {
-    auto lamp = plat::com::makeObject<VexaOnOff>();
+    auto lamp = platform::com::makeObject<VexaOnOff>();
     EXPECT_EQ(velumor::componentLiveCount().value(), before + 1);
   }
   EXPECT_EQ(velumor::componentLiveCount().value(), before);
@@ -162,18 +162,19 @@ class LampOnForm : public ::testing::Test {
 };
 
 TEST_F(LampOnForm, DesignPlacesLampsThatTheFormDrives) {
-  EXPECT_TRUE(plat::ui::UserControlRegistry::instance().has("velumor.vexaonoff"));
-  auto form = plat::com::makeObject<plat::ui::Form>("LampForm", kLampDesign, &velumor::componentPictures());
-  plat::ui::Control& first = form->ctl("DiagONOFF", 0);
-  plat::ui::Control& second = form->ctl("DiagONOFF", 1);
+  EXPECT_TRUE(platform::ui::UserControlRegistry::instance().has("velumor.vexaonoff"));
+  auto form =
+      platform::com::makeObject<platform::ui::Form>("LampForm", kLampDesign, &velumor::componentPictures());
+  platform::ui::Control& first = form->ctl("DiagONOFF", 0);
+  platform::ui::Control& second = form->ctl("DiagONOFF", 1);
 
   first.setProperty("state", Variant(int16_t{2}));
   EXPECT_EQ(first.evalPath("state").toLong(), 2);
   EXPECT_EQ(second.evalPath("state").toLong(), 0);
 
-  auto& lamp = dynamic_cast<plat::ui::UserControl&>(first);
+  auto& lamp = dynamic_cast<platform::ui::UserControl&>(first);
   EXPECT_EQ(lamp.impl().picture(), velumor::loadBitmap(102));
-  EXPECT_EQ(dynamic_cast<plat::ui::UserControl&>(second).impl().picture(), velumor::loadBitmap(101));
+  EXPECT_EQ(dynamic_cast<platform::ui::UserControl&>(second).impl().picture(), velumor::loadBitmap(101));
   // Window-side properties stay with the form's control.
   EXPECT_FLOAT_EQ(first.getProperty("Top").toSingle(), 120.0f);
   form->unload();
@@ -182,10 +183,10 @@ TEST_F(LampOnForm, DesignPlacesLampsThatTheFormDrives) {
 TEST_F(LampOnForm, UnregisteredLampCannotBeCreated) {
   velumor::unregisterVexaOnOff();
   try {
-    plat::ui::UserControlRegistry::instance().create(VexaOnOff::kProgId);
+    platform::ui::UserControlRegistry::instance().create(VexaOnOff::kProgId);
     FAIL() << "no error";
-  } catch (const plat::com::RuntimeError& e) {
-    EXPECT_EQ(e.number(), plat::com::err::CannotCreateObject);
+  } catch (const platform::com::RuntimeError& e) {
+    EXPECT_EQ(e.number(), platform::com::err::CannotCreateObject);
   }
 }
 

@@ -16,10 +16,10 @@
 namespace velumor::test {
 namespace {
 
-using plat::com::SettingsRegistry;
-using plat::com::SettingValue;
-using plat::ui::EventLoop;
-using plat::ui::Services;
+using platform::com::SettingsRegistry;
+using platform::com::SettingValue;
+using platform::ui::EventLoop;
+using platform::ui::Services;
 
 class AboutFormTest : public WindowsTest {
  protected:
@@ -57,8 +57,8 @@ class AboutFormTest : public WindowsTest {
   }
 
   // Loads a window and lets its one probe tick run.
-  plat::com::Ptr<VelumorAboutForm> loadedAndProbed() {
-    auto about = plat::com::makeObject<VelumorAboutForm>();
+  platform::com::Ptr<VelumorAboutForm> loadedAndProbed() {
+    auto about = platform::com::makeObject<VelumorAboutForm>();
     about->ensureLoaded();
     EventLoop::instance().advance(1);
     return about;
@@ -109,7 +109,7 @@ TEST_F(AboutFormTest, TextsFollowTheUserLanguage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lang);
     setLanguage(c.lang);
-    auto about = plat::com::makeObject<VelumorAboutForm>();
+    auto about = platform::com::makeObject<VelumorAboutForm>();
     about->ensureLoaded();
     EXPECT_EQ(about->caption(), c.caption);
     EXPECT_EQ(about->ctl("TitleLabel").caption(), "Mirvel Calvenor DTM RQ4400-HART");
@@ -124,7 +124,7 @@ TEST_F(AboutFormTest, TextsFollowTheUserLanguage) {
 }
 
 TEST_F(AboutFormTest, VersionIsWrittenWithoutLeadingZeros) {
-  auto about = plat::com::makeObject<VelumorAboutForm>();
+  auto about = platform::com::makeObject<VelumorAboutForm>();
   const ComponentVersion v = componentVersion();
   const std::string text = about->ctl("VersionLabel").caption();
   EXPECT_EQ(text.substr(0, text.find("\r\n")), "Version:  " + std::to_string(v.major) + "." +
@@ -134,7 +134,7 @@ TEST_F(AboutFormTest, VersionIsWrittenWithoutLeadingZeros) {
 }
 
 TEST_F(AboutFormTest, MissingLibraryFileLeavesTheDateEmpty) {
-  auto about = plat::com::makeObject<VelumorAboutForm>();
+  auto about = platform::com::makeObject<VelumorAboutForm>();
   ASSERT_NO_THROW(about->ensureLoaded());
   const std::string text = about->ctl("VersionLabel").caption();
   EXPECT_EQ(text.substr(text.find("\r\n") + 2), "Date:  ");
@@ -143,12 +143,12 @@ TEST_F(AboutFormTest, MissingLibraryFileLeavesTheDateEmpty) {
 }
 
 TEST_F(AboutFormTest, PictureIsScaledTo150PixelsKeepingItsAspect) {
-  auto about = plat::com::makeObject<VelumorAboutForm>();
-  auto& image = about->ctlAs<plat::ui::BasicControl>("VelumorImage");
-  const plat::ui::Picture& picture = image.picture();
+  auto about = platform::com::makeObject<VelumorAboutForm>();
+  auto& image = about->ctlAs<platform::ui::BasicControl>("VelumorImage");
+  const platform::ui::Picture& picture = image.picture();
   ASSERT_FALSE(picture.empty());
   ASSERT_GT(picture.widthPx, 0);
-  EXPECT_FLOAT_EQ(image.width(), 150 * plat::ui::Screen::twipsPerPixelX());
+  EXPECT_FLOAT_EQ(image.width(), 150 * platform::ui::Screen::twipsPerPixelX());
   EXPECT_FLOAT_EQ(image.width(), 2250.0f);
   // The design holds the picture at its own size, so the scaled height keeps its aspect.
   EXPECT_FLOAT_EQ(image.height(), static_cast<float>(2250.0 * picture.heightPx / picture.widthPx));
@@ -161,11 +161,11 @@ TEST_F(AboutFormTest, NoUsableProgramKeepsTheButtonHidden) {
     std::optional<SettingValue> value;
   } cases[] = {
       {"nothing registered", std::nullopt},
-      {"expandable string", SettingValue{plat::com::setting_type::ExpandString, program}},
-      {"number", SettingValue{plat::com::setting_type::DWord, "7"}},
-      {"missing file", SettingValue{plat::com::setting_type::String, pathOf("no-such-program")}},
-      {"a folder", SettingValue{plat::com::setting_type::String, folder_.string()}},
-      {"empty path", SettingValue{plat::com::setting_type::String, ""}},
+      {"expandable string", SettingValue{platform::com::setting_type::ExpandString, program}},
+      {"number", SettingValue{platform::com::setting_type::DWord, "7"}},
+      {"missing file", SettingValue{platform::com::setting_type::String, pathOf("no-such-program")}},
+      {"a folder", SettingValue{platform::com::setting_type::String, folder_.string()}},
+      {"empty path", SettingValue{platform::com::setting_type::String, ""}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -188,7 +188,7 @@ TEST_F(AboutFormTest, CorruptSettingsFileStillLetsTheWindowClose) {
 
 TEST_F(AboutFormTest, RegisteredProgramIsOfferedAndStartedOnEveryClick) {
   const std::string program = makeProgram("sysinfo");
-  registerProgram({plat::com::setting_type::String, program});
+  registerProgram({platform::com::setting_type::String, program});
   auto about = showAboutWindow();
   EXPECT_FALSE(buttonShown(*about));  // only the tick finds it
   EventLoop::instance().advance(1);
@@ -206,7 +206,7 @@ TEST_F(AboutFormTest, RegisteredProgramIsOfferedAndStartedOnEveryClick) {
 }
 
 // A shell that cannot start anything (the program was removed or is not executable).
-class RefusingShell : public plat::ui::ShellService {
+class RefusingShell : public platform::ui::ShellService {
  public:
   void openUrl(const std::string&) override {}
   bool startProgram(const std::string& path) override {
@@ -218,7 +218,7 @@ class RefusingShell : public plat::ui::ShellService {
 
 TEST_F(AboutFormTest, AProgramThatFailsToStartIsPassedOverQuietly) {
   const std::string program = makeProgram("sysinfo");
-  registerProgram({plat::com::setting_type::String, program});
+  registerProgram({platform::com::setting_type::String, program});
   auto about = showAboutWindow();
   EventLoop::instance().advance(1);
   ASSERT_TRUE(buttonShown(*about));
@@ -239,7 +239,7 @@ TEST_F(AboutFormTest, AProgramThatFailsToStartIsPassedOverQuietly) {
 
 TEST_F(AboutFormTest, ProgramPathEndsAtItsFirstNul) {
   const std::string program = makeProgram("sysinfo");
-  registerProgram({plat::com::setting_type::String, program + std::string(1, '\0') + "garbage"});
+  registerProgram({platform::com::setting_type::String, program + std::string(1, '\0') + "garbage"});
   auto about = loadedAndProbed();
   ASSERT_TRUE(buttonShown(*about));
   EXPECT_EQ(about->ctl("cmdSystemInfo").tag().toString(), program);

@@ -14,18 +14,18 @@
 namespace velumor::test {
 namespace {
 
-using plat::ui::EventLoop;
+using platform::ui::EventLoop;
 
 // The texts of the message windows open now, oldest first.
 std::vector<std::string> openMessages() {
   std::vector<std::string> out;
-  for (plat::ui::Form* f : plat::ui::allForms())
+  for (platform::ui::Form* f : platform::ui::allForms())
     if (f->name() == "MessageForm" && f->isLoaded()) out.push_back(f->ctl("MessageLabel").caption());
   return out;
 }
 
-plat::ui::Form* findMessage(const std::string& text) {
-  for (plat::ui::Form* f : plat::ui::allForms())
+platform::ui::Form* findMessage(const std::string& text) {
+  for (platform::ui::Form* f : platform::ui::allForms())
     if (f->name() == "MessageForm" && f->isLoaded() && f->ctl("MessageLabel").caption() == text) return f;
   return nullptr;
 }
@@ -34,15 +34,15 @@ using MessageFormTest = WindowsTest;
 
 TEST_F(MessageFormTest, ShowsCaptionAndTextCentredOnTheScreen) {
   showMessageWindow("RQ4400 Coriolis", "read requested");
-  plat::ui::Form* f = findMessage("read requested");
+  platform::ui::Form* f = findMessage("read requested");
   ASSERT_NE(f, nullptr);
   EXPECT_TRUE(f->visible());
   EXPECT_FALSE(f->isModal());
   EXPECT_EQ(f->caption(), "RQ4400 Coriolis");
   EXPECT_FLOAT_EQ(f->scaleWidth(), 4680);
   EXPECT_FLOAT_EQ(f->scaleHeight(), 1320);
-  EXPECT_FLOAT_EQ(f->left(), (plat::ui::Screen::width() - f->width()) / 2);
-  EXPECT_FLOAT_EQ(f->top(), (plat::ui::Screen::height() - f->height()) / 2);
+  EXPECT_FLOAT_EQ(f->left(), (platform::ui::Screen::width() - f->width()) / 2);
+  EXPECT_FLOAT_EQ(f->top(), (platform::ui::Screen::height() - f->height()) / 2);
   EXPECT_EQ(f->timer("MessageTimer").interval(), MessageForm::kLifeMs);
 }
 
@@ -72,7 +72,7 @@ TEST_F(MessageFormTest, ClosedByTheUserBeforeItsTimeLeavesNothingBehind) {
   const auto liveBefore = componentLiveCount().value();
   showMessageWindow("RQ4400", "write activ");
   showMessageWindow("RQ4400", "successfully finished");
-  plat::ui::Form* f = findMessage("write activ");
+  platform::ui::Form* f = findMessage("write activ");
   ASSERT_NE(f, nullptr);
   EXPECT_TRUE(f->userClose());
   EXPECT_EQ(openMessages(), std::vector<std::string>{"successfully finished"});
@@ -84,7 +84,7 @@ TEST_F(MessageFormTest, ClosedByTheUserBeforeItsTimeLeavesNothingBehind) {
 
 TEST_F(MessageFormTest, WindowCreatedByHandKeepsItselfAliveUntilItCloses) {
   {
-    auto window = plat::com::makeObject<MessageForm>();
+    auto window = platform::com::makeObject<MessageForm>();
     window->ensureLoaded();
     window->ctl("MessageLabel").setCaption("by hand");
     window->show();

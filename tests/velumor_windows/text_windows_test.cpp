@@ -16,16 +16,16 @@ namespace {
 
 using TextWindowsTest = WindowsTest;
 
-plat::com::Ptr<TxtFileForm> readMe(const std::string& title, const std::string& name) {
-  auto window = plat::com::makeObject<TxtFileForm>();
+platform::com::Ptr<TxtFileForm> readMe(const std::string& title, const std::string& name) {
+  auto window = platform::com::makeObject<TxtFileForm>();
   window->WindowTitle = title;
   window->TextFileName = name;
   window->show();
   return window;
 }
 
-plat::com::Ptr<SoftServiceForm> service(const std::string& name) {
-  auto window = plat::com::makeObject<SoftServiceForm>();
+platform::com::Ptr<SoftServiceForm> service(const std::string& name) {
+  auto window = platform::com::makeObject<SoftServiceForm>();
   window->prpTextFile(name);
   return window;
 }

@@ -46,18 +46,18 @@ class WindowsTest : public ::testing::Test {
     setComponentFolderForTests(folder_);
     settings_.emplace("VELUMOR_SETTINGS", (folder_ / "settings.json").string());
     lang_.emplace("VELUMOR_LANG", "en");
-    plat::ui::EventLoop::instance().useManualClock();
-    plat::ui::EventLoop::instance().clearErrors();
-    plat::ui::Services::installHeadless();
-    plat::ui::Services::headless().reset();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().clearErrors();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
   }
 
   void TearDown() override {
     // Message windows close themselves; let them, so no test leaves one behind.
-    plat::ui::EventLoop::instance().advance(MessageForm::kLifeMs + 1);
+    platform::ui::EventLoop::instance().advance(MessageForm::kLifeMs + 1);
     EXPECT_EQ(openMessageWindowCount(), 0u);
-    EXPECT_TRUE(plat::ui::EventLoop::instance().errors().empty())
-        << plat::ui::EventLoop::instance().errors().front();
+    EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty())
+        << platform::ui::EventLoop::instance().errors().front();
     setComponentFolderForTests({});
     lang_.reset();
     settings_.reset();

@@ -1,7 +1,7 @@
 #pragma once
 // The host's applet interfaces: the contract between the host and every view component.
 // Every operation returns a Long status in its last out argument (0 = done); a failing call
-// raises plat::com::RuntimeError carrying its result code.
+// raises platform::com::RuntimeError carrying its result code.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,15 +13,15 @@
 
 namespace tolvar {
 
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 class AppletItemManager;
 class DeviceDescription;
 class HostFrame;
 
 // Implemented by every view class of a component; the host drives its windows through it.
-class PLAT_API View : public plat::com::Unknown {
+class PLAT_API View : public platform::com::Unknown {
  public:
   virtual int32_t SetAppletItemManagRef(int32_t lViewHandle2, Ptr<AppletItemManager> AIMRef) = 0;
   virtual int32_t Show() = 0;
@@ -41,7 +41,7 @@ struct EnumEntry {
 };
 
 // The host's item manager: every value, state and request of a view passes through it.
-class PLAT_API AppletItemManager : public plat::com::Unknown {
+class PLAT_API AppletItemManager : public platform::com::Unknown {
  public:
   virtual void ReleaseView(Ptr<View> view, int32_t& status) = 0;
   virtual void GetDDObject(Ptr<DeviceDescription>& dd, int32_t& status) = 0;
@@ -57,9 +57,10 @@ class PLAT_API AppletItemManager : public plat::com::Unknown {
   virtual void GetSingleValue(int32_t lItemHandle, float& sngValue, bool bFlag, int32_t& status) = 0;
   virtual void SetSingleValue(int32_t lItemHandle, float sngValue, int32_t& status) = 0;
   // Fills the caller's array from its lower bound upward with the item's octets.
-  virtual void GetArrayValue(int32_t lItemHandle, plat::com::ByteArray& octets, bool bFlag,
+  virtual void GetArrayValue(int32_t lItemHandle, platform::com::ByteArray& octets, bool bFlag,
                              int32_t& status) = 0;
-  virtual void SetArrayValue(int32_t lItemHandle, const plat::com::ByteArray& octets, int32_t& status) = 0;
+  virtual void SetArrayValue(int32_t lItemHandle, const platform::com::ByteArray& octets,
+                             int32_t& status) = 0;
   virtual void GetString(int32_t lItemHandle, std::string& sValue, bool bFlag, int32_t& status) = 0;
   virtual void GetStringNoFlag(int32_t lItemHandle, std::string& sValue, int32_t& status) = 0;
   virtual void SetString(int32_t lItemHandle, const std::string& sValue, int32_t& status) = 0;
@@ -75,7 +76,7 @@ class PLAT_API AppletItemManager : public plat::com::Unknown {
 // The device description. The menu functions "fncGetGeneralString", "fncNumberOfEntries",
 // "fncGetFirstEntryHandle", "fncGetNextEntryHandle" and "fncGetMenuData" are reached by name
 // through the Dispatch side.
-class PLAT_API DeviceDescription : public plat::com::Dispatch {
+class PLAT_API DeviceDescription : public platform::com::Dispatch {
  public:
   virtual void GetDeviceProperty(const std::string& sName, std::string& sValue, int32_t& status) = 0;
   virtual void GetObjectCount(const std::string& sKind, int32_t& lCount, int32_t& status) = 0;
@@ -100,7 +101,7 @@ class PLAT_API DeviceDescription : public plat::com::Dispatch {
 
 // The host frame: fetched per command and released after it. "OpenFromDatabase",
 // "SaveAsToDatabase" and the device menu's functions are reached by name.
-class PLAT_API HostFrame : public plat::com::Dispatch {
+class PLAT_API HostFrame : public platform::com::Dispatch {
  public:
   virtual void Connect(int32_t lParam, int32_t& status) = 0;
   virtual void SetAddress(int32_t lParam, int32_t& status) = 0;
@@ -118,12 +119,12 @@ class PLAT_API HostFrame : public plat::com::Dispatch {
 
 // A utility class of the applet library, created by its ProgID.
 inline constexpr char kAppletUtilityProgId[] = "TolvarApplet.AppletUtility";
-class PLAT_API AppletUtility : public plat::com::Unknown {
+class PLAT_API AppletUtility : public platform::com::Unknown {
  public:
   // Reads `width` bits (at most 32) starting at bit `bitOffset` of `bytes`, the first byte's
   // most significant bit first; `bigEndian` True takes the bytes in order.
-  virtual void GetBitField(int32_t& lValue, uint8_t width, bool bigEndian, const plat::com::ByteArray& bytes,
-                           int32_t bitOffset, int32_t& status) = 0;
+  virtual void GetBitField(int32_t& lValue, uint8_t width, bool bigEndian,
+                           const platform::com::ByteArray& bytes, int32_t bitOffset, int32_t& status) = 0;
 
  protected:
   using Unknown::Unknown;

@@ -17,52 +17,56 @@
 namespace tolvar {
 
 // A window as an object argument. It holds a counted reference on the form, so the form must
-// be one made with plat::com::makeObject. Its one member is the read-only "Name".
-class PLAT_API FormRef final : public plat::com::Dispatch {
+// be one made with platform::com::makeObject. Its one member is the read-only "Name".
+class PLAT_API FormRef final : public platform::com::Dispatch {
  public:
-  explicit FormRef(plat::ui::Form& form) : form_(&form) {}
-  plat::ui::Form& form() const { return *form_; }
+  explicit FormRef(platform::ui::Form& form) : form_(&form) {}
+  platform::ui::Form& form() const { return *form_; }
 
   int32_t idOfName(std::string_view name) const override {
-    if (plat::com::equalsNoCase(name, "Name")) return kName;
-    plat::com::raise(plat::com::err::NoSuchMember);
+    if (platform::com::equalsNoCase(name, "Name")) return kName;
+    platform::com::raise(platform::com::err::NoSuchMember);
   }
-  plat::com::Variant invoke(int32_t id, plat::com::InvokeKind kind,
-                            std::span<plat::com::Variant> args) override {
-    if (id != kName || kind != plat::com::InvokeKind::PropertyGet)
-      plat::com::raise(plat::com::err::NoSuchMember);
-    if (!args.empty()) plat::com::raise(plat::com::err::WrongArgumentCount);
-    return plat::com::Variant(form_->name());
+  platform::com::Variant invoke(int32_t id, platform::com::InvokeKind kind,
+                                std::span<platform::com::Variant> args) override {
+    if (id != kName || kind != platform::com::InvokeKind::PropertyGet)
+      platform::com::raise(platform::com::err::NoSuchMember);
+    if (!args.empty()) platform::com::raise(platform::com::err::WrongArgumentCount);
+    return platform::com::Variant(form_->name());
   }
 
  private:
   static constexpr int32_t kName = 1;
-  plat::com::Ptr<plat::ui::Form> form_;
+  platform::com::Ptr<platform::ui::Form> form_;
 };
 
 // Any counted object as an object argument (the AppletItemManager). It has no members.
-class PLAT_API ObjectRef final : public plat::com::Dispatch {
+class PLAT_API ObjectRef final : public platform::com::Dispatch {
  public:
-  explicit ObjectRef(plat::com::Ptr<plat::com::Unknown> object) : object_(std::move(object)) {}
-  plat::com::Unknown* object() const { return object_.get(); }
+  explicit ObjectRef(platform::com::Ptr<platform::com::Unknown> object) : object_(std::move(object)) {}
+  platform::com::Unknown* object() const { return object_.get(); }
 
-  int32_t idOfName(std::string_view) const override { plat::com::raise(plat::com::err::NoSuchMember); }
-  plat::com::Variant invoke(int32_t, plat::com::InvokeKind, std::span<plat::com::Variant>) override {
-    plat::com::raise(plat::com::err::NoSuchMember);
+  int32_t idOfName(std::string_view) const override {
+    platform::com::raise(platform::com::err::NoSuchMember);
+  }
+  platform::com::Variant invoke(int32_t, platform::com::InvokeKind,
+                                std::span<platform::com::Variant>) override {
+    platform::com::raise(platform::com::err::NoSuchMember);
   }
 
  private:
-  plat::com::Ptr<plat::com::Unknown> object_;
+  platform::com::Ptr<platform::com::Unknown> object_;
 };
 
 // BindItems' first argument.
-inline plat::com::Ptr<plat::com::Dispatch> makeFormRef(plat::ui::Form& form) {
-  return plat::com::Ptr<plat::com::Dispatch>(new FormRef(form));
+inline platform::com::Ptr<platform::com::Dispatch> makeFormRef(platform::ui::Form& form) {
+  return platform::com::Ptr<platform::com::Dispatch>(new FormRef(form));
 }
 
 // BindItems' second and ConnectItems' first argument.
-inline plat::com::Ptr<plat::com::Dispatch> makeObjectRef(plat::com::Ptr<plat::com::Unknown> object) {
-  return plat::com::Ptr<plat::com::Dispatch>(new ObjectRef(std::move(object)));
+inline platform::com::Ptr<platform::com::Dispatch> makeObjectRef(
+    platform::com::Ptr<platform::com::Unknown> object) {
+  return platform::com::Ptr<platform::com::Dispatch>(new ObjectRef(std::move(object)));
 }
 
 }  // namespace tolvar

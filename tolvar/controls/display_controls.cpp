@@ -18,10 +18,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // A scale limit given as a number rather than an item name ("0").
 bool isLiteral(const std::string& name, double* out = nullptr) {
   try {
-    auto n = plat::com::parseNumber(name);
+    auto n = platform::com::parseNumber(name);
     if (n && out) *out = *n;
     return n.has_value();
-  } catch (const plat::com::RuntimeError&) {
+  } catch (const platform::com::RuntimeError&) {
     return false;  // a number too large for a Double is no usable limit
   }
 }
@@ -108,7 +108,7 @@ DisplayChannel& DisplayControl::channelAt(std::span<Variant> args) {
   if (!indexed_) return *channels_.front();
   const int32_t n = args[0].toLong();
   if (n < 1 || static_cast<size_t>(n) > channels_.size())
-    plat::com::raise(kInvalidPropertyArrayIndex, "Invalid property array index " + std::to_string(n));
+    platform::com::raise(kInvalidPropertyArrayIndex, "Invalid property array index " + std::to_string(n));
   return *channels_[static_cast<size_t>(n) - 1];
 }
 
@@ -304,7 +304,7 @@ void PlotterControl::valueRead(DisplayChannel& ch) {
     const double last = ch.history.back().second;
     if (last == ch.value || (std::isnan(last) && std::isnan(ch.value))) return;  // no new value
   }
-  ch.history.emplace_back(plat::ui::EventLoop::instance().now(), ch.value);
+  ch.history.emplace_back(platform::ui::EventLoop::instance().now(), ch.value);
   while (ch.history.size() > kHistory) ch.history.pop_front();
 }
 

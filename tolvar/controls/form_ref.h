@@ -24,7 +24,7 @@ using tolvar::ObjectRef;
 // What an object argument carries, seen as a window or as an item manager: a wrapper made
 // above, or an object that is itself of that kind. Error 424 when the argument is not an
 // object, 91 for Nothing, 13 when it is an object of another kind.
-plat::ui::Form& formArgument(const plat::com::Variant& arg);
-plat::com::Ptr<AppletItemManager> itemManagerArgument(const plat::com::Variant& arg);
+platform::ui::Form& formArgument(const platform::com::Variant& arg);
+platform::com::Ptr<AppletItemManager> itemManagerArgument(const platform::com::Variant& arg);
 
 }  // namespace tolvar::controls

@@ -12,7 +12,7 @@ extern const std::size_t tolvar_generic_view_design_size;
 
 namespace tolvar::controls {
 
-using plat::ui::ListBoxControl;
+using platform::ui::ListBoxControl;
 
 namespace {
 
@@ -48,7 +48,7 @@ void GenericViewForm::Form_Load() {
 }
 
 void GenericViewForm::Form_QueryUnload(int16_t&, int16_t UnloadMode) {
-  userClosing_ = UnloadMode == plat::ui::kUnloadFormControlMenu;
+  userClosing_ = UnloadMode == platform::ui::kUnloadFormControlMenu;
 }
 
 void GenericViewForm::Form_Unload(int16_t&) {
@@ -93,7 +93,7 @@ std::string GenericViewForm::rowText(const std::string& name) {
       value = link_.access->itemText(name);
       // A unit that follows a unit item is read on every refresh; a fixed one once.
       unit = i.unitItem.empty() ? i.unitText : link_.access->itemText(i.unitItem);
-    } catch (const plat::com::RuntimeError&) {
+    } catch (const platform::com::RuntimeError&) {
       value.assign(1, '?');  // one unreadable item does not stop the others
     }
   }
@@ -181,12 +181,12 @@ int32_t boundary(const char* where, F&& f) {
   try {
     f();
     return 0;
-  } catch (const plat::com::RuntimeError& e) {
-    plat::ui::EventLoop::instance().reportError(std::string("GenericView.") + where, e.what());
-    return plat::com::hr::failed(e.resultCode()) ? e.resultCode() : plat::com::hr::Fail;
+  } catch (const platform::com::RuntimeError& e) {
+    platform::ui::EventLoop::instance().reportError(std::string("GenericView.") + where, e.what());
+    return platform::com::hr::failed(e.resultCode()) ? e.resultCode() : platform::com::hr::Fail;
   } catch (const std::exception& e) {
-    plat::ui::EventLoop::instance().reportError(std::string("GenericView.") + where, e.what());
-    return plat::com::hr::Fail;
+    platform::ui::EventLoop::instance().reportError(std::string("GenericView.") + where, e.what());
+    return platform::com::hr::Fail;
   }
 }
 
@@ -201,7 +201,7 @@ GenericView::~GenericView() {
 GenericViewForm& GenericView::window() {
   if (!form_ || form_->wasUnloaded()) {
     // A window the user closed comes back as a new one when the host shows the view again.
-    form_ = plat::com::makeObject<GenericViewForm>();
+    form_ = platform::com::makeObject<GenericViewForm>();
     form_->setLister(lister_);
     form_->setHost(link_);
     form_->setOnUserClose([this] {
@@ -209,7 +209,7 @@ GenericViewForm& GenericView::window() {
       if (!link_) return;
       Ptr<View> self(this);
       Ptr<AppletItemManager> aim = link_.itemManager;
-      plat::ui::EventLoop::instance().post([self, aim] {
+      platform::ui::EventLoop::instance().post([self, aim] {
         int32_t status = 0;
         aim->ReleaseView(self, status);
       });
@@ -229,7 +229,7 @@ int32_t GenericView::Show() {
   return boundary("Show", [&] {
     GenericViewForm& f = window();
     f.show();
-    f.setWindowState(plat::ui::kNormal);
+    f.setWindowState(platform::ui::kNormal);
     f.refreshRows();
     f.timer("RefreshTimer").setProperty("Enabled", Variant(true));
   });
@@ -247,7 +247,7 @@ int32_t GenericView::Destroy() {
   return boundary("Destroy", [&] {
     Ptr<GenericViewForm> f = std::move(form_);
     form_ = nullptr;
-    if (f && f->isLoaded()) f->unload(plat::ui::kUnloadFormCode);
+    if (f && f->isLoaded()) f->unload(platform::ui::kUnloadFormCode);
   });
 }
 
@@ -255,8 +255,8 @@ int32_t GenericView::NotifyChanged(int32_t, bool, int32_t, int32_t) {
   return 0;  // the view reads its items on its own timer
 }
 
-plat::com::Ptr<tolvar::View> createGenericView(ItemLister lister) {
-  return plat::com::Ptr<tolvar::View>(plat::com::makeObject<GenericView>(std::move(lister)));
+platform::com::Ptr<tolvar::View> createGenericView(ItemLister lister) {
+  return platform::com::Ptr<tolvar::View>(platform::com::makeObject<GenericView>(std::move(lister)));
 }
 
 }  // namespace tolvar::controls

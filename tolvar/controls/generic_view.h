@@ -16,7 +16,7 @@ namespace tolvar::controls {
 // The names of the items the view lists, in the order shown.
 using ItemLister = std::function<std::vector<std::string>()>;
 
-class GenericViewForm final : public plat::ui::Form {
+class GenericViewForm final : public platform::ui::Form {
  public:
   GenericViewForm();
   ~GenericViewForm() override;
@@ -60,7 +60,7 @@ class GenericViewForm final : public plat::ui::Form {
   bool userClosing_ = false;
 };
 
-class GenericView final : public tolvar::View, public plat::ui::WindowOwner {
+class GenericView final : public tolvar::View, public platform::ui::WindowOwner {
  public:
   explicit GenericView(ItemLister lister);
   ~GenericView() override;
@@ -73,7 +73,7 @@ class GenericView final : public tolvar::View, public plat::ui::WindowOwner {
 
   // The window while the view has one (null after Destroy).
   GenericViewForm* form() const { return form_.get(); }
-  plat::ui::Form* ownedWindow() const override { return form_.get(); }
+  platform::ui::Form* ownedWindow() const override { return form_.get(); }
 
  private:
   GenericViewForm& window();
@@ -84,6 +84,6 @@ class GenericView final : public tolvar::View, public plat::ui::WindowOwner {
 };
 
 // The view class object. `lister` names the items to show; without one the view lists nothing.
-plat::com::Ptr<tolvar::View> createGenericView(ItemLister lister = {});
+platform::com::Ptr<tolvar::View> createGenericView(ItemLister lister = {});
 
 }  // namespace tolvar::controls

@@ -8,11 +8,11 @@
 
 namespace tolvar::controls {
 
-using plat::com::equalsNoCase;
-using plat::com::raise;
+using platform::com::equalsNoCase;
+using platform::com::raise;
 
 HostLink linkTo(const Ptr<AppletItemManager>& aim) {
-  if (!aim) raise(plat::com::err::ObjectNotSet, "No item manager was given");
+  if (!aim) raise(platform::com::err::ObjectNotSet, "No item manager was given");
   auto* access = dynamic_cast<HostItemAccess*>(aim.get());
   if (!access) raise(kInterfaceNotSupported, "The item manager offers no access to its items");
   return HostLink{aim, access};
@@ -36,7 +36,7 @@ HostControl::HostControl(std::string kind) : kind_(std::move(kind)) {}
 
 HostControl::~HostControl() = default;
 
-void HostControl::attach(plat::ui::UserControl* site) {
+void HostControl::attach(platform::ui::UserControl* site) {
   if (!site && this->site()) dropHost();
   UserControlImpl::attach(site);
 }
@@ -128,7 +128,7 @@ std::function<void()> HostControl::guarded(std::function<void()> f) {
     try {
       f();
     } catch (const std::exception& e) {
-      plat::ui::EventLoop::instance().reportError(kind_, e.what());
+      platform::ui::EventLoop::instance().reportError(kind_, e.what());
     }
   };
 }

@@ -19,9 +19,9 @@
 
 namespace tolvar::controls {
 
-using plat::com::InvokeKind;
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::InvokeKind;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 // The item manager a control reads through, and its item access.
 //
@@ -61,7 +61,7 @@ inline constexpr int32_t kInvalidPropertyArrayIndex = 381;
 // Error number for an object that lacks the interface a call needs.
 inline constexpr int32_t kInterfaceNotSupported = 430;
 
-class HostControl : public plat::ui::UserControlImpl {
+class HostControl : public platform::ui::UserControlImpl {
  public:
   std::string kind() const override { return kind_; }
   int32_t idOfName(std::string_view name) const override { return table_.idOfName(name); }
@@ -69,9 +69,9 @@ class HostControl : public plat::ui::UserControlImpl {
     return table_.invoke(id, kind, args);
   }
   // A control that leaves its form stops following its items.
-  void attach(plat::ui::UserControl* site) override;
+  void attach(platform::ui::UserControl* site) override;
 
-  const plat::com::DispatchTable& table() const { return table_; }
+  const platform::com::DispatchTable& table() const { return table_; }
 
  protected:
   explicit HostControl(std::string kind);
@@ -105,7 +105,7 @@ class HostControl : public plat::ui::UserControlImpl {
   // Invalidates every call-back made by guarded() so far.
   void dropCallbacks() { ++generation_; }
 
-  plat::com::DispatchTable table_;
+  platform::com::DispatchTable table_;
 
  private:
   // A property kept in `field`, converted by `read` on a put.

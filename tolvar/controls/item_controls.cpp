@@ -7,7 +7,7 @@
 
 namespace tolvar::controls {
 
-using plat::com::equalsNoCase;
+using platform::com::equalsNoCase;
 namespace dispid = tolvar::dispid;
 
 namespace {
@@ -298,7 +298,7 @@ ItemHandlerControl::ItemHandlerControl() : HostControl("Tolvar4CtrlItemHandler")
   table_.add(
       dispid::BindItems, "BindItems", 2,
       [this](InvokeKind, std::span<Variant> args) {
-        plat::ui::Form& form = formArgument(args[0]);
+        platform::ui::Form& form = formArgument(args[0]);
         return Variant(bindItems(form, itemManagerArgument(args[1])));
       },
       true);
@@ -317,11 +317,11 @@ ItemHandlerControl::~ItemHandlerControl() {
   releaseItems();
 }
 
-int32_t ItemHandlerControl::bindItems(plat::ui::Form& form, const Ptr<AppletItemManager>& aim) {
+int32_t ItemHandlerControl::bindItems(platform::ui::Form& form, const Ptr<AppletItemManager>& aim) {
   HostLink link = linkTo(aim);
   releaseItems();
   for (const auto& c : form.controls()) {
-    auto* uc = dynamic_cast<plat::ui::UserControl*>(c.get());
+    auto* uc = dynamic_cast<platform::ui::UserControl*>(c.get());
     if (!uc) continue;
     auto* item = dynamic_cast<ItemBoundControl*>(&uc->impl());
     if (!item) continue;

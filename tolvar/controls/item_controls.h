@@ -114,7 +114,7 @@ class ItemHandlerControl final : public HostControl {
 
   // Binds every item control of `form` (replacing an earlier binding); returns how many
   // follow an item.
-  int32_t bindItems(plat::ui::Form& form, const Ptr<AppletItemManager>& aim);
+  int32_t bindItems(platform::ui::Form& form, const Ptr<AppletItemManager>& aim);
   void releaseItems();
   int32_t boundCount() const;
 

@@ -11,8 +11,9 @@ namespace {
 
 template <class T>
 void add(const char* progId) {
-  plat::ui::UserControlRegistry::instance().add(
-      progId, [] { return plat::com::Ptr<plat::ui::UserControlImpl>(plat::com::makeObject<T>()); });
+  platform::ui::UserControlRegistry::instance().add(progId, [] {
+    return platform::com::Ptr<platform::ui::UserControlImpl>(platform::com::makeObject<T>());
+  });
 }
 
 }  // namespace

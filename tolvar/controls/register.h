@@ -4,7 +4,7 @@
 namespace tolvar::controls {
 
 // Registers the item handler, text, combo, label-text-unit, needle, bar graph, digital
-// display and plotter with plat::ui::UserControlRegistry::instance(). Calling it again
+// display and plotter with platform::ui::UserControlRegistry::instance(). Calling it again
 // replaces the registrations with equal ones.
 void registerHostControls();
 

@@ -5,7 +5,8 @@
 namespace tolvar::sim {
 
 void SimAppletUtility::GetBitField(int32_t& lValue, uint8_t width, bool bigEndian,
-                                   const plat::com::ByteArray& bytes, int32_t bitOffset, int32_t& status) {
+                                   const platform::com::ByteArray& bytes, int32_t bitOffset,
+                                   int32_t& status) {
   lValue = 0;
   const int64_t totalBits = static_cast<int64_t>(bytes.data.size()) * 8;
   if (width == 0 || width > 32 || bitOffset < 0 || bitOffset + int64_t{width} > totalBits) {

@@ -13,7 +13,7 @@ class SimAppletUtility : public AppletUtility {
   SimAppletUtility() = default;
   // Bits outside the array (a negative offset, a field running past the end) or a width of 0
   // or above 32 give the value 0 and a non-zero status.
-  void GetBitField(int32_t& lValue, uint8_t width, bool bigEndian, const plat::com::ByteArray& bytes,
+  void GetBitField(int32_t& lValue, uint8_t width, bool bigEndian, const platform::com::ByteArray& bytes,
                    int32_t bitOffset, int32_t& status) override;
 };
 

@@ -13,9 +13,9 @@
 
 namespace tolvar::sim {
 
-using plat::com::ByteArray;
-using plat::com::Variant;
-using plat::com::VarType;
+using platform::com::ByteArray;
+using platform::com::Variant;
+using platform::com::VarType;
 
 namespace {
 

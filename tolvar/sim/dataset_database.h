@@ -16,7 +16,7 @@ namespace tolvar::sim {
 
 class DataSetDatabase {
  public:
-  using Items = std::vector<std::pair<std::string, plat::com::Variant>>;
+  using Items = std::vector<std::pair<std::string, platform::com::Variant>>;
 
   // The name a set gets when nobody chose one.
   static constexpr const char* kDefaultSet = "default";

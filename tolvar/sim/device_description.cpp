@@ -6,8 +6,8 @@
 
 namespace tolvar::sim {
 
-using plat::com::equalsNoCase;
-using plat::com::InvokeKind;
+using platform::com::equalsNoCase;
+using platform::com::InvokeKind;
 
 namespace {
 
@@ -25,7 +25,7 @@ Variant toVariant(const dd::InfoValue& v) {
 int32_t longArg(const Variant& v) {
   try {
     return v.toLong();
-  } catch (const plat::com::RuntimeError&) {
+  } catch (const platform::com::RuntimeError&) {
     return 0;
   }
 }

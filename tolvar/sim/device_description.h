@@ -48,7 +48,7 @@ class SimDeviceDescription : public DeviceDescription {
                          std::string& command, int32_t& number) const;
 
   int32_t idOfName(std::string_view name) const override;
-  Variant invoke(int32_t id, plat::com::InvokeKind kind, std::span<Variant> args) override;
+  Variant invoke(int32_t id, platform::com::InvokeKind kind, std::span<Variant> args) override;
 
   const dd::DeviceData& data() const { return *data_; }
 
@@ -60,7 +60,7 @@ class SimDeviceDescription : public DeviceDescription {
   void info(int32_t handle, int which, Variant* out[6], int32_t& status) const;
 
   std::shared_ptr<const dd::DeviceData> data_;
-  plat::com::DispatchTable table_;
+  platform::com::DispatchTable table_;
 };
 
 }  // namespace tolvar::sim

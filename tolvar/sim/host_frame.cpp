@@ -6,13 +6,13 @@
 
 namespace tolvar::sim {
 
-using plat::com::InvokeKind;
+using platform::com::InvokeKind;
 
 namespace {
 
 // Operations that take an optional Long (views pass 0; a script may pass nothing).
 void checkOptional(std::span<Variant> args) {
-  if (args.size() > 1) plat::com::raise(plat::com::err::WrongArgumentCount);
+  if (args.size() > 1) platform::com::raise(platform::com::err::WrongArgumentCount);
 }
 
 }  // namespace
@@ -34,7 +34,7 @@ SimHostFrame::SimHostFrame(SessionLinkPtr link) : link_(std::move(link)) {
   simple("SaveToDatabase", &HostSession::saveToDatabase);
   auto sequence = [&](const char* name, int32_t (HostSession::*op)(const std::string&, int32_t&)) {
     table_.add(id++, name, -1, [this, op](InvokeKind, std::span<Variant> args) {
-      if (args.empty() || args.size() > 2) plat::com::raise(plat::com::err::WrongArgumentCount);
+      if (args.empty() || args.size() > 2) platform::com::raise(platform::com::err::WrongArgumentCount);
       HostSession* s = session();
       int32_t result = kStatusHostGone;
       const int32_t status = s ? (s->*op)(args[0].toString(), result) : kStatusHostGone;
@@ -60,7 +60,8 @@ SimHostFrame::SimHostFrame(SessionLinkPtr link) : link_(std::move(link)) {
   if (HostSession* s = session()) {
     for (const std::string& fn : s->menuFunctions()) {
       bool known = false;
-      for (const auto& [mid, mname] : table_.members()) known = known || plat::com::equalsNoCase(mname, fn);
+      for (const auto& [mid, mname] : table_.members())
+        known = known || platform::com::equalsNoCase(mname, fn);
       if (known) continue;
       table_.add(id++, fn, 1, [this, fn](InvokeKind, std::span<Variant> args) {
         HostSession* session = this->session();

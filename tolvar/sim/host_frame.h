@@ -31,12 +31,12 @@ class SimHostFrame : public HostFrame {
   void OpenView(const std::string& sProgId, int32_t& status) override;
 
   int32_t idOfName(std::string_view name) const override;
-  Variant invoke(int32_t id, plat::com::InvokeKind kind, std::span<Variant> args) override;
+  Variant invoke(int32_t id, platform::com::InvokeKind kind, std::span<Variant> args) override;
 
  private:
   HostSession* session() const { return link_ ? link_->session : nullptr; }
   SessionLinkPtr link_;
-  plat::com::DispatchTable table_;
+  platform::com::DispatchTable table_;
 };
 
 }  // namespace tolvar::sim

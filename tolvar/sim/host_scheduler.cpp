@@ -26,7 +26,8 @@ constexpr int64_t kMaxInterval = 65535;
 
 }  // namespace
 
-HostScheduler::HostScheduler() : form_(plat::com::makeObject<plat::ui::Form>(kFormName, kSchedulerDesign)) {
+HostScheduler::HostScheduler()
+    : form_(platform::com::makeObject<platform::ui::Form>(kFormName, kSchedulerDesign)) {
   form_->ensureLoaded();
   form_->on("HostTimer", "Timer", [this] { onTick(); });
 }
@@ -44,7 +45,7 @@ HostScheduler::~HostScheduler() {
 }
 
 HostScheduler::JobId HostScheduler::after(int64_t delayMs, std::function<void()> job) {
-  const int64_t due = plat::ui::EventLoop::instance().now() + std::max<int64_t>(1, delayMs);
+  const int64_t due = platform::ui::EventLoop::instance().now() + std::max<int64_t>(1, delayMs);
   const JobId id = nextId_++;
   jobs_.emplace(Key{due, id}, std::move(job));
   dueOf_[id] = due;
@@ -75,7 +76,7 @@ int64_t HostScheduler::nextDue() const {
 }
 
 void HostScheduler::onTick() {
-  auto& loop = plat::ui::EventLoop::instance();
+  auto& loop = platform::ui::EventLoop::instance();
   inTick_ = true;
   // Jobs scheduled by a job for the same instant run in this tick too, after it.
   for (int guard = 0; guard < 100000 && !jobs_.empty(); ++guard) {
@@ -86,7 +87,7 @@ void HostScheduler::onTick() {
     jobs_.erase(it);
     try {
       job();
-    } catch (const plat::com::RuntimeError& e) {
+    } catch (const platform::com::RuntimeError& e) {
       loop.reportError("host timer", "Run-time error " + std::to_string(e.number()) + ": " + e.description());
     } catch (const std::exception& e) {
       loop.reportError("host timer", e.what());
@@ -103,7 +104,7 @@ void HostScheduler::rearm() {
     timer.setProperty("Enabled", false);
     return;
   }
-  auto& loop = plat::ui::EventLoop::instance();
+  auto& loop = platform::ui::EventLoop::instance();
   const int64_t due = jobs_.begin()->first.due;
   const int64_t armedAt = loop.dueAt(&timer);
   if (armedAt >= 0 && armedAt == due) return;  // already armed for exactly this job

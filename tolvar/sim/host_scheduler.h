@@ -10,7 +10,7 @@
 
 #include "platform/com/ref.h"
 
-namespace plat::ui {
+namespace platform::ui {
 class Form;
 }
 
@@ -47,7 +47,7 @@ class HostScheduler {
   void onTick();
   void rearm();
 
-  plat::com::Ptr<plat::ui::Form> form_;
+  platform::com::Ptr<platform::ui::Form> form_;
   std::map<Key, std::function<void()>> jobs_;
   std::map<JobId, int64_t> dueOf_;
   JobId nextId_ = 1;

@@ -28,8 +28,8 @@
 
 namespace tolvar::sim {
 
-using plat::com::ByteArray;
-using plat::com::equalsNoCase;
+using platform::com::ByteArray;
+using platform::com::equalsNoCase;
 
 namespace {
 
@@ -42,7 +42,7 @@ std::string trim(const std::string& s) {
 }
 
 std::string describeError(const std::exception& e) {
-  if (const auto* r = dynamic_cast<const plat::com::RuntimeError*>(&e)) return r->description();
+  if (const auto* r = dynamic_cast<const platform::com::RuntimeError*>(&e)) return r->description();
   return e.what();
 }
 
@@ -62,7 +62,7 @@ HostSession::HostSession(HostOptions options)
     : options_(std::move(options)), link_(std::make_shared<SessionLink>()) {
   if (options_.deviceFile.empty()) options_.deviceFile = defaultDeviceFile();
   if (options_.databaseFile.empty()) options_.databaseFile = DataSetDatabase::defaultPath();
-  if (options_.registryFile.empty()) options_.registryFile = plat::com::ClassRegistry::defaultPath();
+  if (options_.registryFile.empty()) options_.registryFile = platform::com::ClassRegistry::defaultPath();
 
   data_ = std::make_shared<const dd::DeviceData>(dd::loadDeviceData(options_.deviceFile));
   store_ = std::make_unique<ItemStore>(data_);
@@ -71,21 +71,22 @@ HostSession::HostSession(HostOptions options)
   sequences_ = std::make_unique<SequenceEngine>(*store_, *scheduler_, *simulator_);
   database_ = std::make_unique<DataSetDatabase>(options_.databaseFile);
   database_->setBusyTimeoutMs(options_.databaseBusyTimeoutMs);
-  loader_ = std::make_unique<plat::com::ServerLoader>(options_.registryFile);
+  loader_ = std::make_unique<platform::com::ServerLoader>(options_.registryFile);
 
   link_->session = this;
   itemManager_ = Ptr<AppletItemManager>(new ItemManager(link_));
-  deviceDescription_ = plat::com::makeObject<SimDeviceDescription>(data_);
+  deviceDescription_ = platform::com::makeObject<SimDeviceDescription>(data_);
   currentDataSet_ = DataSetDatabase::kDefaultSet;
 
   store_->setViewResolver([this](int32_t handle) { return viewOf(handle); });
   sequences_->setConnectedCheck([this] { return connectionState() == Connected; });
   sequences_->setFinishedListener(
       [this](const std::string& seq, bool adjust, bool ok) { onSequenceFinished(seq, adjust, ok); });
-  loader_->registerBuiltin(kAppletUtilityProgId,
-                           [] { return Ptr<plat::com::Unknown>(plat::com::makeObject<SimAppletUtility>()); });
+  loader_->registerBuiltin(kAppletUtilityProgId, [] {
+    return Ptr<platform::com::Unknown>(platform::com::makeObject<SimAppletUtility>());
+  });
   // Components create the host's classes (the applet utility) by ProgID through this loader.
-  plat::com::setProcessLoader(loader_.get());
+  platform::com::setProcessLoader(loader_.get());
 
   setHostItem("&&private_PM&&Address", Variant(options_.address));
 }
@@ -93,15 +94,15 @@ HostSession::HostSession(HostOptions options)
 HostSession::~HostSession() {
   // Newest first, as a host closes its windows; each view's own release happens on the way.
   // The host is ending: a window's close guard cannot keep it (and its view) alive now.
-  plat::ui::EventLoop::instance().setHostEnding(true);
+  platform::ui::EventLoop::instance().setHostEnding(true);
   while (!views_.empty()) {
     const int32_t handle = views_.back().opened.handle;
     destroyView(handle);
     if (!views_.empty() && views_.back().opened.handle == handle) views_.pop_back();
   }
-  plat::ui::EventLoop::instance().setHostEnding(false);
+  platform::ui::EventLoop::instance().setHostEnding(false);
   link_->session = nullptr;
-  if (plat::com::processLoader() == loader_.get()) plat::com::setProcessLoader(nullptr);
+  if (platform::com::processLoader() == loader_.get()) platform::com::setProcessLoader(nullptr);
   sequences_.reset();
   simulator_.reset();
   scheduler_.reset();
@@ -116,7 +117,7 @@ Ptr<DeviceDescription> HostSession::deviceDescription() const {
 }
 
 Ptr<HostFrame> HostSession::createFrame() {
-  return Ptr<HostFrame>(plat::com::makeObject<SimHostFrame>(link_));
+  return Ptr<HostFrame>(platform::com::makeObject<SimHostFrame>(link_));
 }
 
 void HostSession::setHostItem(const char* name, const Variant& v) {
@@ -159,21 +160,22 @@ const HostSession::ViewEntry* HostSession::entryOf(int32_t handle) const {
   return it != views_.end() && it->opened.handle == handle ? &*it : nullptr;
 }
 
-void HostSession::registerBuiltinView(std::string progId, std::function<Ptr<plat::com::Unknown>()> factory) {
+void HostSession::registerBuiltinView(std::string progId,
+                                      std::function<Ptr<platform::com::Unknown>()> factory) {
   builtinIds_.push_back(progId);
   loader_->registerBuiltin(std::move(progId), std::move(factory));
 }
 
 Ptr<View> HostSession::openView(const std::string& progId, std::string& error, bool openedByHost) {
   error.clear();
-  Ptr<plat::com::Unknown> object;
+  Ptr<platform::com::Unknown> object;
   try {
     object = loader_->createObject(progId);
   } catch (const std::exception& e) {
     error = describeError(e);
     return nullptr;
   }
-  Ptr<View> view = plat::com::queryInterface<View>(object);
+  Ptr<View> view = platform::com::queryInterface<View>(object);
   if (!view) {
     error = "The class \"" + progId + "\" is not a view";
     return nullptr;
@@ -214,7 +216,7 @@ bool HostSession::destroyView(int32_t viewHandle) {
   try {
     status = view->Destroy();
   } catch (const std::exception& ex) {
-    plat::ui::EventLoop::instance().reportError("View.Destroy", describeError(ex));
+    platform::ui::EventLoop::instance().reportError("View.Destroy", describeError(ex));
   }
   // The view may have opened or released others meanwhile; look the entry up again.
   if (status != 0) {
@@ -265,7 +267,7 @@ int32_t HostSession::releaseView(const View* view) {
   e->released = true;
   // The view is inside its own call now: let go of it only once that call has returned.
   std::weak_ptr<SessionLink> weak = link_;
-  plat::ui::EventLoop::instance().post([weak, handle] {
+  platform::ui::EventLoop::instance().post([weak, handle] {
     auto link = weak.lock();
     if (!link || !link->session) return;
     auto& list = link->session->views_;
@@ -282,7 +284,7 @@ std::string HostSession::resolveProgId(const std::string& nameOrProgId) const {
   if (wanted.empty() || loader_->knows(wanted)) return wanted;
   // A class name alone ("VelumorDiagViewClass") stands for the ProgID that ends in it.
   std::vector<std::string> candidates = builtinIds_;
-  plat::com::ClassRegistry registry(options_.registryFile);
+  platform::com::ClassRegistry registry(options_.registryFile);
   try {
     registry.load();
     for (auto& id : registry.progIds()) candidates.push_back(std::move(id));
@@ -318,10 +320,10 @@ bool HostSession::setItem(const std::string& name, const Variant& value, bool sh
   const auto& def = store_->def(i);
   Variant v;
   switch (value.type()) {
-    case plat::com::VarType::String:
+    case platform::com::VarType::String:
       v = hostValueFromText(def, value.toString());
       break;
-    case plat::com::VarType::ByteArray: {
+    case platform::com::VarType::ByteArray: {
       auto o = valueFromOctets(def, value.byteArray().data);
       if (!o) {
         error = "The item \"" + def.name + "\" holds no octets";
@@ -330,7 +332,7 @@ bool HostSession::setItem(const std::string& name, const Variant& value, bool sh
       v = *o;
       break;
     }
-    case plat::com::VarType::Boolean:
+    case platform::com::VarType::Boolean:
       v = def.type == dd::ValueType::Bool ? value : Variant(value.toDouble());
       break;
     default:
@@ -368,17 +370,17 @@ std::string HostSession::itemsJson() const {
     const Variant& v = store_->value(i);
     nlohmann::ordered_json j;
     switch (v.type()) {
-      case plat::com::VarType::Empty:
-      case plat::com::VarType::Null:
+      case platform::com::VarType::Empty:
+      case platform::com::VarType::Null:
         j = nullptr;
         break;
-      case plat::com::VarType::Boolean:
+      case platform::com::VarType::Boolean:
         j = v.toBool();
         break;
-      case plat::com::VarType::String:
+      case platform::com::VarType::String:
         j = v.toString();
         break;
-      case plat::com::VarType::ByteArray:
+      case platform::com::VarType::ByteArray:
         j = hexText(v.byteArray().data);
         break;
       default:
@@ -575,7 +577,7 @@ bool HostSession::frame(const std::string& operation, const std::vector<std::str
       equalsNoCase(operation, "StartSequence") || equalsNoCase(operation, "AdjustSequence");
   if (sequenceOp && argv.size() == 1) argv.emplace_back(int32_t{0});
   try {
-    Variant status = f->invokeByName(operation, plat::com::InvokeKind::Method, argv);
+    Variant status = f->invokeByName(operation, platform::com::InvokeKind::Method, argv);
     result =
         sequenceOp && argv.size() == 2 ? std::to_string(argv[1].toLong()) : std::to_string(status.toLong());
     // Where the set went: without HOME or XDG_DATA_HOME that is not where a user would look.
@@ -583,7 +585,7 @@ bool HostSession::frame(const std::string& operation, const std::vector<std::str
         status.toLong() == 0)
       result += " (data set \"" + currentDataSet_ + "\" saved to " + database_->path().string() + ")";
     return true;
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     error = "Run-time error " + std::to_string(e.number()) + ": " + e.description();
     return false;
   }

@@ -70,7 +70,7 @@ class HostSession {
   SequenceEngine& sequences() { return *sequences_; }
   DataSetDatabase& database() { return *database_; }
   HostScheduler& scheduler() { return *scheduler_; }
-  plat::com::ServerLoader& loader() { return *loader_; }
+  platform::com::ServerLoader& loader() { return *loader_; }
   const HostOptions& options() const { return options_; }
   Ptr<AppletItemManager> itemManager() const { return itemManager_; }
   HostItemAccess* itemAccess() const;
@@ -93,7 +93,7 @@ class HostSession {
   int32_t viewHandleOf(const View* view) const;  // 0 when unknown
   Ptr<View> viewOf(int32_t viewHandle) const;    // null when gone
   // A view class the host serves itself, such as the generic table view.
-  void registerBuiltinView(std::string progId, std::function<Ptr<plat::com::Unknown>()> factory);
+  void registerBuiltinView(std::string progId, std::function<Ptr<platform::com::Unknown>()> factory);
   // Told after every view the session opened and shown.
   void setViewOpenedListener(std::function<void(const OpenedView&)> listener) {
     viewOpened_ = std::move(listener);
@@ -106,7 +106,7 @@ class HostSession {
   // A number is stored as a Double (a Boolean item takes it as True when not 0), a text as a
   // String, octets as the item's own octets; `shadowOnly` writes only the shadow value.
   bool setItem(const std::string& name, const Variant& value, bool shadowOnly, std::string& error);
-  bool setBytes(const std::string& name, const plat::com::ByteArray& octets, std::string& error);
+  bool setBytes(const std::string& name, const platform::com::ByteArray& octets, std::string& error);
   std::optional<Variant> itemValue(const std::string& name) const;
   // {"NAME": value, ...} for every item in description order: numbers, texts, Booleans, octets
   // as hexadecimal pairs.
@@ -186,7 +186,7 @@ class HostSession {
   std::unique_ptr<Rq4400Simulator> simulator_;
   std::unique_ptr<SequenceEngine> sequences_;
   std::unique_ptr<DataSetDatabase> database_;
-  std::unique_ptr<plat::com::ServerLoader> loader_;
+  std::unique_ptr<platform::com::ServerLoader> loader_;
   Ptr<AppletItemManager> itemManager_;
   Ptr<SimDeviceDescription> deviceDescription_;
   std::vector<ViewEntry> views_;

@@ -13,8 +13,8 @@
 namespace tolvar::sim {
 
 using dd::ValueType;
-using plat::com::ByteArray;
-using plat::com::VarType;
+using platform::com::ByteArray;
+using platform::com::VarType;
 
 namespace {
 
@@ -103,7 +103,7 @@ void ItemManager::UnadviseItem(const Variant& vViewHandle, int32_t lItemHandle, 
   int32_t viewHandle = 0;
   try {
     viewHandle = vViewHandle.toLong();
-  } catch (const plat::com::RuntimeError&) {
+  } catch (const platform::com::RuntimeError&) {
     status = kStatusBadHandle;
     return;
   }
@@ -145,7 +145,7 @@ void ItemManager::SetValue(int32_t lItemHandle, double dValue, int32_t& status) 
     status = kStatusWrongType;
     return;
   } else if (isText(def.type)) {
-    v = Variant(plat::com::formatNumber(dValue));
+    v = Variant(platform::com::formatNumber(dValue));
   } else {
     v = Variant(dValue);
   }
@@ -158,8 +158,8 @@ void ItemManager::GetLongValue(int32_t lItemHandle, int32_t& lValue, int32_t& st
   GetValueEx(lItemHandle, d, false, status);
   if (status != 0) return;
   try {
-    lValue = plat::com::cLng(d);  // half to even; NaN and the range are checked there
-  } catch (const plat::com::RuntimeError&) {
+    lValue = platform::com::cLng(d);  // half to even; NaN and the range are checked there
+  } catch (const platform::com::RuntimeError&) {
     lValue = 0;
     status = kStatusOutOfRange;
   }
@@ -264,7 +264,7 @@ void ItemManager::SetString(int32_t lItemHandle, const std::string& sValue, int3
     Variant parsed(sValue);
     try {
       v = Variant(parsed.toBool());
-    } catch (const plat::com::RuntimeError&) {
+    } catch (const platform::com::RuntimeError&) {
       status = kStatusWrongType;
       return;
     }
@@ -291,7 +291,7 @@ void ItemManager::GetBoolValue(int32_t lItemHandle, bool& bValue, int32_t& statu
   }
   try {
     bValue = v.toBool();
-  } catch (const plat::com::RuntimeError&) {
+  } catch (const platform::com::RuntimeError&) {
     status = kStatusWrongType;
   }
 }

@@ -37,8 +37,9 @@ class ItemManager : public AppletItemManager, public HostItemAccess {
   // The caller's array keeps its lower bound and receives the item's octets from there upward,
   // lowest octet number first; an array without elements takes the item's own octet numbers.
   // A longer array keeps its elements beyond the item's octets.
-  void GetArrayValue(int32_t lItemHandle, plat::com::ByteArray& octets, bool bFlag, int32_t& status) override;
-  void SetArrayValue(int32_t lItemHandle, const plat::com::ByteArray& octets, int32_t& status) override;
+  void GetArrayValue(int32_t lItemHandle, platform::com::ByteArray& octets, bool bFlag,
+                     int32_t& status) override;
+  void SetArrayValue(int32_t lItemHandle, const platform::com::ByteArray& octets, int32_t& status) override;
   void GetString(int32_t lItemHandle, std::string& sValue, bool bFlag, int32_t& status) override;
   void GetStringNoFlag(int32_t lItemHandle, std::string& sValue, int32_t& status) override;
   void SetString(int32_t lItemHandle, const std::string& sValue, int32_t& status) override;

@@ -83,7 +83,7 @@ void ItemStore::changed(int32_t index, bool valueChanged, bool shadowChanged) {
     auto it = watches_.find(id);
     if (it == watches_.end()) continue;
     std::weak_ptr<ItemStore*> weak = self_;
-    plat::ui::EventLoop::instance().post([weak, id] {
+    platform::ui::EventLoop::instance().post([weak, id] {
       auto alive = weak.lock();
       if (!alive || !*alive) return;
       ItemStore& store = **alive;
@@ -100,7 +100,7 @@ void ItemStore::postNotification(int32_t handle) {
   // The state goes out as it was when the change happened; the value is read by the view.
   const int32_t state = items_[static_cast<size_t>(reg.item)].state;
   std::weak_ptr<ItemStore*> weak = self_;
-  plat::ui::EventLoop::instance().post([weak, handle, state] {
+  platform::ui::EventLoop::instance().post([weak, handle, state] {
     auto alive = weak.lock();
     if (!alive || !*alive) return;
     ItemStore& store = **alive;
@@ -111,11 +111,11 @@ void ItemStore::postNotification(int32_t handle) {
     if (!view) return;  // the view is gone: nobody to tell
     try {
       view->NotifyChanged(handle, reg.shadow, state, reg.userLong);
-    } catch (const plat::com::RuntimeError& e) {
-      plat::ui::EventLoop::instance().reportError(
+    } catch (const platform::com::RuntimeError& e) {
+      platform::ui::EventLoop::instance().reportError(
           "NotifyChanged", "Run-time error " + std::to_string(e.number()) + ": " + e.description());
     } catch (const std::exception& e) {
-      plat::ui::EventLoop::instance().reportError("NotifyChanged", e.what());
+      platform::ui::EventLoop::instance().reportError("NotifyChanged", e.what());
     }
   });
 }

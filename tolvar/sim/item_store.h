@@ -19,8 +19,8 @@
 
 namespace tolvar::sim {
 
-using plat::com::Ptr;
-using plat::com::Variant;
+using platform::com::Ptr;
+using platform::com::Variant;
 
 class ItemStore {
  public:

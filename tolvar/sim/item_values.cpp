@@ -10,7 +10,7 @@
 namespace tolvar::sim {
 
 using dd::ValueType;
-using plat::com::equalsNoCase;
+using platform::com::equalsNoCase;
 
 namespace {
 
@@ -188,7 +188,7 @@ std::optional<Variant> valueFromOctets(const dd::VariableDef& def, const std::ve
 }
 
 std::optional<std::vector<uint8_t>> octetsOf(const dd::VariableDef& def, const Variant& v) {
-  if (v.type() == plat::com::VarType::ByteArray) return v.byteArray().data;
+  if (v.type() == platform::com::VarType::ByteArray) return v.byteArray().data;
   if (!v.isString()) return std::nullopt;
   std::string s = v.toString();
   if (def.type == ValueType::PackedAscii) return packAscii(s, def.length);
@@ -202,8 +202,8 @@ std::optional<double> numberOf(const Variant& v) {
   if (v.isEmpty()) return 0.0;
   if (v.isString()) {
     try {
-      if (auto n = plat::com::parseNumber(v.toString())) return *n;
-    } catch (const plat::com::RuntimeError&) {
+      if (auto n = platform::com::parseNumber(v.toString())) return *n;
+    } catch (const platform::com::RuntimeError&) {
       // a number too large for a Double is no number here
     }
   }
@@ -218,7 +218,7 @@ std::string enumerationText(const dd::EnumDef* e, double value) {
 }
 
 std::string displayText(const dd::DeviceData& data, const dd::VariableDef& def, const Variant& v) {
-  using plat::com::VarType;
+  using platform::com::VarType;
   switch (v.type()) {
     case VarType::Empty:
     case VarType::Null:
@@ -276,12 +276,12 @@ std::string displayText(const dd::DeviceData& data, const dd::VariableDef& def, 
       }
       return out;
     }
-    return plat::com::formatNumber(n);
+    return platform::com::formatNumber(n);
   }
   if ((def.type == ValueType::Float || def.type == ValueType::Double) && def.decimals >= 0 &&
       std::isfinite(n))
     return fixedText(n, def.decimals);
-  return plat::com::formatNumber(n);
+  return platform::com::formatNumber(n);
 }
 
 bool validDateText(std::string_view s) {
@@ -310,7 +310,7 @@ std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd:
       return Variant(n != 0.0);
     case ValueType::Enum: {
       if (enumerationText(data.enumerationOf(def), n).empty()) {
-        error = label + ": " + plat::com::formatNumber(n) + " is not one of its choices";
+        error = label + ": " + platform::com::formatNumber(n) + " is not one of its choices";
         return std::nullopt;
       }
       return Variant(n);
@@ -328,15 +328,15 @@ std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd:
       typeRange(def, lo, hi);
       if (def.type == ValueType::BitEnum) lo = std::max(lo, 0.0);
       if (n < lo || n > hi) {
-        error = label + ": " + plat::com::formatNumber(n) + " is outside " + plat::com::formatNumber(lo) +
-                " to " + plat::com::formatNumber(hi);
+        error = label + ": " + platform::com::formatNumber(n) + " is outside " +
+                platform::com::formatNumber(lo) + " to " + platform::com::formatNumber(hi);
         return std::nullopt;
       }
       return Variant(n);
     }
     case ValueType::String:
     case ValueType::PackedAscii:
-      return valueFromUserText(data, def, plat::com::formatNumber(n), error);
+      return valueFromUserText(data, def, platform::com::formatNumber(n), error);
     case ValueType::Date:
     case ValueType::Bytes:
       error = label + ": a number does not fit this item";
@@ -349,8 +349,8 @@ namespace {
 // A number as the user typed it; nothing when it is not one.
 std::optional<double> userNumber(const std::string& text) {
   try {
-    return plat::com::parseNumber(text);
-  } catch (const plat::com::RuntimeError&) {
+    return platform::com::parseNumber(text);
+  } catch (const platform::com::RuntimeError&) {
     return std::nullopt;
   }
 }
@@ -398,7 +398,7 @@ std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::V
       }
       return Variant(std::string(input));
     case ValueType::PackedAscii: {
-      std::string upper = plat::com::toUpperAscii(input);
+      std::string upper = platform::com::toUpperAscii(input);
       while (!upper.empty() && upper.back() == ' ') upper.pop_back();
       if (!fitsPackedAscii(upper)) {
         error = label + ": only upper-case letters, digits, blanks and punctuation fit";

@@ -13,8 +13,8 @@
 
 namespace tolvar::sim {
 
-using plat::com::ByteArray;
-using plat::com::Variant;
+using platform::com::ByteArray;
+using platform::com::Variant;
 
 // The value an item starts with: its default from the description.
 Variant initialValue(const dd::VariableDef& def);

@@ -9,8 +9,8 @@
 
 namespace tolvar::sim {
 
-using plat::com::ByteArray;
-using plat::com::Variant;
+using platform::com::ByteArray;
+using platform::com::Variant;
 
 namespace {
 
@@ -160,7 +160,7 @@ Rq4400Simulator::Rq4400Simulator(ItemStore& store, HostScheduler& scheduler)
   }
   // A fresh meter starts from what its description says it holds.
   const int32_t status = store_.indexOf("ADD_TRANSMITTER_STATE");
-  if (status >= 0 && store_.value(status).type() == plat::com::VarType::ByteArray) {
+  if (status >= 0 && store_.value(status).type() == platform::com::VarType::ByteArray) {
     const auto& a = store_.value(status).byteArray();
     for (size_t k = 0; k < a.data.size(); ++k) {
       const int64_t n = a.lowerBound + static_cast<int64_t>(k);
@@ -227,7 +227,7 @@ void Rq4400Simulator::setOnline(bool online) {
   if (cycleJob_) scheduler_.cancel(cycleJob_);
   cycleJob_ = 0;
   if (online_) {
-    lastStepAt_ = plat::ui::EventLoop::instance().now();
+    lastStepAt_ = platform::ui::EventLoop::instance().now();
     step(0, true);
     cycleJob_ = scheduler_.after(kCycleMs, [this] { cycle(); });
   }
@@ -236,7 +236,7 @@ void Rq4400Simulator::setOnline(bool online) {
 void Rq4400Simulator::cycle() {
   cycleJob_ = 0;
   if (!online_) return;
-  const int64_t now = plat::ui::EventLoop::instance().now();
+  const int64_t now = platform::ui::EventLoop::instance().now();
   step(now - lastStepAt_, true);
   lastStepAt_ = now;
   cycleJob_ = scheduler_.after(kCycleMs, [this] { cycle(); });
@@ -575,7 +575,7 @@ void Rq4400Simulator::hostItemWritten(int32_t index) {
   const auto& def = store_.def(index);
   if (def.type != dd::ValueType::Bytes || !isStatusItem(def.name)) return;
   const Variant& v = store_.value(index);
-  if (v.type() != plat::com::VarType::ByteArray) return;
+  if (v.type() != platform::com::VarType::ByteArray) return;
   const auto& a = v.byteArray();
   for (size_t k = 0; k < a.data.size(); ++k) {
     const int64_t n = def.firstOctet + static_cast<int64_t>(k);

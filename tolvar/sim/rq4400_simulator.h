@@ -90,7 +90,7 @@ class Rq4400Simulator {
   void publishStatus();
 
   // The meter's own value of a parameter (what a read would bring).
-  plat::com::Variant deviceValue(std::string_view name) const;
+  platform::com::Variant deviceValue(std::string_view name) const;
   // Process values in base units: kg/h, m³/h, kg/m³, °C; totalizers in kg and m³; mA.
   double massFlow() const { return massFlow_; }
   double volumeFlow() const;
@@ -106,7 +106,7 @@ class Rq4400Simulator {
   // and converting one out of range is undefined, so such a value reads as no code (-1) or 0.
   int32_t codeNamed(std::string_view name) const;
   int64_t countNamed(std::string_view name) const;
-  void setParam(int32_t index, const plat::com::Variant& v);
+  void setParam(int32_t index, const platform::com::Variant& v);
   void cycle();
   void computeOutputs();
   void publishMeasured();
@@ -118,8 +118,8 @@ class Rq4400Simulator {
 
   ItemStore& store_;
   HostScheduler& scheduler_;
-  std::unordered_map<int32_t, plat::com::Variant> memory_;  // the meter's parameters by item
-  std::unordered_map<std::string, uint8_t> injected_;       // folded record name -> code
+  std::unordered_map<int32_t, platform::com::Variant> memory_;  // the meter's parameters by item
+  std::unordered_map<std::string, uint8_t> injected_;           // folded record name -> code
   std::array<uint8_t, kStatusOctets> octets_{};
   HostScheduler::JobId cycleJob_ = 0;
   bool online_ = false;

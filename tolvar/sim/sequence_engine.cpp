@@ -5,8 +5,8 @@
 
 namespace tolvar::sim {
 
-using plat::com::ByteArray;
-using plat::com::Variant;
+using platform::com::ByteArray;
+using platform::com::Variant;
 
 SequenceEngine::SequenceEngine(ItemStore& store, HostScheduler& scheduler, Rq4400Simulator& meter)
     : store_(store), scheduler_(scheduler), meter_(meter) {}

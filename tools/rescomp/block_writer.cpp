@@ -35,9 +35,9 @@ std::vector<Block> buildBlocks(const std::vector<LanguageTable>& tables) {
   for (const LanguageTable& table : tables) {
     std::map<uint32_t, std::vector<const StringEntry*>> byBlock;
     for (const auto& [id, entry] : table.strings) {
-      auto& slots = byBlock[plat::res::stringBlockNumber(id)];
-      slots.resize(plat::res::kStringsPerBlock, nullptr);
-      slots[plat::res::stringIndexInBlock(id)] = &entry;
+      auto& slots = byBlock[platform::res::stringBlockNumber(id)];
+      slots.resize(platform::res::kStringsPerBlock, nullptr);
+      slots[platform::res::stringIndexInBlock(id)] = &entry;
     }
     for (const auto& [number, slots] : byBlock) {
       Block block{table.langId, number, {}};
@@ -87,7 +87,7 @@ std::string generateSource(std::string_view symbol, const std::vector<Block>& bl
       }
       out += "\n};\n\n";
     }
-    out += "const plat::res::StringBlockData kBlocks[] = {\n";
+    out += "const platform::res::StringBlockData kBlocks[] = {\n";
     for (const Block& block : blocks) {
       out += "    {" + std::to_string(block.langId) + ", " + std::to_string(block.blockNumber) + ", " +
              arrayName(block) + ", " + std::to_string(block.units.size()) + "},\n";
@@ -96,7 +96,7 @@ std::string generateSource(std::string_view symbol, const std::vector<Block>& bl
   }
 
   if (!space.empty()) out += "namespace " + std::string(space) + " {\n\n";
-  const std::string signature = "std::span<const plat::res::StringBlockData> " + std::string(name) + "()";
+  const std::string signature = "std::span<const platform::res::StringBlockData> " + std::string(name) + "()";
   out += signature + ";\n\n" + signature + " {\n";
   out += blocks.empty() ? "  return {};\n}\n" : "  return kBlocks;\n}\n";
   if (!space.empty()) out += "\n}  // namespace " + std::string(space) + "\n";

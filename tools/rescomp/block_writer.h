@@ -24,7 +24,7 @@ std::vector<Block> buildBlocks(const std::vector<LanguageTable>& tables);
 bool isValidSymbol(std::string_view symbol);
 
 // The generated source: the blocks as const char16_t arrays and the function
-// `std::span<const plat::res::StringBlockData> symbol()` that lists them.
+// `std::span<const platform::res::StringBlockData> symbol()` that lists them.
 std::string generateSource(std::string_view symbol, const std::vector<Block>& blocks,
                            const std::vector<std::string>& sourceNames);
 

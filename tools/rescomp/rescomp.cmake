@@ -1,7 +1,7 @@
 # velumor_compile_strings(OUT_VAR SYMBOL ALLOWFILE SOURCES...)
 #
 # Compiles string-table text sources with rescomp into a generated C++ source that
-# defines `std::span<const plat::res::StringBlockData> SYMBOL()` (SYMBOL may carry
+# defines `std::span<const platform::res::StringBlockData> SYMBOL()` (SYMBOL may carry
 # namespaces: "velumor::resources::stringTables"). ALLOWFILE lists the ids that may
 # lack a text in some language; pass "" for none. OUT_VAR receives the generated file;
 # add it to a target that links plat_res.

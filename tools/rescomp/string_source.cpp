@@ -155,7 +155,7 @@ std::optional<SourceFile> parseSource(std::string_view fileName, std::string_vie
   for (std::size_t n = 0; n < lines.size(); ++n) {
     const std::string_view line = lines[n];
     const Location where{std::string(fileName), static_cast<int>(n + 1)};
-    if (!plat::res::isValidUtf8(line)) {
+    if (!platform::res::isValidUtf8(line)) {
       error(diagnostics, where, "the line is not valid UTF-8");
       continue;
     }
@@ -202,7 +202,7 @@ std::optional<SourceFile> parseSource(std::string_view fileName, std::string_vie
       error(diagnostics, where, "malformed line for string " + idText(id.value) + ": " + quoted.problem);
       continue;
     }
-    std::u16string text = plat::res::utf8ToUtf16(quoted.text);
+    std::u16string text = platform::res::utf8ToUtf16(quoted.text);
     if (text.size() > 0xFFFF) {
       error(diagnostics, where, "string " + idText(id.value) + " is longer than 65535 UTF-16 units");
       continue;
@@ -265,7 +265,7 @@ void checkLanguageCoverage(const std::vector<LanguageTable>& tables, const Allow
                            std::vector<Diagnostic>& diagnostics) {
   std::vector<const LanguageTable*> compared;
   for (const LanguageTable& table : tables)
-    if (table.langId != plat::res::kLangNeutral) compared.push_back(&table);
+    if (table.langId != platform::res::kLangNeutral) compared.push_back(&table);
 
   std::set<uint16_t> partial;
   if (compared.size() >= 2) {

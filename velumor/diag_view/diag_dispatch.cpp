@@ -72,9 +72,10 @@ void VelumorDiagViewForm::OnConnectionState(int32_t state) {
            {"Device", "Sensor", "Input", "Value", "Output", "Config", "Memory", "Alarm", "Totalizer"}) {
         const std::string text = "Diag" + std::string(group) + "Text";
         for (int32_t i : arrayIndices(text)) {
-          plat::ui::Control& t = ctl(text, i);
-          t.setProperty("BackColor", plat::com::Variant(ShiftColour(t.getProperty("BackColor").toLong())));
-          t.setProperty("ForeColor", plat::com::Variant(kGreyText));
+          platform::ui::Control& t = ctl(text, i);
+          t.setProperty("BackColor",
+                        platform::com::Variant(ShiftColour(t.getProperty("BackColor").toLong())));
+          t.setProperty("ForeColor", platform::com::Variant(kGreyText));
         }
         if (std::string_view(group) == "Device") buttons(false);
       }

@@ -11,9 +11,9 @@ namespace velumor {
 
 namespace {
 
-using plat::com::cLng;
-using plat::com::Variant;
-using plat::ui::Control;
+using platform::com::cLng;
+using platform::com::Variant;
+using platform::ui::Control;
 
 // Sizes are single precision; the arithmetic on them is done in double.
 void addTo(Control& c, std::string_view property, double by) {
@@ -96,7 +96,7 @@ void VelumorDiagViewForm::runFitRoutine(std::string_view key) {
 // across by half the width change (the block stays centred) and spread downwards: row i of
 // n by i/n of the height change. The Device buttons stay where the load put them.
 void VelumorDiagViewForm::fitGroupFrame(const Group& group) {
-  plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+  platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   Control& frame = ctl("Diag" + std::string(group.name) + "Frame");
   const int32_t dW = cLng(static_cast<double>(tabs.clientWidth()) - frame.width());
   const int32_t dH = cLng(static_cast<double>(tabs.clientHeight()) - frame.height());
@@ -156,13 +156,13 @@ void VelumorDiagViewForm::ResizeDiagMemoryFrame() {
 
 // A tab that is not in the strip (the Limits tab, an empty key) counts as absent.
 bool VelumorDiagViewForm::tabPresent(std::string_view key) {
-  plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+  platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   if (key.empty() || tabs.positionOf(key) == 0) return false;
   return tagIsTrue(tabs.tab(Variant(key)).tag);
 }
 
 void VelumorDiagViewForm::MainTab_Click() {
-  plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+  platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   const std::string selected = tabs.selectedKey();
   if (tabs.selectedPosition() > 0 && tagIsTrue(tabs.tab(Variant(tabs.selectedPosition())).tag)) {
     CurrentTabKey = selected;

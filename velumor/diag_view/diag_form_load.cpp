@@ -19,8 +19,8 @@ namespace velumor {
 
 namespace {
 
-using plat::com::Variant;
-using plat::ui::Control;
+using platform::com::Variant;
+using platform::ui::Control;
 
 std::string resText(int32_t id) {
   return LoadResStringByLang(static_cast<int16_t>(id));
@@ -60,7 +60,7 @@ void VelumorDiagViewForm::Form_Load() {
   ctl("MenuS3").setVisible(false);
 
   // Until the device reports, every group counts as present and without errors.
-  plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+  platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   for (const Group& g : groups()) tabs.setTabCaption(Variant(g.key), resText(g.titleId));
   for (const Group& g : groups()) tabs.setTabImage(Variant(g.key), kImageOk);
   for (const Group& g : groups()) tabs.setTabTag(Variant(g.key), Variant(true));
@@ -96,7 +96,7 @@ void VelumorDiagViewForm::setMenuCaptions() {
 
 // Every group frame covers the tab strip's client area; every row starts "off".
 void VelumorDiagViewForm::setUpGroups() {
-  plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+  platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   for (const Group& g : groups()) {
     Control& frame = ctl(ctlName(g.name, "Frame"));
     frame.setTop(tabs.clientTop());
@@ -108,7 +108,7 @@ void VelumorDiagViewForm::setUpGroups() {
       ctl("DiagLimitsLabel", 1).setCaption(resText(20509));
       const std::vector<int32_t> units = arrayIndices("DiagLimitsLabelTextUnit");
       for (int32_t i = units.empty() ? 0 : units.front(); !units.empty() && i <= units.back(); i += 2)
-        ctlAs<plat::ui::UserControl>("DiagLimitsLabelTextUnit", i)
+        ctlAs<platform::ui::UserControl>("DiagLimitsLabelTextUnit", i)
             .impl()
             .put(tolvar::dispid::LabelText, Variant(resText(20500 + i)));
       continue;
@@ -129,9 +129,9 @@ void VelumorDiagViewForm::setUpGroups() {
 // from the lamps to near the frame's right edge.
 void VelumorDiagViewForm::placeDeviceButtons() {
   Control& text4 = ctl("DiagDeviceText", 4);
-  int32_t gap = plat::com::cLng(static_cast<double>(ctl("DiagDeviceONOFF", 4).left()) -
-                                (static_cast<double>(text4.left()) + text4.width()));
-  gap = plat::com::cLng(gap - gap / 10.0);
+  int32_t gap = platform::com::cLng(static_cast<double>(ctl("DiagDeviceONOFF", 4).left()) -
+                                    (static_cast<double>(text4.left()) + text4.width()));
+  gap = platform::com::cLng(gap - gap / 10.0);
   Control& reset = ctl("DiagCommand", 1);
   Control& sim = ctl("DiagCommand", 4);
   reset.setCaption(resText(21101));

@@ -13,7 +13,7 @@ namespace velumor {
 
 namespace {
 
-using plat::com::Variant;
+using platform::com::Variant;
 
 constexpr int32_t kWindowText = static_cast<int32_t>(0x80000008u);
 constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
@@ -53,8 +53,8 @@ int32_t VelumorDiagViewForm::ShiftColour(int32_t Colour) {
   return static_cast<int32_t>(result);
 }
 
-void VelumorDiagViewForm::SetDiagIndicator(uint8_t Value, plat::ui::Control* Text,
-                                           plat::ui::Control* Indicator) {
+void VelumorDiagViewForm::SetDiagIndicator(uint8_t Value, platform::ui::Control* Text,
+                                           platform::ui::Control* Indicator) {
   if (Text) {
     int32_t base = 0;
     int32_t back = 0;
@@ -71,7 +71,7 @@ void VelumorDiagViewForm::SetDiagIndicator(uint8_t Value, plat::ui::Control* Tex
     Text->setProperty("ForeColor", Variant(fore));
   }
   if (Indicator)
-    dynamic_cast<plat::ui::UserControl&>(*Indicator).impl().put(VexaOnOff::kDispIdState, Variant(Value));
+    dynamic_cast<platform::ui::UserControl&>(*Indicator).impl().put(VexaOnOff::kDispIdState, Variant(Value));
 }
 
 void VelumorDiagViewForm::setRow(std::string_view group, int32_t row, uint8_t value) {
@@ -80,13 +80,13 @@ void VelumorDiagViewForm::setRow(std::string_view group, int32_t row, uint8_t va
 }
 
 void VelumorDiagViewForm::setTabImage(std::string_view key, int32_t image) {
-  plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+  platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   if (tabs.positionOf(key) == 0) return;
   tabs.setTabImage(Variant(key), image);
 }
 
 void VelumorDiagViewForm::setTabPresent(std::string_view key, bool present) {
-  plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+  platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   if (tabs.positionOf(key) == 0) return;
   tabs.setTabTag(Variant(key), Variant(present));
 }

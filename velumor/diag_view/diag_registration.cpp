@@ -17,7 +17,7 @@ namespace velumor {
 
 namespace {
 
-using plat::com::Variant;
+using platform::com::Variant;
 
 // The items the window reads itself, in the order they are registered.
 struct ItemRow {
@@ -31,7 +31,7 @@ struct ItemRow {
 void VelumorDiagViewForm::Register() {
   const std::string where = name() + ".RegisterTimer_Timer";
   auto step = [&](const char* what, const std::function<void()>& f) {
-    plat::ui::EventLoop::instance().runReported(where + " (" + what + ")", f);
+    platform::ui::EventLoop::instance().runReported(where + " (" + what + ")", f);
   };
   {
     Hourglass busy(*this);
@@ -46,7 +46,8 @@ void VelumorDiagViewForm::Register() {
     });
     step("limits", [&] {
       for (int32_t i : arrayIndices("DiagLimitsLabelTextUnit")) {
-        plat::ui::UserControlImpl& c = ctlAs<plat::ui::UserControl>("DiagLimitsLabelTextUnit", i).impl();
+        platform::ui::UserControlImpl& c =
+            ctlAs<platform::ui::UserControl>("DiagLimitsLabelTextUnit", i).impl();
         c.put(tolvar::dispid::ValueItemName, Variant(std::string()));
         c.put(tolvar::dispid::LtuItemMode, Variant(int16_t{0}));
         c.put(tolvar::dispid::UnitItemName, Variant(std::string()));

@@ -35,12 +35,12 @@ void VelumorDiagViewForm::MenuPrint_Click() {
   job.documentTitle = caption();
   job.fileName = "VR_Diag.prn";
   job.messageTitle = DevDescText;
-  report::printReport(ctlAs<plat::ui::CommonDialogControl>("VelumorCommonDlg"), job,
+  report::printReport(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"), job,
                       [this] { return BuildDiagReport(); });
 }
 
 void VelumorDiagViewForm::MenuPrinterSetup_Click() {
-  report::printerSetup(ctlAs<plat::ui::CommonDialogControl>("VelumorCommonDlg"));
+  report::printerSetup(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"));
 }
 
 }  // namespace velumor

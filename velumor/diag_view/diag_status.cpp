@@ -5,8 +5,8 @@
 
 namespace velumor {
 
-using plat::com::ByteArray;
-using plat::com::Variant;
+using platform::com::ByteArray;
+using platform::com::Variant;
 
 namespace {
 
@@ -67,7 +67,7 @@ std::string_view statusItemName(StatusItem item) {
 std::optional<uint8_t> hostByte(double v) {
   // Rounded halves to even, -0.5 still becomes 0 and 255.5 already 256.
   if (!std::isfinite(v) || v < -0.5 || v >= 255.5) return std::nullopt;
-  return plat::com::cByte(v);
+  return platform::com::cByte(v);
 }
 
 void applyDiagSteps(const DiagSteps& steps, DiagStatusDrawing& drawing) {
@@ -154,7 +154,7 @@ bool DiagStatus::HandleStatusRecord(tolvar::AppletItemManager& aim, int32_t item
 void DiagStatus::Decode(StatusItem item, tolvar::AppletItemManager& aim, DiagStatusDrawing& drawing) {
   const auto i = static_cast<size_t>(item);
   if (!active_[i] || handles_[i] == 0) return;
-  plat::com::ByteArray StatusOctets::*array = nullptr;
+  platform::com::ByteArray StatusOctets::*array = nullptr;
   std::optional<DiagSteps> (*decode)(const StatusOctets&) = nullptr;
   switch (item) {
     case StatusItem::Error:

@@ -78,9 +78,9 @@ void applyDiagSteps(const DiagSteps& steps, DiagStatusDrawing& drawing);
 
 // The form's three octet arrays, indexed by octet number.
 struct StatusOctets {
-  plat::com::ByteArray ErrorOctets;
-  plat::com::ByteArray StateOctets;
-  plat::com::ByteArray WarningOctets;
+  platform::com::ByteArray ErrorOctets;
+  platform::com::ByteArray StateOctets;
+  platform::com::ByteArray WarningOctets;
 };
 
 // The decodings on their own. Each checks every octet it reads, those of the other arrays

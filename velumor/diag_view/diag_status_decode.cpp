@@ -3,7 +3,7 @@
 
 namespace velumor {
 
-using plat::com::ByteArray;
+using platform::com::ByteArray;
 
 namespace {
 

@@ -26,8 +26,9 @@ VelumorDiagViewForm::VelumorDiagViewForm()
                  designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size),
                  traits()) {
   on("MainTab", "Click", [this] { MainTab_Click(); });
-  on("DiagDeviceLabel", "DblClick", [this](plat::ui::EventArgs& a) { DiagDeviceLabel_DblClick(a.index); });
-  on("DiagCommand", "Click", [this](plat::ui::EventArgs& a) { DiagCommand_Click(a.index); });
+  on("DiagDeviceLabel", "DblClick",
+     [this](platform::ui::EventArgs& a) { DiagDeviceLabel_DblClick(a.index); });
+  on("DiagCommand", "Click", [this](platform::ui::EventArgs& a) { DiagCommand_Click(a.index); });
   on("MenuPrint", "Click", [this] { MenuPrint_Click(); });
   on("MenuPrinterSetup", "Click", [this] { MenuPrinterSetup_Click(); });
   // The device menu also pops up over the tab strip and every group frame.

@@ -49,7 +49,7 @@ class VelumorDiagViewForm : public ViewWindow {
 
   // Draws one row: the text box shows the value's text in its colours (pale unless the
   // device is connected), the lamp its picture. Either control may be null.
-  void SetDiagIndicator(uint8_t Value, plat::ui::Control* Text, plat::ui::Control* Indicator);
+  void SetDiagIndicator(uint8_t Value, platform::ui::Control* Text, platform::ui::Control* Indicator);
   // The same for row `row` of group `group` ("Sensor", 3).
   void setRow(std::string_view group, int32_t row, uint8_t value);
   // The pale form of a colour: every colour byte below 63 raised by 192; system colours

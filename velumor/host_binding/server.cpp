@@ -10,12 +10,12 @@ namespace velumor {
 namespace {
 
 template <class T>
-plat::com::ServerModule::Creator creator() {
-  return [] { return plat::com::Ptr<plat::com::Unknown>(plat::com::makeObject<T>()); };
+platform::com::ServerModule::Creator creator() {
+  return [] { return platform::com::Ptr<platform::com::Unknown>(platform::com::makeObject<T>()); };
 }
 
 struct Module {
-  plat::com::ServerModule server{componentLibraryName(), componentLiveCount()};
+  platform::com::ServerModule server{componentLibraryName(), componentLiveCount()};
   Module() {
     // The class identifiers are this component's own; the host finds classes by ProgID.
     server.addClass("Velumor.VelumorMainViewClass", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10001}",
@@ -39,7 +39,7 @@ struct Module {
 
 }  // namespace
 
-plat::com::ServerModule& serverModule() {
+platform::com::ServerModule& serverModule() {
   static Module m;
   return m.server;
 }
@@ -55,15 +55,15 @@ struct ControlRegistration {
 
 }  // namespace
 
-int32_t getClassObject(const char* progId, plat::com::ClassFactory** out) {
+int32_t getClassObject(const char* progId, platform::com::ClassFactory** out) {
   try {
     static ControlRegistration controls;
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     if (out) *out = nullptr;
     return e.resultCode();
   } catch (...) {
     if (out) *out = nullptr;
-    return plat::com::hr::Fail;
+    return platform::com::hr::Fail;
   }
   return serverModule().getClassObject(progId, out);
 }
@@ -71,7 +71,7 @@ int32_t getClassObject(const char* progId, plat::com::ClassFactory** out) {
 }  // namespace velumor
 
 // The library's only exported symbols (see exports.map).
-extern "C" PLAT_API int32_t PlatGetClassObject(const char* progId, plat::com::ClassFactory** out) {
+extern "C" PLAT_API int32_t PlatGetClassObject(const char* progId, platform::com::ClassFactory** out) {
   return velumor::getClassObject(progId, out);
 }
 

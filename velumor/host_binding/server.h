@@ -8,10 +8,10 @@
 namespace velumor {
 
 // The module with the eight classes, counting in componentLiveCount().
-plat::com::ServerModule& serverModule();
+platform::com::ServerModule& serverModule();
 
 // The class object of `progId`. The first request also makes the component's own user
 // controls (the VEXAONOFF lamp) available to forms.
-int32_t getClassObject(const char* progId, plat::com::ClassFactory** out);
+int32_t getClassObject(const char* progId, platform::com::ClassFactory** out);
 
 }  // namespace velumor

@@ -8,8 +8,8 @@
 
 namespace velumor {
 
-namespace hr = plat::com::hr;
-namespace err = plat::com::err;
+namespace hr = platform::com::hr;
+namespace err = platform::com::err;
 
 namespace {
 
@@ -18,7 +18,7 @@ constexpr int32_t kDestroyed = hr::fromErrorNumber(err::ObjectNotSet);
 }  // namespace
 
 VelumorAlwaysView::VelumorAlwaysView()
-    : View(&componentLiveCount()), form_(plat::com::makeObject<VelumorAlwaysViewForm>()) {
+    : View(&componentLiveCount()), form_(platform::com::makeObject<VelumorAlwaysViewForm>()) {
   form_->SetOwner(this);
   binding_ = std::make_unique<ViewBinding>(*form_);
   binding_->openQueue();
@@ -28,7 +28,7 @@ VelumorAlwaysView::~VelumorAlwaysView() {
   binding_->detach();
   form_->SetOwner(nullptr);
   try {
-    form_->unload(plat::ui::kUnloadFormCode);
+    form_->unload(platform::ui::kUnloadFormCode);
   } catch (const std::exception&) {
     // The window goes with this object in any case.
   }
@@ -37,7 +37,7 @@ VelumorAlwaysView::~VelumorAlwaysView() {
 }
 
 int32_t VelumorAlwaysView::SetAppletItemManagRef(int32_t lViewHandle2,
-                                                 plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
+                                                 platform::com::Ptr<tolvar::AppletItemManager> AIMRef) {
   return viewBoundary([&] {
     if (destroyed_) return kDestroyed;
     binding_->attach(lViewHandle2, std::move(AIMRef));
@@ -64,7 +64,7 @@ int32_t VelumorAlwaysView::Destroy() {
   if (destroyed_) return hr::Ok;
   destroyed_ = true;
   return viewBoundary([&] {
-    plat::com::Ptr<VelumorAlwaysViewForm> form = form_;
+    platform::com::Ptr<VelumorAlwaysViewForm> form = form_;
     // A window that never loaded is not loaded just to stop its timers.
     if (form->isLoaded()) {
       form->timer("NotifyTimer").setProperty("Enabled", false);
@@ -75,7 +75,7 @@ int32_t VelumorAlwaysView::Destroy() {
     // Prompts still waiting for the user have nobody left to answer to.
     Supervisor.EndPrompts();
     binding_->closeQueue();
-    plat::com::Ptr<tolvar::View> self(this);
+    platform::com::Ptr<tolvar::View> self(this);
     binding_->releaseView(self);
     // The window stays loaded: the host may still Show the view; the terminator unloads it.
     return hr::Ok;

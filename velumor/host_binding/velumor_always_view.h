@@ -17,7 +17,7 @@
 
 namespace velumor {
 
-class VelumorAlwaysView final : public tolvar::View, public plat::ui::WindowOwner {
+class VelumorAlwaysView final : public tolvar::View, public platform::ui::WindowOwner {
  public:
   // Creates the window (not loaded) and the notification queue.
   VelumorAlwaysView();
@@ -27,7 +27,7 @@ class VelumorAlwaysView final : public tolvar::View, public plat::ui::WindowOwne
   // Keeps the item manager, its device description and the view handle, then arms the
   // registration timer, which loads the hidden window.
   int32_t SetAppletItemManagRef(int32_t lViewHandle2,
-                                plat::com::Ptr<tolvar::AppletItemManager> AIMRef) override;
+                                platform::com::Ptr<tolvar::AppletItemManager> AIMRef) override;
   // Loads the window and nothing else: the window never shows as an ordinary window.
   int32_t Show() override;
   int32_t Hide() override;
@@ -37,7 +37,7 @@ class VelumorAlwaysView final : public tolvar::View, public plat::ui::WindowOwne
   // Queues the notification while the queue exists; after Destroy it is dropped.
   int32_t NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState, int32_t lUserLong) override;
 
-  plat::ui::Form* ownedWindow() const override { return form_.get(); }
+  platform::ui::Form* ownedWindow() const override { return form_.get(); }
   VelumorAlwaysViewForm* form() const { return form_.get(); }
 
   // Called by the window.
@@ -55,7 +55,7 @@ class VelumorAlwaysView final : public tolvar::View, public plat::ui::WindowOwne
   // One notification, outside the host's call.
   void Dispatch(const VELUMOR_Notify_Type& record) { Supervisor.Dispatch(record); }
 
-  plat::com::Ptr<VelumorAlwaysViewForm> form_;
+  platform::com::Ptr<VelumorAlwaysViewForm> form_;
   std::unique_ptr<ViewBinding> binding_;
   bool destroyed_ = false;
 };

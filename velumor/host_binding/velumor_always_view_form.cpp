@@ -19,7 +19,7 @@ VelumorAlwaysViewForm::VelumorAlwaysViewForm()
 }
 
 void VelumorAlwaysViewForm::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
-  if (UnloadMode == plat::ui::kUnloadFormControlMenu) {
+  if (UnloadMode == platform::ui::kUnloadFormControlMenu) {
     Cancel = 1;
     promptClosedByUser();
   }

@@ -10,7 +10,7 @@ namespace velumor {
 
 class VelumorAlwaysView;
 
-class VelumorAlwaysViewForm : public plat::ui::Form {
+class VelumorAlwaysViewForm : public platform::ui::Form {
  public:
   VelumorAlwaysViewForm();
 

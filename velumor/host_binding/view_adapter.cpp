@@ -9,18 +9,18 @@
 
 namespace velumor {
 
-namespace hr = plat::com::hr;
-namespace err = plat::com::err;
+namespace hr = platform::com::hr;
+namespace err = platform::com::err;
 
-ViewAdapter::ViewAdapter(plat::com::Ptr<ViewWindow> window, ViewRefSetIn viewRefSetIn)
+ViewAdapter::ViewAdapter(platform::com::Ptr<ViewWindow> window, ViewRefSetIn viewRefSetIn)
     : View(&componentLiveCount()), window_(std::move(window)), viewRefSetIn_(viewRefSetIn) {}
 
 ViewAdapter::~ViewAdapter() {
   // The view ends: its window unloads without asking anything (a close guard cannot keep a
   // window whose view is gone).
-  if (plat::com::Ptr<ViewWindow> w = std::move(window_)) {
+  if (platform::com::Ptr<ViewWindow> w = std::move(window_)) {
     viewBoundary([&] {
-      w->unload(plat::ui::kUnloadFormOwner);
+      w->unload(platform::ui::kUnloadFormOwner);
       return hr::Ok;
     });
     w->ViewRef = nullptr;
@@ -28,10 +28,10 @@ ViewAdapter::~ViewAdapter() {
 }
 
 int32_t ViewAdapter::SetAppletItemManagRef(int32_t lViewHandle2,
-                                           plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
+                                           platform::com::Ptr<tolvar::AppletItemManager> AIMRef) {
   return viewBoundary([&] {
     if (!window_) return kNoWindow;
-    plat::com::Ptr<ViewWindow> w = window_;  // the window stays alive through its own call
+    platform::com::Ptr<ViewWindow> w = window_;  // the window stays alive through its own call
     if (viewRefSetIn_ == ViewRefSetIn::SetAppletItemManagRef) w->ViewRef = this;
     return w->SetAppletItemManagRef(lViewHandle2, std::move(AIMRef));
   });
@@ -41,9 +41,9 @@ int32_t ViewAdapter::Show() {
   return viewBoundary([&] {
     if (!window_) return kNoWindow;
     if (window_->wasUnloaded()) return hr::fromErrorNumber(err::ObjectUnloaded);
-    plat::com::Ptr<ViewWindow> w = window_;
+    platform::com::Ptr<ViewWindow> w = window_;
     w->show(false);
-    w->setWindowState(plat::ui::kNormal);
+    w->setWindowState(platform::ui::kNormal);
     return hr::Ok;
   });
 }
@@ -59,13 +59,13 @@ int32_t ViewAdapter::Hide() {
 int32_t ViewAdapter::Destroy() {
   // Taken out first: the unload may release this object (the window drops its ViewRef), and
   // the terminator's own Destroy must then find no window.
-  plat::com::Ptr<ViewWindow> w = std::move(window_);
+  platform::com::Ptr<ViewWindow> w = std::move(window_);
   if (!w) return hr::Ok;
   bool refused = false;
   const int32_t status = viewBoundary([&] {
     // The host's shut-down ends the application's windows: no close guard keeps one open.
-    const bool ending = plat::ui::EventLoop::instance().hostEnding();
-    refused = !w->unload(ending ? plat::ui::kUnloadAppWindows : plat::ui::kUnloadFormCode);
+    const bool ending = platform::ui::EventLoop::instance().hostEnding();
+    refused = !w->unload(ending ? platform::ui::kUnloadAppWindows : platform::ui::kUnloadFormCode);
     return refused ? hr::Fail : hr::Ok;
   });
   if (refused) {
@@ -83,7 +83,7 @@ int32_t ViewAdapter::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int3
                                    int32_t lUserLong) {
   return viewBoundary([&] {
     if (!window_) return kNoWindow;
-    plat::com::Ptr<ViewWindow> w = window_;
+    platform::com::Ptr<ViewWindow> w = window_;
     if (viewRefSetIn_ == ViewRefSetIn::NotifyChanged) w->ViewRef = this;
     return w->NotifyChanged(lAppletItemHandle, bShadow, lState, lUserLong);
   });

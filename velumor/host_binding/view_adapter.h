@@ -10,12 +10,12 @@
 
 namespace velumor {
 
-class ViewAdapter : public tolvar::View, public plat::ui::WindowOwner {
+class ViewAdapter : public tolvar::View, public platform::ui::WindowOwner {
  public:
   // Sets the window's ViewRef (unless this class sets it on notifications instead), then
   // hands the view handle and the item manager to the window, which loads inside the call.
   int32_t SetAppletItemManagRef(int32_t lViewHandle2,
-                                plat::com::Ptr<tolvar::AppletItemManager> AIMRef) override;
+                                platform::com::Ptr<tolvar::AppletItemManager> AIMRef) override;
   // Shows the window modeless, then in the normal window state. Refused for a window that
   // has unloaded itself (the user closed it): it has no item manager any more.
   int32_t Show() override;
@@ -24,11 +24,11 @@ class ViewAdapter : public tolvar::View, public plat::ui::WindowOwner {
   int32_t Destroy() override;
   int32_t NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState, int32_t lUserLong) override;
 
-  plat::ui::Form* ownedWindow() const override { return window_.get(); }
+  platform::ui::Form* ownedWindow() const override { return window_.get(); }
   ViewWindow* window() const { return window_.get(); }
 
   // What an operation answers once the view has been destroyed: object variable not set.
-  static constexpr int32_t kNoWindow = plat::com::hr::fromErrorNumber(plat::com::err::ObjectNotSet);
+  static constexpr int32_t kNoWindow = platform::com::hr::fromErrorNumber(platform::com::err::ObjectNotSet);
 
  protected:
   // Where the window's ViewRef is set: in SetAppletItemManagRef (all views but one), or at
@@ -37,12 +37,12 @@ class ViewAdapter : public tolvar::View, public plat::ui::WindowOwner {
   enum class ViewRefSetIn { SetAppletItemManagRef, NotifyChanged };
 
   // `window` is created, neither loaded nor shown.
-  ViewAdapter(plat::com::Ptr<ViewWindow> window, ViewRefSetIn viewRefSetIn);
+  ViewAdapter(platform::com::Ptr<ViewWindow> window, ViewRefSetIn viewRefSetIn);
   // The class terminator: unloads the window as its owner ending (no close question).
   ~ViewAdapter() override;
 
  private:
-  plat::com::Ptr<ViewWindow> window_;
+  platform::com::Ptr<ViewWindow> window_;
   ViewRefSetIn viewRefSetIn_;
 };
 

@@ -10,10 +10,10 @@ namespace velumor {
 // inside becomes the status the View operation returns.
 template <class F>
 int32_t viewBoundary(F&& f) noexcept {
-  namespace hr = plat::com::hr;
+  namespace hr = platform::com::hr;
   try {
     return f();
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     return e.resultCode() != 0 ? e.resultCode() : hr::Fail;
   } catch (const std::bad_alloc&) {
     return hr::OutOfMemory;

@@ -2,7 +2,7 @@
 
 namespace velumor {
 
-using plat::com::makeObject;
+using platform::com::makeObject;
 
 VelumorMainViewClass::VelumorMainViewClass()
     : ViewAdapter(makeObject<VelumorMainViewForm>(), ViewRefSetIn::SetAppletItemManagRef) {}

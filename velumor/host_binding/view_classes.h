@@ -10,7 +10,7 @@
 namespace velumor {
 
 // Each class creates its window in its initializer, neither loaded nor shown. Create them
-// with plat::com::makeObject: they are reference counted.
+// with platform::com::makeObject: they are reference counted.
 
 class VelumorMainViewClass final : public ViewAdapter {
  public:

@@ -69,9 +69,11 @@ const std::vector<std::string_view> kContextMenuControls = {
 }  // namespace
 
 void VelumorMainViewForm::wireCommands() {
-  on("MassCounterFlowCommand", "Click", [this](plat::ui::EventArgs& a) { TotalizerReset(false, a.index); });
-  on("VolumeCounterFlowCommand", "Click", [this](plat::ui::EventArgs& a) { TotalizerReset(true, a.index); });
-  on("DevDataLabel", "DblClick", [this](plat::ui::EventArgs& a) { DevDataLabel_DblClick(a.index); });
+  on("MassCounterFlowCommand", "Click",
+     [this](platform::ui::EventArgs& a) { TotalizerReset(false, a.index); });
+  on("VolumeCounterFlowCommand", "Click",
+     [this](platform::ui::EventArgs& a) { TotalizerReset(true, a.index); });
+  on("DevDataLabel", "DblClick", [this](platform::ui::EventArgs& a) { DevDataLabel_DblClick(a.index); });
   // The buttons pass the ProgID as the design always has, with a lower-case prefix.
   on("DiagnoseCommand", "Click", [this] { openView("velumor.VelumorDiagViewClass", true); });
   on("SimulationCommand", "Click", [this] { openView("velumor.VelumorSimulationClass", true); });
@@ -83,20 +85,20 @@ void VelumorMainViewForm::wireCommands() {
 void VelumorMainViewForm::TotalizerReset(bool volume, int32_t index) {
   if (index < 0 || index > 3) return;
   if (ConnectionState != 2) {
-    plat::ui::Services::interaction().beep();
+    platform::ui::Services::interaction().beep();
     return;
   }
   const ResetRow& row = kResets[index];
   const std::string question = LoadResStringByLang(volume ? 106 : 105) + "  " +
                                LoadResStringByLang(row.directionId) + "\r\n\r\n" +
                                LoadResStringByLang(row.questionId);
-  plat::com::Ptr<plat::ui::Form> self(this);  // the host may destroy the view during the box
+  platform::com::Ptr<platform::ui::Form> self(this);  // the host may destroy the view during the box
   DisableStartFormEntries();
-  const int32_t answer =
-      plat::ui::msgBox(question, plat::ui::mb::YesNo | plat::ui::mb::Question, dynamicMenu()->nickName());
+  const int32_t answer = platform::ui::msgBox(question, platform::ui::mb::YesNo | platform::ui::mb::Question,
+                                              dynamicMenu()->nickName());
   EnableStartFormEntries();
   // The window may have been closed while the question was open.
-  if (!alive() || answer != plat::ui::mb::IdYes) return;
+  if (!alive() || answer != platform::ui::mb::IdYes) return;
   QueueSeqStart(volume ? row.volumeSequence : row.massSequence);
 }
 

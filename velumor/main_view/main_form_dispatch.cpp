@@ -109,7 +109,7 @@ void VelumorMainViewForm::OnConnectionState(int32_t state) {
 void VelumorMainViewForm::EnterOnlineState() {
   for (const char* m : {"MenuSetAddress", "MenuLoadDev", "MenuSaveDev"}) ctl(m).setEnabled(true);
   for (const char* array : {"MassCounterFlowCommand", "VolumeCounterFlowCommand"})
-    for (plat::ui::Control* c : controlArray(array)) c->setEnabled(true);
+    for (platform::ui::Control* c : controlArray(array)) c->setEnabled(true);
   for (float& t : TotalizerTrend) t = -1;
   AddTab();
   for (const char* key : {"MainSensorKey", "MainAlarmKey", "MainTemparatureKey"}) RemoveTab(key);
@@ -118,7 +118,7 @@ void VelumorMainViewForm::EnterOnlineState() {
 void VelumorMainViewForm::EnterOfflineState() {
   for (const char* m : {"MenuSetAddress", "MenuLoadDev", "MenuSaveDev"}) ctl(m).setEnabled(false);
   for (const char* array : {"MassCounterFlowCommand", "VolumeCounterFlowCommand"})
-    for (plat::ui::Control* c : controlArray(array)) c->setEnabled(false);
+    for (platform::ui::Control* c : controlArray(array)) c->setEnabled(false);
   for (const char* key :
        {"MainSensorKey", "MainUnitsKey", "MainValuesKey", "MainMassCounterKey", "MainVolumeCounterKey",
         "MainDisplayKey", "MainAlarmKey", "MainTemparatureKey", "MainOperationKey", "MainOutputCfgKey",
@@ -154,7 +154,8 @@ void VelumorMainViewForm::ShowTotalizerTrend(int k) {
     // A picture the component lacks leaves the image empty rather than failing.
     const bool known = !loadBitmap(id).empty();
     ctl(k < 2 ? "MassCounterFlowImage" : "VolumeCounterFlowImage", k % 2)
-        .setProperty("Picture", plat::com::Variant(known ? "bitmap:" + std::to_string(id) : std::string()));
+        .setProperty("Picture",
+                     platform::com::Variant(known ? "bitmap:" + std::to_string(id) : std::string()));
   }
   TotalizerLast[k] = v;
   TotalizerTrend[k] = static_cast<float>(change);
@@ -179,7 +180,7 @@ void VelumorMainViewForm::ShowComments() {
   CommentsUpdating = true;
   std::string text;
   for (const CommentLineRecord& line : CommentLine) text += line.Text + "\r\n";
-  plat::ui::Control& box = ctl("CommentsText");
+  platform::ui::Control& box = ctl("CommentsText");
   // The caret keeps its line: moved back to the start of its line, inside the new text.
   int64_t pos =
       static_cast<int64_t>(bytesOfChars(text, std::max<int64_t>(0, box.getProperty("SelStart").toLong())));

@@ -11,8 +11,8 @@ namespace velumor {
 
 namespace {
 
-using plat::com::cLng;
-using plat::ui::Control;
+using platform::com::cLng;
+using platform::ui::Control;
 
 // The pages in the order of the tab strip's design; the sensor tab has no page.
 struct Page {
@@ -121,7 +121,7 @@ void VelumorMainViewForm::runLayoutRoutine(std::string_view key) {
 // client area, not against the last window size, so a page that missed several resizes
 // catches up in one pass. False when the page already fits (nothing is touched then).
 bool VelumorMainViewForm::fitPage(std::string_view frame, int32_t& dW, int32_t& dH) {
-  plat::ui::TabStripControl& tab = tabStrip("MainTab");
+  platform::ui::TabStripControl& tab = tabStrip("MainTab");
   Control& f = ctl(frame);
   dW = cLng(static_cast<double>(tab.clientWidth()) - f.width());
   dH = cLng(static_cast<double>(tab.clientHeight()) - f.height());
@@ -299,7 +299,7 @@ void VelumorMainViewForm::MainTab_Click() {
 
 bool VelumorMainViewForm::RemoveTab(const std::string& key) {
   try {
-    plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+    platform::ui::TabStripControl& tabs = tabStrip("MainTab");
     const int32_t i = tabs.positionOf(key);
     if (i == 0) return false;  // already out of the row
     // The record is found before the tab leaves the row, so a tab is never dropped for
@@ -308,8 +308,8 @@ bool VelumorMainViewForm::RemoveTab(const std::string& key) {
     while (record < TabTable.size() && TabTable[record].bParked) ++record;
     if (record >= TabTable.size()) return false;
     const bool wasSelected = tabs.selectedPosition() == i;
-    std::string caption = tabs.tab(plat::com::Variant(key)).caption;
-    tabs.remove(plat::com::Variant(key));
+    std::string caption = tabs.tab(platform::com::Variant(key)).caption;
+    tabs.remove(platform::com::Variant(key));
     TabTable[record] = TabRecord{true, key, std::move(caption)};
     // The strip selects a neighbour without a click; show that tab's page, not the page of
     // the tab that left.
@@ -326,7 +326,7 @@ void VelumorMainViewForm::AddTab() {
     if (!record.bParked) continue;
     record.bParked = false;
     try {
-      plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+      platform::ui::TabStripControl& tabs = tabStrip("MainTab");
       // A record above the end of the row puts its tab last rather than losing it.
       int32_t position = static_cast<int32_t>(i);
       if (position < 1 || position > tabs.count() + 1) position = tabs.count() + 1;

@@ -19,8 +19,8 @@ namespace velumor {
 
 namespace {
 
-using plat::com::Variant;
-using plat::ui::Control;
+using platform::com::Variant;
+using platform::ui::Control;
 
 }  // namespace
 
@@ -78,7 +78,7 @@ void VelumorMainViewForm::loadMainWindow() {
 // Each page frame covers the tab strip's client area; its inner frames are placed so that
 // the resize routines keep their arrangement.
 void VelumorMainViewForm::setUpPages() {
-  plat::ui::TabStripControl& tab = tabStrip("MainTab");
+  platform::ui::TabStripControl& tab = tabStrip("MainTab");
   auto fit = [&](std::string_view frame, bool borderless) -> Control& {
     Control& f = ctl(frame);
     if (borderless) f.setProperty("BorderStyle", Variant(int16_t{0}));

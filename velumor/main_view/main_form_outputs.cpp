@@ -17,16 +17,16 @@ namespace velumor {
 
 namespace {
 
-using plat::com::Variant;
-using plat::ui::Control;
+using platform::com::Variant;
+using platform::ui::Control;
 namespace out = outputs;
 
 std::string resText(int32_t id) {
   return LoadResStringByLang(static_cast<int16_t>(id));
 }
 
-plat::ui::UserControlImpl& hostControl(Control& c) {
-  return dynamic_cast<plat::ui::UserControl&>(c).impl();
+platform::ui::UserControlImpl& hostControl(Control& c) {
+  return dynamic_cast<platform::ui::UserControl&>(c).impl();
 }
 
 // The rows of the output-choice handles as the registration keeps them: current output 1,
@@ -52,7 +52,7 @@ void VelumorMainViewForm::CheckOutputChoice(const VELUMOR_Notify_Type& record) {
   if (record.bShadow) {
     double d = 0;
     aim.GetValueEx(handle, d, true, status);
-    const int32_t choice = plat::com::cLng(d);
+    const int32_t choice = platform::com::cLng(d);
     if (row.output == 1) OutputChoice1 = choice;
     if (row.output == 2) OutputChoice2 = choice;
     if (kRowOfHandle[k] == out::kPulse) PulseMode = choice;
@@ -75,7 +75,7 @@ void VelumorMainViewForm::CheckOutputChoice(const VELUMOR_Notify_Type& record) {
   double value = 0, shadow = 0;
   aim.GetValue(handle, value, status);
   aim.GetShadowValue(handle, shadow, status);
-  const int32_t choice = plat::com::cLng(value);
+  const int32_t choice = platform::com::cLng(value);
   if (!row.keepsShadowChoice) DisplayLine2Choice = choice;
   const std::string text = GetEnumText(dd, enumHandle, choice);
   if (value == shadow) return;
@@ -90,7 +90,7 @@ void VelumorMainViewForm::CheckOutputChoice(const VELUMOR_Notify_Type& record) {
     VelumorMainViewForm& form;
     ~Enable() { form.EnableStartFormEntries(); }
   } enable{*this};
-  plat::ui::msgBox(message, plat::ui::mb::OKOnly | plat::ui::mb::Exclamation, title);
+  platform::ui::msgBox(message, platform::ui::mb::OKOnly | platform::ui::mb::Exclamation, title);
 }
 
 // ------------------------------------------------------------------ pulse output
@@ -107,8 +107,8 @@ void VelumorMainViewForm::ReadPulseUnits(const VELUMOR_Notify_Type& record) {
     aim.GetValue(PulseUnitHandle[0], mass, status);
     aim.GetValue(PulseUnitHandle[1], volume, status);
   }
-  PulseUnitMass = plat::com::cLng(mass);
-  PulseUnitVolume = plat::com::cLng(volume);
+  PulseUnitMass = platform::com::cLng(mass);
+  PulseUnitVolume = platform::com::cLng(volume);
   UpdatePulseDisplay();
 }
 
@@ -132,7 +132,7 @@ void VelumorMainViewForm::ApplyDeviceVariant(const VELUMOR_Notify_Type& record) 
   aim.GetValue(record.lAppletItemHandle, d, status);
   // A variant is an octet; anything else is no variant and changes nothing.
   if (!std::isfinite(d) || d < -0.5 || d > 255.5) return;
-  DeviceVariant = plat::com::cByte(d);
+  DeviceVariant = platform::com::cByte(d);
   if (DeviceVariant > 1) return;  // stored; the items and arrays in use stay
 
   const out::StatusOctets cleared = out::octetsFor(DeviceVariant);
@@ -165,7 +165,7 @@ void VelumorMainViewForm::ReadStatusOctets(const VELUMOR_Notify_Type& record) {
   for (size_t i = 0; i < StatusItems.size(); ++i)
     if (StatusItems[i].handle == handle) index = i;
   if (index == StatusItems.size()) return;  // an item of a variant no longer in use
-  plat::com::ByteArray* target = nullptr;
+  platform::com::ByteArray* target = nullptr;
   switch (out::targetOf(StatusLayout, index)) {
     case out::OctetTarget::Error:
       target = &ErrorOctets;
@@ -180,7 +180,7 @@ void VelumorMainViewForm::ReadStatusOctets(const VELUMOR_Notify_Type& record) {
       return;
   }
   // The host fills a cleared copy from its lower bound; octets it lacks stay 0.
-  plat::com::ByteArray delivered = out::octetArray(target->lowerBound, target->upperBound());
+  platform::com::ByteArray delivered = out::octetArray(target->lowerBound, target->upperBound());
   int32_t status = 0;
   binding().requireItemManager("ReadStatusOctets").GetArrayValue(handle, delivered, true, status);
   // A failed read keeps the octets of the last report.
@@ -200,7 +200,7 @@ void VelumorMainViewForm::UpdateDiagLED() {
   const out::LampStep step = out::lampOnStatus(
       diagLampState(), out::summarize(StatusLayout, ErrorOctets, StateOctets, WarningOctets));
   setDiagLampState(step.state);
-  plat::ui::TimerControl& timer = this->timer("DiagLEDTimer");
+  platform::ui::TimerControl& timer = this->timer("DiagLEDTimer");
   // Enabling a running timer would restart its count: a stream of reports would hold
   // the lamp still.
   if (timer.isEnabled() != step.blinking) timer.setProperty("Enabled", Variant(step.blinking));

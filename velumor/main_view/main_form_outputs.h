@@ -76,12 +76,12 @@ inline OctetTarget targetOf(int32_t variant, size_t index) {
 
 // The last status octets, at the bounds of the device variant they were sized for.
 struct StatusOctets {
-  plat::com::ByteArray error, state, warning;
+  platform::com::ByteArray error, state, warning;
 };
 
 // A cleared octet array from `lower` to `upper`; empty when upper < lower.
-inline plat::com::ByteArray octetArray(int32_t lower, int32_t upper) {
-  plat::com::ByteArray a;
+inline platform::com::ByteArray octetArray(int32_t lower, int32_t upper) {
+  platform::com::ByteArray a;
   a.lowerBound = lower;
   if (upper >= lower) a.data.assign(static_cast<size_t>(upper - lower + 1), 0);
   return a;
@@ -94,14 +94,14 @@ inline StatusOctets octetsFor(int32_t variant) {
 }
 
 // Octet `index` of an array; an octet the array lacks counts as 0.
-inline uint8_t octet(const plat::com::ByteArray& a, int32_t index) {
+inline uint8_t octet(const platform::com::ByteArray& a, int32_t index) {
   if (index < a.lowerBound || index > a.upperBound()) return 0;
   return a.data[static_cast<size_t>(index - a.lowerBound)];
 }
 
 // Puts what the host delivered into `target`'s own bounds: octet n to element n, octets
 // the delivery lacks as 0, octets beyond the bounds dropped.
-inline void takeOctets(plat::com::ByteArray& target, const plat::com::ByteArray& delivered) {
+inline void takeOctets(platform::com::ByteArray& target, const platform::com::ByteArray& delivered) {
   for (int32_t i = target.lowerBound; i <= target.upperBound(); ++i)
     target.data[static_cast<size_t>(i - target.lowerBound)] = octet(delivered, i);
 }
@@ -112,8 +112,8 @@ struct Summary {
 };
 
 // Every bit of the octets counts; a layout other than 0 and 1 has neither.
-inline Summary summarize(int32_t variant, const plat::com::ByteArray& error,
-                         const plat::com::ByteArray& state, const plat::com::ByteArray& warning) {
+inline Summary summarize(int32_t variant, const platform::com::ByteArray& error,
+                         const platform::com::ByteArray& state, const platform::com::ByteArray& warning) {
   Summary s;
   if (variant == 0) {
     s.errors = octet(error, 0) | octet(error, 1) | octet(error, 2);

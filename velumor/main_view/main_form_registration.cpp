@@ -16,7 +16,7 @@ namespace velumor {
 
 namespace {
 
-using plat::com::Variant;
+using platform::com::Variant;
 using K = VelumorMainViewForm::HostControlKind;
 
 constexpr int32_t kCommentTag = 0x12000000;
@@ -155,7 +155,7 @@ const std::vector<VelumorMainViewForm::BindingRow>& VelumorMainViewForm::binding
 
 void VelumorMainViewForm::bindHostControls() {
   for (const BindingRow& row : bindingTable()) {
-    plat::ui::UserControlImpl& c = ctlAs<plat::ui::UserControl>(row.control, row.index).impl();
+    platform::ui::UserControlImpl& c = ctlAs<platform::ui::UserControl>(row.control, row.index).impl();
     const Variant mode(row.mode);
     if (row.kind == HostControlKind::LabelTextUnit) {
       c.put(tolvar::dispid::ValueItemName, Variant(row.item));
@@ -206,7 +206,7 @@ void VelumorMainViewForm::Register() {
   ctl("InitFrame").setVisible(false);
   ctl("MainTab").setVisible(true);
   if (!failure.empty()) {
-    plat::ui::EventLoop::instance().reportError(name() + ".RegisterTimer_Timer", failure);
+    platform::ui::EventLoop::instance().reportError(name() + ".RegisterTimer_Timer", failure);
     return;
   }
   askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle);

@@ -16,9 +16,9 @@ namespace velumor {
 
 namespace {
 
-using plat::com::Variant;
-using plat::ui::Control;
-using plat::ui::Form;
+using platform::com::Variant;
+using platform::ui::Control;
+using platform::ui::Form;
 using report::ReportText;
 
 std::string resText(int32_t id) {
@@ -26,17 +26,17 @@ std::string resText(int32_t id) {
 }
 
 Variant hostProperty(Control& c, std::string_view name) {
-  return dynamic_cast<plat::ui::UserControl&>(c).impl().propertyByName(name, {});
+  return dynamic_cast<platform::ui::UserControl&>(c).impl().propertyByName(name, {});
 }
 
 // What a control shows: a combo its entry, a host text or label-text-unit control its text,
 // a plain label its caption, a text box its text.
 std::string shown(Control& c) {
-  if (auto* host = dynamic_cast<plat::ui::UserControl*>(&c)) {
+  if (auto* host = dynamic_cast<platform::ui::UserControl*>(&c)) {
     if (host->typeName() == "Tolvar4Combo") return hostProperty(c, "CurrentEntryText").toString();
     return hostProperty(c, "Text").toString();
   }
-  if (c.type() == plat::ui::ControlType::Label) return c.caption();
+  if (c.type() == platform::ui::ControlType::Label) return c.caption();
   return c.text();
 }
 
@@ -207,7 +207,7 @@ std::string GetItemValueText(Control& ctl, const ReportHost& host) {
   Variant v1, v2, v3, v4, enumName, v6;
   host.description->GetObjectInfo(object, v1, v2, v3, v4, enumName, v6, status);
   host.description->FindObject("enumeration", enumName.toString(), enumeration, status);
-  return shown(ctl) + " " + GetEnumText(host.description, enumeration, plat::com::cLng(value));
+  return shown(ctl) + " " + GetEnumText(host.description, enumeration, platform::com::cLng(value));
 }
 
 std::string buildParameterReport(Form& form, const ParameterReportValues& values, const ReportHost& host) {
@@ -238,7 +238,7 @@ std::string VelumorMainViewForm::BuildParameterReport() {
 
 void VelumorMainViewForm::MenuPrint_Click() {
   const report::PrintOutcome outcome =
-      report::printReport(ctlAs<plat::ui::CommonDialogControl>("VelumorCommonDlg"),
+      report::printReport(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"),
                           {caption(), "VR_Data.prn", DevDescText}, [this] { return BuildParameterReport(); });
   // The report registered and unadvised items of its own; the window's registrations are
   // made anew, as after any report that got past the dialogs.
@@ -246,7 +246,7 @@ void VelumorMainViewForm::MenuPrint_Click() {
 }
 
 void VelumorMainViewForm::MenuPrinterSetup_Click() {
-  report::printerSetup(ctlAs<plat::ui::CommonDialogControl>("VelumorCommonDlg"));
+  report::printerSetup(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"));
 }
 
 }  // namespace velumor

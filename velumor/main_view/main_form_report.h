@@ -33,10 +33,10 @@ struct ReportHost {
 };
 
 // The value text of a label-text-unit control, a blank and the text of its unit item.
-std::string GetItemValueText(plat::ui::Control& ctl, const ReportHost& host);
+std::string GetItemValueText(platform::ui::Control& ctl, const ReportHost& host);
 
 // The whole report text; every line ends in CR LF.
-std::string buildParameterReport(plat::ui::Form& form, const ParameterReportValues& values,
+std::string buildParameterReport(platform::ui::Form& form, const ParameterReportValues& values,
                                  const ReportHost& host);
 
 }  // namespace velumor

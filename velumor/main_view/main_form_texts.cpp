@@ -16,8 +16,8 @@ namespace velumor {
 
 namespace {
 
-using plat::com::Variant;
-using plat::ui::Control;
+using platform::com::Variant;
+using platform::ui::Control;
 
 std::string resText(int32_t id) {
   return LoadResStringByLang(static_cast<int16_t>(id));
@@ -25,7 +25,7 @@ std::string resText(int32_t id) {
 
 // A property of a host control's own, by its dispatch number.
 void putHost(Control& c, int32_t dispId, Variant value) {
-  dynamic_cast<plat::ui::UserControl&>(c).impl().put(dispId, std::move(value));
+  dynamic_cast<platform::ui::UserControl&>(c).impl().put(dispId, std::move(value));
 }
 
 // The control array's lowest and highest index, as a loop over the array runs them.
@@ -66,11 +66,11 @@ constexpr const char* kTabKeys[] = {
 
 namespace {
 
-Bounds boundsOf(const plat::ui::Form& form, std::string_view array) {
+Bounds boundsOf(const platform::ui::Form& form, std::string_view array) {
   const std::vector<int32_t> indices = form.arrayIndices(array);
   if (indices.empty())
-    plat::com::raise(plat::com::err::NoSuchMember,
-                     "The window has no control array '" + std::string(array) + "'");
+    platform::com::raise(platform::com::err::NoSuchMember,
+                         "The window has no control array '" + std::string(array) + "'");
   return {indices.front(), indices.back()};
 }
 
@@ -105,7 +105,7 @@ void VelumorMainViewForm::setMenuCaptions() {
 }
 
 void VelumorMainViewForm::setTabCaptions() {
-  plat::ui::TabStripControl& tabs = tabStrip("MainTab");
+  platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   int32_t position = 1;
   for (const char* key : kTabKeys) tabs.setTabCaption(Variant(key), resText(100 + position++));
 }

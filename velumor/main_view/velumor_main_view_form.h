@@ -127,7 +127,7 @@ class VelumorMainViewForm : public ViewWindow {
   // before the first), which a variant the window does not know leaves as it is.
   uint8_t DeviceVariant = 0;
   int32_t StatusLayout = -1;
-  plat::com::ByteArray ErrorOctets, StateOctets, WarningOctets;
+  platform::com::ByteArray ErrorOctets, StateOctets, WarningOctets;
 
   // Parameter report and printing (main_form_report.cpp).
   std::string BuildParameterReport();

@@ -13,9 +13,9 @@ namespace velumor {
 
 namespace {
 
-using plat::com::Dispatch;
-using plat::com::InvokeKind;
-using plat::com::Variant;
+using platform::com::Dispatch;
+using platform::com::InvokeKind;
+using platform::com::Variant;
 
 constexpr std::string_view kDigitalFormat = "#########UUUUUUUUUUUU";
 
@@ -65,7 +65,7 @@ void text(Dispatch& c, int32_t id, std::string_view s) {
 void connectItems(Dispatch& c, int32_t id, tolvar::AppletItemManager* aim, int32_t& userLevel,
                   int32_t& countryCode) {
   Variant args[] = {
-      Variant(tolvar::makeObjectRef(plat::com::Ptr<plat::com::Unknown>(aim))),
+      Variant(tolvar::makeObjectRef(platform::com::Ptr<platform::com::Unknown>(aim))),
       Variant(userLevel),
       Variant(countryCode),
   };
@@ -77,11 +77,11 @@ void connectItems(Dispatch& c, int32_t id, tolvar::AppletItemManager* aim, int32
 // The selection read anew, with the flag of the notification being worked off; the host's
 // status is not examined.
 int32_t readSelection(const ChannelContext& ctx, bool bShadow) {
-  if (!ctx.itemManager) plat::com::raise(plat::com::err::ObjectNotSet);
+  if (!ctx.itemManager) platform::com::raise(platform::com::err::ObjectNotSet);
   double v = 0;
   int32_t status = 0;
   ctx.itemManager->GetValueEx(ctx.selectionHandle, v, bShadow, status);
-  const int32_t s = plat::com::cLng(v);
+  const int32_t s = platform::com::cLng(v);
   if (ctx.selection) *ctx.selection = s;
   return s;
 }

@@ -65,13 +65,14 @@ struct ChannelContext {
 // of the notification being worked off. A selection without a scale row writes no scale, so
 // the control keeps its previous one; the second line's control is hidden for such a value.
 // No error is trapped: a failing call leaves the control disconnected.
-void ConfigureChannel(plat::com::Dispatch& control, DisplayClass cls, const DisplayChannelSpec& ch,
+void ConfigureChannel(platform::com::Dispatch& control, DisplayClass cls, const DisplayChannelSpec& ch,
                       const ChannelContext& ctx, bool bShadow, int32_t& userLevel, int32_t& countryCode);
 
 // Reconfigures all four curves of the plotter (curve i shows channel i), reading every
 // selection item anew with the one `bShadow`; a curve whose selection has no scale row is
 // cleared. One DisconnectItems before and one ConnectItems after.
-void ConfigureCurves(plat::com::Dispatch& plotter, std::span<const ChannelContext, kDisplayChannels> channels,
-                     bool bShadow, int32_t& userLevel, int32_t& countryCode);
+void ConfigureCurves(platform::com::Dispatch& plotter,
+                     std::span<const ChannelContext, kDisplayChannels> channels, bool bShadow,
+                     int32_t& userLevel, int32_t& countryCode);
 
 }  // namespace velumor

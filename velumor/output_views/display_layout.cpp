@@ -10,12 +10,12 @@ namespace velumor {
 
 namespace {
 
-using plat::com::cLng;
-using plat::ui::Control;
+using platform::com::cLng;
+using platform::ui::Control;
 
 // Sizes are stored single precision; the change is added in double.
 void addTo(Control& c, const char* prop, double by) {
-  c.setProperty(prop, plat::com::Variant(static_cast<float>(c.getProperty(prop).toDouble() + by)));
+  c.setProperty(prop, platform::com::Variant(static_cast<float>(c.getProperty(prop).toDouble() + by)));
 }
 
 // The digital window's displays: a failing update of one property is skipped, the rest
@@ -27,14 +27,14 @@ void step(bool tolerant, const std::function<void()>& f) {
   }
   try {
     f();
-  } catch (const plat::com::RuntimeError&) {
+  } catch (const platform::com::RuntimeError&) {
   }
 }
 
 // The rows of the needle, digital and bar windows: every gauge takes the whole width change
 // and a quarter of the height change, and moves down by what the rows above it grew; the
 // value and unit texts keep their size and move with the right edge.
-void layoutRows(plat::ui::Form& form, DisplayKind kind, double dW, double dH) {
+void layoutRows(platform::ui::Form& form, DisplayKind kind, double dW, double dH) {
   Control& frame = form.ctl("DisplayFrame");
   addTo(frame, "Width", dW);
   addTo(frame, "Height", dH);
@@ -76,13 +76,13 @@ std::string displayControlName(DisplayKind kind, int k) {
   return std::string(displayChannels().at(static_cast<size_t>(k)).name) + suffix;
 }
 
-void DisplayFormResize(plat::ui::Form& form, DisplayKind kind, int32_t minFormWidth, int32_t minFormHeight,
-                       int32_t& lastFormWidth, int32_t& lastFormHeight, bool formLoaded,
-                       int32_t connectionState) {
-  if (form.windowState() == plat::ui::kMinimized) return;
+void DisplayFormResize(platform::ui::Form& form, DisplayKind kind, int32_t minFormWidth,
+                       int32_t minFormHeight, int32_t& lastFormWidth, int32_t& lastFormHeight,
+                       bool formLoaded, int32_t connectionState) {
+  if (form.windowState() == platform::ui::kMinimized) return;
   // A maximised window has the screen's size and cannot be sized; only a normal one is held
   // at its minimum. Height first: each change raises this event again at once.
-  if (form.windowState() == plat::ui::kNormal) {
+  if (form.windowState() == platform::ui::kNormal) {
     if (form.height() < static_cast<float>(minFormHeight)) form.setHeight(minFormHeight);
     if (form.width() < static_cast<float>(minFormWidth)) form.setWidth(minFormWidth);
   }
@@ -102,8 +102,8 @@ void DisplayFormResize(plat::ui::Form& form, DisplayKind kind, int32_t minFormWi
     if (connectionState != 0) {
       // While a connection is up (or being made or ended) the plot keeps its size: a
       // maximised window comes back to normal, any other size change is taken back.
-      if (form.windowState() == plat::ui::kMaximized) {
-        form.setWindowState(plat::ui::kNormal);
+      if (form.windowState() == platform::ui::kMaximized) {
+        form.setWindowState(platform::ui::kNormal);
       } else {
         form.setWidth(lastFormWidth);
         form.setHeight(lastFormHeight);

@@ -18,8 +18,8 @@ std::string displayControlName(DisplayKind kind, int k);
 // the trend window's freeze) moves the controls once, in the nested event it raises; controls
 // move only once the load has sized the window (`formLoaded`). `connectionState` is the trend
 // window's last known communication state; the other windows do not read it.
-void DisplayFormResize(plat::ui::Form& form, DisplayKind kind, int32_t minFormWidth, int32_t minFormHeight,
-                       int32_t& lastFormWidth, int32_t& lastFormHeight, bool formLoaded,
-                       int32_t connectionState);
+void DisplayFormResize(platform::ui::Form& form, DisplayKind kind, int32_t minFormWidth,
+                       int32_t minFormHeight, int32_t& lastFormWidth, int32_t& lastFormHeight,
+                       bool formLoaded, int32_t connectionState);
 
 }  // namespace velumor

@@ -12,7 +12,7 @@
 
 namespace velumor {
 
-using plat::com::Variant;
+using platform::com::Variant;
 
 void VelumorSimulationForm::OperationModeOption_Click(int32_t Index) {
   if (Index == 0) {
@@ -26,8 +26,8 @@ void VelumorSimulationForm::OperationModeOption_Click(int32_t Index) {
     if (!checked.value) {
       // Nothing is written: the item keeps the current it had. Only a user's click hears why.
       if (!synchronising_)
-        plat::ui::msgBox(fixedCurrentRefusal(checked, typed),
-                         plat::ui::mb::OKOnly | plat::ui::mb::Exclamation, DevDescText);
+        platform::ui::msgBox(fixedCurrentRefusal(checked, typed),
+                             platform::ui::mb::OKOnly | platform::ui::mb::Exclamation, DevDescText);
       return;
     }
     writeFixedCurrent(*checked.value);
@@ -60,9 +60,9 @@ void VelumorSimulationForm::ShowSimulationState(const VELUMOR_Notify_Type& recor
   if (value == static_cast<double>(FieldDeviceStatusByte)) return;
   // The item carries one octet; anything else is not a status byte and changes nothing.
   if (!(value >= 0.0 && value <= 255.0)) return;
-  FieldDeviceStatusByte = plat::com::cByte(value);
+  FieldDeviceStatusByte = platform::com::cByte(value);
   const bool fixed = loopCurrentFixed();
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
   bar.setPanelPicture(Variant("StatusBarSimulationLED"), loadBitmap(fixed ? 103 : 104));
   bar.setPanelToolTip(Variant("StatusBarSimulationLED"), LoadResStringByLang(fixed ? 29051 : 29052));
   if (!OptionSynchronised) {
@@ -79,7 +79,7 @@ void VelumorSimulationForm::ShowSimulationState(const VELUMOR_Notify_Type& recor
 
 void VelumorSimulationForm::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
   // The owner going away or the system ending cannot wait for an answer.
-  if (UnloadMode != plat::ui::kUnloadFormControlMenu && UnloadMode != plat::ui::kUnloadFormCode) {
+  if (UnloadMode != platform::ui::kUnloadFormControlMenu && UnloadMode != platform::ui::kUnloadFormCode) {
     Cancel = 0;
     return;
   }
@@ -98,13 +98,13 @@ void VelumorSimulationForm::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode
     ~Reset() { flag = false; }
   } reset{closeQuestionOpen_};
   DisableStartFormEntries();
-  const int32_t answer =
-      plat::ui::msgBox(LoadResStringByLang(29041) + "\r\n" + LoadResStringByLang(29042), plat::ui::mb::YesNo);
+  const int32_t answer = platform::ui::msgBox(
+      LoadResStringByLang(29041) + "\r\n" + LoadResStringByLang(29042), platform::ui::mb::YesNo);
   EnableStartFormEntries();
   // The window may have gone while the box was open (the host's timers keep running).
   if (!alive()) return;
   // Yes closes and leaves the device in fixed-current mode: nothing is written or queued.
-  if (answer == plat::ui::mb::IdYes) Cancel = 0;
+  if (answer == platform::ui::mb::IdYes) Cancel = 0;
 }
 
 }  // namespace velumor

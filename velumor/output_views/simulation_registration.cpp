@@ -12,7 +12,7 @@
 
 namespace velumor {
 
-using plat::com::Variant;
+using platform::com::Variant;
 
 namespace {
 
@@ -21,10 +21,10 @@ constexpr int32_t kMenuStateLast = 0x10FFFFFF;
 constexpr int32_t kProgressFirst = 0x0A000000;
 constexpr int32_t kProgressLast = 0x0AFFFFFF;
 
-void putProperty(plat::ui::Control& control, int32_t dispid, Variant value) {
-  auto& host = dynamic_cast<plat::ui::UserControl&>(control);
+void putProperty(platform::ui::Control& control, int32_t dispid, Variant value) {
+  auto& host = dynamic_cast<platform::ui::UserControl&>(control);
   Variant args[1] = {std::move(value)};
-  host.impl().invoke(dispid, plat::com::InvokeKind::PropertyPut, args);
+  host.impl().invoke(dispid, platform::com::InvokeKind::PropertyPut, args);
 }
 
 }  // namespace
@@ -38,13 +38,13 @@ void VelumorSimulationForm::Register() {
     int16_t mode;  // 0 editable, 3 display only
   } kFields[] = {{"PRIMARY_FIXED_CURRENT", 0}, {"PRIMARY_CURR", 3}, {"PRIMARY_PER_RANGE", 3}};
   for (int32_t i = 0; i < 3; ++i) {
-    plat::ui::Control& field = ctl("CurrentText", i);
+    platform::ui::Control& field = ctl("CurrentText", i);
     putProperty(field, tolvar::dispid::ItemName, Variant(kFields[i].item));
     putProperty(field, tolvar::dispid::ItemMode, Variant(kFields[i].mode));
   }
   // A host that cannot bind the fields leaves them empty; the window still registers.
-  plat::ui::EventLoop::instance().runReported(name() + ".RegisterTimer_Timer BindItems",
-                                              [&] { bindItemHandler(); });
+  platform::ui::EventLoop::instance().runReported(name() + ".RegisterTimer_Timer BindItems",
+                                                  [&] { bindItemHandler(); });
   ctl("CurrentText", 0).setProperty("Text", "0");
 
   // A refused registration leaves its handle 0 and the rest goes on.
@@ -67,7 +67,7 @@ void VelumorSimulationForm::Register() {
   // A device menu the device description cannot give is reported; the progress items and
   // the upload question still follow.
   if (dynamicMenu())
-    plat::ui::EventLoop::instance().runReported(name() + ".BuildDynamicMenu", [&] {
+    platform::ui::EventLoop::instance().runReported(name() + ".BuildDynamicMenu", [&] {
       dynamicMenu()->BuildDynamicMenu(binding().deviceDescription());
     });
   registerSequenceProgressItems(SequenceProgressHandles);

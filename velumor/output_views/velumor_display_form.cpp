@@ -22,7 +22,7 @@ extern const std::size_t velumor_design_VelumorDisplayBarForm_size;
 
 namespace velumor {
 
-using plat::com::Variant;
+using platform::com::Variant;
 
 namespace {
 
@@ -88,7 +88,7 @@ void VelumorDisplayForm::Form_Load() {
   ctl("DisplayFrame").setCaption("");
   // The window opens at its minimum size with every control at its design place.
   applyMinimumSize();
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
   bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
   bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
   FormLoaded = true;
@@ -150,7 +150,8 @@ void VelumorDisplayForm::Register() {
     for (const DisplayChannelSpec& ch : displayChannels()) {
       for (auto [suffix, item] :
            {std::pair{"ValueTolvar4Text", ch.valueItem}, std::pair{"UnitTolvar4Text", ch.unitItem}}) {
-        plat::com::Dispatch& text = ctlAs<plat::ui::UserControl>(std::string(ch.name) + suffix).impl();
+        platform::com::Dispatch& text =
+            ctlAs<platform::ui::UserControl>(std::string(ch.name) + suffix).impl();
         text.put(tolvar::dispid::ItemName, Variant(std::string(item)));
         text.put(tolvar::dispid::ItemMode, Variant(int16_t{3}));
       }
@@ -190,7 +191,7 @@ int32_t VelumorDisplayForm::enumerationHandle(const std::string& item) {
   // rest of the registration goes on.
   try {
     return enumerationHandleOf(item);
-  } catch (const plat::com::RuntimeError&) {
+  } catch (const platform::com::RuntimeError&) {
     return 0;
   }
 }
@@ -254,12 +255,12 @@ void VelumorDisplayForm::Dispatch(const VELUMOR_Notify_Type& record) {
       // Any selection reconfigures the whole plotter, all four curves.
       const std::array<ChannelContext, kDisplayChannels> all{channelContext(0), channelContext(1),
                                                              channelContext(2), channelContext(3)};
-      ConfigureCurves(ctlAs<plat::ui::UserControl>("VR_Tolvar4Plotter").impl(), all, record.bShadow,
+      ConfigureCurves(ctlAs<platform::ui::UserControl>("VR_Tolvar4Plotter").impl(), all, record.bShadow,
                       UserLevel, CountryCode);
     } else {
-      ConfigureChannel(ctlAs<plat::ui::UserControl>(displayControlName(kind_, static_cast<int>(k))).impl(),
-                       classOf(kind_), displayChannels()[k], channelContext(k), record.bShadow, UserLevel,
-                       CountryCode);
+      ConfigureChannel(
+          ctlAs<platform::ui::UserControl>(displayControlName(kind_, static_cast<int>(k))).impl(),
+          classOf(kind_), displayChannels()[k], channelContext(k), record.bShadow, UserLevel, CountryCode);
     }
     return;
   }

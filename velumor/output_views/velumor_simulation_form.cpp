@@ -11,7 +11,7 @@ extern const std::size_t velumor_design_VelumorSimulationForm_size;
 
 namespace velumor {
 
-using plat::com::Variant;
+using platform::com::Variant;
 
 ViewWindowTraits VelumorSimulationForm::traits() {
   ViewWindowTraits t;
@@ -32,7 +32,8 @@ VelumorSimulationForm::VelumorSimulationForm()
     : ViewWindow("VelumorSimulationForm",
                  designText(velumor_design_VelumorSimulationForm, velumor_design_VelumorSimulationForm_size),
                  traits()) {
-  on("OperationModeOption", "Click", [this](plat::ui::EventArgs& e) { OperationModeOption_Click(e.index); });
+  on("OperationModeOption", "Click",
+     [this](platform::ui::EventArgs& e) { OperationModeOption_Click(e.index); });
   on("AdjustCommand", "Click", [this] { AdjustCommand_Click(); });
   if (dynamicMenu()) dynamicMenu()->forwardMouseUp({"SimulationFrame", "CurrentFrame"});
 }
@@ -71,7 +72,7 @@ void VelumorSimulationForm::setLoadTexts() {
 void VelumorSimulationForm::Form_Resize() {
   int32_t dW = 0, dH = 0;
   if (!takeSizeChange(dW, dH)) return;
-  plat::ui::Control& frame = ctl("SimulationFrame");
+  platform::ui::Control& frame = ctl("SimulationFrame");
   frame.setWidth(static_cast<double>(frame.width()) + dW);
   frame.setHeight(static_cast<double>(frame.height()) + dH);
   placeProgressFrameOnResize();

@@ -13,7 +13,7 @@
 
 namespace velumor::detail {
 // Generated from velumor/resources/strings by rescomp.
-std::span<const plat::res::StringBlockData> compiledStringTables();
+std::span<const platform::res::StringBlockData> compiledStringTables();
 }  // namespace velumor::detail
 
 namespace velumor {
@@ -32,16 +32,16 @@ bool sameNameNoCase(std::string_view a, std::string_view b) {
   });
 }
 
-plat::ui::Picture pictureOf(std::string source, const detail::EmbeddedPicture& embedded) {
-  return plat::ui::pictureFromPng(std::move(source),
-                                  std::vector<uint8_t>(embedded.png, embedded.png + embedded.size));
+platform::ui::Picture pictureOf(std::string source, const detail::EmbeddedPicture& embedded) {
+  return platform::ui::pictureFromPng(std::move(source),
+                                      std::vector<uint8_t>(embedded.png, embedded.png + embedded.size));
 }
 
 // The pictures are made once, so every load of the same picture shares its bytes and
 // compares equal to the earlier one.
 struct PictureCache {
-  std::map<int32_t, plat::ui::Picture> byId;
-  std::vector<std::pair<std::string, plat::ui::Picture>> byName;
+  std::map<int32_t, platform::ui::Picture> byId;
+  std::vector<std::pair<std::string, platform::ui::Picture>> byName;
 
   PictureCache() {
     for (const detail::EmbeddedPicture& embedded : detail::embeddedPictures()) {
@@ -57,9 +57,9 @@ struct PictureCache {
   }
 };
 
-class ComponentPictureResolver final : public plat::ui::PictureResolver {
+class ComponentPictureResolver final : public platform::ui::PictureResolver {
  public:
-  plat::ui::Picture resolve(const std::string& source) const override {
+  platform::ui::Picture resolve(const std::string& source) const override {
     constexpr std::string_view kBitmap = "bitmap:";
     constexpr std::string_view kFile = "file:";
     const std::string_view text = source;
@@ -81,14 +81,14 @@ class ComponentPictureResolver final : public plat::ui::PictureResolver {
 
 }  // namespace
 
-const plat::res::ResourceModule& componentResources() {
-  static const std::vector<plat::res::BitmapData> bitmaps = [] {
-    std::vector<plat::res::BitmapData> out;
+const platform::res::ResourceModule& componentResources() {
+  static const std::vector<platform::res::BitmapData> bitmaps = [] {
+    std::vector<platform::res::BitmapData> out;
     for (const detail::EmbeddedPicture& embedded : detail::embeddedPictures())
       if (embedded.id != detail::kNoBitmapId) out.push_back({embedded.id, embedded.png, embedded.size});
     return out;
   }();
-  static const plat::res::ResourceModule module(detail::compiledStringTables(), bitmaps);
+  static const platform::res::ResourceModule module(detail::compiledStringTables(), bitmaps);
   return module;
 }
 
@@ -96,7 +96,7 @@ std::filesystem::path componentFolder() {
   if (const auto& folder = folderOverride()) return *folder;
   static const std::filesystem::path folder = [] {
     std::filesystem::path file =
-        plat::com::ServerModule::libraryPathOf(reinterpret_cast<const void*>(&componentFolder));
+        platform::com::ServerModule::libraryPathOf(reinterpret_cast<const void*>(&componentFolder));
     std::error_code ec;
     if (file.empty()) file = std::filesystem::read_symlink("/proc/self/exe", ec);
     return file.empty() ? std::filesystem::current_path(ec) : file.parent_path();
@@ -111,20 +111,20 @@ void setComponentFolderForTests(const std::filesystem::path& folder) {
     folderOverride() = folder;
 }
 
-plat::com::LiveCount& componentLiveCount() {
-  static plat::com::LiveCount count;
+platform::com::LiveCount& componentLiveCount() {
+  static platform::com::LiveCount count;
   return count;
 }
 
-const plat::ui::PictureResolver& componentPictures() {
+const platform::ui::PictureResolver& componentPictures() {
   static const ComponentPictureResolver resolver;
   return resolver;
 }
 
-plat::ui::Picture loadBitmap(int32_t id) {
+platform::ui::Picture loadBitmap(int32_t id) {
   const auto& byId = PictureCache::instance().byId;
   auto it = byId.find(id);
-  return it == byId.end() ? plat::ui::Picture{} : it->second;
+  return it == byId.end() ? platform::ui::Picture{} : it->second;
 }
 
 ComponentVersion componentVersion() {

@@ -9,7 +9,7 @@
 namespace velumor {
 
 // The component's string tables (German 1031, English 1033) and its bitmaps by id.
-const plat::res::ResourceModule& componentResources();
+const platform::res::ResourceModule& componentResources();
 
 // The folder of the library that holds this code: where the help, read-me and
 // software-service files lie beside the component.
@@ -19,16 +19,16 @@ void setComponentFolderForTests(const std::filesystem::path& folder);
 
 // Every object of the component counts here, so the host unloads the library only
 // when none lives.
-plat::com::LiveCount& componentLiveCount();
+platform::com::LiveCount& componentLiveCount();
 
 // Resolves the pictures the component's window designs name: "bitmap:ID" from the
 // bitmaps by id, "file:NAME" from the pictures by file name (case does not matter).
 // Anything else, or a picture the component lacks, gives an empty picture.
-const plat::ui::PictureResolver& componentPictures();
+const platform::ui::PictureResolver& componentPictures();
 
 // Bitmap `id` as a picture with the source "bitmap:ID"; an empty picture when the
 // component has no such bitmap. Loading the same id twice gives equal pictures.
-plat::ui::Picture loadBitmap(int32_t id);
+platform::ui::Picture loadBitmap(int32_t id);
 
 struct ComponentVersion {
   int major;

@@ -7,24 +7,26 @@
 
 namespace velumor {
 
-bool ReadStringResource(const plat::res::ResourceModule& module, int16_t id, uint16_t lang,
+bool ReadStringResource(const platform::res::ResourceModule& module, int16_t id, uint16_t lang,
                         std::string& text) {
   // Ids are 0 to 32767; a negative one has no block in any table.
   if (id < 0) return false;
   const auto found = module.readString(lang, static_cast<uint32_t>(id));
   if (!found) return false;
-  text = plat::res::utf16ToUtf8(*found);
+  text = platform::res::utf16ToUtf8(*found);
   return true;
 }
 
-std::string LoadResStringByLang(const plat::res::ResourceModule& module, int16_t id) {
+std::string LoadResStringByLang(const platform::res::ResourceModule& module, int16_t id) {
   std::string text;
-  for (uint16_t lang : {plat::res::userDefaultLangId(), plat::res::kLangEnglish, plat::res::kLangNeutral})
+  for (uint16_t lang :
+       {platform::res::userDefaultLangId(), platform::res::kLangEnglish, platform::res::kLangNeutral})
     if (ReadStringResource(module, id, lang, text)) return text;
 
   if (id >= 0)
-    if (auto plain = module.loadStringPlain(static_cast<uint32_t>(id))) return plat::res::utf16ToUtf8(*plain);
-  plat::com::raise(plat::com::err::ResourceNotFound, plat::com::resourceNotFoundText(id));
+    if (auto plain = module.loadStringPlain(static_cast<uint32_t>(id)))
+      return platform::res::utf16ToUtf8(*plain);
+  platform::com::raise(platform::com::err::ResourceNotFound, platform::com::resourceNotFoundText(id));
 }
 
 std::string LoadResStringByLang(int16_t id) {

@@ -11,7 +11,7 @@ namespace velumor {
 // String `id` from the string-table block of exactly language `lang` of `module`.
 // False, with `text` left as it was, when that block does not exist (a negative id has
 // none). A block that leaves the id undefined gives an empty text and True.
-bool ReadStringResource(const plat::res::ResourceModule& module, int16_t id, uint16_t lang,
+bool ReadStringResource(const platform::res::ResourceModule& module, int16_t id, uint16_t lang,
                         std::string& text);
 
 // The user text `id`: in the user's default language, else English (1033), else the
@@ -20,7 +20,7 @@ bool ReadStringResource(const plat::res::ResourceModule& module, int16_t id, uin
 // block, the platform's plain load decides, and it raises error 326 when no table at all
 // holds the id.
 std::string LoadResStringByLang(int16_t id);
-std::string LoadResStringByLang(const plat::res::ResourceModule& module, int16_t id);
+std::string LoadResStringByLang(const platform::res::ResourceModule& module, int16_t id);
 
 // LoadResStringByLang with every error ignored: an empty text after an error. The body
 // of the windows' GetTextFromResource method.

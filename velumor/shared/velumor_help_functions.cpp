@@ -68,7 +68,7 @@ unsigned char toCodePage1252(char32_t c) {
 }
 
 std::vector<char32_t> codePoints(std::string_view s) {
-  const std::u16string units = plat::res::utf8ToUtf16(s);
+  const std::u16string units = platform::res::utf8ToUtf16(s);
   std::vector<char32_t> out;
   out.reserve(units.size());
   for (std::size_t i = 0; i < units.size(); ++i) {
@@ -119,11 +119,11 @@ std::string GetEnumText(tolvar::DeviceDescription* dd, int32_t lEnumHandle, int3
 }
 
 int32_t GetEngineeringContext(tolvar::DeviceDescription* dd, int32_t /*lHandle*/) {
-  if (!dd) plat::com::raise(plat::com::err::ObjectNotSet);
+  if (!dd) platform::com::raise(platform::com::err::ObjectNotSet);
   int32_t handle = 0;
   int32_t status = 0;
   dd->FindObject("object", "&&private_FDT&&EngineeringContext", handle, status);
-  plat::com::Variant v1, v2, v3, v4, v5, v6;
+  platform::com::Variant v1, v2, v3, v4, v5, v6;
   dd->GetObjectInfo2(handle, v1, v2, v3, v4, v5, v6, status);
   return v1.toLong();
 }
@@ -144,8 +144,8 @@ std::string CompactPath(std::string_view sPath, uint8_t& nMax) {
   return s.substr(0, bytesOfCharacters(s, 3)) + "..." + std::string(tail);
 }
 
-plat::com::ByteArray PackAscii(std::string_view s) {
-  plat::com::ByteArray out;
+platform::com::ByteArray PackAscii(std::string_view s) {
+  platform::com::ByteArray out;
   std::vector<uint8_t> codes;
   for (char32_t c : codePoints(s)) codes.push_back(static_cast<uint8_t>(toCodePage1252(upperCase(c)) & 0x3F));
   const std::size_t n = codes.size();

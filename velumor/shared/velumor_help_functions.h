@@ -40,6 +40,6 @@ std::string CompactPath(std::string_view sPath, uint8_t& nMax);
 // `s` as HART packed ASCII: upper-cased, each character in the Windows ANSI code page 1252
 // (a character the page lacks becomes '?'), six bits a character, four characters in three
 // bytes; (6 * length + 7) / 8 bytes, lower bound 0. Empty for an empty text.
-plat::com::ByteArray PackAscii(std::string_view s);
+platform::com::ByteArray PackAscii(std::string_view s);
 
 }  // namespace velumor

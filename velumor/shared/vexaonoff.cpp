@@ -11,11 +11,11 @@ namespace {
 
 const char kStateKey[] = "State";
 
-plat::com::Variant defaultState() {
-  return plat::com::Variant(int16_t{0});
+platform::com::Variant defaultState() {
+  return platform::com::Variant(int16_t{0});
 }
 
-bool isDefaultState(const plat::com::Variant& v) {
+bool isDefaultState(const platform::com::Variant& v) {
   if (v.isEmpty()) return true;
   if (!v.isNumeric()) return false;
   return v.toDouble() == 0.0;
@@ -27,10 +27,10 @@ VexaOnOff::VexaOnOff()
     : UserControlImpl(&componentLiveCount()), state_(defaultState()), picture_(loadBitmap(kDesignBitmap)) {
   members_.addProperty(
       kDispIdState, "state", [this] { return state_; },
-      [this](const plat::com::Variant& value) { setState(value); });
+      [this](const platform::com::Variant& value) { setState(value); });
 }
 
-void VexaOnOff::setState(const plat::com::Variant& New_State) {
+void VexaOnOff::setState(const platform::com::Variant& New_State) {
   state_ = New_State;
   ++stateChangeMarks_;
   changed("state");
@@ -39,11 +39,11 @@ void VexaOnOff::setState(const plat::com::Variant& New_State) {
   // names no bitmap leaves the lamp as it was.
   try {
     const double id = 100.0 + New_State.toDouble();
-    plat::ui::Picture next = loadBitmap(plat::com::cLng(id));
+    platform::ui::Picture next = loadBitmap(platform::com::cLng(id));
     if (next.empty()) return;
     picture_ = std::move(next);
     changed("Picture");
-  } catch (const plat::com::RuntimeError&) {
+  } catch (const platform::com::RuntimeError&) {
   }
 }
 
@@ -60,17 +60,17 @@ void VexaOnOff::writeProperties(PropertyBag& bag) const {
     bag[kStateKey] = state_;
 }
 
-std::vector<std::pair<std::string, plat::com::Variant>> VexaOnOff::snapshot() const {
-  return {{"state", state_}, {"Picture", plat::com::Variant(picture_.source)}};
+std::vector<std::pair<std::string, platform::com::Variant>> VexaOnOff::snapshot() const {
+  return {{"state", state_}, {"Picture", platform::com::Variant(picture_.source)}};
 }
 
 void registerVexaOnOff() {
-  plat::ui::UserControlRegistry::instance().add(
-      VexaOnOff::kProgId, [] { return plat::com::Ptr<plat::ui::UserControlImpl>(new VexaOnOff()); });
+  platform::ui::UserControlRegistry::instance().add(
+      VexaOnOff::kProgId, [] { return platform::com::Ptr<platform::ui::UserControlImpl>(new VexaOnOff()); });
 }
 
 void unregisterVexaOnOff() {
-  plat::ui::UserControlRegistry::instance().remove(VexaOnOff::kProgId);
+  platform::ui::UserControlRegistry::instance().remove(VexaOnOff::kProgId);
 }
 
 }  // namespace velumor

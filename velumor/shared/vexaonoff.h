@@ -16,9 +16,9 @@
 namespace velumor {
 
 // The stored properties of a control, as a container keeps them between sessions.
-using PropertyBag = std::map<std::string, plat::com::Variant>;
+using PropertyBag = std::map<std::string, platform::com::Variant>;
 
-class VexaOnOff : public plat::ui::UserControlImpl {
+class VexaOnOff : public platform::ui::UserControlImpl {
  public:
   static constexpr const char* kKind = "VEXAONOFF";
   static constexpr const char* kProgId = "Velumor.VEXAONOFF";
@@ -30,11 +30,11 @@ class VexaOnOff : public plat::ui::UserControlImpl {
   VexaOnOff();
 
   // `state` get: the value last assigned (or read from stored properties), 0 at first.
-  const plat::com::Variant& state() const { return state_; }
+  const platform::com::Variant& state() const { return state_; }
   // `state` let: keeps the value, marks "State" changed and shows bitmap 100 + value; a
   // value without a bitmap (0, anything outside 1 to 4, a text that is no number) keeps
   // the picture. Never raises.
-  void setState(const plat::com::Variant& New_State);
+  void setState(const platform::com::Variant& New_State);
 
   // Stored properties: "State", default 0. Reading does not touch the picture.
   void readProperties(const PropertyBag& bag);
@@ -43,20 +43,20 @@ class VexaOnOff : public plat::ui::UserControlImpl {
   int32_t stateChangeMarks() const { return stateChangeMarks_; }
 
   // Image1's picture.
-  plat::ui::Picture picture() const override { return picture_; }
+  platform::ui::Picture picture() const override { return picture_; }
 
   std::string kind() const override { return kKind; }
-  std::vector<std::pair<std::string, plat::com::Variant>> snapshot() const override;
+  std::vector<std::pair<std::string, platform::com::Variant>> snapshot() const override;
   int32_t idOfName(std::string_view name) const override { return members_.idOfName(name); }
-  plat::com::Variant invoke(int32_t id, plat::com::InvokeKind kind,
-                            std::span<plat::com::Variant> args) override {
+  platform::com::Variant invoke(int32_t id, platform::com::InvokeKind kind,
+                                std::span<platform::com::Variant> args) override {
     return members_.invoke(id, kind, args);
   }
 
  private:
-  plat::com::DispatchTable members_;
-  plat::com::Variant state_;
-  plat::ui::Picture picture_;
+  platform::com::DispatchTable members_;
+  platform::com::Variant state_;
+  platform::ui::Picture picture_;
   int32_t stateChangeMarks_ = 0;
 };
 

@@ -11,7 +11,7 @@
 
 namespace velumor {
 
-using plat::com::Variant;
+using platform::com::Variant;
 
 namespace {
 
@@ -24,7 +24,7 @@ std::string trimBlanks(const std::string& s) {
 }
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
-  return plat::com::equalsNoCase(a, b);
+  return platform::com::equalsNoCase(a, b);
 }
 
 // A menu-state value as the Byte the bits are taken from; nothing for a failed read or a
@@ -46,8 +46,8 @@ DynamicMenu::DynamicMenu(ViewWindow& window, std::string ownClassName)
 
 void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
   if (!dd)
-    plat::com::raise(plat::com::err::ObjectNotSet,
-                     window_.name() + ": no device description for the device menu");
+    platform::com::raise(platform::com::err::ObjectNotSet,
+                         window_.name() + ": no device description for the device menu");
   struct Work {
     std::string caption;
     std::string state;
@@ -57,16 +57,16 @@ void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
     Variant args[2] = {Variant("NickName"), Variant("")};
     Variant r(int32_t{-1});
     try {
-      r = dd->invokeByName("fncGetGeneralString", plat::com::InvokeKind::Method, args);
-    } catch (const plat::com::RuntimeError& e) {
+      r = dd->invokeByName("fncGetGeneralString", platform::com::InvokeKind::Method, args);
+    } catch (const platform::com::RuntimeError& e) {
       // A device description without a menu of its own: the window has no device menu.
-      if (e.number() != plat::com::err::NoSuchMember) throw;
+      if (e.number() != platform::com::err::NoSuchMember) throw;
     }
     if (r.toLong() == 0) {
       nickName_ = args[1].toString();
       window_.menu("dynaMenu").setCaption(nickName_);
       Variant countArgs[2] = {Variant("menu"), Variant(int32_t{0})};
-      const Variant rc = dd->invokeByName("fncNumberOfEntries", plat::com::InvokeKind::Method, countArgs);
+      const Variant rc = dd->invokeByName("fncNumberOfEntries", platform::com::InvokeKind::Method, countArgs);
       const int32_t count = countArgs[1].toLong();
       if (rc.toLong() == 0 && count >= 1) {
         work.resize(static_cast<size_t>(count));
@@ -75,15 +75,15 @@ void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
         for (int32_t i = 0; i < count; ++i) {
           if (i == 0) {
             Variant a[2] = {Variant("menu"), Variant(int32_t{0})};
-            dd->invokeByName("fncGetFirstEntryHandle", plat::com::InvokeKind::Method, a);
+            dd->invokeByName("fncGetFirstEntryHandle", platform::com::InvokeKind::Method, a);
             handle = a[1];
           } else {
             Variant a[1] = {handle};
-            dd->invokeByName("fncGetNextEntryHandle", plat::com::InvokeKind::Method, a);
+            dd->invokeByName("fncGetNextEntryHandle", platform::com::InvokeKind::Method, a);
             handle = a[0];
           }
           Variant d[6] = {handle, Variant(""), Variant(""), Variant(""), Variant(""), Variant(int32_t{0})};
-          dd->invokeByName("fncGetMenuData", plat::com::InvokeKind::Method, d);
+          dd->invokeByName("fncGetMenuData", platform::com::InvokeKind::Method, d);
           work[i].state = d[1].toString();
           work[i].caption = d[2].toString();
           std::string command = trimBlanks(d[4].toString());
@@ -105,7 +105,7 @@ void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
   }
   for (size_t i = 0; i < work.size(); ++i) {
     if (work[i].caption == "-") continue;
-    plat::ui::MenuControl& entry = window_.menu(kEntry, static_cast<int32_t>(i));
+    platform::ui::MenuControl& entry = window_.menu(kEntry, static_cast<int32_t>(i));
     entry.setEnabled(true);
     window_.registerItem("&&Menu_State&&" + work[i].state, false, records_[i].lStateHandle,
                          kMenuStateTag + static_cast<int32_t>(i), 0);
@@ -123,12 +123,12 @@ void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
 void DynamicMenu::forwardMouseUp(const std::vector<std::string_view>& controls) {
   for (std::string_view name : controls) {
     if (name == "Form") continue;  // the window's own MouseUp is forwarded by ViewWindow
-    window_.on(name, "MouseUp", [this](plat::ui::EventArgs& a) { ShowContextMenu(a.button); });
+    window_.on(name, "MouseUp", [this](platform::ui::EventArgs& a) { ShowContextMenu(a.button); });
   }
 }
 
 void DynamicMenu::ShowContextMenu(int16_t button) {
-  if (button != plat::ui::kRightButton) return;
+  if (button != platform::ui::kRightButton) return;
   // Without entries only the design's placeholder would show.
   if (records_.empty()) return;
   try {
@@ -146,9 +146,10 @@ void DynamicMenu::dynaMenuEntry_Click(int32_t index) {
     window_.QueueSeqStart("FULL_DOWNLOAD");
     return;
   }
-  plat::com::Ptr<tolvar::HostFrame> frame = window_.binding().frame(window_.name() + ".dynaMenuEntry_Click");
+  platform::com::Ptr<tolvar::HostFrame> frame =
+      window_.binding().frame(window_.name() + ".dynaMenuEntry_Click");
   Variant args[1] = {Variant(record.sParam)};
-  frame->invokeByName(record.sFunction, plat::com::InvokeKind::Method, args);
+  frame->invokeByName(record.sFunction, platform::com::InvokeKind::Method, args);
 }
 
 void DynamicMenu::ApplyMenuState(int32_t handle, int32_t tag) {
@@ -163,7 +164,7 @@ void DynamicMenu::ApplyMenuState(int32_t handle, int32_t tag) {
   im.GetValue(handle, v, status);
   const std::optional<int32_t> s = roundToLong(v);
   if (!s || !window_.alive()) return;
-  plat::ui::MenuControl& entry = window_.menu(kEntry, index);
+  platform::ui::MenuControl& entry = window_.menu(kEntry, index);
   entry.setVisible((*s & tolvar::kMenuVisible) != 0);
   entry.setEnabled((*s & tolvar::kMenuEnabled) != 0);
   entry.setProperty("Checked", (*s & tolvar::kMenuChecked) != 0);

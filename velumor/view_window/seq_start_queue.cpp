@@ -7,18 +7,18 @@
 
 namespace velumor {
 
-SeqStartQueue::SeqStartQueue(plat::ui::Form& window, const ViewBinding& binding)
+SeqStartQueue::SeqStartQueue(platform::ui::Form& window, const ViewBinding& binding)
     : window_(window), binding_(binding) {}
 
 void SeqStartQueue::queue(const std::string& name) {
   names_.push_back(name);
-  plat::ui::TimerControl& t = window_.timer("SeqStartTimer");
+  platform::ui::TimerControl& t = window_.timer("SeqStartTimer");
   t.setProperty("Interval", kFirstAttemptMs);
   t.setProperty("Enabled", true);
 }
 
 void SeqStartQueue::tick() {
-  plat::ui::TimerControl& t = window_.timer("SeqStartTimer");
+  platform::ui::TimerControl& t = window_.timer("SeqStartTimer");
   if (names_.empty()) {
     t.setProperty("Enabled", false);
     return;
@@ -26,7 +26,7 @@ void SeqStartQueue::tick() {
   const std::string head = names_.front();
   bool keep = false;
   try {
-    plat::com::Ptr<tolvar::HostFrame> frame = binding_.frame(window_.name() + ".SeqStartTimer");
+    platform::com::Ptr<tolvar::HostFrame> frame = binding_.frame(window_.name() + ".SeqStartTimer");
     int32_t result = 0;
     int32_t status = 0;
     frame->StartSequence(head, result, status);
@@ -34,8 +34,8 @@ void SeqStartQueue::tick() {
   } catch (const std::exception& e) {
     // A host that cannot take the head now would refuse it on every tick: it is dropped
     // and reported once, and the queue goes on at the normal pace.
-    plat::ui::EventLoop::instance().reportError(window_.name() + ".SeqStartTimer_Timer",
-                                                "Sequence \"" + head + "\" not started: " + e.what());
+    platform::ui::EventLoop::instance().reportError(window_.name() + ".SeqStartTimer_Timer",
+                                                    "Sequence \"" + head + "\" not started: " + e.what());
   }
   // A handler run while the host was called may have unloaded the window.
   if (!window_.isLoaded()) return;

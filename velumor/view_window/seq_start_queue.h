@@ -19,7 +19,7 @@ class SeqStartQueue {
   static constexpr int32_t kRetryMs = 100;
 
   // `window` carries "SeqStartTimer"; the binding gives the host frame for each start.
-  SeqStartQueue(plat::ui::Form& window, const ViewBinding& binding);
+  SeqStartQueue(platform::ui::Form& window, const ViewBinding& binding);
 
   // Appends `name` and sets the timer to its first attempt (1 ms), which also brings the
   // next attempt of a waiting head forward; the order does not change.
@@ -34,7 +34,7 @@ class SeqStartQueue {
   const std::deque<std::string>& pending() const { return names_; }
 
  private:
-  plat::ui::Form& window_;
+  platform::ui::Form& window_;
   const ViewBinding& binding_;
   std::deque<std::string> names_;
 };

@@ -7,12 +7,12 @@
 
 namespace velumor {
 
-namespace err = plat::com::err;
+namespace err = platform::com::err;
 
-void ViewBinding::attach(int32_t lViewHandle2, plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
-  if (!AIMRef) plat::com::raise(err::ObjectNotSet, "No item manager was handed over");
+void ViewBinding::attach(int32_t lViewHandle2, platform::com::Ptr<tolvar::AppletItemManager> AIMRef) {
+  if (!AIMRef) platform::com::raise(err::ObjectNotSet, "No item manager was handed over");
   itemManager_ = std::move(AIMRef);
-  plat::com::Ptr<tolvar::DeviceDescription> dd;
+  platform::com::Ptr<tolvar::DeviceDescription> dd;
   int32_t status = 0;
   itemManager_->GetDDObject(dd, status);
   deviceDescription_ = std::move(dd);
@@ -23,7 +23,7 @@ void ViewBinding::attach(int32_t lViewHandle2, plat::com::Ptr<tolvar::AppletItem
 bool ViewBinding::notify(const VELUMOR_Notify_Type& record) {
   if (!queue_) return false;
   queue_->push_back(record);
-  plat::ui::TimerControl& t = window_->timer("NotifyTimer");
+  platform::ui::TimerControl& t = window_->timer("NotifyTimer");
   if (!t.isEnabled()) t.setProperty("Enabled", true);
   return true;
 }
@@ -39,9 +39,9 @@ std::optional<VELUMOR_Notify_Type> ViewBinding::next() {
   return record;
 }
 
-void ViewBinding::releaseView(plat::com::Ptr<tolvar::View>& view) {
+void ViewBinding::releaseView(platform::com::Ptr<tolvar::View>& view) {
   if (!view) return;
-  plat::com::Ptr<tolvar::View> released = std::move(view);
+  platform::com::Ptr<tolvar::View> released = std::move(view);
   view = nullptr;
   if (!itemManager_) return;
   try {
@@ -59,15 +59,15 @@ void ViewBinding::detach() {
 }
 
 tolvar::AppletItemManager& ViewBinding::requireItemManager(const std::string& who) const {
-  if (!itemManager_) plat::com::raise(err::ObjectNotSet, who + ": the window holds no item manager");
+  if (!itemManager_) platform::com::raise(err::ObjectNotSet, who + ": the window holds no item manager");
   return *itemManager_;
 }
 
-plat::com::Ptr<tolvar::HostFrame> ViewBinding::frame(const std::string& who) const {
-  plat::com::Ptr<tolvar::HostFrame> f;
+platform::com::Ptr<tolvar::HostFrame> ViewBinding::frame(const std::string& who) const {
+  platform::com::Ptr<tolvar::HostFrame> f;
   int32_t status = 0;
   requireItemManager(who).GetFrame(f, status);
-  if (!f) plat::com::raise(err::ObjectNotSet, who + ": the host gave no frame");
+  if (!f) platform::com::raise(err::ObjectNotSet, who + ": the host gave no frame");
   return f;
 }
 

@@ -27,7 +27,7 @@ namespace velumor {
 class ViewBinding {
  public:
   // `window` carries the two timers; it outlives the binding or detaches it first.
-  explicit ViewBinding(plat::ui::Form& window) : window_(&window) {}
+  explicit ViewBinding(platform::ui::Form& window) : window_(&window) {}
   ViewBinding(const ViewBinding&) = delete;
   ViewBinding& operator=(const ViewBinding&) = delete;
 
@@ -36,7 +36,7 @@ class ViewBinding {
   // access, so a window not yet loaded loads here, with the item manager already kept.
   // A failing GetDDObject is not trapped: the handle is then not kept and no timer armed.
   // Error 91 without an item manager.
-  void attach(int32_t lViewHandle2, plat::com::Ptr<tolvar::AppletItemManager> AIMRef);
+  void attach(int32_t lViewHandle2, platform::com::Ptr<tolvar::AppletItemManager> AIMRef);
 
   // Creates the (empty) queue; until then, and after detach, notifications are dropped.
   void openQueue() { queue_.emplace(); }
@@ -55,12 +55,12 @@ class ViewBinding {
 
   // Hands `view` back to the item manager (errors ignored: the host may already have let
   // it go) and clears it. Nothing when `view` is not set or no item manager is kept.
-  void releaseView(plat::com::Ptr<tolvar::View>& view);
+  void releaseView(platform::com::Ptr<tolvar::View>& view);
   // Drops the item manager, the device description and the queue. Idempotent.
   void detach();
 
   tolvar::AppletItemManager* itemManager() const { return itemManager_.get(); }
-  const plat::com::Ptr<tolvar::AppletItemManager>& itemManagerRef() const { return itemManager_; }
+  const platform::com::Ptr<tolvar::AppletItemManager>& itemManagerRef() const { return itemManager_; }
   tolvar::DeviceDescription* deviceDescription() const { return deviceDescription_.get(); }
   int32_t viewHandle() const { return viewHandle_; }
   bool attached() const { return itemManager_ != nullptr; }
@@ -71,12 +71,12 @@ class ViewBinding {
   // The item manager, or error 91 naming `who` when none is kept.
   tolvar::AppletItemManager& requireItemManager(const std::string& who) const;
   // A fresh host frame for one command; error 91 when the host gives none.
-  plat::com::Ptr<tolvar::HostFrame> frame(const std::string& who) const;
+  platform::com::Ptr<tolvar::HostFrame> frame(const std::string& who) const;
 
  private:
-  plat::ui::Form* window_;
-  plat::com::Ptr<tolvar::AppletItemManager> itemManager_;
-  plat::com::Ptr<tolvar::DeviceDescription> deviceDescription_;
+  platform::ui::Form* window_;
+  platform::com::Ptr<tolvar::AppletItemManager> itemManager_;
+  platform::com::Ptr<tolvar::DeviceDescription> deviceDescription_;
   int32_t viewHandle_ = 0;
   std::optional<std::deque<VELUMOR_Notify_Type>> queue_;
 };

@@ -23,8 +23,8 @@
 
 namespace velumor {
 
-namespace err = plat::com::err;
-using plat::com::Variant;
+namespace err = platform::com::err;
+using platform::com::Variant;
 
 namespace {
 
@@ -55,13 +55,13 @@ std::optional<int32_t> roundToLong(double v) {
   return static_cast<int32_t>(r);
 }
 
-Hourglass::Hourglass(plat::ui::Form& form) : form_(&form) {
-  if (form_->isLoaded()) form_->setProperty("MousePointer", Variant(plat::ui::kHourglass));
+Hourglass::Hourglass(platform::ui::Form& form) : form_(&form) {
+  if (form_->isLoaded()) form_->setProperty("MousePointer", Variant(platform::ui::kHourglass));
 }
 
 Hourglass::~Hourglass() {
   try {
-    if (form_->isLoaded()) form_->setProperty("MousePointer", Variant(plat::ui::kDefaultPointer));
+    if (form_->isLoaded()) form_->setProperty("MousePointer", Variant(platform::ui::kDefaultPointer));
   } catch (const std::exception&) {
     // A window gone meanwhile has no pointer to restore.
   }
@@ -83,9 +83,9 @@ ViewWindow::ViewWindow(std::string name, std::string designJson, ViewWindowTrait
 ViewWindow::~ViewWindow() = default;
 
 int32_t ViewWindow::SetAppletItemManagRef(int32_t lViewHandle2,
-                                          plat::com::Ptr<tolvar::AppletItemManager> AIMRef) {
+                                          platform::com::Ptr<tolvar::AppletItemManager> AIMRef) {
   // A window the user has closed stays closed: it is not attached to a host again.
-  if (wasUnloaded()) plat::com::raise(err::ObjectUnloaded, "Form '" + name() + "' was unloaded");
+  if (wasUnloaded()) platform::com::raise(err::ObjectUnloaded, "Form '" + name() + "' was unloaded");
   binding_.attach(lViewHandle2, std::move(AIMRef));
   return 0;
 }
@@ -107,7 +107,7 @@ void ViewWindow::RegisterTimer_Timer() {
 }
 
 void ViewWindow::QueueSeqStart(const std::string& name) {
-  if (!seqStartQueue_) plat::com::raise(err::ObjectNotSet, this->name() + " has no sequence-start queue");
+  if (!seqStartQueue_) platform::com::raise(err::ObjectNotSet, this->name() + " has no sequence-start queue");
   seqStartQueue_->queue(name);
 }
 
@@ -127,20 +127,20 @@ void ViewWindow::setHelpFile() {
 
 void ViewWindow::applyMinimumSize(std::string_view marker, std::string_view statusBar) {
   FormLoaded = false;
-  plat::ui::Control& m = ctl(marker);
+  platform::ui::Control& m = ctl(marker);
   m.setVisible(false);
-  MinFormWidth = plat::com::cLng(m.left());
-  MinFormHeight = plat::com::cLng(static_cast<double>(m.top()) + ctl(statusBar).height() + 100);
-  LastFormWidth = plat::com::cLng(width());
-  LastFormHeight = plat::com::cLng(height());
+  MinFormWidth = platform::com::cLng(m.left());
+  MinFormHeight = platform::com::cLng(static_cast<double>(m.top()) + ctl(statusBar).height() + 100);
+  LastFormWidth = platform::com::cLng(width());
+  LastFormHeight = platform::com::cLng(height());
   setWidth(MinFormWidth);
   setHeight(MinFormHeight);
 }
 
 void ViewWindow::placeProgressFrame() {
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  plat::ui::Control& progress = ctl("ProgressFrame");
-  const plat::ui::Panel& source = bar.panel(Variant("StatusBarDataSource"));
+  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::Control& progress = ctl("ProgressFrame");
+  const platform::ui::Panel& source = bar.panel(Variant("StatusBarDataSource"));
   progress.setProperty("BorderStyle", Variant(int16_t{0}));
   progress.setTop(static_cast<double>(bar.top()) + 2.0 * (100.0 / 3));
   progress.setHeight(static_cast<double>(bar.height()) - 100);
@@ -150,12 +150,12 @@ void ViewWindow::placeProgressFrame() {
   bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
   bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
   for (const char* pair : {"upload", "download", "SequenceProgress"}) {
-    plat::ui::Control& bg = ctl(std::string("shp_bg_") + pair);
+    platform::ui::Control& bg = ctl(std::string("shp_bg_") + pair);
     bg.setTop(0);
     bg.setHeight(progress.height());
     bg.setLeft(0);
     bg.setWidth(progress.width());
-    plat::ui::Control& fg = ctl(std::string("shp_fg_") + pair);
+    platform::ui::Control& fg = ctl(std::string("shp_fg_") + pair);
     fg.setTop(bg.top());
     fg.setHeight(bg.height());
     fg.setLeft(bg.left());
@@ -164,8 +164,8 @@ void ViewWindow::placeProgressFrame() {
 }
 
 void ViewWindow::placeProgressFrameOnResize() {
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  plat::ui::Control& progress = ctl("ProgressFrame");
+  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::Control& progress = ctl("ProgressFrame");
   progress.setTop(static_cast<double>(bar.top()) + 100.0 / 3 + 100.0 / 3);
   progress.setWidth(static_cast<double>(bar.panel(Variant("StatusBarDataSource")).width) - 100);
   for (const char* shape : {"shp_bg_upload", "shp_bg_download", "shp_bg_SequenceProgress"})
@@ -173,31 +173,31 @@ void ViewWindow::placeProgressFrameOnResize() {
 }
 
 bool ViewWindow::takeSizeChange(int32_t& dW, int32_t& dH) {
-  if (windowState() == plat::ui::kMinimized) return false;
-  if (windowState() == plat::ui::kNormal) {
+  if (windowState() == platform::ui::kMinimized) return false;
+  if (windowState() == platform::ui::kNormal) {
     // Growing the window back raises Form_Resize again, nested; that run takes its part of
     // the change, so this one finds less or nothing left.
     if (height() < static_cast<float>(MinFormHeight)) setHeight(MinFormHeight);
     if (width() < static_cast<float>(MinFormWidth)) setWidth(MinFormWidth);
   }
-  dW = plat::com::cLng(static_cast<double>(width()) - LastFormWidth);
-  LastFormWidth = plat::com::cLng(width());
-  dH = plat::com::cLng(static_cast<double>(height()) - LastFormHeight);
-  LastFormHeight = plat::com::cLng(height());
+  dW = platform::com::cLng(static_cast<double>(width()) - LastFormWidth);
+  LastFormWidth = platform::com::cLng(width());
+  dH = platform::com::cLng(static_cast<double>(height()) - LastFormHeight);
+  LastFormHeight = platform::com::cLng(height());
   return FormLoaded;
 }
 
 bool ViewWindow::hostFrameOffers(std::string_view operation) {
   try {
     if (!binding_.itemManager()) return false;
-    plat::com::Ptr<tolvar::HostFrame> frame;
+    platform::com::Ptr<tolvar::HostFrame> frame;
     int32_t status = 0;
     binding_.itemManager()->GetFrame(frame, status);
     if (!frame) return false;
     Variant args[1] = {Variant(true)};
-    frame->invokeByName(operation, plat::com::InvokeKind::Method, args);
+    frame->invokeByName(operation, platform::com::InvokeKind::Method, args);
     return false;
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     return e.number() == err::WrongArgumentCount;
   } catch (const std::exception&) {
     return false;
@@ -243,14 +243,14 @@ int32_t ViewWindow::enumerationHandleOf(const std::string& itemName) {
 void ViewWindow::bindItemHandler() {
   Variant args[2] = {Variant(tolvar::makeFormRef(*this)),
                      Variant(tolvar::makeObjectRef(binding_.itemManagerRef()))};
-  ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler")
+  ctlAs<platform::ui::UserControl>("VelumorTolvar4CtrlItemHandler")
       .impl()
-      .invoke(tolvar::dispid::BindItems, plat::com::InvokeKind::Method, args);
+      .invoke(tolvar::dispid::BindItems, platform::com::InvokeKind::Method, args);
 }
 
 void ViewWindow::readDeviceText() {
   tolvar::DeviceDescription* dd = binding_.deviceDescription();
-  if (!dd) plat::com::raise(err::ObjectNotSet, name() + ": no device description");
+  if (!dd) platform::com::raise(err::ObjectNotSet, name() + ": no device description");
   int32_t status = 0;
   std::string text;
   dd->GetDeviceProperty("DevDescLong", text, status);
@@ -301,11 +301,11 @@ void ViewWindow::askUpload(int32_t uploadQuestionHandle, int32_t connectHandle,
   im.GetLongValue(uploadProgressHandle, progress, status);
   if (progress != 0) return;
   // Kept alive through the box: the host may destroy the view meanwhile.
-  plat::com::Ptr<plat::ui::Form> self(this);
-  const int32_t answer = plat::ui::msgBox(LoadResStringByLang(10321),
-                                          plat::ui::mb::OKCancel | plat::ui::mb::Exclamation, DevDescText);
+  platform::com::Ptr<platform::ui::Form> self(this);
+  const int32_t answer = platform::ui::msgBox(
+      LoadResStringByLang(10321), platform::ui::mb::OKCancel | platform::ui::mb::Exclamation, DevDescText);
   // The host may have destroyed the window while the question was open.
-  if (!alive() || answer != plat::ui::mb::IdOK) return;
+  if (!alive() || answer != platform::ui::mb::IdOK) return;
   QueueSeqStart("GET_TRANSMITTER_STATE_Octets");
   QueueSeqStart("upload");
 }
@@ -362,7 +362,7 @@ void ViewWindow::ShowConnectionState(int32_t handle) {
   const std::optional<int32_t> s = roundToLong(d);
   if (!s) return;
   ConnectionState = *s;
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
   const Variant panel("StatusBarCommText");
   // An unknown state has no picture: the panel's picture is cleared, its text stays readable.
   bar.setPanelPicture(panel, loadBitmap(400 + *s));
@@ -379,7 +379,7 @@ void ViewWindow::ShowDataSource(int32_t handle) {
   const std::optional<int32_t> src = roundToLong(d);
   if (!src) return;
   DataSourceValue = *src;
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
   const Variant panel("StatusBarDataSource");
   bar.setPanelPicture(panel, loadBitmap(500 + *src));
   const std::string suffix = traits_.dataSourceTooltipWithFileName ? "     " + DataFileName : "";
@@ -396,7 +396,7 @@ void ViewWindow::ShowFileName(int32_t handle) {
   int32_t status = 0;
   binding_.requireItemManager(name() + ".ShowFileName").GetString(handle, s, false, status);
   DataFileName = StripAtNul(s);
-  plat::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
   const Variant panel("StatusBarDataSource");
   uint8_t width = 32;
   bar.setPanelText(panel, CompactPath(DataFileName, width));
@@ -425,9 +425,9 @@ void ViewWindow::ShowProgress(std::string_view pair, int32_t handle) {
   int32_t p = 0;
   int32_t status = 0;
   binding_.requireItemManager(name() + ".ShowProgress").GetLongValue(handle, p, status);
-  plat::ui::Control& bg = ctl("shp_bg_" + std::string(pair));
-  plat::ui::Control& fg = ctl("shp_fg_" + std::string(pair));
-  plat::ui::Control& frame = ctl("ProgressFrame");
+  platform::ui::Control& bg = ctl("shp_bg_" + std::string(pair));
+  platform::ui::Control& fg = ctl("shp_fg_" + std::string(pair));
+  platform::ui::Control& frame = ctl("ProgressFrame");
   if (p != 0 && p != 100) {
     // A progress outside 0 to 100 draws an empty or a full bar, never one wider than its frame.
     fg.setWidth(static_cast<double>(bg.width()) * std::clamp(p, 0, 100) / 100.0);
@@ -449,7 +449,7 @@ void ViewWindow::ApplyMenuState(int32_t handle, int32_t tag) {
 
 void ViewWindow::frameCommand(const std::string& who,
                               const std::function<void(tolvar::HostFrame&, int32_t&)>& call) {
-  plat::com::Ptr<tolvar::HostFrame> frame = binding_.frame(name() + "." + who);
+  platform::com::Ptr<tolvar::HostFrame> frame = binding_.frame(name() + "." + who);
   int32_t status = 0;
   call(*frame, status);
 }
@@ -461,14 +461,14 @@ void ViewWindow::openView(const std::string& progId, bool hourglass) {
 }
 
 void ViewWindow::showHelpContents() {
-  auto& dialog = ctlAs<plat::ui::CommonDialogControl>("VelumorCommonDlg");
+  auto& dialog = ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg");
   dialog.setProperty("HelpFile", Variant(HelpFile));
-  dialog.setProperty("HelpCommand", Variant(plat::ui::help::Contents));
+  dialog.setProperty("HelpCommand", Variant(platform::ui::help::Contents));
   dialog.ShowHelp();
 }
 
 void ViewWindow::openWebPage() {
-  plat::ui::Services::shell().openUrl(kMakerWebAddress);
+  platform::ui::Services::shell().openUrl(kMakerWebAddress);
 }
 
 void ViewWindow::openSoftService() {
@@ -480,8 +480,8 @@ void ViewWindow::openReadMe() {
 }
 
 void ViewWindow::openAbout() {
-  plat::com::Ptr<plat::ui::Form> self(this);
-  plat::com::Ptr<plat::ui::Form> about = showAboutWindow();
+  platform::com::Ptr<platform::ui::Form> self(this);
+  platform::com::Ptr<platform::ui::Form> about = showAboutWindow();
   // Closed from outside while the About window was open: it goes with this window's unload,
   // which has run already.
   if (!alive()) {
@@ -497,15 +497,15 @@ void ViewWindow::chooseDataSource(int32_t source, int32_t handle) {
   int32_t status = 0;
   binding_.requireItemManager(name() + ".MenuSource").SetValue(handle, static_cast<double>(source), status);
   // The window with this caption is this window.
-  if (alive() && getProperty("Visible").toBool()) plat::ui::Services::interaction().activate(*this);
+  if (alive() && getProperty("Visible").toBool()) platform::ui::Services::interaction().activate(*this);
 }
 
 void ViewWindow::wireStandardMenus() {
   using F = tolvar::HostFrame;
   auto byName = [this](const char* operation) {
     try {
-      plat::com::Ptr<F> frame = binding_.frame(name() + "." + operation);
-      frame->invokeByName(operation, plat::com::InvokeKind::Method, {});
+      platform::com::Ptr<F> frame = binding_.frame(name() + "." + operation);
+      frame->invokeByName(operation, platform::com::InvokeKind::Method, {});
     } catch (const std::exception&) {
       // A host without the operation: the entry does nothing.
     }
@@ -560,7 +560,7 @@ void ViewWindow::wireStandardMenus() {
   if (seqStartQueue_) on("SeqStartTimer", "Timer", [this] { seqStartQueue_->tick(); });
   if (dynamicMenu_)
     on("dynaMenuEntry", "Click",
-       [this](plat::ui::EventArgs& a) { dynamicMenu_->dynaMenuEntry_Click(a.index); });
+       [this](platform::ui::EventArgs& a) { dynamicMenu_->dynaMenuEntry_Click(a.index); });
 }
 
 void ViewWindow::Form_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
@@ -570,7 +570,7 @@ void ViewWindow::Form_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
 // ------------------------------------------------------------------ unload
 
 void ViewWindow::reported(std::string_view step, const std::function<void()>& f) {
-  plat::ui::EventLoop::instance().runReported(name() + ".Form_Unload " + std::string(step), f);
+  platform::ui::EventLoop::instance().runReported(name() + ".Form_Unload " + std::string(step), f);
 }
 
 void ViewWindow::unloadViewWindow() {
@@ -582,15 +582,15 @@ void ViewWindow::unloadViewWindow() {
   reported("(own steps)", [&] { UnloadOwnSteps(); });
   if (hasControl("VelumorCommonDlg")) {
     reported("(help)", [&] {
-      auto& dialog = ctlAs<plat::ui::CommonDialogControl>("VelumorCommonDlg");
-      dialog.setProperty("HelpCommand", Variant(plat::ui::help::Quit));
+      auto& dialog = ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg");
+      dialog.setProperty("HelpCommand", Variant(platform::ui::help::Quit));
       dialog.ShowHelp();
     });
   }
   if (traits_.asksSaveOnExit) reported("(save question)", [&] { askSaveOnExit(); });
-  for (plat::com::Ptr<plat::ui::Form>* child : {&AboutWindow, &SoftServiceWindow, &ReadMeWindow}) {
+  for (platform::com::Ptr<platform::ui::Form>* child : {&AboutWindow, &SoftServiceWindow, &ReadMeWindow}) {
     if (!*child) continue;
-    plat::com::Ptr<plat::ui::Form> window = std::move(*child);
+    platform::com::Ptr<platform::ui::Form> window = std::move(*child);
     *child = nullptr;
     reported("(child window)", [&] {
       if (window->isLoaded()) window->unload();
@@ -598,15 +598,15 @@ void ViewWindow::unloadViewWindow() {
   }
   if (hasControl("VelumorTolvar4CtrlItemHandler")) {
     reported("(host controls)", [&] {
-      auto& handler = ctlAs<plat::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
-      handler.impl().invoke(tolvar::dispid::ReleaseItems, plat::com::InvokeKind::Method, {});
+      auto& handler = ctlAs<platform::ui::UserControl>("VelumorTolvar4CtrlItemHandler");
+      handler.impl().invoke(tolvar::dispid::ReleaseItems, platform::com::InvokeKind::Method, {});
     });
   }
   reported("(release view)", [&] { binding_.releaseView(ViewRef); });
   // No tick of this window runs once it has let go of the host.
   reported("(timers)", [&] {
     for (const auto& c : controls())
-      if (auto* t = dynamic_cast<plat::ui::TimerControl*>(c.get())) t->setProperty("Enabled", false);
+      if (auto* t = dynamic_cast<platform::ui::TimerControl*>(c.get())) t->setProperty("Enabled", false);
   });
   if (seqStartQueue_) reported("(sequence queue)", [&] { seqStartQueue_->clear(); });
   binding_.detach();
@@ -623,11 +623,12 @@ void ViewWindow::askSaveOnExit() {
   double saveOnExit = 0;
   im->GetValue(SaveToDataBaseOnExitHandle, saveOnExit, status);
   if (status != 0 || saveOnExit != 1.0 || !dirty) return;
-  if (plat::ui::msgBox(LoadResStringByLang(95), plat::ui::mb::YesNo, DevDescText) != plat::ui::mb::IdYes)
+  if (platform::ui::msgBox(LoadResStringByLang(95), platform::ui::mb::YesNo, DevDescText) !=
+      platform::ui::mb::IdYes)
     return;
   // The window may have lost its item manager while the question was open.
   if (!binding_.itemManager()) return;
-  plat::com::Ptr<tolvar::HostFrame> frame = binding_.frame(name() + ".Form_Unload");
+  platform::com::Ptr<tolvar::HostFrame> frame = binding_.frame(name() + ".Form_Unload");
   int32_t saveStatus = 0;
   frame->SaveToDatabase(0, saveStatus);
 }

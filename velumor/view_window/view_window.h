@@ -48,18 +48,18 @@ struct ViewWindowTraits {
   bool hasSeqStartQueue = false;
 };
 
-class ViewWindow : public plat::ui::Form {
+class ViewWindow : public platform::ui::Form {
  public:
   ~ViewWindow() override;
 
   // The view object that owns this window; handed back to the item manager when the window
   // unloads. Set by the window's view class.
-  plat::com::Ptr<tolvar::View> ViewRef;
+  platform::com::Ptr<tolvar::View> ViewRef;
 
   // Keeps the item manager, its device description and the view handle, then arms the
   // one-shot registration timer (the window loads inside this call). A window the user has
   // closed is not attached again (error 364). Returns 0.
-  int32_t SetAppletItemManagRef(int32_t lViewHandle2, plat::com::Ptr<tolvar::AppletItemManager> AIMRef);
+  int32_t SetAppletItemManagRef(int32_t lViewHandle2, platform::com::Ptr<tolvar::AppletItemManager> AIMRef);
   // Queues one notification while the window has its queue; otherwise drops it without
   // touching a control. Returns 0.
   int32_t NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState, int32_t lUserLong);
@@ -94,9 +94,9 @@ class ViewWindow : public plat::ui::Form {
   // False while the load places the controls: resizes then lay out nothing.
   bool FormLoaded = false;
   // Windows the Help menu opened last; they close with this window.
-  plat::com::Ptr<plat::ui::Form> AboutWindow;
-  plat::com::Ptr<plat::ui::Form> SoftServiceWindow;
-  plat::com::Ptr<plat::ui::Form> ReadMeWindow;
+  platform::com::Ptr<platform::ui::Form> AboutWindow;
+  platform::com::Ptr<platform::ui::Form> SoftServiceWindow;
+  platform::com::Ptr<platform::ui::Form> ReadMeWindow;
 
   // The device menu and the sequence-start queue; null for a window that has none.
   DynamicMenu* dynamicMenu() const { return dynamicMenu_.get(); }
@@ -246,13 +246,13 @@ std::optional<int32_t> roundToLong(double v);
 // The hourglass while a host action runs, the default pointer back on every way out.
 class Hourglass {
  public:
-  explicit Hourglass(plat::ui::Form& form);
+  explicit Hourglass(platform::ui::Form& form);
   ~Hourglass();
   Hourglass(const Hourglass&) = delete;
   Hourglass& operator=(const Hourglass&) = delete;
 
  private:
-  plat::com::Ptr<plat::ui::Form> form_;
+  platform::com::Ptr<platform::ui::Form> form_;
 };
 
 }  // namespace velumor

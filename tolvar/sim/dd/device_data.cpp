@@ -138,12 +138,12 @@ class Parser {
   DeviceData run(std::string_view text) {
     json doc;
     // Ordered objects are built and copied recursively: a deep document must not reach them.
-    if (auto line = plat::com::jsonTooDeepAtLine(text))
+    if (auto line = platform::com::jsonTooDeepAtLine(text))
       throw std::runtime_error(data_.source + ": too deeply nested at line " + std::to_string(*line));
     try {
       doc = json::parse(text.begin(), text.end());
     } catch (const json::exception& e) {  // a number too large to hold is out_of_range, not parse_error
-      throw std::runtime_error(data_.source + ": malformed JSON: " + plat::com::shortJsonError(e.what()));
+      throw std::runtime_error(data_.source + ": malformed JSON: " + platform::com::shortJsonError(e.what()));
     }
     if (!doc.is_object()) fail("the document", "must be a JSON object");
     checkKeys(

@@ -14,7 +14,7 @@
 
 namespace velumor {
 
-using plat::com::Variant;
+using platform::com::Variant;
 using namespace supervision;
 
 namespace {
@@ -55,7 +55,7 @@ bool inRange(int32_t tag, int32_t base) {
 
 void Supervision::Dispatch(const VELUMOR_Notify_Type& record) {
   // A host call below may let go of the view's last outside reference.
-  plat::com::Ptr<VelumorAlwaysView> keep(&view_);
+  platform::com::Ptr<VelumorAlwaysView> keep(&view_);
   if (record.lUserLong != 0) {
     const int32_t tag = record.lUserLong;
     const int32_t index = tag & kTagIndexMask;
@@ -102,7 +102,7 @@ void Supervision::onEngineeringContext() {
   itemManager().GetValue(fixed_.engineeringContext, value, status);
   // A flag word: values above the Long range stand for their signed counterpart.
   if (value > 2147483647.0) value -= 4294967296.0;
-  contextValue_ = plat::com::cLng(value);
+  contextValue_ = platform::com::cLng(value);
   const int32_t described = GetEngineeringContext(view_.binding().deviceDescription());
   if (HasStateBits(contextValue_) && contextValue_ != described && !contextLatch_) {
     contextLatch_ = true;
@@ -116,7 +116,7 @@ void Supervision::onEngineeringContext() {
 }
 
 void Supervision::onTransmitterState() {
-  plat::com::ByteArray bytes;
+  platform::com::ByteArray bytes;
   int32_t status = 0;
   itemManager().GetArrayValue(fixed_.response048, bytes, false, status);
   // The count of additional status octets stands in the last four octets of the response.
@@ -150,7 +150,7 @@ void Supervision::onAddress() {
   // Trimmed first, then cut: blanks before a NUL stay part of the address.
   address_ = StripAtNul(trimBlanks(text));
   setCaption();
-  if (const auto number = plat::com::parseNumber(address_)) {
+  if (const auto number = platform::com::parseNumber(address_)) {
     itemManager().SetValue(fixed_.instrumentAddress, *number, status);
   }
 }
@@ -201,7 +201,7 @@ void Supervision::OnSequenceState(const SupervisedObject& entry, int32_t lState)
   im.GetValue(entry.lStateHandle, value, status);
   im.SetString(fixed_.sequenceName, entry.sName, status);
   im.SetValue(fixed_.sequenceState, value, status);
-  const int32_t state = plat::com::cLng(value);
+  const int32_t state = platform::com::cLng(value);
   const int textId = sequenceStateText(state);
   if (textId < 0) return;
   ShowMessage(entry.sName + kCrLf + LoadResStringByLang(static_cast<int16_t>(textId)), lState);
@@ -232,7 +232,7 @@ void Supervision::ShowMessage(const std::string& sText, int32_t lState) {
 }
 
 void Supervision::QueueSeqAdjust(const std::string& sName) {
-  plat::ui::TimerControl& timer = form().timer("SeqAdjustTimer");
+  platform::ui::TimerControl& timer = form().timer("SeqAdjustTimer");
   timer.setProperty("Tag", Variant(timer.getProperty("Tag").toString() + sName + kCrLf));
   timer.setProperty("Interval", Variant(int32_t{50}));
   timer.setProperty("Enabled", Variant(false));
@@ -240,7 +240,7 @@ void Supervision::QueueSeqAdjust(const std::string& sName) {
 }
 
 void Supervision::RunSeqAdjustQueue() {
-  plat::ui::TimerControl& timer = form().timer("SeqAdjustTimer");
+  platform::ui::TimerControl& timer = form().timer("SeqAdjustTimer");
   const std::string queue = timer.getProperty("Tag").toString();
   if (queue.empty()) {
     timer.setProperty("Enabled", Variant(false));
@@ -250,7 +250,7 @@ void Supervision::RunSeqAdjustQueue() {
   const std::string name = queue.substr(0, end);
   const std::string rest = end == std::string::npos ? std::string() : queue.substr(end + 2);
 
-  plat::com::Ptr<tolvar::HostFrame> frame;
+  platform::com::Ptr<tolvar::HostFrame> frame;
   int32_t status = 0;
   itemManager().GetFrame(frame, status);
   if (!frame) return;  // tried again on the next tick

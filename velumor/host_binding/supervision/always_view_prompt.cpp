@@ -14,7 +14,7 @@
 
 namespace velumor {
 
-using plat::com::Variant;
+using platform::com::Variant;
 using namespace supervision;
 
 namespace {
@@ -34,17 +34,17 @@ bool step(F&& f) {
   }
 }
 
-bool hasOctet(const plat::com::ByteArray& bytes, int32_t octet) {
+bool hasOctet(const platform::com::ByteArray& bytes, int32_t octet) {
   return !bytes.data.empty() && octet >= bytes.lowerBound && octet <= bytes.upperBound();
 }
 
 }  // namespace
 
-bool Supervision::readResponse(const SupervisedObject& entry, plat::com::ByteArray& bytes) {
+bool Supervision::readResponse(const SupervisedObject& entry, platform::com::ByteArray& bytes) {
   return step([&] {
     int32_t status = 0;
     itemManager().GetArrayValue(entry.lResponseHandle, bytes, false, status);
-    if (status != 0) plat::com::raise(plat::com::err::InvalidProcedureCall, "Response not readable");
+    if (status != 0) platform::com::raise(platform::com::err::InvalidProcedureCall, "Response not readable");
   });
 }
 
@@ -58,8 +58,8 @@ void Supervision::OnRecordState(SupervisedObject entry) {
   const bool haveState = step([&] {
     int32_t status = 0;
     im.GetValue(entry.lStateHandle, value, status);
-    if (status != 0) plat::com::raise(plat::com::err::InvalidProcedureCall, "State not readable");
-    state = plat::com::cLng(value);
+    if (status != 0) platform::com::raise(platform::com::err::InvalidProcedureCall, "State not readable");
+    state = platform::com::cLng(value);
   });
   step([&] {
     int32_t status = 0;
@@ -72,7 +72,7 @@ void Supervision::OnRecordState(SupervisedObject entry) {
   });
 
   if (state == 0) {
-    plat::com::ByteArray bytes;
+    platform::com::ByteArray bytes;
     if (!readResponse(entry, bytes)) return;
     // Only what the response holds is passed on.
     if (hasOctet(bytes, kResponseCodeOctet))
@@ -91,7 +91,7 @@ void Supervision::OnRecordState(SupervisedObject entry) {
   const bool writeResponseState = state == 32 || state == 33;
   if (!readResponseState && !writeResponseState) return;
 
-  plat::com::ByteArray bytes;
+  platform::com::ByteArray bytes;
   const bool haveCode = readResponse(entry, bytes) && hasOctet(bytes, kResponseCodeOctet);
   const int32_t code = haveCode ? bytes.at(kResponseCodeOctet) : 0;
   if (haveCode && code == 0) {
@@ -215,7 +215,7 @@ void VelumorAlwaysViewForm::EnableAnswerButtons(double state) {
 }
 
 void VelumorAlwaysViewForm::AddLogLine(const std::string& line) {
-  auto& log = ctlAs<plat::ui::ListBoxControl>("List1");
+  auto& log = ctlAs<platform::ui::ListBoxControl>("List1");
   while (log.listCount() >= kLogLines) log.removeItem(log.listCount() - 1);
   log.addItem(line, 0);
 }
@@ -233,7 +233,7 @@ void VelumorAlwaysViewForm::SetStateText(const std::string& s) {
 }
 
 void VelumorAlwaysViewForm::setTabstop() {
-  ctlAs<plat::ui::ListBoxControl>("List1").setTabStops({64});
+  ctlAs<platform::ui::ListBoxControl>("List1").setTabStops({64});
 }
 
 std::string VelumorAlwaysViewForm::GetTextFromResource(int16_t id) {
@@ -266,7 +266,7 @@ void VelumorAlwaysViewForm::cmdError_Click() {
 }
 
 void VelumorAlwaysViewForm::cmdClear_Click() {
-  ctlAs<plat::ui::ListBoxControl>("List1").clear();
+  ctlAs<platform::ui::ListBoxControl>("List1").clear();
 }
 
 void VelumorAlwaysViewForm::promptClosedByUser() {

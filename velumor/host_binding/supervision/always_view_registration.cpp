@@ -11,8 +11,8 @@
 
 namespace velumor {
 
-namespace err = plat::com::err;
-using plat::com::Variant;
+namespace err = platform::com::err;
+using platform::com::Variant;
 using namespace supervision;
 
 const std::array<const char*, kMenuStateCount> supervision::kMenuStateItems = {
@@ -43,19 +43,19 @@ constexpr int32_t kConnectionMenuCount = 4;
 
 tolvar::AppletItemManager& Supervision::itemManager() const {
   if (!view_.binding().itemManager())
-    plat::com::raise(err::ObjectNotSet, "The supervision view has no item manager");
+    platform::com::raise(err::ObjectNotSet, "The supervision view has no item manager");
   return *view_.binding().itemManager();
 }
 
 tolvar::DeviceDescription& Supervision::deviceDescription() const {
   if (!view_.binding().deviceDescription())
-    plat::com::raise(err::ObjectNotSet, "The supervision view has no device description");
+    platform::com::raise(err::ObjectNotSet, "The supervision view has no device description");
   return *view_.binding().deviceDescription();
 }
 
 VelumorAlwaysViewForm& Supervision::form() const {
   VelumorAlwaysViewForm* f = view_.form();
-  if (!f) plat::com::raise(err::ObjectNotSet, "The supervision view has no window");
+  if (!f) platform::com::raise(err::ObjectNotSet, "The supervision view has no window");
   return *f;
 }
 
@@ -94,12 +94,12 @@ void Supervision::probeFrameOperation(const char* operation, int slot) {
   // error 450; anything else means the entry cannot work and is hidden.
   int32_t number = 0;
   try {
-    plat::com::Ptr<tolvar::HostFrame> frame;
+    platform::com::Ptr<tolvar::HostFrame> frame;
     int32_t status = 0;
     itemManager().GetFrame(frame, status);
-    if (!frame) plat::com::raise(err::ObjectNotSet, "No host frame");
+    if (!frame) platform::com::raise(err::ObjectNotSet, "No host frame");
     frame->call(operation, {Variant(true)});
-  } catch (const plat::com::RuntimeError& e) {
+  } catch (const platform::com::RuntimeError& e) {
     number = e.number();
   } catch (const std::exception&) {
     number = -1;
@@ -207,7 +207,7 @@ void Supervision::RegisterRecords() {
   if (!enumerateNames("record", names)) return;
   objects_.reserve(static_cast<size_t>(objectCount_) + names.size() + 1);
   for (const std::string& name : names) {
-    if (plat::com::equalsNoCase(name, kExcludedRecord)) continue;
+    if (platform::com::equalsNoCase(name, kExcludedRecord)) continue;
     // The index travels in the low 24 bits of the tag; beyond them it would be misread.
     if (objectCount_ >= kTagIndexMask) return;
     const int32_t i = ++objectCount_;
@@ -252,8 +252,8 @@ void Supervision::RefreshDeviceObjects() {
   while (remaining > 0) {
     std::string name;
     dd.GetObjectName(iter, name, status);
-    if (status == 0 && name.rfind("&&", 0) != 0 && !plat::com::equalsNoCase(name, "Access_Level") &&
-        !plat::com::equalsNoCase(name, "HartRevision")) {
+    if (status == 0 && name.rfind("&&", 0) != 0 && !platform::com::equalsNoCase(name, "Access_Level") &&
+        !platform::com::equalsNoCase(name, "HartRevision")) {
       Variant flags, v2, v3, v4, v5, v6;
       int32_t infoStatus = 0;
       dd.GetObjectInfo3(iter, flags, v2, v3, v4, v5, v6, infoStatus);

@@ -8,21 +8,21 @@ namespace velumor {
 namespace {
 
 // Never destroyed: the last supervision view may go after static destruction has begun.
-plat::com::Ptr<tolvar::AppletUtility>& shared() {
-  static auto* p = new plat::com::Ptr<tolvar::AppletUtility>();
+platform::com::Ptr<tolvar::AppletUtility>& shared() {
+  static auto* p = new platform::com::Ptr<tolvar::AppletUtility>();
   return *p;
 }
 
 }  // namespace
 
 tolvar::AppletUtility& sharedAppletUtility() {
-  plat::com::Ptr<tolvar::AppletUtility>& utility = shared();
+  platform::com::Ptr<tolvar::AppletUtility>& utility = shared();
   if (!utility) {
-    utility = plat::com::queryInterface<tolvar::AppletUtility>(
-        plat::com::createProcessObject(tolvar::kAppletUtilityProgId));
+    utility = platform::com::queryInterface<tolvar::AppletUtility>(
+        platform::com::createProcessObject(tolvar::kAppletUtilityProgId));
     if (!utility)
-      plat::com::raise(plat::com::err::CannotCreateObject,
-                       std::string(tolvar::kAppletUtilityProgId) + " is not an applet utility");
+      platform::com::raise(platform::com::err::CannotCreateObject,
+                           std::string(tolvar::kAppletUtilityProgId) + " is not an applet utility");
   }
   return *utility;
 }

@@ -177,7 +177,7 @@ class Supervision {
   void onConnect();
   void setCaption();
   // The record's response bytes; false when they could not be read.
-  bool readResponse(const SupervisedObject& entry, plat::com::ByteArray& bytes);
+  bool readResponse(const SupervisedObject& entry, platform::com::ByteArray& bytes);
   void answer(double value);
   void askUser(const SupervisedObject& entry, int32_t state, bool haveCode, int32_t code);
   void showPrompt(const WaitingPrompt& prompt);

@@ -17,8 +17,8 @@
 
 namespace velumor::report {
 
-namespace err = plat::com::err;
-namespace ui = plat::ui;
+namespace err = platform::com::err;
+namespace ui = platform::ui;
 
 namespace {
 
@@ -78,8 +78,8 @@ void showFailure(const std::string& text, const std::string& title) {
 
 // The text of an error raised while building or printing.
 std::string describe(const std::exception& e) {
-  if (const auto* rt = dynamic_cast<const plat::com::RuntimeError*>(&e))
-    return rt->description().empty() ? plat::com::errorText(rt->number()) : rt->description();
+  if (const auto* rt = dynamic_cast<const platform::com::RuntimeError*>(&e))
+    return rt->description().empty() ? platform::com::errorText(rt->number()) : rt->description();
   return e.what();
 }
 
@@ -243,7 +243,7 @@ int32_t writeFileReplacing(const std::string& requested, std::string_view conten
 
 PrintOutcome printReport(ui::CommonDialogControl& dialog, const PrintJob& job,
                          const std::function<std::string()>& build) {
-  using plat::com::Variant;
+  using platform::com::Variant;
   // A cancel raises an error, which ends the command like a dialog that failed to open.
   try {
     dialog.setProperty("Flags", Variant(int32_t{0}));
@@ -294,7 +294,7 @@ PrintOutcome printReport(ui::CommonDialogControl& dialog, const PrintJob& job,
   // The print statement's own line end follows the report.
   text += "\r\n";
   if (int32_t number = writeFileReplacing(path, text); number != 0) {
-    showFailure(plat::com::errorText(number) + "\r\n" + path, job.messageTitle);
+    showFailure(platform::com::errorText(number) + "\r\n" + path, job.messageTitle);
     return PrintOutcome::Failed;
   }
   return PrintOutcome::Written;
@@ -302,8 +302,8 @@ PrintOutcome printReport(ui::CommonDialogControl& dialog, const PrintJob& job,
 
 void printerSetup(ui::CommonDialogControl& dialog) {
   try {
-    dialog.setProperty("Flags", plat::com::Variant(kPrintSetupFlag));
-    dialog.setProperty("CancelError", plat::com::Variant(true));
+    dialog.setProperty("Flags", platform::com::Variant(kPrintSetupFlag));
+    dialog.setProperty("CancelError", platform::com::Variant(true));
     dialog.ShowPrinter();
   } catch (const std::exception&) {
     // A cancelled set-up keeps the printer as it was.

@@ -20,7 +20,7 @@
 
 #include "platform/ui/services.h"
 
-namespace plat::ui {
+namespace platform::ui {
 class CommonDialogControl;
 }
 
@@ -75,17 +75,17 @@ enum class PrintOutcome {
 // The File menu's Print: printer dialog, then printer or save dialog; `build` makes the
 // report text once the output is chosen. A file gets the text and one more CR LF.
 // `dialog` is the window's common-dialog control; its properties show the last request.
-PrintOutcome printReport(plat::ui::CommonDialogControl& dialog, const PrintJob& job,
+PrintOutcome printReport(platform::ui::CommonDialogControl& dialog, const PrintJob& job,
                          const std::function<std::string()>& build);
 // The File menu's Printer Setup: the set-up dialog; a cancel is ignored.
-void printerSetup(plat::ui::CommonDialogControl& dialog);
+void printerSetup(platform::ui::CommonDialogControl& dialog);
 
 // The printed pages of a report in "Courier New": the text starts one eighth of the page
 // width from the left and one fourteenth of its height from the top; a page ends where
 // the next line would cross the same margin at the bottom. Tabs advance to the next
 // multiple of eight columns.
-plat::ui::PrintDocument layoutPages(const std::string& text, const std::string& title, int32_t copies,
-                                    const plat::ui::PrinterService& printer);
+platform::ui::PrintDocument layoutPages(const std::string& text, const std::string& title, int32_t copies,
+                                        const platform::ui::PrinterService& printer);
 
 // Writes `content` to `path` through a temporary file beside it that is renamed over it at
 // the end; on failure nothing is left behind and the run-time error number that describes

@@ -17,8 +17,8 @@ namespace {
 
 // The open message windows. Never destroyed: a window still open when the process ends
 // must not be torn down after the event loop it is armed in.
-std::map<const MessageForm*, plat::com::Ptr<MessageForm>>& openMessageWindows() {
-  static auto* windows = new std::map<const MessageForm*, plat::com::Ptr<MessageForm>>();
+std::map<const MessageForm*, platform::com::Ptr<MessageForm>>& openMessageWindows() {
+  static auto* windows = new std::map<const MessageForm*, platform::com::Ptr<MessageForm>>();
   return *windows;
 }
 
@@ -31,15 +31,15 @@ MessageForm::MessageForm()
 }
 
 void MessageForm::Form_Load() {
-  setTop((static_cast<double>(plat::ui::Screen::height()) - height()) / 2);
-  setLeft((static_cast<double>(plat::ui::Screen::width()) - width()) / 2);
+  setTop((static_cast<double>(platform::ui::Screen::height()) - height()) / 2);
+  setLeft((static_cast<double>(platform::ui::Screen::width()) - width()) / 2);
 
   auto& t = timer("MessageTimer");
   t.setEnabled(false);
   t.setProperty("Interval", int32_t{kLifeMs});
   t.setEnabled(true);
 
-  openMessageWindows().emplace(this, plat::com::Ptr<MessageForm>(this));
+  openMessageWindows().emplace(this, platform::com::Ptr<MessageForm>(this));
 }
 
 void MessageForm::MessageTimer_Timer() {
@@ -55,7 +55,7 @@ void MessageForm::Form_Unload(int16_t& Cancel) {
 void showMessageWindow(const std::string& caption, const std::string& text) {
   // A message is a courtesy: nothing that goes wrong here reaches the caller.
   try {
-    auto window = plat::com::makeObject<MessageForm>();
+    auto window = platform::com::makeObject<MessageForm>();
     window->ensureLoaded();
     window->setCaption(caption);
     window->ctl("MessageLabel").setCaption(text);

@@ -9,7 +9,7 @@ namespace velumor {
 // A short status text that closes itself three seconds after it was opened. Nobody keeps a
 // reference to it: from its load to its unload the window keeps itself alive, so several
 // can be open at once, each with its own three seconds.
-class MessageForm : public plat::ui::Form {
+class MessageForm : public platform::ui::Form {
  public:
   MessageForm();
 

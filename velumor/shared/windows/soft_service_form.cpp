@@ -40,7 +40,7 @@ void SoftServiceForm::prpTextFile(const std::string& sFileName) {
     if (auto text = readWholeFile(path, errorNumber))
       ctl("FileTxt").setText(*text);
     else
-      ctl("FileTxt").setText(plat::com::errorText(errorNumber) + "\r\n" + path);
+      ctl("FileTxt").setText(platform::com::errorText(errorNumber) + "\r\n" + path);
   } catch (const std::exception&) {
   }
 }
@@ -49,8 +49,8 @@ void SoftServiceForm::OK_SoftwareService_Click() {
   unload();
 }
 
-plat::com::Ptr<SoftServiceForm> showSoftServiceWindow() {
-  auto window = plat::com::makeObject<SoftServiceForm>();
+platform::com::Ptr<SoftServiceForm> showSoftServiceWindow() {
+  auto window = platform::com::makeObject<SoftServiceForm>();
   window->prpTextFile(LoadResStringByLang(89));
   window->show(false);
   return window;

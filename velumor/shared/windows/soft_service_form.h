@@ -8,7 +8,7 @@ namespace velumor {
 
 // The software-service window: how to reach the maintainers, what to tell them, and the
 // service text file of the component's folder.
-class SoftServiceForm : public plat::ui::Form {
+class SoftServiceForm : public platform::ui::Form {
  public:
   SoftServiceForm();
 
@@ -25,6 +25,6 @@ class SoftServiceForm : public plat::ui::Form {
 // What every view's software-service command does: a new window showing the service file
 // of the user's language (text 89), shown modeless and given back for the caller to keep
 // (its SoftServiceWindow).
-plat::com::Ptr<SoftServiceForm> showSoftServiceWindow();
+platform::com::Ptr<SoftServiceForm> showSoftServiceWindow();
 
 }  // namespace velumor

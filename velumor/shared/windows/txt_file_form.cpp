@@ -26,8 +26,8 @@ void TxtFileForm::Form_Load() {
   }
 }
 
-plat::com::Ptr<TxtFileForm> showReadMeWindow() {
-  auto window = plat::com::makeObject<TxtFileForm>();
+platform::com::Ptr<TxtFileForm> showReadMeWindow() {
+  auto window = platform::com::makeObject<TxtFileForm>();
   window->TextFileName = LoadResStringByLang(97);
   window->WindowTitle = LoadResStringByLang(9);
   window->show(false);

@@ -7,7 +7,7 @@
 namespace velumor {
 
 // The read-me window: a text file of the component's folder, line by line.
-class TxtFileForm : public plat::ui::Form {
+class TxtFileForm : public platform::ui::Form {
  public:
   TxtFileForm();
 
@@ -23,6 +23,6 @@ class TxtFileForm : public plat::ui::Form {
 // What every view's read-me command does: a new read-me window for the user's language
 // (its file name is text 97, its title text 9), shown modeless and given back for the
 // caller to keep (its ReadMeWindow).
-plat::com::Ptr<TxtFileForm> showReadMeWindow();
+platform::com::Ptr<TxtFileForm> showReadMeWindow();
 
 }  // namespace velumor

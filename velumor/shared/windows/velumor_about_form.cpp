@@ -30,13 +30,13 @@ void VelumorAboutForm::Form_Load() {
 
   // 150 pixels wide, the aspect kept; the factor is taken before the width changes.
   auto& image = ctl("VelumorImage");
-  const double newWidth = 150.0 * plat::ui::Screen::twipsPerPixelX();
+  const double newWidth = 150.0 * platform::ui::Screen::twipsPerPixelX();
   const double factor = newWidth / image.width();
   image.setWidth(newWidth);
   image.setHeight(image.height() * factor);
 
   const std::string fileDate =
-      fileModifiedMediumDate(componentFolder() / componentLibraryName(), plat::res::userDefaultLangId());
+      fileModifiedMediumDate(componentFolder() / componentLibraryName(), platform::res::userDefaultLangId());
 
   ctl("TitleLabel").setCaption(LoadResStringByLang(30001));
 
@@ -62,14 +62,14 @@ void VelumorAboutForm::Form_Load() {
 std::string VelumorAboutForm::findSystemInfoProgram() {
   std::string path;
   try {
-    plat::com::SettingsRegistry settings(plat::com::SettingsRegistry::defaultPath());
+    platform::com::SettingsRegistry settings(platform::com::SettingsRegistry::defaultPath());
     settings.load();
     if (!settings.openKey(kSysInfoHive, kSysInfoKey)) return {};
     const auto value = settings.queryValue(kSysInfoHive, kSysInfoKey, kSysInfoValue);
     // Only a plain string names the program; an expandable one is not expanded here.
-    if (!value || value->type != plat::com::setting_type::String) return {};
+    if (!value || value->type != platform::com::setting_type::String) return {};
     path = value->value.substr(0, value->value.find('\0'));
-  } catch (const plat::com::RuntimeError&) {
+  } catch (const platform::com::RuntimeError&) {
     // An unreadable settings file is as good as no registered program: the window must
     // still become closable.
     return {};
@@ -84,7 +84,7 @@ void VelumorAboutForm::SysInfoTimer_Timer() {
   const std::string program = findSystemInfoProgram();
   if (!program.empty()) {
     auto& sysInfo = ctl("cmdSystemInfo");
-    sysInfo.setTag(plat::com::Variant(program));
+    sysInfo.setTag(platform::com::Variant(program));
     sysInfo.setVisible(true);
     sysInfo.setEnabled(true);
   }
@@ -99,13 +99,13 @@ void VelumorAboutForm::cmdSystemInfo_Click() {
   const std::string program = ctl("cmdSystemInfo").tag().toString();
   // Started on its own; the About window stays open. A program that will not start is
   // passed over as one that is not there: the user simply gets no system information.
-  plat::ui::Services::shell().startProgram(program);
+  platform::ui::Services::shell().startProgram(program);
 }
 
 void VelumorAboutForm::Form_Unload(int16_t& Cancel) {}
 
-plat::com::Ptr<VelumorAboutForm> showAboutWindow() {
-  auto about = plat::com::makeObject<VelumorAboutForm>();
+platform::com::Ptr<VelumorAboutForm> showAboutWindow() {
+  auto about = platform::com::makeObject<VelumorAboutForm>();
   about->show(true);
   return about;
 }

@@ -9,7 +9,7 @@ namespace velumor {
 // The About window of every view: product title, version and file date of the component,
 // its picture, OK and a button that starts the system-information program when one is
 // registered. A view creates one per About command, shows it modal and keeps the reference.
-class VelumorAboutForm : public plat::ui::Form {
+class VelumorAboutForm : public platform::ui::Form {
  public:
   VelumorAboutForm();
 
@@ -34,6 +34,6 @@ class VelumorAboutForm : public plat::ui::Form {
 
 // Creates an About window, shows it modal and gives it back for the caller to keep (its
 // AboutWindow), so that the caller's own unload can unload it.
-plat::com::Ptr<VelumorAboutForm> showAboutWindow();
+platform::com::Ptr<VelumorAboutForm> showAboutWindow();
 
 }  // namespace velumor

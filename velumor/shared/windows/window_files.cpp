@@ -13,7 +13,7 @@
 
 namespace velumor {
 
-namespace err = plat::com::err;
+namespace err = platform::com::err;
 
 std::string designText(const unsigned char* data, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(data), size);
@@ -105,7 +105,7 @@ std::string mediumDate(int year, int month, int day, uint16_t langId) {
   static const char* const kGerman[12] = {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun",
                                           "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};
   if (month < 1 || month > 12) return {};
-  const bool german = plat::res::primaryLanguage(langId) == 7;
+  const bool german = platform::res::primaryLanguage(langId) == 7;
   char buffer[48];
   if (german)
     std::snprintf(buffer, sizeof buffer, "%02d. %s %04d", day, kGerman[month - 1], year);
