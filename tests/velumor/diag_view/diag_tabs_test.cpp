@@ -1,0 +1,75 @@
+// Which group the user sees: one frame at a time, never a group the device lacks.
+#include "tests/velumor/diag_view/diag_view_fixture.h"
+
+namespace diagview_test {
+namespace {
+
+class DiagTabsTest : public DiagViewTest {
+ protected:
+  void SetUp() override {
+    DiagViewTest::SetUp();
+    open();
+  }
+};
+
+TEST_F(DiagTabsTest, APresentGroupsTabShowsOnlyItsFrameFitted) {
+  clickTab("DiagTotalizerKey");
+  EXPECT_EQ(form->CurrentTabKey, "DiagTotalizerKey");
+  EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagTotalizerFrame"});
+  EXPECT_FLOAT_EQ(ctl("DiagTotalizerFrame").height(), tabs().clientHeight());
+}
+
+TEST_F(DiagTabsTest, AnAbsentGroupsTabFallsBackToTheTabShownBefore) {
+  clickTab("DiagSensorKey");
+  form->setTabPresent("DiagAlarmKey", false);
+  clickTab("DiagAlarmKey");
+  EXPECT_EQ(tabs().selectedKey(), "DiagSensorKey");
+  EXPECT_EQ(form->CurrentTabKey, "DiagSensorKey");
+  EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagSensorFrame"});
+}
+
+TEST_F(DiagTabsTest, WhenTheShownGroupBecomesAbsentTheFirstPresentTabTakesOver) {
+  clickTab("DiagInputKey");
+  form->setTabPresent("DiagInputKey", false);
+  form->MainTab_Click();  // as the status handler does right after marking it absent
+  EXPECT_EQ(tabs().selectedKey(), "DiagDeviceKey");
+  EXPECT_EQ(form->CurrentTabKey, "DiagDeviceKey");
+  EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagDeviceFrame"});
+}
+
+TEST_F(DiagTabsTest, TheFirstPresentTabNeedNotBeTheFirstTab) {
+  clickTab("DiagInputKey");
+  for (const char* key : {"DiagDeviceKey", "DiagSensorKey", "DiagInputKey"}) form->setTabPresent(key, false);
+  form->MainTab_Click();
+  EXPECT_EQ(tabs().selectedKey(), "DiagValueKey");
+  EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagValueFrame"});
+}
+
+TEST_F(DiagTabsTest, AKeptKeyThatIsNotInTheStripCountsAsAbsent) {
+  form->CurrentTabKey = "DiagLimitsKey";
+  form->setTabPresent("DiagDeviceKey", false);
+  tabs().select(Variant("DiagDeviceKey"));
+  EXPECT_EQ(tabs().selectedKey(), "DiagSensorKey");
+  EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagSensorFrame"});
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
+}
+
+TEST_F(DiagTabsTest, WithNoGroupPresentNothingIsShown) {
+  for (const RowGroup& g : rowGroups()) form->setTabPresent(g.key, false);
+  form->MainTab_Click();
+  EXPECT_TRUE(visibleFrames().empty());
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
+}
+
+TEST_F(DiagTabsTest, ATagThatIsNoFlagCountsAsAbsent) {
+  clickTab("DiagMemoryKey");
+  tabs().setTabTag(Variant("DiagConfigKey"), Variant("maybe"));
+  clickTab("DiagConfigKey");
+  EXPECT_EQ(tabs().selectedKey(), "DiagMemoryKey");
+  tabs().setTabTag(Variant("DiagConfigKey"), Variant());
+  clickTab("DiagConfigKey");
+  EXPECT_EQ(tabs().selectedKey(), "DiagMemoryKey");
+}
+
+}  // namespace
+}  // namespace diagview_test

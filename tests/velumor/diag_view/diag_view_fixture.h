@@ -1,0 +1,115 @@
+#pragma once
+// The diagnosis window on a recording host: the real host controls and lamp, a fake item
+// manager and frame, and headless services that log help and message-box requests into
+// the host's call log, so the order of a shut-down can be read from one list.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ui/event_loop.h"
+#include "tests/velumor/main_view/main_view_fixture.h"  // the logging services, item handler and view
+#include "velumor/diag_view/velumor_diag_view_form.h"
+#include "velumor/shared/vexaonoff.h"
+#include "velumor/view_window/seq_start_queue.h"
+
+namespace diagview_test {
+
+using mainview_test::FakeView;
+using mainview_test::LoggingChildWindow;
+using mainview_test::LoggingItemHandler;
+using mainview_test::LoggingServices;
+using platform::com::Ptr;
+using platform::com::Variant;
+using Form = velumor::VelumorDiagViewForm;
+
+inline constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
+inline constexpr int32_t kWindowText = static_cast<int32_t>(0x80000008u);
+inline constexpr int32_t kWindowBackground = static_cast<int32_t>(0x80000005u);
+
+// The groups with rows, as the user reaches them, and their row counts.
+struct RowGroup {
+  const char* name;
+  const char* key;
+  int32_t rows;
+};
+inline const std::vector<RowGroup>& rowGroups() {
+  static const std::vector<RowGroup> g = {
+      {"Device", "DiagDeviceKey", 8}, {"Sensor", "DiagSensorKey", 8}, {"Input", "DiagInputKey", 2},
+      {"Value", "DiagValueKey", 5},   {"Alarm", "DiagAlarmKey", 6},   {"Totalizer", "DiagTotalizerKey", 5},
+      {"Output", "DiagOutputKey", 8}, {"Config", "DiagConfigKey", 2}, {"Memory", "DiagMemoryKey", 5},
+  };
+  return g;
+}
+
+class DiagViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    english = std::make_unique<ScopedLang>("en");
+    tolvar::controls::registerHostControls();
+    velumor::registerVexaOnOff();
+    aim = platform::com::makeObject<fakehost::FakeItemManager>();
+    // A device description without a device menu, unless a test gives it one.
+    aim->dd->byName.add("fncGetGeneralString", [](std::span<Variant>) { return Variant(int32_t{1}); });
+    services = std::make_unique<LoggingServices>(aim->log());
+    platform::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
+                                    services.get(), services.get());
+    platform::ui::EventLoop::instance().clearErrors();
+    form = platform::com::makeObject<Form>();
+  }
+
+  void TearDown() override {
+    if (form && form->isLoaded()) form->unload();
+    form = nullptr;
+    platform::ui::Services::installHeadless();
+    services.reset();
+    tolvar::controls::registerHostControls();
+    english.reset();
+  }
+
+  // Hands the item manager over: the window loads inside this call, as it does for the host.
+  void open() { ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0); }
+  static void run(int64_t ms) { platform::ui::EventLoop::instance().advance(ms); }
+
+  platform::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
+  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
+  std::vector<std::string> tabKeys() {
+    std::vector<std::string> keys;
+    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
+    return keys;
+  }
+  std::vector<std::string> visibleFrames() {
+    std::vector<std::string> v;
+    for (const Form::Group& g : Form::groups()) {
+      const std::string frame = "Diag" + std::string(g.name) + "Frame";
+      if (ctl(frame).visible()) v.push_back(frame);
+    }
+    return v;
+  }
+  int32_t backColour(std::string_view group, int32_t row) {
+    return ctl("Diag" + std::string(group) + "Text", row).getProperty("BackColor").toLong();
+  }
+  int32_t foreColour(std::string_view group, int32_t row) {
+    return ctl("Diag" + std::string(group) + "Text", row).getProperty("ForeColor").toLong();
+  }
+  std::string rowText(std::string_view group, int32_t row) {
+    return ctl("Diag" + std::string(group) + "Text", row).text();
+  }
+  int32_t lamp(std::string_view group, int32_t row) {
+    return ctl("Diag" + std::string(group) + "ONOFF", row).evalPath("state").toLong();
+  }
+  // The user selects a tab.
+  void clickTab(std::string_view key) {
+    form->show();
+    ASSERT_TRUE(form->userSelectTab(tabs(), Variant(key)));
+  }
+
+  std::unique_ptr<ScopedLang> english;
+  Ptr<fakehost::FakeItemManager> aim;
+  std::unique_ptr<LoggingServices> services;
+  Ptr<Form> form;
+};
+
+}  // namespace diagview_test

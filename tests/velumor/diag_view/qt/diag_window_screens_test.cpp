@@ -1,0 +1,249 @@
+// The diagnosis window as the Qt front end draws it, at its minimum size, in English and in
+// German. Each group is shown as the user reaches it, written to a PNG, and checked for what
+// makes it unreadable: rows outside the tab strip, rows on top of each other, captions wider
+// than their controls in the font they are drawn in.
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QTabBar>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frontend/qt/front_end.h"
+#include "frontend/qt/qt_services.h"
+#include "tests/velumor/diag_view/diag_view_fixture.h"
+#include "tests/frontend/qt/screen_checks.h"
+#include "velumor/shared/toolkit_load_resource.h"
+
+namespace {
+
+using platform::com::Ptr;
+using platform::com::Variant;
+using platform::ui::Control;
+using platform::ui::ControlType;
+using vtest::Box;
+using vtest::formBox;
+
+class DiagWindowScreens : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    language = std::make_unique<ScopedLang>(GetParam());
+    tolvar::controls::registerHostControls();
+    velumor::registerVexaOnOff();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().clearErrors();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
+    aim = platform::com::makeObject<fakehost::FakeItemManager>();
+    form = platform::com::makeObject<velumor::VelumorDiagViewForm>();
+    ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
+    ASSERT_TRUE(form->isLoaded());
+    form->show();
+    vtest::settle();
+  }
+
+  void TearDown() override {
+    if (form && form->isLoaded()) form->unload();
+    form = nullptr;
+    aim = nullptr;
+    frontEnd.uninstall();
+    vtest::settle();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    platform::ui::EventLoop::instance().clearErrors();
+    tolvar::controls::registerHostControls();
+    language.reset();
+  }
+
+  std::string lang() const { return GetParam(); }
+  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
+
+  // Selects every tab as the user does; `visit` gets the key and the frame shown.
+  void forEveryTab(const std::function<void(const std::string&, Control&)>& visit) {
+    std::vector<std::string> keys;
+    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
+    ASSERT_EQ(keys.size(), 9u);
+    for (const std::string& key : keys) {
+      SCOPED_TRACE(lang() + " " + key);
+      ASSERT_TRUE(form->userSelectTab(tabs(), Variant(key)));
+      vtest::settle();
+      const velumor::VelumorDiagViewForm::Group* g = velumor::VelumorDiagViewForm::groupOfKey(key);
+      ASSERT_NE(g, nullptr);
+      Control& frame = form->ctl("Diag" + std::string(g->name) + "Frame");
+      ASSERT_TRUE(frame.visible());
+      visit(key, frame);
+    }
+    EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
+  }
+
+  std::vector<Control*> visibleOn(const Control& frame) {
+    std::vector<Control*> out;
+    for (const std::unique_ptr<Control>& c : form->controls())
+      if (vtest::within(*c, frame) && c->effectivelyVisible()) out.push_back(c.get());
+    return out;
+  }
+
+  QRect inWindow(QWidget* w) {
+    QWidget* win = frontEnd.window(*form);
+    return QRect(w->mapTo(win, QPoint(0, 0)), w->size());
+  }
+
+  std::unique_ptr<ScopedLang> language;
+  frontend::qt::FrontEnd frontEnd;
+  Ptr<fakehost::FakeItemManager> aim;
+  Ptr<velumor::VelumorDiagViewForm> form;
+};
+
+TEST_P(DiagWindowScreens, EveryGroupIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
+  EXPECT_FLOAT_EQ(form->width(), static_cast<float>(form->MinFormWidth));
+  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(form->MinFormHeight));
+  const std::map<int32_t, std::string> texts = mainview_test::readStringTable(lang());
+  const std::filesystem::path dir = VELUMOR_SCREENS_DIR;
+  std::filesystem::create_directories(dir);
+
+  forEveryTab([&](const std::string& key, Control& frame) {
+    QTabBar* bar = frontEnd.widget(form->ctl("MainTab"))->findChild<QTabBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->count(), 9);
+    EXPECT_EQ(bar->tabData(bar->currentIndex()).toString().toStdString(), key);
+    EXPECT_EQ(bar->tabText(bar->currentIndex()).toStdString(),
+              texts.at(velumor::VelumorDiagViewForm::groupOfKey(key)->titleId));
+    EXPECT_FALSE(bar->tabIcon(bar->currentIndex()).isNull()) << "the tab shows no picture";
+
+    QString error;
+    const QImage img = frontEnd.grabImage(*form, error);
+    ASSERT_FALSE(img.isNull()) << error.toStdString();
+    EXPECT_GT(vtest::distinctColours(img), 16) << "the grab is blank";
+    const std::filesystem::path png = dir / ("diag_" + lang() + "_" + key + ".png");
+    EXPECT_TRUE(img.save(QString::fromStdString(png.string()), "PNG")) << png;
+
+    // Every row caption and every value is drawn where it stands.
+    int rows = 0;
+    for (Control* c : visibleOn(frame)) {
+      if (c->type() == ControlType::Label) {
+        auto* label = qobject_cast<QLabel*>(frontEnd.widget(*c));
+        ASSERT_NE(label, nullptr) << c->qualifiedName();
+        ++rows;
+        EXPECT_GE(vtest::inkIn(img, inWindow(label)), 4)
+            << c->qualifiedName() << " \"" << label->text().toStdString() << "\" is not drawn";
+      }
+    }
+    EXPECT_GT(rows, 0);
+  });
+}
+
+TEST_P(DiagWindowScreens, EveryRowLiesInsideTheTabStripWithoutOverlap) {
+  forEveryTab([&](const std::string&, Control& frame) {
+    const platform::ui::TabStripControl& strip = tabs();
+    const Box client{strip.clientLeft(), strip.clientTop(), strip.clientWidth(), strip.clientHeight()};
+    EXPECT_TRUE(vtest::inside(formBox(frame), client)) << frame.qualifiedName() << " at " << formBox(frame);
+    const std::vector<Control*> shown = visibleOn(frame);
+    for (Control* c : shown)
+      EXPECT_TRUE(vtest::inside(formBox(*c), formBox(frame))) << c->qualifiedName() << " at " << formBox(*c);
+    for (size_t i = 0; i < shown.size(); ++i)
+      for (size_t j = i + 1; j < shown.size(); ++j)
+        EXPECT_FALSE(vtest::overlap(formBox(*shown[i]), formBox(*shown[j])))
+            << shown[i]->qualifiedName() << " overlaps " << shown[j]->qualifiedName();
+  });
+}
+
+TEST_P(DiagWindowScreens, EveryCaptionAndValueFitsInTheFontItIsDrawnWith) {
+  forEveryTab([&](const std::string&, Control& frame) {
+    int checked = 0;
+    for (Control* c : visibleOn(frame)) {
+      QWidget* w = frontEnd.widget(*c);
+      ASSERT_NE(w, nullptr) << c->qualifiedName();
+      std::string why;
+      QString text;
+      if (c->type() == ControlType::Label) {
+        auto* label = qobject_cast<QLabel*>(w);
+        ASSERT_NE(label, nullptr);
+        text = label->text();
+        why = vtest::misfit(*label, text);
+      } else if (c->type() == ControlType::CommandButton) {
+        auto* button = qobject_cast<QPushButton*>(w);
+        ASSERT_NE(button, nullptr);
+        text = button->text();
+        why = vtest::tooNarrow(*button, text, 8);
+      } else if (c->type() == ControlType::TextBox) {
+        auto* edit = qobject_cast<QLineEdit*>(w);
+        if (!edit) continue;
+        // Every value the row can show, not only "off".
+        for (int32_t id : {20001, 20002, 20003, 20004}) {
+          const QString value =
+              QString::fromStdString(velumor::LoadResStringByLang(static_cast<int16_t>(id)));
+          const std::string misses = vtest::tooNarrow(*edit, value, 8);
+          if (!misses.empty())
+            ADD_FAILURE() << c->qualifiedName() << " \"" << value.toStdString() << "\" " << misses;
+        }
+        ++checked;
+        continue;
+      } else {
+        continue;
+      }
+      ++checked;
+      if (!why.empty()) ADD_FAILURE() << c->qualifiedName() << " \"" << text.toStdString() << "\" " << why;
+    }
+    EXPECT_GT(checked, 0);
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, DiagWindowScreens, ::testing::Values("en", "de"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
+                         });
+
+}  // namespace
+
+// ------------------------------------------------------------------ printing to PDF
+
+namespace {
+
+TEST(DiagReportPdf, ThePrintedReportBecomesAPdfOfItsPages) {
+  ScopedLang english("en");
+  tolvar::controls::registerHostControls();
+  velumor::registerVexaOnOff();
+  platform::ui::EventLoop::instance().useManualClock();
+  platform::ui::Services::installHeadless();
+  platform::ui::Services::headless().reset();
+  auto aim = platform::com::makeObject<fakehost::FakeItemManager>();
+  auto form = platform::com::makeObject<velumor::VelumorDiagViewForm>();
+  ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
+  form->show();
+  platform::ui::Services::headless().queuePrinter({true, 1, false});
+  ASSERT_TRUE(form->userClick(form->ctl("MenuPrint")));
+  ASSERT_EQ(platform::ui::Services::headless().printed().size(), 1u);
+  const platform::ui::PrintDocument doc = platform::ui::Services::headless().printed()[0];
+  form->unload();
+
+  const std::filesystem::path pdf = std::filesystem::path(VELUMOR_SCREENS_DIR) / "diag_report_en.pdf";
+  std::filesystem::create_directories(pdf.parent_path());
+  {
+    QPdfWriter writer(QString::fromStdString(pdf.string()));
+    frontend::qt::printDocument(doc, writer);
+  }
+  std::ifstream in(pdf, std::ios::binary);
+  std::string head(5, '\0');
+  in.read(head.data(), 5);
+  EXPECT_EQ(head, "%PDF-");
+  EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
+  // Every line of the report that holds text is a run on the pages: the caption, the two
+  // header lines, nine group titles and 49 rows.
+  size_t runs = 0;
+  for (const auto& page : doc.pages) runs += page.size();
+  EXPECT_EQ(runs, 61u);
+  platform::ui::Services::installHeadless();
+  platform::ui::Services::headless().reset();
+}
+
+}  // namespace

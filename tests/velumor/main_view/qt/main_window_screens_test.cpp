@@ -1,0 +1,500 @@
+// The main window as the Qt front end draws it, at its minimum size, in English and in
+// German. Each page is shown as the user reaches it after the registration tick, written to
+// a PNG, and checked for what makes it unreadable: controls outside the tab strip, controls
+// on top of each other, and captions wider than their controls in the font they are drawn in.
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTabBar>
+#include <QWidget>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "frontend/qt/front_end.h"
+#include "frontend/qt/qt_convert.h"
+#include "tests/frontend/qt/qt_test_support.h"
+#include "tests/velumor/main_view/main_view_fixture.h"
+
+namespace {
+
+using platform::com::Ptr;
+using platform::com::Variant;
+using platform::ui::Control;
+using platform::ui::ControlType;
+
+// A control's place in the form's client area, in twips.
+struct Box {
+  double left = 0, top = 0, width = 0, height = 0;
+  double right() const { return left + width; }
+  double bottom() const { return top + height; }
+};
+
+std::ostream& operator<<(std::ostream& os, const Box& b) {
+  return os << b.left << "," << b.top << " " << b.width << "x" << b.height;
+}
+
+// The tab keys in the order of the window's design.
+const std::vector<std::string> kTabOrder = {
+    "MainDeviceInfoKey",    "MainSensorKey",    "MainUnitsKey",   "MainValuesKey",      "MainMassCounterKey",
+    "MainVolumeCounterKey", "MainDisplayKey",   "MainAlarmKey",   "MainTemparatureKey", "MainOperationKey",
+    "MainCommentsKey",      "MainOutputCfgKey", "MainOutput1Key", "MainOutput2Key",     "MainImpulseKey",
+};
+
+// Positions are whole twips; the slack absorbs the single-precision sums of nested frames.
+constexpr double kSlack = 0.5;
+
+bool inside(const Box& b, const Box& area) {
+  return b.left >= area.left - kSlack && b.top >= area.top - kSlack && b.right() <= area.right() + kSlack &&
+         b.bottom() <= area.bottom() + kSlack;
+}
+
+bool overlap(const Box& a, const Box& b) {
+  return std::min(a.right(), b.right()) > std::max(a.left, b.left) + kSlack &&
+         std::min(a.bottom(), b.bottom()) > std::max(a.top, b.top) + kSlack;
+}
+
+Box formBox(const Control& c) {
+  Box b{c.left(), c.top(), c.width(), c.height()};
+  for (const Control* k = c.container(); k && k->type() != ControlType::Form; k = k->container()) {
+    // Only frames hold controls on this window; their children are placed from their corner.
+    b.left += k->left();
+    b.top += k->top();
+  }
+  return b;
+}
+
+bool isContainer(const Control& c) {
+  return c.type() == ControlType::Frame || c.type() == ControlType::PictureBox;
+}
+
+bool within(const Control& c, const Control& ancestor) {
+  for (const Control* k = c.container(); k; k = k->container())
+    if (k == &ancestor) return true;
+  return false;
+}
+
+// The overlaps the design means ("mayOverlap"): a control and everything inside it may
+// cover the named controls and everything inside those.
+std::map<std::string, std::set<std::string>> intendedOverlaps() {
+  std::ifstream in(VELUMOR_MAIN_DESIGN);
+  const nlohmann::json design = nlohmann::json::parse(in);
+  std::map<std::string, std::set<std::string>> out;
+  for (const nlohmann::json& c : design.at("controls"))
+    if (c.contains("mayOverlap"))
+      for (const nlohmann::json& n : c.at("mayOverlap"))
+        out[c.at("name").get<std::string>()].insert(n.get<std::string>());
+  return out;
+}
+
+std::vector<std::string> selfAndContainers(const Control& c) {
+  std::vector<std::string> names;
+  for (const Control* k = &c; k && k->type() != ControlType::Form; k = k->container())
+    names.push_back(k->name());
+  return names;
+}
+
+bool meant(const std::map<std::string, std::set<std::string>>& intended, const Control& a, const Control& b) {
+  for (const std::string& x : selfAndContainers(a)) {
+    auto it = intended.find(x);
+    if (it == intended.end()) continue;
+    for (const std::string& y : selfAndContainers(b))
+      if (it->second.count(y)) return true;
+  }
+  return false;
+}
+
+// Dark pixels: text drawn in the window's text colour on its light faces.
+int inkIn(const QImage& img, QRect r) {
+  return vtest::countPixels(img, r, [](QColor c) { return qGray(c.rgb()) < 128; });
+}
+
+// Why `text` does not fit into `label` as the label lays it out (one line, or as many lines
+// as the label's height holds where it breaks its text); empty when it fits.
+std::string misfit(const QLabel& label, const QString& text) {
+  const QFontMetrics fm(label.font());
+  const QRect area = label.contentsRect();
+  const int width = fm.horizontalAdvance(text);
+  auto px = [](int needed, int available, const char* what) {
+    return "needs " + std::to_string(needed) + " px, the control has " + std::to_string(available) + " px " +
+           what;
+  };
+  if (fm.height() > area.height()) return px(fm.height(), area.height(), "of height");
+  if (width <= area.width()) return {};
+  if (!label.wordWrap() || area.height() < 2 * fm.lineSpacing()) return px(width, area.width(), "of width");
+  for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    if (fm.horizontalAdvance(word) > area.width())
+      return px(fm.horizontalAdvance(word), area.width(), "for a word");
+  const QRect wrapped = fm.boundingRect(QRect(0, 0, area.width(), 100000), Qt::TextWordWrap, text);
+  if (wrapped.height() > area.height()) return px(wrapped.height(), area.height(), "of height for its lines");
+  return {};
+}
+
+class MainWindowScreens : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    language = std::make_unique<mainview_test::ScopedLang>(GetParam());
+    tolvar::controls::registerHostControls();
+    velumor::registerVexaOnOff();
+    platform::ui::EventLoop::instance().useManualClock();
+    platform::ui::EventLoop::instance().clearErrors();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
+    aim = platform::com::makeObject<fakehost::FakeItemManager>();
+    form = platform::com::makeObject<velumor::VelumorMainViewForm>();
+    // The window loads inside the hand-over, as it does for the host.
+    ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
+    ASSERT_TRUE(form->isLoaded());
+    // What the registration tick leaves: the start-up panel gone, the tab strip shown.
+    form->ctl("InitFrame").setVisible(false);
+    form->ctl("MainTab").setVisible(true);
+    form->show();
+    vtest::settle();
+  }
+
+  void TearDown() override {
+    if (form && form->isLoaded()) form->unload();
+    form = nullptr;
+    aim = nullptr;
+    frontEnd.uninstall();
+    vtest::settle();
+    platform::ui::Services::installHeadless();
+    platform::ui::Services::headless().reset();
+    platform::ui::EventLoop::instance().clearErrors();
+    tolvar::controls::registerHostControls();
+    language.reset();
+  }
+
+  std::string lang() const { return GetParam(); }
+  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
+  std::vector<std::string> tabKeys() {
+    std::vector<std::string> keys;
+    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
+    return keys;
+  }
+
+  // Selects every tab as the user does: the twelve of the row, then the three parked ones
+  // once AddTab has put them back. `visit` gets the key and the page shown (null for
+  // the sensor tab, which has none).
+  void forEveryTab(const std::function<void(const std::string&, Control*)>& visit) {
+    const std::vector<std::string> row = tabKeys();
+    ASSERT_EQ(row.size(), 12u);
+    std::vector<std::string> parked;
+    for (const velumor::VelumorMainViewForm::TabRecord& r : form->TabTable)
+      if (r.bParked) parked.push_back(r.sKey);
+    ASSERT_EQ(parked.size(), 3u);
+    for (const std::string& key : row) visitTab(key, visit);
+    form->AddTab();
+    vtest::settle();
+    ASSERT_EQ(tabs().count(), 15);
+    for (const std::string& key : parked) visitTab(key, visit);
+    EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
+  }
+
+  void visitTab(const std::string& key, const std::function<void(const std::string&, Control*)>& visit) {
+    SCOPED_TRACE(lang() + " " + key);
+    ASSERT_TRUE(form->userSelectTab(tabs(), Variant(key)));
+    vtest::settle();
+    Control* page = nullptr;
+    int shown = 0;
+    for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+      if (form->ctl(frame).visible()) {
+        page = &form->ctl(frame);
+        ++shown;
+      }
+    EXPECT_EQ(shown, key == "MainSensorKey" ? 0 : 1);
+    visit(key, page);
+  }
+
+  // The controls on `page` the user sees.
+  std::vector<Control*> visibleOn(const Control& page) {
+    std::vector<Control*> out;
+    for (const std::unique_ptr<Control>& c : form->controls())
+      if (within(*c, page) && c->effectivelyVisible()) out.push_back(c.get());
+    return out;
+  }
+
+  QRect inWindow(QWidget* w) {
+    QWidget* win = frontEnd.window(*form);
+    return QRect(w->mapTo(win, QPoint(0, 0)), w->size());
+  }
+
+  std::unique_ptr<mainview_test::ScopedLang> language;
+  frontend::qt::FrontEnd frontEnd;
+  Ptr<fakehost::FakeItemManager> aim;
+  Ptr<velumor::VelumorMainViewForm> form;
+};
+
+TEST_P(MainWindowScreens, EveryPageIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
+  EXPECT_FLOAT_EQ(form->width(), static_cast<float>(form->MinFormWidth));
+  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(form->MinFormHeight));
+  const std::map<int32_t, std::string> texts = mainview_test::readStringTable(lang());
+  const std::filesystem::path dir = VELUMOR_SCREENS_DIR;
+  std::filesystem::create_directories(dir);
+
+  forEveryTab([&](const std::string& key, Control* page) {
+    // The tab row shows the language's captions, the selected tab among them.
+    QTabBar* bar = frontEnd.widget(form->ctl("MainTab"))->findChild<QTabBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->count(), tabs().count());
+    for (int i = 0; i < bar->count(); ++i) {
+      const platform::ui::Tab& tab = tabs().tabs()[static_cast<size_t>(i)];
+      // Captions are the texts 101 to 115 in the design's order of the tabs.
+      const int32_t id =
+          100 +
+          static_cast<int32_t>(std::find(kTabOrder.begin(), kTabOrder.end(), tab.key) - kTabOrder.begin()) +
+          1;
+      EXPECT_EQ(bar->tabText(i).toStdString(), texts.at(id)) << tab.key;
+    }
+    EXPECT_EQ(bar->tabData(bar->currentIndex()).toString().toStdString(), key);
+
+    QString error;
+    const QImage img = frontEnd.grabImage(*form, error);
+    ASSERT_FALSE(img.isNull()) << error.toStdString();
+    EXPECT_EQ(img.size(), frontEnd.window(*form)->size());
+    EXPECT_GT(vtest::distinctColours(img), 16) << "the grab is blank";
+    const std::filesystem::path png = dir / ("main_" + lang() + "_" + key + ".png");
+    EXPECT_TRUE(img.save(QString::fromStdString(png.string()), "PNG")) << png;
+    if (!page) return;
+
+    // Every caption on the page is drawn where its label stands, not hidden behind another
+    // control.
+    int captions = 0;
+    for (Control* c : visibleOn(*page)) {
+      if (c->type() != ControlType::Label) continue;
+      auto* label = qobject_cast<QLabel*>(frontEnd.widget(*c));
+      ASSERT_NE(label, nullptr) << c->qualifiedName();
+      if (label->text().trimmed().isEmpty()) continue;
+      ++captions;
+      EXPECT_GE(inkIn(img, inWindow(label)), 4)
+          << c->qualifiedName() << " \"" << label->text().toStdString() << "\" is not drawn";
+    }
+    // Pages of host rows only (alarms, temperature) and the notes have no label of their own.
+    if (key != "MainCommentsKey" && key != "MainAlarmKey" && key != "MainTemparatureKey") {
+      EXPECT_GT(captions, 0) << "a page without a label";
+    }
+  });
+}
+
+TEST_P(MainWindowScreens, EveryControlOfAPageLiesInsideTheTabStripAndTheWindow) {
+  forEveryTab([&](const std::string&, Control* page) {
+    if (!page) return;
+    const platform::ui::TabStripControl& strip = tabs();
+    const Box client{strip.clientLeft(), strip.clientTop(), strip.clientWidth(), strip.clientHeight()};
+    const Box window{0, 0, form->scaleWidth(), form->scaleHeight() - form->ctl("VelumorStatusBar").height()};
+    EXPECT_TRUE(inside(formBox(*page), client)) << page->qualifiedName() << " at " << formBox(*page);
+    for (Control* c : visibleOn(*page)) {
+      const Box b = formBox(*c);
+      EXPECT_TRUE(inside(b, client)) << c->qualifiedName() << " at " << b
+                                     << " leaves the tab strip's client area " << client;
+      EXPECT_TRUE(inside(b, window)) << c->qualifiedName() << " at " << b << " leaves the window " << window;
+      const Box own = formBox(*c->container());
+      EXPECT_TRUE(inside(b, own)) << c->qualifiedName() << " at " << b << " leaves its container "
+                                  << c->container()->qualifiedName() << " at " << own;
+    }
+  });
+}
+
+TEST_P(MainWindowScreens, NoTwoControlsOfAPageOverlap) {
+  const auto intended = intendedOverlaps();
+  forEveryTab([&](const std::string&, Control* page) {
+    if (!page) return;
+    std::vector<Control*> leaves;
+    for (Control* c : visibleOn(*page))
+      if (!isContainer(*c)) leaves.push_back(c);
+    for (size_t i = 0; i < leaves.size(); ++i)
+      for (size_t j = i + 1; j < leaves.size(); ++j) {
+        const Control& a = *leaves[i];
+        const Control& b = *leaves[j];
+        if (!overlap(formBox(a), formBox(b)) || meant(intended, a, b) || meant(intended, b, a)) continue;
+        ADD_FAILURE() << a.qualifiedName() << " at " << formBox(a) << " overlaps " << b.qualifiedName()
+                      << " at " << formBox(b);
+      }
+  });
+}
+
+TEST_P(MainWindowScreens, EveryCaptionFitsInTheFontItIsDrawnWith) {
+  forEveryTab([&](const std::string&, Control* page) {
+    if (!page) return;
+    int checked = 0;
+    auto check = [&](const Control& c, const char* part, const QString& text, const std::string& why) {
+      ++checked;
+      if (!why.empty())
+        ADD_FAILURE() << c.qualifiedName() << part << " \"" << text.toStdString() << "\" " << why;
+    };
+    // A button or a framed box keeps some of its width free beside its caption.
+    auto wide = [](const QWidget& w, const QString& text, int margin) -> std::string {
+      const int needed = QFontMetrics(w.font()).horizontalAdvance(text) + margin;
+      if (needed <= w.width()) return {};
+      return "needs " + std::to_string(needed) + " px, the control has " + std::to_string(w.width()) +
+             " px of width";
+    };
+    for (Control* c : visibleOn(*page)) {
+      QWidget* w = frontEnd.widget(*c);
+      ASSERT_NE(w, nullptr) << c->qualifiedName();
+      if (c->type() == ControlType::Label) {
+        auto* label = qobject_cast<QLabel*>(w);
+        ASSERT_NE(label, nullptr) << c->qualifiedName();
+        if (!label->text().isEmpty()) check(*c, "", label->text(), misfit(*label, label->text()));
+      } else if (c->typeName() == "Tolvar4LabelTextUnit") {
+        // The row's label is its leftmost part; the unit (empty without a device) follows the field.
+        QList<QLabel*> parts = w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+        ASSERT_FALSE(parts.isEmpty()) << c->qualifiedName();
+        std::sort(parts.begin(), parts.end(), [](QLabel* x, QLabel* y) { return x->x() < y->x(); });
+        QLabel* label = parts.front();
+        if (!label->text().isEmpty()) check(*c, " label", label->text(), misfit(*label, label->text()));
+      } else if (c->type() == ControlType::CommandButton) {
+        auto* button = qobject_cast<QPushButton*>(w);
+        ASSERT_NE(button, nullptr) << c->qualifiedName();
+        check(*c, "", button->text(), wide(*button, button->text(), 8));
+      } else if (c->type() == ControlType::Frame) {
+        auto* box = qobject_cast<QGroupBox*>(w);
+        if (box && !box->title().isEmpty() && c->getProperty("BorderStyle").toLong() != 0)
+          check(*c, " title", box->title(), wide(*box, box->title(), 16));
+      }
+    }
+    if (page->name() != "MainCommentsFrame") {
+      EXPECT_GT(checked, 0);
+    }
+  });
+}
+
+// The width a line edit has for its text: its contents less the frame's inner margins.
+int textRoom(const QLineEdit& edit) {
+  QStyleOptionFrame opt;
+  opt.initFrom(&edit);
+  opt.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &edit);
+  const QRect contents = edit.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &edit);
+  const QMargins m = edit.textMargins();
+  return contents.width() - m.left() - m.right() - 2 * 2;  // the edit's own margin on each side
+}
+
+TEST_P(MainWindowScreens, EveryValueFieldShowsALongNegativeNumberWhole) {
+  const std::filesystem::path dir = VELUMOR_SCREENS_DIR;
+  std::filesystem::create_directories(dir);
+  const QString numbers[] = {QStringLiteral("-1234.567"), QStringLiteral("-9876.543")};
+  forEveryTab([&](const std::string& key, Control* page) {
+    if (!page) return;
+    int fields = 0;
+    std::map<std::tuple<const Control*, float, float>, int> valueX;  // a column's value field x
+    for (const QString& number : numbers) {
+      for (Control* c : visibleOn(*page)) {
+        const bool row = c->typeName() == "Tolvar4LabelTextUnit";
+        if (!row && c->typeName() != "Tolvar4Text") continue;
+        QWidget* w = frontEnd.widget(*c);
+        ASSERT_NE(w, nullptr) << c->qualifiedName();
+        auto* edit = row ? w->findChild<QLineEdit*>() : qobject_cast<QLineEdit*>(w);
+        if (!edit) edit = w->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr) << c->qualifiedName();
+        edit->setText(number);
+        edit->setCursorPosition(0);
+        ++fields;
+        const int needed = edit->fontMetrics().horizontalAdvance(number);
+        EXPECT_LE(needed, textRoom(*edit)) << c->qualifiedName() << " shows \"" << number.toStdString()
+                                           << "\" in " << textRoom(*edit) << " px, it needs " << needed;
+        if (!row) continue;
+        // The value fields of the rows stacked in one container (same left edge and width)
+        // stand in one column.
+        const int x = edit->mapTo(frontEnd.window(*form), QPoint(0, 0)).x();
+        const auto column = std::make_tuple(c->container(), c->left(), c->width());
+        const auto seen = valueX.find(column);
+        if (seen == valueX.end()) {
+          valueX.emplace(column, x);
+        } else {
+          EXPECT_EQ(x, seen->second) << c->qualifiedName() << " stands out of its column";
+        }
+      }
+      vtest::settle();
+    }
+    if (fields == 0) return;
+    QString error;
+    const QImage img = frontEnd.grabImage(*form, error);
+    ASSERT_FALSE(img.isNull()) << error.toStdString();
+    const std::filesystem::path png = dir / ("main_" + lang() + "_" + key + "_values.png");
+    EXPECT_TRUE(img.save(QString::fromStdString(png.string()), "PNG")) << png;
+  });
+}
+
+TEST_P(MainWindowScreens, AMaximisedWindowIsLaidOutForItsSizeAndRestored) {
+  const float minW = form->width(), minH = form->height();
+  const double tabW = form->ctl("MainTab").width();
+  QWidget* win = frontEnd.window(*form);
+  ASSERT_NE(win, nullptr);
+  auto checkFills = [&](const char* how) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(form->windowState(), platform::ui::kMaximized);
+    EXPECT_TRUE(win->windowState() & Qt::WindowMaximized);
+    // The model lays the window out for the size the window system gave it.
+    EXPECT_GT(form->width(), minW + 1000);
+    EXPECT_NEAR(frontend::qt::twipsToPx(form->scaleWidth()), win->width(), 2);
+    const Control& tab = form->ctl("MainTab");
+    EXPECT_NEAR(tab.width() - tabW, form->width() - minW, 2);
+    const Control& bar = form->ctl("VelumorStatusBar");
+    EXPECT_NEAR(bar.top() + bar.height(), form->scaleHeight(), 2);
+    EXPECT_NEAR(bar.width(), form->scaleWidth(), 2);
+    // The page of the selected tab fills the tab strip's client area.
+    Control* page = nullptr;
+    for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames()) {
+      if (form->ctl(frame).visible()) page = &form->ctl(frame);
+    }
+    ASSERT_NE(page, nullptr);
+    EXPECT_NEAR(page->width(), tabs().clientWidth(), 2);
+  };
+  auto checkRestored = [&](const char* how) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(form->windowState(), platform::ui::kNormal);
+    EXPECT_FALSE(win->windowState() & Qt::WindowMaximized);
+    EXPECT_FLOAT_EQ(form->width(), minW);
+    EXPECT_FLOAT_EQ(form->height(), minH);
+    EXPECT_NEAR(form->ctl("MainTab").width(), tabW, 1);
+    EXPECT_NEAR(frontend::qt::twipsToPx(form->scaleWidth()), win->width(), 2);
+  };
+
+  // The program maximises the window.
+  form->setWindowState(platform::ui::kMaximized);
+  vtest::settle();
+  checkFills("maximised by the program");
+  QString error;
+  QImage img = frontEnd.grabImage(*form, error);
+  ASSERT_FALSE(img.isNull()) << error.toStdString();
+  EXPECT_TRUE(img.save(
+      QString::fromStdString(
+          (std::filesystem::path(VELUMOR_SCREENS_DIR) / ("main_" + lang() + "_maximised.png")).string()),
+      "PNG"));
+  form->setWindowState(platform::ui::kNormal);
+  vtest::settle();
+  checkRestored("restored by the program");
+
+  // The user maximises it with the window system, on another page, and restores it.
+  ASSERT_TRUE(form->userSelectTab(tabs(), Variant("MainOutput1Key")));
+  win->showMaximized();
+  vtest::settle();
+  checkFills("maximised by the user");
+  win->showNormal();
+  vtest::settle();
+  checkRestored("restored by the user");
+  EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, MainWindowScreens, ::testing::Values("en", "de"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
+                         });
+
+}  // namespace
