@@ -20,8 +20,8 @@
 
 #include "frontend/qt/front_end.h"
 #include "frontend/qt/qt_services.h"
-#include "tests/velumor/diag_view/diag_view_fixture.h"
 #include "tests/frontend/qt/screen_checks.h"
+#include "tests/velumor/diag_view/diag_view_fixture.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
 namespace {
