@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/variant.h"
+
 using namespace platform::com;
 
 namespace {
@@ -35,6 +37,26 @@ TEST(HexOctets, EveryOctetValueRoundTrips) {
     EXPECT_EQ(std::stoul(text, nullptr, 16), b) << text;
     EXPECT_EQ(text.find_first_of("abcdef"), std::string::npos) << text;
   }
+}
+
+TEST(NumericTypes, OnlyTheNumberTypesAndBooleanAreNumeric) {
+  struct Case {
+    Variant value;
+    bool numeric;
+  };
+  const Case cases[] = {
+      {Variant(true), true},
+      {Variant(uint8_t{7}), true},
+      {Variant(int16_t{-3}), true},
+      {Variant(int32_t{70000}), true},
+      {Variant(1.5f), true},
+      {Variant(2.5), true},
+      {Variant(), false},
+      {Variant::null(), false},
+      {Variant("12"), false},  // a text that reads as a number is still a text
+      {Variant(ByteArray{}), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.value.isNumeric(), c.numeric) << c.value.debugString();
 }
 
 }  // namespace
