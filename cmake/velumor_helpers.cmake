@@ -8,7 +8,7 @@ function(velumor_add_test first)
   endif()
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} velumor_test_support GTest::gtest GTest::gtest_main GTest::gmock)
   # Every test runs with English texts, the offscreen Qt platform and a private runtime
   # folder; a launcher sets them because discovered tests cannot take a list of variables.
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR

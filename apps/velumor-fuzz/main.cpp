@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <string>
 
+#include "apps/host_core/command_line.h"
 #include "apps/velumor-fuzz/fuzz_runner.h"
 #include "apps/velumor-fuzz/session_generator.h"
 
@@ -42,51 +45,20 @@ void usage(std::ostream& o) {
 }
 
 bool parse(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--help" || a == "-h") {
-      usage(std::cout);
-      std::exit(0);
-    }
-    if (i + 1 >= argc) {
-      std::cerr << "velumor-fuzz: " << a << " needs a value\n";
-      return false;
-    }
-    const std::string v = argv[++i];
-    try {
-      if (a == "--host")
-        o.host = v;
-      else if (a == "--registry")
-        o.registry = v;
-      else if (a == "--source")
-        o.source = v;
-      else if (a == "--device")
-        o.device = v;
-      else if (a == "--out")
-        o.out = v;
-      else if (a == "--seed")
-        o.seed = std::stoull(v);
-      else if (a == "--sessions")
-        o.sessions = std::stol(v);
-      else if (a == "--seconds")
-        o.seconds = std::stod(v);
-      else if (a == "--lines")
-        o.lines = std::stoi(v);
-      else if (a == "--timeout")
-        o.timeout = std::stoi(v);
-      else if (a == "--minimise-tries")
-        o.minimiseTries = std::stoi(v);
-      else if (a == "--emit")
-        o.emit = std::stoll(v);
-      else {
-        std::cerr << "velumor-fuzz: unknown option " << a << "\n";
-        return false;
-      }
-    } catch (const std::exception&) {
-      std::cerr << "velumor-fuzz: " << a << " takes a number, not \"" << v << "\"\n";
-      return false;
-    }
-  }
+  host_core::CommandLine cl("velumor-fuzz");
+  cl.path("--host", o.host)
+      .path("--registry", o.registry)
+      .path("--source", o.source)
+      .path("--device", o.device)
+      .path("--out", o.out)
+      .number<uint64_t>("--seed", o.seed, 0, UINT64_MAX)
+      .number<long>("--sessions", o.sessions, 0, LONG_MAX)
+      .number<double>("--seconds", o.seconds, 0, 1e9)
+      .number<int>("--lines", o.lines, 0, 1000000)
+      .number<int>("--timeout", o.timeout, 0, 86400)
+      .number<int>("--minimise-tries", o.minimiseTries, 0, 1000000)
+      .number<long long>("--emit", o.emit, 0, LLONG_MAX);
+  if (!cl.parseOrExit(argc, argv, usage)) return false;
   if (o.emit < 0 && (o.host.empty() || o.registry.empty())) {
     std::cerr << "velumor-fuzz: --host and --registry are needed\n";
     return false;

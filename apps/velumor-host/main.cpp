@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/host_core/command_line.h"
 #include "apps/host_core/script_runner.h"
 #include "apps/host_core/session_host.h"
 #include "platform/ui/event_loop.h"
@@ -46,57 +47,18 @@ void usage(std::ostream& o) {
 }
 
 bool parse(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto value = [&](std::string& into) {
-      if (i + 1 >= argc) {
-        std::cerr << "velumor-host: " << a << " needs a value\n";
-        return false;
-      }
-      into = argv[++i];
-      return true;
-    };
-    bool ok = true;
-    if (a == "--script")
-      ok = value(o.script);
-    else if (a == "--lang")
-      ok = value(o.lang);
-    else if (a == "--registry")
-      ok = value(o.registry);
-    else if (a == "--device")
-      ok = value(o.device);
-    else if (a == "--db")
-      ok = value(o.db);
-    else if (a == "--out")
-      ok = value(o.out);
-    else if (a == "--address")
-      ok = value(o.address);
-    else if (a == "--offscreen")
-      o.offscreen = true;
-    else if (a == "--quit-after") {
-      std::string v;
-      ok = value(v);
-      char* end = nullptr;
-      const long ms = ok ? std::strtol(v.c_str(), &end, 10) : 0;
-      if (ok && (end == v.c_str() || *end != '\0' || ms <= 0 || ms > 86400000)) {
-        std::cerr << "velumor-host: --quit-after takes a number of milliseconds\n";
-        ok = false;
-      }
-      o.quitAfterMs = static_cast<int>(ms);
-    } else if (a == "--view") {
-      std::string v;
-      ok = value(v);
-      o.views.push_back(v);
-    } else if (a == "--help" || a == "-h") {
-      usage(std::cout);
-      std::exit(0);
-    } else {
-      std::cerr << "velumor-host: unknown option " << a << "\n";
-      return false;
-    }
-    if (!ok) return false;
-  }
-  return true;
+  host_core::CommandLine cl("velumor-host");
+  cl.text("--script", o.script)
+      .text("--lang", o.lang)
+      .text("--registry", o.registry)
+      .text("--device", o.device)
+      .text("--db", o.db)
+      .text("--out", o.out)
+      .text("--address", o.address)
+      .flag("--offscreen", o.offscreen)
+      .number("--quit-after", o.quitAfterMs, 1, 86400000)
+      .texts("--view", o.views);
+  return cl.parseOrExit(argc, argv, usage);
 }
 
 #ifdef VELUMOR_WITH_QT

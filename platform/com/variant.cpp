@@ -7,6 +7,7 @@
 
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
+#include "platform/com/hex.h"
 
 namespace platform::com {
 
@@ -624,11 +625,7 @@ std::string Variant::debugString() const {
       const ByteArray& a = byteArray();
       std::string out =
           "Bytes(" + std::to_string(a.lowerBound) + " To " + std::to_string(a.upperBound()) + ")";
-      for (uint8_t b : a.data) {
-        char buf[4];
-        std::snprintf(buf, sizeof buf, " %02X", b);
-        out += buf;
-      }
+      if (!a.data.empty()) out += " " + hexOctets(a.data);
       return out;
     }
     case VarType::VariantArray: {

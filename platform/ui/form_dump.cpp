@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/com/hex.h"
 #include "platform/ui/form.h"
 
 namespace platform::ui {
@@ -17,16 +18,8 @@ std::string scriptText(const Variant& v) {
       return "";
     case VarType::Null:
       return "Null";
-    case VarType::ByteArray: {
-      std::string out;
-      static const char* hex = "0123456789ABCDEF";
-      for (uint8_t b : v.byteArray().data) {
-        if (!out.empty()) out += ' ';
-        out += hex[b >> 4];
-        out += hex[b & 15];
-      }
-      return out;
-    }
+    case VarType::ByteArray:
+      return platform::com::hexOctets(v.byteArray().data);
     case VarType::Object:
       return v.toObject() ? "<object>" : "Nothing";
     default:

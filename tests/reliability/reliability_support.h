@@ -13,6 +13,7 @@
 #include "apps/host_core/session_host.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
+#include "tests/support/temp_dir.h"
 #include "tolvar/controls/generic_view.h"
 #include "tolvar/sim/host_session.h"
 
@@ -21,9 +22,6 @@ namespace reliab {
 class ScriptSession : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "reliab_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
     platform::ui::EventLoop::instance().useManualClock();
     platform::ui::Services::headless().reset();
     tolvar::sim::HostOptions o;
@@ -43,8 +41,6 @@ class ScriptSession : public ::testing::Test {
   void TearDown() override {
     host.reset();
     session.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
   // Runs a script; returns its failures and leaves what it printed in `output`.
   int run(const std::string& script) {
@@ -55,7 +51,8 @@ class ScriptSession : public ::testing::Test {
     output = out.str();
     return failures;
   }
-  std::filesystem::path dir;
+  testsupport::TempDir temp{"reliab"};
+  std::filesystem::path dir = temp.path();
   std::unique_ptr<tolvar::sim::HostSession> session;
   std::unique_ptr<host_core::SimulatedHost> host;
   std::string output;

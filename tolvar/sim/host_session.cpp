@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/com/error.h"
+#include "platform/com/hex.h"
 #include "platform/com/registry.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/sim/applet_utility.h"
@@ -381,7 +382,7 @@ std::string HostSession::itemsJson() const {
         j = v.toString();
         break;
       case platform::com::VarType::ByteArray:
-        j = hexText(v.byteArray().data);
+        j = platform::com::hexOctets(v.byteArray().data);
         break;
       default:
         if (v.isNumeric() && std::isfinite(v.toDouble()))

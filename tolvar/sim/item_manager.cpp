@@ -223,6 +223,10 @@ void ItemManager::GetString(int32_t lItemHandle, std::string& sValue, bool bFlag
   const int32_t i = itemOf(lItemHandle, s, status);
   if (i < 0) return;
   const Variant& v = bFlag ? s->shadow(i) : s->value(i);
+  if (v.isNumeric()) {
+    sValue = v.toString();
+    return;
+  }
   switch (v.type()) {
     case VarType::Empty:
     case VarType::Null:
@@ -232,14 +236,6 @@ void ItemManager::GetString(int32_t lItemHandle, std::string& sValue, bool bFlag
       break;
     case VarType::ByteArray:
       sValue.assign(v.byteArray().data.begin(), v.byteArray().data.end());
-      break;
-    case VarType::Boolean:
-    case VarType::Byte:
-    case VarType::Integer:
-    case VarType::Long:
-    case VarType::Single:
-    case VarType::Double:
-      sValue = v.toString();
       break;
     default:
       status = kStatusWrongType;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/com/error.h"
+#include "platform/com/hex.h"
 
 namespace tolvar::sim {
 
@@ -139,17 +140,6 @@ std::string unpackAscii(const std::vector<uint8_t>& octets) {
 
 // ------------------------------------------------------------------ octets
 
-std::string hexText(const std::vector<uint8_t>& octets) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string out;
-  for (size_t i = 0; i < octets.size(); ++i) {
-    if (i) out += ' ';
-    out += digits[octets[i] >> 4];
-    out += digits[octets[i] & 0x0F];
-  }
-  return out;
-}
-
 std::optional<std::vector<uint8_t>> parseHex(std::string_view text) {
   std::vector<uint8_t> out;
   auto digit = [](char c) -> int {
@@ -242,13 +232,11 @@ std::string displayText(const dd::DeviceData& data, const dd::VariableDef& def, 
         char buf[64];
         std::snprintf(buf, sizeof buf, " (%u)", static_cast<unsigned>(code));
         text += buf;
-        if (a.data.size() > 1) {
-          std::snprintf(buf, sizeof buf, ", device status %02X", static_cast<unsigned>(a.data[1]));
-          text += buf;
-        }
+        if (a.data.size() > 1)
+          text += ", device status " + platform::com::hexOctets(std::span(a.data).subspan(1, 1));
         return text;
       }
-      return hexText(a.data);
+      return platform::com::hexOctets(a.data);
     }
     case VarType::Object:
     case VarType::Error:

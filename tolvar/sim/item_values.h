@@ -28,8 +28,6 @@ std::string unpackAscii(const std::vector<uint8_t>& octets);
 // Whether every character fits the six-bit set once folded to upper case.
 bool fitsPackedAscii(std::string_view text);
 
-// "04 20 C4": upper-case pairs separated by one blank.
-std::string hexText(const std::vector<uint8_t>& octets);
 // Pairs of hexadecimal digits, any case, separated by blanks (or none); nullopt when not.
 std::optional<std::vector<uint8_t>> parseHex(std::string_view text);
 

@@ -22,6 +22,22 @@ namespace {
 using platform::com::Variant;
 using platform::ui::Control;
 
+// `frame` at the top of `page`, as wide as the page.
+void atTop(const Control& page, Control& frame) {
+  frame.setTop(0);
+  frame.setLeft(0);
+  frame.setWidth(page.width());
+}
+
+// `frame` 100 below `above` (which starts at the page's top) down to the bottom of `page`,
+// as wide as the page.
+void fillBelow(const Control& page, const Control& above, Control& frame) {
+  frame.setTop(static_cast<double>(above.height()) + 100);
+  frame.setLeft(0);
+  frame.setWidth(page.width());
+  frame.setHeight(static_cast<double>(page.height()) - frame.top());
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ load
@@ -78,144 +94,142 @@ void VelumorMainViewForm::loadMainWindow() {
 // Each page frame covers the tab strip's client area; its inner frames are placed so that
 // the resize routines keep their arrangement.
 void VelumorMainViewForm::setUpPages() {
-  platform::ui::TabStripControl& tab = tabStrip("MainTab");
-  auto fit = [&](std::string_view frame, bool borderless) -> Control& {
-    Control& f = ctl(frame);
-    if (borderless) f.setProperty("BorderStyle", Variant(int16_t{0}));
-    f.setTop(tab.clientTop());
-    f.setLeft(tab.clientLeft());
-    f.setWidth(tab.clientWidth());
-    f.setHeight(tab.clientHeight());
-    return f;
-  };
-  // `frame` at the top of `page`, as wide as the page.
-  auto atTop = [](const Control& page, Control& frame) {
-    frame.setTop(0);
-    frame.setLeft(0);
-    frame.setWidth(page.width());
-  };
-  // `frame` 100 below `above` (which starts at the page's top) down to the bottom of `page`,
-  // as wide as the page.
-  auto fillBelow = [](const Control& page, const Control& above, Control& frame) {
-    frame.setTop(static_cast<double>(above.height()) + 100);
-    frame.setLeft(0);
-    frame.setWidth(page.width());
-    frame.setHeight(static_cast<double>(page.height()) - frame.top());
-  };
-
-  {  // Device-Info
-    Control& page = fit("MainDeviceInfoFrame", true);
-    Control& data = ctl("DeviceDataFrame");
-    atTop(page, data);
-    fillBelow(page, data, ctl("MeasurementPointFrame"));
-    setDeviceInfoTexts();
-  }
+  setUpDeviceInfoPage();
   setSensorTexts();  // the sensor tab has no page of its own
 
-  fit("MainUnitFrame", false);
+  placePage("MainUnitFrame", false);
   setUnitTexts();
 
-  {  // Values
-    Control& page = fit("MainValueFrame", true);
-    Control& output = ctl("ValueOutputFrame");
-    Control& current = ctl("CurrentFrame");
-    Control& diag = ctl("ValueDiagFrame");
-    Control& counter = ctl("ValueCounterFrame");
-    output.setTop(0);
-    output.setLeft(0);
-    output.setWidth(static_cast<double>(diag.left()) - 100);
-    current.setTop(output.top());
-    current.setWidth(static_cast<double>(page.width()) - current.left());
-    diag.setTop(static_cast<double>(current.top()) + current.height() + 100);
-    diag.setWidth(static_cast<double>(page.width()) - diag.left());
-    diag.setHeight(static_cast<double>(output.height()) - current.height() - 100);
-    fillBelow(page, output, counter);
-    setValueTexts();
-  }
+  setUpValuePage();
+  for (const char* prefix : {"Mass", "Volume"}) setUpCounterPage(prefix);  // the two totalizer pages
+  setUpDisplayPage();
 
-  for (const char* prefix : {"Mass", "Volume"}) {  // the two totalizer pages
-    const std::string p(prefix);
-    Control& page = fit("Main" + p + "CounterFrame", false);
-    Control& function = ctl(p + "CounterFunctionFrame");
-    function.setProperty("BorderStyle", Variant(int16_t{0}));
-    function.setLeft(100);
-    function.setWidth(static_cast<double>(page.width()) - 200);
-    function.setHeight(0);
-    function.setVisible(false);
-    function.setEnabled(false);
-    Control& flow = ctl(p + "CounterFlowFrame");
-    flow.setTop(static_cast<double>(function.top()) + function.height());
-    flow.setLeft(100);
-    flow.setWidth(static_cast<double>(page.width()) - 200);
-    Control& reverse = ctl(p + "CounterRevFlowFrame");
-    reverse.setTop(static_cast<double>(flow.top()) + flow.height());
-    reverse.setLeft(100);
-    reverse.setWidth(static_cast<double>(page.width()) - 200);
-    setCounterTexts(p);
-  }
-
-  {  // Display
-    Control& page = fit("MainDisplayFrame", true);
-    Control& normal = ctl("NormalDisplayFrame");
-    atTop(page, normal);
-    Control& multiplex = ctl("MultiplexDisplayFrame");
-    multiplex.setTop(static_cast<double>(normal.height()) + 100);
-    multiplex.setLeft(0);
-    multiplex.setWidth(page.width());
-    Control& language = ctl("LanguageDisplayFrame");
-    language.setProperty("BorderStyle", Variant(int16_t{0}));
-    language.setTop(static_cast<double>(multiplex.top()) + multiplex.height());
-    language.setLeft(0);
-    language.setWidth(page.width());
-    setDisplayTexts();
-  }
-
-  fit("MainAlarmFrame", false);
+  placePage("MainAlarmFrame", false);
   setAlarmTexts();
 
-  {  // Temperature / Density
-    Control& page = fit("MainTemparatureFrame", true);
-    Control& density = ctl("DensityFrame");
-    atTop(page, density);
-    fillBelow(page, density, ctl("TemparatureFrame"));
-    setTemperatureTexts();
-  }
+  setUpTemperaturePage();
 
-  fit("MainOperationFrame", false);
+  placePage("MainOperationFrame", false);
   setOperationTexts();
 
-  {  // Notes: the same margin on every side
-    Control& page = fit("MainCommentsFrame", false);
-    Control& comments = ctl("CommentsText");
-    comments.setHeight(static_cast<double>(page.height()) - 2.0 * comments.top());
-    comments.setWidth(static_cast<double>(page.width()) - 2.0 * comments.left());
-    setCommentsTexts();
-  }
+  setUpCommentsPage();
 
-  fit("MainOutputCfgFrame", false);
+  placePage("MainOutputCfgFrame", false);
   setOutputCfgTexts();
 
-  for (int output : {1, 2}) {
-    const std::string n = std::to_string(output);
-    Control& page = fit("MainOutput" + n + "Frame", true);
-    Control& limits = ctl("MainOutput" + n + "LimitsFrame");
-    atTop(page, limits);
-    if (output == 1) {
-      // Beside the span rows, overlapping their last 300 twips, 100 inside its container.
-      Control& sensor = ctl("Output1SensorInfoFrame");
-      const Control& span = ctl("Output1VLabelTextUnit", 0);
-      sensor.setProperty("BorderStyle", Variant(int16_t{0}));
-      sensor.setTop(span.top());
-      sensor.setLeft(static_cast<double>(span.left()) + span.width() - 300);
-      sensor.setWidth(static_cast<double>(limits.width()) - sensor.left() - 100);
-      sensor.setHeight(static_cast<double>(limits.height()) - sensor.top() - 100);
-    }
-    fillBelow(page, limits, ctl("MainOutput" + n + "AlarmFrame"));
-    setOutputTexts(output);
-  }
+  for (int output : {1, 2}) setUpOutputPage(output);
 
-  fit("MainImpulseFrame", false);
+  placePage("MainImpulseFrame", false);
   setPulseTexts();
+}
+
+Control& VelumorMainViewForm::placePage(std::string_view frame, bool borderless) {
+  platform::ui::TabStripControl& tab = tabStrip("MainTab");
+  Control& f = ctl(frame);
+  if (borderless) f.setProperty("BorderStyle", Variant(int16_t{0}));
+  f.setTop(tab.clientTop());
+  f.setLeft(tab.clientLeft());
+  f.setWidth(tab.clientWidth());
+  f.setHeight(tab.clientHeight());
+  return f;
+}
+
+void VelumorMainViewForm::setUpDeviceInfoPage() {
+  Control& page = placePage("MainDeviceInfoFrame", true);
+  Control& data = ctl("DeviceDataFrame");
+  atTop(page, data);
+  fillBelow(page, data, ctl("MeasurementPointFrame"));
+  setDeviceInfoTexts();
+}
+
+void VelumorMainViewForm::setUpValuePage() {
+  Control& page = placePage("MainValueFrame", true);
+  Control& output = ctl("ValueOutputFrame");
+  Control& current = ctl("CurrentFrame");
+  Control& diag = ctl("ValueDiagFrame");
+  Control& counter = ctl("ValueCounterFrame");
+  output.setTop(0);
+  output.setLeft(0);
+  output.setWidth(static_cast<double>(diag.left()) - 100);
+  current.setTop(output.top());
+  current.setWidth(static_cast<double>(page.width()) - current.left());
+  diag.setTop(static_cast<double>(current.top()) + current.height() + 100);
+  diag.setWidth(static_cast<double>(page.width()) - diag.left());
+  diag.setHeight(static_cast<double>(output.height()) - current.height() - 100);
+  fillBelow(page, output, counter);
+  setValueTexts();
+}
+
+void VelumorMainViewForm::setUpCounterPage(std::string_view prefix) {
+  const std::string p(prefix);
+  Control& page = placePage("Main" + p + "CounterFrame", false);
+  Control& function = ctl(p + "CounterFunctionFrame");
+  function.setProperty("BorderStyle", Variant(int16_t{0}));
+  function.setLeft(100);
+  function.setWidth(static_cast<double>(page.width()) - 200);
+  function.setHeight(0);
+  function.setVisible(false);
+  function.setEnabled(false);
+  Control& flow = ctl(p + "CounterFlowFrame");
+  flow.setTop(static_cast<double>(function.top()) + function.height());
+  flow.setLeft(100);
+  flow.setWidth(static_cast<double>(page.width()) - 200);
+  Control& reverse = ctl(p + "CounterRevFlowFrame");
+  reverse.setTop(static_cast<double>(flow.top()) + flow.height());
+  reverse.setLeft(100);
+  reverse.setWidth(static_cast<double>(page.width()) - 200);
+  setCounterTexts(p);
+}
+
+void VelumorMainViewForm::setUpDisplayPage() {
+  Control& page = placePage("MainDisplayFrame", true);
+  Control& normal = ctl("NormalDisplayFrame");
+  atTop(page, normal);
+  Control& multiplex = ctl("MultiplexDisplayFrame");
+  multiplex.setTop(static_cast<double>(normal.height()) + 100);
+  multiplex.setLeft(0);
+  multiplex.setWidth(page.width());
+  Control& language = ctl("LanguageDisplayFrame");
+  language.setProperty("BorderStyle", Variant(int16_t{0}));
+  language.setTop(static_cast<double>(multiplex.top()) + multiplex.height());
+  language.setLeft(0);
+  language.setWidth(page.width());
+  setDisplayTexts();
+}
+
+void VelumorMainViewForm::setUpTemperaturePage() {  // temperature and density
+  Control& page = placePage("MainTemparatureFrame", true);
+  Control& density = ctl("DensityFrame");
+  atTop(page, density);
+  fillBelow(page, density, ctl("TemparatureFrame"));
+  setTemperatureTexts();
+}
+
+void VelumorMainViewForm::setUpCommentsPage() {  // the notes: the same margin on every side
+  Control& page = placePage("MainCommentsFrame", false);
+  Control& comments = ctl("CommentsText");
+  comments.setHeight(static_cast<double>(page.height()) - 2.0 * comments.top());
+  comments.setWidth(static_cast<double>(page.width()) - 2.0 * comments.left());
+  setCommentsTexts();
+}
+
+void VelumorMainViewForm::setUpOutputPage(int output) {
+  const std::string n = std::to_string(output);
+  Control& page = placePage("MainOutput" + n + "Frame", true);
+  Control& limits = ctl("MainOutput" + n + "LimitsFrame");
+  atTop(page, limits);
+  if (output == 1) {
+    // Beside the span rows, overlapping their last 300 twips, 100 inside its container.
+    Control& sensor = ctl("Output1SensorInfoFrame");
+    const Control& span = ctl("Output1VLabelTextUnit", 0);
+    sensor.setProperty("BorderStyle", Variant(int16_t{0}));
+    sensor.setTop(span.top());
+    sensor.setLeft(static_cast<double>(span.left()) + span.width() - 300);
+    sensor.setWidth(static_cast<double>(limits.width()) - sensor.left() - 100);
+    sensor.setHeight(static_cast<double>(limits.height()) - sensor.top() - 100);
+  }
+  fillBelow(page, limits, ctl("MainOutput" + n + "AlarmFrame"));
+  setOutputTexts(output);
 }
 
 // The progress bars lie over the data-source panel of the status bar, all empty.

@@ -21,6 +21,12 @@ using K = VelumorMainViewForm::HostControlKind;
 
 constexpr int32_t kCommentTag = 0x12000000;
 
+// An item the window registers for itself, and the member that keeps its handle.
+struct ItemRow {
+  const char* name;
+  int32_t VelumorMainViewForm::*handle;
+};
+
 }  // namespace
 
 const std::vector<VelumorMainViewForm::BindingRow>& VelumorMainViewForm::bindingTable() {
@@ -221,18 +227,22 @@ void VelumorMainViewForm::RegisterItems() {
   static const char* const kPulseUnits[2] = {"PULSE_FACTOR_QM_UNIT", "PULSE_FACTOR_QV_UNIT"};
   static const char* const kTotalizerValues[4] = {"TOTALIZER_QM_F_SET_VALUE", "TOTALIZER_QM_R_SET_VALUE",
                                                   "TOTALIZER_QV_F_SET_VALUE", "TOTALIZER_QV_R_SET_VALUE"};
-  registerItem("HartRevision", false, HartRevisionHandle);
-  registerItem("ADJUST", false, AdjustHandle);
-  registerItem("&&private_FDT&&EngineeringContext", false, EngineeringContextHandle);
-  registerItem("&&private_pm&&Address", false, AddressHandle);
-  registerItem("DESCRIPTOR", false, DescriptorHandle);
-  registerItem("&&private&&connect", false, ConnectHandle);
-  registerItem("&&private&&CurrentSource", false, CurrentSourceHandle);
-  registerItem("&&private&&UserLevel", false, UserLevelHandle);
-  registerItem("&&private_PM&&FileName", false, FileNameHandle);
-  registerItem("&&Sequence_Progress&&Upload", false, UploadProgressHandle);
-  registerItem("&&Sequence_Progress&&Download", false, DownloadProgressHandle);
-  registerItem("&&Sequence_Progress&&Full_Download", false, FullDownloadProgressHandle);
+  // The items the window reads itself, in the order they are registered.
+  static const ItemRow kItems[] = {
+      {"HartRevision", &VelumorMainViewForm::HartRevisionHandle},
+      {"ADJUST", &VelumorMainViewForm::AdjustHandle},
+      {"&&private_FDT&&EngineeringContext", &VelumorMainViewForm::EngineeringContextHandle},
+      {"&&private_pm&&Address", &VelumorMainViewForm::AddressHandle},
+      {"DESCRIPTOR", &VelumorMainViewForm::DescriptorHandle},
+      {"&&private&&connect", &VelumorMainViewForm::ConnectHandle},
+      {"&&private&&CurrentSource", &VelumorMainViewForm::CurrentSourceHandle},
+      {"&&private&&UserLevel", &VelumorMainViewForm::UserLevelHandle},
+      {"&&private_PM&&FileName", &VelumorMainViewForm::FileNameHandle},
+      {"&&Sequence_Progress&&Upload", &VelumorMainViewForm::UploadProgressHandle},
+      {"&&Sequence_Progress&&Download", &VelumorMainViewForm::DownloadProgressHandle},
+      {"&&Sequence_Progress&&Full_Download", &VelumorMainViewForm::FullDownloadProgressHandle},
+  };
+  for (const ItemRow& row : kItems) registerItem(row.name, false, this->*row.handle);
   for (int k = 0; k < 4; ++k) {
     registerItem(kTotalizerUnits[k], true, TotalizerUnitHandle[k], 0, 3);
     TotalizerUnitEnum[k] = enumerationHandleOf(kTotalizerUnits[k]);

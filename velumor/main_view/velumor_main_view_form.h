@@ -157,6 +157,15 @@ class VelumorMainViewForm : public ViewWindow {
   // Start-up and shut-down (main_form_load.cpp).
   void loadMainWindow();
   void setUpPages();
+  // The page frame over the tab strip's client area, and each page's inner frames.
+  platform::ui::Control& placePage(std::string_view frame, bool borderless);
+  void setUpDeviceInfoPage();
+  void setUpValuePage();
+  void setUpCounterPage(std::string_view prefix);
+  void setUpDisplayPage();
+  void setUpTemperaturePage();
+  void setUpCommentsPage();
+  void setUpOutputPage(int output);
 
   // Texts (main_form_texts.cpp).
   void loadCaption(std::string_view control, int32_t id, int32_t index = -1);

@@ -13,6 +13,7 @@
 #include "apps/host_core/session_host.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
+#include "tests/support/temp_dir.h"
 #include "tolvar/sim/host_session.h"
 #include "tolvar/sim/rq4400_simulator.h"
 
@@ -115,9 +116,6 @@ TEST(InjectCommand, TheHostsRefusalFailsTheLine) {
 class InjectSession : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "host_core_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     platform::ui::EventLoop::instance().useManualClock();
     tolvar::sim::HostOptions o;
     o.deviceFile = VELUMOR_DEVICE_FILE;
@@ -129,10 +127,9 @@ class InjectSession : public ::testing::Test {
   void TearDown() override {
     host_.reset();
     session_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
   }
-  std::filesystem::path dir_;
+  testsupport::TempDir temp_{"host_core"};
+  std::filesystem::path dir_ = temp_.path();
   std::unique_ptr<tolvar::sim::HostSession> session_;
   std::unique_ptr<SimulatedHost> host_;
 };

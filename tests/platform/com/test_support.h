@@ -9,29 +9,11 @@
 #include <string>
 
 #include "platform/com/error.h"
+#include "tests/support/temp_dir.h"
 
 namespace comtest {
 
-// A private folder under the system's temporary folder, removed with its contents.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "com_test_XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
+using testsupport::TempDir;
 
 // Sets or clears an environment variable for one test and restores it afterwards.
 class EnvGuard {

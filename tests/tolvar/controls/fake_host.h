@@ -12,6 +12,7 @@
 #include "platform/com/variant.h"
 #include "platform/ui/control.h"
 #include "platform/ui/event_loop.h"
+#include "tests/support/null_host.h"
 #include "tolvar/applet/applet.h"
 #include "tolvar/applet/host_access.h"
 
@@ -20,7 +21,7 @@ namespace fake {
 using platform::com::Ptr;
 using platform::com::Variant;
 
-class FakeHost final : public tolvar::AppletItemManager, public tolvar::HostItemAccess {
+class FakeHost final : public testsupport::NullItemManager, public tolvar::HostItemAccess {
  public:
   struct Item {
     std::string type = "double";  // "double", "enum", "string"
@@ -161,28 +162,6 @@ class FakeHost final : public tolvar::AppletItemManager, public tolvar::HostItem
     released.push_back("view");
     status = 0;
   }
-  void GetDDObject(Ptr<tolvar::DeviceDescription>&, int32_t& status) override { status = 0; }
-  void GetFrame(Ptr<tolvar::HostFrame>&, int32_t& status) override { status = 0; }
-  void RegisterItem(const std::string&, bool, int32_t, int32_t&, int32_t, int32_t, int32_t& status) override {
-    status = 0;
-  }
-  void UnadviseItem(const Variant&, int32_t, bool, int32_t& status) override { status = 0; }
-  void GetValueEx(int32_t, double&, bool, int32_t& status) override { status = 0; }
-  void GetValue(int32_t, double&, int32_t& status) override { status = 0; }
-  void GetShadowValue(int32_t, double&, int32_t& status) override { status = 0; }
-  void SetValue(int32_t, double, int32_t& status) override { status = 0; }
-  void GetLongValue(int32_t, int32_t&, int32_t& status) override { status = 0; }
-  void GetSingleValue(int32_t, float&, bool, int32_t& status) override { status = 0; }
-  void SetSingleValue(int32_t, float, int32_t& status) override { status = 0; }
-  void GetArrayValue(int32_t, platform::com::ByteArray&, bool, int32_t& status) override { status = 0; }
-  void SetArrayValue(int32_t, const platform::com::ByteArray&, int32_t& status) override { status = 0; }
-  void GetString(int32_t, std::string&, bool, int32_t& status) override { status = 0; }
-  void GetStringNoFlag(int32_t, std::string&, int32_t& status) override { status = 0; }
-  void SetString(int32_t, const std::string&, int32_t& status) override { status = 0; }
-  void GetBoolValue(int32_t, bool&, int32_t& status) override { status = 0; }
-  void SetBoolValue(int32_t, bool, int32_t& status) override { status = 0; }
-  void GetValueText(int32_t, std::string&, bool, int32_t& status) override { status = 0; }
-  void GetNamedValue(const std::string&, Variant&, int32_t& status) override { status = 0; }
 
  private:
   struct Watch {
@@ -215,32 +194,7 @@ inline Host makeHost() {
 }
 
 // An item manager without item access: a host the controls cannot work with.
-class BareItemManager final : public tolvar::AppletItemManager {
- public:
-  void ReleaseView(Ptr<tolvar::View>, int32_t& s) override { s = 0; }
-  void GetDDObject(Ptr<tolvar::DeviceDescription>&, int32_t& s) override { s = 0; }
-  void GetFrame(Ptr<tolvar::HostFrame>&, int32_t& s) override { s = 0; }
-  void RegisterItem(const std::string&, bool, int32_t, int32_t&, int32_t, int32_t, int32_t& s) override {
-    s = 0;
-  }
-  void UnadviseItem(const Variant&, int32_t, bool, int32_t& s) override { s = 0; }
-  void GetValueEx(int32_t, double&, bool, int32_t& s) override { s = 0; }
-  void GetValue(int32_t, double&, int32_t& s) override { s = 0; }
-  void GetShadowValue(int32_t, double&, int32_t& s) override { s = 0; }
-  void SetValue(int32_t, double, int32_t& s) override { s = 0; }
-  void GetLongValue(int32_t, int32_t&, int32_t& s) override { s = 0; }
-  void GetSingleValue(int32_t, float&, bool, int32_t& s) override { s = 0; }
-  void SetSingleValue(int32_t, float, int32_t& s) override { s = 0; }
-  void GetArrayValue(int32_t, platform::com::ByteArray&, bool, int32_t& s) override { s = 0; }
-  void SetArrayValue(int32_t, const platform::com::ByteArray&, int32_t& s) override { s = 0; }
-  void GetString(int32_t, std::string&, bool, int32_t& s) override { s = 0; }
-  void GetStringNoFlag(int32_t, std::string&, int32_t& s) override { s = 0; }
-  void SetString(int32_t, const std::string&, int32_t& s) override { s = 0; }
-  void GetBoolValue(int32_t, bool&, int32_t& s) override { s = 0; }
-  void SetBoolValue(int32_t, bool, int32_t& s) override { s = 0; }
-  void GetValueText(int32_t, std::string&, bool, int32_t& s) override { s = 0; }
-  void GetNamedValue(const std::string&, Variant&, int32_t& s) override { s = 0; }
-};
+using BareItemManager = testsupport::NullItemManager;
 
 // Runs the notifications the host has posted.
 inline void deliver() {

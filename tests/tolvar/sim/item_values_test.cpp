@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
+#include "platform/com/hex.h"
 #include "tolvar/sim/dd/device_data.h"
 
 namespace {
@@ -20,7 +22,7 @@ const tolvar::dd::DeviceData& device() {
 }
 
 TEST(PackedAscii, PacksFourCharactersIntoThreeOctetsMostSignificantFirst) {
-  EXPECT_EQ(hexText(packAscii("ABCD", 0)), "04 20 C4");
+  EXPECT_EQ(platform::com::hexOctets(packAscii("ABCD", 0)), "04 20 C4");
   EXPECT_EQ(packAscii("abcd", 0), packAscii("ABCD", 0)) << "letters fold to upper case";
   EXPECT_EQ(packAscii("AB", 8).size(), 6u) << "padded with blanks to the length";
   EXPECT_EQ(unpackAscii(packAscii("AB", 8)), "AB") << "trailing blanks are dropped";
@@ -33,7 +35,7 @@ TEST(PackedAscii, PacksFourCharactersIntoThreeOctetsMostSignificantFirst) {
 }
 
 TEST(Octets, HexTextAndItsParse) {
-  EXPECT_EQ(hexText({0x04, 0x20, 0xC4}), "04 20 C4");
+  EXPECT_EQ(platform::com::hexOctets(std::vector<uint8_t>{0x04, 0x20, 0xC4}), "04 20 C4");
   EXPECT_EQ(parseHex("04 20 c4"), (std::vector<uint8_t>{0x04, 0x20, 0xC4}));
   EXPECT_EQ(parseHex(""), std::vector<uint8_t>{});
   EXPECT_FALSE(parseHex("4 20"));

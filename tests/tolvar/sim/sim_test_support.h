@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ui/event_loop.h"
+#include "tests/support/temp_dir.h"
 #include "tolvar/applet/applet.h"
 #include "tolvar/sim/host_session.h"
 #include "tolvar/sim/item_store.h"
@@ -115,25 +116,7 @@ class RecordingView : public View {
 
 inline constexpr char kRecordingProgId[] = "Test.RecordingViewClass";
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tolvar_sim_XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
+using testsupport::TempDir;
 
 inline tolvar::sim::HostOptions testOptions(const TempDir& dir) {
   tolvar::sim::HostOptions o;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/temp_dir.h"
 #include "tests/velumor/diag_view/diag_view_fixture.h"
 
 namespace diagview_test {
@@ -24,14 +25,8 @@ class DiagReportTest : public DiagViewTest {
   void SetUp() override {
     DiagViewTest::SetUp();
     aim->dd->properties["DevDescLong"] = "RQ4400 Coriolis Mass Flowmeter";
-    dir = fs::temp_directory_path() / ("diag_report_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-    DiagViewTest::TearDown();
-  }
+  void TearDown() override { DiagViewTest::TearDown(); }
   void start() {
     open();
     run(1);
@@ -62,7 +57,8 @@ class DiagReportTest : public DiagViewTest {
         ctl(std::string("DiagSensor") + part, i).setVisible(false);
     }
   }
-  fs::path dir;
+  testsupport::TempDir temp{"diag_report"};
+  fs::path dir = temp.path();
 };
 
 TEST_F(DiagReportTest, TheWholeTextOfAKnownStateInEnglish) {

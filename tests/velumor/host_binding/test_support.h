@@ -9,6 +9,7 @@
 #include "platform/com/ref.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/form.h"
+#include "tests/support/null_host.h"
 #include "tests/velumor/host_binding/fake_host.h"
 #include "tolvar/applet/applet.h"
 
@@ -54,15 +55,7 @@ class LifeRecorder : public platform::ui::FormObserver {
   bool destroyed_ = false;
 };
 
-// A view that does nothing: something to hand a window as its ViewRef.
-class DummyView : public tolvar::View {
- public:
-  int32_t SetAppletItemManagRef(int32_t, platform::com::Ptr<tolvar::AppletItemManager>) override { return 0; }
-  int32_t Show() override { return 0; }
-  int32_t Hide() override { return 0; }
-  int32_t Destroy() override { return 0; }
-  int32_t NotifyChanged(int32_t, bool, int32_t, int32_t) override { return 0; }
-};
+using DummyView = testsupport::NullView;
 
 // Every host-binding test starts on the manual clock with no reported errors.
 class HostBindingTest : public ::testing::Test {

@@ -22,6 +22,7 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
+#include "tests/support/null_host.h"
 #include "tests/velumor/host_binding/fake_host.h"
 #include "tolvar/applet/applet.h"
 #include "tolvar/applet/control_ids.h"
@@ -63,14 +64,7 @@ inline std::map<int32_t, std::string> readStringTable(const std::string& languag
 }
 
 // The owning view, as the view class would hand it over.
-class FakeView : public tolvar::View {
- public:
-  int32_t SetAppletItemManagRef(int32_t, Ptr<tolvar::AppletItemManager>) override { return 0; }
-  int32_t Show() override { return 0; }
-  int32_t Hide() override { return 0; }
-  int32_t Destroy() override { return 0; }
-  int32_t NotifyChanged(int32_t, bool, int32_t, int32_t) override { return 0; }
-};
+using FakeView = testsupport::NullView;
 
 // Headless services whose help and message-box requests also go into a call log.
 class LoggingServices : public platform::ui::HeadlessServices {

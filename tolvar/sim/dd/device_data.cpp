@@ -12,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/com/hex.h"
 #include "platform/com/json_depth.h"
 
 namespace tolvar::dd {
@@ -41,17 +42,6 @@ std::string formatDouble(double d) {
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, d);
   return std::string(buf, res.ptr);
-}
-
-std::string hexOctets(const std::vector<uint8_t>& octets) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string out;
-  for (size_t i = 0; i < octets.size(); ++i) {
-    if (i) out += ' ';
-    out += digits[octets[i] >> 4];
-    out += digits[octets[i] & 0x0F];
-  }
-  return out;
 }
 
 // Number of Unicode code points of a UTF-8 text (continuation bytes are not counted).
@@ -853,7 +843,7 @@ std::string VariableDef::defaultText() const {
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", dt->year, dt->month, dt->day);
     return buf;
   }
-  return hexOctets(std::get<std::vector<uint8_t>>(defaultValue));
+  return platform::com::hexOctets(std::get<std::vector<uint8_t>>(defaultValue));
 }
 
 int VariableDef::sizeInOctets() const {

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "tests/support/temp_dir.h"
 #include "tolvar/sim/dd/device_data.h"
 
 namespace tolvar::dd {
@@ -333,9 +334,8 @@ TEST(DeviceDataValidation, MalformedJsonQuotesOnlyTheStartOfALongToken) {
 }
 
 TEST(DeviceDataValidation, FileErrorsNameTheFile) {
-  auto dir = std::filesystem::temp_directory_path() /
-             ("tolvar_dd_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  std::filesystem::create_directories(dir);
+  const testsupport::TempDir temp("tolvar_dd_test");
+  const std::filesystem::path& dir = temp.path();
   auto missing = dir / "missing.json";
   try {
     loadDeviceData(missing);
@@ -354,7 +354,6 @@ TEST(DeviceDataValidation, FileErrorsNameTheFile) {
   } catch (const std::runtime_error& e) {
     EXPECT_EQ(std::string(e.what()).rfind(bad.string() + ": sequences[0] \"SEQ\"", 0), 0u) << e.what();
   }
-  std::filesystem::remove_all(dir);
 }
 
 TEST(DeviceDataObjects, LongOutputsReadTheValueAsTheViewsDo) {

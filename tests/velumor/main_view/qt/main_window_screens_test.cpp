@@ -29,6 +29,7 @@
 #include "frontend/qt/front_end.h"
 #include "frontend/qt/qt_convert.h"
 #include "tests/frontend/qt/qt_test_support.h"
+#include "tests/frontend/qt/screen_checks.h"
 #include "tests/velumor/main_view/main_view_fixture.h"
 
 namespace {
@@ -37,17 +38,13 @@ using platform::com::Ptr;
 using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::ControlType;
-
-// A control's place in the form's client area, in twips.
-struct Box {
-  double left = 0, top = 0, width = 0, height = 0;
-  double right() const { return left + width; }
-  double bottom() const { return top + height; }
-};
-
-std::ostream& operator<<(std::ostream& os, const Box& b) {
-  return os << b.left << "," << b.top << " " << b.width << "x" << b.height;
-}
+using vtest::Box;
+using vtest::formBox;
+using vtest::inkIn;
+using vtest::inside;
+using vtest::misfit;
+using vtest::overlap;
+using vtest::within;
 
 // The tab keys in the order of the window's design.
 const std::vector<std::string> kTabOrder = {
@@ -56,37 +53,8 @@ const std::vector<std::string> kTabOrder = {
     "MainCommentsKey",      "MainOutputCfgKey", "MainOutput1Key", "MainOutput2Key",     "MainImpulseKey",
 };
 
-// Positions are whole twips; the slack absorbs the single-precision sums of nested frames.
-constexpr double kSlack = 0.5;
-
-bool inside(const Box& b, const Box& area) {
-  return b.left >= area.left - kSlack && b.top >= area.top - kSlack && b.right() <= area.right() + kSlack &&
-         b.bottom() <= area.bottom() + kSlack;
-}
-
-bool overlap(const Box& a, const Box& b) {
-  return std::min(a.right(), b.right()) > std::max(a.left, b.left) + kSlack &&
-         std::min(a.bottom(), b.bottom()) > std::max(a.top, b.top) + kSlack;
-}
-
-Box formBox(const Control& c) {
-  Box b{c.left(), c.top(), c.width(), c.height()};
-  for (const Control* k = c.container(); k && k->type() != ControlType::Form; k = k->container()) {
-    // Only frames hold controls on this window; their children are placed from their corner.
-    b.left += k->left();
-    b.top += k->top();
-  }
-  return b;
-}
-
 bool isContainer(const Control& c) {
   return c.type() == ControlType::Frame || c.type() == ControlType::PictureBox;
-}
-
-bool within(const Control& c, const Control& ancestor) {
-  for (const Control* k = c.container(); k; k = k->container())
-    if (k == &ancestor) return true;
-  return false;
 }
 
 // The overlaps the design means ("mayOverlap"): a control and everything inside it may
@@ -117,32 +85,6 @@ bool meant(const std::map<std::string, std::set<std::string>>& intended, const C
       if (it->second.count(y)) return true;
   }
   return false;
-}
-
-// Dark pixels: text drawn in the window's text colour on its light faces.
-int inkIn(const QImage& img, QRect r) {
-  return vtest::countPixels(img, r, [](QColor c) { return qGray(c.rgb()) < 128; });
-}
-
-// Why `text` does not fit into `label` as the label lays it out (one line, or as many lines
-// as the label's height holds where it breaks its text); empty when it fits.
-std::string misfit(const QLabel& label, const QString& text) {
-  const QFontMetrics fm(label.font());
-  const QRect area = label.contentsRect();
-  const int width = fm.horizontalAdvance(text);
-  auto px = [](int needed, int available, const char* what) {
-    return "needs " + std::to_string(needed) + " px, the control has " + std::to_string(available) + " px " +
-           what;
-  };
-  if (fm.height() > area.height()) return px(fm.height(), area.height(), "of height");
-  if (width <= area.width()) return {};
-  if (!label.wordWrap() || area.height() < 2 * fm.lineSpacing()) return px(width, area.width(), "of width");
-  for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-    if (fm.horizontalAdvance(word) > area.width())
-      return px(fm.horizontalAdvance(word), area.width(), "for a word");
-  const QRect wrapped = fm.boundingRect(QRect(0, 0, area.width(), 100000), Qt::TextWordWrap, text);
-  if (wrapped.height() > area.height()) return px(wrapped.height(), area.height(), "of height for its lines");
-  return {};
 }
 
 class MainWindowScreens : public ::testing::TestWithParam<const char*> {

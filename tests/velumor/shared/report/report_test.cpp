@@ -16,6 +16,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
+#include "tests/support/temp_dir.h"
 
 namespace velumor::report {
 namespace {
@@ -126,17 +127,9 @@ class ReportPrintTest : public ::testing::Test {
     ::setenv("VELUMOR_LANG", "en", 1);
     ui::Services::installHeadless();
     ui::Services::headless().reset();
-    std::string templ = (fs::temp_directory_path() / "velumor_report_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    folder_ = templ;
     form_ = platform::com::makeObject<ReportForm>();
   }
-  void TearDown() override {
-    form_->unload();
-    std::error_code ec;
-    fs::permissions(folder_, fs::perms::owner_all, ec);
-    fs::remove_all(folder_, ec);
-  }
+  void TearDown() override { form_->unload(); }
 
   ui::CommonDialogControl& dialog() { return form_->ctlAs<ui::CommonDialogControl>("Dlg"); }
   PrintOutcome print(const std::function<std::string()>& build) {
@@ -157,7 +150,8 @@ class ReportPrintTest : public ::testing::Test {
     return out;
   }
 
-  fs::path folder_;
+  testsupport::TempDir temp_{"velumor_report"};
+  fs::path folder_ = temp_.path();
   platform::com::Ptr<ReportForm> form_;
   int builds_ = 0;
 };

@@ -11,6 +11,7 @@
 
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
+#include "tests/support/temp_dir.h"
 #include "velumor/shared/component.h"
 #include "velumor/shared/windows/message_form.h"
 
@@ -40,9 +41,6 @@ class ScopedEnv {
 class WindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string templ = (std::filesystem::temp_directory_path() / "velumor_windows_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    folder_ = templ;
     setComponentFolderForTests(folder_);
     settings_.emplace("VELUMOR_SETTINGS", (folder_ / "settings.json").string());
     lang_.emplace("VELUMOR_LANG", "en");
@@ -61,8 +59,6 @@ class WindowsTest : public ::testing::Test {
     setComponentFolderForTests({});
     lang_.reset();
     settings_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
   }
 
   // Another user language from now on; the one before the test comes back at its end.
@@ -77,7 +73,8 @@ class WindowsTest : public ::testing::Test {
 
   std::string pathOf(const std::string& name) const { return folder_.string() + "/" + name; }
 
-  std::filesystem::path folder_;
+  testsupport::TempDir temp_{"velumor_windows"};
+  std::filesystem::path folder_ = temp_.path();
   std::optional<ScopedEnv> settings_;
   std::optional<ScopedEnv> lang_;
 };

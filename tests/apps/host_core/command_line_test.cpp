@@ -1,0 +1,91 @@
+// The command-line parser the host and the fuzzer share: what it takes, and how it refuses.
+#include "apps/host_core/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using host_core::CommandLine;
+
+namespace {
+
+struct Parsed {
+  std::string out = ".";
+  bool offscreen = false;
+  int quitAfter = 0;
+  uint64_t seed = 1;
+  double seconds = 60;
+  std::vector<std::string> views;
+  CommandLine::Outcome outcome{};
+  std::string error;
+};
+
+Parsed parse(std::vector<const char*> args) {
+  Parsed p;
+  CommandLine cl("prog");
+  cl.text("--out", p.out)
+      .flag("--offscreen", p.offscreen)
+      .number("--quit-after", p.quitAfter, 1, 86400000)
+      .number<uint64_t>("--seed", p.seed, 0, UINT64_MAX)
+      .number("--seconds", p.seconds, 0.0, 1e9)
+      .texts("--view", p.views);
+  args.insert(args.begin(), "prog");
+  std::ostringstream err;
+  p.outcome = cl.parse(static_cast<int>(args.size()), args.data(), err);
+  p.error = err.str();
+  return p;
+}
+
+TEST(CommandLine, TakesValuesSwitchesAndRepeatedOptionsInAnyOrder) {
+  const Parsed p = parse({"--view", "A.B", "--offscreen", "--out", "dir", "--quit-after", "1500", "--view",
+                          "C.D", "--seed", "18446744073709551615", "--seconds", "2.5"});
+  EXPECT_EQ(p.outcome, CommandLine::Outcome::Run) << p.error;
+  EXPECT_EQ(p.out, "dir");
+  EXPECT_TRUE(p.offscreen);
+  EXPECT_EQ(p.quitAfter, 1500);
+  EXPECT_EQ(p.seed, UINT64_MAX);
+  EXPECT_DOUBLE_EQ(p.seconds, 2.5);
+  EXPECT_EQ(p.views, (std::vector<std::string>{"A.B", "C.D"}));
+  // Nothing given leaves every default alone.
+  const Parsed none = parse({});
+  EXPECT_EQ(none.outcome, CommandLine::Outcome::Run);
+  EXPECT_EQ(none.out, ".");
+  EXPECT_EQ(none.seed, 1u);
+}
+
+TEST(CommandLine, HelpStopsReadingWhereverItStands) {
+  EXPECT_EQ(parse({"--help"}).outcome, CommandLine::Outcome::Help);
+  EXPECT_EQ(parse({"--out", "x", "-h", "--bogus"}).outcome, CommandLine::Outcome::Help);
+}
+
+TEST(CommandLine, RefusesWithTheReasonNamed) {
+  struct Case {
+    std::vector<const char*> args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, "prog: unknown option --bogus\n"},
+      {{"--out"}, "prog: --out needs a value\n"},
+      {{"--offscreen", "--quit-after"}, "prog: --quit-after needs a value\n"},
+      {{"--quit-after", "0"}, "prog: --quit-after takes a number from 1 to 86400000, not \"0\"\n"},
+      {{"--quit-after", "86400001"},
+       "prog: --quit-after takes a number from 1 to 86400000, not \"86400001\"\n"},
+      {{"--quit-after", "12abc"}, "prog: --quit-after takes a number from 1 to 86400000, not \"12abc\"\n"},
+      {{"--quit-after", ""}, "prog: --quit-after takes a number from 1 to 86400000, not \"\"\n"},
+      {{"--seed", "-1"}, "prog: --seed takes a number from 0 to 18446744073709551615, not \"-1\"\n"},
+      {{"--seconds", "nan"}, "prog: --seconds takes a number from 0 to 1e+09, not \"nan\"\n"},
+      {{"--seconds", "1e10"}, "prog: --seconds takes a number from 0 to 1e+09, not \"1e10\"\n"},
+  };
+  for (const Case& c : cases) {
+    const Parsed p = parse(c.args);
+    EXPECT_EQ(p.outcome, CommandLine::Outcome::Refused) << c.message;
+    EXPECT_EQ(p.error, c.message);
+  }
+  // A refused value leaves the variable as it was.
+  EXPECT_EQ(parse({"--quit-after", "0"}).quitAfter, 0);
+}
+
+}  // namespace
