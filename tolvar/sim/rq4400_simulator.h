@@ -115,6 +115,13 @@ class Rq4400Simulator {
   double displayValue(int selection, int32_t& unit) const;
   double currentFor(int selection, const char* prefix, bool& saturated) const;
   double noise();
+  // The steps of execute: a write gives the items to the meter, a read brings them back.
+  uint8_t executeWrite(const dd::RecordDef& record);
+  uint8_t executeRead(const dd::RecordDef& record);
+  // Commands 140 to 147 reset a totalizer (and its overflow count) before they answer.
+  void resetTotalizers(int command);
+  // Command 48: each bytes item takes its slice of the status octets.
+  void fillStatusItems(const dd::RecordDef& record);
 
   ItemStore& store_;
   HostScheduler& scheduler_;
