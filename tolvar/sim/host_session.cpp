@@ -13,6 +13,7 @@
 #include "tolvar/sim/applet_utility.h"
 #include "tolvar/sim/dataset_database.h"
 #include "tolvar/sim/device_description.h"
+#include "tolvar/sim/frame_operations.h"
 #include "tolvar/sim/host_frame.h"
 #include "tolvar/sim/host_scheduler.h"
 #include "tolvar/sim/item_manager.h"
@@ -76,7 +77,7 @@ HostSession::HostSession(HostOptions options)
   link_->session = this;
   itemManager_ = Ptr<AppletItemManager>(new ItemManager(link_));
   deviceDescription_ = platform::com::makeObject<SimDeviceDescription>(data_);
-  currentDataSet_ = DataSetDatabase::kDefaultSet;
+  frame_ = std::make_unique<FrameOperations>(*this);
 
   store_->setViewResolver([this](int32_t handle) { return viewOf(handle); });
   sequences_->setConnectedCheck([this] { return connectionState() == Connected; });
@@ -298,16 +299,6 @@ std::string HostSession::resolveProgId(const std::string& nameOrProgId) const {
   return wanted;
 }
 
-int32_t HostSession::openViewFromFrame(const std::string& progId) {
-  std::string error;
-  Ptr<View> view = openView(resolveProgId(progId), error, true);
-  if (!view) {
-    message(error);
-    return kStatusViewFailed;
-  }
-  return 0;
-}
-
 // ------------------------------------------------------------------ host-side access
 
 bool HostSession::setItem(const std::string& name, const Variant& value, bool shadowOnly,
@@ -402,193 +393,32 @@ void HostSession::injectResponse(const std::string& record, uint8_t code) {
   simulator_->injectResponse(record, code);
 }
 
-// ------------------------------------------------------------------ connection
+// ------------------------------------------------------------------ frame
 
-int32_t HostSession::connect() {
-  const int32_t state = connectionState();
-  if (state == Connected || state == Connecting) return 0;
-  if (connectJob_) scheduler_->cancel(connectJob_);
-  setHostItem("&&private&&connect", Variant(static_cast<double>(Connecting)));
-  connectJob_ = scheduler_->after(kConnectMs, [this] {
-    connectJob_ = 0;
-    simulator_->setOnline(true);
-    setHostItem("&&private&&connect", Variant(static_cast<double>(Connected)));
-  });
-  return 0;
+bool HostSession::frame(const std::string& operation, const std::vector<std::string>& args,
+                        std::string& result, std::string& error) {
+  return frame_->call(operation, args, result, error);
 }
 
-int32_t HostSession::disconnect() {
-  const int32_t state = connectionState();
-  if (state == Disconnected || state == Disconnecting) return 0;
-  if (connectJob_) scheduler_->cancel(connectJob_);
-  sequences_->abort();
-  simulator_->setOnline(false);
-  setHostItem("&&private&&connect", Variant(static_cast<double>(Disconnecting)));
-  connectJob_ = scheduler_->after(kDisconnectMs, [this] {
-    connectJob_ = 0;
-    setHostItem("&&private&&connect", Variant(static_cast<double>(Disconnected)));
-    // A new connection starts with no progress shown.
-    for (const auto& s : data_->sequences) store_->set(dd::sequenceProgressItem(s.name), Variant(0.0));
-  });
-  return 0;
+std::string HostSession::currentDataSet() const {
+  return frame_->currentDataSet();
 }
 
-int32_t HostSession::setAddress() {
-  const int32_t i = store_->indexOf("&&private_PM&&Address");
-  const std::string current = i >= 0 ? store_->value(i).toString() : std::string();
-  std::optional<std::string> chosen = addressProvider_ ? addressProvider_(current) : options_.address;
-  if (!chosen) return kStatusCancelled;
-  setHostItem("&&private_PM&&Address", Variant(trim(*chosen)));
-  return 0;
+void HostSession::setAddressProvider(std::function<std::optional<std::string>(const std::string&)> provider) {
+  frame_->setAddressProvider(std::move(provider));
+}
+
+void HostSession::setDataSetChooser(
+    std::function<std::optional<std::string>(bool, const std::vector<std::string>&, const std::string&)>
+        chooser) {
+  frame_->setDataSetChooser(std::move(chooser));
 }
 
 // ------------------------------------------------------------------ sequences
 
-int32_t HostSession::startSequence(const std::string& name, int32_t& result) {
-  result = sequences_->start(name);
-  return result == 0 || result == kHostBusy ? 0 : result;
-}
-
-int32_t HostSession::adjustSequence(const std::string& name, int32_t& result) {
-  result = sequences_->adjust(name);
-  return result == 0 || result == kHostBusy || result == kHostAdjustFinished ? 0 : result;
-}
-
-int32_t HostSession::loadFromDevice() {
-  int32_t result = 0;
-  startSequence("UPLOAD", result);
-  return result;
-}
-
 void HostSession::onSequenceFinished(const std::string& sequence, bool adjust, bool ok) {
   if (ok && !adjust && equalsNoCase(sequence, "UPLOAD"))
     setHostItem("&&private&&CurrentSource", Variant(2.0));  // the data now comes from the device
-}
-
-// ------------------------------------------------------------------ data sets
-
-int32_t HostSession::saveDataSet(const std::string& name) {
-  DataSetDatabase::Items items;
-  for (int32_t i = 0; i < store_->itemCount(); ++i)
-    if (store_->def(i).dataSet) items.emplace_back(store_->name(i), store_->value(i));
-  std::string error;
-  if (!database_->save(name, data_->device, items, error)) {
-    message(error);
-    return kStatusDatabase;
-  }
-  currentDataSet_ = name;
-  setHostItem("&&private&&Dirty", Variant(false));
-  setHostItem("&&private_PM&&FileName", Variant(name + " (" + database_->path().string() + ")"));
-  return 0;
-}
-
-int32_t HostSession::loadDataSet(const std::string& name) {
-  DataSetDatabase::Items items;
-  std::string error;
-  if (!database_->load(name, items, error)) {
-    message(error);
-    return kStatusDatabase;
-  }
-  // Everything is read before anything changes, so a failed load leaves the items as they were.
-  std::vector<std::pair<int32_t, Variant>> apply;
-  for (auto& [itemName, value] : items) {
-    const int32_t i = store_->indexOf(itemName);
-    if (i >= 0 && store_->def(i).dataSet) apply.emplace_back(i, std::move(value));
-  }
-  for (auto& [i, value] : apply) store_->set(i, value);
-  currentDataSet_ = name;
-  setHostItem("&&private&&Dirty", Variant(false));
-  setHostItem("&&private&&CurrentSource", Variant(1.0));
-  setHostItem("&&private_PM&&FileName", Variant(name + " (" + database_->path().string() + ")"));
-  return 0;
-}
-
-int32_t HostSession::loadFromDatabase() {
-  return loadDataSet(currentDataSet_);
-}
-
-int32_t HostSession::saveToDatabase() {
-  return saveDataSet(currentDataSet_);
-}
-
-int32_t HostSession::chooseDataSet(bool forSaving, std::string& name) {
-  name = currentDataSet_;
-  if (!dataSetChooser_) return 0;
-  std::vector<std::string> names;
-  std::string error;
-  if (!database_->list(names, error)) {
-    message(error);
-    return kStatusDatabase;
-  }
-  auto chosen = dataSetChooser_(forSaving, names, currentDataSet_);
-  if (!chosen) return kStatusCancelled;
-  if (!forSaving) {
-    name = *chosen;
-    return 0;
-  }
-  name = trim(*chosen);  // a new name must say something
-  return name.empty() ? kStatusCancelled : 0;
-}
-
-int32_t HostSession::openFromDatabase() {
-  std::string name;
-  const int32_t status = chooseDataSet(false, name);
-  return status != 0 ? status : loadDataSet(name);
-}
-
-int32_t HostSession::saveAsToDatabase() {
-  std::string name;
-  const int32_t status = chooseDataSet(true, name);
-  return status != 0 ? status : saveDataSet(name);
-}
-
-// ------------------------------------------------------------------ the device menu
-
-std::vector<std::string> HostSession::menuFunctions() const {
-  std::vector<std::string> out{"fncStartForm", "SaveToDevice"};
-  for (const auto& m : data_->menu) {
-    if (m.isSeparator()) continue;
-    const std::string fn = m.function();
-    if (fn.empty()) continue;
-    bool known = false;
-    for (const auto& f : out) known = known || equalsNoCase(f, fn);
-    if (!known) out.push_back(fn);
-  }
-  return out;
-}
-
-int32_t HostSession::menuFunction(const std::string& function, const std::string& parameter) {
-  if (equalsNoCase(function, "fncStartForm")) return openViewFromFrame(parameter);
-  if (equalsNoCase(function, "SaveToDevice")) {
-    int32_t result = 0;
-    startSequence("FULL_DOWNLOAD", result);
-    return result;
-  }
-  message("The device menu function \"" + function + "\" is not offered by this host");
-  return kStatusNotSupported;
-}
-
-bool HostSession::frame(const std::string& operation, const std::vector<std::string>& args,
-                        std::string& result, std::string& error) {
-  Ptr<HostFrame> f = createFrame();
-  std::vector<Variant> argv;
-  for (const auto& a : args) argv.emplace_back(a);
-  const bool sequenceOp =
-      equalsNoCase(operation, "StartSequence") || equalsNoCase(operation, "AdjustSequence");
-  if (sequenceOp && argv.size() == 1) argv.emplace_back(int32_t{0});
-  try {
-    Variant status = f->invokeByName(operation, platform::com::InvokeKind::Method, argv);
-    result =
-        sequenceOp && argv.size() == 2 ? std::to_string(argv[1].toLong()) : std::to_string(status.toLong());
-    // Where the set went: without HOME or XDG_DATA_HOME that is not where a user would look.
-    if ((equalsNoCase(operation, "SaveToDatabase") || equalsNoCase(operation, "SaveAsToDatabase")) &&
-        status.toLong() == 0)
-      result += " (data set \"" + currentDataSet_ + "\" saved to " + database_->path().string() + ")";
-    return true;
-  } catch (const platform::com::RuntimeError& e) {
-    error = "Run-time error " + std::to_string(e.number()) + ": " + e.description();
-    return false;
-  }
 }
 
 }  // namespace tolvar::sim

@@ -30,6 +30,7 @@ class Rq4400Simulator;
 class SequenceEngine;
 class DataSetDatabase;
 class SimDeviceDescription;
+class FrameOperations;
 
 struct HostOptions {
   std::filesystem::path deviceFile;    // empty: HostSession::defaultDeviceFile()
@@ -117,45 +118,21 @@ class HostSession {
   // Marks the data set changed ("&&private&&Dirty" True).
   void markDirty();
 
-  // --- frame operations (each returns the status the frame hands back, 0 = done)
-  int32_t connect();
-  int32_t disconnect();
-  int32_t setAddress();
-  int32_t loadFromDevice();
-  int32_t loadFromDatabase();
-  int32_t saveToDatabase();
-  int32_t openFromDatabase();
-  int32_t saveAsToDatabase();
-  // The data set to open or save as: the chooser's answer, or the current set without one.
-  int32_t chooseDataSet(bool forSaving, std::string& name);
-  int32_t startSequence(const std::string& name, int32_t& result);
-  int32_t adjustSequence(const std::string& name, int32_t& result);
-  int32_t openViewFromFrame(const std::string& progId);
-  // A device-menu function called by name with its parameter ("fncStartForm", "SaveToDevice").
-  int32_t menuFunction(const std::string& function, const std::string& parameter);
-  // The device-menu functions the frame answers by name.
-  std::vector<std::string> menuFunctions() const;
-  // A frame operation by name with text arguments, as a script's "frame" line calls it;
-  // `result` is the sequence result of StartSequence/AdjustSequence, else the status.
+  // --- the frame's operations (connect, sequences, data sets, the device menu)
+  FrameOperations& frameOperations() { return *frame_; }
+  // A frame operation by name with text arguments, as a script's "frame" line calls it.
   bool frame(const std::string& operation, const std::vector<std::string>& args, std::string& result,
              std::string& error);
 
   int32_t connectionState() const;
-  std::string currentDataSet() const { return currentDataSet_; }
+  std::string currentDataSet() const;
 
-  // --- hooks of an interactive host (headless sessions leave them unset)
-  // The address the user enters; nullopt = cancelled. Headless: the address option.
-  void setAddressProvider(std::function<std::optional<std::string>(const std::string& current)> provider) {
-    addressProvider_ = std::move(provider);
-  }
-  // The data set the user picks (forSave: a name to save under); nullopt = cancelled.
-  // Headless: the current data set, at first the database's default set.
+  // --- hooks of an interactive host (headless sessions leave them unset); see FrameOperations
+  void setAddressProvider(std::function<std::optional<std::string>(const std::string& current)> provider);
   void setDataSetChooser(
       std::function<std::optional<std::string>(bool forSave, const std::vector<std::string>& existing,
                                                const std::string& current)>
-          chooser) {
-    dataSetChooser_ = std::move(chooser);
-  }
+          chooser);
 
   // --- messages the host would show the user (database failures, views that would not open)
   std::vector<std::string> takeHostMessages();
@@ -169,10 +146,9 @@ class HostSession {
     OpenedView opened;
     bool released = false;
   };
+  friend class FrameOperations;
   void message(const std::string& text);
   std::string resolveProgId(const std::string& nameOrProgId) const;
-  int32_t saveDataSet(const std::string& name);
-  int32_t loadDataSet(const std::string& name);
   void setHostItem(const char* name, const Variant& v);
   void onSequenceFinished(const std::string& sequence, bool adjust, bool ok);
   ViewEntry* entryOf(int32_t handle);
@@ -187,19 +163,15 @@ class HostSession {
   std::unique_ptr<SequenceEngine> sequences_;
   std::unique_ptr<DataSetDatabase> database_;
   std::unique_ptr<platform::com::ServerLoader> loader_;
+  std::unique_ptr<FrameOperations> frame_;
   Ptr<AppletItemManager> itemManager_;
   Ptr<SimDeviceDescription> deviceDescription_;
   std::vector<ViewEntry> views_;
   std::vector<std::string> builtinIds_;
   int32_t nextViewHandle_ = 1;
-  uint64_t connectJob_ = 0;
-  std::string currentDataSet_;
   std::vector<std::string> messages_;
   std::function<void(const OpenedView&)> viewOpened_;
   std::function<void(const std::string&)> messageListener_;
-  std::function<std::optional<std::string>(const std::string&)> addressProvider_;
-  std::function<std::optional<std::string>(bool, const std::vector<std::string>&, const std::string&)>
-      dataSetChooser_;
 };
 
 }  // namespace tolvar::sim

@@ -66,9 +66,9 @@ TEST_F(FrameTest, ConnectGoesThroughConnectingAndDisconnectThroughDisconnecting)
 }
 
 TEST_F(FrameTest, DisconnectWhileConnectingCancelsTheConnection) {
-  session->connect();
+  session->frameOperations().connect();
   run(100);
-  session->disconnect();
+  session->frameOperations().disconnect();
   run(1000);
   EXPECT_EQ(session->connectionState(), tolvar::Disconnected);
   EXPECT_FALSE(session->simulator().online());

@@ -13,6 +13,7 @@
 
 #include "platform/ui/event_loop.h"
 #include "tolvar/applet/applet.h"
+#include "tolvar/sim/frame_operations.h"
 #include "tolvar/sim/host_session.h"
 #include "tolvar/sim/item_store.h"
 #include "tolvar/sim/rq4400_simulator.h"
@@ -181,7 +182,7 @@ class SessionTest : public ::testing::Test {
     ASSERT_TRUE(session->setItem(name, v, false, error)) << error;
   }
   void connect() {
-    session->connect();
+    session->frameOperations().connect();
     run(tolvar::sim::HostSession::kConnectMs + 1);
     ASSERT_EQ(session->connectionState(), tolvar::Connected);
   }

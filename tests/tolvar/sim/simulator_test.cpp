@@ -27,7 +27,7 @@ class SimulatorTest : public SessionTest {
   }
   void runSequence(const std::string& name) {
     int32_t result = -1;
-    session->startSequence(name, result);
+    session->frameOperations().startSequence(name, result);
     ASSERT_EQ(result, 0) << name;
     runUntilIdle();
   }
@@ -63,7 +63,7 @@ TEST_F(SimulatorTest, ValuesMoveWhileConnectedAndStandStillOtherwise) {
   EXPECT_LT(mA, 20.0);
   EXPECT_NEAR(value("PRIMARY_PER_RANGE"), (mA - 4.0) / 16.0 * 100.0, 1e-3);
 
-  session->disconnect();
+  session->frameOperations().disconnect();
   run(1000);
   const double frozen = value("PRIMARY_VALUE");
   run(5000);
