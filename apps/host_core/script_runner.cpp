@@ -291,6 +291,398 @@ void ScriptRunner::closeAll() {
   for (auto& v : host_.hostOpenedViews()) host_.destroyView(v);
 }
 
+struct ScriptRunner::Call {
+  ScriptRunner& runner;
+  const std::vector<std::string>& w;  // the words; w[0] is the command
+  const std::string& raw;             // the line as written (for what the words lost: quotes)
+
+  const std::string& cmd() const { return w[0]; }
+  HostApi& host() const { return runner.host_; }
+  std::ostream& out() const { return runner.out_; }
+  EventLoop& loop() const { return EventLoop::instance(); }
+  platform::ui::HeadlessServices& headless() const { return Services::headless(); }
+  bool fail(const std::string& message) const { return runner.fail(message); }
+  std::filesystem::path outPath(const std::string& p) const { return runner.outPath(p); }
+  void keepView(std::string name, platform::com::Ptr<tolvar::View> view) const {
+    runner.views_.emplace_back(std::move(name), std::move(view));
+  }
+
+  void need(size_t n) const {
+    if (w.size() < n + 1)
+      throw std::runtime_error("'" + cmd() + "' needs " + std::to_string(n) + " argument(s)");
+  }
+  Form& form(const std::string& name) const {
+    Form* f = runner.resolveForm(name);
+    if (!f) throw std::runtime_error("no window '" + name + "'");
+    return *f;
+  }
+  Control& control(Form& f, const std::string& ref) const {
+    std::string err;
+    Control* c = runner.resolveControl(f, ref, err);
+    if (!c) throw std::runtime_error(err);
+    return *c;
+  }
+
+  // show, hide and destroy: the host's calls on a view the script opened.
+  bool onView() const {
+    need(1);
+    auto& views = runner.views_;
+    auto it = std::find_if(views.rbegin(), views.rend(), [&](auto& p) { return p.first == w[1]; });
+    if (it == views.rend()) return fail("no view '" + w[1] + "'");
+    int32_t status = 0;
+    if (cmd() == "show") status = it->second->Show();
+    if (cmd() == "hide") status = it->second->Hide();
+    if (cmd() == "destroy") {
+      auto v = it->second;
+      views.erase(std::next(it).base());
+      host().destroyView(v);
+    }
+    if (status != 0) return fail(cmd() + " returned status " + std::to_string(status));
+    return true;
+  }
+  // click, dblclick and rightclick.
+  bool mouse() const {
+    need(2);
+    Form& f = form(w[1]);
+    Control& c = control(f, w[2]);
+    bool taken = cmd() == "click"      ? f.userClick(c)
+                 : cmd() == "dblclick" ? f.userDblClick(c)
+                                       : f.userMouseUp(c, platform::ui::kRightButton);
+    if (!taken) return fail("'" + w[2] + "' takes no input (disabled or hidden)");
+    return true;
+  }
+  // set and shadow.
+  bool setItem() const {
+    need(2);
+    std::string err;
+    if (!host().setItem(w[1], scriptValue(w[2], lineHasQuotedArg(raw, 2)), cmd() == "shadow", err))
+      return fail(err);
+    return true;
+  }
+  // expect-message and expect-no-message: both take the boxes shown since the last check.
+  bool messages() const {
+    auto boxes = headless().requestsOf("msgbox");
+    std::vector<std::string> recent;
+    for (size_t i = runner.messagesSeen_; i < boxes.size(); ++i) recent.push_back(boxes[i].text);
+    runner.messagesSeen_ = boxes.size();
+    if (cmd() == "expect-message") {
+      need(1);
+      bool found = false;
+      for (auto& t : recent) found = found || t.find(w[1]) != std::string::npos;
+      if (!found) {
+        std::string seen;
+        for (auto& t : recent) seen += "\n    \"" + t + "\"";
+        return fail("no message box with \"" + w[1] + "\" was shown" +
+                    (seen.empty() ? "" : "; shown:" + seen));
+      }
+    } else if (!recent.empty()) {
+      return fail("a message box was shown: \"" + recent.front() + "\"");
+    }
+    return true;
+  }
+  // expect-no-error.
+  bool noError() const {
+    auto& errs = loop().errors();
+    std::string msg;
+    for (size_t i = runner.errorsSeen_; i < errs.size(); ++i) msg += "\n    " + errs[i];
+    runner.errorsSeen_ = errs.size();
+    if (!msg.empty()) return fail("run-time errors were reported:" + msg);
+    return true;
+  }
+  // Writes `text` to the file named by word `at`, or prints it when the line has no such word.
+  bool writeOrPrint(size_t at, const std::string& text) const {
+    if (w.size() <= at) {
+      out() << text << "\n";
+      return true;
+    }
+    std::string err;
+    if (!writeText(outPath(w[at]), text + "\n", err)) return fail(err);
+    return true;
+  }
+  bool screenshot() const {
+    need(2);
+    if (!runner.screenshot_) return fail("screenshots need the Qt front end (velumor-host built with Qt)");
+    std::string err;
+    auto path = outPath(w[2]);
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+    if (!runner.screenshot_(form(w[1]), path, err)) return fail(err);
+    return true;
+  }
+};
+
+namespace {
+
+using Call = ScriptRunner::Call;
+
+// A command handler returns false when it failed the line (and said so); it throws for what
+// fails the line but still lets the posted work of the line run.
+struct CommandEntry {
+  ScriptCommand doc;
+  bool (*run)(const Call&);
+};
+
+// The script language, one entry a command, in the order of README.md's table. Every entry
+// says what the command does and, beyond "needs N argument(s)", how it fails the line.
+const CommandEntry kCommands[] = {
+    // Creates the view by ProgID, hands it the item manager and shows it, under NAME (default:
+    // the ProgID's last part). Fails when the host cannot create or bind the view.
+    {{"open", "PROGID [NAME]"},
+     [](const Call& c) {
+       c.need(1);
+       const auto& w = c.w;
+       std::string name = w.size() > 2 ? w[2] : w[1].substr(w[1].find('.') + 1);
+       std::string err;
+       auto view = c.host().openView(w[1], err);
+       if (!view) return c.fail("cannot open '" + w[1] + "': " + err);
+       c.keepView(name, view);
+       return true;
+     }},
+    // The view's Show / Hide; fails on an unknown view or a non-zero status.
+    {{"show", "NAME"}, [](const Call& c) { return c.onView(); }},
+    {{"hide", "NAME"}, [](const Call& c) { return c.onView(); }},
+    // The host destroys the view and forgets it; fails on an unknown view.
+    {{"destroy", "NAME"}, [](const Call& c) { return c.onView(); }},
+    // The user closes the window; fails when there is no such window or it is not loaded.
+    {{"close", "NAME"},
+     [](const Call& c) {
+       c.need(1);
+       Form& f = c.form(c.w[1]);
+       if (!f.isLoaded()) return c.fail("window '" + c.w[1] + "' is not loaded");
+       f.userClose();
+       return true;
+     }},
+    // Host-side write of a number or a quoted text to value and shadow value (set) or to the
+    // shadow value only (shadow); fails with the host's reason (unknown item, wrong type).
+    {{"set", "ITEM VALUE"}, [](const Call& c) { return c.setItem(); }},
+    {{"shadow", "ITEM VALUE"}, [](const Call& c) { return c.setItem(); }},
+    // Host-side write of octets, lowest octet number first; fails on a word that is not two hex
+    // digits or with the host's reason.
+    {{"bytes", "ITEM HEX..."},
+     [](const Call& c) {
+       c.need(1);
+       std::string err;
+       if (!c.host().setBytes(c.w[1], parseHex(c.w, 2), err)) return c.fail(err);
+       return true;
+     }},
+    // The device answers the next run of RECORD with response CODE (0 to 255, decimal or &Hxx)
+    // instead of running it; fails on a bad code or an unknown record.
+    {{"inject", "RECORD CODE"},
+     [](const Call& c) {
+       c.need(2);
+       uint8_t code = 0;
+       if (!parseResponseCode(c.w[2], code))
+         return c.fail("'" + c.w[2] + "' is no response code (0 to 255, decimal or &H hex)");
+       std::string err;
+       if (!c.host().injectResponse(c.w[1], code, err)) return c.fail(err);
+       return true;
+     }},
+    // Advances the manual clock, firing every timer that falls due in time order; fails on a
+    // number outside 0 to one day.
+    {{"run", "MS"},
+     [](const Call& c) {
+       c.need(1);
+       double ms;
+       if (!parseNumber(c.w[1], ms) || ms < 0 || ms > kLongestRunMs)
+         return c.fail("'run' takes a number of milliseconds from 0 to 86400000 (one day)");
+       c.loop().advance(static_cast<int64_t>(ms));
+       return true;
+     }},
+    // User input on a control; fails when the control is disabled or hidden.
+    {{"click", "NAME CONTROL"}, [](const Call& c) { return c.mouse(); }},
+    {{"dblclick", "NAME CONTROL"}, [](const Call& c) { return c.mouse(); }},
+    {{"rightclick", "NAME CONTROL"}, [](const Call& c) { return c.mouse(); }},
+    // The user types TEXT into a text box; fails when the control takes no text.
+    {{"text", "NAME CONTROL \"TEXT\""},
+     [](const Call& c) {
+       c.need(3);
+       Form& f = c.form(c.w[1]);
+       if (!f.userText(c.control(f, c.w[2]), c.w[3])) return c.fail("'" + c.w[2] + "' takes no text");
+       return true;
+     }},
+    // The user selects the tab KEY; fails when the control is no tab strip, has no such tab or
+    // takes no input.
+    {{"tab", "NAME TABSTRIP KEY"},
+     [](const Call& c) {
+       c.need(3);
+       const auto& w = c.w;
+       Form& f = c.form(w[1]);
+       auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&c.control(f, w[2]));
+       if (!ts) return c.fail("'" + w[2] + "' is not a tab strip");
+       if (ts->positionOf(w[3]) == 0) return c.fail("no tab '" + w[3] + "'");
+       if (!f.userSelectTab(*ts, Variant(w[3]))) return c.fail("the tab strip takes no input");
+       return true;
+     }},
+    // The user sizes the window (outer size, twips); fails on a size beyond 1000000000 either
+    // way: twips are held as single precision.
+    {{"resize", "NAME WIDTH HEIGHT"},
+     [](const Call& c) {
+       c.need(3);
+       double ww, hh;
+       if (!parseNumber(c.w[2], ww) || !parseNumber(c.w[3], hh) || std::fabs(ww) > 1e9 || std::fabs(hh) > 1e9)
+         return c.fail("'resize' takes two numbers of twips, from -1000000000 to 1000000000");
+       c.form(c.w[1]).userResize(static_cast<float>(ww), static_cast<float>(hh));
+       return true;
+     }},
+    // Minimizes the window.
+    {{"minimize", "NAME"},
+     [](const Call& c) {
+       c.need(1);
+       c.form(c.w[1]).setWindowState(platform::ui::kMinimized);
+       return true;
+     }},
+    // Queues the answer to the next message box; fails on any other word.
+    {{"answer", "yes|no|ok|cancel|retry|ignore|abort"},
+     [](const Call& c) {
+       c.need(1);
+       c.headless().queueMessageAnswer(answerCode(c.w[1]));
+       return true;
+     }},
+    // Queues the answer to the next save dialog: a path (relative ones go to --out), or cancel.
+    {{"savefile", "PATH"},
+     [](const Call& c) {
+       c.need(1);
+       c.headless().queueSaveFile(c.outPath(c.w[1]).string());
+       return true;
+     }},
+    {{"canceldialog", ""},
+     [](const Call& c) {
+       c.headless().queueSaveFile(std::nullopt);
+       return true;
+     }},
+    // Queues the answer to the next printer dialog; fails on another answer or on COPIES that
+    // is not a whole number from 1 to 9999.
+    {{"printdialog", "ok [COPIES]|tofile|setup|cancel"},
+     [](const Call& c) {
+       c.need(1);
+       const auto& w = c.w;
+       platform::ui::PrinterAnswer a;
+       if (w[1] == "ok") {
+         a.ok = true;
+         double copies = 1;
+         if (w.size() > 2 &&
+             (!parseNumber(w[2], copies) || copies < 1 || copies > 9999 || copies != std::floor(copies)))
+           return c.fail("'printdialog ok' takes a whole number of copies from 1 to 9999");
+         a.copies = static_cast<int32_t>(copies);
+       } else if (w[1] == "tofile") {
+         a.ok = true;
+         a.printToFile = true;
+       } else if (w[1] == "setup") {
+         a.ok = true;
+       } else if (w[1] != "cancel") {
+         return c.fail("printdialog takes ok [COPIES] | tofile | setup | cancel");
+       }
+       c.headless().queuePrinter(a);
+       return true;
+     }},
+    // Compares a model property (Caption, Tabs.Count, Panels(Key).Text, ...) with VALUE;
+    // fails on a mismatch, a property that cannot be read, or more than one value word.
+    {{"expect", "NAME CONTROL PROPERTY VALUE"},
+     [](const Call& c) {
+       c.need(4);
+       const auto& w = c.w;
+       if (w.size() > 5) return c.fail("'expect' takes one value (quote a text)");
+       Control& ctl = c.control(c.form(w[1]), w[2]);
+       std::string actual;
+       try {
+         actual = platform::ui::scriptText(ctl.evalPath(w[3]));
+       } catch (const platform::com::RuntimeError& e) {
+         return c.fail("cannot read " + w[2] + "." + w[3] + ": " + e.description());
+       }
+       if (!scriptValuesMatch(w[4], actual))
+         return c.fail("expected " + w[2] + "." + w[3] + " = \"" + w[4] + "\", actual \"" + actual + "\"");
+       return true;
+     }},
+    // Compares a host item: numbers numerically, texts exactly, octets as hex pairs (the only
+    // values that take several words); fails on a mismatch or an unknown item.
+    {{"expect-item", "ITEM VALUE"},
+     [](const Call& c) {
+       c.need(2);
+       const auto& w = c.w;
+       auto v = c.host().itemValue(w[1]);
+       if (!v) return c.fail("no item '" + w[1] + "'");
+       std::string actual = platform::ui::scriptText(*v);
+       if (v->type() == platform::com::VarType::ByteArray) {
+         std::string expected;
+         for (size_t i = 2; i < w.size(); ++i) expected += (i > 2 ? " " : "") + w[i];
+         if (expected != actual)
+           return c.fail("expected item " + w[1] + " = " + expected + ", actual " + actual);
+       } else if (w.size() > 3) {
+         // Only octets take several words; a second word would otherwise be left unchecked.
+         return c.fail("item " + w[1] + " holds \"" + actual +
+                       "\", not octets: give one value (quote a text)");
+       } else if (!scriptValuesMatch(w[2], actual)) {
+         return c.fail("expected item " + w[1] + " = \"" + w[2] + "\", actual \"" + actual + "\"");
+       }
+       return true;
+     }},
+    // A message box containing TEXT was shown since the last message check; fails naming the
+    // boxes that were shown instead.
+    {{"expect-message", "\"TEXT\""}, [](const Call& c) { return c.messages(); }},
+    // No message box was shown since the last message check; fails naming the first one.
+    {{"expect-no-message", ""}, [](const Call& c) { return c.messages(); }},
+    // No run-time error was reported since the last error check; fails listing them.
+    {{"expect-no-error", ""}, [](const Call& c) { return c.noError(); }},
+    // Exactly COUNT windows of the form FORM are loaded and visible; fails with the count seen.
+    {{"expect-windows", "FORM COUNT"},
+     [](const Call& c) {
+       c.need(2);
+       const auto& w = c.w;
+       double expected;
+       if (!parseNumber(w[2], expected)) return c.fail("'expect-windows' takes a count");
+       int shown = 0;
+       for (Form* f : platform::ui::allForms())
+         if (f->name() == w[1] && f->isLoaded() && f->visible()) ++shown;
+       if (shown != static_cast<int>(expected))
+         return c.fail(std::to_string(shown) + " window(s) '" + w[1] + "' shown, expected " + w[2]);
+       return true;
+     }},
+    // The window's control tree as JSON, printed or written to FILE; fails when the file cannot
+    // be written.
+    {{"dump", "NAME [FILE]"},
+     [](const Call& c) {
+       c.need(1);
+       return c.writeOrPrint(2, platform::ui::dumpFormJson(c.form(c.w[1])));
+     }},
+    // Every host item with its value as JSON, printed or written to FILE; fails when the file
+    // cannot be written.
+    {{"items", "[FILE]"}, [](const Call& c) { return c.writeOrPrint(1, c.host().itemsJson()); }},
+    // A PNG of the window; fails without the Qt front end or when the picture is not written.
+    {{"screenshot", "NAME FILE"}, [](const Call& c) { return c.screenshot(); }},
+    // A HostFrame operation as a view calls it; prints its result; fails with the host's reason.
+    {{"frame", "OPERATION [ARGS...]"},
+     [](const Call& c) {
+       c.need(1);
+       std::string result, err;
+       std::vector<std::string> args(c.w.begin() + 2, c.w.end());
+       if (!c.host().frame(c.w[1], args, result, err)) return c.fail(err);
+       if (!result.empty()) c.out() << "frame " << c.w[1] << ": " << result << "\n";
+       return true;
+     }},
+    // Puts the simulated meter into a named condition; fails on an unknown one.
+    {{"scenario", "NAME"},
+     [](const Call& c) {
+       c.need(1);
+       std::string err;
+       if (!c.host().scenario(c.w[1], err)) return c.fail(err);
+       return true;
+     }},
+    // Prints the words.
+    {{"echo", "WORDS..."},
+     [](const Call& c) {
+       for (size_t i = 1; i < c.w.size(); ++i) c.out() << (i > 1 ? " " : "") << c.w[i];
+       c.out() << "\n";
+       return true;
+     }},
+};
+
+}  // namespace
+
+std::vector<ScriptCommand> scriptCommands() {
+  std::vector<ScriptCommand> all;
+  for (const auto& e : kCommands) all.push_back(e.doc);
+  return all;
+}
+
 bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
   lineNo_ = lineNo;
   line_ = rawLine;
@@ -301,238 +693,19 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
     return fail(e.what());
   }
   if (w.empty()) return true;
-  const std::string& cmd = w[0];
-  auto need = [&](size_t n) {
-    if (w.size() < n + 1)
-      throw std::runtime_error("'" + cmd + "' needs " + std::to_string(n) + " argument(s)");
-  };
-  auto form = [&](const std::string& name) -> Form& {
-    Form* f = resolveForm(name);
-    if (!f) throw std::runtime_error("no window '" + name + "'");
-    return *f;
-  };
-  auto control = [&](Form& f, const std::string& ref) -> Control& {
-    std::string err;
-    Control* c = resolveControl(f, ref, err);
-    if (!c) throw std::runtime_error(err);
-    return *c;
-  };
-  auto& loop = EventLoop::instance();
-  auto& headless = Services::headless();
+  const auto* entry = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                   [&](const CommandEntry& e) { return e.doc.name == w[0]; });
+  if (entry == std::end(kCommands)) return fail("unknown command '" + w[0] + "'");
   bool ok = true;
   try {
-    if (cmd == "open") {
-      need(1);
-      std::string name = w.size() > 2 ? w[2] : w[1].substr(w[1].find('.') + 1);
-      std::string err;
-      auto view = host_.openView(w[1], err);
-      if (!view) return fail("cannot open '" + w[1] + "': " + err);
-      views_.emplace_back(name, view);
-    } else if (cmd == "show" || cmd == "hide" || cmd == "destroy") {
-      need(1);
-      auto it = std::find_if(views_.rbegin(), views_.rend(), [&](auto& p) { return p.first == w[1]; });
-      if (it == views_.rend()) return fail("no view '" + w[1] + "'");
-      int32_t status = 0;
-      if (cmd == "show") status = it->second->Show();
-      if (cmd == "hide") status = it->second->Hide();
-      if (cmd == "destroy") {
-        auto v = it->second;
-        views_.erase(std::next(it).base());
-        host_.destroyView(v);
-      }
-      if (status != 0) return fail(cmd + " returned status " + std::to_string(status));
-    } else if (cmd == "close") {
-      need(1);
-      Form& f = form(w[1]);
-      if (!f.isLoaded()) return fail("window '" + w[1] + "' is not loaded");
-      f.userClose();
-    } else if (cmd == "set" || cmd == "shadow") {
-      need(2);
-      std::string err;
-      if (!host_.setItem(w[1], scriptValue(w[2], lineHasQuotedArg(rawLine, 2)), cmd == "shadow", err))
-        return fail(err);
-    } else if (cmd == "bytes") {
-      need(1);
-      std::string err;
-      if (!host_.setBytes(w[1], parseHex(w, 2), err)) return fail(err);
-    } else if (cmd == "run") {
-      need(1);
-      double ms;
-      if (!parseNumber(w[1], ms) || ms < 0 || ms > kLongestRunMs)
-        return fail("'run' takes a number of milliseconds from 0 to 86400000 (one day)");
-      loop.advance(static_cast<int64_t>(ms));
-    } else if (cmd == "click" || cmd == "dblclick" || cmd == "rightclick") {
-      need(2);
-      Form& f = form(w[1]);
-      Control& c = control(f, w[2]);
-      bool taken = cmd == "click"      ? f.userClick(c)
-                   : cmd == "dblclick" ? f.userDblClick(c)
-                                       : f.userMouseUp(c, platform::ui::kRightButton);
-      if (!taken) return fail("'" + w[2] + "' takes no input (disabled or hidden)");
-    } else if (cmd == "text") {
-      need(3);
-      Form& f = form(w[1]);
-      if (!f.userText(control(f, w[2]), w[3])) return fail("'" + w[2] + "' takes no text");
-    } else if (cmd == "tab") {
-      need(3);
-      Form& f = form(w[1]);
-      auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control(f, w[2]));
-      if (!ts) return fail("'" + w[2] + "' is not a tab strip");
-      if (ts->positionOf(w[3]) == 0) return fail("no tab '" + w[3] + "'");
-      if (!f.userSelectTab(*ts, Variant(w[3]))) return fail("the tab strip takes no input");
-    } else if (cmd == "resize") {
-      need(3);
-      double ww, hh;
-      // Twips held as single precision: a size beyond it is no size.
-      if (!parseNumber(w[2], ww) || !parseNumber(w[3], hh) || std::fabs(ww) > 1e9 || std::fabs(hh) > 1e9)
-        return fail("'resize' takes two numbers of twips, from -1000000000 to 1000000000");
-      form(w[1]).userResize(static_cast<float>(ww), static_cast<float>(hh));
-    } else if (cmd == "minimize") {
-      need(1);
-      Form& f = form(w[1]);
-      f.setWindowState(platform::ui::kMinimized);
-    } else if (cmd == "answer") {
-      need(1);
-      headless.queueMessageAnswer(answerCode(w[1]));
-    } else if (cmd == "savefile") {
-      need(1);
-      headless.queueSaveFile(outPath(w[1]).string());
-    } else if (cmd == "canceldialog") {
-      headless.queueSaveFile(std::nullopt);
-    } else if (cmd == "printdialog") {
-      need(1);
-      platform::ui::PrinterAnswer a;
-      if (w[1] == "ok") {
-        a.ok = true;
-        double copies = 1;
-        if (w.size() > 2 &&
-            (!parseNumber(w[2], copies) || copies < 1 || copies > 9999 || copies != std::floor(copies)))
-          return fail("'printdialog ok' takes a whole number of copies from 1 to 9999");
-        a.copies = static_cast<int32_t>(copies);
-      } else if (w[1] == "tofile") {
-        a.ok = true;
-        a.printToFile = true;
-      } else if (w[1] == "setup") {
-        a.ok = true;
-      } else if (w[1] != "cancel") {
-        return fail("printdialog takes ok [COPIES] | tofile | setup | cancel");
-      }
-      headless.queuePrinter(a);
-    } else if (cmd == "expect") {
-      need(4);
-      if (w.size() > 5) return fail("'expect' takes one value (quote a text)");
-      Form& f = form(w[1]);
-      Control& c = control(f, w[2]);
-      std::string actual;
-      try {
-        actual = platform::ui::scriptText(c.evalPath(w[3]));
-      } catch (const platform::com::RuntimeError& e) {
-        return fail("cannot read " + w[2] + "." + w[3] + ": " + e.description());
-      }
-      if (!scriptValuesMatch(w[4], actual))
-        return fail("expected " + w[2] + "." + w[3] + " = \"" + w[4] + "\", actual \"" + actual + "\"");
-    } else if (cmd == "expect-item") {
-      need(2);
-      auto v = host_.itemValue(w[1]);
-      if (!v) return fail("no item '" + w[1] + "'");
-      std::string actual = platform::ui::scriptText(*v);
-      if (v->type() == platform::com::VarType::ByteArray) {
-        std::string expected;
-        for (size_t i = 2; i < w.size(); ++i) expected += (i > 2 ? " " : "") + w[i];
-        if (expected != actual)
-          return fail("expected item " + w[1] + " = " + expected + ", actual " + actual);
-      } else if (w.size() > 3) {
-        // Only octets take several words; a second word would otherwise be left unchecked.
-        return fail("item " + w[1] + " holds \"" + actual + "\", not octets: give one value (quote a text)");
-      } else if (!scriptValuesMatch(w[2], actual)) {
-        return fail("expected item " + w[1] + " = \"" + w[2] + "\", actual \"" + actual + "\"");
-      }
-    } else if (cmd == "expect-message" || cmd == "expect-no-message") {
-      auto boxes = headless.requestsOf("msgbox");
-      std::vector<std::string> recent;
-      for (size_t i = messagesSeen_; i < boxes.size(); ++i) recent.push_back(boxes[i].text);
-      messagesSeen_ = boxes.size();
-      if (cmd == "expect-message") {
-        need(1);
-        bool found = false;
-        for (auto& t : recent) found = found || t.find(w[1]) != std::string::npos;
-        if (!found) {
-          std::string seen;
-          for (auto& t : recent) seen += "\n    \"" + t + "\"";
-          return fail("no message box with \"" + w[1] + "\" was shown" +
-                      (seen.empty() ? "" : "; shown:" + seen));
-        }
-      } else if (!recent.empty()) {
-        return fail("a message box was shown: \"" + recent.front() + "\"");
-      }
-    } else if (cmd == "expect-windows") {
-      need(2);
-      double expected;
-      if (!parseNumber(w[2], expected)) return fail("'expect-windows' takes a count");
-      int shown = 0;
-      for (Form* f : platform::ui::allForms())
-        if (f->name() == w[1] && f->isLoaded() && f->visible()) ++shown;
-      if (shown != static_cast<int>(expected))
-        return fail(std::to_string(shown) + " window(s) '" + w[1] + "' shown, expected " + w[2]);
-    } else if (cmd == "expect-no-error") {
-      auto& errs = loop.errors();
-      std::string msg;
-      for (size_t i = errorsSeen_; i < errs.size(); ++i) msg += "\n    " + errs[i];
-      errorsSeen_ = errs.size();
-      if (!msg.empty()) return fail("run-time errors were reported:" + msg);
-    } else if (cmd == "dump") {
-      need(1);
-      std::string json = platform::ui::dumpFormJson(form(w[1]));
-      if (w.size() > 2) {
-        std::string err;
-        if (!writeText(outPath(w[2]), json + "\n", err)) return fail(err);
-      } else {
-        out_ << json << "\n";
-      }
-    } else if (cmd == "items") {
-      std::string json = host_.itemsJson();
-      std::string err;
-      if (w.size() > 1) {
-        if (!writeText(outPath(w[1]), json + "\n", err)) return fail(err);
-      } else {
-        out_ << json << "\n";
-      }
-    } else if (cmd == "screenshot") {
-      need(2);
-      if (!screenshot_) return fail("screenshots need the Qt front end (velumor-host built with Qt)");
-      std::string err;
-      auto path = outPath(w[2]);
-      if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-      if (!screenshot_(form(w[1]), path, err)) return fail(err);
-    } else if (cmd == "frame") {
-      need(1);
-      std::string result, err;
-      std::vector<std::string> args(w.begin() + 2, w.end());
-      if (!host_.frame(w[1], args, result, err)) return fail(err);
-      if (!result.empty()) out_ << "frame " << w[1] << ": " << result << "\n";
-    } else if (cmd == "scenario") {
-      need(1);
-      std::string err;
-      if (!host_.scenario(w[1], err)) return fail(err);
-    } else if (cmd == "inject") {
-      need(2);
-      uint8_t code = 0;
-      if (!parseResponseCode(w[2], code))
-        return fail("'" + w[2] + "' is no response code (0 to 255, decimal or &H hex)");
-      std::string err;
-      if (!host_.injectResponse(w[1], code, err)) return fail(err);
-    } else if (cmd == "echo") {
-      for (size_t i = 1; i < w.size(); ++i) out_ << (i > 1 ? " " : "") << w[i];
-      out_ << "\n";
-    } else {
-      return fail("unknown command '" + cmd + "'");
-    }
+    // A handler that failed has said why; the posted work of its line does not run.
+    if (!entry->run(Call{*this, w, rawLine})) return false;
   } catch (const platform::com::RuntimeError& e) {
     ok = fail("run-time error " + std::to_string(e.number()) + ": " + e.description());
   } catch (const std::exception& e) {
     ok = fail(e.what());
   }
-  loop.drainPosted();
+  EventLoop::instance().drainPosted();
   for (auto& m : host_.takeHostMessages()) out_ << "host: " << m << "\n";
   return checkUnanswered() && ok;
 }

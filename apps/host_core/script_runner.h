@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "apps/host_core/host_api.h"
@@ -22,6 +23,15 @@ std::pair<std::string, int32_t> parseControlRef(const std::string& ref);
 // Compares an expected script value with an actual one: numbers numerically, anything
 // else as text.
 bool scriptValuesMatch(const std::string& expected, const std::string& actual);
+
+// A command of the script language: its name and its arguments as README.md writes them
+// ("" when it takes none). A test holds the README's command table to this list.
+struct ScriptCommand {
+  std::string_view name;
+  std::string_view args;
+};
+// Every command the runner knows, in the order of the README's table.
+std::vector<ScriptCommand> scriptCommands();
 
 class ScriptRunner {
  public:
@@ -46,6 +56,10 @@ class ScriptRunner {
   // The window a script NAME refers to: a view opened under that name, else the newest
   // loaded form of that name. Null when none.
   platform::ui::Form* resolveForm(const std::string& name) const;
+
+  // The line a command handler runs, with what it may use of the runner; only the command
+  // table in script_runner.cpp knows it.
+  struct Call;
 
  private:
   bool fail(const std::string& message);

@@ -196,3 +196,19 @@ TEST(ScriptRunner, AnExpectationWithWordsLeftOverFailsInsteadOfCheckingHalf) {
   EXPECT_EQ(run("open Tiny.View t\nexpect t Title Caption hello there\n", &out), 1);
   EXPECT_EQ(run("open Tiny.View t\nexpect t Title Caption \"hello\"\n", &out), 0) << out;
 }
+
+TEST(ScriptRunner, EveryCommandOfTheTableIsDispatchedAndOnlyThose) {
+  // Each command alone on its line reaches its handler: it may pass or fail for want of
+  // arguments, a window or an answer, but it is never an unknown command.
+  for (const auto& c : scriptCommands()) {
+    std::string out;
+    run(std::string(c.name) + "\n", &out);
+    EXPECT_EQ(out.find("unknown command"), std::string::npos) << c.name << ": " << out;
+  }
+  // Names are matched exactly: no other case, no prefix, no trailing part.
+  for (const char* line : {"OPEN Tiny.View", "expect-", "ech hi", "runs 5"}) {
+    std::string out;
+    EXPECT_EQ(run(std::string(line) + "\n", &out), 1) << line;
+    EXPECT_NE(out.find("unknown command"), std::string::npos) << line << ": " << out;
+  }
+}
