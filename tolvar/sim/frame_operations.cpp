@@ -102,9 +102,8 @@ int32_t FrameOperations::saveDataSet(const std::string& name) {
   DataSetDatabase::Items items;
   for (int32_t i = 0; i < store_->itemCount(); ++i)
     if (store_->def(i).dataSet) items.emplace_back(store_->name(i), store_->value(i));
-  std::string error;
-  if (!database_->save(name, data_->device, items, error)) {
-    session_.message(error);
+  if (const Status saved = database_->save(name, data_->device, items); !saved) {
+    session_.message(saved.text());
     return kStatusDatabase;
   }
   currentDataSet_ = name;
@@ -114,15 +113,14 @@ int32_t FrameOperations::saveDataSet(const std::string& name) {
 }
 
 int32_t FrameOperations::loadDataSet(const std::string& name) {
-  DataSetDatabase::Items items;
-  std::string error;
-  if (!database_->load(name, items, error)) {
-    session_.message(error);
+  Result<DataSetDatabase::Items> items = database_->load(name);
+  if (!items) {
+    session_.message(items.text());
     return kStatusDatabase;
   }
   // Everything is read before anything changes, so a failed load leaves the items as they were.
   std::vector<std::pair<int32_t, Variant>> apply;
-  for (auto& [itemName, value] : items) {
+  for (auto& [itemName, value] : items.value()) {
     const int32_t i = store_->indexOf(itemName);
     if (i >= 0 && store_->def(i).dataSet) apply.emplace_back(i, std::move(value));
   }
@@ -145,13 +143,12 @@ int32_t FrameOperations::saveToDatabase() {
 int32_t FrameOperations::chooseDataSet(bool forSaving, std::string& name) {
   name = currentDataSet_;
   if (!dataSetChooser_) return 0;
-  std::vector<std::string> names;
-  std::string error;
-  if (!database_->list(names, error)) {
-    session_.message(error);
+  const Result<std::vector<std::string>> names = database_->list();
+  if (!names) {
+    session_.message(names.text());
     return kStatusDatabase;
   }
-  auto chosen = dataSetChooser_(forSaving, names, currentDataSet_);
+  auto chosen = dataSetChooser_(forSaving, names.value(), currentDataSet_);
   if (!chosen) return kStatusCancelled;
   if (!forSaving) {
     name = *chosen;
@@ -176,10 +173,9 @@ int32_t FrameOperations::saveAsToDatabase() {
 // ------------------------------------------------------------------ views and the device menu
 
 int32_t FrameOperations::openViewFromFrame(const std::string& progId) {
-  std::string error;
-  Ptr<View> view = session_.openView(session_.resolveProgId(progId), error, true);
+  const Result<Ptr<View>> view = session_.openView(session_.resolveProgId(progId), true);
   if (!view) {
-    session_.message(error);
+    session_.message(view.text());
     return kStatusViewFailed;
   }
   return 0;
@@ -209,8 +205,8 @@ int32_t FrameOperations::menuFunction(const std::string& function, const std::st
   return kStatusNotSupported;
 }
 
-bool FrameOperations::call(const std::string& operation, const std::vector<std::string>& args,
-                           std::string& result, std::string& error) {
+Result<std::string> FrameOperations::call(const std::string& operation,
+                                          const std::vector<std::string>& args) {
   Ptr<HostFrame> f = session_.createFrame();
   std::vector<Variant> argv;
   for (const auto& a : args) argv.emplace_back(a);
@@ -219,16 +215,21 @@ bool FrameOperations::call(const std::string& operation, const std::vector<std::
   if (sequenceOp && argv.size() == 1) argv.emplace_back(int32_t{0});
   try {
     Variant status = f->invokeByName(operation, platform::com::InvokeKind::Method, argv);
-    result =
+    std::string result =
         sequenceOp && argv.size() == 2 ? std::to_string(argv[1].toLong()) : std::to_string(status.toLong());
     // Where the set went: without HOME or XDG_DATA_HOME that is not where a user would look.
     if ((equalsNoCase(operation, "SaveToDatabase") || equalsNoCase(operation, "SaveAsToDatabase")) &&
         status.toLong() == 0)
       result += " (data set \"" + currentDataSet_ + "\" saved to " + database_->path().string() + ")";
-    return true;
+    return result;
   } catch (const platform::com::RuntimeError& e) {
-    error = "Run-time error " + std::to_string(e.number()) + ": " + e.description();
-    return false;
+    namespace err = platform::com::err;
+    const Reason reason = e.number() == err::NoSuchMember ? Reason::NotFound
+                          : e.number() == err::WrongArgumentCount || e.number() == err::TypeMismatch
+                              ? Reason::InvalidArgument
+                              : Reason::Refused;
+    return Status::fail(reason, "frame operation \"" + operation + "\": Run-time error " +
+                                    std::to_string(e.number()) + ": " + e.description());
   }
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tolvar/sim/result.h"
+
 namespace tolvar::dd {
 struct DeviceData;
 }
@@ -49,8 +51,9 @@ class FrameOperations {
   std::vector<std::string> menuFunctions() const;
   // A frame operation by name with text arguments, as a script's "frame" line calls it;
   // `result` is the sequence result of StartSequence/AdjustSequence, else the status.
-  bool call(const std::string& operation, const std::vector<std::string>& args, std::string& result,
-            std::string& error);
+  // A failure names the operation and the run-time error the frame raised: NotFound for an
+  // operation the frame does not have, InvalidArgument for arguments it does not take.
+  Result<std::string> call(const std::string& operation, const std::vector<std::string>& args);
 
   std::string currentDataSet() const { return currentDataSet_; }
 

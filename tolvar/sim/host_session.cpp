@@ -47,6 +47,12 @@ std::string describeError(const std::exception& e) {
   return e.what();
 }
 
+std::shared_ptr<const dd::DeviceData> loadOrThrow(const std::filesystem::path& file) {
+  auto loaded = dd::loadDeviceData(file);
+  if (!loaded) throw std::runtime_error(loaded.text());
+  return std::make_shared<const dd::DeviceData>(std::move(loaded).value());
+}
+
 }  // namespace
 
 std::filesystem::path HostSession::defaultDeviceFile() {
@@ -59,13 +65,24 @@ std::filesystem::path HostSession::defaultDeviceFile() {
   return std::filesystem::path(VELUMOR_SOURCE_DIR) / "tolvar" / "devices" / "rq4400.json";
 }
 
+Result<std::unique_ptr<HostSession>> HostSession::open(HostOptions options) {
+  if (options.deviceFile.empty()) options.deviceFile = defaultDeviceFile();
+  auto loaded = dd::loadDeviceData(options.deviceFile);
+  if (!loaded) return loaded.status();
+  auto data = std::make_shared<const dd::DeviceData>(std::move(loaded).value());
+  return std::unique_ptr<HostSession>(new HostSession(std::move(options), std::move(data)));
+}
+
 HostSession::HostSession(HostOptions options)
-    : options_(std::move(options)), link_(std::make_shared<SessionLink>()) {
+    : HostSession(options,
+                  loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile)) {}
+
+HostSession::HostSession(HostOptions options, std::shared_ptr<const dd::DeviceData> data)
+    : options_(std::move(options)), link_(std::make_shared<SessionLink>()), data_(std::move(data)) {
   if (options_.deviceFile.empty()) options_.deviceFile = defaultDeviceFile();
   if (options_.databaseFile.empty()) options_.databaseFile = DataSetDatabase::defaultPath();
   if (options_.registryFile.empty()) options_.registryFile = platform::com::ClassRegistry::defaultPath();
 
-  data_ = std::make_shared<const dd::DeviceData>(dd::loadDeviceData(options_.deviceFile));
   store_ = std::make_unique<ItemStore>(data_);
   scheduler_ = std::make_unique<HostScheduler>();
   simulator_ = std::make_unique<Rq4400Simulator>(*store_, *scheduler_);
@@ -167,26 +184,20 @@ void HostSession::registerBuiltinView(std::string progId,
   loader_->registerBuiltin(std::move(progId), std::move(factory));
 }
 
-Ptr<View> HostSession::openView(const std::string& progId, std::string& error, bool openedByHost) {
-  error.clear();
+Result<Ptr<View>> HostSession::openView(const std::string& progId, bool openedByHost) {
   Ptr<platform::com::Unknown> object;
   try {
     object = loader_->createObject(progId);
   } catch (const std::exception& e) {
-    error = describeError(e);
-    return nullptr;
+    return Status::fail(Reason::NotFound, describeError(e));
   }
   Ptr<View> view = platform::com::queryInterface<View>(object);
-  if (!view) {
-    error = "The class \"" + progId + "\" is not a view";
-    return nullptr;
-  }
+  if (!view) return Status::fail(Reason::Refused, "The class \"" + progId + "\" is not a view");
   const int32_t handle = nextViewHandle_++;
   views_.push_back(ViewEntry{OpenedView{handle, progId, view, openedByHost}, false});
   auto fail = [&](const std::string& what) {
-    error = "The view \"" + progId + "\" could not be opened: " + what;
     destroyView(handle);
-    return nullptr;
+    return Status::fail(Reason::Refused, "The view \"" + progId + "\" could not be opened: " + what);
   };
   try {
     const int32_t st = view->SetAppletItemManagRef(handle, itemManager_);
@@ -301,13 +312,9 @@ std::string HostSession::resolveProgId(const std::string& nameOrProgId) const {
 
 // ------------------------------------------------------------------ host-side access
 
-bool HostSession::setItem(const std::string& name, const Variant& value, bool shadowOnly,
-                          std::string& error) {
+Status HostSession::setItem(const std::string& name, const Variant& value, bool shadowOnly) {
   const int32_t i = store_->indexOf(name);
-  if (i < 0) {
-    error = "There is no item \"" + name + "\"";
-    return false;
-  }
+  if (i < 0) return Status::fail(Reason::NotFound, "There is no item \"" + name + "\"");
   const auto& def = store_->def(i);
   Variant v;
   switch (value.type()) {
@@ -316,10 +323,7 @@ bool HostSession::setItem(const std::string& name, const Variant& value, bool sh
       break;
     case platform::com::VarType::ByteArray: {
       auto o = valueFromOctets(def, value.byteArray().data);
-      if (!o) {
-        error = "The item \"" + def.name + "\" holds no octets";
-        return false;
-      }
+      if (!o) return Status::fail(Reason::InvalidArgument, "The item \"" + def.name + "\" holds no octets");
       v = *o;
       break;
     }
@@ -331,10 +335,9 @@ bool HostSession::setItem(const std::string& name, const Variant& value, bool sh
         v = value;
         break;
       }
-      if (def.type == dd::ValueType::Bytes) {
-        error = "The item \"" + def.name + "\" holds octets: write them as bytes";
-        return false;
-      }
+      if (def.type == dd::ValueType::Bytes)
+        return Status::fail(Reason::InvalidArgument,
+                            "The item \"" + def.name + "\" holds octets: write them as bytes");
       v = hostValueFromNumber(def, value.toDouble());
   }
   if (shadowOnly)
@@ -342,11 +345,11 @@ bool HostSession::setItem(const std::string& name, const Variant& value, bool sh
   else
     store_->set(i, v);
   simulator_->hostItemWritten(i);
-  return true;
+  return {};
 }
 
-bool HostSession::setBytes(const std::string& name, const ByteArray& octets, std::string& error) {
-  return setItem(name, Variant(octets), false, error);
+Status HostSession::setBytes(const std::string& name, const ByteArray& octets) {
+  return setItem(name, Variant(octets), false);
 }
 
 std::optional<Variant> HostSession::itemValue(const std::string& name) const {
@@ -385,8 +388,8 @@ std::string HostSession::itemsJson() const {
   return out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-bool HostSession::scenario(const std::string& name, std::string& error) {
-  return simulator_->scenario(name, error);
+Status HostSession::scenario(const std::string& name) {
+  return simulator_->scenario(name);
 }
 
 void HostSession::injectResponse(const std::string& record, uint8_t code) {
@@ -395,9 +398,8 @@ void HostSession::injectResponse(const std::string& record, uint8_t code) {
 
 // ------------------------------------------------------------------ frame
 
-bool HostSession::frame(const std::string& operation, const std::vector<std::string>& args,
-                        std::string& result, std::string& error) {
-  return frame_->call(operation, args, result, error);
+Result<std::string> HostSession::frame(const std::string& operation, const std::vector<std::string>& args) {
+  return frame_->call(operation, args);
 }
 
 std::string HostSession::currentDataSet() const {

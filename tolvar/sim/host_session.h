@@ -16,6 +16,7 @@
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
 #include "tolvar/applet/host_access.h"
+#include "tolvar/sim/result.h"
 #include "tolvar/sim/session_link.h"
 
 namespace tolvar::dd {
@@ -53,8 +54,11 @@ class HostSession {
   static constexpr int64_t kConnectMs = 300;
   static constexpr int64_t kDisconnectMs = 200;
 
-  // Loads the device description; a description that cannot be loaded raises std::runtime_error
-  // naming the file and the fault.
+  // Loads the device description and starts a session on it; a description that cannot be
+  // loaded is a BadFile failure naming the file, the entry and the fault.
+  static Result<std::unique_ptr<HostSession>> open(HostOptions options = {});
+  // The same for tests and benches that cannot go on without a session: a description that
+  // cannot be loaded raises std::runtime_error with that text.
   explicit HostSession(HostOptions options = {});
   // Destroys the views still open, newest first; objects handed out earlier fail cleanly after.
   ~HostSession();
@@ -81,9 +85,10 @@ class HostSession {
 
   // --- views
   // Creates the class by ProgID (through the built-in classes and the class registry), hands it
-  // a new view handle and the item manager, and shows it. Null and `error` set when any step
-  // fails; a half-made view is destroyed again.
-  Ptr<View> openView(const std::string& progId, std::string& error, bool openedByHost = false);
+  // a new view handle and the item manager, and shows it. A failure names the class and the step
+  // that failed (NotFound: no such class; Refused: not a view, or it refused a step); a
+  // half-made view is destroyed again.
+  Result<Ptr<View>> openView(const std::string& progId, bool openedByHost = false);
   // Destroys and forgets a view (its registrations go with it). False when the session does not
   // hold it.
   bool destroyView(const Ptr<View>& view);
@@ -106,13 +111,14 @@ class HostSession {
   // --- host-side access (scripts, the table view, the interactive host)
   // A number is stored as a Double (a Boolean item takes it as True when not 0), a text as a
   // String, octets as the item's own octets; `shadowOnly` writes only the shadow value.
-  bool setItem(const std::string& name, const Variant& value, bool shadowOnly, std::string& error);
-  bool setBytes(const std::string& name, const platform::com::ByteArray& octets, std::string& error);
+  // NotFound names an unknown item; InvalidArgument a value the item cannot take.
+  Status setItem(const std::string& name, const Variant& value, bool shadowOnly);
+  Status setBytes(const std::string& name, const platform::com::ByteArray& octets);
   std::optional<Variant> itemValue(const std::string& name) const;
   // {"NAME": value, ...} for every item in description order: numbers, texts, Booleans, octets
   // as hexadecimal pairs.
   std::string itemsJson() const;
-  bool scenario(const std::string& name, std::string& error);
+  Status scenario(const std::string& name);
   // The next run of `record` gets response code `code` (bit 7 set: a communication error).
   void injectResponse(const std::string& record, uint8_t code);
   // Marks the data set changed ("&&private&&Dirty" True).
@@ -121,8 +127,7 @@ class HostSession {
   // --- the frame's operations (connect, sequences, data sets, the device menu)
   FrameOperations& frameOperations() { return *frame_; }
   // A frame operation by name with text arguments, as a script's "frame" line calls it.
-  bool frame(const std::string& operation, const std::vector<std::string>& args, std::string& result,
-             std::string& error);
+  Result<std::string> frame(const std::string& operation, const std::vector<std::string>& args);
 
   int32_t connectionState() const;
   std::string currentDataSet() const;
@@ -147,6 +152,7 @@ class HostSession {
     bool released = false;
   };
   friend class FrameOperations;
+  HostSession(HostOptions options, std::shared_ptr<const dd::DeviceData> data);
   void message(const std::string& text);
   std::string resolveProgId(const std::string& nameOrProgId) const;
   void setHostItem(const char* name, const Variant& v);

@@ -592,7 +592,7 @@ const std::vector<std::string>& Rq4400Simulator::scenarioNames() {
   return names;
 }
 
-bool Rq4400Simulator::scenario(std::string_view name, std::string& error) {
+Status Rq4400Simulator::scenario(std::string_view name) {
   const std::string n = dd::foldCase(name);
   if (n == "normal") {
     sensorFault_ = emptyPipe_ = overrange_ = totalizerWarning_ = configChanged_ = warnings_ = false;
@@ -626,14 +626,14 @@ bool Rq4400Simulator::scenario(std::string_view name, std::string& error) {
   } else {
     std::string list;
     for (const auto& s : scenarioNames()) list += (list.empty() ? "" : ", ") + s;
-    error = "Unknown scenario \"" + std::string(name) + "\" (known: " + list + ")";
-    return false;
+    return Status::fail(Reason::NotFound,
+                        "Unknown scenario \"" + std::string(name) + "\" (known: " + list + ")");
   }
   applyFaultBits();
   step(0, false);
   publishMeasured();
   publishStatus();
-  return true;
+  return {};
 }
 
 void Rq4400Simulator::injectResponse(std::string_view record, uint8_t code) {

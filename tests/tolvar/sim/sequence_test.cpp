@@ -276,8 +276,8 @@ TEST_F(SequenceTest, WritingConfigurationRaisesConfigurationChangedUntilCommand3
 }
 
 TEST_F(SequenceTest, AWriteProtectedMeterRefusesWrites) {
-  std::string error;
-  ASSERT_TRUE(session->scenario("write-protected", error)) << error;
+  const auto set = session->scenario("write-protected");
+  ASSERT_TRUE(set.ok()) << set.text();
   ASSERT_EQ(start("DOWNLOAD"), 0);
   runUntilIdle();
   EXPECT_EQ(value("&&Sequence_State&&DOWNLOAD"), kSequenceFailed);

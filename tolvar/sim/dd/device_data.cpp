@@ -252,16 +252,21 @@ const EnumDef* DeviceData::enumerationOf(const VariableDef& variable) const {
   return variable.enumeration.empty() ? nullptr : findEnumeration(variable.enumeration);
 }
 
-DeviceData parseDeviceData(std::string_view json, std::string_view sourceName) {
-  return detail::Parser(sourceName).run(json);
+sim::Result<DeviceData> parseDeviceData(std::string_view json, std::string_view sourceName) {
+  // The parser stops at its first fault by throwing; here that becomes the loader's answer.
+  try {
+    return detail::Parser(sourceName).run(json);
+  } catch (const std::runtime_error& e) {
+    return sim::Status::fail(sim::Reason::BadFile, e.what());
+  }
 }
 
-DeviceData loadDeviceData(const std::filesystem::path& file) {
+sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error(file.string() + ": cannot be opened");
+  if (!in) return sim::Status::fail(sim::Reason::BadFile, file.string() + ": cannot be opened");
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) throw std::runtime_error(file.string() + ": cannot be read");
+  if (in.bad()) return sim::Status::fail(sim::Reason::BadFile, file.string() + ": cannot be read");
   return parseDeviceData(text.str(), file.string());
 }
 

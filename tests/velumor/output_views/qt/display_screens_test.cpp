@@ -121,8 +121,8 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
       view_ = platform::com::makeObject<HarnessView>();
       return Ptr<platform::com::Unknown>(view_);
     });
-    std::string error;
-    ASSERT_TRUE(session_->openView("Test.Displays", error)) << error;
+    const auto opened = session_->openView("Test.Displays");
+    ASSERT_TRUE(opened.ok()) << opened.text();
     front_.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
   }
   void TearDown() override {
