@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "platform/com/error.h"
+#include "platform/com/loader.h"
+#include "platform/com/registry.h"
 #include "tolvar/sim/dataset_database.h"
 #include "tolvar/sim/host_scheduler.h"
 #include "tolvar/sim/host_session.h"
@@ -172,8 +174,27 @@ int32_t FrameOperations::saveAsToDatabase() {
 
 // ------------------------------------------------------------------ views and the device menu
 
+std::string FrameOperations::resolveProgId(const std::string& nameOrProgId) const {
+  const std::string wanted = trim(nameOrProgId);
+  if (wanted.empty() || session_.loader_->knows(wanted)) return wanted;
+  // A class name alone ("VelumorDiagViewClass") stands for the ProgID that ends in it.
+  std::vector<std::string> candidates = session_.builtinIds_;
+  platform::com::ClassRegistry registry(options_.registryFile);
+  try {
+    registry.load();
+    for (auto& id : registry.progIds()) candidates.push_back(std::move(id));
+  } catch (const std::exception&) {
+    // an unreadable registry offers nothing
+  }
+  for (const auto& id : candidates) {
+    const size_t dot = id.rfind('.');
+    if (dot != std::string::npos && equalsNoCase(id.substr(dot + 1), wanted)) return id;
+  }
+  return wanted;
+}
+
 int32_t FrameOperations::openViewFromFrame(const std::string& progId) {
-  const Result<Ptr<View>> view = session_.openView(session_.resolveProgId(progId), true);
+  const Result<Ptr<View>> view = session_.openView(resolveProgId(progId), true);
   if (!view) {
     session_.message(view.text());
     return kStatusViewFailed;

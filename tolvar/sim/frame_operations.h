@@ -74,6 +74,8 @@ class FrameOperations {
  private:
   int32_t saveDataSet(const std::string& name);
   int32_t loadDataSet(const std::string& name);
+  // The ProgID a view is opened by: as given, or the one a bare class name stands for.
+  std::string resolveProgId(const std::string& nameOrProgId) const;
 
   HostSession& session_;
   const HostOptions& options_;

@@ -34,14 +34,6 @@ using platform::com::equalsNoCase;
 
 namespace {
 
-std::string trim(const std::string& s) {
-  const char* ws = " \t\r\n";
-  size_t b = s.find_first_not_of(ws);
-  if (b == std::string::npos) return {};
-  size_t e = s.find_last_not_of(ws);
-  return s.substr(b, e - b + 1);
-}
-
 std::string describeError(const std::exception& e) {
   if (const auto* r = dynamic_cast<const platform::com::RuntimeError*>(&e)) return r->description();
   return e.what();
@@ -289,25 +281,6 @@ int32_t HostSession::releaseView(const View* view) {
         list.end());
   });
   return 0;
-}
-
-std::string HostSession::resolveProgId(const std::string& nameOrProgId) const {
-  const std::string wanted = trim(nameOrProgId);
-  if (wanted.empty() || loader_->knows(wanted)) return wanted;
-  // A class name alone ("VelumorDiagViewClass") stands for the ProgID that ends in it.
-  std::vector<std::string> candidates = builtinIds_;
-  platform::com::ClassRegistry registry(options_.registryFile);
-  try {
-    registry.load();
-    for (auto& id : registry.progIds()) candidates.push_back(std::move(id));
-  } catch (const std::exception&) {
-    // an unreadable registry offers nothing
-  }
-  for (const auto& id : candidates) {
-    const size_t dot = id.rfind('.');
-    if (dot != std::string::npos && equalsNoCase(id.substr(dot + 1), wanted)) return id;
-  }
-  return wanted;
 }
 
 // ------------------------------------------------------------------ host-side access

@@ -154,7 +154,6 @@ class HostSession {
   friend class FrameOperations;
   HostSession(HostOptions options, std::shared_ptr<const dd::DeviceData> data);
   void message(const std::string& text);
-  std::string resolveProgId(const std::string& nameOrProgId) const;
   void setHostItem(const char* name, const Variant& v);
   void onSequenceFinished(const std::string& sequence, bool adjust, bool ok);
   ViewEntry* entryOf(int32_t handle);
