@@ -32,10 +32,9 @@ BenchSession::~BenchSession() {
 }
 
 platform::com::Ptr<tolvar::View> BenchSession::open(const std::string& progId) {
-  std::string error;
-  platform::com::Ptr<tolvar::View> view = host_->openView(progId, error);
-  if (!view) throw std::runtime_error("cannot open " + progId + ": " + error);
-  return view;
+  auto view = host_->openView(progId);
+  if (!view) throw std::runtime_error("cannot open " + progId + ": " + view.text());
+  return view.value();
 }
 
 void BenchSession::close(const platform::com::Ptr<tolvar::View>& view) {
@@ -48,9 +47,8 @@ platform::ui::Form* BenchSession::windowOf(const platform::com::Ptr<tolvar::View
 }
 
 void BenchSession::set(const std::string& item, double value) {
-  std::string error;
-  if (!host_->setItem(item, platform::com::Variant(value), false, error))
-    throw std::runtime_error("cannot set " + item + ": " + error);
+  if (const auto set = host_->setItem(item, platform::com::Variant(value), false); !set)
+    throw std::runtime_error("cannot set " + item + ": " + set.text());
 }
 
 std::vector<std::string> BenchSession::numericVariables() const {

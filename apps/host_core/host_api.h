@@ -1,5 +1,7 @@
 #pragma once
-// What a scripted or interactive session needs of the simulated host.
+// What a scripted or interactive session needs of the simulated host. Every operation that can
+// fail answers with a tolvar::sim::Status or Result: a reason and a text that names what failed
+// (the item, the record, the class, the operation), ready to show the user as it stands.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,37 +10,37 @@
 #include "platform/com/ref.h"
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
+#include "tolvar/sim/result.h"
 
 namespace host_core {
+
+using tolvar::sim::Reason;
+using tolvar::sim::Result;
+using tolvar::sim::Status;
 
 class HostApi {
  public:
   virtual ~HostApi() = default;
   // Creates the view class by ProgID, hands it the item manager and shows it.
-  // Returns null and sets `error` when that fails.
-  virtual platform::com::Ptr<tolvar::View> openView(const std::string& progId, std::string& error) = 0;
+  virtual Result<platform::com::Ptr<tolvar::View>> openView(const std::string& progId) = 0;
   // Destroys and releases a view the session opened.
   virtual void destroyView(const platform::com::Ptr<tolvar::View>& view) = 0;
   // Views the host opened itself (the frame's OpenView, the device menu), newest last.
   virtual std::vector<platform::com::Ptr<tolvar::View>> hostOpenedViews() = 0;
   // Host-side writes: a number or text into value and shadow value, or the shadow only.
-  virtual bool setItem(const std::string& name, const platform::com::Variant& value, bool shadowOnly,
-                       std::string& error) = 0;
-  virtual bool setBytes(const std::string& name, const platform::com::ByteArray& octets,
-                        std::string& error) = 0;
+  virtual Status setItem(const std::string& name, const platform::com::Variant& value, bool shadowOnly) = 0;
+  virtual Status setBytes(const std::string& name, const platform::com::ByteArray& octets) = 0;
   virtual std::optional<platform::com::Variant> itemValue(const std::string& name) = 0;
   virtual std::string itemsJson() = 0;
-  // A HostFrame operation as a view would call it.
-  virtual bool frame(const std::string& operation, const std::vector<std::string>& args, std::string& result,
-                     std::string& error) = 0;
-  virtual bool scenario(const std::string& name, std::string& error) = 0;
+  // A HostFrame operation as a view would call it; the value is the text to print.
+  virtual Result<std::string> frame(const std::string& operation, const std::vector<std::string>& args) = 0;
+  virtual Status scenario(const std::string& name) = 0;
   // The device answers the next run of `record` with response `code` instead of running it.
   // A host without a simulated device cannot do that.
-  virtual bool injectResponse(const std::string& record, uint8_t code, std::string& error) {
+  virtual Status injectResponse(const std::string& record, uint8_t code) {
     (void)record;
     (void)code;
-    error = "this host cannot inject response codes";
-    return false;
+    return Status::fail(Reason::Unsupported, "this host cannot inject response codes");
   }
   // Messages the host would show the user (database errors...), taken once.
   virtual std::vector<std::string> takeHostMessages() { return {}; }

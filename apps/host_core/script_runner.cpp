@@ -354,10 +354,8 @@ struct ScriptRunner::Call {
   // set and shadow.
   bool setItem() const {
     need(2);
-    std::string err;
-    if (!host().setItem(w[1], scriptValue(w[2], lineHasQuotedArg(raw, 2)), cmd() == "shadow", err))
-      return fail(err);
-    return true;
+    const Status set = host().setItem(w[1], scriptValue(w[2], lineHasQuotedArg(raw, 2)), cmd() == "shadow");
+    return set ? true : fail(set.text());
   }
   // expect-message and expect-no-message: both take the boxes shown since the last check.
   bool messages() const {
@@ -431,10 +429,9 @@ const CommandEntry kCommands[] = {
        c.need(1);
        const auto& w = c.w;
        std::string name = w.size() > 2 ? w[2] : w[1].substr(w[1].find('.') + 1);
-       std::string err;
-       auto view = c.host().openView(w[1], err);
-       if (!view) return c.fail("cannot open '" + w[1] + "': " + err);
-       c.keepView(name, view);
+       auto view = c.host().openView(w[1]);
+       if (!view) return c.fail("cannot open '" + w[1] + "': " + view.text());
+       c.keepView(name, view.value());
        return true;
      }},
     // The view's Show / Hide; fails on an unknown view or a non-zero status.
@@ -460,9 +457,8 @@ const CommandEntry kCommands[] = {
     {{"bytes", "ITEM HEX..."},
      [](const Call& c) {
        c.need(1);
-       std::string err;
-       if (!c.host().setBytes(c.w[1], parseHex(c.w, 2), err)) return c.fail(err);
-       return true;
+       const Status set = c.host().setBytes(c.w[1], parseHex(c.w, 2));
+       return set ? true : c.fail(set.text());
      }},
     // The device answers the next run of RECORD with response CODE (0 to 255, decimal or &Hxx)
     // instead of running it; fails on a bad code or an unknown record.
@@ -472,9 +468,8 @@ const CommandEntry kCommands[] = {
        uint8_t code = 0;
        if (!parseResponseCode(c.w[2], code))
          return c.fail("'" + c.w[2] + "' is no response code (0 to 255, decimal or &H hex)");
-       std::string err;
-       if (!c.host().injectResponse(c.w[1], code, err)) return c.fail(err);
-       return true;
+       const Status injected = c.host().injectResponse(c.w[1], code);
+       return injected ? true : c.fail(injected.text());
      }},
     // Advances the manual clock, firing every timer that falls due in time order; fails on a
     // number outside 0 to one day.
@@ -652,19 +647,18 @@ const CommandEntry kCommands[] = {
     {{"frame", "OPERATION [ARGS...]"},
      [](const Call& c) {
        c.need(1);
-       std::string result, err;
        std::vector<std::string> args(c.w.begin() + 2, c.w.end());
-       if (!c.host().frame(c.w[1], args, result, err)) return c.fail(err);
-       if (!result.empty()) c.out() << "frame " << c.w[1] << ": " << result << "\n";
+       const Result<std::string> result = c.host().frame(c.w[1], args);
+       if (!result) return c.fail(result.text());
+       if (!result.value().empty()) c.out() << "frame " << c.w[1] << ": " << result.value() << "\n";
        return true;
      }},
     // Puts the simulated meter into a named condition; fails on an unknown one.
     {{"scenario", "NAME"},
      [](const Call& c) {
        c.need(1);
-       std::string err;
-       if (!c.host().scenario(c.w[1], err)) return c.fail(err);
-       return true;
+       const Status set = c.host().scenario(c.w[1]);
+       return set ? true : c.fail(set.text());
      }},
     // Prints the words.
     {{"echo", "WORDS..."},

@@ -9,36 +9,31 @@ namespace host_core {
 class SimulatedHost : public HostApi {
  public:
   explicit SimulatedHost(tolvar::sim::HostSession& session) : s_(session) {}
-  platform::com::Ptr<tolvar::View> openView(const std::string& progId, std::string& error) override {
-    return s_.openView(progId, error);
+  Result<platform::com::Ptr<tolvar::View>> openView(const std::string& progId) override {
+    return s_.openView(progId);
   }
   void destroyView(const platform::com::Ptr<tolvar::View>& view) override { s_.destroyView(view); }
   std::vector<platform::com::Ptr<tolvar::View>> hostOpenedViews() override { return s_.hostOpenedViews(); }
-  bool setItem(const std::string& name, const platform::com::Variant& value, bool shadowOnly,
-               std::string& error) override {
-    return s_.setItem(name, value, shadowOnly, error);
+  Status setItem(const std::string& name, const platform::com::Variant& value, bool shadowOnly) override {
+    return s_.setItem(name, value, shadowOnly);
   }
-  bool setBytes(const std::string& name, const platform::com::ByteArray& octets,
-                std::string& error) override {
-    return s_.setBytes(name, octets, error);
+  Status setBytes(const std::string& name, const platform::com::ByteArray& octets) override {
+    return s_.setBytes(name, octets);
   }
   std::optional<platform::com::Variant> itemValue(const std::string& name) override {
     return s_.itemValue(name);
   }
   std::string itemsJson() override { return s_.itemsJson(); }
-  bool frame(const std::string& operation, const std::vector<std::string>& args, std::string& result,
-             std::string& error) override {
-    return s_.frame(operation, args, result, error);
+  Result<std::string> frame(const std::string& operation, const std::vector<std::string>& args) override {
+    return s_.frame(operation, args);
   }
-  bool scenario(const std::string& name, std::string& error) override { return s_.scenario(name, error); }
-  bool injectResponse(const std::string& record, uint8_t code, std::string& error) override {
+  Status scenario(const std::string& name) override { return s_.scenario(name); }
+  Status injectResponse(const std::string& record, uint8_t code) override {
     // A misspelt record would otherwise wait for a run that never comes.
-    if (!s_.deviceData().findRecord(record)) {
-      error = "There is no record \"" + record + "\"";
-      return false;
-    }
+    if (!s_.deviceData().findRecord(record))
+      return Status::fail(Reason::NotFound, "There is no record \"" + record + "\"");
     s_.injectResponse(record, code);
-    return true;
+    return {};
   }
   std::vector<std::string> takeHostMessages() override { return s_.takeHostMessages(); }
 

@@ -126,7 +126,12 @@ int main(int argc, char** argv) {
   ho.address = opt.address;
   int rc = 0;
   try {
-    tolvar::sim::HostSession session(ho);
+    auto opened = tolvar::sim::HostSession::open(ho);
+    if (!opened) {
+      std::cerr << "velumor-host: " << opened.text() << "\n";
+      return 1;
+    }
+    tolvar::sim::HostSession& session = *opened.value();
     session.registerBuiltinView("GenericView.GenericViewClass", [&session] {
       auto* access = session.itemAccess();
       platform::com::Ptr<platform::com::Unknown> v =
@@ -157,9 +162,8 @@ int main(int argc, char** argv) {
       std::vector<std::string> views = opt.views;
       if (views.empty()) views = {"Velumor.VelumorAlwaysView", "Velumor.VelumorMainViewClass"};
       for (auto& progId : views) {
-        std::string error;
-        if (!host.openView(progId, error))
-          std::cerr << "velumor-host: cannot open " << progId << ": " << error << "\n";
+        if (auto view = host.openView(progId); !view)
+          std::cerr << "velumor-host: cannot open " << progId << ": " << view.text() << "\n";
       }
       QApplication::setQuitOnLastWindowClosed(true);
       if (opt.quitAfterMs > 0) QTimer::singleShot(opt.quitAfterMs, &app, &QApplication::quit);

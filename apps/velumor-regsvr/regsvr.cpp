@@ -9,6 +9,7 @@
 #include "platform/com/error.h"
 #include "platform/com/registry.h"
 #include "platform/com/server.h"
+#include "tolvar/sim/result.h"
 
 namespace regsvr {
 
@@ -49,83 +50,132 @@ std::string registryProblem(const fs::path& path) {
 
 }  // namespace
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+using tolvar::sim::Reason;
+using tolvar::sim::Result;
+using tolvar::sim::Status;
+
+struct Request {
+  bool help = false;
   bool unregister = false;
   std::string registryArg;
   std::string libraryArg;
+};
+
+// A command line the tool cannot follow is InvalidArgument: the usage follows the message.
+Result<Request> parseArgs(const std::vector<std::string>& args) {
+  Request r;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
-      out << kUsageText;
-      return kOk;
+      r.help = true;
+      return r;
     }
     if (a == "--unregister" || a == "-u") {
-      unregister = true;
+      r.unregister = true;
     } else if (a == "--registry") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) {
-        err << "velumor-regsvr: --registry needs a file name\n" << kUsageText;
-        return kUsage;
-      }
-      registryArg = args[++i];
+      if (i + 1 >= args.size() || args[i + 1].empty())
+        return Status::fail(Reason::InvalidArgument, "--registry needs a file name");
+      r.registryArg = args[++i];
     } else if (!a.empty() && a[0] == '-') {
-      err << "velumor-regsvr: unknown option " << a << "\n" << kUsageText;
-      return kUsage;
-    } else if (libraryArg.empty()) {
-      libraryArg = a;
+      return Status::fail(Reason::InvalidArgument, "unknown option " + a);
+    } else if (r.libraryArg.empty()) {
+      r.libraryArg = a;
     } else {
-      err << "velumor-regsvr: only one library at a time\n" << kUsageText;
-      return kUsage;
+      return Status::fail(Reason::InvalidArgument, "only one library at a time");
     }
   }
-  if (libraryArg.empty()) {
-    err << "velumor-regsvr: no library given\n" << kUsageText;
-    return kUsage;
-  }
+  if (r.libraryArg.empty()) return Status::fail(Reason::InvalidArgument, "no library given");
+  return r;
+}
 
-  // Absolute paths: dlopen then loads exactly the file that is registered, and the host
-  // finds it from any working folder.
-  const fs::path library = fs::absolute(libraryArg).lexically_normal();
-  const fs::path registry =
-      fs::absolute(registryArg.empty() ? platform::com::ClassRegistry::defaultPath() : fs::path(registryArg))
-          .lexically_normal();
-
+// The library's registration entry point: NotFound or BadFile for a library that is missing or
+// cannot be loaded, Unsupported for a library that is no component library.
+Result<void*> entryPoint(const fs::path& library, bool unregister) {
   std::error_code ec;
-  if (!fs::is_regular_file(library, ec)) {
-    err << "velumor-regsvr: library not found: " << library.string() << "\n";
-    return kNoLibrary;
-  }
+  if (!fs::is_regular_file(library, ec))
+    return Status::fail(Reason::NotFound, "library not found: " + library.string());
   void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* why = ::dlerror();
-    err << "velumor-regsvr: cannot load " << library.string() << ": " << (why ? why : "unknown reason")
-        << "\n";
-    return kNoLibrary;
+    return Status::fail(Reason::BadFile,
+                        "cannot load " + library.string() + ": " + (why ? why : "unknown reason"));
   }
   const char* symbol =
       unregister ? platform::com::UnregisterServerSymbol : platform::com::RegisterServerSymbol;
   void* entry = ::dlsym(handle, symbol);
   if (!entry) {
-    err << "velumor-regsvr: " << library.string() << " is not a component library: it has no entry point "
-        << symbol << "\n";
     ::dlclose(handle);
-    return kNoEntryPoint;
+    return Status::fail(Reason::Unsupported,
+                        library.string() + " is not a component library: it has no entry point " + symbol);
   }
+  // The library stays loaded to the end of the process: its objects and registrations are
+  // not worth the risk of unloading it under them.
+  return entry;
+}
 
+// Runs the entry point; Refused, naming library, registry and why, when it fails.
+Status callEntry(void* entry, const fs::path& library, const fs::path& registry, bool unregister) {
   int32_t result = hr::Ok;
   if (unregister) {
     result = reinterpret_cast<platform::com::UnregisterServerFn>(entry)(registry.c_str());
   } else {
     result = reinterpret_cast<platform::com::RegisterServerFn>(entry)(registry.c_str(), library.c_str());
   }
-  // The library stays loaded to the end of the process: its objects and registrations are
-  // not worth the risk of unloading it under them.
-  if (hr::failed(result)) {
-    err << "velumor-regsvr: " << (unregister ? "unregistering " : "registering ") << library.string()
-        << (unregister ? " from " : " in ") << registry.string() << " failed: " << describeResult(result);
-    const std::string problem = registryProblem(registry);
-    if (!problem.empty()) err << ": " << problem;
-    err << "\n";
-    return kRegistryFailed;
+  if (!hr::failed(result)) return {};
+  std::string text = std::string(unregister ? "unregistering " : "registering ") + library.string() +
+                     (unregister ? " from " : " in ") + registry.string() +
+                     " failed: " + describeResult(result);
+  const std::string problem = registryProblem(registry);
+  if (!problem.empty()) text += ": " + problem;
+  return Status::fail(Reason::Refused, text);
+}
+
+// The tool's exit code for a failure.
+int exitCode(Reason reason) {
+  switch (reason) {
+    case Reason::None:
+      return kOk;
+    case Reason::InvalidArgument:
+      return kUsage;
+    case Reason::NotFound:
+    case Reason::BadFile:
+      return kNoLibrary;
+    case Reason::Unsupported:
+      return kNoEntryPoint;
+    default:
+      return kRegistryFailed;
+  }
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const Result<Request> request = parseArgs(args);
+  if (!request) {
+    err << "velumor-regsvr: " << request.text() << "\n" << kUsageText;
+    return exitCode(request.reason());
+  }
+  if (request->help) {
+    out << kUsageText;
+    return kOk;
+  }
+  const bool unregister = request->unregister;
+
+  // Absolute paths: dlopen then loads exactly the file that is registered, and the host
+  // finds it from any working folder.
+  const fs::path library = fs::absolute(request->libraryArg).lexically_normal();
+  const fs::path registry =
+      fs::absolute(request->registryArg.empty() ? platform::com::ClassRegistry::defaultPath()
+                                                : fs::path(request->registryArg))
+          .lexically_normal();
+
+  const Result<void*> entry = entryPoint(library, unregister);
+  Status done = entry ? callEntry(entry.value(), library, registry, unregister) : entry.status();
+  if (!done) {
+    err << "velumor-regsvr: " << done.text() << "\n";
+    return exitCode(done.reason());
   }
 
   if (unregister) {

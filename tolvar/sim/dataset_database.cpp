@@ -22,6 +22,11 @@ namespace {
 constexpr const char* kApplication = "velumor-datasets";
 constexpr int kSchemaVersion = 1;
 
+// Every failure of a database operation: the text says which set, which file and why.
+Status failed(std::string text) {
+  return Status::fail(Reason::Database, std::move(text));
+}
+
 // Why an SQLite call failed, in the words a user can act on.
 std::string reason(int code, sqlite3* db) {
   switch (code & 0xFF) {
@@ -251,25 +256,21 @@ std::filesystem::path DataSetDatabase::defaultPath() {
 
 DataSetDatabase::DataSetDatabase(std::filesystem::path path) : path_(std::move(path)) {}
 
-bool DataSetDatabase::save(const std::string& setName, const std::string& device, const Items& items,
-                           std::string& error) {
+Status DataSetDatabase::save(const std::string& setName, const std::string& device, const Items& items) {
   const std::string what = "The data set \"" + setName + "\" could not be saved to " + where(path_) + ": ";
   const std::string tail = ". Nothing stored there was changed.";
   std::error_code ec;
   if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path(), ec);
   if (ec) {
-    error = what + "the folder cannot be created (" + ec.message() + ")" + tail;
-    return false;
+    return failed(what + "the folder cannot be created (" + ec.message() + ")" + tail);
   }
   if (std::filesystem::is_directory(path_, ec)) {
-    error = what + "it is a folder, not a file" + tail;
-    return false;
+    return failed(what + "it is a folder, not a file" + tail);
   }
   Connection c;
   std::string why;
   if (!c.open(path_, true, busyTimeoutMs_, why)) {
-    error = what + why + tail;
-    return false;
+    return failed(what + why + tail);
   }
   sqlite3* db = c.db();
   bool inTransaction = false;
@@ -279,14 +280,12 @@ bool DataSetDatabase::save(const std::string& setName, const std::string& device
     inTransaction = true;
     if (isForeign(db)) {
       c.exec("ROLLBACK");
-      error = what + "the file is another program's database, not a data-set database" + tail;
-      return false;
+      return failed(what + "the file is another program's database, not a data-set database" + tail);
     }
     ensureSchema(db);
     if (!isOurs(db, why)) {
       c.exec("ROLLBACK");
-      error = what + why + tail;
-      return false;
+      return failed(what + why + tail);
     }
     check(c.exec("INSERT INTO rowsets DEFAULT VALUES"));
     const sqlite3_int64 rowset = sqlite3_last_insert_rowid(db);
@@ -337,27 +336,24 @@ bool DataSetDatabase::save(const std::string& setName, const std::string& device
       check(delSet.step(), SQLITE_DONE);
     }
     check(c.exec("COMMIT"));
-    return true;
+    return {};
   } catch (const Failure& f) {
-    error = what + reason(f.code, db) + tail;
     if (inTransaction) c.exec("ROLLBACK");
-    return false;
+    return failed(what + reason(f.code, db) + tail);
   }
 }
 
-bool DataSetDatabase::load(const std::string& setName, Items& items, std::string& error) {
-  items.clear();
+Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName) {
+  Items items;
   const std::string what = "The data set \"" + setName + "\" could not be loaded from " + where(path_) + ": ";
   std::error_code ec;
   if (!std::filesystem::exists(path_, ec)) {
-    error = what + "the file does not exist (no data set has been saved yet)";
-    return false;
+    return failed(what + "the file does not exist (no data set has been saved yet)");
   }
   Connection c;
   std::string why;
   if (!c.open(path_, false, busyTimeoutMs_, why)) {
-    error = what + why;
-    return false;
+    return failed(what + why);
   }
   sqlite3* db = c.db();
   try {
@@ -365,8 +361,7 @@ bool DataSetDatabase::load(const std::string& setName, Items& items, std::string
     check(c.exec("BEGIN"));
     if (!isOurs(db, why)) {
       c.exec("ROLLBACK");
-      error = what + why;
-      return false;
+      return failed(what + why);
     }
     Statement sel(db,
                   "SELECT i.name, i.kind, i.lower_bound, i.value FROM datasets d"
@@ -384,77 +379,66 @@ bool DataSetDatabase::load(const std::string& setName, Items& items, std::string
       const std::string damage = n ? readValue(sel.get(), 1, 2, 3, v) : "has no name";
       if (!damage.empty()) {
         c.exec("ROLLBACK");
-        items.clear();
-        error = what + "the set is damaged: the entry \"" + (n ? n : "") + "\" " + damage +
-                "; nothing of the set was loaded";
-        return false;
+        return failed(what + "the set is damaged: the entry \"" + (n ? n : "") + "\" " + damage +
+                      "; nothing of the set was loaded");
       }
       items.emplace_back(n, std::move(v));
     }
     c.exec("COMMIT");
     if (!any) {
       // A set saved with no items still has its name; tell the two apart.
-      bool found = false;
-      std::string e2;
-      if (exists(setName, found, e2) && found) return true;
-      error = what + "there is no data set of that name";
-      return false;
+      const auto found = exists(setName);
+      if (found && found.value()) return items;
+      return Status::fail(Reason::NotFound, what + "there is no data set of that name");
     }
-    return true;
+    return items;
   } catch (const Failure& f) {
     c.exec("ROLLBACK");
-    items.clear();
-    error = what + reason(f.code, db);
-    return false;
+    return failed(what + reason(f.code, db));
   }
 }
 
-bool DataSetDatabase::list(std::vector<std::string>& names, std::string& error) {
-  names.clear();
+Result<std::vector<std::string>> DataSetDatabase::list() {
+  std::vector<std::string> names;
   std::error_code ec;
-  if (!std::filesystem::exists(path_, ec)) return true;  // nothing saved yet
+  if (!std::filesystem::exists(path_, ec)) return names;  // nothing saved yet
   Connection c;
   std::string why;
   const std::string what = "The data sets in " + where(path_) + " could not be listed: ";
   if (!c.open(path_, false, busyTimeoutMs_, why)) {
-    error = what + why;
-    return false;
+    return failed(what + why);
   }
   if (!isOurs(c.db(), why)) {
-    if (why == "no data set has been saved there yet") return true;
-    error = what + why;
-    return false;
+    if (why == "no data set has been saved there yet") return names;
+    return failed(what + why);
   }
   Statement sel(c.db(), "SELECT name FROM datasets ORDER BY name COLLATE NOCASE");
   if (sel.prepared() != SQLITE_OK) {
-    error = what + reason(sel.prepared(), c.db());
-    return false;
+    return failed(what + reason(sel.prepared(), c.db()));
   }
   for (;;) {
     const int rc = sel.step();
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) {
-      names.clear();
-      error = what + reason(rc, c.db());
-      return false;
+      return failed(what + reason(rc, c.db()));
     }
     const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(sel.get(), 0));
     if (n) names.emplace_back(n);
   }
-  return true;
+  return names;
 }
 
-bool DataSetDatabase::exists(const std::string& setName, bool& found, std::string& error) {
-  found = false;
-  std::vector<std::string> names;
-  if (!list(names, error)) return false;
-  for (const auto& n : names) {
+Result<bool> DataSetDatabase::exists(const std::string& setName) {
+  bool found = false;
+  auto names = list();
+  if (!names) return names.status();
+  for (const auto& n : names.value()) {
     if (n.size() == setName.size() && std::equal(n.begin(), n.end(), setName.begin(), [](char a, char b) {
           return std::tolower(a) == std::tolower(b);
         }))
       found = true;
   }
-  return true;
+  return found;
 }
 
 }  // namespace tolvar::sim

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/com/variant.h"
+#include "tolvar/sim/result.h"
 
 namespace tolvar::sim {
 
@@ -29,11 +30,12 @@ class DataSetDatabase {
   // How long an operation waits for another program's lock before it gives up.
   void setBusyTimeoutMs(int ms) { busyTimeoutMs_ = ms; }
 
-  // Each returns false with a message for the user when it fails; nothing stored is lost then.
-  bool save(const std::string& setName, const std::string& device, const Items& items, std::string& error);
-  bool load(const std::string& setName, Items& items, std::string& error);
-  bool list(std::vector<std::string>& names, std::string& error);
-  bool exists(const std::string& setName, bool& found, std::string& error);
+  // A failure carries a message for the user naming the set, the file and why (reason
+  // Database, or NotFound for a set that is not there); nothing stored is lost then.
+  Status save(const std::string& setName, const std::string& device, const Items& items);
+  Result<Items> load(const std::string& setName);
+  Result<std::vector<std::string>> list();
+  Result<bool> exists(const std::string& setName);
 
  private:
   std::filesystem::path path_;

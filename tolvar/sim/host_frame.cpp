@@ -1,6 +1,7 @@
 #include "tolvar/sim/host_frame.h"
 
 #include "platform/com/error.h"
+#include "tolvar/sim/frame_operations.h"
 #include "tolvar/sim/host_session.h"
 #include "tolvar/sim/status.h"
 
@@ -19,53 +20,54 @@ void checkOptional(std::span<Variant> args) {
 
 SimHostFrame::SimHostFrame(SessionLinkPtr link) : link_(std::move(link)) {
   int32_t id = 1;
-  auto simple = [&](const char* name, int32_t (HostSession::*op)()) {
+  auto simple = [&](const char* name, int32_t (FrameOperations::*op)()) {
     table_.add(id++, name, -1, [this, op](InvokeKind, std::span<Variant> args) {
       checkOptional(args);
       HostSession* s = session();
-      return Variant(s ? (s->*op)() : kStatusHostGone);
+      return Variant(s ? (s->frameOperations().*op)() : kStatusHostGone);
     });
   };
-  simple("Connect", &HostSession::connect);
-  simple("SetAddress", &HostSession::setAddress);
-  simple("Disconnect", &HostSession::disconnect);
-  simple("LoadFromDevice", &HostSession::loadFromDevice);
-  simple("LoadFromDatabase", &HostSession::loadFromDatabase);
-  simple("SaveToDatabase", &HostSession::saveToDatabase);
-  auto sequence = [&](const char* name, int32_t (HostSession::*op)(const std::string&, int32_t&)) {
+  simple("Connect", &FrameOperations::connect);
+  simple("SetAddress", &FrameOperations::setAddress);
+  simple("Disconnect", &FrameOperations::disconnect);
+  simple("LoadFromDevice", &FrameOperations::loadFromDevice);
+  simple("LoadFromDatabase", &FrameOperations::loadFromDatabase);
+  simple("SaveToDatabase", &FrameOperations::saveToDatabase);
+  auto sequence = [&](const char* name, int32_t (FrameOperations::*op)(const std::string&, int32_t&)) {
     table_.add(id++, name, -1, [this, op](InvokeKind, std::span<Variant> args) {
       if (args.empty() || args.size() > 2) platform::com::raise(platform::com::err::WrongArgumentCount);
       HostSession* s = session();
       int32_t result = kStatusHostGone;
-      const int32_t status = s ? (s->*op)(args[0].toString(), result) : kStatusHostGone;
+      const int32_t status = s ? (s->frameOperations().*op)(args[0].toString(), result) : kStatusHostGone;
       if (args.size() == 2) args[1] = Variant(result);
       return Variant(status);
     });
   };
-  sequence("StartSequence", &HostSession::startSequence);
-  sequence("AdjustSequence", &HostSession::adjustSequence);
+  sequence("StartSequence", &FrameOperations::startSequence);
+  sequence("AdjustSequence", &FrameOperations::adjustSequence);
   table_.add(id++, "OpenView", 1, [this](InvokeKind, std::span<Variant> args) {
     HostSession* s = session();
-    return Variant(s ? s->openViewFromFrame(args[0].toString()) : kStatusHostGone);
+    return Variant(s ? s->frameOperations().openViewFromFrame(args[0].toString()) : kStatusHostGone);
   });
   // Called without arguments; the views' probe passes one and expects error 450.
   table_.add(id++, "OpenFromDatabase", 0, [this](InvokeKind, std::span<Variant>) {
     HostSession* s = session();
-    return Variant(s ? s->openFromDatabase() : kStatusHostGone);
+    return Variant(s ? s->frameOperations().openFromDatabase() : kStatusHostGone);
   });
   table_.add(id++, "SaveAsToDatabase", 0, [this](InvokeKind, std::span<Variant>) {
     HostSession* s = session();
-    return Variant(s ? s->saveAsToDatabase() : kStatusHostGone);
+    return Variant(s ? s->frameOperations().saveAsToDatabase() : kStatusHostGone);
   });
   if (HostSession* s = session()) {
-    for (const std::string& fn : s->menuFunctions()) {
+    for (const std::string& fn : s->frameOperations().menuFunctions()) {
       bool known = false;
       for (const auto& [mid, mname] : table_.members())
         known = known || platform::com::equalsNoCase(mname, fn);
       if (known) continue;
       table_.add(id++, fn, 1, [this, fn](InvokeKind, std::span<Variant> args) {
         HostSession* session = this->session();
-        return Variant(session ? session->menuFunction(fn, args[0].toString()) : kStatusHostGone);
+        return Variant(session ? session->frameOperations().menuFunction(fn, args[0].toString())
+                               : kStatusHostGone);
       });
     }
   }
@@ -80,41 +82,41 @@ Variant SimHostFrame::invoke(int32_t id, InvokeKind kind, std::span<Variant> arg
 }
 
 void SimHostFrame::Connect(int32_t, int32_t& status) {
-  status = session() ? session()->connect() : kStatusHostGone;
+  status = session() ? session()->frameOperations().connect() : kStatusHostGone;
 }
 
 void SimHostFrame::SetAddress(int32_t, int32_t& status) {
-  status = session() ? session()->setAddress() : kStatusHostGone;
+  status = session() ? session()->frameOperations().setAddress() : kStatusHostGone;
 }
 
 void SimHostFrame::Disconnect(int32_t, int32_t& status) {
-  status = session() ? session()->disconnect() : kStatusHostGone;
+  status = session() ? session()->frameOperations().disconnect() : kStatusHostGone;
 }
 
 void SimHostFrame::LoadFromDevice(int32_t, int32_t& status) {
-  status = session() ? session()->loadFromDevice() : kStatusHostGone;
+  status = session() ? session()->frameOperations().loadFromDevice() : kStatusHostGone;
 }
 
 void SimHostFrame::LoadFromDatabase(int32_t, int32_t& status) {
-  status = session() ? session()->loadFromDatabase() : kStatusHostGone;
+  status = session() ? session()->frameOperations().loadFromDatabase() : kStatusHostGone;
 }
 
 void SimHostFrame::SaveToDatabase(int32_t, int32_t& status) {
-  status = session() ? session()->saveToDatabase() : kStatusHostGone;
+  status = session() ? session()->frameOperations().saveToDatabase() : kStatusHostGone;
 }
 
 void SimHostFrame::StartSequence(const std::string& sName, int32_t& lResult, int32_t& status) {
   lResult = kStatusHostGone;
-  status = session() ? session()->startSequence(sName, lResult) : kStatusHostGone;
+  status = session() ? session()->frameOperations().startSequence(sName, lResult) : kStatusHostGone;
 }
 
 void SimHostFrame::AdjustSequence(const std::string& sName, int32_t& lResult, int32_t& status) {
   lResult = kStatusHostGone;
-  status = session() ? session()->adjustSequence(sName, lResult) : kStatusHostGone;
+  status = session() ? session()->frameOperations().adjustSequence(sName, lResult) : kStatusHostGone;
 }
 
 void SimHostFrame::OpenView(const std::string& sProgId, int32_t& status) {
-  status = session() ? session()->openViewFromFrame(sProgId) : kStatusHostGone;
+  status = session() ? session()->frameOperations().openViewFromFrame(sProgId) : kStatusHostGone;
 }
 
 }  // namespace tolvar::sim

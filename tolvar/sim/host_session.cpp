@@ -14,6 +14,7 @@
 #include "tolvar/sim/applet_utility.h"
 #include "tolvar/sim/dataset_database.h"
 #include "tolvar/sim/device_description.h"
+#include "tolvar/sim/frame_operations.h"
 #include "tolvar/sim/host_frame.h"
 #include "tolvar/sim/host_scheduler.h"
 #include "tolvar/sim/item_manager.h"
@@ -34,17 +35,15 @@ using platform::com::equalsNoCase;
 
 namespace {
 
-std::string trim(const std::string& s) {
-  const char* ws = " \t\r\n";
-  size_t b = s.find_first_not_of(ws);
-  if (b == std::string::npos) return {};
-  size_t e = s.find_last_not_of(ws);
-  return s.substr(b, e - b + 1);
-}
-
 std::string describeError(const std::exception& e) {
   if (const auto* r = dynamic_cast<const platform::com::RuntimeError*>(&e)) return r->description();
   return e.what();
+}
+
+std::shared_ptr<const dd::DeviceData> loadOrThrow(const std::filesystem::path& file) {
+  auto loaded = dd::loadDeviceData(file);
+  if (!loaded) throw std::runtime_error(loaded.text());
+  return std::make_shared<const dd::DeviceData>(std::move(loaded).value());
 }
 
 }  // namespace
@@ -59,13 +58,24 @@ std::filesystem::path HostSession::defaultDeviceFile() {
   return std::filesystem::path(VELUMOR_SOURCE_DIR) / "tolvar" / "devices" / "rq4400.json";
 }
 
+Result<std::unique_ptr<HostSession>> HostSession::open(HostOptions options) {
+  if (options.deviceFile.empty()) options.deviceFile = defaultDeviceFile();
+  auto loaded = dd::loadDeviceData(options.deviceFile);
+  if (!loaded) return loaded.status();
+  auto data = std::make_shared<const dd::DeviceData>(std::move(loaded).value());
+  return std::unique_ptr<HostSession>(new HostSession(std::move(options), std::move(data)));
+}
+
 HostSession::HostSession(HostOptions options)
-    : options_(std::move(options)), link_(std::make_shared<SessionLink>()) {
+    : HostSession(options,
+                  loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile)) {}
+
+HostSession::HostSession(HostOptions options, std::shared_ptr<const dd::DeviceData> data)
+    : options_(std::move(options)), link_(std::make_shared<SessionLink>()), data_(std::move(data)) {
   if (options_.deviceFile.empty()) options_.deviceFile = defaultDeviceFile();
   if (options_.databaseFile.empty()) options_.databaseFile = DataSetDatabase::defaultPath();
   if (options_.registryFile.empty()) options_.registryFile = platform::com::ClassRegistry::defaultPath();
 
-  data_ = std::make_shared<const dd::DeviceData>(dd::loadDeviceData(options_.deviceFile));
   store_ = std::make_unique<ItemStore>(data_);
   scheduler_ = std::make_unique<HostScheduler>();
   simulator_ = std::make_unique<Rq4400Simulator>(*store_, *scheduler_);
@@ -77,7 +87,7 @@ HostSession::HostSession(HostOptions options)
   link_->session = this;
   itemManager_ = Ptr<AppletItemManager>(new ItemManager(link_));
   deviceDescription_ = platform::com::makeObject<SimDeviceDescription>(data_);
-  currentDataSet_ = DataSetDatabase::kDefaultSet;
+  frame_ = std::make_unique<FrameOperations>(*this);
 
   store_->setViewResolver([this](int32_t handle) { return viewOf(handle); });
   sequences_->setConnectedCheck([this] { return connectionState() == Connected; });
@@ -167,26 +177,20 @@ void HostSession::registerBuiltinView(std::string progId,
   loader_->registerBuiltin(std::move(progId), std::move(factory));
 }
 
-Ptr<View> HostSession::openView(const std::string& progId, std::string& error, bool openedByHost) {
-  error.clear();
+Result<Ptr<View>> HostSession::openView(const std::string& progId, bool openedByHost) {
   Ptr<platform::com::Unknown> object;
   try {
     object = loader_->createObject(progId);
   } catch (const std::exception& e) {
-    error = describeError(e);
-    return nullptr;
+    return Status::fail(Reason::NotFound, describeError(e));
   }
   Ptr<View> view = platform::com::queryInterface<View>(object);
-  if (!view) {
-    error = "The class \"" + progId + "\" is not a view";
-    return nullptr;
-  }
+  if (!view) return Status::fail(Reason::Refused, "The class \"" + progId + "\" is not a view");
   const int32_t handle = nextViewHandle_++;
   views_.push_back(ViewEntry{OpenedView{handle, progId, view, openedByHost}, false});
   auto fail = [&](const std::string& what) {
-    error = "The view \"" + progId + "\" could not be opened: " + what;
     destroyView(handle);
-    return nullptr;
+    return Status::fail(Reason::Refused, "The view \"" + progId + "\" could not be opened: " + what);
   };
   try {
     const int32_t st = view->SetAppletItemManagRef(handle, itemManager_);
@@ -280,44 +284,11 @@ int32_t HostSession::releaseView(const View* view) {
   return 0;
 }
 
-std::string HostSession::resolveProgId(const std::string& nameOrProgId) const {
-  const std::string wanted = trim(nameOrProgId);
-  if (wanted.empty() || loader_->knows(wanted)) return wanted;
-  // A class name alone ("VelumorDiagViewClass") stands for the ProgID that ends in it.
-  std::vector<std::string> candidates = builtinIds_;
-  platform::com::ClassRegistry registry(options_.registryFile);
-  try {
-    registry.load();
-    for (auto& id : registry.progIds()) candidates.push_back(std::move(id));
-  } catch (const std::exception&) {
-    // an unreadable registry offers nothing
-  }
-  for (const auto& id : candidates) {
-    const size_t dot = id.rfind('.');
-    if (dot != std::string::npos && equalsNoCase(id.substr(dot + 1), wanted)) return id;
-  }
-  return wanted;
-}
-
-int32_t HostSession::openViewFromFrame(const std::string& progId) {
-  std::string error;
-  Ptr<View> view = openView(resolveProgId(progId), error, true);
-  if (!view) {
-    message(error);
-    return kStatusViewFailed;
-  }
-  return 0;
-}
-
 // ------------------------------------------------------------------ host-side access
 
-bool HostSession::setItem(const std::string& name, const Variant& value, bool shadowOnly,
-                          std::string& error) {
+Status HostSession::setItem(const std::string& name, const Variant& value, bool shadowOnly) {
   const int32_t i = store_->indexOf(name);
-  if (i < 0) {
-    error = "There is no item \"" + name + "\"";
-    return false;
-  }
+  if (i < 0) return Status::fail(Reason::NotFound, "There is no item \"" + name + "\"");
   const auto& def = store_->def(i);
   Variant v;
   switch (value.type()) {
@@ -326,10 +297,7 @@ bool HostSession::setItem(const std::string& name, const Variant& value, bool sh
       break;
     case platform::com::VarType::ByteArray: {
       auto o = valueFromOctets(def, value.byteArray().data);
-      if (!o) {
-        error = "The item \"" + def.name + "\" holds no octets";
-        return false;
-      }
+      if (!o) return Status::fail(Reason::InvalidArgument, "The item \"" + def.name + "\" holds no octets");
       v = *o;
       break;
     }
@@ -341,10 +309,9 @@ bool HostSession::setItem(const std::string& name, const Variant& value, bool sh
         v = value;
         break;
       }
-      if (def.type == dd::ValueType::Bytes) {
-        error = "The item \"" + def.name + "\" holds octets: write them as bytes";
-        return false;
-      }
+      if (def.type == dd::ValueType::Bytes)
+        return Status::fail(Reason::InvalidArgument,
+                            "The item \"" + def.name + "\" holds octets: write them as bytes");
       v = hostValueFromNumber(def, value.toDouble());
   }
   if (shadowOnly)
@@ -352,11 +319,11 @@ bool HostSession::setItem(const std::string& name, const Variant& value, bool sh
   else
     store_->set(i, v);
   simulator_->hostItemWritten(i);
-  return true;
+  return {};
 }
 
-bool HostSession::setBytes(const std::string& name, const ByteArray& octets, std::string& error) {
-  return setItem(name, Variant(octets), false, error);
+Status HostSession::setBytes(const std::string& name, const ByteArray& octets) {
+  return setItem(name, Variant(octets), false);
 }
 
 std::optional<Variant> HostSession::itemValue(const std::string& name) const {
@@ -395,201 +362,39 @@ std::string HostSession::itemsJson() const {
   return out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-bool HostSession::scenario(const std::string& name, std::string& error) {
-  return simulator_->scenario(name, error);
+Status HostSession::scenario(const std::string& name) {
+  return simulator_->scenario(name);
 }
 
 void HostSession::injectResponse(const std::string& record, uint8_t code) {
   simulator_->injectResponse(record, code);
 }
 
-// ------------------------------------------------------------------ connection
+// ------------------------------------------------------------------ frame
 
-int32_t HostSession::connect() {
-  const int32_t state = connectionState();
-  if (state == Connected || state == Connecting) return 0;
-  if (connectJob_) scheduler_->cancel(connectJob_);
-  setHostItem("&&private&&connect", Variant(static_cast<double>(Connecting)));
-  connectJob_ = scheduler_->after(kConnectMs, [this] {
-    connectJob_ = 0;
-    simulator_->setOnline(true);
-    setHostItem("&&private&&connect", Variant(static_cast<double>(Connected)));
-  });
-  return 0;
+Result<std::string> HostSession::frame(const std::string& operation, const std::vector<std::string>& args) {
+  return frame_->call(operation, args);
 }
 
-int32_t HostSession::disconnect() {
-  const int32_t state = connectionState();
-  if (state == Disconnected || state == Disconnecting) return 0;
-  if (connectJob_) scheduler_->cancel(connectJob_);
-  sequences_->abort();
-  simulator_->setOnline(false);
-  setHostItem("&&private&&connect", Variant(static_cast<double>(Disconnecting)));
-  connectJob_ = scheduler_->after(kDisconnectMs, [this] {
-    connectJob_ = 0;
-    setHostItem("&&private&&connect", Variant(static_cast<double>(Disconnected)));
-    // A new connection starts with no progress shown.
-    for (const auto& s : data_->sequences) store_->set(dd::sequenceProgressItem(s.name), Variant(0.0));
-  });
-  return 0;
+std::string HostSession::currentDataSet() const {
+  return frame_->currentDataSet();
 }
 
-int32_t HostSession::setAddress() {
-  const int32_t i = store_->indexOf("&&private_PM&&Address");
-  const std::string current = i >= 0 ? store_->value(i).toString() : std::string();
-  std::optional<std::string> chosen = addressProvider_ ? addressProvider_(current) : options_.address;
-  if (!chosen) return kStatusCancelled;
-  setHostItem("&&private_PM&&Address", Variant(trim(*chosen)));
-  return 0;
+void HostSession::setAddressProvider(std::function<std::optional<std::string>(const std::string&)> provider) {
+  frame_->setAddressProvider(std::move(provider));
+}
+
+void HostSession::setDataSetChooser(
+    std::function<std::optional<std::string>(bool, const std::vector<std::string>&, const std::string&)>
+        chooser) {
+  frame_->setDataSetChooser(std::move(chooser));
 }
 
 // ------------------------------------------------------------------ sequences
 
-int32_t HostSession::startSequence(const std::string& name, int32_t& result) {
-  result = sequences_->start(name);
-  return result == 0 || result == kHostBusy ? 0 : result;
-}
-
-int32_t HostSession::adjustSequence(const std::string& name, int32_t& result) {
-  result = sequences_->adjust(name);
-  return result == 0 || result == kHostBusy || result == kHostAdjustFinished ? 0 : result;
-}
-
-int32_t HostSession::loadFromDevice() {
-  int32_t result = 0;
-  startSequence("UPLOAD", result);
-  return result;
-}
-
 void HostSession::onSequenceFinished(const std::string& sequence, bool adjust, bool ok) {
   if (ok && !adjust && equalsNoCase(sequence, "UPLOAD"))
     setHostItem("&&private&&CurrentSource", Variant(2.0));  // the data now comes from the device
-}
-
-// ------------------------------------------------------------------ data sets
-
-int32_t HostSession::saveDataSet(const std::string& name) {
-  DataSetDatabase::Items items;
-  for (int32_t i = 0; i < store_->itemCount(); ++i)
-    if (store_->def(i).dataSet) items.emplace_back(store_->name(i), store_->value(i));
-  std::string error;
-  if (!database_->save(name, data_->device, items, error)) {
-    message(error);
-    return kStatusDatabase;
-  }
-  currentDataSet_ = name;
-  setHostItem("&&private&&Dirty", Variant(false));
-  setHostItem("&&private_PM&&FileName", Variant(name + " (" + database_->path().string() + ")"));
-  return 0;
-}
-
-int32_t HostSession::loadDataSet(const std::string& name) {
-  DataSetDatabase::Items items;
-  std::string error;
-  if (!database_->load(name, items, error)) {
-    message(error);
-    return kStatusDatabase;
-  }
-  // Everything is read before anything changes, so a failed load leaves the items as they were.
-  std::vector<std::pair<int32_t, Variant>> apply;
-  for (auto& [itemName, value] : items) {
-    const int32_t i = store_->indexOf(itemName);
-    if (i >= 0 && store_->def(i).dataSet) apply.emplace_back(i, std::move(value));
-  }
-  for (auto& [i, value] : apply) store_->set(i, value);
-  currentDataSet_ = name;
-  setHostItem("&&private&&Dirty", Variant(false));
-  setHostItem("&&private&&CurrentSource", Variant(1.0));
-  setHostItem("&&private_PM&&FileName", Variant(name + " (" + database_->path().string() + ")"));
-  return 0;
-}
-
-int32_t HostSession::loadFromDatabase() {
-  return loadDataSet(currentDataSet_);
-}
-
-int32_t HostSession::saveToDatabase() {
-  return saveDataSet(currentDataSet_);
-}
-
-int32_t HostSession::chooseDataSet(bool forSaving, std::string& name) {
-  name = currentDataSet_;
-  if (!dataSetChooser_) return 0;
-  std::vector<std::string> names;
-  std::string error;
-  if (!database_->list(names, error)) {
-    message(error);
-    return kStatusDatabase;
-  }
-  auto chosen = dataSetChooser_(forSaving, names, currentDataSet_);
-  if (!chosen) return kStatusCancelled;
-  if (!forSaving) {
-    name = *chosen;
-    return 0;
-  }
-  name = trim(*chosen);  // a new name must say something
-  return name.empty() ? kStatusCancelled : 0;
-}
-
-int32_t HostSession::openFromDatabase() {
-  std::string name;
-  const int32_t status = chooseDataSet(false, name);
-  return status != 0 ? status : loadDataSet(name);
-}
-
-int32_t HostSession::saveAsToDatabase() {
-  std::string name;
-  const int32_t status = chooseDataSet(true, name);
-  return status != 0 ? status : saveDataSet(name);
-}
-
-// ------------------------------------------------------------------ the device menu
-
-std::vector<std::string> HostSession::menuFunctions() const {
-  std::vector<std::string> out{"fncStartForm", "SaveToDevice"};
-  for (const auto& m : data_->menu) {
-    if (m.isSeparator()) continue;
-    const std::string fn = m.function();
-    if (fn.empty()) continue;
-    bool known = false;
-    for (const auto& f : out) known = known || equalsNoCase(f, fn);
-    if (!known) out.push_back(fn);
-  }
-  return out;
-}
-
-int32_t HostSession::menuFunction(const std::string& function, const std::string& parameter) {
-  if (equalsNoCase(function, "fncStartForm")) return openViewFromFrame(parameter);
-  if (equalsNoCase(function, "SaveToDevice")) {
-    int32_t result = 0;
-    startSequence("FULL_DOWNLOAD", result);
-    return result;
-  }
-  message("The device menu function \"" + function + "\" is not offered by this host");
-  return kStatusNotSupported;
-}
-
-bool HostSession::frame(const std::string& operation, const std::vector<std::string>& args,
-                        std::string& result, std::string& error) {
-  Ptr<HostFrame> f = createFrame();
-  std::vector<Variant> argv;
-  for (const auto& a : args) argv.emplace_back(a);
-  const bool sequenceOp =
-      equalsNoCase(operation, "StartSequence") || equalsNoCase(operation, "AdjustSequence");
-  if (sequenceOp && argv.size() == 1) argv.emplace_back(int32_t{0});
-  try {
-    Variant status = f->invokeByName(operation, platform::com::InvokeKind::Method, argv);
-    result =
-        sequenceOp && argv.size() == 2 ? std::to_string(argv[1].toLong()) : std::to_string(status.toLong());
-    // Where the set went: without HOME or XDG_DATA_HOME that is not where a user would look.
-    if ((equalsNoCase(operation, "SaveToDatabase") || equalsNoCase(operation, "SaveAsToDatabase")) &&
-        status.toLong() == 0)
-      result += " (data set \"" + currentDataSet_ + "\" saved to " + database_->path().string() + ")";
-    return true;
-  } catch (const platform::com::RuntimeError& e) {
-    error = "Run-time error " + std::to_string(e.number()) + ": " + e.description();
-    return false;
-  }
 }
 
 }  // namespace tolvar::sim

@@ -16,6 +16,7 @@
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
 #include "tolvar/applet/host_access.h"
+#include "tolvar/sim/result.h"
 #include "tolvar/sim/session_link.h"
 
 namespace tolvar::dd {
@@ -30,6 +31,7 @@ class Rq4400Simulator;
 class SequenceEngine;
 class DataSetDatabase;
 class SimDeviceDescription;
+class FrameOperations;
 
 struct HostOptions {
   std::filesystem::path deviceFile;    // empty: HostSession::defaultDeviceFile()
@@ -52,8 +54,11 @@ class HostSession {
   static constexpr int64_t kConnectMs = 300;
   static constexpr int64_t kDisconnectMs = 200;
 
-  // Loads the device description; a description that cannot be loaded raises std::runtime_error
-  // naming the file and the fault.
+  // Loads the device description and starts a session on it; a description that cannot be
+  // loaded is a BadFile failure naming the file, the entry and the fault.
+  static Result<std::unique_ptr<HostSession>> open(HostOptions options = {});
+  // The same for tests and benches that cannot go on without a session: a description that
+  // cannot be loaded raises std::runtime_error with that text.
   explicit HostSession(HostOptions options = {});
   // Destroys the views still open, newest first; objects handed out earlier fail cleanly after.
   ~HostSession();
@@ -80,9 +85,10 @@ class HostSession {
 
   // --- views
   // Creates the class by ProgID (through the built-in classes and the class registry), hands it
-  // a new view handle and the item manager, and shows it. Null and `error` set when any step
-  // fails; a half-made view is destroyed again.
-  Ptr<View> openView(const std::string& progId, std::string& error, bool openedByHost = false);
+  // a new view handle and the item manager, and shows it. A failure names the class and the step
+  // that failed (NotFound: no such class; Refused: not a view, or it refused a step); a
+  // half-made view is destroyed again.
+  Result<Ptr<View>> openView(const std::string& progId, bool openedByHost = false);
   // Destroys and forgets a view (its registrations go with it). False when the session does not
   // hold it.
   bool destroyView(const Ptr<View>& view);
@@ -105,57 +111,33 @@ class HostSession {
   // --- host-side access (scripts, the table view, the interactive host)
   // A number is stored as a Double (a Boolean item takes it as True when not 0), a text as a
   // String, octets as the item's own octets; `shadowOnly` writes only the shadow value.
-  bool setItem(const std::string& name, const Variant& value, bool shadowOnly, std::string& error);
-  bool setBytes(const std::string& name, const platform::com::ByteArray& octets, std::string& error);
+  // NotFound names an unknown item; InvalidArgument a value the item cannot take.
+  Status setItem(const std::string& name, const Variant& value, bool shadowOnly);
+  Status setBytes(const std::string& name, const platform::com::ByteArray& octets);
   std::optional<Variant> itemValue(const std::string& name) const;
   // {"NAME": value, ...} for every item in description order: numbers, texts, Booleans, octets
   // as hexadecimal pairs.
   std::string itemsJson() const;
-  bool scenario(const std::string& name, std::string& error);
+  Status scenario(const std::string& name);
   // The next run of `record` gets response code `code` (bit 7 set: a communication error).
   void injectResponse(const std::string& record, uint8_t code);
   // Marks the data set changed ("&&private&&Dirty" True).
   void markDirty();
 
-  // --- frame operations (each returns the status the frame hands back, 0 = done)
-  int32_t connect();
-  int32_t disconnect();
-  int32_t setAddress();
-  int32_t loadFromDevice();
-  int32_t loadFromDatabase();
-  int32_t saveToDatabase();
-  int32_t openFromDatabase();
-  int32_t saveAsToDatabase();
-  // The data set to open or save as: the chooser's answer, or the current set without one.
-  int32_t chooseDataSet(bool forSaving, std::string& name);
-  int32_t startSequence(const std::string& name, int32_t& result);
-  int32_t adjustSequence(const std::string& name, int32_t& result);
-  int32_t openViewFromFrame(const std::string& progId);
-  // A device-menu function called by name with its parameter ("fncStartForm", "SaveToDevice").
-  int32_t menuFunction(const std::string& function, const std::string& parameter);
-  // The device-menu functions the frame answers by name.
-  std::vector<std::string> menuFunctions() const;
-  // A frame operation by name with text arguments, as a script's "frame" line calls it;
-  // `result` is the sequence result of StartSequence/AdjustSequence, else the status.
-  bool frame(const std::string& operation, const std::vector<std::string>& args, std::string& result,
-             std::string& error);
+  // --- the frame's operations (connect, sequences, data sets, the device menu)
+  FrameOperations& frameOperations() { return *frame_; }
+  // A frame operation by name with text arguments, as a script's "frame" line calls it.
+  Result<std::string> frame(const std::string& operation, const std::vector<std::string>& args);
 
   int32_t connectionState() const;
-  std::string currentDataSet() const { return currentDataSet_; }
+  std::string currentDataSet() const;
 
-  // --- hooks of an interactive host (headless sessions leave them unset)
-  // The address the user enters; nullopt = cancelled. Headless: the address option.
-  void setAddressProvider(std::function<std::optional<std::string>(const std::string& current)> provider) {
-    addressProvider_ = std::move(provider);
-  }
-  // The data set the user picks (forSave: a name to save under); nullopt = cancelled.
-  // Headless: the current data set, at first the database's default set.
+  // --- hooks of an interactive host (headless sessions leave them unset); see FrameOperations
+  void setAddressProvider(std::function<std::optional<std::string>(const std::string& current)> provider);
   void setDataSetChooser(
       std::function<std::optional<std::string>(bool forSave, const std::vector<std::string>& existing,
                                                const std::string& current)>
-          chooser) {
-    dataSetChooser_ = std::move(chooser);
-  }
+          chooser);
 
   // --- messages the host would show the user (database failures, views that would not open)
   std::vector<std::string> takeHostMessages();
@@ -169,10 +151,9 @@ class HostSession {
     OpenedView opened;
     bool released = false;
   };
+  friend class FrameOperations;
+  HostSession(HostOptions options, std::shared_ptr<const dd::DeviceData> data);
   void message(const std::string& text);
-  std::string resolveProgId(const std::string& nameOrProgId) const;
-  int32_t saveDataSet(const std::string& name);
-  int32_t loadDataSet(const std::string& name);
   void setHostItem(const char* name, const Variant& v);
   void onSequenceFinished(const std::string& sequence, bool adjust, bool ok);
   ViewEntry* entryOf(int32_t handle);
@@ -187,19 +168,15 @@ class HostSession {
   std::unique_ptr<SequenceEngine> sequences_;
   std::unique_ptr<DataSetDatabase> database_;
   std::unique_ptr<platform::com::ServerLoader> loader_;
+  std::unique_ptr<FrameOperations> frame_;
   Ptr<AppletItemManager> itemManager_;
   Ptr<SimDeviceDescription> deviceDescription_;
   std::vector<ViewEntry> views_;
   std::vector<std::string> builtinIds_;
   int32_t nextViewHandle_ = 1;
-  uint64_t connectJob_ = 0;
-  std::string currentDataSet_;
   std::vector<std::string> messages_;
   std::function<void(const OpenedView&)> viewOpened_;
   std::function<void(const std::string&)> messageListener_;
-  std::function<std::optional<std::string>(const std::string&)> addressProvider_;
-  std::function<std::optional<std::string>(bool, const std::vector<std::string>&, const std::string&)>
-      dataSetChooser_;
 };
 
 }  // namespace tolvar::sim

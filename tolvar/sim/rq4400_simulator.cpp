@@ -592,7 +592,7 @@ const std::vector<std::string>& Rq4400Simulator::scenarioNames() {
   return names;
 }
 
-bool Rq4400Simulator::scenario(std::string_view name, std::string& error) {
+Status Rq4400Simulator::scenario(std::string_view name) {
   const std::string n = dd::foldCase(name);
   if (n == "normal") {
     sensorFault_ = emptyPipe_ = overrange_ = totalizerWarning_ = configChanged_ = warnings_ = false;
@@ -626,14 +626,14 @@ bool Rq4400Simulator::scenario(std::string_view name, std::string& error) {
   } else {
     std::string list;
     for (const auto& s : scenarioNames()) list += (list.empty() ? "" : ", ") + s;
-    error = "Unknown scenario \"" + std::string(name) + "\" (known: " + list + ")";
-    return false;
+    return Status::fail(Reason::NotFound,
+                        "Unknown scenario \"" + std::string(name) + "\" (known: " + list + ")");
   }
   applyFaultBits();
   step(0, false);
   publishMeasured();
   publishStatus();
-  return true;
+  return {};
 }
 
 void Rq4400Simulator::injectResponse(std::string_view record, uint8_t code) {
@@ -665,51 +665,71 @@ uint8_t Rq4400Simulator::execute(const dd::RecordDef& record) {
     return code;  // the meter answers with the code and does nothing else
   }
   const bool write = record.direction == dd::Direction::Write;
-  if (write) {
-    if (record.command != 38 && record.command != 40 && paramNamed("WRITE_PROTECTION") == 1.0)
-      return kWriteProtected;
-    switch (record.command) {
-      case 6: {
-        const int32_t i = store_.indexOf("INSTRUMENT_ADDRESS");
-        const double a = i >= 0 ? numberOf(store_.value(i)).value_or(-1) : -1;
-        if (a < 0 || a > 63 || a != std::floor(a)) return kInvalidSelection;
-        setParam(i, Variant(a));
-        pollingAddress_ = static_cast<int>(a);
-        return 0;
-      }
-      case 38:
-        configChanged_ = false;
-        if (variant_ == 0)
-          octets_[3] &= static_cast<uint8_t>(~0x02u);
-        else
-          octets_[17] &= static_cast<uint8_t>(~0x08u);
-        return 0;
-      case 40: {
-        const int32_t i = store_.indexOf("PRIMARY_FIXED_CURRENT");
-        const double mA = i >= 0 ? numberOf(store_.value(i)).value_or(0.0) : 0.0;
-        // A current of 0 leaves fixed-current mode; others must be one the loop can carry.
-        if (mA != 0.0 && mA > 22.5) return kTooLarge;
-        if (mA != 0.0 && mA < 3.5) return kTooSmall;
-        fixedCurrent_ = mA;
-        setParam(i, Variant(mA));
-        computeOutputs();
-        return 0;
-      }
-      default:
-        break;
-    }
-    for (const auto& name : record.items) {
-      const int32_t i = store_.indexOf(name);
-      if (i >= 0) setParam(i, store_.value(i));
-    }
-    if (!record.items.empty()) {
-      configChanged_ = true;
-      applyFaultBits();
-    }
-    computeOutputs();
-    return 0;
-  }
+  if (write) return executeWrite(record);
+  return executeRead(record);
+}
 
+uint8_t Rq4400Simulator::executeWrite(const dd::RecordDef& record) {
+  if (record.command != 38 && record.command != 40 && paramNamed("WRITE_PROTECTION") == 1.0)
+    return kWriteProtected;
+  switch (record.command) {
+    case 6: {
+      const int32_t i = store_.indexOf("INSTRUMENT_ADDRESS");
+      const double a = i >= 0 ? numberOf(store_.value(i)).value_or(-1) : -1;
+      if (a < 0 || a > 63 || a != std::floor(a)) return kInvalidSelection;
+      setParam(i, Variant(a));
+      pollingAddress_ = static_cast<int>(a);
+      return 0;
+    }
+    case 38:
+      configChanged_ = false;
+      if (variant_ == 0)
+        octets_[3] &= static_cast<uint8_t>(~0x02u);
+      else
+        octets_[17] &= static_cast<uint8_t>(~0x08u);
+      return 0;
+    case 40: {
+      const int32_t i = store_.indexOf("PRIMARY_FIXED_CURRENT");
+      const double mA = i >= 0 ? numberOf(store_.value(i)).value_or(0.0) : 0.0;
+      // A current of 0 leaves fixed-current mode; others must be one the loop can carry.
+      if (mA != 0.0 && mA > 22.5) return kTooLarge;
+      if (mA != 0.0 && mA < 3.5) return kTooSmall;
+      fixedCurrent_ = mA;
+      setParam(i, Variant(mA));
+      computeOutputs();
+      return 0;
+    }
+    default:
+      break;
+  }
+  for (const auto& name : record.items) {
+    const int32_t i = store_.indexOf(name);
+    if (i >= 0) setParam(i, store_.value(i));
+  }
+  if (!record.items.empty()) {
+    configChanged_ = true;
+    applyFaultBits();
+  }
+  computeOutputs();
+  return 0;
+}
+
+uint8_t Rq4400Simulator::executeRead(const dd::RecordDef& record) {
+  resetTotalizers(record.command);
+  // Fresh measured values and status for what the command carries.
+  step(0, false);
+  publishMeasured();
+  if (record.command == 48) fillStatusItems(record);
+  for (const auto& name : record.items) {
+    const int32_t i = store_.indexOf(name);
+    if (i < 0) continue;
+    auto it = memory_.find(i);
+    if (it != memory_.end()) store_.set(i, it->second);
+  }
+  return 0;
+}
+
+void Rq4400Simulator::resetTotalizers(int command) {
   // Reads: the resets answer with the values they left.
   auto resetMass = [this](bool forward, bool total) {
     if (forward) {
@@ -729,7 +749,7 @@ uint8_t Rq4400Simulator::execute(const dd::RecordDef& record) {
       if (total) qvReverse_ = 0;
     }
   };
-  switch (record.command) {
+  switch (command) {
     case 140:
       resetMass(true, true);
       break;
@@ -757,32 +777,23 @@ uint8_t Rq4400Simulator::execute(const dd::RecordDef& record) {
     default:
       break;
   }
-  if (record.command >= 140 && record.command <= 147) totalizerWarning_ = false;
-  // Fresh measured values and status for what the command carries.
-  step(0, false);
-  publishMeasured();
-  if (record.command == 48) {
-    const auto octets = statusOctets();
-    for (const auto& name : record.items) {
-      const int32_t i = store_.indexOf(name);
-      if (i < 0) continue;
-      const auto& def = store_.def(i);
-      if (def.type != dd::ValueType::Bytes) continue;
-      std::vector<uint8_t> part;
-      for (int k = 0; k < def.octets; ++k) {
-        const int n = def.firstOctet + k;
-        part.push_back(n >= 0 && n < static_cast<int>(kStatusOctets) ? octets[static_cast<size_t>(n)] : 0);
-      }
-      setParam(i, Variant(ByteArray{def.firstOctet, part}));
-    }
-  }
+  if (command >= 140 && command <= 147) totalizerWarning_ = false;
+}
+
+void Rq4400Simulator::fillStatusItems(const dd::RecordDef& record) {
+  const auto octets = statusOctets();
   for (const auto& name : record.items) {
     const int32_t i = store_.indexOf(name);
     if (i < 0) continue;
-    auto it = memory_.find(i);
-    if (it != memory_.end()) store_.set(i, it->second);
+    const auto& def = store_.def(i);
+    if (def.type != dd::ValueType::Bytes) continue;
+    std::vector<uint8_t> part;
+    for (int k = 0; k < def.octets; ++k) {
+      const int n = def.firstOctet + k;
+      part.push_back(n >= 0 && n < static_cast<int>(kStatusOctets) ? octets[static_cast<size_t>(n)] : 0);
+    }
+    setParam(i, Variant(ByteArray{def.firstOctet, part}));
   }
-  return 0;
 }
 
 }  // namespace tolvar::sim

@@ -63,9 +63,9 @@ class Rq4400Simulator {
   // "config-changed", "fixed-current", "write-protected" (writes answer code 7), "variant-a10",
   // "variant-standard", "warnings" (function test on, and in the A10 variant a density alarm
   // and external data loaded). "normal" clears every fault, fixed current and write protection but keeps
-  // the variant. The new status reaches the host's status items at once. False and a message for
-  // an unknown name.
-  bool scenario(std::string_view name, std::string& error);
+  // the variant. The new status reaches the host's status items at once. NotFound, with the
+  // names there are, for an unknown name.
+  Status scenario(std::string_view name);
   static const std::vector<std::string>& scenarioNames();
 
   // Device variant: 0 reports five additional status octets, 1 (the A10 variant) twenty-five.
@@ -115,6 +115,13 @@ class Rq4400Simulator {
   double displayValue(int selection, int32_t& unit) const;
   double currentFor(int selection, const char* prefix, bool& saturated) const;
   double noise();
+  // The steps of execute: a write gives the items to the meter, a read brings them back.
+  uint8_t executeWrite(const dd::RecordDef& record);
+  uint8_t executeRead(const dd::RecordDef& record);
+  // Commands 140 to 147 reset a totalizer (and its overflow count) before they answer.
+  void resetTotalizers(int command);
+  // Command 48: each bytes item takes its slice of the status octets.
+  void fillStatusItems(const dd::RecordDef& record);
 
   ItemStore& store_;
   HostScheduler& scheduler_;

@@ -26,27 +26,23 @@ namespace {
 // A host that only takes injections and remembers them.
 class InjectHost : public HostApi {
  public:
-  Ptr<tolvar::View> openView(const std::string&, std::string& error) override {
-    error = "no views";
-    return nullptr;
+  Result<Ptr<tolvar::View>> openView(const std::string&) override {
+    return Status::fail(Reason::Unsupported, "no views");
   }
   void destroyView(const Ptr<tolvar::View>&) override {}
   std::vector<Ptr<tolvar::View>> hostOpenedViews() override { return {}; }
-  bool setItem(const std::string&, const Variant&, bool, std::string&) override { return true; }
-  bool setBytes(const std::string&, const platform::com::ByteArray&, std::string&) override { return true; }
+  Status setItem(const std::string&, const Variant&, bool) override { return {}; }
+  Status setBytes(const std::string&, const platform::com::ByteArray&) override { return {}; }
   std::optional<Variant> itemValue(const std::string&) override { return std::nullopt; }
   std::string itemsJson() override { return "{}"; }
-  bool frame(const std::string&, const std::vector<std::string>&, std::string&, std::string&) override {
-    return false;
+  Result<std::string> frame(const std::string&, const std::vector<std::string>&) override {
+    return Status::fail(Reason::Unsupported, "no frame");
   }
-  bool scenario(const std::string&, std::string&) override { return false; }
-  bool injectResponse(const std::string& record, uint8_t code, std::string& error) override {
-    if (record == "UNKNOWN") {
-      error = "There is no record \"UNKNOWN\"";
-      return false;
-    }
+  Status scenario(const std::string&) override { return Status::fail(Reason::Unsupported, "no scenarios"); }
+  Status injectResponse(const std::string& record, uint8_t code) override {
+    if (record == "UNKNOWN") return Status::fail(Reason::NotFound, "There is no record \"UNKNOWN\"");
     injected.emplace_back(record, code);
-    return true;
+    return {};
   }
   std::vector<std::pair<std::string, uint8_t>> injected;
 };
@@ -54,8 +50,8 @@ class InjectHost : public HostApi {
 // Only what every host must have: injection is left to the default.
 class PlainHost : public InjectHost {
  public:
-  bool injectResponse(const std::string& record, uint8_t code, std::string& error) override {
-    return HostApi::injectResponse(record, code, error);
+  Status injectResponse(const std::string& record, uint8_t code) override {
+    return HostApi::injectResponse(record, code);
   }
 };
 
@@ -135,15 +131,15 @@ class InjectSession : public ::testing::Test {
 };
 
 TEST_F(InjectSession, AKnownRecordIsArmedAndAnUnknownOneRefused) {
-  std::string error;
-  EXPECT_FALSE(host_->injectResponse("HART_COMMAND_999_READ", 3, error));
-  EXPECT_NE(error.find("HART_COMMAND_999_READ"), std::string::npos);
+  const auto unknown = host_->injectResponse("HART_COMMAND_999_READ", 3);
+  EXPECT_EQ(unknown.reason(), Reason::NotFound);
+  EXPECT_EQ(unknown.text(), "There is no record \"HART_COMMAND_999_READ\"");
   EXPECT_FALSE(session_->simulator().hasInjectedResponse("HART_COMMAND_999_READ"));
 
   // Record names match without regard to case, as everywhere in the host.
-  error.clear();
-  EXPECT_TRUE(host_->injectResponse("hart_command_048_readoctets", 3, error)) << error;
-  EXPECT_TRUE(error.empty());
+  const auto armed = host_->injectResponse("hart_command_048_readoctets", 3);
+  EXPECT_TRUE(armed.ok()) << armed.text();
+  EXPECT_TRUE(armed.text().empty());
   EXPECT_TRUE(session_->simulator().hasInjectedResponse("HART_COMMAND_048_ReadOctets"));
 }
 

@@ -61,27 +61,24 @@ class TinyView : public tolvar::View, public platform::ui::WindowOwner {
 
 class FakeHost : public HostApi {
  public:
-  Ptr<tolvar::View> openView(const std::string& progId, std::string& error) override {
-    if (progId != "Tiny.View") {
-      error = "not registered";
-      return nullptr;
-    }
+  Result<Ptr<tolvar::View>> openView(const std::string& progId) override {
+    if (progId != "Tiny.View") return Status::fail(Reason::NotFound, "not registered");
     auto v = makeObject<TinyView>();
     v->Show();
-    return v;
+    return Ptr<tolvar::View>(v);
   }
   void destroyView(const Ptr<tolvar::View>& v) override {
     v->Destroy();
     ++destroyed;
   }
   std::vector<Ptr<tolvar::View>> hostOpenedViews() override { return {}; }
-  bool setItem(const std::string& n, const Variant& v, bool, std::string&) override {
+  Status setItem(const std::string& n, const Variant& v, bool) override {
     items[n] = v;
-    return true;
+    return {};
   }
-  bool setBytes(const std::string& n, const platform::com::ByteArray& b, std::string&) override {
+  Status setBytes(const std::string& n, const platform::com::ByteArray& b) override {
     items[n] = Variant(b);
-    return true;
+    return {};
   }
   std::optional<Variant> itemValue(const std::string& n) override {
     auto it = items.find(n);
@@ -89,14 +86,11 @@ class FakeHost : public HostApi {
     return it->second;
   }
   std::string itemsJson() override { return "{}"; }
-  bool frame(const std::string& op, const std::vector<std::string>&, std::string&,
-             std::string& error) override {
-    error = "no frame operation " + op;
-    return false;
+  Result<std::string> frame(const std::string& op, const std::vector<std::string>&) override {
+    return Status::fail(Reason::NotFound, "no frame operation " + op);
   }
-  bool scenario(const std::string& n, std::string& error) override {
-    error = "no scenario " + n;
-    return false;
+  Status scenario(const std::string& n) override {
+    return Status::fail(Reason::NotFound, "no scenario " + n);
   }
   std::map<std::string, Variant> items;
   int destroyed = 0;

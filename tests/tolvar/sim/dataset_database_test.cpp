@@ -208,21 +208,23 @@ TEST_F(DataSetTest, LoadingBeforeAnythingWasSavedSaysSo) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("no data set"), std::string::npos) << messages[0];
   DataSetDatabase db(session->database().path());
-  std::vector<std::string> names;
-  std::string error;
-  EXPECT_TRUE(db.list(names, error)) << error;
-  EXPECT_TRUE(names.empty());
+  const auto names = db.list();
+  ASSERT_TRUE(names.ok()) << names.text();
+  EXPECT_TRUE(names.value().empty());
 }
 
 TEST_F(DataSetTest, ASetNameThatDoesNotExistIsReported) {
   ASSERT_EQ(save(), 0);
   DataSetDatabase db(session->database().path());
-  DataSetDatabase::Items items;
-  std::string error;
-  EXPECT_FALSE(db.load("nobody", items, error));
-  EXPECT_NE(error.find("no data set of that name"), std::string::npos) << error;
-  EXPECT_TRUE(db.load("DEFAULT", items, error)) << error;
-  EXPECT_FALSE(items.empty());
+  const auto missing = db.load("nobody");
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.reason(), tolvar::sim::Reason::NotFound);
+  EXPECT_NE(missing.text().find("The data set \"nobody\" could not be loaded from"), std::string::npos)
+      << missing.text();
+  EXPECT_NE(missing.text().find("no data set of that name"), std::string::npos) << missing.text();
+  const auto items = db.load("DEFAULT");
+  ASSERT_TRUE(items.ok()) << items.text();
+  EXPECT_FALSE(items.value().empty());
 }
 
 TEST(DataSetPath, FollowsTheUsersDataFolder) {

@@ -97,23 +97,24 @@ TEST_F(DataSetSafetyTest, ATamperedEntryMarksTheSetDamagedAndLoadsNothing) {
   }
   // A Boolean and octets are checked too, straight on the database.
   DataSetDatabase db(dir / "other.sqlite");
-  std::string error;
-  ASSERT_TRUE(db.save(
-      "s", "RQ4400", {{"flag", Variant(true)}, {"raw", Variant(platform::com::ByteArray{0, {1, 2}})}}, error))
-      << error;
-  DataSetDatabase::Items items;
+  const auto saved = db.save(
+      "s", "RQ4400", {{"flag", Variant(true)}, {"raw", Variant(platform::com::ByteArray{0, {1, 2}})}});
+  ASSERT_TRUE(saved.ok()) << saved.text();
   sql(db.path(), "UPDATE dataset_items SET value = 2 WHERE name = 'flag'");
-  EXPECT_FALSE(db.load("s", items, error));
-  EXPECT_NE(error.find("\"flag\" does not hold a Boolean"), std::string::npos) << error;
-  EXPECT_TRUE(items.empty());
+  auto items = db.load("s");
+  ASSERT_FALSE(items.ok());
+  EXPECT_EQ(items.reason(), tolvar::sim::Reason::Database);
+  EXPECT_NE(items.text().find("\"flag\" does not hold a Boolean"), std::string::npos) << items.text();
   sql(db.path(),
       "UPDATE dataset_items SET value = 1 WHERE name = 'flag';"
       "UPDATE dataset_items SET value = 'text' WHERE name = 'raw'");
-  EXPECT_FALSE(db.load("s", items, error));
-  EXPECT_NE(error.find("\"raw\" does not hold octets"), std::string::npos) << error;
+  items = db.load("s");
+  ASSERT_FALSE(items.ok());
+  EXPECT_NE(items.text().find("\"raw\" does not hold octets"), std::string::npos) << items.text();
   sql(db.path(), "UPDATE dataset_items SET value = x'0102' WHERE name = 'raw'");
-  EXPECT_TRUE(db.load("s", items, error)) << error;
-  EXPECT_EQ(items.size(), 2u);
+  items = db.load("s");
+  ASSERT_TRUE(items.ok()) << items.text();
+  EXPECT_EQ(items.value().size(), 2u);
 }
 
 TEST_F(DataSetSafetyTest, AnotherProgramsDatabaseIsRefusedAndLeftUntouched) {
@@ -152,8 +153,7 @@ int saveUntilKilled(const std::filesystem::path& db, int firstRound, unsigned de
     DataSetDatabase d(db);
     d.setBusyTimeoutMs(5000);
     for (int round = firstRound;; ++round) {
-      std::string error;
-      if (!d.save("default", "RQ4400", roundSet(round), error)) ::_exit(3);
+      if (!d.save("default", "RQ4400", roundSet(round)).ok()) ::_exit(3);
       if (::write(fds[1], &round, sizeof round) != sizeof round) ::_exit(4);
     }
   }
@@ -190,9 +190,9 @@ TEST(DataSetCrash, EveryKilledSaveLeavesExactlyOneWholeSet) {
     if (std::filesystem::exists(db.string() + "-journal")) ++journalsFound;
 
     DataSetDatabase d(db);
-    DataSetDatabase::Items items;
-    std::string error;
-    ASSERT_TRUE(d.load("default", items, error)) << error;
+    auto loaded = d.load("default");
+    ASSERT_TRUE(loaded.ok()) << loaded.text();
+    DataSetDatabase::Items& items = loaded.value();
     ASSERT_EQ(items.size(), roundSet(0).size());
     const double got = items[0].second.toDouble();
     EXPECT_GE(got, done) << "never older than the last save reported done";
@@ -218,8 +218,8 @@ TEST(DataSetCrash, AnInterruptedSaveIsRolledBackByTheNextLoad) {
   TempDir dir;
   const auto db = dir / "hot.sqlite";
   DataSetDatabase d(db);
-  std::string error;
-  ASSERT_TRUE(d.save("default", "RQ4400", roundSet(1), error)) << error;
+  const auto first = d.save("default", "RQ4400", roundSet(1));
+  ASSERT_TRUE(first.ok()) << first.text();
   const pid_t pid = ::fork();
   if (pid == 0) {
     sqlite3* c = nullptr;
@@ -238,16 +238,18 @@ TEST(DataSetCrash, AnInterruptedSaveIsRolledBackByTheNextLoad) {
   ASSERT_TRUE(WIFSIGNALED(status));
   ASSERT_TRUE(std::filesystem::exists(db.string() + "-journal")) << "the child left a journal";
 
-  DataSetDatabase::Items items;
-  ASSERT_TRUE(d.load("default", items, error)) << error;
-  EXPECT_EQ(items.front().second.toDouble(), 1.0);
+  const auto items = d.load("default");
+  ASSERT_TRUE(items.ok()) << items.text();
+  EXPECT_EQ(items.value().front().second.toDouble(), 1.0);
   EXPECT_EQ(sql(db, "PRAGMA integrity_check"), "ok");
 
   std::filesystem::permissions(db, std::filesystem::perms::owner_read);
   if (::access(db.c_str(), W_OK) != 0) {  // root writes anyway
-    ASSERT_TRUE(d.load("default", items, error)) << "a read-only file loads" << error;
-    EXPECT_FALSE(d.save("default", "RQ4400", roundSet(2), error));
-    EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+    const auto again = d.load("default");
+    ASSERT_TRUE(again.ok()) << "a read-only file loads" << again.text();
+    const auto refused = d.save("default", "RQ4400", roundSet(2));
+    EXPECT_EQ(refused.reason(), tolvar::sim::Reason::Database);
+    EXPECT_NE(refused.text().find("read-only"), std::string::npos) << refused.text();
   }
   std::filesystem::permissions(db, std::filesystem::perms::owner_all);
 }

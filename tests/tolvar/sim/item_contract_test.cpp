@@ -163,8 +163,7 @@ TEST_F(ItemContract, ShadowRegistrationsFollowTheShadowValue) {
   const int32_t shadow = view->registerItem("UploadQuestion", 0, true);
   drain();
   view->notes.clear();
-  std::string error;
-  ASSERT_TRUE(session->setItem("UploadQuestion", Variant(0.0), true, error));
+  ASSERT_TRUE(session->setItem("UploadQuestion", Variant(0.0), true).ok());
   drain();
   EXPECT_TRUE(view->notesFor(plain).empty());
   auto n = view->notesFor(shadow);
@@ -194,8 +193,8 @@ TEST_F(ItemContract, ReleaseViewDropsItsRegistrationsAndPendingNotifications) {
 }
 
 TEST_F(ItemContract, GetArrayValueFillsFromTheCallersLowerBound) {
-  std::string error;
-  ASSERT_TRUE(session->setBytes("ADD_TRANSMITTER_STATE_STATE", ByteArray{0, {0xAA, 0xBB}}, error)) << error;
+  const auto set = session->setBytes("ADD_TRANSMITTER_STATE_STATE", ByteArray{0, {0xAA, 0xBB}});
+  ASSERT_TRUE(set.ok()) << set.text();
   const int32_t h = view->registerItem("ADD_TRANSMITTER_STATE_STATE");
   int32_t st = -1;
   ByteArray caller{3, {0, 0}};  // octets 3 to 4

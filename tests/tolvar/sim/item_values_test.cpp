@@ -16,8 +16,11 @@ using platform::com::ByteArray;
 using platform::com::Variant;
 
 const tolvar::dd::DeviceData& device() {
-  static const auto data =
-      std::make_shared<tolvar::dd::DeviceData>(tolvar::dd::loadDeviceData(TOLVAR_SIM_DEVICE_FILE));
+  static const auto data = [] {
+    auto loaded = tolvar::dd::loadDeviceData(TOLVAR_SIM_DEVICE_FILE);
+    if (!loaded) throw std::runtime_error(loaded.text());
+    return std::make_shared<tolvar::dd::DeviceData>(std::move(loaded).value());
+  }();
   return *data;
 }
 

@@ -31,13 +31,13 @@ class SequenceTest : public SessionTest {
   }
   int32_t start(const std::string& name) {
     int32_t result = 0;
-    const int32_t status = session->startSequence(name, result);
+    const int32_t status = session->frameOperations().startSequence(name, result);
     EXPECT_EQ(status == 0, result == 0 || result == kHostBusy) << "the status reports a refusal";
     return result;
   }
   int32_t adjust(const std::string& name) {
     int32_t result = 0;
-    session->adjustSequence(name, result);
+    session->frameOperations().adjustSequence(name, result);
     return result;
   }
   ByteArray response(const std::string& record) {
@@ -86,7 +86,7 @@ TEST_F(SequenceTest, AnUploadRunsItsRecordsWithProgressFromZeroToHundred) {
 
 TEST_F(SequenceTest, RefusedStartsSayWhy) {
   EXPECT_EQ(start("NO_SUCH_SEQUENCE"), tolvar::kStatusNotFound);
-  session->disconnect();
+  session->frameOperations().disconnect();
   run(1000);
   EXPECT_EQ(start("UPLOAD"), tolvar::sim::kStatusNotConnected) << "not busy: a view drops it";
   Ptr<tolvar::HostFrame> frame;
@@ -200,7 +200,7 @@ TEST_F(SequenceTest, AnAdjustRunsItsRecordsAndIsReportedFinishedOnce) {
   EXPECT_EQ(adjust(kStatusSequence), kHostAdjustFinished) << "nothing to re-read";
   EXPECT_EQ(adjust("NOPE"), tolvar::kStatusNotFound);
   int32_t result = 0;
-  EXPECT_EQ(session->adjustSequence("UPLOAD", result), 0);
+  EXPECT_EQ(session->frameOperations().adjustSequence("UPLOAD", result), 0);
   EXPECT_EQ(result, kHostAdjustFinished);
 }
 
@@ -208,7 +208,7 @@ TEST_F(SequenceTest, DisconnectingEndsARunningSequence) {
   ASSERT_EQ(start("UPLOAD"), 0);
   run(300);
   ASSERT_TRUE(session->sequences().busy());
-  session->disconnect();
+  session->frameOperations().disconnect();
   EXPECT_FALSE(session->sequences().busy());
   EXPECT_EQ(value("&&Sequence_State&&UPLOAD"), kSequenceFailed);
   run(1000);
@@ -276,8 +276,8 @@ TEST_F(SequenceTest, WritingConfigurationRaisesConfigurationChangedUntilCommand3
 }
 
 TEST_F(SequenceTest, AWriteProtectedMeterRefusesWrites) {
-  std::string error;
-  ASSERT_TRUE(session->scenario("write-protected", error)) << error;
+  const auto set = session->scenario("write-protected");
+  ASSERT_TRUE(set.ok()) << set.text();
   ASSERT_EQ(start("DOWNLOAD"), 0);
   runUntilIdle();
   EXPECT_EQ(value("&&Sequence_State&&DOWNLOAD"), kSequenceFailed);

@@ -66,9 +66,9 @@ TEST_F(FrameTest, ConnectGoesThroughConnectingAndDisconnectThroughDisconnecting)
 }
 
 TEST_F(FrameTest, DisconnectWhileConnectingCancelsTheConnection) {
-  session->connect();
+  session->frameOperations().connect();
   run(100);
-  session->disconnect();
+  session->frameOperations().disconnect();
   run(1000);
   EXPECT_EQ(session->connectionState(), tolvar::Disconnected);
   EXPECT_FALSE(session->simulator().online());
@@ -120,9 +120,12 @@ TEST_F(FrameTest, OpenViewCreatesByProgIdAndReportsWhatFails) {
   EXPECT_EQ(st, 0);
   frame()->OpenView("Nobody.NothingClass", st);
   EXPECT_EQ(st, tolvar::sim::kStatusViewFailed);
-  std::string error;
-  EXPECT_FALSE(session->openView(tolvar::sim::kAppletUtilityProgId, error));
-  EXPECT_NE(error.find("not a view"), std::string::npos) << error;
+  const auto notAView = session->openView(tolvar::sim::kAppletUtilityProgId);
+  EXPECT_EQ(notAView.reason(), tolvar::sim::Reason::Refused);
+  EXPECT_NE(notAView.text().find("not a view"), std::string::npos) << notAView.text();
+  const auto unknown = session->openView("Nobody.NothingClass");
+  EXPECT_EQ(unknown.reason(), tolvar::sim::Reason::NotFound);
+  EXPECT_NE(unknown.text().find("'Nobody.NothingClass'"), std::string::npos) << unknown.text();
   EXPECT_EQ(session->views().size(), 1u);
 }
 
@@ -132,9 +135,12 @@ TEST_F(FrameTest, AViewThatRefusesTheItemManagerIsDestroyedAgain) {
     v->attachStatus = 5;
     return Ptr<platform::com::Unknown>(v);
   });
-  std::string error;
-  EXPECT_FALSE(session->openView("Test.Refusing", error));
-  EXPECT_NE(error.find("refused"), std::string::npos) << error;
+  const auto refused = session->openView("Test.Refusing");
+  EXPECT_EQ(refused.reason(), tolvar::sim::Reason::Refused);
+  EXPECT_NE(
+      refused.text().find("The view \"Test.Refusing\" could not be opened: it refused the item manager"),
+      std::string::npos)
+      << refused.text();
   EXPECT_TRUE(session->views().empty());
 }
 
@@ -184,15 +190,35 @@ TEST_F(FrameTest, SetAddressTakesTheAddressOptionHeadlessAndAskTheProviderOtherw
 }
 
 TEST_F(FrameTest, ScriptFrameCallsGoByName) {
-  std::string result, error;
-  EXPECT_TRUE(session->frame("StartSequence", {"UPLOAD"}, result, error)) << error;
-  EXPECT_EQ(result, std::to_string(tolvar::sim::kStatusNotConnected));
-  EXPECT_TRUE(session->frame("Connect", {"0"}, result, error)) << error;
-  EXPECT_EQ(result, "0");
-  EXPECT_FALSE(session->frame("Connect", {"0", "1"}, result, error));
-  EXPECT_NE(error.find("450"), std::string::npos) << error;
-  EXPECT_FALSE(session->frame("Explode", {}, result, error));
-  EXPECT_NE(error.find("438"), std::string::npos) << error;
+  auto result = session->frame("StartSequence", {"UPLOAD"});
+  ASSERT_TRUE(result.ok()) << result.text();
+  EXPECT_EQ(result.value(), std::to_string(tolvar::sim::kStatusNotConnected));
+  result = session->frame("Connect", {"0"});
+  ASSERT_TRUE(result.ok()) << result.text();
+  EXPECT_EQ(result.value(), "0");
+  // What a user reads names the operation and the run-time error.
+  struct Case {
+    std::string operation;
+    std::vector<std::string> args;
+    tolvar::sim::Reason reason;
+    std::string text;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"Connect",
+            {"0", "1"},
+            tolvar::sim::Reason::InvalidArgument,
+            "frame operation \"Connect\": Run-time error 450"},
+           {"Explode", {}, tolvar::sim::Reason::NotFound, "frame operation \"Explode\": Run-time error 438"},
+           {"OpenFromDatabase",
+            {"x"},
+            tolvar::sim::Reason::InvalidArgument,
+            "frame operation \"OpenFromDatabase\": Run-time error 450"},
+       }) {
+    result = session->frame(c.operation, c.args);
+    ASSERT_FALSE(result.ok()) << c.operation;
+    EXPECT_EQ(result.reason(), c.reason) << c.operation;
+    EXPECT_EQ(result.text().rfind(c.text, 0), 0u) << result.text();
+  }
 }
 
 TEST_F(FrameTest, TheAppletUtilityReadsBitFields) {

@@ -14,6 +14,7 @@
 #include "platform/ui/event_loop.h"
 #include "tests/support/temp_dir.h"
 #include "tolvar/applet/applet.h"
+#include "tolvar/sim/frame_operations.h"
 #include "tolvar/sim/host_session.h"
 #include "tolvar/sim/item_store.h"
 #include "tolvar/sim/rq4400_simulator.h"
@@ -148,9 +149,9 @@ class SessionTest : public ::testing::Test {
 
   // Opens a recording view through the session, as a host opens a view.
   RecordingView& openRecordingView() {
-    std::string error;
-    Ptr<View> v = session->openView(kRecordingProgId, error);
-    EXPECT_TRUE(v) << error;
+    auto opened = session->openView(kRecordingProgId);
+    EXPECT_TRUE(opened.ok()) << opened.text();
+    Ptr<View> v = opened ? opened.value() : Ptr<View>();
     views.push_back(v);
     return *static_cast<RecordingView*>(v.get());
   }
@@ -160,11 +161,11 @@ class SessionTest : public ::testing::Test {
     return v ? v->toDouble() : std::nan("");
   }
   void set(const std::string& name, const Variant& v) {
-    std::string error;
-    ASSERT_TRUE(session->setItem(name, v, false, error)) << error;
+    const auto set = session->setItem(name, v, false);
+    ASSERT_TRUE(set.ok()) << set.text();
   }
   void connect() {
-    session->connect();
+    session->frameOperations().connect();
     run(tolvar::sim::HostSession::kConnectMs + 1);
     ASSERT_EQ(session->connectionState(), tolvar::Connected);
   }

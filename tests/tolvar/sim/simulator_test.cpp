@@ -20,14 +20,13 @@ class SimulatorTest : public SessionTest {
   }
   int fds() { return static_cast<int>(value("LastFieldDeviceStatus")); }
   bool scenario(const std::string& name) {
-    std::string error;
-    const bool ok = session->scenario(name, error);
-    EXPECT_TRUE(ok) << error;
-    return ok;
+    const auto set = session->scenario(name);
+    EXPECT_TRUE(set.ok()) << set.text();
+    return set.ok();
   }
   void runSequence(const std::string& name) {
     int32_t result = -1;
-    session->startSequence(name, result);
+    session->frameOperations().startSequence(name, result);
     ASSERT_EQ(result, 0) << name;
     runUntilIdle();
   }
@@ -63,7 +62,7 @@ TEST_F(SimulatorTest, ValuesMoveWhileConnectedAndStandStillOtherwise) {
   EXPECT_LT(mA, 20.0);
   EXPECT_NEAR(value("PRIMARY_PER_RANGE"), (mA - 4.0) / 16.0 * 100.0, 1e-3);
 
-  session->disconnect();
+  session->frameOperations().disconnect();
   run(1000);
   const double frozen = value("PRIMARY_VALUE");
   run(5000);
@@ -113,9 +112,11 @@ TEST_F(SimulatorTest, FaultScenariosSetTheStatusOctetsOfTheActiveVariant) {
   ASSERT_TRUE(scenario("variant-standard"));
   EXPECT_EQ(bytes("&&Record_Response&&HART_COMMAND_048_ReadOctets").at(6), 5);
 
-  std::string error;
-  EXPECT_FALSE(session->scenario("meltdown", error));
-  EXPECT_NE(error.find("empty-pipe"), std::string::npos) << "the message lists the known names: " << error;
+  const auto unknown = session->scenario("meltdown");
+  EXPECT_EQ(unknown.reason(), tolvar::sim::Reason::NotFound);
+  EXPECT_NE(unknown.text().find("\"meltdown\""), std::string::npos) << unknown.text();
+  EXPECT_NE(unknown.text().find("empty-pipe"), std::string::npos)
+      << "the message lists the known names: " << unknown.text();
 }
 
 TEST_F(SimulatorTest, WarningsScenarioSetsWarningBitsOfTheActiveVariantOnly) {
@@ -167,10 +168,8 @@ TEST_F(SimulatorTest, ProcessFaultsShowInTheValues) {
 TEST_F(SimulatorTest, StatusOctetsWrittenByTheHostAreWhatTheMeterReportsNext) {
   connect();
   ASSERT_TRUE(scenario("variant-a10"));
-  std::string error;
-  ASSERT_TRUE(
-      session->setBytes("A10_ADD_TRANSMITTER_STATE_WARNINGS", ByteArray{0, {0x02, 0x10, 0x00}}, error))
-      << error;
+  const auto set = session->setBytes("A10_ADD_TRANSMITTER_STATE_WARNINGS", ByteArray{0, {0x02, 0x10, 0x00}});
+  ASSERT_TRUE(set.ok()) << set.text();
   ByteArray w = bytes("A10_ADD_TRANSMITTER_STATE_WARNINGS");
   EXPECT_EQ(w.lowerBound, 16) << "kept under the item's own octet numbers";
   runSequence("GET_TRANSMITTER_STATE_Octets");

@@ -164,6 +164,39 @@ TEST_F(RegsvrTest, BadCommandLinesAreUsageErrors) {
   EXPECT_EQ(readText(registry), kOther);
 }
 
+TEST_F(RegsvrTest, EachFailureSaysWhatFailedFirst) {
+  const fs::path missing = dir / "libmissing.so";
+  const fs::path notALibrary = dir / "plain.txt";
+  writeText(notALibrary, "text");
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string firstLine;  // what the user reads first on the error stream
+  };
+  const std::vector<Case> cases{
+      {{}, regsvr::kUsage, "velumor-regsvr: no library given"},
+      {{"--registry"}, regsvr::kUsage, "velumor-regsvr: --registry needs a file name"},
+      {{"--frobnicate", kLibrary.string()}, regsvr::kUsage, "velumor-regsvr: unknown option --frobnicate"},
+      {{kLibrary.string(), kLibrary.string()}, regsvr::kUsage, "velumor-regsvr: only one library at a time"},
+      {{"--registry", registry.string(), missing.string()},
+       regsvr::kNoLibrary,
+       "velumor-regsvr: library not found: " + missing.string()},
+      {{"--registry", registry.string(), notALibrary.string()},
+       regsvr::kNoLibrary,
+       "velumor-regsvr: cannot load " + notALibrary.string() + ": "},
+      {{"--registry", registry.string(), kNoEntryLibrary.string()},
+       regsvr::kNoEntryPoint,
+       "velumor-regsvr: " + kNoEntryLibrary.string() + " is not a component library: it has no entry point "},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = runTool(c.args);
+    EXPECT_EQ(o.code, c.code) << o.err;
+    EXPECT_EQ(o.err.rfind(c.firstLine, 0), 0u) << o.err;
+    EXPECT_TRUE(o.out.empty()) << o.out;
+  }
+  EXPECT_EQ(readText(registry), kOther) << "a failure leaves the registry as it was";
+}
+
 int exitCodeOf(const std::string& command) {
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

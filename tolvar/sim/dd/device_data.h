@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "tolvar/sim/result.h"
+
 namespace tolvar::dd {
 
 enum class ValueType { Float, Double, Int, Enum, BitEnum, String, PackedAscii, Date, Bytes, Bool };
@@ -182,9 +184,10 @@ struct DeviceData {
   std::unordered_map<std::string, size_t> sequenceIndex;
 };
 
-// Reads and checks a description. Every fault raises std::runtime_error whose message names
-// the source, the entry and what is wrong with it.
-DeviceData loadDeviceData(const std::filesystem::path& file);
-DeviceData parseDeviceData(std::string_view json, std::string_view sourceName = "device description");
+// Reads and checks a description. A fault is a failure of reason BadFile whose text names the
+// source, the entry (or the line of malformed JSON) and what is wrong with it.
+sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file);
+sim::Result<DeviceData> parseDeviceData(std::string_view json,
+                                        std::string_view sourceName = "device description");
 
 }  // namespace tolvar::dd

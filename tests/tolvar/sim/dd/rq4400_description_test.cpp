@@ -41,7 +41,11 @@ std::vector<RequiredName> readRequiredNames() {
 
 class Rq4400Description : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { data_ = new DeviceData(loadDeviceData(TOLVAR_DD_DEVICE_FILE)); }
+  static void SetUpTestSuite() {
+    auto loaded = loadDeviceData(TOLVAR_DD_DEVICE_FILE);
+    if (!loaded) throw std::runtime_error(loaded.text());
+    data_ = new DeviceData(std::move(loaded).value());
+  }
   static void TearDownTestSuite() {
     delete data_;
     data_ = nullptr;

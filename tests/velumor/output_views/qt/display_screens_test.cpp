@@ -26,6 +26,7 @@
 #include "tolvar/controls/display_controls.h"
 #include "tolvar/controls/form_ref.h"
 #include "tolvar/controls/register.h"
+#include "tolvar/sim/frame_operations.h"
 #include "tolvar/sim/host_session.h"
 #include "velumor/output_views/display_channels.h"
 #include "velumor/output_views/display_layout.h"
@@ -120,8 +121,8 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
       view_ = platform::com::makeObject<HarnessView>();
       return Ptr<platform::com::Unknown>(view_);
     });
-    std::string error;
-    ASSERT_TRUE(session_->openView("Test.Displays", error)) << error;
+    const auto opened = session_->openView("Test.Displays");
+    ASSERT_TRUE(opened.ok()) << opened.text();
     front_.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
   }
   void TearDown() override {
@@ -216,7 +217,7 @@ TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
   ScopedLang lang(GetParam());
   DisplayForm* forms[4];
   for (int i = 0; i < 4; ++i) forms[i] = &open(kWindows[i]);
-  ASSERT_EQ(session_->connect(), 0);
+  ASSERT_EQ(session_->frameOperations().connect(), 0);
   run(5000);
   auto* plotter =
       dynamic_cast<frontend::qt::PlotterWidget*>(front_.widget(forms[0]->ctl("VR_Tolvar4Plotter")));
