@@ -1,0 +1,52 @@
+#pragma once
+// What the view classes of the control kinds share, and one factory per kind. Internal to
+// the front end: makeView (form_window.h) chooses among them.
+#include <QPalette>
+#include <QWidget>
+#include <memory>
+#include <string_view>
+
+#include "frontend/qt/form_window.h"
+#include "platform/com/variant.h"
+
+namespace frontend::qt {
+
+inline bool is(std::string_view a, std::string_view b) {
+  return platform::com::equalsNoCase(a, b);
+}
+
+// Text box and label alignment: 0 left, 1 right, 2 centre.
+inline Qt::Alignment horizontalAlignment(int a) {
+  switch (a) {
+    case 1:
+      return Qt::AlignRight;
+    case 2:
+      return Qt::AlignHCenter;
+    default:
+      return Qt::AlignLeft;
+  }
+}
+
+inline void setRole(QWidget* w, QPalette::ColorRole role, const QColor& c) {
+  QPalette p = w->palette();
+  p.setColor(role, c);
+  w->setPalette(p);
+}
+
+std::unique_ptr<ControlView> makeLabelView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeTextBoxView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeCommandButtonView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeOptionButtonView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeCheckBoxView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeFrameView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeTabStripView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeStatusBarView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeImageView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeShapeView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeLineView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeListBoxView(FormWindow& owner, platform::ui::Control& control);
+std::unique_ptr<ControlView> makeComboBoxView(FormWindow& owner, platform::ui::Control& control);
+// The host's controls; null for the item handler, which works unseen.
+std::unique_ptr<ControlView> makeUserView(FormWindow& owner, platform::ui::Control& control);
+
+}  // namespace frontend::qt
