@@ -184,6 +184,133 @@ QFont smallFont(const QFont& f) {
   return s;
 }
 
+// A needle instrument's dial: the arc, its pivot and the angles of its two ends.
+struct Dial {
+  QRectF area;  // below the top row
+  double tick = 0;
+  double unitH = 0;
+  double halfChord = 0;
+  double arcTop = 0;
+  double radius = 0;
+  double theta = 0;
+  QPointF pivot;
+  double a0 = 0, a1 = 0;  // min on the left, max on the right
+
+  QPointF at(double angle, double r) const {
+    return pivot + QPointF(std::cos(angle) * r, -std::sin(angle) * r);
+  }
+  double angleOf(double v, const InstrumentData& d) const {
+    return a0 + (a1 - a0) * std::clamp(fractionIn(v, d.min, d.max), 0.0, 1.0);
+  }
+};
+
+// Where the height allows, a classic dial of 100 degrees around a visible pivot; in a flat
+// instrument a shallow arc of a larger radius whose pivot lies below the face, as on an
+// edgewise panel meter. False when the area is too narrow for a dial.
+bool layoutDial(const QRectF& area, const QFontMetricsF& sfm, const ScaleTicks& ticks, bool hasUnit,
+                Dial& d) {
+  double labelW = 0;
+  for (double v : ticks.majors) labelW = std::max(labelW, sfm.horizontalAdvance(scaleText(v)));
+  d.area = area;
+  d.tick = std::clamp(area.height() * 0.14, 4.0, 9.0);
+  d.unitH = hasUnit ? sfm.height() : 0;
+  d.halfChord = area.width() / 2 - std::max(labelW / 2, 6.0) - 3;
+  if (d.halfChord < 8) return false;
+  const double thetaMax = 50 * kPi / 180;
+  d.theta = thetaMax;
+  d.radius = d.halfChord / std::sin(thetaMax);
+  d.arcTop = area.top() + 3;
+  if (d.radius + 4 > area.height() - 3) {
+    const double sag = std::clamp(area.height() - 3 - d.tick - 2 - sfm.height() - d.unitH - 2, 3.0,
+                                  d.radius * (1 - std::cos(thetaMax)));
+    d.theta = 2 * std::atan(sag / d.halfChord);
+    d.radius = d.halfChord / std::sin(d.theta);
+  }
+  d.pivot = QPointF(area.center().x(), d.arcTop + d.radius);
+  d.a0 = kPi / 2 + d.theta;
+  d.a1 = kPi / 2 - d.theta;
+  return true;
+}
+
+// The arc, its ticks and the labels of its major ticks.
+void drawDialScale(QPainter& p, const Dial& dial, const ScaleTicks& ticks, const InstrumentData& data,
+                   const QColor& scaleColour, const QColor& ink, const QFont& small, const QRectF& inner) {
+  const QFontMetricsF sfm(small);
+  const double radius = dial.radius, tick = dial.tick, a0 = dial.a0, a1 = dial.a1;
+  p.setPen(QPen(scaleColour, 1.4));
+  p.setBrush(Qt::NoBrush);
+  const QRectF arcBox(dial.pivot.x() - radius, dial.pivot.y() - radius, 2 * radius, 2 * radius);
+  p.drawArc(arcBox, static_cast<int>(std::lround((kPi / 2 - dial.theta) * 180 / kPi * 16)),
+            static_cast<int>(std::lround(2 * dial.theta * 180 / kPi * 16)));
+  if (ticks.majors.empty()) {
+    // No usable scale: an empty dial, so that nothing suggests a reading.
+    for (int i = 0; i <= 10; ++i) {
+      const double a = a0 + (a1 - a0) * i / 10.0;
+      p.drawLine(dial.at(a, radius), dial.at(a, radius - (i % 5 == 0 ? tick : tick / 2)));
+    }
+    return;
+  }
+  p.setPen(QPen(scaleColour, 1.0));
+  const double minor = ticks.step / ticks.minorPerMajor;
+  const double firstMinor = std::ceil(data.min / minor - 1e-9);
+  for (int i = 0; i <= 5 * 12; ++i) {
+    const double v = (firstMinor + i) * minor;
+    if (v > data.max + minor * 1e-9) break;
+    const double a = dial.angleOf(v, data);
+    p.drawLine(dial.at(a, radius), dial.at(a, radius - tick / 2));
+  }
+  p.setPen(QPen(scaleColour, 1.6));
+  for (double v : ticks.majors)
+    p.drawLine(dial.at(dial.angleOf(v, data), radius), dial.at(dial.angleOf(v, data), radius - tick));
+  // Labels inside the ticks; one that would touch its neighbour is left out.
+  p.setFont(small);
+  p.setPen(ink);
+  QRectF last;
+  const double labelR = radius - tick - 2 - sfm.height() / 2;
+  for (size_t i = 0; i < ticks.majors.size(); ++i) {
+    const QString t = scaleText(ticks.majors[i]);
+    const double w = sfm.horizontalAdvance(t) + 2;
+    const QPointF c = dial.at(dial.angleOf(ticks.majors[i], data), labelR);
+    QRectF box(c.x() - w / 2, c.y() - sfm.height() / 2, w, sfm.height());
+    box.moveLeft(std::clamp(box.left(), inner.left(), inner.right() - w));
+    if (!last.isNull() && box.adjusted(-3, 0, 3, 0).intersects(last)) continue;
+    if (box.bottom() > dial.area.bottom() + 1) continue;
+    p.drawText(box, Qt::AlignCenter, t);
+    last = box;
+  }
+}
+
+// The unit on the face, under the middle of the scale.
+void drawDialUnit(QPainter& p, const Dial& dial, const QString& unit, const QColor& ink, const QFont& small) {
+  if (dial.unitH <= 0) return;
+  const QFontMetricsF sfm(small);
+  p.setFont(small);
+  p.setPen(ink);
+  const double top = dial.arcTop + dial.tick + 2 + sfm.height() + 1;
+  const QRectF box(dial.area.center().x() - dial.halfChord / 2, top, dial.halfChord, dial.unitH);
+  if (box.bottom() <= dial.area.bottom() + 1)
+    p.drawText(box, Qt::AlignHCenter | Qt::AlignTop, sfm.elidedText(unit, Qt::ElideRight, dial.halfChord));
+}
+
+// The range marks, the needle and its pivot.
+void drawDialPointer(QPainter& p, const Dial& dial, const ScalePosition& pos, const QPalette& pal) {
+  const double radius = dial.radius, a0 = dial.a0, a1 = dial.a1;
+  const double markSize = std::clamp(radius * 0.06, 4.0, 6.0);
+  if (pos.over) drawMark(p, dial.at(a1, radius + 1), a1 - kPi / 2, markSize);
+  if (pos.under) drawMark(p, dial.at(a0, radius + 1), a0 + kPi / 2, markSize);
+  // No needle when there is nothing to point at: no number, or no usable scale.
+  if (pos.hasScale && (pos.hasValue || pos.over || pos.under)) {
+    const double a = a0 + (a1 - a0) * pos.fraction;
+    p.setPen(QPen(kNeedleColour, std::clamp(radius / 50, 2.0, 3.0), Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(dial.pivot, dial.at(a, radius - 1));  // the clip keeps a pivot below the face out of sight
+  }
+  if (dial.pivot.y() + 4 <= dial.area.bottom()) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(pal.color(QPalette::Dark));
+    p.drawEllipse(dial.pivot, 3.5, 3.5);
+  }
+}
+
 }  // namespace
 
 void NeedleWidget::paintEvent(QPaintEvent*) {
@@ -197,113 +324,26 @@ void NeedleWidget::paintEvent(QPaintEvent*) {
   const double m = 3;
   QRectF inner = QRectF(rect()).adjusted(m, m, -m, -m);
   if (inner.width() < 8 || inner.height() < 8) return;
-  const TopRow row = drawTopRow(p, inner, ink, false);
+  drawTopRow(p, inner, ink, false);
   p.setRenderHint(QPainter::Antialiasing, true);
 
-  // The dial below the caption row. Where the height allows, a classic dial of 100 degrees
-  // around a visible pivot; in a flat instrument a shallow arc of a larger radius whose
-  // pivot lies below the face, as on an edgewise panel meter.
-  (void)row;
+  // The dial below the caption row.
   const double dialTop = contentTop(inner);
-  const QRectF dial(inner.left(), dialTop, inner.width(), inner.bottom() - dialTop);
-  if (dial.height() < 10) return;
+  const QRectF area(inner.left(), dialTop, inner.width(), inner.bottom() - dialTop);
+  if (area.height() < 10) return;
   const QFont small = smallFont(font());
-  const QFontMetricsF sfm(small);
   ScalePosition pos = scalePosition(data_.value, data_.min, data_.max, data_.overRange, data_.underRange);
   ScaleTicks ticks = pos.hasScale ? scaleTicks(data_.min, data_.max, 5) : ScaleTicks{};
-  double labelW = 0;
-  for (double v : ticks.majors) labelW = std::max(labelW, sfm.horizontalAdvance(scaleText(v)));
-  const double tick = std::clamp(dial.height() * 0.14, 4.0, 9.0);
-  const double unitH = data_.unitText.isEmpty() ? 0 : sfm.height();
-  const double halfChord = dial.width() / 2 - std::max(labelW / 2, 6.0) - 3;
-  if (halfChord < 8) return;
-  const double thetaMax = 50 * kPi / 180;
-  double theta = thetaMax;
-  double radius = halfChord / std::sin(thetaMax);
-  const double arcTop = dial.top() + 3;
-  if (radius + 4 > dial.height() - 3) {
-    const double sag = std::clamp(dial.height() - 3 - tick - 2 - sfm.height() - unitH - 2, 3.0,
-                                  radius * (1 - std::cos(thetaMax)));
-    theta = 2 * std::atan(sag / halfChord);
-    radius = halfChord / std::sin(theta);
-  }
-  const QPointF pivot(dial.center().x(), arcTop + radius);
-  const double a0 = kPi / 2 + theta, a1 = kPi / 2 - theta;  // min on the left, max on the right
-  auto at = [&](double angle, double r) {
-    return pivot + QPointF(std::cos(angle) * r, -std::sin(angle) * r);
-  };
-  auto angleOf = [&](double v) {
-    return a0 + (a1 - a0) * std::clamp(fractionIn(v, data_.min, data_.max), 0.0, 1.0);
-  };
+  Dial dial;
+  if (!layoutDial(area, QFontMetricsF(small), ticks, !data_.unitText.isEmpty(), dial)) return;
 
   p.save();
-  p.setClipRect(dial.adjusted(-2, -2, 2, 2));
+  p.setClipRect(area.adjusted(-2, -2, 2, 2));
   const QColor scaleColour = pos.hasScale ? ink : pal.color(QPalette::Disabled, QPalette::Text);
-  p.setPen(QPen(scaleColour, 1.4));
-  p.setBrush(Qt::NoBrush);
-  const QRectF arcBox(pivot.x() - radius, pivot.y() - radius, 2 * radius, 2 * radius);
-  p.drawArc(arcBox, static_cast<int>(std::lround((kPi / 2 - theta) * 180 / kPi * 16)),
-            static_cast<int>(std::lround(2 * theta * 180 / kPi * 16)));
-  if (ticks.majors.empty()) {
-    // No usable scale: an empty dial, so that nothing suggests a reading.
-    for (int i = 0; i <= 10; ++i) {
-      const double a = a0 + (a1 - a0) * i / 10.0;
-      p.drawLine(at(a, radius), at(a, radius - (i % 5 == 0 ? tick : tick / 2)));
-    }
-  } else {
-    p.setPen(QPen(scaleColour, 1.0));
-    const double minor = ticks.step / ticks.minorPerMajor;
-    const double firstMinor = std::ceil(data_.min / minor - 1e-9);
-    for (int i = 0; i <= 5 * 12; ++i) {
-      const double v = (firstMinor + i) * minor;
-      if (v > data_.max + minor * 1e-9) break;
-      const double a = angleOf(v);
-      p.drawLine(at(a, radius), at(a, radius - tick / 2));
-    }
-    p.setPen(QPen(scaleColour, 1.6));
-    for (double v : ticks.majors) p.drawLine(at(angleOf(v), radius), at(angleOf(v), radius - tick));
-    // Labels inside the ticks; one that would touch its neighbour is left out.
-    p.setFont(small);
-    p.setPen(ink);
-    QRectF last;
-    const double labelR = radius - tick - 2 - sfm.height() / 2;
-    for (size_t i = 0; i < ticks.majors.size(); ++i) {
-      const QString t = scaleText(ticks.majors[i]);
-      const double w = sfm.horizontalAdvance(t) + 2;
-      const QPointF c = at(angleOf(ticks.majors[i]), labelR);
-      QRectF box(c.x() - w / 2, c.y() - sfm.height() / 2, w, sfm.height());
-      box.moveLeft(std::clamp(box.left(), inner.left(), inner.right() - w));
-      if (!last.isNull() && box.adjusted(-3, 0, 3, 0).intersects(last)) continue;
-      if (box.bottom() > dial.bottom() + 1) continue;
-      p.drawText(box, Qt::AlignCenter, t);
-      last = box;
-    }
-  }
-  // The unit on the face, under the middle of the scale.
-  if (unitH > 0) {
-    p.setFont(small);
-    p.setPen(ink);
-    const double top = arcTop + tick + 2 + sfm.height() + 1;
-    const QRectF box(dial.center().x() - halfChord / 2, top, halfChord, unitH);
-    if (box.bottom() <= dial.bottom() + 1)
-      p.drawText(box, Qt::AlignHCenter | Qt::AlignTop,
-                 sfm.elidedText(data_.unitText, Qt::ElideRight, halfChord));
-  }
+  drawDialScale(p, dial, ticks, data_, scaleColour, ink, small, inner);
+  drawDialUnit(p, dial, data_.unitText, ink, small);
   p.setFont(font());
-  const double markSize = std::clamp(radius * 0.06, 4.0, 6.0);
-  if (pos.over) drawMark(p, at(a1, radius + 1), a1 - kPi / 2, markSize);
-  if (pos.under) drawMark(p, at(a0, radius + 1), a0 + kPi / 2, markSize);
-  // No needle when there is nothing to point at: no number, or no usable scale.
-  if (pos.hasScale && (pos.hasValue || pos.over || pos.under)) {
-    const double a = a0 + (a1 - a0) * pos.fraction;
-    p.setPen(QPen(kNeedleColour, std::clamp(radius / 50, 2.0, 3.0), Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(pivot, at(a, radius - 1));  // the clip keeps a pivot below the face out of sight
-  }
-  if (pivot.y() + 4 <= dial.bottom()) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(pal.color(QPalette::Dark));
-    p.drawEllipse(pivot, 3.5, 3.5);
-  }
+  drawDialPointer(p, dial, pos, pal);
   p.restore();
 }
 

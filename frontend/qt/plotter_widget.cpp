@@ -78,63 +78,78 @@ QRectF PlotterWidget::plotRect() const {
 
 void PlotterWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  const QPalette& pal = palette();
-  p.fillRect(rect(), pal.color(QPalette::Window));
+  p.fillRect(rect(), palette().color(QPalette::Window));
   p.setFont(font());
-  QFontMetricsF fm(font());
-
-  // Legend: the curve's colour, its caption, its newest value with the unit, and the range it
-  // is drawn in; each curve is plotted in per cent of its own range.
-  const int rows = legendRows();
-  if (rows > 0) {
-    const int perRow = rows == static_cast<int>(curves_.size()) ? 1 : 2;
-    const double cellW = (width() - 8.0) / perRow;
-    for (size_t i = 0; i < curves_.size(); ++i) {
-      const PlotCurve& c = curves_[i];
-      const int row = static_cast<int>(i) / perRow, col = static_cast<int>(i) % perRow;
-      const QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW - 6, fm.height());
-      p.setPen(QPen(curveColour(colourIndex(i)), 3));
-      p.drawLine(QPointF(cell.left(), cell.center().y()), QPointF(cell.left() + 14, cell.center().y()));
-      QString value;
-      for (auto it = c.points.rbegin(); it != c.points.rend(); ++it) {
-        if (!finite(it->second)) break;  // the newest sample has no number
-        value = scaleText(it->second);
-        break;
-      }
-      if (!value.isEmpty() && !c.unit.isEmpty()) value += QLatin1Char(' ') + c.unit;
-      QString range;
-      if (finite(c.min) && finite(c.max) && c.min < c.max)
-        range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
-      p.setPen(pal.color(QPalette::WindowText));
-      QRectF text = cell.adjusted(18, 0, 0, 0);
-      // The range only where it fits beside the caption and the value.
-      const double rangeW = perRow == 1 && !range.isEmpty() ? fm.horizontalAdvance(range) + 8 : 0;
-      const double valueW = value.isEmpty() ? 0 : std::min(fm.horizontalAdvance(value) + 8, text.width() / 2);
-      const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
-      if (showRange) {
-        p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
-        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, range);
-        text.setRight(text.right() - rangeW);
-        p.setPen(pal.color(QPalette::WindowText));
-      }
-      if (valueW > 0) {
-        QFont bold = font();
-        bold.setBold(true);
-        p.setFont(bold);
-        p.drawText(text, Qt::AlignRight | Qt::AlignVCenter,
-                   QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW));
-        p.setFont(font());
-        text.setRight(text.right() - valueW - 4);
-      }
-      p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-                 fm.elidedText(c.caption, Qt::ElideRight, std::max(0.0, text.width())));
-    }
-  }
+  drawLegend(p);
   QRectF plot = plotRect();
   if (plot.isEmpty()) return;
-  p.fillRect(plot, pal.color(QPalette::Base));
+  p.fillRect(plot, palette().color(QPalette::Base));
+  drawValueAxis(p, plot);
+  double tEnd = 0;
+  const double span = timeSpan(tEnd);
+  if (span > 0 && finite(span)) drawTimeAxis(p, plot, span);
+  p.setPen(palette().color(QPalette::Dark));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(plot);
+  if (!finite(tEnd) || !(span > 0) || !finite(span)) return;
+  drawCurves(p, plot, tEnd, span);
+}
 
-  // The value axis in per cent of each curve's range.
+// The legend: the curve's colour, its caption, its newest value with the unit, and the range
+// it is drawn in; each curve is plotted in per cent of its own range.
+void PlotterWidget::drawLegend(QPainter& p) const {
+  const QPalette& pal = palette();
+  QFontMetricsF fm(font());
+  const int rows = legendRows();
+  if (rows <= 0) return;
+  const int perRow = rows == static_cast<int>(curves_.size()) ? 1 : 2;
+  const double cellW = (width() - 8.0) / perRow;
+  for (size_t i = 0; i < curves_.size(); ++i) {
+    const PlotCurve& c = curves_[i];
+    const int row = static_cast<int>(i) / perRow, col = static_cast<int>(i) % perRow;
+    const QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW - 6, fm.height());
+    p.setPen(QPen(curveColour(colourIndex(i)), 3));
+    p.drawLine(QPointF(cell.left(), cell.center().y()), QPointF(cell.left() + 14, cell.center().y()));
+    QString value;
+    for (auto it = c.points.rbegin(); it != c.points.rend(); ++it) {
+      if (!finite(it->second)) break;  // the newest sample has no number
+      value = scaleText(it->second);
+      break;
+    }
+    if (!value.isEmpty() && !c.unit.isEmpty()) value += QLatin1Char(' ') + c.unit;
+    QString range;
+    if (finite(c.min) && finite(c.max) && c.min < c.max)
+      range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
+    p.setPen(pal.color(QPalette::WindowText));
+    QRectF text = cell.adjusted(18, 0, 0, 0);
+    // The range only where it fits beside the caption and the value.
+    const double rangeW = perRow == 1 && !range.isEmpty() ? fm.horizontalAdvance(range) + 8 : 0;
+    const double valueW = value.isEmpty() ? 0 : std::min(fm.horizontalAdvance(value) + 8, text.width() / 2);
+    const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
+    if (showRange) {
+      p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
+      p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, range);
+      text.setRight(text.right() - rangeW);
+      p.setPen(pal.color(QPalette::WindowText));
+    }
+    if (valueW > 0) {
+      QFont bold = font();
+      bold.setBold(true);
+      p.setFont(bold);
+      p.drawText(text, Qt::AlignRight | Qt::AlignVCenter,
+                 QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW));
+      p.setFont(font());
+      text.setRight(text.right() - valueW - 4);
+    }
+    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+               fm.elidedText(c.caption, Qt::ElideRight, std::max(0.0, text.width())));
+  }
+}
+
+// The value axis in per cent of each curve's range.
+void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot) const {
+  const QPalette& pal = palette();
+  QFontMetricsF fm(font());
   p.setPen(pal.color(QPalette::WindowText));
   for (int i = 0; i <= 4; ++i) {
     const double y = plot.bottom() - plot.height() * i / 4;
@@ -147,43 +162,48 @@ void PlotterWidget::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(0, y - fm.height() / 2, plot.left() - 6, fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, QString::number(i * 25) + QStringLiteral(" %"));
   }
+}
 
-  // The time axis ends at the newest sample and spans TimeSpanMs, or the data when none is given.
-  double tEnd = -std::numeric_limits<double>::infinity(), tFirst = std::numeric_limits<double>::infinity();
+// The time axis ends at the newest sample and spans TimeSpanMs, or the data when none is given.
+double PlotterWidget::timeSpan(double& tEnd) const {
+  tEnd = -std::numeric_limits<double>::infinity();
+  double tFirst = std::numeric_limits<double>::infinity();
   for (const PlotCurve& c : curves_)
     for (auto& [t, v] : c.points)
       if (finite(t)) {
         tEnd = std::max(tEnd, t);
         tFirst = std::min(tFirst, t);
       }
-  double span = finite(timeSpanMs_) && timeSpanMs_ > 0 ? timeSpanMs_ : (finite(tEnd) ? tEnd - tFirst : 0);
-  if (span > 0 && finite(span)) {
-    // Ticks on whole seconds back from the newest sample: "-50 s" ... "0 s".
-    const double seconds = span / 1000.0;
-    const double maxLabels =
-        std::max(1.0, plot.width() / (fm.horizontalAdvance(QStringLiteral("-000 s")) + 12));
-    ScaleTicks ticks = scaleTicks(0, seconds, static_cast<int>(std::min(10.0, maxLabels)));
-    for (double s : ticks.majors) {
-      const double x = plot.right() - plot.width() * (s / seconds);
-      if (s > 0 && s < seconds) {
-        p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
-        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-      }
-      p.setPen(pal.color(QPalette::WindowText));
-      p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
-      const QString t =
-          s == 0 ? QStringLiteral("0 s") : QStringLiteral("-") + scaleText(s) + QStringLiteral(" s");
-      const double w = fm.horizontalAdvance(t) + 2;
-      p.drawText(QRectF(std::clamp(x - w / 2, 0.0, width() - w), plot.bottom() + 5, w, fm.height()),
-                 Qt::AlignCenter, t);
-    }
-  }
-  p.setPen(pal.color(QPalette::Dark));
-  p.setBrush(Qt::NoBrush);
-  p.drawRect(plot);
-  if (!finite(tEnd) || !(span > 0) || !finite(span)) return;
-  const double tStart = tEnd - span;
+  return finite(timeSpanMs_) && timeSpanMs_ > 0 ? timeSpanMs_ : (finite(tEnd) ? tEnd - tFirst : 0);
+}
 
+// Ticks on whole seconds back from the newest sample: "-50 s" ... "0 s".
+void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span) const {
+  const QPalette& pal = palette();
+  QFontMetricsF fm(font());
+  const double seconds = span / 1000.0;
+  const double maxLabels =
+      std::max(1.0, plot.width() / (fm.horizontalAdvance(QStringLiteral("-000 s")) + 12));
+  ScaleTicks ticks = scaleTicks(0, seconds, static_cast<int>(std::min(10.0, maxLabels)));
+  for (double s : ticks.majors) {
+    const double x = plot.right() - plot.width() * (s / seconds);
+    if (s > 0 && s < seconds) {
+      p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
+      p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+    p.setPen(pal.color(QPalette::WindowText));
+    p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+    const QString t =
+        s == 0 ? QStringLiteral("0 s") : QStringLiteral("-") + scaleText(s) + QStringLiteral(" s");
+    const double w = fm.horizontalAdvance(t) + 2;
+    p.drawText(QRectF(std::clamp(x - w / 2, 0.0, width() - w), plot.bottom() + 5, w, fm.height()),
+               Qt::AlignCenter, t);
+  }
+}
+
+// Each curve in per cent of its range, in runs broken where a sample has no number.
+void PlotterWidget::drawCurves(QPainter& p, const QRectF& plot, double tEnd, double span) const {
+  const double tStart = tEnd - span;
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setClipRect(plot.adjusted(-1, -1, 1, 1));
   for (size_t i = 0; i < curves_.size(); ++i) {
