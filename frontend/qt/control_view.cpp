@@ -142,7 +142,9 @@ void ControlView::controlChanged(Control&, std::string_view what) {
   if (is(what, "Left") || is(what, "Top") || is(what, "Width") || is(what, "Height")) {
     widget_->setGeometry(modelGeometry());
   } else if (is(what, "Visible")) {
-    widget_->setVisible(boolProp("Visible", true));
+    bool visible = boolProp("Visible", true);
+    widget_->setVisible(visible);
+    if (visible && !control_.children().empty()) owner_.containerShown();
   } else if (is(what, "Enabled")) {
     widget_->setEnabled(boolProp("Enabled", true));
   } else if (is(what, "ToolTipText")) {
