@@ -156,14 +156,23 @@ class TabStripView : public ControlView {
         images = dynamic_cast<const platform::ui::ImageListControl*>(control_.form().findControl(listName));
       updating_ = true;
       QTabBar* bar = strip_->bar;
-      while (bar->count() > 0) bar->removeTab(bar->count() - 1);
-      for (const platform::ui::Tab& t : ts->tabs()) {
-        int i = bar->addTab(qs(t.caption));
+      const std::vector<platform::ui::Tab>& tabs = ts->tabs();
+      // A changed caption or tool tip is put on its tab; the tabs are made anew only when
+      // tabs came or went.
+      if (bar->count() != static_cast<int>(tabs.size())) {
+        while (bar->count() > 0) bar->removeTab(bar->count() - 1);
+        for (size_t k = 0; k < tabs.size(); ++k) bar->addTab(QString());
+      }
+      for (int i = 0; i < bar->count(); ++i) {
+        const platform::ui::Tab& t = tabs[static_cast<size_t>(i)];
+        if (bar->tabText(i) != qs(t.caption)) bar->setTabText(i, qs(t.caption));
         bar->setTabData(i, qs(t.key));
         bar->setTabToolTip(i, qs(t.toolTipText));
+        QIcon icon;
         if (images && t.image > 0)
           if (const platform::ui::ListImage* li = images->image(Variant(t.image)))
-            bar->setTabIcon(i, QIcon(pixmapFromPicture(li->picture)));
+            icon = QIcon(pixmapFromPicture(li->picture));
+        bar->setTabIcon(i, icon);
       }
       bar->setCurrentIndex(ts->selectedPosition() - 1);
       updating_ = false;

@@ -1,4 +1,5 @@
-// Pages of a tab strip get their widgets when first shown, with what the model holds by then.
+// Pages of a tab strip get their widgets when first shown, with what the model holds by then;
+// tab captions change in place.
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -119,4 +120,78 @@ TEST_F(Pages, MembersLoadedAndUnloadedWhileTheirPageIsHidden) {
   for (QLabel* l : w("PageTwo")->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
     if (l->text().startsWith(QStringLiteral("Zeile"))) ++rows;
   EXPECT_EQ(rows, 2);
+}
+
+TEST_F(Pages, ATabCaptionChangesInPlace) {
+  auto& tabs = f->tabStrip("Tabs");
+  QTabBar* bar = w("Tabs")->findChild<QTabBar*>();
+  ASSERT_NE(bar, nullptr);
+  int currentChanges = 0;
+  QObject::connect(bar, &QTabBar::currentChanged, [&](int) { ++currentChanges; });
+  tabs.select(Variant("TwoKey"));
+  ASSERT_EQ(bar->currentIndex(), 1);
+  currentChanges = 0;
+  tabs.setTabCaption(Variant("OneKey"), "Übersicht");
+  tabs.setTabCaption(Variant("TwoKey"), "Werte");
+  EXPECT_EQ(currentChanges, 0) << "the tabs were made anew";
+  EXPECT_EQ(bar->count(), 2);
+  EXPECT_EQ(bar->tabText(0), QStringLiteral("Übersicht"));
+  EXPECT_EQ(bar->tabText(1), QStringLiteral("Werte"));
+  EXPECT_EQ(bar->tabData(1).toString(), QStringLiteral("TwoKey"));
+  EXPECT_EQ(bar->tabToolTip(1), QStringLiteral("zwei"));
+  EXPECT_EQ(bar->currentIndex(), 1);
+  // Tabs that come and go still rebuild the row, in the model's order.
+  tabs.add(1, "MidKey", "Mitte");
+  ASSERT_EQ(bar->count(), 3);
+  EXPECT_EQ(bar->tabText(0), QStringLiteral("Mitte"));
+  EXPECT_EQ(bar->tabToolTip(0), QString());
+  EXPECT_EQ(bar->tabToolTip(2), QStringLiteral("zwei"));
+  EXPECT_EQ(bar->currentIndex(), tabs.selectedPosition() - 1);
+}
+
+namespace {
+
+// Sets its texts in Form_Load, as the windows do for the user's language.
+class TextsOnLoadForm : public MirrorForm {
+ public:
+  TextsOnLoadForm() : MirrorForm(kPagesDesign, "PagesForm") {}
+  int windowsAtLoad = -1;
+
+ protected:
+  void Form_Load() override {
+    windowsAtLoad = static_cast<int>(QApplication::topLevelWidgets().size());
+    tabStrip("Tabs").setTabCaption(Variant("OneKey"), "Overview");
+    ctl("First").setCaption("first");
+  }
+};
+
+}  // namespace
+
+TEST_F(FrontEndTest, AWindowIsBuiltWhenItsFormIsFirstShownWithTheTextsOfFormLoad) {
+  settle();
+  const auto before = QApplication::topLevelWidgets().size();
+  auto f = platform::com::makeObject<TextsOnLoadForm>();
+  f->load();
+  EXPECT_EQ(f->windowsAtLoad, before);
+  EXPECT_EQ(QApplication::topLevelWidgets().size(), before) << "built before the form is shown";
+  f->show();
+  settle();
+  EXPECT_EQ(QApplication::topLevelWidgets().size(), before + 1);
+  QTabBar* bar = frontEnd.widget(f->ctl("Tabs"))->findChild<QTabBar*>();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->tabText(0), QStringLiteral("Overview"));
+  EXPECT_EQ(qobject_cast<QLabel*>(frontEnd.widget(f->ctl("First")))->text(), QStringLiteral("first"));
+  // A loaded form that is never shown still gives its window when asked for it.
+  auto hidden = platform::com::makeObject<TextsOnLoadForm>();
+  hidden->load();
+  ASSERT_NE(frontEnd.window(*hidden), nullptr);
+  EXPECT_FALSE(frontEnd.window(*hidden)->isVisible());
+  EXPECT_EQ(frontEnd.widget(hidden->ctl("Tabs"))->findChild<QTabBar*>()->tabText(0),
+            QStringLiteral("Overview"));
+  // Without an installed front end nothing is built.
+  frontEnd.uninstall();
+  auto alone = platform::com::makeObject<TextsOnLoadForm>();
+  alone->load();
+  EXPECT_EQ(frontEnd.window(*alone), nullptr);
+  frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
 }
