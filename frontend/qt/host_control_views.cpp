@@ -187,8 +187,19 @@ class UserView : public ControlView {
     }
     for (auto p : {"Left", "Top", "Width", "Height", "Visible", "ToolTipText", "ZOrder"})
       if (is(what, p)) return false;
-    refresh();  // anything else is what the control shows
+    refreshSoon();  // anything else is what the control shows
     return true;
+  }
+
+  // The changes a control reports before Qt next draws (an upload changes a field many
+  // times) are shown by one refresh: one snapshot, one repaint.
+  void refreshSoon() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    later([this] {
+      refreshPending_ = false;
+      refresh();
+    });
   }
 
   void refresh() {
@@ -298,6 +309,7 @@ class UserView : public ControlView {
   PlotterWidget* plotter_ = nullptr;
   PictureWidget* lamp_ = nullptr;
   bool updating_ = false;
+  bool refreshPending_ = false;
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Pages of a tab strip get their widgets when first shown, with what the model holds by then;
-// tab captions change in place.
+// tab captions change in place; a host control's changes before the next frame are shown once.
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -194,4 +194,25 @@ TEST_F(FrontEndTest, AWindowIsBuiltWhenItsFormIsFirstShownWithTheTextsOfFormLoad
   alone->load();
   EXPECT_EQ(frontEnd.window(*alone), nullptr);
   frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
+}
+
+TEST_F(Pages, ChangesOfAHostControlBeforeTheNextFrameAreShownByOneRefresh) {
+  FakeControl& digits = fake(*f, "Digits");
+  auto* widget = dynamic_cast<frontend::qt::DigitalWidget*>(w("Digits"));
+  ASSERT_NE(widget, nullptr);
+  settle();
+  const int before = digits.snapshots;
+  digits.set("Caption", Variant("Durchfluss"));
+  digits.set("Text", Variant("1"));
+  digits.set("Text", Variant("2"));
+  digits.set("UnitText", Variant("kg/h"));
+  EXPECT_EQ(digits.snapshots, before) << "nothing is read before Qt draws again";
+  settle();
+  EXPECT_EQ(digits.snapshots, before + 1);
+  EXPECT_EQ(widget->text(), QStringLiteral("2"));
+  // The next change is shown again.
+  digits.set("Text", Variant("3"));
+  settle();
+  EXPECT_EQ(digits.snapshots, before + 2);
+  EXPECT_EQ(widget->text(), QStringLiteral("3"));
 }
