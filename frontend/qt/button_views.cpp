@@ -1,38 +1,14 @@
 // Command buttons, option buttons and check boxes.
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
-#include <QStyleOptionFrame>
-#include <QStyledItemDelegate>
-#include <QTabBar>
-#include <QTimer>
-#include <algorithm>
-#include <cmath>
-#include <map>
 
 #include "frontend/qt/control_views.h"
-#include "frontend/qt/display_widgets.h"
-#include "frontend/qt/form_window.h"
-#include "frontend/qt/qt_convert.h"
-#include "platform/ui/event_loop.h"
 
 namespace frontend::qt {
 
-using platform::com::equalsNoCase;
-using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::ControlType;
 
@@ -157,15 +133,10 @@ class CheckBoxView : public ToggleView {
 
 }  // namespace
 
-std::unique_ptr<ControlView> makeCommandButtonView(FormWindow& owner, Control& control) {
-  return std::make_unique<CommandButtonView>(owner, control);
-}
-
-std::unique_ptr<ControlView> makeOptionButtonView(FormWindow& owner, Control& control) {
-  return std::make_unique<OptionButtonView>(owner, control);
-}
-
-std::unique_ptr<ControlView> makeCheckBoxView(FormWindow& owner, Control& control) {
+std::unique_ptr<ControlView> makeButtonView(FormWindow& owner, Control& control) {
+  if (control.type() == ControlType::CommandButton)
+    return std::make_unique<CommandButtonView>(owner, control);
+  if (control.type() == ControlType::OptionButton) return std::make_unique<OptionButtonView>(owner, control);
   return std::make_unique<CheckBoxView>(owner, control);
 }
 

@@ -1,37 +1,15 @@
 // Frames, the tab strip and the status bar.
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QEvent>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyle>
-#include <QStyleOptionFrame>
-#include <QStyledItemDelegate>
 #include <QTabBar>
-#include <QTimer>
-#include <algorithm>
-#include <cmath>
-#include <map>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
-#include "frontend/qt/form_window.h"
 #include "frontend/qt/qt_convert.h"
-#include "platform/ui/event_loop.h"
 
 namespace frontend::qt {
 
-using platform::com::equalsNoCase;
 using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::ControlType;
@@ -245,15 +223,9 @@ class StatusBarView : public ControlView {
 
 }  // namespace
 
-std::unique_ptr<ControlView> makeFrameView(FormWindow& owner, Control& control) {
-  return std::make_unique<FrameView>(owner, control);
-}
-
-std::unique_ptr<ControlView> makeTabStripView(FormWindow& owner, Control& control) {
-  return std::make_unique<TabStripView>(owner, control);
-}
-
-std::unique_ptr<ControlView> makeStatusBarView(FormWindow& owner, Control& control) {
+std::unique_ptr<ControlView> makeContainerView(FormWindow& owner, Control& control) {
+  if (control.type() == ControlType::Frame) return std::make_unique<FrameView>(owner, control);
+  if (control.type() == ControlType::TabStrip) return std::make_unique<TabStripView>(owner, control);
   return std::make_unique<StatusBarView>(owner, control);
 }
 

@@ -1,38 +1,17 @@
 // The view of one control: what every kind of control shares (geometry, font, colours,
 // visibility, mouse events), and the choice of a view for a control.
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyle>
-#include <QStyleOptionFrame>
-#include <QStyledItemDelegate>
-#include <QTabBar>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 #include "frontend/qt/control_views.h"
-#include "frontend/qt/display_widgets.h"
-#include "frontend/qt/form_window.h"
 #include "frontend/qt/qt_convert.h"
-#include "platform/ui/event_loop.h"
 
 namespace frontend::qt {
 
-using platform::com::equalsNoCase;
 using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::ControlType;
@@ -201,32 +180,24 @@ bool ControlView::input(const std::string& where, const std::function<void()>& f
 std::unique_ptr<ControlView> makeView(FormWindow& owner, Control& control) {
   switch (control.type()) {
     case ControlType::Label:
-      return makeLabelView(owner, control);
-    case ControlType::Frame:
-      return makeFrameView(owner, control);
     case ControlType::TextBox:
-      return makeTextBoxView(owner, control);
+      return makeTextView(owner, control);
     case ControlType::CommandButton:
-      return makeCommandButtonView(owner, control);
     case ControlType::OptionButton:
-      return makeOptionButtonView(owner, control);
     case ControlType::CheckBox:
-      return makeCheckBoxView(owner, control);
+      return makeButtonView(owner, control);
+    case ControlType::Frame:
+    case ControlType::TabStrip:
+    case ControlType::StatusBar:
+      return makeContainerView(owner, control);
     case ControlType::Image:
     case ControlType::PictureBox:
-      return makeImageView(owner, control);
     case ControlType::Shape:
-      return makeShapeView(owner, control);
     case ControlType::Line:
-      return makeLineView(owner, control);
+      return makePictureView(owner, control);
     case ControlType::ListBox:
-      return makeListBoxView(owner, control);
     case ControlType::ComboBox:
-      return makeComboBoxView(owner, control);
-    case ControlType::TabStrip:
-      return makeTabStripView(owner, control);
-    case ControlType::StatusBar:
-      return makeStatusBarView(owner, control);
+      return makeListView(owner, control);
     case ControlType::User:
       return makeUserView(owner, control);
     default:

@@ -33,19 +33,17 @@ inline void setRole(QWidget* w, QPalette::ColorRole role, const QColor& c) {
   w->setPalette(p);
 }
 
-std::unique_ptr<ControlView> makeLabelView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeTextBoxView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeCommandButtonView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeOptionButtonView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeCheckBoxView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeFrameView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeTabStripView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeStatusBarView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeImageView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeShapeView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeLineView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeListBoxView(FormWindow& owner, platform::ui::Control& control);
-std::unique_ptr<ControlView> makeComboBoxView(FormWindow& owner, platform::ui::Control& control);
+// One factory per file of views, each for the control types it names.
+// Label, TextBox.
+std::unique_ptr<ControlView> makeTextView(FormWindow& owner, platform::ui::Control& control);
+// CommandButton, OptionButton, CheckBox.
+std::unique_ptr<ControlView> makeButtonView(FormWindow& owner, platform::ui::Control& control);
+// Frame, TabStrip, StatusBar.
+std::unique_ptr<ControlView> makeContainerView(FormWindow& owner, platform::ui::Control& control);
+// Image, PictureBox, Shape, Line.
+std::unique_ptr<ControlView> makePictureView(FormWindow& owner, platform::ui::Control& control);
+// ListBox, ComboBox.
+std::unique_ptr<ControlView> makeListView(FormWindow& owner, platform::ui::Control& control);
 // The host's controls; null for the item handler, which works unseen.
 std::unique_ptr<ControlView> makeUserView(FormWindow& owner, platform::ui::Control& control);
 

@@ -1,32 +1,16 @@
 // The host's controls: text fields, combo boxes, label-text-unit rows, instruments,
 // the plotter and the lamp.
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
-#include <QStyledItemDelegate>
-#include <QTabBar>
-#include <QTimer>
 #include <algorithm>
-#include <cmath>
 #include <map>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
-#include "frontend/qt/form_window.h"
 #include "frontend/qt/qt_convert.h"
 #include "platform/ui/event_loop.h"
 
@@ -35,7 +19,6 @@ namespace frontend::qt {
 using platform::com::equalsNoCase;
 using platform::com::Variant;
 using platform::ui::Control;
-using platform::ui::ControlType;
 
 namespace {
 

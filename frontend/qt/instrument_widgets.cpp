@@ -1,14 +1,6 @@
 // The instruments: scales, needle, bar graph and digital display.
 
-#include <QEvent>
-#include <QHelpEvent>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPainter>
-#include <QPainterPath>
-#include <QPolygonF>
-#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 

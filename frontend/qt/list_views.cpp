@@ -1,38 +1,20 @@
 // List boxes and combo boxes.
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QStyle>
-#include <QStyleOptionFrame>
 #include <QStyledItemDelegate>
-#include <QTabBar>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 #include "frontend/qt/control_views.h"
-#include "frontend/qt/display_widgets.h"
-#include "frontend/qt/form_window.h"
 #include "frontend/qt/qt_convert.h"
-#include "platform/ui/event_loop.h"
 
 namespace frontend::qt {
 
-using platform::com::equalsNoCase;
-using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::ControlType;
 
@@ -217,11 +199,8 @@ class ComboBoxView : public ControlView {
 
 }  // namespace
 
-std::unique_ptr<ControlView> makeListBoxView(FormWindow& owner, Control& control) {
-  return std::make_unique<ListBoxView>(owner, control);
-}
-
-std::unique_ptr<ControlView> makeComboBoxView(FormWindow& owner, Control& control) {
+std::unique_ptr<ControlView> makeListView(FormWindow& owner, Control& control) {
+  if (control.type() == ControlType::ListBox) return std::make_unique<ListBoxView>(owner, control);
   return std::make_unique<ComboBoxView>(owner, control);
 }
 

@@ -1,38 +1,13 @@
 // Images, picture boxes, shapes and lines.
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyle>
-#include <QStyleOptionFrame>
-#include <QStyledItemDelegate>
-#include <QTabBar>
-#include <QTimer>
 #include <algorithm>
-#include <cmath>
-#include <map>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
-#include "frontend/qt/form_window.h"
 #include "frontend/qt/qt_convert.h"
-#include "platform/ui/event_loop.h"
 
 namespace frontend::qt {
 
-using platform::com::equalsNoCase;
-using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::ControlType;
 
@@ -163,16 +138,10 @@ class LineView : public ControlView {
 
 }  // namespace
 
-std::unique_ptr<ControlView> makeImageView(FormWindow& owner, Control& control) {
+std::unique_ptr<ControlView> makePictureView(FormWindow& owner, Control& control) {
+  if (control.type() == ControlType::Shape) return std::make_unique<ShapeView>(owner, control);
+  if (control.type() == ControlType::Line) return std::make_unique<LineView>(owner, control);
   return std::make_unique<ImageView>(owner, control);
-}
-
-std::unique_ptr<ControlView> makeShapeView(FormWindow& owner, Control& control) {
-  return std::make_unique<ShapeView>(owner, control);
-}
-
-std::unique_ptr<ControlView> makeLineView(FormWindow& owner, Control& control) {
-  return std::make_unique<LineView>(owner, control);
 }
 
 }  // namespace frontend::qt

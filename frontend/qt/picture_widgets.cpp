@@ -2,15 +2,10 @@
 
 #include <QEvent>
 #include <QHelpEvent>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPolygonF>
 #include <QToolTip>
 #include <algorithm>
-#include <cmath>
 
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/paint_helpers.h"

@@ -1,14 +1,10 @@
 // The plotter: curves over a time axis, with a legend.
 
-#include <QEvent>
-#include <QHelpEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPolygonF>
-#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 

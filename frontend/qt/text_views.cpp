@@ -1,38 +1,14 @@
 // Labels and text boxes.
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyle>
-#include <QStyleOptionFrame>
-#include <QStyledItemDelegate>
-#include <QTabBar>
-#include <QTimer>
-#include <algorithm>
-#include <cmath>
-#include <map>
 
 #include "frontend/qt/control_views.h"
-#include "frontend/qt/display_widgets.h"
-#include "frontend/qt/form_window.h"
 #include "frontend/qt/qt_convert.h"
-#include "platform/ui/event_loop.h"
 
 namespace frontend::qt {
 
-using platform::com::equalsNoCase;
-using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::ControlType;
 
@@ -179,11 +155,8 @@ class TextBoxView : public ControlView {
 
 }  // namespace
 
-std::unique_ptr<ControlView> makeLabelView(FormWindow& owner, Control& control) {
-  return std::make_unique<LabelView>(owner, control);
-}
-
-std::unique_ptr<ControlView> makeTextBoxView(FormWindow& owner, Control& control) {
+std::unique_ptr<ControlView> makeTextView(FormWindow& owner, Control& control) {
+  if (control.type() == ControlType::Label) return std::make_unique<LabelView>(owner, control);
   return std::make_unique<TextBoxView>(owner, control);
 }
 
