@@ -147,6 +147,13 @@ class PlotterWidget : public QWidget {
   int legendRows() const;
   int legendHeight() const;
   int colourIndex(size_t i) const;
+  // The steps of a paint: legend, value axis, time axis, curves.
+  void drawLegend(QPainter& p) const;
+  void drawValueAxis(QPainter& p, const QRectF& plot) const;
+  // The time the axis spans (ms), and in `tEnd` the newest sample's time.
+  double timeSpan(double& tEnd) const;
+  void drawTimeAxis(QPainter& p, const QRectF& plot, double span) const;
+  void drawCurves(QPainter& p, const QRectF& plot, double tEnd, double span) const;
   std::vector<PlotCurve> curves_;
   double timeSpanMs_ = 0;
 };

@@ -204,6 +204,7 @@ void FormWindow::detach() {
   form_.removeObserver(this);
   for (Control* c : observed_) c->removeObserver(this);
   observed_.clear();
+  waiting_.clear();
   for (auto& [c, v] : views_) v->detach();
   // The views themselves may be on the stack of the input that ended the window.
   for (auto& [c, v] : views_) {
@@ -262,13 +263,47 @@ void FormWindow::addView(Control& control) {
     default:
       break;
   }
+  if (waitsForContainer(control)) {
+    waiting_.push_back(&control);
+    return;
+  }
+  createView(control);
+}
+
+void FormWindow::createView(Control& control) {
   std::unique_ptr<ControlView> view = makeView(*this, control);
   if (!view) return;
   view->create(parentWidgetFor(control));
   views_[&control] = std::move(view);
 }
 
+bool FormWindow::waitsForContainer(const Control& control) const {
+  for (const Control* c = control.container(); c && c != &form_; c = c->container())
+    if (!c->getProperty("Visible").toBool()) return true;
+  return false;
+}
+
+void FormWindow::containerShown() {
+  if (detached_ || waiting_.empty()) return;
+  // Containers come before what they hold, so one pass in order also makes the widgets of
+  // frames nested in the page.
+  std::vector<Control*> still;
+  std::vector<const Control*> touched;
+  for (Control* c : waiting_) {
+    if (waitsForContainer(*c)) {
+      still.push_back(c);
+      continue;
+    }
+    createView(*c);
+    if (std::find(touched.begin(), touched.end(), c->container()) == touched.end())
+      touched.push_back(c->container());
+  }
+  waiting_ = std::move(still);
+  for (const Control* k : touched) restack(k);
+}
+
 void FormWindow::removeView(Control& control) {
+  waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), &control), waiting_.end());
   auto it = views_.find(&control);
   if (it == views_.end()) return;
   it->second->detach();

@@ -134,6 +134,8 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   void hide();
   void controlAdded(platform::ui::Control& control);
   void controlRemoved(platform::ui::Control& control);
+  // A container was shown: the controls that waited for it get their widgets now.
+  void containerShown();
   // Orders the widgets of `container`'s controls by their z-order.
   void restack(const platform::ui::Control* container);
   void rebuildMenus();
@@ -162,6 +164,10 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
 
  private:
   void addView(platform::ui::Control& control);
+  void createView(platform::ui::Control& control);
+  // True while a container of `control` (a page of a tab strip) is hidden: its widget is
+  // made when the page is first shown, from the control's properties as they are then.
+  bool waitsForContainer(const platform::ui::Control& control) const;
   void removeView(platform::ui::Control& control);
   QWidget* menuHost(const platform::ui::MenuControl& m) const;
   void menuEntryAdded(platform::ui::MenuControl& m);
@@ -181,6 +187,7 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   std::map<const platform::ui::MenuControl*, QPointer<QAction>> actions_;
   std::vector<QPointer<QObject>> menuObjects_;
   std::vector<platform::ui::Control*> observed_;  // menus and image lists this window observes
+  std::vector<platform::ui::Control*> waiting_;   // controls on hidden pages, in the order they came
   bool applyingGeometry_ = false;
   bool inUserResize_ = false;
   bool detached_ = false;

@@ -234,6 +234,15 @@ FormWindow* FrontEnd::windowOf(const Form& form) const {
   return it == windows_.end() ? nullptr : it->second.get();
 }
 
+FormWindow* FrontEnd::ensureWindow(const Form& form) const {
+  if (FormWindow* w = windowOf(form)) return w;
+  if (!installed_ || !form.isLoaded()) return nullptr;
+  // The form is not changed here: the window only observes it.
+  auto& w = windows_[&form];
+  w = std::make_unique<FormWindow>(const_cast<Form&>(form));
+  return w.get();
+}
+
 void FrontEnd::createWindow(Form& form) {
   if (windowOf(form)) return;
   windows_[&form] = std::make_unique<FormWindow>(form);
@@ -250,32 +259,32 @@ void FrontEnd::destroyWindow(const Form& form) {
 }
 
 QWidget* FrontEnd::window(const Form& form) const {
-  FormWindow* w = windowOf(form);
+  FormWindow* w = ensureWindow(form);
   return w ? w->window() : nullptr;
 }
 
 QWidget* FrontEnd::clientArea(const Form& form) const {
-  FormWindow* w = windowOf(form);
+  FormWindow* w = ensureWindow(form);
   return w ? w->client() : nullptr;
 }
 
 QMenuBar* FrontEnd::menuBar(const Form& form) const {
-  FormWindow* w = windowOf(form);
+  FormWindow* w = ensureWindow(form);
   return w ? w->menuBar() : nullptr;
 }
 
 QWidget* FrontEnd::widget(const Control& control) const {
-  FormWindow* w = windowOf(control.form());
+  FormWindow* w = ensureWindow(control.form());
   return w ? w->widgetFor(control) : nullptr;
 }
 
 QAction* FrontEnd::menuAction(const MenuControl& menu) const {
-  FormWindow* w = windowOf(menu.form());
+  FormWindow* w = ensureWindow(menu.form());
   return w ? w->actionFor(menu) : nullptr;
 }
 
 QImage FrontEnd::grabImage(Form& form, QString& error) {
-  return renderWindow(form, windowOf(form), error);
+  return renderWindow(form, ensureWindow(form), error);
 }
 
 bool FrontEnd::grab(Form& form, const QString& pngPath, QString& error) {
@@ -337,8 +346,8 @@ void FrontEnd::formCreated(Form& form) {
   if (std::find(observed_.begin(), observed_.end(), &form) == observed_.end()) observed_.push_back(&form);
 }
 
-void FrontEnd::formLoaded(Form& form) {
-  createWindow(form);
+void FrontEnd::formLoaded(Form&) {
+  // The window waits until the form is shown or asked for (ensureWindow).
 }
 
 void FrontEnd::formUnloading(Form& form) {

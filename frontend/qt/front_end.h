@@ -96,6 +96,8 @@ class FrontEnd : public platform::ui::GlobalFormObserver {
 
  private:
   FormWindow* windowOf(const platform::ui::Form& form) const;
+  // The form's window, built now if the form is loaded and has none yet.
+  FormWindow* ensureWindow(const platform::ui::Form& form) const;
   void createWindow(platform::ui::Form& form);
   void destroyWindow(const platform::ui::Form& form);
   void endModal(const platform::ui::Form& form);
@@ -104,7 +106,9 @@ class FrontEnd : public platform::ui::GlobalFormObserver {
   bool installed_ = false;
   Mode mode_ = Mode::WindowsAndServices;
   std::unique_ptr<QtServices> services_;
-  std::map<const platform::ui::Form*, std::unique_ptr<FormWindow>> windows_;
+  // A window is built when its form is first shown or asked for, not when it loads: by then
+  // Form_Load has set the texts, and the widgets are made once with them.
+  mutable std::map<const platform::ui::Form*, std::unique_ptr<FormWindow>> windows_;
   std::vector<platform::ui::Form*> observed_;
   struct Modal {
     const platform::ui::Form* form;

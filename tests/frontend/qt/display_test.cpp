@@ -167,6 +167,7 @@ TEST_F(DisplayDrawing, BarGraphFillsUpToTheValue) {
   QWidget* w = frontEnd.widget(f->ctl("Bar"));
   auto* bar = widgetAs<frontend::qt::BarGraphWidget>(f->ctl("Bar"));
   showValue(fc, 0, 0, 10);
+  settle();
   QRect r = bar->barRect().toAlignedRect();
   ASSERT_GT(r.height(), 40);
   QRect upper(r.left() + 2, r.top() + 2, r.width() - 4, r.height() / 2 - 4);
@@ -196,6 +197,7 @@ TEST_F(DisplayDrawing, WideBarGraphFillsFromTheLeft) {
   FakeControl& fc = fake(*f, "Bar");
   auto* bar = widgetAs<frontend::qt::BarGraphWidget>(f->ctl("Bar"));
   showValue(fc, 50, 0, 100);
+  settle();
   QRect r = bar->barRect().toAlignedRect();
   ASSERT_GT(r.width(), r.height());
   QImage img = shot(bar);
@@ -232,6 +234,7 @@ TEST_F(DisplayDrawing, PlotterDrawsCurvesInTheirRangeAndColour) {
                                "points":[[0,100],[5000,100],[10000,100]]},
                               {"caption":"Dichte","unit":"g/l","min":0,"max":10,
                                "points":[[0,0],[10000,0]]}])"));
+  settle();
   ASSERT_EQ(plot->curves().size(), 2u);
   QRect pr = plot->plotRect().toAlignedRect();
   QRect top(pr.left(), pr.top(), pr.width(), pr.height() / 2);
@@ -261,6 +264,7 @@ TEST_F(DisplayDrawing, PlotterDrawsCurvesInTheirRangeAndColour) {
   EXPECT_FALSE(shot(plot).isNull());
   // No more than four curves.
   fc.set("Curves", Variant(R"([{"points":[]},{"points":[]},{"points":[]},{"points":[]},{"points":[]}])"));
+  settle();
   EXPECT_EQ(plot->curves().size(), 4u);
 }
 

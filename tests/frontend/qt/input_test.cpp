@@ -327,6 +327,7 @@ TEST_F(WindowInput, HostTextControlsCommitWhatTheUserTyped) {
   FakeControl& tag = fake(*f, "TagText");
   tag.set("Text", Variant("FT-101"));
   tag.set("Editable", Variant(true));
+  settle();
   auto* edit = widgetAs<QLineEdit>(f->ctl("TagText"));
   EXPECT_EQ(edit->text(), QStringLiteral("FT-101"));
   EXPECT_FALSE(edit->isReadOnly());
@@ -340,14 +341,17 @@ TEST_F(WindowInput, HostTextControlsCommitWhatTheUserTyped) {
   // A value arriving while the user types does not overwrite the typing.
   type(edit, QStringLiteral("X"));
   tag.set("Text", Variant("vom Gerät"));
+  settle();
   EXPECT_EQ(edit->text(), QStringLiteral("ZählerX"));
   tag.set("Editable", Variant(false));
+  settle();
   EXPECT_TRUE(edit->isReadOnly());
 
   FakeControl& flow = fake(*f, "Flow");
   flow.set("LabelText", Variant("Durchfluss"));
   flow.set("Text", Variant("12.5"));
   flow.set("UnitText", Variant("kg/h"));
+  settle();
   QWidget* row = frontEnd.widget(f->ctl("Flow"));
   QList<QLabel*> labels = row->findChildren<QLabel*>();
   ASSERT_EQ(labels.size(), 2);
@@ -362,6 +366,7 @@ TEST_F(WindowInput, HostComboSelectsThroughTheControlAndSurvivesItsErrors) {
   mode.set("Entries", Variant("Aus\nEin\nTest"));
   mode.set("Text", Variant("Ein"));
   mode.set("Editable", Variant(true));
+  settle();
   auto* combo = widgetAs<QComboBox>(f->ctl("Mode"));
   ASSERT_EQ(combo->count(), 3);
   EXPECT_EQ(combo->currentText(), QStringLiteral("Ein"));
@@ -380,8 +385,10 @@ TEST_F(WindowInput, HostComboSelectsThroughTheControlAndSurvivesItsErrors) {
   EXPECT_EQ(combo->currentText(), QStringLiteral("Test"));
   // A value outside the entries still shows; a read-only item cannot be changed.
   mode.set("Text", Variant("Unbekannt"));
+  settle();
   EXPECT_EQ(combo->currentIndex(), -1);
   EXPECT_EQ(combo->placeholderText(), QStringLiteral("Unbekannt"));
   mode.set("Editable", Variant(false));
+  settle();
   EXPECT_FALSE(combo->isEnabled());
 }

@@ -259,8 +259,10 @@ inline int distinctColours(const QImage& img) {
   return static_cast<int>(seen.size());
 }
 
-// The image of one widget as the window draws it.
+// The image of one widget as the window draws it: what was posted before the next frame
+// (a host control's changes) has been shown.
 inline QImage shot(QWidget* w) {
+  QCoreApplication::sendPostedEvents();
   return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 

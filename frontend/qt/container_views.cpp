@@ -1,0 +1,232 @@
+// Frames, the tab strip and the status bar.
+
+#include <QGroupBox>
+#include <QPainter>
+#include <QTabBar>
+
+#include "frontend/qt/control_views.h"
+#include "frontend/qt/display_widgets.h"
+#include "frontend/qt/qt_convert.h"
+
+namespace frontend::qt {
+
+using platform::com::Variant;
+using platform::ui::Control;
+using platform::ui::ControlType;
+
+namespace {
+
+// ================================================================ Frame
+
+class FrameWidget : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+  bool borderless = false;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (!borderless) {
+      QGroupBox::paintEvent(e);
+      return;
+    }
+    // A frame without border shows neither border nor caption: only its background.
+    if (autoFillBackground()) return;
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+  }
+};
+
+class FrameView : public ControlView {
+ public:
+  using ControlView::ControlView;
+
+ protected:
+  QWidget* makeWidget(QWidget* parent) override {
+    frame_ = new FrameWidget(parent);
+    return frame_;
+  }
+  void applyAll() override {
+    apply("Caption");
+    apply("BorderStyle");
+  }
+  void applyColours() override {
+    frame_->setAutoFillBackground(true);
+    setRole(frame_, QPalette::Window, colourProp("BackColor"));
+    setRole(frame_, QPalette::WindowText, colourProp("ForeColor"));
+  }
+  bool apply(std::string_view what) override {
+    if (is(what, "Caption")) {
+      frame_->setTitle(textProp("Caption"));
+    } else if (is(what, "BorderStyle")) {
+      frame_->borderless = intProp("BorderStyle", 1) == 0;
+      frame_->update();
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  FrameWidget* frame_ = nullptr;
+};
+
+// ================================================================ TabStrip
+
+class TabStripWidget : public QWidget {
+ public:
+  explicit TabStripWidget(QWidget* parent) : QWidget(parent), bar(new QTabBar(this)) {
+    bar->setDrawBase(false);
+    bar->setExpanding(false);
+    bar->setUsesScrollButtons(true);
+    bar->setElideMode(Qt::ElideNone);
+  }
+  QTabBar* bar;
+  static int rowHeight() { return twipsToPx(platform::ui::TabStripControl::kTabRowHeight); }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { bar->setGeometry(0, 0, width(), rowHeight()); }
+  void paintEvent(QPaintEvent*) override {
+    // The page area below the tabs: a raised panel.
+    QPainter p(this);
+    QRect r(0, rowHeight() - 1, width() - 1, height() - rowHeight());
+    p.fillRect(r, palette().color(QPalette::Window));
+    p.setPen(palette().color(QPalette::Light));
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
+  }
+};
+
+class TabStripView : public ControlView {
+ public:
+  using ControlView::ControlView;
+
+ protected:
+  QWidget* makeWidget(QWidget* parent) override {
+    strip_ = new TabStripWidget(parent);
+    QObject::connect(strip_->bar, &QTabBar::currentChanged, this, [this](int i) {
+      if (!updating_ && !detached_ && i >= 0) later([this, i] { userSelect(i); });
+    });
+    // A click on the selected tab is a click too.
+    QObject::connect(strip_->bar, &QTabBar::tabBarClicked, this, [this](int i) {
+      if (!updating_ && !detached_ && i >= 0 && i == strip_->bar->currentIndex())
+        later([this, i] { userSelect(i); });
+    });
+    return strip_;
+  }
+  void userSelect(int i) {
+    auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control_);
+    if (!ts || i >= ts->count()) return;
+    if (input("Click", [ts, i] { ts->form().userSelectTab(*ts, Variant(static_cast<int32_t>(i + 1))); }))
+      apply("SelectedItem");
+  }
+  void applyAll() override { apply("Tabs"); }
+  void applyColours() override { setRole(strip_, QPalette::Window, colourProp("BackColor")); }
+  bool apply(std::string_view what) override {
+    auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control_);
+    if (!ts) return false;
+    if (is(what, "Tabs") || is(what, "ImageList")) {
+      const platform::ui::ImageListControl* images = nullptr;
+      std::string listName = utf8(textProp("ImageList"));
+      if (!listName.empty())
+        images = dynamic_cast<const platform::ui::ImageListControl*>(control_.form().findControl(listName));
+      updating_ = true;
+      QTabBar* bar = strip_->bar;
+      const std::vector<platform::ui::Tab>& tabs = ts->tabs();
+      // A changed caption or tool tip is put on its tab; the tabs are made anew only when
+      // tabs came or went.
+      if (bar->count() != static_cast<int>(tabs.size())) {
+        while (bar->count() > 0) bar->removeTab(bar->count() - 1);
+        for (size_t k = 0; k < tabs.size(); ++k) bar->addTab(QString());
+      }
+      for (int i = 0; i < bar->count(); ++i) {
+        const platform::ui::Tab& t = tabs[static_cast<size_t>(i)];
+        if (bar->tabText(i) != qs(t.caption)) bar->setTabText(i, qs(t.caption));
+        bar->setTabData(i, qs(t.key));
+        bar->setTabToolTip(i, qs(t.toolTipText));
+        QIcon icon;
+        if (images && t.image > 0)
+          if (const platform::ui::ListImage* li = images->image(Variant(t.image)))
+            icon = QIcon(pixmapFromPicture(li->picture));
+        bar->setTabIcon(i, icon);
+      }
+      bar->setCurrentIndex(ts->selectedPosition() - 1);
+      updating_ = false;
+    } else if (is(what, "SelectedItem")) {
+      updating_ = true;
+      strip_->bar->setCurrentIndex(ts->selectedPosition() - 1);
+      updating_ = false;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  TabStripWidget* strip_ = nullptr;
+  bool updating_ = false;
+};
+
+// ================================================================ StatusBar
+
+class StatusBarView : public ControlView {
+ public:
+  using ControlView::ControlView;
+
+ protected:
+  QWidget* makeWidget(QWidget* parent) override {
+    bar_ = new StatusBarWidget(parent);
+    return bar_;
+  }
+  void applyAll() override {
+    apply("Panels");
+    apply("Style");
+  }
+  void applyColours() override {
+    setRole(bar_, QPalette::Window, colourProp("BackColor"));
+    setRole(bar_, QPalette::WindowText, colourProp("ForeColor"));
+  }
+  bool apply(std::string_view what) override {
+    auto* sb = dynamic_cast<platform::ui::StatusBarControl*>(&control_);
+    if (!sb) return false;
+    if (is(what, "Panels") || is(what, "Width")) {
+      // The bar spreads its panels when it is sized, after it told of the new width.
+      sb->layoutPanels();
+      std::vector<PanelData> panels;
+      for (const platform::ui::Panel& p : sb->panels()) {
+        PanelData d;
+        d.key = qs(p.key);
+        d.text = qs(p.text);
+        d.toolTip = qs(p.toolTipText);
+        d.picture = p.style == "picture";
+        d.pixmap = pixmapFromPicture(p.picture);
+        d.left = twipsToPx(p.left);
+        d.width = twipsToPx(p.width);
+        d.visible = p.visible;
+        panels.push_back(std::move(d));
+      }
+      bar_->setPanels(std::move(panels));
+      if (is(what, "Width")) return false;  // the geometry too
+    } else if (is(what, "Style") || is(what, "SimpleText")) {
+      bar_->setSimpleText(intProp("Style") == 1, textProp("SimpleText"));
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  StatusBarWidget* bar_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlView> makeContainerView(FormWindow& owner, Control& control) {
+  if (control.type() == ControlType::Frame) return std::make_unique<FrameView>(owner, control);
+  if (control.type() == ControlType::TabStrip) return std::make_unique<TabStripView>(owner, control);
+  return std::make_unique<StatusBarView>(owner, control);
+}
+
+}  // namespace frontend::qt

@@ -1,0 +1,50 @@
+#pragma once
+// What the view classes of the control kinds share, and one factory per kind. Internal to
+// the front end: makeView (form_window.h) chooses among them.
+#include <QPalette>
+#include <QWidget>
+#include <memory>
+#include <string_view>
+
+#include "frontend/qt/form_window.h"
+#include "platform/com/variant.h"
+
+namespace frontend::qt {
+
+inline bool is(std::string_view a, std::string_view b) {
+  return platform::com::equalsNoCase(a, b);
+}
+
+// Text box and label alignment: 0 left, 1 right, 2 centre.
+inline Qt::Alignment horizontalAlignment(int a) {
+  switch (a) {
+    case 1:
+      return Qt::AlignRight;
+    case 2:
+      return Qt::AlignHCenter;
+    default:
+      return Qt::AlignLeft;
+  }
+}
+
+inline void setRole(QWidget* w, QPalette::ColorRole role, const QColor& c) {
+  QPalette p = w->palette();
+  p.setColor(role, c);
+  w->setPalette(p);
+}
+
+// One factory per file of views, each for the control types it names.
+// Label, TextBox.
+std::unique_ptr<ControlView> makeTextView(FormWindow& owner, platform::ui::Control& control);
+// CommandButton, OptionButton, CheckBox.
+std::unique_ptr<ControlView> makeButtonView(FormWindow& owner, platform::ui::Control& control);
+// Frame, TabStrip, StatusBar.
+std::unique_ptr<ControlView> makeContainerView(FormWindow& owner, platform::ui::Control& control);
+// Image, PictureBox, Shape, Line.
+std::unique_ptr<ControlView> makePictureView(FormWindow& owner, platform::ui::Control& control);
+// ListBox, ComboBox.
+std::unique_ptr<ControlView> makeListView(FormWindow& owner, platform::ui::Control& control);
+// The host's controls; null for the item handler, which works unseen.
+std::unique_ptr<ControlView> makeUserView(FormWindow& owner, platform::ui::Control& control);
+
+}  // namespace frontend::qt

@@ -1,0 +1,163 @@
+// Labels and text boxes.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "frontend/qt/control_views.h"
+#include "frontend/qt/qt_convert.h"
+
+namespace frontend::qt {
+
+using platform::ui::Control;
+using platform::ui::ControlType;
+
+namespace {
+
+class LabelView : public ControlView {
+ public:
+  using ControlView::ControlView;
+  bool graphical() const override { return true; }
+
+ protected:
+  QWidget* makeWidget(QWidget* parent) override {
+    label_ = new QLabel(parent);
+    label_->setTextFormat(Qt::PlainText);
+    return label_;
+  }
+  void applyAll() override {
+    for (auto p : {"Caption", "Alignment", "WordWrap", "BorderStyle"}) apply(p);
+  }
+  void applyColours() override {
+    bool opaque = intProp("BackStyle", 1) != 0;
+    label_->setAutoFillBackground(opaque);
+    if (opaque) setRole(label_, QPalette::Window, colourProp("BackColor"));
+    setRole(label_, QPalette::WindowText, colourProp("ForeColor"));
+  }
+  bool apply(std::string_view what) override {
+    if (is(what, "Caption")) {
+      label_->setText(stripMnemonic(textProp("Caption")));
+    } else if (is(what, "Alignment")) {
+      label_->setAlignment(horizontalAlignment(intProp("Alignment")) | Qt::AlignTop);
+    } else if (is(what, "WordWrap") || is(what, "AutoSize")) {
+      // A label breaks its text at its width unless it grows to fit one line.
+      label_->setWordWrap(boolProp("WordWrap") || !boolProp("AutoSize"));
+    } else if (is(what, "BackStyle")) {
+      applyColours();
+    } else if (is(what, "BorderStyle")) {
+      label_->setFrameStyle(intProp("BorderStyle") == 1 ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  QLabel* label_ = nullptr;
+};
+
+// ================================================================ TextBox
+
+class TextBoxView : public ControlView {
+ public:
+  using ControlView::ControlView;
+
+ protected:
+  bool passDoubleClick() const override { return true; }
+  QWidget* makeWidget(QWidget* parent) override {
+    line_ = nullptr;
+    multi_ = nullptr;
+    if (boolProp("MultiLine")) {
+      multi_ = new QPlainTextEdit(parent);
+      QObject::connect(multi_, &QPlainTextEdit::textChanged, this, [this] {
+        if (updating_ || detached_) return;
+        // The model keeps line breaks as CR LF.
+        QString t = multi_->toPlainText();
+        t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        commit(t);
+      });
+      multi_->setFrameStyle(intProp("BorderStyle", 1) == 0 ? QFrame::NoFrame
+                                                           : (QFrame::StyledPanel | QFrame::Sunken));
+      return multi_;
+    }
+    line_ = new QLineEdit(parent);
+    QObject::connect(line_, &QLineEdit::textEdited, this, [this](const QString& t) {
+      if (!detached_) commit(t);
+    });
+    return line_;
+  }
+  void commit(const QString& t) {
+    Control* c = &control_;
+    bool taken = false;
+    std::string text = utf8(t);
+    if (!input("Change", [&] { taken = c->form().userText(*c, text); })) return;
+    if (!taken || textProp("Text") != shownText()) apply("Text");  // refused or changed by a handler
+  }
+  QString shownText() const {
+    if (line_) return line_->text();
+    QString t = multi_->toPlainText();
+    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return t;
+  }
+  void applyAll() override {
+    for (auto p : {"Text", "Locked", "Alignment", "MaxLength", "BorderStyle", "ScrollBars"}) apply(p);
+  }
+  void applyColours() override {
+    setRole(widget_, QPalette::Base, colourProp("BackColor"));
+    setRole(widget_, QPalette::Text, colourProp("ForeColor"));
+  }
+  bool apply(std::string_view what) override {
+    if (is(what, "Text")) {
+      QString t = textProp("Text");
+      updating_ = true;
+      if (line_ && line_->text() != t) {
+        line_->setText(t);
+      } else if (multi_) {
+        QString plain = t;
+        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (multi_->toPlainText() != plain) multi_->setPlainText(plain);
+      }
+      updating_ = false;
+    } else if (is(what, "Locked")) {
+      if (line_) line_->setReadOnly(boolProp("Locked"));
+      if (multi_) multi_->setReadOnly(boolProp("Locked"));
+    } else if (is(what, "Alignment")) {
+      if (line_) line_->setAlignment(horizontalAlignment(intProp("Alignment")) | Qt::AlignVCenter);
+    } else if (is(what, "MaxLength")) {
+      int n = intProp("MaxLength");
+      if (line_) line_->setMaxLength(n > 0 ? n : 32767);
+    } else if (is(what, "BorderStyle")) {
+      if (line_) line_->setFrame(intProp("BorderStyle", 1) != 0);
+      if (multi_)
+        multi_->setFrameStyle(intProp("BorderStyle", 1) == 0 ? QFrame::NoFrame
+                                                             : (QFrame::StyledPanel | QFrame::Sunken));
+    } else if (is(what, "ScrollBars")) {
+      int s = intProp("ScrollBars");
+      if (multi_) {
+        multi_->setHorizontalScrollBarPolicy((s & 1) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+        multi_->setVerticalScrollBarPolicy((s & 2) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+        // Without a horizontal scroll bar a multi-line box wraps at its width.
+        multi_->setLineWrapMode((s & 1) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+      }
+    } else if (is(what, "MultiLine")) {
+      if (boolProp("MultiLine") != (multi_ != nullptr)) recreate();
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  QLineEdit* line_ = nullptr;
+  QPlainTextEdit* multi_ = nullptr;
+  bool updating_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlView> makeTextView(FormWindow& owner, Control& control) {
+  if (control.type() == ControlType::Label) return std::make_unique<LabelView>(owner, control);
+  return std::make_unique<TextBoxView>(owner, control);
+}
+
+}  // namespace frontend::qt

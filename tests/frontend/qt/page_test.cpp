@@ -1,0 +1,218 @@
+// Pages of a tab strip get their widgets when first shown, with what the model holds by then;
+// tab captions change in place; a host control's changes before the next frame are shown once.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTabBar>
+
+#include "frontend/qt/display_widgets.h"
+#include "qt_test_support.h"
+
+using namespace vtest;
+using platform::com::Ptr;
+using platform::ui::Control;
+
+namespace {
+
+// Two pages on a tab strip; the second is hidden, and holds a frame that is hidden too.
+const char* kPagesDesign = R"({
+  "form": {"name": "PagesForm", "props": {"Caption": "Seiten", "ClientWidth": 6000, "ClientHeight": 4500}},
+  "controls": [
+    {"name": "Tabs", "type": "TabStrip", "props": {"Left": 0, "Top": 0, "Width": 6000, "Height": 4200},
+     "tabs": [{"key": "OneKey", "caption": "Eins"}, {"key": "TwoKey", "caption": "Zwei", "toolTipText": "zwei"}]},
+    {"name": "PageOne", "type": "Frame", "props": {"Left": 150, "Top": 450, "Width": 5700, "Height": 3600}},
+    {"name": "First", "type": "Label", "container": "PageOne",
+     "props": {"Left": 150, "Top": 150, "Width": 1500, "Height": 255, "Caption": "eins"}},
+    {"name": "PageTwo", "type": "Frame", "props": {"Left": 150, "Top": 450, "Width": 5700, "Height": 3600, "Visible": false}},
+    {"name": "Caption", "type": "Label", "container": "PageTwo",
+     "props": {"Left": 150, "Top": 150, "Width": 3000, "Height": 300, "Caption": "vorher"}},
+    {"name": "Value", "type": "TextBox", "container": "PageTwo",
+     "props": {"Left": 1500, "Top": 150, "Width": 1500, "Height": 300, "Text": "0"}},
+    {"name": "Inner", "type": "Frame", "container": "PageTwo",
+     "props": {"Left": 150, "Top": 900, "Width": 3000, "Height": 1500, "Caption": "innen", "Visible": false}},
+    {"name": "Deep", "type": "TextBox", "container": "Inner",
+     "props": {"Left": 150, "Top": 300, "Width": 1500, "Height": 300, "Text": "tief"}},
+    {"name": "Row", "index": 0, "type": "Label", "container": "PageTwo",
+     "props": {"Left": 150, "Top": 2700, "Width": 1500, "Height": 255, "Caption": "Zeile 0"}},
+    {"name": "Digits", "type": "Tolvar4Digital", "progId": "Test.Digital",
+     "props": {"Left": 3300, "Top": 150, "Width": 1800, "Height": 600}}
+  ]
+})";
+
+class Pages : public FrontEndTest {
+ protected:
+  void SetUp() override {
+    FrontEndTest::SetUp();
+    f = openForm(kPagesDesign);
+  }
+  QWidget* w(const char* name, int32_t index = -1) { return frontEnd.widget(f->ctl(name, index)); }
+  Ptr<MirrorForm> f;
+};
+
+}  // namespace
+
+TEST_F(Pages, AHiddenPageGetsItsWidgetsWhenFirstShownWithWhatChangedMeanwhile) {
+  ASSERT_NE(w("First"), nullptr);
+  ASSERT_NE(w("PageTwo"), nullptr);  // the page itself is there, hidden
+  EXPECT_FALSE(w("PageTwo")->isVisibleTo(frontEnd.window(*f)));
+  for (const char* name : {"Caption", "Value", "Inner", "Deep"}) EXPECT_EQ(w(name), nullptr) << name;
+
+  // Changes while the page is hidden reach the widgets made later.
+  f->ctl("Caption").setCaption("nachher");
+  f->ctl("Value").setProperty("Text", Variant("42"));
+  f->ctl("Value").setProperty("Left", Variant(1800.0f));
+  f->ctl("Deep").setProperty("Text", Variant("unten"));
+
+  f->ctl("PageOne").setVisible(false);
+  f->ctl("PageTwo").setVisible(true);
+  auto* caption = qobject_cast<QLabel*>(w("Caption"));
+  auto* value = qobject_cast<QLineEdit*>(w("Value"));
+  ASSERT_NE(caption, nullptr);
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(caption->text(), QStringLiteral("nachher"));
+  EXPECT_EQ(value->text(), QStringLiteral("42"));
+  EXPECT_EQ(value->geometry(), QRect(120, 10, 100, 20));
+  EXPECT_EQ(caption->parentWidget(), w("PageTwo"));
+  EXPECT_TRUE(value->isVisibleTo(frontEnd.window(*f)));
+  // A graphical control stays beneath the text box although the design names it first.
+  const QObjectList& kids = w("PageTwo")->children();
+  EXPECT_GT(kids.indexOf(value), kids.indexOf(caption));
+
+  // The hidden frame on the page gets its widget; what it holds waits for the frame.
+  ASSERT_NE(w("Inner"), nullptr);
+  EXPECT_FALSE(w("Inner")->isVisibleTo(frontEnd.window(*f)));
+  EXPECT_EQ(w("Deep"), nullptr);
+  f->ctl("Inner").setVisible(true);
+  auto* deep = qobject_cast<QLineEdit*>(w("Deep"));
+  ASSERT_NE(deep, nullptr);
+  EXPECT_EQ(deep->text(), QStringLiteral("unten"));
+  EXPECT_EQ(deep->parentWidget(), w("Inner"));
+}
+
+TEST_F(Pages, APageShownOnceKeepsItsWidgetsAndFollowsTheModelWhileHidden) {
+  f->ctl("PageTwo").setVisible(true);
+  QPointer<QWidget> caption = w("Caption");
+  ASSERT_FALSE(caption.isNull());
+  f->ctl("PageTwo").setVisible(false);
+  f->ctl("Caption").setCaption("später");
+  f->ctl("PageTwo").setVisible(true);
+  EXPECT_EQ(w("Caption"), caption.data());
+  EXPECT_EQ(qobject_cast<QLabel*>(caption.data())->text(), QStringLiteral("später"));
+}
+
+TEST_F(Pages, MembersLoadedAndUnloadedWhileTheirPageIsHidden) {
+  Control& one = f->loadControl("Row", 1);
+  one.setCaption("Zeile 1");
+  one.setVisible(true);
+  Control& two = f->loadControl("Row", 2);
+  EXPECT_EQ(frontEnd.widget(one), nullptr);
+  f->unloadControl("Row", 2);
+  (void)two;
+  f->ctl("PageTwo").setVisible(true);
+  settle();
+  auto* row = qobject_cast<QLabel*>(frontEnd.widget(f->ctl("Row", 1)));
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->text(), QStringLiteral("Zeile 1"));
+  EXPECT_EQ(row->parentWidget(), w("PageTwo"));
+  // Only the members present have widgets on the page.
+  int rows = 0;
+  for (QLabel* l : w("PageTwo")->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+    if (l->text().startsWith(QStringLiteral("Zeile"))) ++rows;
+  EXPECT_EQ(rows, 2);
+}
+
+TEST_F(Pages, ATabCaptionChangesInPlace) {
+  auto& tabs = f->tabStrip("Tabs");
+  QTabBar* bar = w("Tabs")->findChild<QTabBar*>();
+  ASSERT_NE(bar, nullptr);
+  int currentChanges = 0;
+  QObject::connect(bar, &QTabBar::currentChanged, [&](int) { ++currentChanges; });
+  tabs.select(Variant("TwoKey"));
+  ASSERT_EQ(bar->currentIndex(), 1);
+  currentChanges = 0;
+  tabs.setTabCaption(Variant("OneKey"), "Übersicht");
+  tabs.setTabCaption(Variant("TwoKey"), "Werte");
+  EXPECT_EQ(currentChanges, 0) << "the tabs were made anew";
+  EXPECT_EQ(bar->count(), 2);
+  EXPECT_EQ(bar->tabText(0), QStringLiteral("Übersicht"));
+  EXPECT_EQ(bar->tabText(1), QStringLiteral("Werte"));
+  EXPECT_EQ(bar->tabData(1).toString(), QStringLiteral("TwoKey"));
+  EXPECT_EQ(bar->tabToolTip(1), QStringLiteral("zwei"));
+  EXPECT_EQ(bar->currentIndex(), 1);
+  // Tabs that come and go still rebuild the row, in the model's order.
+  tabs.add(1, "MidKey", "Mitte");
+  ASSERT_EQ(bar->count(), 3);
+  EXPECT_EQ(bar->tabText(0), QStringLiteral("Mitte"));
+  EXPECT_EQ(bar->tabToolTip(0), QString());
+  EXPECT_EQ(bar->tabToolTip(2), QStringLiteral("zwei"));
+  EXPECT_EQ(bar->currentIndex(), tabs.selectedPosition() - 1);
+}
+
+namespace {
+
+// Sets its texts in Form_Load, as the windows do for the user's language.
+class TextsOnLoadForm : public MirrorForm {
+ public:
+  TextsOnLoadForm() : MirrorForm(kPagesDesign, "PagesForm") {}
+  int windowsAtLoad = -1;
+
+ protected:
+  void Form_Load() override {
+    windowsAtLoad = static_cast<int>(QApplication::topLevelWidgets().size());
+    tabStrip("Tabs").setTabCaption(Variant("OneKey"), "Overview");
+    ctl("First").setCaption("first");
+  }
+};
+
+}  // namespace
+
+TEST_F(FrontEndTest, AWindowIsBuiltWhenItsFormIsFirstShownWithTheTextsOfFormLoad) {
+  settle();
+  const auto before = QApplication::topLevelWidgets().size();
+  auto f = platform::com::makeObject<TextsOnLoadForm>();
+  f->load();
+  EXPECT_EQ(f->windowsAtLoad, before);
+  EXPECT_EQ(QApplication::topLevelWidgets().size(), before) << "built before the form is shown";
+  f->show();
+  settle();
+  EXPECT_EQ(QApplication::topLevelWidgets().size(), before + 1);
+  QTabBar* bar = frontEnd.widget(f->ctl("Tabs"))->findChild<QTabBar*>();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->tabText(0), QStringLiteral("Overview"));
+  EXPECT_EQ(qobject_cast<QLabel*>(frontEnd.widget(f->ctl("First")))->text(), QStringLiteral("first"));
+  // A loaded form that is never shown still gives its window when asked for it.
+  auto hidden = platform::com::makeObject<TextsOnLoadForm>();
+  hidden->load();
+  ASSERT_NE(frontEnd.window(*hidden), nullptr);
+  EXPECT_FALSE(frontEnd.window(*hidden)->isVisible());
+  EXPECT_EQ(frontEnd.widget(hidden->ctl("Tabs"))->findChild<QTabBar*>()->tabText(0),
+            QStringLiteral("Overview"));
+  // Without an installed front end nothing is built.
+  frontEnd.uninstall();
+  auto alone = platform::com::makeObject<TextsOnLoadForm>();
+  alone->load();
+  EXPECT_EQ(frontEnd.window(*alone), nullptr);
+  frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
+}
+
+TEST_F(Pages, ChangesOfAHostControlBeforeTheNextFrameAreShownByOneRefresh) {
+  FakeControl& digits = fake(*f, "Digits");
+  auto* widget = dynamic_cast<frontend::qt::DigitalWidget*>(w("Digits"));
+  ASSERT_NE(widget, nullptr);
+  settle();
+  const int before = digits.snapshots;
+  digits.set("Caption", Variant("Durchfluss"));
+  digits.set("Text", Variant("1"));
+  digits.set("Text", Variant("2"));
+  digits.set("UnitText", Variant("kg/h"));
+  EXPECT_EQ(digits.snapshots, before) << "nothing is read before Qt draws again";
+  settle();
+  EXPECT_EQ(digits.snapshots, before + 1);
+  EXPECT_EQ(widget->text(), QStringLiteral("2"));
+  // The next change is shown again.
+  digits.set("Text", Variant("3"));
+  settle();
+  EXPECT_EQ(digits.snapshots, before + 2);
+  EXPECT_EQ(widget->text(), QStringLiteral("3"));
+}
