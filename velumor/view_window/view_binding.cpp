@@ -63,6 +63,13 @@ tolvar::AppletItemManager& ViewBinding::requireItemManager(const std::string& wh
   return *itemManager_;
 }
 
+tolvar::AppletItemManager& ViewBinding::requireItemManager(std::string_view window,
+                                                           std::string_view op) const {
+  // The name is put together only when it is needed: this runs at every notification.
+  if (!itemManager_) return requireItemManager(std::string(window) + "." + std::string(op));
+  return *itemManager_;
+}
+
 platform::com::Ptr<tolvar::HostFrame> ViewBinding::frame(const std::string& who) const {
   platform::com::Ptr<tolvar::HostFrame> f;
   int32_t status = 0;

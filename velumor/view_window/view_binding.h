@@ -16,6 +16,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
@@ -70,6 +71,8 @@ class ViewBinding {
 
   // The item manager, or error 91 naming `who` when none is kept.
   tolvar::AppletItemManager& requireItemManager(const std::string& who) const;
+  // The same, naming `window`.`op`.
+  tolvar::AppletItemManager& requireItemManager(std::string_view window, std::string_view op) const;
   // A fresh host frame for one command; error 91 when the host gives none.
   platform::com::Ptr<tolvar::HostFrame> frame(const std::string& who) const;
 
