@@ -21,6 +21,7 @@
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 #include "tolvar/applet/applet.h"
+#include "velumor/view_window/kept_control.h"
 #include "velumor/view_window/notify_type.h"
 
 namespace velumor {
@@ -82,6 +83,7 @@ class ViewBinding {
   platform::com::Ptr<tolvar::DeviceDescription> deviceDescription_;
   int32_t viewHandle_ = 0;
   std::optional<std::deque<VELUMOR_Notify_Type>> queue_;
+  KeptControl<platform::ui::TimerControl> notifyTimer_{"NotifyTimer"};
 };
 
 }  // namespace velumor

@@ -362,7 +362,7 @@ void ViewWindow::ShowConnectionState(int32_t handle) {
   const std::optional<int32_t> s = roundToLong(d);
   if (!s) return;
   ConnectionState = *s;
-  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarCommText");
   // An unknown state has no picture: the panel's picture is cleared, its text stays readable.
   bar.setPanelPicture(panel, loadBitmap(400 + *s));
@@ -379,15 +379,15 @@ void ViewWindow::ShowDataSource(int32_t handle) {
   const std::optional<int32_t> src = roundToLong(d);
   if (!src) return;
   DataSourceValue = *src;
-  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarDataSource");
   bar.setPanelPicture(panel, loadBitmap(500 + *src));
   const std::string suffix = traits_.dataSourceTooltipWithFileName ? "     " + DataFileName : "";
   if (*src == 1 || *src == 2) bar.setPanelToolTip(panel, LoadResStringByLang(*src == 1 ? 433 : 434) + suffix);
   if (!traits_.settingsMenuFollowsItems) return;
   if (*src == 1 || *src == 2 || *src == 0) {
-    setMenuChecked("MenuSourceFile", *src == 1);
-    setMenuChecked("MenuSourceDevice", *src == 2);
+    setChecked(menuSourceFile_, *src == 1);
+    setChecked(menuSourceDevice_, *src == 2);
   }
 }
 
@@ -396,7 +396,7 @@ void ViewWindow::ShowFileName(int32_t handle) {
   int32_t status = 0;
   binding_.requireItemManager(name(), "ShowFileName").GetString(handle, s, false, status);
   DataFileName = StripAtNul(s);
-  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarDataSource");
   uint8_t width = 32;
   bar.setPanelText(panel, CompactPath(DataFileName, width));
@@ -413,11 +413,11 @@ void ViewWindow::ShowUserLevel(int32_t handle) {
   if (!level) return;
   std::string text = textOrEmpty(320 + static_cast<int64_t>(*level));
   if (traits_.userLevelWithAdministrator) text += "." + LoadResStringByLang(330);
-  statusBar("VelumorStatusBar").setPanelText(Variant("StatusBarUser"), text);
+  statusBar_.get(*this).setPanelText(Variant("StatusBarUser"), text);
   if (!traits_.settingsMenuFollowsItems) return;
   if (*level == 0 || *level == 1) {
-    setMenuChecked("MenuMaintenance", *level == 0);
-    setMenuChecked("MenuSpecialist", *level == 1);
+    setChecked(menuMaintenance_, *level == 0);
+    setChecked(menuSpecialist_, *level == 1);
   }
 }
 
@@ -653,17 +653,21 @@ std::pair<std::string_view, int32_t> splitIndex(std::string_view n) {
 
 void ViewWindow::setMenuEnabled(std::string_view n, bool enabled) {
   const auto [name, index] = splitIndex(n);
-  if (hasControl(name, index)) ctl(name, index).setEnabled(enabled);
+  if (platform::ui::Control* c = findControl(name, index)) c->setEnabled(enabled);
 }
 
 void ViewWindow::setMenuVisible(std::string_view n, bool visible) {
   const auto [name, index] = splitIndex(n);
-  if (hasControl(name, index)) ctl(name, index).setVisible(visible);
+  if (platform::ui::Control* c = findControl(name, index)) c->setVisible(visible);
+}
+
+void ViewWindow::setChecked(KeptControl<platform::ui::Control>& menu, bool checked) {
+  if (platform::ui::Control* c = menu.find(*this)) c->setProperty("Checked", checked);
 }
 
 void ViewWindow::setMenuChecked(std::string_view n, bool checked) {
   const auto [name, index] = splitIndex(n);
-  if (hasControl(name, index)) ctl(name, index).setProperty("Checked", checked);
+  if (platform::ui::Control* c = findControl(name, index)) c->setProperty("Checked", checked);
 }
 
 }  // namespace velumor
