@@ -39,11 +39,14 @@ for view in VelumorMainViewClass VelumorDiagViewClass VelumorSimulationClass Vel
   "$bin/velumor-window-bench" $short --memory "Velumor.$view" 2>/dev/null >>"$work/windows.jsonl"
 done
 
-# The headless test suite, as a developer runs it.
+# The headless test suite, as a developer runs it, with 8 jobs. A failing suite's time is
+# shown but does not count as holding the goal.
+failed=false
 start=$(date +%s%N)
-ctest --preset release >/dev/null 2>&1 || echo "(the test suite failed; its time is still shown)" >&2
+ctest --preset release -j 8 >"$work/ctest.log" 2>&1 || { failed=true; echo "(the test suite failed; see ctest --preset release)" >&2; }
 end=$(date +%s%N)
 ms=$(( (end - start) / 1000000 ))
-printf '{"name": "test_suite", "value": %d.%03d, "unit": "s"}\n' $((ms / 1000)) $((ms % 1000)) >>"$work/windows.jsonl"
+printf '{"name": "test_suite", "value": %d.%03d, "unit": "s", "failed": %s}\n' $((ms / 1000)) $((ms % 1000)) "$failed" \
+  >>"$work/windows.jsonl"
 
 python3 scripts/bench_table.py "$work/micro.json" "$work/windows.jsonl" ${json:+--json "$json"}

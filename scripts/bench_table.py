@@ -4,7 +4,8 @@ import argparse
 import json
 import sys
 
-# name: (goal, "max" when the figure must stay at or below it, "min" when at or above it, what it is)
+# name: (goal, "max" when the figure must stay at or below it, "below" when strictly below it,
+# "min" when at or above it, what it is)
 GOALS = {
     # Measured against a plain 1 ms timer in the same loop and scaled to its 1000 ticks a second,
     # so that a loaded machine does not decide.
@@ -15,7 +16,7 @@ GOALS = {
     "rss_main": (1.5, "max", "resident memory per extra main window"),
     "rss_other_max": (1.5, "max", "resident memory per extra diagnosis, simulation or display window"),
     "tick_cost_32": (1.0, "max", "CPU per view per change with 32 views open"),
-    "test_suite": (60.0, "max", "the headless test suite, 8 jobs"),
+    "test_suite": (60.0, "below", "the headless test suite, 8 jobs"),
 }
 
 
@@ -71,7 +72,9 @@ def main(argv):
         value, unit = figures[name]
         if name == "realtime_rate":
             value, unit = extra[name]["ratio"] * 1000.0, "/s"
-        holds = value >= goal if kind == "min" else value <= goal
+        holds = value >= goal if kind == "min" else value < goal if kind == "below" else value <= goal
+        # A suite that failed took its time, but holds nothing.
+        holds = holds and not extra.get(name, {}).get("failed", False)
         ratio = value / goal if goal else 0
         rows.append({"name": name, "value": value, "unit": unit, "goal": goal, "holds": holds,
                      "ratio": ratio, "kind": kind, "what": what})
@@ -81,9 +84,11 @@ def main(argv):
         if r["value"] is None:
             print("%-14s %12s %-4s %12s %8s  %s" % (r["name"], "-", "", r["goal"], "-", "not measured"))
             continue
-        goal = ("≥ " if r["kind"] == "min" else "≤ ") + "%g" % r["goal"]
+        goal = {"min": "≥ ", "below": "< "}.get(r["kind"], "≤ ") + "%g" % r["goal"]
         print("%-14s %12.4g %-4s %12s %8.2f  %s" % (r["name"], r["value"], r["unit"], goal, r["ratio"],
                                                    "yes" if r["holds"] else "NO"))
+    if extra.get("test_suite", {}).get("failed"):
+        print("  test_suite: the suite failed; its time is shown, the goal is not met")
     if "realtime_rate" in extra:
         d = extra["realtime_rate"]
         print("  realtime_rate: %.0f /s measured, a plain 1 ms timer in the same loop %.0f /s; scaled to 1000 /s"

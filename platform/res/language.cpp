@@ -89,15 +89,32 @@ uint16_t langIdFromLocaleName(std::string_view name) {
   return lookupLocale(name).value_or(kLangEnglish);
 }
 
+namespace {
+
+// lookupLocale with the last name and its answer kept: the language is asked for at every
+// text a window loads, and the environment rarely changes.
+std::optional<uint16_t> lookupLocaleKept(std::string_view name) {
+  thread_local std::string lastName;
+  thread_local std::optional<uint16_t> lastId;
+  thread_local bool have = false;
+  if (have && name == lastName) return lastId;
+  lastId = lookupLocale(name);
+  lastName = std::string(name);
+  have = true;
+  return lastId;
+}
+
+}  // namespace
+
 uint16_t userDefaultLangId() {
   const std::string_view override = environment("VELUMOR_LANG");
   if (!override.empty()) {
     if (auto id = parseDecimalId(override)) return *id;
-    if (auto id = lookupLocale(override)) return *id;
+    if (auto id = lookupLocaleKept(override)) return *id;
   }
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const std::string_view value = environment(name);
-    if (!value.empty()) return langIdFromLocaleName(value);
+    if (!value.empty()) return lookupLocaleKept(value).value_or(kLangEnglish);
   }
   return kLangEnglish;
 }

@@ -54,7 +54,11 @@ void EventLoop::useRealClock() {
   auto c = std::make_unique<RealClock>();
   // Keep armed timers' due times meaningful on the new time base.
   int64_t shift = c->nowUs() - before;
-  for (auto& [t, a] : timers_) a.dueUs += shift;
+  order_.clear();
+  for (auto& [t, a] : timers_) {
+    a.dueUs += shift;
+    schedule(t, a);
+  }
   ownedClock_ = std::move(c);
   clock_ = ownedClock_.get();
 }
@@ -72,12 +76,29 @@ void EventLoop::drainPosted() {
   }
 }
 
+void EventLoop::schedule(TimerControl* timer, const Armed& a) {
+  order_.emplace(a.dueUs, a.seq, timer);
+}
+
+void EventLoop::unschedule(TimerControl* timer, const Armed& a) {
+  order_.erase(std::make_tuple(a.dueUs, a.seq, timer));
+}
+
 void EventLoop::arm(TimerControl* timer, int64_t intervalMs) {
-  timers_[timer] = Armed{clock_->nowUs() + intervalMs * 1000, ++seq_, intervalMs * 1000};
+  const Armed a{clock_->nowUs() + intervalMs * 1000, ++seq_, intervalMs * 1000};
+  auto [it, fresh] = timers_.try_emplace(timer, a);
+  if (!fresh) {
+    unschedule(timer, it->second);
+    it->second = a;
+  }
+  schedule(timer, a);
 }
 
 void EventLoop::disarm(TimerControl* timer) {
-  timers_.erase(timer);
+  auto it = timers_.find(timer);
+  if (it == timers_.end()) return;
+  unschedule(timer, it->second);
+  timers_.erase(it);
 }
 
 bool EventLoop::isArmed(const TimerControl* timer) const {
@@ -90,16 +111,12 @@ int64_t EventLoop::dueAt(const TimerControl* timer) const {
 }
 
 TimerControl* EventLoop::nextDue(int64_t untilUs) const {
-  TimerControl* best = nullptr;
-  const Armed* ba = nullptr;
-  for (auto& [t, a] : timers_) {
-    if (a.dueUs > untilUs || t->running()) continue;
-    if (!ba || a.dueUs < ba->dueUs || (a.dueUs == ba->dueUs && a.seq < ba->seq)) {
-      best = t;
-      ba = &a;
-    }
+  // The first in firing order that is due and whose handler is not running.
+  for (const auto& [dueUs, seq, t] : order_) {
+    if (dueUs > untilUs) break;
+    if (!t->running()) return t;
   }
-  return best;
+  return nullptr;
 }
 
 void EventLoop::fire(TimerControl* t) {
@@ -108,10 +125,12 @@ void EventLoop::fire(TimerControl* t) {
   // has fallen further behind than the catch-up allows goes on from now.
   auto it = timers_.find(t);
   Armed& a = it->second;
+  unschedule(t, a);
   const int64_t nowUs = clock_->nowUs();
   a.dueUs += a.intervalUs;
   if (nowUs - a.dueUs >= kMaxCatchUp * a.intervalUs) a.dueUs = nowUs + a.intervalUs;
-  it->second.seq = ++seq_;
+  a.seq = ++seq_;
+  schedule(t, a);
   platform::com::Ptr<Form> keep(&t->form());
   // The tick's name is only built when an error is reported under it.
   auto where = [t] { return t->form().name() + "." + t->qualifiedName() + "_Timer"; };
@@ -158,13 +177,10 @@ void EventLoop::processDue() {
 }
 
 int64_t EventLoop::msUntilNextTimer() const {
-  int64_t best = -1;
+  // The earliest deadline is the first in firing order.
+  if (order_.empty()) return -1;
   const int64_t nowUs = clock_->nowUs();
-  for (auto& [t, a] : timers_) {
-    int64_t d = std::max<int64_t>(0, (a.dueUs - nowUs + 999) / 1000);
-    if (best < 0 || d < best) best = d;
-  }
-  return best;
+  return std::max<int64_t>(0, (std::get<0>(*order_.begin()) - nowUs + 999) / 1000);
 }
 
 void EventLoop::reportError(const std::string& where, const std::string& what) {

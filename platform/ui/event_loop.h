@@ -5,7 +5,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <tuple>
 
 #include "platform/com/export.h"
 
@@ -109,6 +111,11 @@ class PLAT_API EventLoop {
   std::unique_ptr<Clock> ownedClock_;
   Clock* clock_;
   std::map<TimerControl*, Armed> timers_;
+  // The armed timers in firing order (due time, then arming order), kept beside timers_ so
+  // that finding the next tick does not walk every armed timer of every window.
+  std::set<std::tuple<int64_t, uint64_t, TimerControl*>> order_;
+  void schedule(TimerControl* timer, const Armed& a);
+  void unschedule(TimerControl* timer, const Armed& a);
   uint64_t seq_ = 0;
   std::deque<std::function<void()>> posted_;
   ErrorSink errorSink_;

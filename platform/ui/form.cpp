@@ -115,6 +115,7 @@ void Form::load() {
   platform::com::Ptr<Form> keep(this);
   if (!design_) design_ = std::make_unique<Design>(parseDesign(designJson_));
   loaded_ = true;
+  ++loadCount_;
   loading_ = true;
   unloaded_ = false;
   graveyard_.clear();

@@ -60,6 +60,9 @@ class PLAT_API Form : public Control, public platform::com::Unknown {
   // --- life cycle
   bool isLoaded() const { return loaded_; }
   bool wasUnloaded() const { return unloaded_; }
+  // Counts the loads: a control of the design resolved during one load lives while the form stays
+  // loaded and this count is unchanged, so a caller may keep it instead of looking it up again.
+  uint64_t loadCount() const { return loadCount_; }
   // Loads the form if it is not loaded (raises error 364 after an unload).
   void ensureLoaded();
   // Loads a form again after it was unloaded (an explicit load, as the language's Load statement).
@@ -173,6 +176,7 @@ class PLAT_API Form : public Control, public platform::com::Unknown {
   std::vector<FormObserver*> formObservers_;
   std::set<Control*> runtimeLoaded_;  // array members created by loadControl
   bool suppressEvents_ = false;
+  uint64_t loadCount_ = 0;
   bool loaded_ = false;
   bool loading_ = false;
   bool unloaded_ = false;

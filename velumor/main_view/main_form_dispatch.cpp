@@ -132,7 +132,7 @@ void VelumorMainViewForm::ShowTotalizerUnit(int k) {
   double d = 0;
   int32_t status = 0;
   binding()
-      .requireItemManager(name() + ".ShowTotalizerUnit")
+      .requireItemManager(name(), "ShowTotalizerUnit")
       .GetValueEx(TotalizerUnitHandle[k], d, true, status);
   const std::optional<int32_t> v = roundToLong(d);
   if (!v) return;
@@ -144,7 +144,7 @@ void VelumorMainViewForm::ShowTotalizerTrend(int k) {
   float v = 0;
   int32_t status = 0;
   binding()
-      .requireItemManager(name() + ".ShowTotalizerTrend")
+      .requireItemManager(name(), "ShowTotalizerTrend")
       .GetSingleValue(TotalizerValueHandle[k], v, true, status);
   if (!std::isfinite(v)) return;
   const double change = static_cast<double>(v) - TotalizerLast[k];
@@ -168,7 +168,7 @@ void VelumorMainViewForm::ApplyCommentLine(const VELUMOR_Notify_Type& r) {
   if (n < 1 || n > kCommentLines) return;
   std::string s;
   int32_t status = 0;
-  binding().requireItemManager(name() + ".ApplyCommentLine").GetStringNoFlag(r.lAppletItemHandle, s, status);
+  binding().requireItemManager(name(), "ApplyCommentLine").GetStringNoFlag(r.lAppletItemHandle, s, status);
   s = StripAtNul(s);
   if (s == CommentLine[n - 1].Text) return;
   CommentLine[n - 1].Text = s;

@@ -42,7 +42,7 @@ void VelumorSimulationForm::AdjustCommand_Click() {
 void VelumorSimulationForm::writeFixedCurrent(float value) {
   int32_t status = 0;
   binding()
-      .requireItemManager(name() + ".OperationModeOption_Click")
+      .requireItemManager(name(), "OperationModeOption_Click")
       .SetSingleValue(FixedCurrentHandle, value, status);
 }
 
@@ -55,7 +55,7 @@ void VelumorSimulationForm::ShowSimulationState(const VELUMOR_Notify_Type& recor
   double value = 0.0;
   int32_t status = 0;
   binding()
-      .requireItemManager(name() + ".ShowSimulationState")
+      .requireItemManager(name(), "ShowSimulationState")
       .GetValue(record.lAppletItemHandle, value, status);
   if (value == static_cast<double>(FieldDeviceStatusByte)) return;
   // The item carries one octet; anything else is not a status byte and changes nothing.

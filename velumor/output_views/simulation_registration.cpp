@@ -105,7 +105,7 @@ void VelumorSimulationForm::Dispatch(const VELUMOR_Notify_Type& record) {
     ShowProgress("download", h);
   } else if (h == UploadQuestionHandle || h == SaveToDataBaseOnExitHandle || h == DirtyHandle) {
     // Read where they are used (the upload question, the save question); a change is only read.
-    tolvar::AppletItemManager& im = binding().requireItemManager(name() + ".Dispatch");
+    tolvar::AppletItemManager& im = binding().requireItemManager(name(), "Dispatch");
     int32_t status = 0;
     if (h == DirtyHandle) {
       bool dirty = false;

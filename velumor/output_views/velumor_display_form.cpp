@@ -201,7 +201,7 @@ int32_t VelumorDisplayForm::enumerationHandle(const std::string& item) {
 std::optional<int32_t> VelumorDisplayForm::readLong(int32_t handle) {
   double d = 0;
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".Dispatch").GetValue(handle, d, status);
+  binding_.requireItemManager(name(), "Dispatch").GetValue(handle, d, status);
   return roundToLong(d);
 }
 

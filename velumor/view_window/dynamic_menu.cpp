@@ -158,7 +158,7 @@ void DynamicMenu::ApplyMenuState(int32_t handle, int32_t tag) {
   // Only the entry's own, still advised state item moves it.
   if (handle == 0 || handle != records_[static_cast<size_t>(index)].lStateHandle) return;
   if (!window_.hasControl(kEntry, index)) return;
-  tolvar::AppletItemManager& im = window_.binding().requireItemManager(window_.name() + ".ApplyMenuState");
+  tolvar::AppletItemManager& im = window_.binding().requireItemManager(window_.name(), "ApplyMenuState");
   double v = 0;
   int32_t status = 0;
   im.GetValue(handle, v, status);

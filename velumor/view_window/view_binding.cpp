@@ -23,7 +23,7 @@ void ViewBinding::attach(int32_t lViewHandle2, platform::com::Ptr<tolvar::Applet
 bool ViewBinding::notify(const VELUMOR_Notify_Type& record) {
   if (!queue_) return false;
   queue_->push_back(record);
-  platform::ui::TimerControl& t = window_->timer("NotifyTimer");
+  platform::ui::TimerControl& t = notifyTimer_.get(*window_);
   if (!t.isEnabled()) t.setProperty("Enabled", true);
   return true;
 }
@@ -31,7 +31,7 @@ bool ViewBinding::notify(const VELUMOR_Notify_Type& record) {
 std::optional<VELUMOR_Notify_Type> ViewBinding::next() {
   if (!queue_ || queue_->empty()) {
     // A window that has unloaded has no timer to switch off.
-    if (window_->isLoaded()) window_->timer("NotifyTimer").setProperty("Enabled", false);
+    if (window_->isLoaded()) notifyTimer_.get(*window_).setProperty("Enabled", false);
     return std::nullopt;
   }
   const VELUMOR_Notify_Type record = queue_->front();
@@ -60,6 +60,13 @@ void ViewBinding::detach() {
 
 tolvar::AppletItemManager& ViewBinding::requireItemManager(const std::string& who) const {
   if (!itemManager_) platform::com::raise(err::ObjectNotSet, who + ": the window holds no item manager");
+  return *itemManager_;
+}
+
+tolvar::AppletItemManager& ViewBinding::requireItemManager(std::string_view window,
+                                                           std::string_view op) const {
+  // The name is put together only when it is needed: this runs at every notification.
+  if (!itemManager_) return requireItemManager(std::string(window) + "." + std::string(op));
   return *itemManager_;
 }
 

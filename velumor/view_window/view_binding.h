@@ -16,10 +16,12 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 #include "tolvar/applet/applet.h"
+#include "velumor/view_window/kept_control.h"
 #include "velumor/view_window/notify_type.h"
 
 namespace velumor {
@@ -70,6 +72,8 @@ class ViewBinding {
 
   // The item manager, or error 91 naming `who` when none is kept.
   tolvar::AppletItemManager& requireItemManager(const std::string& who) const;
+  // The same, naming `window`.`op`.
+  tolvar::AppletItemManager& requireItemManager(std::string_view window, std::string_view op) const;
   // A fresh host frame for one command; error 91 when the host gives none.
   platform::com::Ptr<tolvar::HostFrame> frame(const std::string& who) const;
 
@@ -79,6 +83,7 @@ class ViewBinding {
   platform::com::Ptr<tolvar::DeviceDescription> deviceDescription_;
   int32_t viewHandle_ = 0;
   std::optional<std::deque<VELUMOR_Notify_Type>> queue_;
+  KeptControl<platform::ui::TimerControl> notifyTimer_{"NotifyTimer"};
 };
 
 }  // namespace velumor

@@ -215,7 +215,7 @@ int32_t ViewWindow::registerItem(const std::string& name, bool flag, int32_t& ha
                                  int32_t mode) {
   int32_t status = 0;
   int32_t h = 0;
-  binding_.requireItemManager(this->name() + ".RegisterItem")
+  binding_.requireItemManager(this->name(), "RegisterItem")
       .RegisterItem(name, flag, binding_.viewHandle(), h, tag, mode, status);
   handle = status == 0 ? h : 0;
   return status;
@@ -223,7 +223,7 @@ int32_t ViewWindow::registerItem(const std::string& name, bool flag, int32_t& ha
 
 void ViewWindow::unadviseItem(int32_t handle) {
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".UnadviseItem")
+  binding_.requireItemManager(name(), "UnadviseItem")
       .UnadviseItem(Variant(binding_.viewHandle()), handle, false, status);
 }
 
@@ -290,7 +290,7 @@ void ViewWindow::registerSequenceProgressItems(std::vector<int32_t>& handles) {
 
 void ViewWindow::askUpload(int32_t uploadQuestionHandle, int32_t connectHandle,
                            int32_t uploadProgressHandle) {
-  tolvar::AppletItemManager& im = binding_.requireItemManager(name() + ".AskUpload");
+  tolvar::AppletItemManager& im = binding_.requireItemManager(name(), "AskUpload");
   double v = 0;
   int32_t status = 0;
   im.GetValue(uploadQuestionHandle, v, status);
@@ -315,7 +315,7 @@ void ViewWindow::askUpload(int32_t uploadQuestionHandle, int32_t connectHandle,
 void ViewWindow::ApplyEngineeringContext(int32_t handle) {
   double d = 0;
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".ApplyEngineeringContext").GetValue(handle, d, status);
+  binding_.requireItemManager(name(), "ApplyEngineeringContext").GetValue(handle, d, status);
   // The host keeps the flag word unsigned.
   const std::optional<int32_t> value = roundToLong(d > 2147483647.0 ? d - 4294967296.0 : d);
   if (!value) return;
@@ -335,7 +335,7 @@ void ViewWindow::ApplyEngineeringContext(int32_t handle) {
 void ViewWindow::UpdateCaptionAddress(int32_t handle) {
   std::string s;
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".UpdateCaption").GetString(handle, s, false, status);
+  binding_.requireItemManager(name(), "UpdateCaption").GetString(handle, s, false, status);
   AddressText = StripAtNul(trimmed(s));
   composeCaption();
 }
@@ -343,7 +343,7 @@ void ViewWindow::UpdateCaptionAddress(int32_t handle) {
 void ViewWindow::UpdateCaptionDescriptor(int32_t handle) {
   std::string s;
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".UpdateCaption").GetValueText(handle, s, false, status);
+  binding_.requireItemManager(name(), "UpdateCaption").GetValueText(handle, s, false, status);
   // A descriptor with a NUL would cut the window title short at the NUL anyway.
   DescriptorText = StripAtNul(trimmed(s));
   composeCaption();
@@ -358,11 +358,11 @@ void ViewWindow::composeCaption() {
 void ViewWindow::ShowConnectionState(int32_t handle) {
   double d = 0;
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".ShowConnectionState").GetValue(handle, d, status);
+  binding_.requireItemManager(name(), "ShowConnectionState").GetValue(handle, d, status);
   const std::optional<int32_t> s = roundToLong(d);
   if (!s) return;
   ConnectionState = *s;
-  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarCommText");
   // An unknown state has no picture: the panel's picture is cleared, its text stays readable.
   bar.setPanelPicture(panel, loadBitmap(400 + *s));
@@ -375,28 +375,28 @@ void ViewWindow::ShowConnectionState(int32_t handle) {
 void ViewWindow::ShowDataSource(int32_t handle) {
   double d = 0;
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".ShowDataSource").GetValueEx(handle, d, false, status);
+  binding_.requireItemManager(name(), "ShowDataSource").GetValueEx(handle, d, false, status);
   const std::optional<int32_t> src = roundToLong(d);
   if (!src) return;
   DataSourceValue = *src;
-  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarDataSource");
   bar.setPanelPicture(panel, loadBitmap(500 + *src));
   const std::string suffix = traits_.dataSourceTooltipWithFileName ? "     " + DataFileName : "";
   if (*src == 1 || *src == 2) bar.setPanelToolTip(panel, LoadResStringByLang(*src == 1 ? 433 : 434) + suffix);
   if (!traits_.settingsMenuFollowsItems) return;
   if (*src == 1 || *src == 2 || *src == 0) {
-    setMenuChecked("MenuSourceFile", *src == 1);
-    setMenuChecked("MenuSourceDevice", *src == 2);
+    setChecked(menuSourceFile_, *src == 1);
+    setChecked(menuSourceDevice_, *src == 2);
   }
 }
 
 void ViewWindow::ShowFileName(int32_t handle) {
   std::string s;
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".ShowFileName").GetString(handle, s, false, status);
+  binding_.requireItemManager(name(), "ShowFileName").GetString(handle, s, false, status);
   DataFileName = StripAtNul(s);
-  platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
+  platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarDataSource");
   uint8_t width = 32;
   bar.setPanelText(panel, CompactPath(DataFileName, width));
@@ -408,23 +408,23 @@ void ViewWindow::ShowFileName(int32_t handle) {
 void ViewWindow::ShowUserLevel(int32_t handle) {
   double d = 0;
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".ShowUserLevel").GetValueEx(handle, d, false, status);
+  binding_.requireItemManager(name(), "ShowUserLevel").GetValueEx(handle, d, false, status);
   const std::optional<int32_t> level = roundToLong(d);
   if (!level) return;
   std::string text = textOrEmpty(320 + static_cast<int64_t>(*level));
   if (traits_.userLevelWithAdministrator) text += "." + LoadResStringByLang(330);
-  statusBar("VelumorStatusBar").setPanelText(Variant("StatusBarUser"), text);
+  statusBar_.get(*this).setPanelText(Variant("StatusBarUser"), text);
   if (!traits_.settingsMenuFollowsItems) return;
   if (*level == 0 || *level == 1) {
-    setMenuChecked("MenuMaintenance", *level == 0);
-    setMenuChecked("MenuSpecialist", *level == 1);
+    setChecked(menuMaintenance_, *level == 0);
+    setChecked(menuSpecialist_, *level == 1);
   }
 }
 
 void ViewWindow::ShowProgress(std::string_view pair, int32_t handle) {
   int32_t p = 0;
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".ShowProgress").GetLongValue(handle, p, status);
+  binding_.requireItemManager(name(), "ShowProgress").GetLongValue(handle, p, status);
   platform::ui::Control& bg = ctl("shp_bg_" + std::string(pair));
   platform::ui::Control& fg = ctl("shp_fg_" + std::string(pair));
   platform::ui::Control& frame = ctl("ProgressFrame");
@@ -495,7 +495,7 @@ void ViewWindow::chooseDataSource(int32_t source, int32_t handle) {
   setMenuChecked("MenuSourceFile", source == 1);
   setMenuChecked("MenuSourceDevice", source == 2);
   int32_t status = 0;
-  binding_.requireItemManager(name() + ".MenuSource").SetValue(handle, static_cast<double>(source), status);
+  binding_.requireItemManager(name(), "MenuSource").SetValue(handle, static_cast<double>(source), status);
   // The window with this caption is this window.
   if (alive() && getProperty("Visible").toBool()) platform::ui::Services::interaction().activate(*this);
 }
@@ -527,7 +527,7 @@ void ViewWindow::wireStandardMenus() {
   on("MenuSaveDev", "Click", [this] { QueueSeqStart("FULL_DOWNLOAD"); });
   on("MenuAdjust", "Click", [this] {
     int32_t status = 0;
-    binding_.requireItemManager(name() + ".MenuAdjust").SetBoolValue(AdjustHandle, true, status);
+    binding_.requireItemManager(name(), "MenuAdjust").SetBoolValue(AdjustHandle, true, status);
   });
   on("MenuTableView", "Click", [this] { openView("GenericView.GenericViewClass"); });
   on("MenuData", "Click", [this] { openView("Velumor.VelumorMainViewClass"); });
@@ -541,13 +541,13 @@ void ViewWindow::wireStandardMenus() {
     setMenuChecked("MenuMaintenance", true);
     setMenuChecked("MenuSpecialist", false);
     int32_t status = 0;
-    binding_.requireItemManager(name() + ".MenuMaintenance").SetValue(UserLevelHandle, 0.0, status);
+    binding_.requireItemManager(name(), "MenuMaintenance").SetValue(UserLevelHandle, 0.0, status);
   });
   on("MenuSpecialist", "Click", [this] {
     setMenuChecked("MenuMaintenance", false);
     setMenuChecked("MenuSpecialist", true);
     int32_t status = 0;
-    binding_.requireItemManager(name() + ".MenuSpecialist").SetValue(UserLevelHandle, 1.0, status);
+    binding_.requireItemManager(name(), "MenuSpecialist").SetValue(UserLevelHandle, 1.0, status);
   });
   on("MenuSourceFile", "Click", [this] { chooseDataSource(1, CurrentSourceHandle); });
   on("MenuSourceDevice", "Click", [this] { chooseDataSource(2, CurrentSourceHandle); });
@@ -653,17 +653,21 @@ std::pair<std::string_view, int32_t> splitIndex(std::string_view n) {
 
 void ViewWindow::setMenuEnabled(std::string_view n, bool enabled) {
   const auto [name, index] = splitIndex(n);
-  if (hasControl(name, index)) ctl(name, index).setEnabled(enabled);
+  if (platform::ui::Control* c = findControl(name, index)) c->setEnabled(enabled);
 }
 
 void ViewWindow::setMenuVisible(std::string_view n, bool visible) {
   const auto [name, index] = splitIndex(n);
-  if (hasControl(name, index)) ctl(name, index).setVisible(visible);
+  if (platform::ui::Control* c = findControl(name, index)) c->setVisible(visible);
+}
+
+void ViewWindow::setChecked(KeptControl<platform::ui::Control>& menu, bool checked) {
+  if (platform::ui::Control* c = menu.find(*this)) c->setProperty("Checked", checked);
 }
 
 void ViewWindow::setMenuChecked(std::string_view n, bool checked) {
   const auto [name, index] = splitIndex(n);
-  if (hasControl(name, index)) ctl(name, index).setProperty("Checked", checked);
+  if (platform::ui::Control* c = findControl(name, index)) c->setProperty("Checked", checked);
 }
 
 }  // namespace velumor

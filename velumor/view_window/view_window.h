@@ -14,6 +14,7 @@
 #include "platform/ui/form.h"
 #include "tolvar/applet/applet.h"
 #include "velumor/shared/windows/window_files.h"  // designText: the window designs compiled in
+#include "velumor/view_window/kept_control.h"
 #include "velumor/view_window/notify_type.h"
 #include "velumor/view_window/view_binding.h"
 
@@ -232,11 +233,18 @@ class ViewWindow : public platform::ui::Form {
   void RegisterTimer_Timer();
   void wireStandardMenus();
   void askSaveOnExit();
+  // setMenuChecked for a menu of the settings that every notification of its item touches.
+  void setChecked(KeptControl<platform::ui::Control>& menu, bool checked);
 
   ViewWindowTraits traits_;
   std::unique_ptr<DynamicMenu> dynamicMenu_;
   std::unique_ptr<SeqStartQueue> seqStartQueue_;
   bool unloadStarted_ = false;
+  KeptControl<platform::ui::StatusBarControl> statusBar_{"VelumorStatusBar"};
+  KeptControl<platform::ui::Control> menuMaintenance_{"MenuMaintenance"};
+  KeptControl<platform::ui::Control> menuSpecialist_{"MenuSpecialist"};
+  KeptControl<platform::ui::Control> menuSourceFile_{"MenuSourceFile"};
+  KeptControl<platform::ui::Control> menuSourceDevice_{"MenuSourceDevice"};
 };
 
 // A number the host delivered, rounded half to even into a Long; nothing for NaN or a value

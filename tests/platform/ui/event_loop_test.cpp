@@ -185,3 +185,43 @@ TEST_F(LoopTest, ATimerTakesAHandlerSetAfterItsFirstTick) {
   EXPECT_EQ(seen, "ab");
   f->unload();
 }
+
+// The loop keeps its armed timers in firing order; arming again, disarming and unloading a
+// window among many must keep that order right.
+TEST_F(LoopTest, ManyWindowsFireInDeadlineOrderThroughRearmsAndUnloads) {
+  std::vector<platform::com::Ptr<SampleForm>> forms;
+  std::vector<std::string> order;
+  for (int i = 0; i < 3; ++i) {
+    forms.push_back(makeObject<SampleForm>());
+    for (const char* name : {"Tick", "Other"}) {
+      const std::string label = std::string(name) + std::to_string(i);
+      forms[i]->on(name, "Timer",
+                   [&order, label, this] { order.push_back(label + "@" + std::to_string(loop.now())); });
+    }
+  }
+  const int64_t t0 = loop.now();
+  auto at = [&](const std::string& label, int64_t ms) { return label + "@" + std::to_string(t0 + ms); };
+  forms[2]->timer("Tick").setProperty("Interval", Variant(30));
+  forms[2]->timer("Tick").setEnabled(true);   // 30, 60, 90, ...
+  forms[0]->timer("Other").setEnabled(true);  // 100, 200
+  forms[1]->timer("Tick").setEnabled(true);   // 100 (armed after Other0), then re-armed
+  forms[0]->timer("Tick").setProperty("Interval", Variant(50));
+  forms[0]->timer("Tick").setEnabled(true);  // 50, 100, 150, ...
+  loop.advance(40);
+  forms[1]->timer("Tick").setProperty("Interval", Variant(20));  // re-armed at 40: 60, 80, 100
+  loop.advance(25);                                              // to 65
+  forms[2]->unload();                                            // its 90 never comes
+  loop.advance(35);                                              // to 100
+  forms[1]->timer("Tick").setEnabled(false);
+  loop.advance(100);  // to 200
+  EXPECT_EQ(order,
+            (std::vector<std::string>{at("Tick2", 30), at("Tick0", 50), at("Tick2", 60), at("Tick1", 60),
+                                      at("Tick1", 80), at("Other0", 100), at("Tick0", 100), at("Tick1", 100),
+                                      at("Tick0", 150), at("Other0", 200), at("Tick0", 200)}));
+  EXPECT_EQ(loop.armedCount(), 2u);
+  EXPECT_EQ(loop.msUntilNextTimer(), 50);
+  forms[0]->unload();
+  forms[1]->unload();
+  EXPECT_EQ(loop.armedCount(), 0u);
+  EXPECT_EQ(loop.msUntilNextTimer(), -1);
+}
