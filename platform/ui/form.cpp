@@ -132,7 +132,7 @@ void Form::load() {
     } else if (equalsNoCase(k, "Visible")) {
       continue;
     } else {
-      const Variant* cur = find(k);
+      std::optional<Variant> cur = find(k);
       if (!cur) platform::com::raise(err::NoSuchMember, "Form '" + name() + "' has no property '" + k + "'");
       store(k, coerceLike(*cur, designValue(v)));
     }
