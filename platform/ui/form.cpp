@@ -113,7 +113,10 @@ void Form::ensureLoaded() {
 void Form::load() {
   if (loaded_) return;
   platform::com::Ptr<Form> keep(this);
-  if (!design_) design_ = std::make_unique<Design>(parseDesign(designJson_));
+  if (!design_) {
+    design_ = sharedDesign(designJson_);
+    std::string().swap(designJson_);  // the shared design holds what the window needs
+  }
   loaded_ = true;
   loading_ = true;
   unloaded_ = false;
