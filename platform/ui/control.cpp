@@ -84,22 +84,30 @@ void Control::setContainer(Control* c) {
 }
 
 void Control::declare(std::string_view name, Variant defaultValue) {
-  props_.insert_or_assign(std::string(name), std::move(defaultValue));
+  props_.declare(name, std::move(defaultValue), name_, index_);
 }
 
-const Variant* Control::find(std::string_view name) const {
-  auto it = props_.find(name);
-  return it == props_.end() ? nullptr : &it->second;
+std::optional<Variant> Control::find(std::string_view name) const {
+  size_t slot = props_.slotOf(name);
+  if (slot == PropertyStore::npos) return std::nullopt;
+  return props_.valueAt(slot, name_, index_);
 }
 
 bool Control::hasProperty(std::string_view name) const {
-  return find(name) != nullptr;
+  return props_.slotOf(name) != PropertyStore::npos;
+}
+
+size_t Control::slotOrRaise(std::string_view name) const {
+  size_t slot = props_.slotOf(name);
+  if (slot == PropertyStore::npos) {
+    platform::com::raise(err::NoSuchMember,
+                         "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
+  }
+  return slot;
 }
 
 Variant Control::getProperty(std::string_view name) const {
-  if (const Variant* v = find(name)) return *v;
-  platform::com::raise(err::NoSuchMember,
-                       "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
+  return props_.valueAt(slotOrRaise(name), name_, index_);
 }
 
 Variant Control::coerceLike(const Variant& like, const Variant& value) {
@@ -127,26 +135,21 @@ Variant Control::coerceLike(const Variant& like, const Variant& value) {
 }
 
 void Control::store(std::string_view name, Variant value) {
-  auto it = props_.find(name);
-  if (it == props_.end()) {
-    platform::com::raise(err::NoSuchMember,
-                         "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
-  }
-  if (it->second.identical(value)) return;
-  it->second = std::move(value);
-  notify(it->first);
+  storeAt(slotOrRaise(name), std::move(value));
+}
+
+void Control::storeAt(size_t slot, Variant value) {
+  if (props_.valueAt(slot, name_, index_).identical(value)) return;
+  props_.setAt(slot, std::move(value), name_, index_);
+  notify(props_.nameAt(slot));
 }
 
 void Control::setProperty(std::string_view name, const Variant& value) {
-  const Variant* current = find(name);
-  if (!current) {
-    platform::com::raise(err::NoSuchMember,
-                         "'" + qualifiedName() + "' has no property '" + std::string(name) + "'");
-  }
+  size_t slot = slotOrRaise(name);
   if (platform::com::equalsNoCase(name, "Name") || platform::com::equalsNoCase(name, "Index")) {
     platform::com::raise(err::InvalidPropertyValue, "'" + std::string(name) + "' is read-only at run time");
   }
-  store(name, coerceLike(*current, value));
+  storeAt(slot, coerceLike(props_.valueAt(slot, name_, index_), value));
 }
 
 void Control::move(double left, double top, double width, double height) {
@@ -159,7 +162,8 @@ void Control::move(double left, double top, double width, double height) {
 std::vector<std::pair<std::string, Variant>> Control::properties() const {
   std::vector<std::pair<std::string, Variant>> out;
   out.reserve(props_.size());
-  for (auto& [k, v] : props_) out.emplace_back(k, v);
+  for (size_t slot = 0; slot < props_.size(); ++slot)
+    out.emplace_back(props_.nameAt(slot), props_.valueAt(slot, name_, index_));
   return out;
 }
 

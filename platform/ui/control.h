@@ -14,6 +14,7 @@
 #include "platform/com/error.h"
 #include "platform/com/export.h"
 #include "platform/com/variant.h"
+#include "platform/ui/property_store.h"
 
 namespace platform::ui {
 
@@ -176,7 +177,8 @@ class PLAT_API Control {
   void declare(std::string_view name, Variant defaultValue);
   // Stores a value without side effects and notifies observers on a real change.
   void store(std::string_view name, Variant value);
-  const Variant* find(std::string_view name) const;
+  // The current value, nullopt when the property is not declared.
+  std::optional<Variant> find(std::string_view name) const;
   void notify(std::string_view what);
   // Converts a value to the type of the declared default (Single, Long, Boolean, String...).
   static Variant coerceLike(const Variant& like, const Variant& value);
@@ -188,7 +190,10 @@ class PLAT_API Control {
   int32_t index_;
   Control* container_ = nullptr;
   std::vector<Control*> children_;
-  std::map<std::string, Variant, NoCaseLess> props_;
+  // Raises 438 naming the property when it is not declared.
+  size_t slotOrRaise(std::string_view name) const;
+  void storeAt(size_t slot, Variant value);
+  PropertyStore props_;
   std::vector<ControlObserver*> observers_;
   int32_t zIndex_ = 0;
   friend class Form;

@@ -1,5 +1,7 @@
 #include "platform/ui/design.h"
 
+#include <algorithm>
+#include <functional>
 #include <nlohmann/json.hpp>
 
 namespace platform::ui {
@@ -147,6 +149,35 @@ Design parseDesign(const std::string& text) {
     }
   }
   return d;
+}
+
+namespace {
+struct CachedDesign {
+  size_t hash;
+  std::string text;
+  std::shared_ptr<const Design> design;
+};
+// Enough for every form class of a process; the least recently used goes first.
+constexpr size_t kCachedDesigns = 32;
+std::vector<CachedDesign>& designCache() {
+  static std::vector<CachedDesign> cache;
+  return cache;
+}
+}  // namespace
+
+std::shared_ptr<const Design> sharedDesign(const std::string& json) {
+  size_t hash = std::hash<std::string>{}(json);
+  auto& cache = designCache();
+  for (auto it = cache.begin(); it != cache.end(); ++it) {
+    if (it->hash == hash && it->text == json) {
+      std::rotate(it, it + 1, cache.end());
+      return cache.back().design;
+    }
+  }
+  auto design = std::make_shared<const Design>(parseDesign(json));
+  if (cache.size() >= kCachedDesigns) cache.erase(cache.begin());
+  cache.push_back({hash, json, design});
+  return design;
 }
 
 }  // namespace platform::ui

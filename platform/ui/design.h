@@ -1,5 +1,6 @@
 #pragma once
 // The parsed form of a window design file (design_format.md).
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +33,10 @@ struct Design {
 
 // Raises a run-time error (380) naming the problem for a malformed design.
 PLAT_API Design parseDesign(const std::string& json);
+// The parsed design of `json`, shared by every window made from the same text, so that the
+// windows of one form class parse their design once. Another text (an edited design) is
+// parsed anew; a malformed one raises its error on every call and is not kept.
+PLAT_API std::shared_ptr<const Design> sharedDesign(const std::string& json);
 // "&H80000005&", "&HFF" and plain numbers as a Long; other text unchanged.
 PLAT_API platform::com::Variant designValue(const platform::com::Variant& v);
 

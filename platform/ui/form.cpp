@@ -113,7 +113,10 @@ void Form::ensureLoaded() {
 void Form::load() {
   if (loaded_) return;
   platform::com::Ptr<Form> keep(this);
-  if (!design_) design_ = std::make_unique<Design>(parseDesign(designJson_));
+  if (!design_) {
+    design_ = sharedDesign(designJson_);
+    std::string().swap(designJson_);  // the shared design holds what the window needs
+  }
   loaded_ = true;
   ++loadCount_;
   loading_ = true;
@@ -133,7 +136,7 @@ void Form::load() {
     } else if (equalsNoCase(k, "Visible")) {
       continue;
     } else {
-      const Variant* cur = find(k);
+      std::optional<Variant> cur = find(k);
       if (!cur) platform::com::raise(err::NoSuchMember, "Form '" + name() + "' has no property '" + k + "'");
       store(k, coerceLike(*cur, designValue(v)));
     }

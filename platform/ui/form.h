@@ -147,6 +147,8 @@ class PLAT_API Form : public Control, public platform::com::Unknown {
   void addFormObserver(FormObserver* o);
   void removeFormObserver(FormObserver* o);
   const PictureResolver* pictures() const { return pictures_; }
+  // The parsed design, shared with the other windows of its text; null before the first load.
+  const Design* design() const { return design_.get(); }
 
  protected:
   // Form events; derived forms override what they handle.
@@ -165,8 +167,8 @@ class PLAT_API Form : public Control, public platform::com::Unknown {
   template <class F>
   bool boundary(std::string_view where, F&& f);
 
-  std::string designJson_;
-  std::unique_ptr<Design> design_;
+  std::string designJson_;  // until the design is parsed
+  std::shared_ptr<const Design> design_;
   const PictureResolver* pictures_;
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<std::unique_ptr<Control>> graveyard_;  // unloaded controls, kept while a handler may run
