@@ -2,7 +2,7 @@
 // host's controls.
 #include <gtest/gtest.h>
 
-#include "tests/velumor/host_binding/fake_host.h"
+#include "tests/support/fake_host.h"
 #include "velumor/shared/vexaonoff.h"
 
 namespace {

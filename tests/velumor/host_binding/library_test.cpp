@@ -14,7 +14,7 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/form.h"
 #include "tests/platform/com/test_support.h"
-#include "tests/velumor/host_binding/fake_host.h"
+#include "tests/support/fake_host.h"
 #include "tolvar/applet/applet.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "platform/com/ref.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/form.h"
+#include "tests/support/fake_host.h"
 #include "tests/support/null_host.h"
-#include "tests/velumor/host_binding/fake_host.h"
 #include "tolvar/applet/applet.h"
 
 namespace hbtest {

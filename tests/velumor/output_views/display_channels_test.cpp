@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/com/error.h"
-#include "tests/velumor/host_binding/fake_host.h"
+#include "tests/support/fake_host.h"
 #include "tests/velumor/shared/scoped_lang.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "platform/com/error.h"
 #include "platform/ui/controls.h"
-#include "tests/velumor/host_binding/fake_host.h"
+#include "tests/support/fake_host.h"
 #include "tests/velumor/host_binding/test_support.h"
 #include "tests/velumor/shared/scoped_lang.h"
 #include "tolvar/applet/control_ids.h"

@@ -18,7 +18,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
-#include "tests/velumor/host_binding/fake_host.h"
+#include "tests/support/fake_host.h"
 #include "tolvar/sim/applet_utility.h"
 #include "velumor/host_binding/supervision/bit_field_utility.h"
 #include "velumor/host_binding/supervision/supervision.h"

@@ -14,7 +14,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
-#include "tests/velumor/host_binding/fake_host.h"
+#include "tests/support/fake_host.h"
 #include "tests/velumor/shared/scoped_lang.h"
 #include "velumor/output_views/velumor_simulation_form.h"
 #include "velumor/shared/component.h"
