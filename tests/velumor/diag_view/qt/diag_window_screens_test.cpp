@@ -22,6 +22,7 @@
 #include "frontend/qt/qt_services.h"
 #include "tests/frontend/qt/screen_checks.h"
 #include "tests/velumor/diag_view/diag_view_fixture.h"
+#include "tests/velumor/window_screens_fixture.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
 namespace {
@@ -33,36 +34,12 @@ using platform::ui::ControlType;
 using vtest::Box;
 using vtest::formBox;
 
-class DiagWindowScreens : public ::testing::TestWithParam<const char*> {
+class DiagWindowScreens : public WindowScreensTest<velumor::VelumorDiagViewForm> {
  protected:
   void SetUp() override {
-    language = std::make_unique<ScopedLang>(GetParam());
-    tolvar::controls::registerHostControls();
-    velumor::registerVexaOnOff();
-    platform::ui::EventLoop::instance().useManualClock();
-    platform::ui::EventLoop::instance().clearErrors();
-    platform::ui::Services::installHeadless();
-    platform::ui::Services::headless().reset();
-    frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
-    aim = platform::com::makeObject<fakehost::FakeItemManager>();
-    form = platform::com::makeObject<velumor::VelumorDiagViewForm>();
-    ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
-    ASSERT_TRUE(form->isLoaded());
-    form->show();
-    vtest::settle();
-  }
-
-  void TearDown() override {
-    if (form && form->isLoaded()) form->unload();
-    form = nullptr;
-    aim = nullptr;
-    frontEnd.uninstall();
-    vtest::settle();
-    platform::ui::Services::installHeadless();
-    platform::ui::Services::headless().reset();
-    platform::ui::EventLoop::instance().clearErrors();
-    tolvar::controls::registerHostControls();
-    language.reset();
+    loadWindow();
+    if (HasFatalFailure()) return;
+    showWindow();
   }
 
   std::string lang() const { return GetParam(); }
@@ -92,16 +69,6 @@ class DiagWindowScreens : public ::testing::TestWithParam<const char*> {
       if (vtest::within(*c, frame) && c->effectivelyVisible()) out.push_back(c.get());
     return out;
   }
-
-  QRect inWindow(QWidget* w) {
-    QWidget* win = frontEnd.window(*form);
-    return QRect(w->mapTo(win, QPoint(0, 0)), w->size());
-  }
-
-  std::unique_ptr<ScopedLang> language;
-  frontend::qt::FrontEnd frontEnd;
-  Ptr<fakehost::FakeItemManager> aim;
-  Ptr<velumor::VelumorDiagViewForm> form;
 };
 
 TEST_P(DiagWindowScreens, EveryGroupIsDrawnAtTheMinimumSizeInTheUsersLanguage) {

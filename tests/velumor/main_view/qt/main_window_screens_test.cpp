@@ -31,6 +31,7 @@
 #include "tests/frontend/qt/qt_test_support.h"
 #include "tests/frontend/qt/screen_checks.h"
 #include "tests/velumor/main_view/main_view_fixture.h"
+#include "tests/velumor/window_screens_fixture.h"
 
 namespace {
 
@@ -87,40 +88,15 @@ bool meant(const std::map<std::string, std::set<std::string>>& intended, const C
   return false;
 }
 
-class MainWindowScreens : public ::testing::TestWithParam<const char*> {
+class MainWindowScreens : public WindowScreensTest<velumor::VelumorMainViewForm> {
  protected:
   void SetUp() override {
-    language = std::make_unique<mainview_test::ScopedLang>(GetParam());
-    tolvar::controls::registerHostControls();
-    velumor::registerVexaOnOff();
-    platform::ui::EventLoop::instance().useManualClock();
-    platform::ui::EventLoop::instance().clearErrors();
-    platform::ui::Services::installHeadless();
-    platform::ui::Services::headless().reset();
-    frontEnd.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
-    aim = platform::com::makeObject<fakehost::FakeItemManager>();
-    form = platform::com::makeObject<velumor::VelumorMainViewForm>();
-    // The window loads inside the hand-over, as it does for the host.
-    ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
-    ASSERT_TRUE(form->isLoaded());
+    loadWindow();
+    if (HasFatalFailure()) return;
     // What the registration tick leaves: the start-up panel gone, the tab strip shown.
     form->ctl("InitFrame").setVisible(false);
     form->ctl("MainTab").setVisible(true);
-    form->show();
-    vtest::settle();
-  }
-
-  void TearDown() override {
-    if (form && form->isLoaded()) form->unload();
-    form = nullptr;
-    aim = nullptr;
-    frontEnd.uninstall();
-    vtest::settle();
-    platform::ui::Services::installHeadless();
-    platform::ui::Services::headless().reset();
-    platform::ui::EventLoop::instance().clearErrors();
-    tolvar::controls::registerHostControls();
-    language.reset();
+    showWindow();
   }
 
   std::string lang() const { return GetParam(); }
@@ -171,16 +147,6 @@ class MainWindowScreens : public ::testing::TestWithParam<const char*> {
       if (within(*c, page) && c->effectivelyVisible()) out.push_back(c.get());
     return out;
   }
-
-  QRect inWindow(QWidget* w) {
-    QWidget* win = frontEnd.window(*form);
-    return QRect(w->mapTo(win, QPoint(0, 0)), w->size());
-  }
-
-  std::unique_ptr<mainview_test::ScopedLang> language;
-  frontend::qt::FrontEnd frontEnd;
-  Ptr<fakehost::FakeItemManager> aim;
-  Ptr<velumor::VelumorMainViewForm> form;
 };
 
 TEST_P(MainWindowScreens, EveryPageIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
