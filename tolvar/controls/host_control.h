@@ -196,6 +196,9 @@ class ItemBoundControl : public HostControl {
   // a new text as the user's edit of its item (editText); an unbound one just shows it.
   static void addEditedText(Members& members);
   virtual const std::string& editedItem() const;
+  // What every item control has last: LastError (at `lastErrorId`), the site's Visible and
+  // the common design properties.
+  static void addCommonMembers(Members& members, int32_t lastErrorId);
   virtual bool editText(const std::string& text) { return false; }
   // Writes the user's `text` to `item`; the error to show, empty when the host took it.
   std::string writeItem(const std::string& item, const std::string& text);

@@ -75,6 +75,13 @@ void ItemBoundControl::addEditedText(Members& members) {
       });
 }
 
+void ItemBoundControl::addCommonMembers(Members& members, int32_t lastErrorId) {
+  members.addReadOnly(lastErrorId, "LastError",
+                      [](HostControl& c) { return Variant(static_cast<ItemBoundControl&>(c).lastError_); });
+  members.addSiteVisible();
+  members.addCommonDesignProperties();
+}
+
 const std::string& ItemBoundControl::editedItem() const {
   static const std::string none;
   return none;
@@ -105,10 +112,7 @@ const HostControl::Members& TextControl::members() {
     m.addInteger(dispid::ItemMode, "ItemMode", &TextControl::itemMode_);
     m.addBool(dispid::FieldFlag, "FieldFlag", &TextControl::fieldFlag_);
     addEditedText(m);
-    m.addReadOnly(0x68030100, "LastError",
-                  [](HostControl& c) { return Variant(static_cast<TextControl&>(c).lastError_); });
-    m.addSiteVisible();
-    m.addCommonDesignProperties();
+    addCommonMembers(m, 0x68030100);
     return m;
   }();
   return members;
@@ -178,10 +182,7 @@ const HostControl::Members& ComboControl::members() {
         });
     m.addReadOnly(dispid::Text, "Text",
                   [](HostControl& c) { return Variant(static_cast<ComboControl&>(c).text_); });
-    m.addReadOnly(0x68030100, "LastError",
-                  [](HostControl& c) { return Variant(static_cast<ComboControl&>(c).lastError_); });
-    m.addSiteVisible();
-    m.addCommonDesignProperties();
+    addCommonMembers(m, 0x68030100);
     return m;
   }();
   return members;
@@ -273,10 +274,7 @@ const HostControl::Members& LabelTextUnitControl::members() {
     addEditedText(m);
     m.addReadOnly(0x68030100, "UnitText",
                   [](HostControl& c) { return Variant(static_cast<C&>(c).unitText_); });
-    m.addReadOnly(0x68030101, "LastError",
-                  [](HostControl& c) { return Variant(static_cast<C&>(c).lastError_); });
-    m.addSiteVisible();
-    m.addCommonDesignProperties();
+    addCommonMembers(m, 0x68030101);
     return m;
   }();
   return members;
