@@ -69,39 +69,8 @@ using windowtest::LoggingChildWindow;
 using windowtest::LoggingItemHandler;
 using windowtest::LoggingServices;
 
-class MainViewTest : public ::testing::Test {
+class MainViewTest : public windowtest::WindowTest<velumor::VelumorMainViewForm> {
  protected:
-  void SetUp() override {
-    english = std::make_unique<ScopedLang>("en");  // whatever the locale of the machine
-    tolvar::controls::registerHostControls();
-    velumor::registerVexaOnOff();
-    aim = platform::com::makeObject<fakehost::FakeItemManager>();
-    services = std::make_unique<LoggingServices>(aim->log());
-    platform::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
-                                    services.get(), services.get());
-    platform::ui::EventLoop::instance().clearErrors();
-    form = platform::com::makeObject<velumor::VelumorMainViewForm>();
-  }
-
-  void TearDown() override {
-    if (form && form->isLoaded()) form->unload();
-    form = nullptr;
-    platform::ui::Services::installHeadless();
-    services.reset();
-    tolvar::controls::registerHostControls();
-    english.reset();
-  }
-
-  // Hands the item manager over: the window loads inside this call, as it does for the host.
-  void open() { ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0); }
-
-  platform::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
-  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
-  std::vector<std::string> tabKeys() {
-    std::vector<std::string> keys;
-    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
-    return keys;
-  }
   // What a host control shows, by the control's member name.
   Variant hostProperty(std::string_view name, int32_t index, std::string_view member) {
     return ctl(name, index).evalPath(member);
@@ -120,11 +89,6 @@ class MainViewTest : public ::testing::Test {
     EXPECT_FLOAT_EQ(f.width(), t.clientWidth()) << frame;
     EXPECT_FLOAT_EQ(f.height(), t.clientHeight()) << frame;
   }
-
-  std::unique_ptr<ScopedLang> english;
-  Ptr<fakehost::FakeItemManager> aim;
-  std::unique_ptr<LoggingServices> services;
-  Ptr<velumor::VelumorMainViewForm> form;
 };
 
 // A host frame operation that exists: called with any argument it refuses the call with
