@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks a window design file (see platform/ui/design_format.md).
 
-    check_design.py DESIGN.json [--quiet]
+    check_design.py DESIGN.json... [--quiet]
 
 Errors (exit status 1):
   - a container that does not stand before the controls it contains, or that is not a container;
@@ -250,18 +250,14 @@ def ranges(values):
     return ",".join(spans)
 
 
-def main(argv):
-    ap = argparse.ArgumentParser(description="Check a window design file.")
-    ap.add_argument("design")
-    ap.add_argument("--quiet", action="store_true", help="do not list the names")
-    args = ap.parse_args(argv)
-
+def check(path, quiet):
+    """Checks one design and prints its report; returns whether it has errors."""
     try:
-        with open(args.design, encoding="utf-8") as f:
+        with open(path, encoding="utf-8") as f:
             design = json.load(f)
     except (OSError, ValueError) as e:
-        print("error: cannot read %s: %s" % (args.design, e))
-        return 1
+        print("error: cannot read %s: %s" % (path, e))
+        return True
 
     ck = Checker(design)
     ck.run()
@@ -269,7 +265,7 @@ def main(argv):
     print("design of %s: %d controls" % (ck.form.get("name"), len(ck.by_key)))
     for typ, n in sorted(ck.counts_by_type().items(), key=lambda x: (-x[1], str(x[0]))):
         print("  %4d %s" % (n, typ))
-    if not args.quiet:
+    if not quiet:
         print("names:")
         for typ, names in sorted(ck.names_by_type().items(), key=lambda x: str(x[0])):
             print("  %s: %s" % (typ, ", ".join(names)))
@@ -281,7 +277,18 @@ def main(argv):
     for e in ck.errors:
         print("error: " + e)
     print("%d errors, %d warnings" % (len(ck.errors), len(ck.warnings)))
-    return 1 if ck.errors else 0
+    return bool(ck.errors)
+
+
+def main(argv):
+    ap = argparse.ArgumentParser(description="Check window design files.")
+    ap.add_argument("designs", nargs="+", metavar="design")
+    ap.add_argument("--quiet", action="store_true", help="do not list the names")
+    args = ap.parse_args(argv)
+    failed = [path for path in args.designs if check(path, args.quiet)]
+    for path in failed:
+        print("FAILED: %s" % path)
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":
