@@ -220,17 +220,13 @@ void Supervision::RegisterRecords() {
   objects_.reserve(static_cast<size_t>(objectCount_) + names.size() + 1);
   for (const std::string& name : names) {
     if (platform::com::equalsNoCase(name, kExcludedRecord)) continue;
-    // The index travels in the low 24 bits of the tag; beyond them it would be misread.
-    if (objectCount_ >= kTagIndexMask) return;
-    const int32_t i = ++objectCount_;
-    objects_.resize(static_cast<size_t>(i) + 1);
-    SupervisedObject& entry = objects_[static_cast<size_t>(i)];
-    entry.sName = name;
-    entry.lKind = kRecordKind;
-    entry.lStateHandle = registerItem("&&Record_State&&" + name, i | kRecordStateTag);
-    entry.lResponseHandle = registerItem("&&Record_Response&&" + name, i | kRecordResponseTag);
-    unadvise(entry.lResponseHandle);
-    entry.lControlHandle = registerItem("&&Record_Response_Control&&" + name, i | kRecordResponseControlTag);
+    SupervisedObject* entry = addObject(name, kRecordKind);
+    if (!entry) return;
+    const int32_t i = objectCount_;
+    entry->lStateHandle = registerItem("&&Record_State&&" + name, i | kRecordStateTag);
+    entry->lResponseHandle = registerItem("&&Record_Response&&" + name, i | kRecordResponseTag);
+    unadvise(entry->lResponseHandle);
+    entry->lControlHandle = registerItem("&&Record_Response_Control&&" + name, i | kRecordResponseControlTag);
   }
 }
 
@@ -239,15 +235,23 @@ void Supervision::RegisterSequences() {
   std::vector<std::string> names;
   if (!enumerateNames("sequence", names)) return;
   for (const std::string& name : names) {
-    if (objectCount_ >= kTagIndexMask) return;
-    const int32_t i = ++objectCount_;
-    objects_.resize(static_cast<size_t>(i) + 1);
-    SupervisedObject& entry = objects_[static_cast<size_t>(i)];
-    entry.sName = name;
-    entry.lKind = kSequenceKind;
-    entry.lStateHandle = registerItem("&&Sequence_State&&" + name, i | kSequenceStateTag);
-    entry.lControlHandle = registerItem("&&Sequence_Control&&" + name, i | kSequenceControlTag);
+    SupervisedObject* entry = addObject(name, kSequenceKind);
+    if (!entry) return;
+    const int32_t i = objectCount_;
+    entry->lStateHandle = registerItem("&&Sequence_State&&" + name, i | kSequenceStateTag);
+    entry->lControlHandle = registerItem("&&Sequence_Control&&" + name, i | kSequenceControlTag);
   }
+}
+
+SupervisedObject* Supervision::addObject(const std::string& name, int32_t kind) {
+  // The index travels in the low 24 bits of the tag; beyond them it would be misread.
+  if (objectCount_ >= kTagIndexMask) return nullptr;
+  const int32_t i = ++objectCount_;
+  objects_.resize(static_cast<size_t>(i) + 1);
+  SupervisedObject& entry = objects_[static_cast<size_t>(i)];
+  entry.sName = name;
+  entry.lKind = kind;
+  return &entry;
 }
 
 void Supervision::RefreshDeviceObjects() {
