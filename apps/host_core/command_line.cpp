@@ -67,11 +67,22 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::
   return Outcome::Run;
 }
 
-bool CommandLine::parseOrExit(int argc, const char* const* argv,
-                              const std::function<void(std::ostream&)>& usage) const {
-  switch (parse(argc, argv, std::cerr)) {
+CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, std::ostream& out,
+                                        std::ostream& err) const {
+  const Outcome outcome = parse(argc, argv, err);
+  if (outcome == Outcome::Help) out << usage_;
+  if (outcome == Outcome::Refused) err << usage_;
+  return outcome;
+}
+
+bool CommandLine::refuse(std::string_view reason, std::ostream& err) const {
+  err << program_ << ": " << reason << "\n" << usage_;
+  return false;
+}
+
+bool CommandLine::parseOrExit(int argc, const char* const* argv) const {
+  switch (parse(argc, argv, std::cout, std::cerr)) {
     case Outcome::Help:
-      usage(std::cout);
       std::exit(0);
     case Outcome::Refused:
       return false;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -16,8 +17,10 @@ class CommandLine {
  public:
   enum class Outcome { Run, Help, Refused };
 
-  // `program` starts every message ("velumor-host: --out needs a value").
-  explicit CommandLine(std::string program) : program_(std::move(program)) {}
+  // `program` starts every message ("velumor-host: --out needs a value"); `usage` is the
+  // program's usage text, written for --help and after every refusal.
+  explicit CommandLine(std::string program, std::string usage = {})
+      : program_(std::move(program)), usage_(std::move(usage)) {}
 
   CommandLine& text(std::string name, std::string& into);
   CommandLine& path(std::string name, std::filesystem::path& into);
@@ -44,10 +47,15 @@ class CommandLine {
   // Reads the arguments after the program's name. --help or -h gives Help; an unknown option,
   // a missing value or a value out of its range gives Refused, with the reason written to `err`.
   Outcome parse(int argc, const char* const* argv, std::ostream& err) const;
-  // parse() as a program's main wants it: on Help `usage` is written to standard output and
-  // the program ends with status 0; on Refused the reason is on standard error and this
-  // returns false.
-  bool parseOrExit(int argc, const char* const* argv, const std::function<void(std::ostream&)>& usage) const;
+  // parse(), and the usage text: on Help to `out`, on Refused to `err` after the reason.
+  Outcome parse(int argc, const char* const* argv, std::ostream& out, std::ostream& err) const;
+  // parse() as a program's main wants it: on Help the usage is written to standard output and
+  // the program ends with status 0; on Refused the reason and the usage are on standard error
+  // and this returns false.
+  bool parseOrExit(int argc, const char* const* argv) const;
+  // Refuses the command line for a reason of the program's own, after it was read: writes
+  // "program: reason" and the usage to `err`; false.
+  bool refuse(std::string_view reason, std::ostream& err) const;
 
  private:
   struct Option {
@@ -68,6 +76,7 @@ class CommandLine {
   }
 
   std::string program_;
+  std::string usage_;
   std::vector<Option> options_;
 };
 

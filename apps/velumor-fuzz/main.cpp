@@ -32,20 +32,19 @@ struct Options {
   long long emit = -1;  // a session seed whose script is printed instead of running anything
 };
 
-void usage(std::ostream& o) {
-  o << "usage: velumor-fuzz --host VELUMOR_HOST --registry FILE [--seed S] [--sessions N] [--seconds T]\n"
-       "                   [--lines L] [--timeout SECONDS] [--minimise-tries N] [--source DIR] [--device "
-       "FILE]\n"
-       "                   [--out DIR]\n"
-       "       velumor-fuzz --emit SESSION_SEED [--lines L]   prints that session's script\n"
-       "Runs random sessions until N sessions or T seconds are done (cutting a failure down stops\n"
-       "then too). Session I of seed S is the same\n"
-       "script on every run. Exit status 1 when a session crashed, hung or raised a sanitizer report;\n"
-       "the shortened scripts are DIR/failure-K.vhs, the report DIR/report.txt.\n";
-}
+constexpr char kUsage[] =
+    "usage: velumor-fuzz --host VELUMOR_HOST --registry FILE [--seed S] [--sessions N] [--seconds T]\n"
+    "                   [--lines L] [--timeout SECONDS] [--minimise-tries N] [--source DIR] [--device "
+    "FILE]\n"
+    "                   [--out DIR]\n"
+    "       velumor-fuzz --emit SESSION_SEED [--lines L]   prints that session's script\n"
+    "Runs random sessions until N sessions or T seconds are done (cutting a failure down stops\n"
+    "then too). Session I of seed S is the same\n"
+    "script on every run. Exit status 1 when a session crashed, hung or raised a sanitizer report;\n"
+    "the shortened scripts are DIR/failure-K.vhs, the report DIR/report.txt.\n";
 
 bool parse(int argc, char** argv, Options& o) {
-  host_core::CommandLine cl("velumor-fuzz");
+  host_core::CommandLine cl("velumor-fuzz", kUsage);
   cl.path("--host", o.host)
       .path("--registry", o.registry)
       .path("--source", o.source)
@@ -58,11 +57,9 @@ bool parse(int argc, char** argv, Options& o) {
       .number<int>("--timeout", o.timeout, 0, 86400)
       .number<int>("--minimise-tries", o.minimiseTries, 0, 1000000)
       .number<long long>("--emit", o.emit, 0, LLONG_MAX);
-  if (!cl.parseOrExit(argc, argv, usage)) return false;
-  if (o.emit < 0 && (o.host.empty() || o.registry.empty())) {
-    std::cerr << "velumor-fuzz: --host and --registry are needed\n";
-    return false;
-  }
+  if (!cl.parseOrExit(argc, argv)) return false;
+  if (o.emit < 0 && (o.host.empty() || o.registry.empty()))
+    return cl.refuse("--host and --registry are needed", std::cerr);
   if (o.device.empty()) o.device = o.source / "tolvar" / "devices" / "rq4400.json";
   return true;
 }
@@ -84,10 +81,7 @@ const char* kindName(fuzz::Outcome::Kind k) {
 
 int main(int argc, char** argv) {
   Options o;
-  if (!parse(argc, argv, o)) {
-    usage(std::cerr);
-    return 2;
-  }
+  if (!parse(argc, argv, o)) return 2;
   fuzz::Knowledge knowledge;
   try {
     knowledge = fuzz::loadKnowledge(o.source, o.device);

@@ -38,16 +38,15 @@ struct Options {
   std::vector<std::string> views;
 };
 
-void usage(std::ostream& o) {
-  o << "usage: velumor-host [--script FILE] [--view PROGID]... [--lang de|en] [--registry FILE]\n"
-       "                    [--device FILE] [--db FILE] [--address N] [--out DIR] [--offscreen]\n"
-       "                    [--quit-after MS]\n"
-       "Without --script it opens the main view (with the supervision view loaded) in windows;\n"
-       "--quit-after ends such a session after MS milliseconds as if the user had quit.\n";
-}
+constexpr char kUsage[] =
+    "usage: velumor-host [--script FILE] [--view PROGID]... [--lang de|en] [--registry FILE]\n"
+    "                    [--device FILE] [--db FILE] [--address N] [--out DIR] [--offscreen]\n"
+    "                    [--quit-after MS]\n"
+    "Without --script it opens the main view (with the supervision view loaded) in windows;\n"
+    "--quit-after ends such a session after MS milliseconds as if the user had quit.\n";
 
 bool parse(int argc, char** argv, Options& o) {
-  host_core::CommandLine cl("velumor-host");
+  host_core::CommandLine cl("velumor-host", kUsage);
   cl.text("--script", o.script)
       .text("--lang", o.lang)
       .text("--registry", o.registry)
@@ -58,7 +57,7 @@ bool parse(int argc, char** argv, Options& o) {
       .flag("--offscreen", o.offscreen)
       .number("--quit-after", o.quitAfterMs, 1, 86400000)
       .texts("--view", o.views);
-  return cl.parseOrExit(argc, argv, usage);
+  return cl.parseOrExit(argc, argv);
 }
 
 #ifdef VELUMOR_WITH_QT
@@ -90,10 +89,7 @@ bool hasDisplay() {
 
 int main(int argc, char** argv) {
   Options opt;
-  if (!parse(argc, argv, opt)) {
-    usage(std::cerr);
-    return 2;
-  }
+  if (!parse(argc, argv, opt)) return 2;
   if (!opt.lang.empty()) setenv("VELUMOR_LANG", opt.lang.c_str(), 1);
   if (!opt.registry.empty()) setenv("VELUMOR_REGISTRY", opt.registry.c_str(), 1);
   bool scripted = !opt.script.empty();

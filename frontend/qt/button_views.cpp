@@ -16,40 +16,26 @@ namespace {
 
 // ================================================================ buttons
 
-class CommandButtonView : public ControlView {
+class CommandButtonView : public WidgetView<QPushButton> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
 
  protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    button_ = new QPushButton(parent);
-    button_->setAutoDefault(false);
-    QObject::connect(button_, &QPushButton::clicked, this, [this] {
-      Control* c = &control_;
-      input("Click", [c] { c->form().userClick(*c); });
-    });
-    return button_;
+  void made() override {
+    w_->setAutoDefault(false);
+    QObject::connect(w_, &QPushButton::clicked, this, [this] { inputClick(); });
   }
-  void applyAll() override {
-    apply("Caption");
-    apply("Default");
-  }
-  void applyColours() override {
-    setRole(button_, QPalette::Button, colourProp("BackColor"));
-    setRole(button_, QPalette::ButtonText, colourProp("ForeColor"));
-  }
+  void applyAll() override { applyEach({"Caption", "Default"}); }
+  void applyColours() override { applyColourRoles(w_, QPalette::Button, QPalette::ButtonText); }
   bool apply(std::string_view what) override {
     if (is(what, "Caption"))
-      button_->setText(textProp("Caption"));
+      w_->setText(textProp("Caption"));
     else if (is(what, "Default"))
-      button_->setDefault(boolProp("Default"));
+      w_->setDefault(boolProp("Default"));
     else
       return false;
     return true;
   }
-
- private:
-  QPushButton* button_ = nullptr;
 };
 
 // Option buttons and check boxes show the model's Value; a click asks the model, which
@@ -59,68 +45,31 @@ class ToggleView : public ControlView {
   using ControlView::ControlView;
 
  protected:
-  // Takes `button` as the widget and hands its clicks to the model.
-  QWidget* wire(QAbstractButton* button) {
-    button_ = button;
+  QWidget* makeWidget(QWidget* parent) override {
+    if (control_.type() == ControlType::OptionButton) {
+      auto* radio = new QRadioButton(parent);
+      radio->setAutoExclusive(false);  // the model switches the others off
+      button_ = radio;
+    } else {
+      check_ = new QCheckBox(parent);
+      button_ = check_;
+    }
     QObject::connect(button_, &QAbstractButton::clicked, this, [this] {
-      Control* c = &control_;
-      if (input("Click", [c] { c->form().userClick(*c); })) apply("Value");
+      if (inputClick()) apply("Value");
     });
     return button_;
   }
-  void applyAll() override {
-    apply("Caption");
-    apply("Value");
-  }
-  void applyColours() override {
-    setRole(button_, QPalette::Window, colourProp("BackColor"));
-    setRole(button_, QPalette::WindowText, colourProp("ForeColor"));
-  }
-
- private:
-  QAbstractButton* button_ = nullptr;
-};
-
-class OptionButtonView : public ToggleView {
- public:
-  using ToggleView::ToggleView;
-
- protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    radio_ = new QRadioButton(parent);
-    radio_->setAutoExclusive(false);  // the model switches the others off
-    return wire(radio_);
-  }
-  bool apply(std::string_view what) override {
-    if (is(what, "Caption"))
-      radio_->setText(textProp("Caption"));
-    else if (is(what, "Value"))
-      radio_->setChecked(boolProp("Value"));
-    else
-      return false;
-    return true;
-  }
-
- private:
-  QRadioButton* radio_ = nullptr;
-};
-
-class CheckBoxView : public ToggleView {
- public:
-  using ToggleView::ToggleView;
-
- protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    check_ = new QCheckBox(parent);
-    return wire(check_);
-  }
+  void applyAll() override { applyEach({"Caption", "Value"}); }
+  void applyColours() override { applyColourRoles(button_, QPalette::Window, QPalette::WindowText); }
   bool apply(std::string_view what) override {
     if (is(what, "Caption")) {
-      check_->setText(textProp("Caption"));
-    } else if (is(what, "Value")) {
+      button_->setText(textProp("Caption"));
+    } else if (is(what, "Value") && check_) {
       int v = intProp("Value");
       check_->setTristate(v == 2);
       check_->setCheckState(v == 1 ? Qt::Checked : v == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+    } else if (is(what, "Value")) {
+      button_->setChecked(boolProp("Value"));
     } else {
       return false;
     }
@@ -128,7 +77,8 @@ class CheckBoxView : public ToggleView {
   }
 
  private:
-  QCheckBox* check_ = nullptr;
+  QAbstractButton* button_ = nullptr;
+  QCheckBox* check_ = nullptr;  // null for an option button
 };
 
 }  // namespace
@@ -136,8 +86,7 @@ class CheckBoxView : public ToggleView {
 std::unique_ptr<ControlView> makeButtonView(FormWindow& owner, Control& control) {
   if (control.type() == ControlType::CommandButton)
     return std::make_unique<CommandButtonView>(owner, control);
-  if (control.type() == ControlType::OptionButton) return std::make_unique<OptionButtonView>(owner, control);
-  return std::make_unique<CheckBoxView>(owner, control);
+  return std::make_unique<ToggleView>(owner, control);
 }
 
 }  // namespace frontend::qt

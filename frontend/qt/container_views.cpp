@@ -36,38 +36,27 @@ class FrameWidget : public QGroupBox {
   }
 };
 
-class FrameView : public ControlView {
+class FrameView : public WidgetView<FrameWidget> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
 
  protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    frame_ = new FrameWidget(parent);
-    return frame_;
-  }
-  void applyAll() override {
-    apply("Caption");
-    apply("BorderStyle");
-  }
+  void applyAll() override { applyEach({"Caption", "BorderStyle"}); }
   void applyColours() override {
-    frame_->setAutoFillBackground(true);
-    setRole(frame_, QPalette::Window, colourProp("BackColor"));
-    setRole(frame_, QPalette::WindowText, colourProp("ForeColor"));
+    w_->setAutoFillBackground(true);
+    applyColourRoles(w_, QPalette::Window, QPalette::WindowText);
   }
   bool apply(std::string_view what) override {
     if (is(what, "Caption")) {
-      frame_->setTitle(textProp("Caption"));
+      w_->setTitle(textProp("Caption"));
     } else if (is(what, "BorderStyle")) {
-      frame_->borderless = intProp("BorderStyle", 1) == 0;
-      frame_->update();
+      w_->borderless = intProp("BorderStyle", 1) == 0;
+      w_->update();
     } else {
       return false;
     }
     return true;
   }
-
- private:
-  FrameWidget* frame_ = nullptr;
 };
 
 // ================================================================ TabStrip
@@ -99,22 +88,20 @@ class TabStripWidget : public QWidget {
   }
 };
 
-class TabStripView : public ControlView {
+class TabStripView : public WidgetView<TabStripWidget> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
 
  protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    strip_ = new TabStripWidget(parent);
-    QObject::connect(strip_->bar, &QTabBar::currentChanged, this, [this](int i) {
+  void made() override {
+    QObject::connect(w_->bar, &QTabBar::currentChanged, this, [this](int i) {
       if (!updating_ && !detached_ && i >= 0) later([this, i] { userSelect(i); });
     });
     // A click on the selected tab is a click too.
-    QObject::connect(strip_->bar, &QTabBar::tabBarClicked, this, [this](int i) {
-      if (!updating_ && !detached_ && i >= 0 && i == strip_->bar->currentIndex())
+    QObject::connect(w_->bar, &QTabBar::tabBarClicked, this, [this](int i) {
+      if (!updating_ && !detached_ && i >= 0 && i == w_->bar->currentIndex())
         later([this, i] { userSelect(i); });
     });
-    return strip_;
   }
   void userSelect(int i) {
     auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control_);
@@ -123,7 +110,7 @@ class TabStripView : public ControlView {
       apply("SelectedItem");
   }
   void applyAll() override { apply("Tabs"); }
-  void applyColours() override { setRole(strip_, QPalette::Window, colourProp("BackColor")); }
+  void applyColours() override { setRole(w_, QPalette::Window, colourProp("BackColor")); }
   bool apply(std::string_view what) override {
     auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control_);
     if (!ts) return false;
@@ -133,7 +120,7 @@ class TabStripView : public ControlView {
       if (!listName.empty())
         images = dynamic_cast<const platform::ui::ImageListControl*>(control_.form().findControl(listName));
       updating_ = true;
-      QTabBar* bar = strip_->bar;
+      QTabBar* bar = w_->bar;
       const std::vector<platform::ui::Tab>& tabs = ts->tabs();
       // A changed caption or tool tip is put on its tab; the tabs are made anew only when
       // tabs came or went.
@@ -156,7 +143,7 @@ class TabStripView : public ControlView {
       updating_ = false;
     } else if (is(what, "SelectedItem")) {
       updating_ = true;
-      strip_->bar->setCurrentIndex(ts->selectedPosition() - 1);
+      w_->bar->setCurrentIndex(ts->selectedPosition() - 1);
       updating_ = false;
     } else {
       return false;
@@ -165,29 +152,18 @@ class TabStripView : public ControlView {
   }
 
  private:
-  TabStripWidget* strip_ = nullptr;
   bool updating_ = false;
 };
 
 // ================================================================ StatusBar
 
-class StatusBarView : public ControlView {
+class StatusBarView : public WidgetView<StatusBarWidget> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
 
  protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    bar_ = new StatusBarWidget(parent);
-    return bar_;
-  }
-  void applyAll() override {
-    apply("Panels");
-    apply("Style");
-  }
-  void applyColours() override {
-    setRole(bar_, QPalette::Window, colourProp("BackColor"));
-    setRole(bar_, QPalette::WindowText, colourProp("ForeColor"));
-  }
+  void applyAll() override { applyEach({"Panels", "Style"}); }
+  void applyColours() override { applyColourRoles(w_, QPalette::Window, QPalette::WindowText); }
   bool apply(std::string_view what) override {
     auto* sb = dynamic_cast<platform::ui::StatusBarControl*>(&control_);
     if (!sb) return false;
@@ -207,18 +183,15 @@ class StatusBarView : public ControlView {
         d.visible = p.visible;
         panels.push_back(std::move(d));
       }
-      bar_->setPanels(std::move(panels));
+      w_->setPanels(std::move(panels));
       if (is(what, "Width")) return false;  // the geometry too
     } else if (is(what, "Style") || is(what, "SimpleText")) {
-      bar_->setSimpleText(intProp("Style") == 1, textProp("SimpleText"));
+      w_->setSimpleText(intProp("Style") == 1, textProp("SimpleText"));
     } else {
       return false;
     }
     return true;
   }
-
- private:
-  StatusBarWidget* bar_ = nullptr;
 };
 
 }  // namespace

@@ -177,6 +177,29 @@ bool ControlView::input(const std::string& where, const std::function<void()>& f
   return alive && !detached_;
 }
 
+bool ControlView::inputClick() {
+  Control* c = &control_;
+  return input("Click", [c] { c->form().userClick(*c); });
+}
+
+bool ControlView::inputText(const std::string& where, const QString& text, bool* taken) {
+  Control* c = &control_;
+  std::string t = utf8(text);
+  return input(where, [c, t, taken] {
+    bool kept = c->form().userText(*c, t);
+    if (taken) *taken = kept;
+  });
+}
+
+void ControlView::applyEach(std::initializer_list<std::string_view> names) {
+  for (std::string_view name : names) apply(name);
+}
+
+void ControlView::applyColourRoles(QWidget* w, QPalette::ColorRole back, QPalette::ColorRole fore) {
+  setRole(w, back, colourProp("BackColor"));
+  setRole(w, fore, colourProp("ForeColor"));
+}
+
 std::unique_ptr<ControlView> makeView(FormWindow& owner, Control& control) {
   switch (control.type()) {
     case ControlType::Label:

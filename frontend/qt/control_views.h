@@ -33,6 +33,25 @@ inline void setRole(QWidget* w, QPalette::ColorRole role, const QColor& c) {
   w->setPalette(p);
 }
 
+// The view of a control that one widget of type `W` shows, made in the parent it is given.
+// `made` sets a new widget up (fixed settings, its signals) before the properties are applied;
+// it runs again when the widget is made anew.
+template <class W>
+class WidgetView : public ControlView {
+ public:
+  using ControlView::ControlView;
+
+ protected:
+  QWidget* makeWidget(QWidget* parent) override {
+    w_ = new W(parent);
+    made();
+    return w_;
+  }
+  virtual void made() {}
+
+  W* w_ = nullptr;
+};
+
 // One factory per file of views, each for the control types it names.
 // Label, TextBox.
 std::unique_ptr<ControlView> makeTextView(FormWindow& owner, platform::ui::Control& control);

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -88,6 +89,15 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   // for input from widgets (tab bars, lists, combo boxes) that must not see their own
   // contents change inside their own signal.
   void later(std::function<void()> f);
+  // The user clicked the control; false as for `input`.
+  bool inputClick();
+  // The user typed or committed `text`, passed to the model as the event `where`; false as for
+  // `input`. `taken`, where given, tells whether the model kept the text.
+  bool inputText(const std::string& where, const QString& text, bool* taken = nullptr);
+  // Applies each of `names` in turn.
+  void applyEach(std::initializer_list<std::string_view> names);
+  // Puts the control's BackColor at `back` and its ForeColor at `fore` in `w`'s palette.
+  void applyColourRoles(QWidget* w, QPalette::ColorRole back, QPalette::ColorRole fore);
   // Property reads that never throw.
   platform::com::Variant prop(std::string_view name) const;
   QString textProp(std::string_view name) const;

@@ -155,9 +155,7 @@ class UserView : public ControlView {
     QObject::connect(e, &QLineEdit::editingFinished, this, [this, e] {
       if (detached_ || updating_ || !e->isModified()) return;
       e->setModified(false);
-      Control* c = &control_;
-      std::string text = utf8(e->text());
-      if (input("Input", [c, text] { c->form().userText(*c, text); })) refresh();
+      if (inputText("Input", e->text())) refresh();
     });
   }
 

@@ -72,19 +72,18 @@ class TabStopDelegate : public QStyledItemDelegate {
   }
 };
 
-class ListBoxView : public ControlView {
+class ListBoxView : public WidgetView<QListWidget> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
 
  protected:
   bool passDoubleClick() const override { return true; }
-  QWidget* makeWidget(QWidget* parent) override {
-    list_ = new QListWidget(parent);
-    delegate_ = new TabStopDelegate(list_);
-    list_->setItemDelegate(delegate_);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long entries are cut, as in a list box
-    QObject::connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+  void made() override {
+    delegate_ = new TabStopDelegate(w_);
+    w_->setItemDelegate(delegate_);
+    w_->setSelectionMode(QAbstractItemView::SingleSelection);
+    w_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long entries are cut, as in a list box
+    QObject::connect(w_, &QListWidget::currentRowChanged, this, [this](int row) {
       if (updating_ || detached_) return;
       later([this, row] {
         auto* lb = dynamic_cast<platform::ui::ListBoxControl*>(&control_);
@@ -92,27 +91,23 @@ class ListBoxView : public ControlView {
         if (input("Click", [lb, row] { lb->setListIndex(row); })) apply("ListIndex");
       });
     });
-    return list_;
   }
   void applyAll() override { apply("List"); }
-  void applyColours() override {
-    setRole(list_, QPalette::Base, colourProp("BackColor"));
-    setRole(list_, QPalette::Text, colourProp("ForeColor"));
-  }
+  void applyColours() override { applyColourRoles(w_, QPalette::Base, QPalette::Text); }
   bool apply(std::string_view what) override {
     auto* lb = dynamic_cast<platform::ui::ListBoxControl*>(&control_);
     if (!lb) return false;
     if (is(what, "List")) {
       updating_ = true;
       delegate_->stopsDlu = lb->tabStops();
-      list_->clear();
-      for (const std::string& item : lb->items()) list_->addItem(qs(item));
-      list_->setCurrentRow(lb->listIndex());
+      w_->clear();
+      for (const std::string& item : lb->items()) w_->addItem(qs(item));
+      w_->setCurrentRow(lb->listIndex());
       updating_ = false;
-      list_->viewport()->update();
+      w_->viewport()->update();
     } else if (is(what, "ListIndex")) {
       updating_ = true;
-      list_->setCurrentRow(lb->listIndex());
+      w_->setCurrentRow(lb->listIndex());
       updating_ = false;
     } else {
       return false;
@@ -121,23 +116,21 @@ class ListBoxView : public ControlView {
   }
 
  private:
-  QListWidget* list_ = nullptr;
   TabStopDelegate* delegate_ = nullptr;
   bool updating_ = false;
 };
 
-class ComboBoxView : public ControlView {
+class ComboBoxView : public WidgetView<QComboBox> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
 
  protected:
   bool passDoubleClick() const override { return true; }
-  QWidget* makeWidget(QWidget* parent) override {
-    combo_ = new QComboBox(parent);
+  void made() override {
     // Style 2 is a drop-down list; the others take typed text too.
-    combo_->setEditable(intProp("Style") != 2);
-    combo_->setInsertPolicy(QComboBox::NoInsert);
-    QObject::connect(combo_, &QComboBox::activated, this, [this](int i) {
+    w_->setEditable(intProp("Style") != 2);
+    w_->setInsertPolicy(QComboBox::NoInsert);
+    QObject::connect(w_, &QComboBox::activated, this, [this](int i) {
       if (updating_ || detached_) return;
       later([this, i] {
         auto* lb = dynamic_cast<platform::ui::ListBoxControl*>(&control_);
@@ -145,41 +138,31 @@ class ComboBoxView : public ControlView {
         if (input("Click", [lb, i] { lb->setListIndex(i); })) applyAll();
       });
     });
-    if (QLineEdit* le = combo_->lineEdit()) {
+    if (QLineEdit* le = w_->lineEdit()) {
       QObject::connect(le, &QLineEdit::textEdited, this, [this](const QString& t) {
-        if (detached_) return;
-        Control* c = &control_;
-        std::string text = utf8(t);
-        input("Change", [c, text] { c->form().userText(*c, text); });
+        if (!detached_) inputText("Change", t);
       });
     }
-    return combo_;
   }
-  void applyAll() override {
-    apply("List");
-    apply("Text");
-  }
-  void applyColours() override {
-    setRole(combo_, QPalette::Base, colourProp("BackColor"));
-    setRole(combo_, QPalette::Text, colourProp("ForeColor"));
-  }
+  void applyAll() override { applyEach({"List", "Text"}); }
+  void applyColours() override { applyColourRoles(w_, QPalette::Base, QPalette::Text); }
   bool apply(std::string_view what) override {
     auto* lb = dynamic_cast<platform::ui::ListBoxControl*>(&control_);
     if (!lb) return false;
     updating_ = true;
     bool handled = true;
     if (is(what, "List")) {
-      combo_->clear();
-      for (const std::string& item : lb->items()) combo_->addItem(qs(item));
-      combo_->setCurrentIndex(lb->listIndex());
+      w_->clear();
+      for (const std::string& item : lb->items()) w_->addItem(qs(item));
+      w_->setCurrentIndex(lb->listIndex());
     } else if (is(what, "ListIndex")) {
-      combo_->setCurrentIndex(lb->listIndex());
+      w_->setCurrentIndex(lb->listIndex());
     } else if (is(what, "Text")) {
       QString t = textProp("Text");
-      if (combo_->isEditable()) {
-        if (combo_->currentText() != t) combo_->setEditText(t);
-      } else if (int i = combo_->findText(t); i >= 0) {
-        combo_->setCurrentIndex(i);
+      if (w_->isEditable()) {
+        if (w_->currentText() != t) w_->setEditText(t);
+      } else if (int i = w_->findText(t); i >= 0) {
+        w_->setCurrentIndex(i);
       }
     } else if (is(what, "Style")) {
       updating_ = false;
@@ -193,7 +176,6 @@ class ComboBoxView : public ControlView {
   }
 
  private:
-  QComboBox* combo_ = nullptr;
   bool updating_ = false;
 };
 

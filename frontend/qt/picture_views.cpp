@@ -15,55 +15,40 @@ namespace {
 
 // ================================================================ Image, PictureBox
 
-class ImageView : public ControlView {
+class ImageView : public WidgetView<PictureWidget> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
   bool graphical() const override { return control_.type() == ControlType::Image; }
 
  protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    picture_ = new PictureWidget(parent);
-    return picture_;
-  }
-  void applyAll() override {
-    apply("Picture");
-    apply("Stretch");
-    apply("BorderStyle");
-  }
+  void applyAll() override { applyEach({"Picture", "Stretch", "BorderStyle"}); }
   void applyColours() override {
     // An image is transparent; a picture box fills its background.
-    picture_->setBackground(control_.type() == ControlType::PictureBox ? colourProp("BackColor") : QColor());
+    w_->setBackground(control_.type() == ControlType::PictureBox ? colourProp("BackColor") : QColor());
   }
   bool apply(std::string_view what) override {
     if (is(what, "Picture")) {
       auto* basic = dynamic_cast<platform::ui::BasicControl*>(&control_);
-      picture_->setPicture(basic ? pixmapFromPicture(basic->picture()) : QPixmap());
+      w_->setPicture(basic ? pixmapFromPicture(basic->picture()) : QPixmap());
     } else if (is(what, "Stretch")) {
-      picture_->setMode(boolProp("Stretch") ? PictureWidget::Mode::Stretch : PictureWidget::Mode::Natural);
+      w_->setMode(boolProp("Stretch") ? PictureWidget::Mode::Stretch : PictureWidget::Mode::Natural);
     } else if (is(what, "BorderStyle")) {
-      picture_->setBorder(intProp("BorderStyle") == 1);
+      w_->setBorder(intProp("BorderStyle") == 1);
     } else {
       return false;
     }
     return true;
   }
-
- private:
-  PictureWidget* picture_ = nullptr;
 };
 
 // ================================================================ Shape, Line
 
-class ShapeView : public ControlView {
+class ShapeView : public WidgetView<ShapeWidget> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
   bool graphical() const override { return true; }
 
  protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    shape_ = new ShapeWidget(parent);
-    return shape_;
-  }
   void applyAll() override { applyColours(); }
   void applyColours() override {
     ShapeData d;
@@ -75,7 +60,7 @@ class ShapeView : public ControlView {
     d.borderStyle = intProp("BorderStyle", 1);
     d.borderColour = colourProp("BorderColor");
     d.borderWidth = intProp("BorderWidth", 1);
-    shape_->setShape(d);
+    w_->setShape(d);
   }
   bool apply(std::string_view what) override {
     for (auto p :
@@ -86,14 +71,11 @@ class ShapeView : public ControlView {
       }
     return false;
   }
-
- private:
-  ShapeWidget* shape_ = nullptr;
 };
 
-class LineView : public ControlView {
+class LineView : public WidgetView<LineWidget> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
   bool graphical() const override { return true; }
 
   // A line's widget is the box around its two ends, widened by its thickness.
@@ -105,10 +87,6 @@ class LineView : public ControlView {
   }
 
  protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    line_ = new LineWidget(parent);
-    return line_;
-  }
   void applyAll() override { applyColours(); }
   void applyColours() override {
     QRect g = modelGeometry();
@@ -116,7 +94,7 @@ class LineView : public ControlView {
               twipsToPx(variantDouble(prop("Y1"), 0)) - g.top());
     QPointF b(twipsToPx(variantDouble(prop("X2"), 0)) - g.left(),
               twipsToPx(variantDouble(prop("Y2"), 0)) - g.top());
-    line_->setLine(a, b, colourProp("BorderColor"), intProp("BorderWidth", 1), intProp("BorderStyle", 1));
+    w_->setLine(a, b, colourProp("BorderColor"), intProp("BorderWidth", 1), intProp("BorderStyle", 1));
   }
   bool apply(std::string_view what) override {
     for (auto p : {"X1", "Y1", "X2", "Y2", "BorderWidth"})
@@ -131,9 +109,6 @@ class LineView : public ControlView {
     }
     return false;
   }
-
- private:
-  LineWidget* line_ = nullptr;
 };
 
 }  // namespace

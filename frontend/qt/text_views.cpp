@@ -14,46 +14,37 @@ using platform::ui::ControlType;
 
 namespace {
 
-class LabelView : public ControlView {
+class LabelView : public WidgetView<QLabel> {
  public:
-  using ControlView::ControlView;
+  using WidgetView::WidgetView;
   bool graphical() const override { return true; }
 
  protected:
-  QWidget* makeWidget(QWidget* parent) override {
-    label_ = new QLabel(parent);
-    label_->setTextFormat(Qt::PlainText);
-    return label_;
-  }
-  void applyAll() override {
-    for (auto p : {"Caption", "Alignment", "WordWrap", "BorderStyle"}) apply(p);
-  }
+  void made() override { w_->setTextFormat(Qt::PlainText); }
+  void applyAll() override { applyEach({"Caption", "Alignment", "WordWrap", "BorderStyle"}); }
   void applyColours() override {
     bool opaque = intProp("BackStyle", 1) != 0;
-    label_->setAutoFillBackground(opaque);
-    if (opaque) setRole(label_, QPalette::Window, colourProp("BackColor"));
-    setRole(label_, QPalette::WindowText, colourProp("ForeColor"));
+    w_->setAutoFillBackground(opaque);
+    if (opaque) setRole(w_, QPalette::Window, colourProp("BackColor"));
+    setRole(w_, QPalette::WindowText, colourProp("ForeColor"));
   }
   bool apply(std::string_view what) override {
     if (is(what, "Caption")) {
-      label_->setText(stripMnemonic(textProp("Caption")));
+      w_->setText(stripMnemonic(textProp("Caption")));
     } else if (is(what, "Alignment")) {
-      label_->setAlignment(horizontalAlignment(intProp("Alignment")) | Qt::AlignTop);
+      w_->setAlignment(horizontalAlignment(intProp("Alignment")) | Qt::AlignTop);
     } else if (is(what, "WordWrap") || is(what, "AutoSize")) {
       // A label breaks its text at its width unless it grows to fit one line.
-      label_->setWordWrap(boolProp("WordWrap") || !boolProp("AutoSize"));
+      w_->setWordWrap(boolProp("WordWrap") || !boolProp("AutoSize"));
     } else if (is(what, "BackStyle")) {
       applyColours();
     } else if (is(what, "BorderStyle")) {
-      label_->setFrameStyle(intProp("BorderStyle") == 1 ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
+      w_->setFrameStyle(intProp("BorderStyle") == 1 ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
     } else {
       return false;
     }
     return true;
   }
-
- private:
-  QLabel* label_ = nullptr;
 };
 
 // ================================================================ TextBox
@@ -87,10 +78,8 @@ class TextBoxView : public ControlView {
     return line_;
   }
   void commit(const QString& t) {
-    Control* c = &control_;
     bool taken = false;
-    std::string text = utf8(t);
-    if (!input("Change", [&] { taken = c->form().userText(*c, text); })) return;
+    if (!inputText("Change", t, &taken)) return;
     if (!taken || textProp("Text") != shownText()) apply("Text");  // refused or changed by a handler
   }
   QString shownText() const {
@@ -100,12 +89,9 @@ class TextBoxView : public ControlView {
     return t;
   }
   void applyAll() override {
-    for (auto p : {"Text", "Locked", "Alignment", "MaxLength", "BorderStyle", "ScrollBars"}) apply(p);
+    applyEach({"Text", "Locked", "Alignment", "MaxLength", "BorderStyle", "ScrollBars"});
   }
-  void applyColours() override {
-    setRole(widget_, QPalette::Base, colourProp("BackColor"));
-    setRole(widget_, QPalette::Text, colourProp("ForeColor"));
-  }
+  void applyColours() override { applyColourRoles(widget_, QPalette::Base, QPalette::Text); }
   bool apply(std::string_view what) override {
     if (is(what, "Text")) {
       QString t = textProp("Text");

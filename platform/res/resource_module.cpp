@@ -1,8 +1,11 @@
 #include "platform/res/resource_module.h"
 
 #include <algorithm>
+#include <mutex>
+#include <unordered_map>
 
 #include "platform/res/language.h"
+#include "platform/res/utf.h"
 
 namespace platform::res {
 
@@ -28,8 +31,16 @@ std::optional<std::u16string_view> stringInBlock(std::span<const char16_t> block
   return std::u16string_view(block.data() + pos + 1, length);
 }
 
-ResourceModule::ResourceModule(std::span<const StringBlockData> strings,
-                               std::span<const BitmapData> bitmaps) {
+struct ResourceModule::TextCache {
+  std::mutex mutex;
+  // (language << 32 | id) → the decoded text, null where the module has none.
+  std::unordered_map<uint64_t, std::unique_ptr<const std::string>> texts;
+};
+
+ResourceModule::ResourceModule() : texts_(std::make_shared<TextCache>()) {}
+
+ResourceModule::ResourceModule(std::span<const StringBlockData> strings, std::span<const BitmapData> bitmaps)
+    : texts_(std::make_shared<TextCache>()) {
   blocks_.reserve(strings.size());
   for (const StringBlockData& block : strings) blocks_.push_back(&block);
   std::stable_sort(blocks_.begin(), blocks_.end(), blockLess);
@@ -62,6 +73,18 @@ std::optional<std::u16string> ResourceModule::readString(uint16_t langId, uint32
   auto text = stringInBlock(*block, stringIndexInBlock(id));
   if (!text) return std::nullopt;
   return std::u16string(*text);
+}
+
+const std::string* ResourceModule::readStringUtf8(uint16_t langId, uint32_t id) const {
+  const uint64_t key = (uint64_t{langId} << 32) | id;
+  std::lock_guard<std::mutex> lock(texts_->mutex);
+  auto it = texts_->texts.find(key);
+  if (it == texts_->texts.end()) {
+    const std::optional<std::u16string> text = readString(langId, id);
+    it = texts_->texts.emplace(key, text ? std::make_unique<const std::string>(utf16ToUtf8(*text)) : nullptr)
+             .first;
+  }
+  return it->second.get();
 }
 
 std::optional<std::u16string> ResourceModule::loadStringPlain(uint32_t id) const {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -50,7 +51,7 @@ PLAT_RES_API std::optional<std::u16string_view> stringInBlock(std::span<const ch
 // given (compiled-in, static data), which must outlive it.
 class PLAT_RES_API ResourceModule {
  public:
-  ResourceModule() = default;
+  ResourceModule();
   explicit ResourceModule(std::span<const StringBlockData> strings, std::span<const BitmapData> bitmaps = {});
 
   // The block of exactly this language; no fallback to any other language.
@@ -61,6 +62,10 @@ class PLAT_RES_API ResourceModule {
   // String id from the block of exactly this language: nullopt when that block is
   // missing (or damaged); an empty text when the block leaves the id undefined.
   std::optional<std::u16string> readString(uint16_t langId, uint32_t id) const;
+  // The same text as UTF-8, decoded once and kept for the module's life (copies of a module
+  // share what it kept): the views read some texts at every change. Null where readString
+  // gives nullopt. Safe to call from several threads.
+  const std::string* readStringUtf8(uint16_t langId, uint32_t id) const;
 
   // The platform's plain string load: the string in the user's default language if
   // that block exists, else from another table that holds the block (same primary
@@ -76,6 +81,8 @@ class PLAT_RES_API ResourceModule {
   // Sorted by (language, block number) and by id; the first of equal keys wins.
   std::vector<const StringBlockData*> blocks_;
   std::vector<const BitmapData*> bitmaps_;
+  struct TextCache;
+  std::shared_ptr<TextCache> texts_;
 };
 
 }  // namespace platform::res

@@ -106,6 +106,20 @@ size_t Control::slotOrRaise(std::string_view name) const {
   return slot;
 }
 
+Variant Control::valueById(int32_t id) const {
+  const size_t slot = props_.slotOfId(id);
+  if (slot == PropertyStore::npos)
+    platform::com::raise(err::NoSuchMember, "'" + qualifiedName() + "': property not declared");
+  return props_.valueAt(slot, name_, index_);
+}
+
+void Control::storeById(int32_t id, Variant value) {
+  const size_t slot = props_.slotOfId(id);
+  if (slot == PropertyStore::npos)
+    platform::com::raise(err::NoSuchMember, "'" + qualifiedName() + "': property not declared");
+  storeAt(slot, std::move(value));
+}
+
 Variant Control::getProperty(std::string_view name) const {
   return props_.valueAt(slotOrRaise(name), name_, index_);
 }

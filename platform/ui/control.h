@@ -179,6 +179,11 @@ class PLAT_API Control {
   void store(std::string_view name, Variant value);
   // The current value, nullopt when the property is not declared.
   std::optional<Variant> find(std::string_view name) const;
+  // A declared property by its number (PropertyStore::propertyId), for the few that are read
+  // or written at every notification: no lookup by name. Storing does not convert the value
+  // and tells the observers of a real change, as setProperty does.
+  Variant valueById(int32_t id) const;
+  void storeById(int32_t id, Variant value);
   void notify(std::string_view what);
   // Converts a value to the type of the declared default (Single, Long, Boolean, String...).
   static Variant coerceLike(const Variant& like, const Variant& value);

@@ -177,6 +177,31 @@ void TimerControl::setProperty(std::string_view name, const Variant& value) {
   Control::setProperty(name, value);
 }
 
+namespace {
+// Property numbers exist once a control has declared the name: every timer has by then.
+int32_t timerEnabledId() {
+  static const int32_t id = PropertyStore::propertyId("Enabled");
+  return id;
+}
+int32_t timerIntervalId() {
+  static const int32_t id = PropertyStore::propertyId("Interval");
+  return id;
+}
+}  // namespace
+
+int32_t TimerControl::interval() const {
+  return valueById(timerIntervalId()).toLong();
+}
+
+bool TimerControl::isEnabled() const {
+  return valueById(timerEnabledId()).toBool();
+}
+
+void TimerControl::setTimerEnabled(bool on) {
+  storeById(timerEnabledId(), Variant(on));
+  rearm();
+}
+
 void TimerControl::rearm() {
   if (!detached_ && isEnabled() && interval() > 0)
     EventLoop::instance().arm(this, interval());

@@ -7,6 +7,7 @@
 
 #include "platform/com/dispatch.h"
 #include "platform/ui/control.h"
+#include "platform/ui/event_loop.h"
 #include "platform/ui/picture.h"
 
 namespace platform::ui {
@@ -33,8 +34,11 @@ class PLAT_API TimerControl : public Control {
   void setProperty(std::string_view name, const Variant& value) override;
   void detach() override;
 
-  int32_t interval() const { return getProperty("Interval").toLong(); }
-  bool isEnabled() const { return getProperty("Enabled").toBool(); }
+  int32_t interval() const;
+  bool isEnabled() const;
+  // What setting "Enabled" does (switching on restarts the count), without finding the
+  // property by name: the views switch their notification timer at every change.
+  void setTimerEnabled(bool on);
   // Runs the Timer event unless the handler is already running (no re-entry).
   void fire();
   bool running() const { return running_; }
@@ -44,6 +48,8 @@ class PLAT_API TimerControl : public Control {
   bool running_ = false;
   bool detached_ = false;
   EventHandlerCache handler_;
+  friend class EventLoop;
+  TimerSchedule schedule_;
 };
 
 class PLAT_API MenuControl : public Control {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "platform/com/error.h"
 #include "platform/ui/controls.h"
@@ -54,11 +55,9 @@ void EventLoop::useRealClock() {
   auto c = std::make_unique<RealClock>();
   // Keep armed timers' due times meaningful on the new time base.
   int64_t shift = c->nowUs() - before;
-  order_.clear();
-  for (auto& [t, a] : timers_) {
-    a.dueUs += shift;
-    schedule(t, a);
-  }
+  std::vector<TimerControl*> armed;
+  for (const auto& entry : order_) armed.push_back(std::get<2>(entry));
+  for (TimerControl* t : armed) schedule(t, t->schedule_.dueUs + shift);
   ownedClock_ = std::move(c);
   clock_ = ownedClock_.get();
 }
@@ -76,38 +75,44 @@ void EventLoop::drainPosted() {
   }
 }
 
-void EventLoop::schedule(TimerControl* timer, const Armed& a) {
-  order_.emplace(a.dueUs, a.seq, timer);
+void EventLoop::schedule(TimerControl* timer, int64_t dueUs) {
+  // A timer already in the order moves; one that is not reuses its kept entry. Either way it
+  // goes behind everything armed so far for the same time.
+  TimerSchedule& s = timer->schedule_;
+  TimerSchedule::Order::node_type node = s.armed ? order_.extract(s.entry) : std::move(s.spare);
+  s.dueUs = dueUs;
+  // Most timers go on one interval from now, behind every other: the end is the hint.
+  if (node.empty()) {
+    s.entry = order_.emplace_hint(order_.end(), dueUs, ++seq_, timer);
+  } else {
+    node.value() = std::make_tuple(dueUs, ++seq_, timer);
+    s.entry = order_.insert(order_.end(), std::move(node));
+  }
+  s.armed = true;
 }
 
-void EventLoop::unschedule(TimerControl* timer, const Armed& a) {
-  order_.erase(std::make_tuple(a.dueUs, a.seq, timer));
+void EventLoop::unschedule(TimerControl* timer) {
+  TimerSchedule& s = timer->schedule_;
+  if (!s.armed) return;
+  s.spare = order_.extract(s.entry);
+  s.armed = false;
 }
 
 void EventLoop::arm(TimerControl* timer, int64_t intervalMs) {
-  const Armed a{clock_->nowUs() + intervalMs * 1000, ++seq_, intervalMs * 1000};
-  auto [it, fresh] = timers_.try_emplace(timer, a);
-  if (!fresh) {
-    unschedule(timer, it->second);
-    it->second = a;
-  }
-  schedule(timer, a);
+  timer->schedule_.intervalUs = intervalMs * 1000;
+  schedule(timer, clock_->nowUs() + intervalMs * 1000);
 }
 
 void EventLoop::disarm(TimerControl* timer) {
-  auto it = timers_.find(timer);
-  if (it == timers_.end()) return;
-  unschedule(timer, it->second);
-  timers_.erase(it);
+  unschedule(timer);
 }
 
 bool EventLoop::isArmed(const TimerControl* timer) const {
-  return timers_.count(const_cast<TimerControl*>(timer)) != 0;
+  return timer->schedule_.armed;
 }
 
 int64_t EventLoop::dueAt(const TimerControl* timer) const {
-  auto it = timers_.find(const_cast<TimerControl*>(timer));
-  return it == timers_.end() ? -1 : it->second.dueUs / 1000;
+  return timer->schedule_.armed ? timer->schedule_.dueUs / 1000 : -1;
 }
 
 TimerControl* EventLoop::nextDue(int64_t untilUs) const {
@@ -123,14 +128,11 @@ void EventLoop::fire(TimerControl* t) {
   // The next tick is due one interval after this one; a handler that re-arms
   // (enables or sets the interval) restarts the count from now instead. A timer that
   // has fallen further behind than the catch-up allows goes on from now.
-  auto it = timers_.find(t);
-  Armed& a = it->second;
-  unschedule(t, a);
+  const TimerSchedule& s = t->schedule_;
   const int64_t nowUs = clock_->nowUs();
-  a.dueUs += a.intervalUs;
-  if (nowUs - a.dueUs >= kMaxCatchUp * a.intervalUs) a.dueUs = nowUs + a.intervalUs;
-  a.seq = ++seq_;
-  schedule(t, a);
+  int64_t dueUs = s.dueUs + s.intervalUs;
+  if (nowUs - dueUs >= kMaxCatchUp * s.intervalUs) dueUs = nowUs + s.intervalUs;
+  schedule(t, dueUs);
   platform::com::Ptr<Form> keep(&t->form());
   // The tick's name is only built when an error is reported under it.
   auto where = [t] { return t->form().name() + "." + t->qualifiedName() + "_Timer"; };
@@ -155,7 +157,7 @@ void EventLoop::advance(int64_t ms) {
   for (int64_t guard = 0; guard < 50'000'000; ++guard) {
     TimerControl* t = nextDue(target * 1000);
     if (!t) break;
-    int64_t due = timers_[t].dueUs / 1000;
+    int64_t due = t->schedule_.dueUs / 1000;
     if (due > mc->nowMs()) mc->set(due);
     fire(t);
   }

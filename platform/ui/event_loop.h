@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -14,6 +13,20 @@
 namespace platform::ui {
 
 class TimerControl;
+
+// Where the loop has a timer in its firing order, held by the timer itself: arming, firing and
+// switching off then find it without a search and allocate nothing after the first arming.
+// Only the loop reads or writes it.
+class TimerSchedule {
+ private:
+  friend class EventLoop;
+  using Order = std::set<std::tuple<int64_t, uint64_t, TimerControl*>>;  // due time, arming order
+  bool armed = false;
+  int64_t dueUs = 0;
+  int64_t intervalUs = 0;
+  Order::iterator entry;   // while armed
+  Order::node_type spare;  // while not armed: the entry, kept for the next arming
+};
 
 // Milliseconds since an arbitrary start; microseconds where the clock has them, so that a
 // timer's deadlines do not drift by the rounding of each tick.
@@ -80,7 +93,7 @@ class PLAT_API EventLoop {
   void disarm(TimerControl* timer);
   bool isArmed(const TimerControl* timer) const;
   int64_t dueAt(const TimerControl* timer) const;  // -1 when not armed
-  size_t armedCount() const { return timers_.size(); }
+  size_t armedCount() const { return order_.size(); }
 
   // True while the host shuts down: windows then close as at the end of the application
   // (unload mode 2), without the questions a user's close asks.
@@ -100,22 +113,16 @@ class PLAT_API EventLoop {
 
  private:
   EventLoop();
-  struct Armed {
-    int64_t dueUs;
-    uint64_t seq;
-    int64_t intervalUs;
-  };
   TimerControl* nextDue(int64_t untilUs) const;
   void fire(TimerControl* t);
 
   std::unique_ptr<Clock> ownedClock_;
   Clock* clock_;
-  std::map<TimerControl*, Armed> timers_;
-  // The armed timers in firing order (due time, then arming order), kept beside timers_ so
-  // that finding the next tick does not walk every armed timer of every window.
-  std::set<std::tuple<int64_t, uint64_t, TimerControl*>> order_;
-  void schedule(TimerControl* timer, const Armed& a);
-  void unschedule(TimerControl* timer, const Armed& a);
+  // The armed timers in firing order (due time, then arming order), so that finding the next
+  // tick does not walk every armed timer of every window.
+  TimerSchedule::Order order_;
+  void schedule(TimerControl* timer, int64_t dueUs);
+  void unschedule(TimerControl* timer);
   uint64_t seq_ = 0;
   std::deque<std::function<void()>> posted_;
   ErrorSink errorSink_;

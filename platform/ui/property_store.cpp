@@ -218,6 +218,10 @@ size_t PropertyStore::slotOf(std::string_view name) const {
   return layout_->slotOf(names().find(name));
 }
 
+size_t PropertyStore::slotOfId(int32_t id) const {
+  return layout_->slotOf(id);
+}
+
 size_t PropertyStore::size() const {
   return layout_->entries.size();
 }

@@ -34,6 +34,8 @@ class PLAT_API PropertyStore {
   // The slot of a declared property, npos when it is not declared. Slots are in dump order
   // (case-insensitive by name).
   size_t slotOf(std::string_view name) const;
+  // The same by the property's number (propertyId).
+  size_t slotOfId(int32_t id) const;
   size_t size() const;
   // The name as first declared.
   const std::string& nameAt(size_t slot) const;

@@ -11,9 +11,9 @@ bool ReadStringResource(const platform::res::ResourceModule& module, int16_t id,
                         std::string& text) {
   // Ids are 0 to 32767; a negative one has no block in any table.
   if (id < 0) return false;
-  const auto found = module.readString(lang, static_cast<uint32_t>(id));
+  const std::string* found = module.readStringUtf8(lang, static_cast<uint32_t>(id));
   if (!found) return false;
-  text = platform::res::utf16ToUtf8(*found);
+  text = *found;
   return true;
 }
 

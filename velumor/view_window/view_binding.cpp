@@ -24,14 +24,14 @@ bool ViewBinding::notify(const VELUMOR_Notify_Type& record) {
   if (!queue_) return false;
   queue_->push_back(record);
   platform::ui::TimerControl& t = notifyTimer_.get(*window_);
-  if (!t.isEnabled()) t.setProperty("Enabled", true);
+  if (!t.isEnabled()) t.setTimerEnabled(true);
   return true;
 }
 
 std::optional<VELUMOR_Notify_Type> ViewBinding::next() {
   if (!queue_ || queue_->empty()) {
     // A window that has unloaded has no timer to switch off.
-    if (window_->isLoaded()) notifyTimer_.get(*window_).setProperty("Enabled", false);
+    if (window_->isLoaded()) notifyTimer_.get(*window_).setTimerEnabled(false);
     return std::nullopt;
   }
   const VELUMOR_Notify_Type record = queue_->front();

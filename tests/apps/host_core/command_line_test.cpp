@@ -88,4 +88,34 @@ TEST(CommandLine, RefusesWithTheReasonNamed) {
   EXPECT_EQ(parse({"--quit-after", "0"}).quitAfter, 0);
 }
 
+// The usage goes where the outcome sends the user: standard output for --help, after the
+// reason on standard error for a refusal, and nowhere when the program runs.
+TEST(CommandLine, WritesTheUsageForHelpAndAfterEveryRefusal) {
+  const std::string usage = "usage: prog [--out DIR]\n";
+  std::string out;
+  CommandLine cl("prog", usage);
+  cl.text("--out", out);
+  struct Case {
+    std::vector<const char*> args;
+    CommandLine::Outcome outcome;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {{"prog", "--out", "d"}, CommandLine::Outcome::Run, "", ""},
+      {{"prog", "--help"}, CommandLine::Outcome::Help, usage, ""},
+      {{"prog", "--out"}, CommandLine::Outcome::Refused, "", "prog: --out needs a value\n" + usage},
+      {{"prog", "-x"}, CommandLine::Outcome::Refused, "", "prog: unknown option -x\n" + usage},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream o, e;
+    EXPECT_EQ(cl.parse(static_cast<int>(c.args.size()), c.args.data(), o, e), c.outcome) << c.err;
+    EXPECT_EQ(o.str(), c.out);
+    EXPECT_EQ(e.str(), c.err);
+  }
+  // A reason of the program's own reads the same way.
+  std::ostringstream e;
+  EXPECT_FALSE(cl.refuse("--out and --in are needed", e));
+  EXPECT_EQ(e.str(), "prog: --out and --in are needed\n" + usage);
+}
+
 }  // namespace

@@ -322,6 +322,33 @@ TEST_F(WindowInput, ChoosingAListEntrySetsListIndexAndClicks) {
   EXPECT_EQ(choice.text(), "b");
 }
 
+// A widget made anew for a changed property is wired like the first one.
+TEST_F(WindowInput, WidgetsRebuiltForTheirStyleStillTakeTypingAndChoices) {
+  auto f = openForm();
+  auto& choice = f->ctlAs<platform::ui::ListBoxControl>("Choice");
+  choice.addItem("a");
+  choice.addItem("b");
+  EXPECT_EQ(widgetAs<QComboBox>(choice)->lineEdit(), nullptr);  // a drop-down list takes no typing
+  choice.setProperty("Style", Variant(int16_t{0}));
+  auto* combo = widgetAs<QComboBox>(choice);
+  ASSERT_NE(combo->lineEdit(), nullptr);
+  combo->lineEdit()->setFocus();
+  type(combo->lineEdit(), QStringLiteral("xö"));
+  EXPECT_EQ(choice.text(), "xö");
+  emit combo->activated(1);
+  settle();
+  EXPECT_EQ(choice.listIndex(), 1);
+  EXPECT_EQ(widgetAs<QComboBox>(choice)->currentText(), QStringLiteral("b"));
+
+  f->ctl("Edit").setProperty("MultiLine", Variant(true));
+  auto* edit = widgetAs<QPlainTextEdit>(f->ctl("Edit"));
+  ASSERT_NE(edit, nullptr);
+  edit->setFocus();
+  edit->moveCursor(QTextCursor::End);
+  type(edit, QStringLiteral("d"));
+  EXPECT_EQ(f->ctl("Edit").text(), "abcd");
+}
+
 TEST_F(WindowInput, HostTextControlsCommitWhatTheUserTyped) {
   auto f = openForm();
   FakeControl& tag = fake(*f, "TagText");

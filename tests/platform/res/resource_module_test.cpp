@@ -77,6 +77,27 @@ TEST(ResourceModule, UndefinedIdInAnExistingBlockReadsAsEmptyText) {
   EXPECT_EQ(module.readString(kLangGerman, 33), u"nur");
 }
 
+// The UTF-8 read is kept once decoded: it must give what readString gives, in every language
+// on its own, including the empty text of an undefined id and nothing for a missing block.
+TEST(ResourceModule, Utf8ReadsMatchTheStringReadAndAreKeptPerLanguage) {
+  const char16_t umlaut[] = {3, u'G', u'r', u'\u00FC', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const StringBlockData blocks[] = {{kLangGerman, 1, umlaut, std::size(umlaut)},
+                                    {kLangEnglish, 1, kEnglish1, std::size(kEnglish1)}};
+  const ResourceModule module(blocks);
+  const ResourceModule copy = module;
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass == 0 ? "decoded" : "kept");
+    const std::string* german = module.readStringUtf8(kLangGerman, 0);
+    ASSERT_NE(german, nullptr);
+    EXPECT_EQ(*german, "Gr\xC3\xBC");
+    EXPECT_EQ(*module.readStringUtf8(kLangEnglish, 0), "Hi") << "the same id in another language";
+    EXPECT_EQ(*module.readStringUtf8(kLangEnglish, 7), "");
+    EXPECT_EQ(module.readStringUtf8(kLangEnglish, 33), nullptr);
+    EXPECT_EQ(module.readStringUtf8(2055, 0), nullptr);
+    EXPECT_EQ(copy.readStringUtf8(kLangGerman, 0), german) << "a copy shares what was kept";
+  }
+}
+
 TEST(ResourceModule, LanguagesAreListedOnceAscending) {
   const ResourceModule module(kBlocks);
   EXPECT_EQ(module.languages(), (std::vector<uint16_t>{kLangNeutral, kLangGerman, kLangEnglish}));

@@ -225,3 +225,50 @@ TEST_F(LoopTest, ManyWindowsFireInDeadlineOrderThroughRearmsAndUnloads) {
   EXPECT_EQ(loop.armedCount(), 0u);
   EXPECT_EQ(loop.msUntilNextTimer(), -1);
 }
+
+// A timer keeps its place in the firing order while it is switched off and on, thousands of
+// times, beside others: each arming goes behind every timer armed before it for that time.
+TEST_F(LoopTest, SwitchingTimersOffAndOnKeepsArmingOrderAndCount) {
+  auto a = makeObject<SampleForm>();
+  auto b = makeObject<SampleForm>();
+  std::string seen;
+  a->on("Tick", "Timer", [&] { seen += 'a'; });
+  b->on("Tick", "Timer", [&] { seen += 'b'; });
+  for (auto* t : {&a->timer("Tick"), &b->timer("Tick")}) t->setProperty("Interval", Variant(1));
+  for (int i = 0; i < 5000; ++i) {
+    TimerControl& first = (i % 2 ? b : a)->timer("Tick");
+    TimerControl& second = (i % 2 ? a : b)->timer("Tick");
+    first.setTimerEnabled(false);
+    second.setTimerEnabled(false);
+    EXPECT_EQ(loop.armedCount(), 0u);
+    first.setTimerEnabled(true);
+    second.setTimerEnabled(true);
+    EXPECT_EQ(loop.armedCount(), 2u);
+    seen.clear();
+    loop.advance(1);
+    ASSERT_EQ(seen, i % 2 ? "ba" : "ab") << "round " << i;
+  }
+  EXPECT_TRUE(a->timer("Tick").isEnabled());
+  a->timer("Tick").setTimerEnabled(false);
+  EXPECT_FALSE(a->timer("Tick").getProperty("Enabled").toBool()) << "the property follows";
+  EXPECT_EQ(loop.dueAt(&a->timer("Tick")), -1);
+  a->unload();
+  b->unload();
+  EXPECT_EQ(loop.armedCount(), 0u);
+}
+
+// Switching the clock keeps each armed timer's distance to its deadline and the order.
+TEST_F(LoopTest, SwitchingToTheRealClockKeepsDeadlinesAndOrder) {
+  auto f = makeObject<SampleForm>();
+  f->timer("Other").setEnabled(true);  // 100 ms
+  f->timer("Tick").setProperty("Interval", Variant(60000));
+  f->timer("Tick").setEnabled(true);
+  loop.useRealClock();
+  const int64_t now = loop.now();
+  EXPECT_NEAR(static_cast<double>(loop.dueAt(&f->timer("Other")) - now), 100.0, 500.0);
+  EXPECT_NEAR(static_cast<double>(loop.dueAt(&f->timer("Tick")) - now), 60000.0, 500.0);
+  EXPECT_EQ(loop.armedCount(), 2u);
+  loop.useManualClock();
+  f->unload();
+  EXPECT_EQ(loop.armedCount(), 0u);
+}

@@ -176,39 +176,13 @@ TEST_F(DiagViewTest, TheDesignEnabledNotifyTimerSwitchesItselfOffOnTheEmptyQueue
 
 // ------------------------------------------------------------------ unload
 
-constexpr int32_t kDirtyHandle = 21;
-constexpr int32_t kSaveOnExitHandle = 22;
-
-class DiagUnloadTest : public DiagViewTest {
+class DiagUnloadTest : public windowtest::UnloadTest<DiagViewTest> {
  protected:
-  void SetUp() override {
-    DiagViewTest::SetUp();
-    fakehost::CallLog* log = &aim->log();
-    platform::ui::UserControlRegistry::instance().add(tolvar::progid::ItemHandler, [log, this] {
-      auto h = platform::com::makeObject<LoggingItemHandler>(*log);
-      handler = h.get();
-      return Ptr<platform::ui::UserControlImpl>(h);
-    });
+  void beforeOpen() override {
     view = platform::com::makeObject<FakeView>();
     form->ViewRef = view;
-    open();
-    form->DirtyHandle = kDirtyHandle;
-    form->SaveToDataBaseOnExitHandle = kSaveOnExitHandle;
-    form->DevDescText = "RQ4400 Coriolis";
-    aim->log().clear();
   }
-  void setHost(std::optional<bool> dirty, std::optional<double> saveOnExit) {
-    aim->values.erase(kDirtyHandle);
-    aim->values.erase(kSaveOnExitHandle);
-    if (dirty) aim->values[kDirtyHandle] = Variant(*dirty);
-    if (saveOnExit) aim->values[kSaveOnExitHandle] = Variant(*saveOnExit);
-  }
-  std::vector<std::string> ops() {
-    std::vector<std::string> v;
-    for (const fakehost::Call& c : aim->log().calls()) v.push_back(c.op);
-    return v;
-  }
-  LoggingItemHandler* handler = nullptr;
+  std::vector<std::string> ops() const { return aim->log().ops(); }
   Ptr<FakeView> view;
 };
 
@@ -245,12 +219,8 @@ TEST_F(DiagUnloadTest, TheRegistrationTimerStopsWhenTheWindowGoesBeforeItsTick) 
   EXPECT_EQ(aim->log().count("StartSequence"), 0);
 }
 
-struct SaveCase {
-  const char* name;
-  std::optional<bool> dirty;
-  std::optional<double> saveOnExit;
-  bool asked;
-};
+using windowtest::SaveCase;
+
 class DiagSaveQuestionTest : public DiagUnloadTest, public ::testing::WithParamInterface<SaveCase> {};
 
 TEST_P(DiagSaveQuestionTest, IsAskedOnlyForADirtyDataSetWithSaveOnExitExactlyOne) {

@@ -10,19 +10,20 @@
 #include <vector>
 
 #include "platform/ui/event_loop.h"
-#include "tests/velumor/main_view/main_view_fixture.h"  // the logging services, item handler and view
+#include "tests/velumor/main_view/main_view_fixture.h"
+#include "tests/velumor/window_fixture.h"
 #include "velumor/diag_view/velumor_diag_view_form.h"
 #include "velumor/shared/vexaonoff.h"
 #include "velumor/view_window/seq_start_queue.h"
 
 namespace diagview_test {
 
-using mainview_test::FakeView;
-using mainview_test::LoggingChildWindow;
-using mainview_test::LoggingItemHandler;
-using mainview_test::LoggingServices;
 using platform::com::Ptr;
 using platform::com::Variant;
+using windowtest::FakeView;
+using windowtest::LoggingChildWindow;
+using windowtest::LoggingItemHandler;
+using windowtest::LoggingServices;
 using Form = velumor::VelumorDiagViewForm;
 
 inline constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
@@ -44,42 +45,16 @@ inline const std::vector<RowGroup>& rowGroups() {
   return g;
 }
 
-class DiagViewTest : public ::testing::Test {
+class DiagViewTest : public windowtest::WindowTest<Form> {
  protected:
   void SetUp() override {
-    english = std::make_unique<ScopedLang>("en");
-    tolvar::controls::registerHostControls();
-    velumor::registerVexaOnOff();
-    aim = platform::com::makeObject<fakehost::FakeItemManager>();
+    WindowTest::SetUp();
     // A device description without a device menu, unless a test gives it one.
     aim->dd->byName.add("fncGetGeneralString", [](std::span<Variant>) { return Variant(int32_t{1}); });
-    services = std::make_unique<LoggingServices>(aim->log());
-    platform::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
-                                    services.get(), services.get());
-    platform::ui::EventLoop::instance().clearErrors();
-    form = platform::com::makeObject<Form>();
   }
 
-  void TearDown() override {
-    if (form && form->isLoaded()) form->unload();
-    form = nullptr;
-    platform::ui::Services::installHeadless();
-    services.reset();
-    tolvar::controls::registerHostControls();
-    english.reset();
-  }
-
-  // Hands the item manager over: the window loads inside this call, as it does for the host.
-  void open() { ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0); }
   static void run(int64_t ms) { platform::ui::EventLoop::instance().advance(ms); }
 
-  platform::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
-  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
-  std::vector<std::string> tabKeys() {
-    std::vector<std::string> keys;
-    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
-    return keys;
-  }
   std::vector<std::string> visibleFrames() {
     std::vector<std::string> v;
     for (const Form::Group& g : Form::groups()) {
@@ -105,11 +80,6 @@ class DiagViewTest : public ::testing::Test {
     form->show();
     ASSERT_TRUE(form->userSelectTab(tabs(), Variant(key)));
   }
-
-  std::unique_ptr<ScopedLang> english;
-  Ptr<fakehost::FakeItemManager> aim;
-  std::unique_ptr<LoggingServices> services;
-  Ptr<Form> form;
 };
 
 }  // namespace diagview_test

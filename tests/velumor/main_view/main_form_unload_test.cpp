@@ -5,46 +5,15 @@
 namespace mainview_test {
 namespace {
 
-constexpr int32_t kDirtyHandle = 21;
-constexpr int32_t kSaveOnExitHandle = 22;
+using windowtest::kDirtyHandle;
+using windowtest::kSaveOnExitHandle;
 
-class MainViewUnloadTest : public MainViewTest {
+class MainViewUnloadTest : public windowtest::UnloadTest<MainViewTest> {
  protected:
-  void SetUp() override {
-    MainViewTest::SetUp();
-    // The item handler logs ReleaseItems into the host's log, so its place in the order shows.
-    fakehost::CallLog* log = &aim->log();
-    platform::ui::UserControlRegistry::instance().add(tolvar::progid::ItemHandler, [log, this] {
-      auto h = platform::com::makeObject<LoggingItemHandler>(*log);
-      handler = h.get();
-      return Ptr<platform::ui::UserControlImpl>(h);
-    });
-    open();
-    // As the registration tick leaves them.
-    form->DirtyHandle = kDirtyHandle;
-    form->SaveToDataBaseOnExitHandle = kSaveOnExitHandle;
-    form->DevDescText = "RQ4400 Coriolis";
-    aim->log().clear();
-  }
-
-  void setHost(std::optional<bool> dirty, std::optional<double> saveOnExit) {
-    aim->values.erase(kDirtyHandle);
-    aim->values.erase(kSaveOnExitHandle);
-    if (dirty) aim->values[kDirtyHandle] = Variant(*dirty);
-    if (saveOnExit) aim->values[kSaveOnExitHandle] = Variant(*saveOnExit);
-  }
-
   int questions() const { return aim->log().count("MsgBox"); }
-
-  LoggingItemHandler* handler = nullptr;
 };
 
-struct SaveCase {
-  const char* name;
-  std::optional<bool> dirty;         // nullopt: GetBoolValue answers a non-zero status
-  std::optional<double> saveOnExit;  // nullopt: GetValue answers a non-zero status
-  bool asked;
-};
+using windowtest::SaveCase;
 
 class SaveQuestionTest : public MainViewUnloadTest, public ::testing::WithParamInterface<SaveCase> {};
 

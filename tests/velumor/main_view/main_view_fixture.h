@@ -1,5 +1,6 @@
 #pragma once
 #include "tests/velumor/shared/scoped_lang.h"
+#include "tests/velumor/window_fixture.h"
 // The main window on a scripted host: the real host controls (so captions and flags are
 // read back through the controls' own members), the real lamp, a fake item manager and
 // frame, and headless services that also log help and message-box requests into the
@@ -63,97 +64,13 @@ inline std::map<int32_t, std::string> readStringTable(const std::string& languag
   return table;
 }
 
-// The owning view, as the view class would hand it over.
-using FakeView = testsupport::NullView;
+using windowtest::FakeView;
+using windowtest::LoggingChildWindow;
+using windowtest::LoggingItemHandler;
+using windowtest::LoggingServices;
 
-// Headless services whose help and message-box requests also go into a call log.
-class LoggingServices : public platform::ui::HeadlessServices {
- public:
-  explicit LoggingServices(fakehost::CallLog& log) : log_(log) {}
-  int32_t show(const std::string& text, int32_t style, const std::string& title) override {
-    log_.add(fakehost::Call{"MsgBox", {Variant(text), Variant(style), Variant(title)}});
-    return HeadlessServices::show(text, style, title);
-  }
-  void help(const std::string& helpFile, int32_t command, const std::string& key) override {
-    log_.add(fakehost::Call{"Help", {Variant(helpFile), Variant(command)}});
-    HeadlessServices::help(helpFile, command, key);
-  }
-
- private:
-  fakehost::CallLog& log_;
-};
-
-// An item handler that logs ReleaseItems (called by its dispatch number) into the host's log.
-class LoggingItemHandler : public platform::ui::UserControlImpl {
- public:
-  explicit LoggingItemHandler(fakehost::CallLog& log) : log_(log) {}
-  std::string kind() const override { return "Tolvar4CtrlItemHandler"; }
-  std::vector<std::pair<std::string, Variant>> snapshot() const override { return {}; }
-  int32_t idOfName(std::string_view name) const override {
-    if (platform::com::equalsNoCase(name, "ReleaseItems")) return tolvar::dispid::ReleaseItems;
-    if (platform::com::equalsNoCase(name, "BindItems")) return tolvar::dispid::BindItems;
-    platform::com::raise(platform::com::err::NoSuchMember);
-  }
-  Variant invoke(int32_t id, platform::com::InvokeKind kind, std::span<Variant> args) override {
-    if (id == tolvar::dispid::ReleaseItems && kind == platform::com::InvokeKind::Method && args.empty()) {
-      log_.add(fakehost::Call{"ReleaseItems", {}});
-      if (failRelease) platform::com::raise(platform::com::err::InvalidProcedureCall);
-      return Variant();
-    }
-    platform::com::raise(platform::com::err::NoSuchMember);
-  }
-  bool failRelease = false;
-
- private:
-  fakehost::CallLog& log_;
-};
-
-// A child window (About, service, read-me) that logs its unload.
-class LoggingChildWindow : public platform::ui::Form {
- public:
-  LoggingChildWindow(std::string name, fakehost::CallLog& log)
-      : Form(std::move(name), R"({"form": {"name": "Child", "props": {}}, "controls": []})"), log_(log) {}
-
+class MainViewTest : public windowtest::WindowTest<velumor::VelumorMainViewForm> {
  protected:
-  void Form_Unload(int16_t&) override { log_.add(fakehost::Call{"Unload " + name(), {}}); }
-
- private:
-  fakehost::CallLog& log_;
-};
-
-class MainViewTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    english = std::make_unique<ScopedLang>("en");  // whatever the locale of the machine
-    tolvar::controls::registerHostControls();
-    velumor::registerVexaOnOff();
-    aim = platform::com::makeObject<fakehost::FakeItemManager>();
-    services = std::make_unique<LoggingServices>(aim->log());
-    platform::ui::Services::install(services.get(), services.get(), services.get(), services.get(),
-                                    services.get(), services.get());
-    platform::ui::EventLoop::instance().clearErrors();
-    form = platform::com::makeObject<velumor::VelumorMainViewForm>();
-  }
-
-  void TearDown() override {
-    if (form && form->isLoaded()) form->unload();
-    form = nullptr;
-    platform::ui::Services::installHeadless();
-    services.reset();
-    tolvar::controls::registerHostControls();
-    english.reset();
-  }
-
-  // Hands the item manager over: the window loads inside this call, as it does for the host.
-  void open() { ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0); }
-
-  platform::ui::Control& ctl(std::string_view name, int32_t index = -1) { return form->ctl(name, index); }
-  platform::ui::TabStripControl& tabs() { return form->tabStrip("MainTab"); }
-  std::vector<std::string> tabKeys() {
-    std::vector<std::string> keys;
-    for (const platform::ui::Tab& t : tabs().tabs()) keys.push_back(t.key);
-    return keys;
-  }
   // What a host control shows, by the control's member name.
   Variant hostProperty(std::string_view name, int32_t index, std::string_view member) {
     return ctl(name, index).evalPath(member);
@@ -172,11 +89,6 @@ class MainViewTest : public ::testing::Test {
     EXPECT_FLOAT_EQ(f.width(), t.clientWidth()) << frame;
     EXPECT_FLOAT_EQ(f.height(), t.clientHeight()) << frame;
   }
-
-  std::unique_ptr<ScopedLang> english;
-  Ptr<fakehost::FakeItemManager> aim;
-  std::unique_ptr<LoggingServices> services;
-  Ptr<velumor::VelumorMainViewForm> form;
 };
 
 // A host frame operation that exists: called with any argument it refuses the call with

@@ -1,4 +1,5 @@
 // The supervision view's one-shot registration and the re-read of the device objects.
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -138,32 +139,43 @@ void Supervision::RegisterItems() {
     if (slot == kMenuSaveAsToDatabase) probeFrameOperation("SaveAsToDatabase", slot);
   }
 
-  FixedHandles& h = fixed_;
-  h.engineeringContext = registerItem("&&private_FDT&&EngineeringContext", 0);
-  h.hartRevision = registerItem("HartRevision", 0);
-  h.addTransmitterState = registerItem("ADD_TRANSMITTER_STATE", 0);
-  h.response048 = registerItem("&&Record_Response&&HART_COMMAND_048_ReadOctets", 0);
-  h.adjust = registerItem("ADJUST", 0);
-  h.lastCommandResponseSummary = registerItem("LastCommandResponseSummary", 0);
-  h.lastFieldDeviceStatus = registerItem("LastFieldDeviceStatus", 0);
-  unadvise(h.lastCommandResponseSummary);
-  unadvise(h.lastFieldDeviceStatus);
-  h.address = registerItem("&&private_PM&&Address", 0);
-  h.tagName = registerItem("&&private_PM&&TagName", 0);
-  h.instrumentAddress = registerItem("INSTRUMENT_ADDRESS", 0);
-  h.descriptor = registerItem("DESCRIPTOR", 0);
-  h.connect = registerItem("&&private&&Connect", 0);
-  h.tag = registerItem("TAG", 0);
-  unadvise(h.tag);
-  h.userLevel = registerItem("&&private&&UserLevel", 0);
-  h.recordName = registerItem("RecordName", 0);
-  h.recordState = registerItem("RecordState", 0);
-  h.sequenceName = registerItem("SequenceName", 0);
-  h.sequenceState = registerItem("SequenceState", 0);
-  unadvise(h.recordName);
-  unadvise(h.recordState);
-  unadvise(h.sequenceName);
-  unadvise(h.sequenceState);
+  // The items read through fixed handles, in the order they are registered. Quiet items are
+  // read when needed and never notified: a run of them is unadvised once it is registered.
+  struct FixedItem {
+    const char* name;
+    int32_t FixedHandles::*handle;
+    bool quiet;
+  };
+  static constexpr FixedItem kFixedItems[] = {
+      {"&&private_FDT&&EngineeringContext", &FixedHandles::engineeringContext, false},
+      {"HartRevision", &FixedHandles::hartRevision, false},
+      {"ADD_TRANSMITTER_STATE", &FixedHandles::addTransmitterState, false},
+      {"&&Record_Response&&HART_COMMAND_048_ReadOctets", &FixedHandles::response048, false},
+      {"ADJUST", &FixedHandles::adjust, false},
+      {"LastCommandResponseSummary", &FixedHandles::lastCommandResponseSummary, true},
+      {"LastFieldDeviceStatus", &FixedHandles::lastFieldDeviceStatus, true},
+      {"&&private_PM&&Address", &FixedHandles::address, false},
+      {"&&private_PM&&TagName", &FixedHandles::tagName, false},
+      {"INSTRUMENT_ADDRESS", &FixedHandles::instrumentAddress, false},
+      {"DESCRIPTOR", &FixedHandles::descriptor, false},
+      {"&&private&&Connect", &FixedHandles::connect, false},
+      {"TAG", &FixedHandles::tag, true},
+      {"&&private&&UserLevel", &FixedHandles::userLevel, false},
+      {"RecordName", &FixedHandles::recordName, true},
+      {"RecordState", &FixedHandles::recordState, true},
+      {"SequenceName", &FixedHandles::sequenceName, true},
+      {"SequenceState", &FixedHandles::sequenceState, true},
+  };
+  std::vector<int32_t> quiet;
+  for (size_t i = 0; i < std::size(kFixedItems); ++i) {
+    const FixedItem& item = kFixedItems[i];
+    fixed_.*item.handle = registerItem(item.name, 0);
+    if (item.quiet) quiet.push_back(fixed_.*item.handle);
+    if (i + 1 == std::size(kFixedItems) || !kFixedItems[i + 1].quiet) {
+      for (int32_t handle : quiet) unadvise(handle);
+      quiet.clear();
+    }
+  }
 
   for (const char* unit : {"UNITS_DENSITY", "UNITS_QM", "UNITS_QV", "UNITS_TEMPERATURE", "UNITS_TOTALIZER_QM",
                            "UNITS_TOTALIZER_QV"})
@@ -208,17 +220,13 @@ void Supervision::RegisterRecords() {
   objects_.reserve(static_cast<size_t>(objectCount_) + names.size() + 1);
   for (const std::string& name : names) {
     if (platform::com::equalsNoCase(name, kExcludedRecord)) continue;
-    // The index travels in the low 24 bits of the tag; beyond them it would be misread.
-    if (objectCount_ >= kTagIndexMask) return;
-    const int32_t i = ++objectCount_;
-    objects_.resize(static_cast<size_t>(i) + 1);
-    SupervisedObject& entry = objects_[static_cast<size_t>(i)];
-    entry.sName = name;
-    entry.lKind = kRecordKind;
-    entry.lStateHandle = registerItem("&&Record_State&&" + name, i | kRecordStateTag);
-    entry.lResponseHandle = registerItem("&&Record_Response&&" + name, i | kRecordResponseTag);
-    unadvise(entry.lResponseHandle);
-    entry.lControlHandle = registerItem("&&Record_Response_Control&&" + name, i | kRecordResponseControlTag);
+    SupervisedObject* entry = addObject(name, kRecordKind);
+    if (!entry) return;
+    const int32_t i = objectCount_;
+    entry->lStateHandle = registerItem("&&Record_State&&" + name, i | kRecordStateTag);
+    entry->lResponseHandle = registerItem("&&Record_Response&&" + name, i | kRecordResponseTag);
+    unadvise(entry->lResponseHandle);
+    entry->lControlHandle = registerItem("&&Record_Response_Control&&" + name, i | kRecordResponseControlTag);
   }
 }
 
@@ -227,15 +235,23 @@ void Supervision::RegisterSequences() {
   std::vector<std::string> names;
   if (!enumerateNames("sequence", names)) return;
   for (const std::string& name : names) {
-    if (objectCount_ >= kTagIndexMask) return;
-    const int32_t i = ++objectCount_;
-    objects_.resize(static_cast<size_t>(i) + 1);
-    SupervisedObject& entry = objects_[static_cast<size_t>(i)];
-    entry.sName = name;
-    entry.lKind = kSequenceKind;
-    entry.lStateHandle = registerItem("&&Sequence_State&&" + name, i | kSequenceStateTag);
-    entry.lControlHandle = registerItem("&&Sequence_Control&&" + name, i | kSequenceControlTag);
+    SupervisedObject* entry = addObject(name, kSequenceKind);
+    if (!entry) return;
+    const int32_t i = objectCount_;
+    entry->lStateHandle = registerItem("&&Sequence_State&&" + name, i | kSequenceStateTag);
+    entry->lControlHandle = registerItem("&&Sequence_Control&&" + name, i | kSequenceControlTag);
   }
+}
+
+SupervisedObject* Supervision::addObject(const std::string& name, int32_t kind) {
+  // The index travels in the low 24 bits of the tag; beyond them it would be misread.
+  if (objectCount_ >= kTagIndexMask) return nullptr;
+  const int32_t i = ++objectCount_;
+  objects_.resize(static_cast<size_t>(i) + 1);
+  SupervisedObject& entry = objects_[static_cast<size_t>(i)];
+  entry.sName = name;
+  entry.lKind = kind;
+  return &entry;
 }
 
 void Supervision::RefreshDeviceObjects() {

@@ -165,6 +165,9 @@ class Supervision {
   void unadvise(int32_t handle);
   // Names of `kind` in the order they are registered; false when the description refused.
   bool enumerateNames(const std::string& kind, std::vector<std::string>& names);
+  // The entry of a new object `name` of `kind` at the next index (objectCount_ afterwards);
+  // null once the index would not fit in a tag.
+  SupervisedObject* addObject(const std::string& name, int32_t kind);
   void probeFrameOperation(const char* operation, int slot);
   void writeMenuState(int slot, double value);
 
