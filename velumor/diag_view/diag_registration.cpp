@@ -36,14 +36,7 @@ void VelumorDiagViewForm::Register() {
   {
     Hourglass busy(*this);
     step("caption", [&] { readDeviceText(); });
-    step("table view", [&] {
-      // The host offers the table view when it knows its menu state; the probe is given back.
-      int32_t probe = 0;
-      if (registerItem("&&Menu_State&&GenericView", false, probe) != 0)
-        ctl("MenuTableView").setVisible(false);
-      else
-        unadviseItem(probe);
-    });
+    step("table view", [&] { offerTableViewIfTheHostHasIt(); });
     step("limits", [&] {
       for (int32_t i : arrayIndices("DiagLimitsLabelTextUnit")) {
         platform::ui::UserControlImpl& c =

@@ -191,13 +191,7 @@ void VelumorMainViewForm::Register() {
   {
     Hourglass busy(*this);
     step("device text", [&] { readDeviceText(); });
-    step("table view", [&] {
-      int32_t probe = 0;
-      if (registerItem("&&Menu_State&&GenericView", false, probe) != 0)
-        ctl("MenuTableView").setVisible(false);
-      else
-        unadviseItem(probe);
-    });
+    step("table view", [&] { offerTableViewIfTheHostHasIt(); });
     step("host controls", [&] { bindHostControls(); });
     step("start-up items", [&] {
       registerItem("UploadQuestion", true, UploadQuestionHandle);

@@ -227,6 +227,14 @@ void ViewWindow::unadviseItem(int32_t handle) {
       .UnadviseItem(Variant(binding_.viewHandle()), handle, false, status);
 }
 
+void ViewWindow::offerTableViewIfTheHostHasIt() {
+  int32_t probe = 0;
+  if (registerItem("&&Menu_State&&GenericView", false, probe) != 0)
+    ctl("MenuTableView").setVisible(false);
+  else
+    unadviseItem(probe);
+}
+
 int32_t ViewWindow::enumerationHandleOf(const std::string& itemName) {
   tolvar::DeviceDescription* dd = binding_.deviceDescription();
   if (!dd) return 0;

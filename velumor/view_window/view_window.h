@@ -159,6 +159,9 @@ class ViewWindow : public platform::ui::Form {
   int32_t registerItem(const std::string& name, bool flag, int32_t& handle, int32_t tag = 0,
                        int32_t mode = 0);
   void unadviseItem(int32_t handle);
+  // The table-view menu entry stays only where the host knows the table view's menu state;
+  // the item registered to ask is given back at once.
+  void offerTableViewIfTheHostHasIt();
   // The enumeration handle of an item (FindObject "object", GetObjectInfo's fifth value,
   // FindObject "enumeration"); statuses are not looked at.
   int32_t enumerationHandleOf(const std::string& itemName);
