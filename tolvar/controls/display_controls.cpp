@@ -80,23 +80,24 @@ DisplayControl::DisplayControl(std::string kind, const tolvar::dispid::DisplayRo
   add(roles.ScaleMaxItemName, "ScaleMaxItemName", text(&DisplayChannel::scaleMaxItem), true);
   add(roles.ScaleMinItemName, "ScaleMinItemName", text(&DisplayChannel::scaleMinItem), true);
 
-  table_.add(
+  Members& members = ownMembers();
+  members.table.add(
       roles.ConnectItems, "ConnectItems", 3,
-      [this](InvokeKind, std::span<Variant> args) {
+      [this](HostControl&, InvokeKind, std::span<Variant> args) {
         // User level and country code come by reference; the control only reads them.
         connectItems(itemManagerArgument(args[0]), optionalLong(args[1]), optionalLong(args[2]));
         return Variant();
       },
       true);
-  table_.add(
+  members.table.add(
       roles.DisconnectItems, "DisconnectItems", 0,
-      [this](InvokeKind, std::span<Variant>) {
+      [this](HostControl&, InvokeKind, std::span<Variant>) {
         disconnectItems();
         return Variant();
       },
       true);
-  addSiteVisible();
-  addCommonDesignProperties();
+  members.addSiteVisible();
+  members.addCommonDesignProperties();
 }
 
 DisplayControl::~DisplayControl() {
@@ -124,16 +125,17 @@ void DisplayControl::addRole(int32_t id, std::string name, std::function<Variant
     changed();
   };
   if (indexed_) {
-    table_.addIndexedProperty(
-        id, std::move(name), 1, [this, get](std::span<Variant> args) { return get(channelAt(args)); },
-        [this, put, after](std::span<Variant> args, const Variant& v) {
+    ownMembers().table.addIndexedProperty(
+        id, std::move(name), 1,
+        [this, get](HostControl&, std::span<Variant> args) { return get(channelAt(args)); },
+        [this, put, after](HostControl&, std::span<Variant> args, const Variant& v) {
           put(channelAt(args), v);
           after();
         });
   } else {
-    table_.addProperty(
-        id, std::move(name), [this, get] { return get(*channels_.front()); },
-        [this, put, after](const Variant& v) {
+    ownMembers().table.addProperty(
+        id, std::move(name), [this, get](HostControl&) { return get(*channels_.front()); },
+        [this, put, after](HostControl&, const Variant& v) {
           put(*channels_.front(), v);
           after();
         });
@@ -230,7 +232,7 @@ std::vector<std::pair<std::string, Variant>> gaugeSnapshot(const DisplayChannel&
 }  // namespace
 
 NeedleControl::NeedleControl() : DisplayControl("Tolvar4Needle", tolvar::dispid::Needle, 1, false) {
-  addDesignProperty("needlecaption", Variant(""));
+  ownMembers().addDesignProperty("needlecaption", Variant(""));
 }
 
 std::vector<std::pair<std::string, Variant>> NeedleControl::snapshot() const {
@@ -240,8 +242,8 @@ std::vector<std::pair<std::string, Variant>> NeedleControl::snapshot() const {
 }
 
 BarGraphControl::BarGraphControl() : DisplayControl("Tolvar4BarGraph", tolvar::dispid::BarGraph, 1, false) {
-  addDesignProperty("bargraphcaption", Variant(""));
-  addDesignProperty("zerovalue", Variant(""));
+  ownMembers().addDesignProperty("bargraphcaption", Variant(""));
+  ownMembers().addDesignProperty("zerovalue", Variant(""));
 }
 
 std::vector<std::pair<std::string, Variant>> BarGraphControl::snapshot() const {
@@ -253,10 +255,11 @@ std::vector<std::pair<std::string, Variant>> BarGraphControl::snapshot() const {
 // ----------------------------------------------------------------------------- digital
 
 DigitalControl::DigitalControl() : DisplayControl("Tolvar4Digital", tolvar::dispid::Digital, 1, false) {
-  addString(tolvar::dispid::Digital.DigitalFormat, "DigitalFormat", digitalFormat_);
+  Members& members = ownMembers();
+  members.addString(tolvar::dispid::Digital.DigitalFormat, "DigitalFormat", &DigitalControl::digitalFormat_);
   // The design stores the same format under its own name.
-  addString(privateId(), "formatvalue", digitalFormat_);
-  addDesignProperty("digitalcaption", Variant(""));
+  members.addString(members.privateId(), "formatvalue", &DigitalControl::digitalFormat_);
+  members.addDesignProperty("digitalcaption", Variant(""));
 }
 
 std::string DigitalControl::formattedText() const {
@@ -283,11 +286,13 @@ std::vector<std::pair<std::string, Variant>> DigitalControl::snapshot() const {
 // ----------------------------------------------------------------------------- plotter
 
 PlotterControl::PlotterControl() : DisplayControl("Tolvar4Plotter", tolvar::dispid::Plotter, kCurves, true) {
-  addString(0x68030011, "TimeSpan", timeSpan_);
-  addString(0x6803000F, "PlotterCaption", caption_);  // "plottercaption" in the designs
+  Members& members = ownMembers();
+  members.addString(0x68030011, "TimeSpan", &PlotterControl::timeSpan_);
+  members.addString(0x6803000F, "PlotterCaption",
+                    &PlotterControl::caption_);  // "plottercaption" in the designs
   for (size_t i = 1; i <= kCurves; ++i) {
-    addDesignProperty("cycletimevalue_" + std::to_string(i), Variant(int16_t{3}));
-    addDesignProperty("objectcaptionid_" + std::to_string(i), Variant(int16_t{0}));
+    members.addDesignProperty("cycletimevalue_" + std::to_string(i), Variant(int16_t{3}));
+    members.addDesignProperty("objectcaptionid_" + std::to_string(i), Variant(int16_t{0}));
   }
 }
 

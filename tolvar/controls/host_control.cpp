@@ -1,5 +1,6 @@
 #include "tolvar/controls/host_control.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "platform/com/error.h"
@@ -32,7 +33,10 @@ void ItemWatch::reset() {
   access_ = nullptr;
 }
 
-HostControl::HostControl(std::string kind) : kind_(std::move(kind)) {}
+HostControl::HostControl(std::string kind, const Members* members)
+    : kind_(std::move(kind)),
+      own_(members ? nullptr : std::make_unique<Members>()),
+      members_(members ? members : own_.get()) {}
 
 HostControl::~HostControl() = default;
 
@@ -41,63 +45,34 @@ void HostControl::attach(platform::ui::UserControl* site) {
   UserControlImpl::attach(site);
 }
 
-template <class T>
-void HostControl::addField(int32_t id, std::string name, T& field, T (Variant::*read)() const,
-                           std::function<void()> after) {
-  table_.addProperty(
-      id, std::move(name), [&field] { return Variant(field); },
-      [this, &field, read, after = std::move(after)](const Variant& v) {
-        T value = (v.*read)();
-        const bool differs = value != field;
-        field = std::move(value);
-        if (after) after();
-        if (differs) changed();
-      });
+void HostControl::Members::addReadOnly(int32_t id, std::string name,
+                                       std::function<Variant(HostControl&)> getter) {
+  table.addProperty(id, std::move(name), std::move(getter), nullptr);
 }
 
-void HostControl::addString(int32_t id, std::string name, std::string& field, std::function<void()> after) {
-  addField(id, std::move(name), field, &Variant::toString, std::move(after));
-}
-
-void HostControl::addBool(int32_t id, std::string name, bool& field, std::function<void()> after) {
-  addField(id, std::move(name), field, &Variant::toBool, std::move(after));
-}
-
-void HostControl::addInteger(int32_t id, std::string name, int16_t& field, std::function<void()> after) {
-  addField(id, std::move(name), field, &Variant::toInteger, std::move(after));
-}
-
-void HostControl::addReadOnly(int32_t id, std::string name, std::function<Variant()> getter) {
-  table_.addProperty(id, std::move(name), std::move(getter), nullptr);
-}
-
-void HostControl::addSiteVisible() {
-  table_.addProperty(
+void HostControl::Members::addSiteVisible() {
+  table.addProperty(
       tolvar::dispid::ExtenderVisible, "Visible",
-      [this] { return Variant(site() ? site()->visible() : localVisible_); },
-      [this](const Variant& v) {
+      [](HostControl& c) { return Variant(c.site() ? c.site()->visible() : c.localVisible_); },
+      [](HostControl& c, const Variant& v) {
         const bool b = v.toBool();
-        if (site())
-          site()->setVisible(b);
+        if (c.site())
+          c.site()->setVisible(b);
         else
-          localVisible_ = b;
+          c.localVisible_ = b;
       });
 }
 
-void HostControl::addDesignProperty(std::string name, Variant defaultValue) {
+void HostControl::Members::addDesignProperty(std::string name, Variant defaultValue) {
   const int32_t id = privateId();
-  design_.emplace_back(name, std::move(defaultValue));
-  const size_t slot = design_.size() - 1;
-  table_.addProperty(
-      id, std::move(name), [this, slot] { return design_[slot].second; },
-      [this, slot](const Variant& v) {
-        if (v.identical(design_[slot].second)) return;
-        design_[slot].second = v;
-        changed();
-      });
+  design.emplace_back(name, std::move(defaultValue));
+  const size_t slot = design.size() - 1;
+  table.addProperty(
+      id, std::move(name), [slot](HostControl& c) { return c.designAt(slot); },
+      [slot](HostControl& c, const Variant& v) { c.setDesignAt(slot, v); });
 }
 
-void HostControl::addCommonDesignProperties() {
+void HostControl::Members::addCommonDesignProperties() {
   addDesignProperty("BackColor", Variant(static_cast<int32_t>(0x8000000Fu)));  // button face
   addDesignProperty("ForeColor", Variant(static_cast<int32_t>(0x80000012u)));  // button text
   addDesignProperty("FontName", Variant("MS Sans Serif"));
@@ -108,13 +83,37 @@ void HostControl::addCommonDesignProperties() {
   addDesignProperty("Alignment", Variant(int16_t{0}));
 }
 
+const Variant& HostControl::designAt(size_t slot) const {
+  for (const auto& [s, v] : designSet_)
+    if (s == slot) return v;
+  return members_->design[slot].second;
+}
+
+void HostControl::setDesignAt(size_t slot, const Variant& value) {
+  if (value.identical(designAt(slot))) return;
+  const auto at =
+      std::find_if(designSet_.begin(), designSet_.end(), [slot](const auto& p) { return p.first == slot; });
+  if (value.identical(members_->design[slot].second)) {
+    designSet_.erase(at);  // back to the default: nothing to keep
+  } else if (at != designSet_.end()) {
+    at->second = value;
+  } else {
+    designSet_.emplace_back(static_cast<uint16_t>(slot), value);
+  }
+  changed();
+}
+
 std::vector<std::pair<std::string, Variant>> HostControl::designSnapshot() const {
-  return design_;
+  std::vector<std::pair<std::string, Variant>> out;
+  out.reserve(members_->design.size());
+  for (size_t slot = 0; slot < members_->design.size(); ++slot)
+    out.emplace_back(members_->design[slot].first, designAt(slot));
+  return out;
 }
 
 Variant HostControl::designValue(std::string_view name) const {
-  for (const auto& [n, v] : design_)
-    if (equalsNoCase(n, name)) return v;
+  for (size_t slot = 0; slot < members_->design.size(); ++slot)
+    if (equalsNoCase(members_->design[slot].first, name)) return designAt(slot);
   return Variant();
 }
 

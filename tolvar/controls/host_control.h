@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -63,40 +64,81 @@ inline constexpr int32_t kInterfaceNotSupported = 430;
 
 class HostControl : public platform::ui::UserControlImpl {
  public:
+  // What the controls of one kind have alike: their member table, whose handlers get the
+  // control they run on, and their design properties with the defaults. A window holds a
+  // hundred item controls of three kinds, so each kind makes this once and shares it.
+  struct Members {
+    platform::com::BasicDispatchTable<HostControl&> table;
+    std::vector<std::pair<std::string, Variant>> design;  // names and defaults, in member order
+    int32_t nextPrivateId = 0x68031000;
+
+    // A String or Boolean or Integer property kept in the control's `field`; `after` runs
+    // on the control after a put.
+    template <class C>
+    void addString(int32_t id, std::string name, std::string C::*field,
+                   std::type_identity_t<void (*)(C&)> after = nullptr) {
+      addField(id, std::move(name), field, &Variant::toString, after);
+    }
+    template <class C>
+    void addBool(int32_t id, std::string name, bool C::*field,
+                 std::type_identity_t<void (*)(C&)> after = nullptr) {
+      addField(id, std::move(name), field, &Variant::toBool, after);
+    }
+    template <class C>
+    void addInteger(int32_t id, std::string name, int16_t C::*field,
+                    std::type_identity_t<void (*)(C&)> after = nullptr) {
+      addField(id, std::move(name), field, &Variant::toInteger, after);
+    }
+    // A read-only property.
+    void addReadOnly(int32_t id, std::string name, std::function<Variant(HostControl&)> getter);
+    // The window-side Visible, answered by the site that holds the control.
+    void addSiteVisible();
+    // Design properties: stored as given, read back as given, shown in the snapshot.
+    void addDesignProperty(std::string name, Variant defaultValue);
+    // The fonts, colours and alignment a design may give any host control.
+    void addCommonDesignProperties();
+    // A member number of the kind's own, for members the callers do not know by number.
+    int32_t privateId() { return nextPrivateId++; }
+
+   private:
+    template <class C, class T>
+    void addField(int32_t id, std::string name, T C::*field, T (Variant::*read)() const, void (*after)(C&)) {
+      table.addProperty(
+          id, std::move(name), [field](HostControl& c) { return Variant(static_cast<C&>(c).*field); },
+          [field, read, after](HostControl& c, const Variant& v) {
+            C& self = static_cast<C&>(c);
+            T value = (v.*read)();
+            const bool differs = value != self.*field;
+            self.*field = std::move(value);
+            if (after) after(self);
+            if (differs) c.changed();
+          });
+    }
+  };
+
   std::string kind() const override { return kind_; }
-  int32_t idOfName(std::string_view name) const override { return table_.idOfName(name); }
+  int32_t idOfName(std::string_view name) const override { return members_->table.idOfName(name); }
   Variant invoke(int32_t id, InvokeKind kind, std::span<Variant> args) override {
-    return table_.invoke(id, kind, args);
+    return members_->table.invoke(*this, id, kind, args);
   }
   // A control that leaves its form stops following its items.
   void attach(platform::ui::UserControl* site) override;
 
-  const platform::com::DispatchTable& table() const { return table_; }
+  const platform::com::BasicDispatchTable<HostControl&>& table() const { return members_->table; }
 
  protected:
-  explicit HostControl(std::string kind);
+  // `members` is the kind's shared table; null: the control builds its own through ownMembers().
+  explicit HostControl(std::string kind, const Members* members = nullptr);
   ~HostControl() override;
 
   // Called when the control leaves its form; drops every item link.
   virtual void dropHost() {}
 
-  // A String or Boolean or Integer property kept in `field`; `after` runs after a put.
-  void addString(int32_t id, std::string name, std::string& field, std::function<void()> after = {});
-  void addBool(int32_t id, std::string name, bool& field, std::function<void()> after = {});
-  void addInteger(int32_t id, std::string name, int16_t& field, std::function<void()> after = {});
-  // A read-only String.
-  void addReadOnly(int32_t id, std::string name, std::function<Variant()> getter);
-  // The window-side Visible, answered by the site that holds the control.
-  void addSiteVisible();
-  // Design properties: stored as given, read back as given, shown in the snapshot.
-  void addDesignProperty(std::string name, Variant defaultValue);
-  // The fonts, colours and alignment a design may give any host control.
-  void addCommonDesignProperties();
+  // The control's own table (a control made without a shared one), to add members to.
+  Members& ownMembers() { return *own_; }
   std::vector<std::pair<std::string, Variant>> designSnapshot() const;
   // A design property's value (Empty when there is none of that name).
   Variant designValue(std::string_view name) const;
-  // A member number of the control's own, for members the callers do not know by number.
-  int32_t privateId() { return nextPrivateId_++; }
 
   // Wraps a host call-back so that it does nothing once the control is gone or its binding
   // was dropped (a notification already on its way), and so that a failure in it is
@@ -105,19 +147,17 @@ class HostControl : public platform::ui::UserControlImpl {
   // Invalidates every call-back made by guarded() so far.
   void dropCallbacks() { ++generation_; }
 
-  platform::com::DispatchTable table_;
-
  private:
-  // A property kept in `field`, converted by `read` on a put.
-  template <class T>
-  void addField(int32_t id, std::string name, T& field, T (Variant::*read)() const,
-                std::function<void()> after);
+  const Variant& designAt(size_t slot) const;
+  void setDesignAt(size_t slot, const Variant& value);
 
   std::string kind_;
+  std::unique_ptr<Members> own_;
+  const Members* members_;
   std::shared_ptr<char> token_ = std::make_shared<char>();
   uint64_t generation_ = 0;
-  int32_t nextPrivateId_ = 0x68031000;
-  std::vector<std::pair<std::string, Variant>> design_;
+  // The design properties that differ from their default, by slot.
+  std::vector<std::pair<uint16_t, Variant>> designSet_;
   bool localVisible_ = true;
 };
 
@@ -134,7 +174,7 @@ class ItemBoundControl : public HostControl {
   const std::string& lastError() const { return lastError_; }
 
  protected:
-  using HostControl::HostControl;
+  ItemBoundControl(std::string kind, const Members& members) : HostControl(std::move(kind), &members) {}
   void dropHost() override { releaseItems(); }
 
   // Watches the items the properties name (again) and shows what they hold.
@@ -152,9 +192,14 @@ class ItemBoundControl : public HostControl {
 
   // Watches `item`, the one the user edits, and learns whether the host lets it be written.
   void watchEdited(const std::string& item, ItemWatch& watch);
-  // The Text property of a field that edits `item`: a bound field takes a new text as the
-  // user's edit of its item (`edit`); an unbound one just shows it.
-  void addEditedText(const std::string& item, bool& fromItem, std::function<bool(const std::string&)> edit);
+  // The Text property of a field that edits the item editedItem() names: a bound field takes
+  // a new text as the user's edit of its item (editText); an unbound one just shows it.
+  static void addEditedText(Members& members);
+  virtual const std::string& editedItem() const;
+  // What every item control has last: LastError (at `lastErrorId`), the site's Visible and
+  // the common design properties.
+  static void addCommonMembers(Members& members, int32_t lastErrorId);
+  virtual bool editText(const std::string& text) { return false; }
   // Writes the user's `text` to `item`; the error to show, empty when the host took it.
   std::string writeItem(const std::string& item, const std::string& text);
   // Ends a user's edit: LastError becomes `error`, and the field shows what `item` now holds
@@ -165,6 +210,7 @@ class ItemBoundControl : public HostControl {
   std::string text_;
   std::string lastError_;
   bool readOnlyItem_ = true;
+  bool fromItem_ = false;  // text_ came from the edited item
 };
 
 // Whether an item mode lets the user edit the item (0 editable, -1 selection field).

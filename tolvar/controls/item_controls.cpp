@@ -58,21 +58,33 @@ void ItemBoundControl::watchEdited(const std::string& item, ItemWatch& watch) {
   watch.start(link_.access, item, guarded([this] { refresh(); }));
 }
 
-void ItemBoundControl::addEditedText(const std::string& item, bool& fromItem,
-                                     std::function<bool(const std::string&)> edit) {
-  table_.addProperty(
-      dispid::Text, "Text", [this] { return Variant(text_); },
-      [this, &item, &fromItem, edit = std::move(edit)](const Variant& v) {
-        if (link_ && !item.empty()) {
-          edit(v.toString());
+void ItemBoundControl::addEditedText(Members& members) {
+  members.table.addProperty(
+      dispid::Text, "Text", [](HostControl& c) { return Variant(static_cast<ItemBoundControl&>(c).text_); },
+      [](HostControl& c, const Variant& v) {
+        auto& self = static_cast<ItemBoundControl&>(c);
+        if (self.link_ && !self.editedItem().empty()) {
+          self.editText(v.toString());
         } else {
-          fromItem = false;
-          if (text_ != v.toString()) {
-            text_ = v.toString();
-            changed();
+          self.fromItem_ = false;
+          if (self.text_ != v.toString()) {
+            self.text_ = v.toString();
+            self.changed();
           }
         }
       });
+}
+
+void ItemBoundControl::addCommonMembers(Members& members, int32_t lastErrorId) {
+  members.addReadOnly(lastErrorId, "LastError",
+                      [](HostControl& c) { return Variant(static_cast<ItemBoundControl&>(c).lastError_); });
+  members.addSiteVisible();
+  members.addCommonDesignProperties();
+}
+
+const std::string& ItemBoundControl::editedItem() const {
+  static const std::string none;
+  return none;
 }
 
 std::string ItemBoundControl::writeItem(const std::string& item, const std::string& text) {
@@ -91,14 +103,19 @@ bool ItemBoundControl::endEdit(const std::string& item, const ItemWatch& watch, 
 
 // ------------------------------------------------------------------------------- text
 
-TextControl::TextControl() : ItemBoundControl("Tolvar4Text") {
-  addString(dispid::ItemName, "ItemName", itemName_, [this] { refollow(); });
-  addInteger(dispid::ItemMode, "ItemMode", itemMode_);
-  addBool(dispid::FieldFlag, "FieldFlag", fieldFlag_);
-  addEditedText(itemName_, fromItem_, [this](const std::string& text) { return edit(text); });
-  addReadOnly(0x68030100, "LastError", [this] { return Variant(lastError_); });
-  addSiteVisible();
-  addCommonDesignProperties();
+TextControl::TextControl() : ItemBoundControl("Tolvar4Text", members()) {}
+
+const HostControl::Members& TextControl::members() {
+  static const Members members = [] {
+    Members m;
+    m.addString(dispid::ItemName, "ItemName", &TextControl::itemName_, [](TextControl& c) { c.refollow(); });
+    m.addInteger(dispid::ItemMode, "ItemMode", &TextControl::itemMode_);
+    m.addBool(dispid::FieldFlag, "FieldFlag", &TextControl::fieldFlag_);
+    addEditedText(m);
+    addCommonMembers(m, 0x68030100);
+    return m;
+  }();
+  return members;
 }
 
 TextControl::~TextControl() = default;
@@ -149,16 +166,26 @@ void TextControl::userInput(std::string_view what, const Variant& value) {
 
 // ------------------------------------------------------------------------------ combo
 
-ComboControl::ComboControl() : ItemBoundControl("Tolvar4Combo") {
-  addString(dispid::ItemName, "ItemName", itemName_, [this] { refollow(); });
-  addInteger(dispid::ItemMode, "ItemMode", itemMode_);
-  table_.addProperty(
-      dispid::CurrentEntryText, "CurrentEntryText", [this] { return Variant(text_); },
-      [this](const Variant& v) { select(Variant(v.toString())); });
-  addReadOnly(dispid::Text, "Text", [this] { return Variant(text_); });
-  addReadOnly(0x68030100, "LastError", [this] { return Variant(lastError_); });
-  addSiteVisible();
-  addCommonDesignProperties();
+ComboControl::ComboControl() : ItemBoundControl("Tolvar4Combo", members()) {}
+
+const HostControl::Members& ComboControl::members() {
+  static const Members members = [] {
+    Members m;
+    m.addString(dispid::ItemName, "ItemName", &ComboControl::itemName_,
+                [](ComboControl& c) { c.refollow(); });
+    m.addInteger(dispid::ItemMode, "ItemMode", &ComboControl::itemMode_);
+    m.table.addProperty(
+        dispid::CurrentEntryText, "CurrentEntryText",
+        [](HostControl& c) { return Variant(static_cast<ComboControl&>(c).text_); },
+        [](HostControl& c, const Variant& v) {
+          static_cast<ComboControl&>(c).select(Variant(v.toString()));
+        });
+    m.addReadOnly(dispid::Text, "Text",
+                  [](HostControl& c) { return Variant(static_cast<ComboControl&>(c).text_); });
+    addCommonMembers(m, 0x68030100);
+    return m;
+  }();
+  return members;
 }
 
 ComboControl::~ComboControl() = default;
@@ -232,18 +259,25 @@ void ComboControl::userInput(std::string_view what, const Variant& value) {
 
 // ------------------------------------------------------------------ label-text-unit
 
-LabelTextUnitControl::LabelTextUnitControl() : ItemBoundControl("Tolvar4LabelTextUnit") {
-  addString(dispid::ValueItemName, "ValueItemName", valueItemName_, [this] { refollow(); });
-  addInteger(dispid::LtuItemMode, "ItemMode", itemMode_);
-  addString(dispid::UnitItemName, "UnitItemName", unitItemName_, [this] { refollow(); });
-  addInteger(dispid::UnitItemMode, "UnitItemMode", unitItemMode_);
-  addString(dispid::LabelText, "LabelText", labelText_);
-  addBool(dispid::LabelFlag, "LabelFlag", labelFlag_);
-  addEditedText(valueItemName_, fromItem_, [this](const std::string& text) { return edit(text); });
-  addReadOnly(0x68030100, "UnitText", [this] { return Variant(unitText_); });
-  addReadOnly(0x68030101, "LastError", [this] { return Variant(lastError_); });
-  addSiteVisible();
-  addCommonDesignProperties();
+LabelTextUnitControl::LabelTextUnitControl() : ItemBoundControl("Tolvar4LabelTextUnit", members()) {}
+
+const HostControl::Members& LabelTextUnitControl::members() {
+  using C = LabelTextUnitControl;
+  static const Members members = [] {
+    Members m;
+    m.addString(dispid::ValueItemName, "ValueItemName", &C::valueItemName_, [](C& c) { c.refollow(); });
+    m.addInteger(dispid::LtuItemMode, "ItemMode", &C::itemMode_);
+    m.addString(dispid::UnitItemName, "UnitItemName", &C::unitItemName_, [](C& c) { c.refollow(); });
+    m.addInteger(dispid::UnitItemMode, "UnitItemMode", &C::unitItemMode_);
+    m.addString(dispid::LabelText, "LabelText", &C::labelText_);
+    m.addBool(dispid::LabelFlag, "LabelFlag", &C::labelFlag_);
+    addEditedText(m);
+    m.addReadOnly(0x68030100, "UnitText",
+                  [](HostControl& c) { return Variant(static_cast<C&>(c).unitText_); });
+    addCommonMembers(m, 0x68030101);
+    return m;
+  }();
+  return members;
 }
 
 LabelTextUnitControl::~LabelTextUnitControl() = default;
@@ -294,23 +328,32 @@ void LabelTextUnitControl::userInput(std::string_view what, const Variant& value
 
 // ---------------------------------------------------------------------- item handler
 
-ItemHandlerControl::ItemHandlerControl() : HostControl("Tolvar4CtrlItemHandler") {
-  table_.add(
-      dispid::BindItems, "BindItems", 2,
-      [this](InvokeKind, std::span<Variant> args) {
-        platform::ui::Form& form = formArgument(args[0]);
-        return Variant(bindItems(form, itemManagerArgument(args[1])));
-      },
-      true);
-  table_.add(
-      dispid::ReleaseItems, "ReleaseItems", 0,
-      [this](InvokeKind, std::span<Variant>) {
-        releaseItems();
-        return Variant();
-      },
-      true);
-  addReadOnly(0x68030100, "Bound", [this] { return Variant(boundCount()); });
-  addSiteVisible();
+ItemHandlerControl::ItemHandlerControl() : HostControl("Tolvar4CtrlItemHandler", &members()) {}
+
+const HostControl::Members& ItemHandlerControl::members() {
+  using C = ItemHandlerControl;
+  static const Members members = [] {
+    Members m;
+    m.table.add(
+        dispid::BindItems, "BindItems", 2,
+        [](HostControl& c, InvokeKind, std::span<Variant> args) {
+          platform::ui::Form& form = formArgument(args[0]);
+          return Variant(static_cast<C&>(c).bindItems(form, itemManagerArgument(args[1])));
+        },
+        true);
+    m.table.add(
+        dispid::ReleaseItems, "ReleaseItems", 0,
+        [](HostControl& c, InvokeKind, std::span<Variant>) {
+          static_cast<C&>(c).releaseItems();
+          return Variant();
+        },
+        true);
+    m.addReadOnly(0x68030100, "Bound",
+                  [](HostControl& c) { return Variant(static_cast<C&>(c).boundCount()); });
+    m.addSiteVisible();
+    return m;
+  }();
+  return members;
 }
 
 ItemHandlerControl::~ItemHandlerControl() {

@@ -28,14 +28,16 @@ class TextControl final : public ItemBoundControl {
   bool edit(const std::string& text);
 
  private:
+  static const Members& members();
   void startWatches() override;
   void stopWatches() override { watch_.reset(); }
   void refresh() override;
+  const std::string& editedItem() const override { return itemName_; }
+  bool editText(const std::string& text) override { return edit(text); }
 
   std::string itemName_;
   int16_t itemMode_ = 0;
   bool fieldFlag_ = false;
-  bool fromItem_ = false;  // text_ came from the item
   ItemWatch watch_;
 };
 
@@ -57,6 +59,7 @@ class ComboControl final : public ItemBoundControl {
   bool select(const Variant& entry);
 
  private:
+  static const Members& members();
   void startWatches() override;
   void stopWatches() override { watch_.reset(); }
   void refresh() override;
@@ -84,12 +87,15 @@ class LabelTextUnitControl final : public ItemBoundControl {
   bool edit(const std::string& text);
 
  private:
+  static const Members& members();
   void startWatches() override;
   void stopWatches() override {
     valueWatch_.reset();
     unitWatch_.reset();
   }
   void refresh() override;
+  const std::string& editedItem() const override { return valueItemName_; }
+  bool editText(const std::string& text) override { return edit(text); }
 
   std::string valueItemName_;
   int16_t itemMode_ = 0;
@@ -97,7 +103,6 @@ class LabelTextUnitControl final : public ItemBoundControl {
   int16_t unitItemMode_ = 0;
   std::string labelText_;
   bool labelFlag_ = false;
-  bool fromItem_ = false;
   std::string unitText_;
   ItemWatch valueWatch_;
   ItemWatch unitWatch_;
@@ -122,6 +127,7 @@ class ItemHandlerControl final : public HostControl {
   void dropHost() override { releaseItems(); }
 
  private:
+  static const Members& members();
   std::vector<Ptr<ItemBoundControl>> bound_;
 };
 

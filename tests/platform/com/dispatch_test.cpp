@@ -284,4 +284,41 @@ TEST(Dispatch, TableListsAndReplacesMembers) {
   EXPECT_EQ(table.invoke(7, InvokeKind::Method, {}).toLong(), 2);
 }
 
+// One table shared by several objects: every call works on the object it is made for, and
+// the checks of kind and argument count hold as for a table of one object.
+TEST(Dispatch, SharedTableWorksOnTheObjectItIsCalledFor) {
+  struct Channel {
+    std::string caption;
+    std::vector<double> samples;
+  };
+  BasicDispatchTable<Channel&> table;
+  table.addProperty(
+      1, "Caption", [](Channel& c) { return Variant(c.caption); },
+      [](Channel& c, const Variant& v) { c.caption = v.toString(); });
+  table.addIndexedProperty(
+      2, "Sample", 1,
+      [](Channel& c, std::span<Variant> index) { return Variant(c.samples.at(index[0].toLong())); }, nullptr);
+  table.add(3, "Add", 1, [](Channel& c, InvokeKind, std::span<Variant> args) {
+    c.samples.push_back(args[0].toDouble());
+    return Variant(static_cast<int32_t>(c.samples.size()));
+  });
+
+  Channel flow{"Flow", {}}, density{"Density", {}};
+  Variant caption[1] = {Variant("Mass flow")};
+  table.invoke(flow, 1, InvokeKind::PropertyPut, caption);
+  Variant sample[1] = {Variant(2.5)};
+  EXPECT_EQ(table.invoke(density, 3, InvokeKind::Method, sample).toLong(), 1);
+  EXPECT_EQ(flow.caption, "Mass flow");
+  EXPECT_EQ(density.caption, "Density");
+  EXPECT_TRUE(flow.samples.empty());
+  Variant first[1] = {Variant(int32_t{0})};
+  EXPECT_EQ(table.invoke(density, 2, InvokeKind::PropertyGet, first).toDouble(), 2.5);
+  EXPECT_EQ(table.idOfName("sample"), 2);
+
+  EXPECT_EQ(errorNumberOf([&] { table.invoke(flow, 2, InvokeKind::PropertyPut, first); }), err::NoSuchMember);
+  EXPECT_EQ(errorNumberOf([&] { table.invoke(flow, 3, InvokeKind::Method, {}); }), err::WrongArgumentCount);
+  EXPECT_EQ(errorNumberOf([&] { table.invoke(flow, 4, InvokeKind::Method, {}); }), err::NoSuchMember);
+  EXPECT_TRUE(flow.samples.empty());  // a refused call reaches no handler
+}
+
 }  // namespace

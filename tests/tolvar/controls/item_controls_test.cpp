@@ -361,6 +361,73 @@ TEST_F(ItemControls, SiteVisibleByItsDispatchNumber) {
   EXPECT_TRUE(t.get(dispid::ExtenderVisible).toBool());
 }
 
+// The controls of one kind share their member table, but each keeps its own values: what a
+// window sets on one field never shows in another, in the same window or in a second one.
+TEST_F(ItemControls, ControlsOfOneKindKeepTheirOwnValues) {
+  Ptr<Form> second = platform::com::makeObject<Form>("BindForm", kWindow);
+  second->ensureLoaded();
+  struct Case {
+    std::string_view control;
+    int32_t index;
+    std::string_view property;
+    Variant value;
+  };
+  const Case cases[] = {
+      {"Flow", -1, "ItemName", Variant("PRIMARY_VALUE")},
+      {"Flow", -1, "FieldFlag", Variant(true)},
+      {"Tag", -1, "ItemMode", Variant(int16_t{3})},
+      {"UnitCombo", -1, "ItemName", Variant("PRIMARY_UNITS")},
+      {"Value", 0, "LabelText", Variant("Density:")},
+      {"Value", 0, "UnitItemName", Variant("PRIMARY_UNITS")},
+      {"Flow", -1, "FontName", Variant("Courier")},
+      {"Tag", -1, "BackColor", Variant(int32_t{255})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.control) + "." + std::string(c.property));
+    const Variant before = impl(*second, c.control, c.index).propertyByName(c.property, {});
+    ctl(c.control, c.index).setPropertyByName(c.property, c.value);
+    EXPECT_TRUE(ctl(c.control, c.index).propertyByName(c.property, {}).identical(c.value));
+    EXPECT_TRUE(impl(*second, c.control, c.index).propertyByName(c.property, {}).identical(before));
+  }
+  // A field of the same kind beside it keeps its own as well.
+  EXPECT_EQ(ctl("Tag").propertyByName("ItemName", {}).toString(), "");
+  EXPECT_EQ(ctl("Tag").propertyByName("FontName", {}).toString(), "MS Sans Serif");
+  EXPECT_EQ(ctl("Flow").propertyByName("ItemMode", {}).toInteger(), 0);
+
+  // The first window gone, the second's fields still answer and bind.
+  form->unload();
+  impl(*second, "Flow").put(dispid::ItemName, Variant("PRIMARY_VALUE"));
+  EXPECT_EQ(bindItems(*second, impl(*second, "Handler"), host.aim).toLong(), 1);
+  EXPECT_EQ(impl(*second, "Flow").get(dispid::Text).toString(), "12.5");
+  second->unload();
+}
+
+// A design property set back to its default reads the default and is drawn with it; each
+// put that changes nothing tells the site nothing.
+TEST_F(ItemControls, DesignPropertiesGoBackToTheirDefault) {
+  struct Recorder : platform::ui::ControlObserver {
+    int changes = 0;
+    void controlChanged(platform::ui::Control&, std::string_view) override { ++changes; }
+  } rec;
+  auto& plain = ctl("Plain");
+  form->ctl("Plain").addObserver(&rec);
+  EXPECT_EQ(shown(plain, "FontName").toString(), "Arial");
+  plain.setPropertyByName("FontName", Variant("MS Sans Serif"));
+  EXPECT_EQ(rec.changes, 1);
+  plain.setPropertyByName("FontName", Variant("MS Sans Serif"));
+  EXPECT_EQ(rec.changes, 1);
+  EXPECT_EQ(shown(plain, "FontName").toString(), "MS Sans Serif");
+  plain.setPropertyByName("FontSize", Variant(12.0f));
+  plain.setPropertyByName("FontSize", Variant(8.25f));
+  EXPECT_EQ(rec.changes, 3);
+  EXPECT_FLOAT_EQ(shown(plain, "FontSize").toSingle(), 8.25f);
+  // Alignment 2 from the design stays; a value of another type is kept as given.
+  EXPECT_EQ(shown(plain, "Alignment").toLong(), 2);
+  plain.setPropertyByName("Alignment", Variant("1"));
+  EXPECT_TRUE(shown(plain, "Alignment").isString());
+  form->ctl("Plain").removeObserver(&rec);
+}
+
 TEST(HostControlRegistry, EveryProgIdMakesItsControl) {
   tolvar::controls::registerHostControls();
   auto& reg = platform::ui::UserControlRegistry::instance();
