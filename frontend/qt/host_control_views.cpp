@@ -12,6 +12,7 @@
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/qt_convert.h"
+#include "frontend/qt/row_layout.h"
 #include "platform/ui/event_loop.h"
 
 namespace frontend::qt {
@@ -37,6 +38,12 @@ class LabelTextUnitWidget : public QWidget {
   void setLabelText(const QString& text) {
     if (label->text() == text) return;
     label->setText(text);
+    relayoutColumn();
+  }
+
+  void setUnitText(const QString& text) {
+    if (unit->text() == text) return;
+    unit->setText(text);
     relayoutColumn();
   }
 
@@ -73,23 +80,27 @@ class LabelTextUnitWidget : public QWidget {
     return label->text().isEmpty() ? 0 : label->fontMetrics().horizontalAdvance(label->text()) + 2 * kGap;
   }
 
-  void relayoutColumn() {
-    const std::vector<LabelTextUnitWidget*> rows = column();
-    int need = 0;
-    for (LabelTextUnitWidget* row : rows) need = std::max(need, row->labelNeed());
-    for (LabelTextUnitWidget* row : rows) row->place(need);
+  int unitNeed() const {
+    return unit->text().isEmpty() ? 0 : unit->fontMetrics().horizontalAdvance(unit->text()) + kGap;
   }
 
-  void place(int columnLabelNeed) {
-    // Fixed shares keep stacked rows in line; the value takes at least what a number needs, a
-    // long label takes its room from the unit, and where the row is too narrow for both the
-    // label gives way, never the digits.
-    const int w = width(), h = height();
-    const int ew = std::min(w, std::max(w * 35 / 100, minValueWidth()));
-    const int lw = std::max(0, std::min(std::max(w * 45 / 100, columnLabelNeed), w - ew));
+  void relayoutColumn() {
+    const std::vector<LabelTextUnitWidget*> rows = column();
+    int labels = 0, units = 0;
+    for (LabelTextUnitWidget* row : rows) {
+      labels = std::max(labels, row->labelNeed());
+      units = std::max(units, row->unitNeed());
+    }
+    for (LabelTextUnitWidget* row : rows) row->place(labels, units);
+  }
+
+  void place(int columnLabelNeed, int columnUnitNeed) {
+    const int h = height();
+    const RowLayout row = layOutRow(width(), minValueWidth(), columnLabelNeed, columnUnitNeed);
+    const int lw = row.label, ew = row.value;
     label->setGeometry(0, 0, std::max(0, lw - kGap), h);
     edit->setGeometry(lw, 0, std::max(0, ew - kGap), h);
-    unit->setGeometry(lw + ew, 0, std::max(0, w - lw - ew), h);
+    unit->setGeometry(lw + ew, 0, row.unit, h);
   }
 };
 
@@ -212,7 +223,7 @@ class UserView : public ControlView {
         break;
       case Kind::LabelTextUnit:
         ltu_->setLabelText(text("LabelText"));
-        ltu_->unit->setText(text("UnitText"));
+        ltu_->setUnitText(text("UnitText"));
         showEdit(edit_, text("Text"), flag("Editable", false));
         break;
       case Kind::Combo: {
