@@ -115,12 +115,35 @@ class ByName {
   std::vector<std::pair<std::string, Fn>> fns_;
 };
 
-class FakeDeviceDescription : public tolvar::DeviceDescription {
+// A host object that logs each call into the shared log (failing it where a test asked) and
+// answers members called by name from `byName`.
+template <class Interface>
+class RecordedByName : public Interface {
  public:
-  explicit FakeDeviceDescription(std::shared_ptr<CallLog> log) : log_(std::move(log)) {}
+  explicit RecordedByName(std::shared_ptr<CallLog> log) : log_(std::move(log)) {}
+
+  Failures failures;
+  ByName byName;
+
+  int32_t idOfName(std::string_view name) const override { return byName.idOfName(name); }
+  Variant invoke(int32_t id, platform::com::InvokeKind, std::span<Variant> args) override {
+    record(byName.nameOf(id), std::vector<Variant>(args.begin(), args.end()));
+    return byName.invoke(id, args);
+  }
+
+ protected:
+  void record(std::string op, std::vector<Variant> args) {
+    log_->add(Call{op, std::move(args)});
+    failures.raiseIfSet(op);
+  }
+  std::shared_ptr<CallLog> log_;
+};
+
+class FakeDeviceDescription : public RecordedByName<tolvar::DeviceDescription> {
+ public:
+  using RecordedByName::RecordedByName;
 
   CallLog& log() const { return *log_; }
-  Failures failures;
   // GetDeviceProperty: "DevDescLong", "Nickname"...; an unknown name answers status 1.
   std::map<std::string, std::string, platform::ui::NoCaseLess> properties;
   // The objects of each kind ("record", "sequence", "object", "menu"...) in enumeration order.
@@ -130,8 +153,7 @@ class FakeDeviceDescription : public tolvar::DeviceDescription {
   // GetObjectInfo / 2 / 3 by handle: up to six outputs.
   std::map<int32_t, std::vector<Variant>> info, info2, info3;
   std::map<int32_t, std::vector<tolvar::EnumEntry>> enumerations;
-  // "fncGetMenuData" and the other members called by name.
-  ByName byName;
+  // byName: "fncGetMenuData" and the other members called by name.
 
   void GetDeviceProperty(const std::string& sName, std::string& sValue, int32_t& status) override {
     record("GetDeviceProperty", {Variant(sName)});
@@ -200,17 +222,7 @@ class FakeDeviceDescription : public tolvar::DeviceDescription {
     if (it != enumerations.end()) entries = it->second;
   }
 
-  int32_t idOfName(std::string_view name) const override { return byName.idOfName(name); }
-  Variant invoke(int32_t id, platform::com::InvokeKind, std::span<Variant> args) override {
-    record(byName.nameOf(id), std::vector<Variant>(args.begin(), args.end()));
-    return byName.invoke(id, args);
-  }
-
  private:
-  void record(std::string op, std::vector<Variant> args) {
-    log_->add(Call{op, std::move(args)});
-    failures.raiseIfSet(op);
-  }
   void answerInfo(const char* op, const std::map<int32_t, std::vector<Variant>>& table, int32_t h,
                   Variant& v1, Variant& v2, Variant& v3, Variant& v4, Variant& v5, Variant& v6,
                   int32_t& status) {
@@ -222,19 +234,16 @@ class FakeDeviceDescription : public tolvar::DeviceDescription {
     for (size_t i = 0; i < 6 && i < it->second.size(); ++i) *outs[i] = it->second[i];
   }
 
-  std::shared_ptr<CallLog> log_;
   std::string walkKind_;
 };
 
-class FakeHostFrame : public tolvar::HostFrame {
+class FakeHostFrame : public RecordedByName<tolvar::HostFrame> {
  public:
-  explicit FakeHostFrame(std::shared_ptr<CallLog> log) : log_(std::move(log)) {}
+  using RecordedByName::RecordedByName;
 
-  Failures failures;
   // What StartSequence and AdjustSequence answer, per call in order (then 0).
   std::vector<int32_t> sequenceResults;
-  // "OpenFromDatabase", "SaveAsToDatabase", device menu functions...
-  ByName byName;
+  // byName: "OpenFromDatabase", "SaveAsToDatabase", device menu functions...
 
   void Connect(int32_t p, int32_t& status) override { plain("Connect", p, status); }
   void SetAddress(int32_t p, int32_t& status) override { plain("SetAddress", p, status); }
@@ -253,17 +262,7 @@ class FakeHostFrame : public tolvar::HostFrame {
     status = 0;
   }
 
-  int32_t idOfName(std::string_view name) const override { return byName.idOfName(name); }
-  Variant invoke(int32_t id, platform::com::InvokeKind, std::span<Variant> args) override {
-    record(byName.nameOf(id), std::vector<Variant>(args.begin(), args.end()));
-    return byName.invoke(id, args);
-  }
-
  private:
-  void record(std::string op, std::vector<Variant> args) {
-    log_->add(Call{op, std::move(args)});
-    failures.raiseIfSet(op);
-  }
   void plain(const char* op, int32_t p, int32_t& status) {
     record(op, {Variant(p)});
     status = 0;
@@ -274,8 +273,6 @@ class FakeHostFrame : public tolvar::HostFrame {
     if (!sequenceResults.empty()) sequenceResults.erase(sequenceResults.begin());
     status = 0;
   }
-
-  std::shared_ptr<CallLog> log_;
 };
 
 // The item manager. Items get a new handle per registration (from 1 upward); values are
