@@ -17,8 +17,8 @@ constexpr int32_t kButtonText = static_cast<int32_t>(0x80000012u);
 constexpr int32_t kWindowBackground = static_cast<int32_t>(0x80000005u);
 constexpr int32_t kWindowText = static_cast<int32_t>(0x80000008u);
 
-// What every visible control has.
-inline void declareVisual(Control& c, auto&& declare) {
+// Where a control stands and whether it is seen; user controls keep the rest themselves.
+inline void declarePlacement(auto&& declare) {
   declare("Left", Variant(0.0f));
   declare("Top", Variant(0.0f));
   declare("Width", Variant(1215.0f));
@@ -26,6 +26,11 @@ inline void declareVisual(Control& c, auto&& declare) {
   declare("Visible", Variant(true));
   declare("Enabled", Variant(true));
   declare("ToolTipText", Variant(std::string()));
+}
+
+// What every visible control has.
+inline void declareVisual(Control& c, auto&& declare) {
+  declarePlacement(declare);
   declare("BackColor", Variant(kButtonFace));
   declare("ForeColor", Variant(kButtonText));
   declare("FontName", Variant(std::string("MS Sans Serif")));

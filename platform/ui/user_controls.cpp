@@ -34,13 +34,7 @@ UserControl::UserControl(Form& form, std::string typeName, std::string progId, s
       typeName_(std::move(typeName)),
       progId_(std::move(progId)),
       impl_(std::move(impl)) {
-  declare("Left", Variant(0.0f));
-  declare("Top", Variant(0.0f));
-  declare("Width", Variant(1215.0f));
-  declare("Height", Variant(375.0f));
-  declare("Visible", Variant(true));
-  declare("Enabled", Variant(true));
-  declare("ToolTipText", Variant(std::string()));
+  declarePlacement([this](std::string_view n, Variant v) { declare(n, std::move(v)); });
   declare("TabIndex", Variant(int16_t{0}));
   declare("TabStop", Variant(true));
   declare("HelpContextID", Variant(int32_t{0}));
