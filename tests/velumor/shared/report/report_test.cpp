@@ -269,6 +269,33 @@ TEST_F(ReportPrintTest, FailuresShowTheErrorAndThePathAndLeaveNoFile) {
   EXPECT_EQ(left, (std::vector<std::string>{"adir", "locked"}));
 }
 
+TEST_F(ReportPrintTest, AFileThatCannotBeWrittenIsSaidInTheUsersLanguage) {
+  fs::create_directory(folder_ / "adir");
+  const std::string missing = (folder_ / "nowhere" / "x.prn").string();
+  const std::string folder = (folder_ / "adir").string();
+  struct Case {
+    const char* lang;
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {"de", missing, "Pfad nicht gefunden\r\n" + missing},
+      {"de", folder, "Fehler beim Zugriff auf Pfad/Datei\r\n" + folder},
+      {"en", missing, "Path not found\r\n" + missing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.lang) + " " + c.path);
+    ::setenv("VELUMOR_LANG", c.lang, 1);
+    ui::Services::headless().reset();
+    ui::Services::headless().queuePrinter({true, 1, true});
+    ui::Services::headless().queueSaveFile(c.path);
+    EXPECT_EQ(print(counted("text\r\n")), PrintOutcome::Failed);
+    auto shown = messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, c.message);
+  }
+  ::setenv("VELUMOR_LANG", "en", 1);
+}
+
 TEST_F(ReportPrintTest, ABuildFailureWritesAndPrintsNothing) {
   fs::path target = folder_ / "VR_Data.prn";
   std::ofstream(target) << "kept";
