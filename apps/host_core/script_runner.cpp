@@ -282,13 +282,27 @@ int ScriptRunner::runText(const std::string& text, const std::string& sourceName
 }
 
 void ScriptRunner::closeAll() {
-  while (!views_.empty()) {
-    auto v = views_.back().second;
-    views_.pop_back();
-    host_.destroyView(v);
-    EventLoop::instance().drainPosted();
+  // The host ends the session itself: a question its end raises finds nobody to answer it and
+  // takes the box's default button unless the script queued an answer. That is said, not failed.
+  auto& headless = Services::headless();
+  headless.clearDefaulted();
+  headless.setSessionEnding(true);
+  struct Ending {
+    platform::ui::HeadlessServices& h;
+    ~Ending() { h.setSessionEnding(false); }
+  } ending{headless};
+  views_.clear();  // the host holds every view it opened; the script's names go
+  host_.endSession();
+  EventLoop::instance().drainPosted();
+  for (const auto& box : headless.defaulted()) {
+    // One log line a box: its line ends written as the script would write them.
+    std::string text;
+    for (char ch : box.text)
+      text += ch == '\r' ? std::string("\\r") : ch == '\n' ? std::string("\\n") : std::string(1, ch);
+    out_ << "end of session: the message box \"" << text << "\" took its default button (" << box.answer
+         << ")\n";
   }
-  for (auto& v : host_.hostOpenedViews()) host_.destroyView(v);
+  for (auto& m : host_.takeHostMessages()) out_ << "host: " << m << "\n";
 }
 
 struct ScriptRunner::Call {

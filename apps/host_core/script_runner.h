@@ -49,7 +49,8 @@ class ScriptRunner {
   int runText(const std::string& text, const std::string& sourceName = "script");
   // Runs one command; returns false when it failed (the failure is printed).
   bool runLine(const std::string& line, int lineNo);
-  // Destroys the views still open, newest first.
+  // The host's end of the session: the views still open are destroyed, newest first; a message
+  // box this raises with no queued answer takes its default button, printed in the log.
   void closeAll();
   int failures() const { return failures_; }
 

@@ -65,8 +65,17 @@ class FakeHost : public HostApi {
     if (progId != "Tiny.View") return Status::fail(Reason::NotFound, "not registered");
     auto v = makeObject<TinyView>();
     v->Show();
+    opened.emplace_back(v);
     return Ptr<tolvar::View>(v);
   }
+  void endSession() override {
+    while (!opened.empty()) {
+      Ptr<tolvar::View> v = opened.back();
+      opened.pop_back();
+      destroyView(v);
+    }
+  }
+  std::vector<Ptr<tolvar::View>> opened;
   void destroyView(const Ptr<tolvar::View>& v) override {
     v->Destroy();
     ++destroyed;
