@@ -27,6 +27,11 @@ class HostApi {
   virtual void destroyView(const platform::com::Ptr<tolvar::View>& view) = 0;
   // Views the host opened itself (the frame's OpenView, the device menu), newest last.
   virtual std::vector<platform::com::Ptr<tolvar::View>> hostOpenedViews() = 0;
+  // The host's own end of the session: every view still open is destroyed, newest first.
+  virtual void endSession() {
+    const auto views = hostOpenedViews();
+    for (auto it = views.rbegin(); it != views.rend(); ++it) destroyView(*it);
+  }
   // Host-side writes: a number or text into value and shadow value, or the shadow only.
   virtual Status setItem(const std::string& name, const platform::com::Variant& value, bool shadowOnly) = 0;
   virtual Status setBytes(const std::string& name, const platform::com::ByteArray& octets) = 0;

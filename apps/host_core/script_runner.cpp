@@ -193,14 +193,35 @@ bool lineHasQuotedArg(const std::string& line, size_t argIndex) {
 }
 }  // namespace
 
-bool scriptValuesMatch(const std::string& expected, const std::string& actual) {
-  double e, a;
-  if (parseNumber(expected, e) && parseNumber(actual, a)) {
-    return std::fabs(e - a) <= 1e-6 * std::max(1.0, std::fabs(e));
+std::optional<double> parseTolerance(const std::string& word) {
+  double t = 0;
+  if (word.size() < 2 || word[0] != '~' || !parseNumber(word.substr(1), t) || t < 0) return std::nullopt;
+  return t;
+}
+
+bool scriptValueMatches(const std::string& expected, const Variant& actual, std::optional<double> tolerance) {
+  using platform::com::VarType;
+  double e = 0;
+  const bool number = parseNumber(expected, e);
+  switch (actual.type()) {
+    case VarType::Byte:
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Double:
+      if (!number) return false;
+      if (tolerance) return std::fabs(e - actual.toDouble()) <= *tolerance;
+      return e == actual.toDouble();  // whole numbers, Longs and a script's Doubles as given
+    case VarType::Single:
+      if (!number) return false;
+      if (tolerance) return std::fabs(e - actual.toDouble()) <= *tolerance;
+      // Exactly as stored: the number the script writes, held as a Single, is the value.
+      return static_cast<float>(e) == actual.toSingle();
+    case VarType::Boolean:
+      return expected == (actual.toBool() ? "true" : "false");
+    default:
+      // Texts, octets and the rest compare as they print; a tolerance applies to numbers only.
+      return !tolerance && expected == platform::ui::scriptText(actual);
   }
-  if ((expected == "true" || expected == "false") && (actual == "True" || actual == "False"))
-    return equalsNoCase(expected, actual);
-  return expected == actual;
 }
 
 ScriptRunner::ScriptRunner(HostApi& host, std::ostream& out) : host_(host), out_(out) {
@@ -282,13 +303,27 @@ int ScriptRunner::runText(const std::string& text, const std::string& sourceName
 }
 
 void ScriptRunner::closeAll() {
-  while (!views_.empty()) {
-    auto v = views_.back().second;
-    views_.pop_back();
-    host_.destroyView(v);
-    EventLoop::instance().drainPosted();
+  // The host ends the session itself: a question its end raises finds nobody to answer it and
+  // takes the box's default button unless the script queued an answer. That is said, not failed.
+  auto& headless = Services::headless();
+  headless.clearDefaulted();
+  headless.setSessionEnding(true);
+  struct Ending {
+    platform::ui::HeadlessServices& h;
+    ~Ending() { h.setSessionEnding(false); }
+  } ending{headless};
+  views_.clear();  // the host holds every view it opened; the script's names go
+  host_.endSession();
+  EventLoop::instance().drainPosted();
+  for (const auto& box : headless.defaulted()) {
+    // One log line a box: its line ends written as the script would write them.
+    std::string text;
+    for (char ch : box.text)
+      text += ch == '\r' ? std::string("\\r") : ch == '\n' ? std::string("\\n") : std::string(1, ch);
+    out_ << "end of session: the message box \"" << text << "\" took its default button (" << box.answer
+         << ")\n";
   }
-  for (auto& v : host_.hostOpenedViews()) host_.destroyView(v);
+  for (auto& m : host_.takeHostMessages()) out_ << "host: " << m << "\n";
 }
 
 struct ScriptRunner::Call {
@@ -571,25 +606,29 @@ const CommandEntry kCommands[] = {
      }},
     // Compares a model property (Caption, Tabs.Count, Panels(Key).Text, ...) with VALUE;
     // fails on a mismatch, a property that cannot be read, or more than one value word.
-    {{"expect", "NAME CONTROL PROPERTY VALUE"},
+    {{"expect", "NAME CONTROL PROPERTY VALUE [~TOL]"},
      [](const Call& c) {
        c.need(4);
        const auto& w = c.w;
-       if (w.size() > 5) return c.fail("'expect' takes one value (quote a text)");
+       const std::optional<double> tolerance = w.size() == 6 ? parseTolerance(w[5]) : std::nullopt;
+       if (w.size() > 6 || (w.size() == 6 && !tolerance))
+         return c.fail("'expect' takes one value (quote a text) and an optional tolerance ~TOL");
        Control& ctl = c.control(c.form(w[1]), w[2]);
-       std::string actual;
+       Variant actual;
        try {
-         actual = platform::ui::scriptText(ctl.evalPath(w[3]));
+         actual = ctl.evalPath(w[3]);
        } catch (const platform::com::RuntimeError& e) {
          return c.fail("cannot read " + w[2] + "." + w[3] + ": " + e.description());
        }
-       if (!scriptValuesMatch(w[4], actual))
-         return c.fail("expected " + w[2] + "." + w[3] + " = \"" + w[4] + "\", actual \"" + actual + "\"");
+       if (!scriptValueMatches(w[4], actual, tolerance))
+         return c.fail("expected " + w[2] + "." + w[3] + " = \"" + w[4] + "\"" +
+                       (tolerance ? " " + w[5] : "") + ", actual \"" + platform::ui::scriptText(actual) +
+                       "\"");
        return true;
      }},
     // Compares a host item: numbers numerically, texts exactly, octets as hex pairs (the only
     // values that take several words); fails on a mismatch or an unknown item.
-    {{"expect-item", "ITEM VALUE"},
+    {{"expect-item", "ITEM VALUE [~TOL]"},
      [](const Call& c) {
        c.need(2);
        const auto& w = c.w;
@@ -601,12 +640,15 @@ const CommandEntry kCommands[] = {
          for (size_t i = 2; i < w.size(); ++i) expected += (i > 2 ? " " : "") + w[i];
          if (expected != actual)
            return c.fail("expected item " + w[1] + " = " + expected + ", actual " + actual);
-       } else if (w.size() > 3) {
+       } else {
+         const std::optional<double> tolerance = w.size() == 4 ? parseTolerance(w[3]) : std::nullopt;
          // Only octets take several words; a second word would otherwise be left unchecked.
-         return c.fail("item " + w[1] + " holds \"" + actual +
-                       "\", not octets: give one value (quote a text)");
-       } else if (!scriptValuesMatch(w[2], actual)) {
-         return c.fail("expected item " + w[1] + " = \"" + w[2] + "\", actual \"" + actual + "\"");
+         if (w.size() > 4 || (w.size() == 4 && !tolerance))
+           return c.fail("item " + w[1] + " holds \"" + actual +
+                         "\", not octets: give one value (quote a text) and an optional tolerance ~TOL");
+         if (!scriptValueMatches(w[2], *v, tolerance))
+           return c.fail("expected item " + w[1] + " = \"" + w[2] + "\"" + (tolerance ? " " + w[3] : "") +
+                         ", actual \"" + actual + "\"");
        }
        return true;
      }},

@@ -4,6 +4,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,9 +21,14 @@ std::vector<std::string> splitScriptLine(const std::string& line);
 // Parses "Name" or "Name(3)".
 std::pair<std::string, int32_t> parseControlRef(const std::string& ref);
 
-// Compares an expected script value with an actual one: numbers numerically, anything
-// else as text.
-bool scriptValuesMatch(const std::string& expected, const std::string& actual);
+// Compares an expected script value with an actual one: whole numbers, Longs and Doubles
+// exactly, a Single exactly as the expected number is held as a Single, Booleans as
+// true/false, anything else as its text. With a tolerance (numbers only) a number passes
+// within it.
+bool scriptValueMatches(const std::string& expected, const platform::com::Variant& actual,
+                        std::optional<double> tolerance = std::nullopt);
+// "~0.001" as a tolerance; nothing for any other word.
+std::optional<double> parseTolerance(const std::string& word);
 
 // A command of the script language: its name and its arguments as README.md writes them
 // ("" when it takes none). A test holds the README's command table to this list.
@@ -49,7 +55,8 @@ class ScriptRunner {
   int runText(const std::string& text, const std::string& sourceName = "script");
   // Runs one command; returns false when it failed (the failure is printed).
   bool runLine(const std::string& line, int lineNo);
-  // Destroys the views still open, newest first.
+  // The host's end of the session: the views still open are destroyed, newest first; a message
+  // box this raises with no queued answer takes its default button, printed in the log.
   void closeAll();
   int failures() const { return failures_; }
 

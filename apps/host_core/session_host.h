@@ -14,6 +14,7 @@ class SimulatedHost : public HostApi {
   }
   void destroyView(const platform::com::Ptr<tolvar::View>& view) override { s_.destroyView(view); }
   std::vector<platform::com::Ptr<tolvar::View>> hostOpenedViews() override { return s_.hostOpenedViews(); }
+  void endSession() override { s_.endSession(); }
   Status setItem(const std::string& name, const platform::com::Variant& value, bool shadowOnly) override {
     return s_.setItem(name, value, shadowOnly);
   }

@@ -164,10 +164,9 @@ int main(int argc, char** argv) {
       QApplication::setQuitOnLastWindowClosed(true);
       if (opt.quitAfterMs > 0) QTimer::singleShot(opt.quitAfterMs, &app, &QApplication::quit);
       rc = app.exec();
-      // The views still open go newest first, as a host closes them. views() hands out a copy:
-      // one copy is walked, and destroying a view does not touch it.
-      const std::vector<tolvar::sim::OpenedView> open = session.views();
-      for (auto it = open.rbegin(); it != open.rend(); ++it) session.destroyView(it->view);
+      // The views still open go newest first, as a host closes them, while the windows can
+      // still ask the user (the save question, the fixed-current guard).
+      session.endSession();
       front.uninstall();
 #else
       std::cerr << "velumor-host: built without Qt; use --script FILE\n";

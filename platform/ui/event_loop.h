@@ -96,7 +96,7 @@ class PLAT_API EventLoop {
   size_t armedCount() const { return order_.size(); }
 
   // True while the host shuts down: windows then close as at the end of the application
-  // (unload mode 2), without the questions a user's close asks.
+  // (unload mode 2).
   bool hostEnding() const { return hostEnding_; }
   void setHostEnding(bool ending) { hostEnding_ = ending; }
 

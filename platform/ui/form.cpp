@@ -184,6 +184,10 @@ bool Form::unload(int16_t mode) {
   loaded_ = false;
   unloaded_ = true;
   modal_ = false;
+  if (keptWhileLoaded_) {
+    keptWhileLoaded_ = false;
+    Release();  // `keep` still holds the form until this call returns
+  }
   return true;
 }
 
@@ -203,6 +207,10 @@ void Form::destroyControls() {
 void Form::show(bool modal) {
   ensureLoaded();
   platform::com::Ptr<Form> keep(this);
+  if (!keptWhileLoaded_) {
+    keptWhileLoaded_ = true;
+    AddRef();
+  }
   modal_ = modal;
   if (!getProperty("Visible").toBool()) store("Visible", Variant(true));
   for (FormObserver* o : std::vector<FormObserver*>(formObservers_)) o->formShown(*this, modal);

@@ -68,6 +68,8 @@ class PLAT_API Form : public Control, public platform::com::Unknown {
   // Loads a form again after it was unloaded (an explicit load, as the language's Load statement).
   void load();
   // Query-unload and unload with `mode`; returns false when a handler cancelled.
+  // A form that was shown lives until it is unloaded, as a window of the platform does, also
+  // when nobody holds a reference to it any more.
   bool unload(int16_t mode = kUnloadFormCode);
   // The user closes the window (the close box).
   bool userClose() { return unload(kUnloadFormControlMenu); }
@@ -185,6 +187,7 @@ class PLAT_API Form : public Control, public platform::com::Unknown {
   bool unloading_ = false;
   bool querying_ = false;  // inside Form_QueryUnload
   bool modal_ = false;
+  bool keptWhileLoaded_ = false;  // the reference a shown form holds on itself until its unload
   int resizeDepth_ = 0;
   // The size to go back to when a maximised (or minimised) window is restored.
   float restoreWidth_ = 0, restoreHeight_ = 0;

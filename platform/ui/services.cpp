@@ -62,6 +62,20 @@ int32_t defaultAnswer(int32_t style) {
       return mb::IdCancel;
   }
 }
+// The answer of a box's default button: the first unless the style names another.
+int32_t defaultButton(int32_t style) {
+  static constexpr int32_t kButtons[6][3] = {{mb::IdOK},
+                                             {mb::IdOK, mb::IdCancel},
+                                             {mb::IdAbort, mb::IdRetry, mb::IdIgnore},
+                                             {mb::IdYes, mb::IdNo, mb::IdCancel},
+                                             {mb::IdYes, mb::IdNo},
+                                             {mb::IdRetry, mb::IdCancel}};
+  static constexpr int kCount[6] = {1, 2, 3, 3, 2, 2};
+  const int kind = style & 7;
+  if (kind > 5) return mb::IdOK;
+  const int wanted = (style & mb::DefaultButton4) >> 8;
+  return kButtons[kind][wanted < kCount[kind] ? wanted : 0];
+}
 }  // namespace
 
 float PrinterService::textWidth(const std::string& text, const std::string& fontName, float fontSize) const {
@@ -79,7 +93,11 @@ float PrinterService::textHeight(const std::string& fontName, float fontSize) co
 int32_t HeadlessServices::show(const std::string& text, int32_t style, const std::string& title) {
   ServiceRequest r{"msgbox", text, title, style, {}};
   int32_t answer;
-  if (msgAnswers_.empty()) {
+  if (msgAnswers_.empty() && sessionEnding_) {
+    answer = defaultButton(style);
+    r.answer = answerName(answer);
+    defaulted_.push_back(r);
+  } else if (msgAnswers_.empty()) {
     answer = defaultAnswer(style);
     unanswered_.push_back("message box: " + text);
   } else {
@@ -167,6 +185,8 @@ void HeadlessServices::reset() {
   requests_.clear();
   unanswered_.clear();
   printed_.clear();
+  defaulted_.clear();
+  sessionEnding_ = false;
 }
 
 HeadlessServices& Services::headless() {

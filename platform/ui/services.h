@@ -29,6 +29,7 @@ inline constexpr int32_t Exclamation = 48;
 inline constexpr int32_t Information = 64;
 inline constexpr int32_t DefaultButton2 = 256;
 inline constexpr int32_t DefaultButton3 = 512;
+inline constexpr int32_t DefaultButton4 = 768;
 inline constexpr int32_t SystemModal = 4096;
 
 inline constexpr int32_t IdOK = 1;
@@ -188,6 +189,12 @@ class PLAT_API HeadlessServices : public MessageBoxService,
   const std::vector<std::string>& unanswered() const { return unanswered_; }
   void clearUnanswered() { unanswered_.clear(); }
   const std::vector<PrintDocument>& printed() const { return printed_; }
+  // While the host ends a session on its own, a message box with no queued answer takes its
+  // default button instead (nobody is there to answer, and nothing must be lost); such boxes
+  // are kept for the session log and not counted as unanswered.
+  void setSessionEnding(bool ending) { sessionEnding_ = ending; }
+  const std::vector<ServiceRequest>& defaulted() const { return defaulted_; }
+  void clearDefaulted() { defaulted_.clear(); }
   void reset();
 
  private:
@@ -197,6 +204,8 @@ class PLAT_API HeadlessServices : public MessageBoxService,
   std::vector<ServiceRequest> requests_;
   std::vector<std::string> unanswered_;
   std::vector<PrintDocument> printed_;
+  std::vector<ServiceRequest> defaulted_;
+  bool sessionEnding_ = false;
 };
 
 // The installed services; the headless defaults until a front end installs its own.

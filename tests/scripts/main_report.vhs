@@ -29,10 +29,10 @@ expect-no-message
 
 # A folder as the target, and a folder nobody may write in: a message, no file.
 printdialog tofile
-savefile .
+savefile /proc
 answer ok
 click main MenuPrint
-expect-message "Path/File access error"
+expect-message "\r\n/proc"
 printdialog tofile
 savefile /sys/VR_Data.prn
 answer ok

@@ -11,7 +11,7 @@ expect Sim OperationModeOption(0) Caption "Normal opration"
 expect Sim OperationModeOption(1) Caption "Fixed output"
 expect Sim AdjustCommand Caption "&Adjust"
 expect Sim VelumorStatusBar Panels(StatusBarSimulationLED).ToolTipText "Simulation not activ"
-expect Sim CurrentText(0) Text "0"
+expect Sim CurrentText(0) Text "0.000"
 expect-item PRIMARY_FIXED_CURRENT 0
 expect-no-message
 expect-no-error

@@ -103,20 +103,28 @@ HostSession::HostSession(HostOptions options, std::shared_ptr<const dd::DeviceDa
 }
 
 HostSession::~HostSession() {
-  // Newest first, as a host closes its windows; each view's own release happens on the way.
-  // The host is ending: a window's close guard cannot keep it (and its view) alive now.
-  platform::ui::EventLoop::instance().setHostEnding(true);
-  while (!views_.empty()) {
-    const int32_t handle = views_.back().opened.handle;
-    destroyView(handle);
-    if (!views_.empty() && views_.back().opened.handle == handle) views_.pop_back();
-  }
-  platform::ui::EventLoop::instance().setHostEnding(false);
+  endSession();
   link_->session = nullptr;
   if (platform::com::processLoader() == loader_.get()) platform::com::setProcessLoader(nullptr);
   sequences_.reset();
   simulator_.reset();
   scheduler_.reset();
+}
+
+void HostSession::endSession() {
+  // Newest first, as a host closes its windows; each view's own release happens on the way.
+  platform::ui::EventLoop::instance().setHostEnding(true);
+  while (!views_.empty()) {
+    const int32_t handle = views_.back().opened.handle;
+    destroyView(handle);
+    // Refused (the user kept a guarded window): the host ends all the same and lets go of the
+    // view; its window then closes with it, without asking again.
+    if (!views_.empty() && views_.back().opened.handle == handle) {
+      store_->releaseView(handle);
+      views_.pop_back();
+    }
+  }
+  platform::ui::EventLoop::instance().setHostEnding(false);
 }
 
 HostItemAccess* HostSession::itemAccess() const {
@@ -215,8 +223,9 @@ bool HostSession::destroyView(int32_t viewHandle) {
   ViewEntry* e = entryOf(viewHandle);
   if (!e) return false;
   Ptr<View> view = e->opened.view;  // keeps the view alive through its own Destroy
+  // No notification reaches a view being destroyed, but its registrations stay until Destroy
+  // has returned: its unload still reads items (the save question) and releases itself.
   e->released = true;
-  store_->releaseView(viewHandle);
   int32_t status = 0;
   try {
     status = view->Destroy();
@@ -225,12 +234,13 @@ bool HostSession::destroyView(int32_t viewHandle) {
   }
   // The view may have opened or released others meanwhile; look the entry up again.
   if (status != 0) {
-    // Refused (a window's close guard kept it open): the view stays the host's and is
-    // destroyed again when the host ends. Forgotten here, it would live on, owned by its
-    // own window, and never be destroyed.
+    // Refused (a window's close guard kept it open): the view stays the host's, registered as
+    // before, and is destroyed again when the host ends. Forgotten here, it would live on,
+    // owned by its own window, and never be destroyed.
     if (ViewEntry* kept = entryOf(viewHandle)) kept->released = false;
     return true;
   }
+  store_->releaseView(viewHandle);
   views_.erase(std::remove_if(views_.begin(), views_.end(),
                               [viewHandle](const ViewEntry& v) { return v.opened.handle == viewHandle; }),
                views_.end());

@@ -60,7 +60,7 @@ class HostSession {
   // The same for tests and benches that cannot go on without a session: a description that
   // cannot be loaded raises std::runtime_error with that text.
   explicit HostSession(HostOptions options = {});
-  // Destroys the views still open, newest first; objects handed out earlier fail cleanly after.
+  // Ends the session (endSession); objects handed out earlier fail cleanly after.
   ~HostSession();
   HostSession(const HostSession&) = delete;
   HostSession& operator=(const HostSession&) = delete;
@@ -89,10 +89,14 @@ class HostSession {
   // that failed (NotFound: no such class; Refused: not a view, or it refused a step); a
   // half-made view is destroyed again.
   Result<Ptr<View>> openView(const std::string& progId, bool openedByHost = false);
-  // Destroys and forgets a view (its registrations go with it). False when the session does not
-  // hold it.
+  // Destroys and forgets a view; its registrations last until its Destroy has returned, so that
+  // its unload can still read items. A view that refuses (a close guard kept its window) stays
+  // open and registered. False when the session does not hold it.
   bool destroyView(const Ptr<View>& view);
   bool destroyView(int32_t viewHandle);
+  // The host's end: destroys the views still open, newest first; a view that refuses is let go
+  // all the same (its window closes with it). Safe to call again.
+  void endSession();
   // The views open now, oldest first. A view that released itself (ReleaseView) is gone.
   std::vector<OpenedView> views() const;
   std::vector<Ptr<View>> hostOpenedViews() const;

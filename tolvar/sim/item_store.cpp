@@ -71,14 +71,25 @@ bool ItemStore::set(std::string_view name, const Variant& v) {
   return true;
 }
 
-void ItemStore::changed(int32_t index, bool valueChanged, bool shadowChanged) {
-  if (!valueChanged && !shadowChanged) return;
+void ItemStore::report(int32_t index, const Variant& v) {
+  if (!validIndex(index)) return;
+  Item& item = items_[static_cast<size_t>(index)];
+  const bool valueChanged = !item.value.identical(v);
+  const bool shadowChanged = !item.shadow.identical(v);
+  if (valueChanged) item.value = v;
+  if (shadowChanged) item.shadow = v;
+  changed(index, valueChanged, shadowChanged, true);
+}
+
+void ItemStore::changed(int32_t index, bool valueChanged, bool shadowChanged, bool reported) {
+  if (!valueChanged && !shadowChanged && !reported) return;
   const Item& item = items_[static_cast<size_t>(index)];
   for (int32_t handle : item.registrations) {
     auto it = registrations_.find(handle);
     if (it == registrations_.end() || !it->second.advised) continue;
-    if (it->second.shadow ? shadowChanged : valueChanged) postNotification(handle);
+    if (reported || (it->second.shadow ? shadowChanged : valueChanged)) postNotification(handle);
   }
+  if (!valueChanged && !shadowChanged) return;
   for (int32_t id : item.watches) {
     auto it = watches_.find(id);
     if (it == watches_.end()) continue;

@@ -50,6 +50,10 @@ class ItemStore {
   bool set(int32_t index, const Variant& v);
   bool setValueOnly(int32_t index, const Variant& v);
   bool setShadow(int32_t index, const Variant& v);
+  // A value read from the device that views must hear of each time it is read, changed or not
+  // (the status items): value and shadow are written as by set(), every registration of the
+  // item is notified; host-side watches still hear only of a real change.
+  void report(int32_t index, const Variant& v);
   // The state travels with later notifications; a change of state alone notifies nobody.
   void setState(int32_t index, int32_t state);
   // By name; false for an unknown name.
@@ -101,7 +105,7 @@ class ItemStore {
     std::function<void()> onChange;
   };
 
-  void changed(int32_t index, bool valueChanged, bool shadowChanged);
+  void changed(int32_t index, bool valueChanged, bool shadowChanged, bool reported = false);
   void postNotification(int32_t handle);
 
   std::shared_ptr<const dd::DeviceData> data_;

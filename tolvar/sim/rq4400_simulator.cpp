@@ -724,7 +724,13 @@ uint8_t Rq4400Simulator::executeRead(const dd::RecordDef& record) {
     const int32_t i = store_.indexOf(name);
     if (i < 0) continue;
     auto it = memory_.find(i);
-    if (it != memory_.end()) store_.set(i, it->second);
+    if (it == memory_.end()) continue;
+    // A status read from the device is news to its views even when it did not change: a
+    // window shows it again (the diagnosis rows after a connect).
+    if (isStatusItem(name))
+      store_.report(i, it->second);
+    else
+      store_.set(i, it->second);
   }
   return 0;
 }

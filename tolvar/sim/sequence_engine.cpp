@@ -188,7 +188,8 @@ void SequenceEngine::finishRecord(bool ok) {
   const dd::RecordDef& r = record();
   setItem(dd::recordStateItem(r.name), kRecordFinished);
   setItem("LastCommandResponseSummary", run_->code);
-  setItem("LastFieldDeviceStatus", run_->deviceStatus);
+  // The field device status comes with every answer: its views hear of it each time.
+  store_.report(store_.indexOf("LastFieldDeviceStatus"), Variant(static_cast<double>(run_->deviceStatus)));
   if (!ok) {
     finish(false);
     return;

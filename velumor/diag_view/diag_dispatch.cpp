@@ -38,15 +38,7 @@ void VelumorDiagViewForm::Dispatch(const VELUMOR_Notify_Type& record) {
   if (is(CurrentSourceHandle)) return ShowDataSource(h);
   if (is(UserLevelHandle)) return ShowUserLevel(h);
   if (is(FileNameHandle)) return ShowFileName(h);
-  if (is(AddTransmitterStateErrorHandle)) return DecodeErrorOctets();
-  if (is(AddTransmitterStateStateHandle)) return DecodeStateOctets();
-  if (is(A10AddTransmitterStateErrorHandle)) return DecodeA10Errors();
-  // Reported by the second variant, shown by nothing.
-  if (is(A10AddTransmitterStateStateHandle) || is(A10OperatingModeHandle) ||
-      is(A10AnalogOutputSaturatedHandle) || is(A10AnalogOutputFixedHandle))
-    return;
-  if (is(A10AddTransmitterStateTStateHandle)) return DecodeA10TState();
-  if (is(A10AddTransmitterStateWarningsHandle)) return DecodeA10Warnings();
+  if (HandleStatusRecord(h)) return;
   if (is(LastFieldDeviceStatusHandle)) return ShowFieldDeviceStatus();
   if (is(UploadProgressHandle)) return ShowProgress("upload", h);
   if (is(DownloadProgressHandle) || is(FullDownloadProgressHandle)) return ShowProgress("download", h);

@@ -49,39 +49,11 @@ void VelumorDiagViewForm::ApplyDeviceVariant() {
   A10AddTransmitterStateWarningsHandle = kept(StatusItem::A10Warnings);
 }
 
-void VelumorDiagViewForm::DecodeErrorOctets() {
+bool VelumorDiagViewForm::HandleStatusRecord(int32_t handle) {
   tolvar::AppletItemManager* aim = binding().itemManager();
-  if (!aim) return;
+  if (!aim) return false;
   FormDrawing drawing(*this);
-  Status.Decode(StatusItem::Error, *aim, drawing);
-}
-
-void VelumorDiagViewForm::DecodeStateOctets() {
-  tolvar::AppletItemManager* aim = binding().itemManager();
-  if (!aim) return;
-  FormDrawing drawing(*this);
-  Status.Decode(StatusItem::State, *aim, drawing);
-}
-
-void VelumorDiagViewForm::DecodeA10Errors() {
-  tolvar::AppletItemManager* aim = binding().itemManager();
-  if (!aim) return;
-  FormDrawing drawing(*this);
-  Status.Decode(StatusItem::A10Error, *aim, drawing);
-}
-
-void VelumorDiagViewForm::DecodeA10TState() {
-  tolvar::AppletItemManager* aim = binding().itemManager();
-  if (!aim) return;
-  FormDrawing drawing(*this);
-  Status.Decode(StatusItem::A10TState, *aim, drawing);
-}
-
-void VelumorDiagViewForm::DecodeA10Warnings() {
-  tolvar::AppletItemManager* aim = binding().itemManager();
-  if (!aim) return;
-  FormDrawing drawing(*this);
-  Status.Decode(StatusItem::A10Warnings, *aim, drawing);
+  return Status.HandleStatusRecord(*aim, handle, drawing);
 }
 
 void VelumorDiagViewForm::ShowFieldDeviceStatus() {

@@ -95,9 +95,8 @@ class VelumorDiagViewForm : public ViewWindow {
   // The device variant, the status octets by octet number (sized per variant), the handles
   // kept for every status item and the last field device status byte drawn.
   DiagStatus Status;
-  // Handles the dispatch compares for the status items: the item's kept handle while it is
-  // of the variant registered last, otherwise 0, so that a record still queued for an item
-  // given up at a variant switch reaches no handler.
+  // The status items' handles as the window shows them: the item's kept handle while it is
+  // of the variant registered last, otherwise 0 (the dispatch goes through Status).
   int32_t AddTransmitterStateErrorHandle = 0;
   int32_t AddTransmitterStateStateHandle = 0;
   int32_t A10AddTransmitterStateErrorHandle = 0;
@@ -110,13 +109,10 @@ class VelumorDiagViewForm : public ViewWindow {
 
   // "HartRevision" reported: the octet arrays and status items of the variant.
   void ApplyDeviceVariant();
-  // First variant: "ADD_TRANSMITTER_STATE_ERROR" and "ADD_TRANSMITTER_STATE_STATE".
-  void DecodeErrorOctets();
-  void DecodeStateOctets();
-  // Second variant: "A10_ADD_TRANSMITTER_STATE_ERROR", "..._TSTATE" and "..._WARNINGS".
-  void DecodeA10Errors();
-  void DecodeA10TState();
-  void DecodeA10Warnings();
+  // A record of a status item of either variant, decoded into the rows and tabs (the items the
+  // window shows nowhere and those given up at a variant switch are consumed); false for a
+  // record of any other item.
+  bool HandleStatusRecord(int32_t handle);
   // "LastFieldDeviceStatus" reported; and the Device rows drawn from the kept byte.
   void ShowFieldDeviceStatus();
   void DrawFieldDeviceRows();

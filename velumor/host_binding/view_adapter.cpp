@@ -63,7 +63,8 @@ int32_t ViewAdapter::Destroy() {
   if (!w) return hr::Ok;
   bool refused = false;
   const int32_t status = viewBoundary([&] {
-    // The host's shut-down ends the application's windows: no close guard keeps one open.
+    // The host's shut-down closes the window as the end of the application does; its close
+    // guard still asks.
     const bool ending = platform::ui::EventLoop::instance().hostEnding();
     refused = !w->unload(ending ? platform::ui::kUnloadAppWindows : platform::ui::kUnloadFormCode);
     return refused ? hr::Fail : hr::Ok;

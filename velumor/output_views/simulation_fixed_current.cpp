@@ -78,8 +78,10 @@ void VelumorSimulationForm::ShowSimulationState(const VELUMOR_Notify_Type& recor
 }
 
 void VelumorSimulationForm::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
-  // The owner going away or the system ending cannot wait for an answer.
-  if (UnloadMode != platform::ui::kUnloadFormControlMenu && UnloadMode != platform::ui::kUnloadFormCode) {
+  // Every close asks while the output is fixed (the user's, the host's Destroy, the host's own
+  // end): a device left in fixed-current mode is a hazard. Only a window whose view object has
+  // gone cannot be kept: nobody could ever close it again.
+  if (UnloadMode == platform::ui::kUnloadFormOwner) {
     Cancel = 0;
     return;
   }

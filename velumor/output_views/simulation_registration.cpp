@@ -30,6 +30,12 @@ void putProperty(platform::ui::Control& control, int32_t dispid, Variant value) 
 }  // namespace
 
 void VelumorSimulationForm::Register() {
+  registerItemsAndMenu();
+  // The pointer is back to normal before the upload question is asked.
+  askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle);
+}
+
+void VelumorSimulationForm::registerItemsAndMenu() {
   Hourglass busy(*this);
   readDeviceText();
   // The item name first, then its mode, for each field.
@@ -71,7 +77,6 @@ void VelumorSimulationForm::Register() {
       dynamicMenu()->BuildDynamicMenu(binding().deviceDescription());
     });
   registerSequenceProgressItems(SequenceProgressHandles);
-  askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle);
 }
 
 void VelumorSimulationForm::Dispatch(const VELUMOR_Notify_Type& record) {

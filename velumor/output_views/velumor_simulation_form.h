@@ -59,6 +59,8 @@ class VelumorSimulationForm : public ViewWindow {
 
  private:
   void setLoadTexts();
+  // The registration tick up to the upload question, under the hourglass.
+  void registerItemsAndMenu();
   void writeFixedCurrent(float value);
   bool loopCurrentFixed() const { return (FieldDeviceStatusByte & kLoopCurrentFixed) != 0; }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "platform/ui/event_loop.h"
@@ -17,7 +18,7 @@ namespace {
 
 const char* kDesign = R"({"form": {"name": "TinyForm", "props": {"ClientWidth": 3000, "ClientHeight": 2000}},
   "controls": [
-    {"name": "Title", "type": "Label", "container": "", "props": {"Caption": "hello"}},
+    {"name": "Title", "type": "Label", "container": "", "props": {"Caption": "hello", "ForeColor": -2147483631}},
     {"name": "Ask", "type": "CommandButton", "container": "", "props": {"Caption": "Ask"}},
     {"name": "Field", "type": "TextBox", "container": "", "props": {"Text": ""}},
     {"name": "Tick", "type": "Timer", "container": "", "props": {"Interval": 10, "Enabled": false}},
@@ -65,8 +66,17 @@ class FakeHost : public HostApi {
     if (progId != "Tiny.View") return Status::fail(Reason::NotFound, "not registered");
     auto v = makeObject<TinyView>();
     v->Show();
+    opened.emplace_back(v);
     return Ptr<tolvar::View>(v);
   }
+  void endSession() override {
+    while (!opened.empty()) {
+      Ptr<tolvar::View> v = opened.back();
+      opened.pop_back();
+      destroyView(v);
+    }
+  }
+  std::vector<Ptr<tolvar::View>> opened;
   void destroyView(const Ptr<tolvar::View>& v) override {
     v->Destroy();
     ++destroyed;
@@ -123,13 +133,57 @@ TEST(ScriptWords, QuotesEscapesAndComments) {
   EXPECT_THROW(parseControlRef("Row(x)"), std::runtime_error);
 }
 
-TEST(ScriptValues, NumbersCompareNumericallyTextExactly) {
-  EXPECT_TRUE(scriptValuesMatch("5400", "5400"));
-  EXPECT_TRUE(scriptValuesMatch("66.6667", "66.66667"));
-  EXPECT_FALSE(scriptValuesMatch("66.6", "66.66667"));
-  EXPECT_TRUE(scriptValuesMatch("-2147483631", "-2147483631"));
-  EXPECT_FALSE(scriptValuesMatch("abc", "abc "));
-  EXPECT_TRUE(scriptValuesMatch("true", "true"));
+TEST(ScriptValues, NumbersCompareExactlyAsStoredUnlessTheLineGivesATolerance) {
+  const std::optional<double> none;
+  struct Case {
+    const char* expected;
+    Variant actual;
+    std::optional<double> tolerance;
+    bool match;
+  } cases[] = {
+      {"5400", Variant(int32_t{5400}), none, true},
+      // Colours: grey text is not window text, one step apart is not the same colour.
+      {"-2147483631", Variant(static_cast<int32_t>(0x80000011u)), none, true},
+      {"-2147483631", Variant(static_cast<int32_t>(0x80000008u)), none, false},
+      {"12632261", Variant(int32_t{12632262}), none, false},
+      {"12632261.0", Variant(int32_t{12632261}), none, true},
+      // A Double as a script set it, and one that differs in its last digits.
+      {"66.66667", Variant(66.66667), none, true},
+      {"66.6667", Variant(66.66667), none, false},
+      {"0.3", Variant(0.1 + 0.2), none, false},
+      {"0.3", Variant(0.1 + 0.2), 1e-9, true},
+      {"12.5", Variant(12.5009), 0.001, true},
+      {"12.5", Variant(12.5011), 0.001, false},
+      // A Single is what the expected number becomes as a Single.
+      {"0.1", Variant(0.1f), none, true},
+      {"0.1000001", Variant(0.1f), none, false},
+      {"true", Variant(true), none, true},
+      {"True", Variant(true), none, false},
+      {"abc", Variant(std::string("abc ")), none, false},
+      {"66.6667", Variant(std::string("66.66667")), none, false},
+      {"12", Variant(std::string("12")), none, true},
+      {"12", Variant(std::string("12")), 0.5, false},
+      {"1", Variant(std::string("x")), none, false},
+      {"x", Variant(1.0), none, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.expected) + " against " + c.actual.debugString());
+    EXPECT_EQ(scriptValueMatches(c.expected, c.actual, c.tolerance), c.match);
+  }
+  EXPECT_EQ(parseTolerance("~0.001"), 0.001);
+  for (const char* bad : {"0.001", "~", "~x", "~-1"}) EXPECT_FALSE(parseTolerance(bad)) << bad;
+}
+
+TEST(ScriptRunner, ColoursAndToleranceWordsOnExpectLines) {
+  std::string out;
+  // Grey text where window text is expected: a colour check can fail.
+  EXPECT_EQ(run("open Tiny.View t\nexpect t Title ForeColor -2147483631\n", &out), 0) << out;
+  EXPECT_EQ(run("open Tiny.View t\nexpect t Title ForeColor -2147483640\n", &out), 1);
+  EXPECT_NE(out.find("actual \"-2147483631\""), std::string::npos) << out;
+  EXPECT_EQ(run("set A 12.5\nexpect-item A 12.4 ~0.2\nexpect-item A 12.4 ~0.01\n", &out), 1);
+  EXPECT_NE(out.find("line 3"), std::string::npos) << out;
+  EXPECT_EQ(run("set A 12.5\nexpect-item A 12.5 0.2\n", &out), 1) << "a second word that is no tolerance";
+  EXPECT_EQ(run("open Tiny.View t\nexpect t Title Caption hello ~1\n", &out), 1) << "no tolerance on a text";
 }
 
 TEST(ScriptRunner, ExpectationsPassAndFailWithTheirValues) {

@@ -398,7 +398,14 @@ TEST_F(WindowMirror, UnloadAndDestructionRemoveEveryQtObjectOfTheForm) {
   win = frontEnd.window(*f);
   ASSERT_FALSE(win.isNull());
   EXPECT_TRUE(win->isVisible());
-  f = nullptr;  // the last reference: the form is destroyed
+  // A shown form lives until it is unloaded, as a window of the platform does: without a
+  // reference left, its unload destroys it.
+  platform::ui::Form* shown = f.get();
+  f = nullptr;
+  settle();
+  ASSERT_FALSE(win.isNull());
+  EXPECT_TRUE(win->isVisible());
+  EXPECT_TRUE(shown->unload());
   EXPECT_TRUE(win.isNull());
 }
 

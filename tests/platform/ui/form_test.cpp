@@ -74,6 +74,33 @@ TEST(FormLifecycle, ACloseWhileTheQueryWaitsIsRefusedAndOneDuringTheUnloadIsDone
   EXPECT_FALSE(f->isLoaded());
 }
 
+TEST(FormLifecycle, AShownFormLivesUntilItsUnloadWithNoReferenceKept) {
+  platform::com::LiveCount live;
+  struct Counted : SampleForm {
+    explicit Counted(platform::com::LiveCount& c) : counted(c) { counted.increment(); }
+    ~Counted() override { counted.decrement(); }
+    platform::com::LiveCount& counted;
+  };
+  auto shown = makeObject<Counted>(live);
+  auto loadedOnly = makeObject<Counted>(live);
+  shown->show();
+  shown->hide();  // hidden, it is still a loaded window
+  shown->show();  // a second show holds it no harder
+  loadedOnly->ensureLoaded();
+  platform::ui::Form* raw = shown.get();
+  shown = nullptr;
+  loadedOnly = nullptr;
+  EXPECT_EQ(live.value(), 1) << "only the window that was shown lives on";
+  EXPECT_TRUE(raw->isLoaded());
+  // A refused close keeps it; the unload that goes through lets it go.
+  static_cast<SampleForm*>(raw)->cancelQuery = 1;
+  EXPECT_FALSE(raw->userClose());
+  EXPECT_EQ(live.value(), 1);
+  static_cast<SampleForm*>(raw)->cancelQuery = 0;
+  EXPECT_TRUE(raw->userClose());
+  EXPECT_EQ(live.value(), 0);
+}
+
 TEST(FormLifecycle, UnloadStopsTimersAndHidesTheWindow) {
   auto f = makeObject<SampleForm>();
   f->show();

@@ -84,6 +84,31 @@ TEST_F(SequenceTest, AnUploadRunsItsRecordsWithProgressFromZeroToHundred) {
   EXPECT_EQ(start(kStatusSequence), 0) << "accepted once the upload is over";
 }
 
+TEST_F(SequenceTest, EachStatusReadReachesItsViewsChangedOrNotOtherItemsOnlyOnAChange) {
+  const int32_t fieldStatus = view->registerItem("LastFieldDeviceStatus");
+  const int32_t error = view->registerItem("ADD_TRANSMITTER_STATE_ERROR");
+  const int32_t a10 = view->registerItem("A10_ADD_TRANSMITTER_STATE_TSTATE", 0, true);  // shadow
+  const int32_t damping = view->registerItem("DAMPING_VALUE");
+  runUntilIdle();
+  drain();
+  for (int read = 1; read <= 2; ++read) {
+    SCOPED_TRACE("read " + std::to_string(read));
+    view->notes.clear();
+    ASSERT_EQ(start(kStatusSequence), 0);
+    runUntilIdle();
+    drain();
+    EXPECT_EQ(view->notesFor(fieldStatus).size(), 1u);
+    EXPECT_EQ(view->notesFor(error).size(), 1u);
+    EXPECT_EQ(view->notesFor(a10).size(), 1u);
+    EXPECT_TRUE(view->notesFor(damping).empty());
+  }
+  // The host's own writes keep their rule: the value an item holds already tells nobody.
+  view->notes.clear();
+  set("LastFieldDeviceStatus", Variant(value("LastFieldDeviceStatus")));
+  drain();
+  EXPECT_TRUE(view->notesFor(fieldStatus).empty());
+}
+
 TEST_F(SequenceTest, RefusedStartsSayWhy) {
   EXPECT_EQ(start("NO_SUCH_SEQUENCE"), tolvar::kStatusNotFound);
   session->frameOperations().disconnect();

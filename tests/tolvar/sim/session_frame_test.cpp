@@ -172,6 +172,53 @@ TEST_F(FrameTest, TheSessionDestroysItsViewsNewestFirst) {
   session = std::make_unique<HostSession>(testOptions(dir));
 }
 
+TEST_F(FrameTest, AViewStillReadsItsItemsInsideDestroyAndARefusalKeepsItRegistered) {
+  // The unload inside Destroy asks its save question from registered items.
+  for (bool releases : {true, false}) {
+    SCOPED_TRACE(releases ? "the view releases itself" : "the view never releases itself");
+    RecordingView& v = openRecordingView();
+    v.releaseOnDestroy = releases;
+    const int32_t dirty = v.registerItem("&&private&&Dirty");
+    set("&&private&&Dirty", Variant(true));
+    int32_t readStatus = -1;
+    bool readValue = false;
+    v.onDestroy = [&] { v.itemManager->GetBoolValue(dirty, readValue, readStatus); };
+    ASSERT_TRUE(session->destroyView(views.back()));
+    EXPECT_EQ(readStatus, 0);
+    EXPECT_TRUE(readValue);
+    int32_t after = 0;
+    v.itemManager->GetBoolValue(dirty, readValue, after);
+    EXPECT_EQ(after, tolvar::kStatusBadHandle) << "its registrations end once Destroy has returned";
+  }
+
+  RecordingView& guarded = openRecordingView();
+  guarded.destroyStatus = 1;
+  const int32_t h = guarded.registerItem("DAMPING_VALUE");
+  ASSERT_TRUE(session->destroyView(views.back()));
+  EXPECT_EQ(session->views().size(), 1u) << "a refusing view stays open";
+  drain();
+  guarded.notes.clear();
+  set("DAMPING_VALUE", Variant(7.0));
+  drain();
+  EXPECT_EQ(guarded.valuesFor(h), std::vector<double>{7.0}) << "and hears of its items as before";
+}
+
+TEST_F(FrameTest, TheHostsEndAsksEveryViewOnceAndLetsGoOfOneThatRefuses) {
+  RecordingView& kept = openRecordingView();
+  kept.destroyStatus = 1;
+  RecordingView& newest = openRecordingView();
+  std::vector<std::string> order;
+  kept.onDestroy = [&] { order.push_back("kept"); };
+  newest.onDestroy = [&] { order.push_back("newest"); };
+  session->endSession();
+  EXPECT_EQ(order, (std::vector<std::string>{"newest", "kept"}));
+  EXPECT_TRUE(session->views().empty());
+  EXPECT_EQ(session->viewOf(kept.viewHandle), nullptr);
+  session.reset();
+  EXPECT_EQ(kept.destroys, 1) << "the session's own end does not ask again";
+  session = std::make_unique<HostSession>(testOptions(dir));
+}
+
 TEST_F(FrameTest, SetAddressTakesTheAddressOptionHeadlessAndAskTheProviderOtherwise) {
   int32_t st = -1;
   frame()->SetAddress(0, st);

@@ -55,6 +55,7 @@ class RecordingView : public View {
   int32_t Destroy() override {
     ++destroys;
     if (onDestroy) onDestroy();
+    if (destroyStatus != 0) return destroyStatus;  // refused, as a window's close guard can
     if (itemManager && releaseOnDestroy) {
       int32_t st = 0;
       itemManager->ReleaseView(Ptr<View>(this), st);
@@ -108,6 +109,7 @@ class RecordingView : public View {
   std::function<void(const Notification&)> onNotify;
   std::function<void()> onDestroy;
   int32_t attachStatus = 0;
+  int32_t destroyStatus = 0;
   int32_t lastStatus = 0;
   int shows = 0;
   int destroys = 0;

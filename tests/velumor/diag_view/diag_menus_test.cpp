@@ -124,6 +124,27 @@ TEST_F(DiagMenusTest, EachHelpWindowCommandOpensANewWindowAndOnlyTheNewestCloses
   first->unload();
 }
 
+TEST_F(DiagMenusTest, EarlierHelpWindowsStayOpenWithNoReferenceKeptAndTheNewestClosesWithTheView) {
+  auto shown = [](const char* formName) {
+    int n = 0;
+    for (platform::ui::Form* f : platform::ui::allForms())
+      if (f->name() == formName && f->isLoaded() && f->visible()) ++n;
+    return n;
+  };
+  const int readMeBefore = shown("TxtFileForm");
+  const int serviceBefore = shown("SoftServiceForm");
+  for (const char* menu : {"MenuReadMe", "MenuReadMe", "MenuService", "MenuService"}) click(menu);
+  EXPECT_EQ(shown("TxtFileForm"), readMeBefore + 2);
+  EXPECT_EQ(shown("SoftServiceForm"), serviceBefore + 2);
+  form->unload();
+  EXPECT_EQ(shown("TxtFileForm"), readMeBefore + 1) << "the earlier one lives on by itself";
+  EXPECT_EQ(shown("SoftServiceForm"), serviceBefore + 1);
+  // The user closes the survivors; nothing else holds them, so they go.
+  for (platform::ui::Form* f : platform::ui::allForms())
+    if ((f->name() == "TxtFileForm" || f->name() == "SoftServiceForm") && f->isLoaded()) f->userClose();
+  EXPECT_EQ(shown("TxtFileForm") + shown("SoftServiceForm"), 0);
+}
+
 TEST_F(DiagMenusTest, ExitClosesTheWindowAndReleasesTheView) {
   auto view = platform::com::makeObject<FakeView>();
   form->ViewRef = view;

@@ -72,6 +72,20 @@ mode_t modeFor(const std::string& path) {
   return 0666 & ~mask;
 }
 
+// Why a report file could not be written, in the user's language.
+std::string writeFailureText(int32_t number) {
+  switch (number) {
+    case err::PermissionDenied:
+      return LoadResStringByLang(530);
+    case err::PathNotFound:
+      return LoadResStringByLang(531);
+    case 61:  // Disk full
+      return LoadResStringByLang(532);
+    default:
+      return LoadResStringByLang(533);
+  }
+}
+
 void showFailure(const std::string& text, const std::string& title) {
   ui::msgBox(text, ui::mb::OKOnly | ui::mb::Critical, title);
 }
@@ -294,7 +308,7 @@ PrintOutcome printReport(ui::CommonDialogControl& dialog, const PrintJob& job,
   // The print statement's own line end follows the report.
   text += "\r\n";
   if (int32_t number = writeFileReplacing(path, text); number != 0) {
-    showFailure(platform::com::errorText(number) + "\r\n" + path, job.messageTitle);
+    showFailure(writeFailureText(number) + "\r\n" + path, job.messageTitle);
     return PrintOutcome::Failed;
   }
   return PrintOutcome::Written;

@@ -324,10 +324,17 @@ TEST_F(HostCloseTest, TheViewsEndUnloadsWithoutAsking) {
   EXPECT_TRUE(platform::ui::Services::headless().unanswered().empty());
 }
 
-TEST_F(CloseGuardTest, TheHostsShutDownClosesWithoutAsking) {
+TEST_F(CloseGuardTest, TheHostsShutDownAsksTheSameQuestion) {
+  // A device left in fixed-current mode is as much a hazard when the host ends.
+  answer(platform::ui::mb::IdNo);
+  EXPECT_FALSE(form->unload(platform::ui::kUnloadAppWindows));
+  EXPECT_TRUE(form->isLoaded());
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxes()[0].text, "Simulation still activ.\r\nClose window ?");
+  answer(platform::ui::mb::IdYes);
   EXPECT_TRUE(form->unload(platform::ui::kUnloadAppWindows));
   EXPECT_FALSE(form->isLoaded());
-  EXPECT_TRUE(boxes().empty());
+  EXPECT_EQ(boxes().size(), 2u);
   EXPECT_EQ(aim->log().count("ReleaseView"), 0);  // this window was given no view
 }
 

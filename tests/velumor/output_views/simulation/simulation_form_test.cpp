@@ -245,5 +245,26 @@ TEST_F(SimulationTest, UploadQuestionOnlyWhenAskedConnectedAndIdle) {
   EXPECT_EQ(form->seqStartQueue()->text(), "GET_TRANSMITTER_STATE_Octets\r\nupload\r\n");
 }
 
+TEST_F(SimulationTest, TheHourglassIsGoneBeforeTheUploadQuestionIsAsked) {
+  struct PointerAtTheBox : platform::ui::HeadlessServices {
+    platform::ui::Form* window = nullptr;
+    std::vector<int16_t> pointers;
+    int32_t show(const std::string& t, int32_t s, const std::string& title) override {
+      pointers.push_back(window->getProperty("MousePointer").toInteger());
+      return HeadlessServices::show(t, s, title);
+    }
+  } services;
+  services.window = form.get();
+  services.queueMessageAnswer(platform::ui::mb::IdCancel);
+  platform::ui::Services::install(&services, &services, &services, &services, &services, &services);
+  ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
+  aim->values[4] = Variant(2.0);
+  aim->values[7] = Variant(int32_t{0});
+  aim->values[12] = Variant(1.0);
+  run(1);
+  platform::ui::Services::installHeadless();
+  EXPECT_EQ(services.pointers, std::vector<int16_t>{platform::ui::kDefaultPointer});
+}
+
 }  // namespace
 }  // namespace simview_test

@@ -243,15 +243,21 @@ TEST_F(ReportPrintTest, FailuresShowTheErrorAndThePathAndLeaveNoFile) {
     const char* what;
     std::string path;
     std::string message;
+    const char* lang = "en";  // the failure is said in the user's language
   } cases[] = {
       {"unwritable folder", unwritable, "Permission denied\r\n" + unwritable},
       {"target is a folder", (folder_ / "adir").string(),
        "Path/File access error\r\n" + (folder_ / "adir").string()},
       {"missing folder", (folder_ / "nowhere" / "x.prn").string(),
        "Path not found\r\n" + (folder_ / "nowhere" / "x.prn").string()},
+      {"target is a folder, German", (folder_ / "adir").string(),
+       "Fehler beim Zugriff auf Pfad/Datei\r\n" + (folder_ / "adir").string(), "de"},
+      {"missing folder, German", (folder_ / "nowhere" / "x.prn").string(),
+       "Pfad nicht gefunden\r\n" + (folder_ / "nowhere" / "x.prn").string(), "de"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    ::setenv("VELUMOR_LANG", c.lang, 1);
     ui::Services::headless().reset();
     ui::Services::headless().queuePrinter({true, 1, true});
     ui::Services::headless().queueSaveFile(c.path);
@@ -262,6 +268,7 @@ TEST_F(ReportPrintTest, FailuresShowTheErrorAndThePathAndLeaveNoFile) {
     EXPECT_EQ(shown[0].title, "RQ4400");
     EXPECT_EQ(shown[0].style & ui::mb::Critical, ui::mb::Critical);
   }
+  ::setenv("VELUMOR_LANG", "en", 1);
   std::vector<std::string> left;
   for (const auto& e : fs::recursive_directory_iterator(folder_))
     left.push_back(e.path().filename().string());
