@@ -54,7 +54,10 @@ int replaceFileContents(const std::filesystem::path& target, std::string_view co
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   struct stat old {};
-  const bool replacing = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool exists = ::lstat(target.c_str(), &old) == 0;
+  // A folder, a device or a pipe is never swapped for a file.
+  if (exists && !S_ISREG(old.st_mode) && !S_ISLNK(old.st_mode)) return S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+  const bool replacing = exists && S_ISREG(old.st_mode);
   const mode_t mode = replacing ? (old.st_mode & 07777) : (newFileMode & ~userMask() & 07777);
 
   Temporary tmp;

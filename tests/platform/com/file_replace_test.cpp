@@ -67,7 +67,11 @@ TEST(FileReplace, AFailureLeavesTheTargetAndNoTemporaryFile) {
   writeText(dir / "folder" / "inside", "kept");
   EXPECT_NE(replaceFileContents(dir / "folder", "x", 0644), 0) << "a folder is not replaced by a file";
   EXPECT_EQ(readText(dir / "folder" / "inside"), "kept");
-  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"folder"});
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  EXPECT_EQ(replaceFileContents(dir / "pipe", "x", 0644), EINVAL)
+      << "a pipe or device is not swapped for a file";
+  EXPECT_TRUE(std::filesystem::is_fifo(dir / "pipe"));
+  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"folder", "pipe"}));
 }
 
 // Kills at spread-out moments of a large write: each leaves the whole old or the whole new
