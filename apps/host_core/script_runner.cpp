@@ -435,10 +435,19 @@ struct ScriptRunner::Call {
   bool screenshot() const {
     need(2);
     if (!runner.screenshot_) return fail("screenshots need the Qt front end (velumor-host built with Qt)");
+    // A picture no screen could show would take gigabytes; the window's size says so first.
+    constexpr double kTwipsPerPixel = 15, kMaxPixels = 16384;
+    Form& shot = form(w[1]);
+    const double width = std::round(shot.width() / kTwipsPerPixel),
+                 height = std::round(shot.height() / kTwipsPerPixel);
+    if (!(width <= kMaxPixels && height <= kMaxPixels))
+      return fail("the window is " + platform::com::formatNumber(width) + " x " +
+                  platform::com::formatNumber(height) + " pixels; a screenshot is at most " +
+                  platform::com::formatNumber(kMaxPixels) + " x " + platform::com::formatNumber(kMaxPixels));
     std::string err;
     auto path = outPath(w[2]);
     if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-    if (!runner.screenshot_(form(w[1]), path, err)) return fail(err);
+    if (!runner.screenshot_(shot, path, err)) return fail(err);
     return true;
   }
 };

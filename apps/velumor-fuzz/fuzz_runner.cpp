@@ -127,8 +127,9 @@ Outcome runSession(const HostCommand& cmd, const std::string& script, std::strin
     const std::string host = cmd.host.string(), reg = cmd.registry.string(),
                       db = (cmd.work / "datasets.sqlite").string(), out = outDir.string(),
                       file = scriptFile.string();
-    ::execl(host.c_str(), host.c_str(), "--offscreen", "--lang", "en", "--registry", reg.c_str(), "--db",
-            db.c_str(), "--out", out.c_str(), "--script", file.c_str(), static_cast<char*>(nullptr));
+    ::execl(host.c_str(), host.c_str(), "--offscreen", "--lang", cmd.language.c_str(), "--registry",
+            reg.c_str(), "--db", db.c_str(), "--out", out.c_str(), "--script", file.c_str(),
+            static_cast<char*>(nullptr));
     ::_exit(127);
   }
   int status = 0;

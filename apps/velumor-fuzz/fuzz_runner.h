@@ -23,6 +23,7 @@ struct HostCommand {
   std::filesystem::path registry;  // where the component is registered
   std::filesystem::path work;      // a private folder for the session's files
   int timeoutSeconds = 60;         // of CPU time; ten times as much on the clock
+  std::string language = "en";     // --lang of the host
 };
 
 // Runs one script; `output` receives what the host printed.

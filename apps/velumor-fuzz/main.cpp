@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
   for (long i = 0; i < o.sessions && elapsed() < o.seconds; ++i) {
     const uint64_t sessionSeed = o.seed * 1000003ULL + static_cast<uint64_t>(i);
     const std::string script = gen.session(sessionSeed, o.lines);
+    cmd.language = fuzz::SessionGenerator::languageOf(sessionSeed);
     std::string output;
     const fuzz::Outcome outcome = fuzz::runSession(cmd, script, output);
     ++sessions;
@@ -130,8 +131,8 @@ int main(int argc, char** argv) {
         },
         o.minimiseTries);
     std::ofstream(file) << "# velumor-fuzz, seed " << o.seed << ", session " << i << " (session seed "
-                        << sessionSeed << ")\n# " << kindName(outcome.kind) << ": " << outcome.signature
-                        << "\n"
+                        << sessionSeed << "), --lang " << cmd.language << "\n# " << kindName(outcome.kind)
+                        << ": " << outcome.signature << "\n"
                         << shortest;
     std::cout << "  shortened to " << fuzz::commandLines(shortest).size() << " lines: " << file.string()
               << std::endl;

@@ -119,12 +119,16 @@ std::string SessionGenerator::session(uint64_t seed, int lines) {
   open_.clear();
   nextName_ = 0;
   std::ostringstream out;
-  out << "# random session, seed " << seed << "\n";
+  out << "# random session, seed " << seed << ", --lang " << languageOf(seed) << "\n";
   // Most sessions start as a user does: a window and a connection.
   if (chance(0.8)) out << openLine() << "\n";
   if (chance(0.5)) out << "frame Connect\n";
   for (int i = 0; i < lines; ++i) out << line() << "\n";
   return out.str();
+}
+
+const char* SessionGenerator::languageOf(uint64_t seed) {
+  return seed % 2 == 0 ? "en" : "de";
 }
 
 std::string SessionGenerator::viewName() {
@@ -151,17 +155,87 @@ std::string SessionGenerator::windowRef(const Knowledge::Window*& w) {
 }
 
 std::string SessionGenerator::numberValue() {
-  static const char* edges[] = {
-      "0",          "-0",     "1",     "-1",    "0.5",        "1.5",          "255",
-      "256",        "-129",   "32767", "32768", "2147483647", "2147483648",   "-2147483649",
-      "4294967296", "9.2e18", "1e19",  "-1e19", "1e300",      "-1e300",       "1.7976931348623157e308",
-      "4.9e-324",   "1e-300", "nan",   "inf",   "-inf",       "3.4028235e38", "3.5e38",
-      "65535",      "63",     "64"};
+  // The edges of the types a host value passes through: Integer, Long, the unsigned Long a
+  // flag word takes, single and double precision, and what lies just beyond each.
+  static const char* edges[] = {"0",
+                                "-0",
+                                "1",
+                                "-1",
+                                "0.5",
+                                "1.5",
+                                "255",
+                                "256",
+                                "-129",
+                                "32767",
+                                "32768",
+                                "-32769",
+                                "2147483647",
+                                "2147483648",
+                                "-2147483648",
+                                "-2147483649",
+                                "2147483647.5",
+                                "-2147483648.5",
+                                "2147483647.4",
+                                "4294967295",
+                                "4294967296",
+                                "1e15",
+                                "9.2e18",
+                                "1e19",
+                                "-1e19",
+                                "1e300",
+                                "-1e300",
+                                "1.7976931348623157e308",
+                                "4.9e-324",
+                                "1e-300",
+                                "nan",
+                                "inf",
+                                "-inf",
+                                "3.4028235e38",
+                                "-3.4028235e38",
+                                "3.4028236e38",
+                                "3.5e38",
+                                "-3.5e38",
+                                "1.17549435e-38",
+                                "1.4e-45",
+                                "7e-46",
+                                "16777217",
+                                "65535",
+                                "63",
+                                "64"};
   if (chance(0.6)) return edges[pick(static_cast<int>(std::size(edges)))];
   if (chance(0.5)) return std::to_string(pick(300) - 20);
   std::ostringstream s;
   s << std::uniform_real_distribution<double>(-1e6, 1e6)(rng_);
   return s.str();
+}
+
+std::string SessionGenerator::pathValue() {
+  // Where a user might point a save or a print: plain names, names at and beyond the file-name
+  // limit, blanks and umlauts, a folder, a missing folder, places nobody can write.
+  switch (pick(12)) {
+    case 0:
+      return quoted(std::string(251, 'n') + ".txt");
+    case 1:
+      return quoted(std::string(256, 'n'));
+    case 2:
+      return "\"with blank \xC3\xA4.txt\"";
+    case 3:
+      return ".";
+    case 4:
+      return "missing-folder/x.txt";
+    case 5:
+      return "/proc/version";
+    case 6:
+      return "/proc/self/x.txt";
+    case 7:
+      return "/nonexistent/x.txt";
+    case 8:
+      return "\"\"";
+    case 9:
+      return quoted(std::string(static_cast<size_t>(1 + pick(5000)), 'p'));
+    default:
+      return "saved-" + std::to_string(pick(3)) + ".txt";
+  }
 }
 
 std::string SessionGenerator::textValue() {
@@ -192,7 +266,8 @@ std::string SessionGenerator::itemWrite() {
   const std::string cmd = chance(0.85) ? "set " : "shadow ";
   if (item.type == "bytes" || chance(0.05)) {
     std::string line = "bytes " + item.name;
-    int n = chance(0.5) ? item.octets : pick(item.octets + 3);
+    // Mostly about the item's own length, sometimes none or far more than any status has.
+    int n = chance(0.4) ? item.octets : chance(0.6) ? pick(item.octets + 3) : pick(chance(0.8) ? 300 : 5000);
     static const char* hex = "0123456789ABCDEF";
     for (int i = 0; i < n; ++i) line += std::string(" ") + hex[pick(16)] + hex[pick(16)];
     return line;
@@ -265,7 +340,8 @@ std::string SessionGenerator::line() {
     std::vector<const Knowledge::Control*> boxes;
     if (w)
       for (const auto& c : w->controls)
-        if (c.type == "TextBox" || c.type == "Tolvar4Text" || c.type == "Tolvar4Combo") boxes.push_back(&c);
+        if (c.type == "TextBox" || c.type == "ComboBox" || c.type.rfind("Tolvar4", 0) == 0)
+          boxes.push_back(&c);
     if (boxes.empty()) return "text " + ref + " Text1 \"x\"";
     return "text " + ref + " " + boxes[static_cast<size_t>(pick(static_cast<int>(boxes.size())))]->ref + " " +
            (chance(0.5) ? quoted(numberValue()) : textValue());
@@ -287,7 +363,7 @@ std::string SessionGenerator::line() {
     static const char* answers[] = {"yes", "no", "ok", "cancel", "retry", "ignore", "abort"};
     return std::string("answer ") + answers[pick(7)];
   }
-  if (r < 80) return chance(0.5) ? "savefile saved-" + std::to_string(pick(3)) + ".txt" : "canceldialog";
+  if (r < 80) return chance(0.7) ? "savefile " + pathValue() : "canceldialog";
   if (r < 82) {
     static const char* p[] = {"ok", "ok 2", "ok 0", "ok 1e20", "tofile", "setup", "cancel"};
     return std::string("printdialog ") + p[pick(7)];
@@ -300,7 +376,15 @@ std::string SessionGenerator::line() {
   if (r < 96) return "scenario " + any(k_.scenarios);
   if (r < 98) {
     const std::string ref = windowRef(w);
-    return chance(0.5) ? "dump " + ref + " dump.json" : "items items.json";
+    const std::string file = chance(0.6) ? std::string("out.json") : pathValue();
+    switch (pick(3)) {
+      case 0:
+        return "dump " + ref + " " + file;
+      case 1:
+        return "items " + file;
+      default:
+        return "screenshot " + ref + " " + (chance(0.6) ? std::string("shot.png") : pathValue());
+    }
   }
   return "expect-no-error";
 }

@@ -49,6 +49,8 @@ class SessionGenerator {
   explicit SessionGenerator(const Knowledge& k) : k_(k) {}
   // A whole session of about `lines` commands.
   std::string session(uint64_t seed, int lines = 120);
+  // The language a session runs in ("en" or "de"), half of them each.
+  static const char* languageOf(uint64_t seed);
 
  private:
   std::string line();
@@ -58,6 +60,7 @@ class SessionGenerator {
   std::string itemWrite();
   std::string numberValue();
   std::string textValue();
+  std::string pathValue();
   std::string frameLine();
   int pick(int n) { return n <= 0 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(rng_); }
   bool chance(double p) { return std::bernoulli_distribution(p)(rng_); }

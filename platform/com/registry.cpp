@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/com/error.h"
+#include "platform/com/file_replace.h"
 #include "platform/com/json_depth.h"
 #include "platform/com/variant.h"
 
@@ -75,8 +76,8 @@ json parseDocument(const std::string& text, const fs::path& path, const char* wh
   }
 }
 
-// A temporary file in the same folder, flushed to disk, then renamed over the old file: a
-// reader sees the old or the new registry, never half of one.
+// Replaced whole, keeping the file's mode: a reader sees the old or the new registry, never
+// half of one.
 void writeAtomically(const fs::path& path, const std::string& text, const char* what) {
   const auto fail = [&](const std::string& step, int error) {
     raiseFileError(std::string("Cannot write ") + what + " " + quoted(path) + " (" + step +
@@ -87,32 +88,7 @@ void writeAtomically(const fs::path& path, const std::string& text, const char* 
     fs::create_directories(path.parent_path(), ec);
     if (ec) fail("creating its folder", ec.value());
   }
-  fs::path tmp = path;
-  tmp += ".tmp-" + std::to_string(::getpid());
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) fail("creating a temporary file", errno);
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      fail("writing", error);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    const int error = errno;
-    ::unlink(tmp.c_str());
-    fail("flushing", error);
-  }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(tmp.c_str());
-    fail("replacing the file", error);
-  }
+  if (const int error = replaceFileContents(path, text, 0644); error != 0) fail("replacing the file", error);
 }
 
 void checkWritable(LoadState state, const fs::path& path, const char* what) {

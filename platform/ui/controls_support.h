@@ -45,8 +45,10 @@ inline void declareVisual(Control& c, auto&& declare) {
   declare("HelpContextID", Variant(int32_t{0}));
 }
 
+// Captions and list entries may hold any bytes; those that are not UTF-8 are replaced, as
+// in the window's dump, rather than failing the dump of the whole window.
 inline std::string jsonText(const nlohmann::json& j) {
-  return j.dump();
+  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 inline int32_t resolveIn(const auto& items, const Variant& keyOrPosition, auto&& keyOf) {

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "tolvar/sim/item_values.h"
+
 namespace tolvar::sim {
 
 using platform::com::ByteArray;
@@ -235,6 +237,68 @@ std::string readValue(sqlite3_stmt* st, int kindCol, int lbCol, int valueCol, Va
   return {};
 }
 
+bool holdsNumber(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Empty:
+    case VarType::Null:
+    case VarType::Boolean:
+    case VarType::String:
+    case VarType::ByteArray:
+      return false;
+    default:
+      return true;
+  }
+}
+
+size_t codePoints(const std::string& s) {
+  return static_cast<size_t>(std::count_if(
+      s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// Why an entry cannot be the value of its item, or "" when it can. An edited file must not
+// hand the device a choice it lacks, a float it cannot hold or a tag of a megabyte.
+std::string misfit(const dd::DeviceData& data, const dd::VariableDef& def, const Variant& v) {
+  using dd::ValueType;
+  std::string error;
+  switch (def.type) {
+    case ValueType::Bool:
+      return v.type() == VarType::Boolean ? "" : "does not hold a Boolean, as its item does";
+    case ValueType::Float:
+    case ValueType::Double:
+    case ValueType::Int:
+    case ValueType::Enum:
+    case ValueType::BitEnum:
+      if (!holdsNumber(v)) return "does not hold a number, as its item does";
+      if (!valueFromUserNumber(data, def, v.toDouble(), error))
+        return "does not fit its item (" + error + ")";
+      return {};
+    case ValueType::String:
+    case ValueType::PackedAscii:
+    case ValueType::Date: {
+      if (v.type() != VarType::String) return "does not hold a text, as its item does";
+      const std::string& text = v.toString();
+      // The length first, so that the reason never quotes a text of any size.
+      if (def.length > 0 && codePoints(text) > static_cast<size_t>(def.length))
+        return "is longer than the " + std::to_string(def.length) + " characters its item holds";
+      if (def.type == ValueType::Date && text.size() > 10) return "does not hold a date";
+      if (def.type != ValueType::String && !valueFromUserText(data, def, text, error))
+        return "does not fit its item (" + error + ")";
+      return {};
+    }
+    case ValueType::Bytes: {
+      if (v.type() != VarType::ByteArray) return "does not hold octets, as its item does";
+      const ByteArray& a = v.byteArray();
+      if (def.octets > 0 && a.data.size() != static_cast<size_t>(def.octets))
+        return "holds " + std::to_string(a.data.size()) + " octets, its item " + std::to_string(def.octets);
+      if (a.lowerBound != def.firstOctet)
+        return "starts at octet " + std::to_string(a.lowerBound) + ", its item at " +
+               std::to_string(def.firstOctet);
+      return {};
+    }
+  }
+  return "has an item of an unknown type";
+}
+
 std::string where(const std::filesystem::path& path) {
   return "\"" + path.string() + "\"";
 }
@@ -343,7 +407,8 @@ Status DataSetDatabase::save(const std::string& setName, const std::string& devi
   }
 }
 
-Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName) {
+Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName,
+                                                     const dd::DeviceData* description) {
   Items items;
   const std::string what = "The data set \"" + setName + "\" could not be loaded from " + where(path_) + ": ";
   std::error_code ec;
@@ -376,7 +441,9 @@ Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName)
       any = true;
       const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(sel.get(), 0));
       Variant v;
-      const std::string damage = n ? readValue(sel.get(), 1, 2, 3, v) : "has no name";
+      std::string damage = n ? readValue(sel.get(), 1, 2, 3, v) : "has no name";
+      if (damage.empty() && description)
+        if (const dd::VariableDef* def = description->findVariable(n)) damage = misfit(*description, *def, v);
       if (!damage.empty()) {
         c.exec("ROLLBACK");
         return failed(what + "the set is damaged: the entry \"" + (n ? n : "") + "\" " + damage +
@@ -386,15 +453,18 @@ Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName)
     }
     c.exec("COMMIT");
     if (!any) {
-      // A set saved with no items still has its name; tell the two apart.
+      // A name whose entries are all gone has nothing to load either; the two are told apart.
       const auto found = exists(setName);
-      if (found && found.value()) return items;
-      return Status::fail(Reason::NotFound, what + "there is no data set of that name");
+      if (!found) return found.status();
+      return Status::fail(Reason::NotFound, what + (found.value() ? "the set holds no entries"
+                                                                  : "there is no data set of that name"));
     }
     return items;
   } catch (const Failure& f) {
+    // The reason is taken before the rollback, which would replace it with "not an error".
+    const std::string why = reason(f.code, db);
     c.exec("ROLLBACK");
-    return failed(what + reason(f.code, db));
+    return failed(what + why);
   }
 }
 

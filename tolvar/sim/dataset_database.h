@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/com/variant.h"
+#include "tolvar/sim/dd/device_data.h"
 #include "tolvar/sim/result.h"
 
 namespace tolvar::sim {
@@ -33,7 +34,10 @@ class DataSetDatabase {
   // A failure carries a message for the user naming the set, the file and why (reason
   // Database, or NotFound for a set that is not there); nothing stored is lost then.
   Status save(const std::string& setName, const std::string& device, const Items& items);
-  Result<Items> load(const std::string& setName);
+  // With a description, every entry of an item it has must fit that item (kind, range,
+  // choices, length); a set with one that does not is damaged and nothing of it is returned.
+  // A set without entries is NotFound: it holds nothing that could be loaded.
+  Result<Items> load(const std::string& setName, const dd::DeviceData* description = nullptr);
   Result<std::vector<std::string>> list();
   Result<bool> exists(const std::string& setName);
 

@@ -115,7 +115,7 @@ int32_t FrameOperations::saveDataSet(const std::string& name) {
 }
 
 int32_t FrameOperations::loadDataSet(const std::string& name) {
-  Result<DataSetDatabase::Items> items = database_->load(name);
+  Result<DataSetDatabase::Items> items = database_->load(name, data_);
   if (!items) {
     session_.message(items.text());
     return kStatusDatabase;

@@ -52,7 +52,9 @@ void VelumorMainViewForm::CheckOutputChoice(const VELUMOR_Notify_Type& record) {
   if (record.bShadow) {
     double d = 0;
     aim.GetValueEx(handle, d, true, status);
-    const int32_t choice = platform::com::cLng(d);
+    const std::optional<int32_t> fitting = roundToLong(d);
+    if (!fitting) return;
+    const int32_t choice = *fitting;
     if (row.output == 1) OutputChoice1 = choice;
     if (row.output == 2) OutputChoice2 = choice;
     if (kRowOfHandle[k] == out::kPulse) PulseMode = choice;
@@ -75,7 +77,9 @@ void VelumorMainViewForm::CheckOutputChoice(const VELUMOR_Notify_Type& record) {
   double value = 0, shadow = 0;
   aim.GetValue(handle, value, status);
   aim.GetShadowValue(handle, shadow, status);
-  const int32_t choice = platform::com::cLng(value);
+  const std::optional<int32_t> fitting = roundToLong(value);
+  if (!fitting) return;
+  const int32_t choice = *fitting;
   if (!row.keepsShadowChoice) DisplayLine2Choice = choice;
   const std::string text = GetEnumText(dd, enumHandle, choice);
   if (value == shadow) return;
@@ -107,8 +111,10 @@ void VelumorMainViewForm::ReadPulseUnits(const VELUMOR_Notify_Type& record) {
     aim.GetValue(PulseUnitHandle[0], mass, status);
     aim.GetValue(PulseUnitHandle[1], volume, status);
   }
-  PulseUnitMass = platform::com::cLng(mass);
-  PulseUnitVolume = platform::com::cLng(volume);
+  const std::optional<int32_t> massUnit = roundToLong(mass), volumeUnit = roundToLong(volume);
+  if (!massUnit || !volumeUnit) return;
+  PulseUnitMass = *massUnit;
+  PulseUnitVolume = *volumeUnit;
   UpdatePulseDisplay();
 }
 

@@ -1,6 +1,7 @@
 #include "velumor/output_views/display_channels.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "tolvar/applet/object_args.h"
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/velumor_help_functions.h"
+#include "velumor/view_window/view_window.h"
 
 namespace velumor {
 
@@ -75,14 +77,14 @@ void connectItems(Dispatch& c, int32_t id, tolvar::AppletItemManager* aim, int32
 }
 
 // The selection read anew, with the flag of the notification being worked off; the host's
-// status is not examined.
-int32_t readSelection(const ChannelContext& ctx, bool bShadow) {
+// status is not examined. Nothing for a value beyond the Long range, which no table lists.
+std::optional<int32_t> readSelection(const ChannelContext& ctx, bool bShadow) {
   if (!ctx.itemManager) platform::com::raise(platform::com::err::ObjectNotSet);
   double v = 0;
   int32_t status = 0;
   ctx.itemManager->GetValueEx(ctx.selectionHandle, v, bShadow, status);
-  const int32_t s = platform::com::cLng(v);
-  if (ctx.selection) *ctx.selection = s;
+  const std::optional<int32_t> s = roundToLong(v);
+  if (s && ctx.selection) *ctx.selection = *s;
   return s;
 }
 
@@ -130,8 +132,10 @@ std::optional<ScaleItems> scaleOf(const DisplayChannelSpec& ch, int32_t s) {
 void ConfigureChannel(Dispatch& control, DisplayClass cls, const DisplayChannelSpec& ch,
                       const ChannelContext& ctx, bool bShadow, int32_t& userLevel, int32_t& countryCode) {
   const auto& id = displayRoles(cls);
+  const std::optional<int32_t> selection = readSelection(ctx, bShadow);
+  if (!selection) return;
+  const int32_t s = *selection;
   control.invoke(id.DisconnectItems, InvokeKind::Method, {});
-  const int32_t s = readSelection(ctx, bShadow);
   // The caption is written for every value, so a value outside the tables still gets the
   // enumeration's text (or an empty one) rather than the previous variable's.
   text(control, id.ChannelCaption, captionOf(ch, ctx, s));
@@ -161,14 +165,14 @@ void ConfigureCurves(Dispatch& plotter, std::span<const ChannelContext, kDisplay
     const DisplayChannelSpec& ch = displayChannels()[i];
     const ChannelContext& ctx = channels[i];
     const auto curve = static_cast<int16_t>(i + 1);
-    const int32_t s = readSelection(ctx, bShadow);
+    const std::optional<int32_t> s = readSelection(ctx, bShadow);
     auto curveText = [&](int32_t role, std::string_view v) {
       putCurve(plotter, role, curve, Variant(std::string(v)));
     };
     // Every valid selection has a scale row; anything else leaves the curve empty rather
     // than plotting a variable against another variable's scale.
-    if (auto scale = scaleOf(ch, s)) {
-      curveText(id.ChannelCaption, captionOf(ch, ctx, s));
+    if (auto scale = s ? scaleOf(ch, *s) : std::nullopt) {
+      curveText(id.ChannelCaption, captionOf(ch, ctx, *s));
       putCurve(plotter, id.ChannelFlag, curve, Variant(int16_t{-1}));
       putCurve(plotter, id.ItemMode, curve, Variant(int16_t{3}));
       curveText(id.UnitItemName, ch.unitItem);

@@ -40,7 +40,7 @@ platform::ui::Picture pictureOf(std::string source, const detail::EmbeddedPictur
 // The pictures are made once, so every load of the same picture shares its bytes and
 // compares equal to the earlier one.
 struct PictureCache {
-  std::map<int32_t, platform::ui::Picture> byId;
+  std::map<int64_t, platform::ui::Picture> byId;
   std::vector<std::pair<std::string, platform::ui::Picture>> byName;
 
   PictureCache() {
@@ -121,7 +121,7 @@ const platform::ui::PictureResolver& componentPictures() {
   return resolver;
 }
 
-platform::ui::Picture loadBitmap(int32_t id) {
+platform::ui::Picture loadBitmap(int64_t id) {
   const auto& byId = PictureCache::instance().byId;
   auto it = byId.find(id);
   return it == byId.end() ? platform::ui::Picture{} : it->second;

@@ -28,7 +28,7 @@ const platform::ui::PictureResolver& componentPictures();
 
 // Bitmap `id` as a picture with the source "bitmap:ID"; an empty picture when the
 // component has no such bitmap. Loading the same id twice gives equal pictures.
-platform::ui::Picture loadBitmap(int32_t id);
+platform::ui::Picture loadBitmap(int64_t id);
 
 struct ComponentVersion {
   int major;

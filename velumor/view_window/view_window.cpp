@@ -373,7 +373,7 @@ void ViewWindow::ShowConnectionState(int32_t handle) {
   platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarCommText");
   // An unknown state has no picture: the panel's picture is cleared, its text stays readable.
-  bar.setPanelPicture(panel, loadBitmap(400 + *s));
+  bar.setPanelPicture(panel, loadBitmap(int64_t{400} + *s));
   const std::string text = textOrEmpty(310 + static_cast<int64_t>(*s));
   bar.setPanelText(panel, text);
   bar.setPanelToolTip(panel, LoadResStringByLang(301) + text);
@@ -389,7 +389,7 @@ void ViewWindow::ShowDataSource(int32_t handle) {
   DataSourceValue = *src;
   platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarDataSource");
-  bar.setPanelPicture(panel, loadBitmap(500 + *src));
+  bar.setPanelPicture(panel, loadBitmap(int64_t{500} + *src));
   const std::string suffix = traits_.dataSourceTooltipWithFileName ? "     " + DataFileName : "";
   if (*src == 1 || *src == 2) bar.setPanelToolTip(panel, LoadResStringByLang(*src == 1 ? 433 : 434) + suffix);
   if (!traits_.settingsMenuFollowsItems) return;

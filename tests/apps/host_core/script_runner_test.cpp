@@ -231,6 +231,37 @@ TEST(ScriptRunner, ItemsTabsAndErrorsFromTheHost) {
   EXPECT_EQ(run("scenario x\n", &out), 1);
 }
 
+// A window resized far beyond any screen would need gigabytes for its picture: the line fails
+// with the size before anything is drawn; a window a screen can hold is taken.
+TEST(ScriptRunner, AScreenshotLargerThanAScreenIsRefusedWithItsSize) {
+  platform::ui::EventLoop::instance().useManualClock();
+  platform::ui::Services::headless().reset();
+  FakeHost host;
+  std::ostringstream out;
+  ScriptRunner r(host, out);
+  std::vector<std::pair<float, float>> drawn;
+  r.setScreenshot([&](platform::ui::Form& f, const std::filesystem::path&, std::string&) {
+    drawn.emplace_back(f.width(), f.height());
+    return true;
+  });
+  const std::string dir = ::testing::TempDir();
+  EXPECT_EQ(r.runText("open Tiny.View t\nresize t 1000000 1000000\nscreenshot t " + dir +
+                      "big.png\n"
+                      "resize t 245760 3000\nscreenshot t " +
+                      dir +
+                      "edge.png\n"
+                      "resize t 245775 3000\nscreenshot t " +
+                      dir + "wide.png\n"),
+            2)
+      << out.str();
+  EXPECT_NE(out.str().find("the window is 66667 x 66667 pixels; a screenshot is at most 16384 x 16384"),
+            std::string::npos)
+      << out.str();
+  ASSERT_EQ(drawn.size(), 1u) << "only the window of 16384 pixels is drawn";
+  EXPECT_EQ(drawn[0].first, 245760.0f);
+  r.closeAll();
+}
+
 TEST(ScriptRunner, AnExpectationWithWordsLeftOverFailsInsteadOfCheckingHalf) {
   std::string out;
   // A number or a text is one value: a second word must not pass unchecked.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <set>
 
 #include "apps/host_core/script_runner.h"
@@ -33,10 +34,10 @@ TEST(SessionGenerator, TheSameSeedGivesTheSameSessionAndEveryLineIsWellFormed) {
   EXPECT_EQ(a.session(42), b.session(42));
   EXPECT_NE(a.session(42), a.session(43));
   const std::set<std::string> known = {
-      "open",   "show",     "hide",   "destroy",  "close",          "set",         "shadow",
-      "bytes",  "run",      "click",  "dblclick", "rightclick",     "text",        "tab",
-      "resize", "minimize", "answer", "savefile", "canceldialog",   "printdialog", "frame",
-      "inject", "scenario", "dump",   "items",    "expect-no-error"};
+      "open",   "show",       "hide",           "destroy",     "close", "set",    "shadow",   "bytes",
+      "run",    "click",      "dblclick",       "rightclick",  "text",  "tab",    "resize",   "minimize",
+      "answer", "savefile",   "canceldialog",   "printdialog", "frame", "inject", "scenario", "dump",
+      "items",  "screenshot", "expect-no-error"};
   std::set<std::string> seen;
   for (uint64_t seed = 0; seed < 40; ++seed) {
     for (const auto& line : fuzz::commandLines(a.session(seed))) {
@@ -48,6 +49,39 @@ TEST(SessionGenerator, TheSameSeedGivesTheSameSessionAndEveryLineIsWellFormed) {
     }
   }
   EXPECT_EQ(seen, known) << "every kind of behaviour occurs";
+}
+
+// What found the faults the fuzzer once missed: each language, octets far beyond an item's
+// length, the edges of Long and of single precision, and paths no file can be written to.
+TEST(SessionGenerator, SessionsReachBothLanguagesExtremeValuesAndOddPaths) {
+  fuzz::SessionGenerator g(knowledge());
+  std::set<std::string> languages;
+  size_t longestOctets = 0;
+  bool longEdge = false, floatEdge = false, unwritable = false, overlongName = false;
+  for (uint64_t seed = 0; seed < 200; ++seed) {
+    const std::string script = g.session(seed);
+    languages.insert(fuzz::SessionGenerator::languageOf(seed));
+    EXPECT_NE(script.find(std::string("--lang ") + fuzz::SessionGenerator::languageOf(seed)),
+              std::string::npos);
+    for (const auto& line : fuzz::commandLines(script)) {
+      const auto words = host_core::splitScriptLine(line);
+      if (words[0] == "bytes") longestOctets = std::max(longestOctets, words.size() - 2);
+      if (words[0] == "set" && words.size() == 3) {
+        longEdge |= words[2] == "2147483648" || words[2] == "-2147483649";
+        floatEdge |= words[2] == "3.4028236e38";
+      }
+      if (words[0] == "savefile" || words[0] == "dump" || words[0] == "items" || words[0] == "screenshot") {
+        unwritable |= words.back() == "/proc/version";
+        overlongName |= words.back().size() == 256;
+      }
+    }
+  }
+  EXPECT_EQ(languages, (std::set<std::string>{"de", "en"}));
+  EXPECT_GT(longestOctets, 100u);
+  EXPECT_TRUE(longEdge);
+  EXPECT_TRUE(floatEdge);
+  EXPECT_TRUE(unwritable);
+  EXPECT_TRUE(overlongName);
 }
 
 TEST(FuzzOutcome, CrashesSanitizerReportsAndHangsAreToldFromFailedLines) {

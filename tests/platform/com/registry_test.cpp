@@ -1,6 +1,8 @@
 #include "platform/com/registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -50,6 +52,37 @@ TEST(ClassRegistry, SaveCreatesTheFolderAndLeavesNoTemporaryFile) {
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(path.parent_path())) ++files;
   EXPECT_EQ(files, 1);
   EXPECT_EQ(json::parse(readText(path))["classes"]["X.Y"]["library"], "/lib/x.so");
+}
+
+// Another user of the folder can plant links under names a save might use; a save must
+// write through none of them, and the registry keeps the mode its owner gave it.
+TEST(ClassRegistry, SaveFollowsNoPlantedLinkAndKeepsTheFileMode) {
+  TempDir dir;
+  const auto path = dir / "registry.json";
+  writeText(dir / "victim", "precious");
+  const std::string planted = path.string() + ".tmp-" + std::to_string(::getpid());
+  ASSERT_EQ(::symlink((dir / "victim").c_str(), planted.c_str()), 0);
+  {
+    ClassRegistry reg(path);
+    reg.load();
+    reg.add("X.Y", {"/lib/x.so", ""});
+    reg.save();
+  }
+  ::chmod(path.c_str(), 0600);
+  {
+    ClassRegistry reg(path);
+    reg.load();
+    reg.add("X.Z", {"/lib/z.so", ""});
+    reg.save();
+  }
+  EXPECT_EQ(readText(dir / "victim"), "precious");
+  EXPECT_TRUE(std::filesystem::is_symlink(planted));
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  int files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 3) << "the registry, the victim and the planted link, nothing else";
 }
 
 TEST(ClassRegistry, KeepsEntriesAndFieldsItDoesNotKnow) {

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/com/error.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/form_dump.h"
 #include "platform/ui/services.h"
@@ -260,6 +261,20 @@ TEST(FormControls, ColoursKeepTheirSystemBitsAndDumpAndPathsRead) {
   EXPECT_EQ(f->ctl("Bar").evalPath("Panels.Count").toLong(), 3);
   EXPECT_EQ(scriptText(Variant(static_cast<int32_t>(0x80000011u))), "-2147483631");
   EXPECT_EQ(scriptText(Variant(true)), "true");
+}
+
+// Text a host handed over may hold bytes that are not UTF-8; inside a panel, a tab or a list
+// they are replaced like anywhere else in the dump, which never fails on them.
+TEST(FormControls, DumpReplacesInvalidBytesInPanelsTabsAndLists) {
+  auto f = makeObject<SampleForm>();
+  f->ensureLoaded();
+  dynamic_cast<StatusBarControl&>(f->ctl("Bar")).setPanelText(Variant("P1"), "panel \xFF");
+  dynamic_cast<TabStripControl&>(f->ctl("Tabs")).setTabCaption(Variant("AKey"), "tab \xC3");
+  dynamic_cast<ListBoxControl&>(f->ctl("Log")).addItem("entry \xFE\xFE");
+  std::string text;
+  ASSERT_NO_THROW(text = dumpFormJson(*f));
+  for (const char* replaced : {"panel \xEF\xBF\xBD", "tab \xEF\xBF\xBD", "entry \xEF\xBF\xBD\xEF\xBF\xBD"})
+    EXPECT_NE(text.find(replaced), std::string::npos) << replaced;
 }
 
 TEST(FormInput, DisabledOrHiddenControlsTakeNoInputAndErrorsStayInside) {

@@ -42,7 +42,7 @@ class DataSetTest : public SessionTest {
           << a[i].first << ": " << a[i].second.debugString() << " vs " << b[i].second.debugString();
     }
   }
-  // Gives many data-set items values other than their defaults.
+  // Gives many data-set items values other than their defaults, each one its item can hold.
   void editEverything() {
     auto& store = session->store();
     int n = 0;
@@ -68,8 +68,16 @@ class DataSetTest : public SessionTest {
         case ValueType::Bool:
           store.set(i, Variant(n % 2 == 0));
           break;
-        default:
-          store.set(i, Variant(store.value(i).toDouble() + 0.125 * n));
+        case ValueType::Enum: {
+          const auto& entries = store.data().enumerationOf(def)->entries;
+          store.set(i, Variant(static_cast<double>(entries[static_cast<size_t>(n) % entries.size()].value)));
+          break;
+        }
+        default: {
+          const double step = def.type == ValueType::Float || def.type == ValueType::Double ? 0.125 : 1.0;
+          const double edited = store.value(i).toDouble() + step * n;
+          store.set(i, Variant(def.maximum && edited > *def.maximum ? *def.maximum : edited));
+        }
       }
     }
   }

@@ -78,6 +78,16 @@ TEST_F(DataSetSafetyTest, ATamperedEntryMarksTheSetDamagedAndLoadsNothing) {
       {"DAMPING_VALUE", "kind = 'weird'", "has an unknown kind \"weird\""},
       {"TAG", "value = x'00ff'", "does not hold a text"},
       {"TAG", "value = 12", "does not hold a text"},
+      // Entries that hold what their kind says, but not what their item can take.
+      {"UNITS_QM", "value = 12345", "12345 is not one of its choices"},
+      {"DAMPING_VALUE", "value = 1e300", "does not fit its item"},
+      {"QMAX_METER_TUBE_VALUE", "value = 1e39", "does not fit its item"},
+      {"MFR_ID", "value = 2.5", "a whole number is needed"},
+      {"TAG", "value = replace(hex(zeroblob(500000)), '0', 'A')", "longer than the 8 characters"},
+      {"TAG", "value = 'a~b'", "does not fit its item"},
+      {"MP_REMARK", "kind = 'number', value = 12", "does not hold a text, as its item does"},
+      {"UNITS_QM", "kind = 'text', value = '75'", "does not hold a number, as its item does"},
+      {"DATE_ALL", "value = '2024-13-45'", "does not fit its item"},
   };
   session->store().set("DAMPING_VALUE", Variant(2.5));
   ASSERT_EQ(frameCall("save"), 0);
@@ -93,6 +103,7 @@ TEST_F(DataSetSafetyTest, ATamperedEntryMarksTheSetDamagedAndLoadsNothing) {
     EXPECT_NE(messages[0].find("damaged"), std::string::npos) << messages[0];
     EXPECT_NE(messages[0].find(std::string("\"") + c.item + "\" "), std::string::npos) << messages[0];
     EXPECT_NE(messages[0].find(c.why), std::string::npos) << messages[0];
+    EXPECT_LT(messages[0].size(), 1000u) << "the reason quotes no entry whole";
     EXPECT_EQ(value("DAMPING_VALUE"), 7.0) << "nothing of a damaged set is loaded";
   }
   // A Boolean and octets are checked too, straight on the database.
@@ -115,6 +126,44 @@ TEST_F(DataSetSafetyTest, ATamperedEntryMarksTheSetDamagedAndLoadsNothing) {
   items = db.load("s");
   ASSERT_TRUE(items.ok()) << items.text();
   EXPECT_EQ(items.value().size(), 2u);
+}
+
+// A set with nothing left to load is not found, whatever emptied it, and a load that fails
+// gives the real reason.
+TEST_F(DataSetSafetyTest, AnEmptyOrGuttedSetIsNotFoundAndLoadsNothing) {
+  DataSetDatabase db(path());
+  ASSERT_TRUE(db.save("empty", "RQ4400", {}).ok());
+  const auto empty = db.load("empty");
+  ASSERT_FALSE(empty.ok());
+  EXPECT_EQ(empty.reason(), tolvar::sim::Reason::NotFound);
+  EXPECT_NE(empty.text().find("holds no entries"), std::string::npos) << empty.text();
+
+  session->store().set("DAMPING_VALUE", Variant(2.5));
+  ASSERT_EQ(frameCall("save"), 0);
+  const std::string pristine = fileBytes(path());
+  struct Case {
+    const char* damage;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"DELETE FROM dataset_items", "holds no entries"},
+      {"DELETE FROM datasets", "there is no data set of that name"},
+      {"DROP TABLE dataset_items", "no such table: dataset_items"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.damage);
+    { std::ofstream(path(), std::ios::binary | std::ios::trunc) << pristine; }
+    sql(path(), c.damage);
+    session->store().set("DAMPING_VALUE", Variant(7.0));
+    session->store().set("&&private&&CurrentSource", Variant(2.0));
+    EXPECT_EQ(frameCall("load"), kStatusDatabase);
+    const auto messages = session->takeHostMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(c.why), std::string::npos) << messages[0];
+    EXPECT_EQ(messages[0].find("not an error"), std::string::npos) << messages[0];
+    EXPECT_EQ(value("DAMPING_VALUE"), 7.0);
+    EXPECT_EQ(value("&&private&&CurrentSource"), 2.0) << "a failed load does not switch the source";
+  }
 }
 
 TEST_F(DataSetSafetyTest, AnotherProgramsDatabaseIsRefusedAndLeftUntouched) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/com/error.h"
+#include "platform/com/file_replace.h"
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
 #include "velumor/shared/toolkit_load_resource.h"
@@ -48,28 +49,6 @@ int32_t errorNumberOf(int code) {
     default:
       return err::PathFileAccess;
   }
-}
-
-// Writes all of `data` to `fd`; false with errno set on failure.
-bool writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// The permissions a new file gets: what the file had, else what the user's mask allows.
-mode_t modeFor(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
 }
 
 // Why a report file could not be written, in the user's language.
@@ -233,26 +212,8 @@ int32_t writeFileReplacing(const std::string& requested, std::string_view conten
     if (!ec) target = resolved;
   }
   if (fs::is_directory(target, ec)) return errorNumberOf(EISDIR);
-  fs::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-
-  errno = 0;
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return errorNumberOf(errno);
-  const std::string tempPath(name.data());
-  int failure = 0;
-  if (::fchmod(fd, modeFor(target.string())) != 0 || !writeAll(fd, content) || ::fsync(fd) != 0)
-    failure = errno;
-  if (::close(fd) != 0 && failure == 0) failure = errno;
-  if (failure == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) failure = errno;
-  if (failure != 0) {
-    ::unlink(tempPath.c_str());
-    return errorNumberOf(failure);
-  }
-  return 0;
+  const int error = platform::com::replaceFileContents(target, content, 0666);
+  return error == 0 ? 0 : errorNumberOf(error);
 }
 
 PrintOutcome printReport(ui::CommonDialogControl& dialog, const PrintJob& job,

@@ -329,5 +329,21 @@ TEST(ReportFile, WriteReplacingReportsErrorNumbers) {
   EXPECT_EQ(writeFileReplacing("/etc/passwd/x.txt", "a"), platform::com::err::PathNotFound);
 }
 
+// Any name the file system takes is a name a report can be saved under; one a character
+// longer is refused without anything left in the folder.
+TEST(ReportFile, NamesUpToTheFileNameLimitAreWritten) {
+  testsupport::TempDir dir;
+  for (const size_t length : {248u, 254u, 255u}) {
+    const std::string name = std::string(length - 4, 'r') + ".prn";
+    EXPECT_EQ(writeFileReplacing((dir.path() / name).string(), "report"), 0) << length;
+    EXPECT_EQ(readFile(dir.path() / name), "report") << length;
+  }
+  EXPECT_EQ(writeFileReplacing((dir.path() / std::string(256, 'r')).string(), "x"),
+            platform::com::err::PathNotFound);
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 3u);
+}
+
 }  // namespace
 }  // namespace velumor::report
