@@ -72,14 +72,14 @@ void ItemBoundControl::addEditedText(Members& members) {
       dispid::Text, "Text", [](HostControl& c) { return Variant(static_cast<ItemBoundControl&>(c).text_); },
       [](HostControl& c, const Variant& v) {
         auto& self = static_cast<ItemBoundControl&>(c);
-        if (self.link_ && !self.editedItem().empty()) {
-          self.editText(v.toString());
-        } else {
-          self.fromItem_ = false;
-          if (self.text_ != v.toString()) {
-            self.text_ = v.toString();
-            self.changed();
-          }
+        // A window setting the text while it loads is no edit: a bound field keeps showing its
+        // item and writes nothing (only the user's input writes), else a window opened on a
+        // device in fixed-current mode would overwrite the device's current with its "0".
+        if (self.link_ && !self.editedItem().empty()) return;
+        self.fromItem_ = false;
+        if (self.text_ != v.toString()) {
+          self.text_ = v.toString();
+          self.changed();
         }
       });
 }
