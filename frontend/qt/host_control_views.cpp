@@ -2,6 +2,7 @@
 // the plotter and the lamp.
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
@@ -127,7 +128,18 @@ class FieldErrorNote : public QLabel {
     QObject::connect(&timer_, &QTimer::timeout, this, &QWidget::hide);
   }
 
+  // Put away with its field: a page that leaves the tab strip takes the note along.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide && watched == field_) hide();
+    return false;
+  }
+
   void showBeside(QWidget* field, const QString& text) {
+    if (field_ != field) {
+      if (field_) field_->removeEventFilter(this);
+      field_ = field;
+      field->installEventFilter(this);
+    }
     QWidget* window = parentWidget();
     setText(text);
     const int width = std::min(std::max(field->width(), fontMetrics().horizontalAdvance(text) + 12),
@@ -145,6 +157,7 @@ class FieldErrorNote : public QLabel {
 
  private:
   QTimer timer_;
+  QPointer<QWidget> field_;
 };
 
 class UserView : public ControlView {

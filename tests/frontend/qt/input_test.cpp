@@ -424,6 +424,13 @@ TEST_F(WindowInput, ARefusedEditIsToldBesideTheFieldUntilTheUserTypesThere) {
   settle();
   EXPECT_TRUE(note()->isVisible());
 
+  // A field that goes out of sight (its page left the tab strip) takes its note along.
+  f->ctl("Flow").setProperty("Visible", Variant(false));
+  settle();
+  EXPECT_FALSE(note()->isVisible());
+  f->ctl("Flow").setProperty("Visible", Variant(true));
+  settle();
+
   // An edit the host takes ends the note.
   flow.refuseWith.clear();
   commit(QStringLiteral("2,5"));
