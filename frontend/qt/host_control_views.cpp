@@ -2,10 +2,12 @@
 // the plotter and the lamp.
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTimer>
 #include <algorithm>
 #include <map>
 
@@ -104,11 +106,66 @@ class LabelTextUnitWidget : public QWidget {
   }
 };
 
+// Why an edit was refused, told just below its field (above it where the window ends first):
+// a framed note inside the field's window, gone when the user types there again, when an edit
+// is taken, or after a while.
+class FieldErrorNote : public QLabel {
+ public:
+  static constexpr int kShownMs = 10000;
+
+  explicit FieldErrorNote(QWidget* window) : QLabel(window) {
+    setObjectName(QStringLiteral("FieldError"));
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);
+    setFrameShape(QFrame::Box);
+    setMargin(3);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::ToolTipBase));
+    pal.setColor(QPalette::WindowText, pal.color(QPalette::ToolTipText));
+    setPalette(pal);
+    timer_.setSingleShot(true);
+    QObject::connect(&timer_, &QTimer::timeout, this, &QWidget::hide);
+  }
+
+  // Put away with its field: a page that leaves the tab strip takes the note along.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide && watched == field_) hide();
+    return false;
+  }
+
+  void showBeside(QWidget* field, const QString& text) {
+    if (field_ != field) {
+      if (field_) field_->removeEventFilter(this);
+      field_ = field;
+      field->installEventFilter(this);
+    }
+    QWidget* window = parentWidget();
+    setText(text);
+    const int width = std::min(std::max(field->width(), fontMetrics().horizontalAdvance(text) + 12),
+                               std::max(field->width(), window->width() - 4));
+    const int height = heightForWidth(width);
+    const QPoint below = field->mapTo(window, QPoint(0, field->height() + 1));
+    int y = below.y();
+    if (y + height > window->height()) y = field->mapTo(window, QPoint(0, 0)).y() - height - 1;
+    const int x = std::max(0, std::min(below.x(), window->width() - width));
+    setGeometry(x, std::max(0, y), width, height);
+    show();
+    raise();
+    timer_.start(kShownMs);
+  }
+
+ private:
+  QTimer timer_;
+  QPointer<QWidget> field_;
+};
+
 class UserView : public ControlView {
  public:
   enum class Kind { Text, Combo, LabelTextUnit, Digital, Needle, BarGraph, Plotter, Lamp, Unknown };
 
   UserView(FormWindow& owner, Control& control, Kind kind) : ControlView(owner, control), kind_(kind) {}
+  ~UserView() override { delete errorNote_; }
 
  protected:
   platform::ui::UserControl& user() const { return static_cast<platform::ui::UserControl&>(control_); }
@@ -166,8 +223,31 @@ class UserView : public ControlView {
     QObject::connect(e, &QLineEdit::editingFinished, this, [this, e] {
       if (detached_ || updating_ || !e->isModified()) return;
       e->setModified(false);
+      committed_ = true;
       if (inputText("Input", e->text())) refresh();
     });
+    QObject::connect(e, &QLineEdit::textEdited, this, [this] {
+      if (errorNote_) errorNote_->hide();
+    });
+  }
+
+  // The field's LastError: told beside the field when an edit brought it (again), put away
+  // once an edit is taken.
+  void showError(const QString& error) {
+    const bool fresh = committed_ || error != shownError_;
+    committed_ = false;
+    shownError_ = error;
+    edit_->setToolTip(error);
+    if (error.isEmpty()) {
+      if (errorNote_) errorNote_->hide();
+      return;
+    }
+    if (!fresh || !edit_->isVisible()) return;
+    if (!errorNote_) {
+      errorNote_ = new FieldErrorNote(edit_->window());
+      QObject::connect(edit_, &QObject::destroyed, errorNote_.data(), &QObject::deleteLater);
+    }
+    errorNote_->showBeside(edit_, error);
   }
 
   void applyAll() override { refresh(); }
@@ -220,11 +300,13 @@ class UserView : public ControlView {
     switch (kind_) {
       case Kind::Text:
         showEdit(edit_, text("Text"), flag("Editable", false));
+        showError(text("LastError"));
         break;
       case Kind::LabelTextUnit:
         ltu_->setLabelText(text("LabelText"));
         ltu_->setUnitText(text("UnitText"));
         showEdit(edit_, text("Text"), flag("Editable", false));
+        showError(text("LastError"));
         break;
       case Kind::Combo: {
         QStringList entries = text("Entries").split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -302,6 +384,9 @@ class UserView : public ControlView {
   PictureWidget* lamp_ = nullptr;
   bool updating_ = false;
   bool refreshPending_ = false;
+  bool committed_ = false;  // the user finished an edit; its outcome is told even when unchanged
+  QString shownError_;
+  QPointer<FieldErrorNote> errorNote_;
 };
 
 }  // namespace

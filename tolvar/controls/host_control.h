@@ -192,14 +192,13 @@ class ItemBoundControl : public HostControl {
 
   // Watches `item`, the one the user edits, and learns whether the host lets it be written.
   void watchEdited(const std::string& item, ItemWatch& watch);
-  // The Text property of a field that edits the item editedItem() names: a bound field takes
-  // a new text as the user's edit of its item (editText); an unbound one just shows it.
+  // The Text property of a field that edits the item editedItem() names: an unbound field
+  // shows a text given to it; a bound one keeps showing its item (only userInput writes).
   static void addEditedText(Members& members);
   virtual const std::string& editedItem() const;
   // What every item control has last: LastError (at `lastErrorId`), the site's Visible and
   // the common design properties.
   static void addCommonMembers(Members& members, int32_t lastErrorId);
-  virtual bool editText(const std::string& text) { return false; }
   // Writes the user's `text` to `item`; the error to show, empty when the host took it.
   std::string writeItem(const std::string& item, const std::string& text);
   // Ends a user's edit: LastError becomes `error`, and the field shows what `item` now holds

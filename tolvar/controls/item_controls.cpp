@@ -1,6 +1,8 @@
 #include "tolvar/controls/item_controls.h"
 
 #include "platform/com/error.h"
+#include "platform/res/language.h"
+#include "platform/res/user_number.h"
 #include "platform/ui/form.h"
 #include "tolvar/applet/control_ids.h"
 #include "tolvar/controls/form_ref.h"
@@ -12,8 +14,15 @@ namespace dispid = tolvar::dispid;
 
 namespace {
 
-constexpr const char* kNotEditable = "This field cannot be edited.";
-constexpr const char* kRefused = "The value was not accepted.";
+std::string notEditable() {
+  return platform::res::isGerman(platform::res::userDefaultLangId())
+             ? "Dieses Feld kann nicht geändert werden."
+             : "This field cannot be edited.";
+}
+std::string refused() {
+  return platform::res::isGerman(platform::res::userDefaultLangId()) ? "Der Wert wurde nicht angenommen."
+                                                                     : "The value was not accepted.";
+}
 
 std::string joinEntries(const std::vector<EnumEntry>& entries) {
   std::string out;
@@ -63,14 +72,14 @@ void ItemBoundControl::addEditedText(Members& members) {
       dispid::Text, "Text", [](HostControl& c) { return Variant(static_cast<ItemBoundControl&>(c).text_); },
       [](HostControl& c, const Variant& v) {
         auto& self = static_cast<ItemBoundControl&>(c);
-        if (self.link_ && !self.editedItem().empty()) {
-          self.editText(v.toString());
-        } else {
-          self.fromItem_ = false;
-          if (self.text_ != v.toString()) {
-            self.text_ = v.toString();
-            self.changed();
-          }
+        // A window setting the text while it loads is no edit: a bound field keeps showing its
+        // item and writes nothing (only the user's input writes), else a window opened on a
+        // device in fixed-current mode would overwrite the device's current with its "0".
+        if (self.link_ && !self.editedItem().empty()) return;
+        self.fromItem_ = false;
+        if (self.text_ != v.toString()) {
+          self.text_ = v.toString();
+          self.changed();
         }
       });
 }
@@ -89,7 +98,7 @@ const std::string& ItemBoundControl::editedItem() const {
 
 std::string ItemBoundControl::writeItem(const std::string& item, const std::string& text) {
   std::string error;
-  if (link_.access->setItemFromText(item, text, error) != 0) return error.empty() ? kRefused : error;
+  if (link_.access->setItemFromText(item, text, error) != 0) return error.empty() ? refused() : error;
   return {};
 }
 
@@ -146,7 +155,7 @@ bool TextControl::editable() const {
 }
 
 bool TextControl::edit(const std::string& text) {
-  return endEdit(itemName_, watch_, editable() ? writeItem(itemName_, text) : kNotEditable);
+  return endEdit(itemName_, watch_, editable() ? writeItem(itemName_, text) : notEditable());
 }
 
 std::vector<std::pair<std::string, Variant>> TextControl::snapshot() const {
@@ -218,7 +227,7 @@ bool ComboControl::editable() const {
 }
 
 bool ComboControl::select(const Variant& entry) {
-  if (!editable()) return endEdit(itemName_, watch_, kNotEditable);
+  if (!editable()) return endEdit(itemName_, watch_, notEditable());
   const EnumEntry* chosen = nullptr;
   if (entry.isNumeric()) {
     const int32_t i = entry.toLong();
@@ -309,7 +318,7 @@ bool LabelTextUnitControl::editable() const {
 }
 
 bool LabelTextUnitControl::edit(const std::string& text) {
-  return endEdit(valueItemName_, valueWatch_, editable() ? writeItem(valueItemName_, text) : kNotEditable);
+  return endEdit(valueItemName_, valueWatch_, editable() ? writeItem(valueItemName_, text) : notEditable());
 }
 
 std::vector<std::pair<std::string, Variant>> LabelTextUnitControl::snapshot() const {

@@ -33,7 +33,6 @@ class TextControl final : public ItemBoundControl {
   void stopWatches() override { watch_.reset(); }
   void refresh() override;
   const std::string& editedItem() const override { return itemName_; }
-  bool editText(const std::string& text) override { return edit(text); }
 
   std::string itemName_;
   int16_t itemMode_ = 0;
@@ -95,7 +94,6 @@ class LabelTextUnitControl final : public ItemBoundControl {
   }
   void refresh() override;
   const std::string& editedItem() const override { return valueItemName_; }
-  bool editText(const std::string& text) override { return edit(text); }
 
   std::string valueItemName_;
   int16_t itemMode_ = 0;

@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "platform/com/error.h"
+#include "platform/res/language.h"
+#include "platform/res/user_number.h"
 #include "tolvar/sim/host_session.h"
 #include "tolvar/sim/item_store.h"
 #include "tolvar/sim/item_values.h"
@@ -394,7 +396,9 @@ std::string ItemManager::itemText(const std::string& name) {
   ItemStore* s = store(status);
   if (!s) return {};
   const int32_t i = s->indexOf(name);
-  return i < 0 ? std::string() : displayText(s->data(), s->def(i), s->value(i));
+  // What the user reads: numbers with the session's decimal mark.
+  return i < 0 ? std::string()
+               : userText(s->data(), s->def(i), s->value(i), platform::res::userDefaultLangId());
 }
 
 double ItemManager::itemNumber(const std::string& name) {
@@ -406,23 +410,26 @@ double ItemManager::itemNumber(const std::string& name) {
 }
 
 int32_t ItemManager::setItemFromText(const std::string& name, const std::string& text, std::string& error) {
+  const uint16_t lang = platform::res::userDefaultLangId();
+  const bool german = platform::res::isGerman(lang);
   int32_t status = 0;
   ItemStore* s = store(status);
   if (!s) {
-    error = "The host has ended";
+    error = german ? "Der Host wurde beendet" : "The host has ended";
     return status;
   }
   const int32_t i = s->indexOf(name);
   if (i < 0) {
-    error = "There is no item \"" + name + "\"";
+    error = (german ? "Es gibt keinen Wert \"" : "There is no item \"") + name + "\"";
     return kStatusNoSuchItem;
   }
   const auto& def = s->def(i);
   if (def.access == dd::Access::ReadOnly) {
-    error = (def.label.empty() ? def.name : def.label) + " cannot be changed";
+    error = (def.label.empty() ? def.name : def.label) +
+            (german ? " kann nicht geändert werden" : " cannot be changed");
     return kStatusReadOnly;
   }
-  auto v = valueFromUserText(s->data(), def, text, error);
+  auto v = valueFromUserText(s->data(), def, text, error, lang);
   if (!v) return kStatusWrongType;
   return write(*s, i, *v);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/com/error.h"
 #include "platform/com/hex.h"
+#include "platform/res/user_number.h"
 
 namespace tolvar::sim {
 
@@ -49,6 +50,64 @@ std::string fixedText(double v, int decimals) {
 
 std::string labelOf(const dd::VariableDef& def) {
   return def.label.empty() ? def.name : def.label;
+}
+
+// A refusal told to the user, in English and German; "%1" to "%3" take the arguments.
+struct Phrase {
+  const char* en;
+  const char* de;
+};
+
+constexpr Phrase kNotANumber{"%1: \"%2\" is not a number", "%1: \"%2\" ist keine Zahl"};
+constexpr Phrase kNoNumber{"%1: not a number", "%1: keine Zahl"};
+constexpr Phrase kNotAChoice{"%1: %2 is not one of its choices", "%1: %2 ist keine der Auswahlmöglichkeiten"};
+constexpr Phrase kTextNotAChoice{"%1: \"%2\" is not one of its choices",
+                                 "%1: \"%2\" ist keine der Auswahlmöglichkeiten"};
+constexpr Phrase kWholeNumber{"%1: a whole number is needed", "%1: eine ganze Zahl ist nötig"};
+constexpr Phrase kOutside{"%1: %2 is outside the allowed range (%3)",
+                          "%1: %2 liegt außerhalb des erlaubten Bereichs (%3)"};
+constexpr Phrase kRange{"%1 to %2", "%1 bis %2"};
+constexpr Phrase kAtLeast{"at least %1", "mindestens %1"};
+constexpr Phrase kAtMost{"at most %1", "höchstens %1"};
+constexpr Phrase kWithRange{"%1 (allowed: %2)", "%1 (erlaubt: %2)"};
+constexpr Phrase kNumberDoesNotFit{"%1: a number does not fit this item",
+                                   "%1: eine Zahl passt nicht zu diesem Wert"};
+constexpr Phrase kNotBoolean{"%1: \"%2\" is neither True nor False", "%1: \"%2\" ist weder True noch False"};
+constexpr Phrase kTooLong{"%1: at most %2 characters (%3 given)", "%1: höchstens %2 Zeichen (%3 eingegeben)"};
+constexpr Phrase kPackedCharacters{"%1: only upper-case letters, digits, blanks and punctuation fit",
+                                   "%1: nur Großbuchstaben, Ziffern, Leerzeichen und Satzzeichen passen"};
+constexpr Phrase kDate{"%1: a date is written YYYY-MM-DD (1900 to 2155)",
+                       "%1: ein Datum wird JJJJ-MM-TT geschrieben (1900 bis 2155)"};
+constexpr Phrase kOctets{"%1: %2 octets in hexadecimal are needed (\"04 20 C4\")",
+                         "%1: %2 Oktette hexadezimal sind nötig (\"04 20 C4\")"};
+
+std::string say(const Phrase& phrase, uint16_t langId, std::initializer_list<std::string_view> args) {
+  const std::string_view pattern = platform::res::isGerman(langId) ? phrase.de : phrase.en;
+  std::string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+      const size_t arg = static_cast<size_t>(pattern[i + 1] - '1');
+      if (arg < args.size()) out += *(args.begin() + arg);
+      ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string numberForUser(double n, uint16_t langId) {
+  return platform::res::withDecimalMark(platform::com::formatNumber(n), langId);
+}
+
+// The range the description gives the item, as the user reads it; empty when it gives none.
+std::string describedRange(const dd::VariableDef& def, uint16_t langId) {
+  if (def.minimum && def.maximum)
+    return say(kRange, langId, {numberForUser(*def.minimum, langId), numberForUser(*def.maximum, langId)});
+  if (def.minimum) return say(kAtLeast, langId, {numberForUser(*def.minimum, langId)});
+  if (def.maximum) return say(kAtMost, langId, {numberForUser(*def.maximum, langId)});
+  return {};
 }
 
 // The range a number of this item may take when the description gives none.
@@ -272,6 +331,15 @@ std::string displayText(const dd::DeviceData& data, const dd::VariableDef& def, 
   return platform::com::formatNumber(n);
 }
 
+std::string userText(const dd::DeviceData& data, const dd::VariableDef& def, const Variant& v,
+                     uint16_t langId) {
+  std::string text = displayText(data, def, v);
+  const bool number =
+      def.type == ValueType::Float || def.type == ValueType::Double || def.type == ValueType::Int;
+  if (number && v.isNumeric()) return platform::res::withDecimalMark(std::move(text), langId);
+  return text;
+}
+
 bool validDateText(std::string_view s) {
   if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
   int y = 0, m = 0, d = 0;
@@ -287,10 +355,10 @@ bool validDateText(std::string_view s) {
 }
 
 std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd::VariableDef& def, double n,
-                                           std::string& error) {
+                                           std::string& error, uint16_t langId) {
   const std::string label = labelOf(def);
   if (std::isnan(n) || std::isinf(n)) {
-    error = label + ": not a number";
+    error = say(kNoNumber, langId, {label});
     return std::nullopt;
   }
   switch (def.type) {
@@ -298,7 +366,7 @@ std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd:
       return Variant(n != 0.0);
     case ValueType::Enum: {
       if (enumerationText(data.enumerationOf(def), n).empty()) {
-        error = label + ": " + platform::com::formatNumber(n) + " is not one of its choices";
+        error = say(kNotAChoice, langId, {label, numberForUser(n, langId)});
         return std::nullopt;
       }
       return Variant(n);
@@ -306,7 +374,9 @@ std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd:
     case ValueType::BitEnum:
     case ValueType::Int:
       if (n != std::floor(n)) {
-        error = label + ": a whole number is needed";
+        error = say(kWholeNumber, langId, {label});
+        if (const std::string range = describedRange(def, langId); !range.empty())
+          error = say(kWithRange, langId, {error, range});
         return std::nullopt;
       }
       [[fallthrough]];
@@ -316,48 +386,70 @@ std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd:
       typeRange(def, lo, hi);
       if (def.type == ValueType::BitEnum) lo = std::max(lo, 0.0);
       if (n < lo || n > hi) {
-        error = label + ": " + platform::com::formatNumber(n) + " is outside " +
-                platform::com::formatNumber(lo) + " to " + platform::com::formatNumber(hi);
+        std::string range = describedRange(def, langId);
+        if (range.empty())
+          range = say(kRange, langId, {numberForUser(lo, langId), numberForUser(hi, langId)});
+        error = say(kOutside, langId, {label, numberForUser(n, langId), range});
         return std::nullopt;
       }
       return Variant(n);
     }
     case ValueType::String:
     case ValueType::PackedAscii:
-      return valueFromUserText(data, def, platform::com::formatNumber(n), error);
+      return valueFromUserText(data, def, platform::com::formatNumber(n), error, langId);
     case ValueType::Date:
     case ValueType::Bytes:
-      error = label + ": a number does not fit this item";
+      error = say(kNumberDoesNotFit, langId, {label});
       return std::nullopt;
   }
   return std::nullopt;
 }
 
 namespace {
-// A number as the user typed it; nothing when it is not one.
-std::optional<double> userNumber(const std::string& text) {
-  try {
-    return platform::com::parseNumber(text);
-  } catch (const platform::com::RuntimeError&) {
-    return std::nullopt;
-  }
+// A number as the user typed it: either decimal mark, as every value field takes it. A number
+// beyond a Double is refused as outside the item's range; anything else that is no number
+// gives nothing.
+std::optional<double> userNumber(const std::string& text, bool& beyond) {
+  const platform::res::UserNumber n = platform::res::parseUserNumber(text);
+  beyond = n.problem == platform::res::UserNumber::Problem::OutOfRange;
+  if (n.problem != platform::res::UserNumber::Problem::None) return std::nullopt;
+  return n.value;
+}
+
+std::optional<Variant> tooLong(const std::string& label, size_t given, int length, std::string& error,
+                               uint16_t langId) {
+  error = say(kTooLong, langId, {label, std::to_string(length), std::to_string(given)});
+  return std::nullopt;
 }
 }  // namespace
 
 std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::VariableDef& def,
-                                         std::string_view input, std::string& error) {
+                                         std::string_view input, std::string& error, uint16_t langId) {
   const std::string label = labelOf(def);
   const std::string text = trim(input);
   switch (def.type) {
     case ValueType::Float:
     case ValueType::Double:
     case ValueType::Int: {
-      std::optional<double> n = userNumber(text);
+      bool beyond = false;
+      std::optional<double> n = userNumber(text, beyond);
       if (!n) {
-        error = label + ": \"" + text + "\" is not a number";
+        const std::string range = describedRange(def, langId);
+        if (beyond) {
+          double lo, hi;
+          typeRange(def, lo, hi);
+          error =
+              say(kOutside, langId,
+                  {label, text,
+                   range.empty() ? say(kRange, langId, {numberForUser(lo, langId), numberForUser(hi, langId)})
+                                 : range});
+        } else {
+          error = say(kNotANumber, langId, {label, text});
+          if (!range.empty()) error = say(kWithRange, langId, {error, range});
+        }
         return std::nullopt;
       }
-      return valueFromUserNumber(data, def, *n, error);
+      return valueFromUserNumber(data, def, *n, error, langId);
     }
     case ValueType::Enum:
     case ValueType::BitEnum: {
@@ -365,50 +457,46 @@ std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::V
         for (const auto& entry : e->entries)
           if (equalsNoCase(entry.text, text)) return Variant(static_cast<double>(entry.value));
       }
-      std::optional<double> n = userNumber(text);
+      bool beyond = false;
+      std::optional<double> n = userNumber(text, beyond);
       if (!n) {
-        error = label + ": \"" + text + "\" is not one of its choices";
+        error = say(kTextNotAChoice, langId, {label, text});
         return std::nullopt;
       }
-      return valueFromUserNumber(data, def, *n, error);
+      return valueFromUserNumber(data, def, *n, error, langId);
     }
     case ValueType::Bool:
       if (equalsNoCase(text, "true") || equalsNoCase(text, "yes") || text == "1" || text == "-1")
         return Variant(true);
       if (equalsNoCase(text, "false") || equalsNoCase(text, "no") || text == "0") return Variant(false);
-      error = label + ": \"" + text + "\" is neither True nor False";
+      error = say(kNotBoolean, langId, {label, text});
       return std::nullopt;
     case ValueType::String:
       // Texts are taken as typed, blanks included.
-      if (def.length > 0 && codePoints(input) > static_cast<size_t>(def.length)) {
-        error = label + ": at most " + std::to_string(def.length) + " characters";
-        return std::nullopt;
-      }
+      if (def.length > 0 && codePoints(input) > static_cast<size_t>(def.length))
+        return tooLong(label, codePoints(input), def.length, error, langId);
       return Variant(std::string(input));
     case ValueType::PackedAscii: {
       std::string upper = platform::com::toUpperAscii(input);
       while (!upper.empty() && upper.back() == ' ') upper.pop_back();
       if (!fitsPackedAscii(upper)) {
-        error = label + ": only upper-case letters, digits, blanks and punctuation fit";
+        error = say(kPackedCharacters, langId, {label});
         return std::nullopt;
       }
-      if (def.length > 0 && upper.size() > static_cast<size_t>(def.length)) {
-        error = label + ": at most " + std::to_string(def.length) + " characters";
-        return std::nullopt;
-      }
+      if (def.length > 0 && upper.size() > static_cast<size_t>(def.length))
+        return tooLong(label, upper.size(), def.length, error, langId);
       return Variant(upper);
     }
     case ValueType::Date:
       if (!validDateText(text)) {
-        error = label + ": a date is written YYYY-MM-DD (1900 to 2155)";
+        error = say(kDate, langId, {label});
         return std::nullopt;
       }
       return Variant(text);
     case ValueType::Bytes: {
       auto octets = parseHex(text);
       if (!octets || (def.octets > 0 && octets->size() != static_cast<size_t>(def.octets))) {
-        error =
-            label + ": " + std::to_string(def.octets) + " octets in hexadecimal are needed (\"04 20 C4\")";
+        error = say(kOctets, langId, {label, std::to_string(def.octets)});
         return std::nullopt;
       }
       return Variant(ByteArray{def.firstOctet, *octets});

@@ -41,12 +41,19 @@ std::string enumerationText(const dd::EnumDef* e, double value);
 // with the item's decimals, the text, the octets in hexadecimal; never the unit.
 std::string displayText(const dd::DeviceData& data, const dd::VariableDef& def, const Variant& v);
 
+// What the host's fields show: displayText, numbers with the decimal mark of `langId`
+// ("998,805" in German). Items, scripts and data sets keep the locale-free displayText.
+std::string userText(const dd::DeviceData& data, const dd::VariableDef& def, const Variant& v,
+                     uint16_t langId);
+
 // What a user typed or chose, checked against the item (type, enumeration, range, length).
-// Returns nullopt and a message for the user when it does not fit.
+// Numbers take "." or "," as the decimal mark (platform::res::parseUserNumber). Returns
+// nullopt and a message for the user in the language `langId` when it does not fit, with the
+// range the description gives or the length allowed.
 std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::VariableDef& def,
-                                         std::string_view text, std::string& error);
+                                         std::string_view text, std::string& error, uint16_t langId = 1033);
 std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd::VariableDef& def,
-                                           double number, std::string& error);
+                                           double number, std::string& error, uint16_t langId = 1033);
 
 // Host-side writes (scripts, the simulated meter): a number is stored as given, as a Double
 // (a Boolean item takes it as True when not 0); a text as given.

@@ -184,8 +184,19 @@ void SequenceEngine::decide(int32_t control) {
   finishRecord(false);  // fail, or a repeat with no try left
 }
 
+void SequenceEngine::showDeviceValues(const dd::RecordDef& r) {
+  for (const auto& name : r.items) {
+    const int32_t i = store_.indexOf(name);
+    if (i >= 0 && !store_.def(i).dataSet) store_.set(i, meter_.deviceValue(name));
+  }
+}
+
 void SequenceEngine::finishRecord(bool ok) {
   const dd::RecordDef& r = record();
+  if (run_->code != 0) {
+    if (ok) run_->refused = true;
+    if (isWrite(r) && !(run_->code & 0x80)) showDeviceValues(r);
+  }
   setItem(dd::recordStateItem(r.name), kRecordFinished);
   setItem("LastCommandResponseSummary", run_->code);
   // The field device status comes with every answer: its views hear of it each time.
@@ -204,9 +215,12 @@ void SequenceEngine::finishRecord(bool ok) {
 
 void SequenceEngine::finish(bool ok) {
   const std::string name = run_->sequence->name;
+  // A run the device refused a record of still ran to its end: its progress, adjust and
+  // listener see that; only its state says it did not succeed.
+  const bool refused = ok && run_->refused;
   const bool adjust = run_->adjust;
   if (!adjust) setItem(dd::sequenceProgressItem(name), ok ? 100.0 : 0.0);
-  setItem(dd::sequenceStateItem(name), ok ? kSequenceFinished : kSequenceFailed);
+  setItem(dd::sequenceStateItem(name), refused ? kSequenceRefused : ok ? kSequenceFinished : kSequenceFailed);
   if (adjust) (ok ? adjustDone_ : adjustFailed_) = dd::foldCase(name);
   run_.reset();
   if (finished_) finished_(name, adjust, ok);

@@ -35,7 +35,8 @@ class SequenceEngine {
   static constexpr int kReadTries = 3;
   static constexpr int kWriteTries = 2;
 
-  // Told when a run ends: the sequence, whether it was an adjust, whether it succeeded.
+  // Told when a run ends: the sequence, whether it was an adjust, whether it ran to its end
+  // (also where a refusal of the device was ignored; its state then says so).
   using FinishedListener = std::function<void(const std::string& sequence, bool adjust, bool ok)>;
 
   SequenceEngine(ItemStore& store, HostScheduler& scheduler, Rq4400Simulator& meter);
@@ -70,6 +71,7 @@ class SequenceEngine {
     int tries = 0;
     uint8_t code = 0;
     uint8_t deviceStatus = 0;
+    bool refused = false;  // a record ended with a response code and the run went on
     int32_t watch = 0;
     HostScheduler::JobId job = 0;
     HostScheduler::JobId timeout = 0;
@@ -86,6 +88,9 @@ class SequenceEngine {
   void onControl();
   void decide(int32_t control);
   void finishRecord(bool ok);
+  // After the device refused a write: the record's items that only the device holds show
+  // the device's value again (data-set items keep the user's values for the next download).
+  void showDeviceValues(const dd::RecordDef& record);
   void finish(bool ok);
   void stopWaiting();
   void setItem(const std::string& name, double value);

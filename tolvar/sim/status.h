@@ -55,5 +55,8 @@ inline constexpr int32_t kSequenceAdjustActive = 128;
 inline constexpr int32_t kSequenceFailed = 256;
 // Not run since the host started: no view reports it (the device description's default).
 inline constexpr int32_t kSequenceIdle = 512;
+// A run that went on to its end after the device refused one of its records (the refusal was
+// answered Ignore): not "successfully finished", since the device did not do what was asked.
+inline constexpr int32_t kSequenceRefused = 1024;
 
 }  // namespace tolvar::sim

@@ -18,9 +18,10 @@ struct FixedCurrentText {
   Problem problem = Problem::None;
 };
 
-// One rule in every language: blanks, tabs and line ends around the number; an optional sign;
-// digits with at most one decimal mark, "." or ","  (so "12,5" and "12.5" are both 12.5); an
-// optional exponent ("1,25E1"). No grouping marks, no "&H" forms. The whole text must fit.
+// The rule of the host's value fields (platform::res::parseUserNumber): blanks around, an
+// optional sign, digits with at most one decimal mark, "." or "," (so "12,5" and "12.5" are
+// both 12.5), an optional exponent; the whole text must fit. Beyond that, the current must be
+// a Single, and one that a Single holds only as 0 is refused.
 FixedCurrentText parseFixedCurrentText(std::string_view text);
 
 // The message for a refused text in the user's language; empty for a good one.

@@ -387,6 +387,57 @@ TEST_F(WindowInput, HostTextControlsCommitWhatTheUserTyped) {
   EXPECT_EQ(row->findChild<QLineEdit*>()->text(), QStringLiteral("12.5"));
 }
 
+TEST_F(WindowInput, ARefusedEditIsToldBesideTheFieldUntilTheUserTypesThere) {
+  auto f = openForm();
+  FakeControl& flow = fake(*f, "Flow");
+  flow.set("Text", Variant("12,500"));
+  flow.set("Editable", Variant(true));
+  settle();
+  QLineEdit* edit = frontEnd.widget(f->ctl("Flow"))->findChild<QLineEdit*>();
+  QWidget* window = edit->window();
+  auto note = [&] { return window->findChild<QLabel*>(QStringLiteral("FieldError")); };
+  auto commit = [&](const QString& typed) {
+    edit->setFocus();
+    edit->selectAll();
+    type(edit, typed);
+    key(edit, Qt::Key_Return);
+    settle();
+  };
+  const QString why = QStringLiteral("Dämpfung: \"abc\" ist keine Zahl (erlaubt: 0 bis 60)");
+  flow.refuseWith = why.toStdString();
+  commit(QStringLiteral("abc"));
+  ASSERT_NE(note(), nullptr);
+  EXPECT_TRUE(note()->isVisible());
+  EXPECT_EQ(note()->text(), why);
+  EXPECT_EQ(edit->text(), QStringLiteral("12,500")) << "the field shows the item's value again";
+  // Beside the field: just below it, overlapping it sideways.
+  const QRect field(edit->mapTo(window, QPoint(0, 0)), edit->size());
+  EXPECT_GE(note()->y(), field.bottom());
+  EXPECT_LE(note()->y(), field.bottom() + 4);
+  EXPECT_LT(note()->x(), field.right());
+  EXPECT_GT(note()->geometry().right(), field.left());
+
+  // Typing there again puts the note away; the same refusal once more tells it again.
+  type(edit, QStringLiteral("x"));
+  EXPECT_FALSE(note()->isVisible());
+  key(edit, Qt::Key_Return);
+  settle();
+  EXPECT_TRUE(note()->isVisible());
+
+  // A field that goes out of sight (its page left the tab strip) takes its note along.
+  f->ctl("Flow").setProperty("Visible", Variant(false));
+  settle();
+  EXPECT_FALSE(note()->isVisible());
+  f->ctl("Flow").setProperty("Visible", Variant(true));
+  settle();
+
+  // An edit the host takes ends the note.
+  flow.refuseWith.clear();
+  commit(QStringLiteral("2,5"));
+  EXPECT_FALSE(note()->isVisible());
+  EXPECT_EQ(edit->text(), QStringLiteral("2,5"));
+}
+
 TEST_F(WindowInput, HostComboSelectsThroughTheControlAndSurvivesItsErrors) {
   auto f = openForm();
   FakeControl& mode = fake(*f, "Mode");

@@ -73,7 +73,12 @@ class FakeControl : public platform::ui::UserControlImpl {
   void userInput(std::string_view what, const Variant& value) override {
     inputs.emplace_back(std::string(what), value.toString());
     if (failInput) platform::com::raise(380, "Invalid property value");
+    if (!refuseWith.empty()) {
+      set("LastError", Variant(refuseWith));  // the host refuses and keeps its value
+      return;
+    }
     if (what == "text" || what == "select") set("Text", value);  // the host takes the value
+    if (what == "text") set("LastError", Variant(""));
   }
   platform::ui::Picture picture() const override { return picture_; }
 
@@ -95,6 +100,7 @@ class FakeControl : public platform::ui::UserControlImpl {
 
   std::vector<std::pair<std::string, std::string>> inputs;
   bool failInput = false;
+  std::string refuseWith;  // non-empty: an edit is refused with this LastError
   mutable int snapshots = 0;
 
  private:

@@ -210,10 +210,30 @@ TEST_F(ItemControls, TextEditWritesTheItemAndRefusedEditRestoresIt) {
   EXPECT_EQ(flow.propertyByName("LastError", {}).toString(), "Not a number");
   EXPECT_EQ(flow.get(dispid::Text).toString(), "42");
 
-  flow.put(dispid::Text, Variant("7.5"));  // a bound field takes Text as an edit
+  EXPECT_EQ(host.fake->writes, 1);
+}
+
+TEST_F(ItemControls, AWindowSettingTheTextOfABoundFieldWritesNothing) {
+  configure();
+  host.fake->set("PRIMARY_VALUE", 12.0);
+  bind();
+  // What a window does at load: its design text, then "0" once the fields are bound.
+  for (const char* name : {"Flow", "Value"}) {
+    auto& c = name == std::string("Value") ? ctl("Value", 0) : ctl(name);
+    c.put(dispid::Text, Variant("0"));
+    EXPECT_EQ(c.get(dispid::Text).toString(), "12") << name << " keeps showing its item";
+    EXPECT_EQ(c.propertyByName("LastError", {}).toString(), "") << name;
+  }
+  deliver();
+  EXPECT_EQ(host.fake->itemNumber("PRIMARY_VALUE"), 12.0);
+  EXPECT_EQ(host.fake->writes, 0);
+  // Only the user's edit writes; a field that lets go of its item shows a given text again.
+  ctl("Flow").userInput("text", Variant("7.5"));
   EXPECT_EQ(host.fake->itemNumber("PRIMARY_VALUE"), 7.5);
-  EXPECT_EQ(flow.propertyByName("LastError", {}).toString(), "");
-  EXPECT_EQ(host.fake->writes, 2);
+  ctl("Flow").put(dispid::ItemName, Variant(""));
+  ctl("Flow").put(dispid::Text, Variant("0"));
+  EXPECT_EQ(ctl("Flow").get(dispid::Text).toString(), "0");
+  EXPECT_EQ(host.fake->writes, 1);
 }
 
 TEST_F(ItemControls, DisplayOnlyAndReadOnlyFieldsRefuseEdits) {

@@ -96,3 +96,67 @@ TEST(UserInput, IsCheckedAgainstTheItem) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr uint16_t kGerman = 1031;
+constexpr uint16_t kEnglish = 1033;
+
+TEST(UserText, GermanFieldsShowTheDecimalCommaAndItemsKeepThePoint) {
+  const auto* fixed = device().findVariable("PRIMARY_FIXED_CURRENT");
+  const auto* units = device().findVariable("UNITS_QM");
+  const auto* tag = device().findVariable("TAG");
+  EXPECT_EQ(userText(device(), *fixed, Variant(998.805), kGerman), "998,805");
+  EXPECT_EQ(userText(device(), *fixed, Variant(998.805), kEnglish), "998.805");
+  EXPECT_EQ(displayText(device(), *fixed, Variant(998.805)), "998.805") << "what views and scripts read";
+  EXPECT_EQ(userText(device(), *units, Variant(73.0), kGerman), "kg/s");
+  EXPECT_EQ(userText(device(), *tag, Variant(std::string("FT.101")), kGerman), "FT.101")
+      << "texts stay as they are";
+}
+
+TEST(UserInput, TakesEitherDecimalMarkInEveryLanguage) {
+  std::string error;
+  const auto* damping = device().findVariable("DAMPING_VALUE");
+  for (uint16_t lang : {kGerman, kEnglish})
+    for (const char* typed : {"2,5", "2.5", " 2,5 "}) {
+      auto v = valueFromUserText(device(), *damping, typed, error, lang);
+      ASSERT_TRUE(v) << typed << ": " << error;
+      EXPECT_EQ(v->toDouble(), 2.5) << typed;
+    }
+  EXPECT_FALSE(valueFromUserText(device(), *damping, "1.234,5", error, kGerman)) << "no grouping marks";
+  const auto* address = device().findVariable("INSTRUMENT_ADDRESS");
+  EXPECT_FALSE(valueFromUserText(device(), *address, "1,5", error, kGerman)) << "a whole number is needed";
+}
+
+TEST(UserInput, ARefusalSaysWhyInTheSessionsLanguageWithTheRangeOrLength) {
+  const struct {
+    const char* item;
+    const char* typed;
+    uint16_t lang;
+    const char* message;
+  } cases[] = {
+      {"CURRENT_OUTPUT_1_LOW_ALARM_LIMIT_VALUE", "5", kEnglish,
+       "Output 1: low alarm current: 5 is outside the allowed range (3.5 to 4)"},
+      {"CURRENT_OUTPUT_1_LOW_ALARM_LIMIT_VALUE", "5", kGerman,
+       "Output 1: low alarm current: 5 liegt außerhalb des erlaubten Bereichs (3,5 bis 4)"},
+      {"CURRENT_OUTPUT_1_LOW_ALARM_LIMIT_VALUE", "abc", kGerman,
+       "Output 1: low alarm current: \"abc\" ist keine Zahl (erlaubt: 3,5 bis 4)"},
+      {"CURRENT_OUTPUT_1_UPP_DENSITY_LIMIT_VALUE", "99999999", kEnglish,
+       "Output 1: density at 20 mA: 99999999 is outside the allowed range (0 to 5000)"},
+      {"QM_MAXIMUM_VALUE", "-1", kGerman,
+       "Mass flow at 20 mA: -1 liegt außerhalb des erlaubten Bereichs (mindestens 0)"},
+      {"DAMPING_VALUE", "1e400", kEnglish, "Damping: 1e400 is outside the allowed range (0 to 60)"},
+      {"TAG", "FT-101-LONG-NAME", kEnglish, "Tag: at most 8 characters (16 given)"},
+      {"TAG", "FT-101-LONG-NAME", kGerman, "Tag: höchstens 8 Zeichen (16 eingegeben)"},
+      {"UNITS_QM", "furlongs", kGerman, "Mass flow unit: \"furlongs\" ist keine der Auswahlmöglichkeiten"},
+  };
+  for (const auto& c : cases) {
+    const auto* def = device().findVariable(c.item);
+    ASSERT_NE(def, nullptr) << c.item;
+    std::string error;
+    EXPECT_FALSE(valueFromUserText(device(), *def, c.typed, error, c.lang)) << c.item << " " << c.typed;
+    EXPECT_EQ(error, c.message);
+  }
+}
+
+}  // namespace

@@ -17,6 +17,7 @@ using tolvar::kHostBusy;
 using tolvar::sim::kRecordIdle;
 using tolvar::sim::kSequenceFailed;
 using tolvar::sim::kSequenceIdle;
+using tolvar::sim::kSequenceRefused;
 
 constexpr char kStatusRecord[] = "HART_COMMAND_048_ReadOctets";
 constexpr char kStatusSequence[] = "GET_TRANSMITTER_STATE_Octets";
@@ -169,14 +170,52 @@ TEST_F(SequenceTest, AnInjectedResponseCodeCanBeFailedOrIgnored) {
   EXPECT_EQ(value(std::string("&&Sequence_Progress&&") + kStatusSequence), 0.0) << "no bar left behind";
   EXPECT_EQ(value("LastCommandResponseSummary"), 3.0);
 
-  // The code was for one run; the next one answers normally. Ignore goes on after a code too.
+  // The code was for one run. Ignore goes on after a code too, to the end of the run, but
+  // the run is not reported as successfully finished.
   session->injectResponse(kStatusRecord, 2);
   ASSERT_EQ(start(kStatusSequence), 0);
   run(1000);
   answer(control, 2.0);
   runUntilIdle();
-  EXPECT_EQ(value(std::string("&&Sequence_State&&") + kStatusSequence), 0.0);
+  EXPECT_EQ(value(std::string("&&Sequence_State&&") + kStatusSequence), kSequenceRefused);
+  EXPECT_EQ(value(std::string("&&Sequence_Progress&&") + kStatusSequence), 100.0) << "it ran to its end";
   EXPECT_FALSE(session->simulator().hasInjectedResponse(kStatusRecord));
+
+  // The next run answers normally and finishes.
+  ASSERT_EQ(start(kStatusSequence), 0);
+  run(1000);
+  answer(control, 2.0);
+  runUntilIdle();
+  EXPECT_EQ(value(std::string("&&Sequence_State&&") + kStatusSequence), 0.0);
+}
+
+TEST_F(SequenceTest, AFixedCurrentTheMeterRefusesIsNotLeftInTheItem) {
+  const int32_t control = view->registerItem("&&Record_Response_Control&&HART_COMMAND_040_WRITE");
+  const int32_t fixed = view->registerItem("PRIMARY_FIXED_CURRENT");
+  int32_t st = -1;
+  aim->SetValue(fixed, 12.5, st);
+  ASSERT_EQ(start("SeqHART_COMMAND_040_Write"), 0);
+  run(1000);
+  answer(control, 2.0);
+  runUntilIdle();
+  ASSERT_EQ(value("&&Sequence_State&&SeqHART_COMMAND_040_Write"), 0.0);
+  ASSERT_TRUE(session->simulator().fixedCurrentActive());
+
+  // 30 mA is beyond what the loop carries: the meter answers "too large" and stays at 12.5 mA;
+  // ignored or failed, the item shows the meter's current again and the run does not finish.
+  for (double decision : {2.0, 4.0}) {
+    aim->SetValue(fixed, 30.0, st);
+    ASSERT_EQ(start("SeqHART_COMMAND_040_Write"), 0);
+    run(1000);
+    EXPECT_EQ(value("PRIMARY_FIXED_CURRENT"), 30.0) << "nothing decided yet";
+    answer(control, decision);
+    runUntilIdle();
+    EXPECT_EQ(value("PRIMARY_FIXED_CURRENT"), 12.5) << decision;
+    EXPECT_EQ(session->simulator().fixedCurrent(), 12.5) << decision;
+    EXPECT_NE(response("HART_COMMAND_040_WRITE").at(1), 0) << decision;
+    EXPECT_EQ(value("&&Sequence_State&&SeqHART_COMMAND_040_Write"),
+              decision == 2.0 ? kSequenceRefused : kSequenceFailed);
+  }
 }
 
 TEST_F(SequenceTest, ACommunicationErrorRepeatsTheRecord) {
@@ -303,10 +342,13 @@ TEST_F(SequenceTest, WritingConfigurationRaisesConfigurationChangedUntilCommand3
 TEST_F(SequenceTest, AWriteProtectedMeterRefusesWrites) {
   const auto set = session->scenario("write-protected");
   ASSERT_TRUE(set.ok()) << set.text();
+  std::string error;
+  ASSERT_EQ(session->itemAccess()->setItemFromText("DAMPING_VALUE", "7,5", error), 0) << error;
   ASSERT_EQ(start("DOWNLOAD"), 0);
   runUntilIdle();
   EXPECT_EQ(value("&&Sequence_State&&DOWNLOAD"), kSequenceFailed);
   EXPECT_EQ(value("LastCommandResponseSummary"), 7.0);
+  EXPECT_EQ(value("DAMPING_VALUE"), 7.5) << "the data set keeps the user's value for the next try";
   EXPECT_FALSE(session->simulator().configChanged());
   ASSERT_EQ(start("UPLOAD"), 0) << "reads still work";
   runUntilIdle();
