@@ -5,6 +5,8 @@
 #include "platform/com/error.h"
 #include "platform/com/loader.h"
 #include "platform/com/registry.h"
+#include "platform/ui/form.h"
+#include "platform/ui/services.h"
 #include "tolvar/sim/dataset_database.h"
 #include "tolvar/sim/host_scheduler.h"
 #include "tolvar/sim/host_session.h"
@@ -18,6 +20,9 @@ namespace tolvar::sim {
 using platform::com::equalsNoCase;
 
 namespace {
+
+constexpr int16_t kNormal = 0;
+constexpr int16_t kMinimized = 1;
 
 std::string trim(const std::string& s) {
   const char* ws = " \t\r\n";
@@ -193,8 +198,26 @@ std::string FrameOperations::resolveProgId(const std::string& nameOrProgId) cons
   return wanted;
 }
 
+platform::ui::Form* FrameOperations::openWindowOf(const std::string& progId) const {
+  for (const auto& opened : session_.views()) {
+    if (!equalsNoCase(opened.progId, progId)) continue;
+    auto* owner = dynamic_cast<platform::ui::WindowOwner*>(opened.view.get());
+    platform::ui::Form* form = owner ? owner->ownedWindow() : nullptr;
+    if (form && form->isLoaded()) return form;
+  }
+  return nullptr;
+}
+
 int32_t FrameOperations::openViewFromFrame(const std::string& progId) {
-  const Result<Ptr<View>> view = session_.openView(resolveProgId(progId), true);
+  const std::string id = resolveProgId(progId);
+  // The session has one device: a second window of a class would ask its start-up questions
+  // again and show the same device twice, so the open one comes to the front instead.
+  if (platform::ui::Form* open = openWindowOf(id)) {
+    if (open->windowState() == kMinimized) open->setWindowState(kNormal);
+    platform::ui::Services::interaction().activate(*open);
+    return 0;
+  }
+  const Result<Ptr<View>> view = session_.openView(id, true);
   if (!view) {
     session_.message(view.text());
     return kStatusViewFailed;

@@ -10,6 +10,10 @@
 
 #include "tolvar/sim/result.h"
 
+namespace platform::ui {
+class Form;
+}
+
 namespace tolvar::dd {
 struct DeviceData;
 }
@@ -44,6 +48,7 @@ class FrameOperations {
   int32_t chooseDataSet(bool forSaving, std::string& name);
   int32_t startSequence(const std::string& name, int32_t& result);
   int32_t adjustSequence(const std::string& name, int32_t& result);
+  // Opens the view, or brings the window of an open view of that class to the front.
   int32_t openViewFromFrame(const std::string& progId);
   // A device-menu function called by name with its parameter ("fncStartForm", "SaveToDevice").
   int32_t menuFunction(const std::string& function, const std::string& parameter);
@@ -76,6 +81,8 @@ class FrameOperations {
   int32_t loadDataSet(const std::string& name);
   // The ProgID a view is opened by: as given, or the one a bare class name stands for.
   std::string resolveProgId(const std::string& nameOrProgId) const;
+  // The loaded window of an open view of the class, or null.
+  platform::ui::Form* openWindowOf(const std::string& progId) const;
 
   HostSession& session_;
   const HostOptions& options_;
