@@ -10,9 +10,12 @@
 #include "apps/host_core/command_line.h"
 #include "apps/host_core/script_runner.h"
 #include "apps/host_core/session_host.h"
+#include "platform/res/language.h"
+#include "platform/res/resource_module.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/controls/generic_view.h"
 #include "tolvar/controls/register.h"
+#include "tolvar/sim/frame_operations.h"
 #include "tolvar/sim/host_session.h"
 
 #ifdef VELUMOR_WITH_QT
@@ -20,6 +23,7 @@
 #include <QTimer>
 
 #include "frontend/qt/front_end.h"
+#include "frontend/qt/host_dialogs.h"
 #include "frontend/qt/toolkit_messages.h"
 #endif
 
@@ -82,6 +86,20 @@ bool hasDisplay() {
       d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1);
   std::error_code ec;
   return std::filesystem::exists("/tmp/.X11-unix/X" + number, ec);
+}
+
+// The host's own questions in real dialogs; a scripted session answers them from its queue.
+void installDialogs(tolvar::sim::HostSession& session) {
+  const bool german = platform::res::primaryLanguage(platform::res::userDefaultLangId()) ==
+                      platform::res::primaryLanguage(platform::res::kLangGerman);
+  session.setDataSetChooser([german](bool forSave, const std::vector<std::string>& existing,
+                                     const std::string& current) {
+    return frontend::qt::chooseDataSet(forSave, existing, current, german);
+  });
+  session.setAddressProvider([german](const std::string& current) {
+    return frontend::qt::askAddress(
+        current, [](const std::string& text) { return tolvar::sim::checkedAddress(text).ok(); }, german);
+  });
 }
 #endif
 
@@ -155,6 +173,7 @@ int main(int argc, char** argv) {
       frontend::qt::FrontEnd front;
       front.install();
       front.startRealTime();
+      installDialogs(session);
       std::vector<std::string> views = opt.views;
       if (views.empty()) views = {"Velumor.VelumorAlwaysView", "Velumor.VelumorMainViewClass"};
       for (auto& progId : views) {

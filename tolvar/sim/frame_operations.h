@@ -28,6 +28,14 @@ class Rq4400Simulator;
 class SequenceEngine;
 class DataSetDatabase;
 
+// The highest polling address and the longest tag the device is reached by.
+inline constexpr int kMaxPollingAddress = 63;
+inline constexpr int kMaxTagLength = 8;
+// What "Set address / name" takes: a polling address 0 to kMaxPollingAddress, or a tag of 1 to
+// kMaxTagLength characters of the device's six-bit set (letters folded to upper case).
+// Blanks around it go; InvalidArgument names the limits.
+Result<std::string> checkedAddress(const std::string& text);
+
 class FrameOperations {
  public:
   // The session's parts must outlive this object; the session owns it.
