@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "apps/velumor-host/last_window.h"
 #include "frontend/qt/front_end.h"
 #include "frontend/qt/host_dialogs.h"
 #include "frontend/qt/toolkit_messages.h"
@@ -174,6 +175,7 @@ int main(int argc, char** argv) {
       front.install();
       front.startRealTime();
       installDialogs(session);
+      velumor_host::QuitOnLastWindow quitOnLastWindow;
       std::vector<std::string> views = opt.views;
       if (views.empty()) views = {"Velumor.VelumorAlwaysView", "Velumor.VelumorMainViewClass"};
       for (auto& progId : views) {
