@@ -109,6 +109,10 @@ void installDialogs(tolvar::sim::HostSession& session) {
 int main(int argc, char** argv) {
   Options opt;
   if (!parse(argc, argv, opt)) return 2;
+  if (!opt.lang.empty() && opt.lang != "de" && opt.lang != "en") {
+    std::cerr << "velumor-host: --lang \"" << opt.lang << "\" is not a language of the host; it takes de (German), en (English)\n";
+    return 2;
+  }
   if (!opt.lang.empty()) setenv("VELUMOR_LANG", opt.lang.c_str(), 1);
   if (!opt.registry.empty()) setenv("VELUMOR_REGISTRY", opt.registry.c_str(), 1);
   bool scripted = !opt.script.empty();
