@@ -1,5 +1,8 @@
 #include "tolvar/sim/host_session.h"
 
+#include "platform/res/language.h"
+#include "platform/res/resource_module.h"
+
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -40,13 +43,21 @@ std::string describeError(const std::exception& e) {
   return e.what();
 }
 
-std::shared_ptr<const dd::DeviceData> loadOrThrow(const std::filesystem::path& file) {
-  auto loaded = dd::loadDeviceData(file);
+std::shared_ptr<const dd::DeviceData> loadOrThrow(const std::filesystem::path& file, const std::string& language) {
+  auto loaded = dd::loadDeviceData(file, language);
   if (!loaded) throw std::runtime_error(loaded.text());
   return std::make_shared<const dd::DeviceData>(std::move(loaded).value());
 }
 
 }  // namespace
+
+std::string HostSession::descriptionLanguage(const HostOptions& options) {
+  if (!options.language.empty()) return options.language;
+  return platform::res::primaryLanguage(platform::res::userDefaultLangId()) ==
+                 platform::res::primaryLanguage(platform::res::kLangGerman)
+             ? "de"
+             : "en";
+}
 
 std::filesystem::path HostSession::defaultDeviceFile() {
   std::error_code ec;
@@ -60,7 +71,7 @@ std::filesystem::path HostSession::defaultDeviceFile() {
 
 Result<std::unique_ptr<HostSession>> HostSession::open(HostOptions options) {
   if (options.deviceFile.empty()) options.deviceFile = defaultDeviceFile();
-  auto loaded = dd::loadDeviceData(options.deviceFile);
+  auto loaded = dd::loadDeviceData(options.deviceFile, descriptionLanguage(options));
   if (!loaded) return loaded.status();
   auto data = std::make_shared<const dd::DeviceData>(std::move(loaded).value());
   return std::unique_ptr<HostSession>(new HostSession(std::move(options), std::move(data)));
@@ -68,7 +79,8 @@ Result<std::unique_ptr<HostSession>> HostSession::open(HostOptions options) {
 
 HostSession::HostSession(HostOptions options)
     : HostSession(options,
-                  loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile)) {}
+                  loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile,
+                              descriptionLanguage(options))) {}
 
 HostSession::HostSession(HostOptions options, std::shared_ptr<const dd::DeviceData> data)
     : options_(std::move(options)), link_(std::make_shared<SessionLink>()), data_(std::move(data)) {
