@@ -93,10 +93,10 @@ bool hasDisplay() {
 void installDialogs(tolvar::sim::HostSession& session) {
   const bool german = platform::res::primaryLanguage(platform::res::userDefaultLangId()) ==
                       platform::res::primaryLanguage(platform::res::kLangGerman);
-  session.setDataSetChooser([german](bool forSave, const std::vector<std::string>& existing,
-                                     const std::string& current) {
-    return frontend::qt::chooseDataSet(forSave, existing, current, german);
-  });
+  session.setDataSetChooser(
+      [german](bool forSave, const std::vector<std::string>& existing, const std::string& current) {
+        return frontend::qt::chooseDataSet(forSave, existing, current, german);
+      });
   session.setAddressProvider([german](const std::string& current) {
     return frontend::qt::askAddress(
         current, [](const std::string& text) { return tolvar::sim::checkedAddress(text).ok(); }, german);
@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
   Options opt;
   if (!parse(argc, argv, opt)) return 2;
   if (!opt.lang.empty() && opt.lang != "de" && opt.lang != "en") {
-    std::cerr << "velumor-host: --lang \"" << opt.lang << "\" is not a language of the host; it takes de (German), en (English)\n";
+    std::cerr << "velumor-host: --lang \"" << opt.lang
+              << "\" is not a language of the host; it takes de (German), en (English)\n";
     return 2;
   }
   if (!opt.lang.empty()) setenv("VELUMOR_LANG", opt.lang.c_str(), 1);

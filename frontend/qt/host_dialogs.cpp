@@ -25,15 +25,16 @@ std::string trimmed(const QString& s) {
 
 // ---------------------------------------------------------------- data sets
 
-DataSetDialog::DataSetDialog(bool forSave, const std::vector<std::string>& existing, const std::string& current,
-                             bool german, QWidget* parent)
+DataSetDialog::DataSetDialog(bool forSave, const std::vector<std::string>& existing,
+                             const std::string& current, bool german, QWidget* parent)
     : QDialog(parent), forSave_(forSave), german_(german), current_(current) {
   setWindowTitle(forSave ? tr2(german, "Datensatz speichern unter", "Save data set as")
                          : tr2(german, "Datensatz öffnen", "Open data set"));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(
-      existing.empty() ? tr2(german, "Die Datenbank enthält noch keinen Datensatz.", "The database holds no data set yet.")
-                       : tr2(german, "Datensätze in der Datenbank:", "Data sets in the database:"),
+      existing.empty()
+          ? tr2(german, "Die Datenbank enthält noch keinen Datensatz.", "The database holds no data set yet.")
+          : tr2(german, "Datensätze in der Datenbank:", "Data sets in the database:"),
       this));
   list_ = new QListWidget(this);
   list_->setObjectName("dataSets");
@@ -83,11 +84,11 @@ void DataSetDialog::accept() {
     const QString wanted = QString::fromStdString(name);
     for (int i = 0; i < list_->count(); ++i) {
       if (list_->item(i)->text().compare(wanted, Qt::CaseInsensitive) != 0) continue;
-      const auto answer = QMessageBox::question(
-          this, windowTitle(),
-          tr2(german_, "Der Datensatz \"%1\" ist schon gespeichert. Ersetzen?",
-              "The data set \"%1\" is saved already. Replace it?")
-              .arg(list_->item(i)->text()));
+      const auto answer =
+          QMessageBox::question(this, windowTitle(),
+                                tr2(german_, "Der Datensatz \"%1\" ist schon gespeichert. Ersetzen?",
+                                    "The data set \"%1\" is saved already. Replace it?")
+                                    .arg(list_->item(i)->text()));
       if (answer != QMessageBox::Yes) return;
       break;
     }
@@ -119,9 +120,10 @@ AddressDialog::AddressDialog(const std::string& current, std::function<bool(cons
   edit_->setObjectName("address");
   edit_->selectAll();
   layout->addWidget(edit_);
-  problem_ = new QLabel(tr2(german, "Das ist weder eine Adresse von 0 bis 63 noch ein Name aus 1 bis 8 solchen Zeichen.",
-                            "This is neither an address from 0 to 63 nor a tag of 1 to 8 such characters."),
-                        this);
+  problem_ = new QLabel(
+      tr2(german, "Das ist weder eine Adresse von 0 bis 63 noch ein Name aus 1 bis 8 solchen Zeichen.",
+          "This is neither an address from 0 to 63 nor a tag of 1 to 8 such characters."),
+      this);
   problem_->setObjectName("problem");
   problem_->setStyleSheet("color: #b00000");
   layout->addWidget(problem_);
@@ -144,8 +146,8 @@ void AddressDialog::update() {
   problem_->setVisible(!ok);
 }
 
-std::optional<std::string> askAddress(const std::string& current, std::function<bool(const std::string&)> valid,
-                                      bool german) {
+std::optional<std::string> askAddress(const std::string& current,
+                                      std::function<bool(const std::string&)> valid, bool german) {
   AddressDialog dialog(current, std::move(valid), german, QApplication::activeWindow());
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.entered();

@@ -20,8 +20,8 @@ namespace frontend::qt {
 // is asked first.
 class DataSetDialog : public QDialog {
  public:
-  DataSetDialog(bool forSave, const std::vector<std::string>& existing, const std::string& current, bool german,
-                QWidget* parent = nullptr);
+  DataSetDialog(bool forSave, const std::vector<std::string>& existing, const std::string& current,
+                bool german, QWidget* parent = nullptr);
   // The set chosen or the name typed, blanks around it removed.
   std::string chosen() const;
 
@@ -58,7 +58,7 @@ class AddressDialog : public QDialog {
 // Run the dialogs modally over the active window; nullopt when the user cancelled.
 std::optional<std::string> chooseDataSet(bool forSave, const std::vector<std::string>& existing,
                                          const std::string& current, bool german);
-std::optional<std::string> askAddress(const std::string& current, std::function<bool(const std::string&)> valid,
-                                      bool german);
+std::optional<std::string> askAddress(const std::string& current,
+                                      std::function<bool(const std::string&)> valid, bool german);
 
 }  // namespace frontend::qt

@@ -1,8 +1,5 @@
 #include "tolvar/sim/host_session.h"
 
-#include "platform/res/language.h"
-#include "platform/res/resource_module.h"
-
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -13,6 +10,8 @@
 #include "platform/com/error.h"
 #include "platform/com/hex.h"
 #include "platform/com/registry.h"
+#include "platform/res/language.h"
+#include "platform/res/resource_module.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/sim/applet_utility.h"
 #include "tolvar/sim/dataset_database.h"
@@ -43,7 +42,8 @@ std::string describeError(const std::exception& e) {
   return e.what();
 }
 
-std::shared_ptr<const dd::DeviceData> loadOrThrow(const std::filesystem::path& file, const std::string& language) {
+std::shared_ptr<const dd::DeviceData> loadOrThrow(const std::filesystem::path& file,
+                                                  const std::string& language) {
   auto loaded = dd::loadDeviceData(file, language);
   if (!loaded) throw std::runtime_error(loaded.text());
   return std::make_shared<const dd::DeviceData>(std::move(loaded).value());
@@ -78,9 +78,8 @@ Result<std::unique_ptr<HostSession>> HostSession::open(HostOptions options) {
 }
 
 HostSession::HostSession(HostOptions options)
-    : HostSession(options,
-                  loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile,
-                              descriptionLanguage(options))) {}
+    : HostSession(options, loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile,
+                                       descriptionLanguage(options))) {}
 
 HostSession::HostSession(HostOptions options, std::shared_ptr<const dd::DeviceData> data)
     : options_(std::move(options)), link_(std::make_shared<SessionLink>()), data_(std::move(data)) {

@@ -1,11 +1,12 @@
 // The interactive host's data-set and address dialogs: what they let the user accept.
+#include "frontend/qt/host_dialogs.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
-#include "frontend/qt/host_dialogs.h"
 #include "qt_test_support.h"
 
 namespace {
@@ -43,7 +44,8 @@ TEST(DataSetDialog, OpeningNeedsASetOfTheList) {
 }
 
 TEST(AddressDialog, SaysTheLimitsWhileTheEntryIsRefused) {
-  frontend::qt::AddressDialog d("0", [](const std::string& s) { return s == "0" || s == "7"; }, false);
+  frontend::qt::AddressDialog d(
+      "0", [](const std::string& s) { return s == "0" || s == "7"; }, false);
   auto* edit = d.findChild<QLineEdit*>("address");
   auto* problem = d.findChild<QLabel*>("problem");
   ASSERT_NE(edit, nullptr);

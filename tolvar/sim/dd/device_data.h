@@ -193,7 +193,8 @@ sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file);
 // failure naming it.
 sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file, std::string_view language);
 // rq4400.json's table for "de": rq4400.de.json beside it.
-std::filesystem::path translationFile(const std::filesystem::path& descriptionFile, std::string_view language);
+std::filesystem::path translationFile(const std::filesystem::path& descriptionFile,
+                                      std::string_view language);
 sim::Result<DeviceData> parseDeviceData(std::string_view json,
                                         std::string_view sourceName = "device description");
 

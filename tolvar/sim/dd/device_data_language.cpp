@@ -61,7 +61,8 @@ sim::Result<Texts> readTexts(const std::filesystem::path& file, std::string_view
         return sim::Status::fail(sim::Reason::BadFile,
                                  where + "\"language\" must be \"" + std::string(language) + "\"");
     } else if (key == "texts" || key == "prefixes") {
-      if (!value.is_object()) return sim::Status::fail(sim::Reason::BadFile, where + "\"" + key + "\" must be an object");
+      if (!value.is_object())
+        return sim::Status::fail(sim::Reason::BadFile, where + "\"" + key + "\" must be an object");
       auto& into = key == "texts" ? out.exact : out.prefixes;
       for (const auto& [english, translated] : value.items()) {
         if (!translated.is_string() || translated.get<std::string>().empty())
@@ -106,7 +107,8 @@ void translateAll(json& doc, const Texts& texts) {
 
 }  // namespace
 
-std::filesystem::path translationFile(const std::filesystem::path& descriptionFile, std::string_view language) {
+std::filesystem::path translationFile(const std::filesystem::path& descriptionFile,
+                                      std::string_view language) {
   std::filesystem::path out = descriptionFile;
   out.replace_filename(descriptionFile.stem().string() + "." + std::string(language) + ".json");
   return out;
@@ -115,7 +117,8 @@ std::filesystem::path translationFile(const std::filesystem::path& descriptionFi
 sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file, std::string_view language) {
   const std::filesystem::path table = translationFile(file, language);
   std::error_code ec;
-  if (language.empty() || language == "en" || !std::filesystem::exists(table, ec)) return loadDeviceData(file);
+  if (language.empty() || language == "en" || !std::filesystem::exists(table, ec))
+    return loadDeviceData(file);
   const std::optional<std::string> text = readFile(file);
   if (!text) return loadDeviceData(file);  // its own message says why
   json doc = json::parse(*text, nullptr, false);

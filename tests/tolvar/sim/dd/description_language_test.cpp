@@ -1,12 +1,12 @@
 // The description's texts in the session's language: the shipped German table leaves no text a
 // user sees in English, the language picks the table, and a faulty table is named.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "tolvar/sim/dd/device_data.h"
@@ -68,7 +68,8 @@ TEST(DescriptionLanguage, AFaultyTableIsNamedAndNothingLoads) {
   const auto dir = std::filesystem::temp_directory_path() / ("dd-language-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const auto description = dir / "meter.json";
-  std::filesystem::copy_file(TOLVAR_DD_DEVICE_FILE, description, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(TOLVAR_DD_DEVICE_FILE, description,
+                             std::filesystem::copy_options::overwrite_existing);
   struct Case {
     std::string table;
     std::string fault;
