@@ -10,16 +10,21 @@
 #include "apps/host_core/command_line.h"
 #include "apps/host_core/script_runner.h"
 #include "apps/host_core/session_host.h"
+#include "platform/res/language.h"
+#include "platform/res/resource_module.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/controls/generic_view.h"
 #include "tolvar/controls/register.h"
+#include "tolvar/sim/frame_operations.h"
 #include "tolvar/sim/host_session.h"
 
 #ifdef VELUMOR_WITH_QT
 #include <QApplication>
 #include <QTimer>
 
+#include "apps/velumor-host/last_window.h"
 #include "frontend/qt/front_end.h"
+#include "frontend/qt/host_dialogs.h"
 #include "frontend/qt/toolkit_messages.h"
 #endif
 
@@ -83,6 +88,20 @@ bool hasDisplay() {
   std::error_code ec;
   return std::filesystem::exists("/tmp/.X11-unix/X" + number, ec);
 }
+
+// The host's own questions in real dialogs; a scripted session answers them from its queue.
+void installDialogs(tolvar::sim::HostSession& session) {
+  const bool german = platform::res::primaryLanguage(platform::res::userDefaultLangId()) ==
+                      platform::res::primaryLanguage(platform::res::kLangGerman);
+  session.setDataSetChooser(
+      [german](bool forSave, const std::vector<std::string>& existing, const std::string& current) {
+        return frontend::qt::chooseDataSet(forSave, existing, current, german);
+      });
+  session.setAddressProvider([german](const std::string& current) {
+    return frontend::qt::askAddress(
+        current, [](const std::string& text) { return tolvar::sim::checkedAddress(text).ok(); }, german);
+  });
+}
 #endif
 
 }  // namespace
@@ -90,6 +109,11 @@ bool hasDisplay() {
 int main(int argc, char** argv) {
   Options opt;
   if (!parse(argc, argv, opt)) return 2;
+  if (!opt.lang.empty() && opt.lang != "de" && opt.lang != "en") {
+    std::cerr << "velumor-host: --lang \"" << opt.lang
+              << "\" is not a language of the host; it takes de (German), en (English)\n";
+    return 2;
+  }
   if (!opt.lang.empty()) setenv("VELUMOR_LANG", opt.lang.c_str(), 1);
   if (!opt.registry.empty()) setenv("VELUMOR_REGISTRY", opt.registry.c_str(), 1);
   bool scripted = !opt.script.empty();
@@ -155,6 +179,8 @@ int main(int argc, char** argv) {
       frontend::qt::FrontEnd front;
       front.install();
       front.startRealTime();
+      installDialogs(session);
+      velumor_host::QuitOnLastWindow quitOnLastWindow;
       std::vector<std::string> views = opt.views;
       if (views.empty()) views = {"Velumor.VelumorAlwaysView", "Velumor.VelumorMainViewClass"};
       for (auto& progId : views) {

@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# The interactive host under a real X server: it opens the main view and the table view, a
-# menu is opened and closed, a value is typed into a field and applied, both windows are
-# closed as a window manager's close box does, and the host must exit with status 0 and no
-# sanitizer report. Leaves a screenshot of the real windows.
+# The interactive host under a real X server, driven by keyboard and close box as a user does.
+# Windows and dialogs are found by their titles, fields by the items they show, and every step
+# waits for what it expects (with a deadline) instead of for a fixed time.
+#   1. The main view and the table view: a menu opens and closes; the tag is typed into the
+#      table view's value field; the table view is closed by its close box. "Save as ..." opens
+#      the data-set dialog, a new name is typed and the set saved: the database then holds it
+#      with the typed tag. "Open new ..." opens the chooser listing it, Escape cancels.
+#      File > Exit on the last window ends the host with status 0.
+#   2. In German: the typed tag makes the data set dirty, the main window's close box asks
+#      whether to save it, No, and the host ends by itself with status 0.
+# No sanitizer report may appear. Leaves screenshots of the real windows.
 # Arguments: velumor-host, the registry, a folder for files.
 set -u
 host=$1 registry=$2 work=$3
@@ -18,84 +25,171 @@ finish() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
 trap finish EXIT
-fail() { echo "FAIL: $*"; echo "--- host output:"; cat "$log"; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  python3 "$here/xwin.py" shot "$work/failure.png" 2>/dev/null && echo "(screen: $work/failure.png)"
+  echo "--- host output:"
+  cat "$log"
+  exit 1
+}
+
+# until SECONDS COMMAND...: runs COMMAND every tenth of a second until it succeeds; false
+# when the deadline passes first.
+until_ok() {
+  local deadline=$((SECONDS + $1))
+  shift
+  while ! "$@"; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.1
+  done
+}
 
 # A free display: the server picks it and tells its number.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+until_ok 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=:$(tr -d '\n' <"$work/display")
-
 # Leak reports of system libraries (D-Bus, fontconfig) are suppressed; every other report counts.
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/lsan.supp:print_suppressions=0"
-env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$work/runtime" "$host" --lang en --registry "$registry" \
-  --db "$work/datasets.sqlite" --view Velumor.VelumorMainViewClass --view GenericView.GenericViewClass >"$log" 2>&1 &
-host_pid=$!
 
-# The host's visible windows with a title (xdotool lists each native child window too).
-titled() { xdotool search --onlyvisible --pid "$host_pid" --name "$1" 2>/dev/null; }
+# start LANG DB VIEW...: the host in real windows with those views.
+start() {
+  local lang=$1 db=$2
+  shift 2
+  local views=()
+  for v in "$@"; do views+=(--view "$v"); done
+  env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$work/runtime" "$host" --lang "$lang" \
+    --registry "$registry" --db "$db" "${views[@]}" >"$log" 2>&1 &
+  host_pid=$!
+}
+# The host's newest visible top-level window whose whole title matches the pattern (xdotool's
+# own name search also finds native child windows, and windows by a name they had before).
+titled() {
+  xdotool search --maxdepth 1 --onlyvisible --pid "$host_pid" --name '' 2>/dev/null | while read -r w; do
+    [[ $(xdotool getwindowname "$w" 2>/dev/null) =~ $1 ]] && echo "$w"
+  done | tail -1
+}
+shown() { [ -n "$(titled "$1")" ]; }
+gone() { [ -z "$(titled "$1")" ]; }
+# wait_window TITLE: the window's id once it is shown; fails the test when it is not.
+wait_window() {
+  until_ok 30 shown "$1" || fail "no window \"$1\" appeared"
+  titled "$1"
+}
 # Every visible window on this private display: a menu's popup carries no process id.
 visible() { xdotool search --onlyvisible --name '' 2>/dev/null | wc -l; }
+more_visible() { [ "$(visible)" -gt "$1" ]; }
+# keys WINDOW KEY...: keyboard input to the window, focused first.
+keys() {
+  local w=$1
+  shift
+  xdotool windowfocus --sync "$w" 2>/dev/null
+  xdotool key --delay 40 "$@"
+}
+typed() {
+  xdotool windowfocus --sync "$1" 2>/dev/null
+  xdotool type --delay 30 "$2"
+}
+# retry SECONDS CHECK ACTION...: does ACTION until CHECK holds, giving each try two seconds; a
+# window that has just appeared may not take input yet. False when the deadline passes.
+retry() {
+  local deadline=$((SECONDS + $1)) check=$2
+  shift 2
+  while :; do
+    "$@"
+    until_ok 2 eval "$check" && return 0
+    [ $SECONDS -ge $deadline ] && return 1
+  done
+}
+ended() { ! kill -0 "$host_pid" 2>/dev/null; }
+# expect_exit WHAT: the host ends by itself with status 0 and no sanitizer report.
+expect_exit() {
+  until_ok 30 ended || fail "the host still runs after $1"
+  wait "$host_pid"
+  local rc=$?
+  host_pid=
+  [ $rc -eq 0 ] || fail "the host exited with status $rc after $1"
+  grep -qE "ERROR: (Address|Leak)Sanitizer|runtime error:" "$log" && fail "a sanitizer report"
+}
+# dataset_tag DB NAME: the tag a data set of the database holds (empty when there is none).
+dataset_tag() {
+  python3 - "$1" "$2" <<'PY'
+import sqlite3, sys
+try:
+    c = sqlite3.connect("file:%s?mode=ro" % sys.argv[1], uri=True)
+    row = c.execute("SELECT i.value FROM datasets d JOIN dataset_items i ON i.rowset = d.rowset"
+                    " WHERE d.name = ? AND i.name = 'TAG'", (sys.argv[2],)).fetchone()
+    print(row[0] if row else "")
+except sqlite3.Error:
+    print("")
+PY
+}
+tag_saved() { [ "$(dataset_tag "$1" "$2")" = "$3" ]; }
 
-table=
-for _ in $(seq 120); do
-  table=$(titled '^Items$' | head -1)
-  [ -n "$table" ] && break
-  kill -0 "$host_pid" 2>/dev/null || fail "the host ended before its windows appeared"
-  sleep 0.25
-done
-[ -n "$table" ] || fail "the table view did not appear"
-sleep 1  # windows the host made and replaced while starting are gone by now
-table=$(titled '^Items$' | tail -1)
-main=$(titled '.' | while read -r w; do
-  [ "$(xdotool getwindowname "$w" 2>/dev/null)" != Items ] && echo "$w"; done | tail -1)
-[ -n "$main" ] || fail "the main view did not appear"
+# ---- 1. English: the table view, the data-set dialogs, File > Exit
+db=$work/datasets.sqlite
+start en "$db" Velumor.VelumorMainViewClass GenericView.GenericViewClass
+table=$(wait_window '^Items$')
+main=$(wait_window '^Device Data, ')
 xdotool windowmove "$table" 600 0
-sleep 0.5
 
 # A menu of the main view: its popup appears and goes again.
 before=$(visible)
-xdotool mousemove --window "$main" 20 8 click 1
-for _ in $(seq 20); do [ "$(visible)" -gt "$before" ] && break; sleep 0.3; done
-[ "$(visible)" -gt "$before" ] || fail "the menu did not open"
+retry 20 'more_visible $before' keys "$main" Escape alt+f || fail "the File menu did not open"
 python3 "$here/xwin.py" shot "$work/menu.png"
-xdotool key Escape
-sleep 0.5
+keys "$main" Escape
+until_ok 10 eval '! more_visible $before' || fail "the File menu did not close"
 
-# Typing into the table view's value field and applying it.
-xdotool mousemove --window "$table" 100 328 click --repeat 3 1
-xdotool type --delay 20 "FT-202"
-xdotool key Return
-xdotool mousemove --window "$table" 427 328 click 1
-sleep 0.5
-python3 "$here/xwin.py" shot "$work/host-under-x.png" || fail "no screenshot"
-
-# The user closes the windows; the host must end by itself.
+# The table view: typing an item's name selects its row, Tab reaches the value field.
+typed "$table" TAG
+keys "$table" Tab ctrl+a
+typed "$table" FT-202
+keys "$table" Return
+python3 "$here/xwin.py" shot "$work/table.png"
 python3 "$here/xwin.py" close "$table"
-sleep 0.3
+until_ok 10 gone '^Items$' || fail "the table view did not close"
+
+# Save as: the dialog takes a new name, and the set with the typed tag is in the database.
+retry 20 "shown '^Save data set as$'" keys "$main" Escape alt+f a || fail "Save as opened no dialog"
+dialog=$(wait_window '^Save data set as$')
+python3 "$here/xwin.py" shot "$work/save-as.png"
+keys "$dialog" ctrl+a
+typed "$dialog" "Line 7"
+keys "$dialog" Return
+until_ok 10 gone '^Save data set as$' || fail "the save dialog stayed open"
+until_ok 10 tag_saved "$db" "Line 7" FT-202 ||
+  fail "the data set \"Line 7\" holds the tag \"$(dataset_tag "$db" "Line 7")\", not FT-202"
+
+# Open new: the chooser opens; Escape cancels it.
+retry 20 "shown '^Open data set$'" keys "$main" Escape alt+f o || fail "Open new opened no dialog"
+dialog=$(wait_window '^Open data set$')
+python3 "$here/xwin.py" shot "$work/open.png"
+keys "$dialog" Escape
+until_ok 10 gone '^Open data set$' || fail "the open dialog did not cancel"
+
+# File > Exit on the last window ends the host.
+keys "$main" alt+f x
+expect_exit "File > Exit on its last window"
+
+# ---- 2. German: the close box, the save question, No
+start de "$work/datasets-de.sqlite" Velumor.VelumorMainViewClass GenericView.GenericViewClass
+table=$(wait_window '^Items$')
+main=$(wait_window '^Gerätedaten, ')
+# The table view takes input once its list has the focus: typing selects the item's row.
+before=$(visible)
+retry 20 'more_visible $before' keys "$main" Escape alt+d || fail "the Datei menu did not open"
+keys "$main" Escape
+typed "$table" TAG
+keys "$table" Tab ctrl+a
+typed "$table" FT-303
+keys "$table" Return
+python3 "$here/xwin.py" close "$table"
+until_ok 10 gone '^Items$' || fail "the table view did not close"
 python3 "$here/xwin.py" close "$main"
-# The typed value made the data set dirty: the main view asks whether to save it. No.
-asked=
-for _ in $(seq 120); do
-  kill -0 "$host_pid" 2>/dev/null || break
-  if [ -z "$asked" ]; then
-    box=$(titled '.' | head -1)
-    if [ -n "$box" ]; then
-      sleep 0.5
-      python3 "$here/xwin.py" shot "$work/save-question.png"
-      xdotool windowfocus --sync "$box" 2>/dev/null
-      xdotool key --window "$box" alt+n
-      asked=1
-    fi
-  fi
-  sleep 0.25
-done
-kill -0 "$host_pid" 2>/dev/null && fail "the host still runs after its windows were closed"
-wait "$host_pid"
-rc=$?
-host_pid=
-[ $rc -eq 0 ] || fail "the host exited with status $rc"
-grep -qE "ERROR: (Address|Leak)Sanitizer|runtime error:" "$log" && fail "a sanitizer report"
-echo "PASSED: exit 0, screenshots in $work"
+# The typed value made the data set dirty: the main view asks whether to save it.
+box=$(wait_window '^RQ4400')
+python3 "$here/xwin.py" shot "$work/save-question.png"
+keys "$box" alt+n
+expect_exit "the close box of its last window and No to the save question"
+echo "PASSED: exit 0 both ways, screenshots in $work"
 exit 0

@@ -1,14 +1,18 @@
 #include "tolvar/sim/frame_operations.h"
 
+#include <cctype>
 #include <utility>
 
 #include "platform/com/error.h"
 #include "platform/com/loader.h"
 #include "platform/com/registry.h"
+#include "platform/ui/form.h"
+#include "platform/ui/services.h"
 #include "tolvar/sim/dataset_database.h"
 #include "tolvar/sim/host_scheduler.h"
 #include "tolvar/sim/host_session.h"
 #include "tolvar/sim/item_store.h"
+#include "tolvar/sim/item_values.h"
 #include "tolvar/sim/rq4400_simulator.h"
 #include "tolvar/sim/sequence_engine.h"
 #include "tolvar/sim/status.h"
@@ -19,6 +23,9 @@ using platform::com::equalsNoCase;
 
 namespace {
 
+constexpr int16_t kNormal = 0;
+constexpr int16_t kMinimized = 1;
+
 std::string trim(const std::string& s) {
   const char* ws = " \t\r\n";
   size_t b = s.find_first_not_of(ws);
@@ -28,6 +35,23 @@ std::string trim(const std::string& s) {
 }
 
 }  // namespace
+
+Result<std::string> checkedAddress(const std::string& text) {
+  const std::string t = trim(text);
+  const bool digits = !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
+  if (digits && t.size() <= 3 && std::stoi(t) <= kMaxPollingAddress) return std::to_string(std::stoi(t));
+  // The six-bit set is plain ASCII, so a fitting tag has one octet a character.
+  if (!digits && !t.empty() && t.size() <= static_cast<size_t>(kMaxTagLength) && fitsPackedAscii(t)) {
+    std::string upper = t;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+  }
+  return Status::fail(Reason::InvalidArgument,
+                      "\"" + t + "\" is no device address: give a polling address from 0 to " +
+                          std::to_string(kMaxPollingAddress) + " or a tag of 1 to " +
+                          std::to_string(kMaxTagLength) +
+                          " characters (letters, digits, blank and punctuation)");
+}
 
 FrameOperations::FrameOperations(HostSession& session)
     : session_(session),
@@ -76,7 +100,12 @@ int32_t FrameOperations::setAddress() {
   const std::string current = i >= 0 ? store_->value(i).toString() : std::string();
   std::optional<std::string> chosen = addressProvider_ ? addressProvider_(current) : options_.address;
   if (!chosen) return kStatusCancelled;
-  session_.setHostItem("&&private_PM&&Address", Variant(trim(*chosen)));
+  const Result<std::string> address = checkedAddress(*chosen);
+  if (!address) {
+    session_.message(address.text());
+    return kStatusBadArgument;
+  }
+  session_.setHostItem("&&private_PM&&Address", Variant(address.value()));
   return 0;
 }
 
@@ -193,8 +222,26 @@ std::string FrameOperations::resolveProgId(const std::string& nameOrProgId) cons
   return wanted;
 }
 
+platform::ui::Form* FrameOperations::openWindowOf(const std::string& progId) const {
+  for (const auto& opened : session_.views()) {
+    if (!equalsNoCase(opened.progId, progId)) continue;
+    auto* owner = dynamic_cast<platform::ui::WindowOwner*>(opened.view.get());
+    platform::ui::Form* form = owner ? owner->ownedWindow() : nullptr;
+    if (form && form->isLoaded()) return form;
+  }
+  return nullptr;
+}
+
 int32_t FrameOperations::openViewFromFrame(const std::string& progId) {
-  const Result<Ptr<View>> view = session_.openView(resolveProgId(progId), true);
+  const std::string id = resolveProgId(progId);
+  // The session has one device: a second window of a class would ask its start-up questions
+  // again and show the same device twice, so the open one comes to the front instead.
+  if (platform::ui::Form* open = openWindowOf(id)) {
+    if (open->windowState() == kMinimized) open->setWindowState(kNormal);
+    platform::ui::Services::interaction().activate(*open);
+    return 0;
+  }
+  const Result<Ptr<View>> view = session_.openView(id, true);
   if (!view) {
     session_.message(view.text());
     return kStatusViewFailed;

@@ -10,6 +10,10 @@
 
 #include "tolvar/sim/result.h"
 
+namespace platform::ui {
+class Form;
+}
+
 namespace tolvar::dd {
 struct DeviceData;
 }
@@ -23,6 +27,14 @@ class HostScheduler;
 class Rq4400Simulator;
 class SequenceEngine;
 class DataSetDatabase;
+
+// The highest polling address and the longest tag the device is reached by.
+inline constexpr int kMaxPollingAddress = 63;
+inline constexpr int kMaxTagLength = 8;
+// What "Set address / name" takes: a polling address 0 to kMaxPollingAddress, or a tag of 1 to
+// kMaxTagLength characters of the device's six-bit set (letters folded to upper case).
+// Blanks around it go; InvalidArgument names the limits.
+Result<std::string> checkedAddress(const std::string& text);
 
 class FrameOperations {
  public:
@@ -44,6 +56,7 @@ class FrameOperations {
   int32_t chooseDataSet(bool forSaving, std::string& name);
   int32_t startSequence(const std::string& name, int32_t& result);
   int32_t adjustSequence(const std::string& name, int32_t& result);
+  // Opens the view, or brings the window of an open view of that class to the front.
   int32_t openViewFromFrame(const std::string& progId);
   // A device-menu function called by name with its parameter ("fncStartForm", "SaveToDevice").
   int32_t menuFunction(const std::string& function, const std::string& parameter);
@@ -76,6 +89,8 @@ class FrameOperations {
   int32_t loadDataSet(const std::string& name);
   // The ProgID a view is opened by: as given, or the one a bare class name stands for.
   std::string resolveProgId(const std::string& nameOrProgId) const;
+  // The loaded window of an open view of the class, or null.
+  platform::ui::Form* openWindowOf(const std::string& progId) const;
 
   HostSession& session_;
   const HostOptions& options_;

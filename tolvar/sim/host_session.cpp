@@ -10,6 +10,8 @@
 #include "platform/com/error.h"
 #include "platform/com/hex.h"
 #include "platform/com/registry.h"
+#include "platform/res/language.h"
+#include "platform/res/resource_module.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/sim/applet_utility.h"
 #include "tolvar/sim/dataset_database.h"
@@ -40,13 +42,22 @@ std::string describeError(const std::exception& e) {
   return e.what();
 }
 
-std::shared_ptr<const dd::DeviceData> loadOrThrow(const std::filesystem::path& file) {
-  auto loaded = dd::loadDeviceData(file);
+std::shared_ptr<const dd::DeviceData> loadOrThrow(const std::filesystem::path& file,
+                                                  const std::string& language) {
+  auto loaded = dd::loadDeviceData(file, language);
   if (!loaded) throw std::runtime_error(loaded.text());
   return std::make_shared<const dd::DeviceData>(std::move(loaded).value());
 }
 
 }  // namespace
+
+std::string HostSession::descriptionLanguage(const HostOptions& options) {
+  if (!options.language.empty()) return options.language;
+  return platform::res::primaryLanguage(platform::res::userDefaultLangId()) ==
+                 platform::res::primaryLanguage(platform::res::kLangGerman)
+             ? "de"
+             : "en";
+}
 
 std::filesystem::path HostSession::defaultDeviceFile() {
   std::error_code ec;
@@ -60,15 +71,15 @@ std::filesystem::path HostSession::defaultDeviceFile() {
 
 Result<std::unique_ptr<HostSession>> HostSession::open(HostOptions options) {
   if (options.deviceFile.empty()) options.deviceFile = defaultDeviceFile();
-  auto loaded = dd::loadDeviceData(options.deviceFile);
+  auto loaded = dd::loadDeviceData(options.deviceFile, descriptionLanguage(options));
   if (!loaded) return loaded.status();
   auto data = std::make_shared<const dd::DeviceData>(std::move(loaded).value());
   return std::unique_ptr<HostSession>(new HostSession(std::move(options), std::move(data)));
 }
 
 HostSession::HostSession(HostOptions options)
-    : HostSession(options,
-                  loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile)) {}
+    : HostSession(options, loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile,
+                                       descriptionLanguage(options))) {}
 
 HostSession::HostSession(HostOptions options, std::shared_ptr<const dd::DeviceData> data)
     : options_(std::move(options)), link_(std::make_shared<SessionLink>()), data_(std::move(data)) {

@@ -39,6 +39,7 @@ struct HostOptions {
   std::filesystem::path registryFile;  // empty: ClassRegistry::defaultPath()
   std::string address = "0";           // the device address the host talks to
   int databaseBusyTimeoutMs = 250;     // how long a database operation waits for another's lock
+  std::string language;                // the description's texts: "de", "en"; empty: the user's language
 };
 
 struct OpenedView {
@@ -65,6 +66,9 @@ class HostSession {
   HostSession(const HostSession&) = delete;
   HostSession& operator=(const HostSession&) = delete;
 
+  // The language of the description's texts for `options`: theirs, else the user's ("de" for
+  // German, "en" for every other).
+  static std::string descriptionLanguage(const HostOptions& options);
   // devices/rq4400.json beside the running program, else the one in the source tree.
   static std::filesystem::path defaultDeviceFile();
 

@@ -6,6 +6,7 @@
 #include "platform/com/loader.h"
 #include "sim_test_support.h"
 #include "tolvar/sim/applet_utility.h"
+#include "tolvar/sim/frame_operations.h"
 #include "tolvar/sim/sequence_engine.h"
 
 namespace simtest {
@@ -234,6 +235,49 @@ TEST_F(FrameTest, SetAddressTakesTheAddressOptionHeadlessAndAskTheProviderOtherw
   frame()->SetAddress(0, st);
   EXPECT_EQ(st, tolvar::sim::kStatusCancelled);
   EXPECT_EQ(session->itemValue("&&private_PM&&Address")->toString(), "7");
+}
+
+TEST(CheckedAddress, TakesAPollingAddressOrATagWithinTheDevicesLimits) {
+  struct Case {
+    std::string in;
+    std::optional<std::string> out;  // nullopt: refused
+  };
+  for (const Case& c : std::vector<Case>{
+           {"0", "0"},
+           {" 63 ", "63"},
+           {"007", "7"},
+           {"64", std::nullopt},
+           {"0064", std::nullopt},
+           {"-1", "-1"},  // not a number: a tag of two characters
+           {"ft-101", "FT-101"},
+           {"ABCDEFGH", "ABCDEFGH"},
+           {"ABCDEFGHI", std::nullopt},
+           {"", std::nullopt},
+           {"   ", std::nullopt},
+           {"a~b", std::nullopt},
+           {"\xc3\xa4", std::nullopt},
+       }) {
+    const auto r = tolvar::sim::checkedAddress(c.in);
+    ASSERT_EQ(r.ok(), c.out.has_value()) << "\"" << c.in << "\"";
+    if (c.out) {
+      EXPECT_EQ(r.value(), *c.out) << c.in;
+    } else {
+      EXPECT_NE(r.text().find("0 to 63"), std::string::npos) << r.text();
+      EXPECT_NE(r.text().find("1 to 8"), std::string::npos) << r.text();
+    }
+  }
+}
+
+TEST_F(FrameTest, AnAddressOutsideTheLimitsIsRefusedAndTheOldOneStays) {
+  session->setAddressProvider([](const std::string&) { return std::optional<std::string>("64"); });
+  session->takeHostMessages();
+  int32_t st = 0;
+  frame()->SetAddress(0, st);
+  EXPECT_EQ(st, tolvar::sim::kStatusBadArgument);
+  EXPECT_EQ(session->itemValue("&&private_PM&&Address")->toString(), "0");
+  const auto messages = session->takeHostMessages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("\"64\" is no device address"), std::string::npos) << messages[0];
 }
 
 TEST_F(FrameTest, ScriptFrameCallsGoByName) {
