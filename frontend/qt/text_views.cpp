@@ -18,6 +18,8 @@ using platform::ui::ControlType;
 
 namespace {
 
+constexpr int32_t kSystemWindowBackground = static_cast<int32_t>(0x80000005u);  // a text field's own colour
+
 // A caret position as the model counts it: one per character, two per line break (the
 // model keeps CR LF), where the box counts UTF-16 units and one per line break.
 int modelPosition(const QString& shown, int pos) {
@@ -183,7 +185,17 @@ class TextBoxView : public ControlView {
   void applyAll() override {
     applyEach({"Text", "Locked", "Alignment", "MaxLength", "BorderStyle", "ScrollBars"});
   }
-  void applyColours() override { applyColourRoles(widget_, QPalette::Base, QPalette::Text); }
+  void applyColours() override {
+    applyColourRoles(widget_, QPalette::Base, QPalette::Text);
+    // A locked box in the default window colour takes the read-only look; a colour of its
+    // own (a diagnosis state) stays.
+    bool ownBackground = true;
+    try {
+      ownBackground = prop("BackColor").toLong() != kSystemWindowBackground;
+    } catch (const std::exception&) {
+    }
+    showReadOnly(widget_, boolProp("Locked"), ownBackground);
+  }
   bool apply(std::string_view what) override {
     if (is(what, "Text")) {
       QString t = textProp("Text");
@@ -202,6 +214,7 @@ class TextBoxView : public ControlView {
     } else if (is(what, "Locked")) {
       if (line_) line_->setReadOnly(boolProp("Locked"));
       if (multi_) multi_->setReadOnly(boolProp("Locked"));
+      applyColours();
     } else if (is(what, "Alignment")) {
       if (line_) line_->setAlignment(horizontalAlignment(intProp("Alignment")) | Qt::AlignVCenter);
     } else if (is(what, "MaxLength")) {
