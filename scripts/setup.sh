@@ -2,7 +2,7 @@
 # Installs what the project needs to build and run, only what is missing (Debian).
 set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-          libsqlite3-dev qt6-base-dev fonts-dejavu-core python3
+          libsqlite3-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core python3
           xvfb xdotool locales)
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@
 #include "frontend/qt/front_end.h"
 #include "frontend/qt/host_dialogs.h"
 #include "frontend/qt/toolkit_messages.h"
+#include "frontend/qt/toolkit_translations.h"
+#include "platform/res/language.h"
 #endif
 
 namespace {
@@ -136,6 +139,9 @@ int main(int argc, char** argv) {
   // The toolkit sets the C library's locale from LANG; numbers in this process are read and
   // written with a decimal point in every language.
   std::setlocale(LC_NUMERIC, "C");
+  // Standard buttons and dialogs speak the session's language.
+  const std::unique_ptr<QTranslator> toolkitTexts =
+      frontend::qt::installToolkitTranslation(platform::res::userDefaultLangId());
 #endif
 
   tolvar::controls::registerHostControls();

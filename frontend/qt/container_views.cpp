@@ -133,6 +133,7 @@ class TabStripView : public WidgetView<TabStripWidget> {
         if (bar->tabText(i) != qs(t.caption)) bar->setTabText(i, qs(t.caption));
         bar->setTabData(i, qs(t.key));
         bar->setTabToolTip(i, qs(t.toolTipText));
+        bar->setTabEnabled(i, t.enabled);
         QIcon icon;
         if (images && t.image > 0)
           if (const platform::ui::ListImage* li = images->image(Variant(t.image)))

@@ -1,6 +1,7 @@
 // The view of one control: what every kind of control shares (geometry, font, colours,
 // visibility, mouse events), and the choice of a view for a control.
 
+#include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -198,6 +199,13 @@ void ControlView::applyEach(std::initializer_list<std::string_view> names) {
 void ControlView::applyColourRoles(QWidget* w, QPalette::ColorRole back, QPalette::ColorRole fore) {
   setRole(w, back, colourProp("BackColor"));
   setRole(w, fore, colourProp("ForeColor"));
+}
+
+void showReadOnly(QWidget* field, bool readOnly, bool ownBackground) {
+  field->setFocusPolicy(readOnly ? Qt::ClickFocus : Qt::StrongFocus);
+  if (!ownBackground)
+    setRole(field, QPalette::Base,
+            QApplication::palette(field).color(readOnly ? QPalette::Window : QPalette::Base));
 }
 
 std::unique_ptr<ControlView> makeView(FormWindow& owner, Control& control) {

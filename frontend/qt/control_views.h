@@ -27,11 +27,18 @@ inline Qt::Alignment horizontalAlignment(int a) {
   }
 }
 
+// A control's own colour for `role`; the disabled look stays the platform's.
 inline void setRole(QWidget* w, QPalette::ColorRole role, const QColor& c) {
   QPalette p = w->palette();
-  p.setColor(role, c);
+  p.setColor(QPalette::Active, role, c);
+  p.setColor(QPalette::Inactive, role, c);
   w->setPalette(p);
 }
+
+// How a field that shows a value but takes no input looks and acts: the platform's
+// read-only background (unless `ownBackground`, where the field's colour means something),
+// and no stop for the Tab key; a click still selects text to copy.
+void showReadOnly(QWidget* field, bool readOnly, bool ownBackground = false);
 
 // The view of a control that one widget of type `W` shows, made in the parent it is given.
 // `made` sets a new widget up (fixed settings, its signals) before the properties are applied;

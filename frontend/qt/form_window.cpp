@@ -608,23 +608,93 @@ void FormWindow::show(bool modal) {
     window_->setWindowModality(want);
   }
   syncGeometry();
-  if (!placed_) {
+  const bool first = !placed_;
+  if (first) {
     placed_ = true;
-    int start = form_.getProperty("StartUpPosition").toInteger();
-    if (start == 1 || start == 2) {
-      if (QScreen* screen = QApplication::primaryScreen()) {
-        QRect r = window_->frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        window_->move(r.topLeft());
-      }
-    } else if (start == 0) {
-      window_->move(twipsToPx(form_.left()), twipsToPx(form_.top()));
-    }
+    place();
   }
   applyWindowState();
+  // A passing notice (a modeless window outside the taskbar) shows without taking the
+  // keyboard from the window the user types in.
+  const bool passive = !modal && !form_.getProperty("ShowInTaskbar").toBool();
+  window_->setAttribute(Qt::WA_ShowWithoutActivating, passive);
   if (!window_->isVisible()) window_->show();
+  // Only now is the window's frame known for sure.
+  if (first) keepInsideScreen(window_);
   window_->raise();
-  window_->activateWindow();
+  if (!passive) window_->activateWindow();
+  if (!passive) lastShown() = window_.data();
+}
+
+QPointer<QWidget>& FormWindow::lastShown() {
+  static QPointer<QWidget> window;
+  return window;
+}
+
+// Where a window first opens: centred where the form asks for it, where the form put itself,
+// or else cascaded from the window it was opened from; always inside the screen.
+void FormWindow::place() {
+  QWidget* self = window_.data();
+  QWidget* opener = QApplication::activeWindow();
+  if (!opener || opener == self || !opener->isVisible()) opener = lastShown().data();
+  if (opener == self || (opener && !opener->isVisible())) opener = nullptr;
+  QScreen* screen = opener && opener->screen() ? opener->screen() : QApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  QRect frame = framed(window_, opener);
+  const int start = form_.getProperty("StartUpPosition").toInteger();
+  const bool positioned = form_.left() != 0 || form_.top() != 0;
+  if (start == 1 || start == 2) {
+    frame.moveCenter(start == 1 && opener ? opener->frameGeometry().center() : area.center());
+  } else if (start == 0 && positioned) {
+    frame.moveTopLeft(QPoint(twipsToPx(form_.left()), twipsToPx(form_.top())));
+  } else {
+    frame.moveTopLeft(cascadePosition(opener ? opener->frameGeometry() : QRect(), frame.size(), area));
+  }
+  window_->move(insideArea(frame, area));
+}
+
+// A window's frame before it is shown, when the window system has not drawn one yet: its
+// geometry with the frame of `like`, a window that has one.
+QRect framed(QWidget* window, QWidget* like) {
+  QRect frame = window->frameGeometry();
+  if (!window->isVisible() && like && like->isVisible()) {
+    const QRect outer = like->frameGeometry(), inner = like->geometry();
+    frame.setSize(window->size() + (outer.size() - inner.size()));
+  }
+  return frame;
+}
+
+void keepInsideScreen(QWidget* window) {
+  QScreen* screen = window->screen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  QRect frame = window->frameGeometry();
+  if (area.contains(frame)) return;
+  // A window that may change its size gives up what its frame takes beyond the screen.
+  const QSize over = (frame.size() - area.size()).expandedTo(QSize(0, 0));
+  if ((over.width() > 0 || over.height() > 0) && window->minimumSize() != window->maximumSize()) {
+    window->resize((window->size() - over).expandedTo(window->minimumSize()));
+    frame = window->frameGeometry();
+  }
+  window->move(insideArea(frame, area));
+}
+
+QPoint cascadePosition(const QRect& opener, const QSize& size, const QRect& area) {
+  constexpr int kStep = 32;  // about a title bar: the opener's title stays readable
+  if (opener.isNull()) return area.topLeft() + QPoint(kStep, kStep);
+  QPoint p = opener.topLeft() + QPoint(kStep, kStep);
+  // A window that would run off the screen starts the cascade again at its corner.
+  if (p.x() + size.width() > area.right() + 1 || p.y() + size.height() > area.bottom() + 1)
+    p = area.topLeft() + QPoint(kStep, kStep);
+  return p;
+}
+
+QPoint insideArea(const QRect& frame, const QRect& area) {
+  // Too large a window keeps its top left corner (title and menu) on the screen.
+  const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+  const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+  return QPoint(x, y);
 }
 
 void FormWindow::hide() {

@@ -202,6 +202,19 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   bool inUserResize_ = false;
   bool detached_ = false;
   bool placed_ = false;
+  void place();
+  // The window shown last, the opener of the next one when no window is active.
+  static QPointer<QWidget>& lastShown();
 };
+
+// Where a window of `size` opens when it comes from `opener` (null: from no window): a step
+// down and to the right of it, or near the corner of `area` where that would leave `area`.
+QPoint cascadePosition(const QRect& opener, const QSize& size, const QRect& area);
+// The top left corner that keeps `frame` inside `area`, or its top left inside where it is larger.
+QPoint insideArea(const QRect& frame, const QRect& area);
+// The frame `window` will have once shown, taking the frame's margins from `like` (may be null).
+QRect framed(QWidget* window, QWidget* like);
+// Moves a shown window back inside its screen where its frame sticks out.
+void keepInsideScreen(QWidget* window);
 
 }  // namespace frontend::qt

@@ -367,6 +367,7 @@ class UserView : public ControlView {
 
   static void showEdit(QLineEdit* e, const QString& t, bool editable) {
     e->setReadOnly(!editable);
+    showReadOnly(e, !editable);
     // What the user is typing is not overwritten by a value arriving meanwhile.
     if (e->hasFocus() && e->isModified()) return;
     if (e->text() != t) e->setText(t);

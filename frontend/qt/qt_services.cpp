@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPageSetupDialog>
 #include <QPainter>
@@ -15,10 +16,13 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStringDecoder>
+#include <QStyle>
 #include <QUrl>
 #include <algorithm>
 
+#include "frontend/qt/form_window.h"
 #include "frontend/qt/front_end.h"
 #include "frontend/qt/qt_convert.h"
 #include "platform/com/error.h"
@@ -205,7 +209,26 @@ QString pdfPathBeside(const QString& path) {
 HelpViewer::HelpViewer() {
   setOpenExternalLinks(true);
   setOpenLinks(true);
-  resize(640, 480);
+  // Plain-text help sets its tables in columns, which only a fixed-pitch font keeps aligned.
+  fixedFont_ = QFont(fontFamilyFor("monospace"));
+  fixedFont_.setStyleHint(QFont::Monospace);
+  fixedFont_.setFixedPitch(true);
+}
+
+void HelpViewer::place() {
+  QWidget* opener = QApplication::activeWindow();
+  if (opener == this) opener = nullptr;
+  QScreen* screen = opener && opener->screen() ? opener->screen() : QApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  // Room for 80 columns beside the scroll bar, as far as the screen allows.
+  const int columns = QFontMetrics(fixedFont_).horizontalAdvance(QString(82, QLatin1Char('M')));
+  const int chrome = 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                     2 * static_cast<int>(document()->documentMargin());
+  resize(std::min(columns + chrome, area.width()), std::min(560, area.height()));
+  QRect frame = framed(this, opener);
+  frame.moveTopLeft(cascadePosition(opener ? opener->frameGeometry() : QRect(), frame.size(), area));
+  move(insideArea(frame, area));
 }
 
 void HelpViewer::showFile(const QString& path, const QString& key) {
@@ -213,13 +236,15 @@ void HelpViewer::showFile(const QString& path, const QString& key) {
   problem_.clear();
   QFileInfo fi(path);
   setWindowTitle(QStringLiteral("Help - %1").arg(fi.fileName().isEmpty() ? path : fi.fileName()));
+  const QString suffix = fi.suffix().toLower();
+  const bool html = suffix == QStringLiteral("htm") || suffix == QStringLiteral("html");
+  document()->setDefaultFont(html ? font() : fixedFont_);
   if (path.isEmpty()) {
     problem_ = QStringLiteral("No help file is set for this window.");
   } else if (!fi.exists() || !fi.isFile()) {
     problem_ = QStringLiteral("The help file \"%1\" was not found.").arg(path);
   } else {
-    QString suffix = fi.suffix().toLower();
-    if (suffix == QStringLiteral("htm") || suffix == QStringLiteral("html")) {
+    if (html) {
       setSource(QUrl::fromLocalFile(fi.absoluteFilePath()));
     } else {
       QFile f(path);
@@ -240,7 +265,10 @@ void HelpViewer::showFile(const QString& path, const QString& key) {
   }
   if (!problem_.isEmpty()) setPlainText(problem_);
   if (problem_.isEmpty() && !key.isEmpty()) find(key);
+  const bool first = !isVisible();
+  if (first) place();  // where the user moved it stays
   show();
+  if (first) keepInsideScreen(this);
   raise();
   activateWindow();
 }

@@ -49,10 +49,13 @@ class HelpViewer : public QTextBrowser {
   // Why the file is not shown (missing, not text), or empty when it is.
   const QString& problem() const { return problem_; }
   const QString& file() const { return file_; }
+  const QFont& textFont() const { return fixedFont_; }
 
  private:
+  void place();
   QString file_;
   QString problem_;
+  QFont fixedFont_;
 };
 
 class QtServices : public platform::ui::MessageBoxService,

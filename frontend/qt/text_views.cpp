@@ -3,16 +3,63 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/qt_convert.h"
 
 namespace frontend::qt {
 
+using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::ControlType;
 
 namespace {
+
+constexpr int32_t kSystemWindowBackground = static_cast<int32_t>(0x80000005u);  // a text field's own colour
+
+// A caret position as the model counts it: one per character, two per line break (the
+// model keeps CR LF), where the box counts UTF-16 units and one per line break.
+int modelPosition(const QString& shown, int pos) {
+  int n = 0;
+  pos = std::clamp(pos, 0, static_cast<int>(shown.size()));
+  for (int i = 0; i < pos; ++i) {
+    if (shown[i] == QLatin1Char('\n'))
+      n += 2;
+    else if (!shown[i].isLowSurrogate() || i == 0 || !shown[i - 1].isHighSurrogate())
+      ++n;
+  }
+  return n;
+}
+
+// The box's position of the model's caret position `model`; one inside a line break or a
+// character stands behind it, one beyond the text at its end.
+int shownPosition(const QString& shown, int model) {
+  int n = 0, i = 0;
+  while (i < shown.size() && n < model) {
+    n += shown[i] == QLatin1Char('\n') ? 2 : 1;
+    i += shown[i].isHighSurrogate() && i + 1 < shown.size() && shown[i + 1].isLowSurrogate() ? 2 : 1;
+  }
+  return i;
+}
+
+// Puts `want` into `doc` by replacing only what differs, so that the caret and the undo
+// steps of an unchanged beginning and end stay where they were.
+void replaceChanged(QTextDocument* doc, const QString& want) {
+  const QString have = doc->toPlainText();
+  if (have == want) return;
+  const qsizetype shorter = std::min(have.size(), want.size());
+  qsizetype head = 0;
+  while (head < shorter && have[head] == want[head]) ++head;
+  qsizetype tail = 0;
+  while (tail < shorter - head && have[have.size() - 1 - tail] == want[want.size() - 1 - tail]) ++tail;
+  QTextCursor c(doc);
+  c.setPosition(static_cast<int>(head));
+  c.setPosition(static_cast<int>(have.size() - tail), QTextCursor::KeepAnchor);
+  c.insertText(want.mid(head, want.size() - head - tail));
+}
 
 class LabelView : public WidgetView<QLabel> {
  public:
@@ -62,20 +109,67 @@ class TextBoxView : public ControlView {
       multi_ = new QPlainTextEdit(parent);
       QObject::connect(multi_, &QPlainTextEdit::textChanged, this, [this] {
         if (updating_ || detached_) return;
-        // The model keeps line breaks as CR LF.
+        // The model keeps line breaks as CR LF; its Change handler may read the caret.
+        tellCaret();
         QString t = multi_->toPlainText();
         t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         commit(t);
       });
+      QObject::connect(multi_, &QPlainTextEdit::cursorPositionChanged, this, [this] { tellCaret(); });
       multi_->setFrameStyle(intProp("BorderStyle", 1) == 0 ? QFrame::NoFrame
                                                            : (QFrame::StyledPanel | QFrame::Sunken));
       return multi_;
     }
     line_ = new QLineEdit(parent);
     QObject::connect(line_, &QLineEdit::textEdited, this, [this](const QString& t) {
-      if (!detached_) commit(t);
+      if (detached_) return;
+      tellCaret();
+      commit(t);
     });
+    QObject::connect(line_, &QLineEdit::cursorPositionChanged, this, [this] { tellCaret(); });
+    QObject::connect(line_, &QLineEdit::selectionChanged, this, [this] { tellCaret(); });
     return line_;
+  }
+  // The model's SelStart and SelLength follow the caret and selection the user makes.
+  void tellCaret() {
+    if (updating_ || detached_) return;
+    int start = 0, end = 0;
+    QString shown;
+    if (line_) {
+      shown = line_->text();
+      start = line_->hasSelectedText() ? line_->selectionStart() : line_->cursorPosition();
+      end = line_->hasSelectedText() ? line_->selectionEnd() : start;
+    } else {
+      shown = multi_->toPlainText();
+      QTextCursor c = multi_->textCursor();
+      start = c.selectionStart();
+      end = c.selectionEnd();
+    }
+    const int from = modelPosition(shown, start);
+    updating_ = true;
+    control_.setProperty("SelStart", Variant(static_cast<int32_t>(from)));
+    control_.setProperty("SelLength", Variant(static_cast<int32_t>(modelPosition(shown, end) - from)));
+    updating_ = false;
+  }
+  // Shows the model's SelStart and SelLength as the caret and selection.
+  void showCaret() {
+    const QString shown = line_ ? line_->text() : multi_->toPlainText();
+    const int start = std::max(0, intProp("SelStart"));
+    const int from = shownPosition(shown, start);
+    const int to = shownPosition(shown, start + std::max(0, intProp("SelLength")));
+    updating_ = true;
+    if (line_) {
+      if (to > from)
+        line_->setSelection(from, to - from);
+      else
+        line_->setCursorPosition(from);
+    } else {
+      QTextCursor c = multi_->textCursor();
+      c.setPosition(from);
+      if (to > from) c.setPosition(to, QTextCursor::KeepAnchor);
+      multi_->setTextCursor(c);
+    }
+    updating_ = false;
   }
   void commit(const QString& t) {
     bool taken = false;
@@ -91,7 +185,17 @@ class TextBoxView : public ControlView {
   void applyAll() override {
     applyEach({"Text", "Locked", "Alignment", "MaxLength", "BorderStyle", "ScrollBars"});
   }
-  void applyColours() override { applyColourRoles(widget_, QPalette::Base, QPalette::Text); }
+  void applyColours() override {
+    applyColourRoles(widget_, QPalette::Base, QPalette::Text);
+    // A locked box in the default window colour takes the read-only look; a colour of its
+    // own (a diagnosis state) stays.
+    bool ownBackground = true;
+    try {
+      ownBackground = prop("BackColor").toLong() != kSystemWindowBackground;
+    } catch (const std::exception&) {
+    }
+    showReadOnly(widget_, boolProp("Locked"), ownBackground);
+  }
   bool apply(std::string_view what) override {
     if (is(what, "Text")) {
       QString t = textProp("Text");
@@ -101,12 +205,16 @@ class TextBoxView : public ControlView {
       } else if (multi_) {
         QString plain = t;
         plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        if (multi_->toPlainText() != plain) multi_->setPlainText(plain);
+        replaceChanged(multi_->document(), plain);
       }
       updating_ = false;
+      showCaret();  // the caret stays where the model has it, not where the new text pushed it
+    } else if (is(what, "SelStart") || is(what, "SelLength")) {
+      if (!updating_) showCaret();
     } else if (is(what, "Locked")) {
       if (line_) line_->setReadOnly(boolProp("Locked"));
       if (multi_) multi_->setReadOnly(boolProp("Locked"));
+      applyColours();
     } else if (is(what, "Alignment")) {
       if (line_) line_->setAlignment(horizontalAlignment(intProp("Alignment")) | Qt::AlignVCenter);
     } else if (is(what, "MaxLength")) {

@@ -79,6 +79,9 @@ void TabStripControl::setTabTag(const Variant& k, Variant tag) {
   Tab& t = tab(k);
   t.tag = std::move(tag);
 }
+void TabStripControl::setTabEnabled(const Variant& k, bool enabled) {
+  if (replaced(tab(k).enabled, enabled)) notify("Tabs");
+}
 
 void TabStripControl::clear() {
   tabs_.clear();
@@ -126,6 +129,7 @@ Variant TabStripControl::evalPath(std::string_view path) const {
     if (equalsNoCase(field, "Image")) return Variant(t.image);
     if (equalsNoCase(field, "Tag")) return t.tag;
     if (equalsNoCase(field, "ToolTipText")) return Variant(t.toolTipText);
+    if (equalsNoCase(field, "Enabled")) return Variant(t.enabled);
     if (equalsNoCase(field, "Index")) return Variant(positionOf(t.key));
     if (equalsNoCase(field, "Selected")) return Variant(positionOf(t.key) == selected_);
     noPath(*this, path);
@@ -154,11 +158,13 @@ std::string TabStripControl::extraJson() const {
   nlohmann::json tabs = nlohmann::json::array();
   for (size_t i = 0; i < tabs_.size(); ++i) {
     const Tab& t = tabs_[i];
-    tabs.push_back({{"key", t.key},
-                    {"caption", t.caption},
-                    {"image", t.image},
-                    {"tag", t.tag.isEmpty() ? std::string() : t.tag.toString()},
-                    {"selected", static_cast<int32_t>(i + 1) == selected_}});
+    nlohmann::json entry = {{"key", t.key},
+                            {"caption", t.caption},
+                            {"image", t.image},
+                            {"tag", t.tag.isEmpty() ? std::string() : t.tag.toString()},
+                            {"selected", static_cast<int32_t>(i + 1) == selected_}};
+    if (!t.enabled) entry["enabled"] = false;
+    tabs.push_back(std::move(entry));
   }
   return jsonText({{"tabs", tabs}, {"client", {clientLeft(), clientTop(), clientWidth(), clientHeight()}}});
 }

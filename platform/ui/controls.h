@@ -66,6 +66,7 @@ struct Tab {
   int32_t image = 0;
   Variant tag;
   std::string toolTipText;
+  bool enabled = true;  // a disabled tab is shown greyed and cannot be chosen by the user
 };
 
 class PLAT_API TabStripControl : public Control {
@@ -85,6 +86,7 @@ class PLAT_API TabStripControl : public Control {
   void setTabCaption(const Variant& keyOrPosition, std::string caption);
   void setTabImage(const Variant& keyOrPosition, int32_t image);
   void setTabTag(const Variant& keyOrPosition, Variant tag);
+  void setTabEnabled(const Variant& keyOrPosition, bool enabled);
   void clear();
 
   // The selected tab's position (0 when none). Selecting raises the Click event, also

@@ -16,10 +16,13 @@ scenario variant-a10
 run 100
 expect-item HartRevision 1
 expect Diag MainTab Tabs(DiagInputKey).Tag true
+expect Diag MainTab Tabs(DiagInputKey).Enabled true
 expect Diag MainTab Tabs(DiagInputKey).Image 2
 expect Diag MainTab Tabs(DiagAlarmKey).Tag true
+expect Diag MainTab Tabs(DiagAlarmKey).Enabled true
 expect Diag MainTab Tabs(DiagAlarmKey).Image 2
 expect Diag MainTab Tabs(DiagTotalizerKey).Tag true
+expect Diag MainTab Tabs(DiagTotalizerKey).Enabled true
 expect Diag MainTab Tabs(DiagTotalizerKey).Image 2
 expect Diag DiagSensorONOFF(0) state 4
 expect Diag DiagSensorLabel(0) Visible false
@@ -109,8 +112,10 @@ scenario variant-standard
 run 100
 expect-item HartRevision 0
 expect Diag MainTab Tabs(DiagInputKey).Tag false
+expect Diag MainTab Tabs(DiagInputKey).Enabled false
 expect Diag MainTab Tabs(DiagInputKey).Image 4
 expect Diag MainTab Tabs(DiagAlarmKey).Tag false
+expect Diag MainTab Tabs(DiagAlarmKey).Enabled false
 expect Diag MainTab Tabs(DiagTotalizerKey).Image 4
 expect Diag MainTab SelectedItem.Key DiagDeviceKey
 expect Diag DiagDeviceFrame Visible true
@@ -132,4 +137,5 @@ expect Diag DiagMemoryONOFF(0) state 2
 expect Diag MainTab Tabs(DiagSensorKey).Image 2
 expect Diag MainTab Tabs(DiagMemoryKey).Image 2
 expect Diag MainTab Tabs(DiagInputKey).Tag true
+expect Diag MainTab Tabs(DiagInputKey).Enabled true
 expect-no-error

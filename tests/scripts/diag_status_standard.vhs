@@ -27,12 +27,16 @@ expect Diag DiagMemoryONOFF(4) Visible false
 expect Diag DiagConfigONOFF(0) state 2
 expect Diag MainTab Tabs(DiagInputKey).Image 4
 expect Diag MainTab Tabs(DiagInputKey).Tag false
+expect Diag MainTab Tabs(DiagInputKey).Enabled false
 expect Diag MainTab Tabs(DiagAlarmKey).Image 4
 expect Diag MainTab Tabs(DiagAlarmKey).Tag false
+expect Diag MainTab Tabs(DiagAlarmKey).Enabled false
 expect Diag MainTab Tabs(DiagTotalizerKey).Image 4
 expect Diag MainTab Tabs(DiagTotalizerKey).Tag false
+expect Diag MainTab Tabs(DiagTotalizerKey).Enabled false
 expect Diag MainTab Tabs(DiagSensorKey).Image 2
 expect Diag MainTab Tabs(DiagSensorKey).Tag true
+expect Diag MainTab Tabs(DiagSensorKey).Enabled true
 expect Diag MainTab Tabs(DiagMemoryKey).Image 2
 expect Diag MainTab Tabs(DiagConfigKey).Image 2
 # A first field device status of 0 draws nothing: the Device rows stay off.

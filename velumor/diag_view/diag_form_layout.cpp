@@ -94,7 +94,8 @@ void VelumorDiagViewForm::runFitRoutine(std::string_view key) {
 // The frame is measured against the tab strip's client area, not against the last window
 // size, so a group that missed any number of resizes catches up in one pass. Its rows move
 // across by half the width change (the block stays centred) and spread downwards: row i of
-// n by i/n of the height change. The Device buttons stay where the load put them.
+// n by i/n of the height change. The Device buttons go with the rows they stand beside and
+// keep reaching to near the frame's right edge.
 void VelumorDiagViewForm::fitGroupFrame(const Group& group) {
   platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   Control& frame = ctl("Diag" + std::string(group.name) + "Frame");
@@ -117,6 +118,12 @@ void VelumorDiagViewForm::fitGroupFrame(const Group& group) {
       Control& c = ctl("Diag" + name + part, i);
       addTo(c, "Left", across);
       addTo(c, "Top", down);
+    }
+    if (name == "Device" && (i == 1 || i == 4)) {
+      Control& button = ctl("DiagCommand", i);
+      addTo(button, "Left", across);
+      addTo(button, "Top", down);
+      addTo(button, "Width", dW - across);
     }
   }
 }

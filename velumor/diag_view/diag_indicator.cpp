@@ -89,6 +89,9 @@ void VelumorDiagViewForm::setTabPresent(std::string_view key, bool present) {
   platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   if (tabs.positionOf(key) == 0) return;
   tabs.setTabTag(Variant(key), Variant(present));
+  // The tab of a group the device lacks is greyed, so that neither a click nor the arrow
+  // keys stop on it.
+  tabs.setTabEnabled(Variant(key), present);
 }
 
 int32_t VelumorDiagViewForm::summaryImage(bool anyError, bool anyWarning) {

@@ -188,6 +188,40 @@ TEST_F(WindowInput, SelectingATabReachesTheModelAndReselectingClicksAgain) {
   EXPECT_EQ(bar->currentIndex(), 0);
 }
 
+// A disabled tab is greyed; the arrow keys pass over it to the tabs behind it, and a click
+// on it changes nothing.
+TEST_F(WindowInput, ArrowKeysSkipADisabledTab) {
+  auto f = openForm();
+  platform::ui::TabStripControl& ts = f->tabStrip("Tabs");
+  ts.add(0, "CKey", "C");
+  ts.setTabEnabled(Variant("BKey"), false);
+  settle();
+  QTabBar* bar = frontEnd.widget(f->ctl("Tabs"))->findChild<QTabBar*>();
+  ASSERT_EQ(bar->count(), 3);
+  EXPECT_FALSE(bar->isTabEnabled(1));
+  EXPECT_TRUE(bar->isTabEnabled(2));
+  std::vector<std::string> clicks;
+  f->on("Tabs", "Click", [&] { clicks.push_back(ts.selectedKey()); });
+  QPoint onB = bar->tabRect(1).center();
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(onB), bar->mapToGlobal(QPointF(onB)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(bar, &press);
+  settle();
+  EXPECT_EQ(ts.selectedKey(), "AKey");
+  key(bar, Qt::Key_Right);
+  settle();
+  EXPECT_EQ(ts.selectedKey(), "CKey");
+  key(bar, Qt::Key_Left);
+  settle();
+  EXPECT_EQ(ts.selectedKey(), "AKey");
+  EXPECT_EQ(clicks, (std::vector<std::string>{"CKey", "AKey"}));
+  ts.setTabEnabled(Variant("BKey"), true);
+  EXPECT_TRUE(bar->isTabEnabled(1));
+  key(bar, Qt::Key_Right);
+  settle();
+  EXPECT_EQ(ts.selectedKey(), "BKey");
+}
+
 TEST_F(WindowInput, TheCloseBoxAsksTheFormWhichMayRefuse) {
   auto f = openForm();
   QPointer<QWidget> win = frontEnd.window(*f);

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
@@ -10,8 +12,10 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTextDocument>
 
 #include "frontend/qt/qt_services.h"
 #include "qt_test_support.h"
@@ -399,4 +403,37 @@ TEST_F(QtServicesTest, HelpViewerShowsTextAndSaysWhatIsWrong) {
 
   help.help(text.toStdString(), platform::ui::help::Quit, "");
   EXPECT_EQ(frontEnd.services()->helpViewer(), nullptr);
+}
+
+// Plain-text help keeps its columns: every character as wide as the next, 80 of them in view,
+// and the viewer inside the screen.
+TEST_F(QtServicesTest, PlainTextHelpStandsInAlignedColumnsInsideTheScreen) {
+  QTemporaryDir dir;
+  const QString text = dir.filePath(QStringLiteral("VR_GE.HLP"));
+  {
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        "  Sensor                 Messrohr\n  Ma\xc3\x9f"
+        "einheiten          Einheiten\n");
+  }
+  platform::ui::Services::help().help(text.toStdString(), platform::ui::help::Contents, "");
+  frontend::qt::HelpViewer* viewer = frontEnd.services()->helpViewer();
+  ASSERT_NE(viewer, nullptr);
+  const QFont shown = viewer->document()->defaultFont();
+  EXPECT_TRUE(QFontInfo(shown).fixedPitch()) << QFontInfo(shown).family().toStdString();
+  const QFontMetrics fm(shown);
+  EXPECT_EQ(fm.horizontalAdvance(QStringLiteral("iiiii")), fm.horizontalAdvance(QStringLiteral("MMMMM")));
+  EXPECT_GE(viewer->viewport()->width(), fm.horizontalAdvance(QString(80, QLatin1Char('M'))));
+  EXPECT_TRUE(QApplication::primaryScreen()->availableGeometry().contains(viewer->frameGeometry()));
+
+  // HTML help keeps the proportional font of its own.
+  const QString html = dir.filePath(QStringLiteral("hilfe.htm"));
+  {
+    QFile f(html);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<html><body><p>Messwerte</p></body></html>");
+  }
+  platform::ui::Services::help().help(html.toStdString(), platform::ui::help::Contents, "");
+  EXPECT_FALSE(QFontInfo(viewer->document()->defaultFont()).fixedPitch());
 }

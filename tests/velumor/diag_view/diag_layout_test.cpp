@@ -42,8 +42,43 @@ TEST_F(DiagLayoutTest, HeightGrowthSpreadsTheDeviceRowsDownwards) {
     EXPECT_FLOAT_EQ(after[i].top, before[i].top + 37.5f * static_cast<float>(i)) << i;
     EXPECT_FLOAT_EQ(after[i].left, before[i].left) << i;  // only the height changed
   }
-  // The buttons stay where the load put them.
-  EXPECT_FLOAT_EQ(ctl("DiagCommand", 1).top(), before[1].top);
+}
+
+// "Rst." stands beside row 1 and "Sim" beside row 4 at every size, also when the Device page
+// catches up after resizes it missed: same top as the row's value box, right of its lamp,
+// and the same margin to the frame's right edge as after the load.
+TEST_F(DiagLayoutTest, DeviceButtonsFollowTheirRowsAtEverySize) {
+  struct Gap {
+    float fromLamp, toEdge;
+  };
+  auto gaps = [&](int32_t row) {
+    platform::ui::Control& b = ctl("DiagCommand", row);
+    platform::ui::Control& lamp = ctl("DiagDeviceONOFF", row);
+    return Gap{b.left() - (lamp.left() + lamp.width()),
+               ctl("DiagDeviceFrame").width() - (b.left() + b.width())};
+  };
+  const Gap reset = gaps(1), sim = gaps(4);
+  ASSERT_GT(reset.fromLamp, 0.0f);
+  struct Step {
+    float dW, dH;
+    bool viaOtherTab;
+  };
+  const Step steps[] = {
+      {0, 600, false}, {1200, 0, false}, {-900, -300, false}, {450, 750, true}, {-750, -1050, false}};
+  for (const Step& step : steps) {
+    if (step.viaOtherTab) clickTab("DiagSensorKey");
+    form->userResize(form->width() + step.dW, form->height() + step.dH);
+    if (step.viaOtherTab) clickTab("DiagDeviceKey");
+    for (int32_t row : {1, 4}) {
+      SCOPED_TRACE("row " + std::to_string(row) + " after " + std::to_string(step.dW) + " x " +
+                   std::to_string(step.dH));
+      const Gap now = gaps(row), was = row == 1 ? reset : sim;
+      EXPECT_FLOAT_EQ(ctl("DiagCommand", row).top(), ctl("DiagDeviceText", row).top());
+      EXPECT_FLOAT_EQ(ctl("DiagCommand", row).height(), ctl("DiagDeviceText", row).height());
+      EXPECT_NEAR(now.fromLamp, was.fromLamp, 0.01f);
+      EXPECT_NEAR(now.toEdge, was.toEdge, 0.01f);
+    }
+  }
 }
 
 TEST_F(DiagLayoutTest, WidthGrowthOfFifteenMovesEveryRowControlHalfAcross) {

@@ -71,5 +71,31 @@ TEST_F(DiagTabsTest, ATagThatIsNoFlagCountsAsAbsent) {
   EXPECT_EQ(tabs().selectedKey(), "DiagMemoryKey");
 }
 
+// An absent group's tab is greyed, the others stay live; it comes back with its group.
+TEST_F(DiagTabsTest, AnAbsentGroupsTabIsDisabledUntilItsGroupReturns) {
+  auto enabledKeys = [&] {
+    std::vector<std::string> keys;
+    for (const platform::ui::Tab& t : tabs().tabs())
+      if (t.enabled) keys.push_back(t.key);
+    return keys;
+  };
+  const std::vector<std::string> all = enabledKeys();
+  ASSERT_EQ(all.size(), 9u);  // every group but Limits, which has no tab
+  for (const char* key : {"DiagInputKey", "DiagAlarmKey", "DiagTotalizerKey"})
+    form->setTabPresent(key, false);
+  std::vector<std::string> live = enabledKeys();
+  EXPECT_EQ(live, (std::vector<std::string>{"DiagDeviceKey", "DiagSensorKey", "DiagValueKey", "DiagOutputKey",
+                                            "DiagConfigKey", "DiagMemoryKey"}));
+  EXPECT_EQ(tabs().evalPath("Tabs(\"DiagAlarmKey\").Enabled").toBool(), false);
+  // The selection rules are unchanged: a script may still pick the greyed tab and is sent back.
+  clickTab("DiagValueKey");
+  clickTab("DiagAlarmKey");
+  EXPECT_EQ(tabs().selectedKey(), "DiagValueKey");
+  for (const char* key : {"DiagInputKey", "DiagAlarmKey", "DiagTotalizerKey"}) form->setTabPresent(key, true);
+  EXPECT_EQ(enabledKeys(), all);
+  clickTab("DiagAlarmKey");
+  EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagAlarmFrame"});
+}
+
 }  // namespace
 }  // namespace diagview_test
