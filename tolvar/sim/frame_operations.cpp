@@ -5,6 +5,7 @@
 #include "platform/com/error.h"
 #include "platform/com/loader.h"
 #include "platform/com/registry.h"
+#include "platform/com/text.h"
 #include "tolvar/sim/dataset_database.h"
 #include "tolvar/sim/host_scheduler.h"
 #include "tolvar/sim/host_session.h"
@@ -16,18 +17,6 @@
 namespace tolvar::sim {
 
 using platform::com::equalsNoCase;
-
-namespace {
-
-std::string trim(const std::string& s) {
-  const char* ws = " \t\r\n";
-  size_t b = s.find_first_not_of(ws);
-  if (b == std::string::npos) return {};
-  size_t e = s.find_last_not_of(ws);
-  return s.substr(b, e - b + 1);
-}
-
-}  // namespace
 
 FrameOperations::FrameOperations(HostSession& session)
     : session_(session),
@@ -76,7 +65,7 @@ int32_t FrameOperations::setAddress() {
   const std::string current = i >= 0 ? store_->value(i).toString() : std::string();
   std::optional<std::string> chosen = addressProvider_ ? addressProvider_(current) : options_.address;
   if (!chosen) return kStatusCancelled;
-  session_.setHostItem("&&private_PM&&Address", Variant(trim(*chosen)));
+  session_.setHostItem("&&private_PM&&Address", Variant(std::string(platform::com::trim(*chosen))));
   return 0;
 }
 
@@ -156,7 +145,7 @@ int32_t FrameOperations::chooseDataSet(bool forSaving, std::string& name) {
     name = *chosen;
     return 0;
   }
-  name = trim(*chosen);  // a new name must say something
+  name = platform::com::trim(*chosen);  // a new name must say something
   return name.empty() ? kStatusCancelled : 0;
 }
 
@@ -175,7 +164,7 @@ int32_t FrameOperations::saveAsToDatabase() {
 // ------------------------------------------------------------------ views and the device menu
 
 std::string FrameOperations::resolveProgId(const std::string& nameOrProgId) const {
-  const std::string wanted = trim(nameOrProgId);
+  const std::string wanted(platform::com::trim(nameOrProgId));
   if (wanted.empty() || session_.loader_->knows(wanted)) return wanted;
   // A class name alone ("VelumorDiagViewClass") stands for the ProgID that ends in it.
   std::vector<std::string> candidates = session_.builtinIds_;
