@@ -7,6 +7,7 @@
 
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
+#include "platform/com/text.h"
 #include "platform/com/variant.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
@@ -33,10 +34,9 @@ constexpr char kMakerWebAddress[] = "https://www.mirvel.example/";
 
 constexpr int32_t kSequenceProgressTag = 0x0A000000;
 
+// Host texts are padded with spaces.
 std::string trimmed(const std::string& s) {
-  const size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+  return std::string(platform::com::trim(s, " "));
 }
 
 // A status-bar text by id, or empty when no table holds it (a state or level the host

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/com/error.h"
+#include "platform/com/text.h"
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
 #include "velumor/shared/toolkit_load_resource.h"
@@ -96,7 +97,7 @@ std::string expandTabs(std::string_view line) {
       continue;
     }
     out += static_cast<char>(c);
-    if ((c & 0xC0) != 0x80) ++column;
+    if (!platform::com::isContinuationByte(static_cast<char>(c))) ++column;
   }
   return out;
 }
@@ -116,15 +117,8 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 }  // namespace
 
-std::size_t charCount(std::string_view text) {
-  std::size_t n = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
-}
-
 std::string fillLabel(std::string_view label) {
-  const std::size_t length = charCount(label);
+  const std::size_t length = platform::com::codePointCount(label);
   std::string out(label);
   out.append(length < kLabelWidth ? kLabelWidth - length : 1, ' ');
   return out;
@@ -149,7 +143,7 @@ void ReportText::header(std::string_view label, std::string_view value) {
 
 void ReportText::group(std::string_view groupTitle) {
   std::string s = "   " + std::string(groupTitle);
-  const std::size_t length = charCount(s);
+  const std::size_t length = platform::com::codePointCount(s);
   if (length < kLabelWidth) s.append(kLabelWidth - length, ' ');
   line(s);
 }

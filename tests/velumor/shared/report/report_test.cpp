@@ -13,6 +13,7 @@
 
 #include "platform/com/error.h"
 #include "platform/com/ref.h"
+#include "platform/com/text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
@@ -63,8 +64,8 @@ TEST(ReportLayout, ValuesStartInColumn54AndLongLabelsAreNeverCut) {
     ReportText r;
     r.row(c.label, "v");
     EXPECT_EQ(r.text(), c.line);
-    if (charCount(c.label) < kLabelWidth) {
-      EXPECT_EQ(charCount(r.text()), 1 + 52 + 1 + 2);
+    if (platform::com::codePointCount(c.label) < kLabelWidth) {
+      EXPECT_EQ(platform::com::codePointCount(r.text()), 1 + 52 + 1 + 2);
     }
   }
 }
