@@ -20,6 +20,7 @@
 #include "velumor/shared/windows/txt_file_form.h"
 #include "velumor/shared/windows/velumor_about_form.h"
 #include "velumor/view_window/dynamic_menu.h"
+#include "velumor/view_window/minimum_size.h"
 #include "velumor/view_window/seq_start_queue.h"
 
 namespace velumor {
@@ -127,14 +128,8 @@ void ViewWindow::setHelpFile() {
 
 void ViewWindow::applyMinimumSize(std::string_view marker, std::string_view statusBar) {
   FormLoaded = false;
-  platform::ui::Control& m = ctl(marker);
-  m.setVisible(false);
-  MinFormWidth = platform::com::cLng(m.left());
-  MinFormHeight = platform::com::cLng(static_cast<double>(m.top()) + ctl(statusBar).height() + 100);
-  LastFormWidth = platform::com::cLng(width());
-  LastFormHeight = platform::com::cLng(height());
-  setWidth(MinFormWidth);
-  setHeight(MinFormHeight);
+  velumor::applyMinimumSize(*this, MinFormWidth, MinFormHeight, LastFormWidth, LastFormHeight, marker,
+                            statusBar);
 }
 
 void ViewWindow::placeProgressFrame() {

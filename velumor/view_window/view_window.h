@@ -133,8 +133,8 @@ class ViewWindow : public platform::ui::Form {
   // --- building blocks for Form_Load
   // The help file of the user's language in the component's folder.
   void setHelpFile();
-  // MinFormWidth = marker.Left; MinFormHeight = marker.Top + status bar height + 100; the
-  // marker is hidden, the current size remembered and the window set to the minimum.
+  // The minimum and last sizes of velumor::applyMinimumSize (minimum_size.h) kept in
+  // MinFormWidth, MinFormHeight, LastFormWidth and LastFormHeight.
   void applyMinimumSize(std::string_view marker = "ResizeLabel",
                         std::string_view statusBar = "VelumorStatusBar");
   // The progress frame over the status bar's data-source panel, borderless and in front, its
