@@ -49,6 +49,24 @@ std::string textOrEmpty(int64_t id) {
 
 }  // namespace
 
+ViewWindowTraits viewTraits(std::string ownClassName, int32_t captionTextId, bool keepsDataSet) {
+  ViewWindowTraits t;
+  t.ownClassName = std::move(ownClassName);
+  t.captionTextId = captionTextId;
+  t.asksSaveOnExit = t.hasDynamicMenu = t.hasSeqStartQueue = keepsDataSet;
+  return t;
+}
+
+ViewWindowTraits outputViewTraits(std::string ownClassName, int32_t captionTextId, bool keepsDataSet) {
+  ViewWindowTraits t = viewTraits(std::move(ownClassName), captionTextId, keepsDataSet);
+  t.lockedOnContext2 = {"MenuConnect", "MenuDisconnect", "MenuSetAddress"};
+  t.enabledOnOtherContext = {"MenuConnect", "MenuDisconnect"};
+  t.userLevelWithAdministrator = false;
+  t.settingsMenuFollowsItems = false;
+  t.dataSourceTooltipWithFileName = false;
+  return t;
+}
+
 std::optional<int32_t> roundToLong(double v) {
   if (!std::isfinite(v)) return std::nullopt;
   const double r = std::nearbyint(v);  // the default rounding mode: halves to even
@@ -124,6 +142,16 @@ void ViewWindow::EnableStartFormEntries() {
 
 void ViewWindow::setHelpFile() {
   HelpFile = (componentFolder() / LoadResStringByLang(traits_.helpFileTextId)).string();
+}
+
+void ViewWindow::loadMenusAndHelp(std::span<const MenuText> captions) {
+  for (const MenuText& m : captions) ctl(m.menu).setCaption(LoadResStringByLang(static_cast<int16_t>(m.id)));
+  setHelpFile();
+  for (const char* never : {"MenuAdjust", "MenuMaintenance", "MenuSpecialist"}) {
+    ctl(never).setEnabled(false);
+    ctl(never).setVisible(false);
+  }
+  ctl("MenuS3").setVisible(false);
 }
 
 void ViewWindow::applyMinimumSize(std::string_view marker, std::string_view statusBar) {
