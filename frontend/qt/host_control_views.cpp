@@ -354,7 +354,9 @@ class UserView : public ControlView {
         QPixmap pm;
         try {
           pm = pixmapFromPicture(user().impl().picture());
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+          platform::ui::EventLoop::instance().reportError(
+              control_.form().name() + "." + control_.qualifiedName(), e.what());
         }
         lamp_->setPicture(pm);
         break;

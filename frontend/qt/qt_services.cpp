@@ -385,12 +385,12 @@ void QtServices::print(const platform::ui::PrintDocument& document) {
     lastPdf_ = toFile ? pr.outputFileName() : QString();
     return;
   }
-  // No printer is set up: the printout becomes a PDF file the user names, proposed beside
-  // the file saved last.
-  QString proposal = lastSavePath_.isEmpty()
-                         ? (document.title.empty() ? QStringLiteral("printout.pdf")
-                                                   : qs(document.title) + QStringLiteral(".pdf"))
-                         : pdfPathBeside(lastSavePath_);
+  // No printer is set up: the printout becomes a PDF file the user names, proposed under the
+  // document's own name beside the file saved last.
+  const QString own = !document.fileName.empty() ? qs(document.fileName)
+                      : document.title.empty()   ? QStringLiteral("printout.pdf")
+                                                 : qs(document.title) + QStringLiteral(".pdf");
+  QString proposal = lastSavePath_.isEmpty() ? own : QFileInfo(lastSavePath_).dir().filePath(own);
   NormalPointer pointer;
   QString path = QFileDialog::getSaveFileName(dialogParent(), QStringLiteral("Save the printout as PDF"),
                                               proposal, QStringLiteral("PDF (*.pdf)"));

@@ -64,9 +64,6 @@ Int roundToInt(double v, double lo, double hi) {
   return static_cast<Int>(r);
 }
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -201,9 +198,7 @@ std::optional<RadixResult> scanRadixPrefix(std::string_view s) {
 }
 
 std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
+  return trim(s, " \t\r\n\v\f");
 }
 
 // Digits and decimal exponent of `v` (finite, non-zero) rounded to `precision` significant
@@ -300,17 +295,6 @@ std::string formatNumber(double v) {
 }
 std::string formatSingle(float v) {
   return formatWithPrecision(static_cast<double>(v), 7);
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 std::string toUpperAscii(std::string_view s) {

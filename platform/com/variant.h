@@ -10,6 +10,7 @@
 
 #include "platform/com/export.h"
 #include "platform/com/ref.h"
+#include "platform/com/text.h"  // equalsNoCase, used with names everywhere
 
 namespace platform::com {
 
@@ -159,8 +160,6 @@ PLAT_API std::optional<double> parseNumber(std::string_view s);
 PLAT_API std::string formatNumber(double v);
 // The same for a Single: 7 significant digits, exponent form from 1E+07 up.
 PLAT_API std::string formatSingle(float v);
-// Case-insensitive comparison of ASCII texts (names of items, keys, members).
-PLAT_API bool equalsNoCase(std::string_view a, std::string_view b);
 PLAT_API std::string toUpperAscii(std::string_view s);
 PLAT_API std::string toLowerAscii(std::string_view s);
 

@@ -1,5 +1,6 @@
 #include "platform/ui/services.h"
 
+#include "platform/com/text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 
@@ -80,10 +81,7 @@ int32_t defaultButton(int32_t style) {
 
 float PrinterService::textWidth(const std::string& text, const std::string& fontName, float fontSize) const {
   // Fixed pitch: a character is six tenths of the font size wide (1 point = 20 twips).
-  size_t chars = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++chars;
-  return static_cast<float>(chars) * fontSize * 20.0f * 0.6f;
+  return static_cast<float>(platform::com::codePointCount(text)) * fontSize * 20.0f * 0.6f;
 }
 
 float PrinterService::textHeight(const std::string& fontName, float fontSize) const {

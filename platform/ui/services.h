@@ -84,6 +84,7 @@ struct PrintRun {
 
 struct PrintDocument {
   std::string title;
+  std::string fileName;  // proposed for a PDF of it ("VR_Data.pdf"); empty: named after the title
   int32_t copies = 1;
   std::vector<std::vector<PrintRun>> pages;
 };

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/com/error.h"
+#include "platform/com/text.h"
 #include "platform/ui/event_loop.h"
 #include "tolvar/controls/form_ref.h"
 
@@ -24,18 +25,6 @@ bool isLiteral(const std::string& name, double* out = nullptr) {
   } catch (const platform::com::RuntimeError&) {
     return false;  // a number too large for a Double is no usable limit
   }
-}
-
-// The first `n` characters of a UTF-8 text, never cutting a character in two.
-std::string firstChars(const std::string& s, size_t n) {
-  size_t chars = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-      if (chars == n) return s.substr(0, i);
-      ++chars;
-    }
-  }
-  return s;
 }
 
 int32_t optionalLong(const Variant& v) {
@@ -269,7 +258,8 @@ std::string DigitalControl::formattedText() const {
 
 std::string DigitalControl::formattedUnit() const {
   const auto width = static_cast<size_t>(std::count(digitalFormat_.begin(), digitalFormat_.end(), 'U'));
-  return width == 0 ? channel(0).unitText : firstChars(channel(0).unitText, width);
+  return width == 0 ? channel(0).unitText
+                    : std::string(platform::com::firstCodePoints(channel(0).unitText, width));
 }
 
 std::vector<std::pair<std::string, Variant>> DigitalControl::snapshot() const {

@@ -8,6 +8,7 @@
 #include "platform/com/registry.h"
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
+#include "platform/com/text.h"
 #include "tolvar/sim/dataset_database.h"
 #include "tolvar/sim/host_scheduler.h"
 #include "tolvar/sim/host_session.h"
@@ -26,18 +27,10 @@ namespace {
 constexpr int16_t kNormal = 0;
 constexpr int16_t kMinimized = 1;
 
-std::string trim(const std::string& s) {
-  const char* ws = " \t\r\n";
-  size_t b = s.find_first_not_of(ws);
-  if (b == std::string::npos) return {};
-  size_t e = s.find_last_not_of(ws);
-  return s.substr(b, e - b + 1);
-}
-
 }  // namespace
 
 Result<std::string> checkedAddress(const std::string& text) {
-  const std::string t = trim(text);
+  const std::string t(platform::com::trim(text));
   const bool digits = !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
   if (digits && t.size() <= 3 && std::stoi(t) <= kMaxPollingAddress) return std::to_string(std::stoi(t));
   // The six-bit set is plain ASCII, so a fitting tag has one octet a character.
@@ -185,7 +178,7 @@ int32_t FrameOperations::chooseDataSet(bool forSaving, std::string& name) {
     name = *chosen;
     return 0;
   }
-  name = trim(*chosen);  // a new name must say something
+  name = platform::com::trim(*chosen);  // a new name must say something
   return name.empty() ? kStatusCancelled : 0;
 }
 
@@ -204,7 +197,7 @@ int32_t FrameOperations::saveAsToDatabase() {
 // ------------------------------------------------------------------ views and the device menu
 
 std::string FrameOperations::resolveProgId(const std::string& nameOrProgId) const {
-  const std::string wanted = trim(nameOrProgId);
+  const std::string wanted(platform::com::trim(nameOrProgId));
   if (wanted.empty() || session_.loader_->knows(wanted)) return wanted;
   // A class name alone ("VelumorDiagViewClass") stands for the ProgID that ends in it.
   std::vector<std::string> candidates = session_.builtinIds_;

@@ -8,6 +8,7 @@
 #include "platform/com/error.h"
 #include "platform/com/hex.h"
 #include "platform/res/user_number.h"
+#include "platform/com/text.h"
 
 namespace tolvar::sim {
 
@@ -15,21 +16,6 @@ using dd::ValueType;
 using platform::com::equalsNoCase;
 
 namespace {
-
-std::string trim(std::string_view s) {
-  const char* ws = " \t\r\n";
-  size_t b = s.find_first_not_of(ws);
-  if (b == std::string_view::npos) return {};
-  size_t e = s.find_last_not_of(ws);
-  return std::string(s.substr(b, e - b + 1));
-}
-
-size_t codePoints(std::string_view s) {
-  size_t n = 0;
-  for (char c : s)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-  return n;
-}
 
 std::string dateText(const dd::Date& d) {
   char buf[16];
@@ -426,7 +412,7 @@ std::optional<Variant> tooLong(const std::string& label, size_t given, int lengt
 std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::VariableDef& def,
                                          std::string_view input, std::string& error, uint16_t langId) {
   const std::string label = labelOf(def);
-  const std::string text = trim(input);
+  const std::string text(platform::com::trim(input));
   switch (def.type) {
     case ValueType::Float:
     case ValueType::Double:
@@ -473,8 +459,8 @@ std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::V
       return std::nullopt;
     case ValueType::String:
       // Texts are taken as typed, blanks included.
-      if (def.length > 0 && codePoints(input) > static_cast<size_t>(def.length))
-        return tooLong(label, codePoints(input), def.length, error, langId);
+      if (def.length > 0 && platform::com::codePointCount(input) > static_cast<size_t>(def.length))
+        return tooLong(label, platform::com::codePointCount(input), def.length, error, langId);
       return Variant(std::string(input));
     case ValueType::PackedAscii: {
       std::string upper = platform::com::toUpperAscii(input);

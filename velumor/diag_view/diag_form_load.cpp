@@ -27,10 +27,6 @@ std::string resText(int32_t id) {
 }
 
 // The design's menu captions, in the order they are set.
-struct MenuText {
-  const char* menu;
-  int32_t id;
-};
 constexpr MenuText kMenuTexts[] = {
     {"MenuFile", 400},       {"MenuOpenNew", 401},    {"MenuLoadDB", 402},       {"MenuSaveDB", 403},
     {"MenuSaveAs", 404},     {"MenuPrint", 405},      {"MenuPrinterSetup", 406}, {"MenuExit", 409},
@@ -51,13 +47,7 @@ std::string ctlName(std::string_view group, std::string_view part) {
 // ------------------------------------------------------------------ load
 
 void VelumorDiagViewForm::Form_Load() {
-  setMenuCaptions();
-  setHelpFile();
-  for (const char* never : {"MenuAdjust", "MenuMaintenance", "MenuSpecialist"}) {
-    ctl(never).setEnabled(false);
-    ctl(never).setVisible(false);
-  }
-  ctl("MenuS3").setVisible(false);
+  loadMenusAndHelp(kMenuTexts);
 
   // Until the device reports, every group counts as present and without errors.
   platform::ui::TabStripControl& tabs = tabStrip("MainTab");
@@ -88,10 +78,6 @@ void VelumorDiagViewForm::Form_Load() {
 
   // From here on notifications are queued.
   createNotifyQueue();
-}
-
-void VelumorDiagViewForm::setMenuCaptions() {
-  for (const MenuText& m : kMenuTexts) ctl(m.menu).setCaption(resText(m.id));
 }
 
 // Every group frame covers the tab strip's client area; every row starts "off".

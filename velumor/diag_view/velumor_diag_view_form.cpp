@@ -8,12 +8,7 @@ extern const std::size_t velumor_design_VelumorDiagViewForm_size;
 namespace velumor {
 
 ViewWindowTraits VelumorDiagViewForm::traits() {
-  ViewWindowTraits t;
-  t.ownClassName = "VelumorDiagViewClass";
-  t.asksSaveOnExit = true;
-  t.hasDynamicMenu = true;
-  t.hasSeqStartQueue = true;
-  t.captionTextId = 2;
+  ViewWindowTraits t = viewTraits("VelumorDiagViewClass", 2, true);
   t.helpFileTextId = 99;
   t.lockedOnContext2 = {"MenuConnect",    "MenuDisconnect", "MenuSimulation", "DiagCommand(4)",
                         "MenuSetAddress", "MenuLoadDev",    "MenuSaveDev"};

@@ -137,7 +137,6 @@ class VelumorDiagViewForm : public ViewWindow {
 
  private:
   // Start-up and shut-down (diag_form_load.cpp).
-  void setMenuCaptions();
   void setUpGroups();
   void placeDeviceButtons();
 

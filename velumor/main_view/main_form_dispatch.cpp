@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "platform/com/text.h"
 #include "platform/com/variant.h"
 #include "velumor/main_view/velumor_main_view_form.h"
 #include "velumor/shared/component.h"
@@ -39,18 +40,10 @@ int sign(double v) {
 
 // The text box counts characters; the texts are UTF-8.
 size_t bytesOfChars(const std::string& s, int64_t chars) {
-  size_t i = 0;
-  for (int64_t n = 0; n < chars && i < s.size(); ++n) {
-    ++i;
-    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
-  }
-  return i;
+  return platform::com::bytesOfCodePoints(s, static_cast<size_t>(std::max<int64_t>(0, chars)));
 }
 int64_t charsOfBytes(const std::string& s, size_t bytes) {
-  int64_t n = 0;
-  for (size_t i = 0; i < bytes && i < s.size(); ++i)
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) ++n;
-  return n;
+  return static_cast<int64_t>(platform::com::codePointCount(std::string_view(s).substr(0, bytes)));
 }
 
 }  // namespace

@@ -54,13 +54,7 @@ void VelumorMainViewForm::loadMainWindow() {
   init.zOrder(0);
 
   // Menus and help.
-  setMenuCaptions();
-  setHelpFile();
-  for (const char* never : {"MenuAdjust", "MenuMaintenance", "MenuSpecialist"}) {
-    ctl(never).setEnabled(false);
-    ctl(never).setVisible(false);
-  }
-  ctl("MenuS3").setVisible(false);
+  loadMenusAndHelp(mainMenuTexts());
 
   // The tab table, the tab and page captions.
   TabTable.assign(static_cast<size_t>(tabStrip("MainTab").count()) + 1, TabRecord{});

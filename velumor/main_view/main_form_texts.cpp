@@ -35,10 +35,6 @@ struct Bounds {
 };
 
 // The design's menu captions, in the order they are set.
-struct MenuText {
-  const char* menu;
-  int32_t id;
-};
 constexpr MenuText kMenuTexts[] = {
     {"MenuFile", 400},          {"MenuOpenNew", 401},      {"MenuLoadDB", 402},
     {"MenuSaveDB", 403},        {"MenuSaveAs", 404},       {"MenuPrint", 405},
@@ -100,8 +96,8 @@ void VelumorMainViewForm::setContainerFlag(std::string_view control, int32_t ind
 
 // ------------------------------------------------------------------ menus, tabs, frames
 
-void VelumorMainViewForm::setMenuCaptions() {
-  for (const MenuText& m : kMenuTexts) loadCaption(m.menu, m.id);
+std::span<const MenuText> VelumorMainViewForm::mainMenuTexts() {
+  return kMenuTexts;
 }
 
 void VelumorMainViewForm::setTabCaptions() {

@@ -6,12 +6,7 @@ extern const std::size_t velumor_design_VelumorMainViewForm_size;
 namespace velumor {
 
 ViewWindowTraits VelumorMainViewForm::traits() {
-  ViewWindowTraits t;
-  t.ownClassName = "VelumorMainViewClass";
-  t.asksSaveOnExit = true;
-  t.hasDynamicMenu = true;
-  t.hasSeqStartQueue = true;
-  t.captionTextId = 1;
+  ViewWindowTraits t = viewTraits("VelumorMainViewClass", 1, true);
   t.lockedOnContext2 = {"MenuConnect",    "MenuDisconnect",     "MenuDiag",          "MenuSimulation",
                         "MenuDisplayBar", "MenuDisplayDigital", "MenuDisplayAnalog", "MenuDisplayTrend"};
   t.enabledOnOtherContext = t.lockedOnContext2;

@@ -173,7 +173,7 @@ class VelumorMainViewForm : public ViewWindow {
   void setLabelFlag(std::string_view control, int32_t index, bool value);
   void setFieldFlag(std::string_view control, int32_t index, bool value);
   void setContainerFlag(std::string_view control, int32_t index, bool value);
-  void setMenuCaptions();
+  static std::span<const MenuText> mainMenuTexts();  // the design's menus and their captions
   void setTabCaptions();
   void setPageFrameCaptions();
   void setDeviceInfoTexts();

@@ -54,17 +54,9 @@ KindData kindData(DisplayKind kind) {
 }  // namespace
 
 ViewWindowTraits VelumorDisplayForm::traitsFor(DisplayKind kind) {
-  ViewWindowTraits t;
   const std::string form = kindData(kind).formName;
   // "VelumorDisplayTrendForm" is owned by "VelumorDisplayTrendClass".
-  t.ownClassName = form.substr(0, form.size() - 4) + "Class";
-  t.captionTextId = kindData(kind).captionTextId;
-  t.lockedOnContext2 = {"MenuConnect", "MenuDisconnect", "MenuSetAddress"};
-  t.enabledOnOtherContext = {"MenuConnect", "MenuDisconnect"};
-  t.userLevelWithAdministrator = false;
-  t.settingsMenuFollowsItems = false;
-  t.dataSourceTooltipWithFileName = false;
-  return t;
+  return outputViewTraits(form.substr(0, form.size() - 4) + "Class", kindData(kind).captionTextId, false);
 }
 
 VelumorDisplayForm::VelumorDisplayForm(DisplayKind kind)

@@ -14,18 +14,7 @@ namespace velumor {
 using platform::com::Variant;
 
 ViewWindowTraits VelumorSimulationForm::traits() {
-  ViewWindowTraits t;
-  t.ownClassName = "VelumorSimulationClass";
-  t.asksSaveOnExit = true;
-  t.hasDynamicMenu = true;
-  t.hasSeqStartQueue = true;
-  t.captionTextId = 4;
-  t.lockedOnContext2 = {"MenuConnect", "MenuDisconnect", "MenuSetAddress"};
-  t.enabledOnOtherContext = {"MenuConnect", "MenuDisconnect"};
-  t.userLevelWithAdministrator = false;
-  t.settingsMenuFollowsItems = false;
-  t.dataSourceTooltipWithFileName = false;
-  return t;
+  return outputViewTraits("VelumorSimulationClass", 4, true);
 }
 
 VelumorSimulationForm::VelumorSimulationForm()

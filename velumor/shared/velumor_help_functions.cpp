@@ -3,35 +3,12 @@
 #include <vector>
 
 #include "platform/com/error.h"
+#include "platform/com/text.h"
 #include "platform/res/utf.h"
 
 namespace velumor {
 
 namespace {
-
-// Paths and texts are UTF-8; these functions count characters as the user sees them,
-// not bytes. A byte that continues a sequence belongs to the character before it.
-bool continuesCharacter(unsigned char byte) {
-  return (byte & 0xC0) == 0x80;
-}
-
-std::size_t characterCount(std::string_view s) {
-  std::size_t count = 0;
-  for (unsigned char byte : s)
-    if (!continuesCharacter(byte)) ++count;
-  return count;
-}
-
-// The byte length of the first `count` characters of `s`.
-std::size_t bytesOfCharacters(std::string_view s, std::size_t count) {
-  std::size_t pos = 0;
-  while (pos < s.size() && count > 0) {
-    ++pos;
-    while (pos < s.size() && continuesCharacter(static_cast<unsigned char>(s[pos]))) ++pos;
-    --count;
-  }
-  return pos;
-}
 
 // Upper case as the text functions give it for the letters the Windows ANSI code page
 // (1252) holds; other characters stay as they are.
@@ -130,7 +107,7 @@ int32_t GetEngineeringContext(tolvar::DeviceDescription* dd, int32_t /*lHandle*/
 
 std::string CompactPath(std::string_view sPath, uint8_t& nMax) {
   const std::string s = StripAtNul(sPath);
-  if (characterCount(s) < nMax) return s;
+  if (platform::com::codePointCount(s) < nMax) return s;  // paths count characters, not bytes
 
   // The last separator, and the one before it; the tail from there keeps two levels.
   // Paths come from both worlds: a backslash and a slash both separate folders.
@@ -141,7 +118,7 @@ std::string CompactPath(std::string_view sPath, uint8_t& nMax) {
   // Without a separator before the last one the tail is the whole path.
   const std::string_view tail =
       p2 == std::string::npos ? std::string_view(s) : std::string_view(s).substr(p2);
-  return s.substr(0, bytesOfCharacters(s, 3)) + "..." + std::string(tail);
+  return s.substr(0, platform::com::bytesOfCodePoints(s, 3)) + "..." + std::string(tail);
 }
 
 platform::com::ByteArray PackAscii(std::string_view s) {

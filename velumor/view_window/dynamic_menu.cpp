@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/com/error.h"
+#include "platform/com/text.h"
 #include "platform/com/variant.h"
 #include "velumor/view_window/seq_start_queue.h"
 #include "velumor/view_window/view_window.h"
@@ -17,15 +18,7 @@ namespace {
 
 constexpr char kEntry[] = "dynaMenuEntry";
 
-std::string trimBlanks(const std::string& s) {
-  const size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  return platform::com::equalsNoCase(a, b);
-}
+using platform::com::equalsNoCase;
 
 // A menu-state value as the Byte the bits are taken from; nothing for a failed read or a
 // value outside 0 to 255.
@@ -86,7 +79,7 @@ void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
           dd->invokeByName("fncGetMenuData", platform::com::InvokeKind::Method, d);
           work[i].state = d[1].toString();
           work[i].caption = d[2].toString();
-          std::string command = trimBlanks(d[4].toString());
+          std::string command(platform::com::trim(d[4].toString(), " "));
           const size_t blank = command.find(' ');
           if (blank != std::string::npos) {
             records_[i].sParam = command.substr(blank + 1);

@@ -7,6 +7,7 @@
 
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
+#include "platform/com/text.h"
 #include "platform/com/variant.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
@@ -19,6 +20,7 @@
 #include "velumor/shared/windows/txt_file_form.h"
 #include "velumor/shared/windows/velumor_about_form.h"
 #include "velumor/view_window/dynamic_menu.h"
+#include "velumor/view_window/minimum_size.h"
 #include "velumor/view_window/seq_start_queue.h"
 
 namespace velumor {
@@ -33,10 +35,9 @@ constexpr char kMakerWebAddress[] = "https://www.mirvel.example/";
 
 constexpr int32_t kSequenceProgressTag = 0x0A000000;
 
+// Host texts are padded with spaces.
 std::string trimmed(const std::string& s) {
-  const size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+  return std::string(platform::com::trim(s, " "));
 }
 
 // A status-bar text by id, or empty when no table holds it (a state or level the host
@@ -47,6 +48,24 @@ std::string textOrEmpty(int64_t id) {
 }
 
 }  // namespace
+
+ViewWindowTraits viewTraits(std::string ownClassName, int32_t captionTextId, bool keepsDataSet) {
+  ViewWindowTraits t;
+  t.ownClassName = std::move(ownClassName);
+  t.captionTextId = captionTextId;
+  t.asksSaveOnExit = t.hasDynamicMenu = t.hasSeqStartQueue = keepsDataSet;
+  return t;
+}
+
+ViewWindowTraits outputViewTraits(std::string ownClassName, int32_t captionTextId, bool keepsDataSet) {
+  ViewWindowTraits t = viewTraits(std::move(ownClassName), captionTextId, keepsDataSet);
+  t.lockedOnContext2 = {"MenuConnect", "MenuDisconnect", "MenuSetAddress"};
+  t.enabledOnOtherContext = {"MenuConnect", "MenuDisconnect"};
+  t.userLevelWithAdministrator = false;
+  t.settingsMenuFollowsItems = false;
+  t.dataSourceTooltipWithFileName = false;
+  return t;
+}
 
 std::optional<int32_t> roundToLong(double v) {
   if (!std::isfinite(v)) return std::nullopt;
@@ -125,16 +144,20 @@ void ViewWindow::setHelpFile() {
   HelpFile = (componentFolder() / LoadResStringByLang(traits_.helpFileTextId)).string();
 }
 
+void ViewWindow::loadMenusAndHelp(std::span<const MenuText> captions) {
+  for (const MenuText& m : captions) ctl(m.menu).setCaption(LoadResStringByLang(static_cast<int16_t>(m.id)));
+  setHelpFile();
+  for (const char* never : {"MenuAdjust", "MenuMaintenance", "MenuSpecialist"}) {
+    ctl(never).setEnabled(false);
+    ctl(never).setVisible(false);
+  }
+  ctl("MenuS3").setVisible(false);
+}
+
 void ViewWindow::applyMinimumSize(std::string_view marker, std::string_view statusBar) {
   FormLoaded = false;
-  platform::ui::Control& m = ctl(marker);
-  m.setVisible(false);
-  MinFormWidth = platform::com::cLng(m.left());
-  MinFormHeight = platform::com::cLng(static_cast<double>(m.top()) + ctl(statusBar).height() + 100);
-  LastFormWidth = platform::com::cLng(width());
-  LastFormHeight = platform::com::cLng(height());
-  setWidth(MinFormWidth);
-  setHeight(MinFormHeight);
+  velumor::applyMinimumSize(*this, MinFormWidth, MinFormHeight, LastFormWidth, LastFormHeight, marker,
+                            statusBar);
 }
 
 void ViewWindow::placeProgressFrame() {

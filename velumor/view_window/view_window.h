@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,20 @@ struct ViewWindowTraits {
   // Has the dynamic device menu (dynaMenu) and the sequence-start queue (SeqStartTimer).
   bool hasDynamicMenu = false;
   bool hasSeqStartQueue = false;
+};
+
+// The traits a window starts from. One that keeps a data set (main, diagnosis, simulation)
+// asks to save it on exit and has the device menu with its sequence queue.
+ViewWindowTraits viewTraits(std::string ownClassName, int32_t captionTextId, bool keepsDataSet);
+// An output window (simulation, displays): Connect, Disconnect and Set Address follow the
+// engineering context; the user level has no administrator text, the Settings menu no check
+// marks and the data-source tooltip no file name.
+ViewWindowTraits outputViewTraits(std::string ownClassName, int32_t captionTextId, bool keepsDataSet);
+
+// A menu and the string id of its caption.
+struct MenuText {
+  const char* menu;
+  int32_t id;
 };
 
 class ViewWindow : public platform::ui::Form {
@@ -133,8 +148,11 @@ class ViewWindow : public platform::ui::Form {
   // --- building blocks for Form_Load
   // The help file of the user's language in the component's folder.
   void setHelpFile();
-  // MinFormWidth = marker.Left; MinFormHeight = marker.Top + status bar height + 100; the
-  // marker is hidden, the current size remembered and the window set to the minimum.
+  // The menu step of a parameter window's load: the captions, the help file, the Adjust,
+  // Maintenance and Specialist menus no user may use, and the separator MenuS3, hidden.
+  void loadMenusAndHelp(std::span<const MenuText> captions);
+  // The minimum and last sizes of velumor::applyMinimumSize (minimum_size.h) kept in
+  // MinFormWidth, MinFormHeight, LastFormWidth and LastFormHeight.
   void applyMinimumSize(std::string_view marker = "ResizeLabel",
                         std::string_view statusBar = "VelumorStatusBar");
   // The progress frame over the status bar's data-source panel, borderless and in front, its

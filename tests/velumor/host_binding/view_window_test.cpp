@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
+#include <optional>
 #include <vector>
 
 #include "platform/com/error.h"
@@ -272,6 +274,38 @@ TEST_F(ViewWindowTest, ClosedWindowIsNotAttachedToAHostAgain) {
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(window->binding().itemManager(), nullptr);
   EXPECT_TRUE(host->log().calls().empty());
+}
+
+// Numbers from the host become Longs as the original language rounds: halves to the even
+// neighbour (not away from zero), and nothing outside the Long range.
+TEST(RoundToLong, RoundsHalvesToEvenAndRefusesWhatNoLongHolds) {
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    double in;
+    std::optional<int32_t> out;
+  } cases[] = {
+      {0.5, 0},
+      {1.5, 2},
+      {2.5, 2},
+      {3.5, 4},
+      {-0.5, 0},
+      {-2.5, -2},
+      {2.4999, 2},
+      {2.5001, 3},
+      {-7.0, -7},
+      {2147483647.4, 2147483647},
+      {2147483646.5, 2147483646},
+      {2147483647.5, std::nullopt},
+      {-2147483648.5, -2147483648},
+      {-2147483649.0, std::nullopt},
+      {std::numeric_limits<double>::quiet_NaN(), std::nullopt},
+      {inf, std::nullopt},
+      {-inf, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(velumor::roundToLong(c.in), c.out);
+  }
 }
 
 }  // namespace

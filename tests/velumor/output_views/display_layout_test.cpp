@@ -13,6 +13,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "tolvar/controls/register.h"
+#include "velumor/view_window/minimum_size.h"
 
 namespace {
 
@@ -53,14 +54,8 @@ class LayoutForm : public platform::ui::Form {
  protected:
   void Form_Load() override {
     size.FormLoaded = false;
-    ctl("ResizeLabel").setVisible(false);
-    size.MinFormWidth = platform::com::cLng(ctl("ResizeLabel").left());
-    size.MinFormHeight = platform::com::cLng(static_cast<double>(ctl("VelumorStatusBar").height()) +
-                                             ctl("ResizeLabel").top() + 100.0f);
-    size.LastFormWidth = platform::com::cLng(width());
-    size.LastFormHeight = platform::com::cLng(height());
-    setWidth(size.MinFormWidth);
-    setHeight(size.MinFormHeight);
+    velumor::applyMinimumSize(*this, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
+                              size.LastFormHeight);
     size.FormLoaded = true;
   }
   void Form_Resize() override {

@@ -15,7 +15,6 @@ namespace {
 
 using detail::formatDouble;
 using detail::kMenuStatePrefix;
-using detail::trimBlanks;
 
 template <typename List>
 auto* lookup(const std::unordered_map<std::string, size_t>& index, const List& list, std::string_view name) {
@@ -127,13 +126,13 @@ const EnumEntryDef* EnumDef::find(int64_t value) const {
 }
 
 std::string MenuEntryDef::function() const {
-  std::string c = trimBlanks(command);
+  std::string c(platform::com::trim(command, " "));
   size_t p = c.find(' ');
   return p == std::string::npos ? c : c.substr(0, p);
 }
 
 std::string MenuEntryDef::parameter() const {
-  std::string c = trimBlanks(command);
+  std::string c(platform::com::trim(command, " "));
   size_t p = c.find(' ');
   return p == std::string::npos ? std::string() : c.substr(p + 1);
 }
@@ -185,10 +184,6 @@ std::string foldCase(std::string_view s) {
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && foldCase(a) == foldCase(b);
 }
 
 const std::string* DeviceData::property(std::string_view name) const {

@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/com/text.h"
 #include "tolvar/sim/result.h"
 
 namespace tolvar::dd {
@@ -150,7 +151,7 @@ std::string sequenceProgressItem(std::string_view sequence);
 std::string menuStateItem(std::string_view state);
 
 // Host names are matched without regard to (ASCII) case.
-bool equalsNoCase(std::string_view a, std::string_view b);
+using platform::com::equalsNoCase;
 std::string foldCase(std::string_view s);
 
 struct DeviceData {

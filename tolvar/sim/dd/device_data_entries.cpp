@@ -212,7 +212,7 @@ Value Parser::parseDefault(const json& d, const VariableDef& def, const std::str
     case ValueType::PackedAscii: {
       if (!d.is_string()) wrong("a text");
       std::string s = d.get<std::string>();
-      if (codePoints(s) > static_cast<size_t>(def.length))
+      if (platform::com::codePointCount(s) > static_cast<size_t>(def.length))
         fail(entry,
              "default " + inQuotes(s) + " is longer than " + std::to_string(def.length) + " characters");
       if (def.type == ValueType::PackedAscii) {

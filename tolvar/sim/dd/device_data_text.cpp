@@ -25,12 +25,6 @@ std::string formatDouble(double d) {
   return std::string(buf, res.ptr);
 }
 
-// Number of Unicode code points of a UTF-8 text (continuation bytes are not counted).
-size_t codePoints(std::string_view s) {
-  return static_cast<size_t>(std::count_if(
-      s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 // Round half to even, as the host's number conversions do; clamps to the 32-bit range, and
 // reads values of the unsigned 32-bit range as their signed counterpart (a flag word of
 // 0xFFFFFFFE is -2), so that a Long output means what the views make of the item's value.
@@ -49,13 +43,6 @@ bool validName(std::string_view name) {
     auto u = static_cast<unsigned char>(c);
     return u > 0x20 && u < 0x7F;
   });
-}
-
-std::string trimBlanks(std::string_view s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  size_t e = s.find_last_not_of(' ');
-  return std::string(s.substr(b, e - b + 1));
 }
 
 std::optional<Date> parseDate(std::string_view s) {

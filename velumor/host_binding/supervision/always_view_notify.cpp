@@ -2,10 +2,10 @@
 #include <string>
 
 #include "platform/com/error.h"
+#include "platform/com/text.h"
 #include "platform/com/variant.h"
 #include "velumor/host_binding/supervision/bit_field_utility.h"
 #include "velumor/host_binding/supervision/supervision.h"
-#include "velumor/host_binding/supervision/text_util.h"
 #include "velumor/host_binding/velumor_always_view.h"
 #include "velumor/host_binding/velumor_always_view_form.h"
 #include "velumor/shared/toolkit_load_resource.h"
@@ -148,7 +148,7 @@ void Supervision::onAddress() {
   int32_t status = 0;
   itemManager().GetString(fixed_.address, text, false, status);
   // Trimmed first, then cut: blanks before a NUL stay part of the address.
-  address_ = StripAtNul(trimBlanks(text));
+  address_ = StripAtNul(std::string(platform::com::trim(text, " ")));
   setCaption();
   if (const auto number = platform::com::parseNumber(address_)) {
     itemManager().SetValue(fixed_.instrumentAddress, *number, status);
@@ -161,10 +161,11 @@ void Supervision::onTagName(int32_t lState) {
   int32_t status = 0;
   itemManager().GetString(fixed_.tagName, text, false, status);
   // Trimmed first, then cut, as for the address.
-  tagName_ = StripAtNul(trimBlanks(text));
+  tagName_ = StripAtNul(std::string(platform::com::trim(text, " ")));
   if (tagName_.empty()) return;
   std::string padded = tagName_;
-  if (characterCount(padded) < 8) padded.append(8 - characterCount(padded), ' ');
+  if (platform::com::codePointCount(padded) < 8)
+    padded.append(8 - platform::com::codePointCount(padded), ' ');
   itemManager().SetArrayValue(fixed_.tag, PackAscii(padded), status);
 }
 
@@ -172,7 +173,7 @@ void Supervision::onDescriptor() {
   std::string text;
   int32_t status = 0;
   itemManager().GetValueText(fixed_.descriptor, text, false, status);
-  descriptor_ = trimBlanks(text);
+  descriptor_ = std::string(platform::com::trim(text, " "));
   setCaption();
 }
 

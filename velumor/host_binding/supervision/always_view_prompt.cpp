@@ -3,10 +3,10 @@
 #include <string>
 
 #include "platform/com/error.h"
+#include "platform/com/text.h"
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
 #include "velumor/host_binding/supervision/supervision.h"
-#include "velumor/host_binding/supervision/text_util.h"
 #include "velumor/host_binding/velumor_always_view.h"
 #include "velumor/host_binding/velumor_always_view_form.h"
 #include "velumor/shared/toolkit_load_resource.h"
@@ -221,15 +221,15 @@ void VelumorAlwaysViewForm::AddLogLine(const std::string& line) {
 }
 
 void VelumorAlwaysViewForm::SetResponseText(const std::string& s) {
-  ctl("lblResponse").setCaption(leftChars(s, kLabelChars));
+  ctl("lblResponse").setCaption(std::string(platform::com::firstCodePoints(s, kLabelChars)));
 }
 
 void VelumorAlwaysViewForm::SetErrorText(const std::string& s) {
-  ctl("lblError").setCaption(leftChars(s, kLabelChars));
+  ctl("lblError").setCaption(std::string(platform::com::firstCodePoints(s, kLabelChars)));
 }
 
 void VelumorAlwaysViewForm::SetStateText(const std::string& s) {
-  ctl("lblState").setCaption(leftChars(s, kLabelChars));
+  ctl("lblState").setCaption(std::string(platform::com::firstCodePoints(s, kLabelChars)));
 }
 
 void VelumorAlwaysViewForm::setTabstop() {

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -12,6 +14,7 @@
 
 #include "platform/com/error.h"
 #include "platform/com/file_replace.h"
+#include "platform/com/text.h"
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
 #include "velumor/shared/toolkit_load_resource.h"
@@ -89,7 +92,7 @@ std::string expandTabs(std::string_view line) {
       continue;
     }
     out += static_cast<char>(c);
-    if ((c & 0xC0) != 0x80) ++column;
+    if (!platform::com::isContinuationByte(static_cast<char>(c))) ++column;
   }
   return out;
 }
@@ -109,15 +112,8 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 }  // namespace
 
-std::size_t charCount(std::string_view text) {
-  std::size_t n = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
-}
-
 std::string fillLabel(std::string_view label) {
-  const std::size_t length = charCount(label);
+  const std::size_t length = platform::com::codePointCount(label);
   std::string out(label);
   out.append(length < kLabelWidth ? kLabelWidth - length : 1, ' ');
   return out;
@@ -142,7 +138,7 @@ void ReportText::header(std::string_view label, std::string_view value) {
 
 void ReportText::group(std::string_view groupTitle) {
   std::string s = "   " + std::string(groupTitle);
-  const std::size_t length = charCount(s);
+  const std::size_t length = platform::com::codePointCount(s);
   if (length < kLabelWidth) s.append(kLabelWidth - length, ' ');
   line(s);
 }
@@ -167,6 +163,67 @@ std::string saveFilter() {
   return filter;
 }
 
+namespace {
+
+bool isRow(std::string_view line) {
+  return !line.empty() && line.front() == '\t';
+}
+
+std::size_t leadingBlanks(std::string_view s) {
+  const std::size_t lead = s.find_first_not_of(' ');
+  return lead == std::string_view::npos ? 0 : lead;
+}
+
+// The printed lines of one report line: as it is when it fits between the margins, else
+// cut (at a blank where there is one) and continued under its value column, or under its
+// own indentation where it has no filled label column or the page is too narrow for it.
+std::vector<std::string> wrapLine(std::string_view line, double room, const ui::PrinterService& printer) {
+  std::string rest = expandTabs(line);
+  // Trailing blanks (an empty value's filled label) take no room on paper.
+  auto fits = [&](std::string_view s) {
+    const std::size_t end = s.find_last_not_of(' ');
+    const std::string shown(s.substr(0, end == std::string_view::npos ? 0 : end + 1));
+    return printer.textWidth(shown, kFontName, kFontSize) <= room;
+  };
+  if (fits(rest)) return {rest};
+  const std::size_t valueColumn = (isRow(line) ? kTabWidth : 0) + kLabelWidth;
+  std::size_t indent = leadingBlanks(rest);
+  if (platform::com::codePointCount(rest) > valueColumn &&
+      rest[platform::com::bytesOfCodePoints(rest, valueColumn - 1)] == ' ' &&
+      fits(std::string(valueColumn, ' ') + "x"))
+    indent = valueColumn;
+  if (!fits(std::string(indent, ' ') + "x")) indent = 0;
+  std::vector<std::string> out;
+  std::size_t lead = 0;  // the columns the current piece must keep before a cut
+  while (!fits(rest)) {
+    // The most characters that fit, but at least one after the piece's own indentation.
+    std::size_t lo = lead + 1, hi = platform::com::codePointCount(rest);
+    while (lo < hi) {
+      const std::size_t mid = (lo + hi + 1) / 2;
+      if (fits(platform::com::firstCodePoints(rest, mid)))
+        lo = mid;
+      else
+        hi = mid - 1;
+    }
+    std::size_t cut = platform::com::bytesOfCodePoints(rest, lo);
+    // A blank ends the piece only past the continuation column, so a label never stands alone.
+    const std::size_t earliest = platform::com::bytesOfCodePoints(rest, std::max(lead, indent));
+    const std::size_t blank = rest.find_last_of(' ', cut);
+    if (blank != std::string::npos && blank > earliest && rest.find_first_not_of(' ', earliest) < blank)
+      cut = blank;
+    std::string piece = rest.substr(0, cut);
+    piece.erase(piece.find_last_not_of(' ') + 1);
+    out.push_back(std::move(piece));
+    rest =
+        std::string(indent, ' ') + std::string(platform::com::trim(std::string_view(rest).substr(cut), " "));
+    lead = indent;
+  }
+  out.push_back(std::move(rest));
+  return out;
+}
+
+}  // namespace
+
 ui::PrintDocument layoutPages(const std::string& text, const std::string& title, int32_t copies,
                               const ui::PrinterService& printer) {
   ui::PrintDocument doc;
@@ -180,24 +237,47 @@ ui::PrintDocument layoutPages(const std::string& text, const std::string& title,
   const double left = -scaleLeft * (w / scaleWidth);
   const double lineHeight = printer.textHeight(kFontName, kFontSize);
   const double bottom = h - top;
+  const double room = w - 2 * left;  // the same margin on the right
 
+  const std::vector<std::string_view> lines = splitLines(text);
+  std::vector<std::vector<std::string>> printed;
+  printed.reserve(lines.size());
+  for (std::string_view line : lines) printed.push_back(wrapLine(line, room, printer));
+  // A heading (a line that is no row) keeps with what follows it down to the first row, so
+  // that no heading stands alone at the bottom of a page.
+  std::vector<std::size_t> keptHeight(lines.size() + 1, 0);
+  for (std::size_t i = lines.size(); i-- > 0;) {
+    const bool heading = !lines[i].empty() && !isRow(lines[i]) && i + 1 < lines.size();
+    if (heading && (isRow(lines[i + 1]) || keptHeight[i + 1] > 0))
+      keptHeight[i] = printed[i].size() + (isRow(lines[i + 1]) ? printed[i + 1].size() : keptHeight[i + 1]);
+  }
+
+  const std::size_t perPage =
+      static_cast<std::size_t>(std::max(1.0, std::floor((bottom - top) / lineHeight)));
   doc.pages.emplace_back();
   double y = top;
-  for (std::string_view line : splitLines(text)) {
-    if (y + lineHeight > bottom && y > top) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::size_t together = keptHeight[i] > 0 && keptHeight[i] <= perPage ? keptHeight[i] : 1;
+    if (y + static_cast<double>(together) * lineHeight > bottom && y > top) {
       doc.pages.emplace_back();
       y = top;
     }
-    if (!line.empty()) {
-      ui::PrintRun run;
-      run.x = static_cast<float>(left);
-      run.y = static_cast<float>(y);
-      run.text = expandTabs(line);
-      run.fontName = kFontName;
-      run.fontSize = kFontSize;
-      doc.pages.back().push_back(std::move(run));
+    for (std::string& piece : printed[i]) {
+      if (y + lineHeight > bottom && y > top) {
+        doc.pages.emplace_back();
+        y = top;
+      }
+      if (!piece.empty()) {
+        ui::PrintRun run;
+        run.x = static_cast<float>(left);
+        run.y = static_cast<float>(y);
+        run.text = std::move(piece);
+        run.fontName = kFontName;
+        run.fontSize = kFontSize;
+        doc.pages.back().push_back(std::move(run));
+      }
+      y += lineHeight;
     }
-    y += lineHeight;
   }
   return doc;
 }
@@ -258,7 +338,10 @@ PrintOutcome printReport(ui::CommonDialogControl& dialog, const PrintJob& job,
   if (!toFile) {
     try {
       ui::PrinterService& printer = ui::Services::printer();
-      printer.print(layoutPages(text, job.documentTitle, copies, printer));
+      ui::PrintDocument doc = layoutPages(text, job.documentTitle, copies, printer);
+      // Each window's report proposes its own PDF, so that one does not replace the other.
+      doc.fileName = std::filesystem::path(job.fileName).replace_extension(".pdf").string();
+      printer.print(doc);
     } catch (const std::exception& e) {
       showFailure(describe(e), job.messageTitle);
       return PrintOutcome::Failed;

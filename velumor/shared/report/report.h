@@ -31,8 +31,6 @@ inline constexpr std::size_t kLabelWidth = 52;
 // Ends a row that belongs to the current choice of an enumeration.
 inline constexpr std::string_view kMark = "\t*";
 
-// Characters (UTF-8 code points) in a text.
-std::size_t charCount(std::string_view text);
 // The label followed by blanks up to kLabelWidth characters; at least one blank.
 std::string fillLabel(std::string_view label);
 

@@ -4,6 +4,7 @@
 
 #include "platform/com/ref.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 #include "velumor/shared/component.h"
 #include "velumor/shared/windows/window_files.h"
@@ -53,15 +54,14 @@ void MessageForm::Form_Unload(int16_t& Cancel) {
 }
 
 void showMessageWindow(const std::string& caption, const std::string& text) {
-  // A message is a courtesy: nothing that goes wrong here reaches the caller.
-  try {
+  // A message is a courtesy: nothing that goes wrong here reaches the caller, but it is reported.
+  platform::ui::EventLoop::instance().runReported("MessageForm.Show", [&] {
     auto window = platform::com::makeObject<MessageForm>();
     window->ensureLoaded();
     window->setCaption(caption);
     window->ctl("MessageLabel").setCaption(text);
     window->show(false);
-  } catch (const std::exception&) {
-  }
+  });
 }
 
 std::size_t openMessageWindowCount() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/com/error.h"
+#include "platform/ui/event_loop.h"
 #include "velumor/shared/component.h"
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/windows/window_files.h"
@@ -32,17 +33,17 @@ void SoftServiceForm::Form_Load() {
 }
 
 void SoftServiceForm::prpTextFile(const std::string& sFileName) {
-  // The service text is a courtesy: nothing reaches the caller, also not from a window
-  // that was already unloaded.
-  try {
+  // The service text is a courtesy: a window the user already closed gets none, and what
+  // fails otherwise is reported rather than reaching the caller.
+  if (wasUnloaded()) return;
+  platform::ui::EventLoop::instance().runReported(name() + ".prpTextFile", [&] {
     const std::string path = componentFilePath(sFileName);
     int32_t errorNumber = 0;
     if (auto text = readWholeFile(path, errorNumber))
       ctl("FileTxt").setText(*text);
     else
       ctl("FileTxt").setText(platform::com::errorText(errorNumber) + "\r\n" + path);
-  } catch (const std::exception&) {
-  }
+  });
 }
 
 void SoftServiceForm::OK_SoftwareService_Click() {

@@ -1,5 +1,6 @@
 #include "velumor/shared/windows/txt_file_form.h"
 
+#include "platform/ui/event_loop.h"
 #include "velumor/shared/component.h"
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/windows/window_files.h"
@@ -14,16 +15,15 @@ TxtFileForm::TxtFileForm()
            &componentPictures(), &componentLiveCount()) {}
 
 void TxtFileForm::Form_Load() {
-  // The read-me is a courtesy: whatever fails here, the window opens.
-  try {
+  // The read-me is a courtesy: whatever fails here is reported, and the window opens.
+  platform::ui::EventLoop::instance().runReported(name() + ".Form_Load", [&] {
     setCaption(WindowTitle + TextFileName);
     TextFileName = componentFilePath(TextFileName);
     if (auto text = readLinesCrLf(TextFileName))
       ctl("FileTxt").setText(*text);
     else
       ctl("FileTxt").setText(GetTextFromResource(90) + TextFileName);
-  } catch (const std::exception&) {
-  }
+  });
 }
 
 platform::com::Ptr<TxtFileForm> showReadMeWindow() {

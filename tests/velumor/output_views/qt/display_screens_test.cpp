@@ -30,6 +30,7 @@
 #include "tolvar/sim/host_session.h"
 #include "velumor/output_views/display_channels.h"
 #include "velumor/output_views/display_layout.h"
+#include "velumor/view_window/minimum_size.h"
 
 namespace {
 
@@ -72,15 +73,9 @@ class DisplayForm : public platform::ui::Form {
 
  protected:
   void Form_Load() override {
-    ctl("ResizeLabel").setVisible(false);
     ctl("DisplayFrame").setCaption("");
-    size.MinFormWidth = platform::com::cLng(ctl("ResizeLabel").left());
-    size.MinFormHeight = platform::com::cLng(static_cast<double>(ctl("VelumorStatusBar").height()) +
-                                             ctl("ResizeLabel").top() + 100.0f);
-    size.LastFormWidth = platform::com::cLng(width());
-    size.LastFormHeight = platform::com::cLng(height());
-    setWidth(size.MinFormWidth);
-    setHeight(size.MinFormHeight);
+    velumor::applyMinimumSize(*this, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
+                              size.LastFormHeight);
     size.FormLoaded = true;
   }
   void Form_Resize() override {

@@ -10,9 +10,11 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/com/error.h"
 #include "platform/com/ref.h"
+#include "platform/com/text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
@@ -63,8 +65,8 @@ TEST(ReportLayout, ValuesStartInColumn54AndLongLabelsAreNeverCut) {
     ReportText r;
     r.row(c.label, "v");
     EXPECT_EQ(r.text(), c.line);
-    if (charCount(c.label) < kLabelWidth) {
-      EXPECT_EQ(charCount(r.text()), 1 + 52 + 1 + 2);
+    if (platform::com::codePointCount(c.label) < kLabelWidth) {
+      EXPECT_EQ(platform::com::codePointCount(r.text()), 1 + 52 + 1 + 2);
     }
   }
 }
@@ -119,6 +121,110 @@ TEST(ReportLayout, PagesStartBelowAndRightOfTheMarginsAndBreakBeforeTheBottom) {
   EXPECT_EQ(doc.pages[2].back().text, "line " + std::to_string(2 * perPage - 1));
 }
 
+// A page of exactly 80 columns between the margins: 12800 twips less two eighths is 9600
+// twips, 80 characters of 120 twips.
+class WidePage : public ui::HeadlessServices {
+ public:
+  float pageWidth() const override { return 12800.0f; }
+};
+
+std::vector<std::string> runTexts(const ui::PrintDocument& doc) {
+  std::vector<std::string> out;
+  for (const auto& page : doc.pages)
+    for (const auto& run : page) out.push_back(run.text);
+  return out;
+}
+
+TEST(ReportLayout, ALineTooLongForThePageContinuesUnderItsValueColumn) {
+  WidePage printer;
+  const std::string label = "\t" + fillLabel("Descriptor:");
+  const std::string row = "        " + fillLabel("Descriptor:");  // 60 columns, as printed
+  const std::string under(60, ' ');
+  struct Case {
+    const char* what;
+    std::string line;
+    std::vector<std::string> printed;
+  } cases[] = {
+      {"fits exactly", label + std::string(20, 'v'), {row + std::string(20, 'v')}},
+      {"cut at the blank that follows the room",
+       label + "RQ4400 CORIOLIS MASS FLOWMETER",
+       {row + "RQ4400 CORIOLIS MASS", under + "FLOWMETER"}},
+      {"cut at the last blank inside the room",
+       label + "RQ4400 CORIOLIS MASSES FLOW",
+       {row + "RQ4400 CORIOLIS", under + "MASSES FLOW"}},
+      {"a word longer than the room is cut where the margin is",
+       label + std::string(50, 'x'),
+       {row + std::string(20, 'x'), under + std::string(20, 'x'), under + std::string(10, 'x')}},
+      {"the label's blanks are no place to cut",
+       label + std::string(25, 'y'),
+       {row + std::string(20, 'y'), under + std::string(5, 'y')}},
+      {"a header line has its value column without the tab",
+       fillLabel("File:") + std::string(30, 'p'),
+       {fillLabel("File:") + std::string(28, 'p'), std::string(52, ' ') + "pp"}},
+      {"a comment line continues under its own indentation",
+       "\t" + std::string(70, 'c') + " " + std::string(10, 'c'),
+       {"        " + std::string(70, 'c'), "        " + std::string(10, 'c')}},
+      {"characters are counted, not bytes",
+       "\t" + fillLabel("Masse - Durchfluß:") + "ääääääääääääääääääääü",
+       {"        " + fillLabel("Masse - Durchfluß:") + "ääääääääääääääääääää", under + "ü"}},
+      {"an empty value's filled label is not cut",
+       "\t" + fillLabel(std::string(72, 'L')),
+       {"        " + fillLabel(std::string(72, 'L'))}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ui::PrintDocument doc = layoutPages(c.line + "\r\n", "T", 1, printer);
+    EXPECT_EQ(runTexts(doc), c.printed);
+    for (const auto& run : doc.pages[0]) {
+      std::string shown = run.text;  // trailing blanks take no room
+      shown.erase(shown.find_last_not_of(' ') + 1);
+      EXPECT_LE(printer.textWidth(shown, run.fontName, run.fontSize), 9600);
+    }
+  }
+}
+
+TEST(ReportLayout, AHeadingMovesToTheNextPageWithItsFirstRow) {
+  ui::HeadlessServices printer;  // 54 lines a page
+  const float h = printer.pageHeight();
+  const int perPage = static_cast<int>((h - 2 * (h / 14)) / printer.textHeight("Courier New", 10));
+  ASSERT_EQ(perPage, 54);
+  auto fill = [](int rows) {
+    std::string text;
+    for (int i = 0; i < rows; ++i) text += "\tfill " + std::to_string(i) + "\r\n";
+    return text;
+  };
+  struct Case {
+    const char* what;
+    std::string text;
+    std::size_t onFirstPage;  // runs on the first page
+    std::string secondPageStart;
+  } cases[] = {
+      {"heading and first row fit", fill(52) + "   Group\r\n\tfirst\r\n\tsecond\r\n", 54, "        second"},
+      {"only the heading would fit", fill(53) + "   Group\r\n\tfirst\r\n", 53, "   Group"},
+      {"a page title and a group title go with the row", fill(52) + "Page\r\n   Group\r\n\tfirst\r\n", 52,
+       "Page"},
+      {"a first row on two lines", fill(52) + "   Group\r\n\t" + std::string(70, 'w') + " w\r\n", 52,
+       "   Group"},
+      {"a blank line is no heading", fill(53) + "\r\n\tfirst\r\n", 53, "        first"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ui::PrintDocument doc = layoutPages(c.text, "T", 1, printer);
+    ASSERT_EQ(doc.pages.size(), 2u);
+    EXPECT_EQ(doc.pages[0].size(), c.onFirstPage);
+    EXPECT_EQ(doc.pages[1].front().text, c.secondPageStart);
+    EXPECT_NEAR(doc.pages[1].front().y, h / 14, 0.5);
+  }
+  // Sixty headings over one row are more than a page: they start where they stand, and
+  // only the eighth, the first whose run down to the row (54 lines) fills a page, moves.
+  std::string tall = fill(10);
+  for (int i = 0; i < 60; ++i) tall += "   Group\r\n";
+  const ui::PrintDocument doc = layoutPages(tall + "\tfirst\r\n", "T", 1, printer);
+  ASSERT_EQ(doc.pages.size(), 2u);
+  EXPECT_EQ(doc.pages[0].size(), 17u);
+  EXPECT_EQ(doc.pages[1].size(), 54u);
+}
+
 // ------------------------------------------------------------------ printing and files
 
 class ReportPrintTest : public ::testing::Test {
@@ -166,6 +272,7 @@ TEST_F(ReportPrintTest, PrinterGetsTheReportInCourierWithTheChosenCopies) {
   ASSERT_EQ(doc.pages.size(), 1u);
   EXPECT_EQ(doc.pages[0][0].text, "First line");
   EXPECT_EQ(doc.pages[0][0].fontName, "Courier New");
+  EXPECT_EQ(doc.fileName, "VR_Data.pdf");  // a PDF of it is proposed under the report's own name
   EXPECT_EQ(dialog().getProperty("Flags").toLong(), 0);
   EXPECT_TRUE(messages().empty());
 }
