@@ -38,6 +38,10 @@ for view in VelumorMainViewClass VelumorDiagViewClass VelumorSimulationClass Vel
             VelumorDisplayAnalogClass VelumorDisplayDigitalClass VelumorDisplayBarClass; do
   "$bin/velumor-window-bench" $short --memory "Velumor.$view" 2>/dev/null >>"$work/windows.jsonl"
 done
+# The memory of a used main and diagnosis window: connected, registered, every page visited.
+for window in main diag; do
+  "$bin/velumor-memory-bench" $short $window 2>/dev/null >>"$work/windows.jsonl"
+done
 
 # The headless test suite, as a developer runs it, with 8 jobs. A failing suite's time is
 # shown but does not count as holding the goal.

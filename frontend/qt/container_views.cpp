@@ -22,6 +22,7 @@ class FrameWidget : public QGroupBox {
  public:
   using QGroupBox::QGroupBox;
   bool borderless = false;
+  bool seeThrough = false;  // in its container's colour: the container shows through
 
  protected:
   void paintEvent(QPaintEvent* e) override {
@@ -30,7 +31,7 @@ class FrameWidget : public QGroupBox {
       return;
     }
     // A frame without border shows neither border nor caption: only its background.
-    if (autoFillBackground()) return;
+    if (autoFillBackground() || seeThrough) return;
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Window));
   }
@@ -43,7 +44,12 @@ class FrameView : public WidgetView<FrameWidget> {
  protected:
   void applyAll() override { applyEach({"Caption", "BorderStyle"}); }
   void applyColours() override {
-    w_->setAutoFillBackground(true);
+    // A borderless frame in its container's colour is only a grouping: filled, it would stand
+    // out as a lighter patch on a frame that shades its face.
+    const Control* container = control_.container();
+    w_->seeThrough = w_->borderless && container && container->hasProperty("BackColor") &&
+                     oleColor(container->getProperty("BackColor").toLong()) == colourProp("BackColor");
+    w_->setAutoFillBackground(!w_->seeThrough);
     applyColourRoles(w_, QPalette::Window, QPalette::WindowText);
   }
   bool apply(std::string_view what) override {
@@ -51,6 +57,7 @@ class FrameView : public WidgetView<FrameWidget> {
       w_->setTitle(textProp("Caption"));
     } else if (is(what, "BorderStyle")) {
       w_->borderless = intProp("BorderStyle", 1) == 0;
+      applyColours();
       w_->update();
     } else {
       return false;

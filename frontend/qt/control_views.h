@@ -4,6 +4,7 @@
 #include <QPalette>
 #include <QWidget>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "frontend/qt/form_window.h"
@@ -58,6 +59,10 @@ class WidgetView : public ControlView {
 
   W* w_ = nullptr;
 };
+
+// Why `text` does not fit into `area` in `font` (on one line, or broken into as many lines as
+// the area holds where it `wraps`); empty when it fits.
+std::string textMisfit(const QFont& font, const QRect& area, const QString& text, bool wraps);
 
 // One factory per file of views, each for the control types it names.
 // Label, TextBox.

@@ -11,8 +11,12 @@
 #include <QWidget>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
+#include "frontend/qt/drawn_text.h"
+
+class QLineEdit;
 class QPainter;
 
 namespace frontend::qt {
@@ -248,6 +252,45 @@ class StatusBarWidget : public QWidget {
   std::vector<PanelData> panels_;
   bool simple_ = false;
   QString simpleText_;
+};
+
+// A host label-text-unit row: its value field is a line edit; the label before it and the
+// unit after it are texts the row draws itself, on the line of the value's text. Rows stacked
+// in one container with the same left edge and width form a column: their value fields stand
+// at one x, after the widest label of the column, and in line with the container's other
+// fields where those stand within the row.
+class LabelTextUnitWidget : public QWidget {
+ public:
+  explicit LabelTextUnitWidget(QWidget* parent);
+  QLineEdit* edit;
+
+  void setLabelText(const QString& text);
+  void setUnitText(const QString& text);
+  const DrawnText& label() const { return label_; }
+  const DrawnText& unit() const { return unit_; }
+  // Why the label or the unit does not fit where the row draws it (empty: both fit).
+  std::vector<std::string> misfits() const;
+  // The least width of the value part: a signed number of seven digits and its decimal point
+  // ("-1234.567"), so that no digit and no sign is ever cut off.
+  int minValueWidth() const;
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { relayoutColumn(); }
+  // The fields beside the row's container's captions exist by the time the page shows.
+  void showEvent(QShowEvent*) override { relayoutColumn(); }
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  static constexpr int kGap = 3;
+  // Where the fields of the row's container stand, from the row's left edge; -1: none.
+  int fieldColumn() const;
+  std::vector<LabelTextUnitWidget*> column();
+  int labelNeed() const;
+  int unitNeed() const;
+  void relayoutColumn();
+  void place(int columnLabelNeed, int columnUnitNeed);
+  DrawnText label_;
+  DrawnText unit_{{}, {}, Qt::AlignLeft, false, -1};
 };
 
 // A user control the front end does not know: a box with its type name.

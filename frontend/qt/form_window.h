@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
@@ -67,6 +68,8 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   // Graphical controls (labels, images, shapes, lines) stay beneath the others, as
   // controls without a window of their own do.
   virtual bool graphical() const { return false; }
+  // Why the texts the view draws itself do not fit where it draws them (empty: they fit).
+  virtual std::vector<std::string> textMisfits() const { return {}; }
 
   void controlChanged(platform::ui::Control& control, std::string_view what) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -171,6 +174,8 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   // Clicks the form's visible, enabled command button whose `role` ("Default" or
   // "Cancel") is set; false when there is none.
   bool pressButton(const char* role);
+  // What makes the drawn window unreadable (drawn_checks.cpp); empty when nothing does.
+  std::vector<std::string> drawnFaults() const;
 
  private:
   void addView(platform::ui::Control& control);

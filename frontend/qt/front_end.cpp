@@ -283,6 +283,11 @@ QAction* FrontEnd::menuAction(const MenuControl& menu) const {
   return w ? w->actionFor(menu) : nullptr;
 }
 
+std::vector<std::string> FrontEnd::drawnFaults(const Form& form) const {
+  FormWindow* w = ensureWindow(form);
+  return w ? w->drawnFaults() : std::vector<std::string>{};
+}
+
 QImage FrontEnd::grabImage(Form& form, QString& error) {
   return renderWindow(form, ensureWindow(form), error);
 }
@@ -388,6 +393,13 @@ ScreenshotFunction screenshotFunction() {
     bool ok;
     if (FrontEnd* fe = FrontEnd::current()) {
       ok = fe->grab(form, p, e);
+      // A screenshot is also a check: the window as drawn must be readable.
+      if (ok) {
+        const std::vector<std::string> faults = fe->drawnFaults(form);
+        for (const std::string& f : faults) e += (e.isEmpty() ? QString() : QStringLiteral("; ")) + qs(f);
+        ok = faults.empty();
+        if (!ok) e = QStringLiteral("the window is drawn unreadably: ") + e;
+      }
     } else {
       QImage img = renderWindow(form, nullptr, e);
       ok = !img.isNull() && saveImage(img, p, e);

@@ -70,6 +70,10 @@ class FrontEnd : public platform::ui::GlobalFormObserver {
   bool grab(platform::ui::Form& form, const QString& pngPath, QString& error);
   QImage grabImage(platform::ui::Form& form, QString& error);
 
+  // What makes the form's drawn window unreadable: a control cut off by its container or the
+  // window, one under the status bar, a text wider than its control. Empty when nothing does.
+  std::vector<std::string> drawnFaults(const platform::ui::Form& form) const;
+
   // The Qt objects of a form and its controls (null when there are none).
   QWidget* window(const platform::ui::Form& form) const;
   QWidget* clientArea(const platform::ui::Form& form) const;

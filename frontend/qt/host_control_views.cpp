@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTimer>
@@ -13,6 +14,7 @@
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
+#include "frontend/qt/drawn_text.h"
 #include "frontend/qt/qt_convert.h"
 #include "frontend/qt/row_layout.h"
 #include "platform/ui/event_loop.h"
@@ -23,88 +25,115 @@ using platform::com::equalsNoCase;
 using platform::com::Variant;
 using platform::ui::Control;
 
+// ================================================================ LabelTextUnitWidget
+
+LabelTextUnitWidget::LabelTextUnitWidget(QWidget* parent) : QWidget(parent), edit(new QLineEdit(this)) {
+  setProperty(kRowFieldProperty, true);
+}
+
+void LabelTextUnitWidget::setLabelText(const QString& text) {
+  if (label_.text == text) return;
+  label_.text = text;
+  relayoutColumn();
+  update();
+}
+
+void LabelTextUnitWidget::setUnitText(const QString& text) {
+  if (unit_.text == text) return;
+  unit_.text = text;
+  relayoutColumn();
+  update();
+}
+
+std::vector<std::string> LabelTextUnitWidget::misfits() const {
+  std::vector<std::string> out;
+  for (const DrawnText* t : {&label_, &unit_})
+    if (std::string why = textMisfit(font(), t->rect, t->text, false); !why.empty()) out.push_back(why);
+  return out;
+}
+
+int LabelTextUnitWidget::minValueWidth() const {
+  QStyleOptionFrame opt;
+  opt.initFrom(edit);
+  const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+  return edit->fontMetrics().horizontalAdvance(QStringLiteral("-8888.888")) + 2 * frame + 2 * 2 + 2 + kGap;
+}
+
+void LabelTextUnitWidget::paintEvent(QPaintEvent*) {
+  // Label and unit stand on the line of the value's text.
+  QPainter p(this);
+  const int baseline = edit->y() + fieldTextBaseline(edit);
+  const QColor ink =
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
+  for (DrawnText* t : {&label_, &unit_}) {
+    t->baseline = baseline;
+    drawText(p, font(), ink, *t);
+  }
+}
+
+std::vector<LabelTextUnitWidget*> LabelTextUnitWidget::column() {
+  std::vector<LabelTextUnitWidget*> rows;
+  if (QWidget* parent = parentWidget()) {
+    for (QObject* o : parent->children()) {
+      auto* row = dynamic_cast<LabelTextUnitWidget*>(o);
+      if (row && row->x() == x() && row->width() == width()) rows.push_back(row);
+    }
+  }
+  if (rows.empty()) rows.push_back(this);
+  return rows;
+}
+
+int LabelTextUnitWidget::labelNeed() const {
+  return label_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(label_.text) + 2 * kGap;
+}
+
+int LabelTextUnitWidget::unitNeed() const {
+  return unit_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(unit_.text) + kGap;
+}
+
+int LabelTextUnitWidget::fieldColumn() const {
+  // The leftmost single field (a text or a list beside a caption) in the row's container that
+  // starts inside the row, leaving room for a value after it: the container's column of fields.
+  int best = -1;
+  if (const QWidget* parent = parentWidget()) {
+    for (const QObject* o : parent->children()) {
+      auto* w = qobject_cast<const QWidget*>(o);
+      if (!w || w->property(kRowFieldProperty).toBool() || fieldTextBaseline(w) < 0) continue;
+      const int at = w->x() - x();
+      if (at <= 0 || at > width() - minValueWidth()) continue;
+      if (best < 0 || at < best) best = at;
+    }
+  }
+  return best;
+}
+
+void LabelTextUnitWidget::relayoutColumn() {
+  const std::vector<LabelTextUnitWidget*> rows = column();
+  int labels = 0, units = 0;
+  for (LabelTextUnitWidget* row : rows) {
+    labels = std::max(labels, row->labelNeed());
+    units = std::max(units, row->unitNeed());
+  }
+  for (LabelTextUnitWidget* row : rows) row->place(labels, units);
+}
+
+void LabelTextUnitWidget::place(int columnLabelNeed, int columnUnitNeed) {
+  const int h = height();
+  const RowLayout row = layOutRow(width(), minValueWidth(), columnLabelNeed, columnUnitNeed);
+  int lw = row.label, ew = row.value;
+  // In line with the container's fields, the value field gives up what it moves by, so that
+  // the unit keeps its place.
+  if (const int column = fieldColumn(); column > lw && ew - (column - lw) >= minValueWidth()) {
+    ew -= column - lw;
+    lw = column;
+  }
+  label_.rect = QRect(0, 0, std::max(0, lw - kGap), h);
+  edit->setGeometry(lw, 0, std::max(0, ew - kGap), h);
+  unit_.rect = QRect(lw + ew, 0, row.unit, h);
+  update();
+}
+
 namespace {
-
-// Label, text and unit in one row.
-class LabelTextUnitWidget : public QWidget {
- public:
-  explicit LabelTextUnitWidget(QWidget* parent)
-      : QWidget(parent), label(new QLabel(this)), edit(new QLineEdit(this)), unit(new QLabel(this)) {
-    label->setTextFormat(Qt::PlainText);
-    unit->setTextFormat(Qt::PlainText);
-  }
-  QLabel* label;
-  QLineEdit* edit;
-  QLabel* unit;
-
-  void setLabelText(const QString& text) {
-    if (label->text() == text) return;
-    label->setText(text);
-    relayoutColumn();
-  }
-
-  void setUnitText(const QString& text) {
-    if (unit->text() == text) return;
-    unit->setText(text);
-    relayoutColumn();
-  }
-
-  // The least width of the value part: a signed number of seven digits and its decimal point
-  // ("-1234.567"), so that no digit and no sign is ever cut off.
-  int minValueWidth() const {
-    QStyleOptionFrame opt;
-    opt.initFrom(edit);
-    const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
-    return edit->fontMetrics().horizontalAdvance(QStringLiteral("-8888.888")) + 2 * frame + 2 * 2 + 2 + kGap;
-  }
-
- protected:
-  void resizeEvent(QResizeEvent*) override { relayoutColumn(); }
-
- private:
-  static constexpr int kGap = 3;
-
-  // Rows stacked in one container with the same left edge and width form a column: their
-  // value fields stand at one x, after the widest label of the column.
-  std::vector<LabelTextUnitWidget*> column() {
-    std::vector<LabelTextUnitWidget*> rows;
-    if (QWidget* parent = parentWidget()) {
-      for (QObject* o : parent->children()) {
-        auto* row = dynamic_cast<LabelTextUnitWidget*>(o);
-        if (row && row->x() == x() && row->width() == width()) rows.push_back(row);
-      }
-    }
-    if (rows.empty()) rows.push_back(this);
-    return rows;
-  }
-
-  int labelNeed() const {
-    return label->text().isEmpty() ? 0 : label->fontMetrics().horizontalAdvance(label->text()) + 2 * kGap;
-  }
-
-  int unitNeed() const {
-    return unit->text().isEmpty() ? 0 : unit->fontMetrics().horizontalAdvance(unit->text()) + kGap;
-  }
-
-  void relayoutColumn() {
-    const std::vector<LabelTextUnitWidget*> rows = column();
-    int labels = 0, units = 0;
-    for (LabelTextUnitWidget* row : rows) {
-      labels = std::max(labels, row->labelNeed());
-      units = std::max(units, row->unitNeed());
-    }
-    for (LabelTextUnitWidget* row : rows) row->place(labels, units);
-  }
-
-  void place(int columnLabelNeed, int columnUnitNeed) {
-    const int h = height();
-    const RowLayout row = layOutRow(width(), minValueWidth(), columnLabelNeed, columnUnitNeed);
-    const int lw = row.label, ew = row.value;
-    label->setGeometry(0, 0, std::max(0, lw - kGap), h);
-    edit->setGeometry(lw, 0, std::max(0, ew - kGap), h);
-    unit->setGeometry(lw + ew, 0, row.unit, h);
-  }
-};
 
 // Why an edit was refused, told just below its field (above it where the window ends first):
 // a framed note inside the field's window, gone when the user types there again, when an edit
@@ -251,6 +280,9 @@ class UserView : public ControlView {
   }
 
   void applyAll() override { refresh(); }
+  std::vector<std::string> textMisfits() const override {
+    return ltu_ ? ltu_->misfits() : std::vector<std::string>{};
+  }
   bool apply(std::string_view what) override {
     if (is(what, "Enabled")) {
       widget_->setEnabled(boolProp("Enabled", true));

@@ -2,12 +2,14 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
 
 #include "frontend/qt/control_views.h"
+#include "frontend/qt/drawn_text.h"
 #include "frontend/qt/qt_convert.h"
 
 namespace frontend::qt {
@@ -61,7 +63,25 @@ void replaceChanged(QTextDocument* doc, const QString& want) {
   c.insertText(want.mid(head, want.size() - head - tail));
 }
 
-class LabelView : public WidgetView<QLabel> {
+// A caption that stands on the line of the field beside it: its text shares the field's
+// baseline rather than hanging from the label's top edge.
+class CaptionLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    drawFrame(&p);
+    const int beside = baselineBeside(parentWidget(), geometry(), this);
+    DrawnText t{text(), contentsRect(), alignment() & Qt::AlignHorizontal_Mask, wordWrap(),
+                beside < 0 ? -1 : beside - y()};
+    drawText(p, font(),
+             palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()), t);
+  }
+};
+
+class LabelView : public WidgetView<CaptionLabel> {
  public:
   using WidgetView::WidgetView;
   bool graphical() const override { return true; }
@@ -70,9 +90,15 @@ class LabelView : public WidgetView<QLabel> {
   void made() override { w_->setTextFormat(Qt::PlainText); }
   void applyAll() override { applyEach({"Caption", "Alignment", "WordWrap", "BorderStyle"}); }
   void applyColours() override {
-    bool opaque = intProp("BackStyle", 1) != 0;
+    // A label in its container's colour shows the container through it: filled, it would
+    // stand out from a frame that shades its face.
+    const platform::ui::Control* container = control_.container();
+    const QColor back = colourProp("BackColor");
+    const bool sameAsContainer = container && container->hasProperty("BackColor") &&
+                                 oleColor(container->getProperty("BackColor").toLong()) == back;
+    bool opaque = intProp("BackStyle", 1) != 0 && !sameAsContainer;
     w_->setAutoFillBackground(opaque);
-    if (opaque) setRole(w_, QPalette::Window, colourProp("BackColor"));
+    if (opaque) setRole(w_, QPalette::Window, back);
     setRole(w_, QPalette::WindowText, colourProp("ForeColor"));
   }
   bool apply(std::string_view what) override {

@@ -16,7 +16,7 @@ expect Trend . Height 7855
 expect Analog . Width 5640
 expect Analog . Height 7255
 expect Digital . Width 5400
-expect Digital . Height 5455
+expect Digital . Height 5575
 expect Bar . Width 5640
 expect Bar . Height 7135
 expect Trend . Caption "Trend Display, [0] RQ4400 Coriolis Mass Flowmeter: MASS FLOW LINE 1"
@@ -74,7 +74,7 @@ expect Analog Display2ndLineValueTolvar4Text Left 3280
 resize Bar 6640 8335
 expect Bar PulseTolvar4BarGraph Top 3600
 expect Bar PulseUnitTolvar4Text Left 4480
-resize Digital 6400 6655
+resize Digital 6400 6775
 expect Digital PulseTolvar4Digital Top 3000
 expect Digital PulseTolvar4Digital Width 5815
 

@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QTextCursor>
 
+#include "frontend/qt/display_widgets.h"
 #include "qt_test_support.h"
 
 using namespace vtest;
@@ -413,12 +414,15 @@ TEST_F(WindowInput, HostTextControlsCommitWhatTheUserTyped) {
   flow.set("Text", Variant("12.5"));
   flow.set("UnitText", Variant("kg/h"));
   settle();
-  QWidget* row = frontEnd.widget(f->ctl("Flow"));
-  QList<QLabel*> labels = row->findChildren<QLabel*>();
-  ASSERT_EQ(labels.size(), 2);
-  EXPECT_EQ(labels[0]->text(), QStringLiteral("Durchfluss"));
-  EXPECT_EQ(labels[1]->text(), QStringLiteral("kg/h"));
-  EXPECT_EQ(row->findChild<QLineEdit*>()->text(), QStringLiteral("12.5"));
+  auto* row = widgetAs<frontend::qt::LabelTextUnitWidget>(f->ctl("Flow"));
+  ASSERT_NE(row, nullptr);
+  // Label and unit are texts the row draws: no widget each, on either side of the field.
+  EXPECT_TRUE(row->findChildren<QLabel*>().isEmpty());
+  EXPECT_EQ(row->label().text, QStringLiteral("Durchfluss"));
+  EXPECT_EQ(row->unit().text, QStringLiteral("kg/h"));
+  EXPECT_LE(row->label().rect.right(), row->edit->x());
+  EXPECT_GE(row->unit().rect.left(), row->edit->geometry().right());
+  EXPECT_EQ(row->edit->text(), QStringLiteral("12.5"));
 }
 
 TEST_F(WindowInput, ARefusedEditIsToldBesideTheFieldUntilTheUserTypesThere) {

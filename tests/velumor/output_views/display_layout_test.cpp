@@ -100,7 +100,7 @@ TEST_F(DisplayLayoutTest, OpensAtTheMinimumSizeWithTheDesignPositions) {
   const Row rows[] = {
       {DisplayKind::Trend, 7800, 7855, {120, 120, 7575, 6735}},
       {DisplayKind::Analog, 5640, 7255, {120, 0, 5295, 6135}},
-      {DisplayKind::Digital, 5400, 5455, {120, 0, 5055, 4455}},
+      {DisplayKind::Digital, 5400, 5575, {120, 0, 5055, 4455}},
       {DisplayKind::Bar, 5640, 7135, {120, 0, 5295, 6015}},
   };
   for (const Row& r : rows) {

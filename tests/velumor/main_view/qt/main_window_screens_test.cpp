@@ -26,6 +26,8 @@
 #include <tuple>
 #include <vector>
 
+#include "frontend/qt/control_views.h"
+#include "frontend/qt/display_widgets.h"
 #include "frontend/qt/front_end.h"
 #include "frontend/qt/qt_convert.h"
 #include "tests/frontend/qt/qt_test_support.h"
@@ -261,12 +263,13 @@ TEST_P(MainWindowScreens, EveryCaptionFitsInTheFontItIsDrawnWith) {
         ASSERT_NE(label, nullptr) << c->qualifiedName();
         if (!label->text().isEmpty()) check(*c, "", label->text(), misfit(*label, label->text()));
       } else if (c->typeName() == "Tolvar4LabelTextUnit") {
-        // The row's label is its leftmost part; the unit (empty without a device) follows the field.
-        QList<QLabel*> parts = w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
-        ASSERT_FALSE(parts.isEmpty()) << c->qualifiedName();
-        std::sort(parts.begin(), parts.end(), [](QLabel* x, QLabel* y) { return x->x() < y->x(); });
-        QLabel* label = parts.front();
-        if (!label->text().isEmpty()) check(*c, " label", label->text(), misfit(*label, label->text()));
+        // The row draws its label before the field; the unit (empty without a device) follows it.
+        auto* row = dynamic_cast<frontend::qt::LabelTextUnitWidget*>(w);
+        ASSERT_NE(row, nullptr) << c->qualifiedName();
+        const frontend::qt::DrawnText& label = row->label();
+        if (!label.text.isEmpty())
+          check(*c, " label", label.text,
+                frontend::qt::textMisfit(row->font(), label.rect, label.text, false));
       } else if (c->type() == ControlType::CommandButton) {
         auto* button = qobject_cast<QPushButton*>(w);
         ASSERT_NE(button, nullptr) << c->qualifiedName();
@@ -336,6 +339,88 @@ TEST_P(MainWindowScreens, EveryValueFieldShowsALongNegativeNumberWhole) {
     ASSERT_FALSE(img.isNull()) << error.toStdString();
     const std::filesystem::path png = dir / ("main_" + lang() + "_" + key + "_values.png");
     EXPECT_TRUE(img.save(QString::fromStdString(png.string()), "PNG")) << png;
+  });
+}
+
+// The row of pixels most of a text's letters stand on: the lowest row with at least a third
+// of the ink of the inkiest row (descenders have little); -1 without ink.
+int inkBaseline(const QImage& img, const QRect& r) {
+  std::vector<int> rows;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    rows.push_back(vtest::inkIn(img, QRect(r.left(), y, r.width(), 1)));
+  const int most = rows.empty() ? 0 : *std::max_element(rows.begin(), rows.end());
+  if (most == 0) return -1;
+  int base = -1;
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i] * 3 >= most) base = r.top() + static_cast<int>(i);
+  return base;
+}
+
+TEST_P(MainWindowScreens, CaptionsStandOnTheLineOfTheirFieldsWithoutAStripe) {
+  int pairs = 0;
+  forEveryTab([&](const std::string&, Control* page) {
+    if (!page) return;
+    // Every field shows a number, so that its text has ink to compare with.
+    for (Control* c : visibleOn(*page))
+      if (auto* edit = frontEnd.widget(*c) ? frontEnd.widget(*c)->findChild<QLineEdit*>() : nullptr)
+        edit->setText(QStringLiteral("-1234.567"));
+    for (Control* c : visibleOn(*page))
+      if (auto* edit = qobject_cast<QLineEdit*>(frontEnd.widget(*c)))
+        edit->setText(QStringLiteral("-1234.567"));
+    vtest::settle();
+    QString error;
+    const QImage img = frontEnd.grabImage(*form, error);
+    ASSERT_FALSE(img.isNull()) << error.toStdString();
+    for (Control* label : visibleOn(*page)) {
+      if (label->type() != ControlType::Label || label->caption().empty()) continue;
+      QWidget* lw = frontEnd.widget(*label);
+      ASSERT_NE(lw, nullptr);
+      const QRect lr = inWindow(lw);
+      // No lighter stripe: the label's face is its frame's, just beside it on the same line.
+      const QPoint inside(lr.right() - 1, lr.top() + 1), above(lr.left() - 2, lr.top() + 1);
+      QWidget* parent = lw->parentWidget();
+      const bool faceAbove = inWindow(parent).contains(above) &&
+                             !parent->childAt(parent->mapFrom(frontEnd.window(*form), above));
+      if (faceAbove) {
+        EXPECT_EQ(img.pixelColor(inside), img.pixelColor(above))
+            << label->qualifiedName() << " stands on a stripe";
+      }
+      // The field on the label's line to its right, if any.
+      QLineEdit* field = nullptr;
+      for (Control* c : visibleOn(*page)) {
+        if (c->container() != label->container() || c->left() < label->left() + label->width() / 2) continue;
+        const double mid = label->top() + label->height() / 2;
+        if (mid < c->top() || mid > c->top() + c->height()) continue;
+        QWidget* w = frontEnd.widget(*c);
+        auto* edit =
+            w ? (qobject_cast<QLineEdit*>(w) ? qobject_cast<QLineEdit*>(w) : w->findChild<QLineEdit*>())
+              : nullptr;
+        if (edit && (!field || c->left() < field->x())) field = edit;
+      }
+      if (!field) continue;
+      ++pairs;
+      const int labelBase = inkBaseline(img, lr);
+      const int fieldBase = inkBaseline(img, inWindow(field).adjusted(3, 3, -3, -3));
+      ASSERT_GE(labelBase, 0) << label->qualifiedName();
+      ASSERT_GE(fieldBase, 0) << label->qualifiedName();
+      EXPECT_NEAR(labelBase, fieldBase, 1)
+          << label->qualifiedName() << " \"" << label->caption() << "\" stands off its field's line";
+    }
+  });
+  EXPECT_GT(pairs, 10);
+}
+
+TEST_P(MainWindowScreens, TheValueFieldsOfTheOutputPagesStandInTheColumnOfTheirFields) {
+  forEveryTab([&](const std::string& key, Control*) {
+    if (key != "MainOutput1Key" && key != "MainOutput2Key") return;
+    const std::string ch = key == "MainOutput1Key" ? "Output1" : "Output2";
+    QWidget* win = frontEnd.window(*form);
+    const int column = frontEnd.widget(form->ctl(ch + "Text", 0))->mapTo(win, QPoint(0, 0)).x();
+    for (int32_t i : {0, 1}) {
+      QWidget* row = frontEnd.widget(form->ctl(ch + "MLabelTextUnit", i));
+      ASSERT_NE(row, nullptr);
+      EXPECT_EQ(row->findChild<QLineEdit*>()->mapTo(win, QPoint(0, 0)).x(), column) << ch << " row " << i;
+    }
   });
 }
 

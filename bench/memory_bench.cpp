@@ -1,0 +1,138 @@
+// The memory a window costs as a user has it: the Qt front end installed, the interactive
+// real-time drive running, the host connected to the simulated meter, each window registered
+// and every page of it visited once. Prints one JSON object a line: {"name", "value", "unit"}.
+//
+//   velumor-memory-bench [--short] main|diag
+//
+// The first window pays for what every window shares (fonts, styles, the device description);
+// the figure is what each further one adds, in MiB, with the growth at 1, 8 and 32 further
+// windows. Each window class runs in a fresh process so that memory freed by one does not make
+// another look smaller.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "bench/bench_session.h"
+#include "frontend/qt/front_end.h"
+#include "platform/com/variant.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/form.h"
+#include "tolvar/sim/frame_operations.h"
+
+namespace {
+
+using velumor::bench::BenchSession;
+using velumor::bench::notificationsPending;
+using velumor::bench::residentBytes;
+
+void report(const std::string& name, double value, const char* unit) {
+  std::printf("{\"name\": \"%s\", \"value\": %.6g, \"unit\": \"%s\"}\n", name.c_str(), value, unit);
+  std::fflush(stdout);
+}
+
+// Lets Qt, and with it the real-time drive, run for `ms`, or until `done` holds.
+template <class Done>
+bool runFor(int ms, Done done) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > ms) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+void runFor(int ms) {
+  runFor(ms, [] { return false; });
+}
+
+// The window registered (its one-shot registration tick fired) and its notifications worked off.
+bool settled(platform::ui::Form& window) {
+  if (!window.isLoaded()) return true;
+  return !window.timer("RegisterTimer").isEnabled() && !notificationsPending(window);
+}
+
+// Selects every tab of every tab strip of the window, as a user clicks through the pages,
+// each page drawn into the window before the next; the first tab is selected again at the end.
+void visitEveryPage(platform::ui::Form& window) {
+  std::vector<platform::ui::TabStripControl*> strips;
+  for (const auto& c : window.controls())
+    if (auto* s = dynamic_cast<platform::ui::TabStripControl*>(c.get()); s && s->effectivelyVisible())
+      strips.push_back(s);
+  for (platform::ui::TabStripControl* strip : strips) {
+    std::vector<std::string> keys;
+    for (const platform::ui::Tab& t : strip->tabs()) keys.push_back(t.key);
+    for (const std::string& key : keys) {
+      window.userSelectTab(*strip, platform::com::Variant(key));
+      runFor(200, [&] { return settled(window); });
+      runFor(20);  // drawn as the window system asks for it, not grabbed
+    }
+    if (!keys.empty()) window.userSelectTab(*strip, platform::com::Variant(keys.front()));
+  }
+  QApplication::processEvents();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool isShort = false;
+  std::string which;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--short") == 0)
+      isShort = true;
+    else
+      which = argv[i];
+  }
+  const char* progId = which == "main"   ? "Velumor.VelumorMainViewClass"
+                       : which == "diag" ? "Velumor.VelumorDiagViewClass"
+                                         : nullptr;
+  if (!progId) {
+    std::fprintf(stderr, "usage: velumor-memory-bench [--short] main|diag\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  try {
+    BenchSession session;
+    frontend::qt::FrontEnd front;
+    front.install(frontend::qt::FrontEnd::Mode::WindowsOnly);
+    front.startRealTime();
+    if (session.host().frameOperations().connect() != 0) throw std::runtime_error("the host did not connect");
+    runFor(10000, [&] { return session.host().connectionState() == tolvar::Connected; });
+    if (session.host().connectionState() != tolvar::Connected)
+      throw std::runtime_error("the simulated meter did not come online");
+
+    std::vector<platform::com::Ptr<tolvar::View>> views;
+    auto openUsed = [&] {
+      views.push_back(session.open(progId));
+      platform::ui::Form* window = BenchSession::windowOf(views.back());
+      if (!window) throw std::runtime_error(std::string(progId) + " has no window");
+      if (!runFor(10000, [&] { return settled(*window); }))
+        throw std::runtime_error(std::string(progId) + " did not register within 10 s");
+      visitEveryPage(*window);
+    };
+    openUsed();  // the first window also loads what every window shares
+    runFor(300);
+    const int64_t before = residentBytes();
+    const std::vector<int> steps = isShort ? std::vector<int>{1} : std::vector<int>{1, 8, 32};
+    const std::string figure = std::string("rss_") + which + "_used";
+    for (int n : steps) {
+      while (static_cast<int>(views.size()) - 1 < n) openUsed();
+      runFor(300);
+      const double mib = static_cast<double>(residentBytes() - before) / n / (1024.0 * 1024.0);
+      report(figure + "_with_" + std::to_string(n), mib, "MiB");
+      if (n == 8 || isShort) report(figure, mib, "MiB");
+    }
+    for (auto& v : views) session.close(v);
+    QApplication::processEvents();
+    front.stopRealTime();
+    front.uninstall();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "velumor-memory-bench: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
