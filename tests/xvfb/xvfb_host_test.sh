@@ -144,19 +144,24 @@ PY
 }
 tag_saved() { [ "$(dataset_tag "$1" "$2")" = "$3" ]; }
 
+# open_windows LANG DB MAIN-TITLE MENU-KEY: the host with the main and the table view, side by
+# side; the main view's first menu opens and closes, so both take input from then on.
+open_windows() {
+  start "$1" "$2" Velumor.VelumorMainViewClass GenericView.GenericViewClass
+  table=$(wait_window '^Items$')
+  main=$(wait_window "$3")
+  xdotool windowmove "$table" 600 0
+  local before
+  before=$(visible)
+  retry 20 "more_visible $before" keys "$main" Escape "$4" || fail "the main view's first menu did not open"
+  python3 "$here/xwin.py" shot "$work/menu-$1.png"
+  keys "$main" Escape
+  until_ok 10 eval "! more_visible $before" || fail "the main view's first menu did not close"
+}
+
 # ---- 1. English: the table view, the data-set dialogs, File > Exit
 db=$work/datasets.sqlite
-start en "$db" Velumor.VelumorMainViewClass GenericView.GenericViewClass
-table=$(wait_window '^Items$')
-main=$(wait_window '^Device Data, ')
-xdotool windowmove "$table" 600 0
-
-# A menu of the main view: its popup appears and goes again.
-before=$(visible)
-retry 20 'more_visible $before' keys "$main" Escape alt+f || fail "the File menu did not open"
-python3 "$here/xwin.py" shot "$work/menu.png"
-keys "$main" Escape
-until_ok 10 eval '! more_visible $before' || fail "the File menu did not close"
+open_windows en "$db" '^Device Data, ' alt+f
 
 # The table view: typing an item's name selects its row, Tab reaches the value field.
 typed "$table" TAG
@@ -190,14 +195,7 @@ keys "$main" alt+f x
 expect_exit "File > Exit on its last window"
 
 # ---- 2. German: the close box, the save question, No
-start de "$work/datasets-de.sqlite" Velumor.VelumorMainViewClass GenericView.GenericViewClass
-table=$(wait_window '^Items$')
-main=$(wait_window '^Gerätedaten, ')
-xdotool windowmove "$table" 600 0
-# The table view takes input once its list has the focus: typing selects the item's row.
-before=$(visible)
-retry 20 'more_visible $before' keys "$main" Escape alt+d || fail "the Datei menu did not open"
-keys "$main" Escape
+open_windows de "$work/datasets-de.sqlite" '^Gerätedaten, ' alt+d
 typed "$table" TAG
 keys "$table" Tab ctrl+a
 typed "$table" FT-303
