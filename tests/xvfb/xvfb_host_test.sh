@@ -44,11 +44,27 @@ until_ok() {
   done
 }
 
-# A free display: the server picks it and tells its number.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-until_ok 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(tr -d '\n' <"$work/display")
+# A free display of our own. Not the lowest free number: X servers of other tests that start
+# and end at the same moment contend for it, and one ending takes the socket of the number
+# with it. A number in use makes the server give up, and the next is tried.
+xvfb_alive() { kill -0 "$xvfb_pid" 2>/dev/null; }
+ready() { [ -S "/tmp/.X11-unix/X$1" ] || ! xvfb_alive; }
+display=
+for _ in $(seq 30); do
+  n=$((200 + RANDOM % 700))
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  until_ok 10 ready "$n"
+  if xvfb_alive && [ -S "/tmp/.X11-unix/X$n" ]; then
+    display=$n
+    break
+  fi
+  kill "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
+done
+[ -n "$display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=:$display
 # Leak reports of system libraries (D-Bus, fontconfig) are suppressed; every other report counts.
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/lsan.supp:print_suppressions=0"
 
@@ -73,9 +89,11 @@ shown() { [ -n "$(titled "$1")" ]; }
 gone() { [ -z "$(titled "$1")" ]; }
 # wait_window TITLE: the window's id once it is shown; fails the test when it is not.
 wait_window() {
-  until_ok 30 shown "$1" || fail "no window \"$1\" appeared"
+  until_ok 30 shown_or_ended "$1" || fail "no window \"$1\" appeared"
+  ended && fail "the host ended while a window \"$1\" was awaited"
   titled "$1"
 }
+shown_or_ended() { ended || shown "$1"; }
 # Every visible window on this private display: a menu's popup carries no process id.
 visible() { xdotool search --onlyvisible --name '' 2>/dev/null | wc -l; }
 more_visible() { [ "$(visible)" -gt "$1" ]; }
@@ -126,19 +144,24 @@ PY
 }
 tag_saved() { [ "$(dataset_tag "$1" "$2")" = "$3" ]; }
 
+# open_windows LANG DB MAIN-TITLE MENU-KEY: the host with the main and the table view, side by
+# side; the main view's first menu opens and closes, so both take input from then on.
+open_windows() {
+  start "$1" "$2" Velumor.VelumorMainViewClass GenericView.GenericViewClass
+  table=$(wait_window '^Items$')
+  main=$(wait_window "$3")
+  xdotool windowmove "$table" 600 0
+  local before
+  before=$(visible)
+  retry 20 "more_visible $before" keys "$main" Escape "$4" || fail "the main view's first menu did not open"
+  python3 "$here/xwin.py" shot "$work/menu-$1.png"
+  keys "$main" Escape
+  until_ok 10 eval "! more_visible $before" || fail "the main view's first menu did not close"
+}
+
 # ---- 1. English: the table view, the data-set dialogs, File > Exit
 db=$work/datasets.sqlite
-start en "$db" Velumor.VelumorMainViewClass GenericView.GenericViewClass
-table=$(wait_window '^Items$')
-main=$(wait_window '^Device Data, ')
-xdotool windowmove "$table" 600 0
-
-# A menu of the main view: its popup appears and goes again.
-before=$(visible)
-retry 20 'more_visible $before' keys "$main" Escape alt+f || fail "the File menu did not open"
-python3 "$here/xwin.py" shot "$work/menu.png"
-keys "$main" Escape
-until_ok 10 eval '! more_visible $before' || fail "the File menu did not close"
+open_windows en "$db" '^Device Data, ' alt+f
 
 # The table view: typing an item's name selects its row, Tab reaches the value field.
 typed "$table" TAG
@@ -172,13 +195,7 @@ keys "$main" alt+f x
 expect_exit "File > Exit on its last window"
 
 # ---- 2. German: the close box, the save question, No
-start de "$work/datasets-de.sqlite" Velumor.VelumorMainViewClass GenericView.GenericViewClass
-table=$(wait_window '^Items$')
-main=$(wait_window '^Gerätedaten, ')
-# The table view takes input once its list has the focus: typing selects the item's row.
-before=$(visible)
-retry 20 'more_visible $before' keys "$main" Escape alt+d || fail "the Datei menu did not open"
-keys "$main" Escape
+open_windows de "$work/datasets-de.sqlite" '^Gerätedaten, ' alt+d
 typed "$table" TAG
 keys "$table" Tab ctrl+a
 typed "$table" FT-303
