@@ -46,7 +46,7 @@ find_main() {
   main=$(xdotool search --onlyvisible --pid "$host_pid" --name '^Gerätedaten' 2>/dev/null | tail -1)
   [ -n "$main" ]
 }
-within 30 "the main view did not appear" find_main
+within 60 "the main view did not appear" find_main
 # Where the window's client area starts on the screen, for reading screenshots.
 origin() {
   xdotool mousemove --window "$main" 0 0
@@ -87,9 +87,15 @@ PY
 tab_x=518 tab_y=42 damping_x=255 damping_y=142 qmax_x=250 qmax_y=211
 
 origin
-# Connect (Gerät > Verbinden); the parameter pages then join the tab strip.
+# Connect (Gerät > Verbinden); the parameter pages then join the tab strip. Return goes only
+# once the menu's popup stands (it carries no process id, so every visible window counts).
+visible() { xdotool search --onlyvisible --name '' 2>/dev/null | wc -l; }
 click 300 250
-xdotool key alt+g Return
+before=$(visible)
+xdotool key alt+g
+menu_open() { [ "$(visible)" -gt "$before" ]; }
+within 10 "the device menu did not open" menu_open
+xdotool key Return
 operation_page() {
   click $tab_x $tab_y
   shot "$work/operation.png"
@@ -126,12 +132,15 @@ find_box() {
 }
 within 20 "the save question did not appear" find_box
 shot "$work/save-question.png"
-xdotool windowfocus --sync "$box" 2>/dev/null
-xdotool key --window "$box" alt+y
-ended() { ! kill -0 "$host_pid" 2>/dev/null; }
-deadline=$((SECONDS + 30))
-until ended; do
+# Yes, again each second until the box has taken it (a key sent before it has the focus is lost).
+deadline=$((SECONDS + 30)) next=0
+while kill -0 "$host_pid" 2>/dev/null; do
   [ $SECONDS -lt $deadline ] || fail "the host still runs after its window was closed"
+  if [ $SECONDS -ge $next ] && find_box; then
+    xdotool windowfocus --sync "$box" 2>/dev/null
+    xdotool key --window "$box" alt+y
+    next=$((SECONDS + 1))
+  fi
   sleep 0.1
 done
 wait "$host_pid"
