@@ -5,25 +5,7 @@
 # Arguments: velumor-host, the registry, a folder for files.
 set -u
 host=$1 registry=$2 work=$3
-here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb xdotool python3; do
-  command -v $tool >/dev/null || { echo "FAIL: $tool is missing (scripts/setup.sh installs xvfb and xdotool)"; exit 1; }
-done
-rm -rf "$work" && mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
-log=$work/host.log
-xvfb_pid= host_pid=
-finish() {
-  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-}
-trap finish EXIT
-fail() { echo "FAIL: $*"; python3 "$here/xwin.py" shot "$work/failed.png"; echo "--- host output:"; cat "$log"; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start: $(cat "$work/xvfb.log")"; exit 1; }
-export DISPLAY=:$(tr -d '\n' <"$work/display")
+source "$(dirname "$0")/x_session.sh"
 
 env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$work/runtime" "$host" --lang en --registry "$registry" \
   --db "$work/datasets.sqlite" >"$log" 2>&1 &
