@@ -30,6 +30,9 @@ inline Qt::Alignment horizontalAlignment(int a) {
 
 // A control's own colour for `role`; the disabled look stays the platform's.
 inline void setRole(QWidget* w, QPalette::ColorRole role, const QColor& c) {
+  // A colour the widget shows already needs no palette of its own: sharing its container's
+  // keeps the style's drawn faces shared too.
+  if (w->palette().color(role) == c) return;
   QPalette p = w->palette();
   p.setColor(QPalette::Active, role, c);
   p.setColor(QPalette::Inactive, role, c);

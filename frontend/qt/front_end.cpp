@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -29,6 +30,9 @@ using platform::ui::Form;
 using platform::ui::MenuControl;
 
 namespace {
+
+// What the style may keep of drawn control faces, in KB.
+constexpr int kStylePictureCacheKb = 1024;
 
 FrontEnd* gCurrent = nullptr;
 
@@ -130,6 +134,10 @@ void FrontEnd::install(Mode mode) {
     QtServices* s = services_.get();
     platform::ui::Services::install(s, s, s, s, s, s);
   }
+  // The style keeps a drawn picture of each control face it paints, keyed by the widget's own
+  // palette, so every window added its own set until the cache's 10 MB were full: a window's
+  // faces are drawn anew instead where they do not fit into a smaller cache.
+  QPixmapCache::setCacheLimit(kStylePictureCacheKb);
   if (QScreen* screen = QApplication::primaryScreen()) {
     QRect r = screen->geometry();
     platform::ui::Screen::setSize(static_cast<float>(pxToTwips(r.width())),
