@@ -284,6 +284,10 @@ class FrontEndTest : public ::testing::Test {
     frontEnd.install(mode());
   }
   void TearDown() override {
+    // A shown window lives until it is unloaded: the test's windows close as an application's
+    // do at its end.
+    for (platform::ui::Form* f : platform::ui::allForms())
+      if (f->isLoaded()) f->unload(platform::ui::kUnloadAppWindows);
     frontEnd.uninstall();
     settle();
     platform::ui::Services::installHeadless();

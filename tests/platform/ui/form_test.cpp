@@ -9,6 +9,7 @@
 #include "platform/ui/form_dump.h"
 #include "platform/ui/services.h"
 #include "test_forms.h"
+#include "tests/support/windows_close_at_the_end.h"
 
 using namespace platform::ui;
 using platform::com::makeObject;

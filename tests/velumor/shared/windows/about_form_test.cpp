@@ -9,6 +9,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
+#include "tests/support/windows_close_at_the_end.h"
 #include "velumor/shared/component.h"
 #include "velumor/shared/windows/velumor_about_form.h"
 #include "windows_fixture.h"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/ui/services.h"
+#include "tests/support/windows_close_at_the_end.h"
 #include "velumor/shared/windows/soft_service_form.h"
 #include "velumor/shared/windows/txt_file_form.h"
 #include "windows_fixture.h"
