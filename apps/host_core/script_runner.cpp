@@ -422,7 +422,10 @@ struct ScriptRunner::Call {
                   platform::com::formatNumber(kMaxPixels) + " x " + platform::com::formatNumber(kMaxPixels));
     std::string err;
     auto path = outPath(w[2]);
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+    std::error_code ec;
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
+    if (ec)
+      return fail("cannot create the folder " + path.parent_path().string() + " (" + ec.message() + ")");
     if (!runner.screenshot_(shot, path, err)) return fail(err);
     return true;
   }
