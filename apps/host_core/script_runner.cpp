@@ -231,9 +231,20 @@ ScriptRunner::ScriptRunner(HostApi& host, std::ostream& out) : host_(host), out_
 
 ScriptRunner::~ScriptRunner() = default;
 
+namespace {
+// At most `limit` octets of a text a user typed or a file held, cut at a character and saying
+// how much was left out: a name of 100,000 characters must not make a message of 100 KB.
+std::string clipped(const std::string& text, size_t limit) {
+  if (text.size() <= limit) return text;
+  size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end) + "... (" + std::to_string(text.size() - end) + " more octets)";
+}
+}  // namespace
+
 bool ScriptRunner::fail(const std::string& message) {
   ++failures_;
-  out_ << "FAIL line " << lineNo_ << ": " << line_ << "\n  " << message << "\n";
+  out_ << "FAIL line " << lineNo_ << ": " << clipped(line_, 240) << "\n  " << clipped(message, 2000) << "\n";
   return false;
 }
 
@@ -446,7 +457,10 @@ struct ScriptRunner::Call {
                   platform::com::formatNumber(kMaxPixels) + " x " + platform::com::formatNumber(kMaxPixels));
     std::string err;
     auto path = outPath(w[2]);
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+    std::error_code ec;
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
+    if (ec)
+      return fail("cannot create the folder " + path.parent_path().string() + " (" + ec.message() + ")");
     if (!runner.screenshot_(shot, path, err)) return fail(err);
     return true;
   }

@@ -228,7 +228,7 @@ std::string SessionGenerator::pathValue() {
     case 6:
       return "/proc/self/x.txt";
     case 7:
-      return "/nonexistent/x.txt";
+      return "/proc/none/x.txt";
     case 8:
       return "\"\"";
     case 9:

@@ -1,7 +1,13 @@
 // velumor-host: the stand-in host. It loads the component's views for a simulated RQ4400,
 // either in real windows or, with --script, in a headless scripted session.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -21,6 +27,7 @@
 
 #ifdef VELUMOR_WITH_QT
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QTimer>
 
 #include "apps/velumor-host/last_window.h"
@@ -105,6 +112,72 @@ void installDialogs(tolvar::sim::HostSession& session) {
         current, [](const std::string& text) { return tolvar::sim::checkedAddress(text).ok(); }, german);
   });
 }
+
+// The platforms the toolkit can load, from its plugin folders ("offscreen", "xcb", ...).
+std::vector<std::string> availablePlatforms() {
+  std::vector<std::string> folders;
+  if (const char* extra = std::getenv("QT_QPA_PLATFORM_PLUGIN_PATH"); extra && *extra)
+    folders.emplace_back(extra);
+  folders.push_back(QLibraryInfo::path(QLibraryInfo::PluginsPath).toStdString() + "/platforms");
+  std::vector<std::string> names;
+  for (const auto& folder : folders) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string file = it->path().filename().string();
+      if (file.rfind("libq", 0) != 0 || it->path().extension() != ".so") continue;
+      const std::string name = file.substr(4, file.size() - 7);
+      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// With a platform asked for that the toolkit lacks, it aborts advising a reinstall; this says
+// what was asked for and what there is. A list ("wayland;xcb") needs one it has; the empty
+// list is left to the toolkit, which may know plugins this cannot see.
+bool platformExists(std::string& problem) {
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  if (!qpa || !*qpa) return true;
+  const std::vector<std::string> names = availablePlatforms();
+  if (names.empty()) return true;
+  std::string asked = qpa;
+  for (size_t start = 0; start <= asked.size();) {
+    size_t end = asked.find(';', start);
+    if (end == std::string::npos) end = asked.size();
+    const std::string entry = asked.substr(start, end - start);
+    const std::string name = entry.substr(0, entry.find(':'));
+    if (std::find(names.begin(), names.end(), name) != names.end()) return true;
+    start = end + 1;
+  }
+  if (asked.size() > 80) asked = asked.substr(0, 80) + "...";
+  std::string list;
+  for (const auto& n : names) list += (list.empty() ? "" : ", ") + n;
+  problem =
+      "QT_QPA_PLATFORM asks for \"" + asked + "\", which is not there; the platforms there are: " + list;
+  return false;
+}
+
+// The runtime folder when the environment names none: the user's own /tmp/velumor-runtime-UID
+// when it is a real folder of theirs that nobody else may enter, else a fresh private one (a
+// folder or link someone else left under that name is neither used nor changed). Empty, with
+// why in `problem`, when there is no private folder to be had.
+std::string privateRuntimeFolder(std::string& problem) {
+  std::error_code ec;
+  std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+  if (ec) base = "/tmp";
+  const std::string wanted = (base / ("velumor-runtime-" + std::to_string(::getuid()))).string();
+  if (::mkdir(wanted.c_str(), 0700) == 0) return wanted;
+  struct stat st {};
+  if (errno == EEXIST && ::lstat(wanted.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+      st.st_uid == ::getuid() && (st.st_mode & 0777) == 0700)
+    return wanted;
+  std::string fresh = wanted + "-XXXXXX";
+  if (::mkdtemp(fresh.data())) return fresh;
+  problem = "no private runtime folder: " + wanted + " is not one and " + fresh + " cannot be made (" +
+            std::strerror(errno) + ")";
+  return {};
+}
 #endif
 
 }  // namespace
@@ -127,10 +200,17 @@ int main(int argc, char** argv) {
     std::cerr << "velumor-host: no display: use --offscreen or --script\n";
     return 2;
   }
+  if (std::string problem; !platformExists(problem)) {
+    std::cerr << "velumor-host: " << problem << "\n";
+    return 2;
+  }
   if (!std::getenv("XDG_RUNTIME_DIR")) {
-    auto dir = std::filesystem::temp_directory_path() / ("velumor-runtime-" + std::to_string(getuid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
+    std::string problem;
+    const std::string dir = privateRuntimeFolder(problem);
+    if (dir.empty()) {
+      std::cerr << "velumor-host: " << problem << "\n";
+      return 2;
+    }
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   }
   // The toolkit's own warnings are no part of a session's output.

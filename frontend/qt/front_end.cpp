@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCursor>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,12 +16,16 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
+#include <string_view>
 
 #include "frontend/qt/form_window.h"
 #include "frontend/qt/qt_convert.h"
 #include "frontend/qt/qt_services.h"
 #include "platform/com/error.h"
+#include "platform/com/file_replace.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 
@@ -75,8 +81,21 @@ bool saveImage(const QImage& img, const QString& path, QString& error) {
     error = QStringLiteral("cannot create the folder %1").arg(fi.absolutePath());
     return false;
   }
-  if (!img.save(path, "PNG")) {
-    error = QStringLiteral("cannot write %1").arg(path);
+  // Encoded in memory first: the image writer leaks what it holds when the file fails in the
+  // middle, and the file is then replaced whole, never left half written.
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!img.save(&buffer, "PNG")) {
+    error = QStringLiteral("cannot encode the picture for %1").arg(path);
+    return false;
+  }
+  const QByteArray file = QFile::encodeName(path);
+  if (const int failure = platform::com::replaceFileContents(
+          std::filesystem::path(file.toStdString()),
+          std::string_view(png.constData(), static_cast<size_t>(png.size())), 0666);
+      failure != 0) {
+    error = QStringLiteral("cannot write %1 (%2)").arg(path, QString::fromLocal8Bit(std::strerror(failure)));
     return false;
   }
   return true;

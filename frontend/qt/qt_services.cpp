@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QBuffer>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
@@ -21,11 +22,15 @@
 #include <QStyle>
 #include <QUrl>
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
 
 #include "frontend/qt/form_window.h"
 #include "frontend/qt/front_end.h"
 #include "frontend/qt/qt_convert.h"
 #include "platform/com/error.h"
+#include "platform/com/file_replace.h"
 
 namespace frontend::qt {
 
@@ -396,12 +401,25 @@ void QtServices::print(const platform::ui::PrintDocument& document) {
                                               proposal, QStringLiteral("PDF (*.pdf)"));
   if (path.isEmpty()) return;  // the user chose not to print
   if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
-  QPdfWriter writer(path);
-  writer.setPageLayout(pr.pageLayout());
-  writer.setResolution(600);
-  writer.setTitle(qs(document.title));
-  writer.setCreator(QApplication::applicationDisplayName());
-  printDocument(document, writer);
+  // Drawn into memory and then written whole: an interrupted print leaves the old file or the
+  // new one, and nothing beside it.
+  QByteArray pdf;
+  {
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageLayout(pr.pageLayout());
+    writer.setResolution(600);
+    writer.setTitle(qs(document.title));
+    writer.setCreator(QApplication::applicationDisplayName());
+    printDocument(document, writer);
+  }
+  if (const int failure = platform::com::replaceFileContents(
+          std::filesystem::path(QFile::encodeName(path).toStdString()),
+          std::string_view(pdf.constData(), static_cast<size_t>(pdf.size())), 0666);
+      failure != 0)
+    platform::com::raise(platform::com::err::PathFileAccess,
+                         "Cannot write the printout to " + utf8(path) + ": " + std::strerror(failure));
   lastPdf_ = path;
 }
 

@@ -21,11 +21,11 @@ expect Sim CurrentText(0) LastError ""
 
 # No number: told why in German, the field shows the item again, nothing is written.
 text Sim CurrentText(0) "abc"
-expect Sim CurrentText(0) LastError "Fixed loop current: \"abc\" ist keine Zahl"
+expect Sim CurrentText(0) LastError "Fester Schleifenstrom: \"abc\" ist keine Zahl"
 expect Sim CurrentText(0) Text "12,500"
 expect-item PRIMARY_FIXED_CURRENT 12.5
 text Sim CurrentText(0) "1.234,5"
-expect Sim CurrentText(0) LastError "Fixed loop current: \"1.234,5\" ist keine Zahl"
+expect Sim CurrentText(0) LastError "Fester Schleifenstrom: \"1.234,5\" ist keine Zahl"
 expect-item PRIMARY_FIXED_CURRENT 12.5
 
 # The window reads the field's "12,500" as 12.5 mA: Adjust fixes the output there.

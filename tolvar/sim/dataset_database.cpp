@@ -237,19 +237,6 @@ std::string readValue(sqlite3_stmt* st, int kindCol, int lbCol, int valueCol, Va
   return {};
 }
 
-bool holdsNumber(const Variant& v) {
-  switch (v.type()) {
-    case VarType::Empty:
-    case VarType::Null:
-    case VarType::Boolean:
-    case VarType::String:
-    case VarType::ByteArray:
-      return false;
-    default:
-      return true;
-  }
-}
-
 size_t codePoints(const std::string& s) {
   return static_cast<size_t>(std::count_if(
       s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
@@ -268,7 +255,7 @@ std::string misfit(const dd::DeviceData& data, const dd::VariableDef& def, const
     case ValueType::Int:
     case ValueType::Enum:
     case ValueType::BitEnum:
-      if (!holdsNumber(v)) return "does not hold a number, as its item does";
+      if (!v.isNumeric() || v.type() == VarType::Boolean) return "does not hold a number, as its item does";
       if (!valueFromUserNumber(data, def, v.toDouble(), error))
         return "does not fit its item (" + error + ")";
       return {};

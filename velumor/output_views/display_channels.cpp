@@ -132,10 +132,11 @@ std::optional<ScaleItems> scaleOf(const DisplayChannelSpec& ch, int32_t s) {
 void ConfigureChannel(Dispatch& control, DisplayClass cls, const DisplayChannelSpec& ch,
                       const ChannelContext& ctx, bool bShadow, int32_t& userLevel, int32_t& countryCode) {
   const auto& id = displayRoles(cls);
+  control.invoke(id.DisconnectItems, InvokeKind::Method, {});
+  // A selection beyond Long is dropped as a failed read is: the control stays disconnected.
   const std::optional<int32_t> selection = readSelection(ctx, bShadow);
   if (!selection) return;
   const int32_t s = *selection;
-  control.invoke(id.DisconnectItems, InvokeKind::Method, {});
   // The caption is written for every value, so a value outside the tables still gets the
   // enumeration's text (or an empty one) rather than the previous variable's.
   text(control, id.ChannelCaption, captionOf(ch, ctx, s));

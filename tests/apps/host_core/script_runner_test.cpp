@@ -262,6 +262,21 @@ TEST(ScriptRunner, AScreenshotLargerThanAScreenIsRefusedWithItsSize) {
   r.closeAll();
 }
 
+// A failed line repeats what was typed and quotes its words, each only so far: a name of
+// 100,000 characters gives a message of a few kilobytes, cut between characters.
+TEST(ScriptRunner, FailuresQuoteOnlyABoundedPartOfWhatWasTyped) {
+  std::string huge;
+  for (int i = 0; i < 50000; ++i) huge += "\xC3\xA4";  // umlauts, two octets each
+  for (const std::string& script : {"open " + huge + "\n", "set A 1\nexpect-item A \"" + huge + "\"\n"}) {
+    std::string out;
+    EXPECT_EQ(run(script, &out), 1);
+    EXPECT_LT(out.size(), 3000u);
+    EXPECT_NE(out.find("more octets)"), std::string::npos) << out.substr(0, 400);
+    for (size_t at = out.find("... ("); at != std::string::npos; at = out.find("... (", at + 1))
+      EXPECT_EQ(out.compare(at - 2, 2, "\xC3\xA4"), 0) << "cut inside a character at " << at;
+  }
+}
+
 TEST(ScriptRunner, AnExpectationWithWordsLeftOverFailsInsteadOfCheckingHalf) {
   std::string out;
   // A number or a text is one value: a second word must not pass unchecked.
