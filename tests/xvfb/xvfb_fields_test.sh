@@ -132,13 +132,13 @@ find_box() {
 }
 within 20 "the save question did not appear" find_box
 shot "$work/save-question.png"
-# Yes, again each second until the box has taken it (a key sent before it has the focus is lost).
+# Ja (the default button), again each second until the box has taken it (a key sent before it has the focus is lost).
 deadline=$((SECONDS + 30)) next=0
 while kill -0 "$host_pid" 2>/dev/null; do
   [ $SECONDS -lt $deadline ] || fail "the host still runs after its window was closed"
   if [ $SECONDS -ge $next ] && find_box; then
     xdotool windowfocus --sync "$box" 2>/dev/null
-    xdotool key --window "$box" alt+y
+    xdotool key --window "$box" Return
     next=$((SECONDS + 1))
   fi
   sleep 0.1
