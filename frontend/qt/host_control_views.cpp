@@ -194,7 +194,24 @@ class UserView : public ControlView {
     });
   }
 
+  // The plotter hands over only the samples that came since it was last asked.
+  bool refreshPlotter() {
+    std::string update;
+    try {
+      update = user().impl().drawingSince(plotMark_);
+    } catch (const std::exception& e) {
+      platform::ui::EventLoop::instance().reportError(control_.form().name() + "." + control_.qualifiedName(),
+                                                      e.what());
+      return true;
+    }
+    PlotUpdate u;
+    if (update.empty() || !parsePlotUpdate(QString::fromStdString(update), u)) return false;
+    plotter_->applyUpdate(std::move(u));
+    return true;
+  }
+
   void refresh() {
+    if (kind_ == Kind::Plotter && refreshPlotter()) return;
     using Snapshot = std::map<std::string, Variant, platform::ui::NoCaseLess>;
     Snapshot s;
     try {
@@ -302,6 +319,7 @@ class UserView : public ControlView {
   PictureWidget* lamp_ = nullptr;
   bool updating_ = false;
   bool refreshPending_ = false;
+  uint64_t plotMark_ = 0;
 };
 
 }  // namespace
