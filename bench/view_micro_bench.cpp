@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "bench/bench_session.h"
 #include "platform/ui/event_loop.h"
+#include "tolvar/sim/dd/device_data.h"
 
 namespace {
 
@@ -107,6 +110,37 @@ BENCHMARK(BM_TickCost)->Arg(1)->Arg(8)->Arg(32)->Unit(benchmark::kMicrosecond);
 // not change: the difference of two runs under callgrind is 2000 changes (bench/README.md).
 BENCHMARK(BM_TickCost)->Arg(32)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TickCost)->Arg(32)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+
+// A record-state change (the host reading or writing a record) with `views` main windows
+// open: none of them registered the item, so it should cost the same with one or with 32.
+void recordState(benchmark::State& state) {
+  EventLoop::instance().useManualClock();
+  const int64_t views = state.range(0);
+  BenchSession session;
+  std::vector<platform::com::Ptr<tolvar::View>> open;
+  std::vector<platform::ui::Form*> windows;
+  for (int64_t i = 0; i < views; ++i) {
+    open.push_back(session.open(kMainView));
+    windows.push_back(BenchSession::windowOf(open.back()));
+  }
+  EventLoop::instance().advance(10);
+  const auto timers = notifyTimers(windows);
+  drain(timers);
+  const auto& records = session.host().deviceData().records;
+  if (records.empty()) throw std::runtime_error("the device has no records");
+  const std::string item = "&&Record_State&&" + records.front().name;
+  int value = 0;
+  for (auto _ : state) {
+    value = value == 0 ? 1 : 0;
+    session.set(item, value);
+    drain(timers);
+  }
+  for (auto& v : open) session.close(v);
+}
+void BM_RecordState(benchmark::State& state) {
+  guarded<recordState>(state);
+}
+BENCHMARK(BM_RecordState)->Arg(1)->Arg(8)->Arg(32)->Unit(benchmark::kMicrosecond);
 
 // A burst of changes to the device's variables (an upload), worked off by the main view.
 void burstDrain(benchmark::State& state) {
