@@ -177,10 +177,11 @@ class PlotterWidget : public QWidget {
   int colourIndex(size_t i) const;
   // The steps of a paint: legend, value axis, time axis, curves.
   void drawLegend(QPainter& p) const;
-  void drawValueAxis(QPainter& p, const QRectF& plot) const;
+  // `labels`: with the texts beside the plot, not only its grid.
+  void drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const;
   // The time the axis spans (ms), and in `tEnd` where it ends.
   double timeSpan(double& tEnd) const;
-  void drawTimeAxis(QPainter& p, const QRectF& plot, double span) const;
+  void drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels) const;
   // The curves' layer, brought up to `tEnd`: moved on and the new steps drawn, or drawn whole.
   void bringLayerTo(const QRectF& plot, double tEnd, double span);
   void drawLayerWhole(const QRectF& plot, double tEnd, double span);

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPolygonF>
 #include <QTimerEvent>
@@ -68,7 +69,10 @@ bool parsePlotUpdate(const QString& json, PlotUpdate& out) {
   return true;
 }
 
-PlotterWidget::PlotterWidget(QWidget* parent) : QWidget(parent) {}
+PlotterWidget::PlotterWidget(QWidget* parent) : QWidget(parent) {
+  // It fills all of itself: what lies behind is not drawn first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 double PlotterWidget::penWidth(int index) {
   static constexpr double kWidths[kMaxCurves] = {6.0, 4.0, 2.5, 1.5};
@@ -108,9 +112,15 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
   }
   curves_ = std::move(next);
   timeSpanMs_ = u.timeSpanMs;
-  if (whole) layerValid_ = false;  // a changed range is found when the layer is next brought up
   restartClock();
-  update();
+  if (whole) {
+    layerValid_ = false;  // a changed range is found when the layer is next brought up
+    update();
+    return;
+  }
+  // New samples: the legend (the newest values) and the plot.
+  update(QRect(0, 0, width(), legendHeight() + 2));
+  update(plotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 int PlotterWidget::colourIndex(size_t i) const {
@@ -138,19 +148,23 @@ QRectF PlotterWidget::plotRect() const {
   return r.width() > 2 && r.height() > 2 ? r : QRectF();
 }
 
-void PlotterWidget::paintEvent(QPaintEvent*) {
+void PlotterWidget::paintEvent(QPaintEvent* e) {
+  // A new sample or the moving clock asks for the legend and the plot alone: the texts of the
+  // axes are drawn only when the area asked for reaches them.
+  const QRect dirty = e->rect();
   QPainter p(this);
-  p.fillRect(rect(), palette().color(QPalette::Window));
+  p.fillRect(dirty, palette().color(QPalette::Window));
   p.setFont(font());
-  drawLegend(p);
+  if (dirty.top() < legendHeight() + 2) drawLegend(p);
   QRectF plot = plotRect();
   if (plot.isEmpty()) return;
+  const bool labels = !plot.adjusted(-1, -1, 1, 1).contains(QRectF(dirty));
   p.fillRect(plot, palette().color(QPalette::Base));
-  drawValueAxis(p, plot);
+  drawValueAxis(p, plot, labels);
   double tEnd = 0;
   const double span = timeSpan(tEnd);
   const bool drawable = span > 0 && finite(span) && finite(tEnd);
-  if (drawable) drawTimeAxis(p, plot, span);
+  if (drawable) drawTimeAxis(p, plot, span, labels);
   p.setPen(palette().color(QPalette::Dark));
   p.setBrush(Qt::NoBrush);
   p.drawRect(plot);
@@ -242,7 +256,7 @@ void PlotterWidget::drawLegend(QPainter& p) const {
 }
 
 // The value axis in per cent of each curve's range.
-void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot) const {
+void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const {
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   p.setPen(pal.color(QPalette::WindowText));
@@ -252,6 +266,7 @@ void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot) const {
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     }
+    if (!labels) continue;
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(QPointF(plot.left() - 4, y), QPointF(plot.left(), y));
     p.drawText(QRectF(0, y - fm.height() / 2, plot.left() - 6, fm.height()),
@@ -277,7 +292,7 @@ double PlotterWidget::timeSpan(double& tEnd) const {
 }
 
 // Ticks on whole seconds back from the newest sample: "-50 s" ... "0 s".
-void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span) const {
+void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels) const {
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   const double seconds = span / 1000.0;
@@ -290,6 +305,7 @@ void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span) c
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
+    if (!labels) continue;
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
     const QString t =
