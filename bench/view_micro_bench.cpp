@@ -40,6 +40,29 @@ int64_t drain(const std::vector<platform::ui::TimerControl*>& timers) {
   return ticks;
 }
 
+// `count` main windows, registered and with their first notifications worked off; closed
+// when it goes.
+struct MainWindows {
+  MainWindows(BenchSession& s, int64_t count) : session(s) {
+    std::vector<platform::ui::Form*> windows;
+    for (int64_t i = 0; i < count; ++i) {
+      open.push_back(session.open(kMainView));
+      windows.push_back(BenchSession::windowOf(open.back()));
+    }
+    EventLoop::instance().advance(10);  // the registration tick
+    timers = notifyTimers(windows);
+    drain(timers);
+  }
+  ~MainWindows() {
+    for (auto& v : open) session.close(v);
+  }
+  MainWindows(const MainWindows&) = delete;
+  MainWindows& operator=(const MainWindows&) = delete;
+  BenchSession& session;
+  std::vector<platform::com::Ptr<tolvar::View>> open;
+  std::vector<platform::ui::TimerControl*> timers;
+};
+
 // notify_cost: View.NotifyChanged from the host into a view; the record is only queued.
 void notifyChanged(benchmark::State& state) {
   EventLoop::instance().useManualClock();
@@ -82,15 +105,8 @@ void tickCost(benchmark::State& state) {
   EventLoop::instance().useManualClock();
   const int64_t views = state.range(0);
   BenchSession session;
-  std::vector<platform::com::Ptr<tolvar::View>> open;
-  std::vector<platform::ui::Form*> windows;
-  for (int64_t i = 0; i < views; ++i) {
-    open.push_back(session.open(kMainView));
-    windows.push_back(BenchSession::windowOf(open.back()));
-  }
-  EventLoop::instance().advance(10);
-  const auto timers = notifyTimers(windows);
-  drain(timers);
+  MainWindows mains(session, views);
+  const auto& timers = mains.timers;
   int level = 0;
   for (auto _ : state) {
     level = level == 0 ? 3 : 0;
@@ -100,7 +116,6 @@ void tickCost(benchmark::State& state) {
   state.counters["per_view_change"] =
       benchmark::Counter(static_cast<double>(state.iterations() * views),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  for (auto& v : open) session.close(v);
 }
 void BM_TickCost(benchmark::State& state) {
   guarded<tickCost>(state);
@@ -117,15 +132,8 @@ void recordState(benchmark::State& state) {
   EventLoop::instance().useManualClock();
   const int64_t views = state.range(0);
   BenchSession session;
-  std::vector<platform::com::Ptr<tolvar::View>> open;
-  std::vector<platform::ui::Form*> windows;
-  for (int64_t i = 0; i < views; ++i) {
-    open.push_back(session.open(kMainView));
-    windows.push_back(BenchSession::windowOf(open.back()));
-  }
-  EventLoop::instance().advance(10);
-  const auto timers = notifyTimers(windows);
-  drain(timers);
+  MainWindows mains(session, views);
+  const auto& timers = mains.timers;
   const auto& records = session.host().deviceData().records;
   if (records.empty()) throw std::runtime_error("the device has no records");
   const std::string item = "&&Record_State&&" + records.front().name;
@@ -135,7 +143,6 @@ void recordState(benchmark::State& state) {
     session.set(item, value);
     drain(timers);
   }
-  for (auto& v : open) session.close(v);
 }
 void BM_RecordState(benchmark::State& state) {
   guarded<recordState>(state);
