@@ -95,13 +95,16 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
   next.reserve(u.curves.size());
   for (size_t i = 0; i < u.curves.size(); ++i) {
     PlotUpdate::Curve& in = u.curves[i];
-    const bool same = !whole && curves_[i].number == in.curve.number;
-    if (!same || in.restart) {
-      whole = true;  // another curve in this place, or one begun anew: its old steps go
+    // The samples held for this curve, found by its number: they go on unless it began anew.
+    auto held = std::find_if(curves_.begin(), curves_.end(),
+                             [&](const PlotCurve& c) { return c.number == in.curve.number; });
+    if (i >= curves_.size() || curves_[i].number != in.curve.number) whole = true;
+    if (held == curves_.end() || in.restart) {
+      whole = true;
       next.push_back(std::move(in.curve));
       continue;
     }
-    PlotCurve c = std::move(curves_[i]);
+    PlotCurve c = std::move(*held);
     c.caption = std::move(in.curve.caption);
     c.unit = std::move(in.curve.unit);
     c.min = in.curve.min;
