@@ -11,6 +11,7 @@
 #include "platform/ui/controls.h"
 #include "tolvar/controls/register.h"
 #include "tolvar/sim/dd/device_data.h"
+#include "tolvar/sim/item_store.h"
 
 namespace velumor::bench {
 
@@ -58,6 +59,13 @@ std::vector<std::string> BenchSession::numericVariables() const {
     if (v.type == ValueType::Float || v.type == ValueType::Double || v.type == ValueType::Int)
       names.push_back(v.name);
   }
+  return names;
+}
+
+std::vector<std::string> BenchSession::registeredNumericVariables() const {
+  std::vector<std::string> names;
+  for (const std::string& name : numericVariables())
+    if (host_->store().isAdvised(host_->store().indexOf(name))) names.push_back(name);
   return names;
 }
 

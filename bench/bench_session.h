@@ -31,6 +31,8 @@ class BenchSession {
   // Names of the device's numeric variables, in description order: the items a data-set
   // upload changes.
   std::vector<std::string> numericVariables() const;
+  // Those of them some open view registered: a change of one reaches that view.
+  std::vector<std::string> registeredNumericVariables() const;
 
  private:
   std::string dbDir_;

@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "bench/bench_session.h"
 #include "platform/ui/event_loop.h"
+#include "tolvar/sim/dd/device_data.h"
 
 namespace {
 
@@ -36,6 +39,29 @@ int64_t drain(const std::vector<platform::ui::TimerControl*>& timers) {
   }
   return ticks;
 }
+
+// `count` main windows, registered and with their first notifications worked off; closed
+// when it goes.
+struct MainWindows {
+  MainWindows(BenchSession& s, int64_t count) : session(s) {
+    std::vector<platform::ui::Form*> windows;
+    for (int64_t i = 0; i < count; ++i) {
+      open.push_back(session.open(kMainView));
+      windows.push_back(BenchSession::windowOf(open.back()));
+    }
+    EventLoop::instance().advance(10);  // the registration tick
+    timers = notifyTimers(windows);
+    drain(timers);
+  }
+  ~MainWindows() {
+    for (auto& v : open) session.close(v);
+  }
+  MainWindows(const MainWindows&) = delete;
+  MainWindows& operator=(const MainWindows&) = delete;
+  BenchSession& session;
+  std::vector<platform::com::Ptr<tolvar::View>> open;
+  std::vector<platform::ui::TimerControl*> timers;
+};
 
 // notify_cost: View.NotifyChanged from the host into a view; the record is only queued.
 void notifyChanged(benchmark::State& state) {
@@ -79,15 +105,8 @@ void tickCost(benchmark::State& state) {
   EventLoop::instance().useManualClock();
   const int64_t views = state.range(0);
   BenchSession session;
-  std::vector<platform::com::Ptr<tolvar::View>> open;
-  std::vector<platform::ui::Form*> windows;
-  for (int64_t i = 0; i < views; ++i) {
-    open.push_back(session.open(kMainView));
-    windows.push_back(BenchSession::windowOf(open.back()));
-  }
-  EventLoop::instance().advance(10);
-  const auto timers = notifyTimers(windows);
-  drain(timers);
+  MainWindows mains(session, views);
+  const auto& timers = mains.timers;
   int level = 0;
   for (auto _ : state) {
     level = level == 0 ? 3 : 0;
@@ -97,7 +116,6 @@ void tickCost(benchmark::State& state) {
   state.counters["per_view_change"] =
       benchmark::Counter(static_cast<double>(state.iterations() * views),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  for (auto& v : open) session.close(v);
 }
 void BM_TickCost(benchmark::State& state) {
   guarded<tickCost>(state);
@@ -107,6 +125,29 @@ BENCHMARK(BM_TickCost)->Arg(1)->Arg(8)->Arg(32)->Unit(benchmark::kMicrosecond);
 // not change: the difference of two runs under callgrind is 2000 changes (bench/README.md).
 BENCHMARK(BM_TickCost)->Arg(32)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TickCost)->Arg(32)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+
+// A record-state change (the host reading or writing a record) with `views` main windows
+// open: none of them registered the item, so it should cost the same with one or with 32.
+void recordState(benchmark::State& state) {
+  EventLoop::instance().useManualClock();
+  const int64_t views = state.range(0);
+  BenchSession session;
+  MainWindows mains(session, views);
+  const auto& timers = mains.timers;
+  const auto& records = session.host().deviceData().records;
+  if (records.empty()) throw std::runtime_error("the device has no records");
+  const std::string item = "&&Record_State&&" + records.front().name;
+  int value = 0;
+  for (auto _ : state) {
+    value = value == 0 ? 1 : 0;
+    session.set(item, value);
+    drain(timers);
+  }
+}
+void BM_RecordState(benchmark::State& state) {
+  guarded<recordState>(state);
+}
+BENCHMARK(BM_RecordState)->Arg(1)->Arg(8)->Arg(32)->Unit(benchmark::kMicrosecond);
 
 // A burst of changes to the device's variables (an upload), worked off by the main view.
 void burstDrain(benchmark::State& state) {

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QPainter>
 #include <QTabBar>
+#include <algorithm>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
@@ -15,6 +16,33 @@ using platform::ui::Control;
 using platform::ui::ControlType;
 
 namespace {
+
+// Pictures decoded once: the texts of panels and tabs change often, their pictures seldom.
+// Holds those used in the last round of `use` calls, so that a picture no longer shown goes.
+class PictureCache {
+ public:
+  // Starts a round: what is not used again in it is dropped at the next start.
+  void startRound() {
+    kept_.swap(round_);
+    round_.clear();
+  }
+  QPixmap use(const platform::ui::Picture& picture) {
+    if (picture.empty()) return {};
+    auto same = [&](const Kept& k) { return k.picture == picture; };
+    auto it = std::find_if(round_.begin(), round_.end(), same);
+    if (it != round_.end()) return it->pixmap;
+    it = std::find_if(kept_.begin(), kept_.end(), same);
+    round_.push_back({picture, it != kept_.end() ? it->pixmap : pixmapFromPicture(picture)});
+    return round_.back().pixmap;
+  }
+
+ private:
+  struct Kept {
+    platform::ui::Picture picture;
+    QPixmap pixmap;
+  };
+  std::vector<Kept> kept_, round_;
+};
 
 // ================================================================ Frame
 
@@ -129,23 +157,26 @@ class TabStripView : public WidgetView<TabStripWidget> {
       updating_ = true;
       QTabBar* bar = w_->bar;
       const std::vector<platform::ui::Tab>& tabs = ts->tabs();
-      // A changed caption or tool tip is put on its tab; the tabs are made anew only when
-      // tabs came or went.
-      if (bar->count() != static_cast<int>(tabs.size())) {
-        while (bar->count() > 0) bar->removeTab(bar->count() - 1);
-        for (size_t k = 0; k < tabs.size(); ++k) bar->addTab(QString());
-      }
+      // A changed caption or tool tip is put on its tab; tabs that came or went are added or
+      // removed alone.
+      matchTabs(tabs);
+      // Setting a tab's text or icon lays the bar out again: only what changed is set.
+      pictures_.startRound();
       for (int i = 0; i < bar->count(); ++i) {
         const platform::ui::Tab& t = tabs[static_cast<size_t>(i)];
         if (bar->tabText(i) != qs(t.caption)) bar->setTabText(i, qs(t.caption));
         bar->setTabData(i, qs(t.key));
         bar->setTabToolTip(i, qs(t.toolTipText));
         bar->setTabEnabled(i, t.enabled);
-        QIcon icon;
+        platform::ui::Picture picture;
         if (images && t.image > 0)
-          if (const platform::ui::ListImage* li = images->image(Variant(t.image)))
-            icon = QIcon(pixmapFromPicture(li->picture));
-        bar->setTabIcon(i, icon);
+          if (const platform::ui::ListImage* li = images->image(Variant(t.image))) picture = li->picture;
+        const QPixmap pixmap = pictures_.use(picture);
+        platform::ui::Picture& shown = tabPictures_[static_cast<size_t>(i)];
+        if (!(shown == picture) || (bar->tabIcon(i).isNull() != pixmap.isNull())) {
+          bar->setTabIcon(i, pixmap.isNull() ? QIcon() : QIcon(pixmap));
+          shown = picture;
+        }
       }
       bar->setCurrentIndex(ts->selectedPosition() - 1);
       updating_ = false;
@@ -159,8 +190,50 @@ class TabStripView : public WidgetView<TabStripWidget> {
     return true;
   }
 
+  // Brings the bar's tabs to those of the model, by key: each insertion or removal lays the
+  // bar out again, so a tab that came or went is the only one touched. Without unique keys
+  // the tabs are made anew.
+  void matchTabs(const std::vector<platform::ui::Tab>& tabs) {
+    QTabBar* bar = w_->bar;
+    tabPictures_.resize(static_cast<size_t>(bar->count()));
+    std::vector<QString> keys;
+    for (const platform::ui::Tab& t : tabs) keys.push_back(qs(t.key));
+    std::vector<QString> sorted = keys;
+    std::sort(sorted.begin(), sorted.end());
+    const bool unique = std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end() &&
+                        (sorted.empty() || !sorted.front().isEmpty());
+    if (!unique) {
+      while (bar->count() > 0) bar->removeTab(bar->count() - 1);
+      tabPictures_.clear();
+    }
+    for (int i = 0; i < static_cast<int>(keys.size()); ++i) {
+      const QString& key = keys[static_cast<size_t>(i)];
+      if (i < bar->count() && bar->tabData(i).toString() == key) continue;
+      int later = -1;
+      for (int j = i + 1; j < bar->count() && later < 0; ++j)
+        if (bar->tabData(j).toString() == key) later = j;
+      if (later >= 0) {
+        // The tabs before it are gone.
+        for (int k = later - 1; k >= i; --k) {
+          bar->removeTab(k);
+          tabPictures_.erase(tabPictures_.begin() + k);
+        }
+      } else {
+        bar->insertTab(i, qs(tabs[static_cast<size_t>(i)].caption));
+        bar->setTabData(i, key);
+        tabPictures_.insert(tabPictures_.begin() + i, platform::ui::Picture{});
+      }
+    }
+    while (bar->count() > static_cast<int>(keys.size())) {
+      bar->removeTab(bar->count() - 1);
+      tabPictures_.pop_back();
+    }
+  }
+
  private:
   bool updating_ = false;
+  PictureCache pictures_;
+  std::vector<platform::ui::Picture> tabPictures_;  // the picture each tab shows
 };
 
 // ================================================================ StatusBar
@@ -178,6 +251,7 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
     if (is(what, "Panels") || is(what, "Width")) {
       // The bar spreads its panels when it is sized, after it told of the new width.
       sb->layoutPanels();
+      pictures_.startRound();
       std::vector<PanelData> panels;
       for (const platform::ui::Panel& p : sb->panels()) {
         PanelData d;
@@ -185,7 +259,7 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
         d.text = qs(p.text);
         d.toolTip = qs(p.toolTipText);
         d.picture = p.style == "picture";
-        d.pixmap = pixmapFromPicture(p.picture);
+        d.pixmap = pictures_.use(p.picture);
         d.left = twipsToPx(p.left);
         d.width = twipsToPx(p.width);
         d.visible = p.visible;
@@ -200,6 +274,9 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
     }
     return true;
   }
+
+ private:
+  PictureCache pictures_;
 };
 
 }  // namespace

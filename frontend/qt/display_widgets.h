@@ -10,6 +10,7 @@
 #include <QVector>
 #include <QWidget>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <string>
 #include <vector>
@@ -129,23 +130,50 @@ struct PlotCurve {
   QString unit;
   double min = 0;
   double max = 100;
-  std::vector<std::pair<double, double>> points;  // (time ms, value); NaN breaks the line
+  bool live = false;  // the newest value still holds: its line goes on to the present
+  // (time ms, value), oldest first; each holds until the next, NaN ends the line.
+  std::deque<std::pair<double, double>> points;
 };
 
 // Parses the plotter's curve list (a JSON array); malformed input gives what could be read.
 std::vector<PlotCurve> parseCurves(const QString& json);
 
+// What came since the plotter was last asked: each curve's heading and new samples, and
+// whether the curve began anew (its samples then replace the ones held).
+struct PlotUpdate {
+  struct Curve {
+    PlotCurve curve;
+    bool restart = true;
+  };
+  std::vector<Curve> curves;
+  double timeSpanMs = 0;
+};
+// Parses an update ({"timeSpanMs", "curves": [...]}); false when it is malformed.
+bool parsePlotUpdate(const QString& json, PlotUpdate& out);
+
+// The trend plot. The time axis is the clock (the event loop's): it ends at the present, or
+// at the newest sample should that lie ahead. The curves are kept drawn in a layer that
+// moves with the time, so that a new sample draws only its own step.
 class PlotterWidget : public QWidget {
  public:
-  using QWidget::QWidget;
+  explicit PlotterWidget(QWidget* parent);
   static constexpr int kMaxCurves = 4;
   void setCurves(std::vector<PlotCurve> curves, double timeSpanMs);
+  void applyUpdate(PlotUpdate u);
   const std::vector<PlotCurve>& curves() const { return curves_; }
   // The area the curves are drawn in (below the legend, above the time axis).
   QRectF plotRect() const;
+  // The pen width of curve `index` (0..3): each later curve is drawn narrower on top of the
+  // ones before, so that curves lying on one another all stay in sight.
+  static double penWidth(int index);
+  // How many times the curves were drawn whole (tests watch that new samples do not).
+  int wholeDraws() const { return wholeDraws_; }
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void showEvent(QShowEvent*) override;
+  void hideEvent(QHideEvent*) override;
+  void timerEvent(QTimerEvent*) override;
 
  private:
   int legendRows() const;
@@ -153,13 +181,39 @@ class PlotterWidget : public QWidget {
   int colourIndex(size_t i) const;
   // The steps of a paint: legend, value axis, time axis, curves.
   void drawLegend(QPainter& p) const;
-  void drawValueAxis(QPainter& p, const QRectF& plot) const;
-  // The time the axis spans (ms), and in `tEnd` the newest sample's time.
+  // `labels`: with the texts beside the plot, not only its grid.
+  void drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const;
+  // The time the axis spans (ms), and in `tEnd` where it ends.
   double timeSpan(double& tEnd) const;
-  void drawTimeAxis(QPainter& p, const QRectF& plot, double span) const;
-  void drawCurves(QPainter& p, const QRectF& plot, double tEnd, double span) const;
+  void drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels) const;
+  // The curves' layer, brought up to `tEnd`: moved on and the new steps drawn, or drawn whole.
+  void bringLayerTo(const QRectF& plot, double tEnd, double span);
+  void drawLayerWhole(const QRectF& plot, double tEnd, double span);
+  void drawNewSteps(size_t i, QPainter& p, double span);
+  // The range curve `i` is drawn in: its own, or that of what it shows.
+  std::pair<double, double> rangeOf(size_t i, double tStart) const;
+  void dropOld(double tStart);
+  void restartClock();
+
   std::vector<PlotCurve> curves_;
   double timeSpanMs_ = 0;
+
+  // The layer of curves: valid for its size, span and ranges; its right edge is `layerEnd_`.
+  struct Drawn {
+    double t = 0;  // the newest sample drawn, with its value (NaN: its line had ended)
+    double v = std::numeric_limits<double>::quiet_NaN();
+    double heldTo = 0;  // how far its holding line is drawn
+    bool any = false;
+  };
+  QPixmap layer_;
+  bool layerValid_ = false;
+  double layerEnd_ = 0;
+  double layerSpan_ = 0;
+  QSizeF layerSize_;
+  std::vector<std::pair<double, double>> layerRanges_;
+  std::vector<Drawn> drawn_;
+  int wholeDraws_ = 0;
+  int clockTimer_ = 0;
 };
 
 // A picture: stretched to the widget, at its own size in the top-left corner, or fitted

@@ -1,5 +1,6 @@
 #include "frontend/qt/front_end.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -201,21 +202,26 @@ void FrontEnd::uninstall() {
 
 void FrontEnd::startRealTime(int tickMs) {
   tickMs_ = std::clamp(tickMs, 1, 100);
-  platform::ui::EventLoop::instance().useRealClock();
-  if (!tickers_.empty()) {
-    tickers_.front()->setInterval(tickMs_);
-    return;
+  auto& loop = platform::ui::EventLoop::instance();
+  loop.useRealClock();
+  if (tickers_.empty()) {
+    tickers_.push_back(makeTicker(0));
+    // The drive sleeps until the next model timer is due. Work that arrives meanwhile wakes
+    // it: directly where it arrives outside a tick, and before Qt blocks for anything that
+    // arrived inside a nested wait (a message box opened by a timer handler).
+    loop.setWakeHandler([this] {
+      if (!draining_) scheduleDrive();
+    });
+    blockWatch_ = QObject::connect(QAbstractEventDispatcher::instance(),
+                                   &QAbstractEventDispatcher::aboutToBlock, [this] { scheduleDrive(); });
   }
-  auto t = std::make_unique<QTimer>();
-  t->setTimerType(Qt::PreciseTimer);
-  t->setInterval(tickMs_);
-  QObject::connect(t.get(), &QTimer::timeout, [this] { tick(0); });
-  t->start();
-  tickers_.push_back(std::move(t));
+  scheduleDrive();
 }
 
 void FrontEnd::stopRealTime() {
   if (tickers_.empty()) return;
+  platform::ui::EventLoop::instance().setWakeHandler(nullptr);
+  QObject::disconnect(blockWatch_);
   for (auto& t : tickers_) {
     t->stop();
     // A timer whose tick is on the stack goes when that tick has returned.
@@ -225,25 +231,48 @@ void FrontEnd::stopRealTime() {
   platform::ui::EventLoop::instance().useManualClock();
 }
 
+std::unique_ptr<QTimer> FrontEnd::makeTicker(size_t level) {
+  auto t = std::make_unique<QTimer>();
+  t->setTimerType(Qt::PreciseTimer);
+  t->setSingleShot(true);
+  QObject::connect(t.get(), &QTimer::timeout, [this, level] { tick(level); });
+  return t;
+}
+
+void FrontEnd::scheduleDrive() {
+  const auto level = static_cast<size_t>(tickDepth_);
+  if (tickers_.empty() || level >= tickers_.size()) return;
+  auto& loop = platform::ui::EventLoop::instance();
+  int64_t delay = loop.hasPosted() ? 0 : loop.msUntilNextTimer();
+  QTimer* t = tickers_[level].get();
+  if (delay < 0) {
+    t->stop();  // nothing is due: asleep until something is
+    return;
+  }
+  if (!loop.hasPosted()) delay = std::max<int64_t>(delay, tickMs_ - 1);
+  const int ms = static_cast<int>(std::min<int64_t>(delay, 24 * 3600 * 1000));
+  // Restarted only when it would wake later than wanted, so that waking does not cost a
+  // timer registration each time something is armed.
+  if (t->isActive() && t->remainingTime() <= ms) return;
+  t->start(ms);
+}
+
 void FrontEnd::tick(size_t level) {
   if (level >= tickers_.size()) return;
-  if (tickers_.size() <= level + 1) {
-    auto t = std::make_unique<QTimer>();
-    t->setTimerType(Qt::PreciseTimer);
-    t->setInterval(tickMs_);
-    QObject::connect(t.get(), &QTimer::timeout, [this, next = level + 1] { tick(next); });
-    tickers_.push_back(std::move(t));
-  }
+  if (tickers_.size() <= level + 1) tickers_.push_back(makeTicker(level + 1));
   QPointer<QTimer> nested = tickers_[level + 1].get();
-  nested->start();
   ++tickDepth_;
+  const bool wasDraining = draining_;
+  draining_ = true;
   try {
     platform::ui::EventLoop::instance().processDue();
   } catch (const std::exception& e) {
     platform::ui::EventLoop::instance().reportError("event loop", e.what());
   }
+  draining_ = wasDraining;
   --tickDepth_;
   if (nested) nested->stop();
+  scheduleDrive();
   // The screen's pointer (an hourglass over the whole application while busy).
   int16_t p = platform::ui::Screen::mousePointer();
   if (p != screenPointer_) {

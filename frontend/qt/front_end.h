@@ -13,6 +13,7 @@
 // windows for screenshots: install(FrontEnd::Mode::WindowsOnly), or use
 // screenshotFunction() alone.
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <filesystem>
 #include <functional>
@@ -58,9 +59,11 @@ class FrontEnd : public platform::ui::GlobalFormObserver {
   // The installed front end, or null.
   static FrontEnd* current();
 
-  // Runs the model's event loop on real time, driven every `tickMs` from Qt, also inside
-  // nested waits (message boxes, modal windows, popup menus). The views' notification
-  // timers tick every millisecond; a drive that wakes late catches up (EventLoop::processDue).
+  // Runs the model's event loop on real time, driven from Qt when a model timer is due or
+  // work is posted (no more often than every `tickMs` for timers), also inside nested waits
+  // (message boxes, modal windows, popup menus); with nothing due it sleeps. The views'
+  // notification timers tick every millisecond; a drive that wakes late catches up
+  // (EventLoop::processDue).
   void startRealTime(int tickMs = 1);
   // Stops the drive and puts the event loop back on a manual clock (at the current time).
   void stopRealTime();
@@ -106,6 +109,9 @@ class FrontEnd : public platform::ui::GlobalFormObserver {
   void destroyWindow(const platform::ui::Form& form);
   void endModal(const platform::ui::Form& form);
   void tick(size_t level);
+  std::unique_ptr<QTimer> makeTicker(size_t level);
+  // Sets the drive's timer at the current nesting level to the next model deadline.
+  void scheduleDrive();
 
   bool installed_ = false;
   Mode mode_ = Mode::WindowsAndServices;
@@ -124,6 +130,8 @@ class FrontEnd : public platform::ui::GlobalFormObserver {
   std::vector<std::unique_ptr<QTimer>> tickers_;
   int tickMs_ = 5;
   int tickDepth_ = 0;
+  bool draining_ = false;  // the model's due work is being run
+  QMetaObject::Connection blockWatch_;
   int16_t screenPointer_ = 0;
 };
 

@@ -306,7 +306,24 @@ class UserView : public ControlView {
     });
   }
 
+  // The plotter hands over only the samples that came since it was last asked.
+  bool refreshPlotter() {
+    std::string update;
+    try {
+      update = user().impl().drawingSince(plotMark_);
+    } catch (const std::exception& e) {
+      platform::ui::EventLoop::instance().reportError(control_.form().name() + "." + control_.qualifiedName(),
+                                                      e.what());
+      return true;
+    }
+    PlotUpdate u;
+    if (update.empty() || !parsePlotUpdate(QString::fromStdString(update), u)) return false;
+    plotter_->applyUpdate(std::move(u));
+    return true;
+  }
+
   void refresh() {
+    if (kind_ == Kind::Plotter && refreshPlotter()) return;
     using Snapshot = std::map<std::string, Variant, platform::ui::NoCaseLess>;
     Snapshot s;
     try {
@@ -422,6 +439,7 @@ class UserView : public ControlView {
   bool committed_ = false;  // the user finished an edit; its outcome is told even when unchanged
   QString shownError_;
   QPointer<FieldErrorNote> errorNote_;
+  uint64_t plotMark_ = 0;
 };
 
 }  // namespace

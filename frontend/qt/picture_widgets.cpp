@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QHelpEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolTip>
@@ -164,8 +165,22 @@ void LineWidget::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------- status bar
 
 void StatusBarWidget::setPanels(std::vector<PanelData> panels) {
+  // Where only texts or pictures changed, only those panels are drawn again.
+  bool sameLayout = !simple_ && panels.size() == panels_.size();
+  for (size_t i = 0; sameLayout && i < panels.size(); ++i)
+    sameLayout = panels[i].left == panels_[i].left && panels[i].width == panels_[i].width &&
+                 panels[i].visible == panels_[i].visible;
+  if (!sameLayout) {
+    panels_ = std::move(panels);
+    update();
+    return;
+  }
+  for (size_t i = 0; i < panels.size(); ++i) {
+    const PanelData& was = panels_[i];
+    if (panels[i].text != was.text || panels[i].pixmap.cacheKey() != was.pixmap.cacheKey())
+      update(panelRect(panels[i]));
+  }
   panels_ = std::move(panels);
-  update();
 }
 
 void StatusBarWidget::setSimpleText(bool simple, const QString& text) {
@@ -199,10 +214,10 @@ bool StatusBarWidget::event(QEvent* e) {
   return QWidget::event(e);
 }
 
-void StatusBarWidget::paintEvent(QPaintEvent*) {
+void StatusBarWidget::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   const QPalette& pal = palette();
-  p.fillRect(rect(), pal.color(QPalette::Window));
+  p.fillRect(e->rect(), pal.color(QPalette::Window));
   p.setFont(font());
   QFontMetrics fm(font());
   if (simple_) {
@@ -214,7 +229,7 @@ void StatusBarWidget::paintEvent(QPaintEvent*) {
   for (const PanelData& panel : panels_) {
     if (!panel.visible) continue;
     QRect r = panelRect(panel);
-    if (r.width() <= 0) continue;
+    if (r.width() <= 0 || !e->rect().intersects(r.adjusted(-1, -1, 1, 1))) continue;
     drawSunkenFrame(p, r, pal);
     QRect content = r.adjusted(2, 1, -2, -1);
     p.save();

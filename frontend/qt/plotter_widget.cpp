@@ -3,48 +3,127 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPolygonF>
+#include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
 
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/paint_helpers.h"
+#include "platform/ui/event_loop.h"
 
 namespace frontend::qt {
 
 // ---------------------------------------------------------------- plotter
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+PlotCurve curveFrom(const QJsonObject& o) {
+  PlotCurve c;
+  c.caption = o.value(QStringLiteral("caption")).toString();
+  c.unit = o.value(QStringLiteral("unit")).toString();
+  c.number = o.value(QStringLiteral("curve")).toInt(0);
+  c.min = o.value(QStringLiteral("min")).isDouble() ? o.value(QStringLiteral("min")).toDouble() : kNaN;
+  c.max = o.value(QStringLiteral("max")).isDouble() ? o.value(QStringLiteral("max")).toDouble() : kNaN;
+  c.live = o.value(QStringLiteral("live")).toBool(false);
+  for (const QJsonValue& pv : o.value(QStringLiteral("points")).toArray()) {
+    QJsonArray pa = pv.toArray();
+    if (pa.size() < 2 || !pa.at(0).isDouble()) continue;
+    c.points.emplace_back(pa.at(0).toDouble(), pa.at(1).isDouble() ? pa.at(1).toDouble() : kNaN);
+  }
+  return c;
+}
+
+double clockNow() {
+  return static_cast<double>(platform::ui::EventLoop::instance().now());
+}
+
+}  // namespace
 
 std::vector<PlotCurve> parseCurves(const QString& json) {
   std::vector<PlotCurve> out;
   QJsonParseError err{};
   QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &err);
   if (!doc.isArray()) return out;
-  const auto nan = std::numeric_limits<double>::quiet_NaN();
-  for (const QJsonValue& cv : doc.array()) {
-    if (!cv.isObject()) continue;
-    QJsonObject o = cv.toObject();
-    PlotCurve c;
-    c.caption = o.value(QStringLiteral("caption")).toString();
-    c.unit = o.value(QStringLiteral("unit")).toString();
-    c.number = o.value(QStringLiteral("curve")).toInt(0);
-    c.min = o.value(QStringLiteral("min")).isDouble() ? o.value(QStringLiteral("min")).toDouble() : nan;
-    c.max = o.value(QStringLiteral("max")).isDouble() ? o.value(QStringLiteral("max")).toDouble() : nan;
-    for (const QJsonValue& pv : o.value(QStringLiteral("points")).toArray()) {
-      QJsonArray pa = pv.toArray();
-      if (pa.size() < 2 || !pa.at(0).isDouble()) continue;
-      c.points.emplace_back(pa.at(0).toDouble(), pa.at(1).isDouble() ? pa.at(1).toDouble() : nan);
-    }
-    out.push_back(std::move(c));
-  }
+  for (const QJsonValue& cv : doc.array())
+    if (cv.isObject()) out.push_back(curveFrom(cv.toObject()));
   return out;
+}
+
+bool parsePlotUpdate(const QString& json, PlotUpdate& out) {
+  QJsonParseError err{};
+  QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &err);
+  if (!doc.isObject()) return false;
+  const QJsonObject o = doc.object();
+  out.timeSpanMs = o.value(QStringLiteral("timeSpanMs")).toDouble(0);
+  out.curves.clear();
+  for (const QJsonValue& cv : o.value(QStringLiteral("curves")).toArray()) {
+    if (!cv.isObject()) continue;
+    const QJsonObject co = cv.toObject();
+    out.curves.push_back({curveFrom(co), co.value(QStringLiteral("restart")).toBool(true)});
+  }
+  return true;
+}
+
+PlotterWidget::PlotterWidget(QWidget* parent) : QWidget(parent) {
+  // It fills all of itself: what lies behind is not drawn first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+double PlotterWidget::penWidth(int index) {
+  static constexpr double kWidths[kMaxCurves] = {6.0, 4.0, 2.5, 1.5};
+  return kWidths[std::clamp(index, 0, kMaxCurves - 1)];
 }
 
 void PlotterWidget::setCurves(std::vector<PlotCurve> curves, double timeSpanMs) {
   if (curves.size() > static_cast<size_t>(kMaxCurves)) curves.resize(kMaxCurves);
   curves_ = std::move(curves);
   timeSpanMs_ = timeSpanMs;
+  layerValid_ = false;
+  restartClock();
   update();  // Qt folds a burst of changes into one repaint
+}
+
+void PlotterWidget::applyUpdate(PlotUpdate u) {
+  if (u.curves.size() > static_cast<size_t>(kMaxCurves)) u.curves.resize(kMaxCurves);
+  bool whole = u.timeSpanMs != timeSpanMs_ || u.curves.size() != curves_.size();
+  std::vector<PlotCurve> next;
+  next.reserve(u.curves.size());
+  for (size_t i = 0; i < u.curves.size(); ++i) {
+    PlotUpdate::Curve& in = u.curves[i];
+    // The samples held for this curve, found by its number: they go on unless it began anew.
+    auto held = std::find_if(curves_.begin(), curves_.end(),
+                             [&](const PlotCurve& c) { return c.number == in.curve.number; });
+    if (i >= curves_.size() || curves_[i].number != in.curve.number) whole = true;
+    if (held == curves_.end() || in.restart) {
+      whole = true;
+      next.push_back(std::move(in.curve));
+      continue;
+    }
+    PlotCurve c = std::move(*held);
+    c.caption = std::move(in.curve.caption);
+    c.unit = std::move(in.curve.unit);
+    c.min = in.curve.min;
+    c.max = in.curve.max;
+    c.live = in.curve.live;
+    for (auto& pt : in.curve.points) c.points.push_back(pt);
+    next.push_back(std::move(c));
+  }
+  curves_ = std::move(next);
+  timeSpanMs_ = u.timeSpanMs;
+  restartClock();
+  if (whole) {
+    layerValid_ = false;  // a changed range is found when the layer is next brought up
+    update();
+    return;
+  }
+  // New samples: the legend (the newest values) and the plot.
+  update(QRect(0, 0, width(), legendHeight() + 2));
+  update(plotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 int PlotterWidget::colourIndex(size_t i) const {
@@ -72,23 +151,59 @@ QRectF PlotterWidget::plotRect() const {
   return r.width() > 2 && r.height() > 2 ? r : QRectF();
 }
 
-void PlotterWidget::paintEvent(QPaintEvent*) {
+void PlotterWidget::paintEvent(QPaintEvent* e) {
+  // A new sample or the moving clock asks for the legend and the plot alone: the texts of the
+  // axes are drawn only when the area asked for reaches them.
+  const QRect dirty = e->rect();
   QPainter p(this);
-  p.fillRect(rect(), palette().color(QPalette::Window));
+  p.fillRect(dirty, palette().color(QPalette::Window));
   p.setFont(font());
-  drawLegend(p);
+  if (dirty.top() < legendHeight() + 2) drawLegend(p);
   QRectF plot = plotRect();
   if (plot.isEmpty()) return;
+  const bool labels = !plot.adjusted(-1, -1, 1, 1).contains(QRectF(dirty));
   p.fillRect(plot, palette().color(QPalette::Base));
-  drawValueAxis(p, plot);
+  drawValueAxis(p, plot, labels);
   double tEnd = 0;
   const double span = timeSpan(tEnd);
-  if (span > 0 && finite(span)) drawTimeAxis(p, plot, span);
+  const bool drawable = span > 0 && finite(span) && finite(tEnd);
+  if (drawable) drawTimeAxis(p, plot, span, labels);
   p.setPen(palette().color(QPalette::Dark));
   p.setBrush(Qt::NoBrush);
   p.drawRect(plot);
-  if (!finite(tEnd) || !(span > 0) || !finite(span)) return;
-  drawCurves(p, plot, tEnd, span);
+  if (!drawable) return;
+  bringLayerTo(plot, tEnd, span);
+  p.drawPixmap(plot.topLeft(), layer_);
+}
+
+void PlotterWidget::showEvent(QShowEvent*) {
+  restartClock();
+}
+
+void PlotterWidget::hideEvent(QHideEvent*) {
+  if (clockTimer_ != 0) killTimer(clockTimer_);
+  clockTimer_ = 0;
+}
+
+// While curves are shown the plot moves on with the clock, a pixel at a time but no more
+// often than four times a second, also when no sample comes (a constant value, no connection).
+void PlotterWidget::restartClock() {
+  const bool wanted = isVisible() && !curves_.empty();
+  if (clockTimer_ != 0 && !wanted) {
+    killTimer(clockTimer_);
+    clockTimer_ = 0;
+  }
+  if (clockTimer_ != 0 || !wanted) return;
+  double tEnd = 0;
+  const double span = timeSpan(tEnd);
+  const double px = std::max(1.0, plotRect().width() - 4);
+  const double msPerPx = span > 0 && finite(span) ? span / px : 1000;
+  clockTimer_ = startTimer(static_cast<int>(std::clamp(msPerPx, 250.0, 5000.0)), Qt::CoarseTimer);
+}
+
+void PlotterWidget::timerEvent(QTimerEvent* e) {
+  if (e->timerId() != clockTimer_) return QWidget::timerEvent(e);
+  update(plotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 // The legend: the curve's colour, its caption, its newest value with the unit, and the range
@@ -104,7 +219,8 @@ void PlotterWidget::drawLegend(QPainter& p) const {
     const PlotCurve& c = curves_[i];
     const int row = static_cast<int>(i) / perRow, col = static_cast<int>(i) % perRow;
     const QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW - 6, fm.height());
-    p.setPen(QPen(curveColour(colourIndex(i)), 3));
+    p.setPen(QPen(curveColour(colourIndex(i)), std::max(2.5, penWidth(static_cast<int>(i))), Qt::SolidLine,
+                  Qt::FlatCap));
     p.drawLine(QPointF(cell.left(), cell.center().y()), QPointF(cell.left() + 14, cell.center().y()));
     QString value;
     for (auto it = c.points.rbegin(); it != c.points.rend(); ++it) {
@@ -143,7 +259,7 @@ void PlotterWidget::drawLegend(QPainter& p) const {
 }
 
 // The value axis in per cent of each curve's range.
-void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot) const {
+void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const {
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   p.setPen(pal.color(QPalette::WindowText));
@@ -153,6 +269,7 @@ void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot) const {
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     }
+    if (!labels) continue;
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(QPointF(plot.left() - 4, y), QPointF(plot.left(), y));
     p.drawText(QRectF(0, y - fm.height() / 2, plot.left() - 6, fm.height()),
@@ -160,21 +277,25 @@ void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot) const {
   }
 }
 
-// The time axis ends at the newest sample and spans TimeSpanMs, or the data when none is given.
+// The time axis ends at the present (or the newest sample, should that lie ahead) and spans
+// TimeSpanMs, or the data when none is given.
 double PlotterWidget::timeSpan(double& tEnd) const {
   tEnd = -std::numeric_limits<double>::infinity();
   double tFirst = std::numeric_limits<double>::infinity();
+  bool any = false;
   for (const PlotCurve& c : curves_)
     for (auto& [t, v] : c.points)
       if (finite(t)) {
+        any = true;
         tEnd = std::max(tEnd, t);
         tFirst = std::min(tFirst, t);
       }
+  if (any) tEnd = std::max(tEnd, clockNow());
   return finite(timeSpanMs_) && timeSpanMs_ > 0 ? timeSpanMs_ : (finite(tEnd) ? tEnd - tFirst : 0);
 }
 
 // Ticks on whole seconds back from the newest sample: "-50 s" ... "0 s".
-void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span) const {
+void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels) const {
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   const double seconds = span / 1000.0;
@@ -187,6 +308,7 @@ void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span) c
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
+    if (!labels) continue;
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
     const QString t =
@@ -197,51 +319,132 @@ void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span) c
   }
 }
 
-// Each curve in per cent of its range, in runs broken where a sample has no number.
-void PlotterWidget::drawCurves(QPainter& p, const QRectF& plot, double tEnd, double span) const {
-  const double tStart = tEnd - span;
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.setClipRect(plot.adjusted(-1, -1, 1, 1));
-  for (size_t i = 0; i < curves_.size(); ++i) {
-    const PlotCurve& c = curves_[i];
-    double lo = c.min, hi = c.max;
-    if (!(finite(lo) && finite(hi) && lo < hi)) {
-      // No usable range: scale to what the curve shows.
-      lo = std::numeric_limits<double>::infinity();
-      hi = -lo;
-      for (auto& [t, v] : c.points)
-        if (finite(v) && t >= tStart) {
-          lo = std::min(lo, v);
-          hi = std::max(hi, v);
-        }
-      if (!finite(lo)) continue;
-      if (!(lo < hi)) {
-        double pad = std::max(1.0, std::fabs(lo) * 1e-6);
-        lo -= pad;
-        hi += pad;
-      }
+std::pair<double, double> PlotterWidget::rangeOf(size_t i, double tStart) const {
+  const PlotCurve& c = curves_[i];
+  double lo = c.min, hi = c.max;
+  if (finite(lo) && finite(hi) && lo < hi) return {lo, hi};
+  // No usable range: scale to what the curve shows.
+  lo = std::numeric_limits<double>::infinity();
+  hi = -lo;
+  for (size_t k = 0; k < c.points.size(); ++k) {
+    const auto& [t, v] = c.points[k];
+    const bool shown = t >= tStart || (k + 1 < c.points.size() && c.points[k + 1].first >= tStart);
+    if (finite(v) && shown) {
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
     }
-    p.setPen(QPen(curveColour(colourIndex(i)), 2.0));
-    QPolygonF run;
-    auto flush = [&] {
-      if (run.size() == 1) p.drawPoint(run.front());
-      if (run.size() > 1) p.drawPolyline(run);
-      run.clear();
-    };
-    for (auto& [t, v] : c.points) {
-      if (!finite(t) || t < tStart) continue;
-      if (!finite(v)) {
-        flush();
-        continue;
-      }
-      double fx = fractionIn(t, tStart, tEnd);
-      double fy = std::clamp(fractionIn(v, lo, hi), 0.0, 1.0);  // values outside the range run along the edge
-      if (!finite(fx) || !finite(fy)) continue;
-      // Inside the frame, so that a curve at an end of its range stays visible.
-      run << QPointF(plot.left() + 2 + fx * (plot.width() - 4), plot.bottom() - 2 - fy * (plot.height() - 4));
-    }
-    flush();
   }
+  if (!finite(lo) || !finite(hi)) return {kNaN, kNaN};
+  if (!(lo < hi)) {
+    const double pad = std::max(1.0, std::fabs(lo) * 1e-6);
+    lo -= pad;
+    hi += pad;
+  }
+  return {lo, hi};
+}
+
+// Samples that have left the plot go, but the one whose value holds at its left edge stays.
+void PlotterWidget::dropOld(double tStart) {
+  for (PlotCurve& c : curves_)
+    while (c.points.size() > 1 && c.points[1].first <= tStart) c.points.pop_front();
+}
+
+void PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
+  const double tStart = tEnd - span;
+  dropOld(tStart);
+  std::vector<std::pair<double, double>> ranges;
+  for (size_t i = 0; i < curves_.size(); ++i) ranges.push_back(rangeOf(i, tStart));
+  auto same = [](const std::vector<std::pair<double, double>>& a,
+                 const std::vector<std::pair<double, double>>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (!(a[i] == b[i]) && !(std::isnan(a[i].first) && std::isnan(b[i].first))) return false;
+    return true;
+  };
+  const double dpr = devicePixelRatioF();
+  const double pxPerMs = (plot.width() - 4) / span;
+  const double shift = std::floor((tEnd - layerEnd_) * pxPerMs);
+  if (!layerValid_ || layerSize_ != plot.size() || layerSpan_ != span || !same(ranges, layerRanges_) ||
+      layer_.devicePixelRatioF() != dpr || shift < 0 || shift >= plot.width() || !finite(shift)) {
+    layerRanges_ = std::move(ranges);
+    drawLayerWhole(plot, tEnd, span);
+    return;
+  }
+  if (shift > 0) {
+    // The drawn steps move left by whole pixels; the strip that opens on the right is empty.
+    const int dx = static_cast<int>(shift * dpr);
+    layer_.scroll(-dx, 0, layer_.rect());
+    QPainter clear(&layer_);
+    clear.setCompositionMode(QPainter::CompositionMode_Source);
+    clear.fillRect(QRectF(plot.width() - shift - 1, 0, shift + 1, plot.height()), Qt::transparent);
+    layerEnd_ += shift / pxPerMs;
+  }
+  QPainter p(&layer_);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
+}
+
+void PlotterWidget::drawLayerWhole(const QRectF& plot, double tEnd, double span) {
+  ++wholeDraws_;
+  const double dpr = devicePixelRatioF();
+  layer_ = QPixmap((plot.size() * dpr).toSize());
+  layer_.setDevicePixelRatio(dpr);
+  layer_.fill(Qt::transparent);
+  layerSize_ = plot.size();
+  layerSpan_ = span;
+  layerEnd_ = tEnd;
+  layerValid_ = true;
+  drawn_.assign(curves_.size(), Drawn{});
+  QPainter p(&layer_);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
+}
+
+// Curve `i` from where its steps were drawn to the layer's edge, in per cent of its range:
+// each value holds until the next sample and then steps to it; a value that still holds runs
+// on to the edge; no number ends the line.
+void PlotterWidget::drawNewSteps(size_t i, QPainter& p, double span) {
+  const PlotCurve& c = curves_[i];
+  Drawn& d = drawn_[i];
+  const auto [lo, hi] = layerRanges_[i];
+  if (!finite(lo) || !finite(hi)) return;
+  const double w = layerSize_.width(), h = layerSize_.height();
+  auto x = [&](double t) { return 2 + (w - 4) * (1 - (layerEnd_ - t) / span); };
+  auto y = [&](double v) { return h - 2 - std::clamp(fractionIn(v, lo, hi), 0.0, 1.0) * (h - 4); };
+  p.setPen(QPen(curveColour(colourIndex(i)), penWidth(static_cast<int>(i)), Qt::SolidLine, Qt::FlatCap,
+                Qt::MiterJoin));
+  p.setBrush(Qt::NoBrush);
+  QPolygonF run;
+  auto flush = [&] {
+    if (run.size() == 1) p.drawPoint(run.front());
+    if (run.size() > 1) p.drawPolyline(run);
+    run.clear();
+  };
+  // A line already drawn goes on from where it was left.
+  auto resume = [&] {
+    if (run.isEmpty() && d.any && finite(d.v)) run << QPointF(x(d.heldTo), y(d.v));
+  };
+  for (const auto& [t, v] : c.points) {
+    if (!finite(t) || (d.any && t <= d.t)) continue;
+    if (t > layerEnd_) break;  // drawn when the plot has moved on to it
+    resume();
+    if (d.any && finite(d.v)) run << QPointF(x(t), y(d.v));  // the value held until now
+    if (finite(v)) {
+      run << QPointF(x(t), y(v));
+    } else {
+      flush();
+    }
+    d.any = true;
+    d.t = t;
+    d.v = v;
+    d.heldTo = t;
+  }
+  if (d.any && finite(d.v) && c.live && layerEnd_ > d.heldTo) {
+    resume();
+    run << QPointF(x(layerEnd_), y(d.v));
+    d.heldTo = layerEnd_;
+  }
+  flush();
 }
 
 }  // namespace frontend::qt

@@ -218,6 +218,9 @@ class PLAT_API UserControlImpl : public platform::com::Dispatch {
   virtual void userInput(std::string_view what, const Variant& value) {}
   // The picture the control shows, if it shows one (the lamp).
   virtual Picture picture() const { return {}; }
+  // Drawing data that only grows (the plotter's samples): what is new since `mark`, which
+  // moves on to the newest; mark 0 asks for all of it. Empty where the snapshot is all.
+  virtual std::string drawingSince(uint64_t& mark) const { return {}; }
   // Reads a property by name (for paths such as "ChannelCaption(1)"); 438 when unknown.
   virtual Variant propertyByName(std::string_view name, std::span<Variant> args);
   virtual void setPropertyByName(std::string_view name, const Variant& value);

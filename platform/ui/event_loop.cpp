@@ -21,14 +21,14 @@ std::string errorText(const std::exception& e) {
 
 }  // namespace
 
-RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
+RealClock::RealClock(int64_t startUs) : start_(std::chrono::steady_clock::now()), startUs_(startUs) {}
 int64_t RealClock::nowMs() const {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_)
-      .count();
+  return nowUs() / 1000;
 }
 int64_t RealClock::nowUs() const {
   return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_)
-      .count();
+             .count() +
+         startUs_;
 }
 
 EventLoop& EventLoop::instance() {
@@ -52,7 +52,7 @@ void EventLoop::useManualClock() {
 
 void EventLoop::useRealClock() {
   int64_t before = clock_->nowUs();
-  auto c = std::make_unique<RealClock>();
+  auto c = std::make_unique<RealClock>(before);
   // Keep armed timers' due times meaningful on the new time base.
   int64_t shift = c->nowUs() - before;
   std::vector<TimerControl*> armed;
@@ -64,6 +64,7 @@ void EventLoop::useRealClock() {
 
 void EventLoop::post(std::function<void()> task) {
   posted_.push_back(std::move(task));
+  if (wake_ && posted_.size() == 1) wake_();
 }
 
 void EventLoop::drainPosted() {
@@ -101,6 +102,7 @@ void EventLoop::unschedule(TimerControl* timer) {
 void EventLoop::arm(TimerControl* timer, int64_t intervalMs) {
   timer->schedule_.intervalUs = intervalMs * 1000;
   schedule(timer, clock_->nowUs() + intervalMs * 1000);
+  if (wake_) wake_();
 }
 
 void EventLoop::disarm(TimerControl* timer) {

@@ -47,14 +47,16 @@ class PLAT_API ManualClock : public Clock {
   int64_t now_ = 0;
 };
 
+// Time as it passes, going on from `startUs` so that a switch of clocks never turns time back.
 class PLAT_API RealClock : public Clock {
  public:
-  RealClock();
+  explicit RealClock(int64_t startUs = 0);
   int64_t nowMs() const override;
   int64_t nowUs() const override;
 
  private:
   std::chrono::steady_clock::time_point start_;
+  int64_t startUs_;
 };
 
 // The one user-interface thread's loop: window timers and posted work. It does not block:
@@ -87,6 +89,9 @@ class PLAT_API EventLoop {
   static constexpr int64_t kMaxCatchUp = 20;
   // Time until the next timer falls due (-1 when none), for drivers that sleep.
   int64_t msUntilNextTimer() const;
+  // Called when work is posted or a timer armed, so that a driver that sleeps until the
+  // next deadline wakes earlier when one comes; none by default.
+  void setWakeHandler(std::function<void()> wake) { wake_ = std::move(wake); }
 
   // Timers arm themselves here: enabled with an interval > 0.
   void arm(TimerControl* timer, int64_t intervalMs);
@@ -125,6 +130,7 @@ class PLAT_API EventLoop {
   void unschedule(TimerControl* timer);
   uint64_t seq_ = 0;
   std::deque<std::function<void()>> posted_;
+  std::function<void()> wake_;
   ErrorSink errorSink_;
   bool hostEnding_ = false;
   std::deque<std::string> errors_;

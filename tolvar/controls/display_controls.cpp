@@ -110,6 +110,7 @@ void DisplayControl::addRole(int32_t id, std::string name, std::function<Variant
       // A changed item name takes effect at once while the control is connected.
       dropCallbacks();
       for (auto& ch : channels_) connectChannel(*ch);
+      channelsConnected();
     }
     changed();
   };
@@ -139,10 +140,12 @@ void DisplayControl::connectItems(const Ptr<AppletItemManager>& aim, int32_t use
   userLevel_ = userLevel;
   countryCode_ = countryCode;
   for (auto& ch : channels_) connectChannel(*ch);
+  channelsConnected();
   changed();
 }
 
 void DisplayControl::disconnectItems() {
+  if (connected_) channelsDisconnecting();
   for (auto& ch : channels_) stopWatching(*ch);
   dropCallbacks();
   link_ = {};
@@ -157,10 +160,13 @@ void DisplayControl::connectChannel(DisplayChannel& ch) {
   ch.unitWatch.start(access, ch.unitItem, onChange());
   if (!isLiteral(ch.scaleMaxItem)) ch.maxWatch.start(access, ch.scaleMaxItem, onChange());
   if (!isLiteral(ch.scaleMinItem)) ch.minWatch.start(access, ch.scaleMinItem, onChange());
-  if (ch.historyItem != ch.valueItem) {
-    // Another variable: the samples of the former one do not belong on this curve.
+  // Another variable, or the same item assigned another measured variable with its own
+  // scale: the former samples do not belong on this curve.
+  std::string key = ch.valueItem + '\n' + ch.scaleMinItem + '\n' + ch.scaleMaxItem + '\n' + ch.caption;
+  if (ch.historyKey != key) {
     ch.history.clear();
-    ch.historyItem = ch.valueItem;
+    ch.historyKey = std::move(key);
+    ch.historyStart = 0;  // the plotter numbers it when it samples
   }
   refresh(ch);
 }
@@ -286,6 +292,10 @@ PlotterControl::PlotterControl() : DisplayControl("Tolvar4Plotter", tolvar::disp
   }
 }
 
+PlotterControl::~PlotterControl() {
+  connectionWatch_.reset();
+}
+
 int32_t PlotterControl::timeSpanMs() const {
   double seconds = 0;
   if (!isLiteral(timeSpan_, &seconds) || !(seconds > 0)) return kDefaultTimeSpanMs;
@@ -293,32 +303,96 @@ int32_t PlotterControl::timeSpanMs() const {
   return static_cast<int32_t>(std::min(seconds, 86400.0) * 1000.0);
 }
 
-void PlotterControl::valueRead(DisplayChannel& ch) {
-  if (!ch.valueWatch.active()) return;
-  if (!ch.history.empty()) {
-    const double last = ch.history.back().second;
-    if (last == ch.value || (std::isnan(last) && std::isnan(ch.value))) return;  // no new value
+void PlotterControl::addSample(DisplayChannel& ch, double value) {
+  if (ch.historyStart == 0) ch.historyStart = ++samples_;
+  const int64_t now = platform::ui::EventLoop::instance().now();
+  // A value taken the instant its line ended (connected again at once) closes the gap.
+  if (!ch.history.empty() && ch.history.back().ms == now && std::isnan(ch.history.back().value)) {
+    ch.history.pop_back();
+    if (!ch.history.empty() && ch.history.back().value == value) return;  // the line goes on
   }
-  ch.history.emplace_back(platform::ui::EventLoop::instance().now(), ch.value);
+  ch.history.push_back({now, value, ++samples_});
   while (ch.history.size() > kHistory) ch.history.pop_front();
 }
 
-std::string PlotterControl::curvesJson() const {
+void PlotterControl::valueRead(DisplayChannel& ch) {
+  if (!ch.valueWatch.active() || !measuring_) return;
+  if (!ch.history.empty()) {
+    const double last = ch.history.back().value;
+    if (last == ch.value || (std::isnan(last) && std::isnan(ch.value))) return;  // it still holds
+  }
+  addSample(ch, ch.value);
+}
+
+void PlotterControl::channelsConnected() {
+  connectionWatch_.reset();
+  // The host's connection to the device decides whether anything is measured; a host without
+  // that item is taken as measuring.
+  if (link().access)
+    connectionWatch_.start(link().access, "&&private&&connect", guarded([this] { connectionChanged(); }));
+  connectionChanged();
+}
+
+void PlotterControl::channelsDisconnecting() {
+  connectionWatch_.reset();
+  // The newest values hold no longer: the curves end here.
+  for (auto& ch : channels_)
+    if (ch->valueWatch.active() && !ch->history.empty() && !std::isnan(ch->history.back().value))
+      addSample(*ch, kNaN);
+}
+
+void PlotterControl::connectionChanged() {
+  const bool was = measuring_;
+  measuring_ = !connectionWatch_.active() ||
+               link().access->itemNumber("&&private&&connect") == static_cast<double>(tolvar::Connected);
+  for (auto& ch : channels_) {
+    if (!ch->valueWatch.active()) continue;
+    if (!measuring_ && was) {
+      if (!ch->history.empty() && !std::isnan(ch->history.back().value)) addSample(*ch, kNaN);
+    } else if (measuring_) {
+      valueRead(*ch);
+    }
+  }
+  changed();
+}
+
+bool PlotterControl::live(const DisplayChannel& ch) const {
+  return connected() && measuring_ && ch.valueWatch.active() && !ch.history.empty() &&
+         !std::isnan(ch.history.back().value);
+}
+
+std::string PlotterControl::curvesJsonSince(uint64_t mark) const {
   nlohmann::json curves = nlohmann::json::array();
   for (size_t i = 0; i < channelCount(); ++i) {
     const DisplayChannel& ch = channel(i);
     if (ch.valueItem.empty() && ch.history.empty()) continue;
     const ScaleReading r = ch.reading();
+    // A curve that began after the mark is sent whole, and says so.
+    const bool whole = mark == 0 || ch.historyStart > mark || ch.historyStart == 0;
     nlohmann::json points = nlohmann::json::array();
-    for (const auto& [t, v] : ch.history) points.push_back({t, v});  // NaN is written as null
-    curves.push_back({{"curve", i + 1},
-                      {"caption", ch.caption},
-                      {"unit", ch.unitText},
-                      {"min", r.min},
-                      {"max", r.max},
-                      {"points", std::move(points)}});
+    auto from = ch.history.begin();
+    if (!whole)
+      from = std::partition_point(ch.history.begin(), ch.history.end(),
+                                  [mark](const DisplayChannel::Sample& s) { return s.seq <= mark; });
+    for (auto it = from; it != ch.history.end(); ++it) points.push_back({it->ms, it->value});  // NaN: null
+    nlohmann::json curve = {
+        {"curve", i + 1}, {"caption", ch.caption}, {"unit", ch.unitText},        {"min", r.min},
+        {"max", r.max},   {"live", live(ch)},      {"points", std::move(points)}};
+    if (mark != 0) curve["restart"] = whole;
+    curves.push_back(std::move(curve));
   }
   return curves.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string PlotterControl::curvesJson() const {
+  return curvesJsonSince(0);
+}
+
+std::string PlotterControl::drawingSince(uint64_t& mark) const {
+  std::string out =
+      "{\"timeSpanMs\":" + std::to_string(timeSpanMs()) + ",\"curves\":" + curvesJsonSince(mark) + "}";
+  mark = std::max<uint64_t>(samples_, 1);
+  return out;
 }
 
 std::vector<std::pair<std::string, Variant>> PlotterControl::snapshot() const {

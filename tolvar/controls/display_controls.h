@@ -33,9 +33,16 @@ struct DisplayChannel {
   std::string unitText;
   double lo, hi;  // the scale limits, NaN where unknown
 
-  // The plotter's samples: (clock milliseconds, value), oldest first.
-  std::deque<std::pair<int64_t, double>> history;
-  std::string historyItem;  // the item the history was taken from
+  // The plotter's samples, oldest first. Each holds until the next; a NaN value ends the
+  // line (no number, or the device was not measuring from then on).
+  struct Sample {
+    int64_t ms;
+    double value;
+    uint64_t seq;  // the plotter's count of samples taken, for drawing only what is new
+  };
+  std::deque<Sample> history;
+  std::string historyKey;     // the value item and scale the history was taken with
+  uint64_t historyStart = 0;  // the sample count when this history began
 
   ItemWatch valueWatch, unitWatch, maxWatch, minWatch;
 
@@ -63,6 +70,10 @@ class DisplayControl : public HostControl {
   void dropHost() override { disconnectItems(); }
   // A reading was taken for channel `i` (the plotter samples it).
   virtual void valueRead(DisplayChannel& ch) {}
+  // The channels were connected (again), or are about to be disconnected.
+  virtual void channelsConnected() {}
+  virtual void channelsDisconnecting() {}
+  const HostLink& link() const { return link_; }
   // The caption shown: the channel's, else the design caption.
   std::string shownCaption(const DisplayChannel& ch, std::string_view designCaption) const;
 
@@ -112,8 +123,11 @@ class DigitalControl final : public DisplayControl {
 };
 
 // Tolvar4Plotter: four curves. Snapshot: "Curves" (a JSON array with one object per curve
-// that has a value item: "curve", "caption", "unit", "min", "max", "points" [[tMs, value]...]),
-// "TimeSpanMs", "Caption".
+// that has a value item: "curve", "caption", "unit", "min", "max", "live" (the newest value
+// still holds), "points" [[tMs, value]...]), "TimeSpanMs", "Caption".
+//
+// A sample is taken whenever the value changes and holds until the next one, so a constant
+// value keeps its line; while the host is not connected to the device the curve has a gap.
 class PlotterControl final : public DisplayControl {
  public:
   static constexpr size_t kCurves = 4;
@@ -121,17 +135,33 @@ class PlotterControl final : public DisplayControl {
   static constexpr int32_t kDefaultTimeSpanMs = 60000;
 
   PlotterControl();
+  ~PlotterControl() override;
   std::vector<std::pair<std::string, Variant>> snapshot() const override;
+  // The curves with only the samples taken after `mark` (all of a curve that began anew);
+  // `mark` moves on to the newest sample.
+  std::string drawingSince(uint64_t& mark) const override;
   // The time the plot shows: "TimeSpan" in seconds when it is a positive number, else the default.
   int32_t timeSpanMs() const;
   std::string curvesJson() const;
+  // Whether the device is being measured (the host is connected, or tells nothing of it).
+  bool measuring() const { return measuring_; }
 
  protected:
   void valueRead(DisplayChannel& ch) override;
+  void channelsConnected() override;
+  void channelsDisconnecting() override;
 
  private:
+  void addSample(DisplayChannel& ch, double value);
+  void connectionChanged();
+  bool live(const DisplayChannel& ch) const;
+  std::string curvesJsonSince(uint64_t mark) const;
+
   std::string timeSpan_;
   std::string caption_;
+  uint64_t samples_ = 0;
+  bool measuring_ = true;
+  ItemWatch connectionWatch_;
 };
 
 }  // namespace tolvar::controls

@@ -356,8 +356,8 @@ TEST_F(Displays, PlotterCurvesSampleEachValueChangeWithinABoundedHistory) {
   }
   const auto& history = dynamic_cast<tolvar::controls::PlotterControl&>(ctl(kPlotter)).channel(0).history;
   ASSERT_EQ(history.size(), tolvar::controls::PlotterControl::kHistory);
-  EXPECT_EQ(history.back().second, 799);
-  EXPECT_EQ(history.front().second, 200);
+  EXPECT_EQ(history.back().value, 799);
+  EXPECT_EQ(history.front().value, 200);
 
   // A non-number is a gap in the curve.
   host.fake->set("PRIMARY_VALUE", kNaN);
@@ -373,7 +373,7 @@ TEST_F(Displays, PlotterCurvesSampleEachValueChangeWithinABoundedHistory) {
   put(kPlotter, dispid::Plotter.ValueItemName, Variant("SECOND_VALUE"), 1);
   connect(kPlotter);
   EXPECT_EQ(history.size(), 1u);
-  EXPECT_EQ(history.back().second, 998.2);
+  EXPECT_EQ(history.back().value, 998.2);
 
   // A cleared curve leaves the plot.
   disconnect(kPlotter);
@@ -384,6 +384,104 @@ TEST_F(Displays, PlotterCurvesSampleEachValueChangeWithinABoundedHistory) {
   connect(kPlotter);
   EXPECT_EQ(curves().size(), 0u);
   EXPECT_EQ(host.fake->openWatches(), 1);  // curve 1's scale maximum is still named
+}
+
+// The curve as the device measured it: a constant value keeps its line, a time without
+// connection stays a gap, another assignment starts a new curve.
+TEST_F(Displays, PlotterCurvesFollowTheClockAndTheConnection) {
+  auto& loop = platform::ui::EventLoop::instance();
+  host.fake->enumerated("&&private&&connect", tolvar::Connected, {{0, "Disconnected"}, {2, "Connected"}});
+  configure(kPlotter, "0", 1);
+  connect(kPlotter);
+  const int64_t t0 = loop.now();
+  // Five minutes of zero flow: one sample that still holds.
+  host.fake->set("PRIMARY_VALUE", 0);
+  deliver();
+  loop.advance(300000);
+  deliver();
+  auto c = curves();
+  ASSERT_EQ(c[0]["points"].size(), 2u);  // the value read at connection, then the zero
+  EXPECT_EQ(c[0]["points"][1][0], t0);
+  EXPECT_EQ(c[0]["points"][1][1], 0.0);
+  EXPECT_TRUE(c[0]["live"].get<bool>());
+
+  // Offline: the curve ends when the connection went, and nothing is sampled meanwhile.
+  host.fake->set("&&private&&connect", tolvar::Disconnected);
+  deliver();
+  const int64_t gone = loop.now();
+  loop.advance(30000);
+  host.fake->set("PRIMARY_VALUE", 70);
+  deliver();
+  c = curves();
+  ASSERT_EQ(c[0]["points"].size(), 3u);
+  EXPECT_EQ(c[0]["points"][2][0], gone);
+  EXPECT_TRUE(c[0]["points"][2][1].is_null());
+  EXPECT_FALSE(c[0]["live"].get<bool>());
+  // Connected again: the value read then starts the next line, after the gap.
+  loop.advance(1000);
+  host.fake->set("&&private&&connect", tolvar::Connected);
+  deliver();
+  c = curves();
+  ASSERT_EQ(c[0]["points"].size(), 4u);
+  EXPECT_EQ(c[0]["points"][3][0], gone + 31000);
+  EXPECT_EQ(c[0]["points"][3][1], 70.0);
+  EXPECT_TRUE(c[0]["live"].get<bool>());
+
+  // The window disconnecting the curves ends their lines too.
+  disconnect(kPlotter);
+  EXPECT_FALSE(curves()[0]["live"].get<bool>());
+  EXPECT_TRUE(curves()[0]["points"].back()[1].is_null());
+  // Connected again at once with the same assignment: the line goes on without a gap.
+  connect(kPlotter);
+  c = curves();
+  EXPECT_EQ(c[0]["points"].size(), 4u);
+  EXPECT_TRUE(c[0]["live"].get<bool>());
+
+  // The same value item assigned another variable (another scale): a new curve.
+  disconnect(kPlotter);
+  put(kPlotter, dispid::Plotter.ScaleMaxItemName, Variant("LOW"));
+  connect(kPlotter);
+  c = curves();
+  ASSERT_EQ(c[0]["points"].size(), 1u);
+  EXPECT_EQ(c[0]["max"], 10.0);
+}
+
+// What the front end fetches as it draws: only what is new since it last asked, and a curve
+// that began anew whole.
+TEST_F(Displays, PlotterHandsOverOnlyNewSamples) {
+  auto& loop = platform::ui::EventLoop::instance();
+  auto& plotter = dynamic_cast<tolvar::controls::PlotterControl&>(ctl(kPlotter));
+  configure(kPlotter, "0", 1);
+  connect(kPlotter);
+  auto since = [&](uint64_t& mark) { return nlohmann::json::parse(plotter.drawingSince(mark)); };
+  uint64_t mark = 0;
+  auto d = since(mark);
+  EXPECT_EQ(d["timeSpanMs"], tolvar::controls::PlotterControl::kDefaultTimeSpanMs);
+  ASSERT_EQ(d["curves"].size(), 1u);
+  EXPECT_EQ(d["curves"][0]["points"].size(), 1u);
+  d = since(mark);
+  EXPECT_EQ(d["curves"][0]["points"].size(), 0u);
+  EXPECT_FALSE(d["curves"][0]["restart"].get<bool>());
+  for (int i = 1; i <= 3; ++i) {
+    loop.advance(100);
+    host.fake->set("PRIMARY_VALUE", 50 + i);
+    deliver();
+  }
+  d = since(mark);
+  ASSERT_EQ(d["curves"][0]["points"].size(), 3u);
+  EXPECT_EQ(d["curves"][0]["points"][0][1], 51.0);
+  EXPECT_EQ(d["curves"][0]["points"][2][1], 53.0);
+  // Another variable: the curve comes whole, marked as begun anew.
+  disconnect(kPlotter);
+  put(kPlotter, dispid::Plotter.ValueItemName, Variant("SECOND_VALUE"));
+  connect(kPlotter);
+  d = since(mark);
+  EXPECT_TRUE(d["curves"][0]["restart"].get<bool>());
+  ASSERT_EQ(d["curves"][0]["points"].size(), 1u);
+  EXPECT_EQ(d["curves"][0]["points"][0][1], 998.2);
+  // Asking afresh gives everything there is.
+  uint64_t fresh = 0;
+  EXPECT_EQ(since(fresh)["curves"][0]["points"].size(), 1u);
 }
 
 TEST_F(Displays, VisibleByItsWindowSideNumberIsTheSitesVisible) {

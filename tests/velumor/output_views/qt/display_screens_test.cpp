@@ -232,7 +232,9 @@ TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
   ASSERT_EQ(plotter->curves().size(), 4u);
   for (const auto& c : plotter->curves()) {
     std::set<double> seen;
-    for (auto& [t, v] : c.points) seen.insert(v);
+    // The gap before the connection has no number.
+    for (auto& [t, v] : c.points)
+      if (!std::isnan(v)) seen.insert(v);
     EXPECT_GT(seen.size(), 3u) << c.caption.toStdString();
   }
   // The needles point at the meter's values: each needle shows the host's value in its scale.

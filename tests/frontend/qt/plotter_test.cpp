@@ -1,0 +1,161 @@
+// The trend plot as a user reads it: the time axis is the clock, a value that holds keeps its
+// line, a gap stays a gap, curves on top of one another stay apart, and new samples drawn into
+// the moving plot give the picture a fresh drawing would.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "frontend/qt/display_widgets.h"
+#include "platform/ui/event_loop.h"
+#include "qt_test_support.h"
+
+namespace {
+
+using frontend::qt::PlotCurve;
+using frontend::qt::PlotterWidget;
+using frontend::qt::PlotUpdate;
+using platform::ui::EventLoop;
+using vtest::countPixels;
+using vtest::near;
+using vtest::shot;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kSpan = 60000;
+
+// Mostly the colour of curve 0 (red) or 1 (blue).
+bool isCurve(QColor c, int curve) {
+  if (curve == 0) return c.red() > 150 && c.green() < 110 && c.blue() < 110;
+  return c.blue() > 150 && c.red() < 110 && c.green() < 130;
+}
+
+class PlotterDrawing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EventLoop::instance().useManualClock();
+    start_ = EventLoop::instance().now();
+    plot_.resize(480, 300);
+    plot_.show();
+  }
+
+  // Moves the clock to `ms` after the start of the test.
+  void at(double ms) {
+    EventLoop::instance().advance(static_cast<int64_t>(start_ + ms) - EventLoop::instance().now());
+  }
+  double t(double ms) const { return static_cast<double>(start_) + ms; }
+
+  static PlotCurve curve(int number, std::deque<std::pair<double, double>> points, bool live) {
+    PlotCurve c;
+    c.number = number;
+    c.caption = QStringLiteral("Curve %1").arg(number);
+    c.min = 0;
+    c.max = 100;
+    c.live = live;
+    c.points = std::move(points);
+    return c;
+  }
+  static PlotUpdate update(std::vector<PlotCurve> curves, bool restart) {
+    PlotUpdate u;
+    u.timeSpanMs = kSpan;
+    for (auto& c : curves) u.curves.push_back({std::move(c), restart});
+    return u;
+  }
+
+  // The x of time `ms` (after the start) on a plot that ends at `endMs`.
+  int xAt(const PlotterWidget& w, double ms, double endMs) const {
+    const QRectF r = w.plotRect();
+    return static_cast<int>(r.left() + 2 + (r.width() - 4) * (1 - (endMs - ms) / kSpan));
+  }
+  // Curve pixels in a column band of the plot.
+  int curvePixels(const QImage& img, const PlotterWidget& w, int x0, int x1, int curve) const {
+    const QRect r = w.plotRect().toAlignedRect();
+    return countPixels(img, QRect(x0, r.top(), x1 - x0, r.height()),
+                       [curve](QColor c) { return isCurve(c, curve); });
+  }
+
+  int64_t start_ = 0;
+  PlotterWidget plot_{nullptr};
+};
+
+// A constant value keeps drawing to the present; a time without connection stays empty.
+TEST_F(PlotterDrawing, HeldValuesReachThePresentAndGapsStayGaps) {
+  at(0);
+  // 0..10 s at 50 %, no number from 10 s (the connection went), 40 s on at 50 % again.
+  plot_.applyUpdate(update({curve(1, {{t(0), 50}, {t(10000), kNaN}, {t(40000), 50}}, true)}, true));
+  at(59000);
+  QImage img = shot(&plot_);
+  const double end = 59000;
+  EXPECT_GT(curvePixels(img, plot_, xAt(plot_, 1000, end), xAt(plot_, 9000, end), 0), 20);
+  EXPECT_EQ(curvePixels(img, plot_, xAt(plot_, 12000, end), xAt(plot_, 38000, end), 0), 0);
+  // Held from 40 s up to the present, at the right edge.
+  EXPECT_GT(curvePixels(img, plot_, xAt(plot_, 55000, end), xAt(plot_, 58500, end), 0), 10);
+
+  // A minute later with no new sample the value still holds across the whole plot.
+  at(120000);
+  img = shot(&plot_);
+  EXPECT_GT(curvePixels(img, plot_, xAt(plot_, 62000, 120000), xAt(plot_, 118000, 120000), 0), 100);
+  // Not live (disconnected): the line ends at its last sample and the plot moves on empty.
+  auto u = update({curve(1, {}, false)}, false);
+  plot_.applyUpdate(u);
+  at(150000);
+  img = shot(&plot_);
+  EXPECT_GT(curvePixels(img, plot_, xAt(plot_, 92000, 150000), xAt(plot_, 118000, 150000), 0), 10);
+  EXPECT_EQ(curvePixels(img, plot_, xAt(plot_, 122000, 150000), xAt(plot_, 149000, 150000), 0), 0);
+}
+
+// Two curves at the same per cent both stay in sight: the later one is drawn narrower on top.
+TEST_F(PlotterDrawing, CurvesOnTopOfEachOtherStayDistinguishable) {
+  at(0);
+  plot_.applyUpdate(update(
+      {curve(1, {{t(0), 40}, {t(30000), 60}}, true), curve(2, {{t(0), 40}, {t(30000), 60}}, true)}, true));
+  at(50000);
+  const QImage img = shot(&plot_);
+  const int x0 = xAt(plot_, 2000, 50000), x1 = xAt(plot_, 48000, 50000);
+  EXPECT_GT(curvePixels(img, plot_, x0, x1, 0), 100);
+  EXPECT_GT(curvePixels(img, plot_, x0, x1, 1), 100);
+  EXPECT_GT(PlotterWidget::penWidth(0), PlotterWidget::penWidth(1) + 0.5);
+}
+
+// Samples arriving one by one while the clock runs are drawn into the moving plot without
+// drawing the curves whole, and the result is what a fresh drawing of all of them shows.
+TEST_F(PlotterDrawing, NewSamplesDrawOnlyTheirStepsAndMatchAWholeDrawing) {
+  at(0);
+  std::deque<std::pair<double, double>> all = {{t(0), 20}};
+  plot_.applyUpdate(update({curve(1, all, true), curve(2, {{t(0), 70}}, true)}, true));
+  shot(&plot_);
+  const int whole = plot_.wholeDraws();
+  for (int i = 1; i <= 40; ++i) {
+    at(i * 1500.0);
+    const double v = 20 + 60 * std::fabs(std::sin(i / 5.0));
+    all.emplace_back(t(i * 1500.0), v);
+    plot_.applyUpdate(update({curve(1, {{t(i * 1500.0), v}}, true), curve(2, {}, true)}, false));
+    shot(&plot_);
+  }
+  EXPECT_EQ(plot_.wholeDraws(), whole);  // only steps were added, and the plot moved on
+
+  PlotterWidget fresh(nullptr);
+  fresh.resize(plot_.size());
+  fresh.show();
+  fresh.applyUpdate(update({curve(1, all, true), curve(2, {{t(0), 70}}, true)}, true));
+  const QImage a = shot(&plot_), b = shot(&fresh);
+  ASSERT_EQ(a.size(), b.size());
+  const QRect r = plot_.plotRect().toAlignedRect();
+  // The moving plot may lag the clock by less than a pixel: a pixel matches its neighbours too.
+  int differ = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left() + 1; x < r.right(); ++x) {
+      bool match = false;
+      for (int dx : {-1, 0, 1}) match = match || near(a.pixelColor(x, y), b.pixelColor(x + dx, y), 60);
+      if (!match) ++differ;
+    }
+  EXPECT_LT(differ, r.width() * r.height() / 200);  // where curves cross, the order may differ
+  EXPECT_GT(curvePixels(a, plot_, r.left(), r.right(), 0), 200);
+
+  // A curve begun anew (another assignment) is drawn whole, without the former samples.
+  plot_.applyUpdate(update({curve(1, {{t(60000), 90}}, true), curve(2, {}, true)}, true));
+  const QImage c = shot(&plot_);
+  EXPECT_GT(plot_.wholeDraws(), whole);
+  EXPECT_EQ(curvePixels(c, plot_, r.left(), xAt(plot_, 59000, 60000), 0), 0);
+}
+
+}  // namespace
