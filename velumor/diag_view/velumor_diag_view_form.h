@@ -74,18 +74,11 @@ class VelumorDiagViewForm : public ViewWindow {
   // The key of the tab whose frame is shown; only MainTab_Click writes it.
   std::string CurrentTabKey;
 
-  // Handles of the items the window reads itself (0 until registered).
+  // Handles of the items the window reads itself (0 until registered), beside the kit's
+  // connection and data-set transfer handles.
   int32_t HartRevisionHandle = 0;
-  int32_t EngineeringContextHandle = 0;
-  int32_t AddressHandle = 0;
-  int32_t DescriptorHandle = 0;
-  int32_t ConnectHandle = 0;
   int32_t FileNameHandle = 0;
-  int32_t UploadProgressHandle = 0;
-  int32_t DownloadProgressHandle = 0;
-  int32_t FullDownloadProgressHandle = 0;
   int32_t LastFieldDeviceStatusHandle = 0;
-  int32_t UploadQuestionHandle = 0;
   // Progress items of the device's other sequences, by their tag's index.
   std::vector<int32_t> SequenceProgressHandles;
 

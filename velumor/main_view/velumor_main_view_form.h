@@ -59,17 +59,10 @@ class VelumorMainViewForm : public ViewWindow {
   static constexpr size_t kCommentLineLength = 80;
   CommentLineRecord CommentLine[kCommentLines];
 
-  // Item handles, 0 until the registration tick (a handle of 0 never matches a notification).
-  int32_t UploadQuestionHandle = 0;
+  // Item handles, 0 until the registration tick (a handle of 0 never matches a notification),
+  // beside the kit's connection and data-set transfer handles.
   int32_t HartRevisionHandle = 0;
-  int32_t EngineeringContextHandle = 0;
-  int32_t AddressHandle = 0;
-  int32_t DescriptorHandle = 0;
-  int32_t ConnectHandle = 0;
   int32_t FileNameHandle = 0;
-  int32_t UploadProgressHandle = 0;
-  int32_t DownloadProgressHandle = 0;
-  int32_t FullDownloadProgressHandle = 0;
   // Totalizers: mass forward, mass reverse, volume forward, volume reverse.
   int32_t TotalizerUnitHandle[4] = {};
   int32_t TotalizerUnitEnum[4] = {};

@@ -58,11 +58,7 @@ class VelumorDisplayForm : public ViewWindow {
   std::optional<int32_t> readLong(int32_t handle);
 
   DisplayKind kind_;
-  int32_t EngineeringContextHandle = 0;
-  int32_t AddressHandle = 0;
-  int32_t DescriptorHandle = 0;
-  int32_t ConnectHandle = 0;
-  int32_t ConnectEnumHandle = 0;
+  int32_t ConnectEnumHandle = 0;  // the connection handles are the kit's members
   int32_t CountryCodeHandle = 0;
   std::array<ChannelItems, 4> channels_{};  // in channel order: Output 1, Output 2, Pulse, second line
 };

@@ -18,18 +18,10 @@ class VelumorSimulationForm : public ViewWindow {
 
   // Item handles kept by the registration tick; 0 for an item the host does not have, and a
   // handle of 0 never matches a notification. (The user level, data source, dirty flag and
-  // save-on-exit handles are the kit's members.)
-  int32_t EngineeringContextHandle = 0;
-  int32_t AddressHandle = 0;
-  int32_t DescriptorHandle = 0;
-  int32_t ConnectHandle = 0;
+  // save-on-exit, connection and data-set transfer handles are the kit's members.)
   int32_t ConnectEnumHandle = 0;
-  int32_t UploadProgressHandle = 0;
-  int32_t DownloadProgressHandle = 0;
-  int32_t FullDownloadProgressHandle = 0;
   int32_t LastFieldDeviceStatusHandle = 0;
   int32_t FixedCurrentHandle = 0;
-  int32_t UploadQuestionHandle = 0;
   std::vector<int32_t> SequenceProgressHandles;
 
   // The field device status byte that last changed the lamp; 0 until the device reports.

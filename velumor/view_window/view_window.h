@@ -102,6 +102,17 @@ class ViewWindow : public platform::ui::Form {
   std::string HelpFile;                    // the component's help file in the user's language
   int32_t DirtyHandle = 0;                 // "&&private&&Dirty"
   int32_t SaveToDataBaseOnExitHandle = 0;  // "SaveToDataBaseOnExit"
+  // Handles of the items every window registers itself, kept by its registration tick; 0
+  // until then or for an item the host lacks (a handle of 0 never matches a notification).
+  int32_t EngineeringContextHandle = 0;
+  int32_t AddressHandle = 0;
+  int32_t DescriptorHandle = 0;
+  int32_t ConnectHandle = 0;
+  // The data-set transfer's items, registered by the windows that keep a data set.
+  int32_t UploadQuestionHandle = 0;
+  int32_t UploadProgressHandle = 0;
+  int32_t DownloadProgressHandle = 0;
+  int32_t FullDownloadProgressHandle = 0;
   // Minimum outer size and the outer size at the last resize, in whole twips.
   int32_t MinFormWidth = 0;
   int32_t MinFormHeight = 0;

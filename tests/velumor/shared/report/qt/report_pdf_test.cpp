@@ -166,15 +166,20 @@ TEST(ReportPdf, APrintoutWithoutPrinterBecomesAPdfHoldingTheReport) {
 
   auto form = platform::com::makeObject<ReportForm>();
   bool answered = false;
+  QString proposed;
   auto watch = vtest::whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); },
                                 [&] {
                                   auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
                                   if (!dlg) return;
                                   answered = true;
+                                  if (!dlg->selectedFiles().isEmpty())
+                                    proposed = dlg->selectedFiles().front();
                                   dlg->selectFile(path);
                                   static_cast<QDialog*>(dlg)->accept();
                                 });
-  const std::string report = "RQ4400 (VELUMOR) Größe\r\n\r\n\tMeasurement Value:\tDensity\t*\r\n";
+  const std::string report = "RQ4400 (VELUMOR) Größe\r\n\r\n\tMeasurement Value:\tDensity\t*\r\n\t" +
+                             velumor::report::fillLabel("Device Type:") +
+                             "RQ4400 CORIOLIS MASS FLOWMETER, SENSOR AND TRANSMITTER\r\n";
   auto outcome =
       velumor::report::printReport(form->ctlAs<ui::CommonDialogControl>("Dlg"),
                                    {"RQ4400 (VELUMOR)", "VR_Data.prn", "RQ4400"}, [&] { return report; });
@@ -184,6 +189,8 @@ TEST(ReportPdf, APrintoutWithoutPrinterBecomesAPdfHoldingTheReport) {
 
   EXPECT_EQ(outcome, velumor::report::PrintOutcome::Printed);
   EXPECT_TRUE(answered);
+  // The report's own name is proposed, so the diagnosis report's PDF does not replace it.
+  EXPECT_TRUE(proposed.endsWith(QStringLiteral("/VR_Data.pdf"))) << proposed.toStdString();
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
   const QByteArray bytes = f.readAll();
@@ -192,6 +199,7 @@ TEST(ReportPdf, APrintoutWithoutPrinterBecomesAPdfHoldingTheReport) {
   const std::string text = pdfText(pdf);
   EXPECT_NE(text.find("RQ4400 (VELUMOR) Größe"), std::string::npos) << text;
   EXPECT_NE(text.find("Measurement Value:"), std::string::npos) << text;
+  EXPECT_NE(text.find("TRANSMITTER"), std::string::npos) << text;  // a long value is continued, not lost
 }
 
 }  // namespace
