@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
           libsqlite3-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core python3
-          xvfb xdotool locales)
+          xvfb xdotool openbox x11-utils locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -83,6 +83,10 @@ class WindowWidget : public QWidget {
   void changeEvent(QEvent* e) override {
     QWidget::changeEvent(e);
     if (owner_ && e->type() == QEvent::WindowStateChange) owner_->userWindowState();
+    // The window the user turns to owns what comes next.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() &&
+        !testAttribute(Qt::WA_ShowWithoutActivating))
+      FormWindow::lastShown() = this;
   }
   void keyPressEvent(QKeyEvent* e) override {
     // Enter and Escape that no control took press the form's default and cancel buttons.

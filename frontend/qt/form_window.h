@@ -208,7 +208,10 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   bool detached_ = false;
   bool placed_ = false;
   void place();
-  // The window shown last, the opener of the next one when no window is active.
+
+ public:
+  // The form window shown or activated last: the opener of the next window when no window is
+  // active, and the owner of a question asked while a window it opened is still coming up.
   static QPointer<QWidget>& lastShown();
 };
 

@@ -291,6 +291,9 @@ QtServices::~QtServices() = default;
 
 QWidget* QtServices::dialogParent() const {
   if (QWidget* m = QApplication::activeModalWidget()) return m;
+  // A window that has just opened asks before the window system has activated it: the question
+  // belongs to it, not to the window it was opened from, which would then be raised above it.
+  if (QWidget* newest = FormWindow::lastShown().data(); newest && newest->isVisible()) return newest;
   return QApplication::activeWindow();
 }
 
