@@ -60,6 +60,8 @@ class PLAT_API Form : public Control, public platform::com::Unknown {
   // --- life cycle
   bool isLoaded() const { return loaded_; }
   bool wasUnloaded() const { return unloaded_; }
+  // Shown since its load: the form holds itself until it is unloaded.
+  bool heldUntilUnload() const { return keptWhileLoaded_; }
   // Counts the loads: a control of the design resolved during one load lives while the form stays
   // loaded and this count is unchanged, so a caller may keep it instead of looking it up again.
   uint64_t loadCount() const { return loadCount_; }

@@ -13,6 +13,7 @@
 #include "platform/res/language.h"
 #include "platform/res/resource_module.h"
 #include "platform/ui/event_loop.h"
+#include "platform/ui/form.h"
 #include "tolvar/sim/applet_utility.h"
 #include "tolvar/sim/dataset_database.h"
 #include "tolvar/sim/device_description.h"
@@ -135,7 +136,26 @@ void HostSession::endSession() {
       views_.pop_back();
     }
   }
+  closeOrphanWindows();
   platform::ui::EventLoop::instance().setHostEnding(false);
+}
+
+void HostSession::closeOrphanWindows() {
+  // A shown window lives until it is unloaded; once its view is gone nothing else would unload
+  // it (a guarded window the host let go of, a read-me window a closed view left open), so the
+  // end of the host closes them as their owner going away does. Newest first, and each once: an
+  // unload may close others, and one that still refuses is left.
+  std::vector<const platform::ui::Form*> tried;
+  for (;;) {
+    platform::ui::Form* next = nullptr;
+    const std::vector<platform::ui::Form*> forms = platform::ui::allForms();
+    for (auto it = forms.rbegin(); it != forms.rend() && !next; ++it)
+      if ((*it)->heldUntilUnload() && std::find(tried.begin(), tried.end(), *it) == tried.end()) next = *it;
+    if (!next) return;
+    tried.push_back(next);
+    platform::com::Ptr<platform::ui::Form> keep(next);
+    next->unload(platform::ui::kUnloadFormOwner);
+  }
 }
 
 HostItemAccess* HostSession::itemAccess() const {

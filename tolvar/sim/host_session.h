@@ -101,6 +101,8 @@ class HostSession {
   // The host's end: destroys the views still open, newest first; a view that refuses is let go
   // all the same (its window closes with it). Safe to call again.
   void endSession();
+  // Unloads the windows that outlived their views (see endSession).
+  static void closeOrphanWindows();
   // The views open now, oldest first. A view that released itself (ReleaseView) is gone.
   std::vector<OpenedView> views() const;
   std::vector<Ptr<View>> hostOpenedViews() const;
