@@ -269,15 +269,15 @@ int main(int argc, char** argv) {
       velumor_host::QuitOnLastWindow quitOnLastWindow;
       std::vector<std::string> views = opt.views;
       if (views.empty()) views = {"Velumor.VelumorAlwaysView", "Velumor.VelumorMainViewClass"};
-      size_t opened = 0;
+      size_t openCount = 0;
       for (auto& progId : views) {
         if (auto view = host.openView(progId); !view)
           std::cerr << "velumor-host: cannot open " << progId << ": " << view.text() << "\n";
         else
-          ++opened;
+          ++openCount;
       }
       // With no view open there is no window to end the session by: say so and stop.
-      if (opened == 0) {
+      if (openCount == 0) {
         std::cerr << "velumor-host: no view could be opened\n";
         front.uninstall();
         return 1;

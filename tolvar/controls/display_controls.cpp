@@ -133,9 +133,9 @@ void DisplayControl::addRole(int32_t id, std::string name, std::function<Variant
 }
 
 void DisplayControl::connectItems(const Ptr<AppletItemManager>& aim, int32_t userLevel, int32_t countryCode) {
-  HostLink link = linkTo(aim);
+  HostLink target = linkTo(aim);
   disconnectItems();
-  link_ = std::move(link);
+  link_ = std::move(target);
   connected_ = true;
   userLevel_ = userLevel;
   countryCode_ = countryCode;

@@ -449,9 +449,9 @@ Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName,
     return items;
   } catch (const Failure& f) {
     // The reason is taken before the rollback, which would replace it with "not an error".
-    const std::string why = reason(f.code, db);
+    const std::string cause = reason(f.code, db);
     c.exec("ROLLBACK");
-    return failed(what + why);
+    return failed(what + cause);
   }
 }
 
