@@ -622,8 +622,10 @@ void FormWindow::show(bool modal) {
   // Only now is the window's frame known for sure.
   if (first) keepInsideScreen(window_);
   window_->raise();
-  if (!passive) window_->activateWindow();
-  if (!passive) lastShown() = window_.data();
+  if (!passive) {
+    window_->activateWindow();
+    lastShown() = window_.data();
+  }
 }
 
 QPointer<QWidget>& FormWindow::lastShown() {
