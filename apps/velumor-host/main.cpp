@@ -270,7 +270,7 @@ int main(int argc, char** argv) {
       std::vector<std::string> views = opt.views;
       if (views.empty()) views = {"Velumor.VelumorAlwaysView", "Velumor.VelumorMainViewClass"};
       size_t openCount = 0;
-      for (auto& progId : views) {
+      for (const auto& progId : views) {
         if (auto view = host.openView(progId); !view)
           std::cerr << "velumor-host: cannot open " << progId << ": " << view.text() << "\n";
         else

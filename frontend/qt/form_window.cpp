@@ -184,7 +184,7 @@ FormWindow::FormWindow(platform::ui::Form& form) : form_(form) {
     menuBar_->setNativeMenuBar(false);  // the model counts the menu bar into the window's height
   }
   form_.addObserver(this);
-  for (auto& c : form_.controls()) addView(*c);
+  for (const auto& c : form_.controls()) addView(*c);
   for (auto& c : form_.controls())
     if (!c->children().empty()) restack(c.get());
   restack(&form_);
@@ -394,7 +394,7 @@ QAction* FormWindow::makeMenuAction(MenuControl& m, QWidget* parent) {
   return a;
 }
 
-void FormWindow::fillMenu(QMenu* menu, MenuControl& parent) {
+void FormWindow::fillMenu(QMenu* menu, const MenuControl& parent) {
   for (MenuControl* e : menuEntries(parent)) menu->addAction(makeMenuAction(*e, menu));
 }
 

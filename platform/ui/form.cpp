@@ -197,7 +197,7 @@ void Form::destroyControls() {
   for (auto& c : controls_) graveyard_.push_back(std::move(c));
   controls_.clear();
   // Detach the tree so that nothing points into unloaded controls from the form.
-  for (auto& c : graveyard_) {
+  for (const auto& c : graveyard_) {
     c->container_ = nullptr;
     c->children_.clear();
   }
@@ -326,6 +326,7 @@ Control* Form::findControl(std::string_view name, int32_t index) const {
 
 Control& Form::ctl(std::string_view name, int32_t index) {
   ensureLoaded();
+  // cppcheck-suppress constVariable ; handed out as the mutable control it is
   if (Control* c = findControl(name, index)) return *c;
   auto it = byName_.find(name);
   if (it != byName_.end())
