@@ -150,7 +150,10 @@ bool platformExists(std::string& problem) {
     if (std::find(names.begin(), names.end(), name) != names.end()) return true;
     start = end + 1;
   }
-  if (asked.size() > 80) asked = asked.substr(0, 80) + "...";
+  if (asked.size() > 80) {
+    asked.resize(80);
+    asked += "...";
+  }
   std::string list;
   for (const auto& n : names) list += (list.empty() ? "" : ", ") + n;
   problem =

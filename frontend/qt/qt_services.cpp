@@ -280,8 +280,7 @@ void HelpViewer::showFile(const QString& path, const QString& key) {
 
 // ---------------------------------------------------------------- QtServices
 
-QtServices::QtServices(FrontEnd& frontEnd) : frontEnd_(frontEnd) {
-  measure_ = QImage(1, 1, QImage::Format_RGB32);
+QtServices::QtServices(FrontEnd& frontEnd) : frontEnd_(frontEnd), measure_(1, 1, QImage::Format_RGB32) {
   // 1440 dots per inch: one dot is one twip.
   measure_.setDotsPerMeterX(56693);
   measure_.setDotsPerMeterY(56693);

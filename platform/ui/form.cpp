@@ -51,7 +51,7 @@ void removeGlobalFormObserver(GlobalFormObserver* o) {
 
 Form::Form(std::string name, std::string designJson, const PictureResolver* pictures,
            platform::com::LiveCount* liveCount)
-    : Control(*this, ControlType::Form, name, -1),
+    : Control(*this, ControlType::Form, std::move(name), -1),
       Unknown(liveCount),
       designJson_(std::move(designJson)),
       pictures_(pictures) {
