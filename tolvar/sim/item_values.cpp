@@ -7,8 +7,8 @@
 
 #include "platform/com/error.h"
 #include "platform/com/hex.h"
-#include "platform/res/user_number.h"
 #include "platform/com/text.h"
+#include "platform/res/user_number.h"
 
 namespace tolvar::sim {
 
