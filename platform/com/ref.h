@@ -63,6 +63,7 @@ class Ptr {
     return *this;
   }
   Ptr& operator=(Ptr&& o) noexcept {
+    // cppcheck-suppress accessMoved ; o is read once, by the move itself
     Ptr(std::move(o)).swap(*this);
     return *this;
   }

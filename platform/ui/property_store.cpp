@@ -185,8 +185,11 @@ class PropertyLayout {
     return kRare;
   }
 
+  // A layout derived from this one by adding a property, kept so the next object that adds it shares it.
   struct Next {
+    // cppcheck-suppress unusedStructMember ; compared in with()
     uint16_t id;
+    // cppcheck-suppress unusedStructMember ; compared in with()
     std::string name;
     Variant def;
     std::unique_ptr<PropertyLayout> layout;
