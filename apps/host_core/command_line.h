@@ -68,11 +68,11 @@ class CommandLine {
                    std::string range = {});
   template <class T>
   static std::string rangeText(T lo, T hi) {
-    auto text = [](T n) {
+    auto spell = [](T n) {
       char buf[64];
       return std::string(buf, std::to_chars(buf, buf + sizeof buf, n).ptr);
     };
-    return "from " + text(lo) + " to " + text(hi);
+    return "from " + spell(lo) + " to " + spell(hi);
   }
 
   std::string program_;

@@ -284,7 +284,7 @@ bool ScriptRunner::checkUnanswered() {
   auto& h = Services::headless();
   if (h.unanswered().empty()) return true;
   std::string all;
-  for (auto& u : h.unanswered()) all += (all.empty() ? "" : "; ") + u;
+  for (const auto& u : h.unanswered()) all += (all.empty() ? "" : "; ") + u;
   h.clearUnanswered();
   return fail("no answer was queued for: " + all);
 }
@@ -334,7 +334,7 @@ void ScriptRunner::closeAll() {
     out_ << "end of session: the message box \"" << text << "\" took its default button (" << box.answer
          << ")\n";
   }
-  for (auto& m : host_.takeHostMessages()) out_ << "host: " << m << "\n";
+  for (const auto& m : host_.takeHostMessages()) out_ << "host: " << m << "\n";
 }
 
 struct ScriptRunner::Call {
@@ -373,7 +373,7 @@ struct ScriptRunner::Call {
   bool onView() const {
     need(1);
     auto& views = runner.views_;
-    auto it = std::find_if(views.rbegin(), views.rend(), [&](auto& p) { return p.first == w[1]; });
+    auto it = std::find_if(views.rbegin(), views.rend(), [&](const auto& p) { return p.first == w[1]; });
     if (it == views.rend()) return fail("no view '" + w[1] + "'");
     int32_t status = 0;
     if (cmd() == "show") status = it->second->Show();
@@ -412,10 +412,10 @@ struct ScriptRunner::Call {
     if (cmd() == "expect-message") {
       need(1);
       bool found = false;
-      for (auto& t : recent) found = found || t.find(w[1]) != std::string::npos;
+      for (const auto& t : recent) found = found || t.find(w[1]) != std::string::npos;
       if (!found) {
         std::string seen;
-        for (auto& t : recent) seen += "\n    \"" + t + "\"";
+        for (const auto& t : recent) seen += "\n    \"" + t + "\"";
         return fail("no message box with \"" + w[1] + "\" was shown" +
                     (seen.empty() ? "" : "; shown:" + seen));
       }
@@ -474,6 +474,7 @@ using Call = ScriptRunner::Call;
 // fails the line but still lets the posted work of the line run.
 struct CommandEntry {
   ScriptCommand doc;
+  // cppcheck-suppress unusedStructMember ; called through the table's entries
   bool (*run)(const Call&);
 };
 
@@ -765,7 +766,7 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
     ok = fail(e.what());
   }
   EventLoop::instance().drainPosted();
-  for (auto& m : host_.takeHostMessages()) out_ << "host: " << m << "\n";
+  for (const auto& m : host_.takeHostMessages()) out_ << "host: " << m << "\n";
   return checkUnanswered() && ok;
 }
 

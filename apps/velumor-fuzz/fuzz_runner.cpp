@@ -28,7 +28,7 @@ std::string firstOwnFrame(const std::string& output, size_t from) {
     std::smatch m;
     if (!std::regex_search(line, m, frame)) continue;
     const std::string file = m[2];
-    if (file.find("/usr/") == 0 || file.find("sanitizer") != std::string::npos) continue;
+    if (file.starts_with("/usr/") || file.find("sanitizer") != std::string::npos) continue;
     std::string fn = m[1];
     if (auto p = fn.find('('); p != std::string::npos) fn.resize(p);  // without the parameter list
     return fn + " " + fs::path(file).filename().string();

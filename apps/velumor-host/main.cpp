@@ -150,7 +150,10 @@ bool platformExists(std::string& problem) {
     if (std::find(names.begin(), names.end(), name) != names.end()) return true;
     start = end + 1;
   }
-  if (asked.size() > 80) asked = asked.substr(0, 80) + "...";
+  if (asked.size() > 80) {
+    asked.resize(80);
+    asked += "...";
+  }
   std::string list;
   for (const auto& n : names) list += (list.empty() ? "" : ", ") + n;
   problem =
@@ -269,15 +272,15 @@ int main(int argc, char** argv) {
       velumor_host::QuitOnLastWindow quitOnLastWindow;
       std::vector<std::string> views = opt.views;
       if (views.empty()) views = {"Velumor.VelumorAlwaysView", "Velumor.VelumorMainViewClass"};
-      size_t opened = 0;
-      for (auto& progId : views) {
+      size_t openCount = 0;
+      for (const auto& progId : views) {
         if (auto view = host.openView(progId); !view)
           std::cerr << "velumor-host: cannot open " << progId << ": " << view.text() << "\n";
         else
-          ++opened;
+          ++openCount;
       }
       // With no view open there is no window to end the session by: say so and stop.
-      if (opened == 0) {
+      if (openCount == 0) {
         std::cerr << "velumor-host: no view could be opened\n";
         front.uninstall();
         return 1;

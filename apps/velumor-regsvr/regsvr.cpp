@@ -117,12 +117,10 @@ Result<void*> entryPoint(const fs::path& library, bool unregister) {
 
 // Runs the entry point; Refused, naming library, registry and why, when it fails.
 Status callEntry(void* entry, const fs::path& library, const fs::path& registry, bool unregister) {
-  int32_t result = hr::Ok;
-  if (unregister) {
-    result = reinterpret_cast<platform::com::UnregisterServerFn>(entry)(registry.c_str());
-  } else {
-    result = reinterpret_cast<platform::com::RegisterServerFn>(entry)(registry.c_str(), library.c_str());
-  }
+  const int32_t result =
+      unregister
+          ? reinterpret_cast<platform::com::UnregisterServerFn>(entry)(registry.c_str())
+          : reinterpret_cast<platform::com::RegisterServerFn>(entry)(registry.c_str(), library.c_str());
   if (!hr::failed(result)) return {};
   std::string text = std::string(unregister ? "unregistering " : "registering ") + library.string() +
                      (unregister ? " from " : " in ") + registry.string() +

@@ -188,7 +188,7 @@ FormWindow::FormWindow(platform::ui::Form& form) : form_(form) {
     menuBar_->setNativeMenuBar(false);  // the model counts the menu bar into the window's height
   }
   form_.addObserver(this);
-  for (auto& c : form_.controls()) addView(*c);
+  for (const auto& c : form_.controls()) addView(*c);
   for (auto& c : form_.controls())
     if (!c->children().empty()) restack(c.get());
   restack(&form_);
@@ -398,7 +398,7 @@ QAction* FormWindow::makeMenuAction(MenuControl& m, QWidget* parent) {
   return a;
 }
 
-void FormWindow::fillMenu(QMenu* menu, MenuControl& parent) {
+void FormWindow::fillMenu(QMenu* menu, const MenuControl& parent) {
   for (MenuControl* e : menuEntries(parent)) menu->addAction(makeMenuAction(*e, menu));
 }
 
@@ -557,11 +557,11 @@ void FormWindow::applyWindowFlags() {
 
 void FormWindow::syncGeometry() {
   if (!window_ || detached_) return;
-  QSize client(std::max(0, twipsToPx(form_.scaleWidth())), std::max(0, twipsToPx(form_.scaleHeight())));
+  QSize area(std::max(0, twipsToPx(form_.scaleWidth())), std::max(0, twipsToPx(form_.scaleHeight())));
   int border = form_.getProperty("BorderStyle").toInteger();
   applyingGeometry_ = true;
   if (form_.windowState() == platform::ui::kNormal) {
-    QSize outer(client.width(), client.height() + menuBarHeight());
+    QSize outer(area.width(), area.height() + menuBarHeight());
     bool fixed = border == 1 || border == 3 || border == 4;
     if (fixed) {
       window_->setFixedSize(outer);
@@ -626,13 +626,15 @@ void FormWindow::show(bool modal) {
   // Only now is the window's frame known for sure.
   if (first) keepInsideScreen(window_);
   window_->raise();
-  if (!passive) window_->activateWindow();
-  if (!passive) lastShown() = window_.data();
+  if (!passive) {
+    window_->activateWindow();
+    lastShown() = window_.data();
+  }
 }
 
 QPointer<QWidget>& FormWindow::lastShown() {
-  static QPointer<QWidget> window;
-  return window;
+  static QPointer<QWidget> shown;
+  return shown;
 }
 
 // Where a window first opens: centred where the form asks for it, where the form put itself,
@@ -717,9 +719,9 @@ bool FormWindow::userClose() {
 
 void FormWindow::tellMaximizedSize() {
   if (detached_ || !window_ || !(window_->windowState() & Qt::WindowMaximized)) return;
-  QSize client(window_->width(), std::max(0, window_->height() - menuBarHeight()));
-  float w = static_cast<float>(pxToTwips(client.width())) + 2 * platform::ui::kBorderTwips;
-  float h = static_cast<float>(pxToTwips(client.height())) + platform::ui::kCaptionTwips +
+  QSize area(window_->width(), std::max(0, window_->height() - menuBarHeight()));
+  float w = static_cast<float>(pxToTwips(area.width())) + 2 * platform::ui::kBorderTwips;
+  float h = static_cast<float>(pxToTwips(area.height())) + platform::ui::kCaptionTwips +
             2 * platform::ui::kBorderTwips + (form_.hasMenuBar() ? platform::ui::kMenuBarTwips : 0.0f);
   runGuarded(&form_, "Form_Resize", [this, w, h] { form_.userMaximizedSize(w, h); });
 }
@@ -733,14 +735,14 @@ void FormWindow::userResized() {
   }
   if (window_->windowState() & (Qt::WindowMinimized | Qt::WindowFullScreen)) return;
   if (form_.windowState() != platform::ui::kNormal) return;
-  QSize client(window_->width(), std::max(0, window_->height() - menuBarHeight()));
-  if (client.width() == twipsToPx(form_.scaleWidth()) && client.height() == twipsToPx(form_.scaleHeight()))
+  QSize area(window_->width(), std::max(0, window_->height() - menuBarHeight()));
+  if (area.width() == twipsToPx(form_.scaleWidth()) && area.height() == twipsToPx(form_.scaleHeight()))
     return;
   float nonClientW = 2 * platform::ui::kBorderTwips;
   float nonClientH = platform::ui::kCaptionTwips + 2 * platform::ui::kBorderTwips +
                      (form_.hasMenuBar() ? platform::ui::kMenuBarTwips : 0.0f);
-  float w = static_cast<float>(pxToTwips(client.width())) + nonClientW;
-  float h = static_cast<float>(pxToTwips(client.height())) + nonClientH;
+  float w = static_cast<float>(pxToTwips(area.width())) + nonClientW;
+  float h = static_cast<float>(pxToTwips(area.height())) + nonClientH;
   QPointer<FormWindow> alive(this);
   inUserResize_ = true;
   runGuarded(&form_, "Form_Resize", [this, w, h] { form_.userResize(w, h); });

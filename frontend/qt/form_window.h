@@ -188,7 +188,7 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   void menuEntryAdded(platform::ui::MenuControl& m);
   void menuEntryRemoved(platform::ui::MenuControl& m);
   QAction* makeMenuAction(platform::ui::MenuControl& m, QWidget* parent);
-  void fillMenu(QMenu* menu, platform::ui::MenuControl& parent);
+  void fillMenu(QMenu* menu, const platform::ui::MenuControl& parent);
   void applyMenu(platform::ui::MenuControl& m, QAction* a);
   void applyFormProperty(std::string_view what);
   void applyWindowFlags();

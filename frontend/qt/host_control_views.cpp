@@ -123,9 +123,9 @@ void LabelTextUnitWidget::place(int columnLabelNeed, int columnUnitNeed) {
   int lw = row.label, ew = row.value;
   // In line with the container's fields, the value field gives up what it moves by, so that
   // the unit keeps its place.
-  if (const int column = fieldColumn(); column > lw && ew - (column - lw) >= minValueWidth()) {
-    ew -= column - lw;
-    lw = column;
+  if (const int at = fieldColumn(); at > lw && ew - (at - lw) >= minValueWidth()) {
+    ew -= at - lw;
+    lw = at;
   }
   label_.rect = QRect(0, 0, std::max(0, lw - kGap), h);
   edit->setGeometry(lw, 0, std::max(0, ew - kGap), h);

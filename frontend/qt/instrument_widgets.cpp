@@ -142,14 +142,14 @@ InstrumentWidget::TopRow InstrumentWidget::drawTopRow(QPainter& p, const QRectF&
   const QRectF band(inner.left(), inner.top(), inner.width(), row.height + 2);
   // Texts the window placed over the instrument show the value; the caption keeps clear of them.
   double captionRight = inner.right();
-  bool readout = true;
+  bool asReadout = true;
   for (const QRectF& c : coveredAreas()) {
     if (!overTopRow(c, band, inner)) continue;
-    readout = false;
+    asReadout = false;
     captionRight = std::min(captionRight, c.left() - 4);
   }
   p.setPen(ink);
-  QString shown = readout ? this->readout() : QString();
+  QString shown = asReadout ? this->readout() : QString();
   double readoutW = shown.isEmpty() ? 0 : std::min(fm.horizontalAdvance(shown) + 2, inner.width() / 2);
   if (readoutW > 0)
     p.drawText(QRectF(inner.right() - readoutW, inner.top(), readoutW, row.height),

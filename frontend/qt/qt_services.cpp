@@ -261,9 +261,9 @@ void HelpViewer::showFile(const QString& path, const QString& key) {
         problem_ = QStringLiteral("The help file \"%1\" is not a text or HTML file and cannot be shown here.")
                        .arg(path);
       } else {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        QString text = utf8(bytes);
-        if (utf8.hasError()) text = QString::fromLatin1(bytes);
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        QString text = decoder(bytes);
+        if (decoder.hasError()) text = QString::fromLatin1(bytes);
         setPlainText(text);
       }
     }
@@ -280,8 +280,7 @@ void HelpViewer::showFile(const QString& path, const QString& key) {
 
 // ---------------------------------------------------------------- QtServices
 
-QtServices::QtServices(FrontEnd& frontEnd) : frontEnd_(frontEnd) {
-  measure_ = QImage(1, 1, QImage::Format_RGB32);
+QtServices::QtServices(FrontEnd& frontEnd) : frontEnd_(frontEnd), measure_(1, 1, QImage::Format_RGB32) {
   // 1440 dots per inch: one dot is one twip.
   measure_.setDotsPerMeterX(56693);
   measure_.setDotsPerMeterY(56693);

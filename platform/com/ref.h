@@ -43,13 +43,18 @@ template <class T>
 class Ptr {
  public:
   Ptr() = default;
+  // A pointer converts implicitly as a raw pointer does: "return nullptr;", "Ptr<X> p = new X".
+  // cppcheck-suppress noExplicitConstructor ; null converts
   Ptr(std::nullptr_t) {}
+  // cppcheck-suppress noExplicitConstructor ; a raw pointer converts
   Ptr(T* p) : p_(p) {
     if (p_) p_->AddRef();
   }
   Ptr(const Ptr& o) : Ptr(o.p_) {}
   Ptr(Ptr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  // A derived object's pointer converts to its base's, as raw pointers do.
   template <class U>
+  // cppcheck-suppress noExplicitConstructor ; derived to base
   Ptr(const Ptr<U>& o) : Ptr(static_cast<T*>(o.get())) {}
   ~Ptr() { reset(); }
 
@@ -58,6 +63,7 @@ class Ptr {
     return *this;
   }
   Ptr& operator=(Ptr&& o) noexcept {
+    // cppcheck-suppress accessMoved ; o is read once, by the move itself
     Ptr(std::move(o)).swap(*this);
     return *this;
   }

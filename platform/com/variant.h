@@ -60,20 +60,35 @@ struct PLAT_API VariantArray {
 class PLAT_API Variant {
  public:
   Variant() = default;
+  // A variant is built from any value it holds without a cast, as callers pass literals and
+  // results straight into calls and property writes.
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(bool v) : value_(v) {}
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(uint8_t v) : value_(v) {}
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(int16_t v) : value_(v) {}
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(int32_t v) : value_(v) {}
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(float v) : value_(v) {}
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(double v) : value_(v) {}
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(const char* v) : value_(std::string(v)) {}
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(std::string v) : value_(std::move(v)) {}
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(std::string_view v) : value_(std::string(v)) {}
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(Ptr<Dispatch> v);
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(ByteArray v);
+  // cppcheck-suppress noExplicitConstructor ; a held value converts
   Variant(VariantArray v);
   // Any Dispatch-derived object pointer (a Ptr<HostFrame>, ...) becomes an Object variant.
   template <class T>
+  // cppcheck-suppress noExplicitConstructor ; an object pointer converts
   requires(std::is_base_of_v<Dispatch, T> && !std::is_same_v<T, Dispatch>) Variant(const Ptr<T>& v)
       : Variant(Ptr<Dispatch>(v)) {}
   ~Variant();

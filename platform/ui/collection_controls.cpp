@@ -155,7 +155,7 @@ Variant TabStripControl::evalPath(std::string_view path) const {
 }
 
 std::string TabStripControl::extraJson() const {
-  nlohmann::json tabs = nlohmann::json::array();
+  nlohmann::json list = nlohmann::json::array();
   for (size_t i = 0; i < tabs_.size(); ++i) {
     const Tab& t = tabs_[i];
     nlohmann::json entry = {{"key", t.key},
@@ -164,9 +164,9 @@ std::string TabStripControl::extraJson() const {
                             {"tag", t.tag.isEmpty() ? std::string() : t.tag.toString()},
                             {"selected", static_cast<int32_t>(i + 1) == selected_}};
     if (!t.enabled) entry["enabled"] = false;
-    tabs.push_back(std::move(entry));
+    list.push_back(std::move(entry));
   }
-  return jsonText({{"tabs", tabs}, {"client", {clientLeft(), clientTop(), clientWidth(), clientHeight()}}});
+  return jsonText({{"tabs", list}, {"client", {clientLeft(), clientTop(), clientWidth(), clientHeight()}}});
 }
 
 // ---------------------------------------------------------------- StatusBar
@@ -275,16 +275,16 @@ Variant StatusBarControl::evalPath(std::string_view path) const {
 }
 
 std::string StatusBarControl::extraJson() const {
-  nlohmann::json panels = nlohmann::json::array();
+  nlohmann::json list = nlohmann::json::array();
   for (const Panel& p : panels_)
-    panels.push_back({{"key", p.key},
-                      {"text", p.text},
-                      {"toolTipText", p.toolTipText},
-                      {"style", p.style},
-                      {"left", p.left},
-                      {"width", p.width},
-                      {"picture", p.picture.source}});
-  return jsonText({{"panels", panels}});
+    list.push_back({{"key", p.key},
+                    {"text", p.text},
+                    {"toolTipText", p.toolTipText},
+                    {"style", p.style},
+                    {"left", p.left},
+                    {"width", p.width},
+                    {"picture", p.picture.source}});
+  return jsonText({{"panels", list}});
 }
 
 // ---------------------------------------------------------------- ImageList

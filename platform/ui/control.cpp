@@ -77,9 +77,9 @@ void Control::setContainer(Control* c) {
   container_ = c;
   if (c) {
     c->children_.push_back(this);
-    int32_t top = 0;
-    for (Control* s : c->children_) top = std::max(top, s->zIndex_);
-    zIndex_ = top + 1;
+    int32_t y = 0;
+    for (Control* s : c->children_) y = std::max(y, s->zIndex_);
+    zIndex_ = y + 1;
   }
 }
 
@@ -219,11 +219,11 @@ void Control::zOrder(int position) {
   if (!container_) return;
   auto& sibs = container_->children_;
   if (position == 0) {
-    int32_t top = 0;
-    for (Control* c : sibs) top = std::max(top, c->zIndex_);
-    if (zIndex_ != top ||
-        std::count_if(sibs.begin(), sibs.end(), [&](Control* c) { return c->zIndex_ == top; }) > 1)
-      zIndex_ = top + 1;
+    int32_t y = 0;
+    for (Control* c : sibs) y = std::max(y, c->zIndex_);
+    if (zIndex_ != y ||
+        std::count_if(sibs.begin(), sibs.end(), [&](Control* c) { return c->zIndex_ == y; }) > 1)
+      zIndex_ = y + 1;
   } else {
     int32_t bottom = 0;
     for (Control* c : sibs) bottom = std::min(bottom, c->zIndex_);

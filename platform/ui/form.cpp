@@ -51,7 +51,7 @@ void removeGlobalFormObserver(GlobalFormObserver* o) {
 
 Form::Form(std::string name, std::string designJson, const PictureResolver* pictures,
            platform::com::LiveCount* liveCount)
-    : Control(*this, ControlType::Form, name, -1),
+    : Control(*this, ControlType::Form, std::move(name), -1),
       Unknown(liveCount),
       designJson_(std::move(designJson)),
       pictures_(pictures) {
@@ -197,7 +197,7 @@ void Form::destroyControls() {
   for (auto& c : controls_) graveyard_.push_back(std::move(c));
   controls_.clear();
   // Detach the tree so that nothing points into unloaded controls from the form.
-  for (auto& c : graveyard_) {
+  for (const auto& c : graveyard_) {
     c->container_ = nullptr;
     c->children_.clear();
   }
@@ -326,6 +326,7 @@ Control* Form::findControl(std::string_view name, int32_t index) const {
 
 Control& Form::ctl(std::string_view name, int32_t index) {
   ensureLoaded();
+  // cppcheck-suppress constVariable ; handed out as the mutable control it is
   if (Control* c = findControl(name, index)) return *c;
   auto it = byName_.find(name);
   if (it != byName_.end())

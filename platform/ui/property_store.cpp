@@ -185,8 +185,11 @@ class PropertyLayout {
     return kRare;
   }
 
+  // A layout derived from this one by adding a property, kept so the next object that adds it shares it.
   struct Next {
+    // cppcheck-suppress unusedStructMember ; compared in with()
     uint16_t id;
+    // cppcheck-suppress unusedStructMember ; compared in with()
     std::string name;
     Variant def;
     std::unique_ptr<PropertyLayout> layout;
@@ -282,26 +285,31 @@ void PropertyStore::setAt(size_t slot, Variant value, const std::string& ownName
     case kWidth:
     case kHeight:
     case kFontSize:
-      if ((fits = value.type() == VarType::Single)) floats_[k - kLeft] = value.toSingle();
+      fits = value.type() == VarType::Single;
+      if (fits) floats_[k - kLeft] = value.toSingle();
       break;
     case kBackColor:
     case kForeColor:
-      if ((fits = value.type() == VarType::Long)) longs_[k - kBackColor] = value.toLong();
+      fits = value.type() == VarType::Long;
+      if (fits) longs_[k - kBackColor] = value.toLong();
       break;
     case kTabIndex:
-      if ((fits = value.type() == VarType::Integer)) tabIndex_ = value.toInteger();
+      fits = value.type() == VarType::Integer;
+      if (fits) tabIndex_ = value.toInteger();
       break;
     case kVisible:
     case kEnabled:
     case kTabStop:
     case kFontBold:
-      if ((fits = value.type() == VarType::Boolean)) {
+      fits = value.type() == VarType::Boolean;
+      if (fits) {
         uint8_t b = static_cast<uint8_t>(1u << (k - kVisible));
         flags_ = static_cast<uint8_t>(value.toBool() ? (flags_ | b) : (flags_ & ~b));
       }
       break;
     case kText:
-      if ((fits = value.type() == VarType::String)) text_ = value.toString();
+      fits = value.type() == VarType::String;
+      if (fits) text_ = value.toString();
       break;
     case kOwnName:
       fits = value.type() == VarType::String && value.toString() == ownName;

@@ -193,21 +193,27 @@ HeadlessServices& Services::headless() {
 }
 
 MessageBoxService& Services::messageBox() {
+  // cppcheck-suppress returnTempReference ; both arms are lasting objects, no temporary
   return installed().messageBox ? *installed().messageBox : headless();
 }
 DialogService& Services::dialogs() {
+  // cppcheck-suppress returnTempReference ; both arms are lasting objects, no temporary
   return installed().dialogs ? *installed().dialogs : headless();
 }
 PrinterService& Services::printer() {
+  // cppcheck-suppress returnTempReference ; both arms are lasting objects, no temporary
   return installed().printer ? *installed().printer : headless();
 }
 HelpService& Services::help() {
+  // cppcheck-suppress returnTempReference ; both arms are lasting objects, no temporary
   return installed().help ? *installed().help : headless();
 }
 ShellService& Services::shell() {
+  // cppcheck-suppress returnTempReference ; both arms are lasting objects, no temporary
   return installed().shell ? *installed().shell : headless();
 }
 InteractionService& Services::interaction() {
+  // cppcheck-suppress returnTempReference ; both arms are lasting objects, no temporary
   return installed().interaction ? *installed().interaction : headless();
 }
 

@@ -91,7 +91,7 @@ DisplayControl::DisplayControl(std::string kind, const tolvar::dispid::DisplayRo
 
 DisplayControl::~DisplayControl() {
   // The watches end while the host is still held.
-  for (auto& ch : channels_) stopWatching(*ch);
+  for (const auto& ch : channels_) stopWatching(*ch);
 }
 
 DisplayChannel& DisplayControl::channelAt(std::span<Variant> args) {
@@ -109,7 +109,7 @@ void DisplayControl::addRole(int32_t id, std::string name, std::function<Variant
     if (itemName && connected_) {
       // A changed item name takes effect at once while the control is connected.
       dropCallbacks();
-      for (auto& ch : channels_) connectChannel(*ch);
+      for (const auto& ch : channels_) connectChannel(*ch);
       channelsConnected();
     }
     changed();
@@ -133,20 +133,20 @@ void DisplayControl::addRole(int32_t id, std::string name, std::function<Variant
 }
 
 void DisplayControl::connectItems(const Ptr<AppletItemManager>& aim, int32_t userLevel, int32_t countryCode) {
-  HostLink link = linkTo(aim);
+  HostLink target = linkTo(aim);
   disconnectItems();
-  link_ = std::move(link);
+  link_ = std::move(target);
   connected_ = true;
   userLevel_ = userLevel;
   countryCode_ = countryCode;
-  for (auto& ch : channels_) connectChannel(*ch);
+  for (const auto& ch : channels_) connectChannel(*ch);
   channelsConnected();
   changed();
 }
 
 void DisplayControl::disconnectItems() {
   if (connected_) channelsDisconnecting();
-  for (auto& ch : channels_) stopWatching(*ch);
+  for (const auto& ch : channels_) stopWatching(*ch);
   dropCallbacks();
   link_ = {};
   connected_ = false;
@@ -336,7 +336,7 @@ void PlotterControl::channelsConnected() {
 void PlotterControl::channelsDisconnecting() {
   connectionWatch_.reset();
   // The newest values hold no longer: the curves end here.
-  for (auto& ch : channels_)
+  for (const auto& ch : channels_)
     if (ch->valueWatch.active() && !ch->history.empty() && !std::isnan(ch->history.back().value))
       addSample(*ch, kNaN);
 }
@@ -345,7 +345,7 @@ void PlotterControl::connectionChanged() {
   const bool was = measuring_;
   measuring_ = !connectionWatch_.active() ||
                link().access->itemNumber("&&private&&connect") == static_cast<double>(tolvar::Connected);
-  for (auto& ch : channels_) {
+  for (const auto& ch : channels_) {
     if (!ch->valueWatch.active()) continue;
     if (!measuring_ && was) {
       if (!ch->history.empty() && !std::isnan(ch->history.back().value)) addSample(*ch, kNaN);

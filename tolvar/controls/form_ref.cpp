@@ -28,6 +28,7 @@ platform::ui::Form& formArgument(const Variant& arg) {
   if (arg.isObject()) {
     if (auto* ref = dynamic_cast<FormRef*>(arg.toObject().get())) return ref->form();
   }
+  // cppcheck-suppress constVariable ; handed out as the mutable window it is
   if (auto* form = unwrap<platform::ui::Form>(arg)) return *form;
   platform::com::raise(err::TypeMismatch, "The argument is not a window");
 }

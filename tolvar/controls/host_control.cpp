@@ -68,7 +68,7 @@ void HostControl::Members::addDesignProperty(std::string name, Variant defaultVa
   design.emplace_back(name, std::move(defaultValue));
   const size_t slot = design.size() - 1;
   table.addProperty(
-      id, std::move(name), [slot](HostControl& c) { return c.designAt(slot); },
+      id, std::move(name), [slot](const HostControl& c) { return c.designAt(slot); },
       [slot](HostControl& c, const Variant& v) { c.setDesignAt(slot, v); });
 }
 

@@ -205,19 +205,19 @@ void ComboControl::startWatches() {
 
 void ComboControl::refresh() {
   std::string now;
-  std::vector<EnumEntry> entries;
+  std::vector<EnumEntry> list;
   bool readOnly = true;
   if (following()) {
     // The entries are read again on each change: a host may offer other entries by state.
     ItemDescription d = link_.access->describeItem(itemName_);
     readOnly = !d.exists || d.readOnly;
-    entries = std::move(d.enumeration);
+    list = std::move(d.enumeration);
     now = link_.access->itemText(itemName_);
   }
-  const bool same = now == text_ && readOnly == readOnlyItem_ && entries.size() == entries_.size() &&
-                    joinEntries(entries) == joinEntries(entries_);
+  const bool same = now == text_ && readOnly == readOnlyItem_ && list.size() == entries_.size() &&
+                    joinEntries(list) == joinEntries(entries_);
   text_ = std::move(now);
-  entries_ = std::move(entries);
+  entries_ = std::move(list);
   readOnlyItem_ = readOnly;
   if (!same) changed();
 }

@@ -396,7 +396,6 @@ Status DataSetDatabase::save(const std::string& setName, const std::string& devi
 
 Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName,
                                                      const dd::DeviceData* description) {
-  Items items;
   const std::string what = "The data set \"" + setName + "\" could not be loaded from " + where(path_) + ": ";
   std::error_code ec;
   if (!std::filesystem::exists(path_, ec)) {
@@ -420,6 +419,7 @@ Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName,
                   " JOIN dataset_items i ON i.rowset = d.rowset WHERE d.name = ? ORDER BY i.name");
     check(sel.prepared());
     sqlite3_bind_text(sel.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
+    Items items;
     bool any = false;
     for (;;) {
       const int rc = sel.step();
@@ -449,9 +449,9 @@ Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName,
     return items;
   } catch (const Failure& f) {
     // The reason is taken before the rollback, which would replace it with "not an error".
-    const std::string why = reason(f.code, db);
+    const std::string cause = reason(f.code, db);
     c.exec("ROLLBACK");
-    return failed(what + why);
+    return failed(what + cause);
   }
 }
 

@@ -78,7 +78,7 @@ Result<std::unique_ptr<HostSession>> HostSession::open(HostOptions options) {
   return std::unique_ptr<HostSession>(new HostSession(std::move(options), std::move(data)));
 }
 
-HostSession::HostSession(HostOptions options)
+HostSession::HostSession(const HostOptions& options)
     : HostSession(options, loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile,
                                        descriptionLanguage(options))) {}
 

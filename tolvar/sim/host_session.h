@@ -60,7 +60,7 @@ class HostSession {
   static Result<std::unique_ptr<HostSession>> open(HostOptions options = {});
   // The same for tests and benches that cannot go on without a session: a description that
   // cannot be loaded raises std::runtime_error with that text.
-  explicit HostSession(HostOptions options = {});
+  explicit HostSession(const HostOptions& options = {});
   // Ends the session (endSession); objects handed out earlier fail cleanly after.
   ~HostSession();
   HostSession(const HostSession&) = delete;

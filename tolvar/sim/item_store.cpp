@@ -109,9 +109,9 @@ void ItemStore::changed(int32_t index, bool valueChanged, bool shadowChanged, bo
 void ItemStore::postNotification(int32_t handle) {
   const Registration& reg = registrations_.at(handle);
   // The state goes out as it was when the change happened; the value is read by the view.
-  const int32_t state = items_[static_cast<size_t>(reg.item)].state;
+  const int32_t held = items_[static_cast<size_t>(reg.item)].state;
   std::weak_ptr<ItemStore*> weak = self_;
-  platform::ui::EventLoop::instance().post([weak, handle, state] {
+  platform::ui::EventLoop::instance().post([weak, handle, held] {
     auto alive = weak.lock();
     if (!alive || !*alive) return;
     ItemStore& store = **alive;
@@ -121,7 +121,7 @@ void ItemStore::postNotification(int32_t handle) {
     Ptr<View> view = store.resolver_ ? store.resolver_(reg.viewHandle) : Ptr<View>();
     if (!view) return;  // the view is gone: nobody to tell
     try {
-      view->NotifyChanged(handle, reg.shadow, state, reg.userLong);
+      view->NotifyChanged(handle, reg.shadow, held, reg.userLong);
     } catch (const platform::com::RuntimeError& e) {
       platform::ui::EventLoop::instance().reportError(
           "NotifyChanged", "Run-time error " + std::to_string(e.number()) + ": " + e.description());

@@ -64,7 +64,10 @@ class [[nodiscard]] Status {
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : value_(std::move(value)) {}  // NOLINT: a value converts, as a return does
+  // A value or a failure converts, so a function returns either one plainly.
+  // cppcheck-suppress noExplicitConstructor ; a value converts
+  Result(T value) : value_(std::move(value)) {}
+  // cppcheck-suppress noExplicitConstructor ; a failure converts
   Result(Status failure) : status_(std::move(failure)) {
     if (status_.ok()) status_ = Status::fail(Reason::Refused, "no value");
   }

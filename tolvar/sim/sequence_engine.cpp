@@ -218,12 +218,12 @@ void SequenceEngine::finish(bool ok) {
   // A run the device refused a record of still ran to its end: its progress, adjust and
   // listener see that; only its state says it did not succeed.
   const bool refused = ok && run_->refused;
-  const bool adjust = run_->adjust;
-  if (!adjust) setItem(dd::sequenceProgressItem(name), ok ? 100.0 : 0.0);
+  const bool adjusting = run_->adjust;
+  if (!adjusting) setItem(dd::sequenceProgressItem(name), ok ? 100.0 : 0.0);
   setItem(dd::sequenceStateItem(name), refused ? kSequenceRefused : ok ? kSequenceFinished : kSequenceFailed);
-  if (adjust) (ok ? adjustDone_ : adjustFailed_) = dd::foldCase(name);
+  if (adjusting) (ok ? adjustDone_ : adjustFailed_) = dd::foldCase(name);
   run_.reset();
-  if (finished_) finished_(name, adjust, ok);
+  if (finished_) finished_(name, adjusting, ok);
 }
 
 void SequenceEngine::abort() {

@@ -274,8 +274,12 @@ void checkLanguageCoverage(const std::vector<LanguageTable>& tables, const Allow
       for (const auto& [id, entry] : table->strings) all.insert(id);
     for (uint16_t id : all) {
       std::vector<const LanguageTable*> having, lacking;
-      for (const LanguageTable* table : compared)
-        (table->strings.count(id) ? having : lacking).push_back(table);
+      for (const LanguageTable* table : compared) {
+        if (table->strings.count(id))
+          having.push_back(table);
+        else
+          lacking.push_back(table);
+      }
       if (lacking.empty()) continue;
       partial.insert(id);
       if (allowed.count(id)) continue;

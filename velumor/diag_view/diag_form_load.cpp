@@ -82,7 +82,7 @@ void VelumorDiagViewForm::Form_Load() {
 
 // Every group frame covers the tab strip's client area; every row starts "off".
 void VelumorDiagViewForm::setUpGroups() {
-  platform::ui::TabStripControl& tabs = tabStrip("MainTab");
+  const platform::ui::TabStripControl& tabs = tabStrip("MainTab");
   for (const Group& g : groups()) {
     Control& frame = ctl(ctlName(g.name, "Frame"));
     frame.setTop(tabs.clientTop());

@@ -22,8 +22,8 @@ VelumorDiagViewForm::VelumorDiagViewForm()
                  traits()) {
   on("MainTab", "Click", [this] { MainTab_Click(); });
   on("DiagDeviceLabel", "DblClick",
-     [this](platform::ui::EventArgs& a) { DiagDeviceLabel_DblClick(a.index); });
-  on("DiagCommand", "Click", [this](platform::ui::EventArgs& a) { DiagCommand_Click(a.index); });
+     [this](const platform::ui::EventArgs& a) { DiagDeviceLabel_DblClick(a.index); });
+  on("DiagCommand", "Click", [this](const platform::ui::EventArgs& a) { DiagCommand_Click(a.index); });
   on("MenuPrint", "Click", [this] { MenuPrint_Click(); });
   on("MenuPrinterSetup", "Click", [this] { MenuPrinterSetup_Click(); });
   // The device menu also pops up over the tab strip and every group frame.

@@ -70,10 +70,11 @@ const std::vector<std::string_view> kContextMenuControls = {
 
 void VelumorMainViewForm::wireCommands() {
   on("MassCounterFlowCommand", "Click",
-     [this](platform::ui::EventArgs& a) { TotalizerReset(false, a.index); });
+     [this](const platform::ui::EventArgs& a) { TotalizerReset(false, a.index); });
   on("VolumeCounterFlowCommand", "Click",
-     [this](platform::ui::EventArgs& a) { TotalizerReset(true, a.index); });
-  on("DevDataLabel", "DblClick", [this](platform::ui::EventArgs& a) { DevDataLabel_DblClick(a.index); });
+     [this](const platform::ui::EventArgs& a) { TotalizerReset(true, a.index); });
+  on("DevDataLabel", "DblClick",
+     [this](const platform::ui::EventArgs& a) { DevDataLabel_DblClick(a.index); });
   // The buttons pass the ProgID as the design always has, with a lower-case prefix.
   on("DiagnoseCommand", "Click", [this] { openView("velumor.VelumorDiagViewClass", true); });
   on("SimulationCommand", "Click", [this] { openView("velumor.VelumorSimulationClass", true); });

@@ -207,8 +207,10 @@ void VelumorMainViewForm::CommentsText_Change() {
     line.resize(bytesOfChars(line, static_cast<int64_t>(kCommentLineLength)));
     if (line != CommentLine[n].Text) {
       CommentLine[n].Text = line;
-      int32_t status = 0;
-      if (im && CommentLine[n].ItemHandle != 0) im->SetString(CommentLine[n].ItemHandle, line, status);
+      if (im && CommentLine[n].ItemHandle != 0) {
+        int32_t status = 0;
+        im->SetString(CommentLine[n].ItemHandle, line, status);
+      }
     }
     start = p + 2;
   }

@@ -118,7 +118,7 @@ void VelumorMainViewForm::setUpPages() {
 }
 
 Control& VelumorMainViewForm::placePage(std::string_view frame, bool borderless) {
-  platform::ui::TabStripControl& tab = tabStrip("MainTab");
+  const platform::ui::TabStripControl& tab = tabStrip("MainTab");
   Control& f = ctl(frame);
   if (borderless) f.setProperty("BorderStyle", Variant(int16_t{0}));
   f.setTop(tab.clientTop());
@@ -129,7 +129,7 @@ Control& VelumorMainViewForm::placePage(std::string_view frame, bool borderless)
 }
 
 void VelumorMainViewForm::setUpDeviceInfoPage() {
-  Control& page = placePage("MainDeviceInfoFrame", true);
+  const Control& page = placePage("MainDeviceInfoFrame", true);
   Control& data = ctl("DeviceDataFrame");
   atTop(page, data);
   fillBelow(page, data, ctl("MeasurementPointFrame"));
@@ -192,7 +192,7 @@ void VelumorMainViewForm::setUpDisplayPage() {
 }
 
 void VelumorMainViewForm::setUpTemperaturePage() {  // temperature and density
-  Control& page = placePage("MainTemparatureFrame", true);
+  const Control& page = placePage("MainTemparatureFrame", true);
   Control& density = ctl("DensityFrame");
   atTop(page, density);
   fillBelow(page, density, ctl("TemparatureFrame"));

@@ -22,7 +22,7 @@ VelumorSimulationForm::VelumorSimulationForm()
                  designText(velumor_design_VelumorSimulationForm, velumor_design_VelumorSimulationForm_size),
                  traits()) {
   on("OperationModeOption", "Click",
-     [this](platform::ui::EventArgs& e) { OperationModeOption_Click(e.index); });
+     [this](const platform::ui::EventArgs& e) { OperationModeOption_Click(e.index); });
   on("AdjustCommand", "Click", [this] { AdjustCommand_Click(); });
   if (dynamicMenu()) dynamicMenu()->forwardMouseUp({"SimulationFrame", "CurrentFrame"});
 }

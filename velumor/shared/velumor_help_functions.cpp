@@ -105,7 +105,7 @@ int32_t GetEngineeringContext(tolvar::DeviceDescription* dd, int32_t /*lHandle*/
   return v1.toLong();
 }
 
-std::string CompactPath(std::string_view sPath, uint8_t& nMax) {
+std::string CompactPath(std::string_view sPath, uint8_t nMax) {
   const std::string s = StripAtNul(sPath);
   if (platform::com::codePointCount(s) < nMax) return s;  // paths count characters, not bytes
 

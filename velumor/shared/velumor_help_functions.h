@@ -34,8 +34,8 @@ int32_t GetEngineeringContext(tolvar::DeviceDescription* dd, int32_t lHandle = 0
 
 // `sPath` (up to its first NUL) shortened for a status-bar panel when it has `nMax` or
 // more characters: its first three characters, "...", and its tail from the last but one
-// separator (a backslash or a slash) on. The result may still be longer than nMax. `nMax` is not changed.
-std::string CompactPath(std::string_view sPath, uint8_t& nMax);
+// separator (a backslash or a slash) on. The result may still be longer than nMax.
+std::string CompactPath(std::string_view sPath, uint8_t nMax);
 
 // `s` as HART packed ASCII: upper-cased, each character in the Windows ANSI code page 1252
 // (a character the page lacks becomes '?'), six bits a character, four characters in three

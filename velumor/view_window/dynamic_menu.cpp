@@ -116,7 +116,7 @@ void DynamicMenu::BuildDynamicMenu(tolvar::DeviceDescription* dd) {
 void DynamicMenu::forwardMouseUp(const std::vector<std::string_view>& controls) {
   for (std::string_view name : controls) {
     if (name == "Form") continue;  // the window's own MouseUp is forwarded by ViewWindow
-    window_.on(name, "MouseUp", [this](platform::ui::EventArgs& a) { ShowContextMenu(a.button); });
+    window_.on(name, "MouseUp", [this](const platform::ui::EventArgs& a) { ShowContextMenu(a.button); });
   }
 }
 

@@ -39,6 +39,8 @@ void SeqStartQueue::tick() {
   }
   // A handler run while the host was called may have unloaded the window.
   if (!window_.isLoaded()) return;
+  // The handler may also have cleared or refilled the queue: only the head that was tried goes.
+  // cppcheck-suppress knownConditionTrueFalse ; the host call above can change names_
   if (!keep && !names_.empty() && names_.front() == head) names_.pop_front();
   t.setProperty("Interval", kRetryMs);
 }

@@ -591,7 +591,7 @@ void ViewWindow::wireStandardMenus() {
   if (seqStartQueue_) on("SeqStartTimer", "Timer", [this] { seqStartQueue_->tick(); });
   if (dynamicMenu_)
     on("dynaMenuEntry", "Click",
-       [this](platform::ui::EventArgs& a) { dynamicMenu_->dynaMenuEntry_Click(a.index); });
+       [this](const platform::ui::EventArgs& a) { dynamicMenu_->dynaMenuEntry_Click(a.index); });
 }
 
 void ViewWindow::Form_MouseUp(int16_t Button, int16_t Shift, float X, float Y) {
