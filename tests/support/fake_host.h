@@ -275,9 +275,10 @@ class FakeHostFrame : public RecordedByName<tolvar::HostFrame> {
   }
 };
 
-// The item manager. Items get a new handle per registration (from 1 upward); values are
-// kept by handle, so a test sets `values[handleOf("X")]` or `setItem("X", v)` after the view
-// registered X, or presets `values` for handles it knows will be handed out.
+// The item manager. Items get a new handle per registration (from `nextHandle` upward, or
+// the one `nextHandleFor` names); values are kept by handle, so a test sets
+// `values[handleOf("X")]` or `setItem("X", v)` after the view registered X, presets `values`
+// for handles it knows will be handed out, or fills `itemValues` by name.
 class FakeItemManager : public tolvar::AppletItemManager {
   std::shared_ptr<CallLog> log_;  // first: the device description and the frame share it
 
@@ -310,6 +311,15 @@ class FakeItemManager : public tolvar::AppletItemManager {
   // Shadow values by handle where they differ from the value (GetShadowValue, GetValueEx
   // with the flag set); a handle without one answers its value.
   std::map<int32_t, Variant> shadows;
+  // Values by item name: a handle without an entry in `values` reads the value of the item
+  // registered to it last, so a handle the host hands out again reads its newest item.
+  std::map<std::string, Variant, platform::ui::NoCaseLess> itemValues;
+  // The handle the next registration of an item gets, used once (default: the counter).
+  std::map<std::string, int32_t, platform::ui::NoCaseLess> nextHandleFor;
+  int32_t nextHandle = 1;
+  // GetArrayValue hands back the item's octets whole, as the host does for a record, instead
+  // of filling the caller's array.
+  bool arraysWhole = false;
   // GetNamedValue by name.
   std::map<std::string, Variant, platform::ui::NoCaseLess> namedValues;
   // The views handed to ReleaseView, by address.
@@ -357,7 +367,13 @@ class FakeItemManager : public tolvar::AppletItemManager {
     auto it = registerStatus.find(sName);
     status = it == registerStatus.end() ? 0 : it->second;
     if (status != 0) return;
-    lItemHandle = nextHandle_++;
+    auto chosen = nextHandleFor.find(sName);
+    if (chosen != nextHandleFor.end()) {
+      lItemHandle = chosen->second;
+      nextHandleFor.erase(chosen);
+    } else {
+      lItemHandle = nextHandle++;
+    }
     registrations.push_back(Registration{sName, bFlag, lViewHandle, lItemHandle, lUserLong, lMode});
   }
   void UnadviseItem(const Variant& vViewHandle, int32_t lItemHandle, bool bFlag, int32_t& status) override {
@@ -398,7 +414,7 @@ class FakeItemManager : public tolvar::AppletItemManager {
     record("GetArrayValue", {Variant(h), Variant(bFlag)});
     read(h, status, [&](const Variant& v) {
       const ByteArray& src = v.byteArray();
-      if (octets.data.empty()) {
+      if (octets.data.empty() || arraysWhole) {
         octets = src;
         return;
       }
@@ -447,13 +463,22 @@ class FakeItemManager : public tolvar::AppletItemManager {
   }
   template <class F>
   void read(int32_t h, int32_t& status, F&& take) {
-    auto it = values.find(h);
-    if (it == values.end()) {
+    const Variant* v = valueOf(h);
+    if (!v) {
       status = tolvar::kStatusBadHandle;
       return;
     }
-    take(it->second);
+    take(*v);
     status = 0;
+  }
+  const Variant* valueOf(int32_t h) const {
+    if (auto it = values.find(h); it != values.end()) return &it->second;
+    for (auto r = registrations.rbegin(); r != registrations.rend(); ++r) {
+      if (r->handle != h) continue;
+      auto it = itemValues.find(r->name);
+      return it == itemValues.end() ? nullptr : &it->second;
+    }
+    return nullptr;
   }
   template <class F>
   void readShadowIf(bool shadow, int32_t h, int32_t& status, F&& take) {
@@ -466,8 +491,6 @@ class FakeItemManager : public tolvar::AppletItemManager {
     values[h] = std::move(v);
     status = 0;
   }
-
-  int32_t nextHandle_ = 1;
 };
 
 // A host control stand-in: takes any property by name and gives it back; methods do
