@@ -2,7 +2,8 @@
 // A small scripted host for window and view tests: an item manager, a device description and
 // a host frame that record every call with its arguments and answer from tables the test
 // fills in; the same item manager with the host's item access for the host's own controls;
-// and trivial stand-ins for the host's controls, so that window designs load.
+// a view that does nothing; and trivial stand-ins for the host's controls, so that window
+// designs load.
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -670,6 +671,16 @@ inline Host makeHost() {
 inline void deliver() {
   platform::ui::EventLoop::instance().drainPosted();
 }
+
+// A view that does nothing: something to hand a window as its ViewRef.
+class NullView : public tolvar::View {
+ public:
+  int32_t SetAppletItemManagRef(int32_t, Ptr<tolvar::AppletItemManager>) override { return 0; }
+  int32_t Show() override { return 0; }
+  int32_t Hide() override { return 0; }
+  int32_t Destroy() override { return 0; }
+  int32_t NotifyChanged(int32_t, bool, int32_t, int32_t) override { return 0; }
+};
 
 // A host control stand-in: takes any property by name and gives it back; methods do
 // nothing and are counted.
