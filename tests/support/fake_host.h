@@ -1,9 +1,13 @@
 #pragma once
 // A small scripted host for window and view tests: an item manager, a device description and
 // a host frame that record every call with its arguments and answer from tables the test
-// fills in; and trivial stand-ins for the host's controls, so that window designs load.
+// fills in; the same item manager with the host's item access for the host's own controls;
+// a view that does nothing; and trivial stand-ins for the host's controls, so that window
+// designs load.
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -17,7 +21,9 @@
 #include "platform/com/ref.h"
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/event_loop.h"
 #include "tolvar/applet/applet.h"
+#include "tolvar/applet/host_access.h"
 
 namespace fakehost {
 
@@ -275,9 +281,10 @@ class FakeHostFrame : public RecordedByName<tolvar::HostFrame> {
   }
 };
 
-// The item manager. Items get a new handle per registration (from 1 upward); values are
-// kept by handle, so a test sets `values[handleOf("X")]` or `setItem("X", v)` after the view
-// registered X, or presets `values` for handles it knows will be handed out.
+// The item manager. Items get a new handle per registration (from `nextHandle` upward, or
+// the one `nextHandleFor` names); values are kept by handle, so a test sets
+// `values[handleOf("X")]` or `setItem("X", v)` after the view registered X, presets `values`
+// for handles it knows will be handed out, or fills `itemValues` by name.
 class FakeItemManager : public tolvar::AppletItemManager {
   std::shared_ptr<CallLog> log_;  // first: the device description and the frame share it
 
@@ -310,6 +317,15 @@ class FakeItemManager : public tolvar::AppletItemManager {
   // Shadow values by handle where they differ from the value (GetShadowValue, GetValueEx
   // with the flag set); a handle without one answers its value.
   std::map<int32_t, Variant> shadows;
+  // Values by item name: a handle without an entry in `values` reads the value of the item
+  // registered to it last, so a handle the host hands out again reads its newest item.
+  std::map<std::string, Variant, platform::ui::NoCaseLess> itemValues;
+  // The handle the next registration of an item gets, used once (default: the counter).
+  std::map<std::string, int32_t, platform::ui::NoCaseLess> nextHandleFor;
+  int32_t nextHandle = 1;
+  // GetArrayValue hands back the item's octets whole, as the host does for a record, instead
+  // of filling the caller's array.
+  bool arraysWhole = false;
   // GetNamedValue by name.
   std::map<std::string, Variant, platform::ui::NoCaseLess> namedValues;
   // The views handed to ReleaseView, by address.
@@ -357,7 +373,13 @@ class FakeItemManager : public tolvar::AppletItemManager {
     auto it = registerStatus.find(sName);
     status = it == registerStatus.end() ? 0 : it->second;
     if (status != 0) return;
-    lItemHandle = nextHandle_++;
+    auto chosen = nextHandleFor.find(sName);
+    if (chosen != nextHandleFor.end()) {
+      lItemHandle = chosen->second;
+      nextHandleFor.erase(chosen);
+    } else {
+      lItemHandle = nextHandle++;
+    }
     registrations.push_back(Registration{sName, bFlag, lViewHandle, lItemHandle, lUserLong, lMode});
   }
   void UnadviseItem(const Variant& vViewHandle, int32_t lItemHandle, bool bFlag, int32_t& status) override {
@@ -398,7 +420,7 @@ class FakeItemManager : public tolvar::AppletItemManager {
     record("GetArrayValue", {Variant(h), Variant(bFlag)});
     read(h, status, [&](const Variant& v) {
       const ByteArray& src = v.byteArray();
-      if (octets.data.empty()) {
+      if (octets.data.empty() || arraysWhole) {
         octets = src;
         return;
       }
@@ -447,13 +469,22 @@ class FakeItemManager : public tolvar::AppletItemManager {
   }
   template <class F>
   void read(int32_t h, int32_t& status, F&& take) {
-    auto it = values.find(h);
-    if (it == values.end()) {
+    const Variant* v = valueOf(h);
+    if (!v) {
       status = tolvar::kStatusBadHandle;
       return;
     }
-    take(it->second);
+    take(*v);
     status = 0;
+  }
+  const Variant* valueOf(int32_t h) const {
+    if (auto it = values.find(h); it != values.end()) return &it->second;
+    for (auto r = registrations.rbegin(); r != registrations.rend(); ++r) {
+      if (r->handle != h) continue;
+      auto it = itemValues.find(r->name);
+      return it == itemValues.end() ? nullptr : &it->second;
+    }
+    return nullptr;
   }
   template <class F>
   void readShadowIf(bool shadow, int32_t h, int32_t& status, F&& take) {
@@ -466,8 +497,189 @@ class FakeItemManager : public tolvar::AppletItemManager {
     values[h] = std::move(v);
     status = 0;
   }
+};
 
-  int32_t nextHandle_ = 1;
+// The item manager with the host's item access, for the host's own controls: items by name,
+// notifications posted to the event loop as the host delivers them, and a record of the
+// watches that are open. Calls through the item manager answer as above.
+class FakeHost final : public FakeItemManager, public tolvar::HostItemAccess {
+ public:
+  struct Item {
+    std::string type = "double";  // "double", "enum", "string"
+    double number = 0;
+    std::string text;  // strings only
+    bool readOnly = false;
+    std::string label;
+    std::string unitItem;
+    std::string unitText;
+    std::vector<tolvar::EnumEntry> enumeration;
+    double lo = -std::numeric_limits<double>::infinity();
+    double hi = std::numeric_limits<double>::infinity();
+  };
+
+  std::map<std::string, Item, platform::ui::NoCaseLess> items;
+  int writes = 0;  // successful writes through the item access
+
+  Item& number(const std::string& name, double v, std::string unit = {}) {
+    Item& i = items[name];
+    i.type = "double";
+    i.number = v;
+    i.unitText = std::move(unit);
+    return i;
+  }
+  Item& enumerated(const std::string& name, int32_t v, std::vector<tolvar::EnumEntry> entries) {
+    Item& i = items[name];
+    i.type = "enum";
+    i.number = v;
+    i.enumeration = std::move(entries);
+    return i;
+  }
+  Item& text(const std::string& name, std::string v) {
+    Item& i = items[name];
+    i.type = "string";
+    i.text = std::move(v);
+    return i;
+  }
+
+  // A host-side write: notifies the watchers of the item and of the items it is the unit of.
+  void set(const std::string& name, double v) {
+    Item& i = items.at(name);
+    if (i.number == v || (std::isnan(i.number) && std::isnan(v))) return;
+    i.number = v;
+    notify(name);
+  }
+  void setText(const std::string& name, std::string v) {
+    Item& i = items.at(name);
+    if (i.text == v) return;
+    i.text = std::move(v);
+    notify(name);
+  }
+
+  int openWatches() const { return static_cast<int>(watches_.size()); }
+  int watchesOf(const std::string& name) const {
+    int n = 0;
+    for (auto& [id, w] : watches_)
+      if (platform::com::equalsNoCase(w.name, name)) ++n;
+    return n;
+  }
+
+  // ---- HostItemAccess
+  int32_t watchItem(const std::string& name, std::function<void()> onChange) override {
+    if (!items.count(name)) return 0;
+    watches_[++nextWatch_] = Watch{name, std::move(onChange)};
+    return nextWatch_;
+  }
+  void unwatchItem(int32_t watchId) override { watches_.erase(watchId); }
+  tolvar::ItemDescription describeItem(const std::string& name) override {
+    tolvar::ItemDescription d;
+    auto it = items.find(name);
+    if (it == items.end()) return d;
+    d.exists = true;
+    d.type = it->second.type;
+    d.readOnly = it->second.readOnly;
+    d.label = it->second.label;
+    d.unitItem = it->second.unitItem;
+    d.unitText = it->second.unitItem.empty() ? it->second.unitText : itemText(it->second.unitItem);
+    d.enumeration = it->second.enumeration;
+    return d;
+  }
+  std::string itemText(const std::string& name) override {
+    auto it = items.find(name);
+    if (it == items.end()) return {};
+    const Item& i = it->second;
+    if (i.type == "string") return i.text;
+    if (i.type == "enum") {
+      for (auto& e : i.enumeration)
+        if (e.value == i.number) return e.text;
+    }
+    return platform::com::formatNumber(i.number);
+  }
+  double itemNumber(const std::string& name) override {
+    auto it = items.find(name);
+    if (it == items.end() || it->second.type == "string") return std::numeric_limits<double>::quiet_NaN();
+    return it->second.number;
+  }
+  int32_t setItemFromText(const std::string& name, const std::string& text, std::string& error) override {
+    auto refuse = [&error](const char* why, int32_t status) {
+      error = why;
+      return status;
+    };
+    auto it = items.find(name);
+    if (it == items.end()) return refuse("No such item", 1);
+    Item& i = it->second;
+    if (i.readOnly) return refuse("The item is read-only", 2);
+    if (i.type == "string") {
+      setText(name, text);
+      ++writes;
+      return 0;
+    }
+    if (i.type == "enum") {
+      for (auto& e : i.enumeration)
+        if (e.text == text) {
+          set(name, e.value);
+          ++writes;
+          return 0;
+        }
+      return refuse("Not an entry", 3);
+    }
+    auto n = platform::com::parseNumber(text);
+    if (!n) return refuse("Not a number", 4);
+    if (*n < i.lo || *n > i.hi) return refuse("Out of range", 5);
+    set(name, *n);
+    ++writes;
+    return 0;
+  }
+  int32_t setItemNumber(const std::string& name, double value) override {
+    auto it = items.find(name);
+    if (it == items.end() || it->second.readOnly) return 1;
+    set(name, value);
+    ++writes;
+    return 0;
+  }
+
+ private:
+  struct Watch {
+    std::string name;
+    std::function<void()> onChange;
+  };
+  // Delivered by the event loop after the call that caused the change, as the host does;
+  // a watch taken back meanwhile may still be called once.
+  void notify(const std::string& name) {
+    for (auto& [id, w] : watches_) {
+      auto it = items.find(w.name);
+      const bool unitOf = it != items.end() && platform::com::equalsNoCase(it->second.unitItem, name);
+      if (platform::com::equalsNoCase(w.name, name) || unitOf)
+        platform::ui::EventLoop::instance().post(w.onChange);
+    }
+  }
+
+  std::map<int32_t, Watch> watches_;
+  int32_t nextWatch_ = 0;
+};
+
+// The fake and the counted reference that keeps it.
+struct Host {
+  FakeHost* fake;
+  Ptr<tolvar::AppletItemManager> aim;
+};
+inline Host makeHost() {
+  auto* f = new FakeHost;
+  return Host{f, Ptr<tolvar::AppletItemManager>(f)};
+}
+
+// Runs the notifications the host has posted.
+inline void deliver() {
+  platform::ui::EventLoop::instance().drainPosted();
+}
+
+// A view that does nothing: something to hand a window as its ViewRef.
+class NullView : public tolvar::View {
+ public:
+  int32_t SetAppletItemManagRef(int32_t, Ptr<tolvar::AppletItemManager>) override { return 0; }
+  int32_t Show() override { return 0; }
+  int32_t Hide() override { return 0; }
+  int32_t Destroy() override { return 0; }
+  int32_t NotifyChanged(int32_t, bool, int32_t, int32_t) override { return 0; }
 };
 
 // A host control stand-in: takes any property by name and gives it back; methods do

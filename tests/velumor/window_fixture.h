@@ -21,7 +21,6 @@
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
 #include "tests/support/fake_host.h"
-#include "tests/support/null_host.h"
 #include "tests/velumor/shared/scoped_lang.h"
 #include "tolvar/applet/control_ids.h"
 #include "tolvar/controls/register.h"
@@ -33,7 +32,7 @@ using platform::com::Ptr;
 using platform::com::Variant;
 
 // The owning view, as the view class would hand it over.
-using FakeView = testsupport::NullView;
+using FakeView = fakehost::NullView;
 
 // Headless services whose help and message-box requests also go into a call log.
 class LoggingServices : public platform::ui::HeadlessServices {

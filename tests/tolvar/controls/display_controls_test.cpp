@@ -6,14 +6,14 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "fake_host.h"
 #include "platform/ui/event_loop.h"
 #include "test_support.h"
+#include "tests/support/fake_host.h"
 #include "tolvar/applet/control_ids.h"
 #include "tolvar/controls/register.h"
 
 using namespace support;
-using fake::deliver;
+using fakehost::deliver;
 using platform::com::InvokeKind;
 using platform::com::Ptr;
 using platform::ui::Form;
@@ -53,7 +53,7 @@ class Displays : public ::testing::Test {
   void SetUp() override {
     tolvar::controls::registerHostControls();
     platform::ui::EventLoop::instance().clearErrors();
-    host = fake::makeHost();
+    host = fakehost::makeHost();
     host.fake->number("PRIMARY_VALUE", 50);
     host.fake->enumerated("PRIMARY_UNITS", 73, {{73, "kg/h"}, {75, "t/h"}});
     host.fake->number("QM_MAXIMUM_VALUE", 200);
@@ -103,7 +103,7 @@ class Displays : public ::testing::Test {
   double shownDouble(const Kind& k, const char* name) { return shown(ctl(k), name).toDouble(); }
   nlohmann::json curves() { return nlohmann::json::parse(shown(ctl(kPlotter), "Curves").toString()); }
 
-  fake::Host host;
+  fakehost::Host host;
   Ptr<Form> form;
 };
 
@@ -237,7 +237,7 @@ TEST_F(Displays, ConnectItemsChecksTheItemManager) {
               call(ctl(kDigital), dispid::Digital.ConnectItems, {Variant(0), Variant(0)});
             }),
             450);
-  Ptr<tolvar::AppletItemManager> bare(new fake::BareItemManager);
+  Ptr<tolvar::AppletItemManager> bare(new fakehost::FakeItemManager);
   EXPECT_EQ(errorOf([&] {
               call(ctl(kDigital), dispid::Digital.ConnectItems,
                    {Variant(tolvar::controls::makeObjectRef(bare)), Variant(0), Variant(0)});

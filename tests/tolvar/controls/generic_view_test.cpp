@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_host.h"
 #include "platform/ui/event_loop.h"
 #include "test_support.h"
+#include "tests/support/fake_host.h"
 
-using fake::deliver;
+using fakehost::deliver;
 using platform::com::Ptr;
 using platform::com::Variant;
 using platform::ui::ListBoxControl;
@@ -19,7 +19,7 @@ class GenericViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::ui::EventLoop::instance().clearErrors();
-    host = fake::makeHost();
+    host = fakehost::makeHost();
     host.fake->number("PRIMARY_VALUE", 12.5);
     host.fake->items["PRIMARY_VALUE"].unitItem = "PRIMARY_UNITS";
     host.fake->items["PRIMARY_VALUE"].label = "Mass flow";
@@ -52,7 +52,7 @@ class GenericViewTest : public ::testing::Test {
   }
   void click(const char* control) { ASSERT_TRUE(window().userClick(window().ctl(control))); }
 
-  fake::Host host;
+  fakehost::Host host;
   std::vector<std::string> names;
   Ptr<tolvar::View> view;
 };
@@ -137,9 +137,9 @@ TEST_F(GenericViewTest, ClosingTheWindowTellsTheHostAndDestroyDoesNot) {
   open();
   Ptr<GenericViewForm> closed(&window());
   ASSERT_TRUE(window().userClose());
-  EXPECT_TRUE(host.fake->released.empty());  // not from inside the unload
+  EXPECT_TRUE(host.fake->releasedViews.empty());  // not from inside the unload
   deliver();
-  EXPECT_EQ(host.fake->released.size(), 1u);
+  EXPECT_EQ(host.fake->releasedViews.size(), 1u);
   EXPECT_FALSE(closed->isLoaded());
 
   // Shown again, the view opens a new window.
@@ -148,12 +148,12 @@ TEST_F(GenericViewTest, ClosingTheWindowTellsTheHostAndDestroyDoesNot) {
   EXPECT_EQ(rows().size(), 3u);
   ASSERT_EQ(view->Destroy(), 0);
   deliver();
-  EXPECT_EQ(host.fake->released.size(), 1u);
+  EXPECT_EQ(host.fake->releasedViews.size(), 1u);
   EXPECT_EQ(dynamic_cast<GenericView&>(*view).form(), nullptr);
 }
 
 TEST_F(GenericViewTest, AnItemManagerWithoutItemAccessIsAFailureNotACrash) {
-  Ptr<tolvar::AppletItemManager> bare(new fake::BareItemManager);
+  Ptr<tolvar::AppletItemManager> bare(new fakehost::FakeItemManager);
   EXPECT_NE(view->SetAppletItemManagRef(7, bare), 0);
   EXPECT_FALSE(platform::ui::EventLoop::instance().errors().empty());
   platform::ui::EventLoop::instance().clearErrors();

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_host.h"
 #include "platform/ui/event_loop.h"
 #include "test_support.h"
+#include "tests/support/fake_host.h"
 #include "tolvar/applet/control_ids.h"
 #include "tolvar/controls/register.h"
 
@@ -14,7 +14,7 @@ using namespace support;
 platform::com::Variant peerFormArgument(platform::ui::Form& form);
 platform::com::Variant peerObjectArgument(platform::com::Ptr<tolvar::AppletItemManager> aim);
 
-using fake::deliver;
+using fakehost::deliver;
 using platform::com::Ptr;
 using platform::ui::Form;
 namespace dispid = tolvar::dispid;
@@ -41,7 +41,7 @@ class ItemControls : public ::testing::Test {
   void SetUp() override {
     tolvar::controls::registerHostControls();
     platform::ui::EventLoop::instance().clearErrors();
-    host = fake::makeHost();
+    host = fakehost::makeHost();
     host.fake->number("PRIMARY_VALUE", 12.5, "kg/h");
     host.fake->text("TAG", "FT-101");
     host.fake->enumerated("PRIMARY_UNITS", 73, {{70, "g/s"}, {73, "kg/h"}, {75, "t/h"}});
@@ -73,7 +73,7 @@ class ItemControls : public ::testing::Test {
   }
   Variant bind() { return bindItems(*form, ctl("Handler"), host.aim); }
 
-  fake::Host host;
+  fakehost::Host host;
   Ptr<Form> form;
 };
 
@@ -133,7 +133,7 @@ TEST_F(ItemControls, BindingTwiceReplacesTheEarlierBinding) {
   bind();
   EXPECT_EQ(host.fake->openWatches(), 5);  // not doubled
 
-  fake::Host other = fake::makeHost();
+  fakehost::Host other = fakehost::makeHost();
   other.fake->number("PRIMARY_VALUE", 7);
   bindItems(*form, ctl("Handler"), other.aim);
   EXPECT_EQ(host.fake->openWatches(), 0);
@@ -157,7 +157,7 @@ TEST_F(ItemControls, BindItemsChecksItsArgumentsAndKeepsTheBindingOnFailure) {
             91);
   // The window where the item manager belongs and the other way round.
   EXPECT_EQ(errorOf([&] { call(handler, dispid::BindItems, {aim, window}); }), 13);
-  Ptr<tolvar::AppletItemManager> bare(new fake::BareItemManager);
+  Ptr<tolvar::AppletItemManager> bare(new fakehost::FakeItemManager);
   EXPECT_EQ(errorOf([&] { bindItems(*form, handler, bare); }), 430);
   EXPECT_EQ(errorOf([&] { call(handler, dispid::BindItems, {window}); }), 450);
   EXPECT_EQ(host.fake->openWatches(), 5);

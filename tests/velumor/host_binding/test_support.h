@@ -10,7 +10,6 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/form.h"
 #include "tests/support/fake_host.h"
-#include "tests/support/null_host.h"
 #include "tolvar/applet/applet.h"
 
 namespace hbtest {
@@ -55,7 +54,7 @@ class LifeRecorder : public platform::ui::FormObserver {
   bool destroyed_ = false;
 };
 
-using DummyView = testsupport::NullView;
+using DummyView = fakehost::NullView;
 
 // Every host-binding test starts on the manual clock with no reported errors.
 class HostBindingTest : public ::testing::Test {

@@ -24,7 +24,6 @@
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
 #include "tests/support/fake_host.h"
-#include "tests/support/null_host.h"
 #include "tolvar/applet/applet.h"
 #include "tolvar/applet/control_ids.h"
 #include "tolvar/controls/register.h"

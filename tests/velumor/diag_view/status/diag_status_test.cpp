@@ -1,4 +1,4 @@
-// The diagnosis window's status state on a scripted item manager: the variant switch and its
+// The diagnosis window's status state on the recording item manager: the variant switch and its
 // registrations, records of given-up items still queued, short deliveries, the field device
 // status rows.
 #include "velumor/diag_view/diag_status.h"
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/com/error.h"
+#include "tests/support/fake_host.h"
 #include "tests/velumor/diag_view/status/diag_steps_notation.h"
 
 namespace {
@@ -19,85 +20,10 @@ namespace {
 using diagtest::describe;
 using diagtest::steps;
 using platform::com::ByteArray;
-using platform::com::Ptr;
 using platform::com::Variant;
 using velumor::DiagGroup;
 using velumor::DiagStatus;
 using velumor::StatusItem;
-
-// An item manager that hands out handles from a counter (or a chosen one), keeps numbers and
-// octets per handle, replaces a caller's array with the item's octets, and logs every call.
-class ScriptedItems final : public tolvar::AppletItemManager {
- public:
-  ScriptedItems() = default;
-  ~ScriptedItems() override = default;
-
-  std::vector<std::string> calls;
-  std::map<std::string, int32_t> nextHandleFor;  // a handle to give an item's next registration
-  std::map<int32_t, std::string> names;          // handle -> item
-  std::map<std::string, double> numbers;
-  std::map<std::string, ByteArray> octets;
-  int32_t nextHandle = 100;
-
-  int32_t handleOf(const std::string& name) const {
-    for (auto it = names.rbegin(); it != names.rend(); ++it)
-      if (it->second == name) return it->first;
-    return 0;
-  }
-  int arrayReads = 0;
-
-  void RegisterItem(const std::string& sName, bool bFlag, int32_t lViewHandle, int32_t& lItemHandle,
-                    int32_t lUserLong, int32_t lMode, int32_t& status) override {
-    auto chosen = nextHandleFor.find(sName);
-    if (chosen != nextHandleFor.end()) {
-      lItemHandle = chosen->second;
-      nextHandleFor.erase(chosen);
-    } else {
-      lItemHandle = nextHandle++;
-    }
-    names[lItemHandle] = sName;
-    calls.push_back("Register " + sName + " " + std::to_string(bFlag) + " " + std::to_string(lViewHandle) +
-                    " " + std::to_string(lUserLong) + " " + std::to_string(lMode));
-    status = 0;
-  }
-  void UnadviseItem(const Variant& vViewHandle, int32_t lItemHandle, bool bFlag, int32_t& status) override {
-    calls.push_back("Unadvise " + std::to_string(vViewHandle.toLong()) + " " + std::to_string(lItemHandle) +
-                    " " + std::to_string(bFlag));
-    status = 0;
-  }
-  void GetValue(int32_t lItemHandle, double& dValue, int32_t& status) override {
-    dValue = numbers.at(names.at(lItemHandle));
-    status = 0;
-  }
-  void GetArrayValue(int32_t lItemHandle, ByteArray& a, bool bFlag, int32_t& status) override {
-    ++arrayReads;
-    EXPECT_TRUE(bFlag);
-    a = octets.at(names.at(lItemHandle));
-    status = 0;
-  }
-
-  // Not used by the status handlers.
-  void ReleaseView(Ptr<tolvar::View>, int32_t&) override { fail(); }
-  void GetDDObject(Ptr<tolvar::DeviceDescription>&, int32_t&) override { fail(); }
-  void GetFrame(Ptr<tolvar::HostFrame>&, int32_t&) override { fail(); }
-  void GetValueEx(int32_t, double&, bool, int32_t&) override { fail(); }
-  void GetShadowValue(int32_t, double&, int32_t&) override { fail(); }
-  void SetValue(int32_t, double, int32_t&) override { fail(); }
-  void GetLongValue(int32_t, int32_t&, int32_t&) override { fail(); }
-  void GetSingleValue(int32_t, float&, bool, int32_t&) override { fail(); }
-  void SetSingleValue(int32_t, float, int32_t&) override { fail(); }
-  void SetArrayValue(int32_t, const ByteArray&, int32_t&) override { fail(); }
-  void GetString(int32_t, std::string&, bool, int32_t&) override { fail(); }
-  void GetStringNoFlag(int32_t, std::string&, int32_t&) override { fail(); }
-  void SetString(int32_t, const std::string&, int32_t&) override { fail(); }
-  void GetBoolValue(int32_t, bool&, int32_t&) override { fail(); }
-  void SetBoolValue(int32_t, bool, int32_t&) override { fail(); }
-  void GetValueText(int32_t, std::string&, bool, int32_t&) override { fail(); }
-  void GetNamedValue(const std::string&, Variant&, int32_t&) override { fail(); }
-
- private:
-  static void fail() { ADD_FAILURE() << "unexpected host call"; }
-};
 
 // Records what the window is asked to do, in the notation of the expectations.
 class Recorder final : public velumor::DiagStatusDrawing {
@@ -125,30 +51,57 @@ constexpr int32_t kView = 7;
 constexpr int32_t kHart = 1;
 constexpr int32_t kField = 2;
 
+// The status handlers only register, give up and read items; each record is read whole with
+// the flag set. Registrations and give-ups are written "Register name flag view user mode" and
+// "Unadvise view handle flag".
 class DiagStatusTest : public ::testing::Test {
  protected:
-  ScriptedItems host;
+  fakehost::FakeItemManager host;
   DiagStatus status;
   Recorder window;
+  int arrayReads = 0;
+
+  std::vector<std::string> calls() const {
+    auto flag = [](const Variant& v) { return std::string(v.toBool() ? "1" : "0"); };
+    auto num = [](const Variant& v) { return std::to_string(v.toLong()); };
+    std::vector<std::string> out;
+    for (const fakehost::Call& c : host.log().calls()) {
+      const auto& a = c.args;
+      if (c.op == "RegisterItem")
+        out.push_back("Register " + a[0].toString() + " " + flag(a[1]) + " " + num(a[2]) + " " + num(a[3]) +
+                      " " + num(a[4]));
+      else if (c.op == "UnadviseItem")
+        out.push_back("Unadvise " + num(a[0]) + " " + num(a[1]) + " " + flag(a[2]));
+    }
+    return out;
+  }
 
   void SetUp() override {
-    host.names[kHart] = "HartRevision";
-    host.names[kField] = "LastFieldDeviceStatus";
-    host.octets["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0, 0, 0}};
-    host.octets["ADD_TRANSMITTER_STATE_STATE"] = ByteArray{3, {0, 0}};
-    host.octets["A10_ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0, 0, 0, 0}};
-    host.octets["A10_ADD_TRANSMITTER_STATE_TSTATE"] = ByteArray{14, {0, 0}};
-    host.octets["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0, 0, 0}};
+    host.nextHandle = 100;
+    host.arraysWhole = true;
+    host.log().onCall = [this](const fakehost::Call& c) {
+      if (c.op == "GetArrayValue") {
+        ++arrayReads;
+        EXPECT_TRUE(c.args[1].toBool());
+      } else if (c.op != "RegisterItem" && c.op != "UnadviseItem" && c.op != "GetValue") {
+        ADD_FAILURE() << "unexpected host call " << c.text();
+      }
+    };
+    host.itemValues["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0, 0, 0}};
+    host.itemValues["ADD_TRANSMITTER_STATE_STATE"] = ByteArray{3, {0, 0}};
+    host.itemValues["A10_ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0, 0, 0, 0}};
+    host.itemValues["A10_ADD_TRANSMITTER_STATE_TSTATE"] = ByteArray{14, {0, 0}};
+    host.itemValues["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0, 0, 0}};
   }
   void variant(double v) {
-    host.numbers["HartRevision"] = v;
+    host.values[kHart] = v;
     status.ApplyDeviceVariant(host, kView, kHart);
   }
   bool record(const std::string& item) {
     return status.HandleStatusRecord(host, host.handleOf(item), window);
   }
   void fieldStatus(double v) {
-    host.numbers["LastFieldDeviceStatus"] = v;
+    host.values[kField] = v;
     window.done.clear();
     status.ShowFieldDeviceStatus(host, kField, window);
   }
@@ -171,7 +124,7 @@ TEST_F(DiagStatusTest, StandardVariantSizesArraysAndRegistersItsTwoItems) {
                                              "Unadvise 7 0 1",
                                              "Register ADD_TRANSMITTER_STATE_ERROR 1 7 0 3",
                                              "Register ADD_TRANSMITTER_STATE_STATE 1 7 0 3"};
-  EXPECT_EQ(host.calls, expected);
+  EXPECT_EQ(calls(), expected);
   EXPECT_EQ(status.handleOf(StatusItem::Error), host.handleOf("ADD_TRANSMITTER_STATE_ERROR"));
 }
 
@@ -179,7 +132,7 @@ TEST_F(DiagStatusTest, A10VariantGivesUpTheStandardItemsAndRegistersSeven) {
   variant(0);
   const int32_t error = status.handleOf(StatusItem::Error);
   const int32_t state = status.handleOf(StatusItem::State);
-  host.calls.clear();
+  host.log().clear();
   variant(1);
   EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0, 0}}));
   EXPECT_EQ(status.Octets.StateOctets, (ByteArray{14, {0, 0}}));
@@ -193,7 +146,7 @@ TEST_F(DiagStatusTest, A10VariantGivesUpTheStandardItemsAndRegistersSeven) {
                                              "Register A10_ANALOG_OUTPUT_FIXED 1 7 0 3",
                                              "Register A10_ADD_TRANSMITTER_STATE_TSTATE 1 7 0 3",
                                              "Register A10_ADD_TRANSMITTER_STATE_WARNINGS 1 7 0 3"};
-  EXPECT_EQ(host.calls, expected);
+  EXPECT_EQ(calls(), expected);
   // The given-up handles are kept, but no longer count as this variant's.
   EXPECT_EQ(status.handleOf(StatusItem::Error), error);
   EXPECT_FALSE(status.isActive(StatusItem::Error));
@@ -207,16 +160,17 @@ TEST_F(DiagStatusTest, BackToStandardGivesUpTheSevenKeptHandles) {
        {StatusItem::A10Error, StatusItem::A10State, StatusItem::A10OperatingMode, StatusItem::A10Saturated,
         StatusItem::A10Fixed, StatusItem::A10TState, StatusItem::A10Warnings})
     a10.push_back(status.handleOf(item));
-  host.calls.clear();
+  host.log().clear();
   variant(0);
-  ASSERT_EQ(host.calls.size(), 9u);
-  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(host.calls[i], "Unadvise 7 " + std::to_string(a10[i]) + " 1");
+  const auto given = calls();
+  ASSERT_EQ(given.size(), 9u);
+  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(given[i], "Unadvise 7 " + std::to_string(a10[i]) + " 1");
   EXPECT_TRUE(status.Octets.WarningOctets.data.empty());
 }
 
 TEST_F(DiagStatusTest, SameVariantAgainClearsTheArraysAndRegistersAgain) {
   variant(0);
-  host.octets["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {1, 2, 3}};
+  host.itemValues["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {1, 2, 3}};
   ASSERT_TRUE(record("ADD_TRANSMITTER_STATE_ERROR"));
   EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {1, 2, 3}}));
   const int32_t before = status.handleOf(StatusItem::Error);
@@ -233,11 +187,11 @@ TEST_F(DiagStatusTest, ValuesThatAreNoVariantChangeNothing) {
     variant(v);
     EXPECT_EQ(status.deviceVariant(), -1) << v;
   }
-  EXPECT_TRUE(host.calls.empty());
+  EXPECT_TRUE(calls().empty());
   variant(0);
-  host.calls.clear();
+  host.log().clear();
   variant(2.0);
-  EXPECT_TRUE(host.calls.empty());
+  EXPECT_TRUE(calls().empty());
   EXPECT_EQ(status.deviceVariant(), 0);
   EXPECT_EQ(status.Octets.StateOctets, (ByteArray{3, {0, 0}}));
 }
@@ -248,10 +202,10 @@ TEST_F(DiagStatusTest, RecordsOfTheOtherVariantStillQueuedAreConsumedWithoutDeco
   variant(0);
   const int32_t oldError = status.handleOf(StatusItem::Error);
   variant(1);
-  host.octets["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0xFF, 0xFF, 0xFF}};
+  host.itemValues["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0xFF, 0xFF, 0xFF}};
   window.done.clear();
   EXPECT_TRUE(status.HandleStatusRecord(host, oldError, window));
-  EXPECT_EQ(host.arrayReads, 0);
+  EXPECT_EQ(arrayReads, 0);
   EXPECT_TRUE(window.done.empty());
   EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0, 0}}));
 
@@ -259,7 +213,7 @@ TEST_F(DiagStatusTest, RecordsOfTheOtherVariantStillQueuedAreConsumedWithoutDeco
   const int32_t oldWarnings = status.handleOf(StatusItem::A10Warnings);
   variant(0);
   EXPECT_TRUE(status.HandleStatusRecord(host, oldWarnings, window));
-  EXPECT_EQ(host.arrayReads, 0);
+  EXPECT_EQ(arrayReads, 0);
   EXPECT_TRUE(window.done.empty());
   EXPECT_TRUE(status.Octets.WarningOctets.data.empty());
 }
@@ -277,7 +231,7 @@ TEST_F(DiagStatusTest, AReusedHandleBelongsToTheItemRegisteredLast) {
   const int32_t oldError = status.handleOf(StatusItem::Error);
   host.nextHandleFor["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = oldError;  // the host hands the number out again
   variant(1);
-  host.octets["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0x02, 0, 0}};
+  host.itemValues["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0x02, 0, 0}};
   EXPECT_TRUE(status.HandleStatusRecord(host, oldError, window));
   EXPECT_EQ(status.Octets.WarningOctets, (ByteArray{16, {0x02, 0, 0}}));
   bool alarm = false;
@@ -293,10 +247,10 @@ TEST_F(DiagStatusTest, DecodingAnItemOfTheOtherVariantDoesNothing) {
   variant(1);
   status.Decode(StatusItem::Error, host, window);
   status.Decode(StatusItem::State, host, window);
-  EXPECT_EQ(host.arrayReads, 0);
+  EXPECT_EQ(arrayReads, 0);
   EXPECT_TRUE(window.done.empty());
   status.Decode(StatusItem::A10TState, host, window);
-  EXPECT_EQ(host.arrayReads, 1);
+  EXPECT_EQ(arrayReads, 1);
   EXPECT_EQ(describe(window.done), describe(steps("img Config 2; Config 0 N")));
 }
 
@@ -305,7 +259,7 @@ TEST_F(DiagStatusTest, TheFourUndecodedA10ItemsAreConsumedQuietly) {
   for (const char* item : {"A10_ADD_TRANSMITTER_STATE_STATE", "A10_OPERATING_MODE",
                            "A10_ANALOG_OUTPUT_SATURATED", "A10_ANALOG_OUTPUT_FIXED"})
     EXPECT_TRUE(record(item)) << item;
-  EXPECT_EQ(host.arrayReads, 0);
+  EXPECT_EQ(arrayReads, 0);
   EXPECT_TRUE(window.done.empty());
 }
 
@@ -313,7 +267,7 @@ TEST_F(DiagStatusTest, TheFourUndecodedA10ItemsAreConsumedQuietly) {
 
 TEST_F(DiagStatusTest, ARecordReachesTheWindowInDrawingOrder) {
   variant(1);
-  host.octets["A10_ADD_TRANSMITTER_STATE_TSTATE"] = ByteArray{14, {0x01, 0x00}};
+  host.itemValues["A10_ADD_TRANSMITTER_STATE_TSTATE"] = ByteArray{14, {0x01, 0x00}};
   ASSERT_TRUE(record("A10_ADD_TRANSMITTER_STATE_TSTATE"));
   EXPECT_EQ(describe(window.done), describe(steps("img Config 3; Config 0 W")));
   // No check for an unchanged value: the same report draws again.
@@ -324,7 +278,7 @@ TEST_F(DiagStatusTest, ARecordReachesTheWindowInDrawingOrder) {
 
 TEST_F(DiagStatusTest, IconsCombineTheLatestReadingsOfBothArrays) {
   variant(1);
-  host.octets["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0, 0x08, 0}};
+  host.itemValues["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0, 0x08, 0}};
   ASSERT_TRUE(record("A10_ADD_TRANSMITTER_STATE_WARNINGS"));
   window.done.clear();
   ASSERT_TRUE(record("A10_ADD_TRANSMITTER_STATE_TSTATE"));
@@ -338,32 +292,32 @@ TEST_F(DiagStatusTest, IconsCombineTheLatestReadingsOfBothArrays) {
 
 TEST_F(DiagStatusTest, ShortDeliveriesAreDroppedAndLeaveTheArray) {
   variant(0);
-  host.octets["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0x01, 0x00, 0x00}};
+  host.itemValues["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0x01, 0x00, 0x00}};
   ASSERT_TRUE(record("ADD_TRANSMITTER_STATE_ERROR"));
   window.done.clear();
 
-  host.octets["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0xFF, 0xFF}};
+  host.itemValues["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0xFF, 0xFF}};
   EXPECT_TRUE(record("ADD_TRANSMITTER_STATE_ERROR"));
-  host.octets["ADD_TRANSMITTER_STATE_STATE"] = ByteArray{0, {0x03, 0x03}};  // numbered from 0: no octet 3
+  host.itemValues["ADD_TRANSMITTER_STATE_STATE"] = ByteArray{0, {0x03, 0x03}};  // numbered from 0: no octet 3
   EXPECT_TRUE(record("ADD_TRANSMITTER_STATE_STATE"));
   EXPECT_TRUE(window.done.empty());
   EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0x01, 0x00, 0x00}}));
   EXPECT_EQ(status.Octets.StateOctets, (ByteArray{3, {0, 0}}));
 
   variant(1);
-  host.octets["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0xFF}};
+  host.itemValues["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0xFF}};
   EXPECT_TRUE(record("A10_ADD_TRANSMITTER_STATE_WARNINGS"));
   EXPECT_TRUE(window.done.empty());
   EXPECT_EQ(status.Octets.WarningOctets, (ByteArray{16, {0, 0, 0}}));
   // The error report still finds complete warning octets for its icons.
-  host.octets["A10_ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0, 0, 0, 0}};
+  host.itemValues["A10_ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0, 0, 0, 0}};
   EXPECT_TRUE(record("A10_ADD_TRANSMITTER_STATE_ERROR"));
   EXPECT_FALSE(window.done.empty());
 }
 
 TEST_F(DiagStatusTest, AFailingHostReadDrawsNothing) {
   variant(0);
-  host.octets.erase("ADD_TRANSMITTER_STATE_ERROR");  // the read throws
+  host.failures.set("GetArrayValue", static_cast<int32_t>(0x80004005u));  // the read throws
   EXPECT_ANY_THROW(record("ADD_TRANSMITTER_STATE_ERROR"));
   EXPECT_TRUE(window.done.empty());
   EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0}}));
