@@ -16,9 +16,25 @@ finish() {
 trap finish EXIT
 fail() { echo "FAIL: $*"; echo "--- host output:"; cat "$log"; exit 1; }
 
-# A free display: the server picks it and tells its number.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(tr -d '\n' <"$work/display")
+# A free display of our own, of ${xscreen:-1280x800x24}. Not the lowest free number: X servers
+# of tests that start side by side contend for it, and one ending takes the socket of that
+# number with it. A number in use makes the server give up, and the next is tried.
+display=
+for _ in $(seq 30); do
+  n=$((200 + RANDOM % 700))
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 "${xscreen:-1280x800x24}" -nolisten tcp 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    { [ -S "/tmp/.X11-unix/X$n" ] || ! kill -0 "$xvfb_pid" 2>/dev/null; } && break
+    sleep 0.1
+  done
+  if kill -0 "$xvfb_pid" 2>/dev/null && [ -S "/tmp/.X11-unix/X$n" ]; then
+    display=$n
+    break
+  fi
+  kill "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
+done
+[ -n "$display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=:$display

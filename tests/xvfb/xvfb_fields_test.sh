@@ -7,19 +7,9 @@
 # Arguments: velumor-host, the registry, a folder for files.
 set -u
 host=$1 registry=$2 work=$3
-here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb xdotool python3; do
-  command -v $tool >/dev/null || { echo "FAIL: $tool is missing (scripts/setup.sh installs xvfb and xdotool)"; exit 1; }
-done
-rm -rf "$work" && mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
-log=$work/host.log db=$work/datasets.sqlite
-xvfb_pid= host_pid=
-finish() {
-  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-}
-trap finish EXIT
-fail() { echo "FAIL: $*"; echo "--- host output:"; cat "$log"; exit 1; }
+xscreen=1024x768x24
+source "$(dirname "$0")/x_session.sh"
+db=$work/datasets.sqlite
 # Runs the command until it succeeds; fails the test after SECONDS seconds.
 within() {
   local seconds=$1 what=$2
@@ -32,10 +22,6 @@ within() {
   done
 }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-within 10 "Xvfb did not start" test -s "$work/display"
-export DISPLAY=:$(tr -d '\n' <"$work/display")
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/lsan.supp:print_suppressions=0"
 env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u VELUMOR_LANG XDG_RUNTIME_DIR="$work/runtime" "$host" --lang de \
   --registry "$registry" --db "$db" --view Velumor.VelumorMainViewClass >"$log" 2>&1 &
