@@ -48,15 +48,18 @@ open_diagnosis() {
 }
 within 40 "the diagnosis window did not open" open_diagnosis
 within 20 "the diagnosis window asked nothing" has_question
-box=$(question)
 python3 "$here/xwin.py" shot "$work/question.png"
-# Enter takes the question's default button; again until the question is gone.
+# Enter takes the question's default button, typed for real into the focused question (a key
+# sent to a window directly is a synthetic event, which the toolkit may drop); again until that
+# question is gone. The self-closing message that follows bears the same title.
+box=$(question)
+box_shown() { xdotool search --onlyvisible --pid "$host_pid" --name '' 2>/dev/null | grep -qx "$box"; }
 answer() {
   xdotool windowactivate --sync "$box" 2>/dev/null
-  xdotool key --window "$box" Return
+  box_shown && xdotool key Return
   local deadline=$((SECONDS + 2))
-  while xdotool getwindowname "$box" >/dev/null 2>&1 && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-  ! xdotool search --onlyvisible --pid "$host_pid" --name '' 2>/dev/null | grep -qx "$box"
+  while box_shown && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
+  ! box_shown
 }
 within 20 "the question did not go" answer
 # The window in front, as the window manager activated it once the question went.
