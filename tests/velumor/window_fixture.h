@@ -34,6 +34,18 @@ using platform::com::Variant;
 // The owning view, as the view class would hand it over.
 using FakeView = fakehost::NullView;
 
+// Logs "Unload <label>" into the host's log as a window begins to unload, so the place of a
+// window the view opened shows in the order of a shut-down.
+class UnloadLogger : public platform::ui::FormObserver {
+ public:
+  UnloadLogger(std::string label, fakehost::CallLog& log) : label_(std::move(label)), log_(log) {}
+  void formUnloading(platform::ui::Form&) override { log_.add(fakehost::Call{"Unload " + label_, {}}); }
+
+ private:
+  std::string label_;
+  fakehost::CallLog& log_;
+};
+
 // Headless services whose help and message-box requests also go into a call log.
 class LoggingServices : public platform::ui::HeadlessServices {
  public:
@@ -71,19 +83,6 @@ class LoggingItemHandler : public platform::ui::UserControlImpl {
     platform::com::raise(platform::com::err::NoSuchMember);
   }
   bool failRelease = false;
-
- private:
-  fakehost::CallLog& log_;
-};
-
-// A child window (About, service, read-me) that logs its unload.
-class LoggingChildWindow : public platform::ui::Form {
- public:
-  LoggingChildWindow(std::string name, fakehost::CallLog& log)
-      : Form(std::move(name), R"({"form": {"name": "Child", "props": {}}, "controls": []})"), log_(log) {}
-
- protected:
-  void Form_Unload(int16_t&) override { log_.add(fakehost::Call{"Unload " + name(), {}}); }
 
  private:
   fakehost::CallLog& log_;
@@ -134,8 +133,9 @@ class WindowTest : public ::testing::Test {
 inline constexpr int32_t kDirtyHandle = 21;
 inline constexpr int32_t kSaveOnExitHandle = 22;
 
-// The window of `Fixture` opened as the registration tick leaves it, ready to be unloaded, with
-// an item handler that logs ReleaseItems into the host's log, so its place in the order shows.
+// The window of `Fixture` opened and registered on a host that hands out kDirtyHandle and
+// kSaveOnExitHandle, ready to be unloaded, with an item handler that logs ReleaseItems into the
+// host's log, so its place in the order shows.
 template <class Fixture>
 class UnloadTest : public Fixture {
  protected:
@@ -148,10 +148,16 @@ class UnloadTest : public Fixture {
       return Ptr<platform::ui::UserControlImpl>(h);
     });
     beforeOpen();
+    this->aim->nextHandleFor["&&private&&Dirty"] = kDirtyHandle;
+    this->aim->nextHandleFor["SaveToDataBaseOnExit"] = kSaveOnExitHandle;
+    this->aim->nextHandle = 100;  // no other item gets either handle
+    this->aim->dd->properties["DevDescLong"] = "RQ4400 Coriolis";
     this->open();
-    this->form->DirtyHandle = kDirtyHandle;
-    this->form->SaveToDataBaseOnExitHandle = kSaveOnExitHandle;
-    this->form->DevDescText = "RQ4400 Coriolis";
+    platform::ui::EventLoop::instance().advance(1);  // the registration tick
+    ASSERT_EQ(this->aim->handleOf("&&private&&Dirty"), kDirtyHandle);
+    ASSERT_EQ(this->aim->handleOf("SaveToDataBaseOnExit"), kSaveOnExitHandle);
+    // The fake host offers no device menu and no item access to the host controls.
+    platform::ui::EventLoop::instance().clearErrors();
     this->aim->log().clear();
   }
   // What a test's window is given before it opens.

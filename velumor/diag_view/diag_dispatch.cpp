@@ -30,18 +30,18 @@ void VelumorDiagViewForm::Dispatch(const VELUMOR_Notify_Type& record) {
   const int32_t h = record.lAppletItemHandle;
   // A handle the window never kept (still 0) matches no record.
   auto is = [h](int32_t kept) { return kept != 0 && kept == h; };
-  if (is(EngineeringContextHandle)) return ApplyEngineeringContext(h);
+  if (is(EngineeringContextHandle())) return ApplyEngineeringContext(h);
   if (is(HartRevisionHandle)) return ApplyDeviceVariant();
-  if (is(AddressHandle)) return UpdateCaptionAddress(h);
-  if (is(DescriptorHandle)) return UpdateCaptionDescriptor(h);
-  if (is(ConnectHandle)) return ShowConnectionState(h);
-  if (is(CurrentSourceHandle)) return ShowDataSource(h);
-  if (is(UserLevelHandle)) return ShowUserLevel(h);
+  if (is(AddressHandle())) return UpdateCaptionAddress(h);
+  if (is(DescriptorHandle())) return UpdateCaptionDescriptor(h);
+  if (is(ConnectHandle())) return ShowConnectionState(h);
+  if (is(CurrentSourceHandle())) return ShowDataSource(h);
+  if (is(UserLevelHandle())) return ShowUserLevel(h);
   if (is(FileNameHandle)) return ShowFileName(h);
   if (HandleStatusRecord(h)) return;
   if (is(LastFieldDeviceStatusHandle)) return ShowFieldDeviceStatus();
-  if (is(UploadProgressHandle)) return ShowProgress("upload", h);
-  if (is(DownloadProgressHandle) || is(FullDownloadProgressHandle)) return ShowProgress("download", h);
+  if (is(UploadProgressHandle())) return ShowProgress("upload", h);
+  if (is(DownloadProgressHandle()) || is(FullDownloadProgressHandle())) return ShowProgress("download", h);
   // "UploadQuestion", "SaveToDataBaseOnExit", "&&private&&Dirty" are read where they are
   // used; "ADJUST" and unknown handles change nothing.
 }

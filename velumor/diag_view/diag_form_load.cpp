@@ -67,7 +67,7 @@ void VelumorDiagViewForm::Form_Load() {
   // The design's panel text is a placeholder: until the first report the window is disconnected.
   statusBar("VelumorStatusBar").setPanelText(Variant("StatusBarCommText"), resText(310));
 
-  FormLoaded = true;
+  layOutOnResize();
   probeOptionalFrameOperations();
 
   // Selecting the Device tab runs the tab handler, which keeps its key and shows its frame.

@@ -61,8 +61,8 @@ void VelumorDiagViewForm::SetDiagIndicator(uint8_t Value, platform::ui::Control*
     int32_t fore = 0;
     if (baseColour(Value, base)) {
       Text->setText(LoadResStringByLang(static_cast<int16_t>(20000 + Value)));
-      back = ConnectionState == 2 ? base : ShiftColour(base);
-      fore = ConnectionState == 2 ? kWindowText : kGreyText;
+      back = ConnectionState() == 2 ? base : ShiftColour(base);
+      fore = ConnectionState() == 2 ? kWindowText : kGreyText;
     } else {
       // No value outside 1 to 4 has a text; the row shows none rather than failing.
       Text->setText("");

@@ -23,7 +23,8 @@ using platform::com::Variant;
 struct ItemRow {
   const char* name;
   bool flag;
-  int32_t VelumorDiagViewForm::*handle;
+  int32_t VelumorDiagViewForm::*handle;  // null: kept by the kit as kitItem
+  ViewWindow::KitItem kitItem{};
 };
 
 }  // namespace
@@ -50,31 +51,34 @@ void VelumorDiagViewForm::Register() {
     step("host controls", [&] { bindItemHandler(); });
     static const ItemRow kItems[] = {
         {"HartRevision", false, &VelumorDiagViewForm::HartRevisionHandle},
-        {"ADJUST", false, &VelumorDiagViewForm::AdjustHandle},
-        {"&&private_FDT&&EngineeringContext", false, &VelumorDiagViewForm::EngineeringContextHandle},
-        {"&&private_pm&&Address", false, &VelumorDiagViewForm::AddressHandle},
-        {"DESCRIPTOR", false, &VelumorDiagViewForm::DescriptorHandle},
-        {"&&private&&connect", false, &VelumorDiagViewForm::ConnectHandle},
-        {"&&private&&CurrentSource", false, &VelumorDiagViewForm::CurrentSourceHandle},
-        {"&&private&&UserLevel", false, &VelumorDiagViewForm::UserLevelHandle},
+        {"ADJUST", false, nullptr, KitItem::Adjust},
+        {"&&private_FDT&&EngineeringContext", false, nullptr, KitItem::EngineeringContext},
+        {"&&private_pm&&Address", false, nullptr, KitItem::Address},
+        {"DESCRIPTOR", false, nullptr, KitItem::Descriptor},
+        {"&&private&&connect", false, nullptr, KitItem::Connect},
+        {"&&private&&CurrentSource", false, nullptr, KitItem::CurrentSource},
+        {"&&private&&UserLevel", false, nullptr, KitItem::UserLevel},
         {"&&private_PM&&FileName", false, &VelumorDiagViewForm::FileNameHandle},
-        {"&&Sequence_Progress&&Upload", false, &VelumorDiagViewForm::UploadProgressHandle},
-        {"&&Sequence_Progress&&Download", false, &VelumorDiagViewForm::DownloadProgressHandle},
-        {"&&Sequence_Progress&&FULL_Download", false, &VelumorDiagViewForm::FullDownloadProgressHandle},
+        {"&&Sequence_Progress&&Upload", false, nullptr, KitItem::UploadProgress},
+        {"&&Sequence_Progress&&Download", false, nullptr, KitItem::DownloadProgress},
+        {"&&Sequence_Progress&&FULL_Download", false, nullptr, KitItem::FullDownloadProgress},
         {"LastFieldDeviceStatus", false, &VelumorDiagViewForm::LastFieldDeviceStatusHandle},
-        {"UploadQuestion", true, &VelumorDiagViewForm::UploadQuestionHandle},
-        {"SaveToDataBaseOnExit", true, &VelumorDiagViewForm::SaveToDataBaseOnExitHandle},
-        {"&&private&&Dirty", false, &VelumorDiagViewForm::DirtyHandle},
+        {"UploadQuestion", true, nullptr, KitItem::UploadQuestion},
+        {"SaveToDataBaseOnExit", true, nullptr, KitItem::SaveToDataBaseOnExit},
+        {"&&private&&Dirty", false, nullptr, KitItem::Dirty},
     };
     for (const ItemRow& row : kItems)
-      step(row.name, [&] { registerItem(row.name, row.flag, this->*row.handle); });
+      step(row.name, [&] {
+        row.handle ? registerItem(row.name, row.flag, this->*row.handle)
+                   : registerKitItem(row.kitItem, row.name, row.flag);
+      });
     step("device menu", [&] {
-      if (dynamicMenu()) dynamicMenu()->BuildDynamicMenu(binding_.deviceDescription());
+      if (dynamicMenu()) dynamicMenu()->BuildDynamicMenu(binding().deviceDescription());
     });
     step("sequence progress", [&] { registerSequenceProgressItems(SequenceProgressHandles); });
   }
   // The pointer is back before the question is shown.
-  step("upload question", [&] { askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle); });
+  step("upload question", [&] { askUpload(); });
 }
 
 }  // namespace velumor

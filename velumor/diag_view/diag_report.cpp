@@ -16,8 +16,8 @@ std::string VelumorDiagViewForm::BuildDiagReport() {
   r.blank();
   r.blank();
   // A state without a text of its own reads as an empty value.
-  r.header(LoadResStringByLang(301), GetTextFromResource(static_cast<int16_t>(310 + ConnectionState)));
-  r.header(LoadResStringByLang(302), DataFileName);
+  r.header(LoadResStringByLang(301), GetTextFromResource(static_cast<int16_t>(310 + ConnectionState())));
+  r.header(LoadResStringByLang(302), DataFileName());
   for (const Group& g : groups()) {
     if (g.rowBaseId == 0) continue;  // the Limits group has no rows
     r.blank();
@@ -34,7 +34,7 @@ void VelumorDiagViewForm::MenuPrint_Click() {
   report::PrintJob job;
   job.documentTitle = caption();
   job.fileName = "VR_Diag.prn";
-  job.messageTitle = DevDescText;
+  job.messageTitle = DevDescText();
   report::printReport(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"), job,
                       [this] { return BuildDiagReport(); });
 }

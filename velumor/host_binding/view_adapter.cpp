@@ -23,7 +23,7 @@ ViewAdapter::~ViewAdapter() {
       w->unload(platform::ui::kUnloadFormOwner);
       return hr::Ok;
     });
-    w->ViewRef = nullptr;
+    w->dropOwningView();
   }
 }
 
@@ -32,7 +32,7 @@ int32_t ViewAdapter::SetAppletItemManagRef(int32_t lViewHandle2,
   return viewBoundary([&] {
     if (!window_) return kNoWindow;
     platform::com::Ptr<ViewWindow> w = window_;  // the window stays alive through its own call
-    if (viewRefSetIn_ == ViewRefSetIn::SetAppletItemManagRef) w->ViewRef = this;
+    if (viewRefSetIn_ == ViewRefSetIn::SetAppletItemManagRef) w->takeOwningView(this);
     return w->SetAppletItemManagRef(lViewHandle2, std::move(AIMRef));
   });
 }
@@ -76,7 +76,7 @@ int32_t ViewAdapter::Destroy() {
   }
   // A window that unloaded earlier and was then handed its ViewRef again would keep this
   // object alive for ever. No member is touched after this line.
-  w->ViewRef = nullptr;
+  w->dropOwningView();
   return status;
 }
 
@@ -85,7 +85,7 @@ int32_t ViewAdapter::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int3
   return viewBoundary([&] {
     if (!window_) return kNoWindow;
     platform::com::Ptr<ViewWindow> w = window_;
-    if (viewRefSetIn_ == ViewRefSetIn::NotifyChanged) w->ViewRef = this;
+    if (viewRefSetIn_ == ViewRefSetIn::NotifyChanged) w->takeOwningView(this);
     return w->NotifyChanged(lAppletItemHandle, bShadow, lState, lUserLong);
   });
 }

@@ -85,7 +85,7 @@ void VelumorMainViewForm::wireCommands() {
 
 void VelumorMainViewForm::TotalizerReset(bool volume, int32_t index) {
   if (index < 0 || index > 3) return;
-  if (ConnectionState != 2) {
+  if (ConnectionState() != 2) {
     platform::ui::Services::interaction().beep();
     return;
   }

@@ -61,21 +61,21 @@ void VelumorMainViewForm::Dispatch(const VELUMOR_Notify_Type& r) {
   }
   const int32_t h = r.lAppletItemHandle;
   if (h == 0) return;
-  if (matches(EngineeringContextHandle, h)) return ApplyEngineeringContext(h);
+  if (matches(EngineeringContextHandle(), h)) return ApplyEngineeringContext(h);
   if (matches(HartRevisionHandle, h)) return ApplyDeviceVariant(r);
-  if (matches(AddressHandle, h)) return UpdateCaptionAddress(h);
-  if (matches(DescriptorHandle, h)) return UpdateCaptionDescriptor(h);
-  if (matches(ConnectHandle, h)) return ShowConnectionState(h);
-  if (matches(CurrentSourceHandle, h)) return ShowDataSource(h);
-  if (matches(UserLevelHandle, h)) return ShowUserLevel(h);
+  if (matches(AddressHandle(), h)) return UpdateCaptionAddress(h);
+  if (matches(DescriptorHandle(), h)) return UpdateCaptionDescriptor(h);
+  if (matches(ConnectHandle(), h)) return ShowConnectionState(h);
+  if (matches(CurrentSourceHandle(), h)) return ShowDataSource(h);
+  if (matches(UserLevelHandle(), h)) return ShowUserLevel(h);
   if (matches(FileNameHandle, h)) return ShowFileName(h);
   for (const StatusItem& item : StatusItems)
     if (matches(item.handle, h)) {
       if (!droppedStatusItem(item.name)) ReadStatusOctets(r);
       return;
     }
-  if (matches(UploadProgressHandle, h)) return ShowProgress("upload", h);
-  if (matches(DownloadProgressHandle, h) || matches(FullDownloadProgressHandle, h))
+  if (matches(UploadProgressHandle(), h)) return ShowProgress("upload", h);
+  if (matches(DownloadProgressHandle(), h) || matches(FullDownloadProgressHandle(), h))
     return ShowProgress("download", h);
   for (int k = 0; k < 4; ++k)
     if (matches(TotalizerUnitHandle[k], h)) return ShowTotalizerUnit(k);

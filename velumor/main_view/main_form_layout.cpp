@@ -313,7 +313,7 @@ bool VelumorMainViewForm::RemoveTab(const std::string& key) {
     TabTable[record] = TabRecord{true, key, std::move(caption)};
     // The strip selects a neighbour without a click; show that tab's page, not the page of
     // the tab that left.
-    if (wasSelected && tabs.count() > 0 && FormLoaded) MainTab_Click();
+    if (wasSelected && tabs.count() > 0 && FormLoaded()) MainTab_Click();
     return true;
   } catch (const std::exception&) {
     return false;

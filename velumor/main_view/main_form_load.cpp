@@ -72,7 +72,7 @@ void VelumorMainViewForm::loadMainWindow() {
   setUpPages();
   placeProgressFrame();
 
-  FormLoaded = true;
+  layOutOnResize();
   probeOptionalFrameOperations();
 
   // The first page, hidden behind the start-up panel.

@@ -24,7 +24,8 @@ constexpr int32_t kCommentTag = 0x12000000;
 // An item the window registers for itself, and the member that keeps its handle.
 struct ItemRow {
   const char* name;
-  int32_t VelumorMainViewForm::*handle;
+  int32_t VelumorMainViewForm::*handle;  // null: kept by the kit as kitItem
+  ViewWindow::KitItem kitItem{};
 };
 
 }  // namespace
@@ -194,9 +195,9 @@ void VelumorMainViewForm::Register() {
     step("table view", [&] { offerTableViewIfTheHostHasIt(); });
     step("host controls", [&] { bindHostControls(); });
     step("start-up items", [&] {
-      registerItem("UploadQuestion", true, UploadQuestionHandle);
-      registerItem("SaveToDataBaseOnExit", true, SaveToDataBaseOnExitHandle);
-      registerItem("&&private&&Dirty", false, DirtyHandle);
+      registerKitItem(KitItem::UploadQuestion, "UploadQuestion", true);
+      registerKitItem(KitItem::SaveToDataBaseOnExit, "SaveToDataBaseOnExit", true);
+      registerKitItem(KitItem::Dirty, "&&private&&Dirty", false);
     });
     step("items", [&] { RegisterItems(); });
     step("device menu", [&] { dynamicMenu()->BuildDynamicMenu(binding().deviceDescription()); });
@@ -209,7 +210,7 @@ void VelumorMainViewForm::Register() {
     platform::ui::EventLoop::instance().reportError(name() + ".RegisterTimer_Timer", failure);
     return;
   }
-  askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle);
+  askUpload();
 }
 
 void VelumorMainViewForm::RegisterItems() {
@@ -224,19 +225,21 @@ void VelumorMainViewForm::RegisterItems() {
   // The items the window reads itself, in the order they are registered.
   static const ItemRow kItems[] = {
       {"HartRevision", &VelumorMainViewForm::HartRevisionHandle},
-      {"ADJUST", &VelumorMainViewForm::AdjustHandle},
-      {"&&private_FDT&&EngineeringContext", &VelumorMainViewForm::EngineeringContextHandle},
-      {"&&private_pm&&Address", &VelumorMainViewForm::AddressHandle},
-      {"DESCRIPTOR", &VelumorMainViewForm::DescriptorHandle},
-      {"&&private&&connect", &VelumorMainViewForm::ConnectHandle},
-      {"&&private&&CurrentSource", &VelumorMainViewForm::CurrentSourceHandle},
-      {"&&private&&UserLevel", &VelumorMainViewForm::UserLevelHandle},
+      {"ADJUST", nullptr, KitItem::Adjust},
+      {"&&private_FDT&&EngineeringContext", nullptr, KitItem::EngineeringContext},
+      {"&&private_pm&&Address", nullptr, KitItem::Address},
+      {"DESCRIPTOR", nullptr, KitItem::Descriptor},
+      {"&&private&&connect", nullptr, KitItem::Connect},
+      {"&&private&&CurrentSource", nullptr, KitItem::CurrentSource},
+      {"&&private&&UserLevel", nullptr, KitItem::UserLevel},
       {"&&private_PM&&FileName", &VelumorMainViewForm::FileNameHandle},
-      {"&&Sequence_Progress&&Upload", &VelumorMainViewForm::UploadProgressHandle},
-      {"&&Sequence_Progress&&Download", &VelumorMainViewForm::DownloadProgressHandle},
-      {"&&Sequence_Progress&&Full_Download", &VelumorMainViewForm::FullDownloadProgressHandle},
+      {"&&Sequence_Progress&&Upload", nullptr, KitItem::UploadProgress},
+      {"&&Sequence_Progress&&Download", nullptr, KitItem::DownloadProgress},
+      {"&&Sequence_Progress&&Full_Download", nullptr, KitItem::FullDownloadProgress},
   };
-  for (const ItemRow& row : kItems) registerItem(row.name, false, this->*row.handle);
+  for (const ItemRow& row : kItems)
+    row.handle ? registerItem(row.name, false, this->*row.handle)
+               : registerKitItem(row.kitItem, row.name, false);
   for (int k = 0; k < 4; ++k) {
     registerItem(kTotalizerUnits[k], true, TotalizerUnitHandle[k], 0, 3);
     TotalizerUnitEnum[k] = enumerationHandleOf(kTotalizerUnits[k]);

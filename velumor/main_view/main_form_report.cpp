@@ -218,8 +218,8 @@ std::string buildParameterReport(Form& form, const ParameterReportValues& values
 
 std::string VelumorMainViewForm::BuildParameterReport() {
   ParameterReportValues v;
-  v.connectionState = ConnectionState;
-  v.dataFileName = DataFileName;
+  v.connectionState = ConnectionState();
+  v.dataFileName = DataFileName();
   v.output1Enum = OutputChoiceEnum[0];
   v.output1Choice = OutputChoice1;
   v.output2Enum = OutputChoiceEnum[1];
@@ -237,9 +237,9 @@ std::string VelumorMainViewForm::BuildParameterReport() {
 }
 
 void VelumorMainViewForm::MenuPrint_Click() {
-  const report::PrintOutcome outcome =
-      report::printReport(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"),
-                          {caption(), "VR_Data.prn", DevDescText}, [this] { return BuildParameterReport(); });
+  const report::PrintOutcome outcome = report::printReport(
+      ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"), {caption(), "VR_Data.prn", DevDescText()},
+      [this] { return BuildParameterReport(); });
   // The report registered and unadvised items of its own; the window's registrations are
   // made anew, as after any report that got past the dialogs.
   if (outcome != report::PrintOutcome::Cancelled && alive()) RegisterItems();

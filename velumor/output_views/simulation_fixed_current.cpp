@@ -27,7 +27,7 @@ void VelumorSimulationForm::OperationModeOption_Click(int32_t Index) {
       // Nothing is written: the item keeps the current it had. Only a user's click hears why.
       if (!synchronising_)
         platform::ui::msgBox(fixedCurrentRefusal(checked, typed),
-                             platform::ui::mb::OKOnly | platform::ui::mb::Exclamation, DevDescText);
+                             platform::ui::mb::OKOnly | platform::ui::mb::Exclamation, DevDescText());
       return;
     }
     writeFixedCurrent(*checked.value);
@@ -47,7 +47,7 @@ void VelumorSimulationForm::writeFixedCurrent(float value) {
 }
 
 void VelumorSimulationForm::QueueFixedCurrentCommand() {
-  if (ConnectionState != 2) return;      // dropped, not remembered for later
+  if (ConnectionState() != 2) return;    // dropped, not remembered for later
   QueueSeqStart(kFixedCurrentSequence);  // no check for a name already queued: two presses, two runs
 }
 

@@ -32,7 +32,7 @@ void putProperty(platform::ui::Control& control, int32_t dispid, Variant value) 
 void VelumorSimulationForm::Register() {
   registerItemsAndMenu();
   // The pointer is back to normal before the upload question is asked.
-  askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle);
+  askUpload();
 }
 
 void VelumorSimulationForm::registerItemsAndMenu() {
@@ -54,21 +54,21 @@ void VelumorSimulationForm::registerItemsAndMenu() {
   ctl("CurrentText", 0).setProperty("Text", "0");
 
   // A refused registration leaves its handle 0 and the rest goes on.
-  registerItem("&&private_FDT&&EngineeringContext", false, EngineeringContextHandle);
-  registerItem("&&private_pm&&Address", false, AddressHandle);
-  registerItem("DESCRIPTOR", false, DescriptorHandle);
-  registerItem("&&private&&connect", false, ConnectHandle);
+  registerKitItem(KitItem::EngineeringContext, "&&private_FDT&&EngineeringContext", false);
+  registerKitItem(KitItem::Address, "&&private_pm&&Address", false);
+  registerKitItem(KitItem::Descriptor, "DESCRIPTOR", false);
+  registerKitItem(KitItem::Connect, "&&private&&connect", false);
   ConnectEnumHandle = enumerationHandleOf("&&private&&connect");
-  registerItem("&&private&&CurrentSource", false, CurrentSourceHandle);
-  registerItem("&&private&&UserLevel", false, UserLevelHandle);
-  registerItem("&&Sequence_Progress&&Upload", false, UploadProgressHandle);
-  registerItem("&&Sequence_Progress&&Download", false, DownloadProgressHandle);
-  registerItem("&&Sequence_Progress&&FULL_Download", false, FullDownloadProgressHandle);
+  registerKitItem(KitItem::CurrentSource, "&&private&&CurrentSource", false);
+  registerKitItem(KitItem::UserLevel, "&&private&&UserLevel", false);
+  registerKitItem(KitItem::UploadProgress, "&&Sequence_Progress&&Upload", false);
+  registerKitItem(KitItem::DownloadProgress, "&&Sequence_Progress&&Download", false);
+  registerKitItem(KitItem::FullDownloadProgress, "&&Sequence_Progress&&FULL_Download", false);
   registerItem("LastFieldDeviceStatus", false, LastFieldDeviceStatusHandle);
   registerItem("PRIMARY_FIXED_CURRENT", false, FixedCurrentHandle);
-  registerItem("UploadQuestion", true, UploadQuestionHandle);
-  registerItem("SaveToDataBaseOnExit", true, SaveToDataBaseOnExitHandle);
-  registerItem("&&private&&Dirty", false, DirtyHandle);
+  registerKitItem(KitItem::UploadQuestion, "UploadQuestion", true);
+  registerKitItem(KitItem::SaveToDataBaseOnExit, "SaveToDataBaseOnExit", true);
+  registerKitItem(KitItem::Dirty, "&&private&&Dirty", false);
 
   // A device menu the device description cannot give is reported; the progress items and
   // the upload question still follow.
@@ -90,29 +90,29 @@ void VelumorSimulationForm::Dispatch(const VELUMOR_Notify_Type& record) {
   }
   const int32_t h = record.lAppletItemHandle;
   if (h == 0) return;  // the handle of every item the host refused
-  if (h == EngineeringContextHandle) {
+  if (h == EngineeringContextHandle()) {
     ApplyEngineeringContext(h);
-  } else if (h == AddressHandle) {
+  } else if (h == AddressHandle()) {
     UpdateCaptionAddress(h);
-  } else if (h == DescriptorHandle) {
+  } else if (h == DescriptorHandle()) {
     UpdateCaptionDescriptor(h);
-  } else if (h == ConnectHandle) {
+  } else if (h == ConnectHandle()) {
     ShowConnectionState(h);
-  } else if (h == CurrentSourceHandle) {
+  } else if (h == CurrentSourceHandle()) {
     ShowDataSource(h);
-  } else if (h == UserLevelHandle) {
+  } else if (h == UserLevelHandle()) {
     ShowUserLevel(h);
   } else if (h == LastFieldDeviceStatusHandle) {
     ShowSimulationState(record);
-  } else if (h == UploadProgressHandle) {
+  } else if (h == UploadProgressHandle()) {
     ShowProgress("upload", h);
-  } else if (h == DownloadProgressHandle || h == FullDownloadProgressHandle) {
+  } else if (h == DownloadProgressHandle() || h == FullDownloadProgressHandle()) {
     ShowProgress("download", h);
-  } else if (h == UploadQuestionHandle || h == SaveToDataBaseOnExitHandle || h == DirtyHandle) {
+  } else if (h == UploadQuestionHandle() || h == SaveToDataBaseOnExitHandle() || h == DirtyHandle()) {
     // Read where they are used (the upload question, the save question); a change is only read.
     tolvar::AppletItemManager& im = binding().requireItemManager(name(), "Dispatch");
     int32_t status = 0;
-    if (h == DirtyHandle) {
+    if (h == DirtyHandle()) {
       bool dirty = false;
       im.GetBoolValue(h, dirty, status);
     } else {

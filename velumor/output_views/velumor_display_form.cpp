@@ -1,6 +1,7 @@
 #include "velumor/output_views/velumor_display_form.h"
 
 #include <iterator>
+#include <optional>
 #include <utility>
 
 #include "platform/com/error.h"
@@ -83,13 +84,16 @@ void VelumorDisplayForm::Form_Load() {
   platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
   bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
   bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
-  FormLoaded = true;
+  layOutOnResize();
   createNotifyQueue();  // last step of the load
 }
 
 void VelumorDisplayForm::Form_Resize() {
-  DisplayFormResize(*this, kind_, MinFormWidth, MinFormHeight, LastFormWidth, LastFormHeight, FormLoaded,
-                    ConnectionState);
+  resizeBy(
+      [this](int32_t minWidth, int32_t minHeight, int32_t& lastWidth, int32_t& lastHeight, bool formLoaded) {
+        DisplayFormResize(*this, kind_, minWidth, minHeight, lastWidth, lastHeight, formLoaded,
+                          ConnectionState());
+      });
 }
 
 // ------------------------------------------------------------------ registration
@@ -98,18 +102,20 @@ namespace {
 
 // The items every display window reads itself, in registration order. Only the channel
 // selections carry the flag: their notifications bring the shadow flag they are read with.
+using KitItem = ViewWindow::KitItem;
 struct ItemRow {
   const char* name;
   bool flag;
   bool enumeration;
+  std::optional<KitItem> kitItem = std::nullopt;  // kept by the kit, not by the window
 };
 constexpr ItemRow kItems[] = {
-    {"&&private_FDT&&EngineeringContext", false, false},
-    {"&&private_pm&&Address", false, false},
-    {"DESCRIPTOR", false, false},
-    {"&&private&&connect", false, true},
-    {"&&private&&CurrentSource", false, false},
-    {"&&private&&UserLevel", false, false},
+    {"&&private_FDT&&EngineeringContext", false, false, KitItem::EngineeringContext},
+    {"&&private_pm&&Address", false, false, KitItem::Address},
+    {"DESCRIPTOR", false, false, KitItem::Descriptor},
+    {"&&private&&connect", false, true, KitItem::Connect},
+    {"&&private&&CurrentSource", false, false, KitItem::CurrentSource},
+    {"&&private&&UserLevel", false, false, KitItem::UserLevel},
     {"&&private&&CountryCode", false, false},
     {"CURRENT_OUTPUT_1_OUTPUT_VARIABLE", true, true},
     {"CURRENT_OUTPUT_2_OUTPUT_VARIABLE", true, true},
@@ -150,12 +156,12 @@ void VelumorDisplayForm::Register() {
     }
   }
   bindItemHandler();
-  int32_t* handles[] = {&EngineeringContextHandle,
-                        &AddressHandle,
-                        &DescriptorHandle,
-                        &ConnectHandle,
-                        &CurrentSourceHandle,
-                        &UserLevelHandle,
+  int32_t* handles[] = {nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
                         &CountryCodeHandle,
                         &channels_[0].selectionHandle,
                         &channels_[1].selectionHandle,
@@ -173,7 +179,10 @@ void VelumorDisplayForm::Register() {
                       &channels_[3].enumHandle,
                       &channels_[2].enumHandle};
   for (size_t i = 0; i < std::size(kItems); ++i) {
-    registerItem(kItems[i].name, kItems[i].flag, *handles[i]);
+    if (kItems[i].kitItem)
+      registerKitItem(*kItems[i].kitItem, kItems[i].name, kItems[i].flag);
+    else
+      registerItem(kItems[i].name, kItems[i].flag, *handles[i]);
     if (kItems[i].enumeration) *enums[i] = enumerationHandle(kItems[i].name);
   }
 }
@@ -193,7 +202,7 @@ int32_t VelumorDisplayForm::enumerationHandle(const std::string& item) {
 std::optional<int32_t> VelumorDisplayForm::readLong(int32_t handle) {
   double d = 0;
   int32_t status = 0;
-  binding_.requireItemManager(name(), "Dispatch").GetValue(handle, d, status);
+  binding().requireItemManager(name(), "Dispatch").GetValue(handle, d, status);
   return roundToLong(d);
 }
 
@@ -227,12 +236,12 @@ void VelumorDisplayForm::OnConnectionState(int32_t state) {
 void VelumorDisplayForm::Dispatch(const VELUMOR_Notify_Type& record) {
   const int32_t h = record.lAppletItemHandle;
   if (h == 0) return;  // an item the host refused keeps 0 and matches nothing
-  if (h == EngineeringContextHandle) return ApplyEngineeringContext(h);
-  if (h == AddressHandle) return UpdateCaptionAddress(h);
-  if (h == DescriptorHandle) return UpdateCaptionDescriptor(h);
-  if (h == ConnectHandle) return ShowConnectionState(h);
-  if (h == CurrentSourceHandle) return ShowDataSource(h);
-  if (h == UserLevelHandle) {
+  if (h == EngineeringContextHandle()) return ApplyEngineeringContext(h);
+  if (h == AddressHandle()) return UpdateCaptionAddress(h);
+  if (h == DescriptorHandle()) return UpdateCaptionDescriptor(h);
+  if (h == ConnectHandle()) return ShowConnectionState(h);
+  if (h == CurrentSourceHandle()) return ShowDataSource(h);
+  if (h == UserLevelHandle()) {
     if (auto level = readLong(h)) UserLevel = *level;
     return ShowUserLevel(h);
   }

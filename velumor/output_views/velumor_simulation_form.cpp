@@ -43,7 +43,7 @@ void VelumorSimulationForm::Form_Load() {
   placeProgressFrame();
   statusBar("VelumorStatusBar")
       .setPanelToolTip(Variant("StatusBarSimulationLED"), LoadResStringByLang(29052));
-  FormLoaded = true;
+  layOutOnResize();
   ctl("CurrentText", 0).setProperty("Text", "0");
   createNotifyQueue();  // last step of the load
 }

@@ -155,7 +155,7 @@ void ViewWindow::loadMenusAndHelp(std::span<const MenuText> captions) {
 }
 
 void ViewWindow::applyMinimumSize(std::string_view marker, std::string_view statusBar) {
-  FormLoaded = false;
+  FormLoaded_ = false;
   velumor::applyMinimumSize(*this, MinFormWidth, MinFormHeight, LastFormWidth, LastFormHeight, marker,
                             statusBar);
 }
@@ -207,7 +207,7 @@ bool ViewWindow::takeSizeChange(int32_t& dW, int32_t& dH) {
   LastFormWidth = platform::com::cLng(width());
   dH = platform::com::cLng(static_cast<double>(height()) - LastFormHeight);
   LastFormHeight = platform::com::cLng(height());
-  return FormLoaded;
+  return FormLoaded_;
 }
 
 bool ViewWindow::hostFrameOffers(std::string_view operation) {
@@ -242,6 +242,10 @@ int32_t ViewWindow::registerItem(const std::string& name, bool flag, int32_t& ha
       .RegisterItem(name, flag, binding_.viewHandle(), h, tag, mode, status);
   handle = status == 0 ? h : 0;
   return status;
+}
+
+int32_t ViewWindow::registerKitItem(KitItem item, const std::string& name, bool flag) {
+  return registerItem(name, flag, kitHandles_[static_cast<size_t>(item)]);
 }
 
 void ViewWindow::unadviseItem(int32_t handle) {
@@ -285,8 +289,8 @@ void ViewWindow::readDeviceText() {
   int32_t status = 0;
   std::string text;
   dd->GetDeviceProperty("DevDescLong", text, status);
-  DevDescText = StripAtNul(text);
-  setCaption(DevDescText);
+  DevDescText_ = StripAtNul(text);
+  setCaption(DevDescText_);
 }
 
 void ViewWindow::registerSequenceProgressItems(std::vector<int32_t>& handles) {
@@ -319,22 +323,21 @@ void ViewWindow::registerSequenceProgressItems(std::vector<int32_t>& handles) {
   }
 }
 
-void ViewWindow::askUpload(int32_t uploadQuestionHandle, int32_t connectHandle,
-                           int32_t uploadProgressHandle) {
+void ViewWindow::askUpload() {
   tolvar::AppletItemManager& im = binding_.requireItemManager(name(), "AskUpload");
   double v = 0;
   int32_t status = 0;
-  im.GetValue(uploadQuestionHandle, v, status);
+  im.GetValue(UploadQuestionHandle(), v, status);
   if (status != 0 || v != 1.0) return;
-  im.GetValue(connectHandle, v, status);
+  im.GetValue(ConnectHandle(), v, status);
   if (status != 0 || v != 2.0) return;
   int32_t progress = 0;
-  im.GetLongValue(uploadProgressHandle, progress, status);
+  im.GetLongValue(UploadProgressHandle(), progress, status);
   if (progress != 0) return;
   // Kept alive through the box: the host may destroy the view meanwhile.
   platform::com::Ptr<platform::ui::Form> self(this);
   const int32_t answer = platform::ui::msgBox(
-      LoadResStringByLang(10321), platform::ui::mb::OKCancel | platform::ui::mb::Exclamation, DevDescText);
+      LoadResStringByLang(10321), platform::ui::mb::OKCancel | platform::ui::mb::Exclamation, DevDescText_);
   // The host may have destroyed the window while the question was open.
   if (!alive() || answer != platform::ui::mb::IdOK) return;
   QueueSeqStart("GET_TRANSMITTER_STATE_Octets");
@@ -383,7 +386,7 @@ void ViewWindow::UpdateCaptionDescriptor(int32_t handle) {
 void ViewWindow::composeCaption() {
   const std::string lead =
       traits_.captionTextId > 0 ? LoadResStringByLang(static_cast<int16_t>(traits_.captionTextId)) : "";
-  setCaption(lead + "[" + AddressText + "] " + DevDescText + ": " + DescriptorText);
+  setCaption(lead + "[" + AddressText + "] " + DevDescText_ + ": " + DescriptorText);
 }
 
 void ViewWindow::ShowConnectionState(int32_t handle) {
@@ -392,7 +395,7 @@ void ViewWindow::ShowConnectionState(int32_t handle) {
   binding_.requireItemManager(name(), "ShowConnectionState").GetValue(handle, d, status);
   const std::optional<int32_t> s = roundToLong(d);
   if (!s) return;
-  ConnectionState = *s;
+  ConnectionState_ = *s;
   platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarCommText");
   // An unknown state has no picture: the panel's picture is cleared, its text stays readable.
@@ -413,7 +416,7 @@ void ViewWindow::ShowDataSource(int32_t handle) {
   platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarDataSource");
   bar.setPanelPicture(panel, loadBitmap(int64_t{500} + *src));
-  const std::string suffix = traits_.dataSourceTooltipWithFileName ? "     " + DataFileName : "";
+  const std::string suffix = traits_.dataSourceTooltipWithFileName ? "     " + DataFileName_ : "";
   if (*src == 1 || *src == 2) bar.setPanelToolTip(panel, LoadResStringByLang(*src == 1 ? 433 : 434) + suffix);
   if (!traits_.settingsMenuFollowsItems) return;
   if (*src == 1 || *src == 2 || *src == 0) {
@@ -426,14 +429,14 @@ void ViewWindow::ShowFileName(int32_t handle) {
   std::string s;
   int32_t status = 0;
   binding_.requireItemManager(name(), "ShowFileName").GetString(handle, s, false, status);
-  DataFileName = StripAtNul(s);
+  DataFileName_ = StripAtNul(s);
   platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarDataSource");
   uint8_t width = 32;
-  bar.setPanelText(panel, CompactPath(DataFileName, width));
+  bar.setPanelText(panel, CompactPath(DataFileName_, width));
   if (DataSourceValue == 1 || DataSourceValue == 2)
     bar.setPanelToolTip(panel,
-                        LoadResStringByLang(DataSourceValue == 1 ? 433 : 434) + "     " + DataFileName);
+                        LoadResStringByLang(DataSourceValue == 1 ? 433 : 434) + "     " + DataFileName_);
 }
 
 void ViewWindow::ShowUserLevel(int32_t handle) {
@@ -558,7 +561,7 @@ void ViewWindow::wireStandardMenus() {
   on("MenuSaveDev", "Click", [this] { QueueSeqStart("FULL_DOWNLOAD"); });
   on("MenuAdjust", "Click", [this] {
     int32_t status = 0;
-    binding_.requireItemManager(name(), "MenuAdjust").SetBoolValue(AdjustHandle, true, status);
+    binding_.requireItemManager(name(), "MenuAdjust").SetBoolValue(kitHandle(KitItem::Adjust), true, status);
   });
   on("MenuTableView", "Click", [this] { openView("GenericView.GenericViewClass"); });
   on("MenuData", "Click", [this] { openView("Velumor.VelumorMainViewClass"); });
@@ -572,16 +575,16 @@ void ViewWindow::wireStandardMenus() {
     setMenuChecked("MenuMaintenance", true);
     setMenuChecked("MenuSpecialist", false);
     int32_t status = 0;
-    binding_.requireItemManager(name(), "MenuMaintenance").SetValue(UserLevelHandle, 0.0, status);
+    binding_.requireItemManager(name(), "MenuMaintenance").SetValue(UserLevelHandle(), 0.0, status);
   });
   on("MenuSpecialist", "Click", [this] {
     setMenuChecked("MenuMaintenance", false);
     setMenuChecked("MenuSpecialist", true);
     int32_t status = 0;
-    binding_.requireItemManager(name(), "MenuSpecialist").SetValue(UserLevelHandle, 1.0, status);
+    binding_.requireItemManager(name(), "MenuSpecialist").SetValue(UserLevelHandle(), 1.0, status);
   });
-  on("MenuSourceFile", "Click", [this] { chooseDataSource(1, CurrentSourceHandle); });
-  on("MenuSourceDevice", "Click", [this] { chooseDataSource(2, CurrentSourceHandle); });
+  on("MenuSourceFile", "Click", [this] { chooseDataSource(1, CurrentSourceHandle()); });
+  on("MenuSourceDevice", "Click", [this] { chooseDataSource(2, CurrentSourceHandle()); });
   on("MenuContents", "Click", [this] { showHelpContents(); });
   on("MenuIndex", "Click", [this] { showHelpContents(); });
   on("MenuMirvel", "Click", [this] { openWebPage(); });
@@ -649,12 +652,12 @@ void ViewWindow::askSaveOnExit() {
   if (!im) return;
   bool dirty = false;
   int32_t status = 0;
-  im->GetBoolValue(DirtyHandle, dirty, status);
+  im->GetBoolValue(DirtyHandle(), dirty, status);
   if (status != 0) return;
   double saveOnExit = 0;
-  im->GetValue(SaveToDataBaseOnExitHandle, saveOnExit, status);
+  im->GetValue(SaveToDataBaseOnExitHandle(), saveOnExit, status);
   if (status != 0 || saveOnExit != 1.0 || !dirty) return;
-  if (platform::ui::msgBox(LoadResStringByLang(95), platform::ui::mb::YesNo, DevDescText) !=
+  if (platform::ui::msgBox(LoadResStringByLang(95), platform::ui::mb::YesNo, DevDescText_) !=
       platform::ui::mb::IdYes)
     return;
   // The window may have lost its item manager while the question was open.

@@ -2,6 +2,8 @@
 // The view window: what the main, diagnosis, simulation and display windows keep and do the
 // same way. A window passes its differences as data (ViewWindowTraits) and overrides only
 // Register, Dispatch and the hooks below; see README.md in this folder for how to build one.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/com/ref.h"
@@ -17,6 +20,7 @@
 #include "velumor/shared/windows/window_files.h"  // designText: the window designs compiled in
 #include "velumor/view_window/kept_control.h"
 #include "velumor/view_window/notify_type.h"
+#include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_binding.h"
 
 namespace velumor {
@@ -68,9 +72,29 @@ class ViewWindow : public platform::ui::Form {
  public:
   ~ViewWindow() override;
 
-  // The view object that owns this window; handed back to the item manager when the window
-  // unloads. Set by the window's view class.
-  platform::com::Ptr<tolvar::View> ViewRef;
+  // The view object that owns this window (ViewRef), handed back to the item manager when
+  // the window unloads. The window's view class hands itself over, and takes itself back when
+  // it lets the window go.
+  void takeOwningView(platform::com::Ptr<tolvar::View> view) { ViewRef = std::move(view); }
+  void dropOwningView() { ViewRef = nullptr; }
+
+  // The items the kit's own branches, menus and questions read. Each window registers them
+  // under its own spelling and in its own order (registerKitItem).
+  enum class KitItem {
+    EngineeringContext,
+    Address,
+    Descriptor,
+    Connect,
+    CurrentSource,
+    UserLevel,
+    Adjust,
+    UploadQuestion,
+    UploadProgress,
+    DownloadProgress,
+    FullDownloadProgress,
+    SaveToDataBaseOnExit,
+    Dirty,
+  };
 
   // Keeps the item manager, its device description and the view handle, then arms the
   // one-shot registration timer (the window loads inside this call). A window the user has
@@ -89,41 +113,6 @@ class ViewWindow : public platform::ui::Form {
   // puts back exactly what the matching Disable changed. Nesting is allowed.
   void DisableStartFormEntries();
   void EnableStartFormEntries();
-
-  // Shared state, under one name in every window.
-  int32_t ConnectionState = 0;
-  int32_t EngineeringContextValue = 0;
-  bool EngineeringContextApplied = false;
-  int32_t DataSourceValue = 0;
-  std::string DataFileName;
-  std::string DevDescText;                 // the device property "DevDescLong"
-  std::string AddressText;                 // caption part, cut at NUL
-  std::string DescriptorText;              // caption part, cut at NUL
-  std::string HelpFile;                    // the component's help file in the user's language
-  int32_t DirtyHandle = 0;                 // "&&private&&Dirty"
-  int32_t SaveToDataBaseOnExitHandle = 0;  // "SaveToDataBaseOnExit"
-  // Handles of the items every window registers itself, kept by its registration tick; 0
-  // until then or for an item the host lacks (a handle of 0 never matches a notification).
-  int32_t EngineeringContextHandle = 0;
-  int32_t AddressHandle = 0;
-  int32_t DescriptorHandle = 0;
-  int32_t ConnectHandle = 0;
-  // The data-set transfer's items, registered by the windows that keep a data set.
-  int32_t UploadQuestionHandle = 0;
-  int32_t UploadProgressHandle = 0;
-  int32_t DownloadProgressHandle = 0;
-  int32_t FullDownloadProgressHandle = 0;
-  // Minimum outer size and the outer size at the last resize, in whole twips.
-  int32_t MinFormWidth = 0;
-  int32_t MinFormHeight = 0;
-  int32_t LastFormWidth = 0;
-  int32_t LastFormHeight = 0;
-  // False while the load places the controls: resizes then lay out nothing.
-  bool FormLoaded = false;
-  // Windows the Help menu opened last; they close with this window.
-  platform::com::Ptr<platform::ui::Form> AboutWindow;
-  platform::com::Ptr<platform::ui::Form> SoftServiceWindow;
-  platform::com::Ptr<platform::ui::Form> ReadMeWindow;
 
   // The device menu and the sequence-start queue; null for a window that has none.
   DynamicMenu* dynamicMenu() const { return dynamicMenu_.get(); }
@@ -163,9 +152,13 @@ class ViewWindow : public platform::ui::Form {
   // Maintenance and Specialist menus no user may use, and the separator MenuS3, hidden.
   void loadMenusAndHelp(std::span<const MenuText> captions);
   // The minimum and last sizes of velumor::applyMinimumSize (minimum_size.h) kept in
-  // MinFormWidth, MinFormHeight, LastFormWidth and LastFormHeight.
+  // MinFormWidth, MinFormHeight, LastFormWidth and LastFormHeight. Resizes lay out nothing
+  // from here until layOutOnResize().
   void applyMinimumSize(std::string_view marker = "ResizeLabel",
                         std::string_view statusBar = "VelumorStatusBar");
+  // The load has placed the controls: resizes lay them out from now on.
+  void layOutOnResize() { FormLoaded_ = true; }
+  bool FormLoaded() const { return FormLoaded_; }
   // The progress frame over the status bar's data-source panel, borderless and in front, its
   // three bar pairs empty; the tooltips of the connection and data-source panels.
   void placeProgressFrame();
@@ -175,6 +168,13 @@ class ViewWindow : public platform::ui::Form {
   // maximised window has the screen's size), then the change against the last recorded size
   // in whole twips. False while minimised or still loading: nothing is to be laid out then.
   bool takeSizeChange(int32_t& dW, int32_t& dH);
+  // A window's own resize rule in place of takeSizeChange, given the minimum sizes, the last
+  // recorded sizes to update and whether the load has placed the controls.
+  using ResizeRule = std::function<void(int32_t minWidth, int32_t minHeight, int32_t& lastWidth,
+                                        int32_t& lastHeight, bool formLoaded)>;
+  void resizeBy(const ResizeRule& rule) {
+    rule(MinFormWidth, MinFormHeight, LastFormWidth, LastFormHeight, FormLoaded_);
+  }
   // The last step of every window's load.
   void createNotifyQueue() { binding_.openQueue(); }
   // The two optional frame operations: an entry stays enabled only where the host frame
@@ -187,6 +187,8 @@ class ViewWindow : public platform::ui::Form {
   // RegisterItem with the window's view handle; returns the status, `handle` 0 when refused.
   int32_t registerItem(const std::string& name, bool flag, int32_t& handle, int32_t tag = 0,
                        int32_t mode = 0);
+  // The same for one of the kit's items, its handle kept by the kit.
+  int32_t registerKitItem(KitItem item, const std::string& name, bool flag);
   void unadviseItem(int32_t handle);
   // The table-view menu entry stays only where the host knows the table view's menu state;
   // the item registered to ask is given back at once.
@@ -205,7 +207,7 @@ class ViewWindow : public platform::ui::Form {
   void registerSequenceProgressItems(std::vector<int32_t>& handles);
   // "UploadQuestion" exactly 1, connected and no upload running: asks, and on OK queues
   // "GET_TRANSMITTER_STATE_Octets" and "upload".
-  void askUpload(int32_t uploadQuestionHandle, int32_t connectHandle, int32_t uploadProgressHandle);
+  void askUpload();
 
   // --- building blocks for the dispatch (each reads its item itself)
   void ApplyEngineeringContext(int32_t handle);
@@ -234,10 +236,25 @@ class ViewWindow : public platform::ui::Form {
   // Writes 1 or 2 to the data-source item and moves the check marks at once.
   void chooseDataSource(int32_t source, int32_t handle);
 
-  // Handles of the items the standard menus write (filled by the window's registration).
-  int32_t UserLevelHandle = 0;
-  int32_t CurrentSourceHandle = 0;
-  int32_t AdjustHandle = 0;
+  // Handles of the kit's items, as registerKitItem kept them: 0 until then or for an item the
+  // host lacks (a handle of 0 never matches a notification).
+  int32_t EngineeringContextHandle() const { return kitHandle(KitItem::EngineeringContext); }
+  int32_t AddressHandle() const { return kitHandle(KitItem::Address); }
+  int32_t DescriptorHandle() const { return kitHandle(KitItem::Descriptor); }
+  int32_t ConnectHandle() const { return kitHandle(KitItem::Connect); }
+  int32_t CurrentSourceHandle() const { return kitHandle(KitItem::CurrentSource); }
+  int32_t UserLevelHandle() const { return kitHandle(KitItem::UserLevel); }
+  int32_t UploadQuestionHandle() const { return kitHandle(KitItem::UploadQuestion); }
+  int32_t UploadProgressHandle() const { return kitHandle(KitItem::UploadProgress); }
+  int32_t DownloadProgressHandle() const { return kitHandle(KitItem::DownloadProgress); }
+  int32_t FullDownloadProgressHandle() const { return kitHandle(KitItem::FullDownloadProgress); }
+  int32_t SaveToDataBaseOnExitHandle() const { return kitHandle(KitItem::SaveToDataBaseOnExit); }
+  int32_t DirtyHandle() const { return kitHandle(KitItem::Dirty); }
+
+  // What the shared branches last read, for the windows' own branches and reports.
+  int32_t ConnectionState() const { return ConnectionState_; }
+  const std::string& DataFileName() const { return DataFileName_; }
+  const std::string& DevDescText() const { return DevDescText_; }  // the device property "DevDescLong"
 
   // --- the unload
   // The standard unload, each step in its own error scope and run once: the window's own
@@ -257,16 +274,45 @@ class ViewWindow : public platform::ui::Form {
   void setMenuVisible(std::string_view name, bool visible);
   void setMenuChecked(std::string_view name, bool checked);
 
-  ViewBinding binding_;
-
  private:
   friend class DynamicMenu;
+  template <class>
+  friend struct TestAccess;
   void NotifyTimer_Timer();
   void RegisterTimer_Timer();
   void wireStandardMenus();
   void askSaveOnExit();
   // setMenuChecked for a menu of the settings that every notification of its item touches.
   void setChecked(KeptControl<platform::ui::Control>& menu, bool checked);
+
+  int32_t kitHandle(KitItem item) const { return kitHandles_[static_cast<size_t>(item)]; }
+
+  ViewBinding binding_;
+  // The view object that owns this window; handed back to the item manager at the unload.
+  platform::com::Ptr<tolvar::View> ViewRef;
+  // What the shared branches last read, under one name in every window.
+  int32_t ConnectionState_ = 0;
+  int32_t EngineeringContextValue = 0;
+  bool EngineeringContextApplied = false;
+  int32_t DataSourceValue = 0;
+  std::string DataFileName_;
+  std::string DevDescText_;
+  std::string AddressText;     // caption part, cut at NUL
+  std::string DescriptorText;  // caption part, cut at NUL
+  std::string HelpFile;        // the component's help file in the user's language
+  // By KitItem.
+  std::array<int32_t, static_cast<size_t>(KitItem::Dirty) + 1> kitHandles_{};
+  // Minimum outer size and the outer size at the last resize, in whole twips.
+  int32_t MinFormWidth = 0;
+  int32_t MinFormHeight = 0;
+  int32_t LastFormWidth = 0;
+  int32_t LastFormHeight = 0;
+  // False while the load places the controls: resizes then lay out nothing.
+  bool FormLoaded_ = false;
+  // Windows the Help menu opened last; they close with this window.
+  platform::com::Ptr<platform::ui::Form> AboutWindow;
+  platform::com::Ptr<platform::ui::Form> SoftServiceWindow;
+  platform::com::Ptr<platform::ui::Form> ReadMeWindow;
 
   ViewWindowTraits traits_;
   std::unique_ptr<DynamicMenu> dynamicMenu_;

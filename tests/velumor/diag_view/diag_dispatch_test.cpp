@@ -1,6 +1,7 @@
 // The notification dispatch as the user sees it: one record a tick, by tag or by handle;
 // the connection state on the rows, menus and buttons; the engineering-context lock; the
 // Device commands and the sequence-start queue on the manual clock.
+#include "tests/support/kit_access.h"
 #include "tests/velumor/diag_view/diag_view_fixture.h"
 
 namespace diagview_test {
@@ -42,9 +43,9 @@ TEST_F(DiagDispatchTest, OneRecordPerTickInArrivalOrder) {
   form->NotifyChanged(aim->handleOf("&&private&&connect"), false, 0, 0);
   run(1);
   EXPECT_EQ(bar().panel(Variant("StatusBarUser")).text, "Operator.Administrator");
-  EXPECT_EQ(form->ConnectionState, 0);
+  EXPECT_EQ(Kit::connectionState(*form), 0);
   run(1);
-  EXPECT_EQ(form->ConnectionState, 2);
+  EXPECT_EQ(Kit::connectionState(*form), 2);
   EXPECT_EQ(bar().panel(Variant("StatusBarCommText")).text, "Connected");
 }
 
@@ -57,7 +58,7 @@ TEST_F(DiagDispatchTest, RecordsOfOtherTagsHandlesAndAdjustAreDropped) {
   form->NotifyChanged(0, false, 0, 0);  // matches none of the handles not yet kept
   run(20);
   EXPECT_EQ(form->caption(), caption);
-  EXPECT_EQ(form->ConnectionState, 0);
+  EXPECT_EQ(Kit::connectionState(*form), 0);
   EXPECT_TRUE(form->binding().queue()->empty());
   EXPECT_FALSE(form->timer("NotifyTimer").isEnabled());
 }
@@ -95,10 +96,10 @@ TEST_F(DiagDispatchTest, ConnectingAndDisturbedLeaveTheRowsAsTheyAre) {
 
 TEST_F(DiagDispatchTest, AStateWithoutATextIsKeptAndDrawsNoError) {
   report("&&private&&connect", Variant(9.0));
-  EXPECT_EQ(form->ConnectionState, 9);
+  EXPECT_EQ(Kit::connectionState(*form), 9);
   EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   report("&&private&&connect", Variant(1.0e12));  // no Long: the record is dropped
-  EXPECT_EQ(form->ConnectionState, 9);
+  EXPECT_EQ(Kit::connectionState(*form), 9);
 }
 
 struct ContextCase {
@@ -115,7 +116,7 @@ TEST_P(DiagContextTest, TheLockAppliesOnceAndOnlyForAContextTheDescriptionLacks)
   aim->dd->handles[{"object", "&&private_FDT&&EngineeringContext"}] = 77;
   aim->dd->info2[77] = {Variant(c.described)};
   report("&&private_FDT&&EngineeringContext", Variant(c.value));
-  EXPECT_EQ(form->EngineeringContextApplied, c.applied);
+  EXPECT_EQ(Kit::engineeringContextApplied(*form), c.applied);
   EXPECT_EQ(ctl("MenuSetAddress").visible(), !c.applied);
   const bool off = c.applied && c.locked;
   for (const char* m : {"MenuConnect", "MenuDisconnect", "MenuSimulation", "MenuLoadDev", "MenuSaveDev"})

@@ -21,8 +21,7 @@ class SetDiagIndicatorTest : public DiagViewTest, public ::testing::WithParamInt
 
 TEST_P(SetDiagIndicatorTest, DrawsTextColoursAndLamp) {
   const IndicatorCase& c = GetParam();
-  open();
-  form->ConnectionState = c.connection;
+  showConnection(c.connection);
   form->SetDiagIndicator(c.value, &ctl("DiagSensorText", 2), &ctl("DiagSensorONOFF", 2));
   EXPECT_EQ(rowText("Sensor", 2), c.text);
   EXPECT_EQ(backColour("Sensor", 2), c.back);
@@ -42,8 +41,7 @@ INSTANTIATE_TEST_SUITE_P(Values, SetDiagIndicatorTest,
                                            IndicatorCase{4, 1, "off", 0xC0C0C5, kGreyText}));
 
 TEST_F(DiagViewTest, EitherControlOfARowMayBeMissing) {
-  open();
-  form->ConnectionState = 2;
+  showConnection(2);
   form->SetDiagIndicator(1, nullptr, &ctl("DiagValueONOFF", 0));
   EXPECT_EQ(lamp("Value", 0), 1);
   EXPECT_EQ(rowText("Value", 0), "off");  // untouched

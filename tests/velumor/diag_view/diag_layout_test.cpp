@@ -1,5 +1,6 @@
 // The diagnosis window follows its size: the selected group at once, every other group when
 // its tab is next chosen, the progress frame over its panel, never below the minimum.
+#include "tests/support/kit_access.h"
 #include "tests/velumor/diag_view/diag_view_fixture.h"
 
 namespace diagview_test {
@@ -121,16 +122,16 @@ TEST_F(DiagLayoutTest, BelowTheMinimumTheWindowSnapsBackInThatDimension) {
   EXPECT_FLOAT_EQ(form->width(), 9000.0f);
   EXPECT_FLOAT_EQ(form->height(), 5815.0f);
   expectFitted("Device");
-  EXPECT_EQ(form->LastFormWidth, 9000);
-  EXPECT_EQ(form->LastFormHeight, 5815);
+  EXPECT_EQ(Kit::lastFormWidth(*form), 9000);
+  EXPECT_EQ(Kit::lastFormHeight(*form), 5815);
 }
 
 TEST_F(DiagLayoutTest, MinimisingAndRestoringMovesNothing) {
   form->userResize(9000, 6500);
   const std::vector<Place> before = rowPlaces("Device", "Text");
   form->setWindowState(platform::ui::kMinimized);
-  EXPECT_EQ(form->LastFormWidth, 9000);
-  EXPECT_EQ(form->LastFormHeight, 6500);
+  EXPECT_EQ(Kit::lastFormWidth(*form), 9000);
+  EXPECT_EQ(Kit::lastFormHeight(*form), 6500);
   form->setWindowState(platform::ui::kNormal);
   const std::vector<Place> after = rowPlaces("Device", "Text");
   for (size_t i = 0; i < after.size(); ++i) EXPECT_FLOAT_EQ(after[i].top, before[i].top) << i;

@@ -2,6 +2,7 @@
 // the size it opens at, the probes, and the order of the unload with its one ReleaseView.
 #include <algorithm>
 
+#include "tests/support/kit_access.h"
 #include "tests/velumor/diag_view/diag_view_fixture.h"
 #include "velumor/shared/component.h"
 
@@ -12,11 +13,11 @@ constexpr float kStatusBarHeight = 315.0f;
 
 TEST_F(DiagViewTest, OpensAtItsMinimumSizeWithNineTabsAndTheDeviceGroup) {
   open();
-  EXPECT_EQ(form->MinFormWidth, 8040);
-  EXPECT_EQ(form->MinFormHeight, 5400 + 315 + 100);
+  EXPECT_EQ(Kit::minFormWidth(*form), 8040);
+  EXPECT_EQ(Kit::minFormHeight(*form), 5400 + 315 + 100);
   EXPECT_FLOAT_EQ(form->width(), 8040.0f);
   EXPECT_FLOAT_EQ(form->height(), 5500.0f + kStatusBarHeight);
-  EXPECT_TRUE(form->FormLoaded);
+  EXPECT_TRUE(Kit::formLoaded(*form));
   EXPECT_FALSE(ctl("ResizeLabel").visible());
 
   // The Limits tab is gone for good; its frame stays, hidden.
@@ -74,7 +75,7 @@ TEST_F(DiagViewTest, GermanRowsAndButtonsComeFromTheGermanTable) {
   EXPECT_EQ(rowText("Output", 0), "aus");
   EXPECT_EQ(ctl("DiagDeviceLabel", 1).caption(), "Konfiguration geändert:");
   EXPECT_EQ(tabs().tab(Variant("DiagValueKey")).caption, "Status Meßwerte");
-  EXPECT_EQ(form->HelpFile, (velumor::componentFolder() / "VR_GE.HLP").string());
+  EXPECT_EQ(Kit::helpFile(*form), (velumor::componentFolder() / "VR_GE.HLP").string());
 }
 
 TEST_F(DiagViewTest, DeviceButtonsStandBesideTheirRows) {
@@ -126,7 +127,7 @@ TEST_F(DiagViewTest, MenusAreCaptionedAndTheNeverOfferedEntriesHidden) {
   for (platform::ui::MenuControl* m : form->menu("MenuHelp").entries()) help.push_back(m->name());
   EXPECT_EQ(help, (std::vector<std::string>{"MenuContents", "MenuIndex", "MenuWeb", "MenuService", "MenuS5",
                                             "MenuReadMe", "MenuS6", "MenuAbout"}));
-  EXPECT_EQ(form->HelpFile, (velumor::componentFolder() / "VR_EN.HLP").string());
+  EXPECT_EQ(Kit::helpFile(*form), (velumor::componentFolder() / "VR_EN.HLP").string());
 }
 
 // The two optional frame operations, judged each on its own probe.
@@ -180,7 +181,7 @@ class DiagUnloadTest : public windowtest::UnloadTest<DiagViewTest> {
  protected:
   void beforeOpen() override {
     view = platform::com::makeObject<FakeView>();
-    form->ViewRef = view;
+    form->takeOwningView(view);
   }
   std::vector<std::string> ops() const { return aim->log().ops(); }
   Ptr<FakeView> view;
@@ -189,19 +190,21 @@ class DiagUnloadTest : public windowtest::UnloadTest<DiagViewTest> {
 TEST_F(DiagUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
   setHost(true, 1.0);
   services->queueMessageAnswer(platform::ui::mb::IdYes);
-  auto about = platform::com::makeObject<LoggingChildWindow>("About", aim->log());
-  auto readMe = platform::com::makeObject<LoggingChildWindow>("ReadMe", aim->log());
-  about->ensureLoaded();
-  readMe->ensureLoaded();
-  form->AboutWindow = about;
-  form->ReadMeWindow = readMe;
+  windowtest::UnloadLogger aboutLog("About", aim->log()), readMeLog("ReadMe", aim->log());
+  for (const char* menu : {"MenuAbout", "MenuReadMe"}) ASSERT_TRUE(form->userClick(ctl(menu)));
+  Ptr<platform::ui::Form> about = Kit::aboutWindow(*form);
+  Ptr<platform::ui::Form> readMe = Kit::readMeWindow(*form);
+  ASSERT_TRUE(about && readMe);
+  about->addFormObserver(&aboutLog);
+  readMe->addFormObserver(&readMeLog);
+  aim->log().clear();
   form->unload();
   EXPECT_EQ(ops(), (std::vector<std::string>{"Help", "GetBoolValue", "GetValue", "MsgBox", "GetFrame",
                                              "SaveToDatabase", "Unload About", "Unload ReadMe",
                                              "ReleaseItems", "ReleaseView"}));
   EXPECT_EQ(aim->releasedViews, std::vector<const void*>{view.get()});
-  EXPECT_EQ(form->ViewRef, nullptr);
-  EXPECT_EQ(form->AboutWindow, nullptr);
+  EXPECT_EQ(Kit::viewRef(*form), nullptr);
+  EXPECT_EQ(Kit::aboutWindow(*form), nullptr);
   EXPECT_EQ(form->binding().itemManager(), nullptr);
   EXPECT_FALSE(form->binding().hasQueue());
   // No timer of the window runs any more.
@@ -211,9 +214,12 @@ TEST_F(DiagUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
 
 TEST_F(DiagUnloadTest, TheRegistrationTimerStopsWhenTheWindowGoesBeforeItsTick) {
   // The unload comes before the registration tick: nothing is registered afterwards.
-  form->timer("SeqStartTimer").setProperty("Tag", Variant("upload\r\n"));
-  form->timer("SeqStartTimer").setProperty("Enabled", true);
-  form->unload();
+  auto fresh = platform::com::makeObject<Form>();
+  ASSERT_EQ(fresh->SetAppletItemManagRef(7, aim), 0);
+  aim->log().clear();
+  fresh->timer("SeqStartTimer").setProperty("Tag", Variant("upload\r\n"));
+  fresh->timer("SeqStartTimer").setProperty("Enabled", true);
+  fresh->unload();
   run(200);
   EXPECT_EQ(aim->log().count("RegisterItem"), 0);
   EXPECT_EQ(aim->log().count("StartSequence"), 0);

@@ -1,6 +1,7 @@
 // The menus of the diagnosis window as the user works them: what each entry asks of the
 // host, the Settings check marks, help and the small windows, and the device's own menu
 // with the entry that would open this very window left out.
+#include "tests/support/kit_access.h"
 #include "tests/velumor/diag_view/diag_view_fixture.h"
 #include "velumor/shared/component.h"
 #include "velumor/view_window/dynamic_menu.h"
@@ -109,14 +110,14 @@ TEST_F(DiagMenusTest, TheMakersPageOpensInTheBrowser) {
 
 TEST_F(DiagMenusTest, EachHelpWindowCommandOpensANewWindowAndOnlyTheNewestClosesWithTheView) {
   click("MenuReadMe");
-  Ptr<platform::ui::Form> first = form->ReadMeWindow;
+  Ptr<platform::ui::Form> first = Kit::readMeWindow(*form);
   click("MenuReadMe");
-  Ptr<platform::ui::Form> second = form->ReadMeWindow;
+  Ptr<platform::ui::Form> second = Kit::readMeWindow(*form);
   ASSERT_TRUE(first && second);
   EXPECT_NE(first.get(), second.get());
   click("MenuService");
-  ASSERT_TRUE(form->SoftServiceWindow);
-  Ptr<platform::ui::Form> service = form->SoftServiceWindow;
+  ASSERT_TRUE(Kit::softServiceWindow(*form));
+  Ptr<platform::ui::Form> service = Kit::softServiceWindow(*form);
   form->unload();
   EXPECT_TRUE(first->isLoaded());
   EXPECT_FALSE(second->isLoaded());
@@ -147,7 +148,7 @@ TEST_F(DiagMenusTest, EarlierHelpWindowsStayOpenWithNoReferenceKeptAndTheNewestC
 
 TEST_F(DiagMenusTest, ExitClosesTheWindowAndReleasesTheView) {
   auto view = platform::com::makeObject<FakeView>();
-  form->ViewRef = view;
+  form->takeOwningView(view);
   click("MenuExit");
   EXPECT_FALSE(form->isLoaded());
   EXPECT_EQ(aim->releasedViews, std::vector<const void*>{view.get()});

@@ -1,5 +1,6 @@
 // The registration tick against a recording host: what is registered, in which order and
 // how often, the table-view probe, the unbound Limits rows, and the upload question.
+#include "tests/support/kit_access.h"
 #include "tests/velumor/diag_view/diag_view_fixture.h"
 
 namespace diagview_test {
@@ -65,7 +66,7 @@ TEST_F(DiagRegistrationTest, RegistersEveryItemOnceInOrderWithTagZero) {
   EXPECT_EQ(form->HartRevisionHandle, handleOf("HartRevision"));
   EXPECT_EQ(form->LastFieldDeviceStatusHandle, handleOf("LastFieldDeviceStatus"));
   EXPECT_EQ(form->caption(), "RQ4400 Coriolis");
-  EXPECT_EQ(form->DevDescText, "RQ4400 Coriolis");
+  EXPECT_EQ(Kit::devDescText(*form), "RQ4400 Coriolis");
   EXPECT_EQ(form->getProperty("MousePointer").toLong(), 0);
   // The tick runs once.
   run(100);
@@ -128,7 +129,7 @@ TEST_F(DiagRegistrationTest, AFailingHostCallRegistersWhatItCanAndFinishesTheTic
   aim->values[handleOf("&&Sequence_Progress&&Upload")] = Variant(int32_t{0});
   services->queueMessageAnswer(platform::ui::mb::IdOK);
   tick();
-  EXPECT_EQ(form->DirtyHandle, handleOf("&&private&&Dirty"));
+  EXPECT_EQ(Kit::dirtyHandle(*form), handleOf("&&private&&Dirty"));
   EXPECT_EQ(aim->log().count("MsgBox"), 1);
   EXPECT_EQ(form->getProperty("MousePointer").toLong(), 0);
   EXPECT_EQ(form->seqStartQueue()->text(), "GET_TRANSMITTER_STATE_Octets\r\nupload\r\n");

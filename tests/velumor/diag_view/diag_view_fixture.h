@@ -21,7 +21,6 @@ namespace diagview_test {
 using platform::com::Ptr;
 using platform::com::Variant;
 using windowtest::FakeView;
-using windowtest::LoggingChildWindow;
 using windowtest::LoggingItemHandler;
 using windowtest::LoggingServices;
 using Form = velumor::VelumorDiagViewForm;
@@ -74,6 +73,14 @@ class DiagViewTest : public windowtest::WindowTest<Form> {
   }
   int32_t lamp(std::string_view group, int32_t row) {
     return ctl("Diag" + std::string(group) + "ONOFF", row).evalPath("state").toLong();
+  }
+  // The window opened and registered, and the host reporting the connection `state`.
+  void showConnection(int32_t state) {
+    open();
+    run(1);  // the registration tick
+    ASSERT_TRUE(aim->setItem("&&private&&connect", Variant(static_cast<double>(state))));
+    form->NotifyChanged(aim->handleOf("&&private&&connect"), false, 0, 0);
+    run(1);
   }
   // The user selects a tab.
   void clickTab(std::string_view key) {

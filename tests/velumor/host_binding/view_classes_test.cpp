@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/com/error.h"
+#include "tests/support/kit_access.h"
 #include "tests/velumor/host_binding/test_support.h"
 #include "velumor/shared/component.h"
 #include "velumor/shared/toolkit_load_resource.h"
@@ -89,7 +90,7 @@ TEST_P(ViewClassTest, CreatesItsWindowWithoutLoadingOrShowingIt) {
   EXPECT_EQ(window->name(), GetParam().windowName);
   EXPECT_EQ(view->ownedWindow(), window);
   EXPECT_FALSE(window->isLoaded());
-  EXPECT_EQ(window->ViewRef, nullptr);
+  EXPECT_EQ(Kit::viewRef(*window), nullptr);
   EXPECT_GT(velumor::componentLiveCount().value(), baseline);  // the view and its window count
 }
 
@@ -103,7 +104,7 @@ TEST_P(ViewClassTest, WindowLoadsInsideSetAppletItemManagRefWithTheItemManagerKe
   };
   const tolvar::View* viewRefAtGetDDObject = reinterpret_cast<const tolvar::View*>(1);
   host->log().onCall = [&](const Call& c) {
-    if (c.op == "GetDDObject") viewRefAtGetDDObject = window->ViewRef.get();
+    if (c.op == "GetDDObject") viewRefAtGetDDObject = Kit::viewRef(*window).get();
   };
 
   EXPECT_EQ(view->SetAppletItemManagRef(9, host), 0);
@@ -117,7 +118,7 @@ TEST_P(ViewClassTest, WindowLoadsInsideSetAppletItemManagRefWithTheItemManagerKe
   ASSERT_TRUE(window->binding().hasQueue());
   if (GetParam().viewRefOnNotify) {
     EXPECT_EQ(viewRefAtGetDDObject, nullptr);  // forwards only
-    EXPECT_EQ(window->ViewRef, nullptr);
+    EXPECT_EQ(Kit::viewRef(*window), nullptr);
   } else {
     EXPECT_EQ(viewRefAtGetDDObject, view.get());  // set before forwarding
   }
@@ -125,7 +126,7 @@ TEST_P(ViewClassTest, WindowLoadsInsideSetAppletItemManagRefWithTheItemManagerKe
 
 TEST_P(ViewClassTest, NotificationsAreQueuedForTheWindowNotHandledInTheCall) {
   ASSERT_EQ(view->SetAppletItemManagRef(9, host), 0);
-  if (!GetParam().viewRefOnNotify) window->ViewRef = nullptr;  // only the diagnosis class sets it here
+  if (!GetParam().viewRefOnNotify) window->dropOwningView();  // only the diagnosis class sets it here
   host->log().clear();
 
   EXPECT_EQ(view->NotifyChanged(21, true, 3, 0x12000001), 0);
@@ -135,9 +136,9 @@ TEST_P(ViewClassTest, NotificationsAreQueuedForTheWindowNotHandledInTheCall) {
   EXPECT_EQ(window->binding().queue()->front(), (velumor::VELUMOR_Notify_Type{21, true, 3, 0x12000001}));
   EXPECT_EQ(window->binding().queue()->back(), (velumor::VELUMOR_Notify_Type{22, false, -1, 0}));
   if (GetParam().viewRefOnNotify) {
-    EXPECT_EQ(window->ViewRef.get(), view.get());
+    EXPECT_EQ(Kit::viewRef(*window).get(), view.get());
   } else {
-    EXPECT_EQ(window->ViewRef, nullptr);  // forwards without touching ViewRef
+    EXPECT_EQ(Kit::viewRef(*window), nullptr);  // forwards without touching ViewRef
   }
   run(1);
   run(1);
@@ -147,7 +148,7 @@ TEST_P(ViewClassTest, NotificationsAreQueuedForTheWindowNotHandledInTheCall) {
 TEST_P(ViewClassTest, NotificationBeforeSetAppletItemManagRefIsDroppedWithoutLoading) {
   EXPECT_EQ(view->NotifyChanged(5, false, 1, 0), 0);
   EXPECT_FALSE(window->isLoaded());
-  EXPECT_EQ(window->ViewRef.get(), GetParam().viewRefOnNotify ? view.get() : nullptr);
+  EXPECT_EQ(Kit::viewRef(*window).get(), GetParam().viewRefOnNotify ? view.get() : nullptr);
   ASSERT_EQ(view->SetAppletItemManagRef(9, host), 0);
   EXPECT_TRUE(window->binding().queue()->empty());
   EXPECT_EQ(view->Destroy(), 0);
@@ -261,7 +262,7 @@ class DiagViewClassTest : public HostBindingTest {
 
 TEST_F(DiagViewClassTest, DestroyedBeforeItsFirstNotificationItStillReleasesTheViewOnce) {
   ASSERT_EQ(view->SetAppletItemManagRef(3, host), 0);
-  EXPECT_EQ(view->window()->ViewRef.get(), view.get());
+  EXPECT_EQ(Kit::viewRef(*view->window()).get(), view.get());
   run(5);
   EXPECT_EQ(view->Destroy(), 0);
   EXPECT_EQ(host->releasedViews, std::vector<const void*>{view.get()});

@@ -89,7 +89,7 @@ TEST_F(ViewKitTest, DisplayCaptionAndStatusBarWithoutMainWindowExtras) {
 
 TEST_F(ViewKitTest, UnloadRunsOnceReleasesOnceAndStopsEveryTimer) {
   auto w = makeObject<ProbeDisplay>();
-  w->ViewRef = makeObject<hbtest::DummyView>();
+  w->takeOwningView(makeObject<hbtest::DummyView>());
   w->SetAppletItemManagRef(3, host);
   w->NotifyChanged(1, false, 0, 0);
   ASSERT_TRUE(w->timer("NotifyTimer").isEnabled());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/com/error.h"
+#include "tests/support/kit_access.h"
 #include "tests/velumor/host_binding/test_support.h"
 
 namespace {
@@ -200,7 +201,7 @@ TEST_F(ViewWindowTest, FailingDispatchLosesOnlyItsOwnRecord) {
 
 TEST_F(ViewWindowTest, UnloadReleasesTheViewFirstThenStopsTimersAndDropsEverything) {
   Ptr<tolvar::View> view = makeObject<hbtest::DummyView>();
-  window->ViewRef = view;
+  window->takeOwningView(view);
   window->SetAppletItemManagRef(1, host);
   window->NotifyChanged(3, false, 0, 0);
   bool timerOnAtRelease = false;
@@ -216,7 +217,7 @@ TEST_F(ViewWindowTest, UnloadReleasesTheViewFirstThenStopsTimersAndDropsEverythi
   ASSERT_EQ(host->releasedViews, std::vector<const void*>{view.get()});
   EXPECT_TRUE(timerOnAtRelease);
   EXPECT_TRUE(itemManagerKeptAtRelease);
-  EXPECT_EQ(window->ViewRef, nullptr);
+  EXPECT_EQ(Kit::viewRef(*window), nullptr);
   EXPECT_EQ(window->binding().itemManager(), nullptr);
   EXPECT_EQ(window->binding().deviceDescription(), nullptr);
   EXPECT_FALSE(window->binding().hasQueue());
@@ -239,13 +240,13 @@ TEST_F(ViewWindowTest, UnloadWithoutViewRefReleasesNothing) {
 
 TEST_F(ViewWindowTest, FailingReleaseViewDoesNotStopTheUnload) {
   Ptr<tolvar::View> view = makeObject<hbtest::DummyView>();
-  window->ViewRef = view;
+  window->takeOwningView(view);
   window->SetAppletItemManagRef(1, host);
   host->failures.set("ReleaseView", kHostFailure);
   EXPECT_TRUE(window->unload());
   EXPECT_EQ(host->log().count("ReleaseView"), 1);
   EXPECT_FALSE(window->isLoaded());
-  EXPECT_EQ(window->ViewRef, nullptr);
+  EXPECT_EQ(Kit::viewRef(*window), nullptr);
   EXPECT_EQ(window->binding().itemManager(), nullptr);
   EXPECT_FALSE(window->binding().hasQueue());
 }
@@ -253,10 +254,10 @@ TEST_F(ViewWindowTest, FailingReleaseViewDoesNotStopTheUnload) {
 TEST_F(ViewWindowTest, ViewRefWithoutItemManagerIsDroppedWithoutACall) {
   // Shown before the host handed over its item manager, then closed.
   Ptr<tolvar::View> view = makeObject<hbtest::DummyView>();
-  window->ViewRef = view;
+  window->takeOwningView(view);
   window->show();
   EXPECT_TRUE(window->unload());
-  EXPECT_EQ(window->ViewRef, nullptr);
+  EXPECT_EQ(Kit::viewRef(*window), nullptr);
   EXPECT_TRUE(host->log().calls().empty());
 }
 

@@ -1,4 +1,5 @@
 // The main window's size rules, the lazy fitting of its pages and the parked tabs.
+#include "tests/support/kit_access.h"
 #include "tests/velumor/main_view/main_view_fixture.h"
 
 namespace mainview_test {
@@ -82,13 +83,13 @@ TEST_F(MainViewTest, SizeChangesCountInWholeTwipsRoundingHalvesToEven) {
   open();
   ASSERT_TRUE(form->userResize(kMinW + 0.5f, kMinH));  // 0.5 rounds to 0
   EXPECT_FLOAT_EQ(ctl("MainTab").width(), 8415.0f);
-  EXPECT_EQ(form->LastFormWidth, 8760);
+  EXPECT_EQ(Kit::lastFormWidth(*form), 8760);
   ASSERT_TRUE(form->userResize(kMinW + 1.5f, kMinH));  // 1.5 rounds to 2
   EXPECT_FLOAT_EQ(ctl("MainTab").width(), 8417.0f);
-  EXPECT_EQ(form->LastFormWidth, 8762);
+  EXPECT_EQ(Kit::lastFormWidth(*form), 8762);
   ASSERT_TRUE(form->userResize(kMinW + 2.5f, kMinH));  // 0.5 again: 0, remembered 8762
   EXPECT_FLOAT_EQ(ctl("MainTab").width(), 8417.0f);
-  EXPECT_EQ(form->LastFormWidth, 8762);
+  EXPECT_EQ(Kit::lastFormWidth(*form), 8762);
 }
 
 TEST_F(MainViewTest, MinimisingAndRestoringMovesNothing) {
@@ -97,7 +98,7 @@ TEST_F(MainViewTest, MinimisingAndRestoringMovesNothing) {
   const float tabW = ctl("MainTab").width();
   const float tabH = ctl("MainTab").height();
   form->setWindowState(platform::ui::kMinimized);
-  EXPECT_EQ(form->LastFormWidth, static_cast<int32_t>(kMinW + 400));
+  EXPECT_EQ(Kit::lastFormWidth(*form), static_cast<int32_t>(kMinW + 400));
   form->setWindowState(platform::ui::kNormal);
   EXPECT_FLOAT_EQ(ctl("MainTab").width(), tabW);
   EXPECT_FLOAT_EQ(ctl("MainTab").height(), tabH);

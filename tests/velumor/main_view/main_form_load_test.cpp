@@ -3,6 +3,7 @@
 // optional host frame operations.
 #include <algorithm>
 
+#include "tests/support/kit_access.h"
 #include "tests/velumor/main_view/main_view_fixture.h"
 #include "velumor/shared/component.h"
 
@@ -15,8 +16,8 @@ TEST_F(MainViewTest, OpensAtItsMinimumSizeBehindTheStartUpPanel) {
   open();
   EXPECT_FLOAT_EQ(form->width(), 8760.0f);
   EXPECT_FLOAT_EQ(form->height(), 5500.0f + kStatusBarHeight);
-  EXPECT_EQ(form->MinFormWidth, 8760);
-  EXPECT_EQ(form->MinFormHeight, 5815);
+  EXPECT_EQ(Kit::minFormWidth(*form), 8760);
+  EXPECT_EQ(Kit::minFormHeight(*form), 5815);
 
   EXPECT_FALSE(ctl("MainTab").visible());
   platform::ui::Control& init = ctl("InitFrame");
@@ -36,7 +37,7 @@ TEST_F(MainViewTest, OpensAtItsMinimumSizeBehindTheStartUpPanel) {
   for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
     EXPECT_EQ(ctl(frame).visible(), frame == "MainDeviceInfoFrame") << frame;
   EXPECT_FALSE(ctl("ResizeLabel").visible());
-  EXPECT_TRUE(form->FormLoaded);
+  EXPECT_TRUE(Kit::formLoaded(*form));
 }
 
 TEST_F(MainViewTest, LoadMakesNoHostCallButTheProbesAndStartsNoTimer) {
@@ -69,12 +70,12 @@ TEST_F(MainViewTest, MenuEntriesTheViewNeverOffersAreHidden) {
 
 TEST_F(MainViewTest, HelpFileLiesInTheComponentFolderInTheUsersLanguage) {
   open();
-  EXPECT_EQ(form->HelpFile, (velumor::componentFolder() / "VR_EN.HLP").string());
+  EXPECT_EQ(Kit::helpFile(*form), (velumor::componentFolder() / "VR_EN.HLP").string());
 
   ScopedLang german("de");
   auto other = platform::com::makeObject<velumor::VelumorMainViewForm>();
   ASSERT_EQ(other->SetAppletItemManagRef(8, aim), 0);
-  EXPECT_EQ(other->HelpFile, (velumor::componentFolder() / "VR_GE.HLP").string());
+  EXPECT_EQ(Kit::helpFile(*other), (velumor::componentFolder() / "VR_GE.HLP").string());
   other->unload();
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "main_view_fixture.h"
+#include "tests/support/kit_access.h"
 #include "tolvar/applet/host_access.h"
 #include "velumor/view_window/dynamic_menu.h"
 #include "velumor/view_window/seq_start_queue.h"
@@ -286,7 +287,7 @@ TEST_F(MainRoadTest, ConnectionStateSwitchesTabSetsAndPanel) {
   EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
   // NaN drops the branch.
   notify("&&private&&connect", Variant(std::numeric_limits<double>::quiet_NaN()));
-  EXPECT_EQ(form->ConnectionState, 9);
+  EXPECT_EQ(Kit::connectionState(*form), 9);
 }
 
 TEST_F(MainRoadTest, CaptionFromAddressAndDescriptorCutAtNul) {
@@ -330,10 +331,10 @@ TEST_F(MainRoadTest, EngineeringContextLatchesOnceAndLocksTheMenus) {
   registerWindow();
   notify("&&private&&connect", Variant(2.0));
   notify("&&private_FDT&&EngineeringContext", Variant(4294967294.0));
-  EXPECT_EQ(form->EngineeringContextValue, -2);
+  EXPECT_EQ(Kit::engineeringContextValue(*form), -2);
   notify("&&private_FDT&&EngineeringContext", Variant(2.0));
   // -2 has qualifying bits and latched already: 2 changes nothing but the stored value.
-  EXPECT_EQ(form->EngineeringContextValue, 2);
+  EXPECT_EQ(Kit::engineeringContextValue(*form), 2);
   EXPECT_FALSE(ctl("MenuSetAddress").visible());
   EXPECT_TRUE(ctl("MenuConnect").enabled());
 }
@@ -470,9 +471,9 @@ TEST_F(MainRoadTest, StandardMenusHelpAndChildWindows) {
   EXPECT_EQ(aim->log().count("LoadFromDatabase"), 1);
   EXPECT_EQ(aim->log().of("OpenView")[0].args[0].toString(), "GenericView.GenericViewClass");
   EXPECT_EQ(services->requestsOf("url").size(), 1u);
-  ASSERT_TRUE(form->SoftServiceWindow);
-  ASSERT_TRUE(form->ReadMeWindow);
-  Ptr<platform::ui::Form> readMe = form->ReadMeWindow;
+  ASSERT_TRUE(Kit::softServiceWindow(*form));
+  ASSERT_TRUE(Kit::readMeWindow(*form));
+  Ptr<platform::ui::Form> readMe = Kit::readMeWindow(*form);
   run(1);
   EXPECT_EQ(started(), std::vector<std::string>({"FULL_DOWNLOAD"}));
   EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());

@@ -1,5 +1,6 @@
 // Shut-down of the main window: the save question and its exact conditions, the order of
 // the steps, the one ReleaseView, and what happens to notifications afterwards.
+#include "tests/support/kit_access.h"
 #include "tests/velumor/main_view/main_view_fixture.h"
 
 namespace mainview_test {
@@ -74,10 +75,11 @@ TEST_F(MainViewUnloadTest, TheQuestionIsAskedInTheUsersLanguage) {
 }
 
 TEST_F(MainViewUnloadTest, BeforeRegistrationBothReadsUseHandleZero) {
-  form->DirtyHandle = 0;
-  form->SaveToDataBaseOnExitHandle = 0;
+  auto fresh = platform::com::makeObject<velumor::VelumorMainViewForm>();
+  ASSERT_EQ(fresh->SetAppletItemManagRef(7, aim), 0);  // loaded; its registration tick has not run
+  aim->log().clear();
   aim->values[0] = Variant(1.0);  // one host answer for both reads: True and 1.0
-  form->unload();
+  fresh->unload();
   EXPECT_EQ(aim->log().of("GetBoolValue")[0].args[0].toLong(), 0);
   EXPECT_EQ(aim->log().of("GetValue")[0].args[0].toLong(), 0);
   EXPECT_EQ(questions(), 1);
@@ -85,17 +87,21 @@ TEST_F(MainViewUnloadTest, BeforeRegistrationBothReadsUseHandleZero) {
 
 TEST_F(MainViewUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
   auto view = platform::com::makeObject<FakeView>();
-  form->ViewRef = view;
+  form->takeOwningView(view);
   setHost(true, 1.0);
   services->queueMessageAnswer(platform::ui::mb::IdYes);
-  auto about = platform::com::makeObject<LoggingChildWindow>("About", aim->log());
-  auto service = platform::com::makeObject<LoggingChildWindow>("Service", aim->log());
-  auto readMe = platform::com::makeObject<LoggingChildWindow>("ReadMe", aim->log());
-  for (LoggingChildWindow* w : {about.get(), service.get(), readMe.get()}) w->show();
-  // Opened in another order than they close.
-  form->ReadMeWindow = readMe;
-  form->AboutWindow = about;
-  form->SoftServiceWindow = service;
+  // Opened from the Help menu in another order than they close.
+  windowtest::UnloadLogger aboutLog("About", aim->log()), serviceLog("Service", aim->log()),
+      readMeLog("ReadMe", aim->log());
+  for (const char* menu : {"MenuReadMe", "MenuAbout", "MenuService"}) ASSERT_TRUE(form->userClick(ctl(menu)));
+  Ptr<platform::ui::Form> about = Kit::aboutWindow(*form);
+  Ptr<platform::ui::Form> service = Kit::softServiceWindow(*form);
+  Ptr<platform::ui::Form> readMe = Kit::readMeWindow(*form);
+  ASSERT_TRUE(about && service && readMe);
+  about->addFormObserver(&aboutLog);
+  service->addFormObserver(&serviceLog);
+  readMe->addFormObserver(&readMeLog);
+  aim->log().clear();
   form->NotifyChanged(5, false, 0, 0);
   form->timer("SeqStartTimer").setProperty("Enabled", true);
   form->timer("DiagLEDTimer").setProperty("Enabled", true);
@@ -119,11 +125,11 @@ TEST_F(MainViewUnloadTest, StepsRunInOrderAndTheViewIsReleasedOnce) {
   ASSERT_EQ(aim->releasedViews.size(), 1u);
   EXPECT_EQ(aim->releasedViews[0], view.get());
   EXPECT_TRUE(timersRanAtRelease);
-  for (LoggingChildWindow* w : {about.get(), service.get(), readMe.get()}) EXPECT_FALSE(w->isLoaded());
-  EXPECT_FALSE(form->AboutWindow);
-  EXPECT_FALSE(form->SoftServiceWindow);
-  EXPECT_FALSE(form->ReadMeWindow);
-  EXPECT_FALSE(form->ViewRef);
+  for (platform::ui::Form* w : {about.get(), service.get(), readMe.get()}) EXPECT_FALSE(w->isLoaded());
+  EXPECT_FALSE(Kit::aboutWindow(*form));
+  EXPECT_FALSE(Kit::softServiceWindow(*form));
+  EXPECT_FALSE(Kit::readMeWindow(*form));
+  EXPECT_FALSE(Kit::viewRef(*form));
   EXPECT_FALSE(form->binding().itemManager());
   EXPECT_FALSE(form->binding().deviceDescription());
   EXPECT_FALSE(form->binding().hasQueue());
@@ -142,17 +148,17 @@ TEST_F(MainViewUnloadTest, WithoutViewRefNothingIsReleasedAtTheItemManager) {
 }
 
 TEST_F(MainViewUnloadTest, AFailingReleaseViewDoesNotStopTheUnload) {
-  form->ViewRef = platform::com::makeObject<FakeView>();
+  form->takeOwningView(platform::com::makeObject<FakeView>());
   aim->failures.set("ReleaseView", platform::com::hr::Fail);
   EXPECT_TRUE(form->unload());
   EXPECT_FALSE(form->isLoaded());
-  EXPECT_FALSE(form->ViewRef);
+  EXPECT_FALSE(Kit::viewRef(*form));
   EXPECT_FALSE(form->binding().itemManager());
   EXPECT_FALSE(form->binding().hasQueue());
 }
 
 TEST_F(MainViewUnloadTest, AFailedSaveIsReportedAndTheWindowStillCloses) {
-  form->ViewRef = platform::com::makeObject<FakeView>();
+  form->takeOwningView(platform::com::makeObject<FakeView>());
   setHost(true, 1.0);
   services->queueMessageAnswer(platform::ui::mb::IdYes);
   aim->frame->failures.set("SaveToDatabase", platform::com::hr::Fail);

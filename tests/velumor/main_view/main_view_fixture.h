@@ -64,7 +64,6 @@ inline std::map<int32_t, std::string> readStringTable(const std::string& languag
 }
 
 using windowtest::FakeView;
-using windowtest::LoggingChildWindow;
 using windowtest::LoggingItemHandler;
 using windowtest::LoggingServices;
 

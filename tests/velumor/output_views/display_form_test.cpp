@@ -99,7 +99,7 @@ class DisplayFormTest : public hbtest::HostBindingTest {
 
   VelumorDisplayForm& open(DisplayKind kind) {
     window = makeObject<VelumorDisplayForm>(kind);
-    window->ViewRef = makeObject<hbtest::DummyView>();
+    window->takeOwningView(makeObject<hbtest::DummyView>());
     EXPECT_EQ(window->SetAppletItemManagRef(42, host), 0);
     hbtest::run(1);
     return *window;

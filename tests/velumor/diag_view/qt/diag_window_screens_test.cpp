@@ -21,6 +21,7 @@
 #include "frontend/qt/front_end.h"
 #include "frontend/qt/qt_services.h"
 #include "tests/frontend/qt/screen_checks.h"
+#include "tests/support/kit_access.h"
 #include "tests/velumor/diag_view/diag_view_fixture.h"
 #include "tests/velumor/window_screens_fixture.h"
 #include "velumor/shared/toolkit_load_resource.h"
@@ -72,8 +73,8 @@ class DiagWindowScreens : public WindowScreensTest<velumor::VelumorDiagViewForm>
 };
 
 TEST_P(DiagWindowScreens, EveryGroupIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
-  EXPECT_FLOAT_EQ(form->width(), static_cast<float>(form->MinFormWidth));
-  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(form->MinFormHeight));
+  EXPECT_FLOAT_EQ(form->width(), static_cast<float>(Kit::minFormWidth(*form)));
+  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(Kit::minFormHeight(*form)));
   const std::map<int32_t, std::string> texts = mainview_test::readStringTable(lang());
   const std::filesystem::path dir = VELUMOR_SCREENS_DIR;
   std::filesystem::create_directories(dir);

@@ -32,6 +32,7 @@
 #include "frontend/qt/qt_convert.h"
 #include "tests/frontend/qt/qt_test_support.h"
 #include "tests/frontend/qt/screen_checks.h"
+#include "tests/support/kit_access.h"
 #include "tests/velumor/main_view/main_view_fixture.h"
 #include "tests/velumor/window_screens_fixture.h"
 
@@ -152,8 +153,8 @@ class MainWindowScreens : public WindowScreensTest<velumor::VelumorMainViewForm>
 };
 
 TEST_P(MainWindowScreens, EveryPageIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
-  EXPECT_FLOAT_EQ(form->width(), static_cast<float>(form->MinFormWidth));
-  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(form->MinFormHeight));
+  EXPECT_FLOAT_EQ(form->width(), static_cast<float>(Kit::minFormWidth(*form)));
+  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(Kit::minFormHeight(*form)));
   const std::map<int32_t, std::string> texts = mainview_test::readStringTable(lang());
   const std::filesystem::path dir = VELUMOR_SCREENS_DIR;
   std::filesystem::create_directories(dir);

@@ -317,7 +317,7 @@ TEST_F(HostCloseTest, TheViewsEndUnloadsWithoutAsking) {
   const auto before = boxes().size();
   // The window's hold on its view is what keeps a view alive while the window is open; once
   // that is gone, the host letting go ends the view, and its window goes without a question.
-  window->ViewRef = nullptr;
+  window->dropOwningView();
   view = nullptr;
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(boxes().size(), before);

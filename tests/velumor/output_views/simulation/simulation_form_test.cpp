@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "tests/support/kit_access.h"
 #include "tests/velumor/output_views/simulation/simulation_fixture.h"
 
 namespace simview_test {
@@ -56,22 +57,22 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SimulationTest, OpensAtItsMinimumSizeAndSnapsBackWhenDraggedSmaller) {
   open();
   const float bar = ctl("VelumorStatusBar").height();
-  EXPECT_EQ(form->MinFormWidth, 5640);
-  EXPECT_EQ(form->MinFormHeight, static_cast<int32_t>(std::lround(3480 + bar + 100)));
+  EXPECT_EQ(Kit::minFormWidth(*form), 5640);
+  EXPECT_EQ(Kit::minFormHeight(*form), static_cast<int32_t>(std::lround(3480 + bar + 100)));
   EXPECT_FLOAT_EQ(form->width(), 5640);
-  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(form->MinFormHeight));
+  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(Kit::minFormHeight(*form)));
   EXPECT_FALSE(ctl("ResizeLabel").visible());
 
   const float frameW = ctl("SimulationFrame").width();
   const float frameH = ctl("SimulationFrame").height();
   ASSERT_TRUE(form->userResize(7000, 5000));
   EXPECT_FLOAT_EQ(ctl("SimulationFrame").width(), frameW + 1360);
-  EXPECT_FLOAT_EQ(ctl("SimulationFrame").height(), frameH + 5000 - form->MinFormHeight);
+  EXPECT_FLOAT_EQ(ctl("SimulationFrame").height(), frameH + 5000 - Kit::minFormHeight(*form));
   // Inside the frame nothing moves.
   EXPECT_FLOAT_EQ(ctl("AdjustCommand").left(), 3000);
   ASSERT_TRUE(form->userResize(3000, 1000));
   EXPECT_FLOAT_EQ(form->width(), 5640);
-  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(form->MinFormHeight));
+  EXPECT_FLOAT_EQ(form->height(), static_cast<float>(Kit::minFormHeight(*form)));
   EXPECT_FLOAT_EQ(ctl("SimulationFrame").width(), frameW);
   EXPECT_FLOAT_EQ(ctl("SimulationFrame").height(), frameH);
   // The progress bars follow the data-source panel.
@@ -154,14 +155,14 @@ TEST_F(SimulationTest, ARefusedItemKeepsHandleZeroAndTheRestIsRegistered) {
   aim->registerStatus["&&private&&connect"] = 1;
   open();
   EXPECT_EQ(form->LastFieldDeviceStatusHandle, 0);
-  EXPECT_EQ(form->ConnectHandle, 0);
+  EXPECT_EQ(Kit::connectHandle(*form), 0);
   EXPECT_NE(form->FixedCurrentHandle, 0);
   EXPECT_TRUE(aim->registration("&&private&&Dirty").has_value());
   // A notification carrying handle 0 is not taken for the refused items.
   form->NotifyChanged(0, false, 0, 0);
   run(1);
   EXPECT_EQ(lamp().picture.source, "bitmap:104");
-  EXPECT_EQ(form->ConnectionState, 0);
+  EXPECT_EQ(Kit::connectionState(*form), 0);
 }
 
 TEST_F(SimulationTest, NoSequenceAtAllRegistersNoProgressItem) {
@@ -186,7 +187,7 @@ TEST_F(SimulationTest, StatusBarFollowsConnectionUserLevelAndSourceAndOddValuesD
   EXPECT_EQ(bar.panel(Variant("StatusBarDataSource")).toolTipText, "Source: &Device");
   // Outside their tables: kept, but no text and no picture of their own.
   notify("&&private&&connect", Variant(9.0));
-  EXPECT_EQ(form->ConnectionState, 9);
+  EXPECT_EQ(Kit::connectionState(*form), 9);
   EXPECT_EQ(bar.panel(Variant("StatusBarCommText")).text, "");
   notify("&&private&&CurrentSource", Variant(7.0));
   EXPECT_EQ(bar.panel(Variant("StatusBarDataSource")).toolTipText, "Source: &Device");
