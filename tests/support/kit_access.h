@@ -4,10 +4,12 @@
 // reaches a state the way the product does (registration, notifications, the menus).
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 #include "tolvar/applet/applet.h"
+#include "velumor/output_views/velumor_simulation_form.h"
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
@@ -39,7 +41,21 @@ struct TestAccess<ViewWindow> {
   }
 };
 
+template <>
+struct TestAccess<VelumorSimulationForm> {
+  static int32_t lastFieldDeviceStatusHandle(const VelumorSimulationForm& f) {
+    return f.LastFieldDeviceStatusHandle;
+  }
+  static int32_t fixedCurrentHandle(const VelumorSimulationForm& f) { return f.FixedCurrentHandle; }
+  static const std::vector<int32_t>& sequenceProgressHandles(const VelumorSimulationForm& f) {
+    return f.SequenceProgressHandles;
+  }
+  static uint8_t fieldDeviceStatusByte(const VelumorSimulationForm& f) { return f.FieldDeviceStatusByte; }
+  static bool optionSynchronised(const VelumorSimulationForm& f) { return f.OptionSynchronised; }
+};
+
 }  // namespace velumor
 
 // The tests' short name for the kit's reads.
 using Kit = velumor::TestAccess<velumor::ViewWindow>;
+using SimulationAccess = velumor::TestAccess<velumor::VelumorSimulationForm>;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
 namespace velumor {
@@ -15,19 +16,6 @@ class VelumorSimulationForm : public ViewWindow {
   // The window's traits: caption text 4, the device menu without its own entry, user level
   // and data source in the status bar only.
   static ViewWindowTraits traits();
-
-  // Item handles kept by the registration tick; 0 for an item the host does not have, and a
-  // handle of 0 never matches a notification. (The user level, data source, dirty flag and
-  // save-on-exit, connection and data-set transfer handles are the kit's members.)
-  int32_t ConnectEnumHandle = 0;
-  int32_t LastFieldDeviceStatusHandle = 0;
-  int32_t FixedCurrentHandle = 0;
-  std::vector<int32_t> SequenceProgressHandles;
-
-  // The field device status byte that last changed the lamp; 0 until the device reports.
-  uint8_t FieldDeviceStatusByte = 0;
-  // The mode options follow the device's first report only; after that the user's choice.
-  bool OptionSynchronised = false;
 
   static constexpr const char* kFixedCurrentSequence = "SeqHART_COMMAND_040_Write";
   static constexpr uint8_t kLoopCurrentFixed = 0x08;
@@ -50,11 +38,27 @@ class VelumorSimulationForm : public ViewWindow {
   void AdjustCommand_Click();
 
  private:
+  template <class>
+  friend struct TestAccess;
+
   void setLoadTexts();
   // The registration tick up to the upload question, under the hourglass.
   void registerItemsAndMenu();
   void writeFixedCurrent(float value);
   bool loopCurrentFixed() const { return (FieldDeviceStatusByte & kLoopCurrentFixed) != 0; }
+
+  // Item handles kept by the registration tick; 0 for an item the host does not have, and a
+  // handle of 0 never matches a notification. (The user level, data source, dirty flag and
+  // save-on-exit, connection and data-set transfer handles are kept by the kit.)
+  int32_t ConnectEnumHandle = 0;
+  int32_t LastFieldDeviceStatusHandle = 0;
+  int32_t FixedCurrentHandle = 0;
+  std::vector<int32_t> SequenceProgressHandles;
+
+  // The field device status byte that last changed the lamp; 0 until the device reports.
+  uint8_t FieldDeviceStatusByte = 0;
+  // The mode options follow the device's first report only; after that the user's choice.
+  bool OptionSynchronised = false;
 
   // Set while the first status report selects an option: a refused text then stays silent.
   bool synchronising_ = false;

@@ -1,6 +1,7 @@
 // The fixed-current road on a recording host: what the mode options write, what Adjust
 // queues and when the host is asked to start it, how the lamp and the options follow the
 // device's status byte, and the close guard by the user and by the host with each answer.
+#include "tests/support/kit_access.h"
 #include "tests/velumor/output_views/simulation/simulation_fixture.h"
 #include "velumor/host_binding/view_classes.h"
 
@@ -117,7 +118,7 @@ TEST_F(SimulationTest, LampFollowsTheDeviceAndTheOptionsFollowItOnlyOnce) {
   notify("LastFieldDeviceStatus", Variant(0.0));
   EXPECT_EQ(lamp().picture.source, "bitmap:104");
   EXPECT_FALSE(optionOn(0) || optionOn(1));
-  EXPECT_FALSE(form->OptionSynchronised);
+  EXPECT_FALSE(SimulationAccess::optionSynchronised(*form));
 
   type("12,5");
   notify("LastFieldDeviceStatus", Variant(kFixed + 1));
@@ -168,8 +169,8 @@ TEST_F(SimulationTest, AStatusOutsideAByteChangesNothing) {
   for (double v : {256.0, -8.0, 1e12, std::numeric_limits<double>::quiet_NaN(), 8.5e9}) {
     notify("LastFieldDeviceStatus", Variant(v));
     EXPECT_EQ(lamp().picture.source, "bitmap:104") << v;
-    EXPECT_EQ(form->FieldDeviceStatusByte, 0) << v;
-    EXPECT_FALSE(form->OptionSynchronised) << v;
+    EXPECT_EQ(SimulationAccess::fieldDeviceStatusByte(*form), 0) << v;
+    EXPECT_FALSE(SimulationAccess::optionSynchronised(*form)) << v;
   }
   EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty());
 }

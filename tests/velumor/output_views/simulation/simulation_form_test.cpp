@@ -154,9 +154,9 @@ TEST_F(SimulationTest, ARefusedItemKeepsHandleZeroAndTheRestIsRegistered) {
   aim->registerStatus["LastFieldDeviceStatus"] = 1;
   aim->registerStatus["&&private&&connect"] = 1;
   open();
-  EXPECT_EQ(form->LastFieldDeviceStatusHandle, 0);
+  EXPECT_EQ(SimulationAccess::lastFieldDeviceStatusHandle(*form), 0);
   EXPECT_EQ(Kit::connectHandle(*form), 0);
-  EXPECT_NE(form->FixedCurrentHandle, 0);
+  EXPECT_NE(SimulationAccess::fixedCurrentHandle(*form), 0);
   EXPECT_TRUE(aim->registration("&&private&&Dirty").has_value());
   // A notification carrying handle 0 is not taken for the refused items.
   form->NotifyChanged(0, false, 0, 0);
@@ -169,7 +169,7 @@ TEST_F(SimulationTest, NoSequenceAtAllRegistersNoProgressItem) {
   aim->dd->objects["sequence"] = {};
   open();
   for (const auto& r : aim->registrations) EXPECT_EQ(r.name.find("SeqHART"), std::string::npos) << r.name;
-  EXPECT_TRUE(form->SequenceProgressHandles.empty());
+  EXPECT_TRUE(SimulationAccess::sequenceProgressHandles(*form).empty());
 }
 
 TEST_F(SimulationTest, StatusBarFollowsConnectionUserLevelAndSourceAndOddValuesDrawNothing) {
