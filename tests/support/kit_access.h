@@ -9,6 +9,7 @@
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 #include "tolvar/applet/applet.h"
+#include "velumor/output_views/velumor_display_form.h"
 #include "velumor/output_views/velumor_simulation_form.h"
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
@@ -54,8 +55,14 @@ struct TestAccess<VelumorSimulationForm> {
   static bool optionSynchronised(const VelumorSimulationForm& f) { return f.OptionSynchronised; }
 };
 
+template <>
+struct TestAccess<VelumorDisplayForm> {
+  static int32_t pulseSelection(const VelumorDisplayForm& f) { return f.PulseSelection; }
+};
+
 }  // namespace velumor
 
 // The tests' short name for the kit's reads.
 using Kit = velumor::TestAccess<velumor::ViewWindow>;
+using DisplayAccess = velumor::TestAccess<velumor::VelumorDisplayForm>;
 using SimulationAccess = velumor::TestAccess<velumor::VelumorSimulationForm>;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
 namespace velumor {
@@ -28,16 +29,6 @@ class VelumorDisplayForm : public ViewWindow {
   // no Settings menu; the caption begins with the kind's title text.
   static ViewWindowTraits traitsFor(DisplayKind kind);
 
-  // The last selection of each channel (the device's assignment of a variable to current
-  // output 1, current output 2, the pulse output and the display's second line).
-  int32_t Output1Selection = 0;
-  int32_t Output2Selection = 0;
-  int32_t PulseSelection = 0;
-  int32_t Display2ndLineSelection = 0;
-  // Handed to the instruments at each configuration; a change alone reconfigures nothing.
-  int32_t UserLevel = 0;
-  int32_t CountryCode = 0;
-
  protected:
   void Form_Load() override;
   void Form_Resize() override;
@@ -47,6 +38,9 @@ class VelumorDisplayForm : public ViewWindow {
   void OnConnectionState(int32_t state) override;
 
  private:
+  template <class>
+  friend struct TestAccess;
+
   struct ChannelItems {
     int32_t selectionHandle = 0;
     int32_t enumHandle = 0;
@@ -58,6 +52,15 @@ class VelumorDisplayForm : public ViewWindow {
   std::optional<int32_t> readLong(int32_t handle);
 
   DisplayKind kind_;
+  // The last selection of each channel (the device's assignment of a variable to current
+  // output 1, current output 2, the pulse output and the display's second line).
+  int32_t Output1Selection = 0;
+  int32_t Output2Selection = 0;
+  int32_t PulseSelection = 0;
+  int32_t Display2ndLineSelection = 0;
+  // Handed to the instruments at each configuration; a change alone reconfigures nothing.
+  int32_t UserLevel = 0;
+  int32_t CountryCode = 0;
   int32_t ConnectEnumHandle = 0;  // the connection handles are the kit's members
   int32_t CountryCodeHandle = 0;
   std::array<ChannelItems, 4> channels_{};  // in channel order: Output 1, Output 2, Pulse, second line

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/com/error.h"
 #include "platform/ui/controls.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/kit_access.h"
 #include "tests/velumor/host_binding/test_support.h"
 #include "tests/velumor/shared/scoped_lang.h"
 #include "tolvar/applet/control_ids.h"
@@ -49,9 +51,13 @@ class RecordingInstrument : public platform::ui::UserControlImpl {
       s += " = " + args.back().debugString();
     }
     calls.push_back(s);
+    if (kind == InvokeKind::Method && args.size() == 3)  // ConnectItems: item manager, level, country
+      connected.emplace_back(args[1].toLong(), args[2].toLong());
     return Variant();
   }
   std::vector<std::string> calls;
+  // The user level and country code of each ConnectItems.
+  std::vector<std::pair<int32_t, int32_t>> connected;
 
  private:
   std::string kind_;
@@ -187,7 +193,7 @@ TEST_F(DisplayFormTest, ASelectionChangeReconfiguresOnlyItsChannel) {
   ASSERT_FALSE(pulse.empty());
   EXPECT_EQ(pulse.front(), "call 0x6003004B");
   EXPECT_EQ(pulse.back(), "call 0x6003004A");
-  EXPECT_EQ(window->PulseSelection, 1);
+  EXPECT_EQ(DisplayAccess::pulseSelection(*window), 1);
   // The read took the notification's shadow flag.
   EXPECT_TRUE(host->log().of("GetValueEx").back().args[1].toBool());
   // Selection 5 keeps the scale of the previous configuration: no scale write this time.
@@ -222,8 +228,9 @@ TEST_F(DisplayFormTest, UserLevelAndCountryCodeReachTheNextConfigurationOnly) {
   report("&&private&&UserLevel", 10);
   report("&&private&&CountryCode", 44);
   EXPECT_TRUE(instrument("Output1Tolvar4Digital").calls.empty());
-  EXPECT_EQ(window->UserLevel, 10);
-  EXPECT_EQ(window->CountryCode, 44);
+  report("CURRENT_OUTPUT_1_OUTPUT_VARIABLE", 0);
+  EXPECT_EQ(instrument("Output1Tolvar4Digital").connected,
+            (std::vector<std::pair<int32_t, int32_t>>{{10, 44}}));
 }
 
 TEST_F(DisplayFormTest, TrendFreezesWhileConnected) {
