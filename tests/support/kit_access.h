@@ -9,6 +9,7 @@
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 #include "tolvar/applet/applet.h"
+#include "velumor/host_binding/velumor_always_view.h"
 #include "velumor/output_views/velumor_display_form.h"
 #include "velumor/output_views/velumor_simulation_form.h"
 #include "velumor/view_window/test_access.h"
@@ -53,6 +54,12 @@ struct TestAccess<VelumorSimulationForm> {
   }
   static uint8_t fieldDeviceStatusByte(const VelumorSimulationForm& f) { return f.FieldDeviceStatusByte; }
   static bool optionSynchronised(const VelumorSimulationForm& f) { return f.OptionSynchronised; }
+};
+
+// The supervision view's working half, the unit its tests drive.
+template <>
+struct TestAccess<VelumorAlwaysView> {
+  static Supervision& supervision(VelumorAlwaysView& v) { return v.Supervisor; }
 };
 
 template <>

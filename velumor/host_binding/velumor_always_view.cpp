@@ -106,4 +106,15 @@ void VelumorAlwaysView::SeqAdjustTick() {
   Supervisor.RunSeqAdjustQueue();
 }
 
+void VelumorAlwaysView::AnswerPrompt(PromptAnswer answer) {
+  switch (answer) {
+    case PromptAnswer::Repeat:
+      return Supervisor.AnswerRepeat();
+    case PromptAnswer::Ignore:
+      return Supervisor.AnswerIgnore();
+    case PromptAnswer::Error:
+      return Supervisor.AnswerError();
+  }
+}
+
 }  // namespace velumor

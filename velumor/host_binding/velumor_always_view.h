@@ -13,6 +13,7 @@
 #include "velumor/host_binding/supervision/supervision.h"
 #include "velumor/host_binding/velumor_always_view_form.h"
 #include "velumor/view_window/notify_type.h"
+#include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_binding.h"
 
 namespace velumor {
@@ -46,15 +47,23 @@ class VelumorAlwaysView final : public tolvar::View, public platform::ui::Window
   void ProcessNotifyQueue();
   void SeqAdjustTick();
 
+  // The user's answer to the communication-error prompt on the window, and the prompt that
+  // waited for it, asked once the window has closed the answered one.
+  void AnswerPrompt(PromptAnswer answer);
+  void ShowNextPrompt() { Supervisor.ShowNextPrompt(); }
+
   // The host binding (item manager, device description, view handle, queue).
   const ViewBinding& binding() const { return *binding_; }
-  // Registration, dispatch, menu states, adjust queue and the error prompt.
-  Supervision Supervisor{*this};
 
  private:
+  template <class>
+  friend struct TestAccess;
+
   // One notification, outside the host's call.
   void Dispatch(const VELUMOR_Notify_Type& record) { Supervisor.Dispatch(record); }
 
+  // Registration, dispatch, menu states, adjust queue and the error prompt.
+  Supervision Supervisor{*this};
   platform::com::Ptr<VelumorAlwaysViewForm> form_;
   std::unique_ptr<ViewBinding> binding_;
   bool destroyed_ = false;

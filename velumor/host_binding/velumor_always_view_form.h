@@ -10,6 +10,9 @@ namespace velumor {
 
 class VelumorAlwaysView;
 
+// The user's answers to the communication-error prompt.
+enum class PromptAnswer { Repeat, Ignore, Error };
+
 class VelumorAlwaysViewForm : public platform::ui::Form {
  public:
   VelumorAlwaysViewForm();
@@ -50,6 +53,8 @@ class VelumorAlwaysViewForm : public platform::ui::Form {
   void SeqAdjustTimer_Timer();
   // The user closed the window: the pending prompt is answered with Ignore, the window hidden.
   void promptClosedByUser();
+  // The answer given to the view, the prompt closed, the next waiting one asked.
+  void answerPrompt(PromptAnswer answer);
 
   VelumorAlwaysView* owner_ = nullptr;  // the owner holds this window, not the reverse
 };

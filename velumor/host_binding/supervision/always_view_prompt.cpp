@@ -247,22 +247,23 @@ void VelumorAlwaysViewForm::closePrompt() {
   hide();
 }
 
-void VelumorAlwaysViewForm::cmdRepeat_Click() {
-  if (owner()) owner()->Supervisor.AnswerRepeat();
+void VelumorAlwaysViewForm::answerPrompt(PromptAnswer answer) {
+  if (owner()) owner()->AnswerPrompt(answer);
   closePrompt();
-  if (owner()) owner()->Supervisor.ShowNextPrompt();
+  // The answer may have let the view go: asked again only while it still holds the window.
+  if (owner()) owner()->ShowNextPrompt();
+}
+
+void VelumorAlwaysViewForm::cmdRepeat_Click() {
+  answerPrompt(PromptAnswer::Repeat);
 }
 
 void VelumorAlwaysViewForm::cmdIgnore_Click() {
-  if (owner()) owner()->Supervisor.AnswerIgnore();
-  closePrompt();
-  if (owner()) owner()->Supervisor.ShowNextPrompt();
+  answerPrompt(PromptAnswer::Ignore);
 }
 
 void VelumorAlwaysViewForm::cmdError_Click() {
-  if (owner()) owner()->Supervisor.AnswerError();
-  closePrompt();
-  if (owner()) owner()->Supervisor.ShowNextPrompt();
+  answerPrompt(PromptAnswer::Error);
 }
 
 void VelumorAlwaysViewForm::cmdClear_Click() {
@@ -271,9 +272,7 @@ void VelumorAlwaysViewForm::cmdClear_Click() {
 
 void VelumorAlwaysViewForm::promptClosedByUser() {
   // Closing the window is the Ignore answer; the window itself stays loaded.
-  if (owner()) owner()->Supervisor.AnswerIgnore();
-  closePrompt();
-  if (owner()) owner()->Supervisor.ShowNextPrompt();
+  answerPrompt(PromptAnswer::Ignore);
 }
 
 }  // namespace velumor

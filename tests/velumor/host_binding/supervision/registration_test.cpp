@@ -185,7 +185,7 @@ TEST_F(SupervisionTest, ADescriptionWithoutRecordsStillRegistersItsSequences) {
   ASSERT_EQ(other->SetAppletItemManagRef(3, host2), 0);
   loop().advance(1);
   EXPECT_EQ(host2->registration("&&Sequence_State&&ONLY")->userLong, 0x8000001);
-  EXPECT_EQ(other->Supervisor.objectCount(), 1);
+  EXPECT_EQ(velumor::TestAccess<velumor::VelumorAlwaysView>::supervision(*other).objectCount(), 1);
   other->Destroy();
   EXPECT_TRUE(loop().errors().empty());
 }

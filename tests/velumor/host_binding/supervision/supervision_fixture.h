@@ -19,6 +19,7 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/kit_access.h"
 #include "tolvar/sim/applet_utility.h"
 #include "velumor/host_binding/supervision/bit_field_utility.h"
 #include "velumor/host_binding/supervision/supervision.h"
@@ -123,7 +124,9 @@ class SupervisionTest : public ::testing::Test {
   }
 
   int32_t h(std::string_view item) const { return host->handleOf(item); }
-  velumor::Supervision& sup() const { return view->Supervisor; }
+  velumor::Supervision& sup() const {
+    return velumor::TestAccess<velumor::VelumorAlwaysView>::supervision(*view);
+  }
   velumor::VelumorAlwaysViewForm& form() const { return *view->form(); }
 
   // The host changes an item the view registered with tag 0, and the view works it off.
