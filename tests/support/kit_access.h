@@ -12,6 +12,7 @@
 #include "velumor/host_binding/velumor_always_view.h"
 #include "velumor/output_views/velumor_display_form.h"
 #include "velumor/output_views/velumor_simulation_form.h"
+#include "velumor/shared/windows/txt_file_form.h"
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
@@ -65,6 +66,11 @@ struct TestAccess<VelumorAlwaysView> {
 template <>
 struct TestAccess<VelumorDisplayForm> {
   static int32_t pulseSelection(const VelumorDisplayForm& f) { return f.PulseSelection; }
+};
+
+template <>
+struct TestAccess<TxtFileForm> {
+  static const std::string& textFileName(const TxtFileForm& f) { return f.TextFileName; }
 };
 
 }  // namespace velumor

@@ -28,8 +28,7 @@ void TxtFileForm::Form_Load() {
 
 platform::com::Ptr<TxtFileForm> showReadMeWindow() {
   auto window = platform::com::makeObject<TxtFileForm>();
-  window->TextFileName = LoadResStringByLang(97);
-  window->WindowTitle = LoadResStringByLang(9);
+  window->chooseFile(LoadResStringByLang(97), LoadResStringByLang(9));
   window->show(false);
   return window;
 }

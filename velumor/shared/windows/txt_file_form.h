@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
@@ -11,13 +12,23 @@ class TxtFileForm : public platform::ui::Form {
  public:
   TxtFileForm();
 
-  // Set before the window loads. The caption becomes WindowTitle followed by TextFileName;
-  // the load replaces TextFileName with the full path of the file it reads.
-  std::string WindowTitle;
-  std::string TextFileName;
+  // Before the window loads: the file to show, by name in the component's folder, and the
+  // caption's leading text. The caption becomes WindowTitle followed by TextFileName; the
+  // load replaces TextFileName with the full path of the file it reads.
+  void chooseFile(std::string textFileName, std::string windowTitle) {
+    TextFileName = std::move(textFileName);
+    WindowTitle = std::move(windowTitle);
+  }
 
  protected:
   void Form_Load() override;
+
+ private:
+  template <class>
+  friend struct TestAccess;
+
+  std::string WindowTitle;
+  std::string TextFileName;
 };
 
 // What every view's read-me command does: a new read-me window for the user's language

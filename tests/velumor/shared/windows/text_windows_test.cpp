@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/ui/services.h"
+#include "tests/support/kit_access.h"
 #include "tests/support/windows_close_at_the_end.h"
 #include "velumor/shared/windows/soft_service_form.h"
 #include "velumor/shared/windows/txt_file_form.h"
@@ -19,8 +20,7 @@ using TextWindowsTest = WindowsTest;
 
 platform::com::Ptr<TxtFileForm> readMe(const std::string& title, const std::string& name) {
   auto window = platform::com::makeObject<TxtFileForm>();
-  window->WindowTitle = title;
-  window->TextFileName = name;
+  window->chooseFile(name, title);
   window->show();
   return window;
 }
@@ -35,7 +35,7 @@ TEST_F(TextWindowsTest, ReadMeCaptionIsTitleAndGivenNameAndTheNameBecomesTheFull
   writeFile("notes.txt", "one\n");
   auto window = readMe("RQ4400 (VELUMOR) - ", "notes.txt");
   EXPECT_EQ(window->caption(), "RQ4400 (VELUMOR) - notes.txt");
-  EXPECT_EQ(window->TextFileName, pathOf("notes.txt"));
+  EXPECT_EQ(TestAccess<TxtFileForm>::textFileName(*window), pathOf("notes.txt"));
   EXPECT_FALSE(window->isModal());
 }
 
