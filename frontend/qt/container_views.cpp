@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTabBar>
 #include <algorithm>
+#include <optional>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
@@ -243,6 +244,7 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
   using WidgetView::WidgetView;
 
  protected:
+  void made() override { applied_.clear(); }
   void applyAll() override { applyEach({"Panels", "Style"}); }
   void applyColours() override { applyColourRoles(w_, QPalette::Window, QPalette::WindowText); }
   bool apply(std::string_view what) override {
@@ -251,21 +253,7 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
     if (is(what, "Panels") || is(what, "Width")) {
       // The bar spreads its panels when it is sized, after it told of the new width.
       sb->layoutPanels();
-      pictures_.startRound();
-      std::vector<PanelData> panels;
-      for (const platform::ui::Panel& p : sb->panels()) {
-        PanelData d;
-        d.key = qs(p.key);
-        d.text = qs(p.text);
-        d.toolTip = qs(p.toolTipText);
-        d.picture = p.style == "picture";
-        d.pixmap = pictures_.use(p.picture);
-        d.left = twipsToPx(p.left);
-        d.width = twipsToPx(p.width);
-        d.visible = p.visible;
-        panels.push_back(std::move(d));
-      }
-      w_->setPanels(std::move(panels));
+      applyPanels(sb->panels());
       if (is(what, "Width")) return false;  // the geometry too
     } else if (is(what, "Style") || is(what, "SimpleText")) {
       w_->setSimpleText(intProp("Style") == 1, textProp("SimpleText"));
@@ -276,7 +264,43 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
   }
 
  private:
-  PictureCache pictures_;
+  // A panel's text changes often, the rest seldom: only the panels that changed are made
+  // again, and a picture is decoded only when it is new to the bar.
+  void applyPanels(const std::vector<platform::ui::Panel>& model) {
+    std::vector<PanelData> panels = w_->panels();
+    if (applied_.size() != panels.size()) applied_.clear();
+    panels.resize(model.size());
+    applied_.resize(model.size());
+    for (size_t i = 0; i < model.size(); ++i) {
+      const platform::ui::Panel& p = model[i];
+      if (applied_[i] && sameShown(*applied_[i], p)) continue;
+      PanelData& d = panels[i];
+      d.key = qs(p.key);
+      d.text = qs(p.text);
+      d.toolTip = qs(p.toolTipText);
+      d.picture = p.style == "picture";
+      if (!applied_[i] || !(applied_[i]->picture == p.picture)) d.pixmap = pixmapOf(p.picture, panels);
+      d.left = twipsToPx(p.left);
+      d.width = twipsToPx(p.width);
+      d.visible = p.visible;
+      applied_[i] = p;
+    }
+    w_->setPanels(std::move(panels));
+  }
+  static bool sameShown(const platform::ui::Panel& a, const platform::ui::Panel& b) {
+    return a.text == b.text && a.key == b.key && a.toolTipText == b.toolTipText && a.style == b.style &&
+           a.left == b.left && a.width == b.width && a.visible == b.visible && a.picture == b.picture;
+  }
+  // The decoded picture: another panel's where it shows the same one.
+  QPixmap pixmapOf(const platform::ui::Picture& picture, const std::vector<PanelData>& panels) const {
+    if (picture.empty()) return {};
+    for (size_t j = 0; j < applied_.size(); ++j)
+      if (applied_[j] && applied_[j]->picture == picture && !panels[j].pixmap.isNull())
+        return panels[j].pixmap;
+    return pixmapFromPicture(picture);
+  }
+
+  std::vector<std::optional<platform::ui::Panel>> applied_;  // the model's panels the bar shows
 };
 
 }  // namespace
