@@ -290,7 +290,7 @@ struct PanelData {
 
 class StatusBarWidget : public QWidget {
  public:
-  using QWidget::QWidget;
+  explicit StatusBarWidget(QWidget* parent = nullptr);
   void setPanels(std::vector<PanelData> panels);
   void setSimpleText(bool simple, const QString& text);
   const std::vector<PanelData>& panels() const { return panels_; }
@@ -300,10 +300,14 @@ class StatusBarWidget : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void changeEvent(QEvent* e) override;
   bool event(QEvent* e) override;
 
  private:
+  // A panel as drawn, frame and all, of `size` in device-independent pixels.
+  QPixmap panelFace(const PanelData& panel, QSize size) const;
   std::vector<PanelData> panels_;
+  mutable QString faceLook_;  // the font and colours of the faces; empty: to be found again
   bool simple_ = false;
   QString simpleText_;
 };
