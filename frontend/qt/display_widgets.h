@@ -292,6 +292,8 @@ class StatusBarWidget : public QWidget {
  public:
   explicit StatusBarWidget(QWidget* parent = nullptr);
   void setPanels(std::vector<PanelData> panels);
+  // Puts `panel` in the place of panel `i`, which stands where it stood.
+  void setPanel(size_t i, PanelData panel);
   void setSimpleText(bool simple, const QString& text);
   const std::vector<PanelData>& panels() const { return panels_; }
   QRect panelRect(const PanelData& p) const;

@@ -191,6 +191,13 @@ void StatusBarWidget::setPanels(std::vector<PanelData> panels) {
   panels_ = std::move(panels);
 }
 
+void StatusBarWidget::setPanel(size_t i, PanelData panel) {
+  PanelData& was = panels_[i];
+  if (!simple_ && (panel.text != was.text || panel.pixmap.cacheKey() != was.pixmap.cacheKey()))
+    update(panelRect(panel));
+  was = std::move(panel);
+}
+
 void StatusBarWidget::setSimpleText(bool simple, const QString& text) {
   simple_ = simple;
   simpleText_ = text;
