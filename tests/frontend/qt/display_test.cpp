@@ -330,3 +330,30 @@ TEST_F(DisplayDrawing, PicturesShapesLabelsAndPanelsDrawTheirColours) {
   EXPECT_EQ(countPixels(si, sw->panelRect(sw->panels()[0]), [](QColor c) { return c == QColor(0, 255, 0); }),
             0);
 }
+
+// The panels are drawn from faces the application keeps: two windows with one text show the
+// same pixels, a text that comes back looks as before, and a new text or colour never shows
+// an old face.
+TEST_F(DisplayDrawing, StatusPanelsShowTheirOwnTextAndColoursThoughTheirFacesAreKept) {
+  auto a = openForm();
+  auto b = openForm();
+  auto* wa = widgetAs<frontend::qt::StatusBarWidget>(a->ctl("Status"));
+  auto* wb = widgetAs<frontend::qt::StatusBarWidget>(b->ctl("Status"));
+  auto panel = [](frontend::qt::StatusBarWidget* w) { return shot(w).copy(w->panelRect(w->panels()[0])); };
+  const QImage apart = panel(wa);
+  EXPECT_EQ(panel(wb), apart);
+  a->statusBar("Status").setPanelText(Variant("Comm"), "verbunden");
+  const QImage joined = panel(wa);
+  EXPECT_NE(joined, apart);
+  EXPECT_EQ(panel(wb), apart) << "the other window keeps its own text";
+  a->statusBar("Status").setPanelText(Variant("Comm"), "getrennt");
+  EXPECT_EQ(panel(wa), apart);
+  b->statusBar("Status").setPanelText(Variant("Comm"), "verbunden");
+  EXPECT_EQ(panel(wb), joined);
+
+  a->ctl("Status").setProperty("BackColor", Variant(static_cast<int32_t>(0x0000FF)));
+  const QImage red = panel(wa);
+  const QRect inside = red.rect().adjusted(3, 3, -3, -3);
+  EXPECT_GT(countPixels(red, inside, [](QColor c) { return c == QColor(255, 0, 0); }), inside.width());
+  EXPECT_EQ(countPixels(panel(wb), inside, [](QColor c) { return c == QColor(255, 0, 0); }), 0);
+}
