@@ -178,6 +178,9 @@ class PlotterWidget : public QWidget {
  private:
   int legendRows() const;
   int legendHeight() const;
+  // What a repaint of the legend, or of the plot with its frame, covers.
+  QRect legendArea() const;
+  QRect plotArea() const;
   int colourIndex(size_t i) const;
   // The steps of a paint: legend, value axis, time axis, curves.
   void drawLegend(QPainter& p) const;

@@ -88,9 +88,25 @@ void PlotterWidget::setCurves(std::vector<PlotCurve> curves, double timeSpanMs) 
   update();  // Qt folds a burst of changes into one repaint
 }
 
+namespace {
+
+bool sameNumber(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+// The newest value as the legend shows it.
+QString newestText(const PlotCurve& c) {
+  return c.points.empty() || !finite(c.points.back().second) ? QString() : scaleText(c.points.back().second);
+}
+
+}  // namespace
+
 void PlotterWidget::applyUpdate(PlotUpdate u) {
   if (u.curves.size() > static_cast<size_t>(kMaxCurves)) u.curves.resize(kMaxCurves);
   bool whole = u.timeSpanMs != timeSpanMs_ || u.curves.size() != curves_.size();
+  // A control reports every read of its items, most of them without a new sample: only what
+  // changed is drawn again.
+  bool legend = false, plot = false;
   std::vector<PlotCurve> next;
   next.reserve(u.curves.size());
   for (size_t i = 0; i < u.curves.size(); ++i) {
@@ -105,12 +121,17 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
       continue;
     }
     PlotCurve c = std::move(*held);
+    const bool ranged = !sameNumber(c.min, in.curve.min) || !sameNumber(c.max, in.curve.max);
+    legend = legend || ranged || c.caption != in.curve.caption || c.unit != in.curve.unit;
+    plot = plot || ranged || c.live != in.curve.live || !in.curve.points.empty();
+    const QString newest = in.curve.points.empty() ? QString() : newestText(c);
     c.caption = std::move(in.curve.caption);
     c.unit = std::move(in.curve.unit);
     c.min = in.curve.min;
     c.max = in.curve.max;
     c.live = in.curve.live;
     for (auto& pt : in.curve.points) c.points.push_back(pt);
+    legend = legend || (!in.curve.points.empty() && newestText(c) != newest);
     next.push_back(std::move(c));
   }
   curves_ = std::move(next);
@@ -121,9 +142,17 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
     update();
     return;
   }
-  // New samples: the legend (the newest values) and the plot.
-  update(QRect(0, 0, width(), legendHeight() + 2));
-  update(plotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+  // New samples: the legend where a newest value reads otherwise, and the plot.
+  if (legend) update(legendArea());
+  if (plot) update(plotArea());
+}
+
+QRect PlotterWidget::legendArea() const {
+  return QRect(0, 0, width(), legendHeight() + 2);
+}
+
+QRect PlotterWidget::plotArea() const {
+  return plotRect().toAlignedRect().adjusted(-1, -1, 1, 1);
 }
 
 int PlotterWidget::colourIndex(size_t i) const {
@@ -154,14 +183,14 @@ QRectF PlotterWidget::plotRect() const {
 void PlotterWidget::paintEvent(QPaintEvent* e) {
   // A new sample or the moving clock asks for the legend and the plot alone: the texts of the
   // axes are drawn only when the area asked for reaches them.
-  const QRect dirty = e->rect();
+  const QRegion& dirty = e->region();
   QPainter p(this);
-  p.fillRect(dirty, palette().color(QPalette::Window));
+  p.fillRect(e->rect(), palette().color(QPalette::Window));
   p.setFont(font());
-  if (dirty.top() < legendHeight() + 2) drawLegend(p);
+  if (dirty.intersects(legendArea())) drawLegend(p);
   QRectF plot = plotRect();
   if (plot.isEmpty()) return;
-  const bool labels = !plot.adjusted(-1, -1, 1, 1).contains(QRectF(dirty));
+  const bool labels = !(dirty - legendArea() - plotArea()).isEmpty();
   p.fillRect(plot, palette().color(QPalette::Base));
   drawValueAxis(p, plot, labels);
   double tEnd = 0;
@@ -203,7 +232,7 @@ void PlotterWidget::restartClock() {
 
 void PlotterWidget::timerEvent(QTimerEvent* e) {
   if (e->timerId() != clockTimer_) return QWidget::timerEvent(e);
-  update(plotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+  update(plotArea());
 }
 
 // The legend: the curve's colour, its caption, its newest value with the unit, and the range
@@ -269,9 +298,10 @@ void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot, bool labels) 
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     }
-    if (!labels) continue;
+    // The tick reaches into what a repaint of the plot covers; its text does not.
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(QPointF(plot.left() - 4, y), QPointF(plot.left(), y));
+    if (!labels) continue;
     p.drawText(QRectF(0, y - fm.height() / 2, plot.left() - 6, fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, QString::number(i * 25) + QStringLiteral(" %"));
   }
@@ -308,9 +338,9 @@ void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, b
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
-    if (!labels) continue;
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+    if (!labels) continue;
     const QString t =
         s == 0 ? QStringLiteral("0 s") : QStringLiteral("-") + scaleText(s) + QStringLiteral(" s");
     const double w = fm.horizontalAdvance(t) + 2;
