@@ -4,8 +4,10 @@
 // shapes, lines and the status bar. None of them keeps a pointer into the window model,
 // so they stay harmless should they outlive a control for a moment.
 #include <QColor>
+#include <QFont>
 #include <QPixmap>
 #include <QRectF>
+#include <QStaticText>
 #include <QString>
 #include <QVector>
 #include <QWidget>
@@ -200,6 +202,22 @@ class PlotterWidget : public QWidget {
 
   std::vector<PlotCurve> curves_;
   double timeSpanMs_ = 0;
+
+  // A legend text's layout and width, kept while the text stays.
+  struct KeptText {
+    void draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t);
+    double advance(const QFont& f, const QString& t);
+    QString text;
+    QFont font;
+    QStaticText layout;
+    QString measured;
+    QFont measuredFont;
+    double width = -1;
+  };
+  struct LegendTexts {
+    KeptText caption, value, boldValue, range;
+  };
+  mutable std::vector<LegendTexts> legendTexts_;  // one a curve
 
   // The layer of curves: valid for its size, span and ranges; its right edge is `layerEnd_`.
   struct Drawn {

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygonF>
+#include <QStaticText>
 #include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
@@ -185,10 +186,12 @@ void PlotterWidget::paintEvent(QPaintEvent* e) {
   // axes are drawn only when the area asked for reaches them.
   const QRegion& dirty = e->region();
   QPainter p(this);
-  p.fillRect(e->rect(), palette().color(QPalette::Window));
+  QRectF plot = plotRect();
+  // The plot's inside is filled with its own colour below: the window's is put only around it.
+  const QRegion around = plot.isEmpty() ? dirty : dirty - plot.toAlignedRect().adjusted(1, 1, -1, -1);
+  for (const QRect& r : around) p.fillRect(r, palette().color(QPalette::Window));
   p.setFont(font());
   if (dirty.intersects(legendArea())) drawLegend(p);
-  QRectF plot = plotRect();
   if (plot.isEmpty()) return;
   const bool labels = !(dirty - legendArea() - plotArea()).isEmpty();
   p.fillRect(plot, palette().color(QPalette::Base));
@@ -235,6 +238,30 @@ void PlotterWidget::timerEvent(QTimerEvent* e) {
   update(plotArea());
 }
 
+// Shaping a text is the dearest part of the legend, and most of its texts stay while the
+// values come: each is drawn from a layout kept until its text or font changes.
+void PlotterWidget::KeptText::draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t) {
+  if (t != text || p.font() != font) {
+    text = t;
+    font = p.font();
+    layout.setTextFormat(Qt::PlainText);
+    layout.setText(t);
+    layout.prepare(QTransform(), font);
+  }
+  const QSizeF size = layout.size();
+  const double x = (align & Qt::AlignRight) ? r.right() - size.width() : r.left();
+  p.drawStaticText(QPointF(x, r.top() + (r.height() - size.height()) / 2), layout);
+}
+
+double PlotterWidget::KeptText::advance(const QFont& f, const QString& t) {
+  if (width < 0 || t != measured || f != measuredFont) {
+    measured = t;
+    measuredFont = f;
+    width = QFontMetricsF(f).horizontalAdvance(t);
+  }
+  return width;
+}
+
 // The legend: the curve's colour, its caption, its newest value with the unit, and the range
 // it is drawn in; each curve is plotted in per cent of its own range.
 void PlotterWidget::drawLegend(QPainter& p) const {
@@ -242,6 +269,7 @@ void PlotterWidget::drawLegend(QPainter& p) const {
   QFontMetricsF fm(font());
   const int rows = legendRows();
   if (rows <= 0) return;
+  legendTexts_.resize(curves_.size());
   const int perRow = rows == static_cast<int>(curves_.size()) ? 1 : 2;
   const double cellW = (width() - 8.0) / perRow;
   for (size_t i = 0; i < curves_.size(); ++i) {
@@ -263,13 +291,15 @@ void PlotterWidget::drawLegend(QPainter& p) const {
       range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
     p.setPen(pal.color(QPalette::WindowText));
     QRectF text = cell.adjusted(18, 0, 0, 0);
+    LegendTexts& kept = legendTexts_[i];
     // The range only where it fits beside the caption and the value.
-    const double rangeW = perRow == 1 && !range.isEmpty() ? fm.horizontalAdvance(range) + 8 : 0;
-    const double valueW = value.isEmpty() ? 0 : std::min(fm.horizontalAdvance(value) + 8, text.width() / 2);
+    const double rangeW = perRow == 1 && !range.isEmpty() ? kept.range.advance(font(), range) + 8 : 0;
+    const double valueW =
+        value.isEmpty() ? 0 : std::min(kept.value.advance(font(), value) + 8, text.width() / 2);
     const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
     if (showRange) {
       p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
-      p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, range);
+      kept.range.draw(p, text, Qt::AlignRight, range);
       text.setRight(text.right() - rangeW);
       p.setPen(pal.color(QPalette::WindowText));
     }
@@ -277,13 +307,20 @@ void PlotterWidget::drawLegend(QPainter& p) const {
       QFont bold = font();
       bold.setBold(true);
       p.setFont(bold);
-      p.drawText(text, Qt::AlignRight | Qt::AlignVCenter,
-                 QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW));
+      // Elided only where it is wider than its share.
+      const QFontMetricsF boldMetrics(bold);
+      const QString shown = kept.boldValue.advance(bold, value) <= valueW
+                                ? value
+                                : boldMetrics.elidedText(value, Qt::ElideRight, valueW);
+      kept.value.draw(p, text, Qt::AlignRight, shown);
       p.setFont(font());
       text.setRight(text.right() - valueW - 4);
     }
-    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-               fm.elidedText(c.caption, Qt::ElideRight, std::max(0.0, text.width())));
+    const double captionW = std::max(0.0, text.width());
+    const QString caption = kept.caption.advance(font(), c.caption) <= captionW
+                                ? c.caption
+                                : fm.elidedText(c.caption, Qt::ElideRight, captionW);
+    kept.caption.draw(p, text, Qt::AlignLeft, caption);
   }
 }
 
