@@ -218,6 +218,7 @@ class PlotterWidget : public QWidget {
     KeptText caption, value, boldValue, range;
   };
   mutable std::vector<LegendTexts> legendTexts_;  // one a curve
+  mutable KeptText axisText_;                     // the widest text of the value axis
 
   // The layer of curves: valid for its size, span and ranges; its right edge is `layerEnd_`.
   struct Drawn {

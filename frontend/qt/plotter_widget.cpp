@@ -176,7 +176,8 @@ int PlotterWidget::legendHeight() const {
 
 QRectF PlotterWidget::plotRect() const {
   QFontMetricsF fm(font());
-  const double axisW = fm.horizontalAdvance(QStringLiteral("100 %")) + 8;
+  // Asked for several times a paint: the widest value-axis text is measured once a font.
+  const double axisW = axisText_.advance(font(), QStringLiteral("100 %")) + 8;
   QRectF r = QRectF(rect()).adjusted(4 + axisW, 2 + legendHeight() + fm.height() / 2, -8, -(fm.height() + 8));
   return r.width() > 2 && r.height() > 2 ? r : QRectF();
 }
