@@ -1,8 +1,14 @@
 // The display controls and the other drawn controls show their values: pixels are
 // compared at the places the values decide, not whole images.
+#include <QCoreApplication>
 #include <QLabel>
+#include <QScreen>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/qt_convert.h"
@@ -356,4 +362,55 @@ TEST_F(DisplayDrawing, StatusPanelsShowTheirOwnTextAndColoursThoughTheirFacesAre
   const QRect inside = red.rect().adjusted(3, 3, -3, -3);
   EXPECT_GT(countPixels(red, inside, [](QColor c) { return c == QColor(255, 0, 0); }), inside.width());
   EXPECT_EQ(countPixels(panel(wb), inside, [](QColor c) { return c == QColor(255, 0, 0); }), 0);
+}
+
+// A text alone leaves the panels where they are; whatever spreads them (the bar's width, a
+// panel's width, a panel coming) lays the bar out again, and the bar shows where each panel is.
+TEST_F(DisplayDrawing, StatusPanelsStandWhereTheModelSpreadsThem) {
+  auto f = openForm();
+  auto& status = f->statusBar("Status");
+  auto* w = widgetAs<frontend::qt::StatusBarWidget>(status);
+  auto matches = [&] {
+    const auto& model = status.panels();
+    if (w->panels().size() != model.size()) return false;
+    for (size_t i = 0; i < model.size(); ++i)
+      if (w->panels()[i].left != frontend::qt::twipsToPx(model[i].left) ||
+          w->panels()[i].width != frontend::qt::twipsToPx(model[i].width) ||
+          w->panels()[i].text != QString::fromStdString(model[i].text))
+        return false;
+    return true;
+  };
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"a text", [&] { status.setPanelText(Variant("Comm"), "verbunden mit einem langen Text"); }},
+      {"a wider window", [&] { f->setWidth(f->width() + 1500); }},
+      {"a narrower window", [&] { f->setWidth(f->width() - 3000); }},
+      {"a panel's width", [&] { status.setPanelWidth(Variant("Comm"), 3600); }},
+      {"a panel more",
+       [&] {
+         platform::ui::Panel p;
+         p.key = "More";
+         p.text = "neu";
+         p.width = 900;
+         status.addPanel(p);
+       }},
+      {"a text after those", [&] { status.setPanelText(Variant("More"), "neuer"); }}};
+  // What the window's repaints left of the bar on the screen, against a whole drawing of it.
+  QWidget* win = frontEnd.window(*f);
+  auto onScreen = [&] {
+    QCoreApplication::processEvents();
+    const QRect r(w->mapTo(win, QPoint(0, 0)), w->size());
+    return win->screen()->grabWindow(win->winId()).toImage().copy(r).convertToFormat(QImage::Format_RGB32);
+  };
+  ASSERT_TRUE(matches());
+  onScreen();
+  for (const auto& [what, change] : changes) {
+    const int restLeft = w->panels()[2].left, restWidth = w->panels()[2].width;
+    change();
+    EXPECT_TRUE(matches()) << what;
+    EXPECT_EQ(onScreen(), shot(w)) << what;
+    if (std::string(what).find("text") != std::string::npos) {
+      EXPECT_TRUE(w->panels()[2].left == restLeft && w->panels()[2].width == restWidth) << what;
+    }
+  }
+  EXPECT_EQ(w->panels().back().text, QStringLiteral("neuer"));
 }
