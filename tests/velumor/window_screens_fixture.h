@@ -47,6 +47,10 @@ class WindowScreensTest : public ::testing::TestWithParam<const char*> {
     QWidget* win = frontEnd.window(*form);
     return QRect(w->mapTo(win, QPoint(0, 0)), w->size());
   }
+  // Where a label stands in its window, drawn by its container.
+  QRect inWindow(const frontend::qt::ShownText& label) {
+    return vtest::shownIn(label, frontEnd.window(*form));
+  }
 
   void TearDown() override {
     if (form && form->isLoaded()) form->unload();
