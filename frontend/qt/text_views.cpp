@@ -86,13 +86,14 @@ class CaptionLabel : public QLabel {
   }
 };
 
-// Labels share their fonts: most of a window's captions are in the same one.
+// Labels share their fonts: most of a window's captions are in the same one. Kept for the
+// whole run, never destroyed after the application's font data went.
 QFont sharedFont(const QFont& f) {
-  static std::vector<QFont> fonts;
-  for (const QFont& k : fonts)
+  static auto* fonts = new std::vector<QFont>;
+  for (const QFont& k : *fonts)
     if (k == f && k.family() == f.family()) return k;
-  if (fonts.size() >= 32) fonts.erase(fonts.begin());
-  fonts.push_back(f);
+  if (fonts->size() >= 32) fonts->erase(fonts->begin());
+  fonts->push_back(f);
   return f;
 }
 
