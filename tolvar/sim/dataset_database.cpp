@@ -442,7 +442,7 @@ Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName,
     if (!any) {
       // A name whose entries are all gone has nothing to load either; the two are told apart.
       const auto found = exists(setName);
-      if (!found) return found.status();
+      if (!found) return found.error();
       return Status::fail(Reason::NotFound, what + (found.value() ? "the set holds no entries"
                                                                   : "there is no data set of that name"));
     }
@@ -488,7 +488,7 @@ Result<std::vector<std::string>> DataSetDatabase::list() {
 Result<bool> DataSetDatabase::exists(const std::string& setName) {
   bool found = false;
   auto names = list();
-  if (!names) return names.status();
+  if (!names) return names.error();
   for (const auto& n : names.value()) {
     if (n.size() == setName.size() && std::equal(n.begin(), n.end(), setName.begin(), [](char a, char b) {
           return std::tolower(a) == std::tolower(b);

@@ -73,7 +73,7 @@ std::filesystem::path HostSession::defaultDeviceFile() {
 Result<std::unique_ptr<HostSession>> HostSession::open(HostOptions options) {
   if (options.deviceFile.empty()) options.deviceFile = defaultDeviceFile();
   auto loaded = dd::loadDeviceData(options.deviceFile, descriptionLanguage(options));
-  if (!loaded) return loaded.status();
+  if (!loaded) return loaded.error();
   auto data = std::make_shared<const dd::DeviceData>(std::move(loaded).value());
   return std::unique_ptr<HostSession>(new HostSession(std::move(options), std::move(data)));
 }

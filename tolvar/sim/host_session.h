@@ -16,7 +16,7 @@
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
 #include "tolvar/applet/host_access.h"
-#include "tolvar/sim/result.h"
+#include "tolvar/applet/result.h"
 #include "tolvar/sim/session_link.h"
 
 namespace tolvar::dd {

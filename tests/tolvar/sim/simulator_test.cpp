@@ -113,7 +113,7 @@ TEST_F(SimulatorTest, FaultScenariosSetTheStatusOctetsOfTheActiveVariant) {
   EXPECT_EQ(bytes("&&Record_Response&&HART_COMMAND_048_ReadOctets").at(6), 5);
 
   const auto unknown = session->scenario("meltdown");
-  EXPECT_EQ(unknown.reason(), tolvar::sim::Reason::NotFound);
+  EXPECT_EQ(unknown.reason(), tolvar::Reason::NotFound);
   EXPECT_NE(unknown.text().find("\"meltdown\""), std::string::npos) << unknown.text();
   EXPECT_NE(unknown.text().find("empty-pipe"), std::string::npos)
       << "the message lists the known names: " << unknown.text();
