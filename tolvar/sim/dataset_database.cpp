@@ -246,7 +246,6 @@ size_t codePoints(const std::string& s) {
 // hand the device a choice it lacks, a float it cannot hold or a tag of a megabyte.
 std::string misfit(const dd::DeviceData& data, const dd::VariableDef& def, const Variant& v) {
   using dd::ValueType;
-  std::string error;
   switch (def.type) {
     case ValueType::Bool:
       return v.type() == VarType::Boolean ? "" : "does not hold a Boolean, as its item does";
@@ -256,8 +255,8 @@ std::string misfit(const dd::DeviceData& data, const dd::VariableDef& def, const
     case ValueType::Enum:
     case ValueType::BitEnum:
       if (!v.isNumeric() || v.type() == VarType::Boolean) return "does not hold a number, as its item does";
-      if (!valueFromUserNumber(data, def, v.toDouble(), error))
-        return "does not fit its item (" + error + ")";
+      if (const Result<Variant> fits = valueFromUserNumber(data, def, v.toDouble()); !fits)
+        return "does not fit its item (" + fits.text() + ")";
       return {};
     case ValueType::String:
     case ValueType::PackedAscii:
@@ -268,8 +267,9 @@ std::string misfit(const dd::DeviceData& data, const dd::VariableDef& def, const
       if (def.length > 0 && codePoints(text) > static_cast<size_t>(def.length))
         return "is longer than the " + std::to_string(def.length) + " characters its item holds";
       if (def.type == ValueType::Date && text.size() > 10) return "does not hold a date";
-      if (def.type != ValueType::String && !valueFromUserText(data, def, text, error))
-        return "does not fit its item (" + error + ")";
+      if (def.type == ValueType::String) return {};
+      if (const Result<Variant> fits = valueFromUserText(data, def, text); !fits)
+        return "does not fit its item (" + fits.text() + ")";
       return {};
     }
     case ValueType::Bytes: {

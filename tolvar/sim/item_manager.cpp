@@ -429,8 +429,11 @@ int32_t ItemManager::setItemFromText(const std::string& name, const std::string&
             (german ? " kann nicht geändert werden" : " cannot be changed");
     return kStatusReadOnly;
   }
-  auto v = valueFromUserText(s->data(), def, text, error, lang);
-  if (!v) return kStatusWrongType;
+  auto v = valueFromUserText(s->data(), def, text, lang);
+  if (!v) {
+    error = v.text();
+    return kStatusWrongType;
+  }
   return write(*s, i, *v);
 }
 
@@ -442,8 +445,7 @@ int32_t ItemManager::setItemNumber(const std::string& name, double value) {
   if (i < 0) return kStatusNoSuchItem;
   const auto& def = s->def(i);
   if (def.access == dd::Access::ReadOnly) return kStatusReadOnly;
-  std::string error;
-  auto v = valueFromUserNumber(s->data(), def, value, error);
+  auto v = valueFromUserNumber(s->data(), def, value);
   if (!v) return kStatusOutOfRange;
   return write(*s, i, *v);
 }
