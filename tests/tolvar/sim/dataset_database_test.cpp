@@ -93,8 +93,8 @@ class DataSetTest : public SessionTest {
   }
   Ptr<tolvar::HostFrame> frame() { return session->createFrame(); }
   void setDirtyByView() {
-    std::string error;
-    ASSERT_EQ(session->itemAccess()->setItemFromText("DAMPING_VALUE", "9", error), 0) << error;
+    const tolvar::Status written = session->itemAccess()->setItemFromText("DAMPING_VALUE", "9");
+    ASSERT_TRUE(written.ok()) << written.text();
   }
 };
 

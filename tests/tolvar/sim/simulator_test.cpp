@@ -72,10 +72,11 @@ TEST_F(SimulatorTest, ValuesMoveWhileConnectedAndStandStillOtherwise) {
 TEST_F(SimulatorTest, OutputsFollowTheConfiguredVariableAndUnits) {
   connect();
   // Written to the meter as a download would: the selection and the unit.
-  std::string error;
   auto* access = session->itemAccess();
-  ASSERT_EQ(access->setItemFromText("CURRENT_OUTPUT_1_OUTPUT_VARIABLE", "Temperature", error), 0) << error;
-  ASSERT_EQ(access->setItemFromText("UNITS_TEMPERATURE", "K", error), 0) << error;
+  const tolvar::Status variable = access->setItemFromText("CURRENT_OUTPUT_1_OUTPUT_VARIABLE", "Temperature");
+  ASSERT_TRUE(variable.ok()) << variable.text();
+  const tolvar::Status unit = access->setItemFromText("UNITS_TEMPERATURE", "K");
+  ASSERT_TRUE(unit.ok()) << unit.text();
   runSequence("DOWNLOAD");
   run(Rq4400Simulator::kCycleMs);
   EXPECT_NEAR(value("PRIMARY_VALUE"), 294.65, 1.5) << "the temperature in kelvin";

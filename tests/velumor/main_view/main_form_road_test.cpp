@@ -27,8 +27,8 @@ class BindableHost : public fakehost::FakeItemManager, public tolvar::HostItemAc
   tolvar::ItemDescription describeItem(const std::string&) override { return {}; }
   std::string itemText(const std::string&) override { return {}; }
   double itemNumber(const std::string&) override { return std::numeric_limits<double>::quiet_NaN(); }
-  int32_t setItemFromText(const std::string&, const std::string&, std::string&) override { return 0; }
-  int32_t setItemNumber(const std::string&, double) override { return 0; }
+  tolvar::Status setItemFromText(const std::string&, const std::string&) override { return {}; }
+  tolvar::Status setItemNumber(const std::string&, double) override { return {}; }
 };
 
 // One entry of the device's menu: state name, caption, command.
