@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 #include "platform/com/hex.h"
 #include "tolvar/sim/dd/device_data_parser.h"
@@ -248,12 +247,7 @@ const EnumDef* DeviceData::enumerationOf(const VariableDef& variable) const {
 }
 
 Result<DeviceData> parseDeviceData(std::string_view json, std::string_view sourceName) {
-  // The parser stops at its first fault by throwing; here that becomes the loader's answer.
-  try {
-    return detail::Parser(sourceName).run(json);
-  } catch (const std::runtime_error& e) {
-    return Status::fail(Reason::BadFile, e.what());
-  }
+  return detail::Parser(sourceName).run(json);
 }
 
 Result<DeviceData> loadDeviceData(const std::filesystem::path& file) {
