@@ -142,17 +142,15 @@ bool parseResponseCode(const std::string& s, uint8_t& code) {
 }
 
 // Writes a whole file, or says why it could not: a line that writes nothing must not pass.
-bool writeText(const std::filesystem::path& path, const std::string& text, std::string& error) {
+Status writeText(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
   if (out) out.close();
-  if (!out) {
-    std::error_code ec;
-    const bool folder = !path.has_parent_path() || std::filesystem::is_directory(path.parent_path(), ec);
-    error = "cannot write " + path.string() + (folder ? "" : ": the folder does not exist");
-    return false;
-  }
-  return true;
+  if (out) return {};
+  std::error_code ec;
+  const bool folder = !path.has_parent_path() || std::filesystem::is_directory(path.parent_path(), ec);
+  return Status::fail(Reason::BadFile,
+                      "cannot write " + path.string() + (folder ? "" : ": the folder does not exist"));
 }
 
 Result<int32_t> answerCode(const std::string& a) {
@@ -448,9 +446,8 @@ struct ScriptRunner::Call {
       out() << text << "\n";
       return true;
     }
-    std::string err;
-    if (!writeText(outPath(w[at]), text + "\n", err)) return fail(err);
-    return true;
+    const Status written = writeText(outPath(w[at]), text + "\n");
+    return written ? true : fail(written.text());
   }
   Outcome screenshot() const {
     if (Status s = need(2); !s) return s;
