@@ -15,6 +15,7 @@
 
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
+#include "velumor/view_window/test_access.h"
 
 namespace velumor {
 
@@ -112,10 +113,6 @@ std::string_view statusItemName(StatusItem item);
 // device status byte: the diagnosis window's status state and its handlers.
 class DiagStatus {
  public:
-  StatusOctets Octets;
-  // Last field device status byte drawn.
-  uint8_t FieldDeviceStatusByte = 0;
-
   // "HartRevision" reported: sizes the arrays for the variant, gives up the other variant's
   // status items and registers this variant's. A value that is no variant (not a whole
   // number from 0 to 255 once rounded, or not 0 or 1) changes nothing.
@@ -144,6 +141,13 @@ class DiagStatus {
   int deviceVariant() const { return variant_; }
 
  private:
+  template <class>
+  friend struct TestAccess;
+
+  // The octet arrays as last delivered whole, sized for the variant.
+  StatusOctets Octets;
+  // Last field device status byte drawn.
+  uint8_t FieldDeviceStatusByte = 0;
   std::array<int32_t, kStatusItemCount> handles_{};
   std::array<bool, kStatusItemCount> active_{};
   int variant_ = -1;
