@@ -9,6 +9,7 @@
 #include "platform/com/variant.h"
 #include "platform/ui/form.h"
 #include "velumor/diag_view/diag_status.h"
+#include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
 namespace velumor {
@@ -69,36 +70,8 @@ class VelumorDiagViewForm : public ViewWindow {
   // right after they mark a group absent.
   void MainTab_Click();
 
-  // ------------------------------------------------------------------ state
-
-  // The key of the tab whose frame is shown; only MainTab_Click writes it.
-  std::string CurrentTabKey;
-
-  // Handles of the items the window reads itself (0 until registered), beside the kit's
-  // connection and data-set transfer handles.
-  int32_t HartRevisionHandle = 0;
-  int32_t FileNameHandle = 0;
-  int32_t LastFieldDeviceStatusHandle = 0;
-  // Progress items of the device's other sequences, by their tag's index.
-  std::vector<int32_t> SequenceProgressHandles;
-
   // ------------------------------------------------------------------ device status
   // The decoding of the status items lives in diag_status*.cpp; the dispatch calls these.
-
-  // The device variant, the status octets by octet number (sized per variant), the handles
-  // kept for every status item and the last field device status byte drawn.
-  DiagStatus Status;
-  // The status items' handles as the window shows them: the item's kept handle while it is
-  // of the variant registered last, otherwise 0 (the dispatch goes through Status).
-  int32_t AddTransmitterStateErrorHandle = 0;
-  int32_t AddTransmitterStateStateHandle = 0;
-  int32_t A10AddTransmitterStateErrorHandle = 0;
-  int32_t A10AddTransmitterStateStateHandle = 0;
-  int32_t A10OperatingModeHandle = 0;
-  int32_t A10AnalogOutputSaturatedHandle = 0;
-  int32_t A10AnalogOutputFixedHandle = 0;
-  int32_t A10AddTransmitterStateTStateHandle = 0;
-  int32_t A10AddTransmitterStateWarningsHandle = 0;
 
   // "HartRevision" reported: the octet arrays and status items of the variant.
   void ApplyDeviceVariant();
@@ -129,6 +102,39 @@ class VelumorDiagViewForm : public ViewWindow {
   void DiagCommand_Click(int32_t Index);
 
  private:
+  template <class>
+  friend struct TestAccess;
+
+  // ------------------------------------------------------------------ state
+
+  // The key of the tab whose frame is shown; only MainTab_Click writes it.
+  std::string CurrentTabKey;
+
+  // Handles of the items the window reads itself (0 until registered), beside the kit's
+  // connection and data-set transfer handles.
+  int32_t HartRevisionHandle = 0;
+  int32_t FileNameHandle = 0;
+  int32_t LastFieldDeviceStatusHandle = 0;
+  // Progress items of the device's other sequences, by their tag's index.
+  std::vector<int32_t> SequenceProgressHandles;
+
+  // ------------------------------------------------------------------ status state
+
+  // The device variant, the status octets by octet number (sized per variant), the handles
+  // kept for every status item and the last field device status byte drawn.
+  DiagStatus Status;
+  // The status items' handles as the window shows them: the item's kept handle while it is
+  // of the variant registered last, otherwise 0 (the dispatch goes through Status).
+  int32_t AddTransmitterStateErrorHandle = 0;
+  int32_t AddTransmitterStateStateHandle = 0;
+  int32_t A10AddTransmitterStateErrorHandle = 0;
+  int32_t A10AddTransmitterStateStateHandle = 0;
+  int32_t A10OperatingModeHandle = 0;
+  int32_t A10AnalogOutputSaturatedHandle = 0;
+  int32_t A10AnalogOutputFixedHandle = 0;
+  int32_t A10AddTransmitterStateTStateHandle = 0;
+  int32_t A10AddTransmitterStateWarningsHandle = 0;
+
   // Start-up and shut-down (diag_form_load.cpp).
   void setUpGroups();
   void placeDeviceButtons();

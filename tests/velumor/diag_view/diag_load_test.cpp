@@ -24,7 +24,7 @@ TEST_F(DiagViewTest, OpensAtItsMinimumSizeWithNineTabsAndTheDeviceGroup) {
                                                  "DiagValueKey", "DiagAlarmKey", "DiagTotalizerKey",
                                                  "DiagOutputKey", "DiagConfigKey", "DiagMemoryKey"}));
   EXPECT_EQ(tabs().selectedKey(), "DiagDeviceKey");
-  EXPECT_EQ(form->CurrentTabKey, "DiagDeviceKey");
+  EXPECT_EQ(currentTabKey(), "DiagDeviceKey");
   EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagDeviceFrame"});
   // Every tab: its title, the OK picture, present.
   for (const platform::ui::Tab& t : tabs().tabs()) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ui/event_loop.h"
+#include "tests/support/diag_view_access.h"
 #include "tests/velumor/main_view/main_view_fixture.h"
 #include "tests/velumor/window_fixture.h"
 #include "velumor/diag_view/velumor_diag_view_form.h"
@@ -75,6 +76,8 @@ class DiagViewTest : public windowtest::WindowTest<Form> {
   int32_t lamp(std::string_view group, int32_t row) {
     return ctl("Diag" + std::string(group) + "ONOFF", row).evalPath("state").toLong();
   }
+  // The key of the tab whose frame the window shows.
+  const std::string& currentTabKey() const { return velumor::TestAccess<Form>::currentTabKey(*form); }
   // The user selects a tab.
   void clickTab(std::string_view key) {
     form->show();
