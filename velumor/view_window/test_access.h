@@ -1,0 +1,5 @@
+#pragma once
+namespace velumor {
+template <class T>
+struct TestAccess;
+}
