@@ -208,16 +208,17 @@ TEST_F(MainViewTest, TemperaturePageIsFittedWhenItsTabComesBack) {
 
 TEST_F(MainViewTest, RemovingATabThatIsOutReturnsFalseAndChangesNothing) {
   open();
-  const auto before = form->TabTable;
+  const auto before = MainAccess::tabTable(*form);
   const auto keys = tabKeys();
   EXPECT_FALSE(form->RemoveTab("MainAlarmKey"));
   EXPECT_FALSE(form->RemoveTab("NoSuchKey"));
   EXPECT_FALSE(form->RemoveTab("mainunitskey"));  // keys compare exactly
   EXPECT_EQ(tabKeys(), keys);
-  ASSERT_EQ(form->TabTable.size(), before.size());
+  const auto& after = MainAccess::tabTable(*form);
+  ASSERT_EQ(after.size(), before.size());
   for (size_t i = 0; i < before.size(); ++i) {
-    EXPECT_EQ(form->TabTable[i].bParked, before[i].bParked) << i;
-    EXPECT_EQ(form->TabTable[i].sKey, before[i].sKey) << i;
+    EXPECT_EQ(after[i].bParked, before[i].bParked) << i;
+    EXPECT_EQ(after[i].sKey, before[i].sKey) << i;
   }
 }
 
@@ -234,7 +235,7 @@ TEST_F(MainViewTest, ParkedTabsComeBackAtTheirRecordsWithTheirCaptions) {
                            "MainOutput1Key", "MainOutput2Key", "MainImpulseKey"}));
   EXPECT_EQ(tabs().tab(Variant("MainTemparatureKey")).caption, "Temperature / Density");
   EXPECT_EQ(tabs().tab(Variant("MainSensorKey")).caption, "Sensor");
-  for (const auto& record : form->TabTable) EXPECT_FALSE(record.bParked);
+  for (const auto& record : MainAccess::tabTable(*form)) EXPECT_FALSE(record.bParked);
   EXPECT_EQ(tabs().selectedKey(), "MainDeviceInfoKey");
   // The first connection state Connected: the three go out again, Notes stays between
   // Operational Configuration and Output Configuration.
@@ -257,7 +258,7 @@ TEST_F(MainViewTest, GoingOfflineThenOnlineLeavesNotesLast) {
         "MainOutput1Key", "MainOutput2Key", "MainImpulseKey", "MainCommentsKey"})
     form->RemoveTab(key);
   EXPECT_EQ(tabKeys(), (std::vector<std::string>{"MainDeviceInfoKey"}));
-  EXPECT_EQ(form->TabTable[15].sKey, "MainCommentsKey");
+  EXPECT_EQ(MainAccess::tabTable(*form)[15].sKey, "MainCommentsKey");
   // The online reaction.
   form->AddTab();
   for (const char* key : {"MainSensorKey", "MainAlarmKey", "MainTemparatureKey"}) form->RemoveTab(key);

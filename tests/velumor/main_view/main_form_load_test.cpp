@@ -85,13 +85,14 @@ TEST_F(MainViewTest, ThreeTabsAreParkedInRecordsTwoSevenAndEight) {
                            "MainVolumeCounterKey", "MainDisplayKey", "MainOperationKey", "MainCommentsKey",
                            "MainOutputCfgKey", "MainOutput1Key", "MainOutput2Key", "MainImpulseKey"}));
   EXPECT_EQ(tabs().selectedKey(), "MainDeviceInfoKey");
-  ASSERT_EQ(form->TabTable.size(), 16u);
+  const auto& table = MainAccess::tabTable(*form);
+  ASSERT_EQ(table.size(), 16u);
   const std::map<size_t, std::pair<std::string, std::string>> parked = {
       {2, {"MainSensorKey", "Sensor"}},
       {7, {"MainAlarmKey", "Alarms"}},
       {8, {"MainTemparatureKey", "Temperature / Density"}}};
-  for (size_t i = 0; i < form->TabTable.size(); ++i) {
-    const auto& record = form->TabTable[i];
+  for (size_t i = 0; i < table.size(); ++i) {
+    const auto& record = table[i];
     auto it = parked.find(i);
     if (it == parked.end()) {
       EXPECT_FALSE(record.bParked) << i;

@@ -131,9 +131,9 @@ TEST_F(OutputChecksTest, ShadowChoicesSetTheValueLabelAndTheFieldGroups) {
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(aim->log().count("SetValue"), 0);
   }
-  EXPECT_EQ(form->OutputChoice1, -1);
-  EXPECT_EQ(form->OutputChoice2, 1);
-  EXPECT_EQ(form->PulseMode, 0);
+  EXPECT_EQ(MainAccess::outputChoice1(*form), -1);
+  EXPECT_EQ(MainAccess::outputChoice2(*form), 1);
+  EXPECT_EQ(MainAccess::pulseMode(*form), 0);
 }
 
 TEST_F(OutputChecksTest, ValueReportsAreWrittenBackAndAChoiceOffTheFixedOneIsReported) {
@@ -174,7 +174,7 @@ TEST_F(OutputChecksTest, ValueReportsAreWrittenBackAndAChoiceOffTheFixedOneIsRep
       EXPECT_EQ(shown[0].style, platform::ui::mb::Exclamation);
     }
   }
-  EXPECT_EQ(form->DisplayLine2Choice, 11);
+  EXPECT_EQ(MainAccess::displayLine2Choice(*form), 11);
 }
 
 TEST_F(OutputChecksTest, TheConfigurationErrorIsInTheUserLanguage) {
@@ -256,7 +256,7 @@ TEST_F(StatusLampTest, TheVariantChoosesTheStatusItemsUnadvisingTheOthersFirst) 
   EXPECT_EQ(registered,
             (std::vector<std::string>{"ADD_TRANSMITTER_STATE_ERROR", "ADD_TRANSMITTER_STATE_STATE"}));
   EXPECT_EQ(aim->log().count("UnadviseItem"), 0);  // nothing was registered before
-  EXPECT_EQ(form->ErrorOctets.upperBound(), 2);
+  EXPECT_EQ(MainAccess::errorOctets(*form).upperBound(), 2);
 
   const int32_t old0 = handleOf("ADD_TRANSMITTER_STATE_ERROR"),
                 old1 = handleOf("ADD_TRANSMITTER_STATE_STATE");
@@ -277,8 +277,8 @@ TEST_F(StatusLampTest, TheVariantChoosesTheStatusItemsUnadvisingTheOthersFirst) 
   for (const auto& c : aim->log().of("RegisterItem")) registered1.push_back(c.args[0].toString());
   EXPECT_EQ(registered1, std::vector<std::string>(velumor::outputs::kVariant1Items.begin(),
                                                   velumor::outputs::kVariant1Items.end()));
-  EXPECT_EQ(form->ErrorOctets.data.size(), 4u);
-  EXPECT_EQ(form->DeviceVariant, 1);
+  EXPECT_EQ(MainAccess::errorOctets(*form).data.size(), 4u);
+  EXPECT_EQ(MainAccess::deviceVariant(*form), 1);
 }
 
 TEST_F(StatusLampTest, AnUnknownVariantIsStoredAndChangesNothing) {
@@ -289,7 +289,7 @@ TEST_F(StatusLampTest, AnUnknownVariantIsStoredAndChangesNothing) {
   EXPECT_EQ(lamp(), 1);
   aim->log().clear();
   variant(5);
-  EXPECT_EQ(form->DeviceVariant, 5);
+  EXPECT_EQ(MainAccess::deviceVariant(*form), 5);
   EXPECT_EQ(aim->log().count("RegisterItem") + aim->log().count("UnadviseItem"), 0);
   // The items in use still report and the lamp goes on blinking red.
   EXPECT_EQ(blink(2), (std::vector<int16_t>{4, 1}));
@@ -298,7 +298,7 @@ TEST_F(StatusLampTest, AnUnknownVariantIsStoredAndChangesNothing) {
   // A value that is no octet is not a variant at all.
   variant(300);
   variant(-1);
-  EXPECT_EQ(form->DeviceVariant, 5);
+  EXPECT_EQ(MainAccess::deviceVariant(*form), 5);
   EXPECT_EQ(aim->log().count("RegisterItem"), 0);
 }
 
@@ -320,7 +320,7 @@ TEST_F(StatusLampTest, OctetsGoOnlyToTheArrayOfAnItemInUse) {
   // A short delivery counts the missing octets as 0.
   octets("A10_ADD_TRANSMITTER_STATE_ERROR", 0, {0, 0, 0, 4});
   octets("A10_ADD_TRANSMITTER_STATE_ERROR", 0, {0});
-  EXPECT_EQ(form->ErrorOctets.data, (std::vector<uint8_t>{0, 0, 0, 0}));
+  EXPECT_EQ(MainAccess::errorOctets(*form).data, (std::vector<uint8_t>{0, 0, 0, 0}));
   EXPECT_EQ(lamp(), 2);
   EXPECT_FALSE(blinking());
 }
