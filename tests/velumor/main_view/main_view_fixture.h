@@ -68,7 +68,7 @@ using windowtest::LoggingChildWindow;
 using windowtest::LoggingItemHandler;
 using windowtest::LoggingServices;
 
-class MainViewTest : public windowtest::WindowTest<velumor::VelumorMainViewForm> {
+class MainViewTest : public windowtest::WindowTest<velumor::main_view::VelumorMainViewForm> {
  protected:
   // What a host control shows, by the control's member name.
   Variant hostProperty(std::string_view name, int32_t index, std::string_view member) {
