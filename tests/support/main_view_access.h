@@ -9,11 +9,11 @@
 #include "velumor/main_view/velumor_main_view_form.h"
 #include "velumor/view_window/test_access.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 template <>
-struct TestAccess<VelumorMainViewForm> {
-  using Form = VelumorMainViewForm;
+struct TestAccess<main_view::VelumorMainViewForm> {
+  using Form = main_view::VelumorMainViewForm;
   static const std::vector<Form::TabRecord>& tabTable(const Form& f) { return f.TabTable; }
   static int32_t outputChoice1(const Form& f) { return f.OutputChoice1; }
   static int32_t outputChoice2(const Form& f) { return f.OutputChoice2; }
@@ -23,4 +23,4 @@ struct TestAccess<VelumorMainViewForm> {
   static const platform::com::ByteArray& errorOctets(const Form& f) { return f.ErrorOctets; }
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window

@@ -16,7 +16,7 @@
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 // The ten indicator groups in tab order.
 enum class DiagGroup : uint8_t {
@@ -152,4 +152,4 @@ class DiagStatus {
 // A host Double as a Byte, halves to even; nullopt when it does not fit (NaN included).
 std::optional<uint8_t> hostByte(double v);
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

@@ -10,10 +10,10 @@
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 // The main parameter window: every device parameter on tabbed pages.
-class VelumorMainViewForm : public ViewWindow {
+class VelumorMainViewForm : public view_window::ViewWindow {
  public:
   VelumorMainViewForm();
 
@@ -32,7 +32,7 @@ class VelumorMainViewForm : public ViewWindow {
 
   // The window's traits: caption text 1, the device menu without its own entry, the
   // engineering context's lock of the connection and view menus.
-  static ViewWindowTraits traits();
+  static view_window::ViewWindowTraits traits();
 
   // The fourteen page frames in tab order.
   static const std::vector<std::string_view>& pageFrameNames();
@@ -78,10 +78,10 @@ class VelumorMainViewForm : public ViewWindow {
   void DevDataLabel_DblClick(int32_t index);
 
   // Output configuration and status (main_form_outputs.cpp).
-  void ApplyDeviceVariant(const VELUMOR_Notify_Type& record);
-  void ReadStatusOctets(const VELUMOR_Notify_Type& record);
-  void CheckOutputChoice(const VELUMOR_Notify_Type& record);
-  void ReadPulseUnits(const VELUMOR_Notify_Type& record);
+  void ApplyDeviceVariant(const view_window::VELUMOR_Notify_Type& record);
+  void ReadStatusOctets(const view_window::VELUMOR_Notify_Type& record);
+  void CheckOutputChoice(const view_window::VELUMOR_Notify_Type& record);
+  void ReadPulseUnits(const view_window::VELUMOR_Notify_Type& record);
   void UpdateDiagLED();
   void UpdatePulseDisplay();
   void DiagLEDTimer_Timer();
@@ -95,14 +95,14 @@ class VelumorMainViewForm : public ViewWindow {
   void Form_Load() override;
   void Form_Resize() override;
   void Register() override;
-  void Dispatch(const VELUMOR_Notify_Type& record) override;
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record) override;
   void OnConnectionState(int32_t state) override;
   void OnEngineeringContextLocked() override { EnterOfflineState(); }
   void MainTab_Click();
 
  private:
   // Dispatch branches of the main window's own items (main_form_dispatch.cpp).
-  void ApplyCommentLine(const VELUMOR_Notify_Type& record);
+  void ApplyCommentLine(const view_window::VELUMOR_Notify_Type& record);
   void ShowTotalizerUnit(int k);
   void ShowTotalizerTrend(int k);
   void bindHostControls();
@@ -130,7 +130,7 @@ class VelumorMainViewForm : public ViewWindow {
   void setLabelFlag(std::string_view control, int32_t index, bool value);
   void setFieldFlag(std::string_view control, int32_t index, bool value);
   void setContainerFlag(std::string_view control, int32_t index, bool value);
-  static std::span<const MenuText> mainMenuTexts();  // the design's menus and their captions
+  static std::span<const view_window::MenuText> mainMenuTexts();  // the design's menus and their captions
   void setTabCaptions();
   void setPageFrameCaptions();
   void setDeviceInfoTexts();
@@ -168,7 +168,7 @@ class VelumorMainViewForm : public ViewWindow {
 
   // Tests read what the user cannot see through the test accessor (test_access.h).
   template <class>
-  friend struct TestAccess;
+  friend struct view_window::TestAccess;
 
   // Records 0 to the design's number of tabs; record 0 stays unused.
   std::vector<TabRecord> TabTable;
@@ -211,4 +211,4 @@ class VelumorMainViewForm : public ViewWindow {
   platform::com::ByteArray ErrorOctets, StateOctets, WarningOctets;
 };
 
-}  // namespace velumor
+}  // namespace velumor::main_view

@@ -24,7 +24,7 @@ using windowtest::FakeView;
 using windowtest::LoggingChildWindow;
 using windowtest::LoggingItemHandler;
 using windowtest::LoggingServices;
-using Form = velumor::VelumorDiagViewForm;
+using Form = velumor::diag_view::VelumorDiagViewForm;
 
 inline constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
 inline constexpr int32_t kWindowText = static_cast<int32_t>(0x80000008u);

@@ -159,7 +159,7 @@ TEST_F(MainViewTest, EveryPageKeepsItsArrangementWhenShownAfterAResize) {
                           "MainOutput2Key", "MainImpulseKey", "MainDeviceInfoKey"}) {
     clickTab(key);
     int visible = 0;
-    for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+    for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames())
       if (ctl(frame).visible()) {
         ++visible;
         expectFitsTabClientArea(frame);
@@ -272,7 +272,7 @@ TEST_F(MainViewTest, TheSensorTabShowsNoPage) {
   open();
   form->AddTab();
   clickTab("MainSensorKey");
-  for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+  for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames())
     EXPECT_FALSE(ctl(frame).visible()) << frame;
 }
 

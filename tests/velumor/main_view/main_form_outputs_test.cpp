@@ -13,7 +13,7 @@
 namespace mainview_test {
 namespace {
 
-using velumor::VELUMOR_Notify_Type;
+using velumor::view_window::VELUMOR_Notify_Type;
 
 // Enumeration handles the device description answers for the output-choice items and the
 // pulse factor units; the item handles are the ones the registration tick is handed.
@@ -89,7 +89,7 @@ class OutputChecksTest : public MainViewTest {
   // Which of the four field groups of an output show their two rows ("MVDT", '-' hidden).
   std::string groupsShown(int output) {
     std::string s;
-    for (std::string_view g : velumor::outputs::fieldGroups(output)) {
+    for (std::string_view g : velumor::main_view::outputs::fieldGroups(output)) {
       const bool a = ctl(g, 0).visible(), b = ctl(g, 1).visible();
       EXPECT_EQ(a, b) << g;
       s += a ? g[7] : '-';
@@ -275,8 +275,8 @@ TEST_F(StatusLampTest, TheVariantChoosesTheStatusItemsUnadvisingTheOthersFirst) 
   EXPECT_TRUE(unadvised[0].args[2].toBool());
   std::vector<std::string> registered1;
   for (const auto& c : aim->log().of("RegisterItem")) registered1.push_back(c.args[0].toString());
-  EXPECT_EQ(registered1, std::vector<std::string>(velumor::outputs::kVariant1Items.begin(),
-                                                  velumor::outputs::kVariant1Items.end()));
+  EXPECT_EQ(registered1, std::vector<std::string>(velumor::main_view::outputs::kVariant1Items.begin(),
+                                                  velumor::main_view::outputs::kVariant1Items.end()));
   EXPECT_EQ(MainAccess::errorOctets(*form).data.size(), 4u);
   EXPECT_EQ(MainAccess::deviceVariant(*form), 1);
 }

@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(Languages, MainViewTextsTest, ::testing::Values("en", "
 
 TEST_F(MainViewTest, PageFramesHaveNoCaptionButTheOutputConfiguration) {
   open();
-  for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+  for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames())
     EXPECT_EQ(ctl(frame).caption(), frame == "MainOutputCfgFrame" ? "Output Configuration" : "") << frame;
   for (const char* inner :
        {"MassCounterFunctionFrame", "VolumeCounterFunctionFrame", "MainOutput1LimitsFrame",

@@ -90,7 +90,7 @@ bool meant(const std::map<std::string, std::set<std::string>>& intended, const C
   return false;
 }
 
-class MainWindowScreens : public WindowScreensTest<velumor::VelumorMainViewForm> {
+class MainWindowScreens : public WindowScreensTest<velumor::main_view::VelumorMainViewForm> {
  protected:
   void SetUp() override {
     loadWindow();
@@ -132,7 +132,7 @@ class MainWindowScreens : public WindowScreensTest<velumor::VelumorMainViewForm>
     vtest::settle();
     Control* page = nullptr;
     int shown = 0;
-    for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+    for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames())
       if (form->ctl(frame).visible()) {
         page = &form->ctl(frame);
         ++shown;
@@ -442,7 +442,7 @@ TEST_P(MainWindowScreens, AMaximisedWindowIsLaidOutForItsSizeAndRestored) {
     EXPECT_NEAR(bar.width(), form->scaleWidth(), 2);
     // The page of the selected tab fills the tab strip's client area.
     Control* page = nullptr;
-    for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames()) {
+    for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames()) {
       if (form->ctl(frame).visible()) page = &form->ctl(frame);
     }
     ASSERT_NE(page, nullptr);
