@@ -9,11 +9,14 @@
 #include "velumor/diag_view/velumor_diag_view_form.h"
 #include "velumor/view_window/test_access.h"
 
-namespace velumor {
+namespace velumor::view_window {
+
+using diag_view::DiagStatus;
+using diag_view::VelumorDiagViewForm;
 
 template <>
 struct TestAccess<DiagStatus> {
-  static const StatusOctets& octets(const DiagStatus& s) { return s.Octets; }
+  static const diag_view::StatusOctets& octets(const DiagStatus& s) { return s.Octets; }
   static uint8_t fieldDeviceStatusByte(const DiagStatus& s) { return s.FieldDeviceStatusByte; }
 };
 
@@ -22,4 +25,4 @@ struct TestAccess<VelumorDiagViewForm> {
   static const std::string& currentTabKey(const VelumorDiagViewForm& f) { return f.CurrentTabKey; }
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window

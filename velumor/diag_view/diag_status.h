@@ -17,7 +17,7 @@
 #include "tolvar/applet/applet.h"
 #include "velumor/view_window/test_access.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 // The ten indicator groups in tab order.
 enum class DiagGroup : uint8_t {
@@ -142,7 +142,7 @@ class DiagStatus {
 
  private:
   template <class>
-  friend struct TestAccess;
+  friend struct view_window::TestAccess;
 
   // The octet arrays as last delivered whole, sized for the variant.
   StatusOctets Octets;
@@ -156,4 +156,4 @@ class DiagStatus {
 // A host Double as a Byte, halves to even; nullopt when it does not fit (NaN included).
 std::optional<uint8_t> hostByte(double v);
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

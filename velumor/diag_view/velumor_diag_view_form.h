@@ -12,17 +12,17 @@
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 // The diagnosis window: the device's status bytes decoded into groups of indicator rows
 // (Yes, No, Warning, off) under a tab strip, one group at a time.
-class VelumorDiagViewForm : public ViewWindow {
+class VelumorDiagViewForm : public view_window::ViewWindow {
  public:
   VelumorDiagViewForm();
 
   // The window's traits: caption text 2, help file text 99, the device menu without its
   // own entry, the engineering context's lock of the connection and simulation commands.
-  static ViewWindowTraits traits();
+  static view_window::ViewWindowTraits traits();
 
   // ------------------------------------------------------------------ groups and rows
 
@@ -87,7 +87,7 @@ class VelumorDiagViewForm : public ViewWindow {
   void Form_Load() override;
   void Form_Resize() override;
   void Register() override;
-  void Dispatch(const VELUMOR_Notify_Type& record) override;
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record) override;
   void OnConnectionState(int32_t state) override;
 
  public:
@@ -103,7 +103,7 @@ class VelumorDiagViewForm : public ViewWindow {
 
  private:
   template <class>
-  friend struct TestAccess;
+  friend struct view_window::TestAccess;
 
   // ------------------------------------------------------------------ state
 
@@ -155,4 +155,4 @@ class VelumorDiagViewForm : public ViewWindow {
   bool tabPresent(std::string_view key);
 };
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

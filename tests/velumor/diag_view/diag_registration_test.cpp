@@ -95,7 +95,7 @@ TEST_F(DiagRegistrationTest, TheTableViewProbeIsGivenBackOrHidesTheEntry) {
       EXPECT_EQ(c.args[1].toLong(), 1);
     }
 
-  auto other = platform::com::makeObject<velumor::VelumorDiagViewForm>();
+  auto other = platform::com::makeObject<velumor::diag_view::VelumorDiagViewForm>();
   aim->registerStatus["&&Menu_State&&GenericView"] = 5;
   ASSERT_EQ(other->SetAppletItemManagRef(8, aim), 0);
   run(1);

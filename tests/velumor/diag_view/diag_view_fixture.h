@@ -25,7 +25,7 @@ using windowtest::FakeView;
 using windowtest::LoggingChildWindow;
 using windowtest::LoggingItemHandler;
 using windowtest::LoggingServices;
-using Form = velumor::VelumorDiagViewForm;
+using Form = velumor::diag_view::VelumorDiagViewForm;
 
 inline constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
 inline constexpr int32_t kWindowText = static_cast<int32_t>(0x80000008u);
@@ -77,7 +77,9 @@ class DiagViewTest : public windowtest::WindowTest<Form> {
     return ctl("Diag" + std::string(group) + "ONOFF", row).evalPath("state").toLong();
   }
   // The key of the tab whose frame the window shows.
-  const std::string& currentTabKey() const { return velumor::TestAccess<Form>::currentTabKey(*form); }
+  const std::string& currentTabKey() const {
+    return velumor::view_window::TestAccess<Form>::currentTabKey(*form);
+  }
   // The user selects a tab.
   void clickTab(std::string_view key) {
     form->show();

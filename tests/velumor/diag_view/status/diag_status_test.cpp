@@ -22,30 +22,32 @@ using diagtest::describe;
 using diagtest::steps;
 using platform::com::ByteArray;
 using platform::com::Variant;
-using velumor::DiagGroup;
-using velumor::DiagStatus;
-using velumor::StatusItem;
-using Access = velumor::TestAccess<DiagStatus>;
+using velumor::diag_view::DiagGroup;
+using velumor::diag_view::DiagStatus;
+using velumor::diag_view::StatusItem;
+using Access = velumor::view_window::TestAccess<DiagStatus>;
 
 // Records what the window is asked to do, in the notation of the expectations.
-class Recorder final : public velumor::DiagStatusDrawing {
+class Recorder final : public velumor::diag_view::DiagStatusDrawing {
  public:
-  velumor::DiagSteps done;
+  velumor::diag_view::DiagSteps done;
   void drawDiagRow(DiagGroup g, int row, uint8_t value) override {
-    done.push_back({velumor::DiagStep::Kind::DrawRow, g, static_cast<int8_t>(row), value});
+    done.push_back({velumor::diag_view::DiagStep::Kind::DrawRow, g, static_cast<int8_t>(row), value});
   }
   void setDiagRowVisible(DiagGroup g, int row, bool visible) override {
-    done.push_back({visible ? velumor::DiagStep::Kind::ShowRow : velumor::DiagStep::Kind::HideRow, g,
-                    static_cast<int8_t>(row), 0});
+    done.push_back(
+        {visible ? velumor::diag_view::DiagStep::Kind::ShowRow : velumor::diag_view::DiagStep::Kind::HideRow,
+         g, static_cast<int8_t>(row), 0});
   }
   void setDiagTabImage(DiagGroup g, uint8_t image) override {
-    done.push_back({velumor::DiagStep::Kind::TabImage, g, -1, image});
+    done.push_back({velumor::diag_view::DiagStep::Kind::TabImage, g, -1, image});
   }
   void setDiagTabPresent(DiagGroup g, bool present) override {
-    done.push_back({velumor::DiagStep::Kind::TabTag, g, -1, static_cast<uint8_t>(present ? 1 : 0)});
+    done.push_back(
+        {velumor::diag_view::DiagStep::Kind::TabTag, g, -1, static_cast<uint8_t>(present ? 1 : 0)});
   }
   void runDiagTabSelection() override {
-    done.push_back({velumor::DiagStep::Kind::TabSelection, DiagGroup::Device, -1, 0});
+    done.push_back({velumor::diag_view::DiagStep::Kind::TabSelection, DiagGroup::Device, -1, 0});
   }
 };
 
@@ -107,7 +109,7 @@ class DiagStatusTest : public ::testing::Test {
     window.done.clear();
     status.ShowFieldDeviceStatus(host, kField, window);
   }
-  const velumor::StatusOctets& octets() const { return Access::octets(status); }
+  const velumor::diag_view::StatusOctets& octets() const { return Access::octets(status); }
   uint8_t fieldByte() const { return Access::fieldDeviceStatusByte(status); }
 };
 
@@ -240,7 +242,7 @@ TEST_F(DiagStatusTest, AReusedHandleBelongsToTheItemRegisteredLast) {
   EXPECT_EQ(octets().WarningOctets, (ByteArray{16, {0x02, 0, 0}}));
   bool alarm = false;
   for (const auto& s : window.done)
-    if (s.kind == velumor::DiagStep::Kind::DrawRow && s.group == DiagGroup::Alarm && s.row == 0)
+    if (s.kind == velumor::diag_view::DiagStep::Kind::DrawRow && s.group == DiagGroup::Alarm && s.row == 0)
       alarm = s.value == 3;
   EXPECT_TRUE(alarm);
 }
@@ -409,11 +411,11 @@ TEST(DiagNames, TabKeysAndRowArraysInTabOrder) {
   const std::vector<std::pair<std::string, int>> expected = {
       {"DiagDevice", 8}, {"DiagSensor", 8},    {"DiagInput", 2},  {"DiagValue", 5},  {"DiagAlarm", 6},
       {"DiagLimits", 0}, {"DiagTotalizer", 5}, {"DiagOutput", 8}, {"DiagConfig", 2}, {"DiagMemory", 5}};
-  for (int i = 0; i < velumor::kDiagGroupCount; ++i) {
+  for (int i = 0; i < velumor::diag_view::kDiagGroupCount; ++i) {
     const auto g = static_cast<DiagGroup>(i);
-    EXPECT_EQ(std::string(velumor::diagRowArray(g)), expected[static_cast<size_t>(i)].first);
-    EXPECT_EQ(std::string(velumor::diagTabKey(g)), expected[static_cast<size_t>(i)].first + "Key");
-    EXPECT_EQ(velumor::diagRowCount(g), expected[static_cast<size_t>(i)].second);
+    EXPECT_EQ(std::string(velumor::diag_view::diagRowArray(g)), expected[static_cast<size_t>(i)].first);
+    EXPECT_EQ(std::string(velumor::diag_view::diagTabKey(g)), expected[static_cast<size_t>(i)].first + "Key");
+    EXPECT_EQ(velumor::diag_view::diagRowCount(g), expected[static_cast<size_t>(i)].second);
   }
 }
 
