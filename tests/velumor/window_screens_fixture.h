@@ -25,7 +25,7 @@ class WindowScreensTest : public ::testing::TestWithParam<const char*> {
   void loadWindow() {
     language = std::make_unique<ScopedLang>(GetParam());
     tolvar::controls::registerHostControls();
-    velumor::registerVexaOnOff();
+    velumor::shared::registerVexaOnOff();
     platform::ui::EventLoop::instance().useManualClock();
     platform::ui::EventLoop::instance().clearErrors();
     platform::ui::Services::installHeadless();

@@ -33,7 +33,7 @@ using platform::ui::ControlType;
 using vtest::Box;
 using vtest::formBox;
 
-class DiagWindowScreens : public WindowScreensTest<velumor::VelumorDiagViewForm> {
+class DiagWindowScreens : public WindowScreensTest<velumor::diag_view::VelumorDiagViewForm> {
  protected:
   void SetUp() override {
     loadWindow();
@@ -53,7 +53,8 @@ class DiagWindowScreens : public WindowScreensTest<velumor::VelumorDiagViewForm>
       SCOPED_TRACE(lang() + " " + key);
       ASSERT_TRUE(form->userSelectTab(tabs(), Variant(key)));
       vtest::settle();
-      const velumor::VelumorDiagViewForm::Group* g = velumor::VelumorDiagViewForm::groupOfKey(key);
+      const velumor::diag_view::VelumorDiagViewForm::Group* g =
+          velumor::diag_view::VelumorDiagViewForm::groupOfKey(key);
       ASSERT_NE(g, nullptr);
       Control& frame = form->ctl("Diag" + std::string(g->name) + "Frame");
       ASSERT_TRUE(frame.visible());
@@ -83,7 +84,7 @@ TEST_P(DiagWindowScreens, EveryGroupIsDrawnAtTheMinimumSizeInTheUsersLanguage) {
     ASSERT_EQ(bar->count(), 9);
     EXPECT_EQ(bar->tabData(bar->currentIndex()).toString().toStdString(), key);
     EXPECT_EQ(bar->tabText(bar->currentIndex()).toStdString(),
-              texts.at(velumor::VelumorDiagViewForm::groupOfKey(key)->titleId));
+              texts.at(velumor::diag_view::VelumorDiagViewForm::groupOfKey(key)->titleId));
     EXPECT_FALSE(bar->tabIcon(bar->currentIndex()).isNull()) << "the tab shows no picture";
 
     QString error;
@@ -146,7 +147,7 @@ TEST_P(DiagWindowScreens, EveryCaptionAndValueFitsInTheFontItIsDrawnWith) {
         // Every value the row can show, not only "off".
         for (int32_t id : {20001, 20002, 20003, 20004}) {
           const QString value =
-              QString::fromStdString(velumor::LoadResStringByLang(static_cast<int16_t>(id)));
+              QString::fromStdString(velumor::shared::LoadResStringByLang(static_cast<int16_t>(id)));
           const std::string misses = vtest::tooNarrow(*edit, value, 8);
           if (!misses.empty())
             ADD_FAILURE() << c->qualifiedName() << " \"" << value.toStdString() << "\" " << misses;
@@ -177,12 +178,12 @@ namespace {
 TEST(DiagReportPdf, ThePrintedReportBecomesAPdfOfItsPages) {
   ScopedLang english("en");
   tolvar::controls::registerHostControls();
-  velumor::registerVexaOnOff();
+  velumor::shared::registerVexaOnOff();
   platform::ui::EventLoop::instance().useManualClock();
   platform::ui::Services::installHeadless();
   platform::ui::Services::headless().reset();
   auto aim = platform::com::makeObject<fakehost::FakeItemManager>();
-  auto form = platform::com::makeObject<velumor::VelumorDiagViewForm>();
+  auto form = platform::com::makeObject<velumor::diag_view::VelumorDiagViewForm>();
   ASSERT_EQ(form->SetAppletItemManagRef(7, aim), 0);
   form->show();
   platform::ui::Services::headless().queuePrinter({true, 1, false});
