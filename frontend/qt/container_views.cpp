@@ -1,12 +1,14 @@
 // Frames, the tab strip and the status bar.
 
 #include <QGroupBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTabBar>
 #include <algorithm>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
+#include "frontend/qt/drawn_text.h"
 #include "frontend/qt/qt_convert.h"
 
 namespace frontend::qt {
@@ -48,7 +50,7 @@ class PictureCache {
 
 class FrameWidget : public QGroupBox {
  public:
-  using QGroupBox::QGroupBox;
+  explicit FrameWidget(QWidget* parent) : QGroupBox(parent) { new DrawnControls(this); }
   bool borderless = false;
   bool seeThrough = false;  // in its container's colour: the container shows through
 
@@ -56,12 +58,13 @@ class FrameWidget : public QGroupBox {
   void paintEvent(QPaintEvent* e) override {
     if (!borderless) {
       QGroupBox::paintEvent(e);
-      return;
+    } else if (!autoFillBackground() && !seeThrough) {
+      // A frame without border shows neither border nor caption: only its background.
+      QPainter p(this);
+      p.fillRect(rect(), palette().color(QPalette::Window));
     }
-    // A frame without border shows neither border nor caption: only its background.
-    if (autoFillBackground() || seeThrough) return;
     QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Window));
+    DrawnControls::paintIn(this, p, e->rect());
   }
 };
 

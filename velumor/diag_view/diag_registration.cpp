@@ -13,7 +13,7 @@
 #include "velumor/diag_view/velumor_diag_view_form.h"
 #include "velumor/view_window/dynamic_menu.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 namespace {
 
@@ -34,7 +34,7 @@ void VelumorDiagViewForm::Register() {
     platform::ui::EventLoop::instance().runReported(where + " (" + what + ")", f);
   };
   {
-    Hourglass busy(*this);
+    view_window::Hourglass busy(*this);
     step("caption", [&] { readDeviceText(); });
     step("table view", [&] { offerTableViewIfTheHostHasIt(); });
     step("limits", [&] {
@@ -77,4 +77,4 @@ void VelumorDiagViewForm::Register() {
   step("upload question", [&] { askUpload(UploadQuestionHandle, ConnectHandle, UploadProgressHandle); });
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

@@ -15,7 +15,7 @@
 #include "velumor/view_window/notify_type.h"
 #include "velumor/view_window/view_binding.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 class VelumorAlwaysView final : public tolvar::View, public platform::ui::WindowOwner {
  public:
@@ -47,17 +47,17 @@ class VelumorAlwaysView final : public tolvar::View, public platform::ui::Window
   void SeqAdjustTick();
 
   // The host binding (item manager, device description, view handle, queue).
-  const ViewBinding& binding() const { return *binding_; }
+  const view_window::ViewBinding& binding() const { return *binding_; }
   // Registration, dispatch, menu states, adjust queue and the error prompt.
-  Supervision Supervisor{*this};
+  host_binding::Supervision Supervisor{*this};
 
  private:
   // One notification, outside the host's call.
-  void Dispatch(const VELUMOR_Notify_Type& record) { Supervisor.Dispatch(record); }
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record) { Supervisor.Dispatch(record); }
 
   platform::com::Ptr<VelumorAlwaysViewForm> form_;
-  std::unique_ptr<ViewBinding> binding_;
+  std::unique_ptr<view_window::ViewBinding> binding_;
   bool destroyed_ = false;
 };
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

@@ -12,7 +12,7 @@
 #include "velumor/main_view/velumor_main_view_form.h"
 #include "velumor/view_window/dynamic_menu.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 namespace {
 
@@ -189,7 +189,7 @@ void VelumorMainViewForm::Register() {
     }
   };
   {
-    Hourglass busy(*this);
+    view_window::Hourglass busy(*this);
     step("device text", [&] { readDeviceText(); });
     step("table view", [&] { offerTableViewIfTheHostHasIt(); });
     step("host controls", [&] { bindHostControls(); });
@@ -258,4 +258,4 @@ void VelumorMainViewForm::RegisterItems() {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::main_view

@@ -4,17 +4,17 @@
 
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::output_views {
 
 // The output simulation window: puts the device's primary current output into
 // fixed-current mode and back, and shows whether the device reports it fixed.
-class VelumorSimulationForm : public ViewWindow {
+class VelumorSimulationForm : public view_window::ViewWindow {
  public:
   VelumorSimulationForm();
 
   // The window's traits: caption text 4, the device menu without its own entry, user level
   // and data source in the status bar only.
-  static ViewWindowTraits traits();
+  static view_window::ViewWindowTraits traits();
 
   // Item handles kept by the registration tick; 0 for an item the host does not have, and a
   // handle of 0 never matches a notification. (The user level, data source, dirty flag and
@@ -36,14 +36,14 @@ class VelumorSimulationForm : public ViewWindow {
   void QueueFixedCurrentCommand();
   // The branch for a change of "LastFieldDeviceStatus": the lamp, the one-time option
   // synchronisation and the close guard follow the device's loop-current-fixed flag.
-  void ShowSimulationState(const VELUMOR_Notify_Type& record);
+  void ShowSimulationState(const view_window::VELUMOR_Notify_Type& record);
 
  protected:
   void Form_Load() override;
   void Form_Resize() override;
   void Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) override;
   void Register() override;
-  void Dispatch(const VELUMOR_Notify_Type& record) override;
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record) override;
   void OnConnectionState(int32_t state) override;
 
   void OperationModeOption_Click(int32_t Index);
@@ -62,4 +62,4 @@ class VelumorSimulationForm : public ViewWindow {
   bool closeQuestionOpen_ = false;
 };
 
-}  // namespace velumor
+}  // namespace velumor::output_views

@@ -19,7 +19,7 @@
 #include "velumor/view_window/notify_type.h"
 #include "velumor/view_window/view_binding.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 class DynamicMenu;
 class SeqStartQueue;
@@ -162,7 +162,7 @@ class ViewWindow : public platform::ui::Form {
   // The menu step of a parameter window's load: the captions, the help file, the Adjust,
   // Maintenance and Specialist menus no user may use, and the separator MenuS3, hidden.
   void loadMenusAndHelp(std::span<const MenuText> captions);
-  // The minimum and last sizes of velumor::applyMinimumSize (minimum_size.h) kept in
+  // The minimum and last sizes of velumor::view_window::applyMinimumSize (minimum_size.h) kept in
   // MinFormWidth, MinFormHeight, LastFormWidth and LastFormHeight.
   void applyMinimumSize(std::string_view marker = "ResizeLabel",
                         std::string_view statusBar = "VelumorStatusBar");
@@ -295,4 +295,4 @@ class Hourglass {
   platform::com::Ptr<platform::ui::Form> form_;
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window

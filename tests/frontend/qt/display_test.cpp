@@ -320,13 +320,17 @@ TEST_F(DisplayDrawing, PicturesShapesLabelsAndPanelsDrawTheirColours) {
   // A transparent label lets the form's colour through; an opaque one shows its own.
   f->ctl("Title").setCaption("");
   f->ctl("Title").setProperty("BackColor", Variant(static_cast<int32_t>(0x00FFFF)));
-  QImage opaque = shot(frontEnd.widget(f->ctl("Title")));
+  QImage opaque = shot(caption(f->ctl("Title")));
   EXPECT_EQ(opaque.pixelColor(3, 3), QColor(255, 255, 0));
+  EXPECT_EQ(opaque.pixelColor(opaque.width() - 1, opaque.height() - 1), QColor(255, 255, 0));
   f->ctl("Title").setProperty("BackStyle", Variant(int16_t{0}));
-  QWidget* frame = frontEnd.widget(f->ctl("PageFrame"));
-  QImage framed = shot(frame);
-  QPoint inLabel = frontEnd.widget(f->ctl("Title"))->geometry().topLeft() + QPoint(3, 3);
-  EXPECT_NE(framed.pixelColor(inLabel), QColor(255, 255, 0));
+  EXPECT_NE(shot(caption(f->ctl("Title"))).pixelColor(3, 3), QColor(255, 255, 0));
+  // A sunken border stands inside the label's edge, around its face.
+  f->ctl("Title").setProperty("BackStyle", Variant(int16_t{1}));
+  f->ctl("Title").setProperty("BorderStyle", Variant(int16_t{1}));
+  QImage bordered = shot(caption(f->ctl("Title")));
+  EXPECT_NE(bordered.pixelColor(0, 3), QColor(255, 255, 0));
+  EXPECT_EQ(bordered.pixelColor(3, 3), QColor(255, 255, 0));
 
   // The status bar's picture panel draws its picture inside the panel.
   auto* sw = widgetAs<frontend::qt::StatusBarWidget>(f->ctl("Status"));

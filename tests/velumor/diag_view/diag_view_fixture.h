@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ui/event_loop.h"
+#include "tests/support/diag_view_access.h"
 #include "tests/velumor/main_view/main_view_fixture.h"
 #include "tests/velumor/window_fixture.h"
 #include "velumor/diag_view/velumor_diag_view_form.h"
@@ -24,7 +25,7 @@ using windowtest::FakeView;
 using windowtest::LoggingChildWindow;
 using windowtest::LoggingItemHandler;
 using windowtest::LoggingServices;
-using Form = velumor::VelumorDiagViewForm;
+using Form = velumor::diag_view::VelumorDiagViewForm;
 
 inline constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
 inline constexpr int32_t kWindowText = static_cast<int32_t>(0x80000008u);
@@ -74,6 +75,10 @@ class DiagViewTest : public windowtest::WindowTest<Form> {
   }
   int32_t lamp(std::string_view group, int32_t row) {
     return ctl("Diag" + std::string(group) + "ONOFF", row).evalPath("state").toLong();
+  }
+  // The key of the tab whose frame the window shows.
+  const std::string& currentTabKey() const {
+    return velumor::view_window::TestAccess<Form>::currentTabKey(*form);
   }
   // The user selects a tab.
   void clickTab(std::string_view key) {

@@ -4,7 +4,7 @@
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 // The read-me window: a text file of the component's folder, line by line.
 class TxtFileForm : public platform::ui::Form {
@@ -25,4 +25,4 @@ class TxtFileForm : public platform::ui::Form {
 // caller to keep (its ReadMeWindow).
 platform::com::Ptr<TxtFileForm> showReadMeWindow();
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows
