@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/event_loop.h"
 #include "tolvar/controls/register.h"
 #include "tolvar/sim/dd/device_data.h"
 #include "tolvar/sim/item_store.h"
@@ -79,6 +81,19 @@ int64_t residentBytes() {
 bool notificationsPending(platform::ui::Form& window) {
   if (!window.isLoaded()) return false;
   return window.timer("NotifyTimer").isEnabled();
+}
+
+std::vector<platform::ui::TimerControl*> notifyTimers(const std::vector<platform::ui::Form*>& windows) {
+  std::vector<platform::ui::TimerControl*> timers;
+  for (platform::ui::Form* w : windows)
+    if (w && w->isLoaded()) timers.push_back(&w->timer("NotifyTimer"));
+  return timers;
+}
+
+bool anyRunning(const std::vector<platform::ui::TimerControl*>& timers) {
+  return platform::ui::EventLoop::instance().armedCount() > 0 &&
+         std::any_of(timers.begin(), timers.end(),
+                     [](platform::ui::TimerControl* t) { return t->isEnabled(); });
 }
 
 }  // namespace velumor::bench

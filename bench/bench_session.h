@@ -45,6 +45,14 @@ int64_t residentBytes();
 // True while a window still has notifications to work off (its notification timer runs).
 bool notificationsPending(platform::ui::Form& window);
 
+// The windows' notification timers, looked up once, so that the harness's own lookups do not
+// count as the views' work. The windows stay loaded while they are used.
+std::vector<platform::ui::TimerControl*> notifyTimers(const std::vector<platform::ui::Form*>& windows);
+// True while one of them runs. A switched-on notification timer is an armed one: with nothing
+// armed no window has work, and the harness need not ask every window (its own cost would
+// grow with the windows).
+bool anyRunning(const std::vector<platform::ui::TimerControl*>& timers);
+
 // The main view and the other windows' view classes.
 inline const char* const kMainView = "Velumor.VelumorMainViewClass";
 inline const std::vector<std::string>& otherViews() {

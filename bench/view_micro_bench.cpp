@@ -16,27 +16,17 @@
 namespace {
 
 using platform::ui::EventLoop;
+using velumor::bench::anyRunning;
 using velumor::bench::BenchSession;
 using velumor::bench::kMainView;
-
-// The windows' notification timers, looked up once, so that the harness's own lookups do not
-// count as the views' work. The windows stay loaded while a benchmark runs.
-std::vector<platform::ui::TimerControl*> notifyTimers(const std::vector<platform::ui::Form*>& windows) {
-  std::vector<platform::ui::TimerControl*> timers;
-  for (platform::ui::Form* w : windows)
-    if (w && w->isLoaded()) timers.push_back(&w->timer("NotifyTimer"));
-  return timers;
-}
+using velumor::bench::notifyTimers;
 
 // Advances the manual clock 1 ms at a time until no window has notifications left.
 int64_t drain(const std::vector<platform::ui::TimerControl*>& timers) {
   int64_t ticks = 0;
   EventLoop& loop = EventLoop::instance();
   loop.drainPosted();
-  // A switched-on notification timer is an armed one: with nothing armed no window has work,
-  // and the harness need not ask every window (its own cost would grow with the windows).
-  while (loop.armedCount() > 0 && std::any_of(timers.begin(), timers.end(),
-                                              [](platform::ui::TimerControl* t) { return t->isEnabled(); })) {
+  while (anyRunning(timers)) {
     loop.advance(1);
     ++ticks;
   }

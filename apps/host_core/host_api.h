@@ -1,6 +1,6 @@
 #pragma once
 // What a scripted or interactive session needs of the simulated host. Every operation that can
-// fail answers with a tolvar::sim::Status or Result: a reason and a text that names what failed
+// fail answers with a tolvar::Status or Result: a reason and a text that names what failed
 // (the item, the record, the class, the operation), ready to show the user as it stands.
 #include <cstdint>
 #include <optional>
@@ -10,13 +10,13 @@
 #include "platform/com/ref.h"
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
-#include "tolvar/sim/result.h"
+#include "tolvar/applet/result.h"
 
 namespace host_core {
 
-using tolvar::sim::Reason;
-using tolvar::sim::Result;
-using tolvar::sim::Status;
+using tolvar::Reason;
+using tolvar::Result;
+using tolvar::Status;
 
 class HostApi {
  public:

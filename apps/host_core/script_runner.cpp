@@ -22,7 +22,7 @@ using platform::ui::EventLoop;
 using platform::ui::Form;
 using platform::ui::Services;
 
-std::vector<std::string> splitScriptLine(const std::string& line) {
+Result<std::vector<std::string>> splitScriptLine(const std::string& line) {
   std::vector<std::string> words;
   std::string cur;
   bool inWord = false, quoted = false;
@@ -75,18 +75,18 @@ std::vector<std::string> splitScriptLine(const std::string& line) {
       inWord = true;
     }
   }
-  if (quoted) throw std::runtime_error("unclosed double quote");
+  if (quoted) return Status::fail(Reason::InvalidArgument, "unclosed double quote");
   if (inWord) words.push_back(std::move(cur));
   return words;
 }
 
-std::pair<std::string, int32_t> parseControlRef(const std::string& ref) {
+Result<std::pair<std::string, int32_t>> parseControlRef(const std::string& ref) {
   auto open = ref.find('(');
-  if (open == std::string::npos || ref.back() != ')') return {ref, -1};
+  if (open == std::string::npos || ref.back() != ')') return std::pair(ref, -1);
   std::string idx = ref.substr(open + 1, ref.size() - open - 2);
   if (idx.empty() || idx.find_first_not_of("0123456789") != std::string::npos)
-    throw std::runtime_error("bad control index in '" + ref + "'");
-  return {ref.substr(0, open), std::stoi(idx)};
+    return Status::fail(Reason::InvalidArgument, "bad control index in '" + ref + "'");
+  return std::pair(ref.substr(0, open), std::stoi(idx));
 }
 
 namespace {
@@ -104,13 +104,13 @@ bool parseNumber(const std::string& s, double& out) {
 // session busy for hours with no sign of life.
 constexpr double kLongestRunMs = 86'400'000;
 
-platform::com::ByteArray parseHex(const std::vector<std::string>& words, size_t from) {
+Result<platform::com::ByteArray> parseHex(const std::vector<std::string>& words, size_t from) {
   platform::com::ByteArray a;
   for (size_t i = from; i < words.size(); ++i) {
     const std::string& w = words[i];
     if (w.size() != 2 || !std::isxdigit(static_cast<unsigned char>(w[0])) ||
         !std::isxdigit(static_cast<unsigned char>(w[1])))
-      throw std::runtime_error("'" + w + "' is not a hex byte (two hex digits)");
+      return Status::fail(Reason::InvalidArgument, "'" + w + "' is not a hex byte (two hex digits)");
     a.data.push_back(static_cast<uint8_t>(std::stoi(w, nullptr, 16)));
   }
   return a;
@@ -142,20 +142,18 @@ bool parseResponseCode(const std::string& s, uint8_t& code) {
 }
 
 // Writes a whole file, or says why it could not: a line that writes nothing must not pass.
-bool writeText(const std::filesystem::path& path, const std::string& text, std::string& error) {
+Status writeText(const std::filesystem::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
   if (out) out.close();
-  if (!out) {
-    std::error_code ec;
-    const bool folder = !path.has_parent_path() || std::filesystem::is_directory(path.parent_path(), ec);
-    error = "cannot write " + path.string() + (folder ? "" : ": the folder does not exist");
-    return false;
-  }
-  return true;
+  if (out) return {};
+  std::error_code ec;
+  const bool folder = !path.has_parent_path() || std::filesystem::is_directory(path.parent_path(), ec);
+  return Status::fail(Reason::BadFile,
+                      "cannot write " + path.string() + (folder ? "" : ": the folder does not exist"));
 }
 
-int32_t answerCode(const std::string& a) {
+Result<int32_t> answerCode(const std::string& a) {
   using namespace platform::ui::mb;
   if (equalsNoCase(a, "yes")) return IdYes;
   if (equalsNoCase(a, "no")) return IdNo;
@@ -164,7 +162,7 @@ int32_t answerCode(const std::string& a) {
   if (equalsNoCase(a, "retry")) return IdRetry;
   if (equalsNoCase(a, "ignore")) return IdIgnore;
   if (equalsNoCase(a, "abort")) return IdAbort;
-  throw std::runtime_error("unknown answer '" + a + "'");
+  return Status::fail(Reason::InvalidArgument, "unknown answer '" + a + "'");
 }
 
 bool lineHasQuotedArg(const std::string& line, size_t argIndex) {
@@ -268,15 +266,14 @@ Form* ScriptRunner::resolveForm(const std::string& name) const {
   return nullptr;
 }
 
-Control* ScriptRunner::resolveControl(Form& form, const std::string& ref, std::string& error) const {
+Result<Control*> ScriptRunner::resolveControl(Form& form, const std::string& ref) const {
   if (ref == ".") return &form;
-  auto [name, index] = parseControlRef(ref);
-  if (!form.isLoaded()) {
-    error = "window '" + form.name() + "' is not loaded";
-    return nullptr;
-  }
-  Control* c = form.findControl(name, index);
-  if (!c) error = "window '" + form.name() + "' has no control '" + ref + "'";
+  const auto parsed = parseControlRef(ref);
+  if (!parsed) return parsed.error();
+  if (!form.isLoaded())
+    return Status::fail(Reason::InvalidArgument, "window '" + form.name() + "' is not loaded");
+  Control* c = form.findControl(parsed->first, parsed->second);
+  if (!c) return Status::fail(Reason::NotFound, "window '" + form.name() + "' has no control '" + ref + "'");
   return c;
 }
 
@@ -337,6 +334,11 @@ void ScriptRunner::closeAll() {
   for (const auto& m : host_.takeHostMessages()) out_ << "host: " << m << "\n";
 }
 
+// What a command handler answers: true when done; false when it failed the line and said so,
+// after which the posted work of its line does not run; or a failure for a fault in the line's
+// words or windows, which fails the line with its text and lets the posted work of the line run.
+using Outcome = Result<bool>;
+
 struct ScriptRunner::Call {
   ScriptRunner& runner;
   const std::vector<std::string>& w;  // the words; w[0] is the command
@@ -353,25 +355,29 @@ struct ScriptRunner::Call {
     runner.views_.emplace_back(std::move(name), std::move(view));
   }
 
-  void need(size_t n) const {
+  Status need(size_t n) const {
     if (w.size() < n + 1)
-      throw std::runtime_error("'" + cmd() + "' needs " + std::to_string(n) + " argument(s)");
+      return Status::fail(Reason::InvalidArgument,
+                          "'" + cmd() + "' needs " + std::to_string(n) + " argument(s)");
+    return {};
   }
-  Form& form(const std::string& name) const {
-    Form* f = runner.resolveForm(name);
-    if (!f) throw std::runtime_error("no window '" + name + "'");
-    return *f;
+  Result<Form*> form(const std::string& name) const {
+    if (Form* f = runner.resolveForm(name)) return f;
+    return Status::fail(Reason::NotFound, "no window '" + name + "'");
   }
-  Control& control(Form& f, const std::string& ref) const {
-    std::string err;
-    Control* c = runner.resolveControl(f, ref, err);
-    if (!c) throw std::runtime_error(err);
-    return *c;
+  Result<Control*> control(Form& f, const std::string& ref) const { return runner.resolveControl(f, ref); }
+  // The window named by word `formWord` and its control named by word `controlWord`.
+  Result<std::pair<Form*, Control*>> formControl(size_t formWord, size_t controlWord) const {
+    const Result<Form*> f = form(w[formWord]);
+    if (!f) return f.error();
+    const Result<Control*> ctl = control(**f, w[controlWord]);
+    if (!ctl) return ctl.error();
+    return std::pair(*f, *ctl);
   }
 
   // show, hide and destroy: the host's calls on a view the script opened.
-  bool onView() const {
-    need(1);
+  Outcome onView() const {
+    if (Status s = need(1); !s) return s;
     auto& views = runner.views_;
     auto it = std::find_if(views.rbegin(), views.rend(), [&](const auto& p) { return p.first == w[1]; });
     if (it == views.rend()) return fail("no view '" + w[1] + "'");
@@ -387,30 +393,31 @@ struct ScriptRunner::Call {
     return true;
   }
   // click, dblclick and rightclick.
-  bool mouse() const {
-    need(2);
-    Form& f = form(w[1]);
-    Control& c = control(f, w[2]);
-    bool taken = cmd() == "click"      ? f.userClick(c)
-                 : cmd() == "dblclick" ? f.userDblClick(c)
-                                       : f.userMouseUp(c, platform::ui::kRightButton);
+  Outcome mouse() const {
+    if (Status s = need(2); !s) return s;
+    const auto target = formControl(1, 2);
+    if (!target) return target.error();
+    auto [f, c] = *target;
+    bool taken = cmd() == "click"      ? f->userClick(*c)
+                 : cmd() == "dblclick" ? f->userDblClick(*c)
+                                       : f->userMouseUp(*c, platform::ui::kRightButton);
     if (!taken) return fail("'" + w[2] + "' takes no input (disabled or hidden)");
     return true;
   }
   // set and shadow.
-  bool setItem() const {
-    need(2);
+  Outcome setItem() const {
+    if (Status s = need(2); !s) return s;
     const Status set = host().setItem(w[1], scriptValue(w[2], lineHasQuotedArg(raw, 2)), cmd() == "shadow");
     return set ? true : fail(set.text());
   }
   // expect-message and expect-no-message: both take the boxes shown since the last check.
-  bool messages() const {
+  Outcome messages() const {
     auto boxes = headless().requestsOf("msgbox");
     std::vector<std::string> recent;
     for (size_t i = runner.messagesSeen_; i < boxes.size(); ++i) recent.push_back(boxes[i].text);
     runner.messagesSeen_ = boxes.size();
     if (cmd() == "expect-message") {
-      need(1);
+      if (Status s = need(1); !s) return s;
       bool found = false;
       for (const auto& t : recent) found = found || t.find(w[1]) != std::string::npos;
       if (!found) {
@@ -425,7 +432,7 @@ struct ScriptRunner::Call {
     return true;
   }
   // expect-no-error.
-  bool noError() const {
+  Outcome noError() const {
     auto& errs = loop().errors();
     std::string msg;
     for (size_t i = runner.errorsSeen_; i < errs.size(); ++i) msg += "\n    " + errs[i];
@@ -434,21 +441,22 @@ struct ScriptRunner::Call {
     return true;
   }
   // Writes `text` to the file named by word `at`, or prints it when the line has no such word.
-  bool writeOrPrint(size_t at, const std::string& text) const {
+  Outcome writeOrPrint(size_t at, const std::string& text) const {
     if (w.size() <= at) {
       out() << text << "\n";
       return true;
     }
-    std::string err;
-    if (!writeText(outPath(w[at]), text + "\n", err)) return fail(err);
-    return true;
+    const Status written = writeText(outPath(w[at]), text + "\n");
+    return written ? true : fail(written.text());
   }
-  bool screenshot() const {
-    need(2);
+  Outcome screenshot() const {
+    if (Status s = need(2); !s) return s;
     if (!runner.screenshot_) return fail("screenshots need the Qt front end (velumor-host built with Qt)");
     // A picture no screen could show would take gigabytes; the window's size says so first.
     constexpr double kTwipsPerPixel = 15, kMaxPixels = 16384;
-    Form& shot = form(w[1]);
+    const Result<Form*> found = form(w[1]);
+    if (!found) return found.error();
+    Form& shot = **found;
     const double width = std::round(shot.width() / kTwipsPerPixel),
                  height = std::round(shot.height() / kTwipsPerPixel);
     if (!(width <= kMaxPixels && height <= kMaxPixels))
@@ -470,12 +478,12 @@ namespace {
 
 using Call = ScriptRunner::Call;
 
-// A command handler returns false when it failed the line (and said so); it throws for what
-// fails the line but still lets the posted work of the line run.
+// A command handler answers an Outcome. What escapes it (a run-time error of a view, a fault
+// of the host) fails the line too and lets its posted work run.
 struct CommandEntry {
   ScriptCommand doc;
   // cppcheck-suppress unusedStructMember ; called through the table's entries
-  bool (*run)(const Call&);
+  Outcome (*run)(const Call&);
 };
 
 // The script language, one entry a command, in the order of README.md's table. Every entry
@@ -484,8 +492,8 @@ const CommandEntry kCommands[] = {
     // Creates the view by ProgID, hands it the item manager and shows it, under NAME (default:
     // the ProgID's last part). Fails when the host cannot create or bind the view.
     {{"open", "PROGID [NAME]"},
-     [](const Call& c) {
-       c.need(1);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
        const auto& w = c.w;
        std::string name = w.size() > 2 ? w[2] : w[1].substr(w[1].find('.') + 1);
        auto view = c.host().openView(w[1]);
@@ -494,36 +502,39 @@ const CommandEntry kCommands[] = {
        return true;
      }},
     // The view's Show / Hide; fails on an unknown view or a non-zero status.
-    {{"show", "NAME"}, [](const Call& c) { return c.onView(); }},
-    {{"hide", "NAME"}, [](const Call& c) { return c.onView(); }},
+    {{"show", "NAME"}, [](const Call& c) -> Outcome { return c.onView(); }},
+    {{"hide", "NAME"}, [](const Call& c) -> Outcome { return c.onView(); }},
     // The host destroys the view and forgets it; fails on an unknown view.
-    {{"destroy", "NAME"}, [](const Call& c) { return c.onView(); }},
+    {{"destroy", "NAME"}, [](const Call& c) -> Outcome { return c.onView(); }},
     // The user closes the window; fails when there is no such window or it is not loaded.
     {{"close", "NAME"},
-     [](const Call& c) {
-       c.need(1);
-       Form& f = c.form(c.w[1]);
-       if (!f.isLoaded()) return c.fail("window '" + c.w[1] + "' is not loaded");
-       f.userClose();
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
+       const Result<Form*> f = c.form(c.w[1]);
+       if (!f) return f.error();
+       if (!(*f)->isLoaded()) return c.fail("window '" + c.w[1] + "' is not loaded");
+       (*f)->userClose();
        return true;
      }},
     // Host-side write of a number or a quoted text to value and shadow value (set) or to the
     // shadow value only (shadow); fails with the host's reason (unknown item, wrong type).
-    {{"set", "ITEM VALUE"}, [](const Call& c) { return c.setItem(); }},
-    {{"shadow", "ITEM VALUE"}, [](const Call& c) { return c.setItem(); }},
+    {{"set", "ITEM VALUE"}, [](const Call& c) -> Outcome { return c.setItem(); }},
+    {{"shadow", "ITEM VALUE"}, [](const Call& c) -> Outcome { return c.setItem(); }},
     // Host-side write of octets, lowest octet number first; fails on a word that is not two hex
     // digits or with the host's reason.
     {{"bytes", "ITEM HEX..."},
-     [](const Call& c) {
-       c.need(1);
-       const Status set = c.host().setBytes(c.w[1], parseHex(c.w, 2));
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
+       const Result<platform::com::ByteArray> octets = parseHex(c.w, 2);
+       if (!octets) return octets.error();
+       const Status set = c.host().setBytes(c.w[1], *octets);
        return set ? true : c.fail(set.text());
      }},
     // The device answers the next run of RECORD with response CODE (0 to 255, decimal or &Hxx)
     // instead of running it; fails on a bad code or an unknown record.
     {{"inject", "RECORD CODE"},
-     [](const Call& c) {
-       c.need(2);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(2); !s) return s;
        uint8_t code = 0;
        if (!parseResponseCode(c.w[2], code))
          return c.fail("'" + c.w[2] + "' is no response code (0 to 255, decimal or &H hex)");
@@ -533,8 +544,8 @@ const CommandEntry kCommands[] = {
     // Advances the manual clock, firing every timer that falls due in time order; fails on a
     // number outside 0 to one day.
     {{"run", "MS"},
-     [](const Call& c) {
-       c.need(1);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
        double ms;
        if (!parseNumber(c.w[1], ms) || ms < 0 || ms > kLongestRunMs)
          return c.fail("'run' takes a number of milliseconds from 0 to 86400000 (one day)");
@@ -542,72 +553,80 @@ const CommandEntry kCommands[] = {
        return true;
      }},
     // User input on a control; fails when the control is disabled or hidden.
-    {{"click", "NAME CONTROL"}, [](const Call& c) { return c.mouse(); }},
-    {{"dblclick", "NAME CONTROL"}, [](const Call& c) { return c.mouse(); }},
-    {{"rightclick", "NAME CONTROL"}, [](const Call& c) { return c.mouse(); }},
+    {{"click", "NAME CONTROL"}, [](const Call& c) -> Outcome { return c.mouse(); }},
+    {{"dblclick", "NAME CONTROL"}, [](const Call& c) -> Outcome { return c.mouse(); }},
+    {{"rightclick", "NAME CONTROL"}, [](const Call& c) -> Outcome { return c.mouse(); }},
     // The user types TEXT into a text box; fails when the control takes no text.
     {{"text", "NAME CONTROL \"TEXT\""},
-     [](const Call& c) {
-       c.need(3);
-       Form& f = c.form(c.w[1]);
-       if (!f.userText(c.control(f, c.w[2]), c.w[3])) return c.fail("'" + c.w[2] + "' takes no text");
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(3); !s) return s;
+       const auto target = c.formControl(1, 2);
+       if (!target) return target.error();
+       if (!target->first->userText(*target->second, c.w[3])) return c.fail("'" + c.w[2] + "' takes no text");
        return true;
      }},
     // The user selects the tab KEY; fails when the control is no tab strip, has no such tab or
     // takes no input.
     {{"tab", "NAME TABSTRIP KEY"},
-     [](const Call& c) {
-       c.need(3);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(3); !s) return s;
        const auto& w = c.w;
-       Form& f = c.form(w[1]);
-       auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&c.control(f, w[2]));
+       const auto target = c.formControl(1, 2);
+       if (!target) return target.error();
+       auto* ts = dynamic_cast<platform::ui::TabStripControl*>(target->second);
        if (!ts) return c.fail("'" + w[2] + "' is not a tab strip");
        if (ts->positionOf(w[3]) == 0) return c.fail("no tab '" + w[3] + "'");
-       if (!f.userSelectTab(*ts, Variant(w[3]))) return c.fail("the tab strip takes no input");
+       if (!target->first->userSelectTab(*ts, Variant(w[3]))) return c.fail("the tab strip takes no input");
        return true;
      }},
     // The user sizes the window (outer size, twips); fails on a size beyond 1000000000 either
     // way: twips are held as single precision.
     {{"resize", "NAME WIDTH HEIGHT"},
-     [](const Call& c) {
-       c.need(3);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(3); !s) return s;
        double ww, hh;
        if (!parseNumber(c.w[2], ww) || !parseNumber(c.w[3], hh) || std::fabs(ww) > 1e9 || std::fabs(hh) > 1e9)
          return c.fail("'resize' takes two numbers of twips, from -1000000000 to 1000000000");
-       c.form(c.w[1]).userResize(static_cast<float>(ww), static_cast<float>(hh));
+       const Result<Form*> f = c.form(c.w[1]);
+       if (!f) return f.error();
+       (*f)->userResize(static_cast<float>(ww), static_cast<float>(hh));
        return true;
      }},
     // Minimizes the window.
     {{"minimize", "NAME"},
-     [](const Call& c) {
-       c.need(1);
-       c.form(c.w[1]).setWindowState(platform::ui::kMinimized);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
+       const Result<Form*> f = c.form(c.w[1]);
+       if (!f) return f.error();
+       (*f)->setWindowState(platform::ui::kMinimized);
        return true;
      }},
     // Queues the answer to the next message box; fails on any other word.
     {{"answer", "yes|no|ok|cancel|retry|ignore|abort"},
-     [](const Call& c) {
-       c.need(1);
-       c.headless().queueMessageAnswer(answerCode(c.w[1]));
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
+       const Result<int32_t> answer = answerCode(c.w[1]);
+       if (!answer) return answer.error();
+       c.headless().queueMessageAnswer(*answer);
        return true;
      }},
     // Queues the answer to the next save dialog: a path (relative ones go to --out), or cancel.
     {{"savefile", "PATH"},
-     [](const Call& c) {
-       c.need(1);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
        c.headless().queueSaveFile(c.outPath(c.w[1]).string());
        return true;
      }},
     {{"canceldialog", ""},
-     [](const Call& c) {
+     [](const Call& c) -> Outcome {
        c.headless().queueSaveFile(std::nullopt);
        return true;
      }},
     // Queues the answer to the next printer dialog; fails on another answer or on COPIES that
     // is not a whole number from 1 to 9999.
     {{"printdialog", "ok [COPIES]|tofile|setup|cancel"},
-     [](const Call& c) {
-       c.need(1);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
        const auto& w = c.w;
        platform::ui::PrinterAnswer a;
        if (w[1] == "ok") {
@@ -631,16 +650,17 @@ const CommandEntry kCommands[] = {
     // Compares a model property (Caption, Tabs.Count, Panels(Key).Text, ...) with VALUE;
     // fails on a mismatch, a property that cannot be read, or more than one value word.
     {{"expect", "NAME CONTROL PROPERTY VALUE [~TOL]"},
-     [](const Call& c) {
-       c.need(4);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(4); !s) return s;
        const auto& w = c.w;
        const std::optional<double> tolerance = w.size() == 6 ? parseTolerance(w[5]) : std::nullopt;
        if (w.size() > 6 || (w.size() == 6 && !tolerance))
          return c.fail("'expect' takes one value (quote a text) and an optional tolerance ~TOL");
-       Control& ctl = c.control(c.form(w[1]), w[2]);
+       const auto target = c.formControl(1, 2);
+       if (!target) return target.error();
        Variant actual;
        try {
-         actual = ctl.evalPath(w[3]);
+         actual = target->second->evalPath(w[3]);
        } catch (const platform::com::RuntimeError& e) {
          return c.fail("cannot read " + w[2] + "." + w[3] + ": " + e.description());
        }
@@ -653,8 +673,8 @@ const CommandEntry kCommands[] = {
     // Compares a host item: numbers numerically, texts exactly, octets as hex pairs (the only
     // values that take several words); fails on a mismatch or an unknown item.
     {{"expect-item", "ITEM VALUE [~TOL]"},
-     [](const Call& c) {
-       c.need(2);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(2); !s) return s;
        const auto& w = c.w;
        auto v = c.host().itemValue(w[1]);
        if (!v) return c.fail("no item '" + w[1] + "'");
@@ -678,15 +698,15 @@ const CommandEntry kCommands[] = {
      }},
     // A message box containing TEXT was shown since the last message check; fails naming the
     // boxes that were shown instead.
-    {{"expect-message", "\"TEXT\""}, [](const Call& c) { return c.messages(); }},
+    {{"expect-message", "\"TEXT\""}, [](const Call& c) -> Outcome { return c.messages(); }},
     // No message box was shown since the last message check; fails naming the first one.
-    {{"expect-no-message", ""}, [](const Call& c) { return c.messages(); }},
+    {{"expect-no-message", ""}, [](const Call& c) -> Outcome { return c.messages(); }},
     // No run-time error was reported since the last error check; fails listing them.
-    {{"expect-no-error", ""}, [](const Call& c) { return c.noError(); }},
+    {{"expect-no-error", ""}, [](const Call& c) -> Outcome { return c.noError(); }},
     // Exactly COUNT windows of the form FORM are loaded and visible; fails with the count seen.
     {{"expect-windows", "FORM COUNT"},
-     [](const Call& c) {
-       c.need(2);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(2); !s) return s;
        const auto& w = c.w;
        double expected;
        if (!parseNumber(w[2], expected)) return c.fail("'expect-windows' takes a count");
@@ -700,19 +720,21 @@ const CommandEntry kCommands[] = {
     // The window's control tree as JSON, printed or written to FILE; fails when the file cannot
     // be written.
     {{"dump", "NAME [FILE]"},
-     [](const Call& c) {
-       c.need(1);
-       return c.writeOrPrint(2, platform::ui::dumpFormJson(c.form(c.w[1])));
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
+       const Result<Form*> f = c.form(c.w[1]);
+       if (!f) return f.error();
+       return c.writeOrPrint(2, platform::ui::dumpFormJson(**f));
      }},
     // Every host item with its value as JSON, printed or written to FILE; fails when the file
     // cannot be written.
-    {{"items", "[FILE]"}, [](const Call& c) { return c.writeOrPrint(1, c.host().itemsJson()); }},
+    {{"items", "[FILE]"}, [](const Call& c) -> Outcome { return c.writeOrPrint(1, c.host().itemsJson()); }},
     // A PNG of the window; fails without the Qt front end or when the picture is not written.
-    {{"screenshot", "NAME FILE"}, [](const Call& c) { return c.screenshot(); }},
+    {{"screenshot", "NAME FILE"}, [](const Call& c) -> Outcome { return c.screenshot(); }},
     // A HostFrame operation as a view calls it; prints its result; fails with the host's reason.
     {{"frame", "OPERATION [ARGS...]"},
-     [](const Call& c) {
-       c.need(1);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
        std::vector<std::string> args(c.w.begin() + 2, c.w.end());
        const Result<std::string> result = c.host().frame(c.w[1], args);
        if (!result) return c.fail(result.text());
@@ -721,14 +743,14 @@ const CommandEntry kCommands[] = {
      }},
     // Puts the simulated meter into a named condition; fails on an unknown one.
     {{"scenario", "NAME"},
-     [](const Call& c) {
-       c.need(1);
+     [](const Call& c) -> Outcome {
+       if (Status s = c.need(1); !s) return s;
        const Status set = c.host().scenario(c.w[1]);
        return set ? true : c.fail(set.text());
      }},
     // Prints the words.
     {{"echo", "WORDS..."},
-     [](const Call& c) {
+     [](const Call& c) -> Outcome {
        for (size_t i = 1; i < c.w.size(); ++i) c.out() << (i > 1 ? " " : "") << c.w[i];
        c.out() << "\n";
        return true;
@@ -746,12 +768,9 @@ std::vector<ScriptCommand> scriptCommands() {
 bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
   lineNo_ = lineNo;
   line_ = rawLine;
-  std::vector<std::string> w;
-  try {
-    w = splitScriptLine(rawLine);
-  } catch (const std::exception& e) {
-    return fail(e.what());
-  }
+  const Result<std::vector<std::string>> words = splitScriptLine(rawLine);
+  if (!words) return fail(words.text());
+  const std::vector<std::string>& w = *words;
   if (w.empty()) return true;
   const auto* entry = std::find_if(std::begin(kCommands), std::end(kCommands),
                                    [&](const CommandEntry& e) { return e.doc.name == w[0]; });
@@ -759,7 +778,11 @@ bool ScriptRunner::runLine(const std::string& rawLine, int lineNo) {
   bool ok = true;
   try {
     // A handler that failed has said why; the posted work of its line does not run.
-    if (!entry->run(Call{*this, w, rawLine})) return false;
+    const Outcome done = entry->run(Call{*this, w, rawLine});
+    if (!done)
+      ok = fail(done.text());
+    else if (!*done)
+      return false;
   } catch (const platform::com::RuntimeError& e) {
     ok = fail("run-time error " + std::to_string(e.number()) + ": " + e.description());
   } catch (const std::exception& e) {

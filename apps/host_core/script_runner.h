@@ -15,11 +15,12 @@
 namespace host_core {
 
 // Splits a script line into words: blanks separate, double quotes group, and inside
-// quotes \r \n \t \" \\ are escapes. A '#' outside quotes starts a comment.
-std::vector<std::string> splitScriptLine(const std::string& line);
+// quotes \r \n \t \" \\ are escapes. A '#' outside quotes starts a comment. An unclosed
+// quote is InvalidArgument.
+Result<std::vector<std::string>> splitScriptLine(const std::string& line);
 
-// Parses "Name" or "Name(3)".
-std::pair<std::string, int32_t> parseControlRef(const std::string& ref);
+// Parses "Name" or "Name(3)" (index -1 without one); InvalidArgument for a bad index.
+Result<std::pair<std::string, int32_t>> parseControlRef(const std::string& ref);
 
 // Compares an expected script value with an actual one: whole numbers, Longs and Doubles
 // exactly, a Single exactly as the expected number is held as a Single, Booleans as
@@ -72,8 +73,7 @@ class ScriptRunner {
   bool fail(const std::string& message);
   bool checkUnanswered();
   std::filesystem::path outPath(const std::string& p) const;
-  platform::ui::Control* resolveControl(platform::ui::Form& form, const std::string& ref,
-                                        std::string& error) const;
+  Result<platform::ui::Control*> resolveControl(platform::ui::Form& form, const std::string& ref) const;
 
   HostApi& host_;
   std::ostream& out_;

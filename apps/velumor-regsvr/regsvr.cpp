@@ -9,7 +9,7 @@
 #include "platform/com/error.h"
 #include "platform/com/registry.h"
 #include "platform/com/server.h"
-#include "tolvar/sim/result.h"
+#include "tolvar/applet/result.h"
 
 namespace regsvr {
 
@@ -52,9 +52,9 @@ std::string registryProblem(const fs::path& path) {
 
 namespace {
 
-using tolvar::sim::Reason;
-using tolvar::sim::Result;
-using tolvar::sim::Status;
+using tolvar::Reason;
+using tolvar::Result;
+using tolvar::Status;
 
 struct Request {
   bool help = false;
@@ -170,7 +170,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
           .lexically_normal();
 
   const Result<void*> entry = entryPoint(library, unregister);
-  Status done = entry ? callEntry(entry.value(), library, registry, unregister) : entry.status();
+  Status done = entry ? callEntry(entry.value(), library, registry, unregister) : entry.error();
   if (!done) {
     err << "velumor-regsvr: " << done.text() << "\n";
     return exitCode(done.reason());

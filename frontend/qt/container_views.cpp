@@ -1,12 +1,14 @@
 // Frames, the tab strip and the status bar.
 
 #include <QGroupBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTabBar>
 #include <algorithm>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
+#include "frontend/qt/drawn_text.h"
 #include "frontend/qt/qt_convert.h"
 
 namespace frontend::qt {
@@ -48,7 +50,7 @@ class PictureCache {
 
 class FrameWidget : public QGroupBox {
  public:
-  using QGroupBox::QGroupBox;
+  explicit FrameWidget(QWidget* parent) : QGroupBox(parent) { new DrawnControls(this); }
   bool borderless = false;
   bool seeThrough = false;  // in its container's colour: the container shows through
 
@@ -56,12 +58,13 @@ class FrameWidget : public QGroupBox {
   void paintEvent(QPaintEvent* e) override {
     if (!borderless) {
       QGroupBox::paintEvent(e);
-      return;
+    } else if (!autoFillBackground() && !seeThrough) {
+      // A frame without border shows neither border nor caption: only its background.
+      QPainter p(this);
+      p.fillRect(rect(), palette().color(QPalette::Window));
     }
-    // A frame without border shows neither border nor caption: only its background.
-    if (autoFillBackground() || seeThrough) return;
     QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Window));
+    DrawnControls::paintIn(this, p, e->rect());
   }
 };
 
@@ -243,6 +246,10 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
   using WidgetView::WidgetView;
 
  protected:
+  void made() override {
+    applied_.clear();
+    laidOutWidth_ = -1;
+  }
   void applyAll() override { applyEach({"Panels", "Style"}); }
   void applyColours() override { applyColourRoles(w_, QPalette::Window, QPalette::WindowText); }
   bool apply(std::string_view what) override {
@@ -250,22 +257,11 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
     if (!sb) return false;
     if (is(what, "Panels") || is(what, "Width")) {
       // The bar spreads its panels when it is sized, after it told of the new width.
-      sb->layoutPanels();
-      pictures_.startRound();
-      std::vector<PanelData> panels;
-      for (const platform::ui::Panel& p : sb->panels()) {
-        PanelData d;
-        d.key = qs(p.key);
-        d.text = qs(p.text);
-        d.toolTip = qs(p.toolTipText);
-        d.picture = p.style == "picture";
-        d.pixmap = pictures_.use(p.picture);
-        d.left = twipsToPx(p.left);
-        d.width = twipsToPx(p.width);
-        d.visible = p.visible;
-        panels.push_back(std::move(d));
+      if (!laidOut(*sb)) {
+        sb->layoutPanels();
+        laidOutWidth_ = sb->width();
       }
-      w_->setPanels(std::move(panels));
+      applyPanels(sb->panels());
       if (is(what, "Width")) return false;  // the geometry too
     } else if (is(what, "Style") || is(what, "SimpleText")) {
       w_->setSimpleText(intProp("Style") == 1, textProp("SimpleText"));
@@ -276,7 +272,74 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
   }
 
  private:
-  PictureCache pictures_;
+  // True where the bar's width and what its panels are spread by are as when it was last
+  // laid out: a new text leaves every panel in its place.
+  bool laidOut(const platform::ui::StatusBarControl& sb) const {
+    const std::vector<platform::ui::Panel>& model = sb.panels();
+    if (sb.width() != laidOutWidth_ || model.size() != applied_.size()) return false;
+    for (size_t i = 0; i < model.size(); ++i) {
+      const platform::ui::Panel& a = applied_[i];
+      const platform::ui::Panel& p = model[i];
+      if (a.width != p.width || a.minWidth != p.minWidth || a.visible != p.visible ||
+          a.autoSize != p.autoSize)
+        return false;
+    }
+    return true;
+  }
+  // A panel's text changes often, the rest seldom: only the panels that changed are made
+  // again, and a picture is decoded only when it is new to the bar.
+  void applyPanels(const std::vector<platform::ui::Panel>& model) {
+    const std::vector<PanelData>& shown = w_->panels();
+    bool same = applied_.size() == model.size() && shown.size() == model.size();
+    for (size_t i = 0; same && i < model.size(); ++i)
+      same = applied_[i].left == model[i].left && applied_[i].width == model[i].width &&
+             applied_[i].visible == model[i].visible;
+    if (!same) {
+      // Panels came, went or moved: the bar is laid out anew.
+      std::vector<PanelData> panels(model.size());
+      for (size_t i = 0; i < model.size(); ++i)
+        panels[i] = panelData(model[i], i < applied_.size() && i < shown.size() ? &shown[i] : nullptr, i);
+      applied_ = model;
+      w_->setPanels(std::move(panels));
+      return;
+    }
+    for (size_t i = 0; i < model.size(); ++i) {
+      if (sameShown(applied_[i], model[i])) continue;
+      PanelData d = panelData(model[i], &shown[i], i);
+      applied_[i] = model[i];
+      w_->setPanel(i, std::move(d));
+    }
+  }
+  // What the bar shows of `p`; `was`, the panel shown in its place before, lends its picture
+  // when that is the same.
+  PanelData panelData(const platform::ui::Panel& p, const PanelData* was, size_t i) const {
+    const platform::ui::Panel* before = was ? &applied_[i] : nullptr;
+    PanelData d;
+    d.key = before && before->key == p.key ? was->key : qs(p.key);
+    d.text = qs(p.text);
+    d.toolTip = before && before->toolTipText == p.toolTipText ? was->toolTip : qs(p.toolTipText);
+    d.picture = p.style == "picture";
+    d.pixmap = before && before->picture == p.picture ? was->pixmap : pixmapOf(p.picture);
+    d.left = twipsToPx(p.left);
+    d.width = twipsToPx(p.width);
+    d.visible = p.visible;
+    return d;
+  }
+  static bool sameShown(const platform::ui::Panel& a, const platform::ui::Panel& b) {
+    return a.text == b.text && a.key == b.key && a.toolTipText == b.toolTipText && a.style == b.style &&
+           a.left == b.left && a.width == b.width && a.visible == b.visible && a.picture == b.picture;
+  }
+  // The decoded picture: another panel's where it shows the same one.
+  QPixmap pixmapOf(const platform::ui::Picture& picture) const {
+    if (picture.empty()) return {};
+    const std::vector<PanelData>& shown = w_->panels();
+    for (size_t j = 0; j < applied_.size() && j < shown.size(); ++j)
+      if (applied_[j].picture == picture && !shown[j].pixmap.isNull()) return shown[j].pixmap;
+    return pixmapFromPicture(picture);
+  }
+
+  std::vector<platform::ui::Panel> applied_;  // the model's panels as the bar shows them
+  float laidOutWidth_ = -1;                   // the bar's width when it last laid them out
 };
 
 }  // namespace

@@ -22,7 +22,7 @@ using platform::ui::ControlType;
 ControlView::ControlView(FormWindow& owner, Control& control) : owner_(owner), control_(control) {}
 
 ControlView::~ControlView() {
-  detach();
+  release();
 }
 
 void ControlView::create(QWidget* parent) {
@@ -35,6 +35,10 @@ void ControlView::create(QWidget* parent) {
 }
 
 void ControlView::detach() {
+  release();
+}
+
+void ControlView::release() {
   if (detached_) return;
   detached_ = true;
   control_.removeObserver(this);

@@ -10,6 +10,8 @@
 #include "frontend/qt/form_window.h"
 #include "platform/com/variant.h"
 
+class QComboBox;
+
 namespace frontend::qt {
 
 inline bool is(std::string_view a, std::string_view b) {
@@ -43,6 +45,10 @@ inline void setRole(QWidget* w, QPalette::ColorRole role, const QColor& c) {
 // read-only background (unless `ownBackground`, where the field's colour means something),
 // and no stop for the Tab key; a click still selects text to copy.
 void showReadOnly(QWidget* field, bool readOnly, bool ownBackground = false);
+
+// Gives a combo box that lists only texts a plain list of them: its own model keeps an item
+// object with a table of roles for every entry.
+void listTextsOnly(QComboBox* combo);
 
 // The view of a control that one widget of type `W` shows, made in the parent it is given.
 // `made` sets a new widget up (fixed settings, its signals) before the properties are applied;

@@ -4,8 +4,10 @@
 // shapes, lines and the status bar. None of them keeps a pointer into the window model,
 // so they stay harmless should they outlive a control for a moment.
 #include <QColor>
+#include <QFont>
 #include <QPixmap>
 #include <QRectF>
+#include <QStaticText>
 #include <QString>
 #include <QVector>
 #include <QWidget>
@@ -178,6 +180,9 @@ class PlotterWidget : public QWidget {
  private:
   int legendRows() const;
   int legendHeight() const;
+  // What a repaint of the legend, or of the plot with its frame, covers.
+  QRect legendArea() const;
+  QRect plotArea() const;
   int colourIndex(size_t i) const;
   // The steps of a paint: legend, value axis, time axis, curves.
   void drawLegend(QPainter& p) const;
@@ -197,6 +202,23 @@ class PlotterWidget : public QWidget {
 
   std::vector<PlotCurve> curves_;
   double timeSpanMs_ = 0;
+
+  // A legend text's layout and width, kept while the text stays.
+  struct KeptText {
+    void draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t);
+    double advance(const QFont& f, const QString& t);
+    QString text;
+    QFont font;
+    QStaticText layout;
+    QString measured;
+    QFont measuredFont;
+    double width = -1;
+  };
+  struct LegendTexts {
+    KeptText caption, value, boldValue, range;
+  };
+  mutable std::vector<LegendTexts> legendTexts_;  // one a curve
+  mutable KeptText axisText_;                     // the widest text of the value axis
 
   // The layer of curves: valid for its size, span and ranges; its right edge is `layerEnd_`.
   struct Drawn {
@@ -290,8 +312,10 @@ struct PanelData {
 
 class StatusBarWidget : public QWidget {
  public:
-  using QWidget::QWidget;
+  explicit StatusBarWidget(QWidget* parent = nullptr);
   void setPanels(std::vector<PanelData> panels);
+  // Puts `panel` in the place of panel `i`, which stands where it stood.
+  void setPanel(size_t i, PanelData panel);
   void setSimpleText(bool simple, const QString& text);
   const std::vector<PanelData>& panels() const { return panels_; }
   QRect panelRect(const PanelData& p) const;
@@ -300,10 +324,14 @@ class StatusBarWidget : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void changeEvent(QEvent* e) override;
   bool event(QEvent* e) override;
 
  private:
+  // A panel as drawn, frame and all, of `size` in device-independent pixels.
+  QPixmap panelFace(const PanelData& panel, QSize size) const;
   std::vector<PanelData> panels_;
+  mutable QString faceLook_;  // the font and colours of the faces; empty: to be found again
   bool simple_ = false;
   QString simpleText_;
 };

@@ -76,22 +76,32 @@ std::vector<std::string> FormWindow::drawnFaults() const {
   };
 
   for (const auto& [c, v] : views_) {
+    // A control drawn by its container (a label) stands where it is drawn, beneath the
+    // container's child widgets.
     QWidget* w = v->widget();
-    if (!w || !w->isVisibleTo(win) || w->width() <= 0 || w->height() <= 0) continue;
+    const ShownText drawn = v->drawnLook();
+    QWidget* parent = w ? w->parentWidget() : drawn.in;
+    QRect r;
+    if (w) {
+      if (!w->isVisibleTo(win) || w->width() <= 0 || w->height() <= 0) continue;
+      r = inClient(w);
+    } else {
+      if (!parent || drawn.area.width() <= 0 || drawn.area.height() <= 0) continue;
+      if (parent != client_ && !parent->isVisibleTo(win)) continue;
+      r = QRect(parent->mapTo(client_, drawn.area.topLeft()), drawn.area.size());
+    }
     const std::string name = c->qualifiedName();
-    const QRect r = inClient(w);
     // Lines are drawn in a box widened by their thickness; only their ends count.
-    if (c->type() != ControlType::Line && w->parentWidget()) {
-      QWidget* parent = w->parentWidget();
+    if (c->type() != ControlType::Line && parent) {
       if (!within(r, inClient(parent)))
         faults.push_back(name + " at " + describe(r) + " is cut off by " + nameOf(parent) + " at " +
                          describe(inClient(parent)));
     }
     for (QWidget* bar : bars) {
       if (w == bar) continue;
-      QWidget* top = topmost(w);
+      QWidget* top = w ? topmost(w) : parent == client_ ? nullptr : topmost(parent);
       // What stands above the bar (a progress display over a panel) is meant to cover it.
-      if (stack.indexOf(top) > stack.indexOf(bar)) continue;
+      if ((top ? stack.indexOf(top) : -1) > stack.indexOf(bar)) continue;
       // A container is judged by the controls it holds: an empty edge under the bar hides nothing.
       if (!c->children().empty()) continue;
       if (r.intersects(inClient(bar).adjusted(0, kSlack, 0, 0)))

@@ -2,12 +2,16 @@
 
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
+#include <QToolTip>
 #include <QVariant>
+#include <algorithm>
 #include <cstdlib>
 
 namespace frontend::qt {
@@ -86,6 +90,83 @@ void drawText(QPainter& p, const QFont& font, const QColor& ink, const DrawnText
   p.setPen(ink);
   p.drawText(r, static_cast<int>(t.alignment | Qt::AlignTop) | (t.wraps ? Qt::TextWordWrap : 0), t.text);
   p.restore();
+}
+
+// ================================================================ controls a container draws
+
+DrawnControls::DrawnControls(QWidget* container) : QObject(container) {}
+
+QWidget* DrawnControls::container() const {
+  return static_cast<QWidget*>(parent());
+}
+
+DrawnControls* DrawnControls::of(const QWidget* container) {
+  if (!container) return nullptr;
+  for (QObject* o : container->children())
+    if (auto* d = dynamic_cast<DrawnControls*>(o)) return d;
+  return nullptr;
+}
+
+void DrawnControls::paintIn(const QWidget* container, QPainter& p, const QRect& dirty) {
+  if (DrawnControls* d = of(container)) d->paint(p, dirty);
+}
+
+void DrawnControls::add(DrawnControl* c) {
+  controls_.push_back(c);
+  // Watching from the first control on, after the container's own view: a filter installed
+  // later sees the events first, so a control over the container gets its own clicks.
+  if (!filtering_) {
+    container()->installEventFilter(this);
+    filtering_ = true;
+  }
+}
+
+void DrawnControls::remove(DrawnControl* c) {
+  controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end());
+}
+
+void DrawnControls::paint(QPainter& p, const QRect& dirty) const {
+  std::vector<DrawnControl*> order;
+  for (DrawnControl* c : controls_)
+    if (c->shown() && c->area().intersects(dirty)) order.push_back(c);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const DrawnControl* a, const DrawnControl* b) { return a->zIndex() < b->zIndex(); });
+  for (const DrawnControl* c : order) c->paint(p, *container());
+}
+
+DrawnControl* DrawnControls::at(QPointF pos) const {
+  DrawnControl* top = nullptr;
+  for (DrawnControl* c : controls_)
+    if (c->takesMouse() && QRectF(c->area()).contains(pos) && (!top || c->zIndex() >= top->zIndex())) top = c;
+  return top;
+}
+
+bool DrawnControls::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != parent()) return false;
+  switch (event->type()) {
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease: {
+      auto* me = static_cast<QMouseEvent*>(event);
+      const bool dbl = event->type() == QEvent::MouseButtonDblClick;
+      if (me->button() != (dbl ? Qt::LeftButton : Qt::RightButton)) return false;
+      DrawnControl* c = at(me->position());
+      if (!c) return false;
+      if (dbl)
+        c->doubleClicked();
+      else
+        c->rightReleased(me->position() - QPointF(c->area().topLeft()));
+      return true;  // the control's own event; its container does not see it too
+    }
+    case QEvent::ToolTip: {
+      auto* he = static_cast<QHelpEvent*>(event);
+      DrawnControl* c = at(he->pos());
+      if (!c || c->toolTip().isEmpty()) return false;  // the container's own tip, as over a label without one
+      QToolTip::showText(he->globalPos(), c->toolTip(), container(), c->area());
+      return true;
+    }
+    default:
+      return false;
+  }
 }
 
 }  // namespace frontend::qt

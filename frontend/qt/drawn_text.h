@@ -4,8 +4,10 @@
 // stands on the same line. Internal to the front end.
 #include <QColor>
 #include <QFont>
+#include <QObject>
 #include <QRect>
 #include <QString>
+#include <vector>
 
 class QPainter;
 class QWidget;
@@ -34,5 +36,58 @@ struct DrawnText {
 };
 
 void drawText(QPainter& p, const QFont& font, const QColor& ink, const DrawnText& t);
+
+// What a control drawn by its container shows there, as the user sees it.
+struct ShownText {
+  QWidget* in = nullptr;  // the widget that draws it
+  QRect area;             // where, in `in`'s coordinates; empty while the control is hidden
+  QString text;
+  QFont font;
+  bool wraps = false;
+  bool enabled = true;  // drawn in the enabled look
+};
+
+// A control that its container's widget draws, having no widget of its own (a label): a widget
+// each would cost far more memory than the text it shows.
+class DrawnControl {
+ public:
+  virtual ~DrawnControl() = default;
+  // Where it stands in the container, and whether it is shown there now.
+  virtual QRect area() const = 0;
+  virtual bool shown() const = 0;
+  // Whether it takes the mouse (shown and enabled).
+  virtual bool takesMouse() const = 0;
+  virtual int zIndex() const = 0;
+  virtual void paint(QPainter& p, const QWidget& container) const = 0;
+  // The user's acts on it, at `pos` in its own coordinates.
+  virtual void doubleClicked() = 0;
+  virtual void rightReleased(QPointF pos) = 0;
+  virtual QString toolTip() const = 0;
+};
+
+// The controls a container widget draws beneath its child widgets, as controls without a
+// window of their own stand. A container widget that can draw them makes one as its child and
+// calls `paint` after its own face; mouse events and tool tips over such a control reach it.
+class DrawnControls : public QObject {
+ public:
+  explicit DrawnControls(QWidget* container);
+  // The set that `container` draws; null for a widget that draws none.
+  static DrawnControls* of(const QWidget* container);
+  static void paintIn(const QWidget* container, QPainter& p, const QRect& dirty);
+
+  void add(DrawnControl* c);
+  void remove(DrawnControl* c);
+  const std::vector<DrawnControl*>& controls() const { return controls_; }
+  QWidget* container() const;
+  void paint(QPainter& p, const QRect& dirty) const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  DrawnControl* at(QPointF pos) const;
+  std::vector<DrawnControl*> controls_;
+  bool filtering_ = false;
+};
 
 }  // namespace frontend::qt

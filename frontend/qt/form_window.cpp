@@ -7,12 +7,15 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
 
+#include "frontend/qt/drawn_text.h"
 #include "frontend/qt/qt_convert.h"
 #include "platform/com/error.h"
 #include "platform/ui/event_loop.h"
@@ -108,10 +111,15 @@ class ClientWidget : public QWidget {
  public:
   ClientWidget(QWidget* parent, FormWindow* owner) : QWidget(parent), owner_(owner) {
     setAutoFillBackground(true);
+    new DrawnControls(this);
   }
   void release() { owner_ = nullptr; }
 
  protected:
+  void paintEvent(QPaintEvent* e) override {
+    QPainter p(this);
+    DrawnControls::paintIn(this, p, e->rect());
+  }
   void mouseReleaseEvent(QMouseEvent* e) override {
     if (owner_ && e->button() == Qt::RightButton) {
       owner_->userMouseUp(owner_->form(), this, e->position());

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "frontend/qt/drawn_text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 
@@ -55,9 +56,9 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   ControlView(FormWindow& owner, platform::ui::Control& control);
   ~ControlView() override;
   // Creates the widget in `parent` and applies every property.
-  void create(QWidget* parent);
+  virtual void create(QWidget* parent);
   // Stops observing and disposes the widget; the view does nothing afterwards.
-  void detach();
+  virtual void detach();
   bool detached() const { return detached_; }
 
   QWidget* widget() const { return widget_; }
@@ -70,6 +71,9 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   virtual bool graphical() const { return false; }
   // Why the texts the view draws itself do not fit where it draws them (empty: they fit).
   virtual std::vector<std::string> textMisfits() const { return {}; }
+  // What a control without a widget of its own (a label) shows where its container draws it;
+  // `in` null for a control with a widget.
+  virtual ShownText drawnLook() const { return {}; }
 
   void controlChanged(platform::ui::Control& control, std::string_view what) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -115,6 +119,7 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   bool detached_ = false;
 
  private:
+  void release();  // what detach does, also from the destructor
   void applyCommon();
   void applyFont();
   void applyPointer();

@@ -334,6 +334,12 @@ QWidget* FrontEnd::widget(const Control& control) const {
   return w ? w->widgetFor(control) : nullptr;
 }
 
+ShownText FrontEnd::drawnLook(const Control& control) const {
+  FormWindow* w = ensureWindow(control.form());
+  ControlView* v = w ? w->viewFor(control) : nullptr;
+  return v ? v->drawnLook() : ShownText{};
+}
+
 QAction* FrontEnd::menuAction(const MenuControl& menu) const {
   FormWindow* w = ensureWindow(menu.form());
   return w ? w->actionFor(menu) : nullptr;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/qt/drawn_text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 
@@ -82,6 +83,8 @@ class FrontEnd : public platform::ui::GlobalFormObserver {
   QWidget* clientArea(const platform::ui::Form& form) const;
   QMenuBar* menuBar(const platform::ui::Form& form) const;
   QWidget* widget(const platform::ui::Control& control) const;
+  // What a control without a widget of its own (a label) shows where its container draws it.
+  ShownText drawnLook(const platform::ui::Control& control) const;
   QAction* menuAction(const platform::ui::MenuControl& menu) const;
   QtServices* services() const { return services_.get(); }
 

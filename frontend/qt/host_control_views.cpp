@@ -208,6 +208,7 @@ class UserView : public ControlView {
       }
       case Kind::Combo: {
         combo_ = new QComboBox(parent);
+        listTextsOnly(combo_);
         QObject::connect(combo_, &QComboBox::activated, this, [this](int i) {
           if (updating_ || detached_ || i < 0) return;
           std::string text = utf8(combo_->itemText(i));

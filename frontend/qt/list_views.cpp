@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QStringListModel>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -127,6 +128,7 @@ class ComboBoxView : public WidgetView<QComboBox> {
  protected:
   bool passDoubleClick() const override { return true; }
   void made() override {
+    listTextsOnly(w_);
     // Style 2 is a drop-down list; the others take typed text too.
     w_->setEditable(intProp("Style") != 2);
     w_->setInsertPolicy(QComboBox::NoInsert);
@@ -180,6 +182,10 @@ class ComboBoxView : public WidgetView<QComboBox> {
 };
 
 }  // namespace
+
+void listTextsOnly(QComboBox* combo) {
+  combo->setModel(new QStringListModel(combo));
+}
 
 std::unique_ptr<ControlView> makeListView(FormWindow& owner, Control& control) {
   if (control.type() == ControlType::ListBox) return std::make_unique<ListBoxView>(owner, control);

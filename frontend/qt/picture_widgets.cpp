@@ -5,8 +5,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QToolTip>
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/paint_helpers.h"
@@ -164,6 +167,11 @@ void LineWidget::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- status bar
 
+StatusBarWidget::StatusBarWidget(QWidget* parent) : QWidget(parent) {
+  // It paints every pixel of its own: what lies beneath need not be drawn first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
 void StatusBarWidget::setPanels(std::vector<PanelData> panels) {
   // Where only texts or pictures changed, only those panels are drawn again.
   bool sameLayout = !simple_ && panels.size() == panels_.size();
@@ -181,6 +189,13 @@ void StatusBarWidget::setPanels(std::vector<PanelData> panels) {
       update(panelRect(panels[i]));
   }
   panels_ = std::move(panels);
+}
+
+void StatusBarWidget::setPanel(size_t i, PanelData panel) {
+  PanelData& was = panels_[i];
+  if (!simple_ && (panel.text != was.text || panel.pixmap.cacheKey() != was.pixmap.cacheKey()))
+    update(panelRect(panel));
+  was = std::move(panel);
 }
 
 void StatusBarWidget::setSimpleText(bool simple, const QString& text) {
@@ -218,36 +233,78 @@ void StatusBarWidget::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   const QPalette& pal = palette();
   p.fillRect(e->rect(), pal.color(QPalette::Window));
-  p.setFont(font());
-  QFontMetrics fm(font());
   if (simple_) {
+    p.setFont(font());
     p.setPen(pal.color(QPalette::WindowText));
     p.drawText(rect().adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter,
-               fm.elidedText(simpleText_, Qt::ElideRight, width() - 6));
+               QFontMetrics(font()).elidedText(simpleText_, Qt::ElideRight, width() - 6));
     return;
   }
   for (const PanelData& panel : panels_) {
     if (!panel.visible) continue;
     QRect r = panelRect(panel);
     if (r.width() <= 0 || !e->rect().intersects(r.adjusted(-1, -1, 1, 1))) continue;
-    drawSunkenFrame(p, r, pal);
-    QRect content = r.adjusted(2, 1, -2, -1);
-    p.save();
-    p.setClipRect(content);
-    int x = content.left();
-    if (!panel.pixmap.isNull()) {
-      QPixmap pm = panel.pixmap;
-      if (pm.height() > content.height()) pm = pm.scaledToHeight(content.height(), Qt::SmoothTransformation);
-      p.drawPixmap(x, content.top() + (content.height() - pm.height()) / 2, pm);
-      x += pm.width() + 3;
-    }
-    if (!panel.text.isEmpty()) {
-      p.setPen(pal.color(QPalette::WindowText));
-      QRect tr(x, content.top(), content.right() - x, content.height());
-      p.drawText(tr, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(panel.text, Qt::ElideRight, tr.width()));
-    }
-    p.restore();
+    p.drawPixmap(r.topLeft(), panelFace(panel, r.size()));
   }
+}
+
+void StatusBarWidget::changeEvent(QEvent* e) {
+  if (e->type() == QEvent::FontChange || e->type() == QEvent::PaletteChange ||
+      e->type() == QEvent::StyleChange)
+    faceLook_.clear();
+  QWidget::changeEvent(e);
+}
+
+QPixmap StatusBarWidget::panelFace(const PanelData& panel, QSize size) const {
+  // Shaping a text is the dearest part of drawing a panel, and the panels of the windows of
+  // one host show the same few texts (the user level, the connection): a panel's face is
+  // kept, in the application's picture cache, under all that it is drawn from.
+  const QPalette& pal = palette();
+  if (faceLook_.isEmpty()) {
+    faceLook_ = QStringLiteral("velumor-panel|") + font().key();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Dark, QPalette::Light})
+      faceLook_ += QLatin1Char('|') + QString::number(pal.color(role).rgba(), 16);
+  }
+  const qreal dpr = devicePixelRatioF();
+  // The numbers go into the key as characters of their own: the key is made at every paint.
+  const auto picture = static_cast<quint64>(panel.pixmap.isNull() ? 0 : panel.pixmap.cacheKey());
+  const char16_t numbers[] = {static_cast<char16_t>(size.width()),
+                              static_cast<char16_t>(size.height()),
+                              static_cast<char16_t>(std::lround(dpr * 100)),
+                              static_cast<char16_t>(picture >> 48),
+                              static_cast<char16_t>(picture >> 32),
+                              static_cast<char16_t>(picture >> 16),
+                              static_cast<char16_t>(picture)};
+  QString key;
+  key.reserve(faceLook_.size() + static_cast<qsizetype>(std::size(numbers)) + panel.text.size());
+  key.append(faceLook_).append(QStringView(numbers, std::size(numbers))).append(panel.text);
+  QPixmap face;
+  if (QPixmapCache::find(key, &face)) return face;
+  face = QPixmap(size * dpr);
+  face.setDevicePixelRatio(dpr);
+  QPainter p(&face);
+  const QRect r(QPoint(0, 0), size);
+  p.fillRect(r, pal.color(QPalette::Window));
+  drawSunkenFrame(p, r, pal);
+  QRect content = r.adjusted(2, 1, -2, -1);
+  p.setClipRect(content);
+  int x = content.left();
+  if (!panel.pixmap.isNull()) {
+    QPixmap pm = panel.pixmap;
+    if (pm.height() > content.height()) pm = pm.scaledToHeight(content.height(), Qt::SmoothTransformation);
+    p.drawPixmap(x, content.top() + (content.height() - pm.height()) / 2, pm);
+    x += pm.width() + 3;
+  }
+  if (!panel.text.isEmpty()) {
+    p.setFont(font());
+    p.setPen(pal.color(QPalette::WindowText));
+    QRect tr(x, content.top(), content.right() - x, content.height());
+    p.drawText(tr, Qt::AlignLeft | Qt::AlignVCenter,
+               QFontMetrics(font()).elidedText(panel.text, Qt::ElideRight, tr.width()));
+  }
+  p.end();
+  QPixmapCache::insert(key, face);
+  return face;
 }
 
 // ---------------------------------------------------------------- unknown controls

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygonF>
+#include <QStaticText>
 #include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
@@ -88,9 +89,25 @@ void PlotterWidget::setCurves(std::vector<PlotCurve> curves, double timeSpanMs) 
   update();  // Qt folds a burst of changes into one repaint
 }
 
+namespace {
+
+bool sameNumber(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+// The newest value as the legend shows it.
+QString newestText(const PlotCurve& c) {
+  return c.points.empty() || !finite(c.points.back().second) ? QString() : scaleText(c.points.back().second);
+}
+
+}  // namespace
+
 void PlotterWidget::applyUpdate(PlotUpdate u) {
   if (u.curves.size() > static_cast<size_t>(kMaxCurves)) u.curves.resize(kMaxCurves);
   bool whole = u.timeSpanMs != timeSpanMs_ || u.curves.size() != curves_.size();
+  // A control reports every read of its items, most of them without a new sample: only what
+  // changed is drawn again.
+  bool legend = false, plot = false;
   std::vector<PlotCurve> next;
   next.reserve(u.curves.size());
   for (size_t i = 0; i < u.curves.size(); ++i) {
@@ -105,12 +122,17 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
       continue;
     }
     PlotCurve c = std::move(*held);
+    const bool ranged = !sameNumber(c.min, in.curve.min) || !sameNumber(c.max, in.curve.max);
+    legend = legend || ranged || c.caption != in.curve.caption || c.unit != in.curve.unit;
+    plot = plot || ranged || c.live != in.curve.live || !in.curve.points.empty();
+    const QString newest = in.curve.points.empty() ? QString() : newestText(c);
     c.caption = std::move(in.curve.caption);
     c.unit = std::move(in.curve.unit);
     c.min = in.curve.min;
     c.max = in.curve.max;
     c.live = in.curve.live;
     for (auto& pt : in.curve.points) c.points.push_back(pt);
+    legend = legend || (!in.curve.points.empty() && newestText(c) != newest);
     next.push_back(std::move(c));
   }
   curves_ = std::move(next);
@@ -121,9 +143,17 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
     update();
     return;
   }
-  // New samples: the legend (the newest values) and the plot.
-  update(QRect(0, 0, width(), legendHeight() + 2));
-  update(plotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+  // New samples: the legend where a newest value reads otherwise, and the plot.
+  if (legend) update(legendArea());
+  if (plot) update(plotArea());
+}
+
+QRect PlotterWidget::legendArea() const {
+  return QRect(0, 0, width(), legendHeight() + 2);
+}
+
+QRect PlotterWidget::plotArea() const {
+  return plotRect().toAlignedRect().adjusted(-1, -1, 1, 1);
 }
 
 int PlotterWidget::colourIndex(size_t i) const {
@@ -146,7 +176,8 @@ int PlotterWidget::legendHeight() const {
 
 QRectF PlotterWidget::plotRect() const {
   QFontMetricsF fm(font());
-  const double axisW = fm.horizontalAdvance(QStringLiteral("100 %")) + 8;
+  // Asked for several times a paint: the widest value-axis text is measured once a font.
+  const double axisW = axisText_.advance(font(), QStringLiteral("100 %")) + 8;
   QRectF r = QRectF(rect()).adjusted(4 + axisW, 2 + legendHeight() + fm.height() / 2, -8, -(fm.height() + 8));
   return r.width() > 2 && r.height() > 2 ? r : QRectF();
 }
@@ -154,14 +185,16 @@ QRectF PlotterWidget::plotRect() const {
 void PlotterWidget::paintEvent(QPaintEvent* e) {
   // A new sample or the moving clock asks for the legend and the plot alone: the texts of the
   // axes are drawn only when the area asked for reaches them.
-  const QRect dirty = e->rect();
+  const QRegion& dirty = e->region();
   QPainter p(this);
-  p.fillRect(dirty, palette().color(QPalette::Window));
-  p.setFont(font());
-  if (dirty.top() < legendHeight() + 2) drawLegend(p);
   QRectF plot = plotRect();
+  // The plot's inside is filled with its own colour below: the window's is put only around it.
+  const QRegion around = plot.isEmpty() ? dirty : dirty - plot.toAlignedRect().adjusted(1, 1, -1, -1);
+  for (const QRect& r : around) p.fillRect(r, palette().color(QPalette::Window));
+  p.setFont(font());
+  if (dirty.intersects(legendArea())) drawLegend(p);
   if (plot.isEmpty()) return;
-  const bool labels = !plot.adjusted(-1, -1, 1, 1).contains(QRectF(dirty));
+  const bool labels = !(dirty - legendArea() - plotArea()).isEmpty();
   p.fillRect(plot, palette().color(QPalette::Base));
   drawValueAxis(p, plot, labels);
   double tEnd = 0;
@@ -203,7 +236,31 @@ void PlotterWidget::restartClock() {
 
 void PlotterWidget::timerEvent(QTimerEvent* e) {
   if (e->timerId() != clockTimer_) return QWidget::timerEvent(e);
-  update(plotRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+  update(plotArea());
+}
+
+// Shaping a text is the dearest part of the legend, and most of its texts stay while the
+// values come: each is drawn from a layout kept until its text or font changes.
+void PlotterWidget::KeptText::draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t) {
+  if (t != text || p.font() != font) {
+    text = t;
+    font = p.font();
+    layout.setTextFormat(Qt::PlainText);
+    layout.setText(t);
+    layout.prepare(QTransform(), font);
+  }
+  const QSizeF size = layout.size();
+  const double x = (align & Qt::AlignRight) ? r.right() - size.width() : r.left();
+  p.drawStaticText(QPointF(x, r.top() + (r.height() - size.height()) / 2), layout);
+}
+
+double PlotterWidget::KeptText::advance(const QFont& f, const QString& t) {
+  if (width < 0 || t != measured || f != measuredFont) {
+    measured = t;
+    measuredFont = f;
+    width = QFontMetricsF(f).horizontalAdvance(t);
+  }
+  return width;
 }
 
 // The legend: the curve's colour, its caption, its newest value with the unit, and the range
@@ -213,6 +270,7 @@ void PlotterWidget::drawLegend(QPainter& p) const {
   QFontMetricsF fm(font());
   const int rows = legendRows();
   if (rows <= 0) return;
+  legendTexts_.resize(curves_.size());
   const int perRow = rows == static_cast<int>(curves_.size()) ? 1 : 2;
   const double cellW = (width() - 8.0) / perRow;
   for (size_t i = 0; i < curves_.size(); ++i) {
@@ -234,13 +292,15 @@ void PlotterWidget::drawLegend(QPainter& p) const {
       range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
     p.setPen(pal.color(QPalette::WindowText));
     QRectF text = cell.adjusted(18, 0, 0, 0);
+    LegendTexts& kept = legendTexts_[i];
     // The range only where it fits beside the caption and the value.
-    const double rangeW = perRow == 1 && !range.isEmpty() ? fm.horizontalAdvance(range) + 8 : 0;
-    const double valueW = value.isEmpty() ? 0 : std::min(fm.horizontalAdvance(value) + 8, text.width() / 2);
+    const double rangeW = perRow == 1 && !range.isEmpty() ? kept.range.advance(font(), range) + 8 : 0;
+    const double valueW =
+        value.isEmpty() ? 0 : std::min(kept.value.advance(font(), value) + 8, text.width() / 2);
     const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
     if (showRange) {
       p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
-      p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, range);
+      kept.range.draw(p, text, Qt::AlignRight, range);
       text.setRight(text.right() - rangeW);
       p.setPen(pal.color(QPalette::WindowText));
     }
@@ -248,13 +308,20 @@ void PlotterWidget::drawLegend(QPainter& p) const {
       QFont bold = font();
       bold.setBold(true);
       p.setFont(bold);
-      p.drawText(text, Qt::AlignRight | Qt::AlignVCenter,
-                 QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW));
+      // Elided only where it is wider than its share.
+      const QFontMetricsF boldMetrics(bold);
+      const QString shown = kept.boldValue.advance(bold, value) <= valueW
+                                ? value
+                                : boldMetrics.elidedText(value, Qt::ElideRight, valueW);
+      kept.value.draw(p, text, Qt::AlignRight, shown);
       p.setFont(font());
       text.setRight(text.right() - valueW - 4);
     }
-    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-               fm.elidedText(c.caption, Qt::ElideRight, std::max(0.0, text.width())));
+    const double captionW = std::max(0.0, text.width());
+    const QString caption = kept.caption.advance(font(), c.caption) <= captionW
+                                ? c.caption
+                                : fm.elidedText(c.caption, Qt::ElideRight, captionW);
+    kept.caption.draw(p, text, Qt::AlignLeft, caption);
   }
 }
 
@@ -269,9 +336,10 @@ void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot, bool labels) 
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     }
-    if (!labels) continue;
+    // The tick reaches into what a repaint of the plot covers; its text does not.
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(QPointF(plot.left() - 4, y), QPointF(plot.left(), y));
+    if (!labels) continue;
     p.drawText(QRectF(0, y - fm.height() / 2, plot.left() - 6, fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, QString::number(i * 25) + QStringLiteral(" %"));
   }
@@ -308,9 +376,9 @@ void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, b
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
-    if (!labels) continue;
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+    if (!labels) continue;
     const QString t =
         s == 0 ? QStringLiteral("0 s") : QStringLiteral("-") + scaleText(s) + QStringLiteral(" s");
     const double w = fm.horizontalAdvance(t) + 2;

@@ -4,9 +4,13 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <vector>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/drawn_text.h"
@@ -64,7 +68,8 @@ void replaceChanged(QTextDocument* doc, const QString& want) {
 }
 
 // A caption that stands on the line of the field beside it: its text shares the field's
-// baseline rather than hanging from the label's top edge.
+// baseline rather than hanging from the label's top edge. Drawn by its container; a label in a
+// container that draws none has this widget of its own.
 class CaptionLabel : public QLabel {
  public:
   using QLabel::QLabel;
@@ -81,22 +86,124 @@ class CaptionLabel : public QLabel {
   }
 };
 
-class LabelView : public WidgetView<CaptionLabel> {
+// Labels share their fonts: most of a window's captions are in the same one. Kept for the
+// whole run, never destroyed after the application's font data went.
+QFont sharedFont(const QFont& f) {
+  static auto* fonts = new std::vector<QFont>;
+  for (const QFont& k : *fonts)
+    if (k == f && k.family() == f.family()) return k;
+  if (fonts->size() >= 32) fonts->erase(fonts->begin());
+  fonts->push_back(f);
+  return f;
+}
+
+// What a drawn label shows, as its properties say.
+struct LabelLook {
+  QRect area;
+  QString text;
+  QString toolTip;
+  QFont font;
+  QColor ink;
+  QColor back;  // invalid: the container shows through
+  Qt::Alignment alignment = Qt::AlignLeft;
+  bool wraps = false;
+  bool border = false;
+  bool enabled = true;
+  bool visible = true;
+  bool operator==(const LabelLook& o) const {
+    return area == o.area && text == o.text && toolTip == o.toolTip && font == o.font && ink == o.ink &&
+           back == o.back && alignment == o.alignment && wraps == o.wraps && border == o.border &&
+           enabled == o.enabled && visible == o.visible;
+  }
+};
+
+class LabelView : public WidgetView<CaptionLabel>, public DrawnControl {
  public:
   using WidgetView::WidgetView;
+  ~LabelView() override { forget(); }
   bool graphical() const override { return true; }
+
+  void create(QWidget* parent) override {
+    DrawnControls* drawn = DrawnControls::of(parent);
+    if (!drawn) {
+      ControlView::create(parent);
+      return;
+    }
+    drawn_ = drawn;
+    look_ = readLook();
+    drawn->add(this);
+    control_.addObserver(this);
+    repaint(look_.area);
+  }
+  void detach() override {
+    forget();
+    ControlView::detach();
+  }
+  void controlChanged(platform::ui::Control& c, std::string_view what) override {
+    if (!drawn_) {
+      ControlView::controlChanged(c, what);
+      return;
+    }
+    if (detached_) return;
+    LabelLook now = readLook();
+    const bool restacked = is(what, "ZOrder");
+    if (now == look_ && !restacked) return;
+    const QRect before = look_.visible ? look_.area : QRect();
+    look_ = std::move(now);
+    repaint(before.united(look_.visible ? look_.area : QRect()));
+  }
+  ShownText drawnLook() const override {
+    if (!drawn_) return {};
+    QWidget* in = drawn_->container();
+    return {in,          look_.visible ? look_.area : QRect(), look_.text, look_.font,
+            look_.wraps, look_.enabled && in->isEnabled()};
+  }
+  std::vector<std::string> textMisfits() const override {
+    if (!drawn_ || !look_.visible) return {};
+    std::string why = textMisfit(look_.font, contents(), look_.text, look_.wraps);
+    return why.empty() ? std::vector<std::string>{} : std::vector<std::string>{why};
+  }
+
+  // --- DrawnControl
+  QRect area() const override { return look_.area; }
+  bool shown() const override { return look_.visible; }
+  bool takesMouse() const override { return look_.visible && look_.enabled; }
+  int zIndex() const override { return control_.zIndex(); }
+  QString toolTip() const override { return look_.toolTip; }
+  void doubleClicked() override {
+    platform::ui::Control* c = &control_;
+    runGuarded(&c->form(), c->qualifiedName() + "_DblClick", [c] { c->form().userDblClick(*c); });
+  }
+  void rightReleased(QPointF pos) override { owner_.userMouseUp(control_, drawn_->container(), pos); }
+  void paint(QPainter& p, const QWidget& container) const override {
+    const bool enabled = look_.enabled && container.isEnabled();
+    const QPalette& pal = container.palette();
+    // As a widget of its own: its colours when enabled, the platform's disabled look otherwise.
+    if (look_.back.isValid())
+      p.fillRect(look_.area, enabled ? look_.back : pal.color(QPalette::Disabled, QPalette::Window));
+    if (look_.border) {
+      QStyleOptionFrame opt;
+      opt.initFrom(&container);
+      opt.state.setFlag(QStyle::State_Enabled, enabled);
+      opt.rect = look_.area;
+      opt.frameShape = QFrame::Panel;
+      opt.state |= QStyle::State_Sunken;
+      opt.lineWidth = 1;
+      opt.midLineWidth = 0;
+      container.style()->drawControl(QStyle::CE_ShapedFrame, &opt, &p, &container);
+    }
+    const QRect inner = contents();
+    const DrawnText t{look_.text, inner, look_.alignment, look_.wraps,
+                      baselineBeside(&container, look_.area, nullptr)};
+    drawText(p, look_.font, enabled ? look_.ink : pal.color(QPalette::Disabled, QPalette::WindowText), t);
+  }
 
  protected:
   void made() override { w_->setTextFormat(Qt::PlainText); }
   void applyAll() override { applyEach({"Caption", "Alignment", "WordWrap", "BorderStyle"}); }
   void applyColours() override {
-    // A label in its container's colour shows the container through it: filled, it would
-    // stand out from a frame that shades its face.
-    const platform::ui::Control* container = control_.container();
-    const QColor back = colourProp("BackColor");
-    const bool sameAsContainer = container && container->hasProperty("BackColor") &&
-                                 oleColor(container->getProperty("BackColor").toLong()) == back;
-    bool opaque = intProp("BackStyle", 1) != 0 && !sameAsContainer;
+    bool opaque = false;
+    const QColor back = backColour(opaque);
     w_->setAutoFillBackground(opaque);
     if (opaque) setRole(w_, QPalette::Window, back);
     setRole(w_, QPalette::WindowText, colourProp("ForeColor"));
@@ -107,8 +214,7 @@ class LabelView : public WidgetView<CaptionLabel> {
     } else if (is(what, "Alignment")) {
       w_->setAlignment(horizontalAlignment(intProp("Alignment")) | Qt::AlignTop);
     } else if (is(what, "WordWrap") || is(what, "AutoSize")) {
-      // A label breaks its text at its width unless it grows to fit one line.
-      w_->setWordWrap(boolProp("WordWrap") || !boolProp("AutoSize"));
+      w_->setWordWrap(wraps());
     } else if (is(what, "BackStyle")) {
       applyColours();
     } else if (is(what, "BorderStyle")) {
@@ -118,6 +224,54 @@ class LabelView : public WidgetView<CaptionLabel> {
     }
     return true;
   }
+
+ private:
+  // A label breaks its text at its width unless it grows to fit one line.
+  bool wraps() const { return boolProp("WordWrap") || !boolProp("AutoSize"); }
+  // A label in its container's colour shows the container through it: filled, it would stand
+  // out from a frame that shades its face.
+  QColor backColour(bool& opaque) const {
+    const platform::ui::Control* container = control_.container();
+    const QColor back = colourProp("BackColor");
+    const bool sameAsContainer = container && container->hasProperty("BackColor") &&
+                                 oleColor(container->getProperty("BackColor").toLong()) == back;
+    opaque = intProp("BackStyle", 1) != 0 && !sameAsContainer;
+    return back;
+  }
+  LabelLook readLook() const {
+    LabelLook l;
+    l.area = modelGeometry();
+    l.text = stripMnemonic(textProp("Caption"));
+    l.toolTip = textProp("ToolTipText");
+    l.font =
+        control_.hasProperty("FontName")
+            ? sharedFont(modelFont(utf8(textProp("FontName")), variantDouble(prop("FontSize"), 8.25),
+                                   boolProp("FontBold"), boolProp("FontItalic"), boolProp("FontUnderline")))
+            : drawn_->container()->font();
+    l.ink = colourProp("ForeColor");
+    bool opaque = false;
+    const QColor back = backColour(opaque);
+    if (opaque) l.back = back;
+    l.alignment = horizontalAlignment(intProp("Alignment"));
+    l.wraps = wraps();
+    l.border = intProp("BorderStyle") == 1;
+    l.enabled = boolProp("Enabled", true);
+    l.visible = boolProp("Visible", true);
+    return l;
+  }
+  QRect contents() const { return look_.border ? look_.area.adjusted(1, 1, -1, -1) : look_.area; }
+  void repaint(const QRect& r) const {
+    if (drawn_ && !r.isEmpty()) drawn_->container()->update(r);
+  }
+  void forget() {
+    if (!drawn_) return;
+    drawn_->remove(this);
+    repaint(look_.visible ? look_.area : QRect());
+    drawn_ = nullptr;
+  }
+
+  QPointer<DrawnControls> drawn_;
+  LabelLook look_;
 };
 
 // ================================================================ TextBox

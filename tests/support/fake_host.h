@@ -599,42 +599,41 @@ class FakeHost final : public FakeItemManager, public tolvar::HostItemAccess {
     if (it == items.end() || it->second.type == "string") return std::numeric_limits<double>::quiet_NaN();
     return it->second.number;
   }
-  int32_t setItemFromText(const std::string& name, const std::string& text, std::string& error) override {
-    auto refuse = [&error](const char* why, int32_t status) {
-      error = why;
-      return status;
-    };
+  tolvar::Status setItemFromText(const std::string& name, const std::string& text) override {
+    using tolvar::Reason;
+    using tolvar::Status;
     auto it = items.find(name);
-    if (it == items.end()) return refuse("No such item", 1);
+    if (it == items.end()) return Status::fail(Reason::NotFound, "No such item");
     Item& i = it->second;
-    if (i.readOnly) return refuse("The item is read-only", 2);
+    if (i.readOnly) return Status::fail(Reason::Refused, "The item is read-only");
     if (i.type == "string") {
       setText(name, text);
       ++writes;
-      return 0;
+      return {};
     }
     if (i.type == "enum") {
       for (auto& e : i.enumeration)
         if (e.text == text) {
           set(name, e.value);
           ++writes;
-          return 0;
+          return {};
         }
-      return refuse("Not an entry", 3);
+      return Status::fail(Reason::InvalidArgument, "Not an entry");
     }
     auto n = platform::com::parseNumber(text);
-    if (!n) return refuse("Not a number", 4);
-    if (*n < i.lo || *n > i.hi) return refuse("Out of range", 5);
+    if (!n) return Status::fail(Reason::InvalidArgument, "Not a number");
+    if (*n < i.lo || *n > i.hi) return Status::fail(Reason::InvalidArgument, "Out of range");
     set(name, *n);
     ++writes;
-    return 0;
+    return {};
   }
-  int32_t setItemNumber(const std::string& name, double value) override {
+  tolvar::Status setItemNumber(const std::string& name, double value) override {
     auto it = items.find(name);
-    if (it == items.end() || it->second.readOnly) return 1;
+    if (it == items.end() || it->second.readOnly)
+      return tolvar::Status::fail(tolvar::Reason::Refused, "The item cannot be changed");
     set(name, value);
     ++writes;
-    return 0;
+    return {};
   }
 
  private:

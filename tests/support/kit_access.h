@@ -16,7 +16,12 @@
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::view_window {
+
+using host_binding::VelumorAlwaysView;
+using output_views::VelumorDisplayForm;
+using output_views::VelumorSimulationForm;
+using shared::windows::TxtFileForm;
 
 template <>
 struct TestAccess<ViewWindow> {
@@ -60,7 +65,7 @@ struct TestAccess<VelumorSimulationForm> {
 // The supervision view's working half, the unit its tests drive.
 template <>
 struct TestAccess<VelumorAlwaysView> {
-  static Supervision& supervision(VelumorAlwaysView& v) { return v.Supervisor; }
+  static velumor::host_binding::Supervision& supervision(VelumorAlwaysView& v) { return v.Supervisor; }
 };
 
 template <>
@@ -73,9 +78,9 @@ struct TestAccess<TxtFileForm> {
   static const std::string& textFileName(const TxtFileForm& f) { return f.TextFileName; }
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window
 
 // The tests' short name for the kit's reads.
-using Kit = velumor::TestAccess<velumor::ViewWindow>;
-using DisplayAccess = velumor::TestAccess<velumor::VelumorDisplayForm>;
-using SimulationAccess = velumor::TestAccess<velumor::VelumorSimulationForm>;
+using Kit = velumor::view_window::TestAccess<velumor::view_window::ViewWindow>;
+using DisplayAccess = velumor::view_window::TestAccess<velumor::output_views::VelumorDisplayForm>;
+using SimulationAccess = velumor::view_window::TestAccess<velumor::output_views::VelumorSimulationForm>;

@@ -95,7 +95,7 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     english = std::make_unique<ScopedLang>("en");  // whatever the locale of the machine
     tolvar::controls::registerHostControls();
-    velumor::registerVexaOnOff();
+    velumor::shared::registerVexaOnOff();
     aim = platform::com::makeObject<fakehost::FakeItemManager>();
     services = std::make_unique<LoggingServices>(aim->log());
     platform::ui::Services::install(services.get(), services.get(), services.get(), services.get(),

@@ -25,7 +25,7 @@ class WindowScreensTest : public ::testing::TestWithParam<const char*> {
   void loadWindow() {
     language = std::make_unique<ScopedLang>(GetParam());
     tolvar::controls::registerHostControls();
-    velumor::registerVexaOnOff();
+    velumor::shared::registerVexaOnOff();
     platform::ui::EventLoop::instance().useManualClock();
     platform::ui::EventLoop::instance().clearErrors();
     platform::ui::Services::installHeadless();
@@ -46,6 +46,10 @@ class WindowScreensTest : public ::testing::TestWithParam<const char*> {
   QRect inWindow(QWidget* w) {
     QWidget* win = frontEnd.window(*form);
     return QRect(w->mapTo(win, QPoint(0, 0)), w->size());
+  }
+  // Where a label stands in its window, drawn by its container.
+  QRect inWindow(const frontend::qt::ShownText& label) {
+    return vtest::shownIn(label, frontEnd.window(*form));
   }
 
   void TearDown() override {

@@ -10,6 +10,7 @@
 #include "platform/com/export.h"
 #include "platform/com/ref.h"
 #include "tolvar/applet/applet.h"
+#include "tolvar/applet/result.h"
 
 namespace tolvar {
 
@@ -39,10 +40,10 @@ class PLAT_API HostItemAccess {
   // The value as the user sees it: numbers formatted, enumerations as their text.
   virtual std::string itemText(const std::string& name) = 0;
   virtual double itemNumber(const std::string& name) = 0;  // NaN when not a number
-  // Writes what the user typed or chose; returns 0, or a non-zero status with `error`
-  // set to a message for the user (read-only, not a number, out of range...).
-  virtual int32_t setItemFromText(const std::string& name, const std::string& text, std::string& error) = 0;
-  virtual int32_t setItemNumber(const std::string& name, double value) = 0;
+  // Writes what the user typed or chose; a failure's text is a message for the user: NotFound,
+  // Refused (read-only, the host has ended) or InvalidArgument (not a number, out of range...).
+  virtual Status setItemFromText(const std::string& name, const std::string& text) = 0;
+  virtual Status setItemNumber(const std::string& name, double value) = 0;
 };
 
 }  // namespace tolvar

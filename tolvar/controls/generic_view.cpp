@@ -160,10 +160,9 @@ void GenericViewForm::apply() {
     ctl("ErrorLabel").setCaption(name.empty() ? "Select an item first." : "No item manager is connected.");
     return;
   }
-  std::string error;
-  if (link_.access->setItemFromText(name, ctl("ValueText").text(), error) != 0) {
+  if (const Status set = link_.access->setItemFromText(name, ctl("ValueText").text()); !set) {
     // The typed text stays, so that the user can correct it.
-    ctl("ErrorLabel").setCaption(error.empty() ? kRefused : error);
+    ctl("ErrorLabel").setCaption(set.text().empty() ? kRefused : set.text());
     return;
   }
   ctl("ErrorLabel").setCaption("");

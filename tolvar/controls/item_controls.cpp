@@ -97,9 +97,9 @@ const std::string& ItemBoundControl::editedItem() const {
 }
 
 std::string ItemBoundControl::writeItem(const std::string& item, const std::string& text) {
-  std::string error;
-  if (link_.access->setItemFromText(item, text, error) != 0) return error.empty() ? refused() : error;
-  return {};
+  const Status set = link_.access->setItemFromText(item, text);
+  if (set) return {};
+  return set.text().empty() ? refused() : set.text();
 }
 
 bool ItemBoundControl::endEdit(const std::string& item, const ItemWatch& watch, std::string error) {

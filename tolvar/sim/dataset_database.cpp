@@ -63,18 +63,17 @@ class Connection {
   // Reading opens the file for writing too, where it may be written: a save that a crash
   // interrupted left a journal that only a writer can roll back, and until it is rolled back
   // nothing can be read. A file that cannot be written is opened read-only.
-  bool open(const std::filesystem::path& path, bool write, int busyMs, std::string& why) {
+  Status open(const std::filesystem::path& path, bool write, int busyMs) {
     const int flags = write ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READWRITE;
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
-      why = reason(rc, nullptr);
       sqlite3_close_v2(db_);
       db_ = nullptr;
-      return false;
+      return failed(reason(rc, nullptr));
     }
     sqlite3_busy_timeout(db_, busyMs);
     sqlite3_extended_result_codes(db_, 1);
-    return true;
+    return {};
   }
   sqlite3* db() const { return db_; }
   int exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
@@ -102,64 +101,56 @@ class Statement {
   int rc_ = SQLITE_OK;
 };
 
-// A failed step of an operation: its SQLite code.
-struct Failure {
-  int code;
-};
-
-void check(int rc, int ok = SQLITE_OK) {
-  if (rc != ok) throw Failure{rc};
+// One step of an operation: done, or why SQLite failed. The words are taken at once: a
+// rollback after it would replace the connection's message with "not an error".
+Status sql(int rc, sqlite3* db, int ok = SQLITE_OK) {
+  if (rc == ok) return {};
+  return failed(reason(rc, db));
 }
 
 // Whether the file holds tables although none of them says it is ours: another program's
 // database, which a save must leave untouched.
-bool isForeign(sqlite3* db) {
+Result<bool> isForeign(sqlite3* db) {
   Statement st(db,
                "SELECT (SELECT count(*) FROM sqlite_schema),"
                " (SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'velumor_meta')");
-  check(st.prepared());
-  check(st.step(), SQLITE_ROW);
+  if (Status s = sql(st.prepared(), db); !s) return s;
+  if (Status s = sql(st.step(), db, SQLITE_ROW); !s) return s;
   return sqlite3_column_int64(st.get(), 0) > 0 && sqlite3_column_int64(st.get(), 1) == 0;
 }
 
 // Creates the tables in an empty file and makes sure a file that has them is ours.
-void ensureSchema(sqlite3* db) {
-  check(sqlite3_exec(db,
-                     "CREATE TABLE IF NOT EXISTS velumor_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);"
-                     "CREATE TABLE IF NOT EXISTS rowsets (id INTEGER PRIMARY KEY AUTOINCREMENT);"
-                     "CREATE TABLE IF NOT EXISTS datasets (name TEXT PRIMARY KEY COLLATE NOCASE, device TEXT,"
-                     " saved_at TEXT NOT NULL, rowset INTEGER NOT NULL);"
-                     "CREATE TABLE IF NOT EXISTS dataset_items (rowset INTEGER NOT NULL, name TEXT NOT NULL,"
-                     " kind TEXT NOT NULL, lower_bound INTEGER NOT NULL DEFAULT 0, value,"
-                     " PRIMARY KEY (rowset, name));"
-                     "INSERT OR IGNORE INTO velumor_meta VALUES ('application', 'velumor-datasets');"
-                     "INSERT OR IGNORE INTO velumor_meta VALUES ('schema', '1');",
-                     nullptr, nullptr, nullptr));
+Status ensureSchema(sqlite3* db) {
+  return sql(
+      sqlite3_exec(db,
+                   "CREATE TABLE IF NOT EXISTS velumor_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                   "CREATE TABLE IF NOT EXISTS rowsets (id INTEGER PRIMARY KEY AUTOINCREMENT);"
+                   "CREATE TABLE IF NOT EXISTS datasets (name TEXT PRIMARY KEY COLLATE NOCASE, device TEXT,"
+                   " saved_at TEXT NOT NULL, rowset INTEGER NOT NULL);"
+                   "CREATE TABLE IF NOT EXISTS dataset_items (rowset INTEGER NOT NULL, name TEXT NOT NULL,"
+                   " kind TEXT NOT NULL, lower_bound INTEGER NOT NULL DEFAULT 0, value,"
+                   " PRIMARY KEY (rowset, name));"
+                   "INSERT OR IGNORE INTO velumor_meta VALUES ('application', 'velumor-datasets');"
+                   "INSERT OR IGNORE INTO velumor_meta VALUES ('schema', '1');",
+                   nullptr, nullptr, nullptr),
+      db);
 }
 
-// Whether the file holds our tables (an empty or foreign file does not).
-bool isOurs(sqlite3* db, std::string& why) {
+// Whether the file holds our tables: NotFound for a file without tables, a Database failure
+// for a foreign file.
+Status isOurs(sqlite3* db) {
   Statement st(db, "SELECT value FROM velumor_meta WHERE key = 'application'");
-  if (st.prepared() != SQLITE_OK) {
-    const int rc = st.prepared();
-    if ((rc & 0xFF) == SQLITE_ERROR) {
-      why = "no data set has been saved there yet";
-    } else {
-      why = reason(rc, db);
-    }
-    return false;
+  if (const int rc = st.prepared(); rc != SQLITE_OK) {
+    if ((rc & 0xFF) == SQLITE_ERROR)
+      return Status::fail(Reason::NotFound, "no data set has been saved there yet");
+    return failed(reason(rc, db));
   }
   const int rc = st.step();
-  if (rc != SQLITE_ROW) {
-    why = rc == SQLITE_DONE ? "the file is not a data-set database" : reason(rc, db);
-    return false;
-  }
+  if (rc != SQLITE_ROW)
+    return failed(rc == SQLITE_DONE ? "the file is not a data-set database" : reason(rc, db));
   const auto* app = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
-  if (!app || std::string(app) != kApplication) {
-    why = "the file is not a data-set database";
-    return false;
-  }
-  return true;
+  if (!app || std::string(app) != kApplication) return failed("the file is not a data-set database");
+  return {};
 }
 
 void bindValue(sqlite3_stmt* st, const Variant& v, int kindCol, int lbCol, int valueCol) {
@@ -195,46 +186,53 @@ void bindValue(sqlite3_stmt* st, const Variant& v, int kindCol, int lbCol, int v
   }
 }
 
+// What is wrong with an entry of a set, said after its name.
+Status damaged(std::string what) {
+  return Status::fail(Reason::BadFile, std::move(what));
+}
+
 // Reads one entry. An entry whose value does not hold what its kind says was changed by
 // something else than a save; it must not load as a plausible value (text as 0, 1e999 as
-// infinity), so it returns why it is damaged instead.
-std::string readValue(sqlite3_stmt* st, int kindCol, int lbCol, int valueCol, Variant& out) {
+// infinity), so it says why it is damaged instead.
+Result<Variant> readValue(sqlite3_stmt* st, int kindCol, int lbCol, int valueCol) {
   const auto* k = reinterpret_cast<const char*>(sqlite3_column_text(st, kindCol));
   const std::string kind = k ? k : "";
   const int type = sqlite3_column_type(st, valueCol);
   if (kind == "empty") {
-    if (type != SQLITE_NULL) return "holds a value although it is empty";
-    out = Variant();
-  } else if (kind == "bool") {
+    if (type != SQLITE_NULL) return damaged("holds a value although it is empty");
+    return Variant();
+  }
+  if (kind == "bool") {
     const sqlite3_int64 b = sqlite3_column_int64(st, valueCol);
-    if (type != SQLITE_INTEGER || (b != 0 && b != 1)) return "does not hold a Boolean";
-    out = Variant(b != 0);
-  } else if (kind == "number") {
-    if (type != SQLITE_FLOAT && type != SQLITE_INTEGER) return "does not hold a number";
+    if (type != SQLITE_INTEGER || (b != 0 && b != 1)) return damaged("does not hold a Boolean");
+    return Variant(b != 0);
+  }
+  if (kind == "number") {
+    if (type != SQLITE_FLOAT && type != SQLITE_INTEGER) return damaged("does not hold a number");
     const double d = sqlite3_column_double(st, valueCol);
-    if (!std::isfinite(d)) return "does not hold a finite number";
-    out = Variant(d);
-  } else if (kind == "text") {
-    if (type != SQLITE_TEXT) return "does not hold a text";
+    if (!std::isfinite(d)) return damaged("does not hold a finite number");
+    return Variant(d);
+  }
+  if (kind == "text") {
+    if (type != SQLITE_TEXT) return damaged("does not hold a text");
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, valueCol));
     const int n = sqlite3_column_bytes(st, valueCol);
-    out = Variant(std::string(p ? p : "", static_cast<size_t>(n)));
-  } else if (kind == "bytes") {
+    return Variant(std::string(p ? p : "", static_cast<size_t>(n)));
+  }
+  if (kind == "bytes") {
     // No octets are stored as NULL.
-    if (type != SQLITE_BLOB && type != SQLITE_NULL) return "does not hold octets";
+    if (type != SQLITE_BLOB && type != SQLITE_NULL) return damaged("does not hold octets");
     const sqlite3_int64 lb = sqlite3_column_int64(st, lbCol);
     if (sqlite3_column_type(st, lbCol) != SQLITE_INTEGER || lb < INT32_MIN || lb > INT32_MAX)
-      return "has a lower bound that is not a whole number";
+      return damaged("has a lower bound that is not a whole number");
     const auto* p = static_cast<const uint8_t*>(sqlite3_column_blob(st, valueCol));
     const int n = sqlite3_column_bytes(st, valueCol);
     ByteArray a;
     a.lowerBound = static_cast<int32_t>(lb);
     if (p && n > 0) a.data.assign(p, p + n);
-    out = Variant(std::move(a));
-  } else {
-    return "has an unknown kind \"" + kind + "\"";
+    return Variant(std::move(a));
   }
-  return {};
+  return damaged("has an unknown kind \"" + kind + "\"");
 }
 
 size_t codePoints(const std::string& s) {
@@ -242,48 +240,51 @@ size_t codePoints(const std::string& s) {
       s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-// Why an entry cannot be the value of its item, or "" when it can. An edited file must not
-// hand the device a choice it lacks, a float it cannot hold or a tag of a megabyte.
-std::string misfit(const dd::DeviceData& data, const dd::VariableDef& def, const Variant& v) {
+// Whether an entry can be the value of its item, else why not. An edited file must not hand
+// the device a choice it lacks, a float it cannot hold or a tag of a megabyte.
+Status fits(const dd::DeviceData& data, const dd::VariableDef& def, const Variant& v) {
   using dd::ValueType;
-  std::string error;
   switch (def.type) {
     case ValueType::Bool:
-      return v.type() == VarType::Boolean ? "" : "does not hold a Boolean, as its item does";
+      if (v.type() == VarType::Boolean) return {};
+      return damaged("does not hold a Boolean, as its item does");
     case ValueType::Float:
     case ValueType::Double:
     case ValueType::Int:
     case ValueType::Enum:
     case ValueType::BitEnum:
-      if (!v.isNumeric() || v.type() == VarType::Boolean) return "does not hold a number, as its item does";
-      if (!valueFromUserNumber(data, def, v.toDouble(), error))
-        return "does not fit its item (" + error + ")";
+      if (!v.isNumeric() || v.type() == VarType::Boolean)
+        return damaged("does not hold a number, as its item does");
+      if (const Result<Variant> given = valueFromUserNumber(data, def, v.toDouble()); !given)
+        return damaged("does not fit its item (" + given.text() + ")");
       return {};
     case ValueType::String:
     case ValueType::PackedAscii:
     case ValueType::Date: {
-      if (v.type() != VarType::String) return "does not hold a text, as its item does";
+      if (v.type() != VarType::String) return damaged("does not hold a text, as its item does");
       const std::string& text = v.toString();
       // The length first, so that the reason never quotes a text of any size.
       if (def.length > 0 && codePoints(text) > static_cast<size_t>(def.length))
-        return "is longer than the " + std::to_string(def.length) + " characters its item holds";
-      if (def.type == ValueType::Date && text.size() > 10) return "does not hold a date";
-      if (def.type != ValueType::String && !valueFromUserText(data, def, text, error))
-        return "does not fit its item (" + error + ")";
+        return damaged("is longer than the " + std::to_string(def.length) + " characters its item holds");
+      if (def.type == ValueType::Date && text.size() > 10) return damaged("does not hold a date");
+      if (def.type == ValueType::String) return {};
+      if (const Result<Variant> given = valueFromUserText(data, def, text); !given)
+        return damaged("does not fit its item (" + given.text() + ")");
       return {};
     }
     case ValueType::Bytes: {
-      if (v.type() != VarType::ByteArray) return "does not hold octets, as its item does";
+      if (v.type() != VarType::ByteArray) return damaged("does not hold octets, as its item does");
       const ByteArray& a = v.byteArray();
       if (def.octets > 0 && a.data.size() != static_cast<size_t>(def.octets))
-        return "holds " + std::to_string(a.data.size()) + " octets, its item " + std::to_string(def.octets);
+        return damaged("holds " + std::to_string(a.data.size()) + " octets, its item " +
+                       std::to_string(def.octets));
       if (a.lowerBound != def.firstOctet)
-        return "starts at octet " + std::to_string(a.lowerBound) + ", its item at " +
-               std::to_string(def.firstOctet);
+        return damaged("starts at octet " + std::to_string(a.lowerBound) + ", its item at " +
+                       std::to_string(def.firstOctet));
       return {};
     }
   }
-  return "has an item of an unknown type";
+  return damaged("has an item of an unknown type");
 }
 
 std::string where(const std::filesystem::path& path) {
@@ -307,6 +308,89 @@ std::filesystem::path DataSetDatabase::defaultPath() {
 
 DataSetDatabase::DataSetDatabase(std::filesystem::path path) : path_(std::move(path)) {}
 
+namespace {
+
+// The rows of a save inside its transaction: the items under a new row set, then the name
+// pointed at it; the old rows go only once that is settled.
+Status writeRows(sqlite3* db, const std::string& setName, const std::string& device,
+                 const DataSetDatabase::Items& items) {
+  if (Status s = sql(sqlite3_exec(db, "INSERT INTO rowsets DEFAULT VALUES", nullptr, nullptr, nullptr), db);
+      !s)
+    return s;
+  const sqlite3_int64 rowset = sqlite3_last_insert_rowid(db);
+  {
+    Statement ins(
+        db, "INSERT INTO dataset_items (rowset, name, kind, lower_bound, value) VALUES (?, ?, ?, ?, ?)");
+    if (Status s = sql(ins.prepared(), db); !s) return s;
+    for (const auto& [name, value] : items) {
+      sqlite3_bind_int64(ins.get(), 1, rowset);
+      sqlite3_bind_text(ins.get(), 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_int(ins.get(), 4, 0);
+      bindValue(ins.get(), value, 3, 4, 5);
+      if (Status s = sql(ins.step(), db, SQLITE_DONE); !s) return s;
+      ins.reset();
+    }
+  }
+  sqlite3_int64 old = -1;
+  {
+    Statement sel(db, "SELECT rowset FROM datasets WHERE name = ?");
+    if (Status s = sql(sel.prepared(), db); !s) return s;
+    sqlite3_bind_text(sel.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
+    const int rc = sel.step();
+    if (rc == SQLITE_ROW)
+      old = sqlite3_column_int64(sel.get(), 0);
+    else if (Status s = sql(rc, db, SQLITE_DONE); !s)
+      return s;
+  }
+  {
+    Statement put(db,
+                  "INSERT INTO datasets (name, device, saved_at, rowset) VALUES (?, ?, datetime('now'), ?)"
+                  " ON CONFLICT(name) DO UPDATE SET device = excluded.device, saved_at = excluded.saved_at,"
+                  " rowset = excluded.rowset");
+    if (Status s = sql(put.prepared(), db); !s) return s;
+    sqlite3_bind_text(put.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(put.get(), 2, device.data(), static_cast<int>(device.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(put.get(), 3, rowset);
+    if (Status s = sql(put.step(), db, SQLITE_DONE); !s) return s;
+  }
+  if (old < 0) return {};
+  for (const char* del : {"DELETE FROM dataset_items WHERE rowset = ?", "DELETE FROM rowsets WHERE id = ?"}) {
+    Statement st(db, del);
+    if (Status s = sql(st.prepared(), db); !s) return s;
+    sqlite3_bind_int64(st.get(), 1, old);
+    if (Status s = sql(st.step(), db, SQLITE_DONE); !s) return s;
+  }
+  return {};
+}
+
+// The entries of the set, read in the load's transaction; a damaged entry names itself.
+Result<DataSetDatabase::Items> readRows(sqlite3* db, const std::string& setName,
+                                        const dd::DeviceData* description) {
+  Statement sel(db,
+                "SELECT i.name, i.kind, i.lower_bound, i.value FROM datasets d"
+                " JOIN dataset_items i ON i.rowset = d.rowset WHERE d.name = ? ORDER BY i.name");
+  if (Status s = sql(sel.prepared(), db); !s) return s;
+  sqlite3_bind_text(sel.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
+  DataSetDatabase::Items items;
+  for (;;) {
+    const int rc = sel.step();
+    if (rc == SQLITE_DONE) break;
+    if (Status s = sql(rc, db, SQLITE_ROW); !s) return s;
+    const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(sel.get(), 0));
+    Result<Variant> v = n ? readValue(sel.get(), 1, 2, 3) : damaged("has no name");
+    Status entry = v.error();
+    if (entry && description)
+      if (const dd::VariableDef* def = description->findVariable(n)) entry = fits(*description, *def, *v);
+    if (!entry)
+      return damaged("the set is damaged: the entry \"" + std::string(n ? n : "") + "\" " + entry.text() +
+                     "; nothing of the set was loaded");
+    items.emplace_back(n, std::move(v).value());
+  }
+  return items;
+}
+
+}  // namespace
+
 Status DataSetDatabase::save(const std::string& setName, const std::string& device, const Items& items) {
   const std::string what = "The data set \"" + setName + "\" could not be saved to " + where(path_) + ": ";
   const std::string tail = ". Nothing stored there was changed.";
@@ -319,79 +403,24 @@ Status DataSetDatabase::save(const std::string& setName, const std::string& devi
     return failed(what + "it is a folder, not a file" + tail);
   }
   Connection c;
-  std::string why;
-  if (!c.open(path_, true, busyTimeoutMs_, why)) {
-    return failed(what + why + tail);
-  }
+  if (const Status opened = c.open(path_, true, busyTimeoutMs_); !opened)
+    return failed(what + opened.text() + tail);
   sqlite3* db = c.db();
-  bool inTransaction = false;
-  try {
-    // Takes the write lock first, so the schema check and the writes see one state of the file.
-    check(c.exec("BEGIN IMMEDIATE"));
-    inTransaction = true;
-    if (isForeign(db)) {
-      c.exec("ROLLBACK");
-      return failed(what + "the file is another program's database, not a data-set database" + tail);
-    }
-    ensureSchema(db);
-    if (!isOurs(db, why)) {
-      c.exec("ROLLBACK");
-      return failed(what + why + tail);
-    }
-    check(c.exec("INSERT INTO rowsets DEFAULT VALUES"));
-    const sqlite3_int64 rowset = sqlite3_last_insert_rowid(db);
-    {
-      Statement ins(
-          db, "INSERT INTO dataset_items (rowset, name, kind, lower_bound, value) VALUES (?, ?, ?, ?, ?)");
-      check(ins.prepared());
-      for (const auto& [name, value] : items) {
-        sqlite3_bind_int64(ins.get(), 1, rowset);
-        sqlite3_bind_text(ins.get(), 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(ins.get(), 4, 0);
-        bindValue(ins.get(), value, 3, 4, 5);
-        check(ins.step(), SQLITE_DONE);
-        ins.reset();
-      }
-    }
-    sqlite3_int64 old = -1;
-    {
-      Statement sel(db, "SELECT rowset FROM datasets WHERE name = ?");
-      check(sel.prepared());
-      sqlite3_bind_text(sel.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
-      const int rc = sel.step();
-      if (rc == SQLITE_ROW)
-        old = sqlite3_column_int64(sel.get(), 0);
-      else
-        check(rc, SQLITE_DONE);
-    }
-    {
-      // The name now points at the new rows; the old rows go only once that is settled.
-      Statement put(db,
-                    "INSERT INTO datasets (name, device, saved_at, rowset) VALUES (?, ?, datetime('now'), ?)"
-                    " ON CONFLICT(name) DO UPDATE SET device = excluded.device, saved_at = excluded.saved_at,"
-                    " rowset = excluded.rowset");
-      check(put.prepared());
-      sqlite3_bind_text(put.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
-      sqlite3_bind_text(put.get(), 2, device.data(), static_cast<int>(device.size()), SQLITE_TRANSIENT);
-      sqlite3_bind_int64(put.get(), 3, rowset);
-      check(put.step(), SQLITE_DONE);
-    }
-    if (old >= 0) {
-      Statement delItems(db, "DELETE FROM dataset_items WHERE rowset = ?");
-      check(delItems.prepared());
-      sqlite3_bind_int64(delItems.get(), 1, old);
-      check(delItems.step(), SQLITE_DONE);
-      Statement delSet(db, "DELETE FROM rowsets WHERE id = ?");
-      check(delSet.prepared());
-      sqlite3_bind_int64(delSet.get(), 1, old);
-      check(delSet.step(), SQLITE_DONE);
-    }
-    check(c.exec("COMMIT"));
-    return {};
-  } catch (const Failure& f) {
-    if (inTransaction) c.exec("ROLLBACK");
-    return failed(what + reason(f.code, db) + tail);
+  // Takes the write lock first, so the schema check and the writes see one state of the file.
+  if (const Status begun = sql(c.exec("BEGIN IMMEDIATE"), db); !begun)
+    return failed(what + begun.text() + tail);
+  const Result<bool> foreign = isForeign(db);
+  Status done = foreign.error();
+  if (done && *foreign) done = failed("the file is another program's database, not a data-set database");
+  if (done) done = ensureSchema(db);
+  if (done) done = isOurs(db);
+  if (done) done = writeRows(db, setName, device, items);
+  if (done) done = sql(c.exec("COMMIT"), db);
+  if (!done) {
+    c.exec("ROLLBACK");
+    return failed(what + done.text() + tail);
   }
+  return {};
 }
 
 Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName,
@@ -402,57 +431,26 @@ Result<DataSetDatabase::Items> DataSetDatabase::load(const std::string& setName,
     return failed(what + "the file does not exist (no data set has been saved yet)");
   }
   Connection c;
-  std::string why;
-  if (!c.open(path_, false, busyTimeoutMs_, why)) {
-    return failed(what + why);
-  }
+  if (const Status opened = c.open(path_, false, busyTimeoutMs_); !opened)
+    return failed(what + opened.text());
   sqlite3* db = c.db();
-  try {
-    // One read transaction: the set is read as one state of the file.
-    check(c.exec("BEGIN"));
-    if (!isOurs(db, why)) {
-      c.exec("ROLLBACK");
-      return failed(what + why);
-    }
-    Statement sel(db,
-                  "SELECT i.name, i.kind, i.lower_bound, i.value FROM datasets d"
-                  " JOIN dataset_items i ON i.rowset = d.rowset WHERE d.name = ? ORDER BY i.name");
-    check(sel.prepared());
-    sqlite3_bind_text(sel.get(), 1, setName.data(), static_cast<int>(setName.size()), SQLITE_TRANSIENT);
-    Items items;
-    bool any = false;
-    for (;;) {
-      const int rc = sel.step();
-      if (rc == SQLITE_DONE) break;
-      check(rc, SQLITE_ROW);
-      any = true;
-      const auto* n = reinterpret_cast<const char*>(sqlite3_column_text(sel.get(), 0));
-      Variant v;
-      std::string damage = n ? readValue(sel.get(), 1, 2, 3, v) : "has no name";
-      if (damage.empty() && description)
-        if (const dd::VariableDef* def = description->findVariable(n)) damage = misfit(*description, *def, v);
-      if (!damage.empty()) {
-        c.exec("ROLLBACK");
-        return failed(what + "the set is damaged: the entry \"" + (n ? n : "") + "\" " + damage +
-                      "; nothing of the set was loaded");
-      }
-      items.emplace_back(n, std::move(v));
-    }
-    c.exec("COMMIT");
-    if (!any) {
-      // A name whose entries are all gone has nothing to load either; the two are told apart.
-      const auto found = exists(setName);
-      if (!found) return found.status();
-      return Status::fail(Reason::NotFound, what + (found.value() ? "the set holds no entries"
-                                                                  : "there is no data set of that name"));
-    }
-    return items;
-  } catch (const Failure& f) {
-    // The reason is taken before the rollback, which would replace it with "not an error".
-    const std::string cause = reason(f.code, db);
+  // One read transaction: the set is read as one state of the file.
+  if (const Status begun = sql(c.exec("BEGIN"), db); !begun) return failed(what + begun.text());
+  const Status ours = isOurs(db);
+  Result<Items> items = ours ? readRows(db, setName, description) : ours;
+  if (!items) {
     c.exec("ROLLBACK");
-    return failed(what + cause);
+    return failed(what + items.text());
   }
+  c.exec("COMMIT");
+  if (items->empty()) {
+    // A name whose entries are all gone has nothing to load either; the two are told apart.
+    const auto found = exists(setName);
+    if (!found) return found.error();
+    return Status::fail(Reason::NotFound, what + (found.value() ? "the set holds no entries"
+                                                                : "there is no data set of that name"));
+  }
+  return items;
 }
 
 Result<std::vector<std::string>> DataSetDatabase::list() {
@@ -460,14 +458,12 @@ Result<std::vector<std::string>> DataSetDatabase::list() {
   std::error_code ec;
   if (!std::filesystem::exists(path_, ec)) return names;  // nothing saved yet
   Connection c;
-  std::string why;
   const std::string what = "The data sets in " + where(path_) + " could not be listed: ";
-  if (!c.open(path_, false, busyTimeoutMs_, why)) {
-    return failed(what + why);
-  }
-  if (!isOurs(c.db(), why)) {
-    if (why == "no data set has been saved there yet") return names;
-    return failed(what + why);
+  if (const Status opened = c.open(path_, false, busyTimeoutMs_); !opened)
+    return failed(what + opened.text());
+  if (const Status ours = isOurs(c.db()); !ours) {
+    if (ours.reason() == Reason::NotFound) return names;
+    return failed(what + ours.text());
   }
   Statement sel(c.db(), "SELECT name FROM datasets ORDER BY name COLLATE NOCASE");
   if (sel.prepared() != SQLITE_OK) {
@@ -488,7 +484,7 @@ Result<std::vector<std::string>> DataSetDatabase::list() {
 Result<bool> DataSetDatabase::exists(const std::string& setName) {
   bool found = false;
   auto names = list();
-  if (!names) return names.status();
+  if (!names) return names.error();
   for (const auto& n : names.value()) {
     if (n.size() == setName.size() && std::equal(n.begin(), n.end(), setName.begin(), [](char a, char b) {
           return std::tolower(a) == std::tolower(b);

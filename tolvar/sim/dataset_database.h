@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/com/variant.h"
+#include "tolvar/applet/result.h"
 #include "tolvar/sim/dd/device_data.h"
-#include "tolvar/sim/result.h"
 
 namespace tolvar::sim {
 

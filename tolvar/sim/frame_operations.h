@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tolvar/sim/result.h"
+#include "tolvar/applet/result.h"
 
 namespace platform::ui {
 class Form;

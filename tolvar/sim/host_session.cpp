@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -43,10 +42,12 @@ std::string describeError(const std::exception& e) {
   return e.what();
 }
 
-std::shared_ptr<const dd::DeviceData> loadOrThrow(const std::filesystem::path& file,
-                                                  const std::string& language) {
-  auto loaded = dd::loadDeviceData(file, language);
-  if (!loaded) throw std::runtime_error(loaded.text());
+// The description the options name, or the default one.
+Result<std::shared_ptr<const dd::DeviceData>> loadDescription(const HostOptions& options) {
+  auto loaded =
+      dd::loadDeviceData(options.deviceFile.empty() ? HostSession::defaultDeviceFile() : options.deviceFile,
+                         HostSession::descriptionLanguage(options));
+  if (!loaded) return loaded.error();
   return std::make_shared<const dd::DeviceData>(std::move(loaded).value());
 }
 
@@ -71,16 +72,13 @@ std::filesystem::path HostSession::defaultDeviceFile() {
 }
 
 Result<std::unique_ptr<HostSession>> HostSession::open(HostOptions options) {
-  if (options.deviceFile.empty()) options.deviceFile = defaultDeviceFile();
-  auto loaded = dd::loadDeviceData(options.deviceFile, descriptionLanguage(options));
-  if (!loaded) return loaded.status();
-  auto data = std::make_shared<const dd::DeviceData>(std::move(loaded).value());
-  return std::unique_ptr<HostSession>(new HostSession(std::move(options), std::move(data)));
+  auto data = loadDescription(options);
+  if (!data) return data.error();
+  return std::unique_ptr<HostSession>(new HostSession(std::move(options), std::move(data).value()));
 }
 
 HostSession::HostSession(const HostOptions& options)
-    : HostSession(options, loadOrThrow(options.deviceFile.empty() ? defaultDeviceFile() : options.deviceFile,
-                                       descriptionLanguage(options))) {}
+    : HostSession(options, loadDescription(options).value()) {}
 
 HostSession::HostSession(HostOptions options, std::shared_ptr<const dd::DeviceData> data)
     : options_(std::move(options)), link_(std::make_shared<SessionLink>()), data_(std::move(data)) {

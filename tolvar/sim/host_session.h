@@ -16,7 +16,7 @@
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
 #include "tolvar/applet/host_access.h"
-#include "tolvar/sim/result.h"
+#include "tolvar/applet/result.h"
 #include "tolvar/sim/session_link.h"
 
 namespace tolvar::dd {
@@ -58,8 +58,8 @@ class HostSession {
   // Loads the device description and starts a session on it; a description that cannot be
   // loaded is a BadFile failure naming the file, the entry and the fault.
   static Result<std::unique_ptr<HostSession>> open(HostOptions options = {});
-  // The same for tests and benches that cannot go on without a session: a description that
-  // cannot be loaded raises std::runtime_error with that text.
+  // The same for tests and benches that cannot go on without a session: for them a description
+  // that cannot be loaded is a fault of the setup, raised as BadResultAccess naming the failure.
   explicit HostSession(const HostOptions& options = {});
   // Ends the session (endSession); objects handed out earlier fail cleanly after.
   ~HostSession();

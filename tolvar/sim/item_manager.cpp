@@ -409,43 +409,44 @@ double ItemManager::itemNumber(const std::string& name) {
   return numberOf(s->value(i)).value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
-int32_t ItemManager::setItemFromText(const std::string& name, const std::string& text, std::string& error) {
-  const uint16_t lang = platform::res::userDefaultLangId();
-  const bool german = platform::res::isGerman(lang);
+Result<int32_t> ItemManager::writableByName(const std::string& name, uint16_t langId) const {
+  const bool german = platform::res::isGerman(langId);
   int32_t status = 0;
   ItemStore* s = store(status);
-  if (!s) {
-    error = german ? "Der Host wurde beendet" : "The host has ended";
-    return status;
-  }
+  if (!s) return Status::fail(Reason::Refused, german ? "Der Host wurde beendet" : "The host has ended");
   const int32_t i = s->indexOf(name);
-  if (i < 0) {
-    error = (german ? "Es gibt keinen Wert \"" : "There is no item \"") + name + "\"";
-    return kStatusNoSuchItem;
-  }
+  if (i < 0)
+    return Status::fail(Reason::NotFound,
+                        (german ? "Es gibt keinen Wert \"" : "There is no item \"") + name + "\"");
   const auto& def = s->def(i);
-  if (def.access == dd::Access::ReadOnly) {
-    error = (def.label.empty() ? def.name : def.label) +
-            (german ? " kann nicht geändert werden" : " cannot be changed");
-    return kStatusReadOnly;
-  }
-  auto v = valueFromUserText(s->data(), def, text, error, lang);
-  if (!v) return kStatusWrongType;
-  return write(*s, i, *v);
+  if (def.access == dd::Access::ReadOnly)
+    return Status::fail(Reason::Refused, (def.label.empty() ? def.name : def.label) +
+                                             (german ? " kann nicht geändert werden" : " cannot be changed"));
+  return i;
 }
 
-int32_t ItemManager::setItemNumber(const std::string& name, double value) {
-  int32_t status = 0;
-  ItemStore* s = store(status);
-  if (!s) return status;
-  const int32_t i = s->indexOf(name);
-  if (i < 0) return kStatusNoSuchItem;
-  const auto& def = s->def(i);
-  if (def.access == dd::Access::ReadOnly) return kStatusReadOnly;
-  std::string error;
-  auto v = valueFromUserNumber(s->data(), def, value, error);
-  if (!v) return kStatusOutOfRange;
-  return write(*s, i, *v);
+Status ItemManager::writeChecked(ItemStore& s, int32_t index, const Result<Variant>& value) {
+  if (!value) return value.error();
+  // The item was found writable, so the store takes it.
+  if (write(s, index, *value) != 0)
+    return Status::fail(Reason::Refused, s.def(index).name + " cannot be changed");
+  return {};
+}
+
+Status ItemManager::setItemFromText(const std::string& name, const std::string& text) {
+  const uint16_t lang = platform::res::userDefaultLangId();
+  const Result<int32_t> i = writableByName(name, lang);
+  if (!i) return i.error();
+  ItemStore& s = link_->session->store();
+  return writeChecked(s, *i, valueFromUserText(s.data(), s.def(*i), text, lang));
+}
+
+Status ItemManager::setItemNumber(const std::string& name, double value) {
+  const uint16_t lang = platform::res::userDefaultLangId();
+  const Result<int32_t> i = writableByName(name, lang);
+  if (!i) return i.error();
+  ItemStore& s = link_->session->store();
+  return writeChecked(s, *i, valueFromUserNumber(s.data(), s.def(*i), value, lang));
 }
 
 }  // namespace tolvar::sim

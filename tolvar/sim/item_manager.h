@@ -55,8 +55,8 @@ class ItemManager : public AppletItemManager, public HostItemAccess {
   std::vector<std::string> itemNames() override;
   std::string itemText(const std::string& name) override;
   double itemNumber(const std::string& name) override;
-  int32_t setItemFromText(const std::string& name, const std::string& text, std::string& error) override;
-  int32_t setItemNumber(const std::string& name, double value) override;
+  Status setItemFromText(const std::string& name, const std::string& text) override;
+  Status setItemNumber(const std::string& name, double value) override;
 
  private:
   // The session's store and the item of `handle`; a status when either is missing.
@@ -67,6 +67,10 @@ class ItemManager : public AppletItemManager, public HostItemAccess {
   // A view's (or a control's) write: refused for read-only items, marks the data set dirty
   // when it changed a data-set item.
   int32_t write(ItemStore& s, int32_t index, const Variant& v);
+  // The host's own writes by name: the item's index, or why it cannot be written, in the
+  // language `langId`; then the write of a checked value.
+  Result<int32_t> writableByName(const std::string& name, uint16_t langId) const;
+  Status writeChecked(ItemStore& s, int32_t index, const Result<Variant>& value);
 
   SessionLinkPtr link_;
 };

@@ -67,6 +67,11 @@ constexpr Phrase kDate{"%1: a date is written YYYY-MM-DD (1900 to 2155)",
 constexpr Phrase kOctets{"%1: %2 octets in hexadecimal are needed (\"04 20 C4\")",
                          "%1: %2 Oktette hexadezimal sind nötig (\"04 20 C4\")"};
 
+// What the user gave does not fit the item; `text` says why, in the user's language.
+Status misfit(std::string text) {
+  return Status::fail(Reason::InvalidArgument, std::move(text));
+}
+
 std::string say(const Phrase& phrase, uint16_t langId, std::initializer_list<std::string_view> args) {
   const std::string_view pattern = platform::res::isGerman(langId) ? phrase.de : phrase.en;
   std::string out;
@@ -340,30 +345,28 @@ bool validDateText(std::string_view s) {
   return d <= days[m - 1] + (m == 2 && leap ? 1 : 0);
 }
 
-std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd::VariableDef& def, double n,
-                                           std::string& error, uint16_t langId) {
+Result<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd::VariableDef& def, double n,
+                                    uint16_t langId) {
   const std::string label = labelOf(def);
   if (std::isnan(n) || std::isinf(n)) {
-    error = say(kNoNumber, langId, {label});
-    return std::nullopt;
+    return misfit(say(kNoNumber, langId, {label}));
   }
   switch (def.type) {
     case ValueType::Bool:
       return Variant(n != 0.0);
     case ValueType::Enum: {
       if (enumerationText(data.enumerationOf(def), n).empty()) {
-        error = say(kNotAChoice, langId, {label, numberForUser(n, langId)});
-        return std::nullopt;
+        return misfit(say(kNotAChoice, langId, {label, numberForUser(n, langId)}));
       }
       return Variant(n);
     }
     case ValueType::BitEnum:
     case ValueType::Int:
       if (n != std::floor(n)) {
-        error = say(kWholeNumber, langId, {label});
+        std::string error = say(kWholeNumber, langId, {label});
         if (const std::string range = describedRange(def, langId); !range.empty())
           error = say(kWithRange, langId, {error, range});
-        return std::nullopt;
+        return misfit(std::move(error));
       }
       [[fallthrough]];
     case ValueType::Float:
@@ -375,20 +378,18 @@ std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd:
         std::string range = describedRange(def, langId);
         if (range.empty())
           range = say(kRange, langId, {numberForUser(lo, langId), numberForUser(hi, langId)});
-        error = say(kOutside, langId, {label, numberForUser(n, langId), range});
-        return std::nullopt;
+        return misfit(say(kOutside, langId, {label, numberForUser(n, langId), range}));
       }
       return Variant(n);
     }
     case ValueType::String:
     case ValueType::PackedAscii:
-      return valueFromUserText(data, def, platform::com::formatNumber(n), error, langId);
+      return valueFromUserText(data, def, platform::com::formatNumber(n), langId);
     case ValueType::Date:
     case ValueType::Bytes:
-      error = say(kNumberDoesNotFit, langId, {label});
-      return std::nullopt;
+      return misfit(say(kNumberDoesNotFit, langId, {label}));
   }
-  return std::nullopt;
+  return misfit(say(kNumberDoesNotFit, langId, {label}));
 }
 
 namespace {
@@ -402,15 +403,13 @@ std::optional<double> userNumber(const std::string& text, bool& beyond) {
   return n.value;
 }
 
-std::optional<Variant> tooLong(const std::string& label, size_t given, int length, std::string& error,
-                               uint16_t langId) {
-  error = say(kTooLong, langId, {label, std::to_string(length), std::to_string(given)});
-  return std::nullopt;
+Status tooLong(const std::string& label, size_t given, int length, uint16_t langId) {
+  return misfit(say(kTooLong, langId, {label, std::to_string(length), std::to_string(given)}));
 }
 }  // namespace
 
-std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::VariableDef& def,
-                                         std::string_view input, std::string& error, uint16_t langId) {
+Result<Variant> valueFromUserText(const dd::DeviceData& data, const dd::VariableDef& def,
+                                  std::string_view input, uint16_t langId) {
   const std::string label = labelOf(def);
   const std::string text(platform::com::trim(input));
   switch (def.type) {
@@ -424,18 +423,17 @@ std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::V
         if (beyond) {
           double lo, hi;
           typeRange(def, lo, hi);
-          error =
+          return misfit(
               say(kOutside, langId,
                   {label, text,
                    range.empty() ? say(kRange, langId, {numberForUser(lo, langId), numberForUser(hi, langId)})
-                                 : range});
-        } else {
-          error = say(kNotANumber, langId, {label, text});
-          if (!range.empty()) error = say(kWithRange, langId, {error, range});
+                                 : range}));
         }
-        return std::nullopt;
+        std::string error = say(kNotANumber, langId, {label, text});
+        if (!range.empty()) error = say(kWithRange, langId, {error, range});
+        return misfit(std::move(error));
       }
-      return valueFromUserNumber(data, def, *n, error, langId);
+      return valueFromUserNumber(data, def, *n, langId);
     }
     case ValueType::Enum:
     case ValueType::BitEnum: {
@@ -446,49 +444,44 @@ std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::V
       bool beyond = false;
       std::optional<double> n = userNumber(text, beyond);
       if (!n) {
-        error = say(kTextNotAChoice, langId, {label, text});
-        return std::nullopt;
+        return misfit(say(kTextNotAChoice, langId, {label, text}));
       }
-      return valueFromUserNumber(data, def, *n, error, langId);
+      return valueFromUserNumber(data, def, *n, langId);
     }
     case ValueType::Bool:
       if (equalsNoCase(text, "true") || equalsNoCase(text, "yes") || text == "1" || text == "-1")
         return Variant(true);
       if (equalsNoCase(text, "false") || equalsNoCase(text, "no") || text == "0") return Variant(false);
-      error = say(kNotBoolean, langId, {label, text});
-      return std::nullopt;
+      return misfit(say(kNotBoolean, langId, {label, text}));
     case ValueType::String:
       // Texts are taken as typed, blanks included.
       if (def.length > 0 && platform::com::codePointCount(input) > static_cast<size_t>(def.length))
-        return tooLong(label, platform::com::codePointCount(input), def.length, error, langId);
+        return tooLong(label, platform::com::codePointCount(input), def.length, langId);
       return Variant(std::string(input));
     case ValueType::PackedAscii: {
       std::string upper = platform::com::toUpperAscii(input);
       while (!upper.empty() && upper.back() == ' ') upper.pop_back();
       if (!fitsPackedAscii(upper)) {
-        error = say(kPackedCharacters, langId, {label});
-        return std::nullopt;
+        return misfit(say(kPackedCharacters, langId, {label}));
       }
       if (def.length > 0 && upper.size() > static_cast<size_t>(def.length))
-        return tooLong(label, upper.size(), def.length, error, langId);
+        return tooLong(label, upper.size(), def.length, langId);
       return Variant(upper);
     }
     case ValueType::Date:
       if (!validDateText(text)) {
-        error = say(kDate, langId, {label});
-        return std::nullopt;
+        return misfit(say(kDate, langId, {label}));
       }
       return Variant(text);
     case ValueType::Bytes: {
       auto octets = parseHex(text);
       if (!octets || (def.octets > 0 && octets->size() != static_cast<size_t>(def.octets))) {
-        error = say(kOctets, langId, {label, std::to_string(def.octets)});
-        return std::nullopt;
+        return misfit(say(kOctets, langId, {label, std::to_string(def.octets)}));
       }
       return Variant(ByteArray{def.firstOctet, *octets});
     }
   }
-  return std::nullopt;
+  return Status::fail(Reason::Unsupported, label + ": the item's type is unknown");
 }
 
 Variant hostValueFromNumber(const dd::VariableDef& def, double number) {

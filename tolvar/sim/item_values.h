@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/com/variant.h"
+#include "tolvar/applet/result.h"
 #include "tolvar/sim/dd/device_data.h"
 
 namespace tolvar::sim {
@@ -47,13 +48,13 @@ std::string userText(const dd::DeviceData& data, const dd::VariableDef& def, con
                      uint16_t langId);
 
 // What a user typed or chose, checked against the item (type, enumeration, range, length).
-// Numbers take "." or "," as the decimal mark (platform::res::parseUserNumber). Returns
-// nullopt and a message for the user in the language `langId` when it does not fit, with the
+// Numbers take "." or "," as the decimal mark (platform::res::parseUserNumber). When it does
+// not fit: InvalidArgument with a message for the user in the language `langId`, with the
 // range the description gives or the length allowed.
-std::optional<Variant> valueFromUserText(const dd::DeviceData& data, const dd::VariableDef& def,
-                                         std::string_view text, std::string& error, uint16_t langId = 1033);
-std::optional<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd::VariableDef& def,
-                                           double number, std::string& error, uint16_t langId = 1033);
+Result<Variant> valueFromUserText(const dd::DeviceData& data, const dd::VariableDef& def,
+                                  std::string_view text, uint16_t langId = 1033);
+Result<Variant> valueFromUserNumber(const dd::DeviceData& data, const dd::VariableDef& def, double number,
+                                    uint16_t langId = 1033);
 
 // Host-side writes (scripts, the simulated meter): a number is stored as given, as a Double
 // (a Boolean item takes it as True when not 0); a text as given.

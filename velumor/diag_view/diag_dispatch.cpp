@@ -7,7 +7,7 @@
 #include "platform/com/variant.h"
 #include "velumor/diag_view/velumor_diag_view_form.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 namespace {
 
@@ -19,7 +19,7 @@ bool inTagRange(int32_t tag, uint32_t base) {
 
 }  // namespace
 
-void VelumorDiagViewForm::Dispatch(const VELUMOR_Notify_Type& record) {
+void VelumorDiagViewForm::Dispatch(const view_window::VELUMOR_Notify_Type& record) {
   if (record.lUserLong != 0) {
     if (inTagRange(record.lUserLong, 0x10000000u))
       ApplyMenuState(record.lAppletItemHandle, record.lUserLong);
@@ -105,4 +105,4 @@ void VelumorDiagViewForm::DiagCommand_Click(int32_t Index) {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

@@ -7,7 +7,7 @@
 #include "platform/com/variant.h"
 #include "velumor/diag_view/velumor_diag_view_form.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 namespace {
 
@@ -198,4 +198,4 @@ void VelumorDiagViewForm::MainTab_Click() {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

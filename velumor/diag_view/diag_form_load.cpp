@@ -15,7 +15,7 @@
 #include "velumor/shared/component.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 namespace {
 
@@ -23,11 +23,11 @@ using platform::com::Variant;
 using platform::ui::Control;
 
 std::string resText(int32_t id) {
-  return LoadResStringByLang(static_cast<int16_t>(id));
+  return shared::LoadResStringByLang(static_cast<int16_t>(id));
 }
 
 // The design's menu captions, in the order they are set.
-constexpr MenuText kMenuTexts[] = {
+constexpr view_window::MenuText kMenuTexts[] = {
     {"MenuFile", 400},       {"MenuOpenNew", 401},    {"MenuLoadDB", 402},       {"MenuSaveDB", 403},
     {"MenuSaveAs", 404},     {"MenuPrint", 405},      {"MenuPrinterSetup", 406}, {"MenuExit", 409},
     {"MenuDevice", 410},     {"MenuConnect", 411},    {"MenuDisconnect", 412},   {"MenuSetAddress", 413},
@@ -136,4 +136,4 @@ void VelumorDiagViewForm::placeDeviceButtons() {
 
 // The progress bars lie on one another over the data-source panel, each empty.
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

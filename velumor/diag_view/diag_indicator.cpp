@@ -9,7 +9,7 @@
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/vexaonoff.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 namespace {
 
@@ -60,7 +60,7 @@ void VelumorDiagViewForm::SetDiagIndicator(uint8_t Value, platform::ui::Control*
     int32_t back = 0;
     int32_t fore = 0;
     if (baseColour(Value, base)) {
-      Text->setText(LoadResStringByLang(static_cast<int16_t>(20000 + Value)));
+      Text->setText(shared::LoadResStringByLang(static_cast<int16_t>(20000 + Value)));
       back = ConnectionState() == 2 ? base : ShiftColour(base);
       fore = ConnectionState() == 2 ? kWindowText : kGreyText;
     } else {
@@ -71,7 +71,9 @@ void VelumorDiagViewForm::SetDiagIndicator(uint8_t Value, platform::ui::Control*
     Text->setProperty("ForeColor", Variant(fore));
   }
   if (Indicator)
-    dynamic_cast<platform::ui::UserControl&>(*Indicator).impl().put(VexaOnOff::kDispIdState, Variant(Value));
+    dynamic_cast<platform::ui::UserControl&>(*Indicator)
+        .impl()
+        .put(shared::VexaOnOff::kDispIdState, Variant(Value));
 }
 
 void VelumorDiagViewForm::setRow(std::string_view group, int32_t row, uint8_t value) {
@@ -100,4 +102,4 @@ int32_t VelumorDiagViewForm::summaryImage(bool anyError, bool anyWarning) {
   return kImageOk;
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

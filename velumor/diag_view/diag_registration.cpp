@@ -13,7 +13,7 @@
 #include "velumor/diag_view/velumor_diag_view_form.h"
 #include "velumor/view_window/dynamic_menu.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 namespace {
 
@@ -24,7 +24,7 @@ struct ItemRow {
   const char* name;
   bool flag;
   int32_t VelumorDiagViewForm::*handle;  // null: kept by the kit as kitItem
-  ViewWindow::KitItem kitItem{};
+  view_window::ViewWindow::KitItem kitItem{};
 };
 
 }  // namespace
@@ -35,7 +35,7 @@ void VelumorDiagViewForm::Register() {
     platform::ui::EventLoop::instance().runReported(where + " (" + what + ")", f);
   };
   {
-    Hourglass busy(*this);
+    view_window::Hourglass busy(*this);
     step("caption", [&] { readDeviceText(); });
     step("table view", [&] { offerTableViewIfTheHostHasIt(); });
     step("limits", [&] {
@@ -81,4 +81,4 @@ void VelumorDiagViewForm::Register() {
   step("upload question", [&] { askUpload(); });
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

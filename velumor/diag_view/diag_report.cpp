@@ -8,39 +8,40 @@
 #include "velumor/shared/report/report.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 std::string VelumorDiagViewForm::BuildDiagReport() {
-  report::ReportText r;
+  shared::report::ReportText r;
   r.title(caption());
   r.blank();
   r.blank();
   // A state without a text of its own reads as an empty value.
-  r.header(LoadResStringByLang(301), GetTextFromResource(static_cast<int16_t>(310 + ConnectionState())));
-  r.header(LoadResStringByLang(302), DataFileName());
+  r.header(shared::LoadResStringByLang(301),
+           shared::GetTextFromResource(static_cast<int16_t>(310 + ConnectionState())));
+  r.header(shared::LoadResStringByLang(302), DataFileName());
   for (const Group& g : groups()) {
     if (g.rowBaseId == 0) continue;  // the Limits group has no rows
     r.blank();
-    r.title(LoadResStringByLang(static_cast<int16_t>(g.titleId)));
+    r.title(shared::LoadResStringByLang(static_cast<int16_t>(g.titleId)));
     const std::string name(g.name);
     for (int32_t i : arrayIndices("Diag" + name + "ONOFF"))
-      r.row(LoadResStringByLang(static_cast<int16_t>(g.rowBaseId + i)),
+      r.row(shared::LoadResStringByLang(static_cast<int16_t>(g.rowBaseId + i)),
             ctl("Diag" + name + "Text", i).text());
   }
   return r.text();
 }
 
 void VelumorDiagViewForm::MenuPrint_Click() {
-  report::PrintJob job;
+  shared::report::PrintJob job;
   job.documentTitle = caption();
   job.fileName = "VR_Diag.prn";
   job.messageTitle = DevDescText();
-  report::printReport(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"), job,
-                      [this] { return BuildDiagReport(); });
+  shared::report::printReport(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"), job,
+                              [this] { return BuildDiagReport(); });
 }
 
 void VelumorDiagViewForm::MenuPrinterSetup_Click() {
-  report::printerSetup(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"));
+  shared::report::printerSetup(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"));
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

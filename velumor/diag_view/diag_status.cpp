@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-namespace velumor {
+namespace velumor::diag_view {
 
 using platform::com::ByteArray;
 using platform::com::Variant;
@@ -213,4 +213,4 @@ void DiagStatus::DrawFieldDeviceRows(DiagStatusDrawing& drawing) const {
   applyDiagSteps(fieldDeviceRows(FieldDeviceStatusByte), drawing);
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

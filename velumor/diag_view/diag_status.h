@@ -15,8 +15,9 @@
 
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
+#include "velumor/view_window/test_access.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 // The ten indicator groups in tab order.
 enum class DiagGroup : uint8_t {
@@ -112,10 +113,6 @@ std::string_view statusItemName(StatusItem item);
 // device status byte: the diagnosis window's status state and its handlers.
 class DiagStatus {
  public:
-  StatusOctets Octets;
-  // Last field device status byte drawn.
-  uint8_t FieldDeviceStatusByte = 0;
-
   // "HartRevision" reported: sizes the arrays for the variant, gives up the other variant's
   // status items and registers this variant's. A value that is no variant (not a whole
   // number from 0 to 255 once rounded, or not 0 or 1) changes nothing.
@@ -144,6 +141,13 @@ class DiagStatus {
   int deviceVariant() const { return variant_; }
 
  private:
+  template <class>
+  friend struct view_window::TestAccess;
+
+  // The octet arrays as last delivered whole, sized for the variant.
+  StatusOctets Octets;
+  // Last field device status byte drawn.
+  uint8_t FieldDeviceStatusByte = 0;
   std::array<int32_t, kStatusItemCount> handles_{};
   std::array<bool, kStatusItemCount> active_{};
   int variant_ = -1;
@@ -152,4 +156,4 @@ class DiagStatus {
 // A host Double as a Byte, halves to even; nullopt when it does not fit (NaN included).
 std::optional<uint8_t> hostByte(double v);
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

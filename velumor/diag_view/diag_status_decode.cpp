@@ -1,7 +1,7 @@
 // The decoding of the status octets of both device variants into rows and tab icons.
 #include "velumor/diag_view/diag_status.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 using platform::com::ByteArray;
 
@@ -227,4 +227,4 @@ DiagSteps fieldDeviceRows(uint8_t fieldDeviceStatus) {
   return s.take();
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

@@ -7,7 +7,7 @@
 #include "velumor/diag_view/diag_status.h"
 #include "velumor/diag_view/velumor_diag_view_form.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 namespace {
 
@@ -68,4 +68,4 @@ void VelumorDiagViewForm::DrawFieldDeviceRows() {
   Status.DrawFieldDeviceRows(drawing);
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

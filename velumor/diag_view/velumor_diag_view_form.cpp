@@ -5,10 +5,10 @@
 extern const unsigned char velumor_design_VelumorDiagViewForm[];
 extern const std::size_t velumor_design_VelumorDiagViewForm_size;
 
-namespace velumor {
+namespace velumor::diag_view {
 
-ViewWindowTraits VelumorDiagViewForm::traits() {
-  ViewWindowTraits t = viewTraits("VelumorDiagViewClass", 2, true);
+view_window::ViewWindowTraits VelumorDiagViewForm::traits() {
+  view_window::ViewWindowTraits t = view_window::viewTraits("VelumorDiagViewClass", 2, true);
   t.helpFileTextId = 99;
   t.lockedOnContext2 = {"MenuConnect",    "MenuDisconnect", "MenuSimulation", "DiagCommand(4)",
                         "MenuSetAddress", "MenuLoadDev",    "MenuSaveDev"};
@@ -18,7 +18,8 @@ ViewWindowTraits VelumorDiagViewForm::traits() {
 
 VelumorDiagViewForm::VelumorDiagViewForm()
     : ViewWindow("VelumorDiagViewForm",
-                 designText(velumor_design_VelumorDiagViewForm, velumor_design_VelumorDiagViewForm_size),
+                 shared::windows::designText(velumor_design_VelumorDiagViewForm,
+                                             velumor_design_VelumorDiagViewForm_size),
                  traits()) {
   on("MainTab", "Click", [this] { MainTab_Click(); });
   on("DiagDeviceLabel", "DblClick",
@@ -37,4 +38,4 @@ VelumorDiagViewForm::VelumorDiagViewForm()
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

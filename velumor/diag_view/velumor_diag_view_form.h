@@ -9,19 +9,20 @@
 #include "platform/com/variant.h"
 #include "platform/ui/form.h"
 #include "velumor/diag_view/diag_status.h"
+#include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::diag_view {
 
 // The diagnosis window: the device's status bytes decoded into groups of indicator rows
 // (Yes, No, Warning, off) under a tab strip, one group at a time.
-class VelumorDiagViewForm : public ViewWindow {
+class VelumorDiagViewForm : public view_window::ViewWindow {
  public:
   VelumorDiagViewForm();
 
   // The window's traits: caption text 2, help file text 99, the device menu without its
   // own entry, the engineering context's lock of the connection and simulation commands.
-  static ViewWindowTraits traits();
+  static view_window::ViewWindowTraits traits();
 
   // ------------------------------------------------------------------ groups and rows
 
@@ -69,6 +70,41 @@ class VelumorDiagViewForm : public ViewWindow {
   // right after they mark a group absent.
   void MainTab_Click();
 
+  // ------------------------------------------------------------------ device status
+  // The decoding of the status items lives in diag_status*.cpp; the dispatch calls these.
+
+  // "HartRevision" reported: the octet arrays and status items of the variant.
+  void ApplyDeviceVariant();
+  // A record of a status item of either variant, decoded into the rows and tabs (the items the
+  // window shows nowhere and those given up at a variant switch are consumed); false for a
+  // record of any other item.
+  bool HandleStatusRecord(int32_t handle);
+  // "LastFieldDeviceStatus" reported; and the Device rows drawn from the kept byte.
+  void ShowFieldDeviceStatus();
+  void DrawFieldDeviceRows();
+
+ protected:
+  void Form_Load() override;
+  void Form_Resize() override;
+  void Register() override;
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record) override;
+  void OnConnectionState(int32_t state) override;
+
+ public:
+  // The report of every row as the window shows it (diag_report.cpp), and the File menu's
+  // Print and Printer Setup.
+  std::string BuildDiagReport();
+  void MenuPrint_Click();
+  void MenuPrinterSetup_Click();
+  // The Device group's commands: a double-click on a row asks the device for its status,
+  // "Rst." resets its configuration-changed flag, "Sim" opens the simulation view.
+  void DiagDeviceLabel_DblClick(int32_t Index);
+  void DiagCommand_Click(int32_t Index);
+
+ private:
+  template <class>
+  friend struct view_window::TestAccess;
+
   // ------------------------------------------------------------------ state
 
   // The key of the tab whose frame is shown; only MainTab_Click writes it.
@@ -82,8 +118,7 @@ class VelumorDiagViewForm : public ViewWindow {
   // Progress items of the device's other sequences, by their tag's index.
   std::vector<int32_t> SequenceProgressHandles;
 
-  // ------------------------------------------------------------------ device status
-  // The decoding of the status items lives in diag_status*.cpp; the dispatch calls these.
+  // ------------------------------------------------------------------ status state
 
   // The device variant, the status octets by octet number (sized per variant), the handles
   // kept for every status item and the last field device status byte drawn.
@@ -100,35 +135,6 @@ class VelumorDiagViewForm : public ViewWindow {
   int32_t A10AddTransmitterStateTStateHandle = 0;
   int32_t A10AddTransmitterStateWarningsHandle = 0;
 
-  // "HartRevision" reported: the octet arrays and status items of the variant.
-  void ApplyDeviceVariant();
-  // A record of a status item of either variant, decoded into the rows and tabs (the items the
-  // window shows nowhere and those given up at a variant switch are consumed); false for a
-  // record of any other item.
-  bool HandleStatusRecord(int32_t handle);
-  // "LastFieldDeviceStatus" reported; and the Device rows drawn from the kept byte.
-  void ShowFieldDeviceStatus();
-  void DrawFieldDeviceRows();
-
- protected:
-  void Form_Load() override;
-  void Form_Resize() override;
-  void Register() override;
-  void Dispatch(const VELUMOR_Notify_Type& record) override;
-  void OnConnectionState(int32_t state) override;
-
- public:
-  // The report of every row as the window shows it (diag_report.cpp), and the File menu's
-  // Print and Printer Setup.
-  std::string BuildDiagReport();
-  void MenuPrint_Click();
-  void MenuPrinterSetup_Click();
-  // The Device group's commands: a double-click on a row asks the device for its status,
-  // "Rst." resets its configuration-changed flag, "Sim" opens the simulation view.
-  void DiagDeviceLabel_DblClick(int32_t Index);
-  void DiagCommand_Click(int32_t Index);
-
- private:
   // Start-up and shut-down (diag_form_load.cpp).
   void setUpGroups();
   void placeDeviceButtons();
@@ -149,4 +155,4 @@ class VelumorDiagViewForm : public ViewWindow {
   bool tabPresent(std::string_view key);
 };
 
-}  // namespace velumor
+}  // namespace velumor::diag_view

@@ -5,7 +5,7 @@
 #include "velumor/shared/component.h"
 #include "velumor/shared/vexaonoff.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 namespace {
 
@@ -15,7 +15,7 @@ platform::com::ServerModule::Creator creator() {
 }
 
 struct Module {
-  platform::com::ServerModule server{componentLibraryName(), componentLiveCount()};
+  platform::com::ServerModule server{shared::componentLibraryName(), shared::componentLiveCount()};
   Module() {
     // The class identifiers are this component's own; the host finds classes by ProgID.
     server.addClass("Velumor.VelumorMainViewClass", "{3b6f0e52-7a1d-4c55-9e21-56c0a7d10001}",
@@ -49,8 +49,8 @@ namespace {
 // The component's own user controls are known to the window model from the first class
 // request until the library goes, so the registry never holds a factory of unloaded code.
 struct ControlRegistration {
-  ControlRegistration() { registerVexaOnOff(); }
-  ~ControlRegistration() { unregisterVexaOnOff(); }
+  ControlRegistration() { shared::registerVexaOnOff(); }
+  ~ControlRegistration() { shared::unregisterVexaOnOff(); }
 };
 
 }  // namespace
@@ -68,22 +68,22 @@ int32_t getClassObject(const char* progId, platform::com::ClassFactory** out) {
   return serverModule().getClassObject(progId, out);
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding
 
 // The library's only exported symbols (see exports.map).
 extern "C" PLAT_API int32_t PlatGetClassObject(const char* progId, platform::com::ClassFactory** out) {
-  return velumor::getClassObject(progId, out);
+  return velumor::host_binding::getClassObject(progId, out);
 }
 
 extern "C" PLAT_API int32_t PlatCanUnloadNow() {
-  return velumor::serverModule().canUnloadNow();
+  return velumor::host_binding::serverModule().canUnloadNow();
 }
 
 extern "C" PLAT_API int32_t PlatRegisterServer(const char* registryPath, const char* libraryPath) {
-  return velumor::serverModule().registerServerFrom(registryPath, libraryPath,
-                                                    reinterpret_cast<const void*>(&PlatCanUnloadNow));
+  return velumor::host_binding::serverModule().registerServerFrom(
+      registryPath, libraryPath, reinterpret_cast<const void*>(&PlatCanUnloadNow));
 }
 
 extern "C" PLAT_API int32_t PlatUnregisterServer(const char* registryPath) {
-  return velumor::serverModule().unregisterServer(registryPath);
+  return velumor::host_binding::serverModule().unregisterServer(registryPath);
 }

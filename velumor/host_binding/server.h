@@ -5,7 +5,7 @@
 
 #include "platform/com/server.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 // The module with the eight classes, counting in componentLiveCount().
 platform::com::ServerModule& serverModule();
@@ -14,4 +14,4 @@ platform::com::ServerModule& serverModule();
 // controls (the VEXAONOFF lamp) available to forms.
 int32_t getClassObject(const char* progId, platform::com::ClassFactory** out);
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

@@ -6,7 +6,7 @@
 #include "velumor/host_binding/view_boundary.h"
 #include "velumor/shared/component.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 namespace hr = platform::com::hr;
 namespace err = platform::com::err;
@@ -18,9 +18,9 @@ constexpr int32_t kDestroyed = hr::fromErrorNumber(err::ObjectNotSet);
 }  // namespace
 
 VelumorAlwaysView::VelumorAlwaysView()
-    : View(&componentLiveCount()), form_(platform::com::makeObject<VelumorAlwaysViewForm>()) {
+    : View(&shared::componentLiveCount()), form_(platform::com::makeObject<VelumorAlwaysViewForm>()) {
   form_->SetOwner(this);
-  binding_ = std::make_unique<ViewBinding>(*form_);
+  binding_ = std::make_unique<view_window::ViewBinding>(*form_);
   binding_->openQueue();
 }
 
@@ -85,7 +85,7 @@ int32_t VelumorAlwaysView::Destroy() {
 int32_t VelumorAlwaysView::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState,
                                          int32_t lUserLong) {
   return viewBoundary([&] {
-    binding_->notify(VELUMOR_Notify_Type{lAppletItemHandle, bShadow, lState, lUserLong});
+    binding_->notify(view_window::VELUMOR_Notify_Type{lAppletItemHandle, bShadow, lState, lUserLong});
     return hr::Ok;
   });
 }
@@ -99,7 +99,7 @@ void VelumorAlwaysView::RegisterItems() {
 }
 
 void VelumorAlwaysView::ProcessNotifyQueue() {
-  if (const std::optional<VELUMOR_Notify_Type> record = binding_->next()) Dispatch(*record);
+  if (const std::optional<view_window::VELUMOR_Notify_Type> record = binding_->next()) Dispatch(*record);
 }
 
 void VelumorAlwaysView::SeqAdjustTick() {
@@ -117,4 +117,4 @@ void VelumorAlwaysView::AnswerPrompt(PromptAnswer answer) {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

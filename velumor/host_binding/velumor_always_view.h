@@ -16,7 +16,7 @@
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_binding.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 class VelumorAlwaysView final : public tolvar::View, public platform::ui::WindowOwner {
  public:
@@ -53,20 +53,20 @@ class VelumorAlwaysView final : public tolvar::View, public platform::ui::Window
   void ShowNextPrompt() { Supervisor.ShowNextPrompt(); }
 
   // The host binding (item manager, device description, view handle, queue).
-  const ViewBinding& binding() const { return *binding_; }
+  const view_window::ViewBinding& binding() const { return *binding_; }
 
  private:
   template <class>
-  friend struct TestAccess;
+  friend struct view_window::TestAccess;
 
   // One notification, outside the host's call.
-  void Dispatch(const VELUMOR_Notify_Type& record) { Supervisor.Dispatch(record); }
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record) { Supervisor.Dispatch(record); }
 
   // Registration, dispatch, menu states, adjust queue and the error prompt.
   Supervision Supervisor{*this};
   platform::com::Ptr<VelumorAlwaysViewForm> form_;
-  std::unique_ptr<ViewBinding> binding_;
+  std::unique_ptr<view_window::ViewBinding> binding_;
   bool destroyed_ = false;
 };
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

@@ -7,12 +7,13 @@
 extern const unsigned char velumor_design_VelumorAlwaysViewForm[];
 extern const std::size_t velumor_design_VelumorAlwaysViewForm_size;
 
-namespace velumor {
+namespace velumor::host_binding {
 
 VelumorAlwaysViewForm::VelumorAlwaysViewForm()
     : Form("VelumorAlwaysViewForm",
-           designText(velumor_design_VelumorAlwaysViewForm, velumor_design_VelumorAlwaysViewForm_size),
-           &componentPictures(), &componentLiveCount()) {
+           shared::windows::designText(velumor_design_VelumorAlwaysViewForm,
+                                       velumor_design_VelumorAlwaysViewForm_size),
+           &shared::componentPictures(), &shared::componentLiveCount()) {
   on("RegisterTimer", "Timer", [this] { RegisterTimer_Timer(); });
   on("NotifyTimer", "Timer", [this] { NotifyTimer_Timer(); });
   on("SeqAdjustTimer", "Timer", [this] { SeqAdjustTimer_Timer(); });
@@ -53,4 +54,4 @@ void VelumorAlwaysViewForm::SeqAdjustTimer_Timer() {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

@@ -6,7 +6,7 @@
 
 #include "platform/ui/form.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 class VelumorAlwaysView;
 
@@ -59,4 +59,4 @@ class VelumorAlwaysViewForm : public platform::ui::Form {
   VelumorAlwaysView* owner_ = nullptr;  // the owner holds this window, not the reverse
 };
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

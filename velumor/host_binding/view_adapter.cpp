@@ -7,18 +7,18 @@
 #include "velumor/host_binding/view_boundary.h"
 #include "velumor/shared/component.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 namespace hr = platform::com::hr;
 namespace err = platform::com::err;
 
-ViewAdapter::ViewAdapter(platform::com::Ptr<ViewWindow> window, ViewRefSetIn viewRefSetIn)
-    : View(&componentLiveCount()), window_(std::move(window)), viewRefSetIn_(viewRefSetIn) {}
+ViewAdapter::ViewAdapter(platform::com::Ptr<view_window::ViewWindow> window, ViewRefSetIn viewRefSetIn)
+    : View(&shared::componentLiveCount()), window_(std::move(window)), viewRefSetIn_(viewRefSetIn) {}
 
 ViewAdapter::~ViewAdapter() {
   // The view ends: its window unloads without asking anything (a close guard cannot keep a
   // window whose view is gone).
-  if (platform::com::Ptr<ViewWindow> w = std::move(window_)) {
+  if (platform::com::Ptr<view_window::ViewWindow> w = std::move(window_)) {
     viewBoundary([&] {
       w->unload(platform::ui::kUnloadFormOwner);
       return hr::Ok;
@@ -31,7 +31,7 @@ int32_t ViewAdapter::SetAppletItemManagRef(int32_t lViewHandle2,
                                            platform::com::Ptr<tolvar::AppletItemManager> AIMRef) {
   return viewBoundary([&] {
     if (!window_) return kNoWindow;
-    platform::com::Ptr<ViewWindow> w = window_;  // the window stays alive through its own call
+    platform::com::Ptr<view_window::ViewWindow> w = window_;  // the window stays alive through its own call
     if (viewRefSetIn_ == ViewRefSetIn::SetAppletItemManagRef) w->takeOwningView(this);
     return w->SetAppletItemManagRef(lViewHandle2, std::move(AIMRef));
   });
@@ -41,7 +41,7 @@ int32_t ViewAdapter::Show() {
   return viewBoundary([&] {
     if (!window_) return kNoWindow;
     if (window_->wasUnloaded()) return hr::fromErrorNumber(err::ObjectUnloaded);
-    platform::com::Ptr<ViewWindow> w = window_;
+    platform::com::Ptr<view_window::ViewWindow> w = window_;
     w->show(false);
     w->setWindowState(platform::ui::kNormal);
     return hr::Ok;
@@ -59,7 +59,7 @@ int32_t ViewAdapter::Hide() {
 int32_t ViewAdapter::Destroy() {
   // Taken out first: the unload may release this object (the window drops its ViewRef), and
   // the terminator's own Destroy must then find no window.
-  platform::com::Ptr<ViewWindow> w = std::move(window_);
+  platform::com::Ptr<view_window::ViewWindow> w = std::move(window_);
   if (!w) return hr::Ok;
   bool refused = false;
   const int32_t status = viewBoundary([&] {
@@ -84,10 +84,10 @@ int32_t ViewAdapter::NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int3
                                    int32_t lUserLong) {
   return viewBoundary([&] {
     if (!window_) return kNoWindow;
-    platform::com::Ptr<ViewWindow> w = window_;
+    platform::com::Ptr<view_window::ViewWindow> w = window_;
     if (viewRefSetIn_ == ViewRefSetIn::NotifyChanged) w->takeOwningView(this);
     return w->NotifyChanged(lAppletItemHandle, bShadow, lState, lUserLong);
   });
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

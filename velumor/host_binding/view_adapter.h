@@ -8,7 +8,7 @@
 #include "tolvar/applet/applet.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 class ViewAdapter : public tolvar::View, public platform::ui::WindowOwner {
  public:
@@ -25,7 +25,7 @@ class ViewAdapter : public tolvar::View, public platform::ui::WindowOwner {
   int32_t NotifyChanged(int32_t lAppletItemHandle, bool bShadow, int32_t lState, int32_t lUserLong) override;
 
   platform::ui::Form* ownedWindow() const override { return window_.get(); }
-  ViewWindow* window() const { return window_.get(); }
+  view_window::ViewWindow* window() const { return window_.get(); }
 
   // What an operation answers once the view has been destroyed: object variable not set.
   static constexpr int32_t kNoWindow = platform::com::hr::fromErrorNumber(platform::com::err::ObjectNotSet);
@@ -37,13 +37,13 @@ class ViewAdapter : public tolvar::View, public platform::ui::WindowOwner {
   enum class ViewRefSetIn { SetAppletItemManagRef, NotifyChanged };
 
   // `window` is created, neither loaded nor shown.
-  ViewAdapter(platform::com::Ptr<ViewWindow> window, ViewRefSetIn viewRefSetIn);
+  ViewAdapter(platform::com::Ptr<view_window::ViewWindow> window, ViewRefSetIn viewRefSetIn);
   // The class terminator: unloads the window as its owner ending (no close question).
   ~ViewAdapter() override;
 
  private:
-  platform::com::Ptr<ViewWindow> window_;
+  platform::com::Ptr<view_window::ViewWindow> window_;
   ViewRefSetIn viewRefSetIn_;
 };
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

@@ -4,7 +4,7 @@
 
 #include "platform/com/error.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 // The edge between the host and a view: nothing escapes into the host, an error raised
 // inside becomes the status the View operation returns.
@@ -22,4 +22,4 @@ int32_t viewBoundary(F&& f) noexcept {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

@@ -7,7 +7,7 @@
 #include "velumor/output_views/velumor_display_form.h"
 #include "velumor/output_views/velumor_simulation_form.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 // Each class creates its window in its initializer, neither loaded nor shown. Create them
 // with platform::com::makeObject: they are reference counted.
@@ -15,7 +15,9 @@ namespace velumor {
 class VelumorMainViewClass final : public ViewAdapter {
  public:
   VelumorMainViewClass();
-  VelumorMainViewForm* form() const { return static_cast<VelumorMainViewForm*>(window()); }
+  main_view::VelumorMainViewForm* form() const {
+    return static_cast<main_view::VelumorMainViewForm*>(window());
+  }
 };
 
 // The diagnosis class hands its window the ViewRef only with each notification, so a
@@ -23,37 +25,49 @@ class VelumorMainViewClass final : public ViewAdapter {
 class VelumorDiagViewClass final : public ViewAdapter {
  public:
   VelumorDiagViewClass();
-  VelumorDiagViewForm* form() const { return static_cast<VelumorDiagViewForm*>(window()); }
+  diag_view::VelumorDiagViewForm* form() const {
+    return static_cast<diag_view::VelumorDiagViewForm*>(window());
+  }
 };
 
 class VelumorSimulationClass final : public ViewAdapter {
  public:
   VelumorSimulationClass();
-  VelumorSimulationForm* form() const { return static_cast<VelumorSimulationForm*>(window()); }
+  output_views::VelumorSimulationForm* form() const {
+    return static_cast<output_views::VelumorSimulationForm*>(window());
+  }
 };
 
 class VelumorDisplayTrendClass final : public ViewAdapter {
  public:
   VelumorDisplayTrendClass();
-  VelumorDisplayForm* form() const { return static_cast<VelumorDisplayForm*>(window()); }
+  output_views::VelumorDisplayForm* form() const {
+    return static_cast<output_views::VelumorDisplayForm*>(window());
+  }
 };
 
 class VelumorDisplayAnalogClass final : public ViewAdapter {
  public:
   VelumorDisplayAnalogClass();
-  VelumorDisplayForm* form() const { return static_cast<VelumorDisplayForm*>(window()); }
+  output_views::VelumorDisplayForm* form() const {
+    return static_cast<output_views::VelumorDisplayForm*>(window());
+  }
 };
 
 class VelumorDisplayBarClass final : public ViewAdapter {
  public:
   VelumorDisplayBarClass();
-  VelumorDisplayForm* form() const { return static_cast<VelumorDisplayForm*>(window()); }
+  output_views::VelumorDisplayForm* form() const {
+    return static_cast<output_views::VelumorDisplayForm*>(window());
+  }
 };
 
 class VelumorDisplayDigitalClass final : public ViewAdapter {
  public:
   VelumorDisplayDigitalClass();
-  VelumorDisplayForm* form() const { return static_cast<VelumorDisplayForm*>(window()); }
+  output_views::VelumorDisplayForm* form() const {
+    return static_cast<output_views::VelumorDisplayForm*>(window());
+  }
 };
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

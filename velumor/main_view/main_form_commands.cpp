@@ -10,7 +10,7 @@
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/view_window/dynamic_menu.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 namespace {
 
@@ -90,9 +90,9 @@ void VelumorMainViewForm::TotalizerReset(bool volume, int32_t index) {
     return;
   }
   const ResetRow& row = kResets[index];
-  const std::string question = LoadResStringByLang(volume ? 106 : 105) + "  " +
-                               LoadResStringByLang(row.directionId) + "\r\n\r\n" +
-                               LoadResStringByLang(row.questionId);
+  const std::string question = shared::LoadResStringByLang(volume ? 106 : 105) + "  " +
+                               shared::LoadResStringByLang(row.directionId) + "\r\n\r\n" +
+                               shared::LoadResStringByLang(row.questionId);
   platform::com::Ptr<platform::ui::Form> self(this);  // the host may destroy the view during the box
   DisableStartFormEntries();
   const int32_t answer = platform::ui::msgBox(question, platform::ui::mb::YesNo | platform::ui::mb::Question,
@@ -107,4 +107,4 @@ void VelumorMainViewForm::DevDataLabel_DblClick(int32_t) {
   QueueSeqStart("GET_TRANSMITTER_STATE_Octets");
 }
 
-}  // namespace velumor
+}  // namespace velumor::main_view

@@ -10,7 +10,7 @@
 #include "velumor/shared/component.h"
 #include "velumor/shared/velumor_help_functions.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 namespace {
 
@@ -48,7 +48,7 @@ int64_t charsOfBytes(const std::string& s, size_t bytes) {
 
 }  // namespace
 
-void VelumorMainViewForm::Dispatch(const VELUMOR_Notify_Type& r) {
+void VelumorMainViewForm::Dispatch(const view_window::VELUMOR_Notify_Type& r) {
   const int32_t tag = r.lUserLong;
   if (tag != 0) {
     if (inRange(tag, kMenuStateTags))
@@ -127,9 +127,9 @@ void VelumorMainViewForm::ShowTotalizerUnit(int k) {
   binding()
       .requireItemManager(name(), "ShowTotalizerUnit")
       .GetValueEx(TotalizerUnitHandle[k], d, true, status);
-  const std::optional<int32_t> v = roundToLong(d);
+  const std::optional<int32_t> v = view_window::roundToLong(d);
   if (!v) return;
-  const std::string text = GetEnumText(binding().deviceDescription(), TotalizerUnitEnum[k], *v);
+  const std::string text = shared::GetEnumText(binding().deviceDescription(), TotalizerUnitEnum[k], *v);
   ctl(k < 2 ? "MassCounterUnitLabel" : "VolumeCounterUnitLabel", k % 2).setCaption(text);
 }
 
@@ -145,7 +145,7 @@ void VelumorMainViewForm::ShowTotalizerTrend(int k) {
     const bool forward = k % 2 == 0;
     const int32_t id = v > TotalizerLast[k] ? (forward ? 221 : 222) : (forward ? 211 : 212);
     // A picture the component lacks leaves the image empty rather than failing.
-    const bool known = !loadBitmap(id).empty();
+    const bool known = !shared::loadBitmap(id).empty();
     ctl(k < 2 ? "MassCounterFlowImage" : "VolumeCounterFlowImage", k % 2)
         .setProperty("Picture",
                      platform::com::Variant(known ? "bitmap:" + std::to_string(id) : std::string()));
@@ -156,13 +156,13 @@ void VelumorMainViewForm::ShowTotalizerTrend(int k) {
 
 // ------------------------------------------------------------------ notes
 
-void VelumorMainViewForm::ApplyCommentLine(const VELUMOR_Notify_Type& r) {
+void VelumorMainViewForm::ApplyCommentLine(const view_window::VELUMOR_Notify_Type& r) {
   const int32_t n = r.lUserLong - kCommentTags;
   if (n < 1 || n > kCommentLines) return;
   std::string s;
   int32_t status = 0;
   binding().requireItemManager(name(), "ApplyCommentLine").GetStringNoFlag(r.lAppletItemHandle, s, status);
-  s = StripAtNul(s);
+  s = shared::StripAtNul(s);
   if (s == CommentLine[n - 1].Text) return;
   CommentLine[n - 1].Text = s;
   ShowComments();
@@ -218,4 +218,4 @@ void VelumorMainViewForm::CommentsText_Change() {
   ShowComments();
 }
 
-}  // namespace velumor
+}  // namespace velumor::main_view

@@ -7,7 +7,7 @@
 #include "platform/com/variant.h"
 #include "velumor/main_view/velumor_main_view_form.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 namespace {
 
@@ -337,4 +337,4 @@ void VelumorMainViewForm::AddTab() {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::main_view

@@ -15,7 +15,7 @@
 #include "velumor/shared/component.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 namespace {
 
@@ -228,4 +228,4 @@ void VelumorMainViewForm::setUpOutputPage(int output) {
 
 // The progress bars lie over the data-source panel of the status bar, all empty.
 
-}  // namespace velumor
+}  // namespace velumor::main_view

@@ -13,16 +13,15 @@
 #include "velumor/shared/velumor_help_functions.h"
 #include "velumor/view_window/dynamic_menu.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 namespace {
 
 using platform::com::Variant;
 using platform::ui::Control;
-namespace out = outputs;
 
 std::string resText(int32_t id) {
-  return LoadResStringByLang(static_cast<int16_t>(id));
+  return shared::LoadResStringByLang(static_cast<int16_t>(id));
 }
 
 platform::ui::UserControlImpl& hostControl(Control& c) {
@@ -31,19 +30,20 @@ platform::ui::UserControlImpl& hostControl(Control& c) {
 
 // The rows of the output-choice handles as the registration keeps them: current output 1,
 // current output 2, the display's second line, the pulse output mode.
-constexpr out::OutputRow kRowOfHandle[4] = {out::kOutput1, out::kOutput2, out::kDisplayLine2, out::kPulse};
+constexpr outputs::OutputRow kRowOfHandle[4] = {outputs::kOutput1, outputs::kOutput2, outputs::kDisplayLine2,
+                                                outputs::kPulse};
 
 }  // namespace
 
 // ------------------------------------------------------------------ output choices
 
-void VelumorMainViewForm::CheckOutputChoice(const VELUMOR_Notify_Type& record) {
+void VelumorMainViewForm::CheckOutputChoice(const view_window::VELUMOR_Notify_Type& record) {
   const int32_t handle = record.lAppletItemHandle;
   int k = -1;
   for (int i = 0; i < 4 && k < 0; ++i)
     if (handle != 0 && (OutputChoiceHandle[i] == handle || OutputChoiceHandle2[i] == handle)) k = i;
   if (k < 0) return;
-  const out::OutputChoiceRow& row = out::kOutputChoiceRows[kRowOfHandle[k]];
+  const outputs::OutputChoiceRow& row = outputs::kOutputChoiceRows[kRowOfHandle[k]];
   const int32_t enumHandle = OutputChoiceEnum[k];
   tolvar::AppletItemManager& aim = binding().requireItemManager("CheckOutputChoice");
   tolvar::DeviceDescription* dd = binding().deviceDescription();
@@ -52,23 +52,23 @@ void VelumorMainViewForm::CheckOutputChoice(const VELUMOR_Notify_Type& record) {
   if (record.bShadow) {
     double d = 0;
     aim.GetValueEx(handle, d, true, status);
-    const std::optional<int32_t> fitting = roundToLong(d);
+    const std::optional<int32_t> fitting = view_window::roundToLong(d);
     if (!fitting) return;
     const int32_t choice = *fitting;
     if (row.output == 1) OutputChoice1 = choice;
     if (row.output == 2) OutputChoice2 = choice;
-    if (kRowOfHandle[k] == out::kPulse) PulseMode = choice;
-    const std::string text = GetEnumText(dd, enumHandle, choice);
+    if (kRowOfHandle[k] == outputs::kPulse) PulseMode = choice;
+    const std::string text = shared::GetEnumText(dd, enumHandle, choice);
     const bool fixed = row.keepsShadowChoice ? choice == row.fixedChoice : d == row.fixedChoice;
     hostControl(ctl("ValueLabelTextUnit", row.valueLabel))
         .setPropertyByName("LabelText", Variant(fixed ? resText(row.fixedLabelId) : text));
     if (row.output != 0) {
-      const auto& groups = out::fieldGroups(row.output);
+      const auto& groups = outputs::fieldGroups(row.output);
       for (std::string_view group : groups)
         for (int32_t j = 0; j <= 1; ++j) ctl(group, j).setVisible(false);
       if (choice >= 0 && choice <= 3)
         for (int32_t j = 0; j <= 1; ++j) ctl(groups[static_cast<size_t>(choice)], j).setVisible(true);
-    } else if (kRowOfHandle[k] == out::kPulse) {
+    } else if (kRowOfHandle[k] == outputs::kPulse) {
       UpdatePulseDisplay();
     }
     return;
@@ -77,17 +77,17 @@ void VelumorMainViewForm::CheckOutputChoice(const VELUMOR_Notify_Type& record) {
   double value = 0, shadow = 0;
   aim.GetValue(handle, value, status);
   aim.GetShadowValue(handle, shadow, status);
-  const std::optional<int32_t> fitting = roundToLong(value);
+  const std::optional<int32_t> fitting = view_window::roundToLong(value);
   if (!fitting) return;
   const int32_t choice = *fitting;
   if (!row.keepsShadowChoice) DisplayLine2Choice = choice;
-  const std::string text = GetEnumText(dd, enumHandle, choice);
+  const std::string text = shared::GetEnumText(dd, enumHandle, choice);
   if (value == shadow) return;
   // The value the device holds is written back before it is judged.
   aim.SetValue(handle, value, status);
   if (row.keepsShadowChoice ? value == row.fixedChoice : DisplayLine2Choice == row.fixedChoice) return;
   const std::string message = resText(501) + "\r\n" + resText(row.messageLineId) + text + resText(502) +
-                              GetEnumText(dd, enumHandle, row.fixedChoice);
+                              shared::GetEnumText(dd, enumHandle, row.fixedChoice);
   const std::string title = dynamicMenu() ? dynamicMenu()->nickName() : std::string();
   DisableStartFormEntries();
   struct Enable {
@@ -99,7 +99,7 @@ void VelumorMainViewForm::CheckOutputChoice(const VELUMOR_Notify_Type& record) {
 
 // ------------------------------------------------------------------ pulse output
 
-void VelumorMainViewForm::ReadPulseUnits(const VELUMOR_Notify_Type& record) {
+void VelumorMainViewForm::ReadPulseUnits(const view_window::VELUMOR_Notify_Type& record) {
   tolvar::AppletItemManager& aim = binding().requireItemManager("ReadPulseUnits");
   int32_t status = 0;
   double mass = 0, volume = 0;
@@ -111,7 +111,8 @@ void VelumorMainViewForm::ReadPulseUnits(const VELUMOR_Notify_Type& record) {
     aim.GetValue(PulseUnitHandle[0], mass, status);
     aim.GetValue(PulseUnitHandle[1], volume, status);
   }
-  const std::optional<int32_t> massUnit = roundToLong(mass), volumeUnit = roundToLong(volume);
+  const std::optional<int32_t> massUnit = view_window::roundToLong(mass),
+                               volumeUnit = view_window::roundToLong(volume);
   if (!massUnit || !volumeUnit) return;
   PulseUnitMass = *massUnit;
   PulseUnitVolume = *volumeUnit;
@@ -124,14 +125,14 @@ void VelumorMainViewForm::UpdatePulseDisplay() {
   ctl("PulseText", 0).setVisible(mass);
   ctl("PulseText", 1).setVisible(!mass);
   const std::string unit =
-      mass ? GetEnumText(binding().deviceDescription(), PulseUnitEnum[0], PulseUnitMass)
-           : GetEnumText(binding().deviceDescription(), PulseUnitEnum[1], PulseUnitVolume);
+      mass ? shared::GetEnumText(binding().deviceDescription(), PulseUnitEnum[0], PulseUnitMass)
+           : shared::GetEnumText(binding().deviceDescription(), PulseUnitEnum[1], PulseUnitVolume);
   ctl("PulseLabel", 3).setCaption(resText(15110) + unit);
 }
 
 // ------------------------------------------------------------------ device variant and status
 
-void VelumorMainViewForm::ApplyDeviceVariant(const VELUMOR_Notify_Type& record) {
+void VelumorMainViewForm::ApplyDeviceVariant(const view_window::VELUMOR_Notify_Type& record) {
   tolvar::AppletItemManager& aim = binding().requireItemManager("ApplyDeviceVariant");
   int32_t status = 0;
   double d = 0;
@@ -141,7 +142,7 @@ void VelumorMainViewForm::ApplyDeviceVariant(const VELUMOR_Notify_Type& record) 
   DeviceVariant = platform::com::cByte(d);
   if (DeviceVariant > 1) return;  // stored; the items and arrays in use stay
 
-  const out::StatusOctets cleared = out::octetsFor(DeviceVariant);
+  const outputs::StatusOctets cleared = outputs::octetsFor(DeviceVariant);
   ErrorOctets = cleared.error;
   StateOctets = cleared.state;
   WarningOctets = cleared.warning;
@@ -159,12 +160,12 @@ void VelumorMainViewForm::ApplyDeviceVariant(const VELUMOR_Notify_Type& record) 
     }
   };
   if (DeviceVariant == 0)
-    registerAll(out::kVariant0Items);
+    registerAll(outputs::kVariant0Items);
   else
-    registerAll(out::kVariant1Items);
+    registerAll(outputs::kVariant1Items);
 }
 
-void VelumorMainViewForm::ReadStatusOctets(const VELUMOR_Notify_Type& record) {
+void VelumorMainViewForm::ReadStatusOctets(const view_window::VELUMOR_Notify_Type& record) {
   const int32_t handle = record.lAppletItemHandle;
   if (handle == 0) return;
   size_t index = StatusItems.size();
@@ -172,25 +173,25 @@ void VelumorMainViewForm::ReadStatusOctets(const VELUMOR_Notify_Type& record) {
     if (StatusItems[i].handle == handle) index = i;
   if (index == StatusItems.size()) return;  // an item of a variant no longer in use
   platform::com::ByteArray* target = nullptr;
-  switch (out::targetOf(StatusLayout, index)) {
-    case out::OctetTarget::Error:
+  switch (outputs::targetOf(StatusLayout, index)) {
+    case outputs::OctetTarget::Error:
       target = &ErrorOctets;
       break;
-    case out::OctetTarget::State:
+    case outputs::OctetTarget::State:
       target = &StateOctets;
       break;
-    case out::OctetTarget::Warning:
+    case outputs::OctetTarget::Warning:
       target = &WarningOctets;
       break;
-    case out::OctetTarget::None:
+    case outputs::OctetTarget::None:
       return;
   }
   // The host fills a cleared copy from its lower bound; octets it lacks stay 0.
-  platform::com::ByteArray delivered = out::octetArray(target->lowerBound, target->upperBound());
+  platform::com::ByteArray delivered = outputs::octetArray(target->lowerBound, target->upperBound());
   int32_t status = 0;
   binding().requireItemManager("ReadStatusOctets").GetArrayValue(handle, delivered, true, status);
   // A failed read keeps the octets of the last report.
-  if (status == 0) out::takeOctets(*target, delivered);
+  if (status == 0) outputs::takeOctets(*target, delivered);
   UpdateDiagLED();
 }
 
@@ -203,8 +204,8 @@ void VelumorMainViewForm::setDiagLampState(int16_t state) {
 }
 
 void VelumorMainViewForm::UpdateDiagLED() {
-  const out::LampStep step = out::lampOnStatus(
-      diagLampState(), out::summarize(StatusLayout, ErrorOctets, StateOctets, WarningOctets));
+  const outputs::LampStep step = outputs::lampOnStatus(
+      diagLampState(), outputs::summarize(StatusLayout, ErrorOctets, StateOctets, WarningOctets));
   setDiagLampState(step.state);
   platform::ui::TimerControl& timer = this->timer("DiagLEDTimer");
   // Enabling a running timer would restart its count: a stream of reports would hold
@@ -213,8 +214,8 @@ void VelumorMainViewForm::UpdateDiagLED() {
 }
 
 void VelumorMainViewForm::DiagLEDTimer_Timer() {
-  setDiagLampState(out::lampOnTick(diagLampState(),
-                                   out::summarize(StatusLayout, ErrorOctets, StateOctets, WarningOctets)));
+  setDiagLampState(outputs::lampOnTick(
+      diagLampState(), outputs::summarize(StatusLayout, ErrorOctets, StateOctets, WarningOctets)));
 }
 
 void VelumorMainViewForm::wireOutputsAndReport() {
@@ -223,4 +224,4 @@ void VelumorMainViewForm::wireOutputsAndReport() {
   on("MenuPrinterSetup", "Click", [this] { MenuPrinterSetup_Click(); });
 }
 
-}  // namespace velumor
+}  // namespace velumor::main_view

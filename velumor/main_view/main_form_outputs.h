@@ -8,7 +8,7 @@
 
 #include "platform/com/variant.h"
 
-namespace velumor::outputs {
+namespace velumor::main_view::outputs {
 
 // One item that chooses what an output shows.
 struct OutputChoiceRow {
@@ -162,4 +162,4 @@ inline int16_t lampOnTick(int16_t state, Summary s) {
   }
 }
 
-}  // namespace velumor::outputs
+}  // namespace velumor::main_view::outputs

@@ -12,7 +12,7 @@
 #include "velumor/main_view/velumor_main_view_form.h"
 #include "velumor/view_window/dynamic_menu.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 namespace {
 
@@ -25,7 +25,7 @@ constexpr int32_t kCommentTag = 0x12000000;
 struct ItemRow {
   const char* name;
   int32_t VelumorMainViewForm::*handle;  // null: kept by the kit as kitItem
-  ViewWindow::KitItem kitItem{};
+  view_window::ViewWindow::KitItem kitItem{};
 };
 
 }  // namespace
@@ -190,7 +190,7 @@ void VelumorMainViewForm::Register() {
     }
   };
   {
-    Hourglass busy(*this);
+    view_window::Hourglass busy(*this);
     step("device text", [&] { readDeviceText(); });
     step("table view", [&] { offerTableViewIfTheHostHasIt(); });
     step("host controls", [&] { bindHostControls(); });
@@ -261,4 +261,4 @@ void VelumorMainViewForm::RegisterItems() {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::main_view

@@ -12,17 +12,17 @@
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/velumor_help_functions.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 namespace {
 
 using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::Form;
-using report::ReportText;
+using shared::report::ReportText;
 
 std::string resText(int32_t id) {
-  return LoadResStringByLang(static_cast<int16_t>(id));
+  return shared::LoadResStringByLang(static_cast<int16_t>(id));
 }
 
 Variant hostProperty(Control& c, std::string_view name) {
@@ -155,7 +155,7 @@ class ReportBuilder {
         {"Output2MLabelTextUnit", "Output2VLabelTextUnit", "Output2DLabelTextUnit", "Output2TLabelTextUnit"}};
     for (int32_t k = 0; k <= 3; ++k) {
       const bool marked = k == current;
-      r_.row(resText(13110), GetEnumText(host_.description, enumHandle, k), marked);
+      r_.row(resText(13110), shared::GetEnumText(host_.description, enumHandle, k), marked);
       std::string_view group = kGroups[n - 1][k];
       for (int32_t j : indices(form_, group))
         r_.row(resText(13100 + j), GetItemValueText(ctl(group, j), host_), marked);
@@ -176,10 +176,10 @@ class ReportBuilder {
     page(115);
     for (int32_t k = 0; k <= 1; ++k) {
       const bool marked = k == v_.pulseMode;
-      r_.row(resText(15100), GetEnumText(host_.description, v_.pulseModeEnum, k), marked);
+      r_.row(resText(15100), shared::GetEnumText(host_.description, v_.pulseModeEnum, k), marked);
       const std::string unit =
-          k == 0 ? GetEnumText(host_.description, v_.pulseUnitMassEnum, v_.pulseUnitMass)
-                 : GetEnumText(host_.description, v_.pulseUnitVolumeEnum, v_.pulseUnitVolume);
+          k == 0 ? shared::GetEnumText(host_.description, v_.pulseUnitMassEnum, v_.pulseUnitMass)
+                 : shared::GetEnumText(host_.description, v_.pulseUnitVolumeEnum, v_.pulseUnitVolume);
       r_.row(resText(15101), shown(ctl("PulseText", k)) + " " + resText(15110) + unit, marked);
     }
     r_.row(resText(15102), shown(ctl("PulseText", 2)) + " " + resText(15120));
@@ -188,7 +188,7 @@ class ReportBuilder {
   Form& form_;
   const ParameterReportValues& v_;
   const ReportHost& host_;
-  ReportText r_;
+  shared::report::ReportText r_;
 };
 
 }  // namespace
@@ -207,7 +207,7 @@ std::string GetItemValueText(Control& ctl, const ReportHost& host) {
   Variant v1, v2, v3, v4, enumName, v6;
   host.description->GetObjectInfo(object, v1, v2, v3, v4, enumName, v6, status);
   host.description->FindObject("enumeration", enumName.toString(), enumeration, status);
-  return shown(ctl) + " " + GetEnumText(host.description, enumeration, platform::com::cLng(value));
+  return shown(ctl) + " " + shared::GetEnumText(host.description, enumeration, platform::com::cLng(value));
 }
 
 std::string buildParameterReport(Form& form, const ParameterReportValues& values, const ReportHost& host) {
@@ -237,16 +237,16 @@ std::string VelumorMainViewForm::BuildParameterReport() {
 }
 
 void VelumorMainViewForm::MenuPrint_Click() {
-  const report::PrintOutcome outcome = report::printReport(
+  const shared::report::PrintOutcome outcome = shared::report::printReport(
       ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"), {caption(), "VR_Data.prn", DevDescText()},
       [this] { return BuildParameterReport(); });
   // The report registered and unadvised items of its own; the window's registrations are
   // made anew, as after any report that got past the dialogs.
-  if (outcome != report::PrintOutcome::Cancelled && alive()) RegisterItems();
+  if (outcome != shared::report::PrintOutcome::Cancelled && alive()) RegisterItems();
 }
 
 void VelumorMainViewForm::MenuPrinterSetup_Click() {
-  report::printerSetup(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"));
+  shared::report::printerSetup(ctlAs<platform::ui::CommonDialogControl>("VelumorCommonDlg"));
 }
 
-}  // namespace velumor
+}  // namespace velumor::main_view

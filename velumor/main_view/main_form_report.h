@@ -8,7 +8,7 @@
 #include "platform/ui/form.h"
 #include "tolvar/applet/applet.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 // What the report takes from the window besides its controls: values the window keeps
 // from its notifications.
@@ -39,4 +39,4 @@ std::string GetItemValueText(platform::ui::Control& ctl, const ReportHost& host)
 std::string buildParameterReport(platform::ui::Form& form, const ParameterReportValues& values,
                                  const ReportHost& host);
 
-}  // namespace velumor
+}  // namespace velumor::main_view

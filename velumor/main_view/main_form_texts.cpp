@@ -12,7 +12,7 @@
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/vexaonoff.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 namespace {
 
@@ -20,7 +20,7 @@ using platform::com::Variant;
 using platform::ui::Control;
 
 std::string resText(int32_t id) {
-  return LoadResStringByLang(static_cast<int16_t>(id));
+  return shared::LoadResStringByLang(static_cast<int16_t>(id));
 }
 
 // A property of a host control's own, by its dispatch number.
@@ -35,7 +35,7 @@ struct Bounds {
 };
 
 // The design's menu captions, in the order they are set.
-constexpr MenuText kMenuTexts[] = {
+constexpr view_window::MenuText kMenuTexts[] = {
     {"MenuFile", 400},          {"MenuOpenNew", 401},      {"MenuLoadDB", 402},
     {"MenuSaveDB", 403},        {"MenuSaveAs", 404},       {"MenuPrint", 405},
     {"MenuPrinterSetup", 406},  {"MenuExit", 409},         {"MenuDevice", 410},
@@ -96,7 +96,7 @@ void VelumorMainViewForm::setContainerFlag(std::string_view control, int32_t ind
 
 // ------------------------------------------------------------------ menus, tabs, frames
 
-std::span<const MenuText> VelumorMainViewForm::mainMenuTexts() {
+std::span<const view_window::MenuText> VelumorMainViewForm::mainMenuTexts() {
   return kMenuTexts;
 }
 
@@ -181,7 +181,7 @@ void VelumorMainViewForm::setValueTexts() {
   const Bounds fields = boundsOf(*this, "ValueText");
   for (int32_t i = 2; i <= fields.upper; ++i) setFieldFlag("ValueText", i, true);
   loadCaption("DiagnoseCommand", 4200);
-  putHost(ctl("DiagnoseONOFF"), VexaOnOff::kDispIdState, Variant(int16_t{4}));
+  putHost(ctl("DiagnoseONOFF"), shared::VexaOnOff::kDispIdState, Variant(int16_t{4}));
 }
 
 void VelumorMainViewForm::setCounterTexts(std::string_view prefix) {
@@ -271,4 +271,4 @@ void VelumorMainViewForm::setPulseTexts() {
   loadCaption("PulseLabel", 15120, 4);
 }
 
-}  // namespace velumor
+}  // namespace velumor::main_view

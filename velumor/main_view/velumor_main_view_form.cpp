@@ -3,10 +3,10 @@
 extern const unsigned char velumor_design_VelumorMainViewForm[];
 extern const std::size_t velumor_design_VelumorMainViewForm_size;
 
-namespace velumor {
+namespace velumor::main_view {
 
-ViewWindowTraits VelumorMainViewForm::traits() {
-  ViewWindowTraits t = viewTraits("VelumorMainViewClass", 1, true);
+view_window::ViewWindowTraits VelumorMainViewForm::traits() {
+  view_window::ViewWindowTraits t = view_window::viewTraits("VelumorMainViewClass", 1, true);
   t.lockedOnContext2 = {"MenuConnect",    "MenuDisconnect",     "MenuDiag",          "MenuSimulation",
                         "MenuDisplayBar", "MenuDisplayDigital", "MenuDisplayAnalog", "MenuDisplayTrend"};
   t.enabledOnOtherContext = t.lockedOnContext2;
@@ -15,7 +15,8 @@ ViewWindowTraits VelumorMainViewForm::traits() {
 
 VelumorMainViewForm::VelumorMainViewForm()
     : ViewWindow("VelumorMainViewForm",
-                 designText(velumor_design_VelumorMainViewForm, velumor_design_VelumorMainViewForm_size),
+                 shared::windows::designText(velumor_design_VelumorMainViewForm,
+                                             velumor_design_VelumorMainViewForm_size),
                  traits()) {
   on("MainTab", "Click", [this] { MainTab_Click(); });
   wireCommands();
@@ -25,4 +26,4 @@ void VelumorMainViewForm::Form_Load() {
   loadMainWindow();  // creates the notification queue last
 }
 
-}  // namespace velumor
+}  // namespace velumor::main_view

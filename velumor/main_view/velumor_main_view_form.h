@@ -7,12 +7,13 @@
 #include "platform/com/ref.h"
 #include "platform/com/variant.h"
 #include "platform/ui/form.h"
+#include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::main_view {
 
 // The main parameter window: every device parameter on tabbed pages.
-class VelumorMainViewForm : public ViewWindow {
+class VelumorMainViewForm : public view_window::ViewWindow {
  public:
   VelumorMainViewForm();
 
@@ -22,8 +23,6 @@ class VelumorMainViewForm : public ViewWindow {
     std::string sKey;
     std::string sCaption;
   };
-  // Records 0 to the design's number of tabs; record 0 stays unused.
-  std::vector<TabRecord> TabTable;
 
   // Takes the tab with `key` out of the row and parks it; false (nothing changes) when the
   // tab is not in the row.
@@ -33,7 +32,7 @@ class VelumorMainViewForm : public ViewWindow {
 
   // The window's traits: caption text 1, the device menu without its own entry, the
   // engineering context's lock of the connection and view menus.
-  static ViewWindowTraits traits();
+  static view_window::ViewWindowTraits traits();
 
   // The fourteen page frames in tab order.
   static const std::vector<std::string_view>& pageFrameNames();
@@ -57,34 +56,11 @@ class VelumorMainViewForm : public ViewWindow {
   };
   static constexpr int kCommentLines = 15;
   static constexpr size_t kCommentLineLength = 80;
-  CommentLineRecord CommentLine[kCommentLines];
-
-  // Item handles, 0 until the registration tick (a handle of 0 never matches a notification),
-  // beside the kit's connection and data-set transfer handles.
-  int32_t HartRevisionHandle = 0;
-  int32_t FileNameHandle = 0;
-  // Totalizers: mass forward, mass reverse, volume forward, volume reverse.
-  int32_t TotalizerUnitHandle[4] = {};
-  int32_t TotalizerUnitEnum[4] = {};
-  int32_t TotalizerValueHandle[4] = {};
-  float TotalizerLast[4] = {};
-  float TotalizerTrend[4] = {};
-  // Output choices: current output 1, current output 2, display second line, pulse output
-  // mode; each registered twice (flag False, then flag True with its enumeration).
-  int32_t OutputChoiceHandle[4] = {};
-  int32_t OutputChoiceHandle2[4] = {};
-  int32_t OutputChoiceEnum[4] = {};
-  // "PULSE_FACTOR_QM_UNIT", "PULSE_FACTOR_QV_UNIT".
-  int32_t PulseUnitHandle[2] = {};
-  int32_t PulseUnitEnum[2] = {};
-  // The status items of the device variant in use, as the variant handling registers them.
+  // A status item of the device variant in use, as the variant handling registers it.
   struct StatusItem {
     std::string name;
     int32_t handle = 0;
   };
-  std::vector<StatusItem> StatusItems;
-  std::vector<int32_t> SequenceProgressHandles;
-  bool CommentsUpdating = false;
 
   // Registration (main_form_registration.cpp).
   void RegisterItems();
@@ -102,25 +78,13 @@ class VelumorMainViewForm : public ViewWindow {
   void DevDataLabel_DblClick(int32_t index);
 
   // Output configuration and status (main_form_outputs.cpp).
-  void ApplyDeviceVariant(const VELUMOR_Notify_Type& record);
-  void ReadStatusOctets(const VELUMOR_Notify_Type& record);
-  void CheckOutputChoice(const VELUMOR_Notify_Type& record);
-  void ReadPulseUnits(const VELUMOR_Notify_Type& record);
+  void ApplyDeviceVariant(const view_window::VELUMOR_Notify_Type& record);
+  void ReadStatusOctets(const view_window::VELUMOR_Notify_Type& record);
+  void CheckOutputChoice(const view_window::VELUMOR_Notify_Type& record);
+  void ReadPulseUnits(const view_window::VELUMOR_Notify_Type& record);
   void UpdateDiagLED();
   void UpdatePulseDisplay();
   void DiagLEDTimer_Timer();
-  // Last choices from the output-choice notifications; last pulse factor units.
-  int32_t OutputChoice1 = 0;
-  int32_t OutputChoice2 = 0;
-  int32_t PulseMode = 0;
-  int32_t DisplayLine2Choice = 0;
-  int32_t PulseUnitMass = 0;
-  int32_t PulseUnitVolume = 0;
-  // Last "HartRevision"; the variant whose status items and octet bounds are in use (-1
-  // before the first), which a variant the window does not know leaves as it is.
-  uint8_t DeviceVariant = 0;
-  int32_t StatusLayout = -1;
-  platform::com::ByteArray ErrorOctets, StateOctets, WarningOctets;
 
   // Parameter report and printing (main_form_report.cpp).
   std::string BuildParameterReport();
@@ -131,14 +95,14 @@ class VelumorMainViewForm : public ViewWindow {
   void Form_Load() override;
   void Form_Resize() override;
   void Register() override;
-  void Dispatch(const VELUMOR_Notify_Type& record) override;
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record) override;
   void OnConnectionState(int32_t state) override;
   void OnEngineeringContextLocked() override { EnterOfflineState(); }
   void MainTab_Click();
 
  private:
   // Dispatch branches of the main window's own items (main_form_dispatch.cpp).
-  void ApplyCommentLine(const VELUMOR_Notify_Type& record);
+  void ApplyCommentLine(const view_window::VELUMOR_Notify_Type& record);
   void ShowTotalizerUnit(int k);
   void ShowTotalizerTrend(int k);
   void bindHostControls();
@@ -166,7 +130,7 @@ class VelumorMainViewForm : public ViewWindow {
   void setLabelFlag(std::string_view control, int32_t index, bool value);
   void setFieldFlag(std::string_view control, int32_t index, bool value);
   void setContainerFlag(std::string_view control, int32_t index, bool value);
-  static std::span<const MenuText> mainMenuTexts();  // the design's menus and their captions
+  static std::span<const view_window::MenuText> mainMenuTexts();  // the design's menus and their captions
   void setTabCaptions();
   void setPageFrameCaptions();
   void setDeviceInfoTexts();
@@ -201,6 +165,50 @@ class VelumorMainViewForm : public ViewWindow {
   void ResizeMainOutput1Frame();
   void ResizeMainOutput2Frame();
   void ResizeMainImpulseFrame();
+
+  // Tests read what the user cannot see through the test accessor (test_access.h).
+  template <class>
+  friend struct view_window::TestAccess;
+
+  // Records 0 to the design's number of tabs; record 0 stays unused.
+  std::vector<TabRecord> TabTable;
+  CommentLineRecord CommentLine[kCommentLines];
+
+  // Item handles, 0 until the registration tick (a handle of 0 never matches a notification),
+  // beside the kit's connection and data-set transfer handles.
+  int32_t HartRevisionHandle = 0;
+  int32_t FileNameHandle = 0;
+  // Totalizers: mass forward, mass reverse, volume forward, volume reverse.
+  int32_t TotalizerUnitHandle[4] = {};
+  int32_t TotalizerUnitEnum[4] = {};
+  int32_t TotalizerValueHandle[4] = {};
+  float TotalizerLast[4] = {};
+  float TotalizerTrend[4] = {};
+  // Output choices: current output 1, current output 2, display second line, pulse output
+  // mode; each registered twice (flag False, then flag True with its enumeration).
+  int32_t OutputChoiceHandle[4] = {};
+  int32_t OutputChoiceHandle2[4] = {};
+  int32_t OutputChoiceEnum[4] = {};
+  // "PULSE_FACTOR_QM_UNIT", "PULSE_FACTOR_QV_UNIT".
+  int32_t PulseUnitHandle[2] = {};
+  int32_t PulseUnitEnum[2] = {};
+  // The status items of the device variant in use, in registration order.
+  std::vector<StatusItem> StatusItems;
+  std::vector<int32_t> SequenceProgressHandles;
+  bool CommentsUpdating = false;
+
+  // Last choices from the output-choice notifications; last pulse factor units.
+  int32_t OutputChoice1 = 0;
+  int32_t OutputChoice2 = 0;
+  int32_t PulseMode = 0;
+  int32_t DisplayLine2Choice = 0;
+  int32_t PulseUnitMass = 0;
+  int32_t PulseUnitVolume = 0;
+  // Last "HartRevision"; the variant whose status items and octet bounds are in use (-1
+  // before the first), which a variant the window does not know leaves as it is.
+  uint8_t DeviceVariant = 0;
+  int32_t StatusLayout = -1;
+  platform::com::ByteArray ErrorOctets, StateOctets, WarningOctets;
 };
 
-}  // namespace velumor
+}  // namespace velumor::main_view

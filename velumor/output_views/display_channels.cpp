@@ -11,7 +11,7 @@
 #include "velumor/shared/velumor_help_functions.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::output_views {
 
 namespace {
 
@@ -83,14 +83,14 @@ std::optional<int32_t> readSelection(const ChannelContext& ctx, bool bShadow) {
   double v = 0;
   int32_t status = 0;
   ctx.itemManager->GetValueEx(ctx.selectionHandle, v, bShadow, status);
-  const std::optional<int32_t> s = roundToLong(v);
+  const std::optional<int32_t> s = view_window::roundToLong(v);
   if (s && ctx.selection) *ctx.selection = *s;
   return s;
 }
 
 std::string captionOf(const DisplayChannelSpec& ch, const ChannelContext& ctx, int32_t s) {
-  if (s == ch.listedValue) return LoadResStringByLang(ch.captionId);
-  return GetEnumText(ctx.deviceDescription, ctx.enumHandle, s);
+  if (s == ch.listedValue) return shared::LoadResStringByLang(ch.captionId);
+  return shared::GetEnumText(ctx.deviceDescription, ctx.enumHandle, s);
 }
 
 }  // namespace
@@ -193,4 +193,4 @@ void ConfigureCurves(Dispatch& plotter, std::span<const ChannelContext, kDisplay
   connectItems(plotter, id.ConnectItems, channels[0].itemManager, userLevel, countryCode);
 }
 
-}  // namespace velumor
+}  // namespace velumor::output_views

@@ -14,7 +14,7 @@
 #include "tolvar/applet/applet.h"
 #include "tolvar/applet/control_ids.h"
 
-namespace velumor {
+namespace velumor::output_views {
 
 // The classes of host display controls the windows carry.
 enum class DisplayClass { Needle, BarGraph, Digital, Plotter };
@@ -75,4 +75,4 @@ void ConfigureCurves(platform::com::Dispatch& plotter,
                      std::span<const ChannelContext, kDisplayChannels> channels, bool bShadow,
                      int32_t& userLevel, int32_t& countryCode);
 
-}  // namespace velumor
+}  // namespace velumor::output_views

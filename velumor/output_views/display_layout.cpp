@@ -6,7 +6,7 @@
 #include "platform/com/variant.h"
 #include "velumor/output_views/display_channels.h"
 
-namespace velumor {
+namespace velumor::output_views {
 
 namespace {
 
@@ -121,4 +121,4 @@ void DisplayFormResize(platform::ui::Form& form, DisplayKind kind, int32_t minFo
   lastFormHeight = cLng(form.height());
 }
 
-}  // namespace velumor
+}  // namespace velumor::output_views

@@ -8,7 +8,7 @@
 #include "platform/ui/form.h"
 #include "velumor/output_views/velumor_display_form.h"  // DisplayKind
 
-namespace velumor {
+namespace velumor::output_views {
 
 // The display control of channel row `k` (0 to 3) of a window; empty for the trend window.
 std::string displayControlName(DisplayKind kind, int k);
@@ -22,4 +22,4 @@ void DisplayFormResize(platform::ui::Form& form, DisplayKind kind, int32_t minFo
                        int32_t minFormHeight, int32_t& lastFormWidth, int32_t& lastFormHeight,
                        bool formLoaded, int32_t connectionState);
 
-}  // namespace velumor
+}  // namespace velumor::output_views

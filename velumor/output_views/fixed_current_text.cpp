@@ -6,7 +6,7 @@
 #include "platform/res/user_number.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
-namespace velumor {
+namespace velumor::output_views {
 
 namespace {
 
@@ -40,8 +40,8 @@ std::string fixedCurrentRefusal(const FixedCurrentText& checked, std::string_vie
   using Problem = FixedCurrentText::Problem;
   if (checked.problem == Problem::None) return {};
   const int16_t first = checked.problem == Problem::OutOfRange ? kOutOfRangeText : kNotANumberText;
-  return LoadResStringByLang(first) + " \"" + std::string(typed) + "\"\r\n" +
-         LoadResStringByLang(kHowToEnterText);
+  return shared::LoadResStringByLang(first) + " \"" + std::string(typed) + "\"\r\n" +
+         shared::LoadResStringByLang(kHowToEnterText);
 }
 
-}  // namespace velumor
+}  // namespace velumor::output_views

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace velumor {
+namespace velumor::output_views {
 
 struct FixedCurrentText {
   enum class Problem {
@@ -27,4 +27,4 @@ FixedCurrentText parseFixedCurrentText(std::string_view text);
 // The message for a refused text in the user's language; empty for a good one.
 std::string fixedCurrentRefusal(const FixedCurrentText& checked, std::string_view typed);
 
-}  // namespace velumor
+}  // namespace velumor::output_views

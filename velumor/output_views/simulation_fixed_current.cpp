@@ -10,7 +10,7 @@
 #include "velumor/shared/component.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
-namespace velumor {
+namespace velumor::output_views {
 
 using platform::com::Variant;
 
@@ -51,7 +51,7 @@ void VelumorSimulationForm::QueueFixedCurrentCommand() {
   QueueSeqStart(kFixedCurrentSequence);  // no check for a name already queued: two presses, two runs
 }
 
-void VelumorSimulationForm::ShowSimulationState(const VELUMOR_Notify_Type& record) {
+void VelumorSimulationForm::ShowSimulationState(const view_window::VELUMOR_Notify_Type& record) {
   double value = 0.0;
   int32_t status = 0;
   binding()
@@ -63,8 +63,8 @@ void VelumorSimulationForm::ShowSimulationState(const VELUMOR_Notify_Type& recor
   FieldDeviceStatusByte = platform::com::cByte(value);
   const bool fixed = loopCurrentFixed();
   platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  bar.setPanelPicture(Variant("StatusBarSimulationLED"), loadBitmap(fixed ? 103 : 104));
-  bar.setPanelToolTip(Variant("StatusBarSimulationLED"), LoadResStringByLang(fixed ? 29051 : 29052));
+  bar.setPanelPicture(Variant("StatusBarSimulationLED"), shared::loadBitmap(fixed ? 103 : 104));
+  bar.setPanelToolTip(Variant("StatusBarSimulationLED"), shared::LoadResStringByLang(fixed ? 29051 : 29052));
   if (!OptionSynchronised) {
     // Selecting an option that is not selected runs its click handler, as the user's click would.
     synchronising_ = true;
@@ -100,8 +100,9 @@ void VelumorSimulationForm::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode
     ~Reset() { flag = false; }
   } reset{closeQuestionOpen_};
   DisableStartFormEntries();
-  const int32_t answer = platform::ui::msgBox(
-      LoadResStringByLang(29041) + "\r\n" + LoadResStringByLang(29042), platform::ui::mb::YesNo);
+  const int32_t answer =
+      platform::ui::msgBox(shared::LoadResStringByLang(29041) + "\r\n" + shared::LoadResStringByLang(29042),
+                           platform::ui::mb::YesNo);
   EnableStartFormEntries();
   // The window may have gone while the box was open (the host's timers keep running).
   if (!alive()) return;
@@ -109,4 +110,4 @@ void VelumorSimulationForm::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode
   if (answer == platform::ui::mb::IdYes) Cancel = 0;
 }
 
-}  // namespace velumor
+}  // namespace velumor::output_views

@@ -10,7 +10,7 @@
 #include "velumor/output_views/velumor_simulation_form.h"
 #include "velumor/view_window/dynamic_menu.h"
 
-namespace velumor {
+namespace velumor::output_views {
 
 using platform::com::Variant;
 
@@ -36,7 +36,7 @@ void VelumorSimulationForm::Register() {
 }
 
 void VelumorSimulationForm::registerItemsAndMenu() {
-  Hourglass busy(*this);
+  view_window::Hourglass busy(*this);
   readDeviceText();
   // The item name first, then its mode, for each field.
   static constexpr struct {
@@ -79,7 +79,7 @@ void VelumorSimulationForm::registerItemsAndMenu() {
   registerSequenceProgressItems(SequenceProgressHandles);
 }
 
-void VelumorSimulationForm::Dispatch(const VELUMOR_Notify_Type& record) {
+void VelumorSimulationForm::Dispatch(const view_window::VELUMOR_Notify_Type& record) {
   const int32_t tag = record.lUserLong;
   if (tag != 0) {
     if (tag >= kMenuStateFirst && tag <= kMenuStateLast)
@@ -128,4 +128,4 @@ void VelumorSimulationForm::OnConnectionState(int32_t state) {
   if (!contextLocksConnection()) menu("MenuSetAddress").setProperty("Enabled", state == 2);
 }
 
-}  // namespace velumor
+}  // namespace velumor::output_views

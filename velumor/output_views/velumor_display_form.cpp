@@ -21,7 +21,7 @@ extern const std::size_t velumor_design_VelumorDisplayDigitalForm_size;
 extern const unsigned char velumor_design_VelumorDisplayBarForm[];
 extern const std::size_t velumor_design_VelumorDisplayBarForm_size;
 
-namespace velumor {
+namespace velumor::output_views {
 
 using platform::com::Variant;
 
@@ -54,19 +54,21 @@ KindData kindData(DisplayKind kind) {
 
 }  // namespace
 
-ViewWindowTraits VelumorDisplayForm::traitsFor(DisplayKind kind) {
+view_window::ViewWindowTraits VelumorDisplayForm::traitsFor(DisplayKind kind) {
   const std::string form = kindData(kind).formName;
   // "VelumorDisplayTrendForm" is owned by "VelumorDisplayTrendClass".
-  return outputViewTraits(form.substr(0, form.size() - 4) + "Class", kindData(kind).captionTextId, false);
+  return view_window::outputViewTraits(form.substr(0, form.size() - 4) + "Class",
+                                       kindData(kind).captionTextId, false);
 }
 
 VelumorDisplayForm::VelumorDisplayForm(DisplayKind kind)
-    : ViewWindow(kindData(kind).formName, designText(kindData(kind).design, *kindData(kind).designSize),
+    : ViewWindow(kindData(kind).formName,
+                 shared::windows::designText(kindData(kind).design, *kindData(kind).designSize),
                  traitsFor(kind)),
       kind_(kind) {}
 
 std::string VelumorDisplayForm::GetTextFromResource(int16_t id) {
-  return ::velumor::GetTextFromResource(id);
+  return shared::GetTextFromResource(id);
 }
 
 void VelumorDisplayForm::Form_Load() {
@@ -76,14 +78,15 @@ void VelumorDisplayForm::Form_Load() {
       {"MenuIndex", 492},      {"MenuWeb", 493},        {"MenuMirvel", 494}, {"MenuService", 496},
       {"MenuReadMe", 498},     {"MenuAbout", 499},
   };
-  for (const auto& [menu, id] : kMenus) ctl(menu).setCaption(LoadResStringByLang(id));
+  for (const auto& [menu, id] : kMenus) ctl(menu).setCaption(shared::LoadResStringByLang(id));
   setHelpFile();
   ctl("DisplayFrame").setCaption("");
   // The window opens at its minimum size with every control at its design place.
   applyMinimumSize();
   platform::ui::StatusBarControl& bar = statusBar("VelumorStatusBar");
-  bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
-  bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
+  bar.setPanelToolTip(Variant("StatusBarCommText"),
+                      shared::LoadResStringByLang(301) + shared::LoadResStringByLang(310));
+  bar.setPanelToolTip(Variant("StatusBarDataSource"), shared::LoadResStringByLang(433));
   layOutOnResize();
   createNotifyQueue();  // last step of the load
 }
@@ -102,7 +105,7 @@ namespace {
 
 // The items every display window reads itself, in registration order. Only the channel
 // selections carry the flag: their notifications bring the shadow flag they are read with.
-using KitItem = ViewWindow::KitItem;
+using KitItem = view_window::ViewWindow::KitItem;
 struct ItemRow {
   const char* name;
   bool flag;
@@ -140,7 +143,7 @@ DisplayClass classOf(DisplayKind kind) {
 }  // namespace
 
 void VelumorDisplayForm::Register() {
-  Hourglass hourglass(*this);
+  view_window::Hourglass hourglass(*this);
   readDeviceText();
   // The value and unit texts of the needle and bar windows show their channel's items for the
   // window's life; a change of assignment reconfigures only the instrument.
@@ -203,7 +206,7 @@ std::optional<int32_t> VelumorDisplayForm::readLong(int32_t handle) {
   double d = 0;
   int32_t status = 0;
   binding().requireItemManager(name(), "Dispatch").GetValue(handle, d, status);
-  return roundToLong(d);
+  return view_window::roundToLong(d);
 }
 
 int32_t& VelumorDisplayForm::selectionMember(size_t k) {
@@ -233,7 +236,7 @@ void VelumorDisplayForm::OnConnectionState(int32_t state) {
   if (!contextLocksConnection()) setMenuEnabled("MenuSetAddress", state == 2);
 }
 
-void VelumorDisplayForm::Dispatch(const VELUMOR_Notify_Type& record) {
+void VelumorDisplayForm::Dispatch(const view_window::VELUMOR_Notify_Type& record) {
   const int32_t h = record.lAppletItemHandle;
   if (h == 0) return;  // an item the host refused keeps 0 and matches nothing
   if (h == EngineeringContextHandle()) return ApplyEngineeringContext(h);
@@ -267,4 +270,4 @@ void VelumorDisplayForm::Dispatch(const VELUMOR_Notify_Type& record) {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::output_views

@@ -7,7 +7,7 @@
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::output_views {
 
 struct ChannelContext;
 
@@ -16,7 +16,7 @@ struct ChannelContext;
 // caption's leading text) and, per kind, the layout and channel handling added on top.
 enum class DisplayKind { Trend, Analog, Digital, Bar };
 
-class VelumorDisplayForm : public ViewWindow {
+class VelumorDisplayForm : public view_window::ViewWindow {
  public:
   explicit VelumorDisplayForm(DisplayKind kind);
 
@@ -27,19 +27,19 @@ class VelumorDisplayForm : public ViewWindow {
 
   // The window's traits for `kind`: no device menu, no sequence queue, no save question,
   // no Settings menu; the caption begins with the kind's title text.
-  static ViewWindowTraits traitsFor(DisplayKind kind);
+  static view_window::ViewWindowTraits traitsFor(DisplayKind kind);
 
  protected:
   void Form_Load() override;
   void Form_Resize() override;
   void Register() override;
-  void Dispatch(const VELUMOR_Notify_Type& record) override;
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record) override;
   // Set address is for a connected device only, unless the engineering context locked it.
   void OnConnectionState(int32_t state) override;
 
  private:
   template <class>
-  friend struct TestAccess;
+  friend struct view_window::TestAccess;
 
   struct ChannelItems {
     int32_t selectionHandle = 0;
@@ -66,4 +66,4 @@ class VelumorDisplayForm : public ViewWindow {
   std::array<ChannelItems, 4> channels_{};  // in channel order: Output 1, Output 2, Pulse, second line
 };
 
-}  // namespace velumor
+}  // namespace velumor::output_views

@@ -9,17 +9,18 @@
 extern const unsigned char velumor_design_VelumorSimulationForm[];
 extern const std::size_t velumor_design_VelumorSimulationForm_size;
 
-namespace velumor {
+namespace velumor::output_views {
 
 using platform::com::Variant;
 
-ViewWindowTraits VelumorSimulationForm::traits() {
-  return outputViewTraits("VelumorSimulationClass", 4, true);
+view_window::ViewWindowTraits VelumorSimulationForm::traits() {
+  return view_window::outputViewTraits("VelumorSimulationClass", 4, true);
 }
 
 VelumorSimulationForm::VelumorSimulationForm()
     : ViewWindow("VelumorSimulationForm",
-                 designText(velumor_design_VelumorSimulationForm, velumor_design_VelumorSimulationForm_size),
+                 shared::windows::designText(velumor_design_VelumorSimulationForm,
+                                             velumor_design_VelumorSimulationForm_size),
                  traits()) {
   on("OperationModeOption", "Click",
      [this](const platform::ui::EventArgs& e) { OperationModeOption_Click(e.index); });
@@ -35,26 +36,28 @@ void VelumorSimulationForm::Form_Load() {
                 {"MenuDisconnect", 412}, {"MenuSetAddress", 413}, {"MenuHelp", 490},   {"MenuContents", 491},
                 {"MenuIndex", 492},      {"MenuWeb", 493},        {"MenuMirvel", 494}, {"MenuService", 496},
                 {"MenuReadMe", 498},     {"MenuAbout", 499}};
-  for (const auto& m : kMenus) menu(m.menu).setProperty("Caption", LoadResStringByLang(m.id));
+  for (const auto& m : kMenus) menu(m.menu).setProperty("Caption", shared::LoadResStringByLang(m.id));
   setHelpFile();
   ctl("SimulationFrame").setProperty("Caption", "");
   applyMinimumSize();  // the window always opens at its minimum size
   setLoadTexts();
   placeProgressFrame();
   statusBar("VelumorStatusBar")
-      .setPanelToolTip(Variant("StatusBarSimulationLED"), LoadResStringByLang(29052));
+      .setPanelToolTip(Variant("StatusBarSimulationLED"), shared::LoadResStringByLang(29052));
   layOutOnResize();
   ctl("CurrentText", 0).setProperty("Text", "0");
   createNotifyQueue();  // last step of the load
 }
 
 void VelumorSimulationForm::setLoadTexts() {
-  ctl("OperationModeOption", 0).setProperty("Caption", LoadResStringByLang(29001));
-  ctl("OperationModeOption", 1).setProperty("Caption", LoadResStringByLang(29002));
-  ctl("AdjustCommand").setProperty("Caption", LoadResStringByLang(29011));
+  ctl("OperationModeOption", 0).setProperty("Caption", shared::LoadResStringByLang(29001));
+  ctl("OperationModeOption", 1).setProperty("Caption", shared::LoadResStringByLang(29002));
+  ctl("AdjustCommand").setProperty("Caption", shared::LoadResStringByLang(29011));
   for (int16_t i = 0; i <= 2; ++i) {
-    ctl("CurrentLabel", i).setProperty("Caption", LoadResStringByLang(static_cast<int16_t>(29021 + i)));
-    ctl("CurrentUnit", i).setProperty("Caption", LoadResStringByLang(static_cast<int16_t>(29031 + i)));
+    ctl("CurrentLabel", i)
+        .setProperty("Caption", shared::LoadResStringByLang(static_cast<int16_t>(29021 + i)));
+    ctl("CurrentUnit", i)
+        .setProperty("Caption", shared::LoadResStringByLang(static_cast<int16_t>(29031 + i)));
   }
 }
 
@@ -67,4 +70,4 @@ void VelumorSimulationForm::Form_Resize() {
   placeProgressFrameOnResize();
 }
 
-}  // namespace velumor
+}  // namespace velumor::output_views

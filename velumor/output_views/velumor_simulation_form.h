@@ -5,17 +5,17 @@
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::output_views {
 
 // The output simulation window: puts the device's primary current output into
 // fixed-current mode and back, and shows whether the device reports it fixed.
-class VelumorSimulationForm : public ViewWindow {
+class VelumorSimulationForm : public view_window::ViewWindow {
  public:
   VelumorSimulationForm();
 
   // The window's traits: caption text 4, the device menu without its own entry, user level
   // and data source in the status bar only.
-  static ViewWindowTraits traits();
+  static view_window::ViewWindowTraits traits();
 
   static constexpr const char* kFixedCurrentSequence = "SeqHART_COMMAND_040_Write";
   static constexpr uint8_t kLoopCurrentFixed = 0x08;
@@ -24,14 +24,14 @@ class VelumorSimulationForm : public ViewWindow {
   void QueueFixedCurrentCommand();
   // The branch for a change of "LastFieldDeviceStatus": the lamp, the one-time option
   // synchronisation and the close guard follow the device's loop-current-fixed flag.
-  void ShowSimulationState(const VELUMOR_Notify_Type& record);
+  void ShowSimulationState(const view_window::VELUMOR_Notify_Type& record);
 
  protected:
   void Form_Load() override;
   void Form_Resize() override;
   void Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) override;
   void Register() override;
-  void Dispatch(const VELUMOR_Notify_Type& record) override;
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record) override;
   void OnConnectionState(int32_t state) override;
 
   void OperationModeOption_Click(int32_t Index);
@@ -39,7 +39,7 @@ class VelumorSimulationForm : public ViewWindow {
 
  private:
   template <class>
-  friend struct TestAccess;
+  friend struct view_window::TestAccess;
 
   void setLoadTexts();
   // The registration tick up to the upload question, under the hourglass.
@@ -66,4 +66,4 @@ class VelumorSimulationForm : public ViewWindow {
   bool closeQuestionOpen_ = false;
 };
 
-}  // namespace velumor
+}  // namespace velumor::output_views

@@ -11,12 +11,12 @@
 #include "platform/com/server.h"
 #include "velumor/shared/embedded_pictures.h"
 
-namespace velumor::detail {
+namespace velumor::shared::detail {
 // Generated from velumor/resources/strings by rescomp.
 std::span<const platform::res::StringBlockData> compiledStringTables();
-}  // namespace velumor::detail
+}  // namespace velumor::shared::detail
 
-namespace velumor {
+namespace velumor::shared {
 
 namespace {
 
@@ -135,4 +135,4 @@ const char* componentLibraryName() {
   return "libvelumor.so";
 }
 
-}  // namespace velumor
+}  // namespace velumor::shared

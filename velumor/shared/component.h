@@ -6,7 +6,7 @@
 #include "platform/res/resource_module.h"
 #include "platform/ui/picture.h"
 
-namespace velumor {
+namespace velumor::shared {
 
 // The component's string tables (German 1031, English 1033) and its bitmaps by id.
 const platform::res::ResourceModule& componentResources();
@@ -40,4 +40,4 @@ ComponentVersion componentVersion();
 // The file name of the component library, as the class registry and the host know it.
 const char* componentLibraryName();
 
-}  // namespace velumor
+}  // namespace velumor::shared

@@ -1,6 +1,6 @@
 # Writes the pictures listed in MANIFEST (lines "ID NAME" or "- NAME", # comments) from
 # folder DIR into OUT: one C++ source with their bytes and the table
-# velumor::detail::embeddedPictures().
+# velumor::shared::detail::embeddedPictures().
 file(STRINGS ${MANIFEST} lines)
 set(arrays "")
 set(entries "")
@@ -32,7 +32,7 @@ endif()
 file(WRITE ${OUT} "// Generated from ${MANIFEST}. Do not edit.
 #include \"velumor/shared/embedded_pictures.h\"
 
-namespace velumor::detail {
+namespace velumor::shared::detail {
 
 namespace {
 
@@ -46,5 +46,5 @@ std::span<const EmbeddedPicture> embeddedPictures() {
   return kPictures;
 }
 
-}  // namespace velumor::detail
+}  // namespace velumor::shared::detail
 ")

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-namespace velumor::detail {
+namespace velumor::shared::detail {
 
 // One picture compiled into the component: a PNG file from velumor/resources/bitmaps.
 struct EmbeddedPicture {
@@ -18,4 +18,4 @@ inline constexpr int32_t kNoBitmapId = -1;
 // Every picture of the component, in the order of the manifest.
 std::span<const EmbeddedPicture> embeddedPictures();
 
-}  // namespace velumor::detail
+}  // namespace velumor::shared::detail

@@ -5,7 +5,7 @@
 #include "platform/res/utf.h"
 #include "velumor/shared/component.h"
 
-namespace velumor {
+namespace velumor::shared {
 
 bool ReadStringResource(const platform::res::ResourceModule& module, int16_t id, uint16_t lang,
                         std::string& text) {
@@ -42,4 +42,4 @@ std::string GetTextFromResource(int16_t id) {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::shared

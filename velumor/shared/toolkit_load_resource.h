@@ -6,7 +6,7 @@
 
 #include "platform/res/resource_module.h"
 
-namespace velumor {
+namespace velumor::shared {
 
 // String `id` from the string-table block of exactly language `lang` of `module`.
 // False, with `text` left as it was, when that block does not exist (a negative id has
@@ -26,4 +26,4 @@ std::string LoadResStringByLang(const platform::res::ResourceModule& module, int
 // of the windows' GetTextFromResource method.
 std::string GetTextFromResource(int16_t id);
 
-}  // namespace velumor
+}  // namespace velumor::shared

@@ -6,7 +6,7 @@
 #include "platform/com/text.h"
 #include "platform/res/utf.h"
 
-namespace velumor {
+namespace velumor::shared {
 
 namespace {
 
@@ -142,4 +142,4 @@ platform::com::ByteArray PackAscii(std::string_view s) {
   return out;
 }
 
-}  // namespace velumor
+}  // namespace velumor::shared

@@ -8,7 +8,7 @@
 #include "platform/com/variant.h"
 #include "tolvar/applet/applet.h"
 
-namespace velumor {
+namespace velumor::shared {
 
 // The part of `s` before its first NUL character; all of `s` when it holds none. Host
 // texts may carry NULs from fixed-size device fields.
@@ -42,4 +42,4 @@ std::string CompactPath(std::string_view sPath, uint8_t nMax);
 // bytes; (6 * length + 7) / 8 bytes, lower bound 0. Empty for an empty text.
 platform::com::ByteArray PackAscii(std::string_view s);
 
-}  // namespace velumor
+}  // namespace velumor::shared

@@ -5,7 +5,7 @@
 #include "platform/com/error.h"
 #include "velumor/shared/component.h"
 
-namespace velumor {
+namespace velumor::shared {
 
 namespace {
 
@@ -73,4 +73,4 @@ void unregisterVexaOnOff() {
   platform::ui::UserControlRegistry::instance().remove(VexaOnOff::kProgId);
 }
 
-}  // namespace velumor
+}  // namespace velumor::shared

@@ -13,7 +13,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/picture.h"
 
-namespace velumor {
+namespace velumor::shared {
 
 // The stored properties of a control, as a container keeps them between sessions.
 using PropertyBag = std::map<std::string, platform::com::Variant>;
@@ -66,4 +66,4 @@ class VexaOnOff : public platform::ui::UserControlImpl {
 void registerVexaOnOff();
 void unregisterVexaOnOff();
 
-}  // namespace velumor
+}  // namespace velumor::shared

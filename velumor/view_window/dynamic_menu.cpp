@@ -10,7 +10,7 @@
 #include "velumor/view_window/seq_start_queue.h"
 #include "velumor/view_window/view_window.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 using platform::com::Variant;
 
@@ -192,4 +192,4 @@ void DynamicMenu::EnableStartFormEntries() {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::view_window

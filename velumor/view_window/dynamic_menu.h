@@ -13,7 +13,7 @@
 
 #include "tolvar/applet/applet.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 class ViewWindow;
 
@@ -63,4 +63,4 @@ class DynamicMenu {
   std::vector<std::vector<size_t>> disabled_;
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window

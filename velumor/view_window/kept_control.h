@@ -9,7 +9,7 @@
 
 #include "platform/ui/form.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 template <class T>
 class KeptControl {
@@ -53,4 +53,4 @@ class KeptControl {
   bool resolved_ = false;
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window

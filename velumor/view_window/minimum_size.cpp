@@ -3,7 +3,7 @@
 #include "platform/com/variant.h"
 #include "platform/ui/controls.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 void applyMinimumSize(platform::ui::Form& form, int32_t& minWidth, int32_t& minHeight, int32_t& lastWidth,
                       int32_t& lastHeight, std::string_view marker, std::string_view statusBar) {
@@ -17,4 +17,4 @@ void applyMinimumSize(platform::ui::Form& form, int32_t& minWidth, int32_t& minH
   form.setHeight(minHeight);
 }
 
-}  // namespace velumor
+}  // namespace velumor::view_window

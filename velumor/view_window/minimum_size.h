@@ -5,7 +5,7 @@
 
 #include "platform/ui/form.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 // minWidth = marker.Left; minHeight = marker.Top + status bar height + 100 (whole twips); the
 // marker is hidden, the current outer size kept in lastWidth and lastHeight, and only then the
@@ -14,4 +14,4 @@ void applyMinimumSize(platform::ui::Form& form, int32_t& minWidth, int32_t& minH
                       int32_t& lastHeight, std::string_view marker = "ResizeLabel",
                       std::string_view statusBar = "VelumorStatusBar");
 
-}  // namespace velumor
+}  // namespace velumor::view_window

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-namespace velumor {
+namespace velumor::view_window {
 
 // One host notification as a view keeps it until its notification tick works it off.
 struct VELUMOR_Notify_Type {
@@ -13,4 +13,4 @@ struct VELUMOR_Notify_Type {
   friend bool operator==(const VELUMOR_Notify_Type&, const VELUMOR_Notify_Type&) = default;
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window

@@ -5,7 +5,7 @@
 #include "platform/ui/event_loop.h"
 #include "tolvar/applet/applet.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 SeqStartQueue::SeqStartQueue(platform::ui::Form& window, const ViewBinding& binding)
     : window_(window), binding_(binding) {}
@@ -56,4 +56,4 @@ std::string SeqStartQueue::text() const {
   return s;
 }
 
-}  // namespace velumor
+}  // namespace velumor::view_window

@@ -11,7 +11,7 @@
 #include "platform/ui/form.h"
 #include "velumor/view_window/view_binding.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 class SeqStartQueue {
  public:
@@ -39,4 +39,4 @@ class SeqStartQueue {
   std::deque<std::string> names_;
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window

@@ -5,7 +5,7 @@
 
 #include "platform/com/error.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 namespace err = platform::com::err;
 
@@ -78,4 +78,4 @@ platform::com::Ptr<tolvar::HostFrame> ViewBinding::frame(const std::string& who)
   return f;
 }
 
-}  // namespace velumor
+}  // namespace velumor::view_window

@@ -24,7 +24,7 @@
 #include "velumor/view_window/kept_control.h"
 #include "velumor/view_window/notify_type.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 class ViewBinding {
  public:
@@ -86,4 +86,4 @@ class ViewBinding {
   KeptControl<platform::ui::TimerControl> notifyTimer_{"NotifyTimer"};
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window

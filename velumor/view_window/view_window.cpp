@@ -23,7 +23,7 @@
 #include "velumor/view_window/minimum_size.h"
 #include "velumor/view_window/seq_start_queue.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 namespace err = platform::com::err;
 using platform::com::Variant;
@@ -44,7 +44,7 @@ std::string trimmed(const std::string& s) {
 // reports that has no text of its own).
 std::string textOrEmpty(int64_t id) {
   if (id < 0 || id > 32767) return {};
-  return GetTextFromResource(static_cast<int16_t>(id));
+  return shared::GetTextFromResource(static_cast<int16_t>(id));
 }
 
 }  // namespace
@@ -89,7 +89,8 @@ Hourglass::~Hourglass() {
 // ------------------------------------------------------------------ binding
 
 ViewWindow::ViewWindow(std::string name, std::string designJson, ViewWindowTraits traits)
-    : Form(std::move(name), std::move(designJson), &componentPictures(), &componentLiveCount()),
+    : Form(std::move(name), std::move(designJson), &shared::componentPictures(),
+           &shared::componentLiveCount()),
       binding_(*this),
       traits_(std::move(traits)) {
   if (traits_.hasSeqStartQueue) seqStartQueue_ = std::make_unique<SeqStartQueue>(*this, binding_);
@@ -141,11 +142,12 @@ void ViewWindow::EnableStartFormEntries() {
 // ------------------------------------------------------------------ load
 
 void ViewWindow::setHelpFile() {
-  HelpFile = (componentFolder() / LoadResStringByLang(traits_.helpFileTextId)).string();
+  HelpFile = (shared::componentFolder() / shared::LoadResStringByLang(traits_.helpFileTextId)).string();
 }
 
 void ViewWindow::loadMenusAndHelp(std::span<const MenuText> captions) {
-  for (const MenuText& m : captions) ctl(m.menu).setCaption(LoadResStringByLang(static_cast<int16_t>(m.id)));
+  for (const MenuText& m : captions)
+    ctl(m.menu).setCaption(shared::LoadResStringByLang(static_cast<int16_t>(m.id)));
   setHelpFile();
   for (const char* never : {"MenuAdjust", "MenuMaintenance", "MenuSpecialist"}) {
     ctl(never).setEnabled(false);
@@ -156,8 +158,8 @@ void ViewWindow::loadMenusAndHelp(std::span<const MenuText> captions) {
 
 void ViewWindow::applyMinimumSize(std::string_view marker, std::string_view statusBar) {
   FormLoaded_ = false;
-  velumor::applyMinimumSize(*this, MinFormWidth, MinFormHeight, LastFormWidth, LastFormHeight, marker,
-                            statusBar);
+  velumor::view_window::applyMinimumSize(*this, MinFormWidth, MinFormHeight, LastFormWidth, LastFormHeight,
+                                         marker, statusBar);
 }
 
 void ViewWindow::placeProgressFrame() {
@@ -170,8 +172,9 @@ void ViewWindow::placeProgressFrame() {
   progress.setLeft(static_cast<double>(source.left) + 100.0 / 2);
   progress.setWidth(static_cast<double>(source.width) - 100);
   progress.zOrder(0);
-  bar.setPanelToolTip(Variant("StatusBarCommText"), LoadResStringByLang(301) + LoadResStringByLang(310));
-  bar.setPanelToolTip(Variant("StatusBarDataSource"), LoadResStringByLang(433));
+  bar.setPanelToolTip(Variant("StatusBarCommText"),
+                      shared::LoadResStringByLang(301) + shared::LoadResStringByLang(310));
+  bar.setPanelToolTip(Variant("StatusBarDataSource"), shared::LoadResStringByLang(433));
   for (const char* pair : {"upload", "download", "SequenceProgress"}) {
     platform::ui::Control& bg = ctl(std::string("shp_bg_") + pair);
     bg.setTop(0);
@@ -289,7 +292,7 @@ void ViewWindow::readDeviceText() {
   int32_t status = 0;
   std::string text;
   dd->GetDeviceProperty("DevDescLong", text, status);
-  DevDescText_ = StripAtNul(text);
+  DevDescText_ = shared::StripAtNul(text);
   setCaption(DevDescText_);
 }
 
@@ -336,8 +339,9 @@ void ViewWindow::askUpload() {
   if (progress != 0) return;
   // Kept alive through the box: the host may destroy the view meanwhile.
   platform::com::Ptr<platform::ui::Form> self(this);
-  const int32_t answer = platform::ui::msgBox(
-      LoadResStringByLang(10321), platform::ui::mb::OKCancel | platform::ui::mb::Exclamation, DevDescText_);
+  const int32_t answer =
+      platform::ui::msgBox(shared::LoadResStringByLang(10321),
+                           platform::ui::mb::OKCancel | platform::ui::mb::Exclamation, DevDescText_);
   // The host may have destroyed the window while the question was open.
   if (!alive() || answer != platform::ui::mb::IdOK) return;
   QueueSeqStart("GET_TRANSMITTER_STATE_Octets");
@@ -354,8 +358,8 @@ void ViewWindow::ApplyEngineeringContext(int32_t handle) {
   const std::optional<int32_t> value = roundToLong(d > 2147483647.0 ? d - 4294967296.0 : d);
   if (!value) return;
   EngineeringContextValue = *value;
-  const int32_t described = GetEngineeringContext(binding_.deviceDescription(), handle);
-  if (!HasStateBits(*value) || *value == described || EngineeringContextApplied) return;
+  const int32_t described = shared::GetEngineeringContext(binding_.deviceDescription(), handle);
+  if (!shared::HasStateBits(*value) || *value == described || EngineeringContextApplied) return;
   EngineeringContextApplied = true;
   setMenuVisible("MenuSetAddress", false);
   if (*value == 2) {
@@ -370,7 +374,7 @@ void ViewWindow::UpdateCaptionAddress(int32_t handle) {
   std::string s;
   int32_t status = 0;
   binding_.requireItemManager(name(), "UpdateCaption").GetString(handle, s, false, status);
-  AddressText = StripAtNul(trimmed(s));
+  AddressText = shared::StripAtNul(trimmed(s));
   composeCaption();
 }
 
@@ -379,13 +383,14 @@ void ViewWindow::UpdateCaptionDescriptor(int32_t handle) {
   int32_t status = 0;
   binding_.requireItemManager(name(), "UpdateCaption").GetValueText(handle, s, false, status);
   // A descriptor with a NUL would cut the window title short at the NUL anyway.
-  DescriptorText = StripAtNul(trimmed(s));
+  DescriptorText = shared::StripAtNul(trimmed(s));
   composeCaption();
 }
 
 void ViewWindow::composeCaption() {
-  const std::string lead =
-      traits_.captionTextId > 0 ? LoadResStringByLang(static_cast<int16_t>(traits_.captionTextId)) : "";
+  const std::string lead = traits_.captionTextId > 0
+                               ? shared::LoadResStringByLang(static_cast<int16_t>(traits_.captionTextId))
+                               : "";
   setCaption(lead + "[" + AddressText + "] " + DevDescText_ + ": " + DescriptorText);
 }
 
@@ -399,10 +404,10 @@ void ViewWindow::ShowConnectionState(int32_t handle) {
   platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarCommText");
   // An unknown state has no picture: the panel's picture is cleared, its text stays readable.
-  bar.setPanelPicture(panel, loadBitmap(int64_t{400} + *s));
+  bar.setPanelPicture(panel, shared::loadBitmap(int64_t{400} + *s));
   const std::string text = textOrEmpty(310 + static_cast<int64_t>(*s));
   bar.setPanelText(panel, text);
-  bar.setPanelToolTip(panel, LoadResStringByLang(301) + text);
+  bar.setPanelToolTip(panel, shared::LoadResStringByLang(301) + text);
   OnConnectionState(*s);
 }
 
@@ -415,9 +420,10 @@ void ViewWindow::ShowDataSource(int32_t handle) {
   DataSourceValue = *src;
   platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarDataSource");
-  bar.setPanelPicture(panel, loadBitmap(int64_t{500} + *src));
+  bar.setPanelPicture(panel, shared::loadBitmap(int64_t{500} + *src));
   const std::string suffix = traits_.dataSourceTooltipWithFileName ? "     " + DataFileName_ : "";
-  if (*src == 1 || *src == 2) bar.setPanelToolTip(panel, LoadResStringByLang(*src == 1 ? 433 : 434) + suffix);
+  if (*src == 1 || *src == 2)
+    bar.setPanelToolTip(panel, shared::LoadResStringByLang(*src == 1 ? 433 : 434) + suffix);
   if (!traits_.settingsMenuFollowsItems) return;
   if (*src == 1 || *src == 2 || *src == 0) {
     setChecked(menuSourceFile_, *src == 1);
@@ -429,14 +435,14 @@ void ViewWindow::ShowFileName(int32_t handle) {
   std::string s;
   int32_t status = 0;
   binding_.requireItemManager(name(), "ShowFileName").GetString(handle, s, false, status);
-  DataFileName_ = StripAtNul(s);
+  DataFileName_ = shared::StripAtNul(s);
   platform::ui::StatusBarControl& bar = statusBar_.get(*this);
   const Variant panel("StatusBarDataSource");
   uint8_t width = 32;
-  bar.setPanelText(panel, CompactPath(DataFileName_, width));
+  bar.setPanelText(panel, shared::CompactPath(DataFileName_, width));
   if (DataSourceValue == 1 || DataSourceValue == 2)
-    bar.setPanelToolTip(panel,
-                        LoadResStringByLang(DataSourceValue == 1 ? 433 : 434) + "     " + DataFileName_);
+    bar.setPanelToolTip(
+        panel, shared::LoadResStringByLang(DataSourceValue == 1 ? 433 : 434) + "     " + DataFileName_);
 }
 
 void ViewWindow::ShowUserLevel(int32_t handle) {
@@ -446,7 +452,7 @@ void ViewWindow::ShowUserLevel(int32_t handle) {
   const std::optional<int32_t> level = roundToLong(d);
   if (!level) return;
   std::string text = textOrEmpty(320 + static_cast<int64_t>(*level));
-  if (traits_.userLevelWithAdministrator) text += "." + LoadResStringByLang(330);
+  if (traits_.userLevelWithAdministrator) text += "." + shared::LoadResStringByLang(330);
   statusBar_.get(*this).setPanelText(Variant("StatusBarUser"), text);
   if (!traits_.settingsMenuFollowsItems) return;
   if (*level == 0 || *level == 1) {
@@ -506,16 +512,16 @@ void ViewWindow::openWebPage() {
 }
 
 void ViewWindow::openSoftService() {
-  SoftServiceWindow = showSoftServiceWindow();
+  SoftServiceWindow = shared::windows::showSoftServiceWindow();
 }
 
 void ViewWindow::openReadMe() {
-  ReadMeWindow = showReadMeWindow();
+  ReadMeWindow = shared::windows::showReadMeWindow();
 }
 
 void ViewWindow::openAbout() {
   platform::com::Ptr<platform::ui::Form> self(this);
-  platform::com::Ptr<platform::ui::Form> about = showAboutWindow();
+  platform::com::Ptr<platform::ui::Form> about = shared::windows::showAboutWindow();
   // Closed from outside while the About window was open: it goes with this window's unload,
   // which has run already.
   if (!alive()) {
@@ -657,7 +663,7 @@ void ViewWindow::askSaveOnExit() {
   double saveOnExit = 0;
   im->GetValue(SaveToDataBaseOnExitHandle(), saveOnExit, status);
   if (status != 0 || saveOnExit != 1.0 || !dirty) return;
-  if (platform::ui::msgBox(LoadResStringByLang(95), platform::ui::mb::YesNo, DevDescText_) !=
+  if (platform::ui::msgBox(shared::LoadResStringByLang(95), platform::ui::mb::YesNo, DevDescText_) !=
       platform::ui::mb::IdYes)
     return;
   // The window may have lost its item manager while the question was open.
@@ -704,4 +710,4 @@ void ViewWindow::setMenuChecked(std::string_view n, bool checked) {
   if (platform::ui::Control* c = findControl(name, index)) c->setProperty("Checked", checked);
 }
 
-}  // namespace velumor
+}  // namespace velumor::view_window

@@ -23,7 +23,7 @@
 #include "velumor/view_window/test_access.h"
 #include "velumor/view_window/view_binding.h"
 
-namespace velumor {
+namespace velumor::view_window {
 
 class DynamicMenu;
 class SeqStartQueue;
@@ -151,7 +151,7 @@ class ViewWindow : public platform::ui::Form {
   // The menu step of a parameter window's load: the captions, the help file, the Adjust,
   // Maintenance and Specialist menus no user may use, and the separator MenuS3, hidden.
   void loadMenusAndHelp(std::span<const MenuText> captions);
-  // The minimum and last sizes of velumor::applyMinimumSize (minimum_size.h) kept in
+  // The minimum and last sizes of velumor::view_window::applyMinimumSize (minimum_size.h) kept in
   // MinFormWidth, MinFormHeight, LastFormWidth and LastFormHeight. Resizes lay out nothing
   // from here until layOutOnResize().
   void applyMinimumSize(std::string_view marker = "ResizeLabel",
@@ -341,4 +341,4 @@ class Hourglass {
   platform::com::Ptr<platform::ui::Form> form_;
 };
 
-}  // namespace velumor
+}  // namespace velumor::view_window

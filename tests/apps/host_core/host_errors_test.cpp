@@ -131,7 +131,8 @@ TEST_F(HostErrors, ABadDeviceFileStopsTheSessionAndNamesFileAndEntry) {
   try {
     tolvar::sim::HostSession s(options_);
     ADD_FAILURE() << "a session started without a device description";
-  } catch (const std::runtime_error& e) {
-    EXPECT_EQ(std::string(e.what()), missing.text());
+  } catch (const tolvar::BadResultAccess& e) {
+    EXPECT_EQ(e.failure().text(), missing.text());
+    EXPECT_NE(std::string(e.what()).find(missing.text()), std::string::npos) << e.what();
   }
 }

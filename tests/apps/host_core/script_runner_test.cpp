@@ -120,17 +120,18 @@ int run(const std::string& script, std::string* output = nullptr) {
 }  // namespace
 
 TEST(ScriptWords, QuotesEscapesAndComments) {
-  EXPECT_EQ(splitScriptLine(R"(set TAG "two words" # comment)"),
+  EXPECT_EQ(splitScriptLine(R"(set TAG "two words" # comment)").value(),
             (std::vector<std::string>{"set", "TAG", "two words"}));
-  EXPECT_EQ(splitScriptLine(R"(expect v C Text "a\r\nb\"c\\")"),
+  EXPECT_EQ(splitScriptLine(R"(expect v C Text "a\r\nb\"c\\")").value(),
             (std::vector<std::string>{"expect", "v", "C", "Text", "a\r\nb\"c\\"}));
-  EXPECT_EQ(splitScriptLine(R"(set X "")"), (std::vector<std::string>{"set", "X", ""}));
+  EXPECT_EQ(splitScriptLine(R"(set X "")").value(), (std::vector<std::string>{"set", "X", ""}));
   // A NUL inside a text, as hosts pad their strings.
-  EXPECT_EQ(splitScriptLine(R"(set A "12 \0  ")"),
+  EXPECT_EQ(splitScriptLine(R"(set A "12 \0  ")").value(),
             (std::vector<std::string>{"set", "A", std::string("12 \0  ", 6)}));
-  EXPECT_THROW(splitScriptLine("set X \"open"), std::runtime_error);
-  EXPECT_EQ(parseControlRef("Row(12)"), (std::pair<std::string, int32_t>{"Row", 12}));
-  EXPECT_THROW(parseControlRef("Row(x)"), std::runtime_error);
+  EXPECT_EQ(splitScriptLine("set X \"open").text(), "unclosed double quote");
+  EXPECT_EQ(parseControlRef("Row(12)").value(), (std::pair<std::string, int32_t>{"Row", 12}));
+  EXPECT_EQ(parseControlRef("Row").value(), (std::pair<std::string, int32_t>{"Row", -1}));
+  EXPECT_EQ(parseControlRef("Row(x)").text(), "bad control index in 'Row(x)'");
 }
 
 TEST(ScriptValues, NumbersCompareExactlyAsStoredUnlessTheLineGivesATolerance) {
@@ -304,5 +305,28 @@ TEST(ScriptRunner, EveryCommandOfTheTableIsDispatchedAndOnlyThose) {
     std::string out;
     EXPECT_EQ(run(std::string(line) + "\n", &out), 1) << line;
     EXPECT_NE(out.find("unknown command"), std::string::npos) << line << ": " << out;
+  }
+}
+
+TEST(ScriptRunner, AFaultInALinesWordsOrWindowsFailsItOnceWithItsText) {
+  struct Case {
+    std::string line;
+    std::string message;
+  };
+  const std::vector<Case> cases{
+      {"set X \"open", "unclosed double quote"},
+      {"text TinyForm Title", "'text' needs 3 argument(s)"},
+      {"answer maybe", "unknown answer 'maybe'"},
+      {"bytes X 04 4", "'4' is not a hex byte (two hex digits)"},
+      {"click Nowhere Ask", "no window 'Nowhere'"},
+      {"click TinyForm Ask(x)", "bad control index in 'Ask(x)'"},
+      {"expect TinyForm Nothing Caption x", "window 'TinyForm' has no control 'Nothing'"},
+      {"dump Nowhere", "no window 'Nowhere'"},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    EXPECT_EQ(run("open Tiny.View\n" + c.line + "\necho after\n", &out), 1) << c.line << "\n" << out;
+    EXPECT_NE(out.find("FAIL line 2: " + c.line + "\n  " + c.message + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nafter\n"), std::string::npos) << "the session goes on: " << out;
   }
 }

@@ -42,7 +42,7 @@ TEST(SessionGenerator, TheSameSeedGivesTheSameSessionAndEveryLineIsWellFormed) {
   for (uint64_t seed = 0; seed < 40; ++seed) {
     for (const auto& line : fuzz::commandLines(a.session(seed))) {
       std::vector<std::string> words;
-      ASSERT_NO_THROW(words = host_core::splitScriptLine(line)) << line;
+      ASSERT_NO_THROW(words = host_core::splitScriptLine(line).value()) << line;
       ASSERT_FALSE(words.empty()) << line;
       EXPECT_TRUE(known.count(words[0])) << line;
       seen.insert(words[0]);
@@ -64,7 +64,7 @@ TEST(SessionGenerator, SessionsReachBothLanguagesExtremeValuesAndOddPaths) {
     EXPECT_NE(script.find(std::string("--lang ") + fuzz::SessionGenerator::languageOf(seed)),
               std::string::npos);
     for (const auto& line : fuzz::commandLines(script)) {
-      const auto words = host_core::splitScriptLine(line);
+      const auto words = host_core::splitScriptLine(line).value();
       if (words[0] == "bytes") longestOctets = std::max(longestOctets, words.size() - 2);
       if (words[0] == "set" && words.size() == 3) {
         longEdge |= words[2] == "2147483648" || words[2] == "-2147483649";

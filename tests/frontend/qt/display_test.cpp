@@ -1,8 +1,14 @@
 // The display controls and the other drawn controls show their values: pixels are
 // compared at the places the values decide, not whole images.
+#include <QCoreApplication>
 #include <QLabel>
+#include <QScreen>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/qt_convert.h"
@@ -314,13 +320,17 @@ TEST_F(DisplayDrawing, PicturesShapesLabelsAndPanelsDrawTheirColours) {
   // A transparent label lets the form's colour through; an opaque one shows its own.
   f->ctl("Title").setCaption("");
   f->ctl("Title").setProperty("BackColor", Variant(static_cast<int32_t>(0x00FFFF)));
-  QImage opaque = shot(frontEnd.widget(f->ctl("Title")));
+  QImage opaque = shot(caption(f->ctl("Title")));
   EXPECT_EQ(opaque.pixelColor(3, 3), QColor(255, 255, 0));
+  EXPECT_EQ(opaque.pixelColor(opaque.width() - 1, opaque.height() - 1), QColor(255, 255, 0));
   f->ctl("Title").setProperty("BackStyle", Variant(int16_t{0}));
-  QWidget* frame = frontEnd.widget(f->ctl("PageFrame"));
-  QImage framed = shot(frame);
-  QPoint inLabel = frontEnd.widget(f->ctl("Title"))->geometry().topLeft() + QPoint(3, 3);
-  EXPECT_NE(framed.pixelColor(inLabel), QColor(255, 255, 0));
+  EXPECT_NE(shot(caption(f->ctl("Title"))).pixelColor(3, 3), QColor(255, 255, 0));
+  // A sunken border stands inside the label's edge, around its face.
+  f->ctl("Title").setProperty("BackStyle", Variant(int16_t{1}));
+  f->ctl("Title").setProperty("BorderStyle", Variant(int16_t{1}));
+  QImage bordered = shot(caption(f->ctl("Title")));
+  EXPECT_NE(bordered.pixelColor(0, 3), QColor(255, 255, 0));
+  EXPECT_EQ(bordered.pixelColor(3, 3), QColor(255, 255, 0));
 
   // The status bar's picture panel draws its picture inside the panel.
   auto* sw = widgetAs<frontend::qt::StatusBarWidget>(f->ctl("Status"));
@@ -329,4 +339,82 @@ TEST_F(DisplayDrawing, PicturesShapesLabelsAndPanelsDrawTheirColours) {
   EXPECT_GT(countPixels(si, pic, [](QColor c) { return c == QColor(0, 255, 0); }), 20);
   EXPECT_EQ(countPixels(si, sw->panelRect(sw->panels()[0]), [](QColor c) { return c == QColor(0, 255, 0); }),
             0);
+}
+
+// The panels are drawn from faces the application keeps: two windows with one text show the
+// same pixels, a text that comes back looks as before, and a new text or colour never shows
+// an old face.
+TEST_F(DisplayDrawing, StatusPanelsShowTheirOwnTextAndColoursThoughTheirFacesAreKept) {
+  auto a = openForm();
+  auto b = openForm();
+  auto* wa = widgetAs<frontend::qt::StatusBarWidget>(a->ctl("Status"));
+  auto* wb = widgetAs<frontend::qt::StatusBarWidget>(b->ctl("Status"));
+  auto panel = [](frontend::qt::StatusBarWidget* w) { return shot(w).copy(w->panelRect(w->panels()[0])); };
+  const QImage apart = panel(wa);
+  EXPECT_EQ(panel(wb), apart);
+  a->statusBar("Status").setPanelText(Variant("Comm"), "verbunden");
+  const QImage joined = panel(wa);
+  EXPECT_NE(joined, apart);
+  EXPECT_EQ(panel(wb), apart) << "the other window keeps its own text";
+  a->statusBar("Status").setPanelText(Variant("Comm"), "getrennt");
+  EXPECT_EQ(panel(wa), apart);
+  b->statusBar("Status").setPanelText(Variant("Comm"), "verbunden");
+  EXPECT_EQ(panel(wb), joined);
+
+  a->ctl("Status").setProperty("BackColor", Variant(static_cast<int32_t>(0x0000FF)));
+  const QImage red = panel(wa);
+  const QRect inside = red.rect().adjusted(3, 3, -3, -3);
+  EXPECT_GT(countPixels(red, inside, [](QColor c) { return c == QColor(255, 0, 0); }), inside.width());
+  EXPECT_EQ(countPixels(panel(wb), inside, [](QColor c) { return c == QColor(255, 0, 0); }), 0);
+}
+
+// A text alone leaves the panels where they are; whatever spreads them (the bar's width, a
+// panel's width, a panel coming) lays the bar out again, and the bar shows where each panel is.
+TEST_F(DisplayDrawing, StatusPanelsStandWhereTheModelSpreadsThem) {
+  auto f = openForm();
+  auto& status = f->statusBar("Status");
+  auto* w = widgetAs<frontend::qt::StatusBarWidget>(status);
+  auto matches = [&] {
+    const auto& model = status.panels();
+    if (w->panels().size() != model.size()) return false;
+    for (size_t i = 0; i < model.size(); ++i)
+      if (w->panels()[i].left != frontend::qt::twipsToPx(model[i].left) ||
+          w->panels()[i].width != frontend::qt::twipsToPx(model[i].width) ||
+          w->panels()[i].text != QString::fromStdString(model[i].text))
+        return false;
+    return true;
+  };
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"a text", [&] { status.setPanelText(Variant("Comm"), "verbunden mit einem langen Text"); }},
+      {"a wider window", [&] { f->setWidth(f->width() + 1500); }},
+      {"a narrower window", [&] { f->setWidth(f->width() - 3000); }},
+      {"a panel's width", [&] { status.setPanelWidth(Variant("Comm"), 3600); }},
+      {"a panel more",
+       [&] {
+         platform::ui::Panel p;
+         p.key = "More";
+         p.text = "neu";
+         p.width = 900;
+         status.addPanel(p);
+       }},
+      {"a text after those", [&] { status.setPanelText(Variant("More"), "neuer"); }}};
+  // What the window's repaints left of the bar on the screen, against a whole drawing of it.
+  QWidget* win = frontEnd.window(*f);
+  auto onScreen = [&] {
+    QCoreApplication::processEvents();
+    const QRect r(w->mapTo(win, QPoint(0, 0)), w->size());
+    return win->screen()->grabWindow(win->winId()).toImage().copy(r).convertToFormat(QImage::Format_RGB32);
+  };
+  ASSERT_TRUE(matches());
+  onScreen();
+  for (const auto& [what, change] : changes) {
+    const int restLeft = w->panels()[2].left, restWidth = w->panels()[2].width;
+    change();
+    EXPECT_TRUE(matches()) << what;
+    EXPECT_EQ(onScreen(), shot(w)) << what;
+    if (std::string(what).find("text") != std::string::npos) {
+      EXPECT_TRUE(w->panels()[2].left == restLeft && w->panels()[2].width == restWidth) << what;
+    }
+  }
+  EXPECT_EQ(w->panels().back().text, QStringLiteral("neuer"));
 }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTextCursor>
+#include <QToolTip>
 
 #include "frontend/qt/display_widgets.h"
 #include "qt_test_support.h"
@@ -283,7 +285,8 @@ TEST_F(WindowInput, RightButtonReleaseGoesToTheControlOrTheForm) {
     ups.push_back(std::to_string(a.button) + " " + std::to_string(static_cast<int>(a.x)) + " " +
                   std::to_string(static_cast<int>(a.y)));
   });
-  rightRelease(frontEnd.widget(f->ctl("Title")), QPoint(10, 4));
+  const frontend::qt::ShownText title = caption(f->ctl("Title"));
+  rightRelease(title.in, title.area.topLeft() + QPoint(10, 4));
   EXPECT_EQ(ups, std::vector<std::string>{"2 150 60"});  // twips, relative to the label
   EXPECT_TRUE(f->events.empty() || f->events.back().rfind("MouseUp", 0) != 0);  // not the form's too
   rightRelease(frontEnd.clientArea(*f), QPoint(590, 400));
@@ -324,9 +327,51 @@ TEST_F(WindowInputWithServices, PopupMenuShowsTheEntriesAndTheChosenOneClicks) {
                             menu->actions().at(1)->trigger();
                             menu->close();
                           });
-  rightRelease(frontEnd.widget(f->ctl("Title")), QPoint(5, 5));
+  const frontend::qt::ShownText title = caption(f->ctl("Title"));
+  rightRelease(title.in, title.area.topLeft() + QPoint(5, 5));
   EXPECT_EQ(shown, (QStringList{QStringLiteral("Eintrag 0"), QStringLiteral("Eintrag 1")}));
   EXPECT_EQ(chosen, std::vector<int>{1});
+}
+
+TEST_F(WindowInput, ALabelItsFrameDrawsTakesItsOwnClicksAndTipWhileEnabled) {
+  auto f = openForm();
+  std::vector<std::string> seen;
+  for (const char* name : {"Title", "PageFrame"})
+    for (const char* event : {"DblClick", "MouseUp"})
+      f->on(name, event, [&seen, name, event] { seen.push_back(std::string(name) + " " + event); });
+  const frontend::qt::ShownText title = caption(f->ctl("Title"));
+  ASSERT_NE(title.in, nullptr);
+  const QPoint on = title.area.topLeft() + QPoint(4, 4), beside = title.area.bottomLeft() + QPoint(4, 6);
+  auto act = [&](QPoint at, QEvent::Type type, Qt::MouseButton button) {
+    QMouseEvent e(type, QPointF(at), title.in->mapToGlobal(QPointF(at)), button, Qt::NoButton,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(title.in, &e);
+    settle();
+  };
+  act(on, QEvent::MouseButtonDblClick, Qt::LeftButton);
+  act(on, QEvent::MouseButtonRelease, Qt::RightButton);
+  act(beside, QEvent::MouseButtonDblClick, Qt::LeftButton);
+  act(beside, QEvent::MouseButtonRelease, Qt::RightButton);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Title DblClick", "Title MouseUp", "PageFrame DblClick",
+                                            "PageFrame MouseUp"}));
+  // A disabled or hidden label leaves the mouse to its frame.
+  for (const char* property : {"Enabled", "Visible"}) {
+    f->ctl("Title").setProperty(property, Variant(false));
+    seen.clear();
+    act(on, QEvent::MouseButtonRelease, Qt::RightButton);
+    EXPECT_EQ(seen, std::vector<std::string>{"PageFrame MouseUp"}) << property;
+    f->ctl("Title").setProperty(property, Variant(true));
+  }
+  // Its tool tip shows over it, the frame's beside it.
+  f->ctl("Title").setProperty("ToolTipText", Variant("Zustand"));
+  f->ctl("PageFrame").setProperty("ToolTipText", Variant("Gruppe"));
+  for (auto [at, tip] : {std::pair{on, "Zustand"}, std::pair{beside, "Gruppe"}}) {
+    QHelpEvent help(QEvent::ToolTip, at, title.in->mapToGlobal(at));
+    QCoreApplication::sendEvent(title.in, &help);
+    EXPECT_TRUE(waitFor([&] { return QToolTip::isVisible() && QToolTip::text() == QString::fromUtf8(tip); }))
+        << tip;
+    QToolTip::hideText();
+  }
 }
 
 TEST_F(WindowInput, ChoosingAListEntrySetsListIndexAndClicks) {

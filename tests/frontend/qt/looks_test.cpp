@@ -2,7 +2,6 @@
 // read-only fields in its read-only background and passed by the Tab key.
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -14,8 +13,7 @@ using platform::com::Variant;
 namespace {
 
 // Pixels close to black: the ink of a caption in the normal text colour.
-int blackInk(QWidget* w) {
-  QImage img = shot(w);
+int blackInk(const QImage& img) {
   return countPixels(img, img.rect(), [](QColor c) { return c.lightness() < 60; });
 }
 
@@ -35,14 +33,20 @@ TEST_F(Looks, DisabledButtonsAndLabelsLoseTheirBlackInk) {
     SCOPED_TRACE(name);
     platform::ui::Control& c = f->ctl(name);
     c.setProperty("ForeColor", Variant(int32_t{0}));  // black, set by the form
-    QWidget* w = frontEnd.widget(c);
-    const int live = blackInk(w);
+    // A label is drawn by its frame.
+    auto ink = [&] { return blackInk(frontEnd.widget(c) ? shot(frontEnd.widget(c)) : shot(caption(c))); };
+    const int live = ink();
     ASSERT_GT(live, 10) << "the caption is drawn";
     c.setEnabled(false);
-    EXPECT_LT(blackInk(w), live / 4) << "a disabled caption looks like a live one";
+    EXPECT_LT(ink(), live / 4) << "a disabled caption looks like a live one";
     c.setEnabled(true);
-    EXPECT_EQ(blackInk(w), live);
+    EXPECT_EQ(ink(), live);
   }
+  // A label in a disabled frame looks disabled too.
+  const int live = blackInk(shot(caption(f->ctl("Title"))));
+  f->ctl("PageFrame").setEnabled(false);
+  EXPECT_LT(blackInk(shot(caption(f->ctl("Title")))), live / 4);
+  EXPECT_FALSE(caption(f->ctl("Title")).enabled);
 }
 
 TEST_F(Looks, ReadOnlyFieldsShowItAndTheTabKeyPassesThem) {

@@ -3,6 +3,8 @@
 // the moving plot give the picture a fresh drawing would.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QScreen>
 #include <cmath>
 #include <limits>
 
@@ -159,3 +161,24 @@ TEST_F(PlotterDrawing, NewSamplesDrawOnlyTheirStepsAndMatchAWholeDrawing) {
 }
 
 }  // namespace
+
+// New samples, and reads that bring none, repaint only parts of the plot: what those repaints
+// leave on the screen is what a whole drawing shows, newest values and axis texts included.
+TEST_F(PlotterDrawing, PartialRepaintsLeaveWhatAWholeDrawingShows) {
+  auto onScreen = [this] {
+    QCoreApplication::processEvents();
+    return plot_.screen()->grabWindow(plot_.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  at(0);
+  plot_.applyUpdate(update({curve(1, {{t(0), 20}}, true), curve(2, {{t(0), 70}}, true)}, true));
+  onScreen();
+  for (int i = 1; i <= 6; ++i) {
+    at(i * 1000.0);
+    // The second curve's value is read again without changing.
+    plot_.applyUpdate(update({curve(1, {{t(i * 1000.0), 20.0 + i * 7.5}}, true), curve(2, {}, true)}, false));
+    const QImage partial = onScreen();
+    ASSERT_EQ(partial, shot(&plot_)) << "after sample " << i;
+  }
+  plot_.applyUpdate(update({curve(1, {}, true), curve(2, {}, true)}, false));
+  EXPECT_EQ(onScreen(), shot(&plot_));
+}

@@ -273,6 +273,18 @@ inline QImage shot(QWidget* w) {
 }
 
 // A front end installed for one test, with the event loop on its manual clock.
+// Where a control drawn by its container (a label) stands in `to`, an ancestor of the widget
+// that draws it; empty while it is hidden or drawn nowhere.
+inline QRect shownIn(const frontend::qt::ShownText& t, const QWidget* to) {
+  if (!t.in || t.area.isEmpty()) return {};
+  return QRect(t.in->mapTo(to, t.area.topLeft()), t.area.size());
+}
+
+// What the user sees of a control drawn by its container: that part of the container's picture.
+inline QImage shot(const frontend::qt::ShownText& t) {
+  return t.in && !t.area.isEmpty() ? shot(t.in).copy(t.area) : QImage();
+}
+
 class FrontEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -308,6 +320,8 @@ class FrontEndTest : public ::testing::Test {
   W* widgetAs(const platform::ui::Control& c) {
     return dynamic_cast<W*>(frontEnd.widget(c));
   }
+  // What a label shows, drawn by its container's widget.
+  frontend::qt::ShownText caption(const platform::ui::Control& c) const { return frontEnd.drawnLook(c); }
 
   frontend::qt::FrontEnd frontEnd;
 };

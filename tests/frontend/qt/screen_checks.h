@@ -4,7 +4,6 @@
 // their controls in the font they are drawn in, captions that leave no ink.
 #include <QFontMetrics>
 #include <QImage>
-#include <QLabel>
 #include <QRect>
 #include <QWidget>
 #include <algorithm>
@@ -62,11 +61,12 @@ inline int inkIn(const QImage& img, QRect r) {
   return countPixels(img, r, [](QColor c) { return qGray(c.rgb()) < 128; });
 }
 
-// Why `text` does not fit into `label` as the label lays it out (one line, or as many lines
-// as the label's height holds where it breaks its text); empty when it fits.
-inline std::string misfit(const QLabel& label, const QString& text) {
-  const QFontMetrics fm(label.font());
-  const QRect area = label.contentsRect();
+// Why the text of a label does not fit where its container draws it (one line, or as many
+// lines as the label's height holds where it breaks its text); empty when it fits.
+inline std::string misfit(const frontend::qt::ShownText& label) {
+  const QString& text = label.text;
+  const QFontMetrics fm(label.font);
+  const QRect area = label.area;
   const int width = fm.horizontalAdvance(text);
   auto px = [](int needed, int available, const char* what) {
     return "needs " + std::to_string(needed) + " px, the control has " + std::to_string(available) + " px " +
@@ -74,7 +74,7 @@ inline std::string misfit(const QLabel& label, const QString& text) {
   };
   if (fm.height() > area.height()) return px(fm.height(), area.height(), "of height");
   if (width <= area.width()) return {};
-  if (!label.wordWrap() || area.height() < 2 * fm.lineSpacing()) return px(width, area.width(), "of width");
+  if (!label.wraps || area.height() < 2 * fm.lineSpacing()) return px(width, area.width(), "of width");
   for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
     if (fm.horizontalAdvance(word) > area.width())
       return px(fm.horizontalAdvance(word), area.width(), "for a word");

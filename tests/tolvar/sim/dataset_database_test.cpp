@@ -93,8 +93,8 @@ class DataSetTest : public SessionTest {
   }
   Ptr<tolvar::HostFrame> frame() { return session->createFrame(); }
   void setDirtyByView() {
-    std::string error;
-    ASSERT_EQ(session->itemAccess()->setItemFromText("DAMPING_VALUE", "9", error), 0) << error;
+    const tolvar::Status written = session->itemAccess()->setItemFromText("DAMPING_VALUE", "9");
+    ASSERT_TRUE(written.ok()) << written.text();
   }
 };
 
@@ -226,7 +226,7 @@ TEST_F(DataSetTest, ASetNameThatDoesNotExistIsReported) {
   DataSetDatabase db(session->database().path());
   const auto missing = db.load("nobody");
   ASSERT_FALSE(missing.ok());
-  EXPECT_EQ(missing.reason(), tolvar::sim::Reason::NotFound);
+  EXPECT_EQ(missing.reason(), tolvar::Reason::NotFound);
   EXPECT_NE(missing.text().find("The data set \"nobody\" could not be loaded from"), std::string::npos)
       << missing.text();
   EXPECT_NE(missing.text().find("no data set of that name"), std::string::npos) << missing.text();

@@ -114,7 +114,7 @@ TEST_F(DataSetSafetyTest, ATamperedEntryMarksTheSetDamagedAndLoadsNothing) {
   sql(db.path(), "UPDATE dataset_items SET value = 2 WHERE name = 'flag'");
   auto items = db.load("s");
   ASSERT_FALSE(items.ok());
-  EXPECT_EQ(items.reason(), tolvar::sim::Reason::Database);
+  EXPECT_EQ(items.reason(), tolvar::Reason::Database);
   EXPECT_NE(items.text().find("\"flag\" does not hold a Boolean"), std::string::npos) << items.text();
   sql(db.path(),
       "UPDATE dataset_items SET value = 1 WHERE name = 'flag';"
@@ -135,7 +135,7 @@ TEST_F(DataSetSafetyTest, AnEmptyOrGuttedSetIsNotFoundAndLoadsNothing) {
   ASSERT_TRUE(db.save("empty", "RQ4400", {}).ok());
   const auto empty = db.load("empty");
   ASSERT_FALSE(empty.ok());
-  EXPECT_EQ(empty.reason(), tolvar::sim::Reason::NotFound);
+  EXPECT_EQ(empty.reason(), tolvar::Reason::NotFound);
   EXPECT_NE(empty.text().find("holds no entries"), std::string::npos) << empty.text();
 
   session->store().set("DAMPING_VALUE", Variant(2.5));
@@ -297,7 +297,7 @@ TEST(DataSetCrash, AnInterruptedSaveIsRolledBackByTheNextLoad) {
     const auto again = d.load("default");
     ASSERT_TRUE(again.ok()) << "a read-only file loads" << again.text();
     const auto refused = d.save("default", "RQ4400", roundSet(2));
-    EXPECT_EQ(refused.reason(), tolvar::sim::Reason::Database);
+    EXPECT_EQ(refused.reason(), tolvar::Reason::Database);
     EXPECT_NE(refused.text().find("read-only"), std::string::npos) << refused.text();
   }
   std::filesystem::permissions(db, std::filesystem::perms::owner_all);

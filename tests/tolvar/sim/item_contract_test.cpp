@@ -375,19 +375,27 @@ TEST_F(ItemContract, TheTableViewListsEveryItemOnce) {
 
 TEST_F(ItemContract, UserInputIsCheckedBeforeItIsStored) {
   tolvar::HostItemAccess* access = session->itemAccess();
-  std::string error;
-  EXPECT_EQ(access->setItemFromText("UNITS_QM", "T/H", error), 0) << error;
+  const tolvar::Status unit = access->setItemFromText("UNITS_QM", "T/H");
+  EXPECT_TRUE(unit.ok()) << unit.text();
   EXPECT_EQ(value("UNITS_QM"), 78.0);
-  EXPECT_NE(access->setItemFromText("UNITS_QM", "furlongs", error), 0);
-  EXPECT_NE(error.find("choices"), std::string::npos) << error;
-  EXPECT_NE(access->setItemFromText("LOW_FLOW_CUTOFF_VALUE", "11", error), 0) << "its range is 0 to 10";
-  EXPECT_NE(error.find("outside"), std::string::npos) << error;
+  const tolvar::Status noChoice = access->setItemFromText("UNITS_QM", "furlongs");
+  EXPECT_EQ(noChoice.reason(), tolvar::Reason::InvalidArgument);
+  EXPECT_NE(noChoice.text().find("choices"), std::string::npos) << noChoice.text();
+  const tolvar::Status outside = access->setItemFromText("LOW_FLOW_CUTOFF_VALUE", "11");
+  EXPECT_FALSE(outside) << "its range is 0 to 10";
+  EXPECT_NE(outside.text().find("outside"), std::string::npos) << outside.text();
   EXPECT_EQ(value("LOW_FLOW_CUTOFF_VALUE"), 1.0);
-  EXPECT_EQ(access->setItemFromText("PRIMARY_VALUE", "1", error), kStatusReadOnly);
-  EXPECT_NE(access->setItemFromText("DATE_ALL", "2024-02-30", error), 0);
-  EXPECT_EQ(access->setItemFromText("TAG", "ab-1", error), 0) << error;
+  const tolvar::Status readOnly = access->setItemFromText("PRIMARY_VALUE", "1");
+  EXPECT_EQ(readOnly.reason(), tolvar::Reason::Refused);
+  EXPECT_NE(readOnly.text().find("cannot be changed"), std::string::npos) << readOnly.text();
+  EXPECT_EQ(access->setItemFromText("NO_SUCH_ITEM", "1").reason(), tolvar::Reason::NotFound);
+  EXPECT_EQ(access->setItemNumber("PRIMARY_VALUE", 1.0).reason(), tolvar::Reason::Refused);
+  EXPECT_EQ(access->setItemNumber("LOW_FLOW_CUTOFF_VALUE", 11.0).reason(), tolvar::Reason::InvalidArgument);
+  EXPECT_FALSE(access->setItemFromText("DATE_ALL", "2024-02-30"));
+  const tolvar::Status tag = access->setItemFromText("TAG", "ab-1");
+  EXPECT_TRUE(tag.ok()) << tag.text();
   EXPECT_EQ(session->itemValue("TAG")->toString(), "AB-1");
-  EXPECT_NE(access->setItemFromText("TAG", "TOO-LONG-TAG", error), 0);
+  EXPECT_FALSE(access->setItemFromText("TAG", "TOO-LONG-TAG"));
   EXPECT_EQ(access->itemText("UNITS_QM"), "t/h");
   EXPECT_TRUE(std::isnan(access->itemNumber("MP_REMARK")));
   EXPECT_EQ(value("&&private&&Dirty"), -1.0) << "True, written by a user's edit";

@@ -70,29 +70,28 @@ TEST(DisplayText, EnumerationsBitsAndUnknownValues) {
 }
 
 TEST(UserInput, IsCheckedAgainstTheItem) {
-  std::string error;
   const auto* address = device().findVariable("INSTRUMENT_ADDRESS");
-  EXPECT_FALSE(valueFromUserText(device(), *address, "1.5", error)) << "a whole number is needed";
-  EXPECT_FALSE(valueFromUserText(device(), *address, "64", error)) << "0 to 63";
-  auto ok = valueFromUserText(device(), *address, " 12 ", error);
+  EXPECT_FALSE(valueFromUserText(device(), *address, "1.5")) << "a whole number is needed";
+  EXPECT_FALSE(valueFromUserText(device(), *address, "64")) << "0 to 63";
+  auto ok = valueFromUserText(device(), *address, " 12 ");
   ASSERT_TRUE(ok);
   EXPECT_EQ(ok->toDouble(), 12.0);
   const auto* units = device().findVariable("UNITS_QM");
-  EXPECT_FALSE(valueFromUserNumber(device(), *units, 1.0, error));
-  EXPECT_EQ(valueFromUserText(device(), *units, "kg/h", error)->toDouble(), 75.0);
-  EXPECT_EQ(valueFromUserText(device(), *units, "75", error)->toDouble(), 75.0);
+  EXPECT_FALSE(valueFromUserNumber(device(), *units, 1.0));
+  EXPECT_EQ(valueFromUserText(device(), *units, "kg/h")->toDouble(), 75.0);
+  EXPECT_EQ(valueFromUserText(device(), *units, "75")->toDouble(), 75.0);
   const auto* adjust = device().findVariable("ADJUST");
-  EXPECT_EQ(valueFromUserText(device(), *adjust, "TRUE", error)->type(), platform::com::VarType::Boolean);
-  EXPECT_FALSE(valueFromUserText(device(), *adjust, "maybe", error));
+  EXPECT_EQ(valueFromUserText(device(), *adjust, "TRUE")->type(), platform::com::VarType::Boolean);
+  EXPECT_FALSE(valueFromUserText(device(), *adjust, "maybe"));
   const auto* date = device().findVariable("DATE_ALL");
-  EXPECT_TRUE(valueFromUserText(device(), *date, "2024-02-29", error));
-  EXPECT_FALSE(valueFromUserText(device(), *date, "2023-02-29", error));
-  EXPECT_FALSE(valueFromUserText(device(), *date, "1899-12-31", error));
+  EXPECT_TRUE(valueFromUserText(device(), *date, "2024-02-29"));
+  EXPECT_FALSE(valueFromUserText(device(), *date, "2023-02-29"));
+  EXPECT_FALSE(valueFromUserText(device(), *date, "1899-12-31"));
   const auto* state = device().findVariable("ADD_TRANSMITTER_STATE_ERROR");
-  auto octets = valueFromUserText(device(), *state, "01 02 03", error);
+  auto octets = valueFromUserText(device(), *state, "01 02 03");
   ASSERT_TRUE(octets);
   EXPECT_EQ(octets->byteArray().lowerBound, 0);
-  EXPECT_FALSE(valueFromUserText(device(), *state, "01 02", error)) << "three octets";
+  EXPECT_FALSE(valueFromUserText(device(), *state, "01 02")) << "three octets";
 }
 
 }  // namespace
@@ -115,17 +114,16 @@ TEST(UserText, GermanFieldsShowTheDecimalCommaAndItemsKeepThePoint) {
 }
 
 TEST(UserInput, TakesEitherDecimalMarkInEveryLanguage) {
-  std::string error;
   const auto* damping = device().findVariable("DAMPING_VALUE");
   for (uint16_t lang : {kGerman, kEnglish})
     for (const char* typed : {"2,5", "2.5", " 2,5 "}) {
-      auto v = valueFromUserText(device(), *damping, typed, error, lang);
-      ASSERT_TRUE(v) << typed << ": " << error;
+      auto v = valueFromUserText(device(), *damping, typed, lang);
+      ASSERT_TRUE(v) << typed << ": " << v.text();
       EXPECT_EQ(v->toDouble(), 2.5) << typed;
     }
-  EXPECT_FALSE(valueFromUserText(device(), *damping, "1.234,5", error, kGerman)) << "no grouping marks";
+  EXPECT_FALSE(valueFromUserText(device(), *damping, "1.234,5", kGerman)) << "no grouping marks";
   const auto* address = device().findVariable("INSTRUMENT_ADDRESS");
-  EXPECT_FALSE(valueFromUserText(device(), *address, "1,5", error, kGerman)) << "a whole number is needed";
+  EXPECT_FALSE(valueFromUserText(device(), *address, "1,5", kGerman)) << "a whole number is needed";
 }
 
 TEST(UserInput, ARefusalSaysWhyInTheSessionsLanguageWithTheRangeOrLength) {
@@ -153,9 +151,10 @@ TEST(UserInput, ARefusalSaysWhyInTheSessionsLanguageWithTheRangeOrLength) {
   for (const auto& c : cases) {
     const auto* def = device().findVariable(c.item);
     ASSERT_NE(def, nullptr) << c.item;
-    std::string error;
-    EXPECT_FALSE(valueFromUserText(device(), *def, c.typed, error, c.lang)) << c.item << " " << c.typed;
-    EXPECT_EQ(error, c.message);
+    const auto refused = valueFromUserText(device(), *def, c.typed, c.lang);
+    EXPECT_FALSE(refused) << c.item << " " << c.typed;
+    EXPECT_EQ(refused.reason(), tolvar::Reason::InvalidArgument) << c.item;
+    EXPECT_EQ(refused.text(), c.message);
   }
 }
 

@@ -342,8 +342,8 @@ TEST_F(SequenceTest, WritingConfigurationRaisesConfigurationChangedUntilCommand3
 TEST_F(SequenceTest, AWriteProtectedMeterRefusesWrites) {
   const auto set = session->scenario("write-protected");
   ASSERT_TRUE(set.ok()) << set.text();
-  std::string error;
-  ASSERT_EQ(session->itemAccess()->setItemFromText("DAMPING_VALUE", "7,5", error), 0) << error;
+  const tolvar::Status written = session->itemAccess()->setItemFromText("DAMPING_VALUE", "7,5");
+  ASSERT_TRUE(written.ok()) << written.text();
   ASSERT_EQ(start("DOWNLOAD"), 0);
   runUntilIdle();
   EXPECT_EQ(value("&&Sequence_State&&DOWNLOAD"), kSequenceFailed);
@@ -357,8 +357,8 @@ TEST_F(SequenceTest, AWriteProtectedMeterRefusesWrites) {
 }
 
 TEST_F(SequenceTest, AWriteGivesTheItemsValuesToTheMeter) {
-  std::string error;
-  ASSERT_EQ(session->itemAccess()->setItemFromText("DAMPING_VALUE", "4.5", error), 0) << error;
+  const tolvar::Status written = session->itemAccess()->setItemFromText("DAMPING_VALUE", "4.5");
+  ASSERT_TRUE(written.ok()) << written.text();
   EXPECT_NE(session->simulator().deviceValue("DAMPING_VALUE").toDouble(), 4.5);
   ASSERT_EQ(start("DOWNLOAD"), 0);
   runUntilIdle();

@@ -122,10 +122,10 @@ TEST_F(FrameTest, OpenViewCreatesByProgIdAndReportsWhatFails) {
   frame()->OpenView("Nobody.NothingClass", st);
   EXPECT_EQ(st, tolvar::sim::kStatusViewFailed);
   const auto notAView = session->openView(tolvar::sim::kAppletUtilityProgId);
-  EXPECT_EQ(notAView.reason(), tolvar::sim::Reason::Refused);
+  EXPECT_EQ(notAView.reason(), tolvar::Reason::Refused);
   EXPECT_NE(notAView.text().find("not a view"), std::string::npos) << notAView.text();
   const auto unknown = session->openView("Nobody.NothingClass");
-  EXPECT_EQ(unknown.reason(), tolvar::sim::Reason::NotFound);
+  EXPECT_EQ(unknown.reason(), tolvar::Reason::NotFound);
   EXPECT_NE(unknown.text().find("'Nobody.NothingClass'"), std::string::npos) << unknown.text();
   EXPECT_EQ(session->views().size(), 1u);
 }
@@ -137,7 +137,7 @@ TEST_F(FrameTest, AViewThatRefusesTheItemManagerIsDestroyedAgain) {
     return Ptr<platform::com::Unknown>(v);
   });
   const auto refused = session->openView("Test.Refusing");
-  EXPECT_EQ(refused.reason(), tolvar::sim::Reason::Refused);
+  EXPECT_EQ(refused.reason(), tolvar::Reason::Refused);
   EXPECT_NE(
       refused.text().find("The view \"Test.Refusing\" could not be opened: it refused the item manager"),
       std::string::npos)
@@ -291,18 +291,18 @@ TEST_F(FrameTest, ScriptFrameCallsGoByName) {
   struct Case {
     std::string operation;
     std::vector<std::string> args;
-    tolvar::sim::Reason reason;
+    tolvar::Reason reason;
     std::string text;
   };
   for (const Case& c : std::vector<Case>{
            {"Connect",
             {"0", "1"},
-            tolvar::sim::Reason::InvalidArgument,
+            tolvar::Reason::InvalidArgument,
             "frame operation \"Connect\": Run-time error 450"},
-           {"Explode", {}, tolvar::sim::Reason::NotFound, "frame operation \"Explode\": Run-time error 438"},
+           {"Explode", {}, tolvar::Reason::NotFound, "frame operation \"Explode\": Run-time error 438"},
            {"OpenFromDatabase",
             {"x"},
-            tolvar::sim::Reason::InvalidArgument,
+            tolvar::Reason::InvalidArgument,
             "frame operation \"OpenFromDatabase\": Run-time error 450"},
        }) {
     result = session->frame(c.operation, c.args);

@@ -72,10 +72,11 @@ TEST_F(SimulatorTest, ValuesMoveWhileConnectedAndStandStillOtherwise) {
 TEST_F(SimulatorTest, OutputsFollowTheConfiguredVariableAndUnits) {
   connect();
   // Written to the meter as a download would: the selection and the unit.
-  std::string error;
   auto* access = session->itemAccess();
-  ASSERT_EQ(access->setItemFromText("CURRENT_OUTPUT_1_OUTPUT_VARIABLE", "Temperature", error), 0) << error;
-  ASSERT_EQ(access->setItemFromText("UNITS_TEMPERATURE", "K", error), 0) << error;
+  const tolvar::Status variable = access->setItemFromText("CURRENT_OUTPUT_1_OUTPUT_VARIABLE", "Temperature");
+  ASSERT_TRUE(variable.ok()) << variable.text();
+  const tolvar::Status unit = access->setItemFromText("UNITS_TEMPERATURE", "K");
+  ASSERT_TRUE(unit.ok()) << unit.text();
   runSequence("DOWNLOAD");
   run(Rq4400Simulator::kCycleMs);
   EXPECT_NEAR(value("PRIMARY_VALUE"), 294.65, 1.5) << "the temperature in kelvin";
@@ -113,7 +114,7 @@ TEST_F(SimulatorTest, FaultScenariosSetTheStatusOctetsOfTheActiveVariant) {
   EXPECT_EQ(bytes("&&Record_Response&&HART_COMMAND_048_ReadOctets").at(6), 5);
 
   const auto unknown = session->scenario("meltdown");
-  EXPECT_EQ(unknown.reason(), tolvar::sim::Reason::NotFound);
+  EXPECT_EQ(unknown.reason(), tolvar::Reason::NotFound);
   EXPECT_NE(unknown.text().find("\"meltdown\""), std::string::npos) << unknown.text();
   EXPECT_NE(unknown.text().find("empty-pipe"), std::string::npos)
       << "the message lists the known names: " << unknown.text();

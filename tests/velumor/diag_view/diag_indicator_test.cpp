@@ -67,14 +67,14 @@ TEST(ShiftColourTest, RaisesOnlyTheBytesBelowSixtyThree) {
        {Case{0x0000FF, 0xC0C0FF}, Case{0x00FFFF, 0xC0FFFF}, Case{0x80FF80, 0x80FF80},
         Case{static_cast<int32_t>(0x80000005u), 0xC0C0C5}, Case{0x3F, 0xC0C03F}, Case{0x3E, 0xC0C0FE},
         Case{static_cast<int32_t>(0x80404040u), 0x404040}, Case{0, 0xC0C0C0}}) {
-    EXPECT_EQ(velumor::VelumorDiagViewForm::ShiftColour(c.in), c.out) << std::hex << c.in;
+    EXPECT_EQ(velumor::diag_view::VelumorDiagViewForm::ShiftColour(c.in), c.out) << std::hex << c.in;
     // Paling twice does no harm.
-    EXPECT_EQ(velumor::VelumorDiagViewForm::ShiftColour(c.out), c.out) << std::hex << c.in;
+    EXPECT_EQ(velumor::diag_view::VelumorDiagViewForm::ShiftColour(c.out), c.out) << std::hex << c.in;
   }
 }
 
 TEST(TabIconRuleTest, ErrorThenWarningThenOk) {
-  using F = velumor::VelumorDiagViewForm;
+  using F = velumor::diag_view::VelumorDiagViewForm;
   EXPECT_EQ(F::summaryImage(true, true), F::kImageError);
   EXPECT_EQ(F::summaryImage(true, false), F::kImageError);
   EXPECT_EQ(F::summaryImage(false, true), F::kImageWarning);

@@ -25,7 +25,7 @@ TEST_F(DiagViewTest, OpensAtItsMinimumSizeWithNineTabsAndTheDeviceGroup) {
                                                  "DiagValueKey", "DiagAlarmKey", "DiagTotalizerKey",
                                                  "DiagOutputKey", "DiagConfigKey", "DiagMemoryKey"}));
   EXPECT_EQ(tabs().selectedKey(), "DiagDeviceKey");
-  EXPECT_EQ(form->CurrentTabKey, "DiagDeviceKey");
+  EXPECT_EQ(currentTabKey(), "DiagDeviceKey");
   EXPECT_EQ(visibleFrames(), std::vector<std::string>{"DiagDeviceFrame"});
   // Every tab: its title, the OK picture, present.
   for (const platform::ui::Tab& t : tabs().tabs()) {
@@ -75,7 +75,7 @@ TEST_F(DiagViewTest, GermanRowsAndButtonsComeFromTheGermanTable) {
   EXPECT_EQ(rowText("Output", 0), "aus");
   EXPECT_EQ(ctl("DiagDeviceLabel", 1).caption(), "Konfiguration geändert:");
   EXPECT_EQ(tabs().tab(Variant("DiagValueKey")).caption, "Status Meßwerte");
-  EXPECT_EQ(Kit::helpFile(*form), (velumor::componentFolder() / "VR_GE.HLP").string());
+  EXPECT_EQ(Kit::helpFile(*form), (velumor::shared::componentFolder() / "VR_GE.HLP").string());
 }
 
 TEST_F(DiagViewTest, DeviceButtonsStandBesideTheirRows) {
@@ -127,7 +127,7 @@ TEST_F(DiagViewTest, MenusAreCaptionedAndTheNeverOfferedEntriesHidden) {
   for (platform::ui::MenuControl* m : form->menu("MenuHelp").entries()) help.push_back(m->name());
   EXPECT_EQ(help, (std::vector<std::string>{"MenuContents", "MenuIndex", "MenuWeb", "MenuService", "MenuS5",
                                             "MenuReadMe", "MenuS6", "MenuAbout"}));
-  EXPECT_EQ(Kit::helpFile(*form), (velumor::componentFolder() / "VR_EN.HLP").string());
+  EXPECT_EQ(Kit::helpFile(*form), (velumor::shared::componentFolder() / "VR_EN.HLP").string());
 }
 
 // The two optional frame operations, judged each on its own probe.

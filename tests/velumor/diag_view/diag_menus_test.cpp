@@ -98,7 +98,7 @@ TEST_F(DiagMenusTest, ContentsAndIndexBothOpenTheDiagnosisHelpContents) {
   const std::vector<platform::ui::ServiceRequest> help = services->requestsOf("help");
   ASSERT_EQ(help.size(), 2u);
   for (const platform::ui::ServiceRequest& r : help) {
-    EXPECT_EQ(r.text, (velumor::componentFolder() / "VR_EN.HLP").string());
+    EXPECT_EQ(r.text, (velumor::shared::componentFolder() / "VR_EN.HLP").string());
     EXPECT_EQ(r.style, 3);
   }
 }

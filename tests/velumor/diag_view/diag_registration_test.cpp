@@ -63,14 +63,28 @@ TEST_F(DiagRegistrationTest, RegistersEveryItemOnceInOrderWithTagZero) {
     EXPECT_EQ(c.args[3].toLong(), 0);  // tag
     EXPECT_EQ(c.args[4].toLong(), 0);  // mode
   }
-  EXPECT_EQ(form->HartRevisionHandle, handleOf("HartRevision"));
-  EXPECT_EQ(form->LastFieldDeviceStatusHandle, handleOf("LastFieldDeviceStatus"));
   EXPECT_EQ(form->caption(), "RQ4400 Coriolis");
   EXPECT_EQ(Kit::devDescText(*form), "RQ4400 Coriolis");
   EXPECT_EQ(form->getProperty("MousePointer").toLong(), 0);
   // The tick runs once.
   run(100);
   EXPECT_EQ(registrations().size(), calls.size());
+}
+
+// The window keeps the handles the host gave: a report of the device variant registers that
+// variant's status items, a field device status report marks the Device tab.
+TEST_F(DiagRegistrationTest, ReportsOfTheKeptHandlesReachTheirHandlers) {
+  tick();
+  aim->values[handleOf("HartRevision")] = Variant(1.0);
+  aim->values[handleOf("LastFieldDeviceStatus")] = Variant(128.0);
+  const size_t before = registrations().size();
+  for (const char* item : {"HartRevision", "LastFieldDeviceStatus"})
+    form->NotifyChanged(handleOf(item), false, 0, 0);
+  run(2);
+  const std::vector<fakehost::Call> calls = registrations();
+  ASSERT_EQ(calls.size(), before + 7);
+  EXPECT_EQ(calls[before].args[0].toString(), "A10_ADD_TRANSMITTER_STATE_ERROR");
+  EXPECT_EQ(tabs().tab(Variant("DiagDeviceKey")).image, Form::kImageWarning);
 }
 
 TEST_F(DiagRegistrationTest, TheTableViewProbeIsGivenBackOrHidesTheEntry) {
@@ -82,7 +96,7 @@ TEST_F(DiagRegistrationTest, TheTableViewProbeIsGivenBackOrHidesTheEntry) {
       EXPECT_EQ(c.args[1].toLong(), 1);
     }
 
-  auto other = platform::com::makeObject<velumor::VelumorDiagViewForm>();
+  auto other = platform::com::makeObject<velumor::diag_view::VelumorDiagViewForm>();
   aim->registerStatus["&&Menu_State&&GenericView"] = 5;
   ASSERT_EQ(other->SetAppletItemManagRef(8, aim), 0);
   run(1);
@@ -117,7 +131,8 @@ TEST_F(DiagRegistrationTest, ADescriptionWithoutSequencesStillFinishesTheTick) {
   aim->values[handleOf("&&Sequence_Progress&&Upload")] = Variant(int32_t{0});
   services->queueMessageAnswer(platform::ui::mb::IdCancel);
   tick();
-  EXPECT_TRUE(form->SequenceProgressHandles.empty());
+  for (const fakehost::Call& c : registrations())
+    EXPECT_EQ(c.args[3].toLong(), 0) << c.args[0].toString();  // no sequence's progress item
   EXPECT_EQ(aim->log().count("MsgBox"), 1);
   EXPECT_EQ(form->getProperty("MousePointer").toLong(), 0);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ui/event_loop.h"
+#include "tests/support/diag_view_access.h"
 #include "tests/velumor/main_view/main_view_fixture.h"
 #include "tests/velumor/window_fixture.h"
 #include "velumor/diag_view/velumor_diag_view_form.h"
@@ -23,7 +24,7 @@ using platform::com::Variant;
 using windowtest::FakeView;
 using windowtest::LoggingItemHandler;
 using windowtest::LoggingServices;
-using Form = velumor::VelumorDiagViewForm;
+using Form = velumor::diag_view::VelumorDiagViewForm;
 
 inline constexpr int32_t kGreyText = static_cast<int32_t>(0x80000011u);
 inline constexpr int32_t kWindowText = static_cast<int32_t>(0x80000008u);
@@ -81,6 +82,10 @@ class DiagViewTest : public windowtest::WindowTest<Form> {
     ASSERT_TRUE(aim->setItem("&&private&&connect", Variant(static_cast<double>(state))));
     form->NotifyChanged(aim->handleOf("&&private&&connect"), false, 0, 0);
     run(1);
+  }
+  // The key of the tab whose frame the window shows.
+  const std::string& currentTabKey() const {
+    return velumor::view_window::TestAccess<Form>::currentTabKey(*form);
   }
   // The user selects a tab.
   void clickTab(std::string_view key) {

@@ -19,15 +19,15 @@ class AlwaysViewTest : public HostBindingTest {
  protected:
   void SetUp() override {
     HostBindingTest::SetUp();
-    baseline = velumor::componentLiveCount().value();
-    view = makeObject<velumor::VelumorAlwaysView>();
+    baseline = velumor::shared::componentLiveCount().value();
+    view = makeObject<velumor::host_binding::VelumorAlwaysView>();
   }
   int64_t baseline = 0;
-  Ptr<velumor::VelumorAlwaysView> view;
+  Ptr<velumor::host_binding::VelumorAlwaysView> view;
 };
 
 TEST_F(AlwaysViewTest, AttachingLoadsTheHiddenWindowAndArmsRegistration) {
-  velumor::VelumorAlwaysViewForm* form = view->form();
+  velumor::host_binding::VelumorAlwaysViewForm* form = view->form();
   EXPECT_EQ(view->ownedWindow(), form);
   EXPECT_FALSE(form->isLoaded());
   ASSERT_TRUE(view->binding().hasQueue());  // exists from the start
@@ -57,7 +57,8 @@ TEST_F(AlwaysViewTest, NotificationsAreQueuedAndWorkedOffOnePerTick) {
   EXPECT_EQ(view->NotifyChanged(1, false, 2, 0x1000001), 0);
   EXPECT_EQ(view->NotifyChanged(2, true, 3, 0x8000002), 0);
   ASSERT_EQ(view->binding().queue()->size(), 2u);
-  EXPECT_EQ(view->binding().queue()->front(), (velumor::VELUMOR_Notify_Type{1, false, 2, 0x1000001}));
+  EXPECT_EQ(view->binding().queue()->front(),
+            (velumor::view_window::VELUMOR_Notify_Type{1, false, 2, 0x1000001}));
   platform::ui::TimerControl& t = view->form()->timer("NotifyTimer");
   EXPECT_TRUE(t.isEnabled());
   run(1);
@@ -85,7 +86,7 @@ TEST_F(AlwaysViewTest, DestroyReleasesTheViewOnceAndDropsTheQueue) {
 
   view.reset();
   EXPECT_EQ(host->log().count("ReleaseView"), 1);
-  EXPECT_EQ(velumor::componentLiveCount().value(), baseline);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), baseline);
 }
 
 TEST_F(AlwaysViewTest, DestroyLeavesTheWindowLoadedSoShowStillAnswersZero) {
@@ -104,7 +105,7 @@ TEST_F(AlwaysViewTest, DestroyLeavesTheWindowLoadedSoShowStillAnswersZero) {
   view.reset();
   EXPECT_EQ(life.unloads, 1);
   EXPECT_EQ(host->log().count("ReleaseView"), 1);
-  EXPECT_EQ(velumor::componentLiveCount().value(), baseline);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), baseline);
 }
 
 TEST_F(AlwaysViewTest, DestroyBeforeTheRegistrationTickRegistersNothing) {
@@ -151,7 +152,7 @@ TEST_F(AlwaysViewTest, ReleasedWithoutDestroyUnloadsItsWindowWithoutReleasingThe
   EXPECT_EQ(life.unloads, 1);
   EXPECT_TRUE(life.formDestroyed());
   EXPECT_EQ(host->log().count("ReleaseView"), 0);
-  EXPECT_EQ(velumor::componentLiveCount().value(), baseline);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), baseline);
 }
 
 TEST_F(AlwaysViewTest, FailingGetDDObjectIsTheStatus) {

@@ -10,7 +10,7 @@ namespace {
 class Controls : public ::testing::Environment {
  public:
   void SetUp() override {
-    velumor::registerVexaOnOff();
+    velumor::shared::registerVexaOnOff();
     fakehost::registerFakeHostControls();
   }
 };

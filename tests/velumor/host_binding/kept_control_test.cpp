@@ -12,7 +12,7 @@ namespace {
 
 using platform::com::makeObject;
 using platform::com::Variant;
-using velumor::KeptControl;
+using velumor::view_window::KeptControl;
 
 const char* kDesign = R"({
   "form": {"name": "KeptForm", "props": {"Caption": "Kept", "ClientWidth": 3000, "ClientHeight": 2000}},

@@ -22,7 +22,7 @@ using hbtest::LifeRecorder;
 using hbtest::run;
 using platform::com::makeObject;
 using platform::com::Ptr;
-using velumor::ViewAdapter;
+using velumor::host_binding::ViewAdapter;
 namespace hr = platform::com::hr;
 
 constexpr int32_t kHostFailure = static_cast<int32_t>(0x80004005u);
@@ -46,23 +46,27 @@ std::function<Ptr<ViewAdapter>()> maker() {
 }
 
 const ClassCase kClasses[] = {
-    {"VelumorMainViewClass", "VelumorMainViewForm", maker<velumor::VelumorMainViewClass>(), false},
-    {"VelumorDiagViewClass", "VelumorDiagViewForm", maker<velumor::VelumorDiagViewClass>(), false},
-    {"VelumorSimulationClass", "VelumorSimulationForm", maker<velumor::VelumorSimulationClass>(), false},
-    {"VelumorDisplayTrendClass", "VelumorDisplayTrendForm", maker<velumor::VelumorDisplayTrendClass>(),
+    {"VelumorMainViewClass", "VelumorMainViewForm", maker<velumor::host_binding::VelumorMainViewClass>(),
      false},
-    {"VelumorDisplayAnalogClass", "VelumorDisplayAnalogForm", maker<velumor::VelumorDisplayAnalogClass>(),
+    {"VelumorDiagViewClass", "VelumorDiagViewForm", maker<velumor::host_binding::VelumorDiagViewClass>(),
      false},
-    {"VelumorDisplayBarClass", "VelumorDisplayBarForm", maker<velumor::VelumorDisplayBarClass>(), false},
-    {"VelumorDisplayDigitalClass", "VelumorDisplayDigitalForm", maker<velumor::VelumorDisplayDigitalClass>(),
-     false},
+    {"VelumorSimulationClass", "VelumorSimulationForm",
+     maker<velumor::host_binding::VelumorSimulationClass>(), false},
+    {"VelumorDisplayTrendClass", "VelumorDisplayTrendForm",
+     maker<velumor::host_binding::VelumorDisplayTrendClass>(), false},
+    {"VelumorDisplayAnalogClass", "VelumorDisplayAnalogForm",
+     maker<velumor::host_binding::VelumorDisplayAnalogClass>(), false},
+    {"VelumorDisplayBarClass", "VelumorDisplayBarForm",
+     maker<velumor::host_binding::VelumorDisplayBarClass>(), false},
+    {"VelumorDisplayDigitalClass", "VelumorDisplayDigitalForm",
+     maker<velumor::host_binding::VelumorDisplayDigitalClass>(), false},
 };
 
 class ViewClassTest : public HostBindingTest, public ::testing::WithParamInterface<ClassCase> {
  protected:
   void SetUp() override {
     HostBindingTest::SetUp();
-    baseline = velumor::componentLiveCount().value();
+    baseline = velumor::shared::componentLiveCount().value();
     view = GetParam().make();
     window = view->window();
   }
@@ -82,7 +86,7 @@ class ViewClassTest : public HostBindingTest, public ::testing::WithParamInterfa
 
   int64_t baseline = 0;
   Ptr<ViewAdapter> view;
-  velumor::ViewWindow* window = nullptr;  // valid while `view` owns it
+  velumor::view_window::ViewWindow* window = nullptr;  // valid while `view` owns it
 };
 
 TEST_P(ViewClassTest, CreatesItsWindowWithoutLoadingOrShowingIt) {
@@ -91,7 +95,7 @@ TEST_P(ViewClassTest, CreatesItsWindowWithoutLoadingOrShowingIt) {
   EXPECT_EQ(view->ownedWindow(), window);
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(Kit::viewRef(*window), nullptr);
-  EXPECT_GT(velumor::componentLiveCount().value(), baseline);  // the view and its window count
+  EXPECT_GT(velumor::shared::componentLiveCount().value(), baseline);  // the view and its window count
 }
 
 TEST_P(ViewClassTest, WindowLoadsInsideSetAppletItemManagRefWithTheItemManagerKept) {
@@ -133,8 +137,9 @@ TEST_P(ViewClassTest, NotificationsAreQueuedForTheWindowNotHandledInTheCall) {
   EXPECT_EQ(view->NotifyChanged(22, false, -1, 0), 0);
   EXPECT_TRUE(host->log().calls().empty());  // no host call inside the host's call
   ASSERT_EQ(window->binding().queue()->size(), 2u);
-  EXPECT_EQ(window->binding().queue()->front(), (velumor::VELUMOR_Notify_Type{21, true, 3, 0x12000001}));
-  EXPECT_EQ(window->binding().queue()->back(), (velumor::VELUMOR_Notify_Type{22, false, -1, 0}));
+  EXPECT_EQ(window->binding().queue()->front(),
+            (velumor::view_window::VELUMOR_Notify_Type{21, true, 3, 0x12000001}));
+  EXPECT_EQ(window->binding().queue()->back(), (velumor::view_window::VELUMOR_Notify_Type{22, false, -1, 0}));
   if (GetParam().viewRefOnNotify) {
     EXPECT_EQ(Kit::viewRef(*window).get(), view.get());
   } else {
@@ -190,7 +195,7 @@ TEST_P(ViewClassTest, DestroyTwiceUnloadsOnceAndReleasesTheViewOnce) {
 
   view.reset();  // the terminator's Destroy finds nothing to do
   EXPECT_EQ(host->log().count("ReleaseView"), 1);
-  EXPECT_EQ(velumor::componentLiveCount().value(), baseline);  // no reference cycle is left
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), baseline);  // no reference cycle is left
 }
 
 TEST_P(ViewClassTest, OperationsAfterDestroyFailCleanly) {
@@ -225,7 +230,7 @@ TEST_P(ViewClassTest, WindowClosedByTheUserStaysClosed) {
   EXPECT_EQ(life.unloads, 1);
   EXPECT_EQ(host->log().count("ReleaseView"), 1);
   view.reset();
-  EXPECT_EQ(velumor::componentLiveCount().value(), baseline);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), baseline);
 }
 
 TEST_P(ViewClassTest, FailingGetDDObjectReachesTheHostAsTheStatus) {
@@ -234,7 +239,7 @@ TEST_P(ViewClassTest, FailingGetDDObjectReachesTheHostAsTheStatus) {
   EXPECT_FALSE(window->isLoaded());
   EXPECT_EQ(view->Destroy(), 0);
   view.reset();
-  EXPECT_EQ(velumor::componentLiveCount().value(), baseline);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), baseline);
 }
 
 TEST_P(ViewClassTest, MissingItemManagerIsAFailureStatus) {
@@ -244,7 +249,7 @@ TEST_P(ViewClassTest, MissingItemManagerIsAFailureStatus) {
 
 TEST_P(ViewClassTest, ReleasedWithoutAWindowEverLoadedLeavesNothingAlive) {
   view.reset();
-  EXPECT_EQ(velumor::componentLiveCount().value(), baseline);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), baseline);
   EXPECT_EQ(host->log().count("ReleaseView"), 0);
 }
 
@@ -257,7 +262,8 @@ INSTANTIATE_TEST_SUITE_P(AllClasses, ViewClassTest, ::testing::ValuesIn(kClasses
 
 class DiagViewClassTest : public HostBindingTest {
  protected:
-  Ptr<velumor::VelumorDiagViewClass> view = makeObject<velumor::VelumorDiagViewClass>();
+  Ptr<velumor::host_binding::VelumorDiagViewClass> view =
+      makeObject<velumor::host_binding::VelumorDiagViewClass>();
 };
 
 TEST_F(DiagViewClassTest, DestroyedBeforeItsFirstNotificationItStillReleasesTheViewOnce) {
@@ -278,7 +284,7 @@ TEST_F(DiagViewClassTest, DestroyedAfterANotificationItReleasesTheViewOnce) {
 }
 
 TEST_F(DiagViewClassTest, DestroyUnloadsTheWindowOnceAndASecondDestroyDoesNothing) {
-  const int64_t baseline = velumor::componentLiveCount().value() - 2;  // this view and its window
+  const int64_t baseline = velumor::shared::componentLiveCount().value() - 2;  // this view and its window
   ASSERT_EQ(view->SetAppletItemManagRef(3, host), 0);
   LifeRecorder life(view->window());
   EXPECT_EQ(view->Destroy(), 0);
@@ -287,7 +293,7 @@ TEST_F(DiagViewClassTest, DestroyUnloadsTheWindowOnceAndASecondDestroyDoesNothin
   EXPECT_EQ(host->log().count("ReleaseView"), 1);
   view.reset();
   EXPECT_TRUE(life.formDestroyed());
-  EXPECT_EQ(velumor::componentLiveCount().value(), baseline);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), baseline);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -301,7 +307,7 @@ const char* kGuardedDesign = R"({
   ]
 })";
 
-class GuardedForm : public velumor::ViewWindow {
+class GuardedForm : public velumor::view_window::ViewWindow {
  public:
   GuardedForm() : ViewWindow("GuardedForm", kGuardedDesign) {}
   bool refuse = true;
@@ -354,7 +360,7 @@ class WindowDesignTest : public HostBindingTest, public ::testing::WithParamInte
 
 TEST_P(WindowDesignTest, TimersAndStatusBarPanels) {
   Ptr<ViewAdapter> view = GetParam().make();
-  velumor::ViewWindow& w = *view->window();
+  velumor::view_window::ViewWindow& w = *view->window();
   EXPECT_EQ(w.name(), GetParam().windowName);
   w.ensureLoaded();
   platform::ui::TimerControl& reg = w.timer("RegisterTimer");
@@ -387,27 +393,30 @@ const std::vector<std::string> kSimulationPanels = {"StatusBarCommText", "Status
 INSTANTIATE_TEST_SUITE_P(
     AllWindows, WindowDesignTest,
     ::testing::Values(
-        DesignCase{"VelumorMainViewForm", maker<velumor::VelumorMainViewClass>(), false, true, kPanels},
-        DesignCase{"VelumorDiagViewForm", maker<velumor::VelumorDiagViewClass>(), true, true, kPanels},
-        DesignCase{"VelumorSimulationForm", maker<velumor::VelumorSimulationClass>(), true, true,
-                   kSimulationPanels},
-        DesignCase{"VelumorDisplayTrendForm", maker<velumor::VelumorDisplayTrendClass>(), true, false,
+        DesignCase{"VelumorMainViewForm", maker<velumor::host_binding::VelumorMainViewClass>(), false, true,
                    kPanels},
-        DesignCase{"VelumorDisplayAnalogForm", maker<velumor::VelumorDisplayAnalogClass>(), true, false,
+        DesignCase{"VelumorDiagViewForm", maker<velumor::host_binding::VelumorDiagViewClass>(), true, true,
                    kPanels},
-        DesignCase{"VelumorDisplayBarForm", maker<velumor::VelumorDisplayBarClass>(), true, false, kPanels},
-        DesignCase{"VelumorDisplayDigitalForm", maker<velumor::VelumorDisplayDigitalClass>(), true, false,
-                   kPanels}),
+        DesignCase{"VelumorSimulationForm", maker<velumor::host_binding::VelumorSimulationClass>(), true,
+                   true, kSimulationPanels},
+        DesignCase{"VelumorDisplayTrendForm", maker<velumor::host_binding::VelumorDisplayTrendClass>(), true,
+                   false, kPanels},
+        DesignCase{"VelumorDisplayAnalogForm", maker<velumor::host_binding::VelumorDisplayAnalogClass>(),
+                   true, false, kPanels},
+        DesignCase{"VelumorDisplayBarForm", maker<velumor::host_binding::VelumorDisplayBarClass>(), true,
+                   false, kPanels},
+        DesignCase{"VelumorDisplayDigitalForm", maker<velumor::host_binding::VelumorDisplayDigitalClass>(),
+                   true, false, kPanels}),
     [](const auto& info) { return std::string(info.param.windowName); });
 
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(HostBindingTest, DisplayWindowsGiveTheUserTextOrNothing) {
-  auto trend = makeObject<velumor::VelumorDisplayTrendClass>();
-  auto analog = makeObject<velumor::VelumorDisplayAnalogClass>();
-  auto bar = makeObject<velumor::VelumorDisplayBarClass>();
-  auto digital = makeObject<velumor::VelumorDisplayDigitalClass>();
-  const std::string disconnected = velumor::LoadResStringByLang(310);
+  auto trend = makeObject<velumor::host_binding::VelumorDisplayTrendClass>();
+  auto analog = makeObject<velumor::host_binding::VelumorDisplayAnalogClass>();
+  auto bar = makeObject<velumor::host_binding::VelumorDisplayBarClass>();
+  auto digital = makeObject<velumor::host_binding::VelumorDisplayDigitalClass>();
+  const std::string disconnected = velumor::shared::LoadResStringByLang(310);
   ASSERT_FALSE(disconnected.empty());
   for (const std::string& text :
        {trend->form()->GetTextFromResource(310), analog->form()->GetTextFromResource(310),

@@ -19,9 +19,9 @@ using platform::com::Ptr;
 using platform::com::Variant;
 
 // A display window that dispatches the shared branches by the handles a test gives it.
-class ProbeDisplay : public velumor::VelumorDisplayForm {
+class ProbeDisplay : public velumor::output_views::VelumorDisplayForm {
  public:
-  ProbeDisplay() : VelumorDisplayForm(velumor::DisplayKind::Bar) {}
+  ProbeDisplay() : VelumorDisplayForm(velumor::output_views::DisplayKind::Bar) {}
   int32_t addressHandle = 0, connectHandle = 0, levelHandle = 0, sourceHandle = 0;
   std::vector<int32_t> connectionStates;
 
@@ -33,7 +33,7 @@ class ProbeDisplay : public velumor::VelumorDisplayForm {
     registerItem("&&private&&UserLevel", false, levelHandle);
     registerItem("&&private&&CurrentSource", false, sourceHandle);
   }
-  void Dispatch(const velumor::VELUMOR_Notify_Type& r) override {
+  void Dispatch(const velumor::view_window::VELUMOR_Notify_Type& r) override {
     if (r.lAppletItemHandle == addressHandle) UpdateCaptionAddress(r.lAppletItemHandle);
     if (r.lAppletItemHandle == connectHandle) ShowConnectionState(r.lAppletItemHandle);
     if (r.lAppletItemHandle == levelHandle) ShowUserLevel(r.lAppletItemHandle);
@@ -48,25 +48,29 @@ class ViewKitTest : public HostBindingTest {
     HostBindingTest::SetUp();
     host->dd->properties = {{"DevDescLong", "RQ4400"}};
   }
-  void notify(velumor::ViewWindow& w, int32_t handle, Variant value) {
+  void notify(velumor::view_window::ViewWindow& w, int32_t handle, Variant value) {
     host->values[handle] = std::move(value);
     w.NotifyChanged(handle, false, 0, 0);
     run(1);
   }
-  std::string panel(velumor::ViewWindow& w, const std::string& key, const std::string& field) {
+  std::string panel(velumor::view_window::ViewWindow& w, const std::string& key, const std::string& field) {
     return w.statusBar("VelumorStatusBar").evalPath("Panels(\"" + key + "\")." + field).toString();
   }
 };
 
 TEST_F(ViewKitTest, DisplayTraitsFollowTheirKind) {
-  const auto trend = velumor::VelumorDisplayForm::traitsFor(velumor::DisplayKind::Trend);
+  const auto trend =
+      velumor::output_views::VelumorDisplayForm::traitsFor(velumor::output_views::DisplayKind::Trend);
   EXPECT_EQ(trend.ownClassName, "VelumorDisplayTrendClass");
   EXPECT_EQ(trend.captionTextId, 8);
-  EXPECT_EQ(velumor::VelumorDisplayForm::traitsFor(velumor::DisplayKind::Bar).captionTextId, 5);
+  EXPECT_EQ(velumor::output_views::VelumorDisplayForm::traitsFor(velumor::output_views::DisplayKind::Bar)
+                .captionTextId,
+            5);
   EXPECT_FALSE(trend.hasDynamicMenu);
   EXPECT_FALSE(trend.hasSeqStartQueue);
   EXPECT_FALSE(trend.asksSaveOnExit);
-  EXPECT_EQ(makeObject<velumor::VelumorDisplayForm>(velumor::DisplayKind::Digital)->name(),
+  EXPECT_EQ(makeObject<velumor::output_views::VelumorDisplayForm>(velumor::output_views::DisplayKind::Digital)
+                ->name(),
             "VelumorDisplayDigitalForm");
 }
 
@@ -104,12 +108,12 @@ TEST_F(ViewKitTest, UnloadRunsOnceReleasesOnceAndStopsEveryTimer) {
 }
 
 TEST_F(ViewKitTest, SimulationWindowHasTheQueueAndTheDeviceMenu) {
-  auto w = makeObject<velumor::VelumorSimulationForm>();
+  auto w = makeObject<velumor::output_views::VelumorSimulationForm>();
   ASSERT_NE(w->seqStartQueue(), nullptr);
   ASSERT_NE(w->dynamicMenu(), nullptr);
   w->SetAppletItemManagRef(3, host);
   w->QueueSeqStart("FULL_DOWNLOAD");
-  EXPECT_EQ(w->timer("SeqStartTimer").interval(), velumor::SeqStartQueue::kFirstAttemptMs);
+  EXPECT_EQ(w->timer("SeqStartTimer").interval(), velumor::view_window::SeqStartQueue::kFirstAttemptMs);
   w->unload();
   EXPECT_TRUE(w->seqStartQueue()->pending().empty());
 }

@@ -20,7 +20,7 @@ using hbtest::HostBindingTest;
 using hbtest::run;
 using platform::com::makeObject;
 using platform::com::Ptr;
-using velumor::VELUMOR_Notify_Type;
+using velumor::view_window::VELUMOR_Notify_Type;
 
 constexpr int32_t kHostFailure = static_cast<int32_t>(0x80004005u);
 
@@ -34,7 +34,7 @@ const char* kTestDesign = R"({
 })";
 
 // A window on the skeleton that records what its load, registration and dispatch see.
-class TestViewForm : public velumor::ViewWindow {
+class TestViewForm : public velumor::view_window::ViewWindow {
  public:
   TestViewForm() : ViewWindow("TestViewForm", kTestDesign) {}
 
@@ -305,7 +305,7 @@ TEST(RoundToLong, RoundsHalvesToEvenAndRefusesWhatNoLongHolds) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
-    EXPECT_EQ(velumor::roundToLong(c.in), c.out);
+    EXPECT_EQ(velumor::view_window::roundToLong(c.in), c.out);
   }
 }
 

@@ -160,7 +160,7 @@ TEST_F(MainViewTest, EveryPageKeepsItsArrangementWhenShownAfterAResize) {
                           "MainOutput2Key", "MainImpulseKey", "MainDeviceInfoKey"}) {
     clickTab(key);
     int visible = 0;
-    for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+    for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames())
       if (ctl(frame).visible()) {
         ++visible;
         expectFitsTabClientArea(frame);
@@ -209,16 +209,17 @@ TEST_F(MainViewTest, TemperaturePageIsFittedWhenItsTabComesBack) {
 
 TEST_F(MainViewTest, RemovingATabThatIsOutReturnsFalseAndChangesNothing) {
   open();
-  const auto before = form->TabTable;
+  const auto before = MainAccess::tabTable(*form);
   const auto keys = tabKeys();
   EXPECT_FALSE(form->RemoveTab("MainAlarmKey"));
   EXPECT_FALSE(form->RemoveTab("NoSuchKey"));
   EXPECT_FALSE(form->RemoveTab("mainunitskey"));  // keys compare exactly
   EXPECT_EQ(tabKeys(), keys);
-  ASSERT_EQ(form->TabTable.size(), before.size());
+  const auto& after = MainAccess::tabTable(*form);
+  ASSERT_EQ(after.size(), before.size());
   for (size_t i = 0; i < before.size(); ++i) {
-    EXPECT_EQ(form->TabTable[i].bParked, before[i].bParked) << i;
-    EXPECT_EQ(form->TabTable[i].sKey, before[i].sKey) << i;
+    EXPECT_EQ(after[i].bParked, before[i].bParked) << i;
+    EXPECT_EQ(after[i].sKey, before[i].sKey) << i;
   }
 }
 
@@ -235,7 +236,7 @@ TEST_F(MainViewTest, ParkedTabsComeBackAtTheirRecordsWithTheirCaptions) {
                            "MainOutput1Key", "MainOutput2Key", "MainImpulseKey"}));
   EXPECT_EQ(tabs().tab(Variant("MainTemparatureKey")).caption, "Temperature / Density");
   EXPECT_EQ(tabs().tab(Variant("MainSensorKey")).caption, "Sensor");
-  for (const auto& record : form->TabTable) EXPECT_FALSE(record.bParked);
+  for (const auto& record : MainAccess::tabTable(*form)) EXPECT_FALSE(record.bParked);
   EXPECT_EQ(tabs().selectedKey(), "MainDeviceInfoKey");
   // The first connection state Connected: the three go out again, Notes stays between
   // Operational Configuration and Output Configuration.
@@ -258,7 +259,7 @@ TEST_F(MainViewTest, GoingOfflineThenOnlineLeavesNotesLast) {
         "MainOutput1Key", "MainOutput2Key", "MainImpulseKey", "MainCommentsKey"})
     form->RemoveTab(key);
   EXPECT_EQ(tabKeys(), (std::vector<std::string>{"MainDeviceInfoKey"}));
-  EXPECT_EQ(form->TabTable[15].sKey, "MainCommentsKey");
+  EXPECT_EQ(MainAccess::tabTable(*form)[15].sKey, "MainCommentsKey");
   // The online reaction.
   form->AddTab();
   for (const char* key : {"MainSensorKey", "MainAlarmKey", "MainTemparatureKey"}) form->RemoveTab(key);
@@ -272,7 +273,7 @@ TEST_F(MainViewTest, TheSensorTabShowsNoPage) {
   open();
   form->AddTab();
   clickTab("MainSensorKey");
-  for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+  for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames())
     EXPECT_FALSE(ctl(frame).visible()) << frame;
 }
 
@@ -290,17 +291,15 @@ TEST_F(MainViewTest, RemovingTheSelectedTabShowsThePageOfTheTabSelectedInstead) 
 
 TEST_F(MainViewTest, ATabParkedAboveTheEndOfTheRowIsNotLost) {
   open();
-  // A record far above the row, as a table filled in an unusual order could hold.
-  form->TabTable[2] = {};
-  form->TabTable[7] = {};
-  form->TabTable[8] = {};
-  form->TabTable[15] = {true, "MainSensorKey", "Sensor"};
+  // The load parked Sensor, Alarms and Temperature / Density in records 2, 7 and 8. With the
+  // row cut down to Device-Info behind the window's back, records 7 and 8 lie above its end.
   for (const char* key : {"MainUnitsKey", "MainValuesKey", "MainMassCounterKey", "MainVolumeCounterKey",
                           "MainDisplayKey", "MainOperationKey", "MainCommentsKey", "MainOutputCfgKey",
                           "MainOutput1Key", "MainOutput2Key", "MainImpulseKey"})
     tabs().remove(Variant(key));
   form->AddTab();
-  EXPECT_EQ(tabKeys(), (std::vector<std::string>{"MainDeviceInfoKey", "MainSensorKey"}));
+  EXPECT_EQ(tabKeys(), (std::vector<std::string>{"MainDeviceInfoKey", "MainSensorKey", "MainAlarmKey",
+                                                 "MainTemparatureKey"}));
 }
 
 }  // namespace

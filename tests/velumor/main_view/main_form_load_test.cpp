@@ -29,12 +29,12 @@ TEST_F(MainViewTest, OpensAtItsMinimumSizeBehindTheStartUpPanel) {
   // It covers the tab strip and lies in front of every page.
   EXPECT_FLOAT_EQ(init.width(), ctl("MainTab").width());
   EXPECT_FLOAT_EQ(init.height(), ctl("MainTab").height());
-  for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+  for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames())
     EXPECT_GT(init.zIndex(), ctl(frame).zIndex()) << frame;
   EXPECT_GT(init.zIndex(), ctl("MainTab").zIndex());
 
   // Only the Device-Info page is visible (behind the panel).
-  for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+  for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames())
     EXPECT_EQ(ctl(frame).visible(), frame == "MainDeviceInfoFrame") << frame;
   EXPECT_FALSE(ctl("ResizeLabel").visible());
   EXPECT_TRUE(Kit::formLoaded(*form));
@@ -70,12 +70,12 @@ TEST_F(MainViewTest, MenuEntriesTheViewNeverOffersAreHidden) {
 
 TEST_F(MainViewTest, HelpFileLiesInTheComponentFolderInTheUsersLanguage) {
   open();
-  EXPECT_EQ(Kit::helpFile(*form), (velumor::componentFolder() / "VR_EN.HLP").string());
+  EXPECT_EQ(Kit::helpFile(*form), (velumor::shared::componentFolder() / "VR_EN.HLP").string());
 
   ScopedLang german("de");
-  auto other = platform::com::makeObject<velumor::VelumorMainViewForm>();
+  auto other = platform::com::makeObject<velumor::main_view::VelumorMainViewForm>();
   ASSERT_EQ(other->SetAppletItemManagRef(8, aim), 0);
-  EXPECT_EQ(Kit::helpFile(*other), (velumor::componentFolder() / "VR_GE.HLP").string());
+  EXPECT_EQ(Kit::helpFile(*other), (velumor::shared::componentFolder() / "VR_GE.HLP").string());
   other->unload();
 }
 
@@ -86,13 +86,14 @@ TEST_F(MainViewTest, ThreeTabsAreParkedInRecordsTwoSevenAndEight) {
                            "MainVolumeCounterKey", "MainDisplayKey", "MainOperationKey", "MainCommentsKey",
                            "MainOutputCfgKey", "MainOutput1Key", "MainOutput2Key", "MainImpulseKey"}));
   EXPECT_EQ(tabs().selectedKey(), "MainDeviceInfoKey");
-  ASSERT_EQ(form->TabTable.size(), 16u);
+  const auto& table = MainAccess::tabTable(*form);
+  ASSERT_EQ(table.size(), 16u);
   const std::map<size_t, std::pair<std::string, std::string>> parked = {
       {2, {"MainSensorKey", "Sensor"}},
       {7, {"MainAlarmKey", "Alarms"}},
       {8, {"MainTemparatureKey", "Temperature / Density"}}};
-  for (size_t i = 0; i < form->TabTable.size(); ++i) {
-    const auto& record = form->TabTable[i];
+  for (size_t i = 0; i < table.size(); ++i) {
+    const auto& record = table[i];
     auto it = parked.find(i);
     if (it == parked.end()) {
       EXPECT_FALSE(record.bParked) << i;
@@ -144,7 +145,7 @@ TEST_F(MainViewTest, PagesCoverTheTabStripAndKeepTheirInnerArrangement) {
   // The load's own resizes (down to the minimum size) leave the tab strip at its design size.
   EXPECT_FLOAT_EQ(ctl("MainTab").width(), 8415.0f);
   EXPECT_FLOAT_EQ(ctl("MainTab").height(), 4575.0f);
-  for (std::string_view frame : velumor::VelumorMainViewForm::pageFrameNames())
+  for (std::string_view frame : velumor::main_view::VelumorMainViewForm::pageFrameNames())
     expectFitsTabClientArea(frame);
   for (const char* borderless : {"MainDeviceInfoFrame", "MainValueFrame", "MainDisplayFrame",
                                  "MainTemparatureFrame", "MainOutput1Frame", "MainOutput2Frame"})

@@ -13,15 +13,16 @@
 namespace mainview_test {
 namespace {
 
-using velumor::VELUMOR_Notify_Type;
+using velumor::view_window::VELUMOR_Notify_Type;
 
-// Handles the registration would have kept: value registrations 101.., shadow 201..,
-// enumerations 50..; the order of the window's handle arrays (output 1, output 2, display
-// second line, pulse mode).
-constexpr int32_t kValue[4] = {101, 102, 103, 104};
-constexpr int32_t kShadow[4] = {201, 202, 203, 204};
+// Enumeration handles the device description answers for the output-choice items and the
+// pulse factor units; the item handles are the ones the registration tick is handed.
 constexpr int32_t kOutputEnum = 50, kPulseEnum = 51, kDisplayEnum = 52, kMassEnum = 53, kVolumeEnum = 54;
-constexpr int32_t kMassUnit = 301, kVolumeUnit = 302;
+// The order of the registration's output choices: output 1, output 2, display second line,
+// pulse mode.
+constexpr const char* kChoiceItems[4] = {"CURRENT_OUTPUT_1_OUTPUT_VARIABLE",
+                                         "CURRENT_OUTPUT_2_OUTPUT_VARIABLE", "DISPLAY_2ND_LINE",
+                                         "PULSE_OUTPUT_MODE"};
 enum { O1 = 0, O2 = 1, D2 = 2, PM = 3 };
 
 class OutputChecksTest : public MainViewTest {
@@ -34,39 +35,61 @@ class OutputChecksTest : public MainViewTest {
     e[kDisplayEnum] = {{0, "Off"}, {1, "Mass flow"}, {11, "Temperature"}, {12, "Density"}};
     e[kMassEnum] = {{60, "g"}, {61, "kg"}};
     e[kVolumeEnum] = {{41, "l"}, {43, "m3"}};
+    const int32_t enums[4] = {kOutputEnum, kOutputEnum, kDisplayEnum, kPulseEnum};
+    for (int k = 0; k < 4; ++k) describeEnumeration(kChoiceItems[k], enums[k]);
+    describeEnumeration("PULSE_FACTOR_QM_UNIT", kMassEnum);
+    describeEnumeration("PULSE_FACTOR_QV_UNIT", kVolumeEnum);
     open();
     // The registration tick runs first, so that it does not run inside a test's clock.
     platform::ui::EventLoop::instance().advance(10);
     services->reset();
-    const int32_t enums[4] = {kOutputEnum, kOutputEnum, kDisplayEnum, kPulseEnum};
     for (int k = 0; k < 4; ++k) {
-      form->OutputChoiceHandle[k] = kValue[k];
-      form->OutputChoiceHandle2[k] = kShadow[k];
-      form->OutputChoiceEnum[k] = enums[k];
+      valueHandle[k] = registered(kChoiceItems[k], false);
+      shadowHandle[k] = registered(kChoiceItems[k], true);
+      ASSERT_NE(valueHandle[k], 0) << kChoiceItems[k];
+      ASSERT_NE(shadowHandle[k], 0) << kChoiceItems[k];
     }
-    form->PulseUnitHandle[0] = kMassUnit;
-    form->PulseUnitHandle[1] = kVolumeUnit;
-    form->PulseUnitEnum[0] = kMassEnum;
-    form->PulseUnitEnum[1] = kVolumeEnum;
-    aim->values[kMassUnit] = Variant(61.0);
-    aim->values[kVolumeUnit] = Variant(43.0);
+    massUnit = aim->handleOf("PULSE_FACTOR_QM_UNIT");
+    volumeUnit = aim->handleOf("PULSE_FACTOR_QV_UNIT");
+    ASSERT_NE(massUnit, 0);
+    ASSERT_NE(volumeUnit, 0);
+    aim->values[massUnit] = Variant(61.0);
+    aim->values[volumeUnit] = Variant(43.0);
     aim->log().clear();
   }
 
+  // The device description names `enumeration` as the enumeration of `item`.
+  void describeEnumeration(const std::string& item, int32_t enumeration) {
+    const int32_t object = 900 + static_cast<int32_t>(aim->dd->info.size());
+    aim->dd->handles[{"object", item}] = object;
+    aim->dd->info[object] = {Variant(), Variant(), Variant(), Variant(), Variant(item + "_ENUM"), Variant()};
+    aim->dd->handles[{"enumeration", item + "_ENUM"}] = enumeration;
+  }
+  // The handle the window's registration of `item` with `flag` was given; 0 when none.
+  int32_t registered(std::string_view item, bool flag) const {
+    for (auto r = aim->registrations.rbegin(); r != aim->registrations.rend(); ++r)
+      if (r->name == item && r->flag == flag) return r->handle;
+    return 0;
+  }
+
+  // Value and shadow registrations of the output choices; the pulse factor units.
+  int32_t valueHandle[4] = {}, shadowHandle[4] = {};
+  int32_t massUnit = 0, volumeUnit = 0;
+
   void shadowReport(int k, double choice) {
-    aim->values[kShadow[k]] = Variant(choice);
-    form->CheckOutputChoice(VELUMOR_Notify_Type{kShadow[k], true, 0, 0});
+    aim->values[shadowHandle[k]] = Variant(choice);
+    form->CheckOutputChoice(VELUMOR_Notify_Type{shadowHandle[k], true, 0, 0});
   }
   void valueReport(int k, double value, double shadow) {
-    aim->values[kValue[k]] = Variant(value);
-    aim->shadows[kValue[k]] = Variant(shadow);
-    form->CheckOutputChoice(VELUMOR_Notify_Type{kValue[k], false, 0, 0});
+    aim->values[valueHandle[k]] = Variant(value);
+    aim->shadows[valueHandle[k]] = Variant(shadow);
+    form->CheckOutputChoice(VELUMOR_Notify_Type{valueHandle[k], false, 0, 0});
   }
   std::string valueLabel(int i) { return hostProperty("ValueLabelTextUnit", i, "LabelText").toString(); }
   // Which of the four field groups of an output show their two rows ("MVDT", '-' hidden).
   std::string groupsShown(int output) {
     std::string s;
-    for (std::string_view g : velumor::outputs::fieldGroups(output)) {
+    for (std::string_view g : velumor::main_view::outputs::fieldGroups(output)) {
       const bool a = ctl(g, 0).visible(), b = ctl(g, 1).visible();
       EXPECT_EQ(a, b) << g;
       s += a ? g[7] : '-';
@@ -108,9 +131,9 @@ TEST_F(OutputChecksTest, ShadowChoicesSetTheValueLabelAndTheFieldGroups) {
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(aim->log().count("SetValue"), 0);
   }
-  EXPECT_EQ(form->OutputChoice1, -1);
-  EXPECT_EQ(form->OutputChoice2, 1);
-  EXPECT_EQ(form->PulseMode, 0);
+  EXPECT_EQ(MainAccess::outputChoice1(*form), -1);
+  EXPECT_EQ(MainAccess::outputChoice2(*form), 1);
+  EXPECT_EQ(MainAccess::pulseMode(*form), 0);
 }
 
 TEST_F(OutputChecksTest, ValueReportsAreWrittenBackAndAChoiceOffTheFixedOneIsReported) {
@@ -141,7 +164,7 @@ TEST_F(OutputChecksTest, ValueReportsAreWrittenBackAndAChoiceOffTheFixedOneIsRep
     auto writes = aim->log().of("SetValue");
     ASSERT_EQ(writes.size(), c.written ? 1u : 0u);
     if (c.written) {
-      EXPECT_EQ(writes[0].args[0].toLong(), kValue[c.k]);
+      EXPECT_EQ(writes[0].args[0].toLong(), valueHandle[c.k]);
       EXPECT_EQ(writes[0].args[1].toDouble(), c.value);
     }
     auto shown = messages();
@@ -151,7 +174,7 @@ TEST_F(OutputChecksTest, ValueReportsAreWrittenBackAndAChoiceOffTheFixedOneIsRep
       EXPECT_EQ(shown[0].style, platform::ui::mb::Exclamation);
     }
   }
-  EXPECT_EQ(form->DisplayLine2Choice, 11);
+  EXPECT_EQ(MainAccess::displayLine2Choice(*form), 11);
 }
 
 TEST_F(OutputChecksTest, TheConfigurationErrorIsInTheUserLanguage) {
@@ -169,19 +192,19 @@ TEST_F(OutputChecksTest, PulseTextsFollowTheModeAndTheUnits) {
   EXPECT_TRUE(ctl("PulseText", 0).visible());
   EXPECT_FALSE(ctl("PulseText", 1).visible());
   EXPECT_EQ(ctl("PulseLabel", 3).caption(), "Pulse / ");  // units not reported yet
-  form->ReadPulseUnits(VELUMOR_Notify_Type{kMassUnit, false, 0, 0});
+  form->ReadPulseUnits(VELUMOR_Notify_Type{massUnit, false, 0, 0});
   EXPECT_EQ(ctl("PulseLabel", 3).caption(), "Pulse / kg");
   shadowReport(PM, 1);
   EXPECT_FALSE(ctl("PulseText", 0).visible());
   EXPECT_TRUE(ctl("PulseText", 1).visible());
   EXPECT_EQ(ctl("PulseLabel", 3).caption(), "Pulse / m3");
   // The notified unit is read first.
-  aim->values[kVolumeUnit] = Variant(41.0);
+  aim->values[volumeUnit] = Variant(41.0);
   aim->log().clear();
-  form->ReadPulseUnits(VELUMOR_Notify_Type{kVolumeUnit, false, 0, 0});
+  form->ReadPulseUnits(VELUMOR_Notify_Type{volumeUnit, false, 0, 0});
   auto reads = aim->log().of("GetValue");
   ASSERT_EQ(reads.size(), 2u);
-  EXPECT_EQ(reads[0].args[0].toLong(), kVolumeUnit);
+  EXPECT_EQ(reads[0].args[0].toLong(), volumeUnit);
   EXPECT_EQ(ctl("PulseLabel", 3).caption(), "Pulse / l");
   // Off: the page stays as it was.
   shadowReport(PM, 2);
@@ -201,11 +224,8 @@ class StatusLampTest : public OutputChecksTest {
     aim->values[kHartRevision] = Variant(v);
     form->ApplyDeviceVariant(VELUMOR_Notify_Type{kHartRevision, false, 0, 0});
   }
-  int32_t handleOf(std::string_view name) {
-    for (const auto& item : form->StatusItems)
-      if (item.name == name) return item.handle;
-    return 0;
-  }
+  // The handle the variant's registration of a status item was given.
+  int32_t handleOf(std::string_view name) { return aim->handleOf(name); }
   void octets(std::string_view name, int32_t lower, std::vector<uint8_t> data) {
     const int32_t h = handleOf(name);
     ASSERT_NE(h, 0) << name;
@@ -236,7 +256,7 @@ TEST_F(StatusLampTest, TheVariantChoosesTheStatusItemsUnadvisingTheOthersFirst) 
   EXPECT_EQ(registered,
             (std::vector<std::string>{"ADD_TRANSMITTER_STATE_ERROR", "ADD_TRANSMITTER_STATE_STATE"}));
   EXPECT_EQ(aim->log().count("UnadviseItem"), 0);  // nothing was registered before
-  EXPECT_EQ(form->ErrorOctets.upperBound(), 2);
+  EXPECT_EQ(MainAccess::errorOctets(*form).upperBound(), 2);
 
   const int32_t old0 = handleOf("ADD_TRANSMITTER_STATE_ERROR"),
                 old1 = handleOf("ADD_TRANSMITTER_STATE_STATE");
@@ -255,10 +275,10 @@ TEST_F(StatusLampTest, TheVariantChoosesTheStatusItemsUnadvisingTheOthersFirst) 
   EXPECT_TRUE(unadvised[0].args[2].toBool());
   std::vector<std::string> registered1;
   for (const auto& c : aim->log().of("RegisterItem")) registered1.push_back(c.args[0].toString());
-  EXPECT_EQ(registered1, std::vector<std::string>(velumor::outputs::kVariant1Items.begin(),
-                                                  velumor::outputs::kVariant1Items.end()));
-  EXPECT_EQ(form->ErrorOctets.data.size(), 4u);
-  EXPECT_EQ(form->DeviceVariant, 1);
+  EXPECT_EQ(registered1, std::vector<std::string>(velumor::main_view::outputs::kVariant1Items.begin(),
+                                                  velumor::main_view::outputs::kVariant1Items.end()));
+  EXPECT_EQ(MainAccess::errorOctets(*form).data.size(), 4u);
+  EXPECT_EQ(MainAccess::deviceVariant(*form), 1);
 }
 
 TEST_F(StatusLampTest, AnUnknownVariantIsStoredAndChangesNothing) {
@@ -269,7 +289,7 @@ TEST_F(StatusLampTest, AnUnknownVariantIsStoredAndChangesNothing) {
   EXPECT_EQ(lamp(), 1);
   aim->log().clear();
   variant(5);
-  EXPECT_EQ(form->DeviceVariant, 5);
+  EXPECT_EQ(MainAccess::deviceVariant(*form), 5);
   EXPECT_EQ(aim->log().count("RegisterItem") + aim->log().count("UnadviseItem"), 0);
   // The items in use still report and the lamp goes on blinking red.
   EXPECT_EQ(blink(2), (std::vector<int16_t>{4, 1}));
@@ -278,7 +298,7 @@ TEST_F(StatusLampTest, AnUnknownVariantIsStoredAndChangesNothing) {
   // A value that is no octet is not a variant at all.
   variant(300);
   variant(-1);
-  EXPECT_EQ(form->DeviceVariant, 5);
+  EXPECT_EQ(MainAccess::deviceVariant(*form), 5);
   EXPECT_EQ(aim->log().count("RegisterItem"), 0);
 }
 
@@ -300,7 +320,7 @@ TEST_F(StatusLampTest, OctetsGoOnlyToTheArrayOfAnItemInUse) {
   // A short delivery counts the missing octets as 0.
   octets("A10_ADD_TRANSMITTER_STATE_ERROR", 0, {0, 0, 0, 4});
   octets("A10_ADD_TRANSMITTER_STATE_ERROR", 0, {0});
-  EXPECT_EQ(form->ErrorOctets.data, (std::vector<uint8_t>{0, 0, 0, 0}));
+  EXPECT_EQ(MainAccess::errorOctets(*form).data, (std::vector<uint8_t>{0, 0, 0, 0}));
   EXPECT_EQ(lamp(), 2);
   EXPECT_FALSE(blinking());
 }

@@ -14,7 +14,7 @@ namespace mainview_test {
 namespace {
 
 using fakehost::Call;
-using velumor::VELUMOR_Notify_Type;
+using velumor::view_window::VELUMOR_Notify_Type;
 
 void run(int64_t ms) {
   platform::ui::EventLoop::instance().advance(ms);
@@ -28,8 +28,8 @@ class BindableHost : public fakehost::FakeItemManager, public tolvar::HostItemAc
   tolvar::ItemDescription describeItem(const std::string&) override { return {}; }
   std::string itemText(const std::string&) override { return {}; }
   double itemNumber(const std::string&) override { return std::numeric_limits<double>::quiet_NaN(); }
-  int32_t setItemFromText(const std::string&, const std::string&, std::string&) override { return 0; }
-  int32_t setItemNumber(const std::string&, double) override { return 0; }
+  tolvar::Status setItemFromText(const std::string&, const std::string&) override { return {}; }
+  tolvar::Status setItemNumber(const std::string&, double) override { return {}; }
 };
 
 // One entry of the device's menu: state name, caption, command.
@@ -124,9 +124,9 @@ class MainRoadTest : public MainViewTest {
 TEST_F(MainRoadTest, EveryHostControlOfTheTableCarriesItsItemsAndModes) {
   registerWindow();
   int bound = 0;
-  for (const auto& row : velumor::VelumorMainViewForm::bindingTable()) {
+  for (const auto& row : velumor::main_view::VelumorMainViewForm::bindingTable()) {
     const std::string where = std::string(row.control) + "(" + std::to_string(row.index) + ")";
-    if (row.kind == velumor::VelumorMainViewForm::HostControlKind::LabelTextUnit) {
+    if (row.kind == velumor::main_view::VelumorMainViewForm::HostControlKind::LabelTextUnit) {
       EXPECT_EQ(hostProperty(row.control, row.index, "ValueItemName").toString(), row.item) << where;
       EXPECT_EQ(hostProperty(row.control, row.index, "UnitItemName").toString(), row.unitItem) << where;
       EXPECT_EQ(hostProperty(row.control, row.index, "ItemMode").toLong(), row.mode) << where;
@@ -142,10 +142,10 @@ TEST_F(MainRoadTest, EveryHostControlOfTheTableCarriesItsItemsAndModes) {
 TEST_F(MainRoadTest, BindingTableSpotChecks) {
   // Rows a reader would most likely get wrong.
   auto find = [](std::string_view c, int32_t i) {
-    for (const auto& row : velumor::VelumorMainViewForm::bindingTable())
+    for (const auto& row : velumor::main_view::VelumorMainViewForm::bindingTable())
       if (row.control == c && row.index == i) return row;
     ADD_FAILURE() << c << i;
-    return velumor::VelumorMainViewForm::bindingTable().front();
+    return velumor::main_view::VelumorMainViewForm::bindingTable().front();
   };
   EXPECT_EQ(find("Output1MLabelTextUnit", 1).unitItem, "QM_MAXIMUM_UNIT");
   EXPECT_EQ(find("Output2VLabelTextUnit", 1).unitItem, "CURRENT_OUTPUT_2_QV_MAX_UNIT");
@@ -488,7 +488,7 @@ TEST_F(MainRoadTest, StandardMenusHelpAndChildWindows) {
 
 TEST_F(MainRoadTest, DeviceMenuHidesItsOwnEntryAndRunsTheOthers) {
   registerWindow();
-  velumor::DynamicMenu& m = *form->dynamicMenu();
+  velumor::view_window::DynamicMenu& m = *form->dynamicMenu();
   ASSERT_EQ(m.records().size(), 4u);
   EXPECT_FALSE(form->menu("dynaMenuEntry", 2).visible());  // opens this very window
   // Its state item was given back: a late notification of that handle does not show it.

@@ -75,7 +75,7 @@ TEST_F(MainViewUnloadTest, TheQuestionIsAskedInTheUsersLanguage) {
 }
 
 TEST_F(MainViewUnloadTest, BeforeRegistrationBothReadsUseHandleZero) {
-  auto fresh = platform::com::makeObject<velumor::VelumorMainViewForm>();
+  auto fresh = platform::com::makeObject<velumor::main_view::VelumorMainViewForm>();
   ASSERT_EQ(fresh->SetAppletItemManagRef(7, aim), 0);  // loaded; its registration tick has not run
   aim->log().clear();
   aim->values[0] = Variant(1.0);  // one host answer for both reads: True and 1.0

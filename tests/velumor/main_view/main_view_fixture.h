@@ -24,6 +24,7 @@
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/main_view_access.h"
 #include "tolvar/applet/applet.h"
 #include "tolvar/applet/control_ids.h"
 #include "tolvar/controls/register.h"
@@ -36,6 +37,8 @@ using platform::com::Ptr;
 using platform::com::Variant;
 
 using ::ScopedLang;
+// The window's private state, for the few checks of what the user cannot see.
+using MainAccess = velumor::view_window::TestAccess<velumor::main_view::VelumorMainViewForm>;
 
 // A string table source as the build compiles it: `id "text"` lines after a LANGUAGE line.
 inline std::map<int32_t, std::string> readStringTable(const std::string& language) {
@@ -67,7 +70,7 @@ using windowtest::FakeView;
 using windowtest::LoggingItemHandler;
 using windowtest::LoggingServices;
 
-class MainViewTest : public windowtest::WindowTest<velumor::VelumorMainViewForm> {
+class MainViewTest : public windowtest::WindowTest<velumor::main_view::VelumorMainViewForm> {
  protected:
   // What a host control shows, by the control's member name.
   Variant hostProperty(std::string_view name, int32_t index, std::string_view member) {

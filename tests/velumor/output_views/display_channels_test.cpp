@@ -18,8 +18,8 @@ namespace {
 
 using platform::com::InvokeKind;
 using platform::com::Variant;
-using velumor::ChannelContext;
-using velumor::DisplayClass;
+using velumor::output_views::ChannelContext;
+using velumor::output_views::DisplayClass;
 
 // A display control that writes down every call: "put 0x68030003 = "Mass Flow:"",
 // "put 0x68030004[2] = -1" (a curve index in brackets), "call 0x60030046".
@@ -186,8 +186,9 @@ TEST_F(ConfigureChannelTest, EveryOutputAndSelectionInEveryClass) {
                    " selection " + std::to_string(c.selection));
       select(c.channel, c.selection);
       RecordingControl control;
-      velumor::ConfigureChannel(control, cls, velumor::displayChannels()[c.channel], contexts[c.channel],
-                                false, userLevel, countryCode);
+      velumor::output_views::ConfigureChannel(control, cls,
+                                              velumor::output_views::displayChannels()[c.channel],
+                                              contexts[c.channel], false, userLevel, countryCode);
       EXPECT_EQ(control.calls, expectedChannel(*ids, c));
       EXPECT_EQ(members[c.channel], c.selection);
     }
@@ -197,8 +198,9 @@ TEST_F(ConfigureChannelTest, EveryOutputAndSelectionInEveryClass) {
 TEST_F(ConfigureChannelTest, ReadsTheSelectionWithTheNotificationsShadowFlagAndRounds) {
   select(0, 2.5);  // halves go to the even number
   RecordingControl control;
-  velumor::ConfigureChannel(control, DisplayClass::Needle, velumor::displayChannels()[0], contexts[0], true,
-                            userLevel, countryCode);
+  velumor::output_views::ConfigureChannel(control, DisplayClass::Needle,
+                                          velumor::output_views::displayChannels()[0], contexts[0], true,
+                                          userLevel, countryCode);
   EXPECT_EQ(members[0], 2);
   const auto reads = aim->log().of("GetValueEx");
   ASSERT_EQ(reads.size(), 1u);
@@ -210,8 +212,9 @@ TEST_F(ConfigureChannelTest, ConnectItemsTakesTheItemManagerAndTheLevelsByRefere
   select(0, 0);
   RecordingControl control;
   control.leaveUserLevel = 10;
-  velumor::ConfigureChannel(control, DisplayClass::BarGraph, velumor::displayChannels()[0], contexts[0],
-                            false, userLevel, countryCode);
+  velumor::output_views::ConfigureChannel(control, DisplayClass::BarGraph,
+                                          velumor::output_views::displayChannels()[0], contexts[0], false,
+                                          userLevel, countryCode);
   ASSERT_EQ(control.connectArgs.size(), 3u);
   EXPECT_TRUE(control.connectArgs[0].isObject());
   EXPECT_EQ(control.connectArgs[1].toLong(), 3);
@@ -228,8 +231,9 @@ TEST_F(ConfigureChannelTest, GermanCaptionsOfTheListedSelections) {
   for (const auto& [ch, caption] : listed) {
     select(ch, value[ch]);
     RecordingControl control;
-    velumor::ConfigureChannel(control, DisplayClass::Digital, velumor::displayChannels()[ch], contexts[ch],
-                              false, userLevel, countryCode);
+    velumor::output_views::ConfigureChannel(control, DisplayClass::Digital,
+                                            velumor::output_views::displayChannels()[ch], contexts[ch], false,
+                                            userLevel, countryCode);
     EXPECT_EQ(control.calls.at(1), "put 0x68030003 = " + q(caption));
   }
 }
@@ -237,8 +241,9 @@ TEST_F(ConfigureChannelTest, GermanCaptionsOfTheListedSelections) {
 TEST_F(ConfigureChannelTest, AFailingReadLeavesTheControlDisconnected) {
   aim->failures.set("GetValueEx", static_cast<int32_t>(0x80004005u));
   RecordingControl control;
-  EXPECT_THROW(velumor::ConfigureChannel(control, DisplayClass::Needle, velumor::displayChannels()[0],
-                                         contexts[0], false, userLevel, countryCode),
+  EXPECT_THROW(velumor::output_views::ConfigureChannel(control, DisplayClass::Needle,
+                                                       velumor::output_views::displayChannels()[0],
+                                                       contexts[0], false, userLevel, countryCode),
                platform::com::RuntimeError);
   EXPECT_EQ(control.calls, std::vector<std::string>{"call 0x60030046"});
 }
@@ -249,8 +254,9 @@ TEST_F(ConfigureChannelTest, ASelectionOutOfTheLongRangeIsDroppedAfterTheDisconn
   for (const double beyond : {1e12, 2147483648.0, -2147483649.0}) {
     select(0, beyond);
     RecordingControl control;
-    EXPECT_NO_THROW(velumor::ConfigureChannel(control, DisplayClass::Needle, velumor::displayChannels()[0],
-                                              contexts[0], false, userLevel, countryCode))
+    EXPECT_NO_THROW(velumor::output_views::ConfigureChannel(control, DisplayClass::Needle,
+                                                            velumor::output_views::displayChannels()[0],
+                                                            contexts[0], false, userLevel, countryCode))
         << beyond;
     EXPECT_EQ(control.calls, std::vector<std::string>{"call 0x60030046"}) << beyond;
     EXPECT_EQ(members[0], -7) << "nothing stored";
@@ -278,8 +284,8 @@ TEST_F(ConfigureCurvesTest, AllFourCurvesInOneCycle) {
   select(2, 1);
   select(3, 11);
   RecordingControl plotter;
-  velumor::ConfigureCurves(plotter, std::span<const ChannelContext, 4>(contexts), false, userLevel,
-                           countryCode);
+  velumor::output_views::ConfigureCurves(plotter, std::span<const ChannelContext, 4>(contexts), false,
+                                         userLevel, countryCode);
   std::vector<std::string> e = {"call 0x6003002D", "put 0x68030011 = \"-1\"", "put 0x6803000F = \"\""};
   auto add = [&e](std::vector<std::string> v) { e.insert(e.end(), v.begin(), v.end()); };
   add(expectedCurve(1, "Mass Flow:", "PRIMARY_UNITS", "PRIMARY_VALUE", "QM_MAXIMUM_VALUE", "0"));
@@ -302,8 +308,8 @@ TEST_F(ConfigureCurvesTest, InvalidSelectionsClearTheirCurveOnly) {
   select(2, 2);  // pulse knows 0 and 1 only
   select(3, 3);  // the second line knows 1, 2, 10, 11
   RecordingControl plotter;
-  velumor::ConfigureCurves(plotter, std::span<const ChannelContext, 4>(contexts), true, userLevel,
-                           countryCode);
+  velumor::output_views::ConfigureCurves(plotter, std::span<const ChannelContext, 4>(contexts), true,
+                                         userLevel, countryCode);
   std::vector<std::string> e = {"call 0x6003002D", "put 0x68030011 = \"-1\"", "put 0x6803000F = \"\""};
   auto add = [&e](std::vector<std::string> v) { e.insert(e.end(), v.begin(), v.end()); };
   add(expectedCurve(1, "", "", "", "", ""));
@@ -326,7 +332,9 @@ TEST_F(ConfigureCurvesTest, NoScaleRowIsEverMissingForAValidCurve) {
       const bool valid = ch < 2    ? (s >= 0 && s <= 3)
                          : ch == 2 ? (s == 0 || s == 1)
                                    : (s == 1 || s == 2 || s == 10 || s == 11);
-      EXPECT_EQ(velumor::scaleOf(velumor::displayChannels()[ch], s).has_value(), valid) << ch << " " << s;
+      EXPECT_EQ(velumor::output_views::scaleOf(velumor::output_views::displayChannels()[ch], s).has_value(),
+                valid)
+          << ch << " " << s;
     }
 }
 

@@ -24,8 +24,8 @@ using platform::com::InvokeKind;
 using platform::com::makeObject;
 using platform::com::Ptr;
 using platform::com::Variant;
-using velumor::DisplayKind;
-using velumor::VelumorDisplayForm;
+using velumor::output_views::DisplayKind;
+using velumor::output_views::VelumorDisplayForm;
 
 // An instrument that writes down every call by number, like the channel tests' recorder.
 class RecordingInstrument : public platform::ui::UserControlImpl {

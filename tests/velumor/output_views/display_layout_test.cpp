@@ -17,7 +17,7 @@
 
 namespace {
 
-using velumor::DisplayKind;
+using velumor::output_views::DisplayKind;
 
 std::string readDesign(const std::string& form) {
   std::ifstream in(std::string(VELUMOR_DESIGN_DIR) + "/" + form + ".json");
@@ -54,14 +54,15 @@ class LayoutForm : public platform::ui::Form {
  protected:
   void Form_Load() override {
     size.FormLoaded = false;
-    velumor::applyMinimumSize(*this, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
-                              size.LastFormHeight);
+    velumor::view_window::applyMinimumSize(*this, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
+                                           size.LastFormHeight);
     size.FormLoaded = true;
   }
   void Form_Resize() override {
     ++resizes;
-    velumor::DisplayFormResize(*this, kind_, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
-                               size.LastFormHeight, size.FormLoaded, connectionState);
+    velumor::output_views::DisplayFormResize(*this, kind_, size.MinFormWidth, size.MinFormHeight,
+                                             size.LastFormWidth, size.LastFormHeight, size.FormLoaded,
+                                             connectionState);
   }
 
  private:

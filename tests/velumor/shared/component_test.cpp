@@ -12,8 +12,8 @@
 #include "platform/res/png_info.h"
 
 using platform::ui::Picture;
-using velumor::componentPictures;
-using velumor::loadBitmap;
+using velumor::shared::componentPictures;
+using velumor::shared::loadBitmap;
 
 namespace {
 
@@ -118,7 +118,7 @@ TEST(ComponentPictures, EmbeddedBytesMatchTheFilesOfTheManifest) {
       const Picture byId = loadBitmap(std::stoi(e.id));
       ASSERT_FALSE(byId.empty()) << e.id;
       EXPECT_EQ(*byId.png, onDisk) << e.id;
-      auto resource = velumor::componentResources().findBitmap(std::stoi(e.id));
+      auto resource = velumor::shared::componentResources().findBitmap(std::stoi(e.id));
       ASSERT_TRUE(resource.has_value()) << e.id;
       EXPECT_EQ(std::vector<uint8_t>(resource->begin(), resource->end()), onDisk) << e.id;
     }
@@ -126,7 +126,7 @@ TEST(ComponentPictures, EmbeddedBytesMatchTheFilesOfTheManifest) {
 }
 
 TEST(Component, VersionComesFromTheProject) {
-  const velumor::ComponentVersion v = velumor::componentVersion();
+  const velumor::shared::ComponentVersion v = velumor::shared::componentVersion();
   EXPECT_EQ(v.major, EXPECTED_VERSION_MAJOR);
   EXPECT_EQ(v.minor, EXPECTED_VERSION_MINOR);
   EXPECT_EQ(v.revision, EXPECTED_VERSION_PATCH);
@@ -135,16 +135,16 @@ TEST(Component, VersionComesFromTheProject) {
 TEST(Component, FolderIsTheFolderOfTheBinaryHoldingTheCode) {
   // Linked statically here, the code lives in the test program itself.
   const auto self = std::filesystem::canonical("/proc/self/exe");
-  EXPECT_EQ(std::filesystem::canonical(velumor::componentFolder()), self.parent_path());
+  EXPECT_EQ(std::filesystem::canonical(velumor::shared::componentFolder()), self.parent_path());
 
-  velumor::setComponentFolderForTests("/tmp/velumor-test-folder");
-  EXPECT_EQ(velumor::componentFolder(), std::filesystem::path("/tmp/velumor-test-folder"));
-  velumor::setComponentFolderForTests({});
-  EXPECT_EQ(std::filesystem::canonical(velumor::componentFolder()), self.parent_path());
+  velumor::shared::setComponentFolderForTests("/tmp/velumor-test-folder");
+  EXPECT_EQ(velumor::shared::componentFolder(), std::filesystem::path("/tmp/velumor-test-folder"));
+  velumor::shared::setComponentFolderForTests({});
+  EXPECT_EQ(std::filesystem::canonical(velumor::shared::componentFolder()), self.parent_path());
 }
 
 TEST(Component, StringTablesHoldBothLanguages) {
-  const auto languages = velumor::componentResources().languages();
+  const auto languages = velumor::shared::componentResources().languages();
   EXPECT_EQ(languages, (std::vector<uint16_t>{1031, 1033}));
 }
 

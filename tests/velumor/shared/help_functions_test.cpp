@@ -10,45 +10,45 @@
 
 using platform::com::ByteArray;
 using platform::com::Variant;
-using namespace velumor;
+using namespace velumor::shared;
 
 namespace {
 
 // --- StripAtNul, FormatHexCode, HasStateBits
 
 TEST(StripAtNul, CutsAtTheFirstNul) {
-  EXPECT_EQ(StripAtNul(std::string("\0abc", 4)), "");
-  EXPECT_EQ(StripAtNul(std::string("TAG\0\0\0OLD", 9)), "TAG");
-  EXPECT_EQ(StripAtNul("no nul here"), "no nul here");
-  EXPECT_EQ(StripAtNul(""), "");
+  EXPECT_EQ(velumor::shared::StripAtNul(std::string("\0abc", 4)), "");
+  EXPECT_EQ(velumor::shared::StripAtNul(std::string("TAG\0\0\0OLD", 9)), "TAG");
+  EXPECT_EQ(velumor::shared::StripAtNul("no nul here"), "no nul here");
+  EXPECT_EQ(velumor::shared::StripAtNul(""), "");
 }
 
 TEST(FormatHexCode, DigitsBelowTenHexAbove) {
-  EXPECT_EQ(FormatHexCode(0), "0");
-  EXPECT_EQ(FormatHexCode(9), "9");
-  EXPECT_EQ(FormatHexCode(10), "0xA");
-  EXPECT_EQ(FormatHexCode(16), "0x10");
-  EXPECT_EQ(FormatHexCode(128), "0x80");
-  EXPECT_EQ(FormatHexCode(255), "0xFF");
-  EXPECT_EQ(FormatHexCode(static_cast<int32_t>(0x804A0001u)), "0x804A0001");
+  EXPECT_EQ(velumor::shared::FormatHexCode(0), "0");
+  EXPECT_EQ(velumor::shared::FormatHexCode(9), "9");
+  EXPECT_EQ(velumor::shared::FormatHexCode(10), "0xA");
+  EXPECT_EQ(velumor::shared::FormatHexCode(16), "0x10");
+  EXPECT_EQ(velumor::shared::FormatHexCode(128), "0x80");
+  EXPECT_EQ(velumor::shared::FormatHexCode(255), "0xFF");
+  EXPECT_EQ(velumor::shared::FormatHexCode(static_cast<int32_t>(0x804A0001u)), "0x804A0001");
 }
 
 TEST(FormatHexCode, NegativeShowsTwosComplement) {
-  EXPECT_EQ(FormatHexCode(-1), "0xFFFFFFFF");
-  EXPECT_EQ(FormatHexCode(-16), "0xFFFFFFF0");
-  EXPECT_EQ(FormatHexCode(INT32_MIN), "0x80000000");
+  EXPECT_EQ(velumor::shared::FormatHexCode(-1), "0xFFFFFFFF");
+  EXPECT_EQ(velumor::shared::FormatHexCode(-16), "0xFFFFFFF0");
+  EXPECT_EQ(velumor::shared::FormatHexCode(INT32_MIN), "0x80000000");
 }
 
 TEST(HasStateBits, OnlyTheBitsOfAE) {
-  for (int32_t n : {0, 1, 16, 64, 81, 0x51, 0x100}) EXPECT_FALSE(HasStateBits(n)) << n;
-  for (int32_t n : {2, 4, 8, 32, 128, 174, 0x1FF, -1}) EXPECT_TRUE(HasStateBits(n)) << n;
+  for (int32_t n : {0, 1, 16, 64, 81, 0x51, 0x100}) EXPECT_FALSE(velumor::shared::HasStateBits(n)) << n;
+  for (int32_t n : {2, 4, 8, 32, 128, 174, 0x1FF, -1}) EXPECT_TRUE(velumor::shared::HasStateBits(n)) << n;
 }
 
 // --- CompactPath
 
 std::string compact(std::string_view path, uint8_t nMax) {
   uint8_t max = nMax;
-  std::string out = CompactPath(path, max);
+  std::string out = velumor::shared::CompactPath(path, max);
   EXPECT_EQ(max, nMax) << "nMax must not change";
   return out;
 }
@@ -143,21 +143,21 @@ std::vector<uint8_t> unpack(const ByteArray& a, std::size_t count) {
 }
 
 TEST(PackAscii, KnownGroups) {
-  EXPECT_EQ(bytes(PackAscii("ABCD")), (std::vector<uint8_t>{0x04, 0x20, 0xC4}));
-  EXPECT_EQ(bytes(PackAscii("A")), (std::vector<uint8_t>{0x04}));
-  EXPECT_EQ(bytes(PackAscii("abcd")), bytes(PackAscii("ABCD")));
-  EXPECT_EQ(bytes(PackAscii("    ")), (std::vector<uint8_t>{0x82, 0x08, 0x20}));
+  EXPECT_EQ(bytes(velumor::shared::PackAscii("ABCD")), (std::vector<uint8_t>{0x04, 0x20, 0xC4}));
+  EXPECT_EQ(bytes(velumor::shared::PackAscii("A")), (std::vector<uint8_t>{0x04}));
+  EXPECT_EQ(bytes(velumor::shared::PackAscii("abcd")), bytes(velumor::shared::PackAscii("ABCD")));
+  EXPECT_EQ(bytes(velumor::shared::PackAscii("    ")), (std::vector<uint8_t>{0x82, 0x08, 0x20}));
 }
 
 TEST(PackAscii, ByteCountFollowsTheCharacterCount) {
   const std::size_t expected[] = {0, 1, 2, 3, 3, 4, 5, 6, 6, 7};
   for (std::size_t n = 0; n < std::size(expected); ++n)
-    EXPECT_EQ(PackAscii(std::string(n, 'X')).data.size(), expected[n]) << n << " characters";
+    EXPECT_EQ(velumor::shared::PackAscii(std::string(n, 'X')).data.size(), expected[n]) << n << " characters";
 }
 
 TEST(PackAscii, UnusedLowBitsOfTheLastByteAreZero) {
   for (std::size_t n = 1; n <= 8; ++n) {
-    const ByteArray packed = PackAscii(std::string(n, '?'));  // all six bits set
+    const ByteArray packed = velumor::shared::PackAscii(std::string(n, '?'));  // all six bits set
     const std::size_t usedBits = 6 * n - 8 * (packed.data.size() - 1);
     const uint8_t mask = static_cast<uint8_t>(0xFF >> usedBits);
     EXPECT_EQ(packed.data.back() & mask, 0) << n << " characters";
@@ -166,15 +166,15 @@ TEST(PackAscii, UnusedLowBitsOfTheLastByteAreZero) {
 
 TEST(PackAscii, CharactersOutsideTheSixBitSetKeepTheirLowBits) {
   // Tilde &H7E packs as &H3E, a brace &H7B as &H3B; lower case becomes upper case first.
-  EXPECT_EQ(unpack(PackAscii("A~z{"), 4), (std::vector<uint8_t>{0x01, 0x3E, 0x1A, 0x3B}));
-  EXPECT_EQ(unpack(PackAscii("TAG_01 X"), 8),
+  EXPECT_EQ(unpack(velumor::shared::PackAscii("A~z{"), 4), (std::vector<uint8_t>{0x01, 0x3E, 0x1A, 0x3B}));
+  EXPECT_EQ(unpack(velumor::shared::PackAscii("TAG_01 X"), 8),
             (std::vector<uint8_t>{0x14, 0x01, 0x07, 0x1F, 0x30, 0x31, 0x20, 0x18}));
 }
 
 TEST(PackAscii, WindowsAnsiCodePage) {
   // A Latin-1 letter is one character: ä is upper-cased to Ä (&HC4), which keeps &H04.
-  EXPECT_EQ(bytes(PackAscii("ä")), bytes(PackAscii("D")));
-  EXPECT_EQ(bytes(PackAscii("Ä")), bytes(PackAscii("D")));
+  EXPECT_EQ(bytes(velumor::shared::PackAscii("ä")), bytes(velumor::shared::PackAscii("D")));
+  EXPECT_EQ(bytes(velumor::shared::PackAscii("Ä")), bytes(velumor::shared::PackAscii("D")));
   // Characters where code page 1252 and Latin-1 differ: each packs from its 1252 byte.
   struct Case {
     const char* text;
@@ -192,17 +192,17 @@ TEST(PackAscii, WindowsAnsiCodePage) {
       {"Ă", '?' & 0x3F},   // not in the page
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(unpack(PackAscii(c.text), 1), std::vector<uint8_t>{c.code}) << c.text;
-    EXPECT_EQ(PackAscii(c.text).data.size(), 1u) << c.text;
+    EXPECT_EQ(unpack(velumor::shared::PackAscii(c.text), 1), std::vector<uint8_t>{c.code}) << c.text;
+    EXPECT_EQ(velumor::shared::PackAscii(c.text).data.size(), 1u) << c.text;
   }
-  EXPECT_EQ(unpack(PackAscii("€1,5"), 4), (std::vector<uint8_t>{0x00, 0x31, 0x2C, 0x35}));
+  EXPECT_EQ(unpack(velumor::shared::PackAscii("€1,5"), 4), (std::vector<uint8_t>{0x00, 0x31, 0x2C, 0x35}));
   // Outside the page there is no byte: the character becomes '?'.
-  EXPECT_EQ(bytes(PackAscii("😀AB")), bytes(PackAscii("?AB")));
-  EXPECT_EQ(PackAscii("€€€€").data.size(), 3u);
+  EXPECT_EQ(bytes(velumor::shared::PackAscii("😀AB")), bytes(PackAscii("?AB")));
+  EXPECT_EQ(velumor::shared::PackAscii("€€€€").data.size(), 3u);
 }
 
 TEST(PackAscii, EmptyTextGivesEmptyArray) {
-  const ByteArray packed = PackAscii("");
+  const ByteArray packed = velumor::shared::PackAscii("");
   EXPECT_TRUE(packed.data.empty());
   EXPECT_EQ(packed.lowerBound, 0);
 }
@@ -268,42 +268,42 @@ class FakeDeviceDescription : public tolvar::DeviceDescription {
 TEST(GetEnumText, FindsTheTextOfTheValue) {
   auto dd = platform::com::makeObject<FakeDeviceDescription>();
   dd->enumerations[5] = {{0, "kg/s"}, {1, "kg/min"}, {2, "kg/h"}};
-  EXPECT_EQ(GetEnumText(dd.get(), 5, 1), "kg/min");
-  EXPECT_EQ(GetEnumText(dd.get(), 5, 0), "kg/s");
-  EXPECT_EQ(GetEnumText(dd.get(), 5, 3), "");
-  EXPECT_EQ(GetEnumText(dd.get(), 6, 0), "");  // no such enumeration
+  EXPECT_EQ(velumor::shared::GetEnumText(dd.get(), 5, 1), "kg/min");
+  EXPECT_EQ(velumor::shared::GetEnumText(dd.get(), 5, 0), "kg/s");
+  EXPECT_EQ(velumor::shared::GetEnumText(dd.get(), 5, 3), "");
+  EXPECT_EQ(velumor::shared::GetEnumText(dd.get(), 6, 0), "");  // no such enumeration
 }
 
 TEST(GetEnumText, OfDuplicateValuesTheLastEntryWins) {
   auto dd = platform::com::makeObject<FakeDeviceDescription>();
   dd->enumerations[1] = {{7, "first"}, {8, "other"}, {7, "second"}, {7, "last"}, {9, "after"}};
-  EXPECT_EQ(GetEnumText(dd.get(), 1, 7), "last");
+  EXPECT_EQ(velumor::shared::GetEnumText(dd.get(), 1, 7), "last");
 }
 
 TEST(GetEnumText, NoDescriptionOrHandleBelowOneAsksNothing) {
-  EXPECT_EQ(GetEnumText(nullptr, 5, 1), "");
+  EXPECT_EQ(velumor::shared::GetEnumText(nullptr, 5, 1), "");
   auto dd = platform::com::makeObject<FakeDeviceDescription>();
   dd->enumerations[0] = {{1, "zero handle"}};
   dd->enumerations[-3] = {{1, "negative handle"}};
-  EXPECT_EQ(GetEnumText(dd.get(), 0, 1), "");
-  EXPECT_EQ(GetEnumText(dd.get(), -3, 1), "");
+  EXPECT_EQ(velumor::shared::GetEnumText(dd.get(), 0, 1), "");
+  EXPECT_EQ(velumor::shared::GetEnumText(dd.get(), -3, 1), "");
   EXPECT_EQ(dd->enumerationCalls, 0);
 }
 
 TEST(GetEngineeringContext, ReadsTheFirstInfoValueOfTheContextObject) {
   auto dd = platform::com::makeObject<FakeDeviceDescription>();
-  EXPECT_EQ(GetEngineeringContext(dd.get(), 12345), 2);
+  EXPECT_EQ(velumor::shared::GetEngineeringContext(dd.get(), 12345), 2);
   EXPECT_EQ(dd->foundKind, "object");
   EXPECT_EQ(dd->foundName, "&&private_FDT&&EngineeringContext");
   EXPECT_EQ(dd->infoHandle, 77);
 
   dd->contextValue = Variant(1.0);
-  EXPECT_EQ(GetEngineeringContext(dd.get()), 1);
+  EXPECT_EQ(velumor::shared::GetEngineeringContext(dd.get()), 1);
 }
 
 TEST(GetEngineeringContext, NoDescriptionIsObjectNotSet) {
   try {
-    GetEngineeringContext(nullptr);
+    velumor::shared::GetEngineeringContext(nullptr);
     FAIL() << "no error";
   } catch (const platform::com::RuntimeError& e) {
     EXPECT_EQ(e.number(), platform::com::err::ObjectNotSet);

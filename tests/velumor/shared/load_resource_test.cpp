@@ -13,9 +13,9 @@
 
 using platform::res::ResourceModule;
 using platform::res::StringBlockData;
-using velumor::GetTextFromResource;
-using velumor::LoadResStringByLang;
-using velumor::ReadStringResource;
+using velumor::shared::GetTextFromResource;
+using velumor::shared::LoadResStringByLang;
+using velumor::shared::ReadStringResource;
 
 namespace {
 
@@ -87,7 +87,7 @@ TEST(ComponentTexts, GetTextFromResourceSwallowsEveryError) {
 }
 
 TEST(ComponentTexts, ReadStringResourceLooksAtExactlyOneLanguage) {
-  const ResourceModule& module = velumor::componentResources();
+  const ResourceModule& module = velumor::shared::componentResources();
   std::string text = "unchanged";
   EXPECT_FALSE(ReadStringResource(module, 301, 1036, text));
   EXPECT_EQ(text, "unchanged");

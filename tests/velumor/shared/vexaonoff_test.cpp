@@ -10,8 +10,8 @@
 #include "velumor/shared/component.h"
 
 using platform::com::Variant;
-using velumor::PropertyBag;
-using velumor::VexaOnOff;
+using velumor::shared::PropertyBag;
+using velumor::shared::VexaOnOff;
 
 namespace {
 
@@ -24,7 +24,7 @@ TEST(VexaOnOff, NewLampIsRedWithStateZero) {
   EXPECT_EQ(lamp->state().toLong(), 0);
   EXPECT_EQ(shown(*lamp), "bitmap:101");
   EXPECT_FALSE(lamp->picture().empty());
-  EXPECT_EQ(lamp->picture(), velumor::loadBitmap(101));
+  EXPECT_EQ(lamp->picture(), velumor::shared::loadBitmap(101));
   EXPECT_EQ(lamp->stateChangeMarks(), 0);
 }
 
@@ -32,7 +32,7 @@ TEST(VexaOnOff, EachStateShowsItsLamp) {
   auto lamp = platform::com::makeObject<VexaOnOff>();
   for (int32_t state : {2, 3, 4, 1}) {
     lamp->setState(Variant(state));
-    EXPECT_EQ(lamp->picture(), velumor::loadBitmap(100 + state)) << state;
+    EXPECT_EQ(lamp->picture(), velumor::shared::loadBitmap(100 + state)) << state;
   }
 }
 
@@ -136,12 +136,12 @@ TEST(VexaOnOff, SnapshotShowsStateAndPicture) {
 }
 
 TEST(VexaOnOff, LivesCountForTheComponent) {
-  const int64_t before = velumor::componentLiveCount().value();
+  const int64_t before = velumor::shared::componentLiveCount().value();
   {
     auto lamp = platform::com::makeObject<VexaOnOff>();
-    EXPECT_EQ(velumor::componentLiveCount().value(), before + 1);
+    EXPECT_EQ(velumor::shared::componentLiveCount().value(), before + 1);
   }
-  EXPECT_EQ(velumor::componentLiveCount().value(), before);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), before);
 }
 
 // The lamp as a window design places it.
@@ -157,14 +157,14 @@ const char* kLampDesign = R"({
 
 class LampOnForm : public ::testing::Test {
  protected:
-  void SetUp() override { velumor::registerVexaOnOff(); }
-  void TearDown() override { velumor::unregisterVexaOnOff(); }
+  void SetUp() override { velumor::shared::registerVexaOnOff(); }
+  void TearDown() override { velumor::shared::unregisterVexaOnOff(); }
 };
 
 TEST_F(LampOnForm, DesignPlacesLampsThatTheFormDrives) {
   EXPECT_TRUE(platform::ui::UserControlRegistry::instance().has("velumor.vexaonoff"));
-  auto form =
-      platform::com::makeObject<platform::ui::Form>("LampForm", kLampDesign, &velumor::componentPictures());
+  auto form = platform::com::makeObject<platform::ui::Form>("LampForm", kLampDesign,
+                                                            &velumor::shared::componentPictures());
   platform::ui::Control& first = form->ctl("DiagONOFF", 0);
   platform::ui::Control& second = form->ctl("DiagONOFF", 1);
 
@@ -173,15 +173,16 @@ TEST_F(LampOnForm, DesignPlacesLampsThatTheFormDrives) {
   EXPECT_EQ(second.evalPath("state").toLong(), 0);
 
   auto& lamp = dynamic_cast<platform::ui::UserControl&>(first);
-  EXPECT_EQ(lamp.impl().picture(), velumor::loadBitmap(102));
-  EXPECT_EQ(dynamic_cast<platform::ui::UserControl&>(second).impl().picture(), velumor::loadBitmap(101));
+  EXPECT_EQ(lamp.impl().picture(), velumor::shared::loadBitmap(102));
+  EXPECT_EQ(dynamic_cast<platform::ui::UserControl&>(second).impl().picture(),
+            velumor::shared::loadBitmap(101));
   // Window-side properties stay with the form's control.
   EXPECT_FLOAT_EQ(first.getProperty("Top").toSingle(), 120.0f);
   form->unload();
 }
 
 TEST_F(LampOnForm, UnregisteredLampCannotBeCreated) {
-  velumor::unregisterVexaOnOff();
+  velumor::shared::unregisterVexaOnOff();
   try {
     platform::ui::UserControlRegistry::instance().create(VexaOnOff::kProgId);
     FAIL() << "no error";

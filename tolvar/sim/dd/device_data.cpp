@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 #include "platform/com/hex.h"
 #include "tolvar/sim/dd/device_data_parser.h"
@@ -247,21 +246,16 @@ const EnumDef* DeviceData::enumerationOf(const VariableDef& variable) const {
   return variable.enumeration.empty() ? nullptr : findEnumeration(variable.enumeration);
 }
 
-sim::Result<DeviceData> parseDeviceData(std::string_view json, std::string_view sourceName) {
-  // The parser stops at its first fault by throwing; here that becomes the loader's answer.
-  try {
-    return detail::Parser(sourceName).run(json);
-  } catch (const std::runtime_error& e) {
-    return sim::Status::fail(sim::Reason::BadFile, e.what());
-  }
+Result<DeviceData> parseDeviceData(std::string_view json, std::string_view sourceName) {
+  return detail::Parser(sourceName).run(json);
 }
 
-sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file) {
+Result<DeviceData> loadDeviceData(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) return sim::Status::fail(sim::Reason::BadFile, file.string() + ": cannot be opened");
+  if (!in) return Status::fail(Reason::BadFile, file.string() + ": cannot be opened");
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) return sim::Status::fail(sim::Reason::BadFile, file.string() + ": cannot be read");
+  if (in.bad()) return Status::fail(Reason::BadFile, file.string() + ": cannot be read");
   return parseDeviceData(text.str(), file.string());
 }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/com/text.h"
-#include "tolvar/sim/result.h"
+#include "tolvar/applet/result.h"
 
 namespace tolvar::dd {
 
@@ -187,16 +187,15 @@ struct DeviceData {
 
 // Reads and checks a description. A fault is a failure of reason BadFile whose text names the
 // source, the entry (or the line of malformed JSON) and what is wrong with it.
-sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file);
+Result<DeviceData> loadDeviceData(const std::filesystem::path& file);
 // The same with the texts in `language` ("de"): labels, help texts, enumeration texts and the
 // device menu's captions and hints come from translationFile() where there is one; "en", an
 // empty language or no such file keep the description's English. A faulty table is a BadFile
 // failure naming it.
-sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file, std::string_view language);
+Result<DeviceData> loadDeviceData(const std::filesystem::path& file, std::string_view language);
 // rq4400.json's table for "de": rq4400.de.json beside it.
 std::filesystem::path translationFile(const std::filesystem::path& descriptionFile,
                                       std::string_view language);
-sim::Result<DeviceData> parseDeviceData(std::string_view json,
-                                        std::string_view sourceName = "device description");
+Result<DeviceData> parseDeviceData(std::string_view json, std::string_view sourceName = "device description");
 
 }  // namespace tolvar::dd

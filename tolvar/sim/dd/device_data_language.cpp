@@ -45,33 +45,33 @@ std::optional<std::string> readFile(const std::filesystem::path& file) {
   return text.str();
 }
 
-sim::Result<Texts> readTexts(const std::filesystem::path& file, std::string_view language) {
+Result<Texts> readTexts(const std::filesystem::path& file, std::string_view language) {
   const std::string where = file.string() + ": ";
   const std::optional<std::string> text = readFile(file);
-  if (!text) return sim::Status::fail(sim::Reason::BadFile, where + "cannot be read");
+  if (!text) return Status::fail(Reason::BadFile, where + "cannot be read");
   const json doc = json::parse(*text, nullptr, false);
   if (doc.is_discarded() || !doc.is_object())
-    return sim::Status::fail(sim::Reason::BadFile, where + "is not a JSON object");
+    return Status::fail(Reason::BadFile, where + "is not a JSON object");
   Texts out;
   for (const auto& [key, value] : doc.items()) {
     if (key == "format") {
-      if (value != 1) return sim::Status::fail(sim::Reason::BadFile, where + "\"format\" must be 1");
+      if (value != 1) return Status::fail(Reason::BadFile, where + "\"format\" must be 1");
     } else if (key == "language") {
       if (!value.is_string() || value.get<std::string>() != language)
-        return sim::Status::fail(sim::Reason::BadFile,
-                                 where + "\"language\" must be \"" + std::string(language) + "\"");
+        return Status::fail(Reason::BadFile,
+                            where + "\"language\" must be \"" + std::string(language) + "\"");
     } else if (key == "texts" || key == "prefixes") {
       if (!value.is_object())
-        return sim::Status::fail(sim::Reason::BadFile, where + "\"" + key + "\" must be an object");
+        return Status::fail(Reason::BadFile, where + "\"" + key + "\" must be an object");
       auto& into = key == "texts" ? out.exact : out.prefixes;
       for (const auto& [english, translated] : value.items()) {
         if (!translated.is_string() || translated.get<std::string>().empty())
-          return sim::Status::fail(sim::Reason::BadFile,
-                                   where + key + " \"" + english + "\": the translation must be a text");
+          return Status::fail(Reason::BadFile,
+                              where + key + " \"" + english + "\": the translation must be a text");
         into[english] = translated.get<std::string>();
       }
     } else {
-      return sim::Status::fail(sim::Reason::BadFile, where + "unknown field \"" + key + "\"");
+      return Status::fail(Reason::BadFile, where + "unknown field \"" + key + "\"");
     }
   }
   return out;
@@ -114,7 +114,7 @@ std::filesystem::path translationFile(const std::filesystem::path& descriptionFi
   return out;
 }
 
-sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file, std::string_view language) {
+Result<DeviceData> loadDeviceData(const std::filesystem::path& file, std::string_view language) {
   const std::filesystem::path table = translationFile(file, language);
   std::error_code ec;
   if (language.empty() || language == "en" || !std::filesystem::exists(table, ec))
@@ -123,8 +123,8 @@ sim::Result<DeviceData> loadDeviceData(const std::filesystem::path& file, std::s
   if (!text) return loadDeviceData(file);  // its own message says why
   json doc = json::parse(*text, nullptr, false);
   if (doc.is_discarded()) return parseDeviceData(*text, file.string());  // names the faulty line
-  const sim::Result<Texts> texts = readTexts(table, language);
-  if (!texts) return texts.status();
+  const Result<Texts> texts = readTexts(table, language);
+  if (!texts) return texts.error();
   translateAll(doc, texts.value());
   return parseDeviceData(doc.dump(), file.string());
 }

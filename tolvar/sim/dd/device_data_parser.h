@@ -8,7 +8,6 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -39,14 +38,23 @@ class Parser {
  public:
   explicit Parser(std::string_view source) { data_.source = std::string(source); }
 
-  DeviceData run(std::string_view text);
+  // The description, or a BadFile failure naming the source, the entry and the first fault.
+  Result<DeviceData> run(std::string_view text);
 
  private:
   DeviceData data_;
   std::vector<std::string> entryNames_;  // per variable, for messages after the first pass
 
-  [[noreturn]] void fail(const std::string& entry, const std::string& what) const {
-    throw std::runtime_error(data_.source + ": " + entry + ": " + what);
+  Status fail(const std::string& entry, const std::string& what) const {
+    return Status::fail(Reason::BadFile, data_.source + ": " + entry + ": " + what);
+  }
+
+  // Stores a read field in `out`, or hands its failure on.
+  template <typename T, typename U>
+  static Status take(T& out, Result<U> read) {
+    if (!read) return read.error();
+    out = static_cast<T>(std::move(read).value());
+    return {};
   }
 
   static std::string entryName(std::string_view list, size_t i, const json& obj) {
@@ -56,98 +64,101 @@ class Parser {
     return s;
   }
 
-  void checkKeys(const json& obj, const std::string& entry,
-                 std::initializer_list<std::string_view> allowed) const {
+  Status checkKeys(const json& obj, const std::string& entry,
+                   std::initializer_list<std::string_view> allowed) const {
     for (auto it = obj.begin(); it != obj.end(); ++it) {
       if (std::find(allowed.begin(), allowed.end(), it.key()) == allowed.end())
-        fail(entry, "unknown field " + inQuotes(it.key()));
+        return fail(entry, "unknown field " + inQuotes(it.key()));
     }
+    return {};
   }
 
-  const json& arrayAt(const json& doc, const char* key) const {
+  Result<const json*> arrayAt(const json& doc, const char* key) const {
     static const json empty = json::array();
-    if (!doc.contains(key)) return empty;
+    if (!doc.contains(key)) return &empty;
     const json& a = doc[key];
-    if (!a.is_array()) fail(inQuotes(key), "must be an array");
-    return a;
+    if (!a.is_array()) return fail(inQuotes(key), "must be an array");
+    return &a;
   }
 
-  std::string requireString(const json& obj, const char* key, const std::string& entry,
-                            bool allowEmpty = false) const {
-    if (!obj.contains(key)) fail(entry, "field " + inQuotes(key) + " is missing");
-    if (!obj[key].is_string()) fail(entry, "field " + inQuotes(key) + " must be a text");
+  Result<std::string> requireString(const json& obj, const char* key, const std::string& entry,
+                                    bool allowEmpty = false) const {
+    if (!obj.contains(key)) return fail(entry, "field " + inQuotes(key) + " is missing");
+    if (!obj[key].is_string()) return fail(entry, "field " + inQuotes(key) + " must be a text");
     std::string s = obj[key].get<std::string>();
-    if (s.empty() && !allowEmpty) fail(entry, "field " + inQuotes(key) + " must not be empty");
+    if (s.empty() && !allowEmpty) return fail(entry, "field " + inQuotes(key) + " must not be empty");
     return s;
   }
 
-  std::string optionalString(const json& obj, const char* key, const std::string& entry) const {
-    if (!obj.contains(key)) return {};
-    if (!obj[key].is_string()) fail(entry, "field " + inQuotes(key) + " must be a text");
+  Result<std::string> optionalString(const json& obj, const char* key, const std::string& entry) const {
+    if (!obj.contains(key)) return std::string();
+    if (!obj[key].is_string()) return fail(entry, "field " + inQuotes(key) + " must be a text");
     return obj[key].get<std::string>();
   }
 
-  bool optionalBool(const json& obj, const char* key, const std::string& entry) const {
+  Result<bool> optionalBool(const json& obj, const char* key, const std::string& entry) const {
     if (!obj.contains(key)) return false;
-    if (!obj[key].is_boolean()) fail(entry, "field " + inQuotes(key) + " must be true or false");
+    if (!obj[key].is_boolean()) return fail(entry, "field " + inQuotes(key) + " must be true or false");
     return obj[key].get<bool>();
   }
 
-  int64_t requireInteger(const json& obj, const char* key, const std::string& entry, int64_t lo,
-                         int64_t hi) const {
-    if (!obj.contains(key)) fail(entry, "field " + inQuotes(key) + " is missing");
+  Result<int64_t> requireInteger(const json& obj, const char* key, const std::string& entry, int64_t lo,
+                                 int64_t hi) const {
+    if (!obj.contains(key)) return fail(entry, "field " + inQuotes(key) + " is missing");
     return integerValue(obj[key], key, entry, lo, hi);
   }
 
-  int64_t integerValue(const json& v, const char* key, const std::string& entry, int64_t lo,
-                       int64_t hi) const {
-    if (!v.is_number_integer()) fail(entry, "field " + inQuotes(key) + " must be a whole number");
+  Result<int64_t> integerValue(const json& v, const char* key, const std::string& entry, int64_t lo,
+                               int64_t hi) const {
+    if (!v.is_number_integer()) return fail(entry, "field " + inQuotes(key) + " must be a whole number");
     int64_t n = 0;
     if (v.is_number_unsigned()) {
       uint64_t u = v.get<uint64_t>();
       if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
-        fail(entry, "field " + inQuotes(key) + " is out of range");
+        return fail(entry, "field " + inQuotes(key) + " is out of range");
       n = static_cast<int64_t>(u);
     } else {
       n = v.get<int64_t>();
     }
     if (n < lo || n > hi)
-      fail(entry, "field " + inQuotes(key) + " must lie between " + std::to_string(lo) + " and " +
-                      std::to_string(hi));
+      return fail(entry, "field " + inQuotes(key) + " must lie between " + std::to_string(lo) + " and " +
+                             std::to_string(hi));
     return n;
   }
 
-  std::vector<std::string> nameList(const json& obj, const char* key, const std::string& entry,
-                                    bool required) const {
+  Result<std::vector<std::string>> nameList(const json& obj, const char* key, const std::string& entry,
+                                            bool required) const {
     std::vector<std::string> out;
     if (!obj.contains(key)) {
-      if (required) fail(entry, "field " + inQuotes(key) + " is missing");
+      if (required) return fail(entry, "field " + inQuotes(key) + " is missing");
       return out;
     }
-    if (!obj[key].is_array()) fail(entry, "field " + inQuotes(key) + " must be an array of names");
+    if (!obj[key].is_array()) return fail(entry, "field " + inQuotes(key) + " must be an array of names");
     for (const json& n : obj[key]) {
       if (!n.is_string() || n.get<std::string>().empty())
-        fail(entry, "field " + inQuotes(key) + " must hold only non-empty names");
+        return fail(entry, "field " + inQuotes(key) + " must hold only non-empty names");
       out.push_back(n.get<std::string>());
     }
     return out;
   }
 
   template <typename Index>
-  void addUnique(Index& index, const std::string& name, size_t pos, const std::string& entry,
-                 const char* what, const std::string& firstSpelling) const {
-    if (!validName(name)) fail(entry, "name " + inQuotes(name) + " must be printable ASCII without blanks");
+  Status addUnique(Index& index, const std::string& name, size_t pos, const std::string& entry,
+                   const char* what, const std::string& firstSpelling) const {
+    if (!validName(name))
+      return fail(entry, "name " + inQuotes(name) + " must be printable ASCII without blanks");
     auto [it, inserted] = index.emplace(foldCase(name), pos);
     if (!inserted)
-      fail(entry, std::string("duplicate ") + what + " name " + inQuotes(name) +
-                      " (names are matched without regard to case; " + inQuotes(firstSpelling) +
-                      " comes first)");
+      return fail(entry, std::string("duplicate ") + what + " name " + inQuotes(name) +
+                             " (names are matched without regard to case; " + inQuotes(firstSpelling) +
+                             " comes first)");
+    return {};
   }
 
   // -------------------------------------------------------------------------------------------
   // Reading the entries (device_data_entries.cpp)
-  void parseProperties(const json& doc);
-  void parseEnumerations(const json& list);
+  Status parseProperties(const json& doc);
+  Status parseEnumerations(const json& list);
 
   template <typename Index, typename List>
   static std::string firstSpelling(const Index& index, const List& list, const std::string& name) {
@@ -155,11 +166,11 @@ class Parser {
     return it == index.end() ? std::string() : list[it->second].name;
   }
 
-  void parseVariables(const json& list);
-  Value parseDefault(const json& d, const VariableDef& def, const std::string& entry) const;
-  void parseRecords(const json& list);
-  void parseSequences(const json& list);
-  void parseMenu(const json& list);
+  Status parseVariables(const json& list);
+  Result<Value> parseDefault(const json& d, const VariableDef& def, const std::string& entry) const;
+  Status parseRecords(const json& list);
+  Status parseSequences(const json& list);
+  Status parseMenu(const json& list);
 
   // -------------------------------------------------------------------------------------------
   // References
@@ -167,14 +178,14 @@ class Parser {
   const VariableDef* variable(std::string_view name) const { return data_.findVariable(name); }
 
   // device_data_references.cpp
-  void checkVariableReferences() const;
-  void checkRecordReferences() const;
-  void checkSequenceReferences() const;
-  void checkMenuReferences() const;
+  Status checkVariableReferences() const;
+  Status checkRecordReferences() const;
+  Status checkSequenceReferences() const;
+  Status checkMenuReferences() const;
   // `minAccess` ReadWrite demands a writable item; ReadOnly accepts either.
-  void requireOwnItem(const std::string& entry, const std::string& name, Access minAccess,
-                      std::initializer_list<ValueType> types) const;
-  void checkTransferFlags() const;
+  Status requireOwnItem(const std::string& entry, const std::string& name, Access minAccess,
+                        std::initializer_list<ValueType> types) const;
+  Status checkTransferFlags() const;
 
   // -------------------------------------------------------------------------------------------
   // Objects

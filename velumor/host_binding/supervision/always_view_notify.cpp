@@ -12,7 +12,7 @@
 #include "velumor/shared/velumor_help_functions.h"
 #include "velumor/shared/windows/message_form.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 using platform::com::Variant;
 using namespace supervision;
@@ -53,7 +53,7 @@ bool inRange(int32_t tag, int32_t base) {
 
 }  // namespace
 
-void Supervision::Dispatch(const VELUMOR_Notify_Type& record) {
+void Supervision::Dispatch(const view_window::VELUMOR_Notify_Type& record) {
   // A host call below may let go of the view's last outside reference.
   platform::com::Ptr<VelumorAlwaysView> keep(&view_);
   if (record.lUserLong != 0) {
@@ -103,8 +103,8 @@ void Supervision::onEngineeringContext() {
   // A flag word: values above the Long range stand for their signed counterpart.
   if (value > 2147483647.0) value -= 4294967296.0;
   contextValue_ = platform::com::cLng(value);
-  const int32_t described = GetEngineeringContext(view_.binding().deviceDescription());
-  if (HasStateBits(contextValue_) && contextValue_ != described && !contextLatch_) {
+  const int32_t described = shared::GetEngineeringContext(view_.binding().deviceDescription());
+  if (shared::HasStateBits(contextValue_) && contextValue_ != described && !contextLatch_) {
     contextLatch_ = true;
     if (contextValue_ == 2) {
       SetMenuStatesDisconnected();
@@ -148,7 +148,7 @@ void Supervision::onAddress() {
   int32_t status = 0;
   itemManager().GetString(fixed_.address, text, false, status);
   // Trimmed first, then cut: blanks before a NUL stay part of the address.
-  address_ = StripAtNul(std::string(platform::com::trim(text, " ")));
+  address_ = shared::StripAtNul(std::string(platform::com::trim(text, " ")));
   setCaption();
   if (const auto number = platform::com::parseNumber(address_)) {
     itemManager().SetValue(fixed_.instrumentAddress, *number, status);
@@ -161,12 +161,12 @@ void Supervision::onTagName(int32_t lState) {
   int32_t status = 0;
   itemManager().GetString(fixed_.tagName, text, false, status);
   // Trimmed first, then cut, as for the address.
-  tagName_ = StripAtNul(std::string(platform::com::trim(text, " ")));
+  tagName_ = shared::StripAtNul(std::string(platform::com::trim(text, " ")));
   if (tagName_.empty()) return;
   std::string padded = tagName_;
   if (platform::com::codePointCount(padded) < 8)
     padded.append(8 - platform::com::codePointCount(padded), ' ');
-  itemManager().SetArrayValue(fixed_.tag, PackAscii(padded), status);
+  itemManager().SetArrayValue(fixed_.tag, shared::PackAscii(padded), status);
 }
 
 void Supervision::onDescriptor() {
@@ -178,7 +178,8 @@ void Supervision::onDescriptor() {
 }
 
 void Supervision::setCaption() {
-  form().setCaption(LoadResStringByLang(0) + "[" + address_ + "] " + deviceText_ + ": " + descriptor_);
+  form().setCaption(shared::LoadResStringByLang(0) + "[" + address_ + "] " + deviceText_ + ": " +
+                    descriptor_);
 }
 
 void Supervision::onConnect() {
@@ -205,7 +206,7 @@ void Supervision::OnSequenceState(const SupervisedObject& entry, int32_t lState)
   const int32_t state = platform::com::cLng(value);
   const int textId = sequenceStateText(state);
   if (textId < 0) return;
-  ShowMessage(entry.sName + kCrLf + LoadResStringByLang(static_cast<int16_t>(textId)), lState);
+  ShowMessage(entry.sName + kCrLf + shared::LoadResStringByLang(static_cast<int16_t>(textId)), lState);
   if (state == 0) {
     // What the sequence wrote or read may have changed values the device derives from them.
     if (adjustAfterRead_) {
@@ -226,7 +227,7 @@ void Supervision::OnSequenceState(const SupervisedObject& entry, int32_t lState)
 void Supervision::ShowMessage(const std::string& sText, int32_t lState) {
   if ((lState & 8) != 0 || (lState & 4) != 0) return;
   try {
-    showMessageWindow(deviceText_, sText);
+    shared::windows::showMessageWindow(deviceText_, sText);
   } catch (const std::exception&) {
     // A status message that cannot be shown is lost; the sequence goes on.
   }
@@ -270,4 +271,4 @@ void Supervision::RunSeqAdjustQueue() {
   if (result == tolvar::kHostAdjustFinished) RefreshDeviceObjects();
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

@@ -12,7 +12,7 @@
 #include "velumor/shared/toolkit_load_resource.h"
 #include "velumor/shared/velumor_help_functions.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 using platform::com::Variant;
 using namespace supervision;
@@ -145,16 +145,16 @@ void Supervision::showPrompt(const WaitingPrompt& prompt) {
   // number with the text for an unknown error.
   std::string errorText;
   if (prompt.haveCode)
-    step([&] { errorText = LoadResStringByLang(static_cast<int16_t>(700 + prompt.code)); });
+    step([&] { errorText = shared::LoadResStringByLang(static_cast<int16_t>(700 + prompt.code)); });
   if (errorText.empty())
-    errorText =
-        (prompt.haveCode ? FormatHexCode(prompt.code) + ":  " : std::string()) + GetTextFromResource(999);
+    errorText = (prompt.haveCode ? shared::FormatHexCode(prompt.code) + ":  " : std::string()) +
+                shared::GetTextFromResource(999);
 
   step([&] { window->EnableAnswerButtons(isRead ? kReadResponseState : kWriteResponseState); });
   step([&] { window->AddLogLine(logLine); });
   step([&] { window->SetResponseText(responseText); });
   step([&] { window->SetErrorText(errorText); });
-  step([&] { window->SetStateText(FormatHexCode(prompt.state)); });
+  step([&] { window->SetStateText(shared::FormatHexCode(prompt.state)); });
   // Modeless: the user answers with the window's buttons or its close box.
   step([&] { window->show(false); });
 }
@@ -237,7 +237,7 @@ void VelumorAlwaysViewForm::setTabstop() {
 }
 
 std::string VelumorAlwaysViewForm::GetTextFromResource(int16_t id) {
-  return velumor::GetTextFromResource(id);
+  return shared::GetTextFromResource(id);
 }
 
 void VelumorAlwaysViewForm::closePrompt() {
@@ -275,4 +275,4 @@ void VelumorAlwaysViewForm::promptClosedByUser() {
   answerPrompt(PromptAnswer::Ignore);
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

@@ -10,7 +10,7 @@
 #include "velumor/host_binding/velumor_always_view_form.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 namespace err = platform::com::err;
 using platform::com::Variant;
@@ -115,7 +115,7 @@ void Supervision::RegisterItems() {
   int32_t status = 0;
 
   dd.GetDeviceProperty("DevDescLong", deviceText_, status);
-  form().setCaption(LoadResStringByLang(0) + deviceText_);
+  form().setCaption(shared::LoadResStringByLang(0) + deviceText_);
   std::string nickname;
   dd.GetDeviceProperty("Nickname", nickname, status);
 
@@ -286,4 +286,4 @@ void Supervision::RefreshDeviceObjects() {
   }
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

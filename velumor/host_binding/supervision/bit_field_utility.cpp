@@ -3,7 +3,7 @@
 #include "platform/com/error.h"
 #include "platform/com/loader.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 namespace {
 
@@ -31,4 +31,4 @@ void resetSharedAppletUtility() {
   shared() = nullptr;
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

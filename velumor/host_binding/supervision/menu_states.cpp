@@ -1,7 +1,7 @@
 // The host menu's states that follow the connection.
 #include "velumor/host_binding/supervision/supervision.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 using namespace supervision;
 
@@ -19,4 +19,4 @@ void Supervision::SetMenuStatesDisconnected() {
     writeMenuState(slot, kMenuShownDisabled);
 }
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

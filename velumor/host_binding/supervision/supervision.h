@@ -14,7 +14,7 @@
 #include "tolvar/applet/applet.h"
 #include "velumor/view_window/notify_type.h"
 
-namespace velumor {
+namespace velumor::host_binding {
 
 class VelumorAlwaysView;
 class VelumorAlwaysViewForm;
@@ -95,7 +95,7 @@ class Supervision {
   void RefreshDeviceObjects();
 
   // --- notifications, one per NotifyTimer tick
-  void Dispatch(const VELUMOR_Notify_Type& record);
+  void Dispatch(const view_window::VELUMOR_Notify_Type& record);
   void SetMenuStatesConnected();
   void SetMenuStatesDisconnected();
   void OnSequenceState(const SupervisedObject& entry, int32_t lState);
@@ -206,4 +206,4 @@ class Supervision {
   std::vector<WaitingPrompt> waitingPrompts_;  // the newest last
 };
 
-}  // namespace velumor
+}  // namespace velumor::host_binding

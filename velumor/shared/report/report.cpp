@@ -19,7 +19,7 @@
 #include "platform/ui/controls.h"
 #include "velumor/shared/toolkit_load_resource.h"
 
-namespace velumor::report {
+namespace velumor::shared::report {
 
 namespace err = platform::com::err;
 namespace ui = platform::ui;
@@ -368,4 +368,4 @@ void printerSetup(ui::CommonDialogControl& dialog) {
   }
 }
 
-}  // namespace velumor::report
+}  // namespace velumor::shared::report

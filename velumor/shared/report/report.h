@@ -24,7 +24,7 @@ namespace platform::ui {
 class CommonDialogControl;
 }
 
-namespace velumor::report {
+namespace velumor::shared::report {
 
 // Width of the label column, in characters, before the value.
 inline constexpr std::size_t kLabelWidth = 52;
@@ -93,4 +93,4 @@ int32_t writeFileReplacing(const std::string& path, std::string_view content);
 // The filter of the save dialog: texts 511 to 513 with the patterns 521 to 523.
 std::string saveFilter();
 
-}  // namespace velumor::report
+}  // namespace velumor::shared::report

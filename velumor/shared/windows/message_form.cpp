@@ -12,7 +12,7 @@
 extern const unsigned char velumor_design_MessageForm[];
 extern const std::size_t velumor_design_MessageForm_size;
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 namespace {
 
@@ -68,4 +68,4 @@ std::size_t openMessageWindowCount() {
   return openMessageWindows().size();
 }
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

@@ -4,7 +4,7 @@
 
 #include "platform/ui/form.h"
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 // A short status text that closes itself three seconds after it was opened. Nobody keeps a
 // reference to it: from its load to its unload the window keeps itself alive, so several
@@ -28,4 +28,4 @@ void showMessageWindow(const std::string& caption, const std::string& text);
 // How many message windows are open now.
 std::size_t openMessageWindowCount();
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

@@ -11,7 +11,7 @@
 extern const unsigned char velumor_design_SoftServiceForm[];
 extern const std::size_t velumor_design_SoftServiceForm_size;
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 namespace {
 // The caption is the Help menu entry that opens the window, without its access key marks.
@@ -57,4 +57,4 @@ platform::com::Ptr<SoftServiceForm> showSoftServiceWindow() {
   return window;
 }
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

@@ -4,7 +4,7 @@
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 // The software-service window: how to reach the maintainers, what to tell them, and the
 // service text file of the component's folder.
@@ -27,4 +27,4 @@ class SoftServiceForm : public platform::ui::Form {
 // (its SoftServiceWindow).
 platform::com::Ptr<SoftServiceForm> showSoftServiceWindow();
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

@@ -8,7 +8,7 @@
 extern const unsigned char velumor_design_TxtFileForm[];
 extern const std::size_t velumor_design_TxtFileForm_size;
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 TxtFileForm::TxtFileForm()
     : Form("TxtFileForm", designText(velumor_design_TxtFileForm, velumor_design_TxtFileForm_size),
@@ -33,4 +33,4 @@ platform::com::Ptr<TxtFileForm> showReadMeWindow() {
   return window;
 }
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

@@ -4,8 +4,9 @@
 
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
+#include "velumor/view_window/test_access.h"
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 // The read-me window: a text file of the component's folder, line by line.
 class TxtFileForm : public platform::ui::Form {
@@ -25,7 +26,7 @@ class TxtFileForm : public platform::ui::Form {
 
  private:
   template <class>
-  friend struct TestAccess;
+  friend struct view_window::TestAccess;
 
   std::string WindowTitle;
   std::string TextFileName;
@@ -36,4 +37,4 @@ class TxtFileForm : public platform::ui::Form {
 // caller to keep (its ReadMeWindow).
 platform::com::Ptr<TxtFileForm> showReadMeWindow();
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

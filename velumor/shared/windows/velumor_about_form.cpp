@@ -14,7 +14,7 @@
 extern const unsigned char velumor_design_VelumorAboutForm[];
 extern const std::size_t velumor_design_VelumorAboutForm_size;
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 VelumorAboutForm::VelumorAboutForm()
     : Form("VelumorAboutForm",
@@ -110,4 +110,4 @@ platform::com::Ptr<VelumorAboutForm> showAboutWindow() {
   return about;
 }
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

@@ -4,7 +4,7 @@
 #include "platform/com/ref.h"
 #include "platform/ui/form.h"
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 // The About window of every view: product title, version and file date of the component,
 // its picture, OK and a button that starts the system-information program when one is
@@ -36,4 +36,4 @@ class VelumorAboutForm : public platform::ui::Form {
 // AboutWindow), so that the caller's own unload can unload it.
 platform::com::Ptr<VelumorAboutForm> showAboutWindow();
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

@@ -11,7 +11,7 @@
 #include "platform/res/language.h"
 #include "velumor/shared/component.h"
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 namespace err = platform::com::err;
 
@@ -123,4 +123,4 @@ std::string fileModifiedMediumDate(const std::filesystem::path& file, uint16_t l
   return mediumDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, langId);
 }
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace velumor {
+namespace velumor::shared::windows {
 
 // A window design compiled into the library.
 std::string designText(const unsigned char* data, std::size_t size);
@@ -34,4 +34,4 @@ std::string mediumDate(int year, int month, int day, uint16_t langId);
 // when the file is missing or its date cannot be read.
 std::string fileModifiedMediumDate(const std::filesystem::path& file, uint16_t langId);
 
-}  // namespace velumor
+}  // namespace velumor::shared::windows

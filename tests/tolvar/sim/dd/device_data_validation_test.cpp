@@ -88,7 +88,7 @@ size_t varAt(const json& doc, const std::string& name) {
 std::string errorOf(const std::string& text) {
   const auto result = parseDeviceData(text, "test.json");
   if (result) return "(no error)";
-  EXPECT_EQ(result.reason(), tolvar::sim::Reason::BadFile);
+  EXPECT_EQ(result.reason(), tolvar::Reason::BadFile);
   return result.text();
 }
 
@@ -344,7 +344,7 @@ TEST(DeviceDataValidation, FileErrorsNameTheFile) {
   auto missing = dir / "missing.json";
   const auto notThere = loadDeviceData(missing);
   ASSERT_FALSE(notThere.ok()) << "a missing file loaded";
-  EXPECT_EQ(notThere.reason(), tolvar::sim::Reason::BadFile);
+  EXPECT_EQ(notThere.reason(), tolvar::Reason::BadFile);
   EXPECT_EQ(notThere.text(), missing.string() + ": cannot be opened");
 
   auto bad = dir / "bad.json";
@@ -353,7 +353,7 @@ TEST(DeviceDataValidation, FileErrorsNameTheFile) {
   std::ofstream(bad) << doc.dump(1);
   const auto faulty = loadDeviceData(bad);
   ASSERT_FALSE(faulty.ok()) << "a faulty file loaded";
-  EXPECT_EQ(faulty.reason(), tolvar::sim::Reason::BadFile);
+  EXPECT_EQ(faulty.reason(), tolvar::Reason::BadFile);
   EXPECT_EQ(faulty.text(), bad.string() + ": sequences[0] \"SEQ\": record \"NOWHERE\" is not defined");
 }
 

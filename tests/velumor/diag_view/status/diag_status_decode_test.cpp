@@ -16,10 +16,10 @@ namespace {
 using diagtest::describe;
 using diagtest::steps;
 using platform::com::ByteArray;
-using velumor::DiagGroup;
-using velumor::DiagStep;
-using velumor::DiagSteps;
-using velumor::StatusOctets;
+using velumor::diag_view::DiagGroup;
+using velumor::diag_view::DiagStep;
+using velumor::diag_view::DiagSteps;
+using velumor::diag_view::StatusOctets;
 using G = DiagGroup;
 
 StatusOctets variant0(std::vector<uint8_t> errors = {0, 0, 0}, std::vector<uint8_t> state = {0, 0}) {
@@ -39,7 +39,7 @@ DiagSteps must(const std::optional<DiagSteps>& s) {
 // ------------------------------------------------------------------ drawing order
 
 TEST(DiagDecodeOrder, StandardErrorsAllClear) {
-  EXPECT_EQ(describe(must(velumor::decodeErrorOctets(variant0()))),
+  EXPECT_EQ(describe(must(velumor::diag_view::decodeErrorOctets(variant0()))),
             describe(steps("img Memory 2; Memory 0 N; Memory 1 N;"
                            "img Sensor 2; show Sensor 0; Sensor 0 N; Sensor 1 N; Sensor 2 N; Sensor 3 N;"
                            "img Value 2; Value 0 N; Value 1 N; Value 2 N; Value 3 N;"
@@ -51,7 +51,7 @@ TEST(DiagDecodeOrder, StandardErrorsAllClear) {
 }
 
 TEST(DiagDecodeOrder, StandardStateAllClear) {
-  EXPECT_EQ(describe(must(velumor::decodeStateOctets(variant0()))),
+  EXPECT_EQ(describe(must(velumor::diag_view::decodeStateOctets(variant0()))),
             describe(steps("img Config 2; Config 0 N; Config 1 N;"
                            "img Alarm 4; tag Alarm 0; img Totalizer 4; tag Totalizer 0; sel;"
                            "Totalizer 0 O; Totalizer 1 O; Totalizer 2 O; Totalizer 3 O; Totalizer 4 O;"
@@ -61,7 +61,7 @@ TEST(DiagDecodeOrder, StandardStateAllClear) {
 }
 
 TEST(DiagDecodeOrder, A10ErrorsAllClear) {
-  EXPECT_EQ(describe(must(velumor::decodeA10Errors(variant1()))),
+  EXPECT_EQ(describe(must(velumor::diag_view::decodeA10Errors(variant1()))),
             describe(steps("img Memory 2; Memory 0 N; Memory 1 N;"
                            "tag Input 1; img Input 2; Input 1 N; Input 0 N;"
                            "img Sensor 2; show Sensor 4; Sensor 4 N; Sensor 1 N; Sensor 2 N; Sensor 3 N;"
@@ -73,12 +73,12 @@ TEST(DiagDecodeOrder, A10ErrorsAllClear) {
 }
 
 TEST(DiagDecodeOrder, A10TransmitterStateAllClear) {
-  EXPECT_EQ(describe(must(velumor::decodeA10TState(variant1()))),
+  EXPECT_EQ(describe(must(velumor::diag_view::decodeA10TState(variant1()))),
             describe(steps("img Config 2; Config 0 N")));
 }
 
 TEST(DiagDecodeOrder, A10WarningsAllClear) {
-  EXPECT_EQ(describe(must(velumor::decodeA10Warnings(variant1()))),
+  EXPECT_EQ(describe(must(velumor::diag_view::decodeA10Warnings(variant1()))),
             describe(steps("img Config 2; Config 1 N;"
                            "tag Alarm 1; img Alarm 2; Alarm 0 N; Alarm 1 N; Alarm 2 N; Alarm 3 N; Alarm 4 N;"
                            "Alarm 5 N;"
@@ -90,7 +90,7 @@ TEST(DiagDecodeOrder, A10WarningsAllClear) {
 }
 
 TEST(DiagDecodeOrder, FieldDeviceRowsMostSignificantBitFirst) {
-  EXPECT_EQ(describe(velumor::fieldDeviceRows(0x48)),
+  EXPECT_EQ(describe(velumor::diag_view::fieldDeviceRows(0x48)),
             describe(steps("Device 0 N; Device 1 W; Device 2 N; Device 3 N; Device 4 W; Device 5 N;"
                            "Device 6 N; Device 7 N")));
 }
@@ -202,7 +202,7 @@ class StandardBit : public ::testing::TestWithParam<BitCase> {};
 
 TEST_P(StandardBit, LightsItsRowAndIcon) {
   const BitCase& c = GetParam();
-  StatusOctets o = variant0();
+  velumor::diag_view::StatusOctets o = variant0();
   if (c.octet <= 2)
     o.ErrorOctets.at(c.octet) = c.mask;
   else
@@ -216,7 +216,8 @@ TEST_P(StandardBit, LightsItsRowAndIcon) {
   for (int r = 2; r < 5; ++r) rows[{G::Memory, r}] = 4;
   const std::map<G, uint8_t> icons = {{G::Memory, 2}, {G::Sensor, 2}, {G::Value, 2}, {G::Output, 2},
                                       {G::Config, 2}, {G::Input, 4},  {G::Alarm, 4}, {G::Totalizer, 4}};
-  checkCase(c, o, {velumor::decodeErrorOctets, velumor::decodeStateOctets}, rows, icons);
+  checkCase(c, o, {velumor::diag_view::decodeErrorOctets, velumor::diag_view::decodeStateOctets}, rows,
+            icons);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBit, StandardBit, ::testing::ValuesIn(kStandardBits),
@@ -305,7 +306,7 @@ class A10Bit : public ::testing::TestWithParam<BitCase> {};
 
 TEST_P(A10Bit, LightsItsRowAndIcon) {
   const BitCase& c = GetParam();
-  StatusOctets o = variant1();
+  velumor::diag_view::StatusOctets o = variant1();
   if (c.octet <= 3)
     o.ErrorOctets.at(c.octet) = c.mask;
   else if (c.octet <= 15)
@@ -317,8 +318,10 @@ TEST_P(A10Bit, LightsItsRowAndIcon) {
   std::map<G, uint8_t> icons;
   for (G g : {G::Memory, G::Input, G::Sensor, G::Value, G::Output, G::Config, G::Alarm, G::Totalizer})
     icons[g] = 2;
-  checkCase(c, o, {velumor::decodeA10Errors, velumor::decodeA10TState, velumor::decodeA10Warnings}, rows,
-            icons);
+  checkCase(c, o,
+            {velumor::diag_view::decodeA10Errors, velumor::diag_view::decodeA10TState,
+             velumor::diag_view::decodeA10Warnings},
+            rows, icons);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBit, A10Bit, ::testing::ValuesIn(kA10Bits),
@@ -344,7 +347,7 @@ std::optional<uint8_t> iconOf(const DiagSteps& s, G g) {
 }
 
 TEST(DiagDecodeCombined, StandardErrorsAcrossGroups) {
-  const DiagSteps s = must(velumor::decodeErrorOctets(variant0({0x05, 0x00, 0x00})));
+  const DiagSteps s = must(velumor::diag_view::decodeErrorOctets(variant0({0x05, 0x00, 0x00})));
   EXPECT_EQ(iconOf(s, G::Memory), 1);
   EXPECT_EQ(rowOf(s, G::Memory, 0), 1);
   EXPECT_EQ(rowOf(s, G::Memory, 1), 2);
@@ -355,7 +358,7 @@ TEST(DiagDecodeCombined, StandardErrorsAcrossGroups) {
 }
 
 TEST(DiagDecodeCombined, StandardEverySetErrorBitTogether) {
-  const DiagSteps s = must(velumor::decodeErrorOctets(variant0({0xFF, 0xFF, 0xFF})));
+  const DiagSteps s = must(velumor::diag_view::decodeErrorOctets(variant0({0xFF, 0xFF, 0xFF})));
   for (int r = 0; r < 4; ++r) EXPECT_EQ(rowOf(s, G::Sensor, r), 1);
   for (int r = 4; r < 8; ++r) EXPECT_EQ(rowOf(s, G::Sensor, r), 4);
   for (int r = 0; r < 8; ++r) EXPECT_EQ(rowOf(s, G::Output, r), 1);
@@ -364,20 +367,20 @@ TEST(DiagDecodeCombined, StandardEverySetErrorBitTogether) {
 }
 
 TEST(DiagDecodeCombined, StandardConfigIconOnlyFromItsTwoBits) {
-  const DiagSteps two = must(velumor::decodeStateOctets(variant0({0, 0, 0}, {0x02, 0x00})));
+  const DiagSteps two = must(velumor::diag_view::decodeStateOctets(variant0({0, 0, 0}, {0x02, 0x00})));
   EXPECT_EQ(iconOf(two, G::Config), 3);
   EXPECT_EQ(rowOf(two, G::Config, 0), 2);
   EXPECT_EQ(rowOf(two, G::Config, 1), 3);
-  const DiagSteps four = must(velumor::decodeStateOctets(variant0({0, 0, 0}, {0x04, 0xFF})));
+  const DiagSteps four = must(velumor::diag_view::decodeStateOctets(variant0({0, 0, 0}, {0x04, 0xFF})));
   EXPECT_EQ(iconOf(four, G::Config), 2);
   // Function test on counts as a warning, never as an error.
-  const DiagSteps all = must(velumor::decodeStateOctets(variant0({0, 0, 0}, {0xFF, 0x00})));
+  const DiagSteps all = must(velumor::diag_view::decodeStateOctets(variant0({0, 0, 0}, {0xFF, 0x00})));
   EXPECT_EQ(rowOf(all, G::Config, 0), 3);
   EXPECT_EQ(iconOf(all, G::Config), 3);
 }
 
 TEST(DiagDecodeCombined, A10ValueRowsSwappedAgainstStandard) {
-  const DiagSteps s = must(velumor::decodeA10Errors(variant1({0x00, 0x01, 0x00, 0x00})));
+  const DiagSteps s = must(velumor::diag_view::decodeA10Errors(variant1({0x00, 0x01, 0x00, 0x00})));
   EXPECT_EQ(rowOf(s, G::Value, 1), 1);
   EXPECT_EQ(rowOf(s, G::Value, 0), 2);
   EXPECT_EQ(iconOf(s, G::Value), 1);
@@ -385,8 +388,8 @@ TEST(DiagDecodeCombined, A10ValueRowsSwappedAgainstStandard) {
 
 TEST(DiagDecodeCombined, A10MemoryErrorBeatsMemoryWarning) {
   const StatusOctets o = variant1({0x01, 0, 0, 0}, {0, 0}, {0x00, 0x01, 0x00});
-  const DiagSteps e = must(velumor::decodeA10Errors(o));
-  const DiagSteps w = must(velumor::decodeA10Warnings(o));
+  const DiagSteps e = must(velumor::diag_view::decodeA10Errors(o));
+  const DiagSteps w = must(velumor::diag_view::decodeA10Warnings(o));
   EXPECT_EQ(rowOf(e, G::Memory, 0), 1);
   EXPECT_EQ(rowOf(w, G::Memory, 2), 3);
   EXPECT_EQ(iconOf(e, G::Memory), 1);
@@ -395,50 +398,52 @@ TEST(DiagDecodeCombined, A10MemoryErrorBeatsMemoryWarning) {
 
 TEST(DiagDecodeCombined, A10MemoryWarningAloneLeavesConfig) {
   const StatusOctets o = variant1({0, 0, 0, 0}, {0, 0}, {0x00, 0x04, 0x00});
-  const DiagSteps w = must(velumor::decodeA10Warnings(o));
+  const DiagSteps w = must(velumor::diag_view::decodeA10Warnings(o));
   EXPECT_EQ(rowOf(w, G::Memory, 4), 3);
   EXPECT_EQ(iconOf(w, G::Memory), 3);
   EXPECT_EQ(iconOf(w, G::Config), 2);
   // The error report combines its own clear octets with the warning octets it holds.
-  EXPECT_EQ(iconOf(must(velumor::decodeA10Errors(o)), G::Memory), 3);
+  EXPECT_EQ(iconOf(must(velumor::diag_view::decodeA10Errors(o)), G::Memory), 3);
 }
 
 TEST(DiagDecodeCombined, A10SimulationWarningFromEitherReport) {
   const StatusOctets o = variant1({0, 0, 0, 0}, {0, 0}, {0x00, 0x08, 0x00});
-  const DiagSteps w = must(velumor::decodeA10Warnings(o));
+  const DiagSteps w = must(velumor::diag_view::decodeA10Warnings(o));
   EXPECT_EQ(rowOf(w, G::Config, 1), 3);
   EXPECT_EQ(iconOf(w, G::Config), 3);
-  const DiagSteps t = must(velumor::decodeA10TState(o));
+  const DiagSteps t = must(velumor::diag_view::decodeA10TState(o));
   EXPECT_EQ(iconOf(t, G::Config), 3);
   EXPECT_EQ(rowOf(t, G::Config, 0), 2);
 }
 
 TEST(DiagDecodeCombined, A10FunctionTestOnlyFromItsOwnBit) {
-  EXPECT_EQ(rowOf(must(velumor::decodeA10TState(variant1({0, 0, 0, 0}, {0x01, 0}))), G::Config, 0), 3);
-  const DiagSteps fe = must(velumor::decodeA10TState(variant1({0, 0, 0, 0}, {0xFE, 0xFF})));
+  EXPECT_EQ(rowOf(must(velumor::diag_view::decodeA10TState(variant1({0, 0, 0, 0}, {0x01, 0}))), G::Config, 0),
+            3);
+  const DiagSteps fe = must(velumor::diag_view::decodeA10TState(variant1({0, 0, 0, 0}, {0xFE, 0xFF})));
   EXPECT_EQ(rowOf(fe, G::Config, 0), 2);
   EXPECT_EQ(iconOf(fe, G::Config), 2);
 }
 
 TEST(DiagDecodeCombined, A10ValueErrorBeatsReverseFlowWarning) {
   const StatusOctets both = variant1({0, 0x08, 0, 0}, {0, 0}, {0x80, 0, 0});
-  EXPECT_EQ(iconOf(must(velumor::decodeA10Errors(both)), G::Value), 1);
-  EXPECT_EQ(iconOf(must(velumor::decodeA10Warnings(both)), G::Value), 1);
+  EXPECT_EQ(iconOf(must(velumor::diag_view::decodeA10Errors(both)), G::Value), 1);
+  EXPECT_EQ(iconOf(must(velumor::diag_view::decodeA10Warnings(both)), G::Value), 1);
   const StatusOctets warning = variant1({0, 0, 0, 0}, {0, 0}, {0x80, 0, 0});
-  EXPECT_EQ(iconOf(must(velumor::decodeA10Errors(warning)), G::Value), 3);
-  EXPECT_EQ(iconOf(must(velumor::decodeA10Warnings(warning)), G::Value), 3);
+  EXPECT_EQ(iconOf(must(velumor::diag_view::decodeA10Errors(warning)), G::Value), 3);
+  EXPECT_EQ(iconOf(must(velumor::diag_view::decodeA10Warnings(warning)), G::Value), 3);
 }
 
 TEST(DiagDecodeCombined, A10TotalizerIconFromBothWarningOctets) {
-  EXPECT_EQ(
-      iconOf(must(velumor::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0x01, 0, 0}))), G::Totalizer),
-      3);
-  EXPECT_EQ(
-      iconOf(must(velumor::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0, 0x80, 0}))), G::Totalizer),
-      3);
+  EXPECT_EQ(iconOf(must(velumor::diag_view::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0x01, 0, 0}))),
+                   G::Totalizer),
+            3);
+  EXPECT_EQ(iconOf(must(velumor::diag_view::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0, 0x80, 0}))),
+                   G::Totalizer),
+            3);
   // Alarm bits are not totalizer bits.
   EXPECT_EQ(
-      iconOf(must(velumor::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0x7E, 0x0F, 0}))), G::Totalizer),
+      iconOf(must(velumor::diag_view::decodeA10Warnings(variant1({0, 0, 0, 0}, {0, 0}, {0x7E, 0x0F, 0}))),
+             G::Totalizer),
       2);
 }
 
@@ -451,40 +456,44 @@ TEST(DiagDecodeShort, EveryOctetReadIsRequired) {
     std::optional<DiagSteps> (*decode)(const StatusOctets&);
   };
   const std::vector<Case> cases = {
-      {"standard errors without octet 2", variant0({0xFF, 0xFF}), velumor::decodeErrorOctets},
+      {"standard errors without octet 2", variant0({0xFF, 0xFF}), velumor::diag_view::decodeErrorOctets},
       {"standard errors from octet 1",
        {ByteArray{1, {0, 0, 0}}, ByteArray{3, {0, 0}}, {}},
-       velumor::decodeErrorOctets},
+       velumor::diag_view::decodeErrorOctets},
       {"standard state indexed from 0",
        {ByteArray{0, {0, 0, 0}}, ByteArray{0, {0xFF, 0xFF}}, {}},
-       velumor::decodeStateOctets},
-      {"standard state empty", {ByteArray{0, {0, 0, 0}}, ByteArray{}, {}}, velumor::decodeStateOctets},
-      {"A10 errors without octet 2", variant1({0xFF, 0xFF}), velumor::decodeA10Errors},
+       velumor::diag_view::decodeStateOctets},
+      {"standard state empty",
+       {ByteArray{0, {0, 0, 0}}, ByteArray{}, {}},
+       velumor::diag_view::decodeStateOctets},
+      {"A10 errors without octet 2", variant1({0xFF, 0xFF}), velumor::diag_view::decodeA10Errors},
       {"A10 errors with no warning octets",
        {ByteArray{0, {0, 0, 0, 0}}, ByteArray{14, {0, 0}}, ByteArray{}},
-       velumor::decodeA10Errors},
-      {"A10 state without octet 14", variant1({0, 0, 0, 0}, {}), velumor::decodeA10TState},
+       velumor::diag_view::decodeA10Errors},
+      {"A10 state without octet 14", variant1({0, 0, 0, 0}, {}), velumor::diag_view::decodeA10TState},
       {"A10 state with warnings up to 16",
        {ByteArray{0, {0, 0, 0, 0}}, ByteArray{14, {1, 0}}, ByteArray{16, {0}}},
-       velumor::decodeA10TState},
-      {"A10 warnings with octet 16 only", variant1({0, 0, 0, 0}, {0, 0}, {0xFF}), velumor::decodeA10Warnings},
+       velumor::diag_view::decodeA10TState},
+      {"A10 warnings with octet 16 only", variant1({0, 0, 0, 0}, {0, 0}, {0xFF}),
+       velumor::diag_view::decodeA10Warnings},
       {"A10 warnings with errors up to 0",
        {ByteArray{0, {1}}, ByteArray{14, {0, 0}}, ByteArray{16, {0, 0, 0}}},
-       velumor::decodeA10Warnings},
+       velumor::diag_view::decodeA10Warnings},
       {"A10 warnings with the standard state octets",
        {ByteArray{0, {0, 0, 0, 0}}, ByteArray{3, {0, 0}}, ByteArray{16, {0, 0, 0}}},
-       velumor::decodeA10Warnings},
+       velumor::diag_view::decodeA10Warnings},
   };
   for (const auto& c : cases) EXPECT_FALSE(c.decode(c.octets).has_value()) << c.name;
 }
 
 TEST(DiagDecodeShort, OctetsNobodyReadsMayBeMissing) {
   // Octet 4 of the standard state, octet 3 of the errors, 15 and 18 feed no row.
-  EXPECT_TRUE(velumor::decodeStateOctets({ByteArray{0, {0, 0, 0}}, ByteArray{3, {0x01}}, {}}).has_value());
+  EXPECT_TRUE(
+      velumor::diag_view::decodeStateOctets({ByteArray{0, {0, 0, 0}}, ByteArray{3, {0x01}}, {}}).has_value());
   const StatusOctets lean{ByteArray{0, {0, 0, 0}}, ByteArray{14, {0x01}}, ByteArray{16, {0, 0}}};
-  EXPECT_TRUE(velumor::decodeA10Errors(lean).has_value());
-  EXPECT_TRUE(velumor::decodeA10TState(lean).has_value());
-  EXPECT_TRUE(velumor::decodeA10Warnings(lean).has_value());
+  EXPECT_TRUE(velumor::diag_view::decodeA10Errors(lean).has_value());
+  EXPECT_TRUE(velumor::diag_view::decodeA10TState(lean).has_value());
+  EXPECT_TRUE(velumor::diag_view::decodeA10Warnings(lean).has_value());
 }
 
 }  // namespace

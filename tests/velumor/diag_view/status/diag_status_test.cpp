@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/com/error.h"
+#include "tests/support/diag_view_access.h"
 #include "tests/support/fake_host.h"
 #include "tests/velumor/diag_view/status/diag_steps_notation.h"
 
@@ -21,29 +22,32 @@ using diagtest::describe;
 using diagtest::steps;
 using platform::com::ByteArray;
 using platform::com::Variant;
-using velumor::DiagGroup;
-using velumor::DiagStatus;
-using velumor::StatusItem;
+using velumor::diag_view::DiagGroup;
+using velumor::diag_view::DiagStatus;
+using velumor::diag_view::StatusItem;
+using Access = velumor::view_window::TestAccess<DiagStatus>;
 
 // Records what the window is asked to do, in the notation of the expectations.
-class Recorder final : public velumor::DiagStatusDrawing {
+class Recorder final : public velumor::diag_view::DiagStatusDrawing {
  public:
-  velumor::DiagSteps done;
+  velumor::diag_view::DiagSteps done;
   void drawDiagRow(DiagGroup g, int row, uint8_t value) override {
-    done.push_back({velumor::DiagStep::Kind::DrawRow, g, static_cast<int8_t>(row), value});
+    done.push_back({velumor::diag_view::DiagStep::Kind::DrawRow, g, static_cast<int8_t>(row), value});
   }
   void setDiagRowVisible(DiagGroup g, int row, bool visible) override {
-    done.push_back({visible ? velumor::DiagStep::Kind::ShowRow : velumor::DiagStep::Kind::HideRow, g,
-                    static_cast<int8_t>(row), 0});
+    done.push_back(
+        {visible ? velumor::diag_view::DiagStep::Kind::ShowRow : velumor::diag_view::DiagStep::Kind::HideRow,
+         g, static_cast<int8_t>(row), 0});
   }
   void setDiagTabImage(DiagGroup g, uint8_t image) override {
-    done.push_back({velumor::DiagStep::Kind::TabImage, g, -1, image});
+    done.push_back({velumor::diag_view::DiagStep::Kind::TabImage, g, -1, image});
   }
   void setDiagTabPresent(DiagGroup g, bool present) override {
-    done.push_back({velumor::DiagStep::Kind::TabTag, g, -1, static_cast<uint8_t>(present ? 1 : 0)});
+    done.push_back(
+        {velumor::diag_view::DiagStep::Kind::TabTag, g, -1, static_cast<uint8_t>(present ? 1 : 0)});
   }
   void runDiagTabSelection() override {
-    done.push_back({velumor::DiagStep::Kind::TabSelection, DiagGroup::Device, -1, 0});
+    done.push_back({velumor::diag_view::DiagStep::Kind::TabSelection, DiagGroup::Device, -1, 0});
   }
 };
 
@@ -105,6 +109,8 @@ class DiagStatusTest : public ::testing::Test {
     window.done.clear();
     status.ShowFieldDeviceStatus(host, kField, window);
   }
+  const velumor::diag_view::StatusOctets& octets() const { return Access::octets(status); }
+  uint8_t fieldByte() const { return Access::fieldDeviceStatusByte(status); }
 };
 
 // ------------------------------------------------------------------ the variant switch
@@ -112,9 +118,9 @@ class DiagStatusTest : public ::testing::Test {
 TEST_F(DiagStatusTest, StandardVariantSizesArraysAndRegistersItsTwoItems) {
   variant(0.4);
   EXPECT_EQ(status.deviceVariant(), 0);
-  EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0}}));
-  EXPECT_EQ(status.Octets.StateOctets, (ByteArray{3, {0, 0}}));
-  EXPECT_TRUE(status.Octets.WarningOctets.data.empty());
+  EXPECT_EQ(octets().ErrorOctets, (ByteArray{0, {0, 0, 0}}));
+  EXPECT_EQ(octets().StateOctets, (ByteArray{3, {0, 0}}));
+  EXPECT_TRUE(octets().WarningOctets.data.empty());
   const std::vector<std::string> expected = {"Unadvise 7 0 1",
                                              "Unadvise 7 0 1",
                                              "Unadvise 7 0 1",
@@ -134,9 +140,9 @@ TEST_F(DiagStatusTest, A10VariantGivesUpTheStandardItemsAndRegistersSeven) {
   const int32_t state = status.handleOf(StatusItem::State);
   host.log().clear();
   variant(1);
-  EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0, 0}}));
-  EXPECT_EQ(status.Octets.StateOctets, (ByteArray{14, {0, 0}}));
-  EXPECT_EQ(status.Octets.WarningOctets, (ByteArray{16, {0, 0, 0}}));
+  EXPECT_EQ(octets().ErrorOctets, (ByteArray{0, {0, 0, 0, 0}}));
+  EXPECT_EQ(octets().StateOctets, (ByteArray{14, {0, 0}}));
+  EXPECT_EQ(octets().WarningOctets, (ByteArray{16, {0, 0, 0}}));
   const std::vector<std::string> expected = {"Unadvise 7 " + std::to_string(error) + " 1",
                                              "Unadvise 7 " + std::to_string(state) + " 1",
                                              "Register A10_ADD_TRANSMITTER_STATE_ERROR 1 7 0 3",
@@ -165,18 +171,18 @@ TEST_F(DiagStatusTest, BackToStandardGivesUpTheSevenKeptHandles) {
   const auto given = calls();
   ASSERT_EQ(given.size(), 9u);
   for (size_t i = 0; i < 7; ++i) EXPECT_EQ(given[i], "Unadvise 7 " + std::to_string(a10[i]) + " 1");
-  EXPECT_TRUE(status.Octets.WarningOctets.data.empty());
+  EXPECT_TRUE(octets().WarningOctets.data.empty());
 }
 
 TEST_F(DiagStatusTest, SameVariantAgainClearsTheArraysAndRegistersAgain) {
   variant(0);
   host.itemValues["ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {1, 2, 3}};
   ASSERT_TRUE(record("ADD_TRANSMITTER_STATE_ERROR"));
-  EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {1, 2, 3}}));
+  EXPECT_EQ(octets().ErrorOctets, (ByteArray{0, {1, 2, 3}}));
   const int32_t before = status.handleOf(StatusItem::Error);
   window.done.clear();
   variant(0);
-  EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0}}));
+  EXPECT_EQ(octets().ErrorOctets, (ByteArray{0, {0, 0, 0}}));
   EXPECT_NE(status.handleOf(StatusItem::Error), before);
   EXPECT_TRUE(window.done.empty());  // the rows keep what they showed
 }
@@ -193,7 +199,7 @@ TEST_F(DiagStatusTest, ValuesThatAreNoVariantChangeNothing) {
   variant(2.0);
   EXPECT_TRUE(calls().empty());
   EXPECT_EQ(status.deviceVariant(), 0);
-  EXPECT_EQ(status.Octets.StateOctets, (ByteArray{3, {0, 0}}));
+  EXPECT_EQ(octets().StateOctets, (ByteArray{3, {0, 0}}));
 }
 
 // ------------------------------------------------------------------ records after a switch
@@ -207,7 +213,7 @@ TEST_F(DiagStatusTest, RecordsOfTheOtherVariantStillQueuedAreConsumedWithoutDeco
   EXPECT_TRUE(status.HandleStatusRecord(host, oldError, window));
   EXPECT_EQ(arrayReads, 0);
   EXPECT_TRUE(window.done.empty());
-  EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0, 0}}));
+  EXPECT_EQ(octets().ErrorOctets, (ByteArray{0, {0, 0, 0, 0}}));
 
   // And the other way round: a warning record queued before the switch back.
   const int32_t oldWarnings = status.handleOf(StatusItem::A10Warnings);
@@ -215,7 +221,7 @@ TEST_F(DiagStatusTest, RecordsOfTheOtherVariantStillQueuedAreConsumedWithoutDeco
   EXPECT_TRUE(status.HandleStatusRecord(host, oldWarnings, window));
   EXPECT_EQ(arrayReads, 0);
   EXPECT_TRUE(window.done.empty());
-  EXPECT_TRUE(status.Octets.WarningOctets.data.empty());
+  EXPECT_TRUE(octets().WarningOctets.data.empty());
 }
 
 TEST_F(DiagStatusTest, HandleZeroAndUnknownHandlesAreNotStatusRecords) {
@@ -233,10 +239,10 @@ TEST_F(DiagStatusTest, AReusedHandleBelongsToTheItemRegisteredLast) {
   variant(1);
   host.itemValues["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0x02, 0, 0}};
   EXPECT_TRUE(status.HandleStatusRecord(host, oldError, window));
-  EXPECT_EQ(status.Octets.WarningOctets, (ByteArray{16, {0x02, 0, 0}}));
+  EXPECT_EQ(octets().WarningOctets, (ByteArray{16, {0x02, 0, 0}}));
   bool alarm = false;
   for (const auto& s : window.done)
-    if (s.kind == velumor::DiagStep::Kind::DrawRow && s.group == DiagGroup::Alarm && s.row == 0)
+    if (s.kind == velumor::diag_view::DiagStep::Kind::DrawRow && s.group == DiagGroup::Alarm && s.row == 0)
       alarm = s.value == 3;
   EXPECT_TRUE(alarm);
 }
@@ -301,14 +307,14 @@ TEST_F(DiagStatusTest, ShortDeliveriesAreDroppedAndLeaveTheArray) {
   host.itemValues["ADD_TRANSMITTER_STATE_STATE"] = ByteArray{0, {0x03, 0x03}};  // numbered from 0: no octet 3
   EXPECT_TRUE(record("ADD_TRANSMITTER_STATE_STATE"));
   EXPECT_TRUE(window.done.empty());
-  EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0x01, 0x00, 0x00}}));
-  EXPECT_EQ(status.Octets.StateOctets, (ByteArray{3, {0, 0}}));
+  EXPECT_EQ(octets().ErrorOctets, (ByteArray{0, {0x01, 0x00, 0x00}}));
+  EXPECT_EQ(octets().StateOctets, (ByteArray{3, {0, 0}}));
 
   variant(1);
   host.itemValues["A10_ADD_TRANSMITTER_STATE_WARNINGS"] = ByteArray{16, {0xFF}};
   EXPECT_TRUE(record("A10_ADD_TRANSMITTER_STATE_WARNINGS"));
   EXPECT_TRUE(window.done.empty());
-  EXPECT_EQ(status.Octets.WarningOctets, (ByteArray{16, {0, 0, 0}}));
+  EXPECT_EQ(octets().WarningOctets, (ByteArray{16, {0, 0, 0}}));
   // The error report still finds complete warning octets for its icons.
   host.itemValues["A10_ADD_TRANSMITTER_STATE_ERROR"] = ByteArray{0, {0, 0, 0, 0}};
   EXPECT_TRUE(record("A10_ADD_TRANSMITTER_STATE_ERROR"));
@@ -320,7 +326,7 @@ TEST_F(DiagStatusTest, AFailingHostReadDrawsNothing) {
   host.failures.set("GetArrayValue", static_cast<int32_t>(0x80004005u));  // the read throws
   EXPECT_ANY_THROW(record("ADD_TRANSMITTER_STATE_ERROR"));
   EXPECT_TRUE(window.done.empty());
-  EXPECT_EQ(status.Octets.ErrorOctets, (ByteArray{0, {0, 0, 0}}));
+  EXPECT_EQ(octets().ErrorOctets, (ByteArray{0, {0, 0, 0}}));
 }
 
 // ------------------------------------------------------------------ field device status
@@ -335,12 +341,12 @@ const std::vector<FlagCase> kFlags = {{0x80, 0}, {0x40, 1}, {0x20, 2}, {0x10, 3}
 
 TEST_F(DiagStatusTest, EveryFieldFlagIsAWarningOnItsRow) {
   for (const auto& f : kFlags) {
-    status.FieldDeviceStatusByte = 0;
     fieldStatus(f.flag);
     std::string expected = "img Device 3";
     for (int r = 0; r < 8; ++r) expected += "; Device " + std::to_string(r) + (r == f.row ? " W" : " N");
     EXPECT_EQ(describe(window.done), describe(steps(expected))) << int(f.flag);
-    EXPECT_EQ(status.FieldDeviceStatusByte, f.flag);
+    EXPECT_EQ(fieldByte(), f.flag);
+    fieldStatus(0);  // the device clears the flag before the next one is set
   }
 }
 
@@ -361,10 +367,10 @@ TEST_F(DiagStatusTest, FieldStatusDrawsOnlyOnChange) {
 
 TEST_F(DiagStatusTest, FieldStatusRoundsHalvesToEvenAfterComparing) {
   fieldStatus(2.5);
-  EXPECT_EQ(status.FieldDeviceStatusByte, 2);
+  EXPECT_EQ(fieldByte(), 2);
   EXPECT_EQ(describe(window.done).find("Device 6 W") != std::string::npos, true);
   fieldStatus(3.5);
-  EXPECT_EQ(status.FieldDeviceStatusByte, 4);
+  EXPECT_EQ(fieldByte(), 4);
   EXPECT_NE(describe(window.done).find("Device 5 W"), std::string::npos);
   // Compared before rounding: 4.4 differs from the kept 4 and draws the same rows again.
   fieldStatus(4.4);
@@ -376,10 +382,10 @@ TEST_F(DiagStatusTest, FieldStatusThatIsNoByteIsIgnored) {
   for (double v : {256.0, 255.5, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
     fieldStatus(v);
     EXPECT_TRUE(window.done.empty()) << v;
-    EXPECT_EQ(status.FieldDeviceStatusByte, 0x48);
+    EXPECT_EQ(fieldByte(), 0x48);
   }
   fieldStatus(255.4);
-  EXPECT_EQ(status.FieldDeviceStatusByte, 255);
+  EXPECT_EQ(fieldByte(), 255);
 }
 
 TEST_F(DiagStatusTest, ConnectionChangeRedrawsTheKeptByteWithoutTheIcon) {
@@ -396,7 +402,7 @@ TEST_F(DiagStatusTest, ConnectionChangeRedrawsTheKeptByteWithoutTheIcon) {
                            "Device 6 N; Device 7 W")));
   // A variant switch does not reset the kept byte.
   variant(1);
-  EXPECT_EQ(status.FieldDeviceStatusByte, 0x81);
+  EXPECT_EQ(fieldByte(), 0x81);
 }
 
 // ------------------------------------------------------------------ names the window uses
@@ -405,11 +411,11 @@ TEST(DiagNames, TabKeysAndRowArraysInTabOrder) {
   const std::vector<std::pair<std::string, int>> expected = {
       {"DiagDevice", 8}, {"DiagSensor", 8},    {"DiagInput", 2},  {"DiagValue", 5},  {"DiagAlarm", 6},
       {"DiagLimits", 0}, {"DiagTotalizer", 5}, {"DiagOutput", 8}, {"DiagConfig", 2}, {"DiagMemory", 5}};
-  for (int i = 0; i < velumor::kDiagGroupCount; ++i) {
+  for (int i = 0; i < velumor::diag_view::kDiagGroupCount; ++i) {
     const auto g = static_cast<DiagGroup>(i);
-    EXPECT_EQ(std::string(velumor::diagRowArray(g)), expected[static_cast<size_t>(i)].first);
-    EXPECT_EQ(std::string(velumor::diagTabKey(g)), expected[static_cast<size_t>(i)].first + "Key");
-    EXPECT_EQ(velumor::diagRowCount(g), expected[static_cast<size_t>(i)].second);
+    EXPECT_EQ(std::string(velumor::diag_view::diagRowArray(g)), expected[static_cast<size_t>(i)].first);
+    EXPECT_EQ(std::string(velumor::diag_view::diagTabKey(g)), expected[static_cast<size_t>(i)].first + "Key");
+    EXPECT_EQ(velumor::diag_view::diagRowCount(g), expected[static_cast<size_t>(i)].second);
   }
 }
 

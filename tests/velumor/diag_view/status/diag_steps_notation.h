@@ -14,9 +14,9 @@
 
 namespace diagtest {
 
-using velumor::DiagGroup;
-using velumor::DiagStep;
-using velumor::DiagSteps;
+using velumor::diag_view::DiagGroup;
+using velumor::diag_view::DiagStep;
+using velumor::diag_view::DiagSteps;
 
 inline DiagGroup groupNamed(const std::string& name) {
   static const std::map<std::string, DiagGroup> groups = {

@@ -50,7 +50,7 @@ class MenuStates : public SupervisionTest {
     SupervisionTest::SetUp();
     attach();
     // Start from a known picture: nothing written after registration counts.
-    for (const char* item : velumor::supervision::kMenuStateItems) host->values.erase(h(item));
+    for (const char* item : velumor::host_binding::supervision::kMenuStateItems) host->values.erase(h(item));
   }
 };
 
@@ -156,7 +156,7 @@ TEST_F(Items, TheTagNameIsTrimmedBeforeItIsCut) {
   change("&&private_PM&&TagName", Variant(std::string("TAGNAME1 \0\0\0", 12)));
   const ByteArray packed = tagWritten();
   EXPECT_EQ(packed.data.size(), 7u);  // (6 * 9 + 7) / 8
-  EXPECT_EQ(packed.data, velumor::PackAscii("TAGNAME1 ").data);
+  EXPECT_EQ(packed.data, velumor::shared::PackAscii("TAGNAME1 ").data);
 }
 
 TEST_F(Items, ALongTagNameIsPackedWhole) {
@@ -250,7 +250,7 @@ TEST_F(Revision, TheUtilityIsTheHostsMadeOnceAndAskedForTheLastFourOctets) {
   EXPECT_EQ(utilitiesMade, 1);
 
   // A second supervision view shares it.
-  auto other = makeObject<velumor::VelumorAlwaysView>();
+  auto other = makeObject<velumor::host_binding::VelumorAlwaysView>();
   ASSERT_EQ(other->SetAppletItemManagRef(2, host), 0);
   loop().advance(1);
   host->setItem("&&Record_Response&&HART_COMMAND_048_ReadOctets", Variant(octets(1, {0, 0, 0, 0, 0, 5})));
@@ -290,7 +290,7 @@ class Sequences : public Items {
     notifyTagged("&&Sequence_State&&" + std::string(name), lState);
   }
   std::string adjustQueue() const { return form().timer("SeqAdjustTimer").getProperty("Tag").toString(); }
-  size_t before = velumor::openMessageWindowCount();
+  size_t before = velumor::shared::windows::openMessageWindowCount();
 };
 
 TEST_F(Sequences, ReadActiveThenFinishedShowsTwoMessagesAndAsksForOneAdjust) {

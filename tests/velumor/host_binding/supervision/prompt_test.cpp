@@ -375,7 +375,7 @@ TEST_F(PromptEnd, UnloadWhilePromptsWaitEndsThemCleanly) {
 }
 
 TEST_F(PromptEnd, TheHostMayLetGoOfTheViewWhilePromptsWait) {
-  const int64_t live = velumor::componentLiveCount().value();
+  const int64_t live = velumor::shared::componentLiveCount().value();
   askThree();
   view->Destroy();
   view = nullptr;  // the host's last reference
@@ -383,7 +383,7 @@ TEST_F(PromptEnd, TheHostMayLetGoOfTheViewWhilePromptsWait) {
   EXPECT_TRUE(control("REC_FIRST").empty());
   loop().advance(100);
   EXPECT_TRUE(loop().errors().empty());
-  EXPECT_LT(velumor::componentLiveCount().value(), live);  // view and window are gone
+  EXPECT_LT(velumor::shared::componentLiveCount().value(), live);  // view and window are gone
 }
 
 TEST_F(Prompt, DestroyReleasesTheViewExactlyOnce) {

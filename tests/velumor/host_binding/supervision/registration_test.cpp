@@ -8,7 +8,7 @@
 namespace {
 
 using namespace suptest;
-using velumor::SupervisedObject;
+using velumor::host_binding::SupervisedObject;
 
 // The registration as a trace: "+NAME #tag" for RegisterItem, "-NAME" for UnadviseItem,
 // "NAME = v" for SetValue, "NAME := text" for SetString, and the frame probes.
@@ -179,13 +179,15 @@ TEST_F(SupervisionTest, ADescriptionWithoutRecordsStillRegistersItsSequences) {
   for (const auto& c : host->log().of("GetFirstObject")) EXPECT_NE(c.args[0].toString(), "record");
 
   // A description that knows no records at all: the same.
-  auto other = makeObject<velumor::VelumorAlwaysView>();
+  auto other = makeObject<velumor::host_binding::VelumorAlwaysView>();
   auto host2 = makeObject<fakehost::FakeItemManager>();
   host2->dd->objects["sequence"] = {"ONLY"};
   ASSERT_EQ(other->SetAppletItemManagRef(3, host2), 0);
   loop().advance(1);
   EXPECT_EQ(host2->registration("&&Sequence_State&&ONLY")->userLong, 0x8000001);
-  EXPECT_EQ(velumor::TestAccess<velumor::VelumorAlwaysView>::supervision(*other).objectCount(), 1);
+  EXPECT_EQ(velumor::view_window::TestAccess<velumor::host_binding::VelumorAlwaysView>::supervision(*other)
+                .objectCount(),
+            1);
   other->Destroy();
   EXPECT_TRUE(loop().errors().empty());
 }

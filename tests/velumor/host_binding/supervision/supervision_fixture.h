@@ -81,7 +81,7 @@ class SupervisionTest : public ::testing::Test {
     platform::ui::Services::installHeadless();
     headless().reset();
     // The host serves its applet utility by ProgID, as the simulated host does.
-    velumor::resetSharedAppletUtility();
+    velumor::host_binding::resetSharedAppletUtility();
     classes.registerBuiltin(tolvar::kAppletUtilityProgId, [this] {
       ++utilitiesMade;
       return makeUtility ? makeUtility()
@@ -105,8 +105,8 @@ class SupervisionTest : public ::testing::Test {
     host->log().onCall = nullptr;
     if (view) view->Destroy();
     view = nullptr;
-    loop().advance(velumor::MessageForm::kLifeMs + 10);  // the message windows close
-    velumor::resetSharedAppletUtility();
+    loop().advance(velumor::shared::windows::MessageForm::kLifeMs + 10);  // the message windows close
+    velumor::host_binding::resetSharedAppletUtility();
     platform::com::setProcessLoader(nullptr);
     loop().clearErrors();
   }
@@ -124,10 +124,10 @@ class SupervisionTest : public ::testing::Test {
   }
 
   int32_t h(std::string_view item) const { return host->handleOf(item); }
-  velumor::Supervision& sup() const {
-    return velumor::TestAccess<velumor::VelumorAlwaysView>::supervision(*view);
+  velumor::host_binding::Supervision& sup() const {
+    return velumor::view_window::TestAccess<velumor::host_binding::VelumorAlwaysView>::supervision(*view);
   }
-  velumor::VelumorAlwaysViewForm& form() const { return *view->form(); }
+  velumor::host_binding::VelumorAlwaysViewForm& form() const { return *view->form(); }
 
   // The host changes an item the view registered with tag 0, and the view works it off.
   void change(std::string_view item, Variant value, int32_t lState = 0) {
@@ -158,7 +158,7 @@ class SupervisionTest : public ::testing::Test {
   }
   std::vector<double> menuValues() const {
     std::vector<double> out;
-    for (const char* item : velumor::supervision::kMenuStateItems) out.push_back(value(item));
+    for (const char* item : velumor::host_binding::supervision::kMenuStateItems) out.push_back(value(item));
     return out;
   }
   int count(std::string_view op) const { return host->log().count(op); }
@@ -172,7 +172,7 @@ class SupervisionTest : public ::testing::Test {
   std::function<Ptr<platform::com::Unknown>()> makeUtility;
   int utilitiesMade = 0;
   Ptr<SupHost> host = makeObject<SupHost>();
-  Ptr<velumor::VelumorAlwaysView> view = makeObject<velumor::VelumorAlwaysView>();
+  Ptr<velumor::host_binding::VelumorAlwaysView> view = makeObject<velumor::host_binding::VelumorAlwaysView>();
 };
 
 }  // namespace suptest

@@ -20,7 +20,7 @@ namespace {
 
 using platform::com::Variant;
 
-class MainWindowNotes : public WindowScreensTest<velumor::VelumorMainViewForm> {
+class MainWindowNotes : public WindowScreensTest<velumor::main_view::VelumorMainViewForm> {
  protected:
   void SetUp() override {
     loadWindow();

@@ -36,7 +36,7 @@ namespace {
 
 using platform::com::Ptr;
 using platform::com::Variant;
-using velumor::DisplayKind;
+using velumor::output_views::DisplayKind;
 
 std::string readDesign(const std::string& form) {
   std::ifstream in(std::string(VELUMOR_DESIGN_DIR) + "/" + form + ".json");
@@ -74,13 +74,13 @@ class DisplayForm : public platform::ui::Form {
  protected:
   void Form_Load() override {
     ctl("DisplayFrame").setCaption("");
-    velumor::applyMinimumSize(*this, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
-                              size.LastFormHeight);
+    velumor::view_window::applyMinimumSize(*this, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
+                                           size.LastFormHeight);
     size.FormLoaded = true;
   }
   void Form_Resize() override {
-    velumor::DisplayFormResize(*this, kind_, size.MinFormWidth, size.MinFormHeight, size.LastFormWidth,
-                               size.LastFormHeight, size.FormLoaded, 0);
+    velumor::output_views::DisplayFormResize(*this, kind_, size.MinFormWidth, size.MinFormHeight,
+                                             size.LastFormWidth, size.LastFormHeight, size.FormLoaded, 0);
   }
 
  private:
@@ -90,14 +90,17 @@ class DisplayForm : public platform::ui::Form {
 struct Window {
   const char* form;
   DisplayKind kind;
-  velumor::DisplayClass cls;
+  velumor::output_views::DisplayClass cls;
   const char* suffix;
 };
 const Window kWindows[] = {
-    {"VelumorDisplayTrendForm", DisplayKind::Trend, velumor::DisplayClass::Plotter, ""},
-    {"VelumorDisplayAnalogForm", DisplayKind::Analog, velumor::DisplayClass::Needle, "Tolvar4Needle"},
-    {"VelumorDisplayDigitalForm", DisplayKind::Digital, velumor::DisplayClass::Digital, "Tolvar4Digital"},
-    {"VelumorDisplayBarForm", DisplayKind::Bar, velumor::DisplayClass::BarGraph, "Tolvar4BarGraph"},
+    {"VelumorDisplayTrendForm", DisplayKind::Trend, velumor::output_views::DisplayClass::Plotter, ""},
+    {"VelumorDisplayAnalogForm", DisplayKind::Analog, velumor::output_views::DisplayClass::Needle,
+     "Tolvar4Needle"},
+    {"VelumorDisplayDigitalForm", DisplayKind::Digital, velumor::output_views::DisplayClass::Digital,
+     "Tolvar4Digital"},
+    {"VelumorDisplayBarForm", DisplayKind::Bar, velumor::output_views::DisplayClass::BarGraph,
+     "Tolvar4BarGraph"},
 };
 
 class DisplayScreens : public ::testing::TestWithParam<const char*> {
@@ -135,16 +138,16 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
   }
 
   // The selection items registered as the windows register them, with their enumerations.
-  velumor::ChannelContext contextOf(int ch) {
+  velumor::output_views::ChannelContext contextOf(int ch) {
     auto& aim = *view_->itemManager;
-    velumor::ChannelContext ctx;
+    velumor::output_views::ChannelContext ctx;
     ctx.itemManager = &aim;
     Ptr<tolvar::DeviceDescription> dd;
     int32_t st = 0;
     aim.GetDDObject(dd, st);
     dds_.push_back(dd);
     ctx.deviceDescription = dd.get();
-    const std::string name(velumor::displayChannels()[ch].selectionItem);
+    const std::string name(velumor::output_views::displayChannels()[ch].selectionItem);
     aim.RegisterItem(name, true, view_->viewHandle, ctx.selectionHandle, 0, 0, st);
     int32_t object = 0;
     dd->FindObject("object", name, object, st);
@@ -160,7 +163,7 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
     f->load();
     auto& aim = view_->itemManager;
     if (w.kind == DisplayKind::Analog || w.kind == DisplayKind::Bar) {
-      for (const auto& ch : velumor::displayChannels()) {
+      for (const auto& ch : velumor::output_views::displayChannels()) {
         for (auto [suffix, item] :
              {std::pair{"ValueTolvar4Text", ch.valueItem}, std::pair{"UnitTolvar4Text", ch.unitItem}}) {
           auto& t = f->ctlAs<platform::ui::UserControl>(std::string(ch.name) + suffix);
@@ -175,14 +178,15 @@ class DisplayScreens : public ::testing::TestWithParam<const char*> {
     handler.impl().invoke(tolvar::dispid::BindItems, platform::com::InvokeKind::Method, bind);
     int32_t level = 0, country = 49;
     if (w.kind == DisplayKind::Trend) {
-      velumor::ChannelContext ctx[4] = {contextOf(0), contextOf(1), contextOf(2), contextOf(3)};
-      velumor::ConfigureCurves(f->ctlAs<platform::ui::UserControl>("VR_Tolvar4Plotter").impl(),
-                               std::span<const velumor::ChannelContext, 4>(ctx), false, level, country);
+      velumor::output_views::ChannelContext ctx[4] = {contextOf(0), contextOf(1), contextOf(2), contextOf(3)};
+      velumor::output_views::ConfigureCurves(f->ctlAs<platform::ui::UserControl>("VR_Tolvar4Plotter").impl(),
+                                             std::span<const velumor::output_views::ChannelContext, 4>(ctx),
+                                             false, level, country);
     } else {
       for (int k = 0; k < 4; ++k)
-        velumor::ConfigureChannel(
-            f->ctlAs<platform::ui::UserControl>(velumor::displayControlName(w.kind, k)).impl(), w.cls,
-            velumor::displayChannels()[k], contextOf(k), false, level, country);
+        velumor::output_views::ConfigureChannel(
+            f->ctlAs<platform::ui::UserControl>(velumor::output_views::displayControlName(w.kind, k)).impl(),
+            w.cls, velumor::output_views::displayChannels()[k], contextOf(k), false, level, country);
     }
     f->show();
     forms_.push_back(f);
@@ -239,11 +243,11 @@ TEST_P(DisplayScreens, AllFourWindowsFollowTheMeterForAMinute) {
   }
   // The needles point at the meter's values: each needle shows the host's value in its scale.
   for (int k = 0; k < 4; ++k) {
-    auto& needle =
-        forms[1]->ctlAs<platform::ui::UserControl>(velumor::displayControlName(DisplayKind::Analog, k));
+    auto& needle = forms[1]->ctlAs<platform::ui::UserControl>(
+        velumor::output_views::displayControlName(DisplayKind::Analog, k));
     auto* ctl = dynamic_cast<tolvar::controls::NeedleControl*>(&needle.impl());
     ASSERT_NE(ctl, nullptr);
-    const auto item = std::string(velumor::displayChannels()[k].valueItem);
+    const auto item = std::string(velumor::output_views::displayChannels()[k].valueItem);
     const double host = session_->itemValue(item)->toDouble();
     EXPECT_NEAR(ctl->channel(0).value, host, std::fabs(host) * 1e-6 + 1e-9) << item;
     auto* w = dynamic_cast<frontend::qt::NeedleWidget*>(front_.widget(needle));

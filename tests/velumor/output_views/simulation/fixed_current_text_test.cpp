@@ -15,8 +15,8 @@
 
 namespace {
 
-using velumor::FixedCurrentText;
-using velumor::parseFixedCurrentText;
+using velumor::output_views::FixedCurrentText;
+using velumor::output_views::parseFixedCurrentText;
 using Problem = FixedCurrentText::Problem;
 
 struct Accepted {
@@ -103,20 +103,20 @@ TEST(FixedCurrentTextTest, NulInsideTheTextIsRefused) {
 TEST(FixedCurrentRefusalTest, SaysWhatWasTypedAndHowToWriteItInTheUsersLanguage) {
   {
     ScopedLang lang("en");
-    const std::string m = velumor::fixedCurrentRefusal(parseFixedCurrentText("12 mA"), "12 mA");
+    const std::string m = velumor::output_views::fixedCurrentRefusal(parseFixedCurrentText("12 mA"), "12 mA");
     EXPECT_NE(m.find("not a number"), std::string::npos) << m;
     EXPECT_NE(m.find("\"12 mA\""), std::string::npos) << m;
     EXPECT_NE(m.find("Nothing has been written"), std::string::npos) << m;
-    const std::string big = velumor::fixedCurrentRefusal(parseFixedCurrentText("1e40"), "1e40");
+    const std::string big = velumor::output_views::fixedCurrentRefusal(parseFixedCurrentText("1e40"), "1e40");
     EXPECT_NE(big.find("too large or too small"), std::string::npos) << big;
   }
   {
     ScopedLang lang("de");
-    const std::string m = velumor::fixedCurrentRefusal(parseFixedCurrentText("abc"), "abc");
+    const std::string m = velumor::output_views::fixedCurrentRefusal(parseFixedCurrentText("abc"), "abc");
     EXPECT_NE(m.find("keine Zahl"), std::string::npos) << m;
     EXPECT_NE(m.find("12,5"), std::string::npos) << m;
   }
-  EXPECT_EQ(velumor::fixedCurrentRefusal(parseFixedCurrentText("12,5"), "12,5"), "");
+  EXPECT_EQ(velumor::output_views::fixedCurrentRefusal(parseFixedCurrentText("12,5"), "12,5"), "");
 }
 
 }  // namespace

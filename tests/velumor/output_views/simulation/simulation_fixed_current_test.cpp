@@ -279,10 +279,10 @@ class HostCloseTest : public CloseGuardTest {};
 
 TEST_F(HostCloseTest, DestroyAnsweredNoKeepsTheWindowOwnedAndFailsThenYesCloses) {
   // The view class around a window already set up: a fresh class, handed the same host.
-  auto view = platform::com::makeObject<velumor::VelumorSimulationClass>();
+  auto view = platform::com::makeObject<velumor::host_binding::VelumorSimulationClass>();
   // Held here: a closed window is dropped by its view.
-  platform::com::Ptr<velumor::VelumorSimulationForm> window(
-      dynamic_cast<velumor::VelumorSimulationForm*>(view->window()));
+  platform::com::Ptr<velumor::output_views::VelumorSimulationForm> window(
+      dynamic_cast<velumor::output_views::VelumorSimulationForm*>(view->window()));
   ASSERT_NE(window, nullptr);
   ASSERT_EQ(view->SetAppletItemManagRef(9, aim), 0);
   run(1);
@@ -306,9 +306,9 @@ TEST_F(HostCloseTest, DestroyAnsweredNoKeepsTheWindowOwnedAndFailsThenYesCloses)
 }
 
 TEST_F(HostCloseTest, TheViewsEndUnloadsWithoutAsking) {
-  auto view = platform::com::makeObject<velumor::VelumorSimulationClass>();
-  platform::com::Ptr<velumor::VelumorSimulationForm> window(
-      dynamic_cast<velumor::VelumorSimulationForm*>(view->window()));
+  auto view = platform::com::makeObject<velumor::host_binding::VelumorSimulationClass>();
+  platform::com::Ptr<velumor::output_views::VelumorSimulationForm> window(
+      dynamic_cast<velumor::output_views::VelumorSimulationForm*>(view->window()));
   ASSERT_EQ(view->SetAppletItemManagRef(9, aim), 0);
   run(1);
   const int32_t status = aim->handleOf("LastFieldDeviceStatus");

@@ -40,7 +40,7 @@ class SimulationTest : public ::testing::Test {
     aim->dd->properties["DevDescLong"] = "RQ4400 Coriolis Mass Flowmeter";
     // A device description without a device menu: no nickname.
     aim->dd->byName.add("fncGetGeneralString", [](std::span<Variant>) { return Variant(int32_t{1}); });
-    form = platform::com::makeObject<velumor::VelumorSimulationForm>();
+    form = platform::com::makeObject<velumor::output_views::VelumorSimulationForm>();
   }
   void TearDown() override {
     if (form && form->isLoaded()) {
@@ -100,7 +100,7 @@ class SimulationTest : public ::testing::Test {
 
   std::unique_ptr<ScopedLang> lang;
   Ptr<fakehost::FakeItemManager> aim;
-  Ptr<velumor::VelumorSimulationForm> form;
+  Ptr<velumor::output_views::VelumorSimulationForm> form;
 };
 
 }  // namespace simview_test

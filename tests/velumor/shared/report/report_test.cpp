@@ -20,7 +20,7 @@
 #include "platform/ui/services.h"
 #include "tests/support/temp_dir.h"
 
-namespace velumor::report {
+namespace velumor::shared::report {
 namespace {
 
 namespace fs = std::filesystem;
@@ -62,17 +62,17 @@ TEST(ReportLayout, ValuesStartInColumn54AndLongLabelsAreNeverCut) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ReportText r;
+    velumor::shared::report::ReportText r;
     r.row(c.label, "v");
     EXPECT_EQ(r.text(), c.line);
-    if (platform::com::codePointCount(c.label) < kLabelWidth) {
+    if (platform::com::codePointCount(c.label) < velumor::shared::report::kLabelWidth) {
       EXPECT_EQ(platform::com::codePointCount(r.text()), 1 + 52 + 1 + 2);
     }
   }
 }
 
 TEST(ReportLayout, EveryKindOfLine) {
-  ReportText r;
+  velumor::shared::report::ReportText r;
   r.title("RQ4400 (VELUMOR)");
   r.blank();
   r.header("Communication State:", "Connected");
@@ -100,7 +100,7 @@ TEST(ReportLayout, PagesStartBelowAndRightOfTheMarginsAndBreakBeforeTheBottom) {
   const int perPage = static_cast<int>((h - 2 * (h / 14)) / lineHeight);
   for (int i = 0; i < 2 * perPage; ++i) text += "line " + std::to_string(i) + "\r\n";
 
-  ui::PrintDocument doc = layoutPages(text, "Caption", 3, printer);
+  ui::PrintDocument doc = velumor::shared::report::layoutPages(text, "Caption", 3, printer);
   EXPECT_EQ(doc.title, "Caption");
   EXPECT_EQ(doc.copies, 3);
   ASSERT_EQ(doc.pages.size(), 3u);
@@ -137,8 +137,9 @@ std::vector<std::string> runTexts(const ui::PrintDocument& doc) {
 
 TEST(ReportLayout, ALineTooLongForThePageContinuesUnderItsValueColumn) {
   WidePage printer;
-  const std::string label = "\t" + fillLabel("Descriptor:");
-  const std::string row = "        " + fillLabel("Descriptor:");  // 60 columns, as printed
+  const std::string label = "\t" + velumor::shared::report::fillLabel("Descriptor:");
+  const std::string row =
+      "        " + velumor::shared::report::fillLabel("Descriptor:");  // 60 columns, as printed
   const std::string under(60, ' ');
   struct Case {
     const char* what;
@@ -159,21 +160,22 @@ TEST(ReportLayout, ALineTooLongForThePageContinuesUnderItsValueColumn) {
        label + std::string(25, 'y'),
        {row + std::string(20, 'y'), under + std::string(5, 'y')}},
       {"a header line has its value column without the tab",
-       fillLabel("File:") + std::string(30, 'p'),
-       {fillLabel("File:") + std::string(28, 'p'), std::string(52, ' ') + "pp"}},
+       velumor::shared::report::fillLabel("File:") + std::string(30, 'p'),
+       {velumor::shared::report::fillLabel("File:") + std::string(28, 'p'), std::string(52, ' ') + "pp"}},
       {"a comment line continues under its own indentation",
        "\t" + std::string(70, 'c') + " " + std::string(10, 'c'),
        {"        " + std::string(70, 'c'), "        " + std::string(10, 'c')}},
       {"characters are counted, not bytes",
-       "\t" + fillLabel("Masse - Durchfluß:") + "ääääääääääääääääääääü",
-       {"        " + fillLabel("Masse - Durchfluß:") + "ääääääääääääääääääää", under + "ü"}},
+       "\t" + velumor::shared::report::fillLabel("Masse - Durchfluß:") + "ääääääääääääääääääääü",
+       {"        " + velumor::shared::report::fillLabel("Masse - Durchfluß:") + "ääääääääääääääääääää",
+        under + "ü"}},
       {"an empty value's filled label is not cut",
        "\t" + fillLabel(std::string(72, 'L')),
        {"        " + fillLabel(std::string(72, 'L'))}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const ui::PrintDocument doc = layoutPages(c.line + "\r\n", "T", 1, printer);
+    const ui::PrintDocument doc = velumor::shared::report::layoutPages(c.line + "\r\n", "T", 1, printer);
     EXPECT_EQ(runTexts(doc), c.printed);
     for (const auto& run : doc.pages[0]) {
       std::string shown = run.text;  // trailing blanks take no room
@@ -209,7 +211,7 @@ TEST(ReportLayout, AHeadingMovesToTheNextPageWithItsFirstRow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const ui::PrintDocument doc = layoutPages(c.text, "T", 1, printer);
+    const ui::PrintDocument doc = velumor::shared::report::layoutPages(c.text, "T", 1, printer);
     ASSERT_EQ(doc.pages.size(), 2u);
     EXPECT_EQ(doc.pages[0].size(), c.onFirstPage);
     EXPECT_EQ(doc.pages[1].front().text, c.secondPageStart);
@@ -219,7 +221,7 @@ TEST(ReportLayout, AHeadingMovesToTheNextPageWithItsFirstRow) {
   // only the eighth, the first whose run down to the row (54 lines) fills a page, moves.
   std::string tall = fill(10);
   for (int i = 0; i < 60; ++i) tall += "   Group\r\n";
-  const ui::PrintDocument doc = layoutPages(tall + "\tfirst\r\n", "T", 1, printer);
+  const ui::PrintDocument doc = velumor::shared::report::layoutPages(tall + "\tfirst\r\n", "T", 1, printer);
   ASSERT_EQ(doc.pages.size(), 2u);
   EXPECT_EQ(doc.pages[0].size(), 17u);
   EXPECT_EQ(doc.pages[1].size(), 54u);
@@ -238,8 +240,8 @@ class ReportPrintTest : public ::testing::Test {
   void TearDown() override { form_->unload(); }
 
   ui::CommonDialogControl& dialog() { return form_->ctlAs<ui::CommonDialogControl>("Dlg"); }
-  PrintOutcome print(const std::function<std::string()>& build) {
-    return printReport(dialog(), {"Caption", "VR_Data.prn", "RQ4400"}, build);
+  velumor::shared::report::PrintOutcome print(const std::function<std::string()>& build) {
+    return velumor::shared::report::printReport(dialog(), {"Caption", "VR_Data.prn", "RQ4400"}, build);
   }
   std::function<std::string()> counted(std::string text) {
     return [this, text] {
@@ -264,7 +266,7 @@ class ReportPrintTest : public ::testing::Test {
 
 TEST_F(ReportPrintTest, PrinterGetsTheReportInCourierWithTheChosenCopies) {
   ui::Services::headless().queuePrinter({true, 2, false});
-  EXPECT_EQ(print(counted("First line\r\n\tRow\r\n")), PrintOutcome::Printed);
+  EXPECT_EQ(print(counted("First line\r\n\tRow\r\n")), velumor::shared::report::PrintOutcome::Printed);
   ASSERT_EQ(ui::Services::headless().printed().size(), 1u);
   const ui::PrintDocument& doc = ui::Services::headless().printed()[0];
   EXPECT_EQ(doc.copies, 2);
@@ -281,7 +283,7 @@ TEST_F(ReportPrintTest, PrintToFileAsksTheSaveDialogAndWritesUtf8WithCrLf) {
   fs::path target = folder_ / "VR_Data.prn";
   ui::Services::headless().queuePrinter({true, 1, true});
   ui::Services::headless().queueSaveFile(target.string());
-  EXPECT_EQ(print(counted("Größe\r\n\tRow\r\n")), PrintOutcome::Written);
+  EXPECT_EQ(print(counted("Größe\r\n\tRow\r\n")), velumor::shared::report::PrintOutcome::Written);
   // The text and the print statement's own line end.
   EXPECT_EQ(readFile(target), "Größe\r\n\tRow\r\n\r\n");
   auto saves = ui::Services::headless().requestsOf("savefile");
@@ -299,7 +301,8 @@ TEST_F(ReportPrintTest, PrintToFileAsksTheSaveDialogAndWritesUtf8WithCrLf) {
 
 TEST_F(ReportPrintTest, FilterTextsFollowTheUserLanguage) {
   ::setenv("VELUMOR_LANG", "de", 1);
-  EXPECT_EQ(saveFilter(), "alle Dateien|*.*|Druckerausgabe (*.prn)|*.prn|Textdateien (*.txt)|*.txt");
+  EXPECT_EQ(velumor::shared::report::saveFilter(),
+            "alle Dateien|*.*|Druckerausgabe (*.prn)|*.prn|Textdateien (*.txt)|*.txt");
   ::setenv("VELUMOR_LANG", "en", 1);
 }
 
@@ -309,7 +312,7 @@ TEST_F(ReportPrintTest, AnExistingFileIsReplacedWholeAndKeepsItsPermissions) {
   ::chmod(target.c_str(), 0640);
   ui::Services::headless().queuePrinter({true, 1, true});
   ui::Services::headless().queueSaveFile(target.string());
-  EXPECT_EQ(print(counted("new\r\n")), PrintOutcome::Written);
+  EXPECT_EQ(print(counted("new\r\n")), velumor::shared::report::PrintOutcome::Written);
   EXPECT_EQ(readFile(target), "new\r\n\r\n");
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
@@ -331,7 +334,7 @@ TEST_F(ReportPrintTest, CancelBuildsNothingWritesNothingAndSaysNothing) {
     ui::Services::headless().reset();
     ui::Services::headless().queuePrinter(c.printer);
     if (c.saveCancelled) ui::Services::headless().queueSaveFile(std::nullopt);
-    EXPECT_EQ(print(counted("text\r\n")), PrintOutcome::Cancelled);
+    EXPECT_EQ(print(counted("text\r\n")), velumor::shared::report::PrintOutcome::Cancelled);
     EXPECT_EQ(builds_, 0);
     EXPECT_TRUE(messages().empty());
     EXPECT_TRUE(ui::Services::headless().printed().empty());
@@ -368,7 +371,7 @@ TEST_F(ReportPrintTest, FailuresShowTheErrorAndThePathAndLeaveNoFile) {
     ui::Services::headless().reset();
     ui::Services::headless().queuePrinter({true, 1, true});
     ui::Services::headless().queueSaveFile(c.path);
-    EXPECT_EQ(print(counted("text\r\n")), PrintOutcome::Failed);
+    EXPECT_EQ(print(counted("text\r\n")), velumor::shared::report::PrintOutcome::Failed);
     auto shown = messages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, c.message);
@@ -392,7 +395,7 @@ TEST_F(ReportPrintTest, ABuildFailureWritesAndPrintsNothing) {
     ui::Services::headless().queuePrinter({true, 1, toFile});
     if (toFile) ui::Services::headless().queueSaveFile(target.string());
     EXPECT_EQ(print([]() -> std::string { platform::com::raise(platform::com::err::SubscriptOutOfRange); }),
-              PrintOutcome::Failed);
+              velumor::shared::report::PrintOutcome::Failed);
     auto shown = messages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Subscript out of range");
@@ -414,7 +417,7 @@ TEST_F(ReportPrintTest, APrinterFailureIsShown) {
   FailingPrinter services;
   ui::Services::install(&services, &services, &services, &services, &services, &services);
   services.queuePrinter({true, 1, false});
-  EXPECT_EQ(print(counted("text\r\n")), PrintOutcome::Failed);
+  EXPECT_EQ(print(counted("text\r\n")), velumor::shared::report::PrintOutcome::Failed);
   auto shown = services.requestsOf("msgbox");
   ui::Services::installHeadless();
   ASSERT_EQ(shown.size(), 1u);
@@ -423,7 +426,7 @@ TEST_F(ReportPrintTest, APrinterFailureIsShown) {
 
 TEST_F(ReportPrintTest, PrinterSetupShowsTheSetUpDialogAndIgnoresCancel) {
   ui::Services::headless().queuePrinter({false, 1, false});
-  printerSetup(dialog());
+  velumor::shared::report::printerSetup(dialog());
   auto asked = ui::Services::headless().requestsOf("printer");
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].text, "setup");
@@ -432,8 +435,10 @@ TEST_F(ReportPrintTest, PrinterSetupShowsTheSetUpDialogAndIgnoresCancel) {
 }
 
 TEST(ReportFile, WriteReplacingReportsErrorNumbers) {
-  EXPECT_EQ(writeFileReplacing("/nonexistent-folder/x.txt", "a"), platform::com::err::PathNotFound);
-  EXPECT_EQ(writeFileReplacing("/etc/passwd/x.txt", "a"), platform::com::err::PathNotFound);
+  EXPECT_EQ(velumor::shared::report::writeFileReplacing("/nonexistent-folder/x.txt", "a"),
+            platform::com::err::PathNotFound);
+  EXPECT_EQ(velumor::shared::report::writeFileReplacing("/etc/passwd/x.txt", "a"),
+            platform::com::err::PathNotFound);
 }
 
 // Any name the file system takes is a name a report can be saved under; one a character
@@ -442,10 +447,11 @@ TEST(ReportFile, NamesUpToTheFileNameLimitAreWritten) {
   testsupport::TempDir dir;
   for (const size_t length : {248u, 254u, 255u}) {
     const std::string name = std::string(length - 4, 'r') + ".prn";
-    EXPECT_EQ(writeFileReplacing((dir.path() / name).string(), "report"), 0) << length;
+    EXPECT_EQ(velumor::shared::report::writeFileReplacing((dir.path() / name).string(), "report"), 0)
+        << length;
     EXPECT_EQ(readFile(dir.path() / name), "report") << length;
   }
-  EXPECT_EQ(writeFileReplacing((dir.path() / std::string(256, 'r')).string(), "x"),
+  EXPECT_EQ(velumor::shared::report::writeFileReplacing((dir.path() / std::string(256, 'r')).string(), "x"),
             platform::com::err::PathNotFound);
   size_t files = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
@@ -453,4 +459,4 @@ TEST(ReportFile, NamesUpToTheFileNameLimitAreWritten) {
 }
 
 }  // namespace
-}  // namespace velumor::report
+}  // namespace velumor::shared::report

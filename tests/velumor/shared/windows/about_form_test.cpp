@@ -27,9 +27,9 @@ class AboutFormTest : public WindowsTest {
   void registerProgram(const SettingValue& value) {
     SettingsRegistry settings(SettingsRegistry::defaultPath());
     settings.load();
-    settings.setValue(
-        SettingsRegistry::keyName(VelumorAboutForm::kSysInfoHive, VelumorAboutForm::kSysInfoKey),
-        VelumorAboutForm::kSysInfoValue, value);
+    settings.setValue(SettingsRegistry::keyName(velumor::shared::windows::VelumorAboutForm::kSysInfoHive,
+                                                velumor::shared::windows::VelumorAboutForm::kSysInfoKey),
+                      velumor::shared::windows::VelumorAboutForm::kSysInfoValue, value);
     settings.save();
   }
 
@@ -40,7 +40,7 @@ class AboutFormTest : public WindowsTest {
 
   // Gives the component's library file a last-modified time of noon, local time, on that day.
   void stampLibrary(int year, int month, int day) {
-    const auto path = writeFile(componentLibraryName(), "library");
+    const auto path = writeFile(velumor::shared::componentLibraryName(), "library");
     std::tm local{};
     local.tm_year = year - 1900;
     local.tm_mon = month - 1;
@@ -52,14 +52,14 @@ class AboutFormTest : public WindowsTest {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   }
 
-  static bool buttonShown(VelumorAboutForm& about) {
+  static bool buttonShown(velumor::shared::windows::VelumorAboutForm& about) {
     auto& b = about.ctl("cmdSystemInfo");
     return b.visible() && b.enabled();
   }
 
   // Loads a window and lets its one probe tick run.
-  platform::com::Ptr<VelumorAboutForm> loadedAndProbed() {
-    auto about = platform::com::makeObject<VelumorAboutForm>();
+  platform::com::Ptr<velumor::shared::windows::VelumorAboutForm> loadedAndProbed() {
+    auto about = platform::com::makeObject<velumor::shared::windows::VelumorAboutForm>();
     about->ensureLoaded();
     EventLoop::instance().advance(1);
     return about;
@@ -67,7 +67,7 @@ class AboutFormTest : public WindowsTest {
 };
 
 TEST_F(AboutFormTest, OkWaitsForTheProbeTickAndThenClosesTheWindow) {
-  auto about = showAboutWindow();
+  auto about = velumor::shared::windows::showAboutWindow();
   ASSERT_TRUE(about->isLoaded());
   auto& ok = about->ctl("OK_Button");
   EXPECT_FALSE(ok.enabled());
@@ -85,18 +85,18 @@ TEST_F(AboutFormTest, OkWaitsForTheProbeTickAndThenClosesTheWindow) {
 }
 
 TEST_F(AboutFormTest, IsShownModalAndCountsAsALiveObjectOfTheComponent) {
-  const auto before = componentLiveCount().value();
+  const auto before = velumor::shared::componentLiveCount().value();
   {
-    auto about = showAboutWindow();
+    auto about = velumor::shared::windows::showAboutWindow();
     EXPECT_TRUE(about->isModal());
     EXPECT_TRUE(about->visible());
     const auto modal = Services::headless().requestsOf("modal");
     ASSERT_EQ(modal.size(), 1u);
     EXPECT_EQ(modal[0].text, "VelumorAboutForm");
-    EXPECT_EQ(componentLiveCount().value(), before + 1);
+    EXPECT_EQ(velumor::shared::componentLiveCount().value(), before + 1);
     about->unload();
   }
-  EXPECT_EQ(componentLiveCount().value(), before);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), before);
 }
 
 TEST_F(AboutFormTest, TextsFollowTheUserLanguage) {
@@ -110,7 +110,7 @@ TEST_F(AboutFormTest, TextsFollowTheUserLanguage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lang);
     setLanguage(c.lang);
-    auto about = platform::com::makeObject<VelumorAboutForm>();
+    auto about = platform::com::makeObject<velumor::shared::windows::VelumorAboutForm>();
     about->ensureLoaded();
     EXPECT_EQ(about->caption(), c.caption);
     EXPECT_EQ(about->ctl("TitleLabel").caption(), "Mirvel Calvenor DTM RQ4400-HART");
@@ -125,8 +125,8 @@ TEST_F(AboutFormTest, TextsFollowTheUserLanguage) {
 }
 
 TEST_F(AboutFormTest, VersionIsWrittenWithoutLeadingZeros) {
-  auto about = platform::com::makeObject<VelumorAboutForm>();
-  const ComponentVersion v = componentVersion();
+  auto about = platform::com::makeObject<velumor::shared::windows::VelumorAboutForm>();
+  const velumor::shared::ComponentVersion v = velumor::shared::componentVersion();
   const std::string text = about->ctl("VersionLabel").caption();
   EXPECT_EQ(text.substr(0, text.find("\r\n")), "Version:  " + std::to_string(v.major) + "." +
                                                    std::to_string(v.minor) + "." +
@@ -135,7 +135,7 @@ TEST_F(AboutFormTest, VersionIsWrittenWithoutLeadingZeros) {
 }
 
 TEST_F(AboutFormTest, MissingLibraryFileLeavesTheDateEmpty) {
-  auto about = platform::com::makeObject<VelumorAboutForm>();
+  auto about = platform::com::makeObject<velumor::shared::windows::VelumorAboutForm>();
   ASSERT_NO_THROW(about->ensureLoaded());
   const std::string text = about->ctl("VersionLabel").caption();
   EXPECT_EQ(text.substr(text.find("\r\n") + 2), "Date:  ");
@@ -144,7 +144,7 @@ TEST_F(AboutFormTest, MissingLibraryFileLeavesTheDateEmpty) {
 }
 
 TEST_F(AboutFormTest, PictureIsScaledTo150PixelsKeepingItsAspect) {
-  auto about = platform::com::makeObject<VelumorAboutForm>();
+  auto about = platform::com::makeObject<velumor::shared::windows::VelumorAboutForm>();
   auto& image = about->ctlAs<platform::ui::BasicControl>("VelumorImage");
   const platform::ui::Picture& picture = image.picture();
   ASSERT_FALSE(picture.empty());
@@ -190,7 +190,7 @@ TEST_F(AboutFormTest, CorruptSettingsFileStillLetsTheWindowClose) {
 TEST_F(AboutFormTest, RegisteredProgramIsOfferedAndStartedOnEveryClick) {
   const std::string program = makeProgram("sysinfo");
   registerProgram({platform::com::setting_type::String, program});
-  auto about = showAboutWindow();
+  auto about = velumor::shared::windows::showAboutWindow();
   EXPECT_FALSE(buttonShown(*about));  // only the tick finds it
   EventLoop::instance().advance(1);
   ASSERT_TRUE(buttonShown(*about));
@@ -220,7 +220,7 @@ class RefusingShell : public platform::ui::ShellService {
 TEST_F(AboutFormTest, AProgramThatFailsToStartIsPassedOverQuietly) {
   const std::string program = makeProgram("sysinfo");
   registerProgram({platform::com::setting_type::String, program});
-  auto about = showAboutWindow();
+  auto about = velumor::shared::windows::showAboutWindow();
   EventLoop::instance().advance(1);
   ASSERT_TRUE(buttonShown(*about));
 

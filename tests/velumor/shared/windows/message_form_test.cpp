@@ -33,7 +33,7 @@ platform::ui::Form* findMessage(const std::string& text) {
 using MessageFormTest = WindowsTest;
 
 TEST_F(MessageFormTest, ShowsCaptionAndTextCentredOnTheScreen) {
-  showMessageWindow("RQ4400 Coriolis", "read requested");
+  velumor::shared::windows::showMessageWindow("RQ4400 Coriolis", "read requested");
   platform::ui::Form* f = findMessage("read requested");
   ASSERT_NE(f, nullptr);
   EXPECT_TRUE(f->visible());
@@ -43,16 +43,16 @@ TEST_F(MessageFormTest, ShowsCaptionAndTextCentredOnTheScreen) {
   EXPECT_FLOAT_EQ(f->scaleHeight(), 1320);
   EXPECT_FLOAT_EQ(f->left(), (platform::ui::Screen::width() - f->width()) / 2);
   EXPECT_FLOAT_EQ(f->top(), (platform::ui::Screen::height() - f->height()) / 2);
-  EXPECT_EQ(f->timer("MessageTimer").interval(), MessageForm::kLifeMs);
+  EXPECT_EQ(f->timer("MessageTimer").interval(), velumor::shared::windows::MessageForm::kLifeMs);
 }
 
 TEST_F(MessageFormTest, EachWindowClosesThreeSecondsAfterItsOwnOpening) {
-  const auto liveBefore = componentLiveCount().value();
-  showMessageWindow("RQ4400", "first");
+  const auto liveBefore = velumor::shared::componentLiveCount().value();
+  velumor::shared::windows::showMessageWindow("RQ4400", "first");
   EventLoop::instance().advance(1000);
-  showMessageWindow("RQ4400", "second");
+  velumor::shared::windows::showMessageWindow("RQ4400", "second");
   EXPECT_EQ(openMessages(), (std::vector<std::string>{"first", "second"}));
-  EXPECT_EQ(openMessageWindowCount(), 2u);
+  EXPECT_EQ(velumor::shared::windows::openMessageWindowCount(), 2u);
 
   EventLoop::instance().advance(1999);  // 2999 ms after the first
   EXPECT_EQ(openMessages().size(), 2u);
@@ -63,34 +63,34 @@ TEST_F(MessageFormTest, EachWindowClosesThreeSecondsAfterItsOwnOpening) {
   EXPECT_EQ(openMessages(), std::vector<std::string>{"second"});
   EventLoop::instance().advance(1);
   EXPECT_TRUE(openMessages().empty());
-  EXPECT_EQ(openMessageWindowCount(), 0u);
+  EXPECT_EQ(velumor::shared::windows::openMessageWindowCount(), 0u);
   // Closed windows are gone, not merely hidden.
-  EXPECT_EQ(componentLiveCount().value(), liveBefore);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), liveBefore);
 }
 
 TEST_F(MessageFormTest, ClosedByTheUserBeforeItsTimeLeavesNothingBehind) {
-  const auto liveBefore = componentLiveCount().value();
-  showMessageWindow("RQ4400", "write activ");
-  showMessageWindow("RQ4400", "successfully finished");
+  const auto liveBefore = velumor::shared::componentLiveCount().value();
+  velumor::shared::windows::showMessageWindow("RQ4400", "write activ");
+  velumor::shared::windows::showMessageWindow("RQ4400", "successfully finished");
   platform::ui::Form* f = findMessage("write activ");
   ASSERT_NE(f, nullptr);
   EXPECT_TRUE(f->userClose());
   EXPECT_EQ(openMessages(), std::vector<std::string>{"successfully finished"});
-  EXPECT_EQ(componentLiveCount().value(), liveBefore + 1);
-  EventLoop::instance().advance(MessageForm::kLifeMs);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), liveBefore + 1);
+  EventLoop::instance().advance(velumor::shared::windows::MessageForm::kLifeMs);
   EXPECT_TRUE(openMessages().empty());
-  EXPECT_EQ(componentLiveCount().value(), liveBefore);
+  EXPECT_EQ(velumor::shared::componentLiveCount().value(), liveBefore);
 }
 
 TEST_F(MessageFormTest, WindowCreatedByHandKeepsItselfAliveUntilItCloses) {
   {
-    auto window = platform::com::makeObject<MessageForm>();
+    auto window = platform::com::makeObject<velumor::shared::windows::MessageForm>();
     window->ensureLoaded();
     window->ctl("MessageLabel").setCaption("by hand");
     window->show();
   }  // the caller keeps no reference
   EXPECT_EQ(openMessages(), std::vector<std::string>{"by hand"});
-  EventLoop::instance().advance(MessageForm::kLifeMs);
+  EventLoop::instance().advance(velumor::shared::windows::MessageForm::kLifeMs);
   EXPECT_TRUE(openMessages().empty());
 }
 

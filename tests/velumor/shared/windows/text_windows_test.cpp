@@ -18,15 +18,16 @@ namespace {
 
 using TextWindowsTest = WindowsTest;
 
-platform::com::Ptr<TxtFileForm> readMe(const std::string& title, const std::string& name) {
-  auto window = platform::com::makeObject<TxtFileForm>();
+platform::com::Ptr<velumor::shared::windows::TxtFileForm> readMe(const std::string& title,
+                                                                 const std::string& name) {
+  auto window = platform::com::makeObject<velumor::shared::windows::TxtFileForm>();
   window->chooseFile(name, title);
   window->show();
   return window;
 }
 
-platform::com::Ptr<SoftServiceForm> service(const std::string& name) {
-  auto window = platform::com::makeObject<SoftServiceForm>();
+platform::com::Ptr<velumor::shared::windows::SoftServiceForm> service(const std::string& name) {
+  auto window = platform::com::makeObject<velumor::shared::windows::SoftServiceForm>();
   window->prpTextFile(name);
   return window;
 }
@@ -35,7 +36,8 @@ TEST_F(TextWindowsTest, ReadMeCaptionIsTitleAndGivenNameAndTheNameBecomesTheFull
   writeFile("notes.txt", "one\n");
   auto window = readMe("RQ4400 (VELUMOR) - ", "notes.txt");
   EXPECT_EQ(window->caption(), "RQ4400 (VELUMOR) - notes.txt");
-  EXPECT_EQ(TestAccess<TxtFileForm>::textFileName(*window), pathOf("notes.txt"));
+  EXPECT_EQ(velumor::view_window::TestAccess<velumor::shared::windows::TxtFileForm>::textFileName(*window),
+            pathOf("notes.txt"));
   EXPECT_FALSE(window->isModal());
 }
 
@@ -81,13 +83,13 @@ TEST_F(TextWindowsTest, MissingReadMeShowsNotFoundAndTheFullPathInTheUserLanguag
 TEST_F(TextWindowsTest, ReadMeCommandOpensTheFileOfTheUserLanguage) {
   writeFile("readme.txt", "english");
   writeFile("readme_de.txt", "deutsch");
-  auto en = showReadMeWindow();
+  auto en = velumor::shared::windows::showReadMeWindow();
   EXPECT_EQ(en->caption(), "RQ4400 (VELUMOR) - readme.txt");
   EXPECT_EQ(en->ctl("FileTxt").text(), "english\r\n");
   EXPECT_TRUE(en->visible());
 
   setLanguage("de");
-  auto de = showReadMeWindow();
+  auto de = velumor::shared::windows::showReadMeWindow();
   EXPECT_EQ(de->caption(), "RQ4400 (VELUMOR) - readme_de.txt");
   EXPECT_EQ(de->ctl("FileTxt").text(), "deutsch\r\n");
 }
@@ -138,7 +140,7 @@ TEST_F(TextWindowsTest, ServiceWindowTextsByLanguage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lang);
     setLanguage(c.lang);
-    auto window = showSoftServiceWindow();
+    auto window = velumor::shared::windows::showSoftServiceWindow();
     EXPECT_TRUE(window->visible());
     EXPECT_FALSE(window->isModal());
     EXPECT_EQ(window->caption(), "Software Service");  // the menu entry without its access key

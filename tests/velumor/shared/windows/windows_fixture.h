@@ -41,7 +41,7 @@ class ScopedEnv {
 class WindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setComponentFolderForTests(folder_);
+    velumor::shared::setComponentFolderForTests(folder_);
     settings_.emplace("VELUMOR_SETTINGS", (folder_ / "settings.json").string());
     lang_.emplace("VELUMOR_LANG", "en");
     platform::ui::EventLoop::instance().useManualClock();
@@ -52,11 +52,11 @@ class WindowsTest : public ::testing::Test {
 
   void TearDown() override {
     // Message windows close themselves; let them, so no test leaves one behind.
-    platform::ui::EventLoop::instance().advance(MessageForm::kLifeMs + 1);
-    EXPECT_EQ(openMessageWindowCount(), 0u);
+    platform::ui::EventLoop::instance().advance(velumor::shared::windows::MessageForm::kLifeMs + 1);
+    EXPECT_EQ(velumor::shared::windows::openMessageWindowCount(), 0u);
     EXPECT_TRUE(platform::ui::EventLoop::instance().errors().empty())
         << platform::ui::EventLoop::instance().errors().front();
-    setComponentFolderForTests({});
+    velumor::shared::setComponentFolderForTests({});
     lang_.reset();
     settings_.reset();
   }

@@ -178,16 +178,16 @@ TEST(ReportPdf, APrintoutWithoutPrinterBecomesAPdfHoldingTheReport) {
                                   static_cast<QDialog*>(dlg)->accept();
                                 });
   const std::string report = "RQ4400 (VELUMOR) Größe\r\n\r\n\tMeasurement Value:\tDensity\t*\r\n\t" +
-                             velumor::report::fillLabel("Device Type:") +
+                             velumor::shared::report::fillLabel("Device Type:") +
                              "RQ4400 CORIOLIS MASS FLOWMETER, SENSOR AND TRANSMITTER\r\n";
-  auto outcome =
-      velumor::report::printReport(form->ctlAs<ui::CommonDialogControl>("Dlg"),
-                                   {"RQ4400 (VELUMOR)", "VR_Data.prn", "RQ4400"}, [&] { return report; });
+  auto outcome = velumor::shared::report::printReport(form->ctlAs<ui::CommonDialogControl>("Dlg"),
+                                                      {"RQ4400 (VELUMOR)", "VR_Data.prn", "RQ4400"},
+                                                      [&] { return report; });
   form->unload();
   ui::Services::installHeadless();
   frontEnd.uninstall();
 
-  EXPECT_EQ(outcome, velumor::report::PrintOutcome::Printed);
+  EXPECT_EQ(outcome, velumor::shared::report::PrintOutcome::Printed);
   EXPECT_TRUE(answered);
   // The report's own name is proposed, so the diagnosis report's PDF does not replace it.
   EXPECT_TRUE(proposed.endsWith(QStringLiteral("/VR_Data.pdf"))) << proposed.toStdString();

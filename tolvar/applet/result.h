@@ -1,16 +1,23 @@
 #pragma once
-// How the host's own operations report a failure: a Status (done, or a reason and a text for
+// The one way the host's own code reports a failure: a Status (done, or a reason and a text for
 // the user) and a Result<T> (a value, or such a Status). The text names what failed and where
-// (file and line, item, record, operation), so whoever shows it adds nothing.
+// (file and line, item, record, operation), so whoever shows it adds nothing. A caller carries a
+// failure on by returning its error(): a Status converts to a Result of any type.
+//
+// The value of a failed Result is never there. Reaching it anyway (value(), *, ->) is a fault of
+// the calling code, not of what it asked for: it throws BadResultAccess, a std::logic_error whose
+// text names the failure, in every build. The host's boundaries (the script runner, the event
+// loop) report it as they report any exception, so it never reads memory that holds no value.
 //
 // The views never see these: between the views and the host the numbered run-time errors of
 // the component interface stay as they are.
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 
-namespace tolvar::sim {
+namespace tolvar {
 
 enum class Reason {
   None,             // done
@@ -61,6 +68,19 @@ class [[nodiscard]] Status {
   std::string text_;
 };
 
+// A failed Result used as a value.
+class BadResultAccess : public std::logic_error {
+ public:
+  explicit BadResultAccess(const Status& failure)
+      : std::logic_error("the value of a failed result was used (" +
+                         std::string(reasonName(failure.reason())) + ": " + failure.text() + ")"),
+        failure_(failure) {}
+  const Status& failure() const { return failure_; }
+
+ private:
+  Status failure_;
+};
+
 template <typename T>
 class [[nodiscard]] Result {
  public:
@@ -74,20 +94,37 @@ class [[nodiscard]] Result {
 
   bool ok() const { return value_.has_value(); }
   explicit operator bool() const { return ok(); }
-  // Done, or the failure.
-  const Status& status() const { return status_; }
+  // Done, or the failure; returned as it is, it carries the failure on.
+  const Status& error() const { return status_; }
   Reason reason() const { return status_.reason(); }
   const std::string& text() const { return status_.text(); }
-  // Only when ok().
-  T& value() & { return *value_; }
-  const T& value() const& { return *value_; }
-  T&& value() && { return std::move(*value_); }
-  T* operator->() { return &*value_; }
-  const T* operator->() const { return &*value_; }
+
+  // Checked: BadResultAccess on a failure.
+  T& value() & { return checked(); }
+  const T& value() const& { return checked(); }
+  T&& value() && { return std::move(checked()); }
+  T& operator*() & { return checked(); }
+  const T& operator*() const& { return checked(); }
+  T* operator->() { return &checked(); }
+  const T* operator->() const { return &checked(); }
+  // The value, or `fallback` on a failure.
+  template <typename U>
+  T value_or(U&& fallback) const& {
+    return ok() ? *value_ : static_cast<T>(std::forward<U>(fallback));
+  }
 
  private:
+  T& checked() {
+    if (!value_) throw BadResultAccess(status_);
+    return *value_;
+  }
+  const T& checked() const {
+    if (!value_) throw BadResultAccess(status_);
+    return *value_;
+  }
+
   std::optional<T> value_;
   Status status_;
 };
 
-}  // namespace tolvar::sim
+}  // namespace tolvar
