@@ -81,7 +81,7 @@ using EventHandler = std::function<void(EventArgs&)>;
 // The handler of one event, looked up once for a control that raises it often (a timer's
 // tick); valid while the form's handlers have not changed since.
 struct EventHandlerCache {
-  const EventHandler* handler = nullptr;
+  const std::shared_ptr<const EventHandler>* handler = nullptr;
   uint64_t generation = 0;  // 0: not looked up yet
 };
 

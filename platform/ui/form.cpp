@@ -502,7 +502,8 @@ void Form::raiseResize() {
 // ---------------------------------------------------------------- events
 
 void Form::on(std::string_view controlName, std::string_view event, Handler handler) {
-  handlers_.insert_or_assign(handlerKey(controlName, event), std::move(handler));
+  handlers_.insert_or_assign(handlerKey(controlName, event),
+                             std::make_shared<const Handler>(std::move(handler)));
   ++handlersGeneration_;
 }
 
@@ -529,8 +530,8 @@ void Form::raiseEvent(Control& control, std::string_view event, EventArgs& args)
   if (it == handlers_.end()) return;
   args.index = control.index();
   platform::com::Ptr<Form> keep(this);
-  Handler h = it->second;  // the handler may replace itself
-  h(args);
+  const std::shared_ptr<const Handler> h = it->second;  // the handler may replace itself
+  (*h)(args);
 }
 
 void Form::raiseEvent(Control& control, std::string_view event, EventArgs& args, EventHandlerCache& cache) {
@@ -547,8 +548,8 @@ void Form::raiseEvent(Control& control, std::string_view event, EventArgs& args,
   if (!cache.handler) return;
   args.index = control.index();
   platform::com::Ptr<Form> keep(this);
-  Handler h = *cache.handler;  // the handler may replace itself
-  h(args);
+  const std::shared_ptr<const Handler> h = *cache.handler;  // the handler may replace itself
+  (*h)(args);
 }
 
 template <class F>

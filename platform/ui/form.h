@@ -177,8 +177,10 @@ class PLAT_API Form : public Control, public platform::com::Unknown {
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<std::unique_ptr<Control>> graveyard_;  // unloaded controls, kept while a handler may run
   std::map<std::string, std::map<int32_t, Control*>, NoCaseLess> byName_;
-  std::map<std::string, Handler, NoCaseLess> handlers_;  // "control.event"
-  uint64_t handlersGeneration_ = 1;                      // changes whenever a handler is set
+  // "control.event"; shared, so that a running handler stays alive when it replaces itself
+  // without being copied at every event
+  std::map<std::string, std::shared_ptr<const Handler>, NoCaseLess> handlers_;
+  uint64_t handlersGeneration_ = 1;  // changes whenever a handler is set
   std::vector<FormObserver*> formObservers_;
   std::set<Control*> runtimeLoaded_;  // array members created by loadControl
   bool suppressEvents_ = false;
