@@ -120,6 +120,22 @@ void Control::storeById(int32_t id, Variant value) {
   storeAt(slot, std::move(value));
 }
 
+std::optional<bool> Control::boolById(int32_t id) const {
+  const size_t slot = props_.slotOfId(id);
+  return slot == PropertyStore::npos ? std::nullopt : props_.boolAt(slot);
+}
+
+bool Control::storeBoolById(int32_t id, bool value) {
+  const size_t slot = props_.slotOfId(id);
+  if (slot == PropertyStore::npos) return false;
+  const std::optional<bool> now = props_.boolAt(slot);
+  if (!now) return false;
+  if (*now == value) return true;
+  props_.setBoolAt(slot, value);
+  notify(props_.nameAt(slot));
+  return true;
+}
+
 Variant Control::getProperty(std::string_view name) const {
   return props_.valueAt(slotOrRaise(name), name_, index_);
 }
@@ -251,6 +267,13 @@ void Control::removeObserver(ControlObserver* o) {
 }
 
 void Control::notify(std::string_view what) {
+  // Most controls have no observer or one (the front end's widget): nobody can have gone
+  // before that one is told, so only more need the copy below.
+  if (observers_.empty()) return;
+  if (observers_.size() == 1) {
+    observers_.front()->controlChanged(*this, what);
+    return;
+  }
   // Observers may unsubscribe while being told.
   auto copy = observers_;
   for (ControlObserver* o : copy)

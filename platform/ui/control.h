@@ -184,6 +184,10 @@ class PLAT_API Control {
   // and tells the observers of a real change, as setProperty does.
   Variant valueById(int32_t id) const;
   void storeById(int32_t id, Variant value);
+  // The same for a Boolean that is read or switched often, without a Variant built or
+  // copied; nullopt or false (nothing stored) when the value is of another type.
+  std::optional<bool> boolById(int32_t id) const;
+  bool storeBoolById(int32_t id, bool value);
   void notify(std::string_view what);
   // Converts a value to the type of the declared default (Single, Long, Boolean, String...).
   static Variant coerceLike(const Variant& like, const Variant& value);

@@ -194,17 +194,19 @@ int32_t TimerControl::interval() const {
 }
 
 bool TimerControl::isEnabled() const {
+  if (const std::optional<bool> on = boolById(timerEnabledId())) return *on;
   return valueById(timerEnabledId()).toBool();
 }
 
 void TimerControl::setTimerEnabled(bool on) {
-  storeById(timerEnabledId(), Variant(on));
+  if (!storeBoolById(timerEnabledId(), on)) storeById(timerEnabledId(), Variant(on));
   rearm();
 }
 
 void TimerControl::rearm() {
-  if (!detached_ && isEnabled() && interval() > 0)
-    EventLoop::instance().arm(this, interval());
+  const int32_t ms = detached_ || !isEnabled() ? 0 : interval();
+  if (ms > 0)
+    EventLoop::instance().arm(this, ms);
   else
     EventLoop::instance().disarm(this);
 }
@@ -237,6 +239,11 @@ MenuControl::MenuControl(Form& form, std::string name, int32_t index)
   declare("WindowList", Variant(false));
   declare("HelpContextID", Variant(int32_t{0}));
   declare("NegotiatePosition", Variant(int16_t{0}));
+}
+
+void MenuControl::setChecked(bool checked) {
+  static const int32_t id = PropertyStore::propertyId("Checked");
+  if (!storeBoolById(id, checked)) setProperty("Checked", checked);
 }
 
 std::vector<MenuControl*> MenuControl::entries() const {

@@ -55,6 +55,9 @@ class PLAT_API TimerControl : public Control {
 class PLAT_API MenuControl : public Control {
  public:
   MenuControl(Form& form, std::string name, int32_t index);
+  // Sets "Checked" as setProperty does, without finding it by name: views check menu
+  // entries as they work off notifications.
+  void setChecked(bool checked);
   // Sub-entries in menu order (the controls whose container is this menu).
   std::vector<MenuControl*> entries() const;
   bool isSeparator() const { return caption() == "-"; }

@@ -233,11 +233,38 @@ const std::string& PropertyStore::nameAt(size_t slot) const {
   return layout_->entries[slot].name;
 }
 
-Variant PropertyStore::rareValue(size_t slot) const {
+const Variant& PropertyStore::rareRef(size_t slot) const {
   const LayoutEntry& e = layout_->entries[slot];
   for (auto& [id, v] : rare_)
     if (id == e.id) return v;
   return e.def;
+}
+
+Variant PropertyStore::rareValue(size_t slot) const {
+  return rareRef(slot);
+}
+
+std::optional<bool> PropertyStore::boolAt(size_t slot) const {
+  Kind k = layout_->entries[slot].kind;
+  if (k >= kVisible && k <= kFontBold && !(displaced_ & bit(k)))
+    return (flags_ & (1u << (k - kVisible))) != 0;
+  if (k != kRare && !(displaced_ & bit(k))) return std::nullopt;  // a typed field of another type
+  const Variant& v = rareRef(slot);
+  if (v.type() != VarType::Boolean) return std::nullopt;
+  return v.toBool();
+}
+
+void PropertyStore::setBoolAt(size_t slot, bool value) {
+  const LayoutEntry& e = layout_->entries[slot];
+  const Kind k = e.kind;
+  if (k >= kVisible && k <= kFontBold && !(displaced_ & bit(k))) {
+    const auto b = static_cast<uint8_t>(1u << (k - kVisible));
+    flags_ = static_cast<uint8_t>(value ? (flags_ | b) : (flags_ & ~b));
+    return;
+  }
+  // A rare Boolean, or a typed flag whose Boolean is held among the rare ones: the field
+  // takes it back as setAt would. Neither is the control's own name or index.
+  setAt(slot, Variant(value), std::string(), 0);
 }
 
 Variant PropertyStore::valueAt(size_t slot, const std::string& ownName, int32_t ownIndex) const {

@@ -6,6 +6,7 @@
 // The window model runs on one thread; layouts are created on it and never freed.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -42,9 +43,15 @@ class PLAT_API PropertyStore {
   platform::com::Variant valueAt(size_t slot, const std::string& ownName, int32_t ownIndex) const;
   // Stores without conversion: a value of another type than the field's goes to the rare ones.
   void setAt(size_t slot, platform::com::Variant value, const std::string& ownName, int32_t ownIndex);
+  // The value when it is a Boolean, read without a copy (nullopt for any other type): timers
+  // and menu checks are switched at every change a view works off.
+  std::optional<bool> boolAt(size_t slot) const;
+  // Stores a Boolean where boolAt found one.
+  void setBoolAt(size_t slot, bool value);
 
  private:
   platform::com::Variant rareValue(size_t slot) const;
+  const platform::com::Variant& rareRef(size_t slot) const;
   void setRare(uint16_t id, platform::com::Variant value, const platform::com::Variant* defaultValue);
   void dropRare(uint16_t id);
 

@@ -702,7 +702,12 @@ void ViewWindow::setMenuVisible(std::string_view n, bool visible) {
 }
 
 void ViewWindow::setChecked(KeptControl<platform::ui::Control>& menu, bool checked) {
-  if (platform::ui::Control* c = menu.find(*this)) c->setProperty("Checked", checked);
+  platform::ui::Control* c = menu.find(*this);
+  if (!c) return;
+  if (c->type() == platform::ui::ControlType::Menu)
+    static_cast<platform::ui::MenuControl*>(c)->setChecked(checked);
+  else
+    c->setProperty("Checked", checked);
 }
 
 void ViewWindow::setMenuChecked(std::string_view n, bool checked) {

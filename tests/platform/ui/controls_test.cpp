@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/com/error.h"
+#include "platform/ui/event_loop.h"
 #include "test_forms.h"
 
 using namespace platform::ui;
@@ -71,4 +75,39 @@ TEST(Timer, IntervalOutOfRangeIsRefused) {
   auto f = makeObject<SampleForm>();
   EXPECT_THROW(f->timer("Tick").setProperty("Interval", Variant(-1)), RuntimeError);
   EXPECT_THROW(f->timer("Tick").setProperty("Interval", Variant(70000)), RuntimeError);
+}
+
+TEST(Timer, AHandlerThatReplacesItselfFinishesItsTickAndTheNewOneRunsNext) {
+  EventLoop::instance().useManualClock();
+  auto f = makeObject<SampleForm>();
+  std::vector<std::string> ran;
+  f->on("Tick", "Timer", [&] {
+    int32_t kept = 7;  // lives in the first handler's frame, read after the replacement
+    f->on("Tick", "Timer", [&] { ran.push_back("second"); });
+    ran.push_back("first " + std::to_string(kept));
+  });
+  TimerControl& t = f->timer("Tick");
+  t.setProperty("Enabled", Variant(true));
+  EventLoop::instance().advance(200);
+  t.setTimerEnabled(false);
+  EXPECT_EQ(ran, (std::vector<std::string>{"first 7", "second"}));
+  EXPECT_FALSE(EventLoop::instance().isArmed(&t));
+}
+
+TEST(Menu, SetCheckedStoresABooleanAndTellsTheObserversOfAChange) {
+  auto f = makeObject<SampleForm>();
+  auto& entry = static_cast<MenuControl&>(f->ctl("MenuExit"));
+  struct Count : ControlObserver {
+    int told = 0;
+    void controlChanged(Control&, std::string_view what) override { told += what == "Checked"; }
+  } count;
+  entry.addObserver(&count);
+  entry.setChecked(true);
+  entry.setChecked(true);
+  EXPECT_EQ(entry.getProperty("Checked").type(), platform::com::VarType::Boolean);
+  EXPECT_TRUE(entry.getProperty("Checked").toBool());
+  entry.setChecked(false);
+  EXPECT_FALSE(entry.getProperty("Checked").toBool());
+  EXPECT_EQ(count.told, 2);
+  entry.removeObserver(&count);
 }

@@ -31,9 +31,15 @@ class ProbeControl : public Control {
     declare("GaugeReading", Variant(1.5));
     declare("Left", Variant(0.0f));
   }
+  using Control::boolById;
   using Control::declare;
   using Control::store;
+  using Control::storeBoolById;
 };
+
+int32_t idOf(const char* name) {
+  return PropertyStore::propertyId(name);
+}
 
 }  // namespace
 
@@ -183,4 +189,66 @@ TEST(PropertyStore, AControlOfItsOwnKindDeclaresAndStoresAnything) {
   ProbeControl q(*f);
   EXPECT_EQ(q.text(), "t");
   EXPECT_EQ(q.getProperty("Left").type(), VarType::Single);
+}
+
+TEST(PropertyStore, BooleansAreReadAndSwitchedByNumberOnlyWhileTheyHoldABoolean) {
+  auto f = makeObject<SampleForm>();
+  ProbeControl p(*f);
+  p.declare("Visible", Variant(true));   // a typed field
+  p.declare("Checked", Variant(false));  // a rare one
+  Recorder r;
+  p.addObserver(&r);
+  EXPECT_EQ(p.boolById(idOf("Visible")), true);
+  EXPECT_EQ(p.boolById(idOf("Checked")), false);
+  // Switched: stored, told once; the same value again is no change.
+  EXPECT_TRUE(p.storeBoolById(idOf("Checked"), true));
+  EXPECT_TRUE(p.storeBoolById(idOf("Checked"), true));
+  EXPECT_TRUE(p.storeBoolById(idOf("visible"), false));
+  EXPECT_EQ(p.getProperty("Checked").toBool(), true);
+  EXPECT_EQ(p.getProperty("Visible").type(), VarType::Boolean);
+  EXPECT_FALSE(p.visible());
+  EXPECT_EQ(r.seen, (std::vector<std::string>{"Checked", "Visible"}));
+  // Any other type is left alone, and so is a name the control never declared.
+  p.store("Visible", Variant(int32_t{1}));
+  p.store("Checked", Variant(std::string("yes")));
+  for (const char* name : {"Visible", "Checked", "Caption", "GaugeReading"}) {
+    SCOPED_TRACE(name);
+    const Variant before = p.getProperty(name);
+    EXPECT_EQ(p.boolById(idOf(name)), std::nullopt);
+    EXPECT_FALSE(p.storeBoolById(idOf(name), true));
+    EXPECT_TRUE(p.getProperty(name).identical(before));
+  }
+  EXPECT_FALSE(p.storeBoolById(idOf("Interval"), true));  // declared by timers, not here
+  EXPECT_EQ(r.seen.size(), 4u);
+  p.removeObserver(&r);
+}
+
+TEST(PropertyStore, AnObserverThatLeavesWhileToldIsToldOnceAndTheOthersStillHearIt) {
+  auto f = makeObject<SampleForm>();
+  ProbeControl p(*f);
+  struct Leaver : ControlObserver {
+    Control* from = nullptr;
+    ControlObserver* also = nullptr;  // leaves with this one
+    int told = 0;
+    void controlChanged(Control&, std::string_view) override {
+      ++told;
+      from->removeObserver(this);
+      if (also) from->removeObserver(also);
+    }
+  };
+  Leaver alone;
+  alone.from = &p;
+  p.addObserver(&alone);
+  p.setCaption("one");
+  p.setCaption("two");
+  EXPECT_EQ(alone.told, 1);
+  // Of two, the first takes the second along: that one is not told any more.
+  Leaver first, second;
+  first.from = second.from = &p;
+  first.also = &second;
+  p.addObserver(&first);
+  p.addObserver(&second);
+  p.setCaption("three");
+  EXPECT_EQ(first.told, 1);
+  EXPECT_EQ(second.told, 0);
 }
