@@ -10,7 +10,8 @@
 namespace tolvar::sim {
 
 ItemStore::ItemStore(std::shared_ptr<const dd::DeviceData> data)
-    : data_(std::move(data)), self_(std::make_shared<ItemStore*>(this)) {
+    : data_(std::move(data)), number_(static_cast<uint32_t>(liveStores().size())) {
+  liveStores().push_back(this);
   items_.reserve(data_->variables.size());
   for (const auto& v : data_->variables) {
     Item item;
@@ -23,7 +24,17 @@ ItemStore::ItemStore(std::shared_ptr<const dd::DeviceData> data)
 }
 
 ItemStore::~ItemStore() {
-  *self_ = nullptr;
+  liveStores()[number_] = nullptr;
+}
+
+std::vector<ItemStore*>& ItemStore::liveStores() {
+  static std::vector<ItemStore*> stores;
+  return stores;
+}
+
+ItemStore* ItemStore::liveStore(uint32_t number) {
+  const std::vector<ItemStore*>& stores = liveStores();
+  return number < stores.size() ? stores[number] : nullptr;
 }
 
 int32_t ItemStore::indexOf(std::string_view name) const {
@@ -93,11 +104,10 @@ void ItemStore::changed(int32_t index, bool valueChanged, bool shadowChanged, bo
   for (int32_t id : item.watches) {
     auto it = watches_.find(id);
     if (it == watches_.end()) continue;
-    std::weak_ptr<ItemStore*> weak = self_;
-    platform::ui::EventLoop::instance().post([weak, id] {
-      auto alive = weak.lock();
-      if (!alive || !*alive) return;
-      ItemStore& store = **alive;
+    platform::ui::EventLoop::instance().post([number = number_, id] {
+      ItemStore* alive = liveStore(number);
+      if (!alive) return;
+      ItemStore& store = *alive;
       auto w = store.watches_.find(id);
       if (w == store.watches_.end()) return;  // unwatched meanwhile
       auto callback = w->second.onChange;     // the callback may unwatch itself
@@ -110,25 +120,25 @@ void ItemStore::postNotification(int32_t handle) {
   const Registration& reg = registrations_.at(handle);
   // The state goes out as it was when the change happened; the value is read by the view.
   const int32_t held = items_[static_cast<size_t>(reg.item)].state;
-  std::weak_ptr<ItemStore*> weak = self_;
-  platform::ui::EventLoop::instance().post([weak, handle, held] {
-    auto alive = weak.lock();
-    if (!alive || !*alive) return;
-    ItemStore& store = **alive;
-    auto it = store.registrations_.find(handle);
-    if (it == store.registrations_.end() || !it->second.advised) return;  // unadvised or released meanwhile
-    const Registration reg = it->second;
-    Ptr<View> view = store.resolver_ ? store.resolver_(reg.viewHandle) : Ptr<View>();
-    if (!view) return;  // the view is gone: nobody to tell
-    try {
-      view->NotifyChanged(handle, reg.shadow, held, reg.userLong);
-    } catch (const platform::com::RuntimeError& e) {
-      platform::ui::EventLoop::instance().reportError(
-          "NotifyChanged", "Run-time error " + std::to_string(e.number()) + ": " + e.description());
-    } catch (const std::exception& e) {
-      platform::ui::EventLoop::instance().reportError("NotifyChanged", e.what());
-    }
+  platform::ui::EventLoop::instance().post([number = number_, handle, held] {
+    if (ItemStore* alive = liveStore(number)) alive->deliver(handle, held);
   });
+}
+
+void ItemStore::deliver(int32_t handle, int32_t held) {
+  auto it = registrations_.find(handle);
+  if (it == registrations_.end() || !it->second.advised) return;  // unadvised or released meanwhile
+  const Registration reg = it->second;
+  Ptr<View> view = resolver_ ? resolver_(reg.viewHandle) : Ptr<View>();
+  if (!view) return;  // the view is gone: nobody to tell
+  try {
+    view->NotifyChanged(handle, reg.shadow, held, reg.userLong);
+  } catch (const platform::com::RuntimeError& e) {
+    platform::ui::EventLoop::instance().reportError(
+        "NotifyChanged", "Run-time error " + std::to_string(e.number()) + ": " + e.description());
+  } catch (const std::exception& e) {
+    platform::ui::EventLoop::instance().reportError("NotifyChanged", e.what());
+  }
 }
 
 int32_t ItemStore::registerItem(std::string_view name, bool shadow, int32_t viewHandle, int32_t userLong,

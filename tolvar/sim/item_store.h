@@ -116,8 +116,13 @@ class ItemStore {
   int32_t nextHandle_ = 1;
   int32_t nextWatch_ = 1;
   ViewResolver resolver_;
-  // Posted deliveries hold this weakly, so that work posted before the store went away is dropped.
-  std::shared_ptr<ItemStore*> self_;
+  // Posted deliveries name the store by its number among all stores made (a slot emptied when
+  // it goes), so that work posted before the store went away is dropped, and a delivery is
+  // small enough to be posted without an allocation.
+  static std::vector<ItemStore*>& liveStores();
+  static ItemStore* liveStore(uint32_t number);
+  void deliver(int32_t handle, int32_t held);
+  uint32_t number_;
 };
 
 }  // namespace tolvar::sim

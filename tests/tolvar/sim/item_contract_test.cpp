@@ -401,6 +401,18 @@ TEST_F(ItemContract, UserInputIsCheckedBeforeItIsStored) {
   EXPECT_EQ(value("&&private&&Dirty"), -1.0) << "True, written by a user's edit";
 }
 
+TEST_F(ItemContract, NotificationsPostedBeforeTheSessionEndsAreDroppedWhenTheNextHasBegun) {
+  const int32_t h = view->registerItem("DAMPING_VALUE");  // its first notification is posted
+  set("DAMPING_VALUE", Variant(3.0));
+  Ptr<View> kept = views.front();
+  views.clear();
+  aim = nullptr;
+  session.reset();
+  session = std::make_unique<tolvar::sim::HostSession>(testOptions(dir));
+  drain();
+  EXPECT_TRUE(view->notesFor(h).empty());
+}
+
 TEST_F(ItemContract, ObjectsHandedOutFailCleanlyAfterTheSessionEnds) {
   const int32_t h = view->registerItem("DAMPING_VALUE");
   Ptr<tolvar::HostFrame> frame;
