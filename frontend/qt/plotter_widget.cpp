@@ -375,8 +375,9 @@ void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, b
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   const double seconds = span / 1000.0;
+  // Measured once a font: shaping it at every paint cost more than the grid it spaces.
   const double maxLabels =
-      std::max(1.0, plot.width() / (fm.horizontalAdvance(QStringLiteral("-000 s")) + 12));
+      std::max(1.0, plot.width() / (timeAxisText_.advance(font(), QStringLiteral("-000 s")) + 12));
   ScaleTicks ticks = scaleTicks(0, seconds, static_cast<int>(std::min(10.0, maxLabels)));
   for (double s : ticks.majors) {
     const double x = plot.right() - plot.width() * (s / seconds);
