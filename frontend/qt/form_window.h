@@ -77,7 +77,9 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   virtual ShownText drawnLook() const { return {}; }
 
   void controlChanged(platform::ui::Control& control, std::string_view what) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  // A mouse or context-menu event on the widget or one of its parts; true when it was the
+  // control's own and goes no further.
+  bool widgetInput(QEvent* event);
 
  protected:
   virtual QWidget* makeWidget(QWidget* parent) = 0;
@@ -113,10 +115,12 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   bool boolProp(std::string_view name, bool fallback = false) const;
   QColor colourProp(std::string_view name) const;
   void watch(QWidget* w);  // routes the widget's (and its parts') mouse events here
+  void unwatch();
 
   FormWindow& owner_;
   platform::ui::Control& control_;
   QPointer<QWidget> widget_;
+  const QWidget* watched_ = nullptr;  // the widget whose events reach widgetInput
   bool detached_ = false;
 
  private:
