@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "frontend/qt/control_views.h"
+#include "frontend/qt/drawn_text.h"
 #include "frontend/qt/qt_convert.h"
 
 namespace frontend::qt {
@@ -16,6 +19,62 @@ namespace frontend::qt {
 using platform::com::Variant;
 using platform::ui::Control;
 using platform::ui::ControlType;
+
+namespace {
+
+// One application filter for every view's widget: a filter on each widget gave each its own
+// filter list. It sees an event before the widget's own filters do, so it leaves an event over
+// a control that the container draws (a caption) to that container's filter.
+class ViewInput : public QObject {
+ public:
+  static ViewInput* get(bool make) {
+    static QPointer<ViewInput> one;
+    if (!one && make && qApp) {
+      one = new ViewInput(qApp);
+      qApp->installEventFilter(one);
+    }
+    return one;
+  }
+  void add(const QWidget* w, ControlView* v) { views_[w] = v; }
+  void remove(const QWidget* w, const ControlView* v) {
+    auto it = views_.find(w);
+    if (it != views_.end() && it->second == v) views_.erase(it);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::ContextMenu:
+        break;
+      default:
+        return false;
+    }
+    if (!watched->isWidgetType()) return false;
+    // The parts of a control's widget (a combo box's field) are its own; windows are not.
+    for (auto* w = static_cast<QWidget*>(watched); w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+      auto it = views_.find(w);
+      if (it == views_.end()) continue;
+      if (it->second->widget() != w) {  // gone with its container, the address taken again
+        views_.erase(it);
+        continue;
+      }
+      if (w == watched && event->type() != QEvent::ContextMenu)
+        if (DrawnControls* d = DrawnControls::of(w);
+            d && d->takesMouseAt(static_cast<QMouseEvent*>(event)->position()))
+          return false;
+      return it->second->widgetInput(event);
+    }
+    return false;
+  }
+
+ private:
+  using QObject::QObject;
+  std::unordered_map<const QObject*, ControlView*> views_;
+};
+
+}  // namespace
 
 // ================================================================ ControlView
 
@@ -42,6 +101,7 @@ void ControlView::release() {
   if (detached_) return;
   detached_ = true;
   control_.removeObserver(this);
+  unwatch();
   if (widget_) disposeObject(widget_.data());
   widget_ = nullptr;
 }
@@ -49,6 +109,7 @@ void ControlView::release() {
 void ControlView::recreate() {
   if (!widget_) return;
   QWidget* parent = widget_->parentWidget();
+  unwatch();
   disposeObject(widget_.data());
   widget_ = makeWidget(parent);
   if (!widget_) return;
@@ -59,8 +120,15 @@ void ControlView::recreate() {
 }
 
 void ControlView::watch(QWidget* w) {
-  w->installEventFilter(this);
-  for (QWidget* child : w->findChildren<QWidget*>()) child->installEventFilter(this);
+  unwatch();
+  if (ViewInput* in = ViewInput::get(true)) in->add(w, this);
+  watched_ = w;
+}
+
+void ControlView::unwatch() {
+  // By the address kept: the widget may have gone with its container already.
+  if (ViewInput* in = ViewInput::get(false); in && watched_) in->remove(watched_, this);
+  watched_ = nullptr;
 }
 
 Variant ControlView::prop(std::string_view name) const {
@@ -144,7 +212,7 @@ void ControlView::controlChanged(Control&, std::string_view what) {
   }
 }
 
-bool ControlView::eventFilter(QObject* watched, QEvent* event) {
+bool ControlView::widgetInput(QEvent* event) {
   if (detached_) return false;
   if (event->type() == QEvent::MouseButtonRelease) {
     auto* me = static_cast<QMouseEvent*>(event);
@@ -166,7 +234,6 @@ bool ControlView::eventFilter(QObject* watched, QEvent* event) {
     // stays away; elsewhere a text field keeps its edit menu.
     return control_.form().hasHandler(control_.name(), "MouseUp");
   }
-  (void)watched;
   return false;
 }
 

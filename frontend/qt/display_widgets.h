@@ -219,6 +219,7 @@ class PlotterWidget : public QWidget {
   };
   mutable std::vector<LegendTexts> legendTexts_;  // one a curve
   mutable KeptText axisText_;                     // the widest text of the value axis
+  mutable KeptText timeAxisText_;                 // the widest text of the time axis
 
   // The layer of curves: valid for its size, span and ranges; its right edge is `layerEnd_`.
   struct Drawn {

@@ -113,8 +113,8 @@ void DrawnControls::paintIn(const QWidget* container, QPainter& p, const QRect& 
 
 void DrawnControls::add(DrawnControl* c) {
   controls_.push_back(c);
-  // Watching from the first control on, after the container's own view: a filter installed
-  // later sees the events first, so a control over the container gets its own clicks.
+  // Watching from the first control on; the views' own filter leaves the events over a control
+  // here to this one, so a control over the container gets its own clicks.
   if (!filtering_) {
     container()->installEventFilter(this);
     filtering_ = true;

@@ -80,6 +80,8 @@ class DrawnControls : public QObject {
   const std::vector<DrawnControl*>& controls() const { return controls_; }
   QWidget* container() const;
   void paint(QPainter& p, const QRect& dirty) const;
+  // Whether a control here takes the mouse at `pos` (in the container's coordinates).
+  bool takesMouseAt(QPointF pos) const { return at(pos) != nullptr; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -178,6 +178,18 @@ std::vector<MenuControl*> menuOrder(const std::vector<MenuControl*>& entries) {
   return out;
 }
 
+namespace {
+
+// Whether `m` or an entry beneath it has a shortcut.
+bool hasShortcut(const MenuControl& m) {
+  if (!m.getProperty("Shortcut").toString().empty()) return true;
+  for (MenuControl* e : m.entries())
+    if (hasShortcut(*e)) return true;
+  return false;
+}
+
+}  // namespace
+
 std::vector<MenuControl*> menuEntries(const Control& parent) {
   std::vector<MenuControl*> entries;
   for (Control* c : parent.children())
@@ -227,6 +239,7 @@ void FormWindow::detach() {
   }
   views_.clear();
   actions_.clear();
+  unfilled_.clear();
   if (window_) {
     window_->release();
     if (auto* cw = dynamic_cast<ClientWidget*>(client_.data())) cw->release();
@@ -252,9 +265,19 @@ QWidget* FormWindow::widgetFor(const Control& control) const {
   return v ? v->widget() : nullptr;
 }
 
-QAction* FormWindow::actionFor(const MenuControl& menu) const {
+QAction* FormWindow::builtAction(const MenuControl& menu) const {
   auto it = actions_.find(&menu);
   return it == actions_.end() ? nullptr : it->second.data();
+}
+
+QAction* FormWindow::actionFor(const MenuControl& menu) {
+  if (pendingEntry(menu))
+    if (auto* parent = dynamic_cast<const MenuControl*>(menu.container())) {
+      actionFor(*parent);
+      fillPending(*parent);
+    }
+  fillPending(menu);
+  return builtAction(menu);
 }
 
 QWidget* FormWindow::parentWidgetFor(const Control& control) const {
@@ -366,7 +389,7 @@ void FormWindow::applyMenu(MenuControl& m, QAction* a) {
   a->setVisible(m.getProperty("Visible").toBool());
   bool checked = m.getProperty("Checked").toBool();
   if (!a->menu()) {
-    a->setCheckable(checked || a->isCheckable());
+    a->setCheckable(checked || a->isCheckable() || wereChecked_.count(&m));
     a->setChecked(checked);
     a->setShortcut(shortcutFromModel(m.getProperty("Shortcut").toString()));
   }
@@ -387,10 +410,14 @@ QAction* FormWindow::makeMenuAction(MenuControl& m, QWidget* parent) {
     menuObjects_.push_back(sub);
     a = sub->menuAction();
     actions_[&m] = a;
-    fillMenu(sub, m);
+    if (hasShortcut(m))
+      fillMenu(sub, m);  // a shortcut works only through its action
+    else
+      waitForOpening(m);
     // Opening a menu raises its Click: handlers bring their entries up to date first.
     QObject::connect(sub, &QMenu::aboutToShow, this, [this, mp = &m] {
       if (detached_) return;
+      fillPending(*mp);
       runGuarded(&form_, mp->qualifiedName() + "_Click", [this, mp] { form_.userClick(*mp); });
     });
   } else {
@@ -403,11 +430,36 @@ QAction* FormWindow::makeMenuAction(MenuControl& m, QWidget* parent) {
     });
   }
   applyMenu(m, a);
+  wereChecked_.erase(&m);
   return a;
 }
 
 void FormWindow::fillMenu(QMenu* menu, const MenuControl& parent) {
   for (MenuControl* e : menuEntries(parent)) menu->addAction(makeMenuAction(*e, menu));
+}
+
+void FormWindow::waitForOpening(const MenuControl& m) {
+  unfilled_.insert(&m);
+  std::function<void(const MenuControl&)> note = [&](const MenuControl& e) {
+    for (MenuControl* c : e.entries()) {
+      if (c->getProperty("Checked").toBool()) wereChecked_.insert(c);
+      note(*c);
+    }
+  };
+  note(m);
+}
+
+void FormWindow::fillPending(const MenuControl& m) {
+  if (!unfilled_.erase(&m)) return;
+  if (QAction* a = builtAction(m); a && a->menu()) fillMenu(a->menu(), m);
+}
+
+bool FormWindow::pendingEntry(const MenuControl& m) const {
+  if (builtAction(m)) return false;
+  for (auto* p = dynamic_cast<const MenuControl*>(m.container()); p;
+       p = dynamic_cast<const MenuControl*>(p->container()))
+    if (builtAction(*p)) return unfilled_.count(p) > 0;
+  return false;
 }
 
 void FormWindow::rebuildMenus() {
@@ -417,6 +469,7 @@ void FormWindow::rebuildMenus() {
     if (o) disposeObject(o.data());
   menuObjects_.clear();
   actions_.clear();
+  unfilled_.clear();
   for (MenuControl* m : menuEntries(form_)) menuBar_->addAction(makeMenuAction(*m, menuBar_));
   updateMenuBar();
 }
@@ -425,14 +478,14 @@ QWidget* FormWindow::menuHost(const MenuControl& m) const {
   Control* parent = m.container();
   if (parent == &form_) return menuBar_;
   auto* pm = dynamic_cast<MenuControl*>(parent);
-  QAction* pa = pm ? actionFor(*pm) : nullptr;
+  QAction* pa = pm ? builtAction(*pm) : nullptr;
   return pa ? pa->menu() : nullptr;
 }
 
 // Entries loaded at run time (a list of recent files, say) join their menu in place, also
 // while that menu is about to open; the rest of the menus stays as it is.
 void FormWindow::menuEntryAdded(MenuControl& m) {
-  if (!menuBar_) return;
+  if (!menuBar_ || pendingEntry(m)) return;  // it joins when its menu is filled
   QWidget* host = menuHost(m);
   if (!host) {
     rebuildMenus();  // the parent had no entries yet and becomes a submenu
@@ -442,17 +495,19 @@ void FormWindow::menuEntryAdded(MenuControl& m) {
   QAction* before = nullptr;
   auto self = std::find(siblings.begin(), siblings.end(), &m);
   for (auto it = self == siblings.end() ? self : self + 1; it != siblings.end() && !before; ++it)
-    before = actionFor(**it);
+    before = builtAction(**it);
   host->insertAction(before, makeMenuAction(m, host));
   if (host == menuBar_) updateMenuBar();
 }
 
 void FormWindow::menuEntryRemoved(MenuControl& m) {
-  QAction* a = actionFor(m);
+  wereChecked_.erase(&m);
+  QAction* a = builtAction(m);
   if (!a) return;
   if (QWidget* host = menuHost(m)) host->removeAction(a);
   std::function<void(MenuControl&)> forget = [&](MenuControl& e) {
     actions_.erase(&e);
+    unfilled_.erase(&e);
     for (MenuControl* c : e.entries()) forget(*c);
   };
   forget(m);
@@ -496,7 +551,13 @@ void FormWindow::controlChanged(Control& control, std::string_view what) {
     return;
   }
   if (auto* m = dynamic_cast<MenuControl*>(&control)) {
-    QAction* a = actionFor(*m);
+    if (pendingEntry(*m)) {
+      // Made from the model as it is then, when its menu opens; a shortcut needs it now.
+      if (m->getProperty("Checked").toBool()) wereChecked_.insert(m);
+      if (equalsNoCase(what, "Shortcut") && hasShortcut(*m)) actionFor(*m);
+      return;
+    }
+    QAction* a = builtAction(*m);
     bool separatorNow = m->isSeparator();
     if (!a || (equalsNoCase(what, "Caption") && separatorNow != a->isSeparator())) {
       rebuildMenus();

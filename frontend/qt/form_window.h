@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,7 +77,9 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   virtual ShownText drawnLook() const { return {}; }
 
   void controlChanged(platform::ui::Control& control, std::string_view what) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  // A mouse or context-menu event on the widget or one of its parts; true when it was the
+  // control's own and goes no further.
+  bool widgetInput(QEvent* event);
 
  protected:
   virtual QWidget* makeWidget(QWidget* parent) = 0;
@@ -112,10 +115,12 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   bool boolProp(std::string_view name, bool fallback = false) const;
   QColor colourProp(std::string_view name) const;
   void watch(QWidget* w);  // routes the widget's (and its parts') mouse events here
+  void unwatch();
 
   FormWindow& owner_;
   platform::ui::Control& control_;
   QPointer<QWidget> widget_;
+  const QWidget* watched_ = nullptr;  // the widget whose events reach widgetInput
   bool detached_ = false;
 
  private:
@@ -144,7 +149,9 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   QMenuBar* menuBar() const { return menuBar_; }
   QWidget* widgetFor(const platform::ui::Control& control) const;
   ControlView* viewFor(const platform::ui::Control& control) const;
-  QAction* actionFor(const platform::ui::MenuControl& menu) const;
+  // The action of a menu entry, its menu filled where it has entries: an entry's menu gets its
+  // actions when it first opens, or when they are asked for here.
+  QAction* actionFor(const platform::ui::MenuControl& menu);
   // The widget a control's widget goes into: its container's, or the client area.
   QWidget* parentWidgetFor(const platform::ui::Control& control) const;
 
@@ -193,7 +200,14 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   void menuEntryAdded(platform::ui::MenuControl& m);
   void menuEntryRemoved(platform::ui::MenuControl& m);
   QAction* makeMenuAction(platform::ui::MenuControl& m, QWidget* parent);
+  // The action made for `menu` so far; null while its menu has not been filled.
+  QAction* builtAction(const platform::ui::MenuControl& menu) const;
   void fillMenu(QMenu* menu, const platform::ui::MenuControl& parent);
+  // Leaves `m`'s entries to be made when it first opens.
+  void waitForOpening(const platform::ui::MenuControl& m);
+  void fillPending(const platform::ui::MenuControl& m);
+  // Whether `m` waits for its menu to be filled (it has no action yet, its menu does).
+  bool pendingEntry(const platform::ui::MenuControl& m) const;
   void applyMenu(platform::ui::MenuControl& m, QAction* a);
   void applyFormProperty(std::string_view what);
   void applyWindowFlags();
@@ -206,6 +220,11 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   std::map<const platform::ui::Control*, std::unique_ptr<ControlView>> views_;
   std::map<const platform::ui::MenuControl*, QPointer<QAction>> actions_;
   std::vector<QPointer<QObject>> menuObjects_;
+  // Menus made without their entries' actions yet: most menus are never opened in a window's
+  // life, and an action each costs more than the entry's model.
+  std::set<const platform::ui::MenuControl*> unfilled_;
+  // Entries not yet made that were checked: an action once checked stays checkable.
+  std::set<const platform::ui::MenuControl*> wereChecked_;
   std::vector<platform::ui::Control*> observed_;  // menus and image lists this window observes
   std::vector<platform::ui::Control*> waiting_;   // controls on hidden pages, in the order they came
   bool applyingGeometry_ = false;

@@ -188,24 +188,32 @@ void PlotterWidget::paintEvent(QPaintEvent* e) {
   const QRegion& dirty = e->region();
   QPainter p(this);
   QRectF plot = plotRect();
+  const QRect area = plot.isEmpty() ? QRect() : plotArea();
   // The plot's inside is filled with its own colour below: the window's is put only around it.
   const QRegion around = plot.isEmpty() ? dirty : dirty - plot.toAlignedRect().adjusted(1, 1, -1, -1);
   for (const QRect& r : around) p.fillRect(r, palette().color(QPalette::Window));
   p.setFont(font());
   if (dirty.intersects(legendArea())) drawLegend(p);
   if (plot.isEmpty()) return;
-  const bool labels = !(dirty - legendArea() - plotArea()).isEmpty();
-  p.fillRect(plot, palette().color(QPalette::Base));
-  drawValueAxis(p, plot, labels);
+  const bool labels = !(dirty - legendArea() - area).isEmpty();
+  if (!labels && !dirty.intersects(area)) return;
   double tEnd = 0;
   const double span = timeSpan(tEnd);
   const bool drawable = span > 0 && finite(span) && finite(tEnd);
+  // Qt hands fills and blends under a clip of several rectangles, and spans of more than
+  // about a hundred lines, to its thread pool, a wake-up of other threads a paint: within one
+  // rectangle and drawn line by line, they stay on this thread.
+  p.setClipRect(area);
+  p.fillRect(plot, palette().color(QPalette::Base));
+  if (labels) p.setClipping(false);
+  drawValueAxis(p, plot, labels);
   if (drawable) drawTimeAxis(p, plot, span, labels);
   p.setPen(palette().color(QPalette::Dark));
   p.setBrush(Qt::NoBrush);
   p.drawRect(plot);
   if (!drawable) return;
   bringLayerTo(plot, tEnd, span);
+  p.setClipRect(area);
   p.drawPixmap(plot.topLeft(), layer_);
 }
 
@@ -367,8 +375,9 @@ void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, b
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   const double seconds = span / 1000.0;
+  // Measured once a font: shaping it at every paint cost more than the grid it spaces.
   const double maxLabels =
-      std::max(1.0, plot.width() / (fm.horizontalAdvance(QStringLiteral("-000 s")) + 12));
+      std::max(1.0, plot.width() / (timeAxisText_.advance(font(), QStringLiteral("-000 s")) + 12));
   ScaleTicks ticks = scaleTicks(0, seconds, static_cast<int>(std::min(10.0, maxLabels)));
   for (double s : ticks.majors) {
     const double x = plot.right() - plot.width() * (s / seconds);

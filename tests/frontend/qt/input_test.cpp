@@ -313,6 +313,22 @@ TEST_F(WindowInput, RightButtonReleaseGoesToTheControlOrTheForm) {
   EXPECT_FALSE(ownMenu);
 }
 
+TEST_F(WindowInput, TheRightButtonOnAPartOfAControlsWidgetIsTheControls) {
+  auto f = openForm();
+  std::vector<std::string> ups;
+  for (const char* name : {"Notes", "Edit", "PageFrame"})
+    f->on(name, "MouseUp", [&ups, name] { ups.push_back(name); });
+  rightRelease(widgetAs<QPlainTextEdit>(f->ctl("Notes"))->viewport(), QPoint(5, 5));
+  // A widget made anew (one line becomes several) takes the right button as the old one did.
+  f->ctl("Edit").setProperty("MultiLine", Variant(true));
+  settle();
+  auto* edit = widgetAs<QPlainTextEdit>(f->ctl("Edit"));
+  ASSERT_NE(edit, nullptr);
+  rightRelease(edit->viewport(), QPoint(5, 5));
+  rightRelease(frontEnd.widget(f->ctl("PageFrame")), QPoint(2, 200));
+  EXPECT_EQ(ups, (std::vector<std::string>{"Notes", "Edit", "PageFrame"}));
+}
+
 TEST_F(WindowInputWithServices, PopupMenuShowsTheEntriesAndTheChosenOneClicks) {
   auto f = openForm();
   std::vector<int> chosen;

@@ -324,6 +324,42 @@ TEST_F(WindowMirror, MenuEntriesLoadedWhileTheMenuOpensJoinThatMenu) {
   EXPECT_EQ(clicked, 2);
 }
 
+TEST_F(WindowMirror, AMenuGetsItsEntriesWhenItFirstOpensAsTheModelHasThemThen) {
+  auto f = openForm();
+  QMenu* fileMenu = frontEnd.menuBar(*f)->actions().at(0)->menu();
+  ASSERT_NE(fileMenu, nullptr);
+  EXPECT_TRUE(fileMenu->actions().isEmpty());
+  // Changed, loaded and unloaded before the menu was ever open.
+  f->menu("MenuSave").setProperty("Checked", Variant(false));
+  f->menu("MenuSave").setEnabled(false);
+  f->loadControl("Recent", 1).setCaption("Datei 1");
+  f->loadControl("Recent", 2).setCaption("Datei 2");
+  f->unloadControl("Recent", 2);
+  f->menu("MenuExit").setCaption("&Ende");
+  EXPECT_TRUE(fileMenu->actions().isEmpty());
+
+  emit fileMenu->aboutToShow();
+  QStringList texts;
+  for (QAction* a : fileMenu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  EXPECT_EQ(texts, (QStringList{QStringLiteral("&Speichern"), QStringLiteral("-"), QStringLiteral("Datei 0"),
+                                QStringLiteral("Datei 1"), QStringLiteral("&Ende")}));
+  QAction* save = fileMenu->actions().at(0);
+  EXPECT_FALSE(save->isEnabled());
+  EXPECT_FALSE(save->isChecked());
+  EXPECT_TRUE(save->isCheckable());  // it was checked: it keeps its check column, as when made at once
+  EXPECT_FALSE(fileMenu->actions().at(4)->isCheckable());
+  emit fileMenu->aboutToShow();
+  EXPECT_EQ(fileMenu->actions().size(), 5);  // filled once
+
+  // An entry with a shortcut has its action before its menu opens: the key works at once.
+  auto g = openForm();
+  QMenu* other = frontEnd.menuBar(*g)->actions().at(0)->menu();
+  ASSERT_TRUE(other->actions().isEmpty());
+  g->menu("MenuExit").setProperty("Shortcut", Variant("^Q"));
+  ASSERT_EQ(other->actions().size(), 4);
+  EXPECT_EQ(other->actions().at(3)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+}
+
 TEST_F(WindowMirror, LabelsFramesTextBoxesAndImagesFollowTheirStyleProperties) {
   auto f = openForm();
   // Where the caption's ink lies: the room left of it and right of it, in pixels.
