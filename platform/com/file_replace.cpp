@@ -86,11 +86,13 @@ int replaceFileContents(const std::filesystem::path& target, std::string_view co
     }
     if (tmp.name.empty()) return EEXIST;
   }
-  const int fd = tmp.fd;
-  tmp.fd = -1;
-  if (::close(fd) != 0) return errno;
+  // The rename follows the link at once: a kill between the two is the one moment that leaves
+  // a name beside the target, so nothing else may stand there (the descriptor closes after).
   if (::rename(tmp.name.c_str(), target.c_str()) != 0) return errno;
   tmp.name.clear();
+  // The contents reached the disk with the fsync above; closing can no longer lose them.
+  ::close(tmp.fd);
+  tmp.fd = -1;
   // The rename itself reaches the disk with the folder.
   if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
     ::fsync(dir);
