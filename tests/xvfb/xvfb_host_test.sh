@@ -13,18 +13,8 @@
 # Arguments: velumor-host, the registry, a folder for files.
 set -u
 host=$1 registry=$2 work=$3
-here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb xdotool python3; do
-  command -v $tool >/dev/null || { echo "FAIL: $tool is missing (scripts/setup.sh installs xvfb and xdotool)"; exit 1; }
-done
-rm -rf "$work" && mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
-log=$work/host.log
-xvfb_pid= host_pid=
-finish() {
-  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-}
-trap finish EXIT
+source "$(dirname "$0")/x_session.sh"
+# As the shared start-up's, with the screen at the moment of failure.
 fail() {
   echo "FAIL: $*"
   python3 "$here/xwin.py" shot "$work/failure.png" 2>/dev/null && echo "(screen: $work/failure.png)"
@@ -44,27 +34,6 @@ until_ok() {
   done
 }
 
-# A free display of our own. Not the lowest free number: X servers of other tests that start
-# and end at the same moment contend for it, and one ending takes the socket of the number
-# with it. A number in use makes the server give up, and the next is tried.
-xvfb_alive() { kill -0 "$xvfb_pid" 2>/dev/null; }
-ready() { [ -S "/tmp/.X11-unix/X$1" ] || ! xvfb_alive; }
-display=
-for _ in $(seq 30); do
-  n=$((200 + RANDOM % 700))
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp 2>"$work/xvfb.log" &
-  xvfb_pid=$!
-  until_ok 10 ready "$n"
-  if xvfb_alive && [ -S "/tmp/.X11-unix/X$n" ]; then
-    display=$n
-    break
-  fi
-  kill "$xvfb_pid" 2>/dev/null
-  xvfb_pid=
-done
-[ -n "$display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$display
 # Leak reports of system libraries (D-Bus, fontconfig) are suppressed; every other report counts.
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/lsan.supp:print_suppressions=0"
 
