@@ -38,8 +38,8 @@ for view in VelumorMainViewClass VelumorDiagViewClass VelumorSimulationClass Vel
             VelumorDisplayAnalogClass VelumorDisplayDigitalClass VelumorDisplayBarClass; do
   "$bin/velumor-window-bench" $short --memory "Velumor.$view" 2>/dev/null >>"$work/windows.jsonl"
 done
-# The memory of a used main and diagnosis window: connected, registered, every page visited.
-for window in main diag; do
+# The memory of used windows: connected, registered, every page visited.
+for window in main diag sim trend analog digital bar; do
   "$bin/velumor-memory-bench" $short $window 2>/dev/null >>"$work/windows.jsonl"
 done
 
