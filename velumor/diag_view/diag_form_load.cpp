@@ -22,9 +22,7 @@ namespace {
 using platform::com::Variant;
 using platform::ui::Control;
 
-std::string resText(int32_t id) {
-  return shared::LoadResStringByLang(static_cast<int16_t>(id));
-}
+using shared::resText;
 
 // The design's menu captions, in the order they are set.
 constexpr view_window::MenuText kMenuTexts[] = {

@@ -20,9 +20,7 @@ namespace {
 using platform::com::Variant;
 using platform::ui::Control;
 
-std::string resText(int32_t id) {
-  return shared::LoadResStringByLang(static_cast<int16_t>(id));
-}
+using shared::resText;
 
 platform::ui::UserControlImpl& hostControl(Control& c) {
   return dynamic_cast<platform::ui::UserControl&>(c).impl();

@@ -21,9 +21,7 @@ using platform::ui::Control;
 using platform::ui::Form;
 using shared::report::ReportText;
 
-std::string resText(int32_t id) {
-  return shared::LoadResStringByLang(static_cast<int16_t>(id));
-}
+using shared::resText;
 
 Variant hostProperty(Control& c, std::string_view name) {
   return dynamic_cast<platform::ui::UserControl&>(c).impl().propertyByName(name, {});

@@ -19,9 +19,7 @@ namespace {
 using platform::com::Variant;
 using platform::ui::Control;
 
-std::string resText(int32_t id) {
-  return shared::LoadResStringByLang(static_cast<int16_t>(id));
-}
+using shared::resText;
 
 // A property of a host control's own, by its dispatch number.
 void putHost(Control& c, int32_t dispId, Variant value) {

@@ -21,6 +21,10 @@ bool ReadStringResource(const platform::res::ResourceModule& module, int16_t id,
 // holds the id.
 std::string LoadResStringByLang(int16_t id);
 std::string LoadResStringByLang(const platform::res::ResourceModule& module, int16_t id);
+// LoadResStringByLang for an id the windows keep as a Long (table entries, offsets).
+inline std::string resText(int32_t id) {
+  return LoadResStringByLang(static_cast<int16_t>(id));
+}
 
 // LoadResStringByLang with every error ignored: an empty text after an error. The body
 // of the windows' GetTextFromResource method.
