@@ -21,7 +21,7 @@
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
 #include "tests/support/fake_host.h"
-#include "tests/velumor/shared/scoped_lang.h"
+#include "tests/support/scoped_lang.h"
 #include "tolvar/applet/control_ids.h"
 #include "tolvar/controls/register.h"
 #include "velumor/shared/vexaonoff.h"

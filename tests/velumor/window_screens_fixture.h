@@ -14,7 +14,7 @@
 #include "platform/ui/services.h"
 #include "tests/frontend/qt/qt_test_support.h"
 #include "tests/support/fake_host.h"
-#include "tests/velumor/shared/scoped_lang.h"
+#include "tests/support/scoped_lang.h"
 #include "tolvar/controls/register.h"
 #include "velumor/shared/vexaonoff.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "tests/velumor/shared/scoped_lang.h"
+#include "tests/support/scoped_lang.h"
 #include "tests/velumor/window_fixture.h"
 // The main window on a scripted host: the real host controls (so captions and flags are
 // read back through the controls' own members), the real lamp, a fake item manager and

@@ -12,7 +12,7 @@
 
 #include "platform/com/error.h"
 #include "tests/support/fake_host.h"
-#include "tests/velumor/shared/scoped_lang.h"
+#include "tests/support/scoped_lang.h"
 
 namespace {
 

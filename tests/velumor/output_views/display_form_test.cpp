@@ -13,8 +13,8 @@
 #include "platform/ui/controls.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/kit_access.h"
+#include "tests/support/scoped_lang.h"
 #include "tests/velumor/host_binding/test_support.h"
-#include "tests/velumor/shared/scoped_lang.h"
 #include "tolvar/applet/control_ids.h"
 #include "velumor/output_views/velumor_display_form.h"
 

@@ -7,7 +7,7 @@
 
 #include "platform/com/error.h"
 #include "platform/res/resource_module.h"
-#include "scoped_lang.h"
+#include "tests/support/scoped_lang.h"
 #include "velumor/shared/component.h"
 #include "velumor/shared/toolkit_load_resource.h"
 

@@ -21,7 +21,7 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
-#include "tests/velumor/shared/scoped_lang.h"
+#include "tests/support/scoped_lang.h"
 #include "tolvar/applet/control_ids.h"
 #include "tolvar/controls/display_controls.h"
 #include "tolvar/controls/form_ref.h"

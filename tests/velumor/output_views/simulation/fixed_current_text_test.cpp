@@ -11,7 +11,7 @@
 #include <ostream>
 #include <string>
 
-#include "tests/velumor/shared/scoped_lang.h"
+#include "tests/support/scoped_lang.h"
 
 namespace {
 

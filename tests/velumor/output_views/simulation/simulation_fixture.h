@@ -15,7 +15,7 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 #include "tests/support/fake_host.h"
-#include "tests/velumor/shared/scoped_lang.h"
+#include "tests/support/scoped_lang.h"
 #include "velumor/output_views/velumor_simulation_form.h"
 #include "velumor/shared/component.h"
 #include "velumor/view_window/seq_start_queue.h"
