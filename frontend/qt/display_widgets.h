@@ -35,7 +35,8 @@ struct ScalePosition {
 ScalePosition scalePosition(double value, double min, double max, bool overFlag = false,
                             bool underFlag = false);
 
-// A scale number as the instruments print it.
+// A scale number as the instruments and the plotter's legend print it: six significant digits,
+// with the session's decimal mark (a comma in German), as the host's value fields show numbers.
 QString scaleText(double v);
 
 // The labelled ticks of a scale from lo to hi: at most about `maxIntervals` steps of 1, 2, 2.5

@@ -6,6 +6,8 @@
 
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/paint_helpers.h"
+#include "platform/res/language.h"
+#include "platform/res/user_number.h"
 
 namespace frontend::qt {
 
@@ -40,7 +42,10 @@ ScalePosition scalePosition(double value, double min, double max, bool overFlag,
 QString scaleText(double v) {
   if (!finite(v)) return QString();
   if (v == 0) return QStringLiteral("0");
-  return QString::number(v, 'g', 6);
+  QString text = QString::number(v, 'g', 6);
+  const char mark = platform::res::decimalMark(platform::res::userDefaultLangId());
+  if (mark != '.') text.replace(QLatin1Char('.'), QLatin1Char(mark));
+  return text;
 }
 
 const QColor& curveColour(int curve) {

@@ -13,6 +13,7 @@
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/qt_convert.h"
 #include "qt_test_support.h"
+#include "tests/support/scoped_lang.h"
 
 using namespace vtest;
 using frontend::qt::ScalePosition;
@@ -84,6 +85,30 @@ TEST(ScalePositionTest, NoNumberOrNoScale) {
   EXPECT_FALSE(scalePosition(5, 0, kInf).hasScale);
   // Huge ranges do not overflow into a wrong position.
   EXPECT_DOUBLE_EQ(scalePosition(0, -1.7e308, 1.7e308).fraction, 0.5);
+}
+
+// The instruments' scales and readouts and the plotter's legend print numbers as the host's
+// value fields do: with a comma in a German session, a point otherwise.
+TEST(ScaleTextTest, NumbersCarryTheSessionsDecimalMark) {
+  struct Case {
+    const char* lang;
+    double value;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"de", 998.805, "998,805"},
+      {"en", 998.805, "998.805"},
+      {"de", -50, "-50"},
+      {"de", 0.0125, "0,0125"},
+      {"de", 0, "0"},
+      {"de", 1.5e-7, "1,5e-07"},
+      {"fr", 12.5, "12.5"},
+      {"de", kNaN, ""},
+  };
+  for (const Case& c : cases) {
+    ScopedLang lang(c.lang);
+    EXPECT_EQ(frontend::qt::scaleText(c.value).toStdString(), c.shown) << c.lang << " " << c.value;
+  }
 }
 
 TEST(ColourTest, OleColoursAndSystemColours) {
