@@ -724,7 +724,11 @@ void FormWindow::place() {
   } else if (start == 0 && positioned) {
     frame.moveTopLeft(QPoint(twipsToPx(form_.left()), twipsToPx(form_.top())));
   } else {
-    frame.moveTopLeft(cascadePosition(opener ? opener->frameGeometry() : QRect(), frame.size(), area));
+    std::vector<QPoint> taken;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w != self && w->isVisible() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip)
+        taken.push_back(w->frameGeometry().topLeft());
+    frame.moveTopLeft(cascadePosition(opener ? opener->frameGeometry() : QRect(), frame.size(), area, taken));
   }
   window_->move(insideArea(frame, area));
 }
@@ -755,13 +759,20 @@ void keepInsideScreen(QWidget* window) {
   window->move(insideArea(frame, area));
 }
 
-QPoint cascadePosition(const QRect& opener, const QSize& size, const QRect& area) {
+QPoint cascadePosition(const QRect& opener, const QSize& size, const QRect& area,
+                       const std::vector<QPoint>& taken) {
   constexpr int kStep = 32;  // about a title bar: the opener's title stays readable
-  if (opener.isNull()) return area.topLeft() + QPoint(kStep, kStep);
-  QPoint p = opener.topLeft() + QPoint(kStep, kStep);
-  // A window that would run off the screen starts the cascade again at its corner.
-  if (p.x() + size.width() > area.right() + 1 || p.y() + size.height() > area.bottom() + 1)
-    p = area.topLeft() + QPoint(kStep, kStep);
+  const QPoint corner = area.topLeft() + QPoint(kStep, kStep);
+  QPoint p = opener.isNull() ? corner : opener.topLeft() + QPoint(kStep, kStep);
+  // A window that would run off the screen starts the cascade again at its corner; a place
+  // another window already has is passed by, so that windows opened one after the other from
+  // the same window do not hide each other. After as many steps as there are windows every
+  // place was tried, and the last one is kept.
+  for (size_t tried = 0; tried <= taken.size(); ++tried) {
+    if (p.x() + size.width() > area.right() + 1 || p.y() + size.height() > area.bottom() + 1) p = corner;
+    if (std::find(taken.begin(), taken.end(), p) == taken.end()) break;
+    p += QPoint(kStep, kStep);
+  }
   return p;
 }
 

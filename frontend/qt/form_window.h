@@ -241,7 +241,9 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
 
 // Where a window of `size` opens when it comes from `opener` (null: from no window): a step
 // down and to the right of it, or near the corner of `area` where that would leave `area`.
-QPoint cascadePosition(const QRect& opener, const QSize& size, const QRect& area);
+// A place in `taken` (the top left corners of the windows already shown) is passed by.
+QPoint cascadePosition(const QRect& opener, const QSize& size, const QRect& area,
+                       const std::vector<QPoint>& taken = {});
 // The top left corner that keeps `frame` inside `area`, or its top left inside where it is larger.
 QPoint insideArea(const QRect& frame, const QRect& area);
 // The frame `window` will have once shown, taking the frame's margins from `like` (may be null).

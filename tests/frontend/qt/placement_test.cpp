@@ -37,6 +37,21 @@ TEST_F(WindowPlacement, EachNewWindowOpensCascadedFromTheActiveOne) {
   EXPECT_EQ(frontEnd.window(*c)->frameGeometry().topLeft() - wb->frameGeometry().topLeft(), QPoint(32, 32));
 }
 
+TEST_F(WindowPlacement, WindowsOpenedFromOneWindowStandApart) {
+  auto a = openForm(kSmallDesign);
+  QWidget* wa = frontEnd.window(*a);
+  std::vector<platform::com::Ptr<MirrorForm>> opened;
+  std::vector<QPoint> corners;
+  for (int i = 0; i < 3; ++i) {
+    wa->activateWindow();  // the user goes back to the first window and opens the next
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == wa; }));
+    opened.push_back(openForm(kSmallDesign));
+    corners.push_back(frontEnd.window(*opened.back())->frameGeometry().topLeft() -
+                      wa->frameGeometry().topLeft());
+  }
+  EXPECT_EQ(corners, (std::vector<QPoint>{QPoint(32, 32), QPoint(64, 64), QPoint(96, 96)}));
+}
+
 TEST_F(WindowPlacement, AWindowStaysInsideTheScreen) {
   const QRect area = screenArea();
   struct Case {
@@ -77,6 +92,25 @@ TEST(WindowCascade, ACascadeThatWouldLeaveTheScreenStartsAgainAtItsCorner) {
   EXPECT_EQ(frontend::qt::cascadePosition(QRect(480, 50, 300, 200), QSize(300, 200), area), QPoint(32, 32));
   EXPECT_EQ(frontend::qt::cascadePosition(QRect(100, 380, 300, 200), QSize(300, 200), area), QPoint(32, 32));
   EXPECT_EQ(frontend::qt::cascadePosition(QRect(), QSize(300, 200), area), QPoint(32, 32));
+  // Windows opened one after the other from one window step past each other, and past the
+  // screen's edge to its corner; with every place taken, the last one tried is kept.
+  struct Case {
+    QRect opener;
+    std::vector<QPoint> taken;
+    QPoint placed;
+  };
+  const Case cases[] = {
+      {QRect(100, 50, 300, 200), {QPoint(132, 82)}, QPoint(164, 114)},
+      {QRect(100, 50, 300, 200), {QPoint(164, 114), QPoint(132, 82)}, QPoint(196, 146)},
+      {QRect(100, 50, 300, 200), {QPoint(132, 83)}, QPoint(132, 82)},  // a pixel apart is not the same place
+      {QRect(440, 50, 300, 200), {QPoint(472, 82)}, QPoint(32, 32)},
+      {QRect(440, 50, 300, 200), {QPoint(472, 82), QPoint(32, 32)}, QPoint(64, 64)},
+      {QRect(), {QPoint(32, 32)}, QPoint(64, 64)},
+      {QRect(400, 380, 300, 200), {QPoint(32, 32), QPoint(64, 64)}, QPoint(96, 96)},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(frontend::qt::cascadePosition(c.opener, QSize(300, 200), area, c.taken), c.placed)
+        << c.opener.x() << "," << c.opener.y();
   // Larger than the screen: its top left corner stays on the screen.
   EXPECT_EQ(frontend::qt::insideArea(QRect(200, 100, 1000, 700), area), QPoint(0, 0));
   EXPECT_EQ(frontend::qt::insideArea(QRect(-40, 590, 100, 100), area), QPoint(0, 500));
