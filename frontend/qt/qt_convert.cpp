@@ -7,8 +7,14 @@
 #include <vector>
 
 #include "platform/com/error.h"
+#include "platform/res/language.h"
+#include "platform/res/user_number.h"
 
 namespace frontend::qt {
+
+QString sessionText(const char* de, const char* en) {
+  return QString::fromUtf8(platform::res::isGerman(platform::res::userDefaultLangId()) ? de : en);
+}
 
 int twipsToPx(double twips) {
   if (!std::isfinite(twips)) return 0;

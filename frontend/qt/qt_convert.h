@@ -20,6 +20,9 @@ namespace frontend::qt {
 
 inline constexpr double kTwipsPerPixel = 15.0;
 
+// The front end's own text in the session's language: `de` in a German session, `en` otherwise.
+QString sessionText(const char* de, const char* en);
+
 // Twips to whole pixels (rounded); non-finite or absurd values give 0.
 int twipsToPx(double twips);
 inline double pxToTwips(double px) {

@@ -240,14 +240,16 @@ void HelpViewer::showFile(const QString& path, const QString& key) {
   file_ = path;
   problem_.clear();
   QFileInfo fi(path);
-  setWindowTitle(QStringLiteral("Help - %1").arg(fi.fileName().isEmpty() ? path : fi.fileName()));
+  setWindowTitle(sessionText("Hilfe - %1", "Help - %1").arg(fi.fileName().isEmpty() ? path : fi.fileName()));
   const QString suffix = fi.suffix().toLower();
   const bool html = suffix == QStringLiteral("htm") || suffix == QStringLiteral("html");
   document()->setDefaultFont(html ? font() : fixedFont_);
   if (path.isEmpty()) {
-    problem_ = QStringLiteral("No help file is set for this window.");
+    problem_ = sessionText("Für dieses Fenster ist keine Hilfedatei eingestellt.",
+                           "No help file is set for this window.");
   } else if (!fi.exists() || !fi.isFile()) {
-    problem_ = QStringLiteral("The help file \"%1\" was not found.").arg(path);
+    problem_ = sessionText("Die Hilfedatei „%1“ wurde nicht gefunden.", "The help file \"%1\" was not found.")
+                   .arg(path);
   } else {
     if (html) {
       setSource(QUrl::fromLocalFile(fi.absoluteFilePath()));
@@ -256,10 +258,15 @@ void HelpViewer::showFile(const QString& path, const QString& key) {
       QByteArray bytes;
       if (f.open(QIODevice::ReadOnly)) bytes = f.read(16 * 1024 * 1024);
       if (!f.isOpen()) {
-        problem_ = QStringLiteral("The help file \"%1\" cannot be read.").arg(path);
-      } else if (bytes.left(65536).contains('\0')) {
-        problem_ = QStringLiteral("The help file \"%1\" is not a text or HTML file and cannot be shown here.")
+        problem_ = sessionText("Die Hilfedatei „%1“ kann nicht gelesen werden.",
+                               "The help file \"%1\" cannot be read.")
                        .arg(path);
+      } else if (bytes.left(65536).contains('\0')) {
+        problem_ =
+            sessionText(
+                "Die Hilfedatei „%1“ ist keine Text- oder HTML-Datei und kann hier nicht gezeigt werden.",
+                "The help file \"%1\" is not a text or HTML file and cannot be shown here.")
+                .arg(path);
       } else {
         QStringDecoder decoder(QStringDecoder::Utf8);
         QString text = decoder(bytes);
@@ -343,6 +350,16 @@ platform::ui::PrinterAnswer QtServices::printer(const platform::ui::PrinterReque
     return answer;
   }
   pr.setCopyCount(std::max(1, request.copies));
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    // Without any printer there is nothing to choose: the printout becomes a PDF file that the
+    // user names when it is printed, proposed under the report's own name (print). The print
+    // dialog would offer only a file of its own naming ("print.pdf" in the home folder) and
+    // write it without asking where.
+    printerChosen_ = false;
+    answer.ok = true;
+    answer.copies = pr.copyCount();
+    return answer;
+  }
   QPrintDialog dlg(&pr, dialogParent());
   dlg.setOption(QAbstractPrintDialog::PrintToFile, request.printToFileAllowed);
   NormalPointer pointer;
@@ -399,8 +416,9 @@ void QtServices::print(const platform::ui::PrintDocument& document) {
                                                  : qs(document.title) + QStringLiteral(".pdf");
   QString proposal = lastSavePath_.isEmpty() ? own : QFileInfo(lastSavePath_).dir().filePath(own);
   NormalPointer pointer;
-  QString path = QFileDialog::getSaveFileName(dialogParent(), QStringLiteral("Save the printout as PDF"),
-                                              proposal, QStringLiteral("PDF (*.pdf)"));
+  QString path = QFileDialog::getSaveFileName(
+      dialogParent(), sessionText("Ausdruck als PDF speichern", "Save the printout as PDF"), proposal,
+      QStringLiteral("PDF (*.pdf)"));
   if (path.isEmpty()) return;  // the user chose not to print
   if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
   // Drawn into memory and then written whole: an interrupted print leaves the old file or the
@@ -420,8 +438,10 @@ void QtServices::print(const platform::ui::PrintDocument& document) {
           std::filesystem::path(QFile::encodeName(path).toStdString()),
           std::string_view(pdf.constData(), static_cast<size_t>(pdf.size())), 0666);
       failure != 0)
-    platform::com::raise(platform::com::err::PathFileAccess,
-                         "Cannot write the printout to " + utf8(path) + ": " + std::strerror(failure));
+    platform::com::raise(
+        platform::com::err::PathFileAccess,
+        utf8(sessionText("Der Ausdruck kann nicht geschrieben werden: ", "Cannot write the printout to ")) +
+            utf8(path) + ": " + std::strerror(failure));
   lastPdf_ = path;
 }
 

@@ -19,6 +19,7 @@
 
 #include "frontend/qt/qt_services.h"
 #include "qt_test_support.h"
+#include "tests/support/scoped_lang.h"
 
 using namespace vtest;
 namespace mb = platform::ui::mb;
@@ -315,43 +316,53 @@ TEST_F(QtServicesTest, PrintingWithoutAPrinterWritesThePdfTheUserNames) {
   EXPECT_EQ(pdfPages(path + QStringLiteral(".pdf")), 2);
 }
 
-TEST_F(QtServicesTest, PrinterDialogSetsUpWhereTheNextPrintoutGoes) {
+TEST_F(QtServicesTest, WithoutAPrinterThePrintCommandAsksOnlyForThePdfFile) {
   if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is set up here";
-  QTemporaryDir dir;
-  QString target = dir.filePath(QStringLiteral("druck.pdf"));
-  QPrinter& printer = frontEnd.services()->printerDevice();
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(target);
-  bool sawDialog = false;
-  auto watch6 =
+  // The print dialog offers nothing to choose without a printer (only a file of its own
+  // naming): it is not shown, and the command goes on at once, without the print-to-file flag.
+  bool sawPrintDialog = false;
+  auto watchPrint =
       whenReady([] { return qobject_cast<QPrintDialog*>(QApplication::activeModalWidget()) != nullptr; },
                 [&] {
-                  sawDialog = true;
-                  static_cast<QDialog*>(QApplication::activeModalWidget())->accept();
+                  sawPrintDialog = true;
+                  static_cast<QDialog*>(QApplication::activeModalWidget())->reject();
                 });
   auto f = platform::com::makeObject<MirrorForm>();
   auto& dlg = f->ctlAs<platform::ui::CommonDialogControl>("Dlg");
   dlg.setProperty("CancelError", Variant(true));
   dlg.ShowPrinter();
-  EXPECT_TRUE(sawDialog);
-  // With no printer the PDF file stands in for the printer: no print-to-file flag.
+  EXPECT_FALSE(sawPrintDialog);
   EXPECT_EQ(dlg.getProperty("Flags").toLong() & 0x20, 0);
-  platform::ui::PrintDocument doc;
-  doc.pages.push_back({{720, 720, "Gerätedaten", "Courier New", 10, false}});
-  platform::ui::Services::printer().print(doc);
+  // The printout asks for its file under the report's own name, titled in the session's
+  // language; a cancelled file dialog writes nothing.
+  QTemporaryDir dir;
+  const QString target = dir.filePath(QStringLiteral("druck.pdf"));
+  for (const char* lang : {"de", "en"}) {
+    ScopedLang session(lang);
+    QString proposed, title;
+    bool cancel = std::string(lang) == "en";
+    auto watchFile =
+        whenReady([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+                  [&] {
+                    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                    title = d->windowTitle();
+                    if (!d->selectedFiles().isEmpty()) proposed = d->selectedFiles().front();
+                    if (cancel) {
+                      d->reject();
+                      return;
+                    }
+                    d->selectFile(target);
+                    static_cast<QDialog*>(d)->accept();
+                  });
+    platform::ui::PrintDocument doc;
+    doc.fileName = "VR_Data.pdf";
+    doc.pages.push_back({{720, 720, "Gerätedaten", "Courier New", 10, false}});
+    platform::ui::Services::printer().print(doc);
+    EXPECT_TRUE(proposed.endsWith(QStringLiteral("/VR_Data.pdf"))) << proposed.toStdString();
+    EXPECT_EQ(title.toStdString(), cancel ? "Save the printout as PDF" : "Ausdruck als PDF speichern");
+  }
   EXPECT_EQ(frontEnd.services()->lastPdfPath(), target);
   EXPECT_EQ(pdfPages(target), 1);
-  // A cancelled dialog with CancelError raises 32755.
-  auto watch7 =
-      whenReady([] { return qobject_cast<QPrintDialog*>(QApplication::activeModalWidget()) != nullptr; },
-                [] { static_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
-  int number = 0;
-  try {
-    dlg.ShowPrinter();
-  } catch (const platform::com::RuntimeError& e) {
-    number = e.number();
-  }
-  EXPECT_EQ(number, 32755);
 }
 
 TEST_F(QtServicesTest, ProgramsStartDetachedAndMissingOnesReportFailure) {
