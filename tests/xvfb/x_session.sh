@@ -16,25 +16,20 @@ finish() {
 trap finish EXIT
 fail() { echo "FAIL: $*"; echo "--- host output:"; cat "$log"; exit 1; }
 
-# A free display of our own, of ${xscreen:-1280x800x24}. Not the lowest free number: X servers
-# of tests that start side by side contend for it, and one ending takes the socket of that
-# number with it. A number in use makes the server give up, and the next is tried.
+# A display of our own, of ${xscreen:-1280x800x24}. The server picks a free number itself and
+# writes it to the file once it takes connections: tests that start side by side never end up
+# on one display (picking a number here and then starting the server on it raced, and a test
+# ending took the other's server with it).
+Xvfb -displayfd 3 -screen 0 "${xscreen:-1280x800x24}" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
 display=
-for _ in $(seq 30); do
-  n=$((200 + RANDOM % 700))
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 "${xscreen:-1280x800x24}" -nolisten tcp 2>"$work/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    { [ -S "/tmp/.X11-unix/X$n" ] || ! kill -0 "$xvfb_pid" 2>/dev/null; } && break
-    sleep 0.1
-  done
-  if kill -0 "$xvfb_pid" 2>/dev/null && [ -S "/tmp/.X11-unix/X$n" ]; then
-    display=$n
+for _ in $(seq 150); do
+  if [ "$(wc -l <"$work/display")" -ge 1 ]; then
+    read -r display <"$work/display"
     break
   fi
-  kill "$xvfb_pid" 2>/dev/null
-  xvfb_pid=
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
 done
 [ -n "$display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=:$display
