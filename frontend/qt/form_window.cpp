@@ -337,6 +337,17 @@ void FormWindow::containerShown() {
   for (const Control* k : touched) restack(k);
 }
 
+void FormWindow::finishInput() {
+  // Only shown fields: the model takes no input from a hidden one.
+  std::vector<const Control*> holding;
+  for (const auto& [c, v] : views_)
+    if (v->holdsInput() && c->effectivelyVisible()) holding.push_back(c);
+  for (const Control* c : holding) {
+    if (detached_) return;  // a handler ended the window
+    if (ControlView* v = viewFor(*c)) v->finishInput();
+  }
+}
+
 void FormWindow::removeView(Control& control) {
   waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), &control), waiting_.end());
   auto it = views_.find(&control);

@@ -75,6 +75,10 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   // What a control without a widget of its own (a label) shows where its container draws it;
   // `in` null for a control with a widget.
   virtual ShownText drawnLook() const { return {}; }
+  // Whether the widget holds what the user entered and the model has not taken yet (an edit
+  // not committed); `finishInput` hands it to the model.
+  virtual bool holdsInput() const { return false; }
+  virtual void finishInput() {}
 
   void controlChanged(platform::ui::Control& control, std::string_view what) override;
   // A mouse or context-menu event on the widget or one of its parts; true when it was the
@@ -161,6 +165,9 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   void controlRemoved(platform::ui::Control& control);
   // A container was shown: the controls that waited for it get their widgets now.
   void containerShown();
+  // Hands the model the edits the window's fields hold: a tab strip takes the focus when
+  // clicked, which finishes an edit before the page it stands on goes.
+  void finishInput();
   // Orders the widgets of `container`'s controls by their z-order.
   void restack(const platform::ui::Control* container);
   void rebuildMenus();

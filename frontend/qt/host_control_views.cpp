@@ -250,16 +250,20 @@ class UserView : public ControlView {
   void connectEdit(QLineEdit* e) {
     // Committed when the user finishes (Enter or leaving the field), not per keystroke:
     // each commit writes the host's item.
-    QObject::connect(e, &QLineEdit::editingFinished, this, [this, e] {
-      if (detached_ || updating_ || !e->isModified()) return;
-      e->setModified(false);
-      committed_ = true;
-      if (inputText("Input", e->text())) refresh();
-    });
+    QObject::connect(e, &QLineEdit::editingFinished, this, [this] { commitEdit(); });
     QObject::connect(e, &QLineEdit::textEdited, this, [this] {
       if (errorNote_) errorNote_->hide();
     });
   }
+
+  void commitEdit() {
+    if (detached_ || updating_ || !edit_ || !edit_->isModified()) return;
+    edit_->setModified(false);
+    committed_ = true;
+    if (inputText("Input", edit_->text())) refresh();
+  }
+  bool holdsInput() const override { return edit_ && edit_->isModified(); }
+  void finishInput() override { commitEdit(); }
 
   // The field's LastError: told beside the field when an edit brought it (again), put away
   // once an edit is taken.

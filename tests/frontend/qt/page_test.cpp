@@ -1,9 +1,11 @@
 // Pages of a tab strip get their widgets when first shown, with what the model holds by then;
 // tab captions change in place; a host control's changes before the next frame are shown once.
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTabBar>
+#include <string>
 
 #include "frontend/qt/display_widgets.h"
 #include "qt_test_support.h"
@@ -34,6 +36,10 @@ const char* kPagesDesign = R"({
      "props": {"Left": 150, "Top": 300, "Width": 1500, "Height": 300, "Text": "tief"}},
     {"name": "Row", "index": 0, "type": "Label", "container": "PageTwo",
      "props": {"Left": 150, "Top": 2700, "Width": 1500, "Height": 255, "Caption": "Zeile 0"}},
+    {"name": "Tag", "type": "Tolvar4Text", "progId": "Test.Text", "container": "PageTwo",
+     "props": {"Left": 3300, "Top": 150, "Width": 1500, "Height": 300}},
+    {"name": "Back", "type": "CommandButton", "container": "PageTwo",
+     "props": {"Left": 3300, "Top": 900, "Width": 1200, "Height": 375, "Caption": "Zurück"}},
     {"name": "Digits", "type": "Tolvar4Digital", "progId": "Test.Digital",
      "props": {"Left": 3300, "Top": 150, "Width": 1800, "Height": 600}}
   ]
@@ -46,6 +52,22 @@ class Pages : public FrontEndTest {
     f = openForm(kPagesDesign);
   }
   QWidget* w(const char* name, int32_t index = -1) { return frontEnd.widget(f->ctl(name, index)); }
+  QTabBar* bar() { return w("Tabs")->findChild<QTabBar*>(); }
+  // The strip's Click shows the selected tab's page, as the windows do: every page hidden,
+  // then the selected one shown.
+  void pagesFollowTabs() {
+    f->on("Tabs", "Click", [this] {
+      const bool two = f->tabStrip("Tabs").selectedKey() == "TwoKey";
+      f->ctl("PageOne").setVisible(false);
+      f->ctl("PageTwo").setVisible(false);
+      f->ctl(two ? "PageTwo" : "PageOne").setVisible(true);
+    });
+  }
+  // The user selects a tab; what that brings is drawn.
+  void selectTab(int i) {
+    bar()->setCurrentIndex(i);
+    settle();
+  }
   Ptr<MirrorForm> f;
 };
 
@@ -214,4 +236,57 @@ TEST_F(Pages, ChangesOfAHostControlBeforeTheNextFrameAreShownByOneRefresh) {
   settle();
   EXPECT_EQ(digits.snapshots, before + 2);
   EXPECT_EQ(widget->text(), QStringLiteral("3"));
+}
+
+TEST_F(Pages, AnEditInAHostFieldIsNotLostWhenItsPageIsLeft) {
+  QWidget* window = frontEnd.window(*f);
+  window->activateWindow();
+  ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == window; }));
+  pagesFollowTabs();
+  FakeControl& tag = fake(*f, "Tag");
+  const std::string why = "\"17\" ist zu groß";
+  auto note = [&] { return window->findChild<QLabel*>(QStringLiteral("FieldError")); };
+  // A tab click commits the edit while its page still shows (the model takes no input from a
+  // hidden field), once, however the host answers.
+  struct Case {
+    const char* name;
+    bool focused;
+    bool refused;
+  };
+  for (const Case& c : {Case{"focused, taken", true, false}, Case{"focused, refused", true, true},
+                        Case{"typed without the focus", false, false}}) {
+    SCOPED_TRACE(c.name);
+    tag.refuseWith.clear();
+    tag.set("LastError", Variant(""));
+    tag.set("Text", Variant("5"));
+    tag.set("Editable", Variant(true));
+    selectTab(1);
+    QPointer<QLineEdit> edit = qobject_cast<QLineEdit*>(w("Tag"));
+    ASSERT_FALSE(edit.isNull());
+    ASSERT_EQ(edit->text(), QStringLiteral("5"));
+    if (c.focused) {
+      edit->setFocus();
+      ASSERT_EQ(QApplication::focusWidget(), edit.data());
+    } else {
+      w("Back")->setFocus();
+    }
+    edit->selectAll();
+    type(edit, QStringLiteral("17"));
+    if (c.refused) tag.refuseWith = why;
+    const size_t before = tag.inputs.size();
+    selectTab(0);
+    EXPECT_FALSE(f->ctl("PageTwo").visible());
+    ASSERT_EQ(tag.inputs.size(), before + 1);
+    EXPECT_EQ(tag.inputs.back(), (std::pair<std::string, std::string>{"text", "17"}));
+
+    selectTab(1);
+    edit = qobject_cast<QLineEdit*>(w("Tag"));
+    ASSERT_FALSE(edit.isNull());
+    EXPECT_EQ(edit->text(), QString::fromStdString(c.refused ? "5" : "17"));
+    EXPECT_EQ(edit->toolTip(), QString::fromStdString(c.refused ? why : ""));
+    // A refusal was told while the page showed; shown again, the page does not tell it again.
+    EXPECT_TRUE(note() == nullptr || !note()->isVisible());
+    EXPECT_EQ(tag.inputs.size(), before + 1) << "committed again";
+    selectTab(0);
+  }
 }
