@@ -266,10 +266,12 @@ class UserView : public ControlView {
   void finishInput() override { commitEdit(); }
 
   // The field's LastError: told beside the field when an edit brought it (again), put away
-  // once an edit is taken.
+  // once an edit is taken. One there when the field is made was told before: the field's
+  // page was left and is shown again.
   void showError(const QString& error) {
-    const bool fresh = committed_ || error != shownError_;
+    const bool fresh = committed_ || (errorKnown_ && error != shownError_);
     committed_ = false;
+    errorKnown_ = true;
     shownError_ = error;
     edit_->setToolTip(error);
     if (error.isEmpty()) {
@@ -441,7 +443,8 @@ class UserView : public ControlView {
   PictureWidget* lamp_ = nullptr;
   bool updating_ = false;
   bool refreshPending_ = false;
-  bool committed_ = false;  // the user finished an edit; its outcome is told even when unchanged
+  bool committed_ = false;   // the user finished an edit; its outcome is told even when unchanged
+  bool errorKnown_ = false;  // shownError_ holds what the field was told
   QString shownError_;
   QPointer<FieldErrorNote> errorNote_;
   uint64_t plotMark_ = 0;
