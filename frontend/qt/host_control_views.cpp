@@ -34,6 +34,7 @@ LabelTextUnitWidget::LabelTextUnitWidget(QWidget* parent) : QWidget(parent), edi
 void LabelTextUnitWidget::setLabelText(const QString& text) {
   if (label_.text == text) return;
   label_.text = text;
+  labelNeed_ = -1;
   relayoutColumn();
   update();
 }
@@ -41,6 +42,7 @@ void LabelTextUnitWidget::setLabelText(const QString& text) {
 void LabelTextUnitWidget::setUnitText(const QString& text) {
   if (unit_.text == text) return;
   unit_.text = text;
+  unitNeed_ = -1;
   relayoutColumn();
   update();
 }
@@ -53,10 +55,22 @@ std::vector<std::string> LabelTextUnitWidget::misfits() const {
 }
 
 int LabelTextUnitWidget::minValueWidth() const {
-  QStyleOptionFrame opt;
-  opt.initFrom(edit);
-  const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
-  return edit->fontMetrics().horizontalAdvance(QStringLiteral("-8888.888")) + 2 * frame + 2 * 2 + 2 + kGap;
+  if (minValueWidth_ < 0) {
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+    minValueWidth_ =
+        edit->fontMetrics().horizontalAdvance(QStringLiteral("-8888.888")) + 2 * frame + 2 * 2 + 2 + kGap;
+  }
+  return minValueWidth_;
+}
+
+void LabelTextUnitWidget::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  if (e->type() != QEvent::FontChange && e->type() != QEvent::StyleChange) return;
+  // Measured anew, in the new font: the column's parts move with it.
+  labelNeed_ = unitNeed_ = minValueWidth_ = -1;
+  relayoutColumn();
 }
 
 void LabelTextUnitWidget::paintEvent(QPaintEvent*) {
@@ -84,11 +98,15 @@ std::vector<LabelTextUnitWidget*> LabelTextUnitWidget::column() {
 }
 
 int LabelTextUnitWidget::labelNeed() const {
-  return label_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(label_.text) + 2 * kGap;
+  if (labelNeed_ < 0)
+    labelNeed_ = label_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(label_.text) + 2 * kGap;
+  return labelNeed_;
 }
 
 int LabelTextUnitWidget::unitNeed() const {
-  return unit_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(unit_.text) + kGap;
+  if (unitNeed_ < 0)
+    unitNeed_ = unit_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(unit_.text) + kGap;
+  return unitNeed_;
 }
 
 int LabelTextUnitWidget::fieldColumn() const {
@@ -96,12 +114,14 @@ int LabelTextUnitWidget::fieldColumn() const {
   // starts inside the row, leaving room for a value after it: the container's column of fields.
   int best = -1;
   if (const QWidget* parent = parentWidget()) {
+    const int last = width() - minValueWidth();
     for (const QObject* o : parent->children()) {
       auto* w = qobject_cast<const QWidget*>(o);
-      if (!w || w->property(kRowFieldProperty).toBool() || fieldTextBaseline(w) < 0) continue;
+      if (!w) continue;
       const int at = w->x() - x();
-      if (at <= 0 || at > width() - minValueWidth()) continue;
-      if (best < 0 || at < best) best = at;
+      if (at <= 0 || at > last || (best >= 0 && at >= best)) continue;
+      if (w->property(kRowFieldProperty).toBool() || fieldTextBaseline(w) < 0) continue;
+      best = at;
     }
   }
   return best;

@@ -2,6 +2,7 @@
 // compared at the places the values decide, not whole images.
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <cmath>
 #include <functional>
@@ -417,4 +418,42 @@ TEST_F(DisplayDrawing, StatusPanelsStandWhereTheModelSpreadsThem) {
     }
   }
   EXPECT_EQ(w->panels().back().text, QStringLiteral("neuer"));
+}
+
+// A row keeps what it measured of its texts until they or its font change: after each change
+// it stands as a row made anew with the same texts and font does.
+TEST(LabelTextUnitRow, LaysOutAfterEachChangeAsARowMadeWithItsTextsAndFont) {
+  struct Step {
+    const char* what;
+    const char* label;
+    const char* unit;
+    int pointSize;
+  };
+  const Step steps[] = {
+      {"first texts", "Dichte", "kg/l", 8},
+      {"a longer label", "Dichte bei Referenztemperatur", "kg/l", 8},
+      {"a larger font", "Dichte bei Referenztemperatur", "kg/l", 12},
+      {"a longer unit", "Dichte bei Referenztemperatur", "kg/m³ bei 15 °C", 12},
+      {"a smaller font", "Dichte bei Referenztemperatur", "kg/m³ bei 15 °C", 7},
+  };
+  QWidget window;
+  auto* row = new frontend::qt::LabelTextUnitWidget(&window);
+  row->setGeometry(10, 10, 400, 24);
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    QFont font = window.font();
+    font.setPointSize(s.pointSize);
+    window.setFont(font);
+    row->setLabelText(QString::fromUtf8(s.label));
+    row->setUnitText(QString::fromUtf8(s.unit));
+    QWidget fresh;
+    fresh.setFont(font);
+    auto* made = new frontend::qt::LabelTextUnitWidget(&fresh);
+    made->setGeometry(10, 10, 400, 24);
+    made->setLabelText(QString::fromUtf8(s.label));
+    made->setUnitText(QString::fromUtf8(s.unit));
+    EXPECT_EQ(row->label().rect, made->label().rect);
+    EXPECT_EQ(row->unit().rect, made->unit().rect);
+    EXPECT_EQ(row->edit->geometry(), made->edit->geometry());
+  }
 }
