@@ -429,7 +429,7 @@ class UserView : public ControlView {
       case Kind::Lamp: {
         QPixmap pm;
         try {
-          pm = pixmapFromPicture(user().impl().picture());
+          pm = sharedPixmap(user().impl().picture());
         } catch (const std::exception& e) {
           platform::ui::EventLoop::instance().reportError(
               control_.form().name() + "." + control_.qualifiedName(), e.what());

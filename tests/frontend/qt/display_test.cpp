@@ -288,6 +288,26 @@ TEST_F(DisplayDrawing, LampShowsItsPicture) {
   EXPECT_NE(shot(w).pixelColor(centre), QColor(255, 0, 0));
 }
 
+// Pictures shown by many controls (the lamps) are decoded once; each still shows its own.
+TEST(SharedPixmap, EachPictureShowsItselfAndAPictureShownAgainIsDecodedOnce) {
+  // More pictures than are kept, twice over: the second round decodes some anew.
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 24; ++i) {
+      SCOPED_TRACE(i);
+      const QColor colour(i * 10, 255 - i * 10, 0);
+      const QPixmap pm = frontend::qt::sharedPixmap(solidPicture("file:lamp.png", colour));
+      ASSERT_FALSE(pm.isNull());
+      EXPECT_EQ(pm.toImage().pixelColor(1, 1), colour);
+    }
+  }
+  // The same picture from another copy of its bytes: the pixmap decoded before.
+  const platform::ui::Picture red = solidPicture("file:red.png", Qt::red);
+  const QPixmap first = frontend::qt::sharedPixmap(red);
+  EXPECT_EQ(frontend::qt::sharedPixmap(solidPicture("file:red.png", Qt::red)).cacheKey(), first.cacheKey());
+  EXPECT_NE(frontend::qt::sharedPixmap(solidPicture("file:red.png", Qt::blue)).cacheKey(), first.cacheKey());
+  EXPECT_TRUE(frontend::qt::sharedPixmap({}).isNull());
+}
+
 TEST_F(DisplayDrawing, UnknownHostControlIsALabelledBox) {
   auto f = openForm();
   QWidget* w = frontEnd.widget(f->ctl("Odd"));
