@@ -112,7 +112,7 @@ def main(argv):
         print("  %-48s %10.3f %s" % (label, value, unit))
     for name, d in extra.items():
         if name.startswith(("burst_", "open_main_median_with_", "rss:", "rss_used:", "rss_main_used_with_",
-                            "rss_diag_used_with_", "tick_cost_drawn_")) and name not in GOALS:
+                            "rss_diag_used_with_", "tick_cost_drawn_", "page_switch_")) and name not in GOALS:
             print("  %-48s %10.4g %s" % (name, d["value"], d["unit"]))
 
     if args.json:

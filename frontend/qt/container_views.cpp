@@ -144,6 +144,10 @@ class TabStripView : public WidgetView<TabStripWidget> {
   void userSelect(int i) {
     auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control_);
     if (!ts || i >= ts->count()) return;
+    // A click on a tab takes the focus from the field being edited: the edit is committed
+    // while its page still shows (the bar leaves the focus alone, so this does it).
+    owner_.finishInput();
+    if (detached_) return;
     if (input("Click", [ts, i] { ts->form().userSelectTab(*ts, Variant(static_cast<int32_t>(i + 1))); }))
       apply("SelectedItem");
   }

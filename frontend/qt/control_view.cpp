@@ -111,6 +111,7 @@ void ControlView::recreate() {
   QWidget* parent = widget_->parentWidget();
   unwatch();
   disposeObject(widget_.data());
+  made_ = owner_.nextMade();  // last in the Tab order, as a widget made now is
   widget_ = makeWidget(parent);
   if (!widget_) return;
   watch(widget_);
@@ -196,7 +197,12 @@ void ControlView::controlChanged(Control&, std::string_view what) {
   } else if (is(what, "Visible")) {
     bool visible = boolProp("Visible", true);
     widget_->setVisible(visible);
-    if (visible && !control_.children().empty()) owner_.containerShown();
+    if (!control_.children().empty()) {
+      if (visible)
+        owner_.containerShown();
+      else
+        owner_.containerHidden();
+    }
   } else if (is(what, "Enabled")) {
     widget_->setEnabled(boolProp("Enabled", true));
   } else if (is(what, "ToolTipText")) {

@@ -363,6 +363,7 @@ class LabelTextUnitWidget : public QWidget {
   // The fields beside the row's container's captions exist by the time the page shows.
   void showEvent(QShowEvent*) override { relayoutColumn(); }
   void paintEvent(QPaintEvent*) override;
+  void changeEvent(QEvent* e) override;
 
  private:
   static constexpr int kGap = 3;
@@ -375,6 +376,11 @@ class LabelTextUnitWidget : public QWidget {
   void place(int columnLabelNeed, int columnUnitNeed);
   DrawnText label_;
   DrawnText unit_{{}, {}, Qt::AlignLeft, false, -1};
+  // The widths measured last (-1: to be measured): a column lays out every row each time one
+  // row changes, and measuring a text shapes it anew.
+  mutable int labelNeed_ = -1;
+  mutable int unitNeed_ = -1;
+  mutable int minValueWidth_ = -1;
 };
 
 // A user control the front end does not know: a box with its type name.

@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "frontend/qt/drawn_text.h"
 #include "frontend/qt/qt_convert.h"
@@ -32,16 +33,24 @@ using platform::ui::MenuControl;
 
 namespace {
 int gInputDepth = 0;
-}
+std::vector<std::pair<QPointer<QObject>, std::function<void()>>> gAfterInput;
+}  // namespace
 
 InputScope::InputScope() {
   ++gInputDepth;
 }
 InputScope::~InputScope() {
-  --gInputDepth;
+  if (--gInputDepth > 0 || gAfterInput.empty()) return;
+  auto due = std::move(gAfterInput);
+  gAfterInput.clear();
+  for (auto& [context, f] : due)
+    if (context) f();
 }
 bool InputScope::active() {
   return gInputDepth > 0;
+}
+void InputScope::whenDone(QObject* context, std::function<void()> f) {
+  gAfterInput.emplace_back(context, std::move(f));
 }
 
 void disposeObject(QObject* o) {
@@ -308,6 +317,7 @@ void FormWindow::addView(Control& control) {
 void FormWindow::createView(Control& control) {
   std::unique_ptr<ControlView> view = makeView(*this, control);
   if (!view) return;
+  view->setMade(nextMade());
   view->create(parentWidgetFor(control));
   views_[&control] = std::move(view);
 }
@@ -335,6 +345,73 @@ void FormWindow::containerShown() {
   }
   waiting_ = std::move(still);
   for (const Control* k : touched) restack(k);
+}
+
+void FormWindow::containerHidden() {
+  if (detached_ || releaseQueued_) return;
+  releaseQueued_ = true;
+  // Not at once: a handler that hides every page and then shows the selected one keeps that
+  // page's widgets, and no widget goes while its own signal may be on the stack.
+  QTimer::singleShot(0, this, [this] {
+    releaseQueued_ = false;
+    releaseHidden();
+  });
+}
+
+void FormWindow::finishInput() {
+  // Only shown fields: the model takes no input from a hidden one.
+  std::vector<const Control*> holding;
+  for (const auto& [c, v] : views_)
+    if (v->holdsInput() && c->effectivelyVisible()) holding.push_back(c);
+  for (const Control* c : holding) {
+    if (detached_) return;  // a handler ended the window
+    if (ControlView* v = viewFor(*c)) v->finishInput();
+  }
+}
+
+void FormWindow::releaseHidden() {
+  if (detached_) return;
+  // In a wait inside an input (a message box) the widget that called is still on the stack:
+  // the pages left meanwhile give their widgets back once that input has ended.
+  if (InputScope::active()) {
+    InputScope::whenDone(this, [this] { containerHidden(); });
+    return;
+  }
+  // The outermost hidden container of `c`, null when it is shown.
+  auto page = [this](const Control& c) {
+    const Control* hidden = nullptr;
+    for (const Control* k = c.container(); k && k != &form_; k = k->container())
+      if (!k->getProperty("Visible").toBool()) hidden = k;
+    return hidden;
+  };
+  // A field that still holds an edit keeps its page (the model takes no input from a hidden
+  // field, so the edit would be lost with its widget): it is there when the page shows again.
+  std::vector<const Control*> kept;
+  for (const auto& [c, v] : views_)
+    if (v->holdsInput())
+      if (const Control* p = page(*c)) kept.push_back(p);
+  std::vector<std::pair<uint64_t, Control*>> gone;
+  for (const auto& c : form_.controls()) {
+    auto it = views_.find(c.get());
+    if (it == views_.end()) continue;
+    const Control* p = page(*c);
+    if (p && std::find(kept.begin(), kept.end(), p) == kept.end())
+      gone.emplace_back(it->second->made(), c.get());
+  }
+  if (gone.empty()) return;
+  for (auto& [made, c] : gone) {
+    auto it = views_.find(c);
+    it->second->detach();
+    views_.erase(it);
+  }
+  // Made again in the order they were made (containers before what they hold), before the
+  // controls that waited already: what those wait for is among them or shown.
+  std::sort(gone.begin(), gone.end());
+  std::vector<Control*> waiting;
+  waiting.reserve(gone.size() + waiting_.size());
+  for (auto& [made, c] : gone) waiting.push_back(c);
+  waiting.insert(waiting.end(), waiting_.begin(), waiting_.end());
+  waiting_ = std::move(waiting);
 }
 
 void FormWindow::removeView(Control& control) {

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -33,6 +34,8 @@ class InputScope {
   InputScope(const InputScope&) = delete;
   InputScope& operator=(const InputScope&) = delete;
   static bool active();
+  // Runs `f` once the outermost input has ended, unless `context` is gone by then.
+  static void whenDone(QObject* context, std::function<void()> f);
 };
 
 // Hides a QObject's widget and deletes it: at once, or later while an input is running.
@@ -75,6 +78,14 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   // What a control without a widget of its own (a label) shows where its container draws it;
   // `in` null for a control with a widget.
   virtual ShownText drawnLook() const { return {}; }
+  // Whether the widget holds what the user entered and the model has not taken yet (an edit
+  // not committed); `finishInput` hands it to the model.
+  virtual bool holdsInput() const { return false; }
+  virtual void finishInput() {}
+  // When the view was made, counted in its window: a page made anew makes its widgets in the
+  // order they were made before, and so keeps their Tab order.
+  uint64_t made() const { return made_; }
+  void setMade(uint64_t n) { made_ = n; }
 
   void controlChanged(platform::ui::Control& control, std::string_view what) override;
   // A mouse or context-menu event on the widget or one of its parts; true when it was the
@@ -121,6 +132,7 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   platform::ui::Control& control_;
   QPointer<QWidget> widget_;
   const QWidget* watched_ = nullptr;  // the widget whose events reach widgetInput
+  uint64_t made_ = 0;
   bool detached_ = false;
 
  private:
@@ -161,6 +173,14 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   void controlRemoved(platform::ui::Control& control);
   // A container was shown: the controls that waited for it get their widgets now.
   void containerShown();
+  // A container was hidden: once control is back in Qt's event loop, the controls inside
+  // hidden containers give back their views and widgets and wait to be shown again.
+  void containerHidden();
+  // Hands the model the edits the window's fields hold: a tab strip takes the focus when
+  // clicked, which finishes an edit before the page it stands on goes.
+  void finishInput();
+  // The next count for ControlView::made.
+  uint64_t nextMade() { return ++made_; }
   // Orders the widgets of `container`'s controls by their z-order.
   void restack(const platform::ui::Control* container);
   void rebuildMenus();
@@ -196,6 +216,9 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   // made when the page is first shown, from the control's properties as they are then.
   bool waitsForContainer(const platform::ui::Control& control) const;
   void removeView(platform::ui::Control& control);
+  // Gives back the views of the controls inside hidden containers (a page the user left): a
+  // page shows one at a time, and its widgets are made anew from the model when it shows.
+  void releaseHidden();
   QWidget* menuHost(const platform::ui::MenuControl& m) const;
   void menuEntryAdded(platform::ui::MenuControl& m);
   void menuEntryRemoved(platform::ui::MenuControl& m);
@@ -226,7 +249,10 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   // Entries not yet made that were checked: an action once checked stays checkable.
   std::set<const platform::ui::MenuControl*> wereChecked_;
   std::vector<platform::ui::Control*> observed_;  // menus and image lists this window observes
-  std::vector<platform::ui::Control*> waiting_;   // controls on hidden pages, in the order they came
+  // Controls in hidden containers (pages), in the order they are to be made: containers first.
+  std::vector<platform::ui::Control*> waiting_;
+  bool releaseQueued_ = false;  // releaseHidden is due
+  uint64_t made_ = 0;           // views made so far
   bool applyingGeometry_ = false;
   bool inUserResize_ = false;
   bool detached_ = false;

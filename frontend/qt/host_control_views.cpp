@@ -34,6 +34,7 @@ LabelTextUnitWidget::LabelTextUnitWidget(QWidget* parent) : QWidget(parent), edi
 void LabelTextUnitWidget::setLabelText(const QString& text) {
   if (label_.text == text) return;
   label_.text = text;
+  labelNeed_ = -1;
   relayoutColumn();
   update();
 }
@@ -41,6 +42,7 @@ void LabelTextUnitWidget::setLabelText(const QString& text) {
 void LabelTextUnitWidget::setUnitText(const QString& text) {
   if (unit_.text == text) return;
   unit_.text = text;
+  unitNeed_ = -1;
   relayoutColumn();
   update();
 }
@@ -53,10 +55,22 @@ std::vector<std::string> LabelTextUnitWidget::misfits() const {
 }
 
 int LabelTextUnitWidget::minValueWidth() const {
-  QStyleOptionFrame opt;
-  opt.initFrom(edit);
-  const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
-  return edit->fontMetrics().horizontalAdvance(QStringLiteral("-8888.888")) + 2 * frame + 2 * 2 + 2 + kGap;
+  if (minValueWidth_ < 0) {
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+    minValueWidth_ =
+        edit->fontMetrics().horizontalAdvance(QStringLiteral("-8888.888")) + 2 * frame + 2 * 2 + 2 + kGap;
+  }
+  return minValueWidth_;
+}
+
+void LabelTextUnitWidget::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  if (e->type() != QEvent::FontChange && e->type() != QEvent::StyleChange) return;
+  // Measured anew, in the new font: the column's parts move with it.
+  labelNeed_ = unitNeed_ = minValueWidth_ = -1;
+  relayoutColumn();
 }
 
 void LabelTextUnitWidget::paintEvent(QPaintEvent*) {
@@ -84,11 +98,15 @@ std::vector<LabelTextUnitWidget*> LabelTextUnitWidget::column() {
 }
 
 int LabelTextUnitWidget::labelNeed() const {
-  return label_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(label_.text) + 2 * kGap;
+  if (labelNeed_ < 0)
+    labelNeed_ = label_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(label_.text) + 2 * kGap;
+  return labelNeed_;
 }
 
 int LabelTextUnitWidget::unitNeed() const {
-  return unit_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(unit_.text) + kGap;
+  if (unitNeed_ < 0)
+    unitNeed_ = unit_.text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(unit_.text) + kGap;
+  return unitNeed_;
 }
 
 int LabelTextUnitWidget::fieldColumn() const {
@@ -96,12 +114,14 @@ int LabelTextUnitWidget::fieldColumn() const {
   // starts inside the row, leaving room for a value after it: the container's column of fields.
   int best = -1;
   if (const QWidget* parent = parentWidget()) {
+    const int last = width() - minValueWidth();
     for (const QObject* o : parent->children()) {
       auto* w = qobject_cast<const QWidget*>(o);
-      if (!w || w->property(kRowFieldProperty).toBool() || fieldTextBaseline(w) < 0) continue;
+      if (!w) continue;
       const int at = w->x() - x();
-      if (at <= 0 || at > width() - minValueWidth()) continue;
-      if (best < 0 || at < best) best = at;
+      if (at <= 0 || at > last || (best >= 0 && at >= best)) continue;
+      if (w->property(kRowFieldProperty).toBool() || fieldTextBaseline(w) < 0) continue;
+      best = at;
     }
   }
   return best;
@@ -250,22 +270,28 @@ class UserView : public ControlView {
   void connectEdit(QLineEdit* e) {
     // Committed when the user finishes (Enter or leaving the field), not per keystroke:
     // each commit writes the host's item.
-    QObject::connect(e, &QLineEdit::editingFinished, this, [this, e] {
-      if (detached_ || updating_ || !e->isModified()) return;
-      e->setModified(false);
-      committed_ = true;
-      if (inputText("Input", e->text())) refresh();
-    });
+    QObject::connect(e, &QLineEdit::editingFinished, this, [this] { commitEdit(); });
     QObject::connect(e, &QLineEdit::textEdited, this, [this] {
       if (errorNote_) errorNote_->hide();
     });
   }
 
+  void commitEdit() {
+    if (detached_ || updating_ || !edit_ || !edit_->isModified()) return;
+    edit_->setModified(false);
+    committed_ = true;
+    if (inputText("Input", edit_->text())) refresh();
+  }
+  bool holdsInput() const override { return edit_ && edit_->isModified(); }
+  void finishInput() override { commitEdit(); }
+
   // The field's LastError: told beside the field when an edit brought it (again), put away
-  // once an edit is taken.
+  // once an edit is taken. One there when the field is made was told before: the field's
+  // page was left and is shown again.
   void showError(const QString& error) {
-    const bool fresh = committed_ || error != shownError_;
+    const bool fresh = committed_ || (errorKnown_ && error != shownError_);
     committed_ = false;
+    errorKnown_ = true;
     shownError_ = error;
     edit_->setToolTip(error);
     if (error.isEmpty()) {
@@ -403,7 +429,7 @@ class UserView : public ControlView {
       case Kind::Lamp: {
         QPixmap pm;
         try {
-          pm = pixmapFromPicture(user().impl().picture());
+          pm = sharedPixmap(user().impl().picture());
         } catch (const std::exception& e) {
           platform::ui::EventLoop::instance().reportError(
               control_.form().name() + "." + control_.qualifiedName(), e.what());
@@ -437,7 +463,8 @@ class UserView : public ControlView {
   PictureWidget* lamp_ = nullptr;
   bool updating_ = false;
   bool refreshPending_ = false;
-  bool committed_ = false;  // the user finished an edit; its outcome is told even when unchanged
+  bool committed_ = false;   // the user finished an edit; its outcome is told even when unchanged
+  bool errorKnown_ = false;  // shownError_ holds what the field was told
   QString shownError_;
   QPointer<FieldErrorNote> errorNote_;
   uint64_t plotMark_ = 0;

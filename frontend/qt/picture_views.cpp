@@ -29,7 +29,7 @@ class ImageView : public WidgetView<PictureWidget> {
   bool apply(std::string_view what) override {
     if (is(what, "Picture")) {
       auto* basic = dynamic_cast<platform::ui::BasicControl*>(&control_);
-      w_->setPicture(basic ? pixmapFromPicture(basic->picture()) : QPixmap());
+      w_->setPicture(basic ? sharedPixmap(basic->picture()) : QPixmap());
     } else if (is(what, "Stretch")) {
       w_->setMode(boolProp("Stretch") ? PictureWidget::Mode::Stretch : PictureWidget::Mode::Natural);
     } else if (is(what, "BorderStyle")) {

@@ -171,6 +171,27 @@ QPixmap pixmapFromPicture(const platform::ui::Picture& picture) {
   return img.isNull() ? QPixmap() : QPixmap::fromImage(img);
 }
 
+QPixmap sharedPixmap(const platform::ui::Picture& picture) {
+  if (picture.empty()) return {};
+  struct Decoded {
+    std::vector<uint8_t> png;
+    QPixmap pixmap;
+  };
+  constexpr size_t kKept = 16;
+  // Never destroyed: pixmaps must not outlive the application's graphics system.
+  static auto* kept = new std::vector<Decoded>;
+  const std::vector<uint8_t>& png = *picture.png;
+  auto it = std::find_if(kept->begin(), kept->end(), [&](const Decoded& d) { return d.png == png; });
+  if (it == kept->end()) {
+    if (kept->size() >= kKept) kept->erase(kept->begin());
+    kept->push_back({png, pixmapFromPicture(picture)});
+    return kept->back().pixmap;
+  }
+  // The one used last moves to the end: the oldest goes first.
+  std::rotate(it, it + 1, kept->end());
+  return kept->back().pixmap;
+}
+
 bool cursorForPointer(int pointer, Qt::CursorShape& shape) {
   switch (pointer) {
     case 1:

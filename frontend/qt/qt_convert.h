@@ -55,6 +55,10 @@ QString stripMnemonic(const QString& caption);
 // copied, so nothing of the model's picture is kept.
 QImage imageFromPicture(const platform::ui::Picture& picture);
 QPixmap pixmapFromPicture(const platform::ui::Picture& picture);
+// The same, decoded once for the controls that show it: the windows show a few pictures many
+// times (a diagnosis page has dozens of lamps in four colours), and a page makes its widgets
+// each time it shows. Keeps the pictures used last.
+QPixmap sharedPixmap(const platform::ui::Picture& picture);
 
 // A model mouse pointer number as a cursor shape; false for the default pointer.
 bool cursorForPointer(int pointer, Qt::CursorShape& shape);

@@ -28,6 +28,7 @@ windows = [
     {"name": "rss_used:Velumor.VelumorDisplayTrendClass", "value": 1.6, "unit": "MiB"},
     {"name": "rss_main_used_with_1", "value": 1.9, "unit": "MiB"},
     {"name": "tick_cost_drawn_8", "value": 3.0, "unit": "us"},
+    {"name": "page_switch_main_p95", "value": 4.5, "unit": "ms"},
 ]
 failures = []
 with tempfile.TemporaryDirectory() as d:
@@ -59,8 +60,8 @@ for name, (value, holds) in expect.items():
     if r is None or (value is not None and abs(r["value"] - value) > 1e-9) or (value is None and r["value"] is not None) \
             or r["holds"] != holds:
         failures.append("%s: %r, expected value %r holds %r" % (name, r, value, holds))
-for line in ("rss_main_used_with_1", "tick_cost_drawn_8", "the suite failed", "0.50 % without",
-             "rss_other_max: rss_used:Velumor.VelumorDisplayTrendClass"):
+for line in ("rss_main_used_with_1", "tick_cost_drawn_8", "page_switch_main_p95", "the suite failed",
+             "0.50 % without", "rss_other_max: rss_used:Velumor.VelumorDisplayTrendClass"):
     if line not in text:
         failures.append("the table lacks %r" % line)
 for f in failures:

@@ -2,6 +2,7 @@
 // compared at the places the values decide, not whole images.
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <cmath>
 #include <functional>
@@ -312,6 +313,26 @@ TEST_F(DisplayDrawing, LampShowsItsPicture) {
   EXPECT_NE(shot(w).pixelColor(centre), QColor(255, 0, 0));
 }
 
+// Pictures shown by many controls (the lamps) are decoded once; each still shows its own.
+TEST(SharedPixmap, EachPictureShowsItselfAndAPictureShownAgainIsDecodedOnce) {
+  // More pictures than are kept, twice over: the second round decodes some anew.
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 24; ++i) {
+      SCOPED_TRACE(i);
+      const QColor colour(i * 10, 255 - i * 10, 0);
+      const QPixmap pm = frontend::qt::sharedPixmap(solidPicture("file:lamp.png", colour));
+      ASSERT_FALSE(pm.isNull());
+      EXPECT_EQ(pm.toImage().pixelColor(1, 1), colour);
+    }
+  }
+  // The same picture from another copy of its bytes: the pixmap decoded before.
+  const platform::ui::Picture red = solidPicture("file:red.png", Qt::red);
+  const QPixmap first = frontend::qt::sharedPixmap(red);
+  EXPECT_EQ(frontend::qt::sharedPixmap(solidPicture("file:red.png", Qt::red)).cacheKey(), first.cacheKey());
+  EXPECT_NE(frontend::qt::sharedPixmap(solidPicture("file:red.png", Qt::blue)).cacheKey(), first.cacheKey());
+  EXPECT_TRUE(frontend::qt::sharedPixmap({}).isNull());
+}
+
 TEST_F(DisplayDrawing, UnknownHostControlIsALabelledBox) {
   auto f = openForm();
   QWidget* w = frontEnd.widget(f->ctl("Odd"));
@@ -442,4 +463,42 @@ TEST_F(DisplayDrawing, StatusPanelsStandWhereTheModelSpreadsThem) {
     }
   }
   EXPECT_EQ(w->panels().back().text, QStringLiteral("neuer"));
+}
+
+// A row keeps what it measured of its texts until they or its font change: after each change
+// it stands as a row made anew with the same texts and font does.
+TEST(LabelTextUnitRow, LaysOutAfterEachChangeAsARowMadeWithItsTextsAndFont) {
+  struct Step {
+    const char* what;
+    const char* label;
+    const char* unit;
+    int pointSize;
+  };
+  const Step steps[] = {
+      {"first texts", "Dichte", "kg/l", 8},
+      {"a longer label", "Dichte bei Referenztemperatur", "kg/l", 8},
+      {"a larger font", "Dichte bei Referenztemperatur", "kg/l", 12},
+      {"a longer unit", "Dichte bei Referenztemperatur", "kg/m³ bei 15 °C", 12},
+      {"a smaller font", "Dichte bei Referenztemperatur", "kg/m³ bei 15 °C", 7},
+  };
+  QWidget window;
+  auto* row = new frontend::qt::LabelTextUnitWidget(&window);
+  row->setGeometry(10, 10, 400, 24);
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    QFont font = window.font();
+    font.setPointSize(s.pointSize);
+    window.setFont(font);
+    row->setLabelText(QString::fromUtf8(s.label));
+    row->setUnitText(QString::fromUtf8(s.unit));
+    QWidget fresh;
+    fresh.setFont(font);
+    auto* made = new frontend::qt::LabelTextUnitWidget(&fresh);
+    made->setGeometry(10, 10, 400, 24);
+    made->setLabelText(QString::fromUtf8(s.label));
+    made->setUnitText(QString::fromUtf8(s.unit));
+    EXPECT_EQ(row->label().rect, made->label().rect);
+    EXPECT_EQ(row->unit().rect, made->unit().rect);
+    EXPECT_EQ(row->edit->geometry(), made->edit->geometry());
+  }
 }

@@ -28,18 +28,6 @@ using platform::ui::EventArgs;
 
 namespace {
 
-void type(QWidget* w, const QString& text) {
-  for (QChar ch : text) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-    QCoreApplication::sendEvent(w, &press);
-  }
-}
-
-void key(QWidget* w, Qt::Key k) {
-  QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &press);
-}
-
 void rightRelease(QWidget* w, QPoint pos) {
   QPointF global = w->mapToGlobal(QPointF(pos));
   QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), global, Qt::RightButton, Qt::NoButton,

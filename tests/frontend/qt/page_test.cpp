@@ -1,9 +1,15 @@
-// Pages of a tab strip get their widgets when first shown, with what the model holds by then;
-// tab captions change in place; a host control's changes before the next frame are shown once.
+// Pages of a tab strip get their widgets when shown, with what the model holds by then, and
+// give them back when left; tab captions change in place; a host control's changes before the
+// next frame are shown once.
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTabBar>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "frontend/qt/display_widgets.h"
 #include "qt_test_support.h"
@@ -34,6 +40,10 @@ const char* kPagesDesign = R"({
      "props": {"Left": 150, "Top": 300, "Width": 1500, "Height": 300, "Text": "tief"}},
     {"name": "Row", "index": 0, "type": "Label", "container": "PageTwo",
      "props": {"Left": 150, "Top": 2700, "Width": 1500, "Height": 255, "Caption": "Zeile 0"}},
+    {"name": "Tag", "type": "Tolvar4Text", "progId": "Test.Text", "container": "PageTwo",
+     "props": {"Left": 3300, "Top": 150, "Width": 1500, "Height": 300}},
+    {"name": "Back", "type": "CommandButton", "container": "PageTwo",
+     "props": {"Left": 3300, "Top": 900, "Width": 1200, "Height": 375, "Caption": "Zurück"}},
     {"name": "Digits", "type": "Tolvar4Digital", "progId": "Test.Digital",
      "props": {"Left": 3300, "Top": 150, "Width": 1800, "Height": 600}}
   ]
@@ -46,6 +56,29 @@ class Pages : public FrontEndTest {
     f = openForm(kPagesDesign);
   }
   QWidget* w(const char* name, int32_t index = -1) { return frontEnd.widget(f->ctl(name, index)); }
+  QTabBar* bar() { return w("Tabs")->findChild<QTabBar*>(); }
+  // The strip's Click shows the selected tab's page, as the windows do: every page hidden,
+  // then the selected one shown.
+  void pagesFollowTabs() {
+    f->on("Tabs", "Click", [this] {
+      const bool two = f->tabStrip("Tabs").selectedKey() == "TwoKey";
+      f->ctl("PageOne").setVisible(false);
+      f->ctl("PageTwo").setVisible(false);
+      f->ctl(two ? "PageTwo" : "PageOne").setVisible(true);
+    });
+  }
+  // The user selects a tab; what that brings is drawn.
+  void selectTab(int i) {
+    bar()->setCurrentIndex(i);
+    settle();
+  }
+  // The control whose widget is `widget` or the nearest that holds it; "" for none.
+  std::string controlOf(const QWidget* widget) {
+    for (; widget; widget = widget->parentWidget())
+      for (const auto& c : f->controls())
+        if (frontEnd.widget(*c) == widget) return c->name();
+    return {};
+  }
   Ptr<MirrorForm> f;
 };
 
@@ -89,7 +122,7 @@ TEST_F(Pages, AHiddenPageGetsItsWidgetsWhenFirstShownWithWhatChangedMeanwhile) {
   EXPECT_EQ(deep->parentWidget(), w("Inner"));
 }
 
-TEST_F(Pages, APageShownOnceKeepsItsWidgetsAndFollowsTheModelWhileHidden) {
+TEST_F(Pages, APageHiddenAndShownInOneTurnKeepsItsWidgetsAndFollowsTheModel) {
   f->ctl("PageTwo").setVisible(true);
   QPointer<QWidget> value = w("Value");
   ASSERT_FALSE(value.isNull());
@@ -100,6 +133,124 @@ TEST_F(Pages, APageShownOnceKeepsItsWidgetsAndFollowsTheModelWhileHidden) {
   EXPECT_EQ(w("Value"), value.data());
   EXPECT_EQ(qobject_cast<QLineEdit*>(value.data())->text(), QStringLiteral("7"));
   EXPECT_EQ(caption(f->ctl("Caption")).text, QStringLiteral("später"));
+  // A click on the selected tab hides every page and shows the same one again: it stays.
+  pagesFollowTabs();
+  selectTab(1);
+  ASSERT_EQ(w("Value"), value.data());
+  emit bar()->tabBarClicked(1);
+  settle();
+  EXPECT_EQ(w("Value"), value.data());
+}
+
+TEST_F(Pages, APageLeftGivesBackItsWidgetsAndIsMadeAnewFromWhatTheModelHoldsThen) {
+  pagesFollowTabs();
+  selectTab(1);
+  QPointer<QWidget> value = w("Value");
+  ASSERT_FALSE(value.isNull());
+  auto* drawn = frontend::qt::DrawnControls::of(w("PageTwo"));
+  ASSERT_NE(drawn, nullptr);
+  const size_t captions = drawn->controls().size();
+  // Left through a button on the page itself: its widget goes once its click is over.
+  f->on("Back", "Click", [this] { f->tabStrip("Tabs").select(Variant("OneKey")); });
+  qobject_cast<QPushButton*>(w("Back"))->click();
+  settle();
+  EXPECT_TRUE(value.isNull());
+  for (const char* name : {"Value", "Inner", "Deep", "Tag", "Back"}) EXPECT_EQ(w(name), nullptr) << name;
+  EXPECT_EQ(caption(f->ctl("Caption")).in, nullptr);
+  EXPECT_TRUE(drawn->controls().empty());
+  ASSERT_NE(w("PageTwo"), nullptr) << "the page itself stays";
+  EXPECT_EQ(caption(f->ctl("First")).in, w("PageOne"));
+
+  // What changed meanwhile shows when the page is selected again.
+  f->ctl("Caption").setCaption("später");
+  f->ctl("Value").setProperty("Text", Variant("7"));
+  f->ctl("Value").setEnabled(false);
+  f->ctl("Value").setProperty("ToolTipText", Variant("Wert"));
+  f->ctl("Value").setProperty("BackColor", Variant(int32_t{0x0000FF}));  // red
+  fake(*f, "Tag").set("Text", Variant("FT-7"));
+  f->ctl("Inner").setCaption("innen 2");
+  selectTab(1);
+  auto* shown = qobject_cast<QLineEdit*>(w("Value"));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->text(), QStringLiteral("7"));
+  EXPECT_FALSE(shown->isEnabled());
+  EXPECT_EQ(shown->toolTip(), QStringLiteral("Wert"));
+  EXPECT_EQ(shown->palette().color(QPalette::Active, QPalette::Base), QColor(255, 0, 0));
+  EXPECT_TRUE(shown->isVisibleTo(frontEnd.window(*f)));
+  EXPECT_EQ(qobject_cast<QLineEdit*>(w("Tag"))->text(), QStringLiteral("FT-7"));
+  EXPECT_EQ(caption(f->ctl("Caption")).text, QStringLiteral("später"));
+  EXPECT_EQ(caption(f->ctl("Caption")).in, w("PageTwo"));
+  EXPECT_EQ(drawn->controls().size(), captions);
+  // The hidden frame on the page is made hidden again; what it holds still waits for it.
+  auto* inner = qobject_cast<QGroupBox*>(w("Inner"));
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(inner->title(), QStringLiteral("innen 2"));
+  EXPECT_FALSE(inner->isVisibleTo(frontEnd.window(*f)));
+  EXPECT_EQ(w("Deep"), nullptr);
+  // Shown once, the frame gives its own widgets back with the page.
+  f->ctl("Inner").setVisible(true);
+  ASSERT_NE(w("Deep"), nullptr);
+  selectTab(0);
+  EXPECT_EQ(w("Deep"), nullptr);
+  selectTab(1);
+  ASSERT_NE(w("Deep"), nullptr);
+  EXPECT_EQ(w("Deep")->parentWidget(), w("Inner"));
+  EXPECT_EQ(qobject_cast<QLineEdit*>(w("Deep"))->text(), QStringLiteral("tief"));
+}
+
+TEST_F(Pages, APageLeftInAWaitInsideAnInputGivesBackItsWidgetsWhenTheInputEnds) {
+  pagesFollowTabs();
+  selectTab(1);
+  QPointer<QWidget> back = w("Back");
+  bool keptMeanwhile = false;
+  f->on("Back", "Click", [&] {
+    f->tabStrip("Tabs").select(Variant("OneKey"));
+    settle();  // as a message box waits
+    keptMeanwhile = !back.isNull() && frontEnd.widget(f->ctl("Back")) == back.data();
+  });
+  qobject_cast<QPushButton*>(back.data())->click();
+  EXPECT_TRUE(keptMeanwhile) << "the button went while its click was on the stack";
+  settle();
+  EXPECT_TRUE(back.isNull());
+  EXPECT_EQ(w("Value"), nullptr);
+}
+
+TEST_F(Pages, APageMadeAnewKeepsItsTabOrderAndStacking) {
+  QWidget* window = frontEnd.window(*f);
+  window->activateWindow();
+  ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == window; }));
+  pagesFollowTabs();
+  fake(*f, "Tag").set("Editable", Variant(true));
+  selectTab(1);
+  f->ctl("Tag").zOrder(1);  // behind the others
+  f->ctl("Value").zOrder(0);
+  f->ctl("Inner").setVisible(true);
+  // The controls the Tab key walks through from the first field of the page, and the page's
+  // widgets from the bottom up.
+  auto walk = [&] {
+    std::vector<std::string> stops;
+    w("Value")->setFocus();
+    for (int i = 0; i < 8; ++i) {
+      stops.push_back(controlOf(QApplication::focusWidget()));
+      key(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return stops;
+  };
+  auto stacking = [&] {
+    std::vector<std::string> names;
+    for (QObject* o : w("PageTwo")->children())
+      if (o->isWidgetType()) names.push_back(controlOf(static_cast<QWidget*>(o)));
+    return names;
+  };
+  const std::vector<std::string> tabOrder = walk(), stacked = stacking();
+  ASSERT_EQ(tabOrder.front(), "Value");
+  ASSERT_NE(std::find(tabOrder.begin(), tabOrder.end(), "Deep"), tabOrder.end());
+  ASSERT_EQ(stacked.front(), "Tag");
+  selectTab(0);
+  ASSERT_EQ(w("Value"), nullptr);
+  selectTab(1);
+  EXPECT_EQ(walk(), tabOrder);
+  EXPECT_EQ(stacking(), stacked);
 }
 
 TEST_F(Pages, MembersLoadedAndUnloadedWhileTheirPageIsHidden) {
@@ -214,4 +365,72 @@ TEST_F(Pages, ChangesOfAHostControlBeforeTheNextFrameAreShownByOneRefresh) {
   settle();
   EXPECT_EQ(digits.snapshots, before + 2);
   EXPECT_EQ(widget->text(), QStringLiteral("3"));
+}
+
+TEST_F(Pages, AnEditInAHostFieldIsNotLostWhenItsPageIsLeft) {
+  QWidget* window = frontEnd.window(*f);
+  window->activateWindow();
+  ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == window; }));
+  pagesFollowTabs();
+  FakeControl& tag = fake(*f, "Tag");
+  const std::string why = "\"17\" ist zu groß";
+  auto note = [&] { return window->findChild<QLabel*>(QStringLiteral("FieldError")); };
+  // A tab click commits the edit while its page still shows (the model takes no input from a
+  // hidden field), once, however the host answers; a page the program switches away from keeps
+  // a field that holds an edit, and the edit with it.
+  struct Case {
+    const char* name;
+    bool focused;
+    bool refused;
+    bool byTab;
+  };
+  for (const Case& c : {Case{"focused, taken", true, false, true}, Case{"focused, refused", true, true, true},
+                        Case{"typed without the focus", false, false, true},
+                        Case{"left by the program", false, false, false}}) {
+    SCOPED_TRACE(c.name);
+    tag.refuseWith.clear();
+    tag.set("LastError", Variant(""));
+    tag.set("Text", Variant("5"));
+    tag.set("Editable", Variant(true));
+    selectTab(1);
+    QPointer<QLineEdit> edit = qobject_cast<QLineEdit*>(w("Tag"));
+    ASSERT_FALSE(edit.isNull());
+    ASSERT_EQ(edit->text(), QStringLiteral("5"));
+    if (c.focused) {
+      edit->setFocus();
+      ASSERT_EQ(QApplication::focusWidget(), edit.data());
+    } else {
+      w("Back")->setFocus();
+    }
+    edit->selectAll();
+    type(edit, QStringLiteral("17"));
+    if (c.refused) tag.refuseWith = why;
+    const size_t before = tag.inputs.size();
+    if (c.byTab) {
+      selectTab(0);
+    } else {
+      f->tabStrip("Tabs").select(Variant("OneKey"));
+      settle();
+    }
+    EXPECT_FALSE(f->ctl("PageTwo").visible());
+    if (c.byTab) {
+      EXPECT_TRUE(edit.isNull()) << "the page kept its widgets";
+      ASSERT_EQ(tag.inputs.size(), before + 1);
+      EXPECT_EQ(tag.inputs.back(), (std::pair<std::string, std::string>{"text", "17"}));
+    } else {
+      EXPECT_FALSE(edit.isNull()) << "the field went with its edit";
+      EXPECT_EQ(tag.inputs.size(), before);
+    }
+
+    selectTab(1);
+    edit = qobject_cast<QLineEdit*>(w("Tag"));
+    ASSERT_FALSE(edit.isNull());
+    EXPECT_EQ(edit->text(), QString::fromStdString(c.refused ? "5" : "17"));
+    EXPECT_EQ(edit->toolTip(), QString::fromStdString(c.refused ? why : ""));
+    // A refusal was told while the page showed; shown again, the page does not tell it again.
+    EXPECT_TRUE(note() == nullptr || !note()->isVisible());
+    if (!c.byTab) key(edit, Qt::Key_Return);  // the edit kept is committed when the user finishes it
+    EXPECT_EQ(tag.inputs.size(), before + 1);
+    selectTab(0);
+  }
 }

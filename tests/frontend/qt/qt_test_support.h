@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
@@ -212,6 +213,19 @@ inline void settle() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
+}
+
+// Types `text` into `w`, a key press for each character.
+inline void type(QWidget* w, const QString& text) {
+  for (QChar ch : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QCoreApplication::sendEvent(w, &press);
+  }
+}
+
+inline void key(QWidget* w, Qt::Key k) {
+  QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &press);
 }
 
 // Runs Qt's event loop until `done` holds or about `limitMs` passed (a safety net for a
