@@ -145,9 +145,15 @@ class TabStripView : public WidgetView<TabStripWidget> {
     auto* ts = dynamic_cast<platform::ui::TabStripControl*>(&control_);
     if (!ts || i >= ts->count()) return;
     // A click on a tab takes the focus from the field being edited: the edit is committed
-    // while its page still shows (the bar leaves the focus alone, so this does it).
-    owner_.finishInput();
+    // while its page still shows (the bar leaves the focus alone, so this does it). An edit
+    // the model refuses keeps the page, as leaving a field with a refused value does not
+    // happen unnoticed: the field says why beside it and keeps the focus.
+    const bool taken = owner_.finishInput();
     if (detached_) return;
+    if (!taken) {
+      apply("SelectedItem");  // the bar shows the page that stays
+      return;
+    }
     if (input("Click", [ts, i] { ts->form().userSelectTab(*ts, Variant(static_cast<int32_t>(i + 1))); }))
       apply("SelectedItem");
   }

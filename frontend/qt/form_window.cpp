@@ -358,15 +358,17 @@ void FormWindow::containerHidden() {
   });
 }
 
-void FormWindow::finishInput() {
+bool FormWindow::finishInput() {
   // Only shown fields: the model takes no input from a hidden one.
   std::vector<const Control*> holding;
   for (const auto& [c, v] : views_)
     if (v->holdsInput() && c->effectivelyVisible()) holding.push_back(c);
+  bool taken = true;
   for (const Control* c : holding) {
-    if (detached_) return;  // a handler ended the window
-    if (ControlView* v = viewFor(*c)) v->finishInput();
+    if (detached_) return taken;  // a handler ended the window
+    if (ControlView* v = viewFor(*c)) taken = v->finishInput() && taken;
   }
+  return taken;
 }
 
 void FormWindow::releaseHidden() {

@@ -80,8 +80,9 @@ class ControlView : public QObject, public platform::ui::ControlObserver {
   virtual ShownText drawnLook() const { return {}; }
   // Whether the widget holds what the user entered and the model has not taken yet (an edit
   // not committed); `finishInput` hands it to the model.
+  // False when the model refused the edit: the field then shows why and keeps the focus.
   virtual bool holdsInput() const { return false; }
-  virtual void finishInput() {}
+  virtual bool finishInput() { return true; }
   // When the view was made, counted in its window: a page made anew makes its widgets in the
   // order they were made before, and so keeps their Tab order.
   uint64_t made() const { return made_; }
@@ -178,7 +179,8 @@ class FormWindow : public QObject, public platform::ui::ControlObserver {
   void containerHidden();
   // Hands the model the edits the window's fields hold: a tab strip takes the focus when
   // clicked, which finishes an edit before the page it stands on goes.
-  void finishInput();
+  // False when a field's edit was refused (that field shows why).
+  bool finishInput();
   // The next count for ControlView::made.
   uint64_t nextMade() { return ++made_; }
   // Orders the widgets of `container`'s controls by their z-order.

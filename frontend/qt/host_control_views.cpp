@@ -276,14 +276,17 @@ class UserView : public ControlView {
     });
   }
 
-  void commitEdit() {
-    if (detached_ || updating_ || !edit_ || !edit_->isModified()) return;
+  // False when the model refused the edit (the field then shows its LastError beside it).
+  bool commitEdit() {
+    if (detached_ || updating_ || !edit_ || !edit_->isModified()) return true;
     edit_->setModified(false);
     committed_ = true;
-    if (inputText("Input", edit_->text())) refresh();
+    if (!inputText("Input", edit_->text())) return true;  // the view went meanwhile
+    refresh();
+    return shownError_.isEmpty();
   }
   bool holdsInput() const override { return edit_ && edit_->isModified(); }
-  void finishInput() override { commitEdit(); }
+  bool finishInput() override { return commitEdit(); }
 
   // The field's LastError: told beside the field when an edit brought it (again), put away
   // once an edit is taken. One there when the field is made was told before: the field's

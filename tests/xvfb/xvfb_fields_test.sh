@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The host's value fields under a real X server, typed into as a German user does. On the main
 # view's operation page the damping field takes "2,5"; a damping of 99 (allowed 0 to 60) is
-# refused with a note beside the field and nothing is written. The window is closed and its
+# refused with a note beside the field and nothing is written, and so is 77 left by a click on
+# another tab, which keeps the page with the note. The window is closed and its
 # data set saved (Yes): the saved damping must be 2.5. Screenshots show the German numbers
 # ("1,0") and the note. Waits for windows and values, never for a fixed time.
 # Arguments: velumor-host, the registry, a folder for files.
@@ -71,6 +72,7 @@ PY
 }
 # Client coordinates of the operation page (the last tab), its damping and QmMax fields.
 tab_x=518 tab_y=42 damping_x=255 damping_y=142 qmax_x=250 qmax_y=211
+other_tab_x=375  # the display page, left of the operation page once that is selected
 
 origin
 # Connect (Gerät > Verbinden); the parameter pages then join the tab strip. Return goes only
@@ -107,6 +109,16 @@ within 5 "a note stood after 2,5 was typed" no_note taken
 # 99 is beyond 0 to 60: the note tells it beside the field.
 type_into $damping_x $damping_y "99"
 within 5 "no note beside the field after 99 was typed" note_below_damping refused
+
+# 77, typed and left by a click on another tab: the edit is refused, so the page stays with the
+# note beside the field (a page that went would leave the refusal unseen).
+click $damping_x $damping_y 3
+xdotool key ctrl+a
+xdotool type --delay 15 "77"
+click $other_tab_x $tab_y
+within 5 "no note beside the field after 77 was left by a tab click" note_below_damping left-refused
+pixels "$work/left-refused.png" white $((qmax_x - 40)) $((qmax_y - 4)) $((qmax_x + 40)) $((qmax_y + 4)) 200 ||
+  fail "the operation page went although its edit was refused"
 
 # The user closes the window and saves the data set; the host ends by itself.
 python3 "$here/xwin.py" close "$main"
