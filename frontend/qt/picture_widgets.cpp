@@ -198,6 +198,13 @@ void StatusBarWidget::setPanel(size_t i, PanelData panel) {
   was = std::move(panel);
 }
 
+void StatusBarWidget::setPanelText(size_t i, QString text) {
+  PanelData& panel = panels_[i];
+  if (panel.text == text) return;
+  panel.text = std::move(text);
+  if (!simple_) update(panelRect(panel));
+}
+
 void StatusBarWidget::setSimpleText(bool simple, const QString& text) {
   simple_ = simple;
   simpleText_ = text;

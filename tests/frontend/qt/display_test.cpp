@@ -2,6 +2,8 @@
 // compared at the places the values decide, not whole images.
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QScreen>
 #include <cmath>
 #include <functional>
@@ -366,6 +368,69 @@ TEST_F(DisplayDrawing, StatusPanelsShowTheirOwnTextAndColoursThoughTheirFacesAre
   const QRect inside = red.rect().adjusted(3, 3, -3, -3);
   EXPECT_GT(countPixels(red, inside, [](QColor c) { return c == QColor(255, 0, 0); }), inside.width());
   EXPECT_EQ(countPixels(panel(wb), inside, [](QColor c) { return c == QColor(255, 0, 0); }), 0);
+}
+
+namespace {
+// The region of every paint of one widget.
+struct PaintRecorder : QObject {
+  explicit PaintRecorder(QWidget* w) { w->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+    return false;
+  }
+  QRegion painted;
+};
+}  // namespace
+
+// A new text of a panel draws that panel again and no other: the others keep the faces they
+// show, and what the window shows is the bar as a whole drawing of it has it.
+TEST_F(DisplayDrawing, StatusPanelANewTextRepaintsThatPanelAlone) {
+  auto f = openForm();
+  auto& status = f->statusBar("Status");
+  auto* w = widgetAs<frontend::qt::StatusBarWidget>(status);
+  QWidget* win = frontEnd.window(*f);
+  auto onScreen = [&] {
+    const QRect r(w->mapTo(win, QPoint(0, 0)), w->size());
+    return win->screen()->grabWindow(win->winId()).toImage().copy(r).convertToFormat(QImage::Format_RGB32);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    int panel;  // the one drawn again; -1: none
+  };
+  const std::vector<Case> cases = {
+      {"a new text", [&] { status.setPanelText(Variant("Comm"), "verbunden"); }, 0},
+      {"a text where there was none", [&] { status.setPanelText(Variant("Rest"), "Wartung"); }, 2},
+      {"the text back", [&] { status.setPanelText(Variant("Comm"), "getrennt"); }, 0},
+      {"the same text", [&] { status.setPanelText(Variant("Comm"), "getrennt"); }, -1},
+      {"a tool tip", [&] { status.setPanelToolTip(Variant("Comm"), "Verbindung zum Gerät"); }, -1},
+      {"a text by position", [&] { status.setPanelText(Variant(int32_t{3}), "Bediener"); }, 2}};
+  QCoreApplication::processEvents();
+  for (const auto& [what, change, panel] : cases) {
+    const QImage before = onScreen();
+    QRegion painted;
+    {
+      PaintRecorder paints(w);  // the window's own paints, not those of the shots
+      change();
+      QCoreApplication::processEvents();
+      painted = paints.painted;
+    }
+    const QImage after = onScreen();
+    EXPECT_EQ(after, shot(w)) << what;
+    for (size_t i = 0; i < w->panels().size(); ++i) {
+      const QRect r = w->panelRect(w->panels()[i]);
+      if (static_cast<int>(i) == panel) {
+        EXPECT_TRUE(r.contains(painted.boundingRect()) && !painted.isEmpty()) << what;
+        EXPECT_NE(after.copy(r), before.copy(r)) << what;
+      } else {
+        EXPECT_FALSE(painted.intersects(r)) << what << ", panel " << i;
+        EXPECT_EQ(after.copy(r), before.copy(r)) << what << ", panel " << i;
+      }
+    }
+    EXPECT_EQ(w->panels()[0].text, QString::fromStdString(status.panels()[0].text)) << what;
+    EXPECT_EQ(w->panels()[2].text, QString::fromStdString(status.panels()[2].text)) << what;
+  }
+  EXPECT_EQ(w->toolTipAt(QPoint(20, 10)), QStringLiteral("Verbindung zum Gerät"));
 }
 
 // A text alone leaves the panels where they are; whatever spreads them (the bar's width, a
