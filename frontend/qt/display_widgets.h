@@ -333,8 +333,11 @@ class StatusBarWidget : public QWidget {
  private:
   // A panel as drawn, frame and all, of `size` in device-independent pixels.
   QPixmap panelFace(const PanelData& panel, QSize size) const;
+  // Asks for panel `i` to be drawn again, unless it is asked for already.
+  void repaintPanel(size_t i);
   std::vector<PanelData> panels_;
-  mutable QString faceLook_;  // the font and colours of the faces; empty: to be found again
+  std::vector<bool> repaintAsked_;  // by panel: asked for and not yet painted
+  mutable QString faceLook_;        // the font and colours of the faces; empty: to be found again
   bool simple_ = false;
   QString simpleText_;
 };

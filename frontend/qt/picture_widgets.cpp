@@ -180,29 +180,42 @@ void StatusBarWidget::setPanels(std::vector<PanelData> panels) {
                  panels[i].visible == panels_[i].visible;
   if (!sameLayout) {
     panels_ = std::move(panels);
+    repaintAsked_.clear();
     update();
     return;
   }
+  std::vector<size_t> changed;
   for (size_t i = 0; i < panels.size(); ++i) {
     const PanelData& was = panels_[i];
     if (panels[i].text != was.text || panels[i].pixmap.cacheKey() != was.pixmap.cacheKey())
-      update(panelRect(panels[i]));
+      changed.push_back(i);
   }
   panels_ = std::move(panels);
+  for (size_t i : changed) repaintPanel(i);
 }
 
 void StatusBarWidget::setPanel(size_t i, PanelData panel) {
   PanelData& was = panels_[i];
-  if (!simple_ && (panel.text != was.text || panel.pixmap.cacheKey() != was.pixmap.cacheKey()))
-    update(panelRect(panel));
+  const bool shownOtherwise = panel.text != was.text || panel.pixmap.cacheKey() != was.pixmap.cacheKey();
   was = std::move(panel);
+  if (shownOtherwise) repaintPanel(i);
 }
 
 void StatusBarWidget::setPanelText(size_t i, QString text) {
   PanelData& panel = panels_[i];
   if (panel.text == text) return;
   panel.text = std::move(text);
-  if (!simple_) update(panelRect(panel));
+  repaintPanel(i);
+}
+
+void StatusBarWidget::repaintPanel(size_t i) {
+  // A panel asked for already is drawn with what it holds when the paint comes: a text that
+  // changes several times before the next paint asks once. update() does nothing for a hidden
+  // widget, and nothing is asked for then.
+  if (simple_ || (i < repaintAsked_.size() && repaintAsked_[i]) || !isVisible() || !updatesEnabled()) return;
+  update(panelRect(panels_[i]));
+  repaintAsked_.resize(std::max(repaintAsked_.size(), panels_.size()));
+  repaintAsked_[i] = true;
 }
 
 void StatusBarWidget::setSimpleText(bool simple, const QString& text) {
@@ -237,15 +250,26 @@ bool StatusBarWidget::event(QEvent* e) {
 }
 
 void StatusBarWidget::paintEvent(QPaintEvent* e) {
+  // A panel this paint reaches shows what it holds: a new change asks for a paint again.
+  for (size_t i = 0; i < repaintAsked_.size() && i < panels_.size(); ++i)
+    if (repaintAsked_[i] && e->rect().intersects(panelRect(panels_[i]))) repaintAsked_[i] = false;
   QPainter p(this);
   const QPalette& pal = palette();
-  p.fillRect(e->rect(), pal.color(QPalette::Window));
   if (simple_) {
+    p.fillRect(e->rect(), pal.color(QPalette::Window));
     p.setFont(font());
     p.setPen(pal.color(QPalette::WindowText));
     p.drawText(rect().adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter,
                QFontMetrics(font()).elidedText(simpleText_, Qt::ElideRight, width() - 6));
     return;
+  }
+  // The faces are opaque: the bar's colour goes only where the paint reaches beyond them (a
+  // new text asks for its panel's rectangle alone).
+  for (const QRect& part : e->region()) {
+    const bool underAFace = std::any_of(panels_.begin(), panels_.end(), [&](const PanelData& panel) {
+      return panel.visible && panelRect(panel).contains(part);
+    });
+    if (!underAFace) p.fillRect(part, pal.color(QPalette::Window));
   }
   for (const PanelData& panel : panels_) {
     if (!panel.visible) continue;

@@ -404,7 +404,13 @@ TEST_F(DisplayDrawing, StatusPanelANewTextRepaintsThatPanelAlone) {
       {"the text back", [&] { status.setPanelText(Variant("Comm"), "getrennt"); }, 0},
       {"the same text", [&] { status.setPanelText(Variant("Comm"), "getrennt"); }, -1},
       {"a tool tip", [&] { status.setPanelToolTip(Variant("Comm"), "Verbindung zum Gerät"); }, -1},
-      {"a text by position", [&] { status.setPanelText(Variant(int32_t{3}), "Bediener"); }, 2}};
+      {"a text by position", [&] { status.setPanelText(Variant(int32_t{3}), "Bediener"); }, 2},
+      {"two texts before a paint",
+       [&] {
+         status.setPanelText(Variant("Comm"), "verbunden");
+         status.setPanelText(Variant("Comm"), "Verbindung unterbrochen");
+       },
+       0}};
   QCoreApplication::processEvents();
   for (const auto& [what, change, panel] : cases) {
     const QImage before = onScreen();
@@ -431,6 +437,20 @@ TEST_F(DisplayDrawing, StatusPanelANewTextRepaintsThatPanelAlone) {
     EXPECT_EQ(w->panels()[2].text, QString::fromStdString(status.panels()[2].text)) << what;
   }
   EXPECT_EQ(w->toolTipAt(QPoint(20, 10)), QStringLiteral("Verbindung zum Gerät"));
+
+  // A text asked to be drawn just before the bar is hidden, and those set while it is hidden,
+  // show once it is shown again; so does the next one.
+  status.setPanelText(Variant("Comm"), "vor dem Verbergen");
+  status.setVisible(false);
+  QCoreApplication::processEvents();
+  status.setPanelText(Variant("Comm"), "verborgen");
+  status.setVisible(true);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->panels()[0].text, QStringLiteral("verborgen"));
+  EXPECT_EQ(onScreen(), shot(w));
+  status.setPanelText(Variant("Comm"), "wieder sichtbar");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(onScreen(), shot(w));
 }
 
 // A text alone leaves the panels where they are; whatever spreads them (the bar's width, a
