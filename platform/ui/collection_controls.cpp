@@ -210,9 +210,12 @@ void StatusBarControl::notifyPanels(std::optional<size_t> textAt) {
   notify("Panels");
 }
 
-void StatusBarControl::setPanelText(const Variant& k, std::string text) {
+void StatusBarControl::setPanelText(const Variant& k, std::string_view text) {
   const int32_t pos = foundAt(resolve(k), k);
-  if (replaced(panels_[pos - 1].text, std::move(text))) notifyPanels(static_cast<size_t>(pos - 1));
+  std::string& shown = panels_[pos - 1].text;
+  if (shown == text) return;
+  shown.assign(text);  // in the text's own storage: a text that changes often allocates nothing
+  notifyPanels(static_cast<size_t>(pos - 1));
 }
 void StatusBarControl::setPanelToolTip(const Variant& k, std::string text) {
   if (replaced(panelAt(k).toolTipText, std::move(text))) notifyPanels();

@@ -139,7 +139,7 @@ class PLAT_API StatusBarControl : public Control {
   const Panel& addPanel(Panel p);
   // Every change of a panel tells the observers "Panels"; a new text alone tells them which
   // panel has it (newTextAt), so that they need not compare the others.
-  void setPanelText(const Variant& keyOrPosition, std::string text);
+  void setPanelText(const Variant& keyOrPosition, std::string_view text);
   void setPanelToolTip(const Variant& keyOrPosition, std::string text);
   void setPanelPicture(const Variant& keyOrPosition, Picture picture);
   void setPanelWidth(const Variant& keyOrPosition, float width);
