@@ -256,7 +256,8 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
   void applyColours() override { applyColourRoles(w_, QPalette::Window, QPalette::WindowText); }
   bool apply(std::string_view what) override {
     if (!bar_) return false;
-    if (is(what, "Panels") && newTextAlone()) {
+    // The model tells "Panels" spelt so; any other spelling goes the long way.
+    if (what == "Panels" && newTextAlone()) {
       // The one panel with a new text is the only change: the others keep what they show.
       const size_t i = *bar_->newTextAt();
       const std::string& text = bar_->panels()[i].text;
