@@ -263,7 +263,7 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
       const std::string& text = bar_->panels()[i].text;
       if (applied_[i].text != text) {
         applied_[i].text = text;
-        w_->setPanelText(i, qs(text));
+        w_->setPanelText(i, text);
       }
     } else if (is(what, "Panels") || is(what, "Width")) {
       // The bar spreads its panels when it is sized, after it told of the new width.

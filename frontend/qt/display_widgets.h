@@ -15,6 +15,7 @@
 #include <deque>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frontend/qt/drawn_text.h"
@@ -317,8 +318,8 @@ class StatusBarWidget : public QWidget {
   void setPanels(std::vector<PanelData> panels);
   // Puts `panel` in the place of panel `i`, which stands where it stood.
   void setPanel(size_t i, PanelData panel);
-  // A new text of panel `i`: that panel alone is drawn again.
-  void setPanelText(size_t i, QString text);
+  // A new text of panel `i` (UTF-8): that panel alone is drawn again.
+  void setPanelText(size_t i, std::string_view text);
   void setSimpleText(bool simple, const QString& text);
   const std::vector<PanelData>& panels() const { return panels_; }
   QRect panelRect(const PanelData& p) const;

@@ -13,6 +13,7 @@
 
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/paint_helpers.h"
+#include "frontend/qt/qt_convert.h"
 
 namespace frontend::qt {
 
@@ -201,10 +202,8 @@ void StatusBarWidget::setPanel(size_t i, PanelData panel) {
   if (shownOtherwise) repaintPanel(i);
 }
 
-void StatusBarWidget::setPanelText(size_t i, QString text) {
-  PanelData& panel = panels_[i];
-  if (panel.text == text) return;
-  panel.text = std::move(text);
+void StatusBarWidget::setPanelText(size_t i, std::string_view text) {
+  assignUtf8(panels_[i].text, text);
   repaintPanel(i);
 }
 

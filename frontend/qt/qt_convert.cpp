@@ -16,6 +16,18 @@ int twipsToPx(double twips) {
   return static_cast<int>(std::clamp(px, -1.0e6, 1.0e6));
 }
 
+void assignUtf8(QString& to, std::string_view s) {
+  const bool ascii =
+      std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) {
+    to = qs(s);
+    return;
+  }
+  to.resize(static_cast<qsizetype>(s.size()));
+  QChar* out = to.data();
+  for (char c : s) *out++ = QLatin1Char(c);
+}
+
 namespace {
 
 QColor systemColour(int index, const QPalette& p) {

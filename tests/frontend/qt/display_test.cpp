@@ -107,6 +107,30 @@ TEST(ColourTest, OleColoursAndSystemColours) {
   EXPECT_EQ(frontend::qt::oleColor(0x123456, p), QColor(0x56, 0x34, 0x12));
 }
 
+// A text put into a kept string reads as the conversion gives it, whatever the string held
+// before and whether or not the text is plain ASCII.
+TEST(TextTest, AssignedUtf8ReadsAsConverted) {
+  const std::vector<std::string> texts = {"Maintenance.Administrator",
+                                          "Operator",
+                                          "",
+                                          "Verbindung zum Gerät",
+                                          "ein längerer Text als jeder zuvor, über die Kapazität hinaus",
+                                          "kurz",
+                                          std::string("bad \xFF\xC3 bytes"),
+                                          "cut \xE2\x82",
+                                          std::string("nul\0inside", 10)};
+  QString kept;
+  for (const std::string& text : texts) {
+    frontend::qt::assignUtf8(kept, text);
+    EXPECT_EQ(kept, frontend::qt::qs(text)) << text;
+  }
+  QString shared = QStringLiteral("geteilt");
+  QString other = shared;
+  frontend::qt::assignUtf8(shared, "neu");
+  EXPECT_EQ(other, QStringLiteral("geteilt")) << "a copy keeps its text";
+  EXPECT_EQ(shared, QStringLiteral("neu"));
+}
+
 TEST(FontTest, DesignFontsMapToInstalledFaces) {
   EXPECT_TRUE(frontend::qt::fontFamilyFor("Courier New").contains(QStringLiteral("Mono")));
   QFont sans = frontend::qt::modelFont("MS Sans Serif", 8.25, true);
