@@ -338,7 +338,8 @@ class StatusBarWidget : public QWidget {
   void repaintPanel(size_t i);
   std::vector<PanelData> panels_;
   std::vector<bool> repaintAsked_;  // by panel: asked for and not yet painted
-  mutable QString faceLook_;        // the font and colours of the faces; empty: to be found again
+  mutable int faceLook_ = -1;       // the number of the faces' font and colours; -1: to be found again
+  mutable QString faceKey_;         // where the key of a face is made
   bool simple_ = false;
   QString simpleText_;
 };

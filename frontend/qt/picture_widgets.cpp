@@ -1,6 +1,7 @@
 // Pictures, shapes, lines, the status bar and the stand-in for an unknown control.
 
 #include <QEvent>
+#include <QHash>
 #include <QHelpEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -281,33 +282,54 @@ void StatusBarWidget::paintEvent(QPaintEvent* e) {
 void StatusBarWidget::changeEvent(QEvent* e) {
   if (e->type() == QEvent::FontChange || e->type() == QEvent::PaletteChange ||
       e->type() == QEvent::StyleChange)
-    faceLook_.clear();
+    faceLook_ = -1;
   QWidget::changeEvent(e);
 }
+
+namespace {
+
+// A number for each look (font and colours) the status bars of the process have shown: the
+// faces' keys, made at every paint, carry the number instead of the look's long description.
+int panelLookNumber(const QString& look) {
+  static QHash<QString, int> numbers;
+  const auto it = numbers.constFind(look);
+  if (it != numbers.constEnd()) return *it;
+  const int number = static_cast<int>(numbers.size());
+  numbers.insert(look, number);
+  return number;
+}
+
+}  // namespace
 
 QPixmap StatusBarWidget::panelFace(const PanelData& panel, QSize size) const {
   // Shaping a text is the dearest part of drawing a panel, and the panels of the windows of
   // one host show the same few texts (the user level, the connection): a panel's face is
   // kept, in the application's picture cache, under all that it is drawn from.
   const QPalette& pal = palette();
-  if (faceLook_.isEmpty()) {
-    faceLook_ = QStringLiteral("velumor-panel|") + font().key();
+  if (faceLook_ < 0) {
+    QString look = font().key();
     for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Dark, QPalette::Light})
-      faceLook_ += QLatin1Char('|') + QString::number(pal.color(role).rgba(), 16);
+      look += QLatin1Char('|') + QString::number(pal.color(role).rgba(), 16);
+    faceLook_ = panelLookNumber(look);
   }
   const qreal dpr = devicePixelRatioF();
-  // The numbers go into the key as characters of their own: the key is made at every paint.
+  // The numbers go into the key as characters of their own: the key is made at every paint,
+  // in storage the bar keeps for it.
   const auto picture = static_cast<quint64>(panel.pixmap.isNull() ? 0 : panel.pixmap.cacheKey());
-  const char16_t numbers[] = {static_cast<char16_t>(size.width()),
+  const char16_t numbers[] = {u'v',
+                              u'p',
+                              static_cast<char16_t>(faceLook_ >> 16),
+                              static_cast<char16_t>(faceLook_),
+                              static_cast<char16_t>(size.width()),
                               static_cast<char16_t>(size.height()),
                               static_cast<char16_t>(std::lround(dpr * 100)),
                               static_cast<char16_t>(picture >> 48),
                               static_cast<char16_t>(picture >> 32),
                               static_cast<char16_t>(picture >> 16),
                               static_cast<char16_t>(picture)};
-  QString key;
-  key.reserve(faceLook_.size() + static_cast<qsizetype>(std::size(numbers)) + panel.text.size());
-  key.append(faceLook_).append(QStringView(numbers, std::size(numbers))).append(panel.text);
+  QString& key = faceKey_;
+  key.resize(0);
+  key.append(QStringView(numbers, std::size(numbers))).append(panel.text);
   QPixmap face;
   if (QPixmapCache::find(key, &face)) return face;
   face = QPixmap(size * dpr);
