@@ -17,15 +17,12 @@ int twipsToPx(double twips) {
 }
 
 void assignUtf8(QString& to, std::string_view s) {
-  const bool ascii =
-      std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (!ascii) {
+  unsigned char bits = 0;
+  for (const char c : s) bits |= static_cast<unsigned char>(c);
+  if (bits < 0x80)
+    to = QLatin1String(s.data(), static_cast<qsizetype>(s.size()));  // in the storage `to` has
+  else
     to = qs(s);
-    return;
-  }
-  to.resize(static_cast<qsizetype>(s.size()));
-  QChar* out = to.data();
-  for (char c : s) *out++ = QLatin1Char(c);
 }
 
 namespace {
