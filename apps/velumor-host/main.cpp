@@ -193,7 +193,10 @@ int main(int argc, char** argv) {
               << "\" is not a language of the host; it takes de (German), en (English)\n";
     return 2;
   }
-  if (!opt.lang.empty()) setenv("VELUMOR_LANG", opt.lang.c_str(), 1);
+  if (!opt.lang.empty()) {
+    setenv("VELUMOR_LANG", opt.lang.c_str(), 1);
+    platform::res::userLanguageChanged();
+  }
   if (!opt.registry.empty()) setenv("VELUMOR_REGISTRY", opt.registry.c_str(), 1);
   bool scripted = !opt.script.empty();
 #ifdef VELUMOR_WITH_QT

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QTabBar>
 #include <algorithm>
+#include <optional>
 
 #include "frontend/qt/control_views.h"
 #include "frontend/qt/display_widgets.h"
@@ -253,7 +254,8 @@ class TabStripView : public WidgetView<TabStripWidget> {
 
 class StatusBarView : public WidgetView<StatusBarWidget> {
  public:
-  using WidgetView::WidgetView;
+  StatusBarView(FormWindow& owner, Control& control)
+      : WidgetView(owner, control), bar_(dynamic_cast<platform::ui::StatusBarControl*>(&control)) {}
 
  protected:
   void made() override {
@@ -263,15 +265,23 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
   void applyAll() override { applyEach({"Panels", "Style"}); }
   void applyColours() override { applyColourRoles(w_, QPalette::Window, QPalette::WindowText); }
   bool apply(std::string_view what) override {
-    auto* sb = dynamic_cast<platform::ui::StatusBarControl*>(&control_);
-    if (!sb) return false;
-    if (is(what, "Panels") || is(what, "Width")) {
-      // The bar spreads its panels when it is sized, after it told of the new width.
-      if (!laidOut(*sb)) {
-        sb->layoutPanels();
-        laidOutWidth_ = sb->width();
+    if (!bar_) return false;
+    // The model tells "Panels" spelt so; any other spelling goes the long way.
+    if (what == "Panels" && newTextAlone()) {
+      // The one panel with a new text is the only change: the others keep what they show.
+      const size_t i = *bar_->newTextAt();
+      const std::string& text = bar_->panels()[i].text;
+      if (applied_[i].text != text) {
+        applied_[i].text = text;
+        w_->setPanelText(i, text);
       }
-      applyPanels(sb->panels());
+    } else if (is(what, "Panels") || is(what, "Width")) {
+      // The bar spreads its panels when it is sized, after it told of the new width.
+      if (!laidOut(*bar_)) {
+        bar_->layoutPanels();
+        laidOutWidth_ = bar_->width();
+      }
+      applyPanels(bar_->panels());
       if (is(what, "Width")) return false;  // the geometry too
     } else if (is(what, "Style") || is(what, "SimpleText")) {
       w_->setSimpleText(intProp("Style") == 1, textProp("SimpleText"));
@@ -348,6 +358,15 @@ class StatusBarView : public WidgetView<StatusBarWidget> {
     return pixmapFromPicture(picture);
   }
 
+  // True while the model tells of a new text of one panel alone, and the bar shows every
+  // other change it told before: that panel is then all there is to apply.
+  bool newTextAlone() const {
+    const std::optional<size_t> at = bar_->newTextAt();
+    return at && applied_.size() == bar_->panels().size() && w_->panels().size() == applied_.size() &&
+           *at < applied_.size();
+  }
+
+  platform::ui::StatusBarControl* bar_;
   std::vector<platform::ui::Panel> applied_;  // the model's panels as the bar shows them
   float laidOutWidth_ = -1;                   // the bar's width when it last laid them out
 };

@@ -15,6 +15,7 @@
 #include <deque>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frontend/qt/drawn_text.h"
@@ -318,6 +319,8 @@ class StatusBarWidget : public QWidget {
   void setPanels(std::vector<PanelData> panels);
   // Puts `panel` in the place of panel `i`, which stands where it stood.
   void setPanel(size_t i, PanelData panel);
+  // A new text of panel `i` (UTF-8): that panel alone is drawn again.
+  void setPanelText(size_t i, std::string_view text);
   void setSimpleText(bool simple, const QString& text);
   const std::vector<PanelData>& panels() const { return panels_; }
   QRect panelRect(const PanelData& p) const;
@@ -332,8 +335,12 @@ class StatusBarWidget : public QWidget {
  private:
   // A panel as drawn, frame and all, of `size` in device-independent pixels.
   QPixmap panelFace(const PanelData& panel, QSize size) const;
+  // Asks for panel `i` to be drawn again, unless it is asked for already.
+  void repaintPanel(size_t i);
   std::vector<PanelData> panels_;
-  mutable QString faceLook_;  // the font and colours of the faces; empty: to be found again
+  std::vector<bool> repaintAsked_;  // by panel: asked for and not yet painted
+  mutable int faceLook_ = -1;       // the number of the faces' font and colours; -1: to be found again
+  mutable QString faceKey_;         // where the key of a face is made
   bool simple_ = false;
   QString simpleText_;
 };

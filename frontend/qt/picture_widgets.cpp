@@ -1,6 +1,7 @@
 // Pictures, shapes, lines, the status bar and the stand-in for an unknown control.
 
 #include <QEvent>
+#include <QHash>
 #include <QHelpEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -13,6 +14,7 @@
 
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/paint_helpers.h"
+#include "frontend/qt/qt_convert.h"
 
 namespace frontend::qt {
 
@@ -180,22 +182,40 @@ void StatusBarWidget::setPanels(std::vector<PanelData> panels) {
                  panels[i].visible == panels_[i].visible;
   if (!sameLayout) {
     panels_ = std::move(panels);
+    repaintAsked_.clear();
     update();
     return;
   }
+  std::vector<size_t> changed;
   for (size_t i = 0; i < panels.size(); ++i) {
     const PanelData& was = panels_[i];
     if (panels[i].text != was.text || panels[i].pixmap.cacheKey() != was.pixmap.cacheKey())
-      update(panelRect(panels[i]));
+      changed.push_back(i);
   }
   panels_ = std::move(panels);
+  for (size_t i : changed) repaintPanel(i);
 }
 
 void StatusBarWidget::setPanel(size_t i, PanelData panel) {
   PanelData& was = panels_[i];
-  if (!simple_ && (panel.text != was.text || panel.pixmap.cacheKey() != was.pixmap.cacheKey()))
-    update(panelRect(panel));
+  const bool shownOtherwise = panel.text != was.text || panel.pixmap.cacheKey() != was.pixmap.cacheKey();
   was = std::move(panel);
+  if (shownOtherwise) repaintPanel(i);
+}
+
+void StatusBarWidget::setPanelText(size_t i, std::string_view text) {
+  assignUtf8(panels_[i].text, text);
+  repaintPanel(i);
+}
+
+void StatusBarWidget::repaintPanel(size_t i) {
+  // A panel asked for already is drawn with what it holds when the paint comes: a text that
+  // changes several times before the next paint asks once. update() does nothing for a hidden
+  // widget, and nothing is asked for then.
+  if (simple_ || (i < repaintAsked_.size() && repaintAsked_[i]) || !isVisible() || !updatesEnabled()) return;
+  update(panelRect(panels_[i]));
+  repaintAsked_.resize(std::max(repaintAsked_.size(), panels_.size()));
+  repaintAsked_[i] = true;
 }
 
 void StatusBarWidget::setSimpleText(bool simple, const QString& text) {
@@ -230,15 +250,26 @@ bool StatusBarWidget::event(QEvent* e) {
 }
 
 void StatusBarWidget::paintEvent(QPaintEvent* e) {
+  // A panel this paint reaches shows what it holds: a new change asks for a paint again.
+  for (size_t i = 0; i < repaintAsked_.size() && i < panels_.size(); ++i)
+    if (repaintAsked_[i] && e->rect().intersects(panelRect(panels_[i]))) repaintAsked_[i] = false;
   QPainter p(this);
   const QPalette& pal = palette();
-  p.fillRect(e->rect(), pal.color(QPalette::Window));
   if (simple_) {
+    p.fillRect(e->rect(), pal.color(QPalette::Window));
     p.setFont(font());
     p.setPen(pal.color(QPalette::WindowText));
     p.drawText(rect().adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter,
                QFontMetrics(font()).elidedText(simpleText_, Qt::ElideRight, width() - 6));
     return;
+  }
+  // The faces are opaque: the bar's colour goes only where the paint reaches beyond them (a
+  // new text asks for its panel's rectangle alone).
+  for (const QRect& part : e->region()) {
+    const bool underAFace = std::any_of(panels_.begin(), panels_.end(), [&](const PanelData& panel) {
+      return panel.visible && panelRect(panel).contains(part);
+    });
+    if (!underAFace) p.fillRect(part, pal.color(QPalette::Window));
   }
   for (const PanelData& panel : panels_) {
     if (!panel.visible) continue;
@@ -251,33 +282,54 @@ void StatusBarWidget::paintEvent(QPaintEvent* e) {
 void StatusBarWidget::changeEvent(QEvent* e) {
   if (e->type() == QEvent::FontChange || e->type() == QEvent::PaletteChange ||
       e->type() == QEvent::StyleChange)
-    faceLook_.clear();
+    faceLook_ = -1;
   QWidget::changeEvent(e);
 }
+
+namespace {
+
+// A number for each look (font and colours) the status bars of the process have shown: the
+// faces' keys, made at every paint, carry the number instead of the look's long description.
+int panelLookNumber(const QString& look) {
+  static QHash<QString, int> numbers;
+  const auto it = numbers.constFind(look);
+  if (it != numbers.constEnd()) return *it;
+  const int number = static_cast<int>(numbers.size());
+  numbers.insert(look, number);
+  return number;
+}
+
+}  // namespace
 
 QPixmap StatusBarWidget::panelFace(const PanelData& panel, QSize size) const {
   // Shaping a text is the dearest part of drawing a panel, and the panels of the windows of
   // one host show the same few texts (the user level, the connection): a panel's face is
   // kept, in the application's picture cache, under all that it is drawn from.
   const QPalette& pal = palette();
-  if (faceLook_.isEmpty()) {
-    faceLook_ = QStringLiteral("velumor-panel|") + font().key();
+  if (faceLook_ < 0) {
+    QString look = font().key();
     for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Dark, QPalette::Light})
-      faceLook_ += QLatin1Char('|') + QString::number(pal.color(role).rgba(), 16);
+      look += QLatin1Char('|') + QString::number(pal.color(role).rgba(), 16);
+    faceLook_ = panelLookNumber(look);
   }
   const qreal dpr = devicePixelRatioF();
-  // The numbers go into the key as characters of their own: the key is made at every paint.
+  // The numbers go into the key as characters of their own: the key is made at every paint,
+  // in storage the bar keeps for it.
   const auto picture = static_cast<quint64>(panel.pixmap.isNull() ? 0 : panel.pixmap.cacheKey());
-  const char16_t numbers[] = {static_cast<char16_t>(size.width()),
+  const char16_t numbers[] = {u'v',
+                              u'p',
+                              static_cast<char16_t>(faceLook_ >> 16),
+                              static_cast<char16_t>(faceLook_),
+                              static_cast<char16_t>(size.width()),
                               static_cast<char16_t>(size.height()),
                               static_cast<char16_t>(std::lround(dpr * 100)),
                               static_cast<char16_t>(picture >> 48),
                               static_cast<char16_t>(picture >> 32),
                               static_cast<char16_t>(picture >> 16),
                               static_cast<char16_t>(picture)};
-  QString key;
-  key.reserve(faceLook_.size() + static_cast<qsizetype>(std::size(numbers)) + panel.text.size());
-  key.append(faceLook_).append(QStringView(numbers, std::size(numbers))).append(panel.text);
+  QString& key = faceKey_;
+  key.resize(0);
+  key.append(QStringView(numbers, std::size(numbers))).append(panel.text);
   QPixmap face;
   if (QPixmapCache::find(key, &face)) return face;
   face = QPixmap(size * dpr);

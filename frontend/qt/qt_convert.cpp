@@ -22,6 +22,15 @@ int twipsToPx(double twips) {
   return static_cast<int>(std::clamp(px, -1.0e6, 1.0e6));
 }
 
+void assignUtf8(QString& to, std::string_view s) {
+  unsigned char bits = 0;
+  for (const char c : s) bits |= static_cast<unsigned char>(c);
+  if (bits < 0x80)
+    to = QLatin1String(s.data(), static_cast<qsizetype>(s.size()));  // in the storage `to` has
+  else
+    to = qs(s);
+}
+
 namespace {
 
 QColor systemColour(int index, const QPalette& p) {

@@ -32,6 +32,9 @@ inline double pxToTwips(double px) {
 inline QString qs(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
+// Makes `to` the text of `s`, as qs does. A plain ASCII text is written into the storage `to`
+// has (a status-bar panel whose text changes at every change of its item allocates nothing).
+void assignUtf8(QString& to, std::string_view s);
 inline std::string utf8(const QString& s) {
   return s.toUtf8().toStdString();
 }

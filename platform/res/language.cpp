@@ -1,5 +1,6 @@
 #include "platform/res/language.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -91,32 +92,35 @@ uint16_t langIdFromLocaleName(std::string_view name) {
 
 namespace {
 
-// lookupLocale with the last name and its answer kept: the language is asked for at every
-// text a window loads, and the environment rarely changes.
-std::optional<uint16_t> lookupLocaleKept(std::string_view name) {
-  thread_local std::string lastName;
-  thread_local std::optional<uint16_t> lastId;
-  thread_local bool have = false;
-  if (have && name == lastName) return lastId;
-  lastId = lookupLocale(name);
-  lastName = std::string(name);
-  have = true;
-  return lastId;
+uint16_t readUserDefaultLangId() {
+  const std::string_view override = environment("VELUMOR_LANG");
+  if (!override.empty()) {
+    if (auto id = parseDecimalId(override)) return *id;
+    if (auto id = lookupLocale(override)) return *id;
+  }
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const std::string_view value = environment(name);
+    if (!value.empty()) return lookupLocale(value).value_or(kLangEnglish);
+  }
+  return kLangEnglish;
 }
+
+// The language as read, -1 until it is read (again).
+std::atomic<int32_t> keptLangId{-1};
 
 }  // namespace
 
 uint16_t userDefaultLangId() {
-  const std::string_view override = environment("VELUMOR_LANG");
-  if (!override.empty()) {
-    if (auto id = parseDecimalId(override)) return *id;
-    if (auto id = lookupLocaleKept(override)) return *id;
+  int32_t id = keptLangId.load(std::memory_order_relaxed);
+  if (id < 0) {
+    id = readUserDefaultLangId();
+    keptLangId.store(id, std::memory_order_relaxed);
   }
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const std::string_view value = environment(name);
-    if (!value.empty()) return lookupLocaleKept(value).value_or(kLangEnglish);
-  }
-  return kLangEnglish;
+  return static_cast<uint16_t>(id);
+}
+
+void userLanguageChanged() {
+  keptLangId.store(-1, std::memory_order_relaxed);
 }
 
 }  // namespace platform::res

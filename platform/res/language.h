@@ -11,7 +11,13 @@ namespace platform::res {
 // "fr", a locale name such as "de_DE.UTF-8", or a decimal id; a value it cannot read is
 // passed over. Otherwise the first non-empty of LC_ALL, LC_MESSAGES and LANG decides;
 // "C", "POSIX", an unknown language or no setting at all give 1033.
+// The environment is read at the first call and the answer kept: a process's language is
+// set before it loads anything (velumor-host --lang sets VELUMOR_LANG first thing), and
+// every text a window shows asks for it. Whoever changes those variables later (the tests,
+// from one language to the next) calls userLanguageChanged() after each change.
 PLAT_RES_API uint16_t userDefaultLangId();
+// The variables userDefaultLangId reads have changed: its next call reads them again.
+PLAT_RES_API void userLanguageChanged();
 
 // Language id of a locale name "ll", "ll_RR", "ll-RR", optionally followed by
 // ".codeset" and "@modifier". A region the table does not know gives the language's

@@ -185,34 +185,49 @@ int32_t StatusBarControl::resolve(const Variant& k) const {
   return resolveIn(panels_, k, [](const Panel& p) -> const std::string& { return p.key; });
 }
 
-Panel& StatusBarControl::panel(const Variant& k) {
+Panel& StatusBarControl::panelAt(const Variant& k) {
   return panels_[foundAt(resolve(k), k) - 1];
 }
 const Panel& StatusBarControl::panel(const Variant& k) const {
-  return const_cast<StatusBarControl*>(this)->panel(k);
+  return panels_[foundAt(resolve(k), k) - 1];
 }
 
-Panel& StatusBarControl::addPanel(Panel p) {
+const Panel& StatusBarControl::addPanel(Panel p) {
   panels_.push_back(std::move(p));
   layoutPanels();
-  notify("Panels");
+  notifyPanels();
   return panels_.back();
 }
 
-void StatusBarControl::setPanelText(const Variant& k, std::string text) {
-  if (replaced(panel(k).text, std::move(text))) notify("Panels");
+void StatusBarControl::notifyPanels(std::optional<size_t> textAt) {
+  // An observer may change the bar while it is told: each notification sees its own.
+  struct Restore {
+    std::optional<size_t>& field;
+    std::optional<size_t> before;
+    ~Restore() { field = before; }
+  } restore{newTextAt_, newTextAt_};
+  newTextAt_ = textAt;
+  notify("Panels");
+}
+
+void StatusBarControl::setPanelText(const Variant& k, std::string_view text) {
+  const int32_t pos = foundAt(resolve(k), k);
+  std::string& shown = panels_[pos - 1].text;
+  if (shown == text) return;
+  shown.assign(text);  // in the text's own storage: a text that changes often allocates nothing
+  notifyPanels(static_cast<size_t>(pos - 1));
 }
 void StatusBarControl::setPanelToolTip(const Variant& k, std::string text) {
-  if (replaced(panel(k).toolTipText, std::move(text))) notify("Panels");
+  if (replaced(panelAt(k).toolTipText, std::move(text))) notifyPanels();
 }
 void StatusBarControl::setPanelPicture(const Variant& k, Picture picture) {
-  if (replaced(panel(k).picture, std::move(picture))) notify("Panels");
+  if (replaced(panelAt(k).picture, std::move(picture))) notifyPanels();
 }
 void StatusBarControl::setPanelWidth(const Variant& k, float width) {
-  Panel& p = panel(k);
+  Panel& p = panelAt(k);
   p.width = std::max(width, p.minWidth);
   layoutPanels();
-  notify("Panels");
+  notifyPanels();
 }
 
 void StatusBarControl::alignToForm() {

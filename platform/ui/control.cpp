@@ -125,6 +125,11 @@ std::optional<bool> Control::boolById(int32_t id) const {
   return slot == PropertyStore::npos ? std::nullopt : props_.boolAt(slot);
 }
 
+std::optional<int32_t> Control::longById(int32_t id) const {
+  const size_t slot = props_.slotOfId(id);
+  return slot == PropertyStore::npos ? std::nullopt : props_.longAt(slot);
+}
+
 bool Control::storeBoolById(int32_t id, bool value) {
   const size_t slot = props_.slotOfId(id);
   if (slot == PropertyStore::npos) return false;

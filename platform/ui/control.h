@@ -188,6 +188,8 @@ class PLAT_API Control {
   // copied; nullopt or false (nothing stored) when the value is of another type.
   std::optional<bool> boolById(int32_t id) const;
   bool storeBoolById(int32_t id, bool value);
+  // A Long read the same way.
+  std::optional<int32_t> longById(int32_t id) const;
   void notify(std::string_view what);
   // Converts a value to the type of the declared default (Single, Long, Boolean, String...).
   static Variant coerceLike(const Variant& like, const Variant& value);

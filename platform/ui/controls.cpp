@@ -190,6 +190,7 @@ int32_t timerIntervalId() {
 }  // namespace
 
 int32_t TimerControl::interval() const {
+  if (const std::optional<int32_t> ms = longById(timerIntervalId())) return *ms;
   return valueById(timerIntervalId()).toLong();
 }
 

@@ -135,10 +135,11 @@ class PLAT_API StatusBarControl : public Control {
   StatusBarControl(Form& form, std::string name, int32_t index);
 
   const std::vector<Panel>& panels() const { return panels_; }
-  Panel& panel(const Variant& keyOrPosition);  // error 380 when absent
-  const Panel& panel(const Variant& keyOrPosition) const;
-  Panel& addPanel(Panel p);
-  void setPanelText(const Variant& keyOrPosition, std::string text);
+  const Panel& panel(const Variant& keyOrPosition) const;  // error 380 when absent
+  const Panel& addPanel(Panel p);
+  // Every change of a panel tells the observers "Panels"; a new text alone tells them which
+  // panel has it (newTextAt), so that they need not compare the others.
+  void setPanelText(const Variant& keyOrPosition, std::string_view text);
   void setPanelToolTip(const Variant& keyOrPosition, std::string text);
   void setPanelPicture(const Variant& keyOrPosition, Picture picture);
   void setPanelWidth(const Variant& keyOrPosition, float width);
@@ -149,10 +150,19 @@ class PLAT_API StatusBarControl : public Control {
   Variant evalPath(std::string_view path) const override;
   std::string extraJson() const override;
 
+  // While the observers are told "Panels" after a new text of one panel: that panel's
+  // position (from 0), the only thing that changed. Empty while they are told of any other
+  // change of the panels (added, laid out, a tool tip, a picture) and outside a notification.
+  std::optional<size_t> newTextAt() const { return newTextAt_; }
+
  private:
   int32_t resolve(const Variant& keyOrPosition) const;
+  Panel& panelAt(const Variant& keyOrPosition);  // error 380 when absent
   void layoutPanelsTo(float totalWidth);
+  // Tells "Panels", with `textAt` as newTextAt meanwhile.
+  void notifyPanels(std::optional<size_t> textAt = std::nullopt);
   std::vector<Panel> panels_;
+  std::optional<size_t> newTextAt_;
 };
 
 struct ListImage {

@@ -19,6 +19,46 @@ std::string errorText(const std::exception& e) {
   return e.what();
 }
 
+// The order of the loop's heap: due time, then arming order. The heap holds each timer's key
+// beside it, so that finding a timer's place reads one array.
+template <class Entry>
+bool firesBefore(const Entry& a, const Entry& b) {
+  return a.dueUs < b.dueUs || (a.dueUs == b.dueUs && a.seq < b.seq);
+}
+
+template <class Entry>
+void put(std::vector<Entry>& heap, size_t place, const Entry& e) {
+  heap[place] = e;
+  e.schedule->place = place;
+}
+
+template <class Entry>
+void siftUp(std::vector<Entry>& heap, size_t place) {
+  const Entry e = heap[place];
+  while (place > 0) {
+    const size_t parent = (place - 1) / 2;
+    if (!firesBefore(e, heap[parent])) break;
+    put(heap, place, heap[parent]);
+    place = parent;
+  }
+  put(heap, place, e);
+}
+
+template <class Entry>
+void siftDown(std::vector<Entry>& heap, size_t place) {
+  const Entry e = heap[place];
+  const size_t n = heap.size();
+  for (;;) {
+    size_t child = 2 * place + 1;
+    if (child >= n) break;
+    if (child + 1 < n && firesBefore(heap[child + 1], heap[child])) ++child;
+    if (!firesBefore(heap[child], e)) break;
+    put(heap, place, heap[child]);
+    place = child;
+  }
+  put(heap, place, e);
+}
+
 }  // namespace
 
 RealClock::RealClock(int64_t startUs) : start_(std::chrono::steady_clock::now()), startUs_(startUs) {}
@@ -55,9 +95,10 @@ void EventLoop::useRealClock() {
   auto c = std::make_unique<RealClock>(before);
   // Keep armed timers' due times meaningful on the new time base.
   int64_t shift = c->nowUs() - before;
-  std::vector<TimerControl*> armed;
-  for (const auto& entry : order_) armed.push_back(std::get<2>(entry));
-  for (TimerControl* t : armed) schedule(t, t->schedule_.dueUs + shift);
+  // Each is armed again in firing order, so that their order stays.
+  std::vector<HeapEntry> armed = heap_;
+  std::sort(armed.begin(), armed.end(), firesBefore<HeapEntry>);
+  for (const HeapEntry& e : armed) schedule(e.schedule->timer, e.dueUs + shift);
   ownedClock_ = std::move(c);
   clock_ = ownedClock_.get();
 }
@@ -77,26 +118,33 @@ void EventLoop::drainPosted() {
 }
 
 void EventLoop::schedule(TimerControl* timer, int64_t dueUs) {
-  // A timer already in the order moves; one that is not reuses its kept entry. Either way it
-  // goes behind everything armed so far for the same time.
+  // Every arming goes behind everything armed so far for the same time.
   TimerSchedule& s = timer->schedule_;
-  TimerSchedule::Order::node_type node = s.armed ? order_.extract(s.entry) : std::move(s.spare);
+  s.timer = timer;
   s.dueUs = dueUs;
-  // Most timers go on one interval from now, behind every other: the end is the hint.
-  if (node.empty()) {
-    s.entry = order_.emplace_hint(order_.end(), dueUs, ++seq_, timer);
-  } else {
-    node.value() = std::make_tuple(dueUs, ++seq_, timer);
-    s.entry = order_.insert(order_.end(), std::move(node));
+  const HeapEntry e{dueUs, ++seq_, &s};
+  if (s.armed) {
+    // Most timers go on one interval from now, behind every other: down from where it was.
+    heap_[s.place] = e;
+    siftDown(heap_, s.place);
+    siftUp(heap_, s.place);
+    return;
   }
   s.armed = true;
+  heap_.push_back(e);
+  siftUp(heap_, heap_.size() - 1);
 }
 
 void EventLoop::unschedule(TimerControl* timer) {
   TimerSchedule& s = timer->schedule_;
   if (!s.armed) return;
-  s.spare = order_.extract(s.entry);
   s.armed = false;
+  const HeapEntry last = heap_.back();
+  heap_.pop_back();
+  if (last.schedule == &s) return;
+  put(heap_, s.place, last);
+  siftDown(heap_, last.schedule->place);
+  siftUp(heap_, last.schedule->place);
 }
 
 void EventLoop::arm(TimerControl* timer, int64_t intervalMs) {
@@ -118,12 +166,14 @@ int64_t EventLoop::dueAt(const TimerControl* timer) const {
 }
 
 TimerControl* EventLoop::nextDue(int64_t untilUs) const {
-  // The first in firing order that is due and whose handler is not running.
-  for (const auto& [dueUs, seq, t] : order_) {
-    if (dueUs > untilUs) break;
-    if (!t->running()) return t;
-  }
-  return nullptr;
+  // The first in firing order that is due and whose handler is not running: the top, unless
+  // a tick runs the loop from inside its own handler.
+  if (heap_.empty() || heap_.front().dueUs > untilUs) return nullptr;
+  if (!heap_.front().schedule->timer->running()) return heap_.front().schedule->timer;
+  const HeapEntry* first = nullptr;
+  for (const HeapEntry& e : heap_)
+    if (e.dueUs <= untilUs && !e.schedule->timer->running() && (!first || firesBefore(e, *first))) first = &e;
+  return first ? first->schedule->timer : nullptr;
 }
 
 void EventLoop::fire(TimerControl* t) {
@@ -182,9 +232,9 @@ void EventLoop::processDue() {
 
 int64_t EventLoop::msUntilNextTimer() const {
   // The earliest deadline is the first in firing order.
-  if (order_.empty()) return -1;
+  if (heap_.empty()) return -1;
   const int64_t nowUs = clock_->nowUs();
-  return std::max<int64_t>(0, (std::get<0>(*order_.begin()) - nowUs + 999) / 1000);
+  return std::max<int64_t>(0, (heap_.front().dueUs - nowUs + 999) / 1000);
 }
 
 void EventLoop::reportError(const std::string& where, const std::string& what) {

@@ -4,9 +4,8 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
-#include <tuple>
+#include <vector>
 
 #include "platform/com/export.h"
 
@@ -14,18 +13,15 @@ namespace platform::ui {
 
 class TimerControl;
 
-// Where the loop has a timer in its firing order, held by the timer itself: arming, firing and
-// switching off then find it without a search and allocate nothing after the first arming.
-// Only the loop reads or writes it.
-class TimerSchedule {
- private:
-  friend class EventLoop;
-  using Order = std::set<std::tuple<int64_t, uint64_t, TimerControl*>>;  // due time, arming order
+// Where the loop has a timer in its firing order, held by the timer itself (a private member
+// only the loop reaches): arming, firing and switching off then find it without a search and
+// allocate nothing.
+struct TimerSchedule {
+  TimerControl* timer = nullptr;  // set at its first arming
   bool armed = false;
   int64_t dueUs = 0;
   int64_t intervalUs = 0;
-  Order::iterator entry;   // while armed
-  Order::node_type spare;  // while not armed: the entry, kept for the next arming
+  size_t place = 0;  // in the loop's heap, while armed
 };
 
 // Milliseconds since an arbitrary start; microseconds where the clock has them, so that a
@@ -98,7 +94,7 @@ class PLAT_API EventLoop {
   void disarm(TimerControl* timer);
   bool isArmed(const TimerControl* timer) const;
   int64_t dueAt(const TimerControl* timer) const;  // -1 when not armed
-  size_t armedCount() const { return order_.size(); }
+  size_t armedCount() const { return heap_.size(); }
 
   // True while the host shuts down: windows then close as at the end of the application
   // (unload mode 2).
@@ -123,9 +119,15 @@ class PLAT_API EventLoop {
 
   std::unique_ptr<Clock> ownedClock_;
   Clock* clock_;
-  // The armed timers in firing order (due time, then arming order), so that finding the next
-  // tick does not walk every armed timer of every window.
-  TimerSchedule::Order order_;
+  // The armed timers as a heap in firing order (due time, then arming order): the next tick
+  // is at the top, and arming, firing and switching off move one timer by a few steps, with
+  // no allocation, however many windows have timers armed.
+  struct HeapEntry {
+    int64_t dueUs;
+    uint64_t seq;  // arming order: the earlier of two timers due at one time fires first
+    TimerSchedule* schedule;
+  };
+  std::vector<HeapEntry> heap_;
   void schedule(TimerControl* timer, int64_t dueUs);
   void unschedule(TimerControl* timer);
   uint64_t seq_ = 0;

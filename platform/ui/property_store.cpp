@@ -254,6 +254,15 @@ std::optional<bool> PropertyStore::boolAt(size_t slot) const {
   return v.toBool();
 }
 
+std::optional<int32_t> PropertyStore::longAt(size_t slot) const {
+  Kind k = layout_->entries[slot].kind;
+  if ((k == kBackColor || k == kForeColor) && !(displaced_ & bit(k))) return longs_[k - kBackColor];
+  if (k != kRare && !(displaced_ & bit(k))) return std::nullopt;  // a typed field of another type
+  const Variant& v = rareRef(slot);
+  if (v.type() != VarType::Long) return std::nullopt;
+  return v.toLong();
+}
+
 void PropertyStore::setBoolAt(size_t slot, bool value) {
   const LayoutEntry& e = layout_->entries[slot];
   const Kind k = e.kind;

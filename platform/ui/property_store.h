@@ -48,6 +48,8 @@ class PLAT_API PropertyStore {
   std::optional<bool> boolAt(size_t slot) const;
   // Stores a Boolean where boolAt found one.
   void setBoolAt(size_t slot, bool value);
+  // The same for a Long (a timer's interval, read at every arming).
+  std::optional<int32_t> longAt(size_t slot) const;
 
  private:
   platform::com::Variant rareValue(size_t slot) const;

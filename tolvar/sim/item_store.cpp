@@ -98,7 +98,7 @@ void ItemStore::changed(int32_t index, bool valueChanged, bool shadowChanged, bo
   for (int32_t handle : item.registrations) {
     auto it = registrations_.find(handle);
     if (it == registrations_.end() || !it->second.advised) continue;
-    if (reported || (it->second.shadow ? shadowChanged : valueChanged)) postNotification(handle);
+    if (reported || (it->second.shadow ? shadowChanged : valueChanged)) postNotification(handle, it->second);
   }
   if (!valueChanged && !shadowChanged) return;
   for (int32_t id : item.watches) {
@@ -117,7 +117,10 @@ void ItemStore::changed(int32_t index, bool valueChanged, bool shadowChanged, bo
 }
 
 void ItemStore::postNotification(int32_t handle) {
-  const Registration& reg = registrations_.at(handle);
+  postNotification(handle, registrations_.at(handle));
+}
+
+void ItemStore::postNotification(int32_t handle, const Registration& reg) {
   // The state goes out as it was when the change happened; the value is read by the view.
   const int32_t held = items_[static_cast<size_t>(reg.item)].state;
   platform::ui::EventLoop::instance().post([number = number_, handle, held] {

@@ -107,6 +107,7 @@ class ItemStore {
 
   void changed(int32_t index, bool valueChanged, bool shadowChanged, bool reported = false);
   void postNotification(int32_t handle);
+  void postNotification(int32_t handle, const Registration& registration);  // found already
 
   std::shared_ptr<const dd::DeviceData> data_;
   std::vector<Item> items_;

@@ -9,6 +9,7 @@
 #include "platform/com/error.h"
 #include "platform/com/text.h"
 #include "platform/com/variant.h"
+#include "platform/res/language.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 #include "tolvar/applet/control_ids.h"
@@ -451,14 +452,27 @@ void ViewWindow::ShowUserLevel(int32_t handle) {
   binding_.requireItemManager(name(), "ShowUserLevel").GetValueEx(handle, d, false, status);
   const std::optional<int32_t> level = roundToLong(d);
   if (!level) return;
-  std::string text = textOrEmpty(320 + static_cast<int64_t>(*level));
-  if (traits_.userLevelWithAdministrator) text += "." + shared::LoadResStringByLang(330);
-  statusBar_.get(*this).setPanelText(Variant("StatusBarUser"), text);
+  static const Variant panel("StatusBarUser");
+  statusBar_.get(*this).setPanelText(panel, userLevelText(*level));
   if (!traits_.settingsMenuFollowsItems) return;
   if (*level == 0 || *level == 1) {
     setChecked(menuMaintenance_, *level == 0);
     setChecked(menuSpecialist_, *level == 1);
   }
+}
+
+const std::string& ViewWindow::userLevelText(int32_t level) {
+  const uint16_t lang = platform::res::userDefaultLangId();
+  if (lang != userLevelTextsLang_ || userLevelTexts_.size() >= kUserLevelTextsKept) {
+    userLevelTexts_.clear();
+    userLevelTextsLang_ = lang;
+  }
+  for (const auto& [kept, text] : userLevelTexts_)
+    if (kept == level) return text;
+  std::string text = textOrEmpty(320 + static_cast<int64_t>(level));
+  if (traits_.userLevelWithAdministrator) text += "." + shared::LoadResStringByLang(330);
+  userLevelTexts_.emplace_back(level, std::move(text));
+  return userLevelTexts_.back().second;
 }
 
 void ViewWindow::ShowProgress(std::string_view pair, int32_t handle) {

@@ -217,6 +217,10 @@ class ViewWindow : public platform::ui::Form {
   void ShowDataSource(int32_t handle);
   void ShowFileName(int32_t handle);
   void ShowUserLevel(int32_t handle);
+  // The status bar's text of a user level: text 320 + level, with ".Administrator" where the
+  // traits ask for it. Made once per level in the user language and kept while it stays:
+  // the level is shown at every change of it.
+  const std::string& userLevelText(int32_t level);
   // Progress of one bar pair ("upload", "download", "SequenceProgress"): shown at
   // width × p / 100 while p is neither 0 nor 100; 0 or 100 hides the pair and the frame.
   void ShowProgress(std::string_view pair, int32_t handle);
@@ -318,6 +322,11 @@ class ViewWindow : public platform::ui::Form {
   std::unique_ptr<DynamicMenu> dynamicMenu_;
   std::unique_ptr<SeqStartQueue> seqStartQueue_;
   bool unloadStarted_ = false;
+  // userLevelText's texts by level, in the language userLevelTextsLang_; a host that sends
+  // ever new levels makes them anew after kUserLevelTextsKept.
+  static constexpr size_t kUserLevelTextsKept = 8;
+  std::vector<std::pair<int32_t, std::string>> userLevelTexts_;
+  uint16_t userLevelTextsLang_ = 0;
   KeptControl<platform::ui::StatusBarControl> statusBar_{"VelumorStatusBar"};
   KeptControl<platform::ui::Control> menuMaintenance_{"MenuMaintenance"};
   KeptControl<platform::ui::Control> menuSpecialist_{"MenuSpecialist"};

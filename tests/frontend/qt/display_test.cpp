@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QScreen>
 #include <cmath>
 #include <functional>
@@ -129,6 +131,30 @@ TEST(ColourTest, OleColoursAndSystemColours) {
   EXPECT_EQ(frontend::qt::oleColor(0x0000FF, p), QColor(255, 0, 0));
   EXPECT_EQ(frontend::qt::oleColor(0xFF0000, p), QColor(0, 0, 255));
   EXPECT_EQ(frontend::qt::oleColor(0x123456, p), QColor(0x56, 0x34, 0x12));
+}
+
+// A text put into a kept string reads as the conversion gives it, whatever the string held
+// before and whether or not the text is plain ASCII.
+TEST(TextTest, AssignedUtf8ReadsAsConverted) {
+  const std::vector<std::string> texts = {"Maintenance.Administrator",
+                                          "Operator",
+                                          "",
+                                          "Verbindung zum Gerät",
+                                          "ein längerer Text als jeder zuvor, über die Kapazität hinaus",
+                                          "kurz",
+                                          std::string("bad \xFF\xC3 bytes"),
+                                          "cut \xE2\x82",
+                                          std::string("nul\0inside", 10)};
+  QString kept;
+  for (const std::string& text : texts) {
+    frontend::qt::assignUtf8(kept, text);
+    EXPECT_EQ(kept, frontend::qt::qs(text)) << text;
+  }
+  QString shared = QStringLiteral("geteilt");
+  QString other = shared;
+  frontend::qt::assignUtf8(shared, "neu");
+  EXPECT_EQ(other, QStringLiteral("geteilt")) << "a copy keeps its text";
+  EXPECT_EQ(shared, QStringLiteral("neu"));
 }
 
 TEST(FontTest, DesignFontsMapToInstalledFaces) {
@@ -412,6 +438,89 @@ TEST_F(DisplayDrawing, StatusPanelsShowTheirOwnTextAndColoursThoughTheirFacesAre
   const QRect inside = red.rect().adjusted(3, 3, -3, -3);
   EXPECT_GT(countPixels(red, inside, [](QColor c) { return c == QColor(255, 0, 0); }), inside.width());
   EXPECT_EQ(countPixels(panel(wb), inside, [](QColor c) { return c == QColor(255, 0, 0); }), 0);
+}
+
+namespace {
+// The region of every paint of one widget.
+struct PaintRecorder : QObject {
+  explicit PaintRecorder(QWidget* w) { w->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+    return false;
+  }
+  QRegion painted;
+};
+}  // namespace
+
+// A new text of a panel draws that panel again and no other: the others keep the faces they
+// show, and what the window shows is the bar as a whole drawing of it has it.
+TEST_F(DisplayDrawing, StatusPanelANewTextRepaintsThatPanelAlone) {
+  auto f = openForm();
+  auto& status = f->statusBar("Status");
+  auto* w = widgetAs<frontend::qt::StatusBarWidget>(status);
+  QWidget* win = frontEnd.window(*f);
+  auto onScreen = [&] {
+    const QRect r(w->mapTo(win, QPoint(0, 0)), w->size());
+    return win->screen()->grabWindow(win->winId()).toImage().copy(r).convertToFormat(QImage::Format_RGB32);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    int panel;  // the one drawn again; -1: none
+  };
+  const std::vector<Case> cases = {
+      {"a new text", [&] { status.setPanelText(Variant("Comm"), "verbunden"); }, 0},
+      {"a text where there was none", [&] { status.setPanelText(Variant("Rest"), "Wartung"); }, 2},
+      {"the text back", [&] { status.setPanelText(Variant("Comm"), "getrennt"); }, 0},
+      {"the same text", [&] { status.setPanelText(Variant("Comm"), "getrennt"); }, -1},
+      {"a tool tip", [&] { status.setPanelToolTip(Variant("Comm"), "Verbindung zum Gerät"); }, -1},
+      {"a text by position", [&] { status.setPanelText(Variant(int32_t{3}), "Bediener"); }, 2},
+      {"two texts before a paint",
+       [&] {
+         status.setPanelText(Variant("Comm"), "verbunden");
+         status.setPanelText(Variant("Comm"), "Verbindung unterbrochen");
+       },
+       0}};
+  QCoreApplication::processEvents();
+  for (const auto& [what, change, panel] : cases) {
+    const QImage before = onScreen();
+    QRegion painted;
+    {
+      PaintRecorder paints(w);  // the window's own paints, not those of the shots
+      change();
+      QCoreApplication::processEvents();
+      painted = paints.painted;
+    }
+    const QImage after = onScreen();
+    EXPECT_EQ(after, shot(w)) << what;
+    for (size_t i = 0; i < w->panels().size(); ++i) {
+      const QRect r = w->panelRect(w->panels()[i]);
+      if (static_cast<int>(i) == panel) {
+        EXPECT_TRUE(r.contains(painted.boundingRect()) && !painted.isEmpty()) << what;
+        EXPECT_NE(after.copy(r), before.copy(r)) << what;
+      } else {
+        EXPECT_FALSE(painted.intersects(r)) << what << ", panel " << i;
+        EXPECT_EQ(after.copy(r), before.copy(r)) << what << ", panel " << i;
+      }
+    }
+    EXPECT_EQ(w->panels()[0].text, QString::fromStdString(status.panels()[0].text)) << what;
+    EXPECT_EQ(w->panels()[2].text, QString::fromStdString(status.panels()[2].text)) << what;
+  }
+  EXPECT_EQ(w->toolTipAt(QPoint(20, 10)), QStringLiteral("Verbindung zum Gerät"));
+
+  // A text asked to be drawn just before the bar is hidden, and those set while it is hidden,
+  // show once it is shown again; so does the next one.
+  status.setPanelText(Variant("Comm"), "vor dem Verbergen");
+  status.setVisible(false);
+  QCoreApplication::processEvents();
+  status.setPanelText(Variant("Comm"), "verborgen");
+  status.setVisible(true);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->panels()[0].text, QStringLiteral("verborgen"));
+  EXPECT_EQ(onScreen(), shot(w));
+  status.setPanelText(Variant("Comm"), "wieder sichtbar");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(onScreen(), shot(w));
 }
 
 // A text alone leaves the panels where they are; whatever spreads them (the bar's width, a

@@ -21,6 +21,7 @@ class UserLanguage : public ::testing::Test {
       saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
       unsetenv(name);
     }
+    userLanguageChanged();
   }
   void TearDown() override {
     for (std::size_t i = 0; i < std::size(kNames); ++i) {
@@ -29,8 +30,12 @@ class UserLanguage : public ::testing::Test {
       else
         unsetenv(kNames[i]);
     }
+    userLanguageChanged();
   }
-  static void set(const char* name, const char* value) { setenv(name, value, 1); }
+  static void set(const char* name, const char* value) {
+    setenv(name, value, 1);
+    userLanguageChanged();
+  }
 
  private:
   std::vector<std::optional<std::string>> saved_;
@@ -38,6 +43,21 @@ class UserLanguage : public ::testing::Test {
 
 TEST_F(UserLanguage, NothingSetGivesEnglish) {
   EXPECT_EQ(userDefaultLangId(), 1033);
+}
+
+// The language is read once: a change of the variables counts from the moment it is told.
+TEST_F(UserLanguage, IsKeptUntilTheVariablesAreSaidToHaveChanged) {
+  set("VELUMOR_LANG", "de");
+  EXPECT_EQ(userDefaultLangId(), 1031);
+  setenv("VELUMOR_LANG", "fr", 1);
+  setenv("LC_ALL", "it_IT.UTF-8", 1);
+  EXPECT_EQ(userDefaultLangId(), 1031) << "not told yet";
+  userLanguageChanged();
+  EXPECT_EQ(userDefaultLangId(), 1036);
+  unsetenv("VELUMOR_LANG");
+  EXPECT_EQ(userDefaultLangId(), 1036) << "not told yet";
+  userLanguageChanged();
+  EXPECT_EQ(userDefaultLangId(), 1040);
 }
 
 TEST_F(UserLanguage, OverrideTakesShortNamesLocaleNamesAndIds) {

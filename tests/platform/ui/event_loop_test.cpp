@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "test_forms.h"
 
 using namespace platform::ui;
 using platform::com::makeObject;
+using platform::com::Ptr;
 using platform::com::Variant;
 
 class LoopTest : public ::testing::Test {
@@ -224,6 +230,96 @@ TEST_F(LoopTest, ManyWindowsFireInDeadlineOrderThroughRearmsAndUnloads) {
   forms[1]->unload();
   EXPECT_EQ(loop.armedCount(), 0u);
   EXPECT_EQ(loop.msUntilNextTimer(), -1);
+}
+
+// Many timers of many windows switched on, off and to other intervals in a long mixed run fire
+// in the order of their deadlines, the earlier armed first among equal ones, as a plain list
+// of the armed timers, searched for the first at every tick, tells.
+TEST_F(LoopTest, ManyTimersFireAsTheirDeadlinesAndArmingsOrderThem) {
+  struct Expected {
+    bool armed = false;
+    int64_t due = 0;
+    uint64_t seq = 0;
+    int32_t interval = 100;
+    bool enabled = false;
+  };
+  std::vector<Ptr<SampleForm>> forms;
+  std::vector<TimerControl*> timers;
+  std::vector<Expected> expected;
+  std::vector<std::string> fired, told;
+  for (int i = 0; i < 24; ++i) {
+    forms.push_back(makeObject<SampleForm>());
+    for (const char* name : {"Tick", "Other"}) {
+      const std::string label = std::string(name) + std::to_string(i);
+      forms.back()->on(name, "Timer",
+                       [&fired, label, this] { fired.push_back(label + "@" + std::to_string(loop.now())); });
+      timers.push_back(&forms.back()->timer(name));
+      expected.push_back({});
+    }
+  }
+  uint64_t seq = 0;
+  auto arm = [&](Expected& e) {
+    e.armed = e.enabled && e.interval > 0;
+    e.due = loop.now() + e.interval;
+    e.seq = ++seq;
+  };
+  auto advance = [&](int64_t ms) {
+    const int64_t target = loop.now() + ms;
+    for (int64_t now = loop.now();;) {
+      Expected* first = nullptr;
+      size_t which = 0;
+      for (size_t i = 0; i < expected.size(); ++i) {
+        Expected& e = expected[i];
+        if (e.armed && e.due <= target &&
+            (!first || e.due < first->due || (e.due == first->due && e.seq < first->seq))) {
+          first = &e;
+          which = i;
+        }
+      }
+      if (!first) break;
+      now = std::max(now, first->due);
+      told.push_back(std::string(which % 2 ? "Other" : "Tick") + std::to_string(which / 2) + "@" +
+                     std::to_string(now));
+      first->due += first->interval;
+      first->seq = ++seq;
+    }
+    loop.advance(ms);
+  };
+  uint32_t random = 12345;
+  auto next = [&](uint32_t n) {
+    random = random * 1103515245u + 12345u;
+    return (random >> 8) % n;
+  };
+  for (int step = 0; step < 3000; ++step) {
+    const size_t i = next(static_cast<uint32_t>(timers.size()));
+    switch (next(4)) {
+      case 0:
+        expected[i].enabled = true;
+        timers[i]->setTimerEnabled(true);
+        arm(expected[i]);
+        break;
+      case 1:
+        expected[i].enabled = false;
+        timers[i]->setTimerEnabled(false);
+        expected[i].armed = false;
+        break;
+      case 2:
+        expected[i].interval = static_cast<int32_t>(next(40));  // 0 switches the timer off
+        timers[i]->setProperty("Interval", Variant(expected[i].interval));
+        arm(expected[i]);
+        break;
+      default:
+        advance(next(30));
+    }
+    ASSERT_EQ(fired, told) << "step " << step;
+    ASSERT_EQ(loop.armedCount(),
+              static_cast<size_t>(
+                  std::count_if(expected.begin(), expected.end(), [](const Expected& e) { return e.armed; })))
+        << "step " << step;
+  }
+  EXPECT_GT(fired.size(), 1000u);
+  for (auto& f : forms) f->unload();
+  EXPECT_EQ(loop.armedCount(), 0u);
 }
 
 // A timer keeps its place in the firing order while it is switched off and on, thousands of

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/com/error.h"
 #include "platform/ui/controls.h"
@@ -362,6 +366,71 @@ struct PanelWatcher : ControlObserver {
   }
 };
 }  // namespace
+
+namespace {
+// Records, for each "Panels" a status bar tells, which panel it names as having a new text
+// alone (-1: none named), and runs `during` while it is told the first time.
+struct NewTextWatcher : ControlObserver {
+  std::vector<int> told;
+  std::function<void()> during;
+  void controlChanged(Control& c, std::string_view what) override {
+    if (what != "Panels") return;
+    const std::optional<size_t> at = static_cast<StatusBarControl&>(c).newTextAt();
+    told.push_back(at ? static_cast<int>(*at) : -1);
+    if (auto f = std::exchange(during, nullptr)) f();
+  }
+};
+}  // namespace
+
+// A new text names its panel, so that an observer need not compare the others; every other
+// change of the panels names none, also one made while the observers are told of a text.
+TEST(FormGeometry, StatusBarNamesThePanelWhoseTextAloneChanged) {
+  auto f = makeObject<SampleForm>();
+  auto& bar = f->statusBar("Bar");
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    std::vector<int> told;
+  };
+  const std::vector<Case> cases = {
+      {"a text by key", [&] { bar.setPanelText(Variant("P2"), "two"); }, {1}},
+      {"a text by position", [&] { bar.setPanelText(Variant(int32_t{3}), "three"); }, {2}},
+      {"the same text", [&] { bar.setPanelText(Variant("P2"), "two"); }, {}},
+      {"a tool tip", [&] { bar.setPanelToolTip(Variant("P1"), "tip"); }, {-1}},
+      {"a width", [&] { bar.setPanelWidth(Variant("P3"), 900); }, {-1}},
+      {"a panel more",
+       [&] {
+         Panel p;
+         p.key = "P4";
+         bar.addPanel(p);
+       },
+       {-1}},
+  };
+  for (const Case& c : cases) {
+    NewTextWatcher w;
+    bar.addObserver(&w);
+    c.change();
+    bar.removeObserver(&w);
+    EXPECT_EQ(w.told, c.told) << c.what;
+    EXPECT_FALSE(bar.newTextAt().has_value()) << c.what;
+  }
+
+  // Told of a text, an observer changes a tool tip and then a text: each notification names
+  // what it is about, and the first is still about its text when the second has been told.
+  NewTextWatcher w;
+  std::optional<size_t> afterNested;
+  w.during = [&] {
+    bar.setPanelToolTip(Variant("P2"), "other");
+    bar.setPanelText(Variant("P3"), "nested");
+    afterNested = bar.newTextAt();
+  };
+  bar.addObserver(&w);
+  bar.setPanelText(Variant("P1"), "first");
+  bar.removeObserver(&w);
+  EXPECT_EQ(w.told, (std::vector<int>{0, -1, 2}));
+  EXPECT_EQ(afterNested, std::optional<size_t>(0));
+  EXPECT_EQ(bar.panel(Variant("P3")).text, "nested");
+}
 
 TEST(FormGeometry, StatusBarObserversSeePanelsThatFitTheNewWidth) {
   auto f = makeObject<SampleForm>();

@@ -313,6 +313,37 @@ TEST_F(MainRoadTest, DataSourceUserLevelAndFileName) {
   EXPECT_EQ(panel("StatusBarUser", "Text"), "Maintenance.Administrator");
 }
 
+// The level's text is made in the language of the moment it is shown, however often the
+// level comes and goes, and many levels do not mix up their texts.
+TEST_F(MainRoadTest, UserLevelTextFollowsTheLevelAndTheLanguage) {
+  registerWindow();
+  struct Step {
+    const char* lang;
+    double level;
+    const char* text;
+  };
+  const std::vector<Step> steps = {
+      {"en", 0, "Maintenance.Administrator"},      {"en", 3, "Operator.Administrator"},
+      {"en", 0, "Maintenance.Administrator"},      {"de", 0, "Wartung.Administrator"},
+      {"de", 3, "Bediener.Administrator"},         {"de", 1, "Planer.Administrator"},
+      {"en", 1, "Planning Engineer.Administrator"}};
+  for (const Step& step : steps) {
+    ScopedLang lang(step.lang);
+    notify("&&private&&UserLevel", Variant(step.level));
+    EXPECT_EQ(panel("StatusBarUser", "Text"), step.text) << step.lang << " " << step.level;
+  }
+  // More levels than a window keeps texts of (a level without a text of its own shows none):
+  // each still shows its own.
+  const std::map<int32_t, std::string> english = readStringTable("en");
+  for (int round = 0; round < 2; ++round)
+    for (int level = 0; level < 12; ++level) {
+      notify("&&private&&UserLevel", Variant(static_cast<double>(level)));
+      const auto own = english.find(320 + level);
+      EXPECT_EQ(panel("StatusBarUser", "Text"), (own != english.end() ? own->second : "") + ".Administrator")
+          << level;
+    }
+}
+
 TEST_F(MainRoadTest, TransferAndSequenceProgressBars) {
   registerWindow();
   notify("&&Sequence_Progress&&Upload", Variant(int32_t{37}));

@@ -15,6 +15,7 @@
 #include "platform/com/error.h"
 #include "platform/com/ref.h"
 #include "platform/com/text.h"
+#include "platform/res/language.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/services.h"
@@ -25,6 +26,12 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace ui = platform::ui;
+
+// The user language from now on.
+void setLanguage(const char* lang) {
+  ::setenv("VELUMOR_LANG", lang, 1);
+  platform::res::userLanguageChanged();
+}
 
 constexpr const char* kDesign = R"({
   "form": {"name": "ReportForm", "props": {"Caption": "Report", "ClientWidth": 3000, "ClientHeight": 2000}},
@@ -232,7 +239,7 @@ TEST(ReportLayout, AHeadingMovesToTheNextPageWithItsFirstRow) {
 class ReportPrintTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("VELUMOR_LANG", "en", 1);
+    setLanguage("en");
     ui::Services::installHeadless();
     ui::Services::headless().reset();
     form_ = platform::com::makeObject<ReportForm>();
@@ -300,10 +307,10 @@ TEST_F(ReportPrintTest, PrintToFileAsksTheSaveDialogAndWritesUtf8WithCrLf) {
 }
 
 TEST_F(ReportPrintTest, FilterTextsFollowTheUserLanguage) {
-  ::setenv("VELUMOR_LANG", "de", 1);
+  setLanguage("de");
   EXPECT_EQ(velumor::shared::report::saveFilter(),
             "alle Dateien|*.*|Druckerausgabe (*.prn)|*.prn|Textdateien (*.txt)|*.txt");
-  ::setenv("VELUMOR_LANG", "en", 1);
+  setLanguage("en");
 }
 
 TEST_F(ReportPrintTest, AnExistingFileIsReplacedWholeAndKeepsItsPermissions) {
@@ -367,7 +374,7 @@ TEST_F(ReportPrintTest, FailuresShowTheErrorAndThePathAndLeaveNoFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ::setenv("VELUMOR_LANG", c.lang, 1);
+    setLanguage(c.lang);
     ui::Services::headless().reset();
     ui::Services::headless().queuePrinter({true, 1, true});
     ui::Services::headless().queueSaveFile(c.path);
@@ -378,7 +385,7 @@ TEST_F(ReportPrintTest, FailuresShowTheErrorAndThePathAndLeaveNoFile) {
     EXPECT_EQ(shown[0].title, "RQ4400");
     EXPECT_EQ(shown[0].style & ui::mb::Critical, ui::mb::Critical);
   }
-  ::setenv("VELUMOR_LANG", "en", 1);
+  setLanguage("en");
   std::vector<std::string> left;
   for (const auto& e : fs::recursive_directory_iterator(folder_))
     left.push_back(e.path().filename().string());

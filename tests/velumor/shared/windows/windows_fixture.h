@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/res/language.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/services.h"
 #include "tests/support/temp_dir.h"
@@ -17,18 +18,21 @@
 
 namespace velumor::test {
 
-// Sets an environment variable for the life of the object and puts the old value back.
+// Sets an environment variable for the life of the object and puts the old value back. The
+// user language may come from it: it is read again after each change.
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const std::string& value) : name_(name) {
     if (const char* old = std::getenv(name)) saved_ = old;
     ::setenv(name, value.c_str(), 1);
+    platform::res::userLanguageChanged();
   }
   ~ScopedEnv() {
     if (saved_)
       ::setenv(name_, saved_->c_str(), 1);
     else
       ::unsetenv(name_);
+    platform::res::userLanguageChanged();
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
