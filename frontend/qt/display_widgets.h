@@ -155,11 +155,14 @@ bool parsePlotUpdate(const QString& json, PlotUpdate& out);
 
 // The trend plot. The time axis is the clock (the event loop's): it ends at the present, or
 // at the newest sample should that lie ahead. The curves are kept drawn in a layer that
-// moves with the time, so that a new sample draws only its own step.
+// moves with the time, so that a new sample draws only its own step. The plot beats four
+// times a second of that clock: it moves on, and draws the samples and legend values that
+// came since the last beat. A sample that comes when a beat is due brings the beat at once.
 class PlotterWidget : public QWidget {
  public:
   explicit PlotterWidget(QWidget* parent);
   static constexpr int kMaxCurves = 4;
+  static constexpr int kBeatMs = 250;
   void setCurves(std::vector<PlotCurve> curves, double timeSpanMs);
   void applyUpdate(PlotUpdate u);
   const std::vector<PlotCurve>& curves() const { return curves_; }
@@ -199,6 +202,14 @@ class PlotterWidget : public QWidget {
   std::pair<double, double> rangeOf(size_t i, double tStart) const;
   void dropOld(double tStart);
   void restartClock();
+  // Draws what waited for the beat, and moves the plot on when the clock has gone a pixel.
+  void beat();
+  // A beat is due once the clock has gone on by about kBeatMs (a coarse timer fires a little
+  // early at times).
+  bool beatDue() const;
+  // Whether bringing the layer up to the present would change it: it moves a pixel or more,
+  // or a sample it has reached is not drawn yet.
+  bool layerBehind() const;
 
   std::vector<PlotCurve> curves_;
   double timeSpanMs_ = 0;
@@ -237,6 +248,8 @@ class PlotterWidget : public QWidget {
   std::vector<Drawn> drawn_;
   int wholeDraws_ = 0;
   int clockTimer_ = 0;
+  double lastBeat_ = -std::numeric_limits<double>::infinity();  // the clock at the last beat
+  bool legendWaits_ = false;  // a newest value reads otherwise since the last beat
 };
 
 // A picture: stretched to the widget, at its own size in the top-left corner, or fitted

@@ -124,7 +124,7 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
     PlotCurve c = std::move(*held);
     const bool ranged = !sameNumber(c.min, in.curve.min) || !sameNumber(c.max, in.curve.max);
     legend = legend || ranged || c.caption != in.curve.caption || c.unit != in.curve.unit;
-    plot = plot || ranged || c.live != in.curve.live || !in.curve.points.empty();
+    plot = plot || ranged || c.live != in.curve.live;
     const QString newest = in.curve.points.empty() ? QString() : newestText(c);
     c.caption = std::move(in.curve.caption);
     c.unit = std::move(in.curve.unit);
@@ -132,7 +132,7 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
     c.max = in.curve.max;
     c.live = in.curve.live;
     for (auto& pt : in.curve.points) c.points.push_back(pt);
-    legend = legend || (!in.curve.points.empty() && newestText(c) != newest);
+    legendWaits_ = legendWaits_ || (!in.curve.points.empty() && newestText(c) != newest);
     next.push_back(std::move(c));
   }
   curves_ = std::move(next);
@@ -143,9 +143,11 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
     update();
     return;
   }
-  // New samples: the legend where a newest value reads otherwise, and the plot.
+  // A heading, a range or the end of a line shows at once; new samples and their values
+  // wait for the beat unless it is due.
   if (legend) update(legendArea());
   if (plot) update(plotArea());
+  if (beatDue()) beat();
 }
 
 QRect PlotterWidget::legendArea() const {
@@ -226,8 +228,8 @@ void PlotterWidget::hideEvent(QHideEvent*) {
   clockTimer_ = 0;
 }
 
-// While curves are shown the plot moves on with the clock, a pixel at a time but no more
-// often than four times a second, also when no sample comes (a constant value, no connection).
+// While curves are shown the plot beats, also when no sample comes (a constant value, no
+// connection): it moves on with the clock.
 void PlotterWidget::restartClock() {
   const bool wanted = isVisible() && !curves_.empty();
   if (clockTimer_ != 0 && !wanted) {
@@ -235,16 +237,42 @@ void PlotterWidget::restartClock() {
     clockTimer_ = 0;
   }
   if (clockTimer_ != 0 || !wanted) return;
-  double tEnd = 0;
-  const double span = timeSpan(tEnd);
-  const double px = std::max(1.0, plotRect().width() - 4);
-  const double msPerPx = span > 0 && finite(span) ? span / px : 1000;
-  clockTimer_ = startTimer(static_cast<int>(std::clamp(msPerPx, 250.0, 5000.0)), Qt::CoarseTimer);
+  clockTimer_ = startTimer(kBeatMs, Qt::CoarseTimer);
 }
 
 void PlotterWidget::timerEvent(QTimerEvent* e) {
   if (e->timerId() != clockTimer_) return QWidget::timerEvent(e);
-  update(plotArea());
+  if (beatDue()) beat();
+}
+
+bool PlotterWidget::beatDue() const {
+  return clockNow() - lastBeat_ >= kBeatMs * 0.9;
+}
+
+// New samples come about as often as the plot beats: drawn on the beat, they cost no paint
+// of their own, and a sample that moves no pixel is drawn with the next one that does.
+void PlotterWidget::beat() {
+  lastBeat_ = clockNow();
+  if (legendWaits_) update(legendArea());
+  legendWaits_ = false;
+  if (layerBehind()) update(plotArea());
+}
+
+bool PlotterWidget::layerBehind() const {
+  const QRectF plot = plotRect();
+  if (plot.isEmpty()) return false;
+  if (!layerValid_) return true;
+  double tEnd = 0;
+  const double span = timeSpan(tEnd);
+  if (!(span > 0) || !finite(span) || !finite(tEnd)) return false;
+  if ((tEnd - layerEnd_) * (plot.width() - 4) / span >= 1) return true;
+  for (size_t i = 0; i < curves_.size() && i < drawn_.size(); ++i) {
+    const auto& points = curves_[i].points;
+    // The samples are in time order: the newest not drawn that the layer reaches.
+    for (auto it = points.rbegin(); it != points.rend() && (!drawn_[i].any || it->first > drawn_[i].t); ++it)
+      if (it->first <= layerEnd_) return true;
+  }
+  return drawn_.size() < curves_.size();
 }
 
 // Shaping a text is the dearest part of the legend, and most of its texts stay while the

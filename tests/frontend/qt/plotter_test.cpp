@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QScreen>
 #include <cmath>
 #include <limits>
@@ -75,8 +77,33 @@ class PlotterDrawing : public ::testing::Test {
                        [curve](QColor c) { return isCurve(c, curve); });
   }
 
+  // What the window shows of the plot once Qt has drawn what was asked for.
+  QImage onScreen() {
+    QCoreApplication::processEvents();
+    return plot_.screen()->grabWindow(plot_.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  }
+
   int64_t start_ = 0;
   PlotterWidget plot_{nullptr};
+};
+
+// Counts the paints of a widget and gathers what they covered.
+class PaintWatch : public QObject {
+ public:
+  explicit PaintWatch(QWidget* w) { w->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) {
+      ++paints;
+      covered += static_cast<QPaintEvent*>(e)->region();
+    }
+    return false;
+  }
+  void reset() {
+    paints = 0;
+    covered = QRegion();
+  }
+  int paints = 0;
+  QRegion covered;
 };
 
 // A constant value keeps drawing to the present; a time without connection stays empty.
@@ -165,10 +192,6 @@ TEST_F(PlotterDrawing, NewSamplesDrawOnlyTheirStepsAndMatchAWholeDrawing) {
 // New samples, and reads that bring none, repaint only parts of the plot: what those repaints
 // leave on the screen is what a whole drawing shows, newest values and axis texts included.
 TEST_F(PlotterDrawing, PartialRepaintsLeaveWhatAWholeDrawingShows) {
-  auto onScreen = [this] {
-    QCoreApplication::processEvents();
-    return plot_.screen()->grabWindow(plot_.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-  };
   at(0);
   plot_.applyUpdate(update({curve(1, {{t(0), 20}}, true), curve(2, {{t(0), 70}}, true)}, true));
   onScreen();
@@ -181,4 +204,31 @@ TEST_F(PlotterDrawing, PartialRepaintsLeaveWhatAWholeDrawingShows) {
   }
   plot_.applyUpdate(update({curve(1, {}, true), curve(2, {}, true)}, false));
   EXPECT_EQ(onScreen(), shot(&plot_));
+}
+
+// Samples that come within a beat of the last one ask for no paint: they are drawn on the
+// next beat, here brought by a sample that comes when it is due, as a whole drawing shows them.
+TEST_F(PlotterDrawing, SamplesWithinABeatWaitForTheNext) {
+  PaintWatch watch(&plot_);
+  at(0);
+  plot_.applyUpdate(update({curve(1, {{t(0), 20}}, true), curve(2, {{t(0), 70}}, true)}, true));
+  onScreen();
+  at(1000);
+  plot_.applyUpdate(update({curve(1, {{t(1000), 30}}, true), curve(2, {}, true)}, false));
+  const QImage drawn = onScreen();
+  ASSERT_EQ(drawn, shot(&plot_));
+  // Within 90 % of a beat of the clock (a coarse timer may fire early): no beat.
+  for (double ms : {1001.0, 1100.0, 1000.0 + PlotterWidget::kBeatMs * 0.9 - 1}) {
+    at(ms);
+    watch.reset();
+    plot_.applyUpdate(
+        update({curve(1, {{t(ms), ms / 20}}, true), curve(2, {{t(ms), ms / 25}}, true)}, false));
+    EXPECT_EQ(onScreen(), drawn) << ms;
+    EXPECT_EQ(watch.paints, 0) << ms;
+  }
+  at(1000 + PlotterWidget::kBeatMs);
+  plot_.applyUpdate(
+      update({curve(1, {{t(1000 + PlotterWidget::kBeatMs), 90}}, true), curve(2, {}, true)}, false));
+  EXPECT_EQ(onScreen(), shot(&plot_));
+  EXPECT_GT(watch.paints, 0);
 }
