@@ -187,8 +187,9 @@ class PlotterWidget : public QWidget {
   QRect legendArea() const;
   QRect plotArea() const;
   int colourIndex(size_t i) const;
-  // The steps of a paint: legend, value axis, time axis, curves.
-  void drawLegend(QPainter& p) const;
+  // The steps of a paint: legend, value axis, time axis, curves. The legend draws the parts
+  // of its lines that reach into `dirty`.
+  void drawLegend(QPainter& p, const QRegion& dirty) const;
   // `labels`: with the texts beside the plot, not only its grid.
   void drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const;
   // The time the axis spans (ms), and in `tEnd` where it ends.
@@ -225,9 +226,24 @@ class PlotterWidget : public QWidget {
     QFont measuredFont;
     double width = -1;
   };
+  // A part of a curve's line in the legend (its colour, range, value and caption): what it
+  // reads and what it may cover, as laid out now or as last drawn.
+  struct LegendPart {
+    QString text;
+    QRectF at;           // where it is drawn (aligned within)
+    QRectF area;         // the pixels it may cover
+    bool whole = false;  // as last drawn: drawn all over `area` (not only where a paint reached)
+    bool sameAs(const LegendPart& o) const { return text == o.text && at == o.at && area == o.area; }
+  };
+  enum LegendPartIndex { kLine, kRange, kValue, kCaption, kLegendParts };
   struct LegendTexts {
     KeptText caption, value, boldValue, range;
+    LegendPart shown[kLegendParts];  // as last drawn
   };
+  // Curve `i`'s line of the legend as it is to be drawn now.
+  void layOutLegend(size_t i, LegendPart (&parts)[kLegendParts]) const;
+  // Where the legend reads otherwise than it was drawn: the parts, old place and new.
+  QRegion legendChanges() const;
   mutable std::vector<LegendTexts> legendTexts_;  // one a curve
   mutable KeptText axisText_;                     // the widest text of the value axis
   mutable KeptText timeAxisText_;                 // the widest text of the time axis

@@ -195,7 +195,7 @@ void PlotterWidget::paintEvent(QPaintEvent* e) {
   const QRegion around = plot.isEmpty() ? dirty : dirty - plot.toAlignedRect().adjusted(1, 1, -1, -1);
   for (const QRect& r : around) p.fillRect(r, palette().color(QPalette::Window));
   p.setFont(font());
-  if (dirty.intersects(legendArea())) drawLegend(p);
+  if (dirty.intersects(legendArea())) drawLegend(p, dirty);
   if (plot.isEmpty()) return;
   const bool labels = !(dirty - legendArea() - area).isEmpty();
   if (!labels && !dirty.intersects(area)) return;
@@ -253,7 +253,7 @@ bool PlotterWidget::beatDue() const {
 // of their own, and a sample that moves no pixel is drawn with the next one that does.
 void PlotterWidget::beat() {
   lastBeat_ = clockNow();
-  if (legendWaits_) update(legendArea());
+  if (legendWaits_) update(legendChanges());
   legendWaits_ = false;
   if (layerBehind()) update(plotArea());
 }
@@ -301,64 +301,125 @@ double PlotterWidget::KeptText::advance(const QFont& f, const QString& t) {
 
 // The legend: the curve's colour, its caption, its newest value with the unit, and the range
 // it is drawn in; each curve is plotted in per cent of its own range.
-void PlotterWidget::drawLegend(QPainter& p) const {
-  const QPalette& pal = palette();
+void PlotterWidget::layOutLegend(size_t i, LegendPart (&parts)[kLegendParts]) const {
+  for (LegendPart& part : parts) part = LegendPart{};
   QFontMetricsF fm(font());
   const int rows = legendRows();
   if (rows <= 0) return;
   legendTexts_.resize(curves_.size());
   const int perRow = rows == static_cast<int>(curves_.size()) ? 1 : 2;
   const double cellW = (width() - 8.0) / perRow;
-  for (size_t i = 0; i < curves_.size(); ++i) {
-    const PlotCurve& c = curves_[i];
-    const int row = static_cast<int>(i) / perRow, col = static_cast<int>(i) % perRow;
-    const QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW - 6, fm.height());
-    p.setPen(QPen(curveColour(colourIndex(i)), std::max(2.5, penWidth(static_cast<int>(i))), Qt::SolidLine,
-                  Qt::FlatCap));
-    p.drawLine(QPointF(cell.left(), cell.center().y()), QPointF(cell.left() + 14, cell.center().y()));
-    QString value;
-    for (auto it = c.points.rbegin(); it != c.points.rend(); ++it) {
-      if (!finite(it->second)) break;  // the newest sample has no number
-      value = scaleText(it->second);
-      break;
-    }
-    if (!value.isEmpty() && !c.unit.isEmpty()) value += QLatin1Char(' ') + c.unit;
-    QString range;
-    if (finite(c.min) && finite(c.max) && c.min < c.max)
-      range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
-    p.setPen(pal.color(QPalette::WindowText));
-    QRectF text = cell.adjusted(18, 0, 0, 0);
-    LegendTexts& kept = legendTexts_[i];
-    // The range only where it fits beside the caption and the value.
-    const double rangeW = perRow == 1 && !range.isEmpty() ? kept.range.advance(font(), range) + 8 : 0;
-    const double valueW =
-        value.isEmpty() ? 0 : std::min(kept.value.advance(font(), value) + 8, text.width() / 2);
-    const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
-    if (showRange) {
-      p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
-      kept.range.draw(p, text, Qt::AlignRight, range);
-      text.setRight(text.right() - rangeW);
-      p.setPen(pal.color(QPalette::WindowText));
-    }
-    if (valueW > 0) {
-      QFont bold = font();
-      bold.setBold(true);
-      p.setFont(bold);
-      // Elided only where it is wider than its share.
-      const QFontMetricsF boldMetrics(bold);
-      const QString shown = kept.boldValue.advance(bold, value) <= valueW
-                                ? value
-                                : boldMetrics.elidedText(value, Qt::ElideRight, valueW);
-      kept.value.draw(p, text, Qt::AlignRight, shown);
-      p.setFont(font());
-      text.setRight(text.right() - valueW - 4);
-    }
-    const double captionW = std::max(0.0, text.width());
-    const QString caption = kept.caption.advance(font(), c.caption) <= captionW
-                                ? c.caption
-                                : fm.elidedText(c.caption, Qt::ElideRight, captionW);
-    kept.caption.draw(p, text, Qt::AlignLeft, caption);
+  const PlotCurve& c = curves_[i];
+  const int row = static_cast<int>(i) / perRow, col = static_cast<int>(i) % perRow;
+  const QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW - 6, fm.height());
+  // Each part may cover a little more than its place: the pen's width, a glyph's overhang.
+  auto covers = [&cell](double left, double right, double margin) {
+    return QRectF(left - margin, cell.top() - 1, right - left + 2 * margin, cell.height() + 2);
+  };
+  parts[kLine] = {QString::number(colourIndex(i)), cell, covers(cell.left(), cell.left() + 14, 1)};
+  QString value = newestText(c);
+  if (!value.isEmpty() && !c.unit.isEmpty()) value += QLatin1Char(' ') + c.unit;
+  QString range;
+  if (finite(c.min) && finite(c.max) && c.min < c.max)
+    range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
+  QRectF text = cell.adjusted(18, 0, 0, 0);
+  LegendTexts& kept = legendTexts_[i];
+  // The range only where it fits beside the caption and the value.
+  const double rangeW = perRow == 1 && !range.isEmpty() ? kept.range.advance(font(), range) + 8 : 0;
+  const double valueW =
+      value.isEmpty() ? 0 : std::min(kept.value.advance(font(), value) + 8, text.width() / 2);
+  const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
+  if (showRange) {
+    parts[kRange] = {range, text, covers(text.right() - rangeW + 8, text.right(), 2)};
+    text.setRight(text.right() - rangeW);
   }
+  if (valueW > 0) {
+    QFont bold = font();
+    bold.setBold(true);
+    // Elided only where it is wider than its share.
+    const QString shown = kept.boldValue.advance(bold, value) <= valueW
+                              ? value
+                              : QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW);
+    parts[kValue] = {shown, text, covers(text.right() - valueW, text.right(), 2)};
+    text.setRight(text.right() - valueW - 4);
+  }
+  // Drawn from the left: a caption that fits stays where it is while the value beside it
+  // takes another width.
+  const double captionW = std::max(0.0, text.width());
+  const double fullW = kept.caption.advance(font(), c.caption);
+  const QString caption = fullW <= captionW ? c.caption : fm.elidedText(c.caption, Qt::ElideRight, captionW);
+  text.setWidth(std::min(fullW, captionW));
+  parts[kCaption] = {caption, text, covers(text.left(), text.right(), 2)};
+}
+
+// Each part is drawn where a paint reaches it; what it then shows is kept, so that a value
+// that reads otherwise repaints its own place and what moved with it, not the whole legend.
+void PlotterWidget::drawLegend(QPainter& p, const QRegion& dirty) const {
+  const QPalette& pal = palette();
+  for (size_t i = 0; i < curves_.size(); ++i) {
+    LegendPart parts[kLegendParts];
+    layOutLegend(i, parts);
+    LegendTexts& kept = legendTexts_[i];
+    for (int k = 0; k < kLegendParts; ++k) {
+      const LegendPart& part = parts[k];
+      LegendPart& was = kept.shown[k];
+      // What shows of the part after this paint: the new one where the paint covered its old
+      // place and its new one, else a mixture to be drawn again.
+      const QRect both = was.area.united(part.area).toAlignedRect();
+      if (dirty.contains(both)) {
+        was = part;
+        was.whole = true;
+      } else if (dirty.intersects(both) && !was.sameAs(part)) {
+        const QRectF area = was.area.united(part.area);
+        was = part;
+        was.area = area;
+        was.whole = false;
+      }
+      if (part.text.isEmpty() || !dirty.intersects(part.area.toAlignedRect())) continue;
+      switch (k) {
+        case kLine: {
+          const QRectF& cell = part.at;
+          p.setPen(QPen(curveColour(colourIndex(i)), std::max(2.5, penWidth(static_cast<int>(i))),
+                        Qt::SolidLine, Qt::FlatCap));
+          p.drawLine(QPointF(cell.left(), cell.center().y()), QPointF(cell.left() + 14, cell.center().y()));
+          break;
+        }
+        case kRange:
+          p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
+          kept.range.draw(p, part.at, Qt::AlignRight, part.text);
+          break;
+        case kValue: {
+          QFont bold = font();
+          bold.setBold(true);
+          p.setFont(bold);
+          p.setPen(pal.color(QPalette::WindowText));
+          kept.value.draw(p, part.at, Qt::AlignRight, part.text);
+          p.setFont(font());
+          break;
+        }
+        case kCaption:
+          p.setPen(pal.color(QPalette::WindowText));
+          kept.caption.draw(p, part.at, Qt::AlignLeft, part.text);
+          break;
+        default:
+          break;
+      }
+    }
+  }
+}
+
+QRegion PlotterWidget::legendChanges() const {
+  QRegion changed;
+  for (size_t i = 0; i < curves_.size(); ++i) {
+    LegendPart parts[kLegendParts];
+    layOutLegend(i, parts);
+    const LegendPart* shown = legendTexts_[i].shown;
+    for (int k = 0; k < kLegendParts; ++k) {
+      if (!(shown[k].whole && shown[k].sameAs(parts[k])))
+        changed += shown[k].area.united(parts[k].area).toAlignedRect();
+    }
+  }
+  return changed;
 }
 
 // The value axis in per cent of each curve's range.

@@ -232,3 +232,40 @@ TEST_F(PlotterDrawing, SamplesWithinABeatWaitForTheNext) {
   EXPECT_EQ(onScreen(), shot(&plot_));
   EXPECT_GT(watch.paints, 0);
 }
+
+// A value that reads otherwise repaints its own place in the legend, and what moves with it
+// (a caption elided otherwise, a range that no longer fits): whatever the values' widths, the
+// screen then shows what a whole drawing does, and a value alone repaints no caption.
+TEST_F(PlotterDrawing, ChangedValuesRepaintTheirPlaceInTheLegend) {
+  auto withUnit = [](PlotCurve c) {
+    c.caption = QStringLiteral("Mass flow through the first measuring line");
+    c.unit = QStringLiteral("kg/h");
+    return c;
+  };
+  const std::vector<double> values = {5, -1234567, 12.5, kNaN, 0.000123456, -7, 99.5, 12.5};
+  PaintWatch watch(&plot_);
+  double ms = 0;
+  QRegion repainted;  // by the newest value
+  for (int width : {480, 220}) {
+    SCOPED_TRACE(width);
+    plot_.resize(width, 300);
+    at(ms);
+    plot_.applyUpdate(update({withUnit(curve(1, {{t(ms), 20}}, true)), curve(2, {{t(ms), 70}}, true)}, true));
+    onScreen();
+    for (double v : values) {
+      at(ms += 1000);
+      watch.reset();
+      plot_.applyUpdate(update({withUnit(curve(1, {{t(ms), v}}, true)), curve(2, {}, true)}, false));
+      const QImage drawn = onScreen();
+      repainted = watch.covered;
+      ASSERT_EQ(drawn, shot(&plot_)) << "value " << v;
+    }
+    // The last value took the width of the one before (the digits are as wide as each other):
+    // the caption and the other curve's line were not repainted.
+    const QRect legend(0, 0, plot_.width(), static_cast<int>(plot_.plotRect().top()) - 2);
+    const QRect covered = (repainted & legend).boundingRect();
+    EXPECT_FALSE(covered.isEmpty());
+    EXPECT_GT(covered.left(), plot_.fontMetrics().horizontalAdvance(QStringLiteral("Mass flow")));
+    EXPECT_LT(covered.bottom(), 2 + 2 * plot_.fontMetrics().height() - 2);
+  }
+}
