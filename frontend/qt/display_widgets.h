@@ -188,8 +188,8 @@ class PlotterWidget : public QWidget {
   QRect plotArea() const;
   int colourIndex(size_t i) const;
   // The steps of a paint: legend, value axis, time axis, curves. The legend draws the parts
-  // of its lines that reach into `dirty`.
-  void drawLegend(QPainter& p, const QRegion& dirty) const;
+  // of its lines that reach into `dirty`; true when it left one of them drawn only in part.
+  bool drawLegend(QPainter& p, const QRegion& dirty) const;
   // `labels`: with the texts beside the plot, not only its grid.
   void drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const;
   // The time the axis spans (ms), and in `tEnd` where it ends.

@@ -91,6 +91,11 @@ void PlotterWidget::setCurves(std::vector<PlotCurve> curves, double timeSpanMs) 
 
 namespace {
 
+// Whether `region` covers all of `r` (QRegion::contains tells only whether they overlap).
+bool coversAll(const QRegion& region, const QRect& r) {
+  return (QRegion(r) - region).isEmpty();
+}
+
 bool sameNumber(double a, double b) {
   return a == b || (std::isnan(a) && std::isnan(b));
 }
@@ -195,7 +200,8 @@ void PlotterWidget::paintEvent(QPaintEvent* e) {
   const QRegion around = plot.isEmpty() ? dirty : dirty - plot.toAlignedRect().adjusted(1, 1, -1, -1);
   for (const QRect& r : around) p.fillRect(r, palette().color(QPalette::Window));
   p.setFont(font());
-  if (dirty.intersects(legendArea())) drawLegend(p, dirty);
+  // A part of the legend that changed and was reached only in part is drawn again on the beat.
+  if (dirty.intersects(legendArea()) && drawLegend(p, dirty)) legendWaits_ = true;
   if (plot.isEmpty()) return;
   const bool labels = !(dirty - legendArea() - area).isEmpty();
   if (!labels && !dirty.intersects(area)) return;
@@ -312,9 +318,11 @@ void PlotterWidget::layOutLegend(size_t i, LegendPart (&parts)[kLegendParts]) co
   const PlotCurve& c = curves_[i];
   const int row = static_cast<int>(i) / perRow, col = static_cast<int>(i) % perRow;
   const QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW - 6, fm.height());
-  // Each part may cover a little more than its place: the pen's width, a glyph's overhang.
-  auto covers = [&cell](double left, double right, double margin) {
-    return QRectF(left - margin, cell.top() - 1, right - left + 2 * margin, cell.height() + 2);
+  // Each part may cover a little more than its place (the pen's width, a glyph's overhang),
+  // but nothing outside the widget.
+  auto covers = [&cell, this](double left, double right, double margin) {
+    return QRectF(left - margin, cell.top() - 1, right - left + 2 * margin, cell.height() + 2) &
+           QRectF(rect());
   };
   parts[kLine] = {QString::number(colourIndex(i)), cell, covers(cell.left(), cell.left() + 14, 1)};
   QString value = newestText(c);
@@ -354,8 +362,9 @@ void PlotterWidget::layOutLegend(size_t i, LegendPart (&parts)[kLegendParts]) co
 
 // Each part is drawn where a paint reaches it; what it then shows is kept, so that a value
 // that reads otherwise repaints its own place and what moved with it, not the whole legend.
-void PlotterWidget::drawLegend(QPainter& p, const QRegion& dirty) const {
+bool PlotterWidget::drawLegend(QPainter& p, const QRegion& dirty) const {
   const QPalette& pal = palette();
+  bool mixed = false;
   for (size_t i = 0; i < curves_.size(); ++i) {
     LegendPart parts[kLegendParts];
     layOutLegend(i, parts);
@@ -363,10 +372,11 @@ void PlotterWidget::drawLegend(QPainter& p, const QRegion& dirty) const {
     for (int k = 0; k < kLegendParts; ++k) {
       const LegendPart& part = parts[k];
       LegendPart& was = kept.shown[k];
+      was.area &= QRectF(rect());  // what a wider widget showed is gone
       // What shows of the part after this paint: the new one where the paint covered its old
       // place and its new one, else a mixture to be drawn again.
       const QRect both = was.area.united(part.area).toAlignedRect();
-      if (dirty.contains(both)) {
+      if (coversAll(dirty, both)) {
         was = part;
         was.whole = true;
       } else if (dirty.intersects(both) && !was.sameAs(part)) {
@@ -374,6 +384,7 @@ void PlotterWidget::drawLegend(QPainter& p, const QRegion& dirty) const {
         was = part;
         was.area = area;
         was.whole = false;
+        mixed = true;
       }
       if (part.text.isEmpty() || !dirty.intersects(part.area.toAlignedRect())) continue;
       switch (k) {
@@ -406,6 +417,7 @@ void PlotterWidget::drawLegend(QPainter& p, const QRegion& dirty) const {
       }
     }
   }
+  return mixed;
 }
 
 QRegion PlotterWidget::legendChanges() const {

@@ -269,3 +269,27 @@ TEST_F(PlotterDrawing, ChangedValuesRepaintTheirPlaceInTheLegend) {
     EXPECT_LT(covered.bottom(), 2 + 2 * plot_.fontMetrics().height() - 2);
   }
 }
+
+// A paint that reaches a changed value only in part (another window moved off a corner of the
+// legend) leaves it half new, half old: the next beat draws it whole.
+TEST_F(PlotterDrawing, AValueDrawnInPartIsDrawnWholeOnTheNextBeat) {
+  auto withUnit = [](PlotCurve c) {
+    c.unit = QStringLiteral("kg/h");
+    return c;
+  };
+  at(0);
+  plot_.applyUpdate(update({withUnit(curve(1, {{t(0), 20}}, true))}, true));
+  onScreen();
+  at(1000);
+  plot_.applyUpdate(update({withUnit(curve(1, {{t(1000), -1234567}}, true))}, false));
+  const QImage before = onScreen();
+  // A narrower value comes within the beat; a paint reaches the left of the legend.
+  at(1100);
+  plot_.applyUpdate(update({withUnit(curve(1, {{t(1100), 5}}, true))}, false));
+  plot_.update(QRect(0, 0, plot_.width() * 3 / 4, static_cast<int>(plot_.plotRect().top()) - 2));
+  EXPECT_NE(onScreen(), before);
+  // The next beat brings no new value, yet shows the legend as a whole drawing does.
+  at(1000 + PlotterWidget::kBeatMs);
+  plot_.applyUpdate(update({withUnit(curve(1, {}, true))}, false));
+  EXPECT_EQ(onScreen(), shot(&plot_));
+}
