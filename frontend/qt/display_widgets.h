@@ -7,13 +7,14 @@
 #include <QFont>
 #include <QPixmap>
 #include <QRectF>
-#include <QStaticText>
 #include <QString>
+#include <QTextLayout>
 #include <QVector>
 #include <QWidget>
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -217,11 +218,16 @@ class PlotterWidget : public QWidget {
 
   // A legend text's layout and width, kept while the text stays.
   struct KeptText {
+    // Draws `t` in the painter's font, vertically centred in `r`.
     void draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t);
+    // The width of `t` laid out in `f`; the layout is kept for drawing it.
+    double laidOut(const QFont& f, const QString& t);
+    // The width of `t` in `f`, measured without keeping a layout.
     double advance(const QFont& f, const QString& t);
     QString text;
     QFont font;
-    QStaticText layout;
+    std::unique_ptr<QTextLayout> layout;
+    QSizeF size;
     QString measured;
     QFont measuredFont;
     double width = -1;
@@ -237,7 +243,7 @@ class PlotterWidget : public QWidget {
   };
   enum LegendPartIndex { kLine, kRange, kValue, kCaption, kLegendParts };
   struct LegendTexts {
-    KeptText caption, value, boldValue, range;
+    KeptText caption, value, range;
     LegendPart shown[kLegendParts];  // as last drawn
   };
   // Curve `i`'s line of the legend as it is to be drawn now.

@@ -6,7 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygonF>
-#include <QStaticText>
+#include <QTextLayout>
 #include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
@@ -282,18 +282,27 @@ bool PlotterWidget::layerBehind() const {
 }
 
 // Shaping a text is the dearest part of the legend, and most of its texts stay while the
-// values come: each is drawn from a layout kept until its text or font changes.
-void PlotterWidget::KeptText::draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t) {
-  if (t != text || p.font() != font) {
+// values come: each is drawn from a layout kept until its text or font changes. A new value
+// is shaped once for drawing and for its width in the bold face (a layout draws what it has
+// shaped, where a static text shapes again to measure itself).
+double PlotterWidget::KeptText::laidOut(const QFont& f, const QString& t) {
+  if (!layout || t != text || f != font) {
     text = t;
-    font = p.font();
-    layout.setTextFormat(Qt::PlainText);
-    layout.setText(t);
-    layout.prepare(QTransform(), font);
+    font = f;
+    layout = std::make_unique<QTextLayout>(t, f);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    const QTextLine line = layout->createLine();
+    layout->endLayout();
+    size = QSizeF(line.naturalTextWidth(), line.height());
   }
-  const QSizeF size = layout.size();
+  return size.width();
+}
+
+void PlotterWidget::KeptText::draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t) {
+  laidOut(p.font(), t);
   const double x = (align & Qt::AlignRight) ? r.right() - size.width() : r.left();
-  p.drawStaticText(QPointF(x, r.top() + (r.height() - size.height()) / 2), layout);
+  layout->draw(&p, QPointF(x, r.top() + (r.height() - size.height()) / 2));
 }
 
 double PlotterWidget::KeptText::advance(const QFont& f, const QString& t) {
@@ -345,7 +354,7 @@ void PlotterWidget::layOutLegend(size_t i, LegendPart (&parts)[kLegendParts]) co
     QFont bold = font();
     bold.setBold(true);
     // Elided only where it is wider than its share.
-    const QString shown = kept.boldValue.advance(bold, value) <= valueW
+    const QString shown = kept.value.laidOut(bold, value) <= valueW
                               ? value
                               : QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW);
     parts[kValue] = {shown, text, covers(text.right() - valueW, text.right(), 2)};
