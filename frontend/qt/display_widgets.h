@@ -196,8 +196,13 @@ class PlotterWidget : public QWidget {
   // The time the axis spans (ms), and in `tEnd` where it ends.
   double timeSpan(double& tEnd) const;
   void drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels) const;
-  // The curves' layer, brought up to `tEnd`: moved on and the new steps drawn, or drawn whole.
-  void bringLayerTo(const QRectF& plot, double tEnd, double span);
+  // The curves' layer, brought up to `tEnd`: moved on and the new steps drawn, or drawn whole
+  // (then true).
+  bool bringLayerTo(const QRectF& plot, double tEnd, double span);
+  // Whether the layer can be brought up to `tEnd` by moving it on `shift` pixels, with the
+  // ranges the curves are drawn in now (else it is drawn whole).
+  bool layerFollows(const QRectF& plot, double span, double shift,
+                    const std::vector<std::pair<double, double>>& ranges) const;
   void drawLayerWhole(const QRectF& plot, double tEnd, double span);
   void drawNewSteps(size_t i, QPainter& p, double span);
   // The range curve `i` is drawn in: its own, or that of what it shows.
@@ -209,9 +214,12 @@ class PlotterWidget : public QWidget {
   // A beat is due once the clock has gone on by about kBeatMs (a coarse timer fires a little
   // early at times).
   bool beatDue() const;
-  // Whether bringing the layer up to the present would change it: it moves a pixel or more,
-  // or a sample it has reached is not drawn yet.
-  bool layerBehind() const;
+  // What bringing the layer up to the present would change of the plot (empty: nothing): the
+  // rows the curves cover and will cover once the new samples are drawn, where it moves on;
+  // all of the plot where it is drawn whole.
+  QRect plotChanges() const;
+  // The plot's rows from `top` to `bottom` (layer pixels), within what a repaint of the plot covers.
+  QRect plotRows(const QRectF& plot, double top, double bottom) const;
 
   std::vector<PlotCurve> curves_;
   double timeSpanMs_ = 0;
@@ -268,6 +276,10 @@ class PlotterWidget : public QWidget {
   QSizeF layerSize_;
   std::vector<std::pair<double, double>> layerRanges_;
   std::vector<Drawn> drawn_;
+  // The rows of the layer the curves were drawn on since it was drawn whole: elsewhere it is
+  // clear, so that the plot there shows only its backdrop, which does not move.
+  double inkTop_ = std::numeric_limits<double>::infinity();
+  double inkBottom_ = -std::numeric_limits<double>::infinity();
   int wholeDraws_ = 0;
   int clockTimer_ = 0;
   double lastBeat_ = -std::numeric_limits<double>::infinity();  // the clock at the last beat

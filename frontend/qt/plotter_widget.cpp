@@ -220,8 +220,10 @@ void PlotterWidget::paintEvent(QPaintEvent* e) {
   p.setBrush(Qt::NoBrush);
   p.drawRect(plot);
   if (!drawable) return;
-  bringLayerTo(plot, tEnd, span);
-  p.setClipRect(area);
+  // A layer drawn whole may cover rows this paint does not reach: the whole plot follows.
+  if (bringLayerTo(plot, tEnd, span) && !coversAll(dirty, area)) update(area);
+  // Elsewhere the layer is clear: blending it there would leave the backdrop as it is.
+  p.setClipRect(area & plotRows(plot, inkTop_, inkBottom_));
   p.drawPixmap(plot.topLeft(), layer_);
 }
 
@@ -261,24 +263,60 @@ void PlotterWidget::beat() {
   lastBeat_ = clockNow();
   if (legendWaits_) update(legendChanges());
   legendWaits_ = false;
-  if (layerBehind()) update(plotArea());
+  const QRect changes = plotChanges();
+  if (!changes.isEmpty()) update(changes);
 }
 
-bool PlotterWidget::layerBehind() const {
+// Where the curves have never been drawn the plot shows its backdrop alone, the same after a
+// move: a move repaints the rows the curves cover (in the trend window, where values hold
+// within a band, a fraction of the plot).
+QRect PlotterWidget::plotChanges() const {
   const QRectF plot = plotRect();
-  if (plot.isEmpty()) return false;
-  if (!layerValid_) return true;
+  if (plot.isEmpty()) return {};
+  if (!layerValid_ || drawn_.size() != curves_.size()) return plotArea();
   double tEnd = 0;
   const double span = timeSpan(tEnd);
-  if (!(span > 0) || !finite(span) || !finite(tEnd)) return false;
-  if ((tEnd - layerEnd_) * (plot.width() - 4) / span >= 1) return true;
-  for (size_t i = 0; i < curves_.size() && i < drawn_.size(); ++i) {
+  if (!(span > 0) || !finite(span) || !finite(tEnd)) return {};
+  const double pxPerMs = (plot.width() - 4) / span;
+  const double shift = std::floor((tEnd - layerEnd_) * pxPerMs);
+  const double end = layerEnd_ + std::max(0.0, shift) / pxPerMs;
+  std::vector<std::pair<double, double>> ranges;
+  for (size_t i = 0; i < curves_.size(); ++i) ranges.push_back(rangeOf(i, tEnd - span));
+  if (!layerFollows(plot, span, shift, ranges)) return plotArea();
+  bool changes = shift >= 1;
+  double top = inkTop_, bottom = inkBottom_;
+  const double h = layerSize_.height();
+  for (size_t i = 0; i < curves_.size(); ++i) {
+    const auto [lo, hi] = layerRanges_[i];
+    if (!finite(lo) || !finite(hi)) continue;
+    const Drawn& d = drawn_[i];
+    const double margin = penWidth(static_cast<int>(i)) / 2 + 2;
+    auto cover = [&](double v) {
+      if (!finite(v)) return;
+      const double y = h - 2 - std::clamp(fractionIn(v, lo, hi), 0.0, 1.0) * (h - 4);
+      top = std::min(top, y - margin);
+      bottom = std::max(bottom, y + margin);
+    };
+    // The samples not drawn yet (in time order, the newest last), and the value they step from.
     const auto& points = curves_[i].points;
-    // The samples are in time order: the newest not drawn that the layer reaches.
-    for (auto it = points.rbegin(); it != points.rend() && (!drawn_[i].any || it->first > drawn_[i].t); ++it)
-      if (it->first <= layerEnd_) return true;
+    bool fresh = false;
+    for (auto it = points.rbegin(); it != points.rend() && (!d.any || !(it->first <= d.t)); ++it) {
+      if (!finite(it->first)) continue;
+      cover(it->second);
+      fresh = true;
+      changes = changes || it->first <= end;
+    }
+    if (fresh && d.any) cover(d.v);
   }
-  return drawn_.size() < curves_.size();
+  return changes ? plotRows(plot, top, bottom) : QRect();
+}
+
+QRect PlotterWidget::plotRows(const QRectF& plot, double top, double bottom) const {
+  if (!(top <= bottom)) return {};
+  const QRect area = plotArea();
+  const int y0 = static_cast<int>(std::floor(plot.top() + top)) - 1;
+  const int y1 = static_cast<int>(std::ceil(plot.top() + bottom)) + 1;
+  return QRect(area.left(), y0, area.width(), y1 - y0 + 1) & area;
 }
 
 // Shaping a text is the dearest part of the legend, and most of its texts stay while the
@@ -536,11 +574,8 @@ void PlotterWidget::dropOld(double tStart) {
     while (c.points.size() > 1 && c.points[1].first <= tStart) c.points.pop_front();
 }
 
-void PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
-  const double tStart = tEnd - span;
-  dropOld(tStart);
-  std::vector<std::pair<double, double>> ranges;
-  for (size_t i = 0; i < curves_.size(); ++i) ranges.push_back(rangeOf(i, tStart));
+bool PlotterWidget::layerFollows(const QRectF& plot, double span, double shift,
+                                 const std::vector<std::pair<double, double>>& ranges) const {
   auto same = [](const std::vector<std::pair<double, double>>& a,
                  const std::vector<std::pair<double, double>>& b) {
     if (a.size() != b.size()) return false;
@@ -548,27 +583,40 @@ void PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
       if (!(a[i] == b[i]) && !(std::isnan(a[i].first) && std::isnan(b[i].first))) return false;
     return true;
   };
+  return layerValid_ && layerSize_ == plot.size() && layerSpan_ == span && same(ranges, layerRanges_) &&
+         layer_.devicePixelRatioF() == devicePixelRatioF() && shift >= 0 && shift < plot.width() &&
+         finite(shift);
+}
+
+bool PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
+  const double tStart = tEnd - span;
+  dropOld(tStart);
+  std::vector<std::pair<double, double>> ranges;
+  for (size_t i = 0; i < curves_.size(); ++i) ranges.push_back(rangeOf(i, tStart));
   const double dpr = devicePixelRatioF();
   const double pxPerMs = (plot.width() - 4) / span;
   const double shift = std::floor((tEnd - layerEnd_) * pxPerMs);
-  if (!layerValid_ || layerSize_ != plot.size() || layerSpan_ != span || !same(ranges, layerRanges_) ||
-      layer_.devicePixelRatioF() != dpr || shift < 0 || shift >= plot.width() || !finite(shift)) {
+  if (!layerFollows(plot, span, shift, ranges)) {
     layerRanges_ = std::move(ranges);
     drawLayerWhole(plot, tEnd, span);
-    return;
+    return true;
   }
-  if (shift > 0) {
-    // The drawn steps move left by whole pixels; the strip that opens on the right is empty.
+  if (shift > 0 && inkTop_ <= inkBottom_) {
+    // The drawn steps move left by whole pixels (only the rows they cover: the rest is clear);
+    // the strip that opens on the right is empty.
     const int dx = static_cast<int>(shift * dpr);
-    layer_.scroll(-dx, 0, layer_.rect());
+    const int y0 = std::max(0, static_cast<int>(std::floor(inkTop_ * dpr)));
+    const int y1 = std::min(layer_.height(), static_cast<int>(std::ceil(inkBottom_ * dpr)) + 1);
+    layer_.scroll(-dx, 0, QRect(0, y0, layer_.width(), y1 - y0));
     QPainter clear(&layer_);
     clear.setCompositionMode(QPainter::CompositionMode_Source);
     clear.fillRect(QRectF(plot.width() - shift - 1, 0, shift + 1, plot.height()), Qt::transparent);
-    layerEnd_ += shift / pxPerMs;
   }
+  if (shift > 0) layerEnd_ += shift / pxPerMs;
   QPainter p(&layer_);
   p.setRenderHint(QPainter::Antialiasing, true);
   for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
+  return false;
 }
 
 void PlotterWidget::drawLayerWhole(const QRectF& plot, double tEnd, double span) {
@@ -582,6 +630,8 @@ void PlotterWidget::drawLayerWhole(const QRectF& plot, double tEnd, double span)
   layerEnd_ = tEnd;
   layerValid_ = true;
   drawn_.assign(curves_.size(), Drawn{});
+  inkTop_ = std::numeric_limits<double>::infinity();
+  inkBottom_ = -inkTop_;
   QPainter p(&layer_);
   p.setRenderHint(QPainter::Antialiasing, true);
   for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
@@ -602,16 +652,26 @@ void PlotterWidget::drawNewSteps(size_t i, QPainter& p, double span) {
                 Qt::MiterJoin));
   p.setBrush(Qt::NoBrush);
   QPolygonF run;
+  // The pen, its antialiased edge and the corners of the steps reach this far beside the line.
+  const double margin = penWidth(static_cast<int>(i)) / 2 + 2;
   auto flush = [&] {
+    if (run.isEmpty()) return;
     if (run.size() == 1) p.drawPoint(run.front());
     if (run.size() > 1) p.drawPolyline(run);
+    const QRectF drawn = run.boundingRect();
+    inkTop_ = std::min(inkTop_, drawn.top() - margin);
+    inkBottom_ = std::max(inkBottom_, drawn.bottom() + margin);
     run.clear();
   };
   // A line already drawn goes on from where it was left.
   auto resume = [&] {
     if (run.isEmpty() && d.any && finite(d.v)) run << QPointF(x(d.heldTo), y(d.v));
   };
-  for (const auto& [t, v] : c.points) {
+  // The samples are in time order: those drawn before are passed over from the newest back.
+  auto from = c.points.end();
+  while (from != c.points.begin() && (!d.any || !(std::prev(from)->first <= d.t))) --from;
+  for (auto it = from; it != c.points.end(); ++it) {
+    const auto [t, v] = *it;
     if (!finite(t) || (d.any && t <= d.t)) continue;
     if (t > layerEnd_) break;  // drawn when the plot has moved on to it
     resume();

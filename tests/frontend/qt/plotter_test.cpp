@@ -293,3 +293,30 @@ TEST_F(PlotterDrawing, AValueDrawnInPartIsDrawnWholeOnTheNextBeat) {
   plot_.applyUpdate(update({withUnit(curve(1, {}, true))}, false));
   EXPECT_EQ(onScreen(), shot(&plot_));
 }
+
+// Where no curve was drawn the plot shows only its backdrop, the same after a move: a move
+// repaints the rows the curves cover. A value that leaves them (a jump, a gap and a return)
+// is drawn all the same, and the screen shows what a whole drawing does.
+TEST_F(PlotterDrawing, AMoveRepaintsTheRowsTheCurvesCover) {
+  PaintWatch watch(&plot_);
+  at(0);
+  plot_.applyUpdate(update({curve(1, {{t(0), 42}}, true), curve(2, {{t(0), 46}}, true)}, true));
+  onScreen();
+  const QRect plotRows = plot_.plotRect().toAlignedRect();
+  double ms = 0;
+  for (double v : {45.0, 48.0, 95.0, kNaN, 5.0, 50.0}) {
+    at(ms += 1000);
+    watch.reset();
+    plot_.applyUpdate(update({curve(1, {{t(ms), v}}, true), curve(2, {}, true)}, false));
+    const QImage drawn = onScreen();
+    const QRect repainted = (watch.covered & plotRows).boundingRect();
+    ASSERT_EQ(drawn, shot(&plot_)) << "value " << v;
+    // Held near the middle, the curves cover a band; the jump widens it.
+    if (v == 48.0) {
+      EXPECT_LT(repainted.height(), plotRows.height() / 4);
+    }
+    if (v == 95.0) {
+      EXPECT_GT(repainted.height(), plotRows.height() / 2);
+    }
+  }
+}
