@@ -151,8 +151,6 @@ struct PlotUpdate {
   std::vector<Curve> curves;
   double timeSpanMs = 0;
 };
-// Parses an update ({"timeSpanMs", "curves": [...]}); false when it is malformed.
-bool parsePlotUpdate(const QString& json, PlotUpdate& out);
 
 // The trend plot. The time axis is the clock (the event loop's): it ends at the present, or
 // at the newest sample should that lie ahead. The curves are kept drawn in a layer that

@@ -55,21 +55,6 @@ std::vector<PlotCurve> parseCurves(const QString& json) {
   return out;
 }
 
-bool parsePlotUpdate(const QString& json, PlotUpdate& out) {
-  QJsonParseError err{};
-  QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &err);
-  if (!doc.isObject()) return false;
-  const QJsonObject o = doc.object();
-  out.timeSpanMs = o.value(QStringLiteral("timeSpanMs")).toDouble(0);
-  out.curves.clear();
-  for (const QJsonValue& cv : o.value(QStringLiteral("curves")).toArray()) {
-    if (!cv.isObject()) continue;
-    const QJsonObject co = cv.toObject();
-    out.curves.push_back({curveFrom(co), co.value(QStringLiteral("restart")).toBool(true)});
-  }
-  return true;
-}
-
 PlotterWidget::PlotterWidget(QWidget* parent) : QWidget(parent) {
   // It fills all of itself: what lies behind is not drawn first.
   setAttribute(Qt::WA_OpaquePaintEvent);
