@@ -172,6 +172,9 @@ class PlotterWidget : public QWidget {
   static double penWidth(int index);
   // How many times the curves were drawn whole (tests watch that new samples do not).
   int wholeDraws() const { return wholeDraws_; }
+  // The newest value of curve `i` with its unit as the legend shows it (elided where it has no
+  // room; empty: none).
+  QString legendValue(size_t i) const;
 
  protected:
   void paintEvent(QPaintEvent*) override;

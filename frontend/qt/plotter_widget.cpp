@@ -364,22 +364,22 @@ void PlotterWidget::layOutLegend(size_t i, LegendPart (&parts)[kLegendParts]) co
     range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
   QRectF text = cell.adjusted(18, 0, 0, 0);
   LegendTexts& kept = legendTexts_[i];
-  // The range only where it fits beside the caption and the value.
+  // The range only where it fits beside the caption and the value. The value takes its width
+  // in the bold face it is drawn in, up to half the line.
+  QFont bold = font();
+  bold.setBold(true);
   const double rangeW = perRow == 1 && !range.isEmpty() ? kept.range.advance(font(), range) + 8 : 0;
-  const double valueW =
-      value.isEmpty() ? 0 : std::min(kept.value.advance(font(), value) + 8, text.width() / 2);
+  const double boldW = value.isEmpty() ? 0 : kept.value.laidOut(bold, value);
+  const double valueW = value.isEmpty() ? 0 : std::min(boldW + 8, text.width() / 2);
   const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
   if (showRange) {
     parts[kRange] = {range, text, covers(text.right() - rangeW + 8, text.right(), 2)};
     text.setRight(text.right() - rangeW);
   }
   if (valueW > 0) {
-    QFont bold = font();
-    bold.setBold(true);
     // Elided only where it is wider than its share.
-    const QString shown = kept.value.laidOut(bold, value) <= valueW
-                              ? value
-                              : QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW);
+    const QString shown =
+        boldW <= valueW ? value : QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW);
     parts[kValue] = {shown, text, covers(text.right() - valueW, text.right(), 2)};
     text.setRight(text.right() - valueW - 4);
   }
@@ -450,6 +450,13 @@ bool PlotterWidget::drawLegend(QPainter& p, const QRegion& dirty) const {
     }
   }
   return mixed;
+}
+
+QString PlotterWidget::legendValue(size_t i) const {
+  if (i >= curves_.size()) return {};
+  LegendPart parts[kLegendParts];
+  layOutLegend(i, parts);
+  return parts[kValue].text;
 }
 
 QRegion PlotterWidget::legendChanges() const {

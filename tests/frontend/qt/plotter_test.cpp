@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QRegion>
 #include <QScreen>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "frontend/qt/display_widgets.h"
 #include "platform/ui/event_loop.h"
@@ -317,6 +319,30 @@ TEST_F(PlotterDrawing, AMoveRepaintsTheRowsTheCurvesCover) {
     }
     if (v == 95.0) {
       EXPECT_GT(repainted.height(), plotRows.height() / 2);
+    }
+  }
+}
+
+// The legend's value takes the width it has in the bold face it is drawn in: a long value
+// shows whole while the line has room (a share measured in the plain face cut it short), and
+// is elided only where it would take more than half the line.
+TEST_F(PlotterDrawing, ALongValueShowsWholeWhileTheLineHasRoom) {
+  PlotCurve c = curve(1, {{t(0), -1234567}}, true);
+  c.unit = QStringLiteral("kg/h");
+  const QString whole = QStringLiteral("-1.23457e+06 kg/h");
+  QFont bold = plot_.font();
+  bold.setBold(true);
+  const double width = QFontMetricsF(bold).horizontalAdvance(whole);
+  at(0);
+  for (const auto& [plotWidth, elided] :
+       {std::pair{480, false}, std::pair{static_cast<int>(width * 1.5), true}}) {
+    plot_.resize(plotWidth, 300);
+    plot_.applyUpdate(update({c}, true));
+    if (elided) {
+      EXPECT_NE(plot_.legendValue(0), whole) << plotWidth;
+      EXPECT_TRUE(plot_.legendValue(0).endsWith(QChar(0x2026))) << plotWidth;
+    } else {
+      EXPECT_EQ(plot_.legendValue(0), whole) << plotWidth;
     }
   }
 }
