@@ -192,11 +192,12 @@ class PlotterWidget : public QWidget {
   // The steps of a paint: legend, value axis, time axis, curves. The legend draws the parts
   // of its lines that reach into `dirty`; true when it left one of them drawn only in part.
   bool drawLegend(QPainter& p, const QRegion& dirty) const;
-  // `labels`: with the texts beside the plot, not only its grid.
-  void drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const;
+  // `labels`: with the texts beside the plot, not only its grid; `within`: only the lines
+  // and ticks that reach into it.
+  void drawValueAxis(QPainter& p, const QRectF& plot, bool labels, const QRectF& within) const;
   // The time the axis spans (ms), and in `tEnd` where it ends.
   double timeSpan(double& tEnd) const;
-  void drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels) const;
+  void drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels, const QRectF& within) const;
   // The curves' layer, brought up to `tEnd`: moved on and the new steps drawn, or drawn whole
   // (then true).
   bool bringLayerTo(const QRectF& plot, double tEnd, double span);

@@ -199,8 +199,11 @@ void PlotterWidget::paintEvent(QPaintEvent* e) {
   p.setClipRect(area);
   p.fillRect(plot, palette().color(QPalette::Base));
   if (labels) p.setClipping(false);
-  drawValueAxis(p, plot, labels);
-  if (drawable) drawTimeAxis(p, plot, span, labels);
+  // Grid lines and ticks outside the area asked for are left out: a dotted line costs its
+  // whole length even where it is clipped.
+  const QRectF asked = labels ? QRectF(rect()) : QRectF((dirty & area).boundingRect());
+  drawValueAxis(p, plot, labels, asked);
+  if (drawable) drawTimeAxis(p, plot, span, labels, asked);
   p.setPen(palette().color(QPalette::Dark));
   p.setBrush(Qt::NoBrush);
   p.drawRect(plot);
@@ -474,12 +477,13 @@ QRegion PlotterWidget::legendChanges() const {
 }
 
 // The value axis in per cent of each curve's range.
-void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const {
+void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot, bool labels, const QRectF& within) const {
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   p.setPen(pal.color(QPalette::WindowText));
   for (int i = 0; i <= 4; ++i) {
     const double y = plot.bottom() - plot.height() * i / 4;
+    if (!within.intersects(QRectF(0, y - 2, width(), 4))) continue;
     if (i > 0 && i < 4) {
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
@@ -511,7 +515,8 @@ double PlotterWidget::timeSpan(double& tEnd) const {
 }
 
 // Ticks on whole seconds back from the newest sample: "-50 s" ... "0 s".
-void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels) const {
+void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels,
+                                 const QRectF& within) const {
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   const double seconds = span / 1000.0;
@@ -526,7 +531,8 @@ void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, b
       p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
     p.setPen(pal.color(QPalette::WindowText));
-    p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+    if (within.intersects(QRectF(x - 2, plot.bottom() - 2, 4, 8)))
+      p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
     if (!labels) continue;
     const QString t =
         s == 0 ? QStringLiteral("0 s") : QStringLiteral("-") + scaleText(s) + QStringLiteral(" s");
@@ -600,12 +606,14 @@ bool PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
     const int y0 = std::max(0, static_cast<int>(std::floor(inkTop_ * dpr)));
     const int y1 = std::min(layer_.height(), static_cast<int>(std::ceil(inkBottom_ * dpr)) + 1);
     layer_.scroll(-dx, 0, QRect(0, y0, layer_.width(), y1 - y0));
-    QPainter clear(&layer_);
-    clear.setCompositionMode(QPainter::CompositionMode_Source);
-    clear.fillRect(QRectF(plot.width() - shift - 1, 0, shift + 1, plot.height()), Qt::transparent);
+  }
+  QPainter p(&layer_);
+  if (shift > 0 && inkTop_ <= inkBottom_) {
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(QRectF(plot.width() - shift - 1, 0, shift + 1, plot.height()), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   }
   if (shift > 0) layerEnd_ += shift / pxPerMs;
-  QPainter p(&layer_);
   p.setRenderHint(QPainter::Antialiasing, true);
   for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
   return false;
