@@ -228,8 +228,8 @@ class PlotterWidget : public QWidget {
 
   // A legend text's layout and width, kept while the text stays.
   struct KeptText {
-    // Draws `t` in the painter's font, vertically centred in `r`.
-    void draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t);
+    // Draws `t` in `f`, vertically centred in `r`.
+    void draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t, const QFont& f);
     // The width of `t` laid out in `f`; the layout is kept for drawing it.
     double laidOut(const QFont& f, const QString& t);
     // The width of `t` in `f`, measured without keeping a layout.

@@ -325,8 +325,9 @@ double PlotterWidget::KeptText::laidOut(const QFont& f, const QString& t) {
   return size.width();
 }
 
-void PlotterWidget::KeptText::draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t) {
-  laidOut(p.font(), t);
+void PlotterWidget::KeptText::draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t,
+                                   const QFont& f) {
+  laidOut(f, t);
   const double x = (align & Qt::AlignRight) ? r.right() - size.width() : r.left();
   layout->draw(&p, QPointF(x, r.top() + (r.height() - size.height()) / 2));
 }
@@ -432,20 +433,19 @@ bool PlotterWidget::drawLegend(QPainter& p, const QRegion& dirty) const {
         }
         case kRange:
           p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
-          kept.range.draw(p, part.at, Qt::AlignRight, part.text);
+          kept.range.draw(p, part.at, Qt::AlignRight, part.text, font());
           break;
         case kValue: {
+          // The bold font as the layout measured it (the painter's own would compare unequal).
           QFont bold = font();
           bold.setBold(true);
-          p.setFont(bold);
           p.setPen(pal.color(QPalette::WindowText));
-          kept.value.draw(p, part.at, Qt::AlignRight, part.text);
-          p.setFont(font());
+          kept.value.draw(p, part.at, Qt::AlignRight, part.text, bold);
           break;
         }
         case kCaption:
           p.setPen(pal.color(QPalette::WindowText));
-          kept.caption.draw(p, part.at, Qt::AlignLeft, part.text);
+          kept.caption.draw(p, part.at, Qt::AlignLeft, part.text, font());
           break;
         default:
           break;
