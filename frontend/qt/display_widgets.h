@@ -7,13 +7,14 @@
 #include <QFont>
 #include <QPixmap>
 #include <QRectF>
-#include <QStaticText>
 #include <QString>
+#include <QTextLayout>
 #include <QVector>
 #include <QWidget>
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -152,16 +153,17 @@ struct PlotUpdate {
   std::vector<Curve> curves;
   double timeSpanMs = 0;
 };
-// Parses an update ({"timeSpanMs", "curves": [...]}); false when it is malformed.
-bool parsePlotUpdate(const QString& json, PlotUpdate& out);
 
 // The trend plot. The time axis is the clock (the event loop's): it ends at the present, or
 // at the newest sample should that lie ahead. The curves are kept drawn in a layer that
-// moves with the time, so that a new sample draws only its own step.
+// moves with the time, so that a new sample draws only its own step. The plot beats four
+// times a second of that clock: it moves on, and draws the samples and legend values that
+// came since the last beat. A sample that comes when a beat is due brings the beat at once.
 class PlotterWidget : public QWidget {
  public:
   explicit PlotterWidget(QWidget* parent);
   static constexpr int kMaxCurves = 4;
+  static constexpr int kBeatMs = 250;
   void setCurves(std::vector<PlotCurve> curves, double timeSpanMs);
   void applyUpdate(PlotUpdate u);
   const std::vector<PlotCurve>& curves() const { return curves_; }
@@ -172,6 +174,9 @@ class PlotterWidget : public QWidget {
   static double penWidth(int index);
   // How many times the curves were drawn whole (tests watch that new samples do not).
   int wholeDraws() const { return wholeDraws_; }
+  // The newest value of curve `i` with its unit as the legend shows it (elided where it has no
+  // room; empty: none).
+  QString legendValue(size_t i) const;
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -186,39 +191,77 @@ class PlotterWidget : public QWidget {
   QRect legendArea() const;
   QRect plotArea() const;
   int colourIndex(size_t i) const;
-  // The steps of a paint: legend, value axis, time axis, curves.
-  void drawLegend(QPainter& p) const;
-  // `labels`: with the texts beside the plot, not only its grid.
-  void drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const;
+  // The steps of a paint: legend, value axis, time axis, curves. The legend draws the parts
+  // of its lines that reach into `dirty`; true when it left one of them drawn only in part.
+  bool drawLegend(QPainter& p, const QRegion& dirty) const;
+  // `labels`: with the texts beside the plot, not only its grid; `within`: only the lines
+  // and ticks that reach into it.
+  void drawValueAxis(QPainter& p, const QRectF& plot, bool labels, const QRectF& within) const;
   // The time the axis spans (ms), and in `tEnd` where it ends.
   double timeSpan(double& tEnd) const;
-  void drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels) const;
-  // The curves' layer, brought up to `tEnd`: moved on and the new steps drawn, or drawn whole.
-  void bringLayerTo(const QRectF& plot, double tEnd, double span);
+  void drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels, const QRectF& within) const;
+  // The curves' layer, brought up to `tEnd`: moved on and the new steps drawn, or drawn whole
+  // (then true).
+  bool bringLayerTo(const QRectF& plot, double tEnd, double span);
+  // Whether the layer can be brought up to `tEnd` by moving it on `shift` pixels, with the
+  // ranges the curves are drawn in now (else it is drawn whole).
+  bool layerFollows(const QRectF& plot, double span, double shift,
+                    const std::vector<std::pair<double, double>>& ranges) const;
   void drawLayerWhole(const QRectF& plot, double tEnd, double span);
   void drawNewSteps(size_t i, QPainter& p, double span);
   // The range curve `i` is drawn in: its own, or that of what it shows.
   std::pair<double, double> rangeOf(size_t i, double tStart) const;
   void dropOld(double tStart);
   void restartClock();
+  // Draws what waited for the beat, and moves the plot on when the clock has gone a pixel.
+  void beat();
+  // A beat is due once the clock has gone on by about kBeatMs (a coarse timer fires a little
+  // early at times).
+  bool beatDue() const;
+  // What bringing the layer up to the present would change of the plot (empty: nothing): the
+  // rows the curves cover and will cover once the new samples are drawn, where it moves on;
+  // all of the plot where it is drawn whole.
+  QRect plotChanges() const;
+  // The plot's rows from `top` to `bottom` (layer pixels), within what a repaint of the plot covers.
+  QRect plotRows(const QRectF& plot, double top, double bottom) const;
 
   std::vector<PlotCurve> curves_;
   double timeSpanMs_ = 0;
 
   // A legend text's layout and width, kept while the text stays.
   struct KeptText {
-    void draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t);
+    // Draws `t` in `f`, vertically centred in `r`.
+    void draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t, const QFont& f);
+    // The width of `t` laid out in `f`; the layout is kept for drawing it.
+    double laidOut(const QFont& f, const QString& t);
+    // The width of `t` in `f`, measured without keeping a layout.
     double advance(const QFont& f, const QString& t);
     QString text;
     QFont font;
-    QStaticText layout;
+    std::unique_ptr<QTextLayout> layout;
+    QSizeF size;
     QString measured;
     QFont measuredFont;
     double width = -1;
   };
-  struct LegendTexts {
-    KeptText caption, value, boldValue, range;
+  // A part of a curve's line in the legend (its colour, range, value and caption): what it
+  // reads and what it may cover, as laid out now or as last drawn.
+  struct LegendPart {
+    QString text;
+    QRectF at;           // where it is drawn (aligned within)
+    QRectF area;         // the pixels it may cover
+    bool whole = false;  // as last drawn: drawn all over `area` (not only where a paint reached)
+    bool sameAs(const LegendPart& o) const { return text == o.text && at == o.at && area == o.area; }
   };
+  enum LegendPartIndex { kLine, kRange, kValue, kCaption, kLegendParts };
+  struct LegendTexts {
+    KeptText caption, value, range;
+    LegendPart shown[kLegendParts];  // as last drawn
+  };
+  // Curve `i`'s line of the legend as it is to be drawn now.
+  void layOutLegend(size_t i, LegendPart (&parts)[kLegendParts]) const;
+  // Where the legend reads otherwise than it was drawn: the parts, old place and new.
+  QRegion legendChanges() const;
   mutable std::vector<LegendTexts> legendTexts_;  // one a curve
   mutable KeptText axisText_;                     // the widest text of the value axis
   mutable KeptText timeAxisText_;                 // the widest text of the time axis
@@ -237,8 +280,14 @@ class PlotterWidget : public QWidget {
   QSizeF layerSize_;
   std::vector<std::pair<double, double>> layerRanges_;
   std::vector<Drawn> drawn_;
+  // The rows of the layer the curves were drawn on since it was drawn whole: elsewhere it is
+  // clear, so that the plot there shows only its backdrop, which does not move.
+  double inkTop_ = std::numeric_limits<double>::infinity();
+  double inkBottom_ = -std::numeric_limits<double>::infinity();
   int wholeDraws_ = 0;
   int clockTimer_ = 0;
+  double lastBeat_ = -std::numeric_limits<double>::infinity();  // the clock at the last beat
+  bool legendWaits_ = false;  // a newest value reads otherwise since the last beat
 };
 
 // A picture: stretched to the widget, at its own size in the top-left corner, or fitted

@@ -10,6 +10,8 @@
 #include <QStyleOptionFrame>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <map>
 
 #include "frontend/qt/control_views.h"
@@ -338,18 +340,37 @@ class UserView : public ControlView {
 
   // The plotter hands over only the samples that came since it was last asked.
   bool refreshPlotter() {
-    std::string update;
+    platform::ui::PlotSamples samples;
     try {
-      update = user().impl().drawingSince(plotMark_);
+      if (!user().impl().samplesSince(plotMark_, samples)) return false;
     } catch (const std::exception& e) {
       platform::ui::EventLoop::instance().reportError(control_.form().name() + "." + control_.qualifiedName(),
                                                       e.what());
       return true;
     }
-    PlotUpdate u;
-    if (update.empty() || !parsePlotUpdate(QString::fromStdString(update), u)) return false;
-    plotter_->applyUpdate(std::move(u));
+    plotter_->applyUpdate(plotUpdate(samples));
     return true;
+  }
+
+  // A value or range that is no number (an infinity among them) shows as none.
+  static PlotUpdate plotUpdate(const platform::ui::PlotSamples& samples) {
+    auto number = [](double v) { return std::isfinite(v) ? v : std::numeric_limits<double>::quiet_NaN(); };
+    PlotUpdate u;
+    u.timeSpanMs = samples.timeSpanMs;
+    u.curves.reserve(samples.curves.size());
+    for (const platform::ui::PlotSamples::Curve& in : samples.curves) {
+      PlotUpdate::Curve& out = u.curves.emplace_back();
+      out.restart = in.restart;
+      out.curve.number = in.number;
+      out.curve.caption = QString::fromStdString(in.caption);
+      out.curve.unit = QString::fromStdString(in.unit);
+      out.curve.min = number(in.min);
+      out.curve.max = number(in.max);
+      out.curve.live = in.live;
+      for (const auto& [t, v] : in.points)
+        if (std::isfinite(t)) out.curve.points.emplace_back(t, number(v));
+    }
+    return u;
   }
 
   void refresh() {

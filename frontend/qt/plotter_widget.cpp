@@ -6,7 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygonF>
-#include <QStaticText>
+#include <QTextLayout>
 #include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
@@ -55,21 +55,6 @@ std::vector<PlotCurve> parseCurves(const QString& json) {
   return out;
 }
 
-bool parsePlotUpdate(const QString& json, PlotUpdate& out) {
-  QJsonParseError err{};
-  QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &err);
-  if (!doc.isObject()) return false;
-  const QJsonObject o = doc.object();
-  out.timeSpanMs = o.value(QStringLiteral("timeSpanMs")).toDouble(0);
-  out.curves.clear();
-  for (const QJsonValue& cv : o.value(QStringLiteral("curves")).toArray()) {
-    if (!cv.isObject()) continue;
-    const QJsonObject co = cv.toObject();
-    out.curves.push_back({curveFrom(co), co.value(QStringLiteral("restart")).toBool(true)});
-  }
-  return true;
-}
-
 PlotterWidget::PlotterWidget(QWidget* parent) : QWidget(parent) {
   // It fills all of itself: what lies behind is not drawn first.
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -90,6 +75,11 @@ void PlotterWidget::setCurves(std::vector<PlotCurve> curves, double timeSpanMs) 
 }
 
 namespace {
+
+// Whether `region` covers all of `r` (QRegion::contains tells only whether they overlap).
+bool coversAll(const QRegion& region, const QRect& r) {
+  return (QRegion(r) - region).isEmpty();
+}
 
 bool sameNumber(double a, double b) {
   return a == b || (std::isnan(a) && std::isnan(b));
@@ -124,7 +114,7 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
     PlotCurve c = std::move(*held);
     const bool ranged = !sameNumber(c.min, in.curve.min) || !sameNumber(c.max, in.curve.max);
     legend = legend || ranged || c.caption != in.curve.caption || c.unit != in.curve.unit;
-    plot = plot || ranged || c.live != in.curve.live || !in.curve.points.empty();
+    plot = plot || ranged || c.live != in.curve.live;
     const QString newest = in.curve.points.empty() ? QString() : newestText(c);
     c.caption = std::move(in.curve.caption);
     c.unit = std::move(in.curve.unit);
@@ -132,7 +122,7 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
     c.max = in.curve.max;
     c.live = in.curve.live;
     for (auto& pt : in.curve.points) c.points.push_back(pt);
-    legend = legend || (!in.curve.points.empty() && newestText(c) != newest);
+    legendWaits_ = legendWaits_ || (!in.curve.points.empty() && newestText(c) != newest);
     next.push_back(std::move(c));
   }
   curves_ = std::move(next);
@@ -143,9 +133,11 @@ void PlotterWidget::applyUpdate(PlotUpdate u) {
     update();
     return;
   }
-  // New samples: the legend where a newest value reads otherwise, and the plot.
+  // A heading, a range or the end of a line shows at once; new samples and their values
+  // wait for the beat unless it is due.
   if (legend) update(legendArea());
   if (plot) update(plotArea());
+  if (beatDue()) beat();
 }
 
 QRect PlotterWidget::legendArea() const {
@@ -193,7 +185,8 @@ void PlotterWidget::paintEvent(QPaintEvent* e) {
   const QRegion around = plot.isEmpty() ? dirty : dirty - plot.toAlignedRect().adjusted(1, 1, -1, -1);
   for (const QRect& r : around) p.fillRect(r, palette().color(QPalette::Window));
   p.setFont(font());
-  if (dirty.intersects(legendArea())) drawLegend(p);
+  // A part of the legend that changed and was reached only in part is drawn again on the beat.
+  if (dirty.intersects(legendArea()) && drawLegend(p, dirty)) legendWaits_ = true;
   if (plot.isEmpty()) return;
   const bool labels = !(dirty - legendArea() - area).isEmpty();
   if (!labels && !dirty.intersects(area)) return;
@@ -206,14 +199,19 @@ void PlotterWidget::paintEvent(QPaintEvent* e) {
   p.setClipRect(area);
   p.fillRect(plot, palette().color(QPalette::Base));
   if (labels) p.setClipping(false);
-  drawValueAxis(p, plot, labels);
-  if (drawable) drawTimeAxis(p, plot, span, labels);
+  // Grid lines and ticks outside the area asked for are left out: a dotted line costs its
+  // whole length even where it is clipped.
+  const QRectF asked = labels ? QRectF(rect()) : QRectF((dirty & area).boundingRect());
+  drawValueAxis(p, plot, labels, asked);
+  if (drawable) drawTimeAxis(p, plot, span, labels, asked);
   p.setPen(palette().color(QPalette::Dark));
   p.setBrush(Qt::NoBrush);
   p.drawRect(plot);
   if (!drawable) return;
-  bringLayerTo(plot, tEnd, span);
-  p.setClipRect(area);
+  // A layer drawn whole may cover rows this paint does not reach: the whole plot follows.
+  if (bringLayerTo(plot, tEnd, span) && !coversAll(dirty, area)) update(area);
+  // Elsewhere the layer is clear: blending it there would leave the backdrop as it is.
+  p.setClipRect(area & plotRows(plot, inkTop_, inkBottom_));
   p.drawPixmap(plot.topLeft(), layer_);
 }
 
@@ -226,8 +224,8 @@ void PlotterWidget::hideEvent(QHideEvent*) {
   clockTimer_ = 0;
 }
 
-// While curves are shown the plot moves on with the clock, a pixel at a time but no more
-// often than four times a second, also when no sample comes (a constant value, no connection).
+// While curves are shown the plot beats, also when no sample comes (a constant value, no
+// connection): it moves on with the clock.
 void PlotterWidget::restartClock() {
   const bool wanted = isVisible() && !curves_.empty();
   if (clockTimer_ != 0 && !wanted) {
@@ -235,31 +233,103 @@ void PlotterWidget::restartClock() {
     clockTimer_ = 0;
   }
   if (clockTimer_ != 0 || !wanted) return;
-  double tEnd = 0;
-  const double span = timeSpan(tEnd);
-  const double px = std::max(1.0, plotRect().width() - 4);
-  const double msPerPx = span > 0 && finite(span) ? span / px : 1000;
-  clockTimer_ = startTimer(static_cast<int>(std::clamp(msPerPx, 250.0, 5000.0)), Qt::CoarseTimer);
+  clockTimer_ = startTimer(kBeatMs, Qt::CoarseTimer);
 }
 
 void PlotterWidget::timerEvent(QTimerEvent* e) {
   if (e->timerId() != clockTimer_) return QWidget::timerEvent(e);
-  update(plotArea());
+  if (beatDue()) beat();
+}
+
+bool PlotterWidget::beatDue() const {
+  return clockNow() - lastBeat_ >= kBeatMs * 0.9;
+}
+
+// New samples come about as often as the plot beats: drawn on the beat, they cost no paint
+// of their own, and a sample that moves no pixel is drawn with the next one that does.
+void PlotterWidget::beat() {
+  lastBeat_ = clockNow();
+  if (legendWaits_) update(legendChanges());
+  legendWaits_ = false;
+  const QRect changes = plotChanges();
+  if (!changes.isEmpty()) update(changes);
+}
+
+// Where the curves have never been drawn the plot shows its backdrop alone, the same after a
+// move: a move repaints the rows the curves cover (in the trend window, where values hold
+// within a band, a fraction of the plot).
+QRect PlotterWidget::plotChanges() const {
+  const QRectF plot = plotRect();
+  if (plot.isEmpty()) return {};
+  if (!layerValid_ || drawn_.size() != curves_.size()) return plotArea();
+  double tEnd = 0;
+  const double span = timeSpan(tEnd);
+  if (!(span > 0) || !finite(span) || !finite(tEnd)) return {};
+  const double pxPerMs = (plot.width() - 4) / span;
+  const double shift = std::floor((tEnd - layerEnd_) * pxPerMs);
+  const double end = layerEnd_ + std::max(0.0, shift) / pxPerMs;
+  std::vector<std::pair<double, double>> ranges;
+  for (size_t i = 0; i < curves_.size(); ++i) ranges.push_back(rangeOf(i, tEnd - span));
+  if (!layerFollows(plot, span, shift, ranges)) return plotArea();
+  bool changes = shift >= 1;
+  double top = inkTop_, bottom = inkBottom_;
+  const double h = layerSize_.height();
+  for (size_t i = 0; i < curves_.size(); ++i) {
+    const auto [lo, hi] = layerRanges_[i];
+    if (!finite(lo) || !finite(hi)) continue;
+    const Drawn& d = drawn_[i];
+    const double margin = penWidth(static_cast<int>(i)) / 2 + 2;
+    auto cover = [&](double v) {
+      if (!finite(v)) return;
+      const double y = h - 2 - std::clamp(fractionIn(v, lo, hi), 0.0, 1.0) * (h - 4);
+      top = std::min(top, y - margin);
+      bottom = std::max(bottom, y + margin);
+    };
+    // The samples not drawn yet (in time order, the newest last), and the value they step from.
+    const auto& points = curves_[i].points;
+    bool fresh = false;
+    for (auto it = points.rbegin(); it != points.rend() && (!d.any || !(it->first <= d.t)); ++it) {
+      if (!finite(it->first)) continue;
+      cover(it->second);
+      fresh = true;
+      changes = changes || it->first <= end;
+    }
+    if (fresh && d.any) cover(d.v);
+  }
+  return changes ? plotRows(plot, top, bottom) : QRect();
+}
+
+QRect PlotterWidget::plotRows(const QRectF& plot, double top, double bottom) const {
+  if (!(top <= bottom)) return {};
+  const QRect area = plotArea();
+  const int y0 = static_cast<int>(std::floor(plot.top() + top)) - 1;
+  const int y1 = static_cast<int>(std::ceil(plot.top() + bottom)) + 1;
+  return QRect(area.left(), y0, area.width(), y1 - y0 + 1) & area;
 }
 
 // Shaping a text is the dearest part of the legend, and most of its texts stay while the
-// values come: each is drawn from a layout kept until its text or font changes.
-void PlotterWidget::KeptText::draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t) {
-  if (t != text || p.font() != font) {
+// values come: each is drawn from a layout kept until its text or font changes. A new value
+// is shaped once for drawing and for its width in the bold face (a layout draws what it has
+// shaped, where a static text shapes again to measure itself).
+double PlotterWidget::KeptText::laidOut(const QFont& f, const QString& t) {
+  if (!layout || t != text || f != font) {
     text = t;
-    font = p.font();
-    layout.setTextFormat(Qt::PlainText);
-    layout.setText(t);
-    layout.prepare(QTransform(), font);
+    font = f;
+    layout = std::make_unique<QTextLayout>(t, f);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    const QTextLine line = layout->createLine();
+    layout->endLayout();
+    size = QSizeF(line.naturalTextWidth(), line.height());
   }
-  const QSizeF size = layout.size();
+  return size.width();
+}
+
+void PlotterWidget::KeptText::draw(QPainter& p, const QRectF& r, Qt::Alignment align, const QString& t,
+                                   const QFont& f) {
+  laidOut(f, t);
   const double x = (align & Qt::AlignRight) ? r.right() - size.width() : r.left();
-  p.drawStaticText(QPointF(x, r.top() + (r.height() - size.height()) / 2), layout);
+  layout->draw(&p, QPointF(x, r.top() + (r.height() - size.height()) / 2));
 }
 
 double PlotterWidget::KeptText::advance(const QFont& f, const QString& t) {
@@ -273,73 +343,147 @@ double PlotterWidget::KeptText::advance(const QFont& f, const QString& t) {
 
 // The legend: the curve's colour, its caption, its newest value with the unit, and the range
 // it is drawn in; each curve is plotted in per cent of its own range.
-void PlotterWidget::drawLegend(QPainter& p) const {
-  const QPalette& pal = palette();
+void PlotterWidget::layOutLegend(size_t i, LegendPart (&parts)[kLegendParts]) const {
+  for (LegendPart& part : parts) part = LegendPart{};
   QFontMetricsF fm(font());
   const int rows = legendRows();
   if (rows <= 0) return;
   legendTexts_.resize(curves_.size());
   const int perRow = rows == static_cast<int>(curves_.size()) ? 1 : 2;
   const double cellW = (width() - 8.0) / perRow;
-  for (size_t i = 0; i < curves_.size(); ++i) {
-    const PlotCurve& c = curves_[i];
-    const int row = static_cast<int>(i) / perRow, col = static_cast<int>(i) % perRow;
-    const QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW - 6, fm.height());
-    p.setPen(QPen(curveColour(colourIndex(i)), std::max(2.5, penWidth(static_cast<int>(i))), Qt::SolidLine,
-                  Qt::FlatCap));
-    p.drawLine(QPointF(cell.left(), cell.center().y()), QPointF(cell.left() + 14, cell.center().y()));
-    QString value;
-    for (auto it = c.points.rbegin(); it != c.points.rend(); ++it) {
-      if (!finite(it->second)) break;  // the newest sample has no number
-      value = scaleText(it->second);
-      break;
-    }
-    if (!value.isEmpty() && !c.unit.isEmpty()) value += QLatin1Char(' ') + c.unit;
-    QString range;
-    if (finite(c.min) && finite(c.max) && c.min < c.max)
-      range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
-    p.setPen(pal.color(QPalette::WindowText));
-    QRectF text = cell.adjusted(18, 0, 0, 0);
-    LegendTexts& kept = legendTexts_[i];
-    // The range only where it fits beside the caption and the value.
-    const double rangeW = perRow == 1 && !range.isEmpty() ? kept.range.advance(font(), range) + 8 : 0;
-    const double valueW =
-        value.isEmpty() ? 0 : std::min(kept.value.advance(font(), value) + 8, text.width() / 2);
-    const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
-    if (showRange) {
-      p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
-      kept.range.draw(p, text, Qt::AlignRight, range);
-      text.setRight(text.right() - rangeW);
-      p.setPen(pal.color(QPalette::WindowText));
-    }
-    if (valueW > 0) {
-      QFont bold = font();
-      bold.setBold(true);
-      p.setFont(bold);
-      // Elided only where it is wider than its share.
-      const QFontMetricsF boldMetrics(bold);
-      const QString shown = kept.boldValue.advance(bold, value) <= valueW
-                                ? value
-                                : boldMetrics.elidedText(value, Qt::ElideRight, valueW);
-      kept.value.draw(p, text, Qt::AlignRight, shown);
-      p.setFont(font());
-      text.setRight(text.right() - valueW - 4);
-    }
-    const double captionW = std::max(0.0, text.width());
-    const QString caption = kept.caption.advance(font(), c.caption) <= captionW
-                                ? c.caption
-                                : fm.elidedText(c.caption, Qt::ElideRight, captionW);
-    kept.caption.draw(p, text, Qt::AlignLeft, caption);
+  const PlotCurve& c = curves_[i];
+  const int row = static_cast<int>(i) / perRow, col = static_cast<int>(i) % perRow;
+  const QRectF cell(4 + col * cellW, 2 + row * fm.height(), cellW - 6, fm.height());
+  // Each part may cover a little more than its place (the pen's width, a glyph's overhang),
+  // but nothing outside the widget.
+  auto covers = [&cell, this](double left, double right, double margin) {
+    return QRectF(left - margin, cell.top() - 1, right - left + 2 * margin, cell.height() + 2) &
+           QRectF(rect());
+  };
+  parts[kLine] = {QString::number(colourIndex(i)), cell, covers(cell.left(), cell.left() + 14, 1)};
+  QString value = newestText(c);
+  if (!value.isEmpty() && !c.unit.isEmpty()) value += QLatin1Char(' ') + c.unit;
+  QString range;
+  if (finite(c.min) && finite(c.max) && c.min < c.max)
+    range = scaleText(c.min) + QStringLiteral(" … ") + scaleText(c.max);
+  QRectF text = cell.adjusted(18, 0, 0, 0);
+  LegendTexts& kept = legendTexts_[i];
+  // The range only where it fits beside the caption and the value. The value takes its width
+  // in the bold face it is drawn in, up to half the line.
+  QFont bold = font();
+  bold.setBold(true);
+  const double rangeW = perRow == 1 && !range.isEmpty() ? kept.range.advance(font(), range) + 8 : 0;
+  const double boldW = value.isEmpty() ? 0 : kept.value.laidOut(bold, value);
+  const double valueW = value.isEmpty() ? 0 : std::min(boldW + 8, text.width() / 2);
+  const bool showRange = rangeW > 0 && rangeW + valueW + 80 < text.width();
+  if (showRange) {
+    parts[kRange] = {range, text, covers(text.right() - rangeW + 8, text.right(), 2)};
+    text.setRight(text.right() - rangeW);
   }
+  if (valueW > 0) {
+    // Elided only where it is wider than its share.
+    const QString shown =
+        boldW <= valueW ? value : QFontMetricsF(bold).elidedText(value, Qt::ElideRight, valueW);
+    parts[kValue] = {shown, text, covers(text.right() - valueW, text.right(), 2)};
+    text.setRight(text.right() - valueW - 4);
+  }
+  // Drawn from the left: a caption that fits stays where it is while the value beside it
+  // takes another width.
+  const double captionW = std::max(0.0, text.width());
+  const double fullW = kept.caption.advance(font(), c.caption);
+  const QString caption = fullW <= captionW ? c.caption : fm.elidedText(c.caption, Qt::ElideRight, captionW);
+  text.setWidth(std::min(fullW, captionW));
+  parts[kCaption] = {caption, text, covers(text.left(), text.right(), 2)};
+}
+
+// Each part is drawn where a paint reaches it; what it then shows is kept, so that a value
+// that reads otherwise repaints its own place and what moved with it, not the whole legend.
+bool PlotterWidget::drawLegend(QPainter& p, const QRegion& dirty) const {
+  const QPalette& pal = palette();
+  bool mixed = false;
+  for (size_t i = 0; i < curves_.size(); ++i) {
+    LegendPart parts[kLegendParts];
+    layOutLegend(i, parts);
+    LegendTexts& kept = legendTexts_[i];
+    for (int k = 0; k < kLegendParts; ++k) {
+      const LegendPart& part = parts[k];
+      LegendPart& was = kept.shown[k];
+      was.area &= QRectF(rect());  // what a wider widget showed is gone
+      // What shows of the part after this paint: the new one where the paint covered its old
+      // place and its new one, else a mixture to be drawn again.
+      const QRect both = was.area.united(part.area).toAlignedRect();
+      if (coversAll(dirty, both)) {
+        was = part;
+        was.whole = true;
+      } else if (dirty.intersects(both) && !was.sameAs(part)) {
+        const QRectF area = was.area.united(part.area);
+        was = part;
+        was.area = area;
+        was.whole = false;
+        mixed = true;
+      }
+      if (part.text.isEmpty() || !dirty.intersects(part.area.toAlignedRect())) continue;
+      switch (k) {
+        case kLine: {
+          const QRectF& cell = part.at;
+          p.setPen(QPen(curveColour(colourIndex(i)), std::max(2.5, penWidth(static_cast<int>(i))),
+                        Qt::SolidLine, Qt::FlatCap));
+          p.drawLine(QPointF(cell.left(), cell.center().y()), QPointF(cell.left() + 14, cell.center().y()));
+          break;
+        }
+        case kRange:
+          p.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
+          kept.range.draw(p, part.at, Qt::AlignRight, part.text, font());
+          break;
+        case kValue: {
+          // The bold font as the layout measured it (the painter's own would compare unequal).
+          QFont bold = font();
+          bold.setBold(true);
+          p.setPen(pal.color(QPalette::WindowText));
+          kept.value.draw(p, part.at, Qt::AlignRight, part.text, bold);
+          break;
+        }
+        case kCaption:
+          p.setPen(pal.color(QPalette::WindowText));
+          kept.caption.draw(p, part.at, Qt::AlignLeft, part.text, font());
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  return mixed;
+}
+
+QString PlotterWidget::legendValue(size_t i) const {
+  if (i >= curves_.size()) return {};
+  LegendPart parts[kLegendParts];
+  layOutLegend(i, parts);
+  return parts[kValue].text;
+}
+
+QRegion PlotterWidget::legendChanges() const {
+  QRegion changed;
+  for (size_t i = 0; i < curves_.size(); ++i) {
+    LegendPart parts[kLegendParts];
+    layOutLegend(i, parts);
+    const LegendPart* shown = legendTexts_[i].shown;
+    for (int k = 0; k < kLegendParts; ++k) {
+      if (!(shown[k].whole && shown[k].sameAs(parts[k])))
+        changed += shown[k].area.united(parts[k].area).toAlignedRect();
+    }
+  }
+  return changed;
 }
 
 // The value axis in per cent of each curve's range.
-void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot, bool labels) const {
+void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot, bool labels, const QRectF& within) const {
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   p.setPen(pal.color(QPalette::WindowText));
   for (int i = 0; i <= 4; ++i) {
     const double y = plot.bottom() - plot.height() * i / 4;
+    if (!within.intersects(QRectF(0, y - 2, width(), 4))) continue;
     if (i > 0 && i < 4) {
       p.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
       p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
@@ -371,7 +515,8 @@ double PlotterWidget::timeSpan(double& tEnd) const {
 }
 
 // Ticks on whole seconds back from the newest sample: "-50 s" ... "0 s".
-void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels) const {
+void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, bool labels,
+                                 const QRectF& within) const {
   const QPalette& pal = palette();
   QFontMetricsF fm(font());
   const double seconds = span / 1000.0;
@@ -386,7 +531,8 @@ void PlotterWidget::drawTimeAxis(QPainter& p, const QRectF& plot, double span, b
       p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
     p.setPen(pal.color(QPalette::WindowText));
-    p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+    if (within.intersects(QRectF(x - 2, plot.bottom() - 2, 4, 8)))
+      p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
     if (!labels) continue;
     const QString t =
         s == 0 ? QStringLiteral("0 s") : QStringLiteral("-") + scaleText(s) + QStringLiteral(" s");
@@ -426,11 +572,8 @@ void PlotterWidget::dropOld(double tStart) {
     while (c.points.size() > 1 && c.points[1].first <= tStart) c.points.pop_front();
 }
 
-void PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
-  const double tStart = tEnd - span;
-  dropOld(tStart);
-  std::vector<std::pair<double, double>> ranges;
-  for (size_t i = 0; i < curves_.size(); ++i) ranges.push_back(rangeOf(i, tStart));
+bool PlotterWidget::layerFollows(const QRectF& plot, double span, double shift,
+                                 const std::vector<std::pair<double, double>>& ranges) const {
   auto same = [](const std::vector<std::pair<double, double>>& a,
                  const std::vector<std::pair<double, double>>& b) {
     if (a.size() != b.size()) return false;
@@ -438,27 +581,42 @@ void PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
       if (!(a[i] == b[i]) && !(std::isnan(a[i].first) && std::isnan(b[i].first))) return false;
     return true;
   };
+  return layerValid_ && layerSize_ == plot.size() && layerSpan_ == span && same(ranges, layerRanges_) &&
+         layer_.devicePixelRatioF() == devicePixelRatioF() && shift >= 0 && shift < plot.width() &&
+         finite(shift);
+}
+
+bool PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
+  const double tStart = tEnd - span;
+  dropOld(tStart);
+  std::vector<std::pair<double, double>> ranges;
+  for (size_t i = 0; i < curves_.size(); ++i) ranges.push_back(rangeOf(i, tStart));
   const double dpr = devicePixelRatioF();
   const double pxPerMs = (plot.width() - 4) / span;
   const double shift = std::floor((tEnd - layerEnd_) * pxPerMs);
-  if (!layerValid_ || layerSize_ != plot.size() || layerSpan_ != span || !same(ranges, layerRanges_) ||
-      layer_.devicePixelRatioF() != dpr || shift < 0 || shift >= plot.width() || !finite(shift)) {
+  if (!layerFollows(plot, span, shift, ranges)) {
     layerRanges_ = std::move(ranges);
     drawLayerWhole(plot, tEnd, span);
-    return;
+    return true;
   }
-  if (shift > 0) {
-    // The drawn steps move left by whole pixels; the strip that opens on the right is empty.
+  if (shift > 0 && inkTop_ <= inkBottom_) {
+    // The drawn steps move left by whole pixels (only the rows they cover: the rest is clear);
+    // the strip that opens on the right is empty.
     const int dx = static_cast<int>(shift * dpr);
-    layer_.scroll(-dx, 0, layer_.rect());
-    QPainter clear(&layer_);
-    clear.setCompositionMode(QPainter::CompositionMode_Source);
-    clear.fillRect(QRectF(plot.width() - shift - 1, 0, shift + 1, plot.height()), Qt::transparent);
-    layerEnd_ += shift / pxPerMs;
+    const int y0 = std::max(0, static_cast<int>(std::floor(inkTop_ * dpr)));
+    const int y1 = std::min(layer_.height(), static_cast<int>(std::ceil(inkBottom_ * dpr)) + 1);
+    layer_.scroll(-dx, 0, QRect(0, y0, layer_.width(), y1 - y0));
   }
   QPainter p(&layer_);
+  if (shift > 0 && inkTop_ <= inkBottom_) {
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(QRectF(plot.width() - shift - 1, 0, shift + 1, plot.height()), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  }
+  if (shift > 0) layerEnd_ += shift / pxPerMs;
   p.setRenderHint(QPainter::Antialiasing, true);
   for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
+  return false;
 }
 
 void PlotterWidget::drawLayerWhole(const QRectF& plot, double tEnd, double span) {
@@ -472,6 +630,8 @@ void PlotterWidget::drawLayerWhole(const QRectF& plot, double tEnd, double span)
   layerEnd_ = tEnd;
   layerValid_ = true;
   drawn_.assign(curves_.size(), Drawn{});
+  inkTop_ = std::numeric_limits<double>::infinity();
+  inkBottom_ = -inkTop_;
   QPainter p(&layer_);
   p.setRenderHint(QPainter::Antialiasing, true);
   for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
@@ -492,16 +652,26 @@ void PlotterWidget::drawNewSteps(size_t i, QPainter& p, double span) {
                 Qt::MiterJoin));
   p.setBrush(Qt::NoBrush);
   QPolygonF run;
+  // The pen, its antialiased edge and the corners of the steps reach this far beside the line.
+  const double margin = penWidth(static_cast<int>(i)) / 2 + 2;
   auto flush = [&] {
+    if (run.isEmpty()) return;
     if (run.size() == 1) p.drawPoint(run.front());
     if (run.size() > 1) p.drawPolyline(run);
+    const QRectF drawn = run.boundingRect();
+    inkTop_ = std::min(inkTop_, drawn.top() - margin);
+    inkBottom_ = std::max(inkBottom_, drawn.bottom() + margin);
     run.clear();
   };
   // A line already drawn goes on from where it was left.
   auto resume = [&] {
     if (run.isEmpty() && d.any && finite(d.v)) run << QPointF(x(d.heldTo), y(d.v));
   };
-  for (const auto& [t, v] : c.points) {
+  // The samples are in time order: those drawn before are passed over from the newest back.
+  auto from = c.points.end();
+  while (from != c.points.begin() && (!d.any || !(std::prev(from)->first <= d.t))) --from;
+  for (auto it = from; it != c.points.end(); ++it) {
+    const auto [t, v] = *it;
     if (!finite(t) || (d.any && t <= d.t)) continue;
     if (t > layerEnd_) break;  // drawn when the plot has moved on to it
     resume();

@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/com/dispatch.h"
@@ -217,6 +218,24 @@ class PLAT_API CommonDialogControl : public Control {
   void ShowHelp();
 };
 
+// What a plotter hands to the front end as its curves grow: the time the plot spans and, for
+// each curve, its heading and the samples since the front end last asked.
+struct PlotSamples {
+  struct Curve {
+    int32_t number = 0;  // 1 to 4, which gives the curve its colour
+    std::string caption;
+    std::string unit;
+    double min = 0;  // the range it is drawn in; NaN where unknown
+    double max = 0;
+    bool live = false;    // the newest value still holds
+    bool restart = true;  // the samples replace those held: the curve began anew
+    // (time ms, value), oldest first; each holds until the next, NaN ends the line.
+    std::vector<std::pair<double, double>> points;
+  };
+  double timeSpanMs = 0;
+  std::vector<Curve> curves;
+};
+
 // The implementation side of a user control created by ProgID.
 class PLAT_API UserControlImpl : public platform::com::Dispatch {
  public:
@@ -232,8 +251,8 @@ class PLAT_API UserControlImpl : public platform::com::Dispatch {
   // The picture the control shows, if it shows one (the lamp).
   virtual Picture picture() const { return {}; }
   // Drawing data that only grows (the plotter's samples): what is new since `mark`, which
-  // moves on to the newest; mark 0 asks for all of it. Empty where the snapshot is all.
-  virtual std::string drawingSince(uint64_t& mark) const { return {}; }
+  // moves on to the newest; mark 0 asks for all of it. False where the snapshot is all.
+  virtual bool samplesSince(uint64_t& mark, PlotSamples& out) const { return false; }
   // Reads a property by name (for paths such as "ChannelCaption(1)"); 438 when unknown.
   virtual Variant propertyByName(std::string_view name, std::span<Variant> args);
   virtual void setPropertyByName(std::string_view name, const Variant& value);

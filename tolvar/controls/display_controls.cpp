@@ -361,27 +361,56 @@ bool PlotterControl::live(const DisplayChannel& ch) const {
          !std::isnan(ch.history.back().value);
 }
 
-std::string PlotterControl::curvesJsonSince(uint64_t mark) const {
-  nlohmann::json curves = nlohmann::json::array();
+template <class F>
+void PlotterControl::forEachCurveSince(uint64_t mark, F f) const {
   for (size_t i = 0; i < channelCount(); ++i) {
     const DisplayChannel& ch = channel(i);
     if (ch.valueItem.empty() && ch.history.empty()) continue;
-    const ScaleReading r = ch.reading();
     // A curve that began after the mark is sent whole, and says so.
     const bool whole = mark == 0 || ch.historyStart > mark || ch.historyStart == 0;
-    nlohmann::json points = nlohmann::json::array();
     auto from = ch.history.begin();
     if (!whole)
       from = std::partition_point(ch.history.begin(), ch.history.end(),
                                   [mark](const DisplayChannel::Sample& s) { return s.seq <= mark; });
-    for (auto it = from; it != ch.history.end(); ++it) points.push_back({it->ms, it->value});  // NaN: null
-    nlohmann::json curve = {
-        {"curve", i + 1}, {"caption", ch.caption}, {"unit", ch.unitText},        {"min", r.min},
-        {"max", r.max},   {"live", live(ch)},      {"points", std::move(points)}};
-    if (mark != 0) curve["restart"] = whole;
-    curves.push_back(std::move(curve));
+    f(i, ch, ch.reading(), whole, from);
   }
+}
+
+std::string PlotterControl::curvesJsonSince(uint64_t mark) const {
+  nlohmann::json curves = nlohmann::json::array();
+  forEachCurveSince(
+      mark, [&](size_t i, const DisplayChannel& ch, const ScaleReading& r, bool whole, auto from) {
+        nlohmann::json points = nlohmann::json::array();
+        for (auto it = from; it != ch.history.end(); ++it)
+          points.push_back({it->ms, it->value});  // NaN: null
+        nlohmann::json curve = {
+            {"curve", i + 1}, {"caption", ch.caption}, {"unit", ch.unitText},        {"min", r.min},
+            {"max", r.max},   {"live", live(ch)},      {"points", std::move(points)}};
+        if (mark != 0) curve["restart"] = whole;
+        curves.push_back(std::move(curve));
+      });
   return curves.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+bool PlotterControl::samplesSince(uint64_t& mark, platform::ui::PlotSamples& out) const {
+  out.timeSpanMs = timeSpanMs();
+  out.curves.clear();
+  forEachCurveSince(mark,
+                    [&](size_t i, const DisplayChannel& ch, const ScaleReading& r, bool whole, auto from) {
+                      platform::ui::PlotSamples::Curve& c = out.curves.emplace_back();
+                      c.number = static_cast<int32_t>(i + 1);
+                      c.caption = ch.caption;
+                      c.unit = ch.unitText;
+                      c.min = r.min;
+                      c.max = r.max;
+                      c.live = live(ch);
+                      c.restart = whole;
+                      c.points.reserve(static_cast<size_t>(std::distance(from, ch.history.end())));
+                      for (auto it = from; it != ch.history.end(); ++it)
+                        c.points.emplace_back(static_cast<double>(it->ms), it->value);
+                    });
+  mark = std::max<uint64_t>(samples_, 1);
+  return true;
 }
 
 std::string PlotterControl::curvesJson() const {

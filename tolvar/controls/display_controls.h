@@ -139,7 +139,10 @@ class PlotterControl final : public DisplayControl {
   std::vector<std::pair<std::string, Variant>> snapshot() const override;
   // The curves with only the samples taken after `mark` (all of a curve that began anew);
   // `mark` moves on to the newest sample.
-  std::string drawingSince(uint64_t& mark) const override;
+  bool samplesSince(uint64_t& mark, platform::ui::PlotSamples& out) const override;
+  // The same as JSON: {"timeSpanMs", "curves": [...]}, each curve as in "Curves" with
+  // "restart" where a mark was given.
+  std::string drawingSince(uint64_t& mark) const;
   // The time the plot shows: "TimeSpan" in seconds when it is a positive number, else the default.
   int32_t timeSpanMs() const;
   std::string curvesJson() const;
@@ -156,6 +159,10 @@ class PlotterControl final : public DisplayControl {
   void connectionChanged();
   bool live(const DisplayChannel& ch) const;
   std::string curvesJsonSince(uint64_t mark) const;
+  // Calls `f(i, channel, reading, whole, first)` for each curve shown: `whole` when its samples
+  // began after `mark` (or all are asked for), `first` its first sample after `mark`.
+  template <class F>
+  void forEachCurveSince(uint64_t mark, F f) const;
 
   std::string timeSpan_;
   std::string caption_;

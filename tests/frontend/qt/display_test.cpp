@@ -283,6 +283,34 @@ TEST_F(DisplayDrawing, DigitalReadoutShowsItsText) {
   EXPECT_EQ(widgetAs<frontend::qt::DigitalWidget>(f->ctl("Digits"))->text(), QStringLiteral("8"));
 }
 
+// The samples a plotter hands over: a value or range that is no number, an infinity among
+// them, shows as none (a gap in the line, no value in the legend).
+TEST_F(DisplayDrawing, PlotterTakesSamplesThatAreNoNumberAsNone) {
+  auto f = openForm();
+  FakeControl& fc = fake(*f, "Trend");
+  auto* plot = widgetAs<frontend::qt::PlotterWidget>(f->ctl("Trend"));
+  platform::ui::PlotSamples samples;
+  samples.timeSpanMs = 10000;
+  samples.curves.push_back(
+      {1, "Flow", "kg/h", 0, kInf, true, true, {{0, 50}, {2000, kInf}, {4000, 60}, {6000, -kInf}}});
+  samples.curves.push_back({2, "Density", "g/l", 0, 10, true, true, {{0, 5}, {kNaN, 6}, {5000, kNaN}}});
+  fc.plotSamples = samples;
+  fc.set("Curves", Variant("[]"));
+  settle();
+  const auto& curves = plot->curves();
+  ASSERT_EQ(curves.size(), 2u);
+  EXPECT_EQ(curves[0].caption, QStringLiteral("Flow"));
+  EXPECT_EQ(curves[0].min, 0);
+  EXPECT_TRUE(std::isnan(curves[0].max));
+  ASSERT_EQ(curves[0].points.size(), 4u);
+  for (size_t i : {1, 3}) EXPECT_TRUE(std::isnan(curves[0].points[i].second)) << i;
+  EXPECT_EQ(curves[0].points[2].second, 60);
+  // A sample without a time is left out.
+  ASSERT_EQ(curves[1].points.size(), 2u);
+  EXPECT_EQ(curves[1].points[1].first, 5000);
+  EXPECT_FALSE(shot(plot).isNull());
+}
+
 TEST_F(DisplayDrawing, PlotterDrawsCurvesInTheirRangeAndColour) {
   auto f = openForm();
   FakeControl& fc = fake(*f, "Trend");

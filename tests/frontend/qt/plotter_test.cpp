@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QScreen>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "frontend/qt/display_widgets.h"
 #include "platform/ui/event_loop.h"
@@ -75,8 +79,33 @@ class PlotterDrawing : public ::testing::Test {
                        [curve](QColor c) { return isCurve(c, curve); });
   }
 
+  // What the window shows of the plot once Qt has drawn what was asked for.
+  QImage onScreen() {
+    QCoreApplication::processEvents();
+    return plot_.screen()->grabWindow(plot_.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  }
+
   int64_t start_ = 0;
   PlotterWidget plot_{nullptr};
+};
+
+// Counts the paints of a widget and gathers what they covered.
+class PaintWatch : public QObject {
+ public:
+  explicit PaintWatch(QWidget* w) { w->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) {
+      ++paints;
+      covered += static_cast<QPaintEvent*>(e)->region();
+    }
+    return false;
+  }
+  void reset() {
+    paints = 0;
+    covered = QRegion();
+  }
+  int paints = 0;
+  QRegion covered;
 };
 
 // A constant value keeps drawing to the present; a time without connection stays empty.
@@ -165,10 +194,6 @@ TEST_F(PlotterDrawing, NewSamplesDrawOnlyTheirStepsAndMatchAWholeDrawing) {
 // New samples, and reads that bring none, repaint only parts of the plot: what those repaints
 // leave on the screen is what a whole drawing shows, newest values and axis texts included.
 TEST_F(PlotterDrawing, PartialRepaintsLeaveWhatAWholeDrawingShows) {
-  auto onScreen = [this] {
-    QCoreApplication::processEvents();
-    return plot_.screen()->grabWindow(plot_.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-  };
   at(0);
   plot_.applyUpdate(update({curve(1, {{t(0), 20}}, true), curve(2, {{t(0), 70}}, true)}, true));
   onScreen();
@@ -181,4 +206,143 @@ TEST_F(PlotterDrawing, PartialRepaintsLeaveWhatAWholeDrawingShows) {
   }
   plot_.applyUpdate(update({curve(1, {}, true), curve(2, {}, true)}, false));
   EXPECT_EQ(onScreen(), shot(&plot_));
+}
+
+// Samples that come within a beat of the last one ask for no paint: they are drawn on the
+// next beat, here brought by a sample that comes when it is due, as a whole drawing shows them.
+TEST_F(PlotterDrawing, SamplesWithinABeatWaitForTheNext) {
+  PaintWatch watch(&plot_);
+  at(0);
+  plot_.applyUpdate(update({curve(1, {{t(0), 20}}, true), curve(2, {{t(0), 70}}, true)}, true));
+  onScreen();
+  at(1000);
+  plot_.applyUpdate(update({curve(1, {{t(1000), 30}}, true), curve(2, {}, true)}, false));
+  const QImage drawn = onScreen();
+  ASSERT_EQ(drawn, shot(&plot_));
+  // Within 90 % of a beat of the clock (a coarse timer may fire early): no beat.
+  for (double ms : {1001.0, 1100.0, 1000.0 + PlotterWidget::kBeatMs * 0.9 - 1}) {
+    at(ms);
+    watch.reset();
+    plot_.applyUpdate(
+        update({curve(1, {{t(ms), ms / 20}}, true), curve(2, {{t(ms), ms / 25}}, true)}, false));
+    EXPECT_EQ(onScreen(), drawn) << ms;
+    EXPECT_EQ(watch.paints, 0) << ms;
+  }
+  at(1000 + PlotterWidget::kBeatMs);
+  plot_.applyUpdate(
+      update({curve(1, {{t(1000 + PlotterWidget::kBeatMs), 90}}, true), curve(2, {}, true)}, false));
+  EXPECT_EQ(onScreen(), shot(&plot_));
+  EXPECT_GT(watch.paints, 0);
+}
+
+// A value that reads otherwise repaints its own place in the legend, and what moves with it
+// (a caption elided otherwise, a range that no longer fits): whatever the values' widths, the
+// screen then shows what a whole drawing does, and a value alone repaints no caption.
+TEST_F(PlotterDrawing, ChangedValuesRepaintTheirPlaceInTheLegend) {
+  auto withUnit = [](PlotCurve c) {
+    c.caption = QStringLiteral("Mass flow through the first measuring line");
+    c.unit = QStringLiteral("kg/h");
+    return c;
+  };
+  const std::vector<double> values = {5, -1234567, 12.5, kNaN, 0.000123456, -7, 99.5, 12.5};
+  PaintWatch watch(&plot_);
+  double ms = 0;
+  QRegion repainted;  // by the newest value
+  for (int width : {480, 220}) {
+    SCOPED_TRACE(width);
+    plot_.resize(width, 300);
+    at(ms);
+    plot_.applyUpdate(update({withUnit(curve(1, {{t(ms), 20}}, true)), curve(2, {{t(ms), 70}}, true)}, true));
+    onScreen();
+    for (double v : values) {
+      at(ms += 1000);
+      watch.reset();
+      plot_.applyUpdate(update({withUnit(curve(1, {{t(ms), v}}, true)), curve(2, {}, true)}, false));
+      const QImage drawn = onScreen();
+      repainted = watch.covered;
+      ASSERT_EQ(drawn, shot(&plot_)) << "value " << v;
+    }
+    // The last value took the width of the one before (the digits are as wide as each other):
+    // the caption and the other curve's line were not repainted.
+    const QRect legend(0, 0, plot_.width(), static_cast<int>(plot_.plotRect().top()) - 2);
+    const QRect covered = (repainted & legend).boundingRect();
+    EXPECT_FALSE(covered.isEmpty());
+    EXPECT_GT(covered.left(), plot_.fontMetrics().horizontalAdvance(QStringLiteral("Mass flow")));
+    EXPECT_LT(covered.bottom(), 2 + 2 * plot_.fontMetrics().height() - 2);
+  }
+}
+
+// A paint that reaches a changed value only in part (another window moved off a corner of the
+// legend) leaves it half new, half old: the next beat draws it whole.
+TEST_F(PlotterDrawing, AValueDrawnInPartIsDrawnWholeOnTheNextBeat) {
+  auto withUnit = [](PlotCurve c) {
+    c.unit = QStringLiteral("kg/h");
+    return c;
+  };
+  at(0);
+  plot_.applyUpdate(update({withUnit(curve(1, {{t(0), 20}}, true))}, true));
+  onScreen();
+  at(1000);
+  plot_.applyUpdate(update({withUnit(curve(1, {{t(1000), -1234567}}, true))}, false));
+  const QImage before = onScreen();
+  // A narrower value comes within the beat; a paint reaches the left of the legend.
+  at(1100);
+  plot_.applyUpdate(update({withUnit(curve(1, {{t(1100), 5}}, true))}, false));
+  plot_.update(QRect(0, 0, plot_.width() * 3 / 4, static_cast<int>(plot_.plotRect().top()) - 2));
+  EXPECT_NE(onScreen(), before);
+  // The next beat brings no new value, yet shows the legend as a whole drawing does.
+  at(1000 + PlotterWidget::kBeatMs);
+  plot_.applyUpdate(update({withUnit(curve(1, {}, true))}, false));
+  EXPECT_EQ(onScreen(), shot(&plot_));
+}
+
+// Where no curve was drawn the plot shows only its backdrop, the same after a move: a move
+// repaints the rows the curves cover. A value that leaves them (a jump, a gap and a return)
+// is drawn all the same, and the screen shows what a whole drawing does.
+TEST_F(PlotterDrawing, AMoveRepaintsTheRowsTheCurvesCover) {
+  PaintWatch watch(&plot_);
+  at(0);
+  plot_.applyUpdate(update({curve(1, {{t(0), 42}}, true), curve(2, {{t(0), 46}}, true)}, true));
+  onScreen();
+  const QRect plotRows = plot_.plotRect().toAlignedRect();
+  double ms = 0;
+  for (double v : {45.0, 48.0, 95.0, kNaN, 5.0, 50.0}) {
+    at(ms += 1000);
+    watch.reset();
+    plot_.applyUpdate(update({curve(1, {{t(ms), v}}, true), curve(2, {}, true)}, false));
+    const QImage drawn = onScreen();
+    const QRect repainted = (watch.covered & plotRows).boundingRect();
+    ASSERT_EQ(drawn, shot(&plot_)) << "value " << v;
+    // Held near the middle, the curves cover a band; the jump widens it.
+    if (v == 48.0) {
+      EXPECT_LT(repainted.height(), plotRows.height() / 4);
+    }
+    if (v == 95.0) {
+      EXPECT_GT(repainted.height(), plotRows.height() / 2);
+    }
+  }
+}
+
+// The legend's value takes the width it has in the bold face it is drawn in: a long value
+// shows whole while the line has room (a share measured in the plain face cut it short), and
+// is elided only where it would take more than half the line.
+TEST_F(PlotterDrawing, ALongValueShowsWholeWhileTheLineHasRoom) {
+  PlotCurve c = curve(1, {{t(0), -1234567}}, true);
+  c.unit = QStringLiteral("kg/h");
+  const QString whole = QStringLiteral("-1.23457e+06 kg/h");
+  QFont bold = plot_.font();
+  bold.setBold(true);
+  const double width = QFontMetricsF(bold).horizontalAdvance(whole);
+  at(0);
+  for (const auto& [plotWidth, elided] :
+       {std::pair{480, false}, std::pair{static_cast<int>(width * 1.5), true}}) {
+    plot_.resize(plotWidth, 300);
+    plot_.applyUpdate(update({c}, true));
+    if (elided) {
+      EXPECT_NE(plot_.legendValue(0), whole) << plotWidth;
+      EXPECT_TRUE(plot_.legendValue(0).endsWith(QChar(0x2026))) << plotWidth;
+    } else {
+      EXPECT_EQ(plot_.legendValue(0), whole) << plotWidth;
+    }
+  }
 }

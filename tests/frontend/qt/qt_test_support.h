@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,13 @@ class FakeControl : public platform::ui::UserControlImpl {
     if (what == "text") set("LastError", Variant(""));
   }
   platform::ui::Picture picture() const override { return picture_; }
+  // As a plotter does: hands over `plotSamples` as what is new, once set.
+  bool samplesSince(uint64_t& mark, platform::ui::PlotSamples& out) const override {
+    if (!plotSamples) return false;
+    out = *plotSamples;
+    mark = 1;
+    return true;
+  }
 
   // Sets a shown value and tells the front end.
   void set(const std::string& name, const Variant& v) {
@@ -103,6 +111,7 @@ class FakeControl : public platform::ui::UserControlImpl {
   bool failInput = false;
   std::string refuseWith;  // non-empty: an edit is refused with this LastError
   mutable int snapshots = 0;
+  std::optional<platform::ui::PlotSamples> plotSamples;
 
  private:
   std::string kind_;
