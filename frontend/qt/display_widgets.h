@@ -5,6 +5,7 @@
 // so they stay harmless should they outlive a control for a moment.
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPixmap>
 #include <QRectF>
 #include <QString>
@@ -174,6 +175,8 @@ class PlotterWidget : public QWidget {
   static double penWidth(int index);
   // How many times the curves were drawn whole (tests watch that new samples do not).
   int wholeDraws() const { return wholeDraws_; }
+  // The device rows the curves' layer keeps (its memory follows them).
+  int layerRows() const { return layer_.height(); }
   // The newest value of curve `i` with its unit as the legend shows it (elided where it has no
   // room; empty: none).
   QString legendValue(size_t i) const;
@@ -203,11 +206,40 @@ class PlotterWidget : public QWidget {
   // The curves' layer, brought up to `tEnd`: moved on and the new steps drawn, or drawn whole
   // (then true).
   bool bringLayerTo(const QRectF& plot, double tEnd, double span);
+  // Rows of the plot (layer pixels from its top, logical) that drawn curves cover.
+  struct Rows {
+    double top = std::numeric_limits<double>::infinity();
+    double bottom = -std::numeric_limits<double>::infinity();
+    bool empty() const { return !(top <= bottom); }
+    void cover(const Rows& o);
+  };
+  // The row curve `i` draws value `v` on in the layer's ranges (NaN: none), and how far its
+  // pen, antialiased edge and step corners reach beside it.
+  double layerY(size_t i, double v) const;
+  static double inkMargin(size_t i);
+  // What the samples that show from `tStart` on cover once drawn, drawn already or not.
+  Rows heldRows(double tStart) const;
+  // What the samples not drawn yet cover, with the value each curve steps from; in `reached`,
+  // whether one of them lies at or before `end` (is drawn when the layer reaches `end`).
+  Rows undrawnRows(double end, bool* reached) const;
+  // The band of device rows [first, second) the layer keeps for `rows`: a little above and
+  // below, rounded out to steps so that small moves keep it, within the plot.
+  std::pair<int, int> bandFor(const Rows& rows) const;
+  // Keeps device rows [top, bottom) of the layer: what is drawn in rows kept stays, the
+  // others must be clear.
+  void setBand(int top, int bottom);
+  // Whether the layer's device rows [top, bottom) within its band are all clear.
+  bool bandClear(int top, int bottom) const;
+  // Before new steps are drawn: a band that grows to take them, or, once the plot has moved
+  // on, shrinks to what the curves shown cover where the rows it gives up are clear.
+  void fitBand(double tStart, bool moved);
   // Whether the layer can be brought up to `tEnd` by moving it on `shift` pixels, with the
   // ranges the curves are drawn in now (else it is drawn whole).
   bool layerFollows(const QRectF& plot, double span, double shift,
                     const std::vector<std::pair<double, double>>& ranges) const;
   void drawLayerWhole(const QRectF& plot, double tEnd, double span);
+  // Every curve's new steps (a painter that is not active draws nothing but notes them drawn).
+  void drawNewSteps(double span);
   void drawNewSteps(size_t i, QPainter& p, double span);
   // The range curve `i` is drawn in: its own, or that of what it shows.
   std::pair<double, double> rangeOf(size_t i, double tStart) const;
@@ -267,13 +299,23 @@ class PlotterWidget : public QWidget {
   mutable KeptText timeAxisText_;                 // the widest text of the time axis
 
   // The layer of curves: valid for its size, span and ranges; its right edge is `layerEnd_`.
+  // It keeps only the band of rows the curves cover (`layer_` holds device rows `bandTop_` on
+  // of a layer as large as the plot; the rows outside it are clear), so that its memory follows
+  // what is drawn: a band that new steps would leave grows first, keeping what it holds.
   struct Drawn {
     double t = 0;  // the newest sample drawn, with its value (NaN: its line had ended)
     double v = std::numeric_limits<double>::quiet_NaN();
     double heldTo = 0;  // how far its holding line is drawn
     bool any = false;
   };
-  QPixmap layer_;
+  // The band reaches this far (logical pixels) beyond the rows the curves cover, rounded out
+  // to steps of device rows; it gives rows up once it could lose this many.
+  static constexpr double kBandSlack = 4;
+  static constexpr int kBandStep = 8;
+  static constexpr int kBandShrinkRows = 32;
+  QImage layer_;
+  int bandTop_ = 0;
+  double layerDpr_ = 1;
   bool layerValid_ = false;
   double layerEnd_ = 0;
   double layerSpan_ = 0;

@@ -1,5 +1,7 @@
 // The plotter: curves over a time axis, with a legend.
 
+#include <sys/mman.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +12,7 @@
 #include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "frontend/qt/display_widgets.h"
 #include "frontend/qt/paint_helpers.h"
@@ -41,6 +44,27 @@ PlotCurve curveFrom(const QJsonObject& o) {
 
 double clockNow() {
   return static_cast<double>(platform::ui::EventLoop::instance().now());
+}
+
+// A clear image with its pixels in pages of their own, given back to the system when it goes.
+// The curves' layer changes its height with what the curves cover: from the heap, each height
+// left a hole there that other allocations split, and a layer that grew and shrank went on
+// costing memory it no longer held. Fresh pages read as clear, and only those drawn on become
+// resident.
+QImage clearImage(int width, int height) {
+  constexpr size_t kHeader = 64;  // the mapping's length, before pixels aligned as the heap's
+  const size_t length = kHeader + static_cast<size_t>(width) * 4 * static_cast<size_t>(height);
+  void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+  }
+  *static_cast<size_t*>(base) = length;
+  return QImage(
+      static_cast<uchar*>(base) + kHeader, width, height, static_cast<qsizetype>(width) * 4,
+      QImage::Format_ARGB32_Premultiplied,
+      [](void* mapping) { munmap(mapping, *static_cast<size_t*>(mapping)); }, base);
 }
 
 }  // namespace
@@ -208,11 +232,20 @@ void PlotterWidget::paintEvent(QPaintEvent* e) {
   p.setBrush(Qt::NoBrush);
   p.drawRect(plot);
   if (!drawable) return;
-  // A layer drawn whole may cover rows this paint does not reach: the whole plot follows.
-  if (bringLayerTo(plot, tEnd, span) && !coversAll(dirty, area)) update(area);
+  const Rows inked{inkTop_, inkBottom_};
+  if (bringLayerTo(plot, tEnd, span)) {
+    // A layer drawn whole may cover rows this paint does not reach: the whole plot follows.
+    if (!coversAll(dirty, area)) update(area);
+  } else if (inkTop_ > inked.top || inkBottom_ < inked.bottom) {
+    // A band that shrank gave up clear rows: where this paint does not reach them, they
+    // may still show curves that have moved on.
+    const QRect gone = area & plotRows(plot, inked.top, inked.bottom);
+    if (!coversAll(dirty, gone)) update(gone);
+  }
+  if (layer_.isNull()) return;
   // Elsewhere the layer is clear: blending it there would leave the backdrop as it is.
   p.setClipRect(area & plotRows(plot, inkTop_, inkBottom_));
-  p.drawPixmap(plot.topLeft(), layer_);
+  p.drawImage(QPointF(plot.left(), plot.top() + bandTop_ / layerDpr_), layer_);
 }
 
 void PlotterWidget::showEvent(QShowEvent*) {
@@ -271,19 +304,50 @@ QRect PlotterWidget::plotChanges() const {
   std::vector<std::pair<double, double>> ranges;
   for (size_t i = 0; i < curves_.size(); ++i) ranges.push_back(rangeOf(i, tEnd - span));
   if (!layerFollows(plot, span, shift, ranges)) return plotArea();
-  bool changes = shift >= 1;
-  double top = inkTop_, bottom = inkBottom_;
+  bool reached = false;
+  Rows rows = undrawnRows(end, &reached);
+  rows.cover(Rows{inkTop_, inkBottom_});
+  return shift >= 1 || reached ? plotRows(plot, rows.top, rows.bottom) : QRect();
+}
+
+void PlotterWidget::Rows::cover(const Rows& o) {
+  top = std::min(top, o.top);
+  bottom = std::max(bottom, o.bottom);
+}
+
+double PlotterWidget::layerY(size_t i, double v) const {
+  const auto [lo, hi] = layerRanges_[i];
+  if (!finite(lo) || !finite(hi) || !finite(v)) return kNaN;
   const double h = layerSize_.height();
+  return h - 2 - std::clamp(fractionIn(v, lo, hi), 0.0, 1.0) * (h - 4);
+}
+
+double PlotterWidget::inkMargin(size_t i) {
+  return penWidth(static_cast<int>(i)) / 2 + 2;
+}
+
+PlotterWidget::Rows PlotterWidget::heldRows(double tStart) const {
+  Rows rows;
   for (size_t i = 0; i < curves_.size(); ++i) {
-    const auto [lo, hi] = layerRanges_[i];
-    if (!finite(lo) || !finite(hi)) continue;
+    const auto& points = curves_[i].points;
+    // As dropOld leaves them: the sample that holds at the left edge and those after it.
+    size_t k = 0;
+    while (points.size() - k > 1 && points[k + 1].first <= tStart) ++k;
+    for (; k < points.size(); ++k) {
+      const double y = finite(points[k].first) ? layerY(i, points[k].second) : kNaN;
+      if (finite(y)) rows.cover(Rows{y - inkMargin(i), y + inkMargin(i)});
+    }
+  }
+  return rows;
+}
+
+PlotterWidget::Rows PlotterWidget::undrawnRows(double end, bool* reached) const {
+  Rows rows;
+  for (size_t i = 0; i < curves_.size() && i < drawn_.size(); ++i) {
     const Drawn& d = drawn_[i];
-    const double margin = penWidth(static_cast<int>(i)) / 2 + 2;
     auto cover = [&](double v) {
-      if (!finite(v)) return;
-      const double y = h - 2 - std::clamp(fractionIn(v, lo, hi), 0.0, 1.0) * (h - 4);
-      top = std::min(top, y - margin);
-      bottom = std::max(bottom, y + margin);
+      const double y = layerY(i, v);
+      if (finite(y)) rows.cover(Rows{y - inkMargin(i), y + inkMargin(i)});
     };
     // The samples not drawn yet (in time order, the newest last), and the value they step from.
     const auto& points = curves_[i].points;
@@ -292,11 +356,74 @@ QRect PlotterWidget::plotChanges() const {
       if (!finite(it->first)) continue;
       cover(it->second);
       fresh = true;
-      changes = changes || it->first <= end;
+      *reached = *reached || it->first <= end;
     }
     if (fresh && d.any) cover(d.v);
   }
-  return changes ? plotRows(plot, top, bottom) : QRect();
+  return rows;
+}
+
+std::pair<int, int> PlotterWidget::bandFor(const Rows& rows) const {
+  if (rows.empty()) return {0, 0};
+  const double dpr = layerDpr_;
+  const int height = static_cast<int>(std::lround(layerSize_.height() * dpr));
+  const int top = static_cast<int>(std::floor((rows.top - kBandSlack) * dpr / kBandStep)) * kBandStep;
+  const int bottom = static_cast<int>(std::ceil((rows.bottom + kBandSlack) * dpr / kBandStep)) * kBandStep;
+  return {std::clamp(top, 0, height), std::clamp(bottom, 0, height)};
+}
+
+void PlotterWidget::setBand(int top, int bottom) {
+  if (top == bandTop_ && bottom - top == layer_.height() && !layer_.isNull()) return;
+  QImage band;
+  if (bottom > top) {
+    band = clearImage(static_cast<int>(std::lround(layerSize_.width() * layerDpr_)), bottom - top);
+    band.setDevicePixelRatio(layerDpr_);
+    const int from = std::max(top, bandTop_), to = std::min(bottom, bandTop_ + layer_.height());
+    const qsizetype bytes = static_cast<qsizetype>(band.width()) * 4;
+    for (int y = from; y < to && !layer_.isNull(); ++y)
+      std::memcpy(band.scanLine(y - top), layer_.constScanLine(y - bandTop_), bytes);
+  }
+  layer_ = std::move(band);
+  bandTop_ = top;
+}
+
+bool PlotterWidget::bandClear(int top, int bottom) const {
+  top = std::max(top, bandTop_);
+  bottom = std::min(bottom, bandTop_ + layer_.height());
+  for (int y = top; y < bottom; ++y) {
+    const auto* row = reinterpret_cast<const quint32*>(layer_.constScanLine(y - bandTop_));
+    if (std::any_of(row, row + layer_.width(), [](quint32 px) { return px != 0; })) return false;
+  }
+  return true;
+}
+
+void PlotterWidget::fitBand(double tStart, bool moved) {
+  bool reached = false;
+  const Rows undrawn = undrawnRows(layerEnd_, &reached);
+  Rows need = undrawn;
+  need.cover(Rows{inkTop_, inkBottom_});
+  const int bandBottom = bandTop_ + layer_.height();
+  // Within the plot: the layer has no rows beyond it.
+  const double rows = std::round(layerSize_.height() * layerDpr_);
+  const bool fits = need.empty() || (std::max(0.0, std::floor(need.top * layerDpr_)) >= bandTop_ &&
+                                     std::min(rows, std::ceil(need.bottom * layerDpr_)) <= bandBottom);
+  if (!fits) {
+    // Drawn steps stay where they are; the band takes the new ones with room to spare.
+    const auto [top, bottom] = bandFor(need);
+    setBand(top, bottom);
+    return;
+  }
+  if (!moved) return;
+  // Curves that have moved out of the plot leave rows of the band clear: a band much taller
+  // than what the samples shown cover gives those rows up.
+  Rows shown = heldRows(tStart);
+  shown.cover(undrawn);
+  const auto [top, bottom] = bandFor(shown);
+  if (layer_.height() - (bottom - top) < kBandShrinkRows) return;
+  if (!bandClear(bandTop_, top) || !bandClear(bottom, bandBottom)) return;  // not yet moved out
+  setBand(top, bottom);
+  inkTop_ = std::max(inkTop_, top / layerDpr_);
+  inkBottom_ = std::min(inkBottom_, bottom / layerDpr_);
 }
 
 QRect PlotterWidget::plotRows(const QRectF& plot, double top, double bottom) const {
@@ -582,8 +709,7 @@ bool PlotterWidget::layerFollows(const QRectF& plot, double span, double shift,
     return true;
   };
   return layerValid_ && layerSize_ == plot.size() && layerSpan_ == span && same(ranges, layerRanges_) &&
-         layer_.devicePixelRatioF() == devicePixelRatioF() && shift >= 0 && shift < plot.width() &&
-         finite(shift);
+         layerDpr_ == devicePixelRatioF() && shift >= 0 && shift < plot.width() && finite(shift);
 }
 
 bool PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
@@ -599,32 +725,43 @@ bool PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
     drawLayerWhole(plot, tEnd, span);
     return true;
   }
-  if (shift > 0 && inkTop_ <= inkBottom_) {
+  if (shift > 0 && inkTop_ <= inkBottom_ && !layer_.isNull()) {
     // The drawn steps move left by whole pixels (only the rows they cover: the rest is clear);
     // the strip that opens on the right is empty.
-    const int dx = static_cast<int>(shift * dpr);
-    const int y0 = std::max(0, static_cast<int>(std::floor(inkTop_ * dpr)));
-    const int y1 = std::min(layer_.height(), static_cast<int>(std::ceil(inkBottom_ * dpr)) + 1);
-    layer_.scroll(-dx, 0, QRect(0, y0, layer_.width(), y1 - y0));
-  }
-  QPainter p(&layer_);
-  if (shift > 0 && inkTop_ <= inkBottom_) {
+    const int dx = std::min(layer_.width(), static_cast<int>(shift * dpr));
+    const int y0 = std::max(0, static_cast<int>(std::floor(inkTop_ * dpr)) - bandTop_);
+    const int y1 = std::min(layer_.height(), static_cast<int>(std::ceil(inkBottom_ * dpr)) + 1 - bandTop_);
+    const size_t kept = static_cast<size_t>(layer_.width() - dx) * 4;
+    for (int y = y0; y < y1; ++y) {
+      uchar* row = layer_.scanLine(y);
+      std::memmove(row, row + static_cast<ptrdiff_t>(dx) * 4, kept);
+    }
+    QPainter p(&layer_);
+    p.translate(0, -bandTop_ / dpr);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(QRectF(plot.width() - shift - 1, 0, shift + 1, plot.height()), Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   }
   if (shift > 0) layerEnd_ += shift / pxPerMs;
-  p.setRenderHint(QPainter::Antialiasing, true);
-  for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
+  fitBand(tStart, shift > 0);
+  drawNewSteps(span);
   return false;
+}
+
+void PlotterWidget::drawNewSteps(double span) {
+  // A band with no rows holds no curve, and then no step is drawn; what was drawn is noted
+  // all the same.
+  QPainter p;
+  if (!layer_.isNull()) {
+    p.begin(&layer_);
+    p.translate(0, -bandTop_ / layerDpr_);
+    p.setRenderHint(QPainter::Antialiasing, true);
+  }
+  for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
 }
 
 void PlotterWidget::drawLayerWhole(const QRectF& plot, double tEnd, double span) {
   ++wholeDraws_;
-  const double dpr = devicePixelRatioF();
-  layer_ = QPixmap((plot.size() * dpr).toSize());
-  layer_.setDevicePixelRatio(dpr);
-  layer_.fill(Qt::transparent);
+  layerDpr_ = devicePixelRatioF();
   layerSize_ = plot.size();
   layerSpan_ = span;
   layerEnd_ = tEnd;
@@ -632,9 +769,11 @@ void PlotterWidget::drawLayerWhole(const QRectF& plot, double tEnd, double span)
   drawn_.assign(curves_.size(), Drawn{});
   inkTop_ = std::numeric_limits<double>::infinity();
   inkBottom_ = -inkTop_;
-  QPainter p(&layer_);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  for (size_t i = 0; i < curves_.size(); ++i) drawNewSteps(i, p, span);
+  // As tall as what every sample held covers.
+  layer_ = QImage();
+  const auto [top, bottom] = bandFor(heldRows(tEnd - span));
+  setBand(top, bottom);
+  drawNewSteps(span);
 }
 
 // Curve `i` from where its steps were drawn to the layer's edge, in per cent of its range:
@@ -645,19 +784,21 @@ void PlotterWidget::drawNewSteps(size_t i, QPainter& p, double span) {
   Drawn& d = drawn_[i];
   const auto [lo, hi] = layerRanges_[i];
   if (!finite(lo) || !finite(hi)) return;
-  const double w = layerSize_.width(), h = layerSize_.height();
+  const double w = layerSize_.width();
   auto x = [&](double t) { return 2 + (w - 4) * (1 - (layerEnd_ - t) / span); };
-  auto y = [&](double v) { return h - 2 - std::clamp(fractionIn(v, lo, hi), 0.0, 1.0) * (h - 4); };
-  p.setPen(QPen(curveColour(colourIndex(i)), penWidth(static_cast<int>(i)), Qt::SolidLine, Qt::FlatCap,
-                Qt::MiterJoin));
-  p.setBrush(Qt::NoBrush);
+  auto y = [&](double v) { return layerY(i, v); };
+  if (p.isActive()) {
+    p.setPen(QPen(curveColour(colourIndex(i)), penWidth(static_cast<int>(i)), Qt::SolidLine, Qt::FlatCap,
+                  Qt::MiterJoin));
+    p.setBrush(Qt::NoBrush);
+  }
   QPolygonF run;
   // The pen, its antialiased edge and the corners of the steps reach this far beside the line.
-  const double margin = penWidth(static_cast<int>(i)) / 2 + 2;
+  const double margin = inkMargin(i);
   auto flush = [&] {
     if (run.isEmpty()) return;
-    if (run.size() == 1) p.drawPoint(run.front());
-    if (run.size() > 1) p.drawPolyline(run);
+    if (run.size() == 1 && p.isActive()) p.drawPoint(run.front());
+    if (run.size() > 1 && p.isActive()) p.drawPolyline(run);
     const QRectF drawn = run.boundingRect();
     inkTop_ = std::min(inkTop_, drawn.top() - margin);
     inkBottom_ = std::max(inkBottom_, drawn.bottom() + margin);

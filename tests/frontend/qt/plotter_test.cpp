@@ -323,6 +323,34 @@ TEST_F(PlotterDrawing, AMoveRepaintsTheRowsTheCurvesCover) {
   }
 }
 
+// The curves' layer keeps only the rows its curves cover: it grows when a value leaves them,
+// gives rows up once what was drawn there has moved out of the plot, and the screen shows
+// what a whole drawing does all along.
+TEST_F(PlotterDrawing, TheLayerKeepsTheRowsItsCurvesCover) {
+  at(0);
+  plot_.applyUpdate(update({curve(1, {{t(0), 50}}, true)}, true));
+  onScreen();
+  const int plotRows = static_cast<int>(plot_.plotRect().height() * plot_.devicePixelRatioF());
+  const int held = plot_.layerRows();
+  EXPECT_GT(held, 0);
+  EXPECT_LT(held, plotRows / 4);
+  const int whole = plot_.wholeDraws();
+  double ms = 0;
+  auto sample = [&](double v, const char* stage) {
+    at(ms += 1500);
+    plot_.applyUpdate(update({curve(1, {{t(ms), v}}, true)}, false));
+    ASSERT_EQ(onScreen(), shot(&plot_)) << stage << " at " << ms;
+  };
+  sample(95, "jump up");
+  sample(5, "jump down");
+  EXPECT_GT(plot_.layerRows(), plotRows * 3 / 4);
+  // The low value holds until the jumps have left the plot.
+  while (ms < kSpan + 6000) sample(5, "holding low");
+  EXPECT_LE(plot_.layerRows(), held + 16);
+  sample(50, "back to the middle");
+  EXPECT_EQ(plot_.wholeDraws(), whole);  // the layer changed its rows without a new drawing
+}
+
 // The legend's value takes the width it has in the bold face it is drawn in: a long value
 // shows whole while the line has room (a share measured in the plain face cut it short), and
 // is elided only where it would take more than half the line.
