@@ -2,8 +2,12 @@
 // real-time drive running, the host connected to the simulated meter, each window registered
 // and every page of it visited once. Prints one JSON object a line: {"name", "value", "unit"}.
 //
-//   velumor-memory-bench [--short] main|diag|sim|trend|analog|digital|bar
+//   velumor-memory-bench [--short] [--sweep] main|diag|sim|trend|analog|digital|bar
 //
+// With --sweep the meter runs empty and over its range before each figure is read, so that
+// the measured values sweep from the bottom of their ranges to the top: the trend window's
+// curves then cover all of its plot, which is what its curves' layer costs at most
+// (rss_used_sweep:PROGID).
 // The first window pays for what every window shares (fonts, styles, the device description);
 // the figure is what each further one adds, in MiB, with the growth at 1, 8 and 32 further
 // windows. Each window class runs in a fresh process so that memory freed by one does not make
@@ -119,11 +123,13 @@ std::vector<double> pageSwitchTimes(frontend::qt::FrontEnd& front, platform::ui:
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool isShort = false;
+  bool isShort = false, sweep = false;
   std::string which;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--short") == 0)
       isShort = true;
+    else if (std::strcmp(argv[i], "--sweep") == 0)
+      sweep = true;
     else
       which = argv[i];
   }
@@ -134,7 +140,8 @@ int main(int argc, char** argv) {
       {"bar", "Velumor.VelumorDisplayBarClass"}};
   const auto known = kClasses.find(which);
   if (known == kClasses.end()) {
-    std::fprintf(stderr, "usage: velumor-memory-bench [--short] main|diag|sim|trend|analog|digital|bar\n");
+    std::fprintf(stderr,
+                 "usage: velumor-memory-bench [--short] [--sweep] main|diag|sim|trend|analog|digital|bar\n");
     return 2;
   }
   const char* progId = known->second;
@@ -158,16 +165,29 @@ int main(int argc, char** argv) {
         throw std::runtime_error(std::string(progId) + " did not register within 10 s");
       visitEveryPage(*window);
     };
+    // Every open window sees the values go from the bottom of their ranges to the top and back
+    // (the meter's damping takes a second or two to follow).
+    auto sweepValues = [&] {
+      if (!sweep) return;
+      for (const char* condition : {"empty-pipe", "overrange", "normal"}) {
+        if (!session.host().scenario(condition).ok())
+          throw std::runtime_error(std::string("the meter refused the condition ") + condition);
+        runFor(2500);
+      }
+    };
     openUsed();  // the first window also loads what every window shares
+    sweepValues();
     runFor(300);
     const int64_t before = residentBytes();
     const std::vector<int> steps = isShort ? std::vector<int>{1} : std::vector<int>{1, 8, 32};
     // The main and diagnosis windows have figures of their own; the other classes' headline
     // counts towards the largest of the other windows.
     const bool ownFigure = which == "main" || which == "diag";
-    const std::string figure = ownFigure ? "rss_" + which + "_used" : std::string("rss_used:") + progId;
+    const std::string figure = ownFigure ? "rss_" + which + "_used" + (sweep ? "_sweep" : "")
+                                         : std::string(sweep ? "rss_used_sweep:" : "rss_used:") + progId;
     for (int n : steps) {
       while (static_cast<int>(views.size()) - 1 < n) openUsed();
+      sweepValues();
       runFor(300);
       const double mib = static_cast<double>(residentBytes() - before) / n / (1024.0 * 1024.0);
       if (ownFigure) report(figure + "_with_" + std::to_string(n), mib, "MiB");
