@@ -306,8 +306,12 @@ class PlotterWidget : public QWidget {
     double t = 0;  // the newest sample drawn, with its value (NaN: its line had ended)
     double v = std::numeric_limits<double>::quiet_NaN();
     double heldTo = 0;  // how far its holding line is drawn
+    size_t atT = 0;     // how many samples of time `t` were drawn (a line can end as it begins)
     bool any = false;
   };
+  // The first sample of `c` that is not drawn yet.
+  static std::deque<std::pair<double, double>>::const_iterator firstUndrawn(const PlotCurve& c,
+                                                                            const Drawn& d);
   // The band reaches this far (logical pixels) beyond the rows the curves cover, rounded out
   // to steps of device rows; it gives rows up once it could lose this many.
   static constexpr double kBandSlack = 4;

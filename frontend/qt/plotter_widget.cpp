@@ -352,7 +352,7 @@ PlotterWidget::Rows PlotterWidget::undrawnRows(double end, bool* reached) const 
     // The samples not drawn yet (in time order, the newest last), and the value they step from.
     const auto& points = curves_[i].points;
     bool fresh = false;
-    for (auto it = points.rbegin(); it != points.rend() && (!d.any || !(it->first <= d.t)); ++it) {
+    for (auto it = firstUndrawn(curves_[i], d); it != points.end(); ++it) {
       if (!finite(it->first)) continue;
       cover(it->second);
       fresh = true;
@@ -776,6 +776,21 @@ void PlotterWidget::drawLayerWhole(const QRectF& plot, double tEnd, double span)
   drawNewSteps(span);
 }
 
+std::deque<std::pair<double, double>>::const_iterator PlotterWidget::firstUndrawn(const PlotCurve& c,
+                                                                                  const Drawn& d) {
+  // The samples are in time order: those drawn before are passed over from the newest back.
+  // Of the samples that share the newest drawn time, the first `atT` were drawn.
+  auto from = c.points.end();
+  if (!d.any) return c.points.begin();
+  while (from != c.points.begin() && !(std::prev(from)->first < d.t)) --from;
+  size_t skip = d.atT;
+  while (skip > 0 && from != c.points.end() && from->first == d.t) {
+    ++from;
+    --skip;
+  }
+  return from;
+}
+
 // Curve `i` from where its steps were drawn to the layer's edge, in per cent of its range:
 // each value holds until the next sample and then steps to it; a value that still holds runs
 // on to the edge; no number ends the line.
@@ -808,12 +823,9 @@ void PlotterWidget::drawNewSteps(size_t i, QPainter& p, double span) {
   auto resume = [&] {
     if (run.isEmpty() && d.any && finite(d.v)) run << QPointF(x(d.heldTo), y(d.v));
   };
-  // The samples are in time order: those drawn before are passed over from the newest back.
-  auto from = c.points.end();
-  while (from != c.points.begin() && (!d.any || !(std::prev(from)->first <= d.t))) --from;
-  for (auto it = from; it != c.points.end(); ++it) {
+  for (auto it = firstUndrawn(c, d); it != c.points.end(); ++it) {
     const auto [t, v] = *it;
-    if (!finite(t) || (d.any && t <= d.t)) continue;
+    if (!finite(t)) continue;
     if (t > layerEnd_) break;  // drawn when the plot has moved on to it
     resume();
     if (d.any && finite(d.v)) run << QPointF(x(t), y(d.v));  // the value held until now
@@ -822,6 +834,7 @@ void PlotterWidget::drawNewSteps(size_t i, QPainter& p, double span) {
     } else {
       flush();
     }
+    d.atT = d.any && t == d.t ? d.atT + 1 : 1;
     d.any = true;
     d.t = t;
     d.v = v;

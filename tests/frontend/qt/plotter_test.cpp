@@ -134,6 +134,36 @@ TEST_F(PlotterDrawing, HeldValuesReachThePresentAndGapsStayGaps) {
   EXPECT_EQ(curvePixels(img, plot_, xAt(plot_, 122000, 150000), xAt(plot_, 149000, 150000), 0), 0);
 }
 
+// A line that ends the instant it began (a value read as the window opens, its connection not
+// yet up) leaves a point: the value the connection brings later does not join it, whether the
+// end came with the value or in a later update of the same millisecond.
+TEST_F(PlotterDrawing, ALineThatEndsAsItBeginsStaysAPoint) {
+  // The clock only runs forward: the second case begins where the first ended.
+  for (const auto& [together, t0] : {std::pair{true, 0.0}, std::pair{false, 40000.0}}) {
+    PlotterWidget plot(nullptr);
+    plot.resize(480, 300);
+    plot.show();
+    at(t0);
+    if (together) {
+      plot.applyUpdate(update({curve(1, {{t(t0), 50}, {t(t0), kNaN}}, false)}, true));
+    } else {
+      plot.applyUpdate(update({curve(1, {{t(t0), 50}}, true)}, true));
+      shot(&plot);
+      plot.applyUpdate(update({curve(1, {{t(t0), kNaN}}, false)}, false));
+    }
+    shot(&plot);
+    at(t0 + 20000);
+    plot.applyUpdate(update({curve(1, {{t(t0 + 20000), 50}}, true)}, false));
+    const double end = t0 + 30000;
+    at(end);
+    const QImage img = shot(&plot);
+    EXPECT_EQ(curvePixels(img, plot, xAt(plot, t0 + 1500, end), xAt(plot, t0 + 18500, end), 0), 0)
+        << together;
+    EXPECT_GT(curvePixels(img, plot, xAt(plot, t0 + 21000, end), xAt(plot, t0 + 29000, end), 0), 10)
+        << together;
+  }
+}
+
 // Two curves at the same per cent both stay in sight: the later one is drawn narrower on top.
 TEST_F(PlotterDrawing, CurvesOnTopOfEachOtherStayDistinguishable) {
   at(0);
