@@ -109,6 +109,7 @@ void DisplayControl::addRole(int32_t id, std::string name, std::function<Variant
     if (itemName && connected_) {
       // A changed item name takes effect at once while the control is connected.
       dropCallbacks();
+      channelsConnecting();
       for (const auto& ch : channels_) connectChannel(*ch);
       channelsConnected();
     }
@@ -139,6 +140,7 @@ void DisplayControl::connectItems(const Ptr<AppletItemManager>& aim, int32_t use
   connected_ = true;
   userLevel_ = userLevel;
   countryCode_ = countryCode;
+  channelsConnecting();
   for (const auto& ch : channels_) connectChannel(*ch);
   channelsConnected();
   changed();
@@ -324,13 +326,23 @@ void PlotterControl::valueRead(DisplayChannel& ch) {
   addSample(ch, ch.value);
 }
 
-void PlotterControl::channelsConnected() {
+void PlotterControl::channelsConnecting() {
   connectionWatch_.reset();
   // The host's connection to the device decides whether anything is measured; a host without
-  // that item is taken as measuring.
+  // that item is taken as measuring. It is known before the first readings come: a value read
+  // while the device is offline is none it measured.
   if (link().access)
     connectionWatch_.start(link().access, "&&private&&connect", guarded([this] { connectionChanged(); }));
+  measuring_ = deviceConnected();
+}
+
+void PlotterControl::channelsConnected() {
   connectionChanged();
+}
+
+bool PlotterControl::deviceConnected() const {
+  return !connectionWatch_.active() ||
+         link().access->itemNumber("&&private&&connect") == static_cast<double>(tolvar::Connected);
 }
 
 void PlotterControl::channelsDisconnecting() {
@@ -343,8 +355,7 @@ void PlotterControl::channelsDisconnecting() {
 
 void PlotterControl::connectionChanged() {
   const bool was = measuring_;
-  measuring_ = !connectionWatch_.active() ||
-               link().access->itemNumber("&&private&&connect") == static_cast<double>(tolvar::Connected);
+  measuring_ = deviceConnected();
   for (const auto& ch : channels_) {
     if (!ch->valueWatch.active()) continue;
     if (!measuring_ && was) {

@@ -70,7 +70,9 @@ class DisplayControl : public HostControl {
   void dropHost() override { disconnectItems(); }
   // A reading was taken for channel `i` (the plotter samples it).
   virtual void valueRead(DisplayChannel& ch) {}
-  // The channels were connected (again), or are about to be disconnected.
+  // The channels are about to be connected (again): their first readings follow. Then they
+  // were connected, or are about to be disconnected.
+  virtual void channelsConnecting() {}
   virtual void channelsConnected() {}
   virtual void channelsDisconnecting() {}
   const HostLink& link() const { return link_; }
@@ -151,12 +153,14 @@ class PlotterControl final : public DisplayControl {
 
  protected:
   void valueRead(DisplayChannel& ch) override;
+  void channelsConnecting() override;
   void channelsConnected() override;
   void channelsDisconnecting() override;
 
  private:
   void addSample(DisplayChannel& ch, double value);
   void connectionChanged();
+  bool deviceConnected() const;
   bool live(const DisplayChannel& ch) const;
   std::string curvesJsonSince(uint64_t mark) const;
   // Calls `f(i, channel, reading, whole, first)` for each curve shown: `whole` when its samples

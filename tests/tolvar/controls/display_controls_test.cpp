@@ -446,6 +446,27 @@ TEST_F(Displays, PlotterCurvesFollowTheClockAndTheConnection) {
   EXPECT_EQ(c[0]["max"], 10.0);
 }
 
+// A plotter connected while the device is offline shows no reading until the device is
+// connected: the value the host holds meanwhile was not measured.
+TEST_F(Displays, PlotterOpenedOfflineWaitsForTheDevice) {
+  auto& loop = platform::ui::EventLoop::instance();
+  host.fake->enumerated("&&private&&connect", tolvar::Disconnected, {{0, "Disconnected"}, {2, "Connected"}});
+  configure(kPlotter, "0", 1);
+  connect(kPlotter);
+  deliver();
+  auto c = curves();
+  ASSERT_EQ(c.size(), 1u);
+  EXPECT_EQ(c[0]["points"].size(), 0u);
+  EXPECT_FALSE(c[0]["live"].get<bool>());
+  loop.advance(20000);
+  host.fake->set("&&private&&connect", tolvar::Connected);
+  deliver();
+  c = curves();
+  ASSERT_EQ(c[0]["points"].size(), 1u);
+  EXPECT_EQ(c[0]["points"][0][0], loop.now());
+  EXPECT_TRUE(c[0]["live"].get<bool>());
+}
+
 // What the front end fetches as it draws: only what is new since it last asked, and a curve
 // that began anew whole.
 TEST_F(Displays, PlotterHandsOverOnlyNewSamples) {
