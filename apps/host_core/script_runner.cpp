@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/com/error.h"
+#include "platform/com/text.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/form_dump.h"
 #include "platform/ui/services.h"
@@ -235,7 +236,7 @@ namespace {
 std::string clipped(const std::string& text, size_t limit) {
   if (text.size() <= limit) return text;
   size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  while (end > 0 && platform::com::isContinuationByte(text[end])) --end;
   return text.substr(0, end) + "... (" + std::to_string(text.size() - end) + " more octets)";
 }
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/com/text.h"
 #include "tolvar/sim/item_values.h"
 
 namespace tolvar::sim {
@@ -235,11 +236,6 @@ Result<Variant> readValue(sqlite3_stmt* st, int kindCol, int lbCol, int valueCol
   return damaged("has an unknown kind \"" + kind + "\"");
 }
 
-size_t codePoints(const std::string& s) {
-  return static_cast<size_t>(std::count_if(
-      s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 // Whether an entry can be the value of its item, else why not. An edited file must not hand
 // the device a choice it lacks, a float it cannot hold or a tag of a megabyte.
 Status fits(const dd::DeviceData& data, const dd::VariableDef& def, const Variant& v) {
@@ -264,7 +260,7 @@ Status fits(const dd::DeviceData& data, const dd::VariableDef& def, const Varian
       if (v.type() != VarType::String) return damaged("does not hold a text, as its item does");
       const std::string& text = v.toString();
       // The length first, so that the reason never quotes a text of any size.
-      if (def.length > 0 && codePoints(text) > static_cast<size_t>(def.length))
+      if (def.length > 0 && platform::com::codePointCount(text) > static_cast<size_t>(def.length))
         return damaged("is longer than the " + std::to_string(def.length) + " characters its item holds");
       if (def.type == ValueType::Date && text.size() > 10) return damaged("does not hold a date");
       if (def.type == ValueType::String) return {};
