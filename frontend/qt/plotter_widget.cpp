@@ -625,7 +625,8 @@ void PlotterWidget::drawValueAxis(QPainter& p, const QRectF& plot, bool labels, 
 }
 
 // The time axis ends at the present (or the newest sample, should that lie ahead) and spans
-// TimeSpanMs, or the data when none is given.
+// TimeSpanMs, or the data when none is given. With a span given it shows before the first
+// sample comes (a window opened while the device is offline).
 double PlotterWidget::timeSpan(double& tEnd) const {
   tEnd = -std::numeric_limits<double>::infinity();
   double tFirst = std::numeric_limits<double>::infinity();
@@ -637,8 +638,9 @@ double PlotterWidget::timeSpan(double& tEnd) const {
         tEnd = std::max(tEnd, t);
         tFirst = std::min(tFirst, t);
       }
-  if (any) tEnd = std::max(tEnd, clockNow());
-  return finite(timeSpanMs_) && timeSpanMs_ > 0 ? timeSpanMs_ : (finite(tEnd) ? tEnd - tFirst : 0);
+  const bool spanGiven = finite(timeSpanMs_) && timeSpanMs_ > 0;
+  if (any || spanGiven) tEnd = std::max(tEnd, clockNow());
+  return spanGiven ? timeSpanMs_ : (finite(tEnd) ? tEnd - tFirst : 0);
 }
 
 // Ticks on whole seconds back from the newest sample: "-50 s" ... "0 s".

@@ -134,6 +134,22 @@ TEST_F(PlotterDrawing, HeldValuesReachThePresentAndGapsStayGaps) {
   EXPECT_EQ(curvePixels(img, plot_, xAt(plot_, 122000, 150000), xAt(plot_, 149000, 150000), 0), 0);
 }
 
+// Before the first sample (a window opened while the device is offline) the plot shows its
+// time axis, as it does once samples come.
+TEST_F(PlotterDrawing, TheTimeAxisShowsBeforeTheFirstSample) {
+  at(0);
+  const QRect r = plot_.plotRect().toAlignedRect();
+  const QRect axis(r.left() - 20, r.bottom() + 3, r.width() + 40, plot_.height() - r.bottom() - 3);
+  auto axisInk = [&] {
+    return countPixels(shot(&plot_), axis, [](QColor c) { return c.lightness() < 100; });
+  };
+  plot_.applyUpdate(update({curve(1, {}, false)}, true));
+  const int empty = axisInk();
+  plot_.applyUpdate(update({curve(1, {{t(0), 50}}, true)}, false));
+  EXPECT_GT(empty, 50);
+  EXPECT_EQ(empty, axisInk());
+}
+
 // A line that ends the instant it began (a value read as the window opens, its connection not
 // yet up) leaves a point: the value the connection brings later does not join it, whether the
 // end came with the value or in a later update of the same millisecond.
