@@ -107,7 +107,7 @@ std::optional<std::string> chooseDataSet(bool forSave, const std::vector<std::st
 
 AddressDialog::AddressDialog(const std::string& current, std::function<bool(const std::string&)> valid,
                              bool german, QWidget* parent)
-    : QDialog(parent), valid_(std::move(valid)) {
+    : QDialog(parent), valid_(std::move(valid)), german_(german) {
   setWindowTitle(tr2(german, "Adresse / Name setzen", "Set address / name"));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(tr2(german,
@@ -120,11 +120,12 @@ AddressDialog::AddressDialog(const std::string& current, std::function<bool(cons
   edit_->setObjectName("address");
   edit_->selectAll();
   layout->addWidget(edit_);
-  problem_ = new QLabel(
-      tr2(german, "Das ist weder eine Adresse von 0 bis 63 noch ein Name aus 1 bis 8 solchen Zeichen.",
-          "This is neither an address from 0 to 63 nor a tag of 1 to 8 such characters."),
-      this);
+  problem_ = new QLabel(this);
   problem_->setObjectName("problem");
+  // The reason keeps its room while the entry is good: the dialog does not jump as one types.
+  QSizePolicy keep = problem_->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  problem_->setSizePolicy(keep);
   problem_->setStyleSheet("color: #b00000");
   layout->addWidget(problem_);
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -141,9 +142,20 @@ std::string AddressDialog::entered() const {
 }
 
 void AddressDialog::update() {
-  const bool ok = valid_ && valid_(entered());
+  const std::string text = entered();
+  const bool ok = valid_ && valid_(text);
   buttons_->button(QDialogButtonBox::Ok)->setEnabled(ok);
   problem_->setVisible(!ok);
+  // A number is always taken as the address: a tag of digits alone cannot be given, so the
+  // refusal of "99" names the address's range rather than the tag's characters.
+  const bool number = !ok && !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+  problem_->setText(
+      number ? tr2(german_, "Eine Zahl ist eine Adresse: 0 bis 63.", "A number is an address: 0 to 63.")
+             : tr2(german_,
+                   "Das ist weder eine Adresse von 0 bis 63 noch ein Name aus 1 bis 8 "
+                   "solchen Zeichen.",
+                   "This is neither an address from 0 to 63 nor a tag of 1 to 8 such "
+                   "characters."));
 }
 
 std::optional<std::string> askAddress(const std::string& current,

@@ -50,6 +50,7 @@ class AddressDialog : public QDialog {
   void update();
 
   std::function<bool(const std::string&)> valid_;
+  bool german_;
   QLineEdit* edit_;
   QLabel* problem_;
   QDialogButtonBox* buttons_;

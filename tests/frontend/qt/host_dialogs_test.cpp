@@ -52,10 +52,15 @@ TEST(AddressDialog, SaysTheLimitsWhileTheEntryIsRefused) {
   ASSERT_NE(problem, nullptr);
   EXPECT_TRUE(okButton(d)->isEnabled());
   EXPECT_TRUE(problem->isHidden());
-  edit->setText("64");
-  EXPECT_FALSE(okButton(d)->isEnabled());
-  EXPECT_FALSE(problem->isHidden());
-  EXPECT_TRUE(problem->text().contains("0 to 63"));
+  // A number out of range is told as an address; anything else as neither address nor tag.
+  for (const auto& [text, why] :
+       {std::pair{"64", "A number is an address: 0 to 63."},
+        std::pair{"TAG-NAME-TOO-LONG", "neither an address from 0 to 63 nor a tag"}}) {
+    edit->setText(text);
+    EXPECT_FALSE(okButton(d)->isEnabled()) << text;
+    EXPECT_FALSE(problem->isHidden()) << text;
+    EXPECT_TRUE(problem->text().contains(why)) << text << ": " << problem->text().toStdString();
+  }
   edit->setText(" 7 ");
   EXPECT_TRUE(okButton(d)->isEnabled());
   EXPECT_EQ(d.entered(), "7");
