@@ -217,8 +217,9 @@ class PlotterWidget : public QWidget {
   // pen, antialiased edge and step corners reach beside it.
   double layerY(size_t i, double v) const;
   static double inkMargin(size_t i);
-  // What the samples that show from `tStart` on cover once drawn, drawn already or not.
-  Rows heldRows(double tStart) const;
+  // What the samples held cover once drawn, drawn already or not (dropOld has left only those
+  // that show: the one that holds at the left edge and those after it).
+  Rows heldRows() const;
   // What the samples not drawn yet cover, with the value each curve steps from; in `reached`,
   // whether one of them lies at or before `end` (is drawn when the layer reaches `end`).
   Rows undrawnRows(double end, bool* reached) const;
@@ -232,7 +233,7 @@ class PlotterWidget : public QWidget {
   bool bandClear(int top, int bottom) const;
   // Before new steps are drawn: a band that grows to take them, or, once the plot has moved
   // on, shrinks to what the curves shown cover where the rows it gives up are clear.
-  void fitBand(double tStart, bool moved);
+  void fitBand(bool moved);
   // Whether the layer can be brought up to `tEnd` by moving it on `shift` pixels, with the
   // ranges the curves are drawn in now (else it is drawn whole).
   bool layerFollows(const QRectF& plot, double span, double shift,

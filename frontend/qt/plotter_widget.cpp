@@ -326,18 +326,13 @@ double PlotterWidget::inkMargin(size_t i) {
   return penWidth(static_cast<int>(i)) / 2 + 2;
 }
 
-PlotterWidget::Rows PlotterWidget::heldRows(double tStart) const {
+PlotterWidget::Rows PlotterWidget::heldRows() const {
   Rows rows;
-  for (size_t i = 0; i < curves_.size(); ++i) {
-    const auto& points = curves_[i].points;
-    // As dropOld leaves them: the sample that holds at the left edge and those after it.
-    size_t k = 0;
-    while (points.size() - k > 1 && points[k + 1].first <= tStart) ++k;
-    for (; k < points.size(); ++k) {
-      const double y = finite(points[k].first) ? layerY(i, points[k].second) : kNaN;
+  for (size_t i = 0; i < curves_.size(); ++i)
+    for (const auto& [t, v] : curves_[i].points) {
+      const double y = finite(t) ? layerY(i, v) : kNaN;
       if (finite(y)) rows.cover(Rows{y - inkMargin(i), y + inkMargin(i)});
     }
-  }
   return rows;
 }
 
@@ -397,7 +392,7 @@ bool PlotterWidget::bandClear(int top, int bottom) const {
   return true;
 }
 
-void PlotterWidget::fitBand(double tStart, bool moved) {
+void PlotterWidget::fitBand(bool moved) {
   bool reached = false;
   const Rows undrawn = undrawnRows(layerEnd_, &reached);
   Rows need = undrawn;
@@ -416,7 +411,7 @@ void PlotterWidget::fitBand(double tStart, bool moved) {
   if (!moved) return;
   // Curves that have moved out of the plot leave rows of the band clear: a band much taller
   // than what the samples shown cover gives those rows up.
-  Rows shown = heldRows(tStart);
+  Rows shown = heldRows();
   shown.cover(undrawn);
   const auto [top, bottom] = bandFor(shown);
   if (layer_.height() - (bottom - top) < kBandShrinkRows) return;
@@ -744,7 +739,7 @@ bool PlotterWidget::bringLayerTo(const QRectF& plot, double tEnd, double span) {
     p.fillRect(QRectF(plot.width() - shift - 1, 0, shift + 1, plot.height()), Qt::transparent);
   }
   if (shift > 0) layerEnd_ += shift / pxPerMs;
-  fitBand(tStart, shift > 0);
+  fitBand(shift > 0);
   drawNewSteps(span);
   return false;
 }
@@ -773,7 +768,7 @@ void PlotterWidget::drawLayerWhole(const QRectF& plot, double tEnd, double span)
   inkBottom_ = -inkTop_;
   // As tall as what every sample held covers.
   layer_ = QImage();
-  const auto [top, bottom] = bandFor(heldRows(tEnd - span));
+  const auto [top, bottom] = bandFor(heldRows());
   setBand(top, bottom);
   drawNewSteps(span);
 }
