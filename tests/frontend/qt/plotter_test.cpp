@@ -237,23 +237,6 @@ TEST_F(PlotterDrawing, NewSamplesDrawOnlyTheirStepsAndMatchAWholeDrawing) {
 
 }  // namespace
 
-// New samples, and reads that bring none, repaint only parts of the plot: what those repaints
-// leave on the screen is what a whole drawing shows, newest values and axis texts included.
-TEST_F(PlotterDrawing, PartialRepaintsLeaveWhatAWholeDrawingShows) {
-  at(0);
-  plot_.applyUpdate(update({curve(1, {{t(0), 20}}, true), curve(2, {{t(0), 70}}, true)}, true));
-  onScreen();
-  for (int i = 1; i <= 6; ++i) {
-    at(i * 1000.0);
-    // The second curve's value is read again without changing.
-    plot_.applyUpdate(update({curve(1, {{t(i * 1000.0), 20.0 + i * 7.5}}, true), curve(2, {}, true)}, false));
-    const QImage partial = onScreen();
-    ASSERT_EQ(partial, shot(&plot_)) << "after sample " << i;
-  }
-  plot_.applyUpdate(update({curve(1, {}, true), curve(2, {}, true)}, false));
-  EXPECT_EQ(onScreen(), shot(&plot_));
-}
-
 // Samples that come within a beat of the last one ask for no paint: they are drawn on the
 // next beat, here brought by a sample that comes when it is due, as a whole drawing shows them.
 TEST_F(PlotterDrawing, SamplesWithinABeatWaitForTheNext) {
@@ -344,7 +327,8 @@ TEST_F(PlotterDrawing, AValueDrawnInPartIsDrawnWholeOnTheNextBeat) {
 
 // Where no curve was drawn the plot shows only its backdrop, the same after a move: a move
 // repaints the rows the curves cover. A value that leaves them (a jump, a gap and a return)
-// is drawn all the same, and the screen shows what a whole drawing does.
+// is drawn all the same, and after each sample, and a read that brings none, the screen
+// shows what a whole drawing does.
 TEST_F(PlotterDrawing, AMoveRepaintsTheRowsTheCurvesCover) {
   PaintWatch watch(&plot_);
   at(0);
@@ -367,6 +351,9 @@ TEST_F(PlotterDrawing, AMoveRepaintsTheRowsTheCurvesCover) {
       EXPECT_GT(repainted.height(), plotRows.height() / 2);
     }
   }
+  // A read that brings no new sample.
+  plot_.applyUpdate(update({curve(1, {}, true), curve(2, {}, true)}, false));
+  EXPECT_EQ(onScreen(), shot(&plot_));
 }
 
 // The curves' layer keeps only the rows its curves cover: it grows when a value leaves them,
